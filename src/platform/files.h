@@ -1,0 +1,30 @@
+#pragma once
+// File-system helpers. Paths are UTF-8 texts (native names on Linux). Files are opened, read or
+// written, and closed within one call; nothing stays open.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvala {
+
+bool FileExists(const std::string& path);  // a regular file (or anything that is not a folder)
+bool DirExists(const std::string& path);
+bool CreateDir(const std::string& path);   // with parents; true when it exists afterwards
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The whole file, or nullopt when it cannot be read. Files larger than `maxBytes` are refused.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::uintmax_t maxBytes = 64u * 1024 * 1024);
+
+// Writes through a temporary file renamed into place, so a failed write leaves the old file.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// Names of the sub-folders of `folder`, sorted; empty when it cannot be listed.
+std::vector<std::string> ListSubfolders(const std::string& folder);
+
+// The folder that holds the running executable.
+std::string ExecutableFolder();
+
+}  // namespace corvala

@@ -1,0 +1,46 @@
+#pragma once
+// The small interfaces through which the core reaches the outside world. Production adapters live
+// in platform/ (Qt ones in platform/qt/); tests pass scripted ones.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/text.h"
+
+namespace corvala {
+
+// Message boxes. The GUI places them over the main window; tests answer them from a script.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // An error box with an OK button, titled "<number> エラー". Lines are joined by '\n'.
+    virtual void ShowError(int number, const std::string& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool Ask(const std::string& title, const std::string& text) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual Ymd Today() const = 0;
+    // Milliseconds on a monotonic clock.
+    virtual std::int64_t NowMs() const = 0;
+};
+
+// Uniform in [0, 1).
+class Random {
+public:
+    virtual ~Random() = default;
+    virtual double Next() = 0;
+};
+
+// Timed callbacks; the replay and every wait are resumed through it.
+class Scheduler {
+public:
+    virtual ~Scheduler() = default;
+    virtual void After(int ms, std::function<void()> callback) = 0;
+    virtual std::int64_t NowMs() const = 0;
+};
+
+}  // namespace corvala

@@ -1,0 +1,54 @@
+#include "platform/system.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace corvala {
+
+Ymd SystemClock::Today() const {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return Ymd{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::int64_t SystemClock::NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+namespace {
+std::uint64_t SplitMix(std::uint64_t& x) {
+    std::uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+}  // namespace
+
+SeededRandom::SeededRandom(std::uint64_t seed) {
+    for (auto& s : s_) s = SplitMix(seed);
+}
+
+SeededRandom SeededRandom::FromClock() {
+    return SeededRandom(static_cast<std::uint64_t>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
+}
+
+std::uint64_t SeededRandom::NextBits() {
+    const std::uint64_t result = Rotl(s_[1] * 5, 7) * 9;
+    const std::uint64_t t = s_[1] << 17;
+    s_[2] ^= s_[0];
+    s_[3] ^= s_[1];
+    s_[1] ^= s_[2];
+    s_[0] ^= s_[3];
+    s_[2] ^= t;
+    s_[3] = Rotl(s_[3], 45);
+    return result;
+}
+
+double SeededRandom::Next() { return static_cast<double>(NextBits() >> 11) * 0x1.0p-53; }
+
+}  // namespace corvala
