@@ -33,11 +33,11 @@ void DaySeries::Clear() {
 }
 
 DayData::DayData() {
-    for (auto& s : slots) s = std::make_unique<DaySeries>();
+    for (auto& s : seriesSlots) s = std::make_unique<DaySeries>();
 }
 
 void DayData::ClearSeries() {
-    for (auto& s : slots) s->Clear();
+    for (auto& s : seriesSlots) s->Clear();
     tradingUnit = 0;
     hasVwapColumn = false;
     noDataMarked = {false, false};

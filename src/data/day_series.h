@@ -66,7 +66,7 @@ struct DaySeries {
 // The four slots of a displayed day and the flags their loads set.
 struct DayData {
     DayData();
-    std::array<std::unique_ptr<DaySeries>, kSlotCount> slots;
+    std::array<std::unique_ptr<DaySeries>, kSlotCount> seriesSlots;
 
     bool decimalPrices = false;  // the chosen-day stock is quoted with decimals
     bool fineTickMode = false;   // the chosen-day stock needs the fine price-step table
@@ -75,8 +75,8 @@ struct DayData {
     std::array<bool, 2> noDataMarked{};  // chart panel 0 (index) and 1 (stock) show データ未取得
     double buyQtyCellWidth = 746.94;     // board buy-quantity cells, in window scale units
 
-    DaySeries& operator[](SeriesSlot s) { return *slots[static_cast<std::size_t>(s)]; }
-    const DaySeries& operator[](SeriesSlot s) const { return *slots[static_cast<std::size_t>(s)]; }
+    DaySeries& operator[](SeriesSlot s) { return *seriesSlots[static_cast<std::size_t>(s)]; }
+    const DaySeries& operator[](SeriesSlot s) const { return *seriesSlots[static_cast<std::size_t>(s)]; }
 
     // Every slot back to empty, trading unit 0, no VWAP column.
     void ClearSeries();

@@ -1,0 +1,17 @@
+#include "cli_ports.h"
+
+namespace corvala::cli {
+
+void CliDialogs::ShowError(int number, const std::string& text) {
+    if (number_ != 0) return;
+    number_ = number;
+    text_ = text;
+}
+
+bool CliDialogs::Ask(const std::string&, const std::string&) { return false; }
+
+std::string CliDialogs::ErrorLine() const {
+    return std::to_string(number_) + " エラー: " + text_;
+}
+
+}  // namespace corvala::cli

@@ -1,0 +1,26 @@
+#pragma once
+// Port adapters for the headless front end: dialogs that print instead of asking.
+
+#include <string>
+
+#include "platform/ports.h"
+
+namespace corvala::cli {
+
+// Keeps the first error so the command can end with it; questions are answered No.
+class CliDialogs final : public Dialogs {
+public:
+    void ShowError(int number, const std::string& text) override;
+    bool Ask(const std::string& title, const std::string& text) override;
+
+    bool hasError() const { return number_ != 0; }
+    int errorNumber() const { return number_; }
+    // "1014 エラー: 設定された日付の…"
+    std::string ErrorLine() const;
+
+private:
+    int number_ = 0;
+    std::string text_;
+};
+
+}  // namespace corvala::cli

@@ -1,0 +1,13 @@
+#pragma once
+// The subcommands of corvala-cli. Each takes the arguments after its name and returns the exit
+// status: 0 done, 1 bad arguments, 2 the program showed an error box.
+
+#include <string>
+#include <vector>
+
+namespace corvala::cli {
+
+int RunLoad(const std::vector<std::string>& args);
+extern const char* const kLoadUsage;
+
+}  // namespace corvala::cli

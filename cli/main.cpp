@@ -1,0 +1,32 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace {
+
+void PrintHelp() {
+    std::printf(
+        "corvala-cli — the replay core without windows\n\n"
+        "usage: corvala-cli COMMAND [options]\n\n"
+        "commands:\n%s\n"
+        "Every command prints one JSON object on standard output. An error box of the program\n"
+        "becomes exit status 2 with its number and text on standard error.\n",
+        corvala::cli::kLoadUsage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintHelp();
+        return args.empty() ? 1 : 0;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "load") return corvala::cli::RunLoad(args);
+    std::fprintf(stderr, "corvala-cli: unknown command '%s' (try --help)\n", command.c_str());
+    return 1;
+}

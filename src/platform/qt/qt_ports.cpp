@@ -1,0 +1,62 @@
+#include "platform/qt/qt_ports.h"
+
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace corvala {
+namespace {
+
+// Puts a box over the middle of its owner, as the main window's boxes appear.
+void PlaceOver(QMessageBox& box, QWidget* owner) {
+    if (!owner) return;
+    box.adjustSize();
+    const QRect frame = owner->frameGeometry();
+    const QSize size = box.sizeHint();
+    box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+}  // namespace
+
+void QtDialogs::ShowError(int number, const std::string& text) {
+    auto* box = new QMessageBox(owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(QMessageBox::Critical);
+    box->setWindowTitle(QString::number(number) + QStringLiteral(" エラー"));
+    box->setText(QString::fromStdString(text));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setWindowModality(Qt::ApplicationModal);
+    PlaceOver(*box, owner_);
+    if (owner_ && owner_->isVisible()) {
+        box->open();
+    } else {
+        // Nothing is on screen yet (start-up): the box must be read before anything goes on.
+        box->exec();
+    }
+}
+
+bool QtDialogs::Ask(const std::string& title, const std::string& text) {
+    QMessageBox box(owner_);
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(text));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    PlaceOver(box, owner_);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtScheduler::After(int ms, std::function<void()> callback) {
+    QTimer::singleShot(ms < 0 ? 0 : ms, Qt::PreciseTimer, &context_, [cb = std::move(callback)] { cb(); });
+}
+
+std::int64_t QtScheduler::NowMs() const {
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+
+}  // namespace corvala

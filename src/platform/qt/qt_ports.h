@@ -1,0 +1,35 @@
+#pragma once
+// Qt adapters of the ports, linked into the GUI only.
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/ports.h"
+
+namespace corvala {
+
+// Error boxes and questions placed over the main window.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void ShowError(int number, const std::string& text) override;
+    bool Ask(const std::string& title, const std::string& text) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+// Callbacks on precise single-shot timers of the event loop. Callbacks still pending when the
+// scheduler goes away never run.
+class QtScheduler final : public Scheduler {
+public:
+    void After(int ms, std::function<void()> callback) override;
+    std::int64_t NowMs() const override;
+
+private:
+    QObject context_;
+};
+
+}  // namespace corvala

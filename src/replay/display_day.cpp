@@ -1,0 +1,160 @@
+// The display action: from the date and code boxes to the four loaded series.
+
+#include "data/day_loader.h"
+#include "data/series_table.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+constexpr const char* kNoDateData = "　　この日付のデータはありません。";
+constexpr const char* kNoDayData = "この日のデータはありません。";
+constexpr int kPrevDaySearchDays = 20;
+
+bool AllDigits(const std::string& s) {
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return !s.empty();
+}
+
+std::string DataFolderError() {
+    return "データのあるフォルダが正しく設定されていません。\n"
+           "設定ボタンを押し、『①日中データフォルダ指定』 に\n"
+           "データフォルダを設定して下さい。";
+}
+
+}  // namespace
+
+std::string Simulation::FindPrevTradingDay(const std::string& date) const {
+    const auto ymd = ParseYymmdd(date);
+    if (!ymd) return "no";
+    for (int back = 1; back <= kPrevDaySearchDays; ++back) {
+        const std::string candidate = FormatYymmdd(AddDays(*ymd, -back));
+        if (DirExists(JoinPath(dataFolder_, candidate))) return candidate;
+    }
+    return "no";
+}
+
+void Simulation::SetNoDataMessageForMissingFiles(const std::string& seriesItem,
+                                                 const std::string& code) {
+    const std::string& date = display_.dateText;
+    const std::string folder = JoinPath(dataFolder_, date);
+    const bool folderMissing = !DirExists(folder);
+    const bool marked = FileExists(JoinPath(folder, std::string(kNoDataMarker)));
+    const std::string seriesCode = SeriesCodeFor(seriesItem);
+    if (!FileExists(JoinPath(folder, seriesCode + ".csv"))) {
+        if (folderMissing || marked) {
+            display_.message.text = kNoDateData;
+        } else {
+            const std::string file = seriesItem + " (" + seriesCode + ".csv)";
+            display_.message.text = "　　" + file + " のファイルがありません。日中データ内の" +
+                                    date + "フォルダ内に" + file + " ファイルを解凍して入れて下さい。";
+        }
+    }
+    if (!FileExists(JoinPath(folder, code + ".csv"))) {
+        display_.message.text = (!folderMissing && !marked)
+                                    ? "　　銘柄コード" + code + " のファイルがありません。"
+                                    : std::string(kNoDateData);
+    }
+}
+
+// Loads the four slots in order; false when a file of the chosen day is missing or a file is
+// malformed, in which case the message line says why.
+bool Simulation::LoadFour(const std::string& seriesCode) {
+    const std::string code = display_.codeText;
+    DayData& day = *day_;
+    bool usable = true;
+    auto load = [&](const std::string& date, const std::string& file, SeriesSlot slot) {
+        const DayFileResult r = LoadDaySeries(dataFolder_, date, file, slot, barLength_, day);
+        const bool chosenDay = slot == SeriesSlot::DayIndex || slot == SeriesSlot::DayStock;
+        switch (r.status) {
+            case DayFileResult::Status::Loaded:
+                break;
+            case DayFileResult::Status::Rejected:
+                display_.message.text = "　　" + date + "フォルダの" + file +
+                                        ".csv を読み込めません。" + r.problem +
+                                        "ファイルを確認して下さい。";
+                usable = false;
+                break;
+            case DayFileResult::Status::Missing:
+                if (slot == SeriesSlot::DayStock)
+                    display_.message.text = "　　　" + code + "のこの日のデータはありません。";
+                usable = usable && !chosenDay;
+                break;
+            case DayFileResult::Status::MissingMarked:
+                usable = usable && !chosenDay;
+                break;
+        }
+    };
+    if (prevTradingDay_ != "no") {
+        load(prevTradingDay_, seriesCode, SeriesSlot::PrevIndex);
+        load(prevTradingDay_, code, SeriesSlot::PrevStock);
+    }
+    load(chosenDate_, seriesCode, SeriesSlot::DayIndex);
+    load(chosenDate_, code, SeriesSlot::DayStock);
+    display_.noDataMark = day.noDataMarked;
+    return usable;
+}
+
+Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
+    // The boxes: a date that is not six digits becomes today, a code that is not four digits 8473.
+    if (display_.dateText.size() != 6 || !AllDigits(display_.dateText))
+        SetDateText(FormatYymmdd(ports_.clock.Today()));
+    if (display_.codeText.size() != 4 || !AllDigits(display_.codeText)) SetCodeText(kDefaultCode);
+    if (display_.seriesText.empty()) display_.seriesText = std::string(kDefaultSeriesItem);
+    chosenDate_ = display_.dateText;
+    stockCode_ = ParseStockCode(display_.codeText);
+    tapeStop_ = false;
+
+    if (showBusy) ShowBusy(true);
+    const bool sameDay = dayLoaded_;
+    if (!sameDay) day_->ClearSeries();
+    replayAllowed_ = false;
+
+    if (dataFolder_.empty() || !DirExists(dataFolder_)) {
+        ShowBusy(false);
+        ports_.dialogs.ShowError(1012, DataFolderError());
+        display_.navigationState = 0;
+        return DisplayOutcome::Error;
+    }
+    if (!DirExists(JoinPath(dataFolder_, chosenDate_))) {
+        ShowBusy(false);
+        ports_.dialogs.ShowError(1014, "設定された日付のデータは存在しません。日付を変更して下さい。");
+        display_.navigationState = 0;
+        return DisplayOutcome::Error;
+    }
+
+    display_.noDataMark = sameDay ? day_->noDataMarked : std::array<bool, 2>{false, false};
+    ClearLists();
+    const auto ymd = ParseYymmdd(chosenDate_);
+    display_.dayLabel = ymd ? JapaneseDateLabel(*ymd) : std::string{};
+    prevTradingDay_ = FindPrevTradingDay(chosenDate_);
+    const auto prevYmd = ParseYymmdd(prevTradingDay_);
+    display_.prevDayLabel = prevYmd ? JapaneseDateLabel(*prevYmd) : std::string{};
+
+    DisplayOutcome outcome = DisplayOutcome::Loaded;
+    if (!sameDay) {
+        SetNoDataMessageForMissingFiles(display_.seriesText, display_.codeText);
+        const std::string before = display_.message.text;
+        const bool usable = LoadFour(SeriesCodeFor(display_.seriesText));
+        if (!usable) {
+            const bool rejected = display_.message.text.find("を読み込めません。") != std::string::npos;
+            outcome = rejected ? DisplayOutcome::Rejected : DisplayOutcome::NoData;
+        }
+        if (display_.message.text != before || !usable) FlashMessage();
+    }
+    ShowBusy(false);
+
+    if (outcome != DisplayOutcome::Loaded ||
+        display_.message.text.find(kNoDayData) != std::string::npos) {
+        display_.navigationState = 0;
+        return outcome == DisplayOutcome::Loaded ? DisplayOutcome::NoData : outcome;
+    }
+    dayLoaded_ = true;
+    replayAllowed_ = true;
+    return DisplayOutcome::Loaded;
+}
+
+}  // namespace corvala

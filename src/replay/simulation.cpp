@@ -1,0 +1,160 @@
+#include "replay/simulation.h"
+
+#include "data/day_loader.h"
+#include "data/series_table.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace corvala {
+
+Simulation::Simulation(Ports ports, std::string installFolder)
+    : ports_(ports), installFolder_(std::move(installFolder)), day_(std::make_unique<DayData>()) {}
+
+Simulation::~Simulation() = default;
+
+void Simulation::Notify() {
+    if (listener_) listener_();
+}
+
+bool Simulation::StartUp(const std::string& configuredDataFolder) {
+    if (!stocks_.Load(installFolder_)) {
+        ports_.dialogs.ShowError(1013, "インストールフォルダ内に銘柄リスト.csvファイルがありません。");
+        return false;
+    }
+    UpdateCodeLabels();
+    CreateDir(JoinPath(installFolder_, kHistoryFolder));
+
+    dataFolder_ = configuredDataFolder;
+    const std::string installData = JoinPath(installFolder_, kInstallDataFolder);
+    if ((dataFolder_.empty() || !DirExists(dataFolder_)) && DirExists(installData)) {
+        previousDataFolder_ = dataFolder_;
+        dataFolder_ = installData;
+    }
+    // Until a date is remembered from an earlier run, offer the newest day that has data.
+    std::string date = LatestUsableDate();
+    if (date.empty()) date = FormatYymmdd(ports_.clock.Today());
+    SetDateText(date);
+    return true;
+}
+
+std::string Simulation::LatestUsableDate() const {
+    if (dataFolder_.empty()) return {};
+    const auto folders = ListSubfolders(dataFolder_);
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (!ParseYymmdd(*it)) continue;
+        if (FileExists(JoinPath(JoinPath(dataFolder_, *it), std::string(kNoDataMarker)))) continue;
+        return *it;
+    }
+    return {};
+}
+
+void Simulation::SetBarLength(int n) {
+    if (IsValidBarLength(n) && n != barLength_) {
+        barLength_ = n;
+        ForgetLoadedDay();
+    }
+}
+
+void Simulation::ForgetLoadedDay() {
+    dayLoaded_ = false;
+    replayAllowed_ = false;
+}
+
+void Simulation::SetDateText(const std::string& text) {
+    display_.dateText = text;
+    RebuildSelector();
+}
+
+void Simulation::RebuildSelector() {
+    display_.message = MessageLine{};
+    ForgetLoadedDay();
+    display_.noDataMark = {false, false};
+    chosenDate_ = display_.dateText;
+    ClearLists();
+    display_.seriesItems = SelectorItems(static_cast<long>(LeadingNumber(display_.dateText)));
+    display_.seriesText = std::string(kDefaultSeriesItem);
+}
+
+void Simulation::SetCodeText(const std::string& text) {
+    display_.codeText = text;
+    display_.nameLabel.clear();
+    display_.marketLabel.clear();
+    if (CharCount(text) != 4) return;
+    ForgetLoadedDay();
+    display_.noDataMark = {false, false};
+    ClearLists();
+    const int code = ParseStockCode(text);
+    if (code < 0) {
+        display_.codeText.clear();
+        return;
+    }
+    stockCode_ = code;
+    UpdateCodeLabels();
+}
+
+void Simulation::UpdateCodeLabels() {
+    const int code = ParseStockCode(display_.codeText);
+    if (code < 0) return;
+    display_.nameLabel = NameLabelText(stocks_.Name(code));
+    display_.marketLabel = MarketLabelText(stocks_.MarketLabel(code));
+}
+
+void Simulation::SelectSeries(const std::string& item) {
+    display_.seriesText = item;
+    ForgetLoadedDay();
+    display_.noDataMark = {false, false};
+    ClearLists();
+}
+
+void Simulation::SetSimulationChecked(bool checked) {
+    display_.simulationChecked = checked;
+    display_.noDataMark = {false, false};
+    if (!checked) display_.navigationState = 0;
+}
+
+void Simulation::PressTapeStop() {
+    if (!display_.simulationChecked) tapeStop_ = true;
+}
+
+void Simulation::SetMessage(const std::string& text) {
+    display_.message.text = text;
+    FlashMessage();
+}
+
+void Simulation::FlashMessage() {
+    display_.message.foreground = colours::kBlack;
+    display_.message.background = colours::kFlash;
+    const unsigned generation = ++flashGeneration_;
+    ports_.scheduler.After(kFlashMs, [this, generation] {
+        if (generation != flashGeneration_) return;  // a newer flash owns the line now
+        display_.message.foreground = colours::kMessageText;
+        display_.message.background = colours::kBlack;
+        Notify();
+    });
+}
+
+void Simulation::ClearDataMessage() {
+    if (display_.message.text.find("この日のデータは") != std::string::npos) return;
+    display_.message.text.clear();
+    display_.message.background = colours::kBlack;
+}
+
+void Simulation::ClearLists() {
+    display_.priceLabel.clear();
+    display_.changeLabel.clear();
+    display_.changePercentLabel.clear();
+    display_.vwapLabel.clear();
+    display_.volumeLabel.clear();
+    display_.tapeCounter = "0";
+}
+
+void Simulation::ShowBusy(bool visible) {
+    display_.busy.visible = visible;
+    if (visible) {
+        display_.busy.text = kBusyDefaultText;
+        display_.busy.foreground = colours::kBusyText;
+    }
+    Notify();
+}
+
+}  // namespace corvala

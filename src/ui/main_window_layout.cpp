@@ -1,0 +1,165 @@
+// Creating the main window's controls and placing them. The chart takes the window's extra
+// space; the controls beside it and below it move with its right and bottom edges.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "ui/busy_notice.h"
+#include "ui/chart_view.h"
+#include "ui/main_window.h"
+
+namespace corvala {
+namespace {
+
+constexpr const char* kWindowCss = R"(
+QWidget#central { background-color: black; }
+QLabel { color: rgb(230,230,230); }
+QLabel[role="caption"] { color: rgb(160,160,160); }
+QLabel[role="figure"] { color: white; font-weight: bold; }
+QLineEdit { background-color: white; color: black; }
+QCheckBox { color: rgb(230,230,230); }
+QListWidget, QFrame[role="panel"] { background-color: black; color: rgb(230,230,230);
+    border: 1px solid rgb(80,80,80); }
+QPushButton { background-color: rgb(192,192,192); color: black; }
+)";
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLabel* Caption(QWidget* parent, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setProperty("role", "caption");
+    return label;
+}
+
+QLabel* Figure(QWidget* parent, const char* name, Qt::Alignment align = Qt::AlignRight) {
+    auto* label = Named(new QLabel(parent), name);
+    label->setProperty("role", "figure");
+    label->setAlignment(align | Qt::AlignVCenter);
+    return label;
+}
+
+}  // namespace
+
+void MainWindow::BuildControls() {
+    central_ = Named(new QWidget(this), "central");
+    central_->setStyleSheet(kWindowCss);
+    setCentralWidget(central_);
+
+    messageLabel_ = Named(new QLabel(central_), "messageLabel");
+    chart_ = new ChartView(central_);
+
+    dateCaption_ = Caption(central_, QStringLiteral("日付"));
+    dateEdit_ = Named(new QLineEdit(central_), "dateEdit");
+    dateEdit_->setMaxLength(6);
+    dateEdit_->setToolTip(QStringLiteral("日付を YYMMDD で入力します (例 221101)"));
+    codeCaption_ = Caption(central_, QStringLiteral("銘柄"));
+    codeEdit_ = Named(new QLineEdit(central_), "codeEdit");
+    codeEdit_->setMaxLength(4);
+    codeEdit_->setToolTip(QStringLiteral("4桁の銘柄コードを入力します"));
+    for (QLineEdit* edit : {dateEdit_, codeEdit_}) edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    nameLabel_ = Named(new QLabel(central_), "nameLabel");
+    marketLabel_ = Named(new QLabel(central_), "marketLabel");
+    seriesCombo_ = Named(new QComboBox(central_), "seriesCombo");
+    seriesCombo_->setToolTip(QStringLiteral("上段のチャートに表示する指数・先物"));
+    simulationCheck_ = Named(new QCheckBox(QStringLiteral("ｼﾐｭﾚｰｼｮﾝ"), central_), "simulationCheck");
+    displayButton_ = Named(new QPushButton(central_), "displayButton");
+
+    dayCaption_ = Caption(central_, QStringLiteral("当日"));
+    dayLabel_ = Named(new QLabel(central_), "dayLabel");
+    prevDayCaption_ = Caption(central_, QStringLiteral("前日"));
+    prevDayLabel_ = Named(new QLabel(central_), "prevDayLabel");
+
+    clockLabel_ = Figure(central_, "clockLabel", Qt::AlignCenter);
+    clockLabel_->setText("--:--:--");
+    clockLabel_->setStyleSheet("font-size: 20px; color: rgb(255,255,128);");
+    priceLabel_ = Figure(central_, "priceLabel");
+    priceLabel_->setStyleSheet("font-size: 18px;");
+    changeLabel_ = Figure(central_, "changeLabel");
+    percentLabel_ = Figure(central_, "percentLabel");
+    volumeCaption_ = Caption(central_, QStringLiteral("出来高"));
+    volumeLabel_ = Figure(central_, "volumeLabel");
+    vwapCaption_ = Caption(central_, QStringLiteral("VWAP"));
+    vwapLabel_ = Figure(central_, "vwapLabel");
+
+    boardFrame_ = Named(new QFrame(central_), "boardFrame");
+    boardFrame_->setProperty("role", "panel");
+    tapeHeader_ = Caption(central_, QStringLiteral(" 時刻      出来高      約定値"));
+    tapeFrame_ = Named(new QFrame(central_), "tapeFrame");
+    tapeFrame_->setProperty("role", "panel");
+    tapeCounter_ = Figure(central_, "tapeCounter");
+
+    const char* headers[3] = {" 時刻 売買   数量   注文単価", "売買   数量   平均単価    損益",
+                              " 時刻 売買   数量   約定単価"};
+    const char* names[3] = {"pendingList", "holdingList", "executionList"};
+    for (int i = 0; i < 3; ++i) {
+        listHeaders_[i] = Caption(central_, QString::fromUtf8(headers[i]));
+        lists_[i] = Named(new QListWidget(central_), names[i]);
+    }
+    busy_ = new BusyNoticeWindow(this);
+}
+
+void MainWindow::LayOut() {
+    const QSize client = central_ ? central_->size() : size();
+    const int w = std::max(0, client.width() - kDesignWidth);
+    const int h = std::max(0, client.height() - kDesignHeight);
+    extraWidth_ = w * kTwipsPerPixel;
+    extraHeight_ = h * kTwipsPerPixel;
+
+    messageLabel_->setGeometry(0, 0, client.width(), 19);
+    // The chart area runs from (800, 300) to (W + 12800, H + 9000) twips.
+    chart_->setGeometry(800 / kTwipsPerPixel, 300 / kTwipsPerPixel,
+                        (extraWidth_ + 12000) / kTwipsPerPixel + 1,
+                        (extraHeight_ + 8700) / kTwipsPerPixel + 1);
+
+    const int x = 866 + w;  // the column beside the chart
+    dateCaption_->setGeometry(x, 26, 30, 22);
+    dateEdit_->setGeometry(x + 30, 26, 66, 22);
+    codeCaption_->setGeometry(x + 104, 26, 30, 22);
+    codeEdit_->setGeometry(x + 134, 26, 48, 22);
+    nameLabel_->setGeometry(x + 188, 26, 170, 22);
+    marketLabel_->setGeometry(x + 358, 26, 50, 22);
+
+    seriesCombo_->setGeometry(x, 54, 110, 24);
+    simulationCheck_->setGeometry(x + 120, 54, 100, 24);
+    displayButton_->setGeometry(x + 230, 52, 90, 28);
+
+    dayCaption_->setGeometry(x, 86, 30, 20);
+    dayLabel_->setGeometry(x + 30, 86, 170, 20);
+    prevDayCaption_->setGeometry(x + 206, 86, 30, 20);
+    prevDayLabel_->setGeometry(x + 236, 86, 170, 20);
+
+    clockLabel_->setGeometry(x, 112, 110, 30);
+    priceLabel_->setGeometry(x + 112, 112, 100, 30);
+    changeLabel_->setGeometry(x + 214, 112, 90, 30);
+    percentLabel_->setGeometry(x + 306, 112, 90, 30);
+
+    boardFrame_->setGeometry(x, 148, 210, 250);
+    volumeCaption_->setGeometry(x, 402, 50, 20);
+    volumeLabel_->setGeometry(x + 50, 402, 160, 20);
+    vwapCaption_->setGeometry(x, 424, 50, 20);
+    vwapLabel_->setGeometry(x + 50, 424, 160, 20);
+
+    tapeHeader_->setGeometry(x + 218, 148, 190, 18);
+    tapeFrame_->setGeometry(x + 218, 166, 190, 410 + h);
+    tapeCounter_->setGeometry(x + 218, 578 + h, 190, 18);
+
+    // The three lists share the strip under the chart.
+    const int listTop = 608 + h;
+    const int listWidth = (client.width() - 20) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const int lx = 6 + i * (listWidth + 4);
+        listHeaders_[i]->setGeometry(lx, listTop, listWidth, 18);
+        lists_[i]->setGeometry(lx, listTop + 18, listWidth, client.height() - listTop - 24);
+    }
+}
+
+}  // namespace corvala

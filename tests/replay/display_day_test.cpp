@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/virtual_scheduler.h"
+#include "replay/simulation.h"
+#include "test_support.h"
+
+namespace corvala {
+namespace {
+
+using test::DayFileBuilder;
+using Outcome = Simulation::DisplayOutcome;
+
+// An install folder with a stock list and a small data tree under 日中データ.
+class DisplayDayTest : public ::testing::Test {
+protected:
+    DisplayDayTest() {
+        test::WriteFile(dir.Sub("銘柄リスト.csv"),
+                        EncodeCp932("8473,8473.T,テスト証券ホールディングス\r\n6501,6501.OS,大証電機\r\n"));
+        test::WriteFile(dir.Sub("銘柄リストold.csv"), EncodeCp932("1111,1111.T,旧リスト商事\r\n"));
+        for (const char* date : {"221101", "221102"}) {
+            AddFile(date, "8473");
+            AddFile(date, "N225", true);
+            AddFile(date, "先物", true);
+        }
+        test::WriteFile(dir.Sub("日中データ/221114/データ未取得"), "");
+        AddFile("221104", "8473");  // no market series on this date
+    }
+
+    void AddFile(const std::string& date, const std::string& code, bool series = false) {
+        DayFileBuilder b;
+        if (series) b.SetAll(34, "-");
+        test::WriteFile(dir.Sub("日中データ/" + date + "/" + code + ".csv"), b.Bytes());
+    }
+
+    Simulation& Start(const std::string& configured = {}) {
+        sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler}, dir.path());
+        started = sim->StartUp(configured);
+        return *sim;
+    }
+
+    Outcome Display(const std::string& date, const std::string& code,
+                    const std::string& series = "日経225") {
+        sim->SetDateText(date);
+        sim->SetCodeText(code);
+        sim->SelectSeries(series);
+        return sim->DisplayDay();
+    }
+
+    const std::string& Message() const { return sim->display().message.text; }
+
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    test::FixedClock clock{Ymd{2022, 11, 2}};
+    test::FixedRandom random;
+    VirtualScheduler scheduler;
+    std::unique_ptr<Simulation> sim;
+    bool started = false;
+};
+
+TEST_F(DisplayDayTest, StartUpWithoutStockListEndsWithError1013) {
+    std::filesystem::remove(dir.Sub("銘柄リスト.csv"));
+    Start();
+    EXPECT_FALSE(started);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].number, 1013);
+    EXPECT_EQ(dialogs.errors[0].text, "インストールフォルダ内に銘柄リスト.csvファイルがありません。");
+}
+
+TEST_F(DisplayDayTest, StartUpFindsTheInstallDataAndFillsTheBoxes) {
+    Simulation& s = Start("/no/such/folder");
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(DirExists(dir.Sub("売買履歴")));
+    EXPECT_EQ(s.dataFolder(), dir.Sub("日中データ"));
+    EXPECT_EQ(s.display().dateText, "221104");  // newest date; 221114 only has the marker
+    EXPECT_EQ(s.display().codeText, "8473");
+    EXPECT_EQ(s.display().nameLabel, "テスト証券ホールディング ");
+    EXPECT_EQ(s.display().marketLabel, "東証 ");
+    EXPECT_EQ(s.display().seriesText, "日経225");
+    EXPECT_EQ(s.display().seriesItems.size(), 7u);
+    EXPECT_STREQ(s.display().DisplayButtonCaption(), "表 示");
+}
+
+TEST_F(DisplayDayTest, LoadsTheDayAndItsPreviousTradingDay) {
+    Start();
+    EXPECT_EQ(Display("221102", "8473"), Outcome::Loaded);
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(sim->prevTradingDay(), "221101");
+    EXPECT_EQ(sim->display().dayLabel, "2022年11月02日 (水)");
+    EXPECT_EQ(sim->display().prevDayLabel, "2022年11月01日 (火)");
+    EXPECT_EQ(Message(), "");
+    EXPECT_TRUE(sim->replayAllowed());
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        EXPECT_TRUE(sim->day()[static_cast<SeriesSlot>(slot)].loaded) << slot;
+    EXPECT_EQ(sim->day()[SeriesSlot::DayIndex].kind, SeriesKind::Nikkei225);
+    EXPECT_FALSE(sim->display().busy.visible);
+}
+
+TEST_F(DisplayDayTest, PreviousTradingDayIsSearchedTwentyDaysBack) {
+    Start();
+    std::filesystem::remove_all(dir.Sub("日中データ/221114"));
+    AddFile("221122", "8473");
+    AddFile("221122", "N225", true);
+    EXPECT_EQ(Display("221122", "8473"), Outcome::Loaded);
+    EXPECT_EQ(sim->prevTradingDay(), "221104");  // 18 days back
+    AddFile("221124", "8473");
+    AddFile("221124", "N225", true);
+    std::filesystem::remove_all(dir.Sub("日中データ/221122"));
+    EXPECT_EQ(Display("221124", "8473"), Outcome::Loaded);
+    EXPECT_EQ(sim->prevTradingDay(), "221104");  // exactly 20 days back
+    AddFile("221125", "8473");
+    AddFile("221125", "N225", true);
+    std::filesystem::remove_all(dir.Sub("日中データ/221124"));
+    EXPECT_EQ(Display("221125", "8473"), Outcome::Loaded);
+    EXPECT_EQ(sim->prevTradingDay(), "no");
+    EXPECT_EQ(sim->display().prevDayLabel, "");
+    EXPECT_FALSE(sim->day()[SeriesSlot::PrevStock].loaded);
+}
+
+TEST_F(DisplayDayTest, AFolderWithOnlyTheMarkerStillCountsAsATradingDay) {
+    Start();
+    AddFile("221115", "8473");
+    AddFile("221115", "N225", true);
+    EXPECT_EQ(Display("221115", "8473"), Outcome::Loaded);
+    EXPECT_EQ(sim->prevTradingDay(), "221114");
+    EXPECT_FALSE(sim->day()[SeriesSlot::PrevStock].loaded);
+    EXPECT_TRUE(sim->display().noDataMark[1]);  // the previous day's panels show the marker
+}
+
+TEST_F(DisplayDayTest, BadBoxesFallBackToTodayAndTheDefaultCode) {
+    Start();
+    sim->SetDateText("2211");
+    sim->SetCodeText("12");
+    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->display().dateText, "221102");
+    EXPECT_EQ(sim->display().codeText, "8473");
+    sim->SetDateText("22a102");
+    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->display().dateText, "221102");
+}
+
+TEST_F(DisplayDayTest, MissingDataFolderIsError1012AndMissingDateIs1014) {
+    std::filesystem::remove_all(dir.Sub("日中データ"));
+    Start("/no/such/folder");
+    EXPECT_EQ(Display("221102", "8473"), Outcome::Error);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].number, 1012);
+    EXPECT_EQ(dialogs.errors[0].text,
+              "データのあるフォルダが正しく設定されていません。\n"
+              "設定ボタンを押し、『①日中データフォルダ指定』 に\n"
+              "データフォルダを設定して下さい。");
+    EXPECT_FALSE(sim->display().busy.visible);
+
+    test::TempDir data;
+    Start(data.path());
+    dialogs.errors.clear();
+    EXPECT_EQ(Display("221102", "8473"), Outcome::Error);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].number, 1014);
+    EXPECT_EQ(dialogs.errors[0].text, "設定された日付のデータは存在しません。日付を変更して下さい。");
+    EXPECT_FALSE(sim->replayAllowed());
+}
+
+TEST_F(DisplayDayTest, MarkerFolderSaysThereIsNoDataForTheDate) {
+    Start();
+    EXPECT_EQ(Display("221114", "8473"), Outcome::NoData);
+    EXPECT_EQ(Message(), "　　この日付のデータはありません。");
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_TRUE(sim->display().noDataMark[0]);
+    EXPECT_TRUE(sim->display().noDataMark[1]);
+    EXPECT_EQ(sim->display().navigationState, 0);
+}
+
+TEST_F(DisplayDayTest, MissingSeriesFileAsksToUnpackIt) {
+    Start();
+    EXPECT_EQ(Display("221104", "8473", "大証先物"), Outcome::NoData);
+    EXPECT_EQ(Message(),
+              "　　大証先物 (先物.csv) のファイルがありません。日中データ内の221104フォルダ内に"
+              "大証先物 (先物.csv) ファイルを解凍して入れて下さい。");
+    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_TRUE(sim->day()[SeriesSlot::DayStock].loaded);  // the stock is there all the same
+}
+
+TEST_F(DisplayDayTest, MissingStockFileEndsTheDisplay) {
+    Start();
+    EXPECT_EQ(Display("221102", "6501"), Outcome::NoData);
+    EXPECT_EQ(Message(), "　　　6501のこの日のデータはありません。");
+    EXPECT_EQ(sim->display().nameLabel, "大証電機 ");
+    EXPECT_EQ(sim->display().navigationState, 0);
+    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_FALSE(sim->dayLoaded());
+}
+
+TEST_F(DisplayDayTest, AnUnchangedDayIsNotReadAgain) {
+    Start();
+    ASSERT_EQ(Display("221102", "8473"), Outcome::Loaded);
+    DayFileBuilder changed;
+    changed.SetAll(3, "2000");
+    test::WriteFile(dir.Sub("日中データ/221102/8473.csv"), changed.Bytes());
+    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->day()[SeriesSlot::DayStock].close, 1000);
+    sim->SelectSeries("大証先物");  // any change of the boxes forgets the loaded day
+    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->day()[SeriesSlot::DayStock].close, 2000);
+    EXPECT_EQ(sim->day()[SeriesSlot::DayIndex].kind, SeriesKind::Futures);
+}
+
+TEST_F(DisplayDayTest, MalformedFileIsReportedAndNoReplayStarts) {
+    Start();
+    test::WriteFile(dir.Sub("日中データ/221102/8473.csv"), "2022/11/02,09:00:00,09:00,1000\r\n");
+    EXPECT_EQ(Display("221102", "8473"), Outcome::Rejected);
+    EXPECT_NE(Message().find("221102フォルダの8473.csv を読み込めません。1行目の項目数が35未満です。"),
+              std::string::npos);
+    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_FALSE(sim->day()[SeriesSlot::DayStock].loaded);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(DisplayDayTest, MessagesFlashYellowThenTurnLightRed) {
+    Start();
+    sim->SetMessage("テスト");
+    EXPECT_EQ(sim->display().message.background, colours::kFlash);
+    EXPECT_EQ(sim->display().message.foreground, colours::kBlack);
+    scheduler.Advance(799);
+    EXPECT_EQ(sim->display().message.background, colours::kFlash);
+    scheduler.Advance(1);
+    EXPECT_EQ(sim->display().message.background, colours::kBlack);
+    EXPECT_EQ(sim->display().message.foreground, colours::kMessageText);
+    // A second flash inside the first keeps the line yellow for its own 800 ms.
+    sim->SetMessage("一");
+    scheduler.Advance(500);
+    sim->SetMessage("二");
+    scheduler.Advance(400);
+    EXPECT_EQ(sim->display().message.background, colours::kFlash);
+    scheduler.Advance(400);
+    EXPECT_EQ(sim->display().message.background, colours::kBlack);
+}
+
+TEST_F(DisplayDayTest, ClearDataMessageKeepsNoDataMessages) {
+    Start();
+    sim->SetMessage("　　　8473のこの日のデータはありません。");
+    sim->ClearDataMessage();
+    EXPECT_EQ(Message(), "　　　8473のこの日のデータはありません。");
+    sim->SetMessage("ほかのメッセージ");
+    sim->ClearDataMessage();
+    EXPECT_EQ(Message(), "");
+    EXPECT_EQ(sim->display().message.background, colours::kBlack);
+}
+
+TEST_F(DisplayDayTest, CodeBoxChangeHandler) {
+    Start();
+    sim->SetCodeText("12a4");
+    EXPECT_EQ(sim->display().codeText, "");
+    EXPECT_EQ(sim->display().nameLabel, "");
+    sim->SetCodeText("111");
+    EXPECT_EQ(sim->display().nameLabel, "");
+    sim->SetCodeText("1111");
+    EXPECT_EQ(sim->display().nameLabel, "旧リスト商事 ");
+    EXPECT_EQ(sim->display().marketLabel, " ");
+    EXPECT_EQ(sim->stockCode(), 1111);
+}
+
+TEST_F(DisplayDayTest, DateChangeRebuildsTheSelector) {
+    Start();
+    sim->SelectSeries("ﾌﾟﾗｲﾑ");
+    sim->SetMessage("古いメッセージ");
+    sim->SetDateText("220401");
+    EXPECT_EQ(sim->display().seriesText, "日経225");
+    EXPECT_EQ(sim->display().seriesItems.size(), 5u);
+    EXPECT_EQ(sim->display().seriesItems[3], "日経JAS");
+    EXPECT_EQ(Message(), "");
+    EXPECT_EQ(sim->chosenDate(), "220401");
+}
+
+TEST_F(DisplayDayTest, ClearListsBlanksTheQuoteArea) {
+    Start();
+    ASSERT_EQ(Display("221102", "8473"), Outcome::Loaded);
+    EXPECT_EQ(sim->display().tapeCounter, "0");
+    EXPECT_EQ(sim->display().priceLabel, "");
+    EXPECT_EQ(sim->display().changePercentLabel, "");
+}
+
+}  // namespace
+}  // namespace corvala

@@ -1,0 +1,83 @@
+#pragma once
+// Shared fixtures: temporary folders, scripted ports and a builder for day files.
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ports.h"
+
+namespace corvala::test {
+
+// A fresh folder, removed with everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string Sub(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+
+struct RecordedError {
+    int number;
+    std::string text;
+};
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    void ShowError(int number, const std::string& text) override { errors.push_back({number, text}); }
+    bool Ask(const std::string& title, const std::string& text) override {
+        questions.emplace_back(title, text);
+        const bool answer = answers.empty() ? false : answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<RecordedError> errors;
+    std::vector<std::pair<std::string, std::string>> questions;
+    std::vector<bool> answers;
+};
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(Ymd today = {2022, 11, 1}) : today_(today) {}
+    Ymd Today() const override { return today_; }
+    std::int64_t NowMs() const override { return 0; }
+
+private:
+    Ymd today_;
+};
+
+class FixedRandom final : public Random {
+public:
+    double Next() override { return 0.5; }
+};
+
+// A day file of `rows` snapshot lines plus the 15:00:00 closing line, every field set to a
+// plausible value that a test then overrides. Row r is the r-th five-second step.
+class DayFileBuilder {
+public:
+    explicit DayFileBuilder(int rows = 3600, int fields = 36);
+    // Sets column `col` of line `line` (the closing line is line rows()).
+    DayFileBuilder& Set(int line, int col, const std::string& value);
+    // Sets column `col` on every line.
+    DayFileBuilder& SetAll(int col, const std::string& value);
+    std::vector<std::string>& Line(int line) { return lines_.at(static_cast<std::size_t>(line)); }
+    int lines() const { return static_cast<int>(lines_.size()); }
+    int closingLine() const { return lines() - 1; }
+    std::string Bytes() const;  // CP932, CR LF
+
+    static std::string TimeOfRow(int row);
+
+private:
+    std::vector<std::vector<std::string>> lines_;
+};
+
+}  // namespace corvala::test
