@@ -116,6 +116,7 @@ public:
 
 private:
     void UpdateBar(float price);
+    float OpeningPrice(std::string_view col6) const;
     void CloseBar(int bar, double cumAtEnd);
 
     SeriesSlot slot_;
@@ -136,6 +137,15 @@ private:
     int lastTrade_ = 0;
     std::size_t longestBuyQty_ = 0;
 };
+
+// Column 6 as a price, 0 when blank or unreadable. The Prime index records its open divided by
+// 100; scaled back here so the first row and the first bar sit on the index's own scale.
+float Parser::OpeningPrice(std::string_view col6) const {
+    if (IsBlankField(col6)) return 0;
+    const auto v = Numeric(col6);
+    if (!v || *v <= 0) return 0;
+    return static_cast<float>(s_.kind == SeriesKind::Prime ? *v * 100 : *v);
+}
 
 void Parser::UpdateBar(float price) {
     if (bar_ >= kMaxBars) return;
@@ -182,8 +192,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
         if (!priced_) {
             priced_ = true;
             s_.firstPrice = c3;
-            const auto col6 = Numeric(f[6]);
-            if (!IsBlankField(f[6]) && col6 && *col6 > 0) price = static_cast<float>(*col6);
+            if (const float open = OpeningPrice(f[6]); open > 0) price = open;
             s_.high = s_.low = c3;
         }
         s_.high = std::max(s_.high, c3);
@@ -219,9 +228,8 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
         UpdateBar(price);
         if (firstOfDay) {
             dayOpened_ = true;
-            const auto col6 = Numeric(f[6]);
-            if (!IsBlankField(f[6]) && col6 && *col6 > 0)
-                s_.bars[static_cast<std::size_t>(bar_)].open = static_cast<float>(*col6);
+            if (const float open = OpeningPrice(f[6]); open > 0)
+                s_.bars[static_cast<std::size_t>(bar_)].open = open;
         }
     }
 
@@ -355,6 +363,7 @@ DayFileResult LoadDaySeries(const std::string& dataFolder, const std::string& da
     const std::string path = JoinPath(folder, seriesCode + ".csv");
     DayFileResult result;
     if (!FileExists(path)) {
+        s.Clear();  // nothing of an earlier day may stay in the slot
         const bool marked = FileExists(JoinPath(folder, std::string(kNoDataMarker)));
         if (marked) {
             const bool stockPanel = slot == SeriesSlot::PrevStock || slot == SeriesSlot::DayStock;

@@ -130,6 +130,8 @@ TEST_F(DayLoaderTest, PrimeIndexOpensAtColumnSixTimesHundred) {
     b.SetAll(34, "-").Set(b.closingLine(), 6, "12.5");
     ASSERT_EQ(Parse(b, SeriesSlot::DayIndex, SeriesKind::Prime), "");
     EXPECT_EQ(day[SeriesSlot::DayIndex].open, 1250);
+    EXPECT_EQ(day[SeriesSlot::DayIndex].price[0], 100000);  // the first row's open, scaled too
+    EXPECT_EQ(day[SeriesSlot::DayIndex].bars[0].open, 100000);
     ASSERT_EQ(Parse(b, SeriesSlot::DayIndex, SeriesKind::Topix), "");
     EXPECT_EQ(day[SeriesSlot::DayIndex].open, 12.5);
     EXPECT_EQ(day[SeriesSlot::DayIndex].prevClose, 0);  // TOPIX takes no previous close
@@ -256,6 +258,12 @@ TEST(LoadDaySeriesTest, MissingFilesAndTheMarker) {
               DayFileResult::Status::Loaded);
     EXPECT_EQ(LoadDaySeries(dir.path(), "221101", "N225", SeriesSlot::DayIndex, 5, day).status,
               DayFileResult::Status::Missing);
+    // A file that goes missing leaves nothing of the earlier load behind.
+    EXPECT_EQ(LoadDaySeries(dir.path(), "221102", "8473", SeriesSlot::DayStock, 5, day).status,
+              DayFileResult::Status::Missing);
+    EXPECT_FALSE(day[SeriesSlot::DayStock].loaded);
+    EXPECT_EQ(day[SeriesSlot::DayStock].close, 0);
+    EXPECT_EQ(day[SeriesSlot::DayStock].price[10], 0);
     EXPECT_EQ(day[SeriesSlot::DayIndex].kind, SeriesKind::Nikkei225);
     EXPECT_FALSE(day.noDataMarked[0]);
     EXPECT_EQ(LoadDaySeries(dir.path(), "221114", "8473", SeriesSlot::PrevStock, 5, day).status,
