@@ -18,11 +18,12 @@ ChartFrame EmptyChartFrame(int w, int h, const std::array<bool, 2>& noDataMark) 
                   {800, lowerBottom, midX, lowerStrip},  {midX, lowerBottom, right, lowerStrip}};
 
     // Time grid at trading minutes 60, 120, 150, 180, 240, 300 on the one-minute scale.
-    const double minuteStep = (w / 2 + 5941) / 312.0;
+    // 1150 twips an hour at the design size, stretching with the bar scale as the window widens.
+    const double minuteStep = 1150.0 / 60.0 * (w / 2 + 5941) / 5941.0;
     for (int column = 0; column < 2; ++column) {
         const int x0 = column == 0 ? 830 : w / 2 + 6830;
         for (int minute : {60, 120, 150, 180, 240, 300}) {
-            const int x = x0 + static_cast<int>(minute * minuteStep * 1.0);
+            const int x = x0 + static_cast<int>(minute * minuteStep + 0.5);
             f.lines.push_back({x, 300, x, upperStrip, false});
             f.lines.push_back({x, lowerTop, x, lowerStrip, false});
         }

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# corvala-cli load over the demo install: the JSON of a normal day, the no-data message and the
+# exit status of an error box.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+cp "$cli" "$dir/"
+fail=0
+check() {  # name, haystack, needle
+  if [[ "$2" != *"$3"* ]]; then echo "FAIL $1: missing $3"; fail=1; else echo "ok   $1"; fi
+}
+
+out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221102 --code 8473 --rows)
+check "normal day: code" "$out" '"code":"8473"'
+check "normal day: previous day" "$out" '"prevTradingDay":"221101"'
+check "normal day: message empty" "$out" '"message":""'
+check "normal day: fine ticks" "$out" '"fineTickMode":true'
+check "normal day: four slots" "$out" '"name":"DayStock"'
+check "normal day: rows" "$out" '"time":"09:00:00"'
+check "normal day: closing row" "$out" '"time":"14:59:55"'
+
+out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221114 --code 8473)
+check "marker day" "$out" '"message":"　　この日付のデータはありません。"'
+
+out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 220401 --code 8473 --series 日経JAS)
+check "old index" "$out" '"seriesCode":"NOTC"'
+
+err=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221115 --code 8473 2>&1 >/dev/null)
+status=$?
+[ "$status" -eq 2 ] && echo "ok   error exit status" || { echo "FAIL error exit status $status"; fail=1; }
+check "error text" "$err" "1014 エラー: 設定された日付のデータは存在しません。日付を変更して下さい。"
+
+"$dir/corvala-cli" load --bogus >/dev/null 2>&1
+[ $? -eq 1 ] && echo "ok   bad arguments" || { echo "FAIL bad arguments"; fail=1; }
+"$dir/corvala-cli" --help | grep -q "load --data" && echo "ok   help" || { echo "FAIL help"; fail=1; }
+
+[ $fail -eq 0 ] && echo "13 passed, 0 failed" || echo "some failed"
+exit $fail
