@@ -81,8 +81,10 @@ FileCheck CheckFile(std::string_view bytes) {
         check.problem = "ファイルが壊れているか、テキストファイルではありません。";
         return check;
     }
-    // Blank lines after the closing snapshot are not rows.
-    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.remove_suffix(1);
+    // Lines after the closing snapshot that hold nothing but blanks are not rows.
+    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r' || bytes.back() == ' ' ||
+                              bytes.back() == '\t'))
+        bytes.remove_suffix(1);
     std::size_t lineNo = 0;
     ForEachLine(bytes, [&](std::string_view line) {
         ++lineNo;

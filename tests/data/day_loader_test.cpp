@@ -231,9 +231,11 @@ TEST_F(DayLoaderTest, MalformedFilesAreRejectedWithoutTouchingMemoryBeyondTheSlo
 
 TEST_F(DayLoaderTest, TrailingBlankLinesAreNotRows) {
     DayFileBuilder b;
-    ASSERT_EQ(ParseDayFile(b.Bytes() + "\r\n\r\n", SeriesSlot::DayStock, 5, day), "");
-    EXPECT_EQ(day[SeriesSlot::DayStock].lastRow, 3600);
-    EXPECT_EQ(day[SeriesSlot::DayStock].close, 1000);
+    for (const char* tail : {"\r\n\r\n", "\r\n   \r\n", "\r\n\t \r\n\r\n"}) {
+        ASSERT_EQ(ParseDayFile(b.Bytes() + tail, SeriesSlot::DayStock, 5, day), "");
+        EXPECT_EQ(day[SeriesSlot::DayStock].lastRow, 3600);
+        EXPECT_EQ(day[SeriesSlot::DayStock].close, 1000);
+    }
 }
 
 TEST_F(DayLoaderTest, EveryBarLengthFitsTheBarTable) {
