@@ -65,15 +65,32 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     return !ec;
 }
 
-std::vector<std::string> ListSubfolders(const std::string& folder) {
+namespace {
+
+template <class Keep>
+std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
     std::vector<std::string> names;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (it->is_directory(ec2)) names.push_back(it->path().filename().string());
+        if (keep(*it, ec2)) names.push_back(it->path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ListSubfolders(const std::string& folder) {
+    return ListEntries(folder, [](const fs::directory_entry& e, std::error_code& ec) {
+        return e.is_directory(ec);
+    });
+}
+
+std::vector<std::string> ListFiles(const std::string& folder) {
+    return ListEntries(folder, [](const fs::directory_entry& e, std::error_code& ec) {
+        return e.is_regular_file(ec);
+    });
 }
 
 std::string ExecutableFolder() {

@@ -23,6 +23,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // Names of the sub-folders of `folder`, sorted; empty when it cannot be listed.
 std::vector<std::string> ListSubfolders(const std::string& folder);
+// Names of the regular files in `folder`, sorted; empty when it cannot be read.
+std::vector<std::string> ListFiles(const std::string& folder);
 
 // The folder that holds the running executable.
 std::string ExecutableFolder();

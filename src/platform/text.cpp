@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -131,6 +132,10 @@ double LeadingNumber(std::string_view t) {
     const std::string number(t.substr(start, i - start));
     const double v = std::strtod(number.c_str(), nullptr);
     return std::isfinite(v) ? v : 0;
+}
+
+bool IsAllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c); });
 }
 
 bool IsNumeric(std::string_view text) {

@@ -21,6 +21,8 @@ double LeadingNumber(std::string_view text);
 // True when the whole text (blanks around it allowed) is a number: sign, digits with optional
 // thousands separators, decimal part, exponent. "", "-" and "1a" are not numeric.
 bool IsNumeric(std::string_view text);
+// True for a non-empty text of ASCII digits only.
+bool IsAllDigits(std::string_view text);
 
 // Reads back a figure that was shown with thousands separators: "1,000,000" reads as 1000000.
 double ReadFormattedNumber(std::string_view text);

@@ -21,6 +21,18 @@ public:
     // Runs callbacks until none is left or `maxCallbacks` ran; returns how many ran.
     std::size_t RunUntilIdle(std::size_t maxCallbacks = 10'000'000);
     std::size_t pending() const { return queue_.size(); }
+    // Runs the next due callback, moving the time to it; false when none is queued.
+    bool RunOne() { return RunNext(INT64_MAX); }
+    // Runs callbacks until `done` holds after one, none is left or `limitMs` of virtual time
+    // have passed; returns whether `done` held.
+    template <class Done>
+    bool RunUntil(Done done, std::int64_t limitMs) {
+        const std::int64_t until = now_ + limitMs;
+        while (!done()) {
+            if (!RunNext(until)) return false;
+        }
+        return true;
+    }
 
 private:
     bool RunNext(std::int64_t until);

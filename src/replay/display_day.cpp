@@ -13,19 +13,13 @@ constexpr const char* kNoDateData = "　　この日付のデータはありま�
 constexpr const char* kNoDayData = "この日のデータはありません。";
 constexpr int kPrevDaySearchDays = 20;
 
-bool AllDigits(const std::string& s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return !s.empty();
-}
+}  // namespace
 
-std::string DataFolderError() {
+std::string DataFolderErrorText() {
     return "データのあるフォルダが正しく設定されていません。\n"
            "設定ボタンを押し、『①日中データフォルダ指定』 に\n"
            "データフォルダを設定して下さい。";
 }
-
-}  // namespace
 
 std::string Simulation::FindPrevTradingDay(const std::string& date) const {
     const auto ymd = ParseYymmdd(date);
@@ -99,15 +93,25 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
 }
 
 Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
+    if (replayRunning()) return DisplayOutcome::Error;  // one replay at a time
+    StartTimeBoxes start{display_.startHour, display_.startMinute};
+    const StartPosition position = ValidateStartTime(start, barLength_);
+    display_.startHour = start.hour;
+    display_.startMinute = start.minute;
+    replay_.startBar = position.startBar;
+    replay_.startTime = position.startTime;
+    replay_.midSessionStart = position.midSessionStart;
+
     // The boxes: a date that is not six digits becomes today, a code that is not four digits 8473.
-    if (display_.dateText.size() != 6 || !AllDigits(display_.dateText))
+    if (display_.dateText.size() != 6 || !IsAllDigits(display_.dateText))
         SetDateText(FormatYymmdd(ports_.clock.Today()));
-    if (display_.codeText.size() != 4 || !AllDigits(display_.codeText)) SetCodeText(kDefaultCode);
+    if (display_.codeText.size() != 4 || !IsAllDigits(display_.codeText)) SetCodeText(kDefaultCode);
     if (display_.seriesText.empty()) display_.seriesText = std::string(kDefaultSeriesItem);
     chosenDate_ = display_.dateText;
     stockCode_ = ParseStockCode(display_.codeText);
     tapeStop_ = false;
 
+    ResetReplayForDisplay();
     if (showBusy) ShowBusy(true);
     const bool sameDay = dayLoaded_;
     if (!sameDay) day_->ClearSeries();
@@ -115,14 +119,14 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
 
     if (dataFolder_.empty() || !DirExists(dataFolder_)) {
         ShowBusy(false);
-        ports_.dialogs.ShowError(1012, DataFolderError());
-        display_.navigationState = 0;
+        ports_.dialogs.ShowError(1012, DataFolderErrorText());
+        EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
     if (!DirExists(JoinPath(dataFolder_, chosenDate_))) {
         ShowBusy(false);
         ports_.dialogs.ShowError(1014, "設定された日付のデータは存在しません。日付を変更して下さい。");
-        display_.navigationState = 0;
+        EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
 
@@ -136,6 +140,9 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
 
     DisplayOutcome outcome = DisplayOutcome::Loaded;
     if (!sameDay) {
+        // A fresh load judges the boxes as they are now; a no-data message from an earlier code
+        // would otherwise refuse this one.
+        display_.message = MessageLine{};
         SetNoDataMessageForMissingFiles(display_.seriesText, display_.codeText);
         const std::string before = display_.message.text;
         const bool usable = LoadFour(SeriesCodeFor(display_.seriesText));
@@ -149,12 +156,24 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
 
     if (outcome != DisplayOutcome::Loaded ||
         display_.message.text.find(kNoDayData) != std::string::npos) {
-        display_.navigationState = 0;
+        EndDisplayWithoutReplay();
         return outcome == DisplayOutcome::Loaded ? DisplayOutcome::NoData : outcome;
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
+    BuildInitialBoard(0);
+    if (replay_.simulationMode) PrepareReplay();
     return DisplayOutcome::Loaded;
+}
+
+// The display found nothing to replay: the replay it set up is stopped without questions.
+void Simulation::EndDisplayWithoutReplay() {
+    preparing_ = false;
+    const MessageLine reason = display_.message;  // says why; the stop must not clear it
+    SetNavigation(0);
+    Stop(true);
+    replay_.stopRequested = false;
+    display_.message = reason;
 }
 
 }  // namespace corvala

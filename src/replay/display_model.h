@@ -20,6 +20,14 @@ inline constexpr Rgb kMessageText{255, 128, 128};  // light red on black
 inline constexpr Rgb kFlash{255, 255, 128};        // light yellow, behind black text
 inline constexpr Rgb kBusyText{128, 255, 255};     // light cyan
 inline constexpr Rgb kNoDataMark{255, 255, 0};     // データ未取得 in the chart panels
+inline constexpr Rgb kPreOpenText{255, 255, 0};    // the busy notice's pre-open request
+inline constexpr Rgb kButtonFace{192, 192, 192};
+inline constexpr Rgb kBlink{255, 120, 120};        // play and new order while waiting for play
+inline constexpr Rgb kLowSpeedOn{128, 128, 128};
+inline constexpr Rgb kLowSpeedOff{255, 192, 128};
+inline constexpr Rgb kGaugeFill{255, 128, 128};
+inline constexpr Rgb kGaugeLine{80, 80, 80};
+inline constexpr Rgb kChangedQuantity{64, 64, 0};
 }  // namespace colours
 
 struct MessageLine {
@@ -34,6 +42,47 @@ struct BusyNotice {
     bool visible = false;
     std::string text = kBusyDefaultText;
     Rgb foreground = colours::kBusyText;
+};
+
+inline constexpr int kPlaybackButtons = 8;
+enum PlaybackIndex : int {
+    kPlayPause = 0, kStop = 1, kBarBack = 2, kMinuteBack = 3, kStepBack = 4,
+    kStepForward = 5, kMinuteForward = 6, kBarForward = 7
+};
+inline constexpr const char* kPlayCaption = "||";   // shown while running
+inline constexpr const char* kPausedCaption = "＞";
+
+struct PlaybackButton {
+    std::string caption;
+    std::string tooltip;
+    bool enabled = false;
+    bool heldOff = false;  // pressed less than 300 ms ago
+    Rgb background = colours::kButtonFace;
+    bool Accepts() const { return enabled && !heldOff; }
+};
+
+// Which controls accept input, as the navigation state and the replay set them.
+struct ControlStates {
+    std::array<PlaybackButton, kPlaybackButtons> playback;
+    // Date, code and start-time boxes, spinners, display and 設定 buttons, series selector,
+    // simulation and 当日表示 boxes and the other inputs of the idle window.
+    bool inputsEnabled = true;
+    bool displayButtonEnabled = true;
+    bool chartOptionsEnabled = true;
+    bool investmentEnabled = true;
+    bool quizEnabled = true;
+    std::array<bool, 3> orderButtons{};  // new order, closing order, correct/cancel
+    Rgb newOrderBackground = colours::kButtonFace;
+    bool speedEnabled = false;  // scroll bar and gauge, with the simulation box
+    bool imageSaveEnabled = true;
+};
+
+// The speed control: the scroll bar (1–30, speed = 31 − value), its label and the gauge.
+struct SpeedControl {
+    int speed = 5;
+    int ScrollValue() const { return 31 - speed; }
+    bool lowSpeed = false;
+    Rgb lowSpeedBackground = colours::kLowSpeedOff;
 };
 
 struct MainDisplay {
@@ -53,6 +102,15 @@ struct MainDisplay {
     // Quote area beside the board; blanked by ClearLists.
     std::string priceLabel, changeLabel, changePercentLabel, vwapLabel, volumeLabel;
     std::string tapeCounter = "0";
+
+    std::string clockText;
+    std::string startHour = "9";   // the start-time boxes
+    std::string startMinute = "00";
+    bool tapeListVisible = true;
+    bool hideBoardAndTape = false;  // 板・歩み値表示なし
+
+    ControlStates controls;
+    SpeedControl speed;
 
     BusyNotice busy;
     std::array<bool, 2> noDataMark{};  // chart panel 0 (market series) and 1 (stock)

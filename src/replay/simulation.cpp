@@ -4,12 +4,18 @@
 #include "data/series_table.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "replay/navigation.h"
 
 namespace corvala {
 
 Simulation::Simulation(Ports ports, std::string installFolder)
-    : ports_(ports), installFolder_(std::move(installFolder)), day_(std::make_unique<DayData>()) {}
+    : ports_(ports), installFolder_(std::move(installFolder)), day_(std::make_unique<DayData>()) {
+    InitPlaybackButtons(display_.controls, barLength_);
+    SetNavigation(0);
+    SetSpeed(display_.speed.speed);
+}
 
+// The loop's frame goes with the task; callbacks still queued find `alive_` gone.
 Simulation::~Simulation() = default;
 
 void Simulation::Notify() {
@@ -49,10 +55,23 @@ std::string Simulation::LatestUsableDate() const {
 }
 
 void Simulation::SetBarLength(int n) {
-    if (IsValidBarLength(n) && n != barLength_) {
+    if (IsValidBarLength(n) && n != barLength_ && !replayRunning()) {
         barLength_ = n;
+        replay_.barLength = n;
+        InitPlaybackButtons(display_.controls, n);
+        SetNavigation(display_.navigationState);
         ForgetLoadedDay();
     }
+}
+
+void Simulation::ResetStartTime() {
+    display_.startHour = "9";
+    display_.startMinute = "00";
+}
+
+void Simulation::SetStartTimeText(const std::string& hour, const std::string& minute) {
+    display_.startHour = hour;
+    display_.startMinute = minute;
 }
 
 void Simulation::ForgetLoadedDay() {
@@ -67,6 +86,7 @@ void Simulation::SetDateText(const std::string& text) {
 
 void Simulation::RebuildSelector() {
     display_.message = MessageLine{};
+    ResetStartTime();
     ForgetLoadedDay();
     display_.noDataMark = {false, false};
     chosenDate_ = display_.dateText;
@@ -80,6 +100,7 @@ void Simulation::SetCodeText(const std::string& text) {
     display_.nameLabel.clear();
     display_.marketLabel.clear();
     if (CharCount(text) != 4) return;
+    ResetStartTime();
     ForgetLoadedDay();
     display_.noDataMark = {false, false};
     ClearLists();
@@ -107,9 +128,26 @@ void Simulation::SelectSeries(const std::string& item) {
 }
 
 void Simulation::SetSimulationChecked(bool checked) {
-    display_.simulationChecked = checked;
+    RemoveChartCursor();
+    if (checked) {
+        display_.controls.speedEnabled = true;
+        RedrawEmptyChart();
+        display_.simulationChecked = true;
+        display_.noDataMark = {false, false};
+        return;
+    }
+    if (replay_.replayReady && replay_.simulationMode) {
+        Stop(false);
+        // A No to the stop question keeps the replay, so the box stays set.
+        if (!replay_.stopRequested) return;
+    }
+    display_.controls.speedEnabled = false;
+    SetNavigation(0);
+    replay_.replayReady = false;
+    replay_.paused = false;
+    display_.controls.playback[kPlayPause].caption = kPlayCaption;
+    display_.simulationChecked = false;
     display_.noDataMark = {false, false};
-    if (!checked) display_.navigationState = 0;
 }
 
 void Simulation::PressTapeStop() {

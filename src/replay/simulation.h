@@ -5,11 +5,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+#include <array>
+#include <coroutine>
 
 #include "data/day_series.h"
 #include "data/stock_list.h"
 #include "platform/ports.h"
 #include "replay/display_model.h"
+#include "replay/replay_clock.h"
+#include "replay/task.h"
 
 namespace corvala {
 
@@ -24,6 +29,9 @@ inline constexpr const char* kInstallDataFolder = "日中データ";
 inline constexpr const char* kHistoryFolder = "売買履歴";
 inline constexpr const char* kDefaultCode = "8473";
 inline constexpr int kFlashMs = 800;
+
+// The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
+std::string DataFolderErrorText();
 
 class Simulation {
 public:
@@ -53,6 +61,38 @@ public:
     void FlashMessage();
     void ClearDataMessage();
     void ClearLists();
+    // Clears the message line after `ms` unless another message timer replaced this one.
+    void StartMessageTimer(int ms);
+
+    // Playback buttons 0–7 (PlaybackIndex). A press on a button that does not accept input is
+    // ignored. With a replay loaded they steer it; otherwise they are left to the chart cursor.
+    void PressPlayback(int index);
+    // The speed scroll bar (1–30, speed = 31 − value), a click on the speed gauge at `x` gauge
+    // units, a click on the label left of the gauge (speed 1) and the 低速 box. The scroll bar
+    // and the gauge are ignored while the display action prepares a replay.
+    void SetSpeedScroll(int value);
+    void ClickSpeedGauge(int x);
+    void ClickSlowestLabel();
+    void SetLowSpeed(bool on);
+    // A new order was filled: the replay slows to speed 10 when it runs faster.
+    void CutSpeedOnFill();
+    // The spinners beside the date and the code box; `up` moves to a later date or higher code.
+    void SpinDate(bool up);
+    void SpinCode(bool up);
+    void SetStartTimeText(const std::string& hour, const std::string& minute);
+    // The window's close request; asks about open positions. True: the program may end.
+    bool RequestClose();
+
+    enum class OrderDialog { NewOrder = 0, Closing = 1, Correct = 2 };
+    void SetOrderDialogOpen(OrderDialog which, bool open);
+    bool anyOrderDialogOpen() const;
+
+    // The replay loop runs (from 開 始 to the end of the day or a stop).
+    bool replayRunning() const { return replayTask_.running(); }
+    const ReplayClock& replay() const { return replay_; }
+    // Waiting for play at 08:59:59, 12:29:59 or a mid-session start.
+    bool waitingForPlay() const;
+    bool preparing() const { return preparing_; }
 
     const MainDisplay& display() const { return display_; }
     const DayData& day() const { return *day_; }
@@ -68,10 +108,84 @@ public:
     bool replayAllowed() const { return replayAllowed_; }
     bool tapeStopRequested() const { return tapeStop_; }
 
+    // Called at every replay step once its figures are shown, before its timed part.
+    void SetStepObserver(std::function<void(int row)> observer) { stepObserver_ = std::move(observer); }
+    int stepsRun() const { return stepsRun_; }
+
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
 private:
+    // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
+    // of a step it ends early when a button asks for it.
+    struct WaitAwaiter {
+        Simulation* sim;
+        int ms;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> h) { sim->Suspend(ms, h); }
+        void await_resume() const noexcept {}
+    };
+    WaitAwaiter WaitMs(int ms) { return WaitAwaiter{this, ms}; }
+    void Suspend(int ms, std::coroutine_handle<> h);
+    void ResumeWait(unsigned generation);
+    void EndWaitEarly();
+    void Later(int ms, std::function<void()> callback);
+    bool AskQuestion(const std::string& title, const std::string& text);
+
+    // The replay (replay_engine.cpp).
+    enum class LoopExit { Completed, Stopped, Left };
+    void ResetReplayForDisplay();
+    void EndDisplayWithoutReplay();
+    void PrepareReplay();
+    Task RunDay();
+    Task StartReplay();
+    Task RunReplay();
+    Task LunchBreak();
+    Task TimedMatching();
+    Task FlashAndWait();
+    void TakeForwardStep();
+    void JumpBack(int& bar, int& step);
+    void ShowStepFigures(int row);
+    void ShowQuote(double price, double prevClose);
+    void ShowClockSecond(int seconds);
+    void ShowPreOpenNotice(const std::string& text);
+
+    // The controls (playback_controls.cpp).
+    void PlayPause();
+    void Stop(bool withoutQuestions);
+    void RecordOrDiscard(const std::string& question);
+    void RequestJump(int index);
+    void ApplySpeedScroll(int value);
+    void SetSpeed(int speed);
+    void StartBlink();
+    void StopBlink();
+    void BlinkOn(unsigned generation);
+    void SetNavigation(int state);
+    void ResetStartTime();
+
+    // Work of the board, tape, matching, account and chart inside a step and around a run
+    // (replay_seams.cpp).
+    void BuildInitialBoard(int row);
+    void RefreshBoard(int row);
+    void AddTapeLinesBefore(const std::string& time);
+    void MatchPendingOrders(int subStep);
+    void RevaluePositions(double price);
+    void DrawReplayRow(int row);
+    void DrawPrevCloseLines();
+    void DrawTradeMarkers();
+    void RedrawChartUpTo(int bar);
+    void RedrawEmptyChart();
+    void FullRedraw();
+    void ChartCursorButton(int index);
+    void RemoveChartCursor();
+    void ClearBoardLabels();
+    void CloseOrderDialogs();
+    bool HoldingsOpen();
+    bool AnyTradeMade() const;
+    void SettleAll(double price);
+    void DiscardRun();
+    void ResetBuyingPowerLabel();
+
     void ForgetLoadedDay();
     void RebuildSelector();
     void UpdateCodeLabels();
@@ -99,6 +213,27 @@ private:
     bool tapeStop_ = false;
     unsigned flashGeneration_ = 0;
     std::function<void()> listener_;
+    std::function<void(int)> stepObserver_;
+    int stepsRun_ = 0;
+
+    ReplayClock replay_;
+    Task replayTask_;
+    LoopExit loopExit_ = LoopExit::Left;
+    bool preparing_ = false;     // from the display action until the replay waits for play
+    bool dayShown_ = false;      // a finished replay left the day on screen
+    bool quizChecked_ = false;
+    double currentPrice_ = 0;
+    std::array<bool, 3> orderDialogOpen_{};
+    std::vector<std::string> codeList_;  // stock files of `codeListDate_`, for the code spinner
+    std::string codeListDate_;
+
+    std::coroutine_handle<> waiting_;
+    unsigned waitGeneration_ = 0;
+    int modalDepth_ = 0;          // a question box is open: the replay holds still
+    bool resumeDeferred_ = false;
+    unsigned blinkGeneration_ = 0;
+    unsigned messageTimerGeneration_ = 0;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // scheduled callbacks check it
 };
 
 }  // namespace corvala

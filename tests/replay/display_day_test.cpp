@@ -196,6 +196,14 @@ TEST_F(DisplayDayTest, MissingStockFileEndsTheDisplay) {
     EXPECT_FALSE(sim->dayLoaded());
 }
 
+TEST_F(DisplayDayTest, AValidCodeAfterAMissingOneIsDisplayed) {
+    Start();
+    EXPECT_EQ(Display("221102", "6501"), Outcome::NoData);
+    EXPECT_EQ(Display("221102", "8473"), Outcome::Loaded);
+    EXPECT_EQ(Message(), "");
+    EXPECT_TRUE(sim->replayAllowed());
+}
+
 TEST_F(DisplayDayTest, AnUnchangedDayIsNotReadAgain) {
     Start();
     ASSERT_EQ(Display("221102", "8473"), Outcome::Loaded);

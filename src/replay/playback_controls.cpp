@@ -1,0 +1,277 @@
+// The controls that steer the replay: the eight playback buttons, the stop questions, the speed
+// scroll bar, gauge and 低速 box, the blink and re-enable timers, and the close request. They only
+// set the clock's flags and counters; the loop acts on them at its next check.
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "replay/navigation.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+constexpr int kBlinkIntervalMs = 300;
+constexpr int kBlinkOnMs = 500;
+constexpr int kReEnableMs = 300;
+constexpr int kSpeedCutMessageMs = 20'000;
+constexpr int kSpeedCutLimit = 10;
+constexpr const char* kRecordNote = "\n「いいえ」の場合、今回の売買履歴は記録しません。";
+
+std::string FullWidthBlanks(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "　";
+    return s;
+}
+
+}  // namespace
+
+void Simulation::SetNavigation(int state) {
+    display_.navigationState = state;
+    SetNavigationState(display_.controls, state, barLength_, quizChecked_);
+}
+
+void Simulation::PressPlayback(int index) {
+    if (index < 0 || index >= kPlaybackButtons) return;
+    if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
+    if (!replay_.replayReady) {
+        ChartCursorButton(index);
+        return;
+    }
+    switch (index) {
+        case kPlayPause:
+            PlayPause();
+            break;
+        case kStop:
+            Stop(false);
+            break;
+        case kBarBack:
+        case kStepForward:
+        case kMinuteForward:
+        case kBarForward:
+            RequestJump(index);
+            break;
+        default:
+            break;  // 1分前 and 5秒前 do nothing during a replay
+    }
+    Notify();
+}
+
+void Simulation::PlayPause() {
+    ReplayClock& r = replay_;
+    ControlStates& c = display_.controls;
+    if (r.paused) {
+        if (r.simulationMode) c.playback[kStepForward].enabled = false;
+        if (display_.clockText == kPreOpenClock) {
+            display_.clockText = kOpenClock;
+            SetNavigation(kRunning);
+            display_.message.text.clear();
+        } else if (display_.clockText == kLunchClock) {
+            display_.clockText = kAfternoonClock;
+            c.playback[kBarBack].enabled = c.playback[kMinuteForward].enabled =
+                c.playback[kBarForward].enabled = true;
+            display_.message.text.clear();
+            r.preOpenPhase = false;
+        }
+        r.paused = false;
+        c.playback[kPlayPause].caption = kPlayCaption;
+        StopBlink();
+    } else {
+        r.paused = true;
+        c.playback[kPlayPause].caption = kPausedCaption;
+        if (display_.clockText != kLunchClock && display_.clockText != kPreOpenClock)
+            SetNavigation(kPaused);
+    }
+}
+
+void Simulation::RecordOrDiscard(const std::string& question) {
+    if (AskQuestion("注意", question + kRecordNote))
+        SettleAll(currentPrice_);
+    else
+        DiscardRun();
+}
+
+void Simulation::Stop(bool withoutQuestions) {
+    ReplayClock& r = replay_;
+    if (!r.replayReady) {
+        ChartCursorButton(kStop);
+        return;
+    }
+    display_.busy.visible = false;
+    StopBlink();
+    if (r.simulationMode && !withoutQuestions) {
+        if (!AskQuestion("問い合わせ", "シミュレーションを停止しますか？")) return;
+        display_.hideBoardAndTape = false;
+        if (HoldingsOpen())
+            RecordOrDiscard("現在値で強制決済されますが、宜しいですか？");
+        else if (AnyTradeMade())
+            RecordOrDiscard("取引結果を記録として残しますか？");
+        else
+            ResetBuyingPowerLabel();
+        if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？"))
+            quizChecked_ = false;
+    }
+    RedrawEmptyChart();
+    SetNavigation(kIdle);
+    ClearDataMessage();
+    r.replayReady = false;
+    r.paused = false;
+    display_.controls.playback[kPlayPause].caption = kPlayCaption;
+    ClearLists();
+    r.stopRequested = true;
+    r.currentBar = 0;
+    r.abortWait = true;
+    EndWaitEarly();
+}
+
+void Simulation::RequestJump(int index) {
+    ReplayClock& r = replay_;
+    const int n = barLength_;
+    r.jumpInterrupt = true;
+    auto& button = display_.controls.playback[static_cast<std::size_t>(index)];
+    button.heldOff = true;
+    Later(kReEnableMs, [this, index] {
+        display_.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
+        Notify();
+    });
+    switch (index) {
+        case kBarBack:
+            r.backRequest = 12 * n;
+            break;
+        case kStepForward:
+            r.stepForwardCount = 1;
+            break;
+        case kMinuteForward:
+            r.stepForwardCount = 12;
+            break;
+        case kBarForward:
+            r.stepForwardCount = 12 * n;
+            break;
+        default:
+            return;
+    }
+    if (index != kBarBack) display_.tapeListVisible = false;
+    EndWaitEarly();
+}
+
+// ---- Blink ---------------------------------------------------------------------------------
+
+void Simulation::StartBlink() {
+    const unsigned generation = ++blinkGeneration_;
+    Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
+}
+
+void Simulation::BlinkOn(unsigned generation) {
+    if (generation != blinkGeneration_) return;
+    ControlStates& c = display_.controls;
+    const bool newOrderOpen = orderDialogOpen_[static_cast<std::size_t>(OrderDialog::NewOrder)];
+    const bool closingOpen = orderDialogOpen_[static_cast<std::size_t>(OrderDialog::Closing)];
+    if (!newOrderOpen && !closingOpen) {
+        if (c.playback[kPlayPause].enabled) c.playback[kPlayPause].background = colours::kBlink;
+        c.newOrderBackground = colours::kBlink;
+        Notify();
+    }
+    Later(kBlinkOnMs, [this, generation] {
+        if (generation != blinkGeneration_) return;
+        display_.controls.playback[kPlayPause].background = colours::kButtonFace;
+        display_.controls.newOrderBackground = colours::kButtonFace;
+        Notify();
+        Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
+    });
+}
+
+void Simulation::StopBlink() {
+    ++blinkGeneration_;
+    display_.controls.playback[kPlayPause].background = colours::kButtonFace;
+    display_.controls.newOrderBackground = colours::kButtonFace;
+}
+
+// ---- Speed ---------------------------------------------------------------------------------
+
+void Simulation::SetSpeed(int speed) {
+    display_.speed.speed = std::clamp(speed, 1, 30);
+    replay_.stepDelay = StepDelayForSpeed(display_.speed.speed);
+}
+
+void Simulation::ApplySpeedScroll(int value) {
+    SetLowSpeed(false);
+    if (value < 1) value = 1;
+    SetSpeed(31 - std::min(value, 30));
+}
+
+void Simulation::SetSpeedScroll(int value) {
+    if (preparing_) return;
+    ApplySpeedScroll(value);
+    Notify();
+}
+
+void Simulation::ClickSpeedGauge(int x) {
+    if (preparing_) return;
+    display_.message.text.clear();
+    SetLowSpeed(false);
+    SetSpeed(SpeedForGaugeX(x));
+    Notify();
+}
+
+void Simulation::ClickSlowestLabel() { ClickSpeedGauge(0); }
+
+void Simulation::SetLowSpeed(bool on) {
+    SpeedControl& s = display_.speed;
+    if (s.lowSpeed == on) return;
+    s.lowSpeed = replay_.lowSpeed = on;
+    if (on) {
+        s.lowSpeedBackground = colours::kLowSpeedOn;
+    } else {
+        replay_.lowSpeedChanged = true;  // ends the slow sub-steps of this step
+        s.lowSpeedBackground = colours::kLowSpeedOff;
+    }
+}
+
+void Simulation::CutSpeedOnFill() {
+    if (replay_.lowSpeed && !anyOrderDialogOpen()) return;
+    if (display_.speed.speed > kSpeedCutLimit) {
+        ApplySpeedScroll(31 - kSpeedCutLimit);
+        display_.message.text =
+            FullWidthBlanks(41) + "新規注文が約定しましたので、速度を10に落としています。";
+    }
+    FlashMessage();
+    StartMessageTimer(kSpeedCutMessageMs);
+    display_.hideBoardAndTape = false;
+}
+
+void Simulation::StartMessageTimer(int ms) {
+    const unsigned generation = ++messageTimerGeneration_;
+    Later(ms, [this, generation] {
+        if (generation != messageTimerGeneration_) return;
+        display_.message.text.clear();
+        Notify();
+    });
+}
+
+// ---- Order dialogs, close request ----------------------------------------------------------
+
+void Simulation::SetOrderDialogOpen(OrderDialog which, bool open) {
+    orderDialogOpen_[static_cast<std::size_t>(which)] = open;
+}
+
+bool Simulation::anyOrderDialogOpen() const {
+    return std::any_of(orderDialogOpen_.begin(), orderDialogOpen_.end(), [](bool b) { return b; });
+}
+
+bool Simulation::RequestClose() {
+    if (replay_.replayReady && replay_.simulationMode && HoldingsOpen()) {
+        if (AskQuestion("注意", "現在値で強制決済されますが、宜しいですか？"))
+            SettleAll(currentPrice_);
+        else
+            DiscardRun();
+    }
+    quizChecked_ = false;
+    replay_.replayReady = false;
+    // The loop is abandoned where it waits; its pending resumption must find nothing.
+    ++waitGeneration_;
+    waiting_ = nullptr;
+    replayTask_.Reset();
+    return true;
+}
+
+}  // namespace corvala

@@ -1,0 +1,370 @@
+// The replay loop: the pre-open set-up, five-second steps with their timed sub-steps, the lunch
+// break and the end of the day. Every wait suspends the loop; the scheduler resumes it, and the
+// controls act on it only through the flags of the clock, which it reads at its next check.
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/text.h"
+#include "replay/navigation.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+constexpr int kNoticeMs = 3000;
+constexpr int kPlaySliceMs = 300;   // waiting for play before the open
+constexpr int kPausedSliceMs = 100;
+constexpr int kLowSpeedMs = 1500;
+constexpr int kLowSpeedDialogMs = 900;
+constexpr int kSubSteps = 5;
+constexpr const char* kPreOpenRequest = "の注文があれば、注文し再生ボタンを押して下さい。";
+constexpr const char* kLunchRequest = "後場寄り前の注文があれば、注文し再生ボタンを押して下さい。";
+
+}  // namespace
+
+// ---- Waiting -------------------------------------------------------------------------------
+
+void Simulation::Later(int ms, std::function<void()> callback) {
+    ports_.scheduler.After(ms, [alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
+        if (alive.lock()) cb();
+    });
+}
+
+void Simulation::Suspend(int ms, std::coroutine_handle<> h) {
+    waiting_ = h;
+    const unsigned generation = ++waitGeneration_;
+    Later(ms, [this, generation] { ResumeWait(generation); });
+}
+
+void Simulation::ResumeWait(unsigned generation) {
+    if (generation != waitGeneration_ || !waiting_) return;  // ended early already
+    if (modalDepth_ > 0) {
+        // A question box is open: the loop goes on once it is answered.
+        resumeDeferred_ = true;
+        return;
+    }
+    ++waitGeneration_;
+    std::exchange(waiting_, nullptr).resume();
+    Notify();
+}
+
+void Simulation::EndWaitEarly() {
+    if (!waiting_ || !replay_.inStep) return;
+    const unsigned generation = waitGeneration_;
+    Later(0, [this, generation] { ResumeWait(generation); });
+}
+
+bool Simulation::AskQuestion(const std::string& title, const std::string& text) {
+    ++modalDepth_;
+    const bool yes = ports_.dialogs.Ask(title, text);
+    if (--modalDepth_ == 0 && resumeDeferred_) {
+        resumeDeferred_ = false;
+        const unsigned generation = waitGeneration_;
+        Later(0, [this, generation] { ResumeWait(generation); });
+    }
+    return yes;
+}
+
+Task Simulation::FlashAndWait() {
+    display_.message.foreground = colours::kBlack;
+    display_.message.background = colours::kFlash;
+    ++flashGeneration_;  // a flash started earlier must not end this one
+    co_await WaitMs(kFlashMs);
+    display_.message.foreground = colours::kMessageText;
+    display_.message.background = colours::kBlack;
+}
+
+// ---- Set-up --------------------------------------------------------------------------------
+
+// Per-day state of the replay, at the start of every display action.
+void Simulation::ResetReplayForDisplay() {
+    ReplayClock& r = replay_;
+    r.barLength = barLength_;
+    r.lastBar = LastBar(barLength_);
+    r.currentBar = r.stepInBar = r.currentRow = 0;
+    r.paused = r.stopRequested = r.afternoonStarted = r.preOpenPhase = false;
+    r.stepForwardCount = r.backRequest = 0;
+    r.fastForward = r.jumpInterrupt = r.orderInterrupt = r.inStep = r.abortWait = false;
+    r.lowSpeedChanged = false;
+    dayShown_ = false;
+    currentPrice_ = 0;
+    stepsRun_ = 0;
+    r.simulationMode = r.replayReady = display_.simulationChecked;
+    if (r.simulationMode) {
+        preparing_ = true;
+        SetNavigation(kWaiting);
+    }
+}
+
+void Simulation::PrepareReplay() {
+    replayTask_ = RunDay();
+    replayTask_.Start();
+    Notify();
+}
+
+Task Simulation::RunDay() {
+    ReplayClock& r = replay_;
+    ControlStates& c = display_.controls;
+    display_.clockText = kPreOpenClock;
+    if (r.midSessionStart) {
+        RedrawChartUpTo(r.startBar - 1);
+        display_.tapeListVisible = false;
+        AddTapeLinesBefore(r.startTime);
+        display_.tapeListVisible = true;
+        display_.clockText = r.startTime;
+        BuildInitialBoard(r.startBar * r.StepsPerBar());
+    }
+    c.displayButtonEnabled = false;
+    ShowPreOpenNotice((display_.clockText == kPreOpenClock ? "寄り前" : "現時点") +
+                      std::string(kPreOpenRequest));
+    r.preOpenPhase = true;
+    c.orderButtons[0] = true;
+    StartBlink();
+    ApplySpeedScroll(26);
+    co_await WaitMs(kNoticeMs);
+    display_.message.text.clear();
+    co_await FlashAndWait();
+    c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
+    display_.busy.visible = false;
+    preparing_ = false;
+    if (r.replayReady) PlayPause();  // the engine runs, so this pauses it
+    c.playback[kStepForward].enabled = false;
+    c.imageSaveEnabled = true;
+
+    co_await StartReplay();
+
+    c.displayButtonEnabled = true;
+    CloseOrderDialogs();
+    c.orderButtons = {false, false, false};
+    if (loopExit_ == LoopExit::Completed) {
+        const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+        SettleAll(stock.close);
+    }
+    display_.busy.visible = false;
+    r.startBar = 0;
+    r.midSessionStart = false;
+    if (loopExit_ == LoopExit::Left) {
+        RedrawEmptyChart();
+        SetNavigation(kIdle);
+    } else if (loopExit_ == LoopExit::Completed) {
+        dayShown_ = true;
+    }
+    r.stopRequested = false;
+    ClearBoardLabels();
+}
+
+Task Simulation::StartReplay() {
+    ReplayClock& r = replay_;
+    r.lastBar = LastBar(r.barLength);
+    co_await RunReplay();
+    if (loopExit_ == LoopExit::Completed) {
+        r.simulationMode = false;
+        FullRedraw();
+        display_.clockText = kCloseClock;
+        r.replayReady = false;
+        ApplySpeedScroll(display_.speed.ScrollValue());
+        ClearDataMessage();
+        SetNavigation(kIdle);
+    } else if (r.stopRequested) {
+        ClearLists();
+        RedrawEmptyChart();
+        display_.busy.visible = false;
+    }
+}
+
+// ---- The loop ------------------------------------------------------------------------------
+
+Task Simulation::RunReplay() {
+    ReplayClock& r = replay_;
+    ControlStates& c = display_.controls;
+    loopExit_ = LoopExit::Left;
+    while (r.paused) co_await WaitMs(kPlaySliceMs);
+    c.playback[kBarBack].enabled = c.playback[kMinuteForward].enabled =
+        c.playback[kBarForward].enabled = true;
+    r.preOpenPhase = false;
+    display_.message.text.clear();
+    r.currentBar = 0;
+
+    const int perBar = r.StepsPerBar();
+    int bar = std::max(0, r.currentBar);
+    if (r.midSessionStart) {
+        bar = r.startBar;
+        r.midSessionStart = false;
+    }
+    int step = 0;
+    while (bar <= r.lastBar) {
+        while (step < perBar) {
+            r.currentBar = bar;
+            r.stepInBar = step;
+            const int row = std::max(0, bar * perBar + step);
+            r.currentRow = row;
+            if (row >= kReplayRows) break;
+            if (row == kLunchRow && !r.afternoonStarted) co_await LunchBreak();
+            if (step == 1) DrawPrevCloseLines();
+            if (!r.replayReady) {
+                c.displayButtonEnabled = true;
+                loopExit_ = r.stopRequested ? LoopExit::Stopped : LoopExit::Left;
+                co_return;
+            }
+            if (!r.paused && r.stepForwardCount > 0) TakeForwardStep();
+            if (!r.paused && r.backRequest >= 1) {
+                JumpBack(bar, step);
+                continue;
+            }
+            if (!r.preOpenPhase) {
+                const std::string& text = (*day_)[SeriesSlot::DayStock].timeText[row];
+                display_.clockText = text.empty() ? RowClockText(row) : text;
+            }
+            bool jumped = false;
+            while (r.paused) {
+                if (r.stepForwardCount >= 1) {
+                    TakeForwardStep();
+                    break;
+                }
+                if (r.backRequest >= 1) {
+                    JumpBack(bar, step);
+                    jumped = true;
+                    break;
+                }
+                co_await WaitMs(kPausedSliceMs);
+            }
+            if (jumped) continue;  // wait again at the bar the jump went to
+
+            ShowStepFigures(row);
+            const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+            if (stock.price[row] != 0 && stock.prevClose != 0) {
+                currentPrice_ = stock.price[row];
+                ShowQuote(currentPrice_, stock.prevClose);
+                RevaluePositions(currentPrice_);
+            }
+            DrawTradeMarkers();
+            ++stepsRun_;
+            if (stepObserver_) stepObserver_(row);
+
+            r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
+            r.inStep = true;
+            co_await TimedMatching();
+            r.inStep = r.orderInterrupt = r.abortWait = false;
+            co_await WaitMs(0);  // let the window handle what came in during the step
+            if (r.stopRequested) {
+                loopExit_ = LoopExit::Stopped;
+                co_return;
+            }
+            ++step;
+        }
+        step = 0;
+        ++bar;
+    }
+    display_.hideBoardAndTape = false;
+    loopExit_ = LoopExit::Completed;
+}
+
+Task Simulation::LunchBreak() {
+    ReplayClock& r = replay_;
+    ControlStates& c = display_.controls;
+    SetNavigation(kWaiting);
+    BuildInitialBoard(kLunchRow);
+    display_.clockText = kLunchClock;
+    ShowPreOpenNotice(kLunchRequest);
+    r.preOpenPhase = true;
+    c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
+    r.paused = false;
+    // Steps asked for before the break must not carry the replay past it.
+    r.stepForwardCount = 0;
+    r.fastForward = false;
+    display_.tapeListVisible = true;
+    PlayPause();
+    for (int i : {kStepForward, kBarBack, kMinuteForward, kBarForward})
+        c.playback[static_cast<std::size_t>(i)].enabled = false;
+    StartBlink();
+    co_await WaitMs(kNoticeMs);
+    co_await FlashAndWait();
+    display_.busy.visible = false;
+    r.afternoonStarted = true;
+}
+
+Task Simulation::TimedMatching() {
+    ReplayClock& r = replay_;
+    if (r.lowSpeed && r.stepForwardCount < 1) {
+        for (int i = 1; i <= kSubSteps; ++i) {
+            if (r.orderInterrupt) break;
+            if (r.jumpInterrupt || r.lowSpeedChanged) {
+                r.jumpInterrupt = r.lowSpeedChanged = false;
+                break;
+            }
+            if (r.stopRequested || r.paused) break;
+            co_await WaitMs(anyOrderDialogOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
+            ShowClockSecond(r.clockSeconds + i);
+            MatchPendingOrders(i);
+        }
+    } else if (r.fastForward || r.stepDelay == 0) {
+        MatchPendingOrders(kSubSteps);
+    } else {
+        for (int i = 1; i <= kSubSteps; ++i) {
+            if (r.jumpInterrupt) {
+                r.jumpInterrupt = false;
+                break;
+            }
+            if (r.stopRequested || r.paused) break;
+            co_await WaitMs(r.stepDelay / 6);
+            ShowClockSecond(r.clockSeconds + i);
+            MatchPendingOrders(i);
+        }
+    }
+}
+
+void Simulation::TakeForwardStep() {
+    ReplayClock& r = replay_;
+    --r.stepForwardCount;
+    if (r.stepForwardCount == 0) display_.tapeListVisible = true;
+    r.fastForward = r.stepForwardCount > 0;
+}
+
+// Back to the start of the current bar, or of the previous one early in a bar.
+void Simulation::JumpBack(int& bar, int& step) {
+    ReplayClock& r = replay_;
+    if (step < 4) --bar;
+    bar = std::max(0, bar);
+    step = 0;
+    RedrawChartUpTo(bar - 1);
+    r.backRequest = 0;
+}
+
+// ---- What a step shows ---------------------------------------------------------------------
+
+void Simulation::ShowStepFigures(int row) {
+    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    const float vwap = stock.vwap[static_cast<std::size_t>(row)];
+    display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
+    DrawReplayRow(row);
+    RefreshBoard(row);
+    display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
+}
+
+void Simulation::ShowQuote(double price, double prevClose) {
+    const bool decimals = day_->decimalPrices;
+    display_.priceLabel = Format(price, decimals ? "###,###.0" : "###,###");
+    const double change = price - prevClose;
+    display_.changeLabel =
+        (change > 0 ? "+" : "") + Format(change, decimals ? "###,##0.0" : "###,##0");
+    // Floored to hundredths of a percent; the tiny offset keeps 1.2 from reading as 1.19.
+    const double percent = std::floor(change / prevClose * 10000 + 1e-7) / 100;
+    display_.changePercentLabel = Format(percent, "0.00") + "%";
+}
+
+void Simulation::ShowClockSecond(int seconds) { display_.clockText = FormatTimeOfDay(seconds); }
+
+void Simulation::ShowPreOpenNotice(const std::string& text) {
+    display_.busy.visible = true;
+    display_.busy.text = text;
+    display_.busy.foreground = colours::kPreOpenText;
+}
+
+bool Simulation::waitingForPlay() const {
+    const ReplayClock& r = replay_;
+    return replayTask_.running() && r.replayReady && r.paused && r.preOpenPhase && !preparing_ &&
+           !display_.busy.visible && display_.controls.playback[kPlayPause].Accepts();
+}
+
+}  // namespace corvala

@@ -1,0 +1,292 @@
+// The controls around the replay: stop and its questions, the simulation box, the close request,
+// speed, the pressed-button hold-off, and the date and code spinners.
+
+#include <filesystem>
+
+#include "replay/replay_clock.h"
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+class PlaybackControlsTest : public ReplayFixture {};
+
+TEST_F(PlaybackControlsTest, StopAsksFirstAndNoKeepsTheReplayRunning) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(5));
+    dialogs.answers = {false};
+    Press(kStop);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].first, "問い合わせ");
+    EXPECT_EQ(dialogs.questions[0].second, "シミュレーションを停止しますか？");
+    EXPECT_TRUE(sim->replay().replayReady);
+    ASSERT_TRUE(RunToRow(6));
+    EXPECT_EQ(d().navigationState, kRunning);
+}
+
+TEST_F(PlaybackControlsTest, StopWithYesEndsTheLoopAndClearsTheWindow) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(5));
+    dialogs.answers = {true};
+    Press(kStop);
+    // No position and no trade: nothing more is asked.
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(d().navigationState, kIdle);
+    EXPECT_EQ(EnabledButtons(), std::vector<int>{});
+    EXPECT_EQ(d().priceLabel, "");
+    EXPECT_EQ(Button(kPlayPause).caption, "||");
+    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_EQ(steps.back().row, 5);
+    EXPECT_NE(d().clockText, "15:00:00");
+    EXPECT_TRUE(d().controls.displayButtonEnabled);
+    EXPECT_FALSE(sim->replay().stopRequested);
+
+    // A new display starts a new replay from the open.
+    steps.clear();
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(0));
+}
+
+TEST_F(PlaybackControlsTest, StopBeforeTheOpenEndsTheReplay) {
+    Prepare();
+    dialogs.answers = {true};
+    Press(kStop);
+    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(d().navigationState, kIdle);
+}
+
+TEST_F(PlaybackControlsTest, QuestionBoxHoldsTheReplay) {
+    // While a question is open nothing of the loop runs, as with a modal box.
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(5));
+    std::size_t stepsDuringQuestion = 0;
+    // The scripted answer runs the scheduler for a minute while the box is "open".
+    class HoldingDialogs final : public Dialogs {
+    public:
+        HoldingDialogs(VirtualScheduler& s, const std::vector<test::StepRecord>& steps,
+                       std::size_t& out)
+            : s_(s), steps_(steps), out_(out) {}
+        void ShowError(int, const std::string&) override {}
+        bool Ask(const std::string&, const std::string&) override {
+            const std::size_t before = steps_.size();
+            s_.Advance(60'000);
+            out_ = steps_.size() - before;
+            return false;
+        }
+
+    private:
+        VirtualScheduler& s_;
+        const std::vector<test::StepRecord>& steps_;
+        std::size_t& out_;
+    };
+    HoldingDialogs holding(scheduler, steps, stepsDuringQuestion);
+    auto second = std::make_unique<Simulation>(Ports{holding, clock, random, scheduler}, dir.path());
+    sim.reset();
+    steps.clear();
+    sim = std::move(second);
+    ASSERT_TRUE(sim->StartUp());
+    sim->SetStepObserver([this](int row) { steps.push_back({row, "", scheduler.NowMs(), false}); });
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(5));
+    Press(kStop);
+    EXPECT_EQ(stepsDuringQuestion, 0u);
+    ASSERT_TRUE(RunToRow(6));  // the No lets it go on
+}
+
+TEST_F(PlaybackControlsTest, ClearingTheSimulationBoxStopsOnlyAfterYes) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(2));
+    dialogs.answers = {false};
+    sim->SetSimulationChecked(false);
+    EXPECT_TRUE(d().simulationChecked);
+    EXPECT_TRUE(sim->replay().replayReady);
+    ASSERT_TRUE(RunToRow(3));
+
+    dialogs.answers = {true};
+    sim->SetSimulationChecked(false);
+    EXPECT_FALSE(d().simulationChecked);
+    EXPECT_STREQ(d().DisplayButtonCaption(), "表 示");
+    EXPECT_FALSE(d().controls.speedEnabled);
+    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_NE(d().clockText, "15:00:00");
+    EXPECT_EQ(d().navigationState, kIdle);
+}
+
+TEST_F(PlaybackControlsTest, CloseRequestDuringAReplayEndsItSafely) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(3));
+    EXPECT_TRUE(sim->RequestClose());
+    EXPECT_FALSE(sim->replayRunning());
+    const std::size_t n = steps.size();
+    scheduler.Advance(60'000);  // callbacks queued for the loop find nothing to resume
+    EXPECT_EQ(steps.size(), n);
+    sim.reset();
+    scheduler.Advance(60'000);
+}
+
+TEST_F(PlaybackControlsTest, PressedJumpButtonIsHeldOffFor300Ms) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(1));
+    Press(kMinuteForward);
+    EXPECT_TRUE(Button(kMinuteForward).enabled);
+    EXPECT_FALSE(Button(kMinuteForward).Accepts());
+    EXPECT_EQ(sim->replay().stepForwardCount, 12);
+    Press(kMinuteForward);  // ignored: one press is one request
+    EXPECT_EQ(sim->replay().stepForwardCount, 12);
+    scheduler.Advance(299);
+    EXPECT_FALSE(Button(kMinuteForward).Accepts());
+    scheduler.Advance(1);
+    EXPECT_TRUE(Button(kMinuteForward).Accepts());
+}
+
+TEST_F(PlaybackControlsTest, OneMinuteAndFiveSecondsBackDoNothingDuringAReplay) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(20));
+    Press(kPlayPause);
+    // Even if a later state enabled them, they would not move the replay.
+    const int before = sim->replay().backRequest + sim->replay().stepForwardCount;
+    Press(kMinuteBack);
+    Press(kStepBack);
+    EXPECT_EQ(sim->replay().backRequest + sim->replay().stepForwardCount, before);
+}
+
+TEST_F(PlaybackControlsTest, SpeedControlsAndTheGauge) {
+    Start();
+    sim->SetSpeedScroll(26);
+    EXPECT_EQ(d().speed.speed, 5);
+    EXPECT_EQ(d().speed.ScrollValue(), 26);
+    EXPECT_EQ(sim->replay().stepDelay, 5300);
+    sim->SetSpeedScroll(0);  // the bar's 0 counts as 1
+    EXPECT_EQ(d().speed.speed, 30);
+    EXPECT_EQ(sim->replay().stepDelay, 0);
+
+    sim->SetLowSpeed(true);
+    sim->SetMessage("何か");
+    sim->ClickSpeedGauge(24);
+    EXPECT_EQ(d().speed.speed, 1);
+    EXPECT_FALSE(d().speed.lowSpeed);
+    EXPECT_EQ(d().message.text, "");
+    sim->ClickSpeedGauge(1600);
+    EXPECT_EQ(d().speed.speed, 30);
+    sim->ClickSpeedGauge(275);
+    EXPECT_EQ(d().speed.speed, 6);
+    EXPECT_EQ(d().speed.ScrollValue(), 25);
+    sim->ClickSlowestLabel();
+    EXPECT_EQ(d().speed.speed, 1);
+    EXPECT_EQ(sim->replay().stepDelay, 6500);
+}
+
+TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
+    Start();
+    sim->SetSpeedScroll(6);  // speed 25
+    sim->CutSpeedOnFill();
+    EXPECT_EQ(d().speed.speed, 10);
+    const std::string blanks = [] {
+        std::string s;
+        for (int i = 0; i < 41; ++i) s += "　";
+        return s;
+    }();
+    EXPECT_EQ(d().message.text, blanks + "新規注文が約定しましたので、速度を10に落としています。");
+    EXPECT_EQ(d().message.background, colours::kFlash);
+    scheduler.Advance(19'999);
+    EXPECT_FALSE(d().message.text.empty());
+    scheduler.Advance(1);
+    EXPECT_TRUE(d().message.text.empty());
+
+    sim->SetSpeedScroll(23);  // speed 8
+    sim->CutSpeedOnFill();
+    EXPECT_EQ(d().speed.speed, 8);
+    EXPECT_TRUE(d().message.text.empty());
+
+    sim->SetSpeedScroll(1);
+    sim->SetLowSpeed(true);  // low speed without an order dialog keeps its pace
+    sim->CutSpeedOnFill();
+    EXPECT_EQ(d().speed.speed, 30);
+}
+
+TEST_F(PlaybackControlsTest, DateSpinnerStepsThroughTheDataFolder) {
+    Start();
+    sim->SetDateText("221102");
+    sim->SetStartTimeText("10", "30");
+    sim->SpinDate(true);
+    EXPECT_EQ(d().dateText, "221104");  // 221103 has no folder
+    EXPECT_EQ(d().startHour, "9");
+    EXPECT_EQ(d().startMinute, "00");
+    sim->SpinDate(true);
+    EXPECT_EQ(d().dateText, "221104");  // nothing later within 20 days
+    sim->SpinDate(false);
+    EXPECT_EQ(d().dateText, "221102");
+    sim->SpinDate(false);
+    EXPECT_EQ(d().dateText, "221101");
+    sim->SpinDate(false);
+    EXPECT_EQ(d().dateText, "221101");  // no earlier trading day
+
+    // A folder with the marker is skipped going forward.
+    test::WriteFile(dir.Sub("日中データ/221103/データ未取得"), "");
+    sim->SetDateText("221102");
+    sim->SpinDate(true);
+    EXPECT_EQ(d().dateText, "221104");
+
+    sim->SetDateText("");
+    sim->SpinDate(true);  // empty: the first usable folder, then one step on
+    EXPECT_EQ(d().dateText, "221102");
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(PlaybackControlsTest, DateSpinnerErrors) {
+    Start();
+    std::filesystem::remove_all(dir.Sub("日中データ"));
+    sim->SpinDate(true);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].number, 1015);
+    EXPECT_EQ(dialogs.errors[0].text, DataFolderErrorText());
+
+    std::filesystem::create_directories(dir.Sub("日中データ/221114"));
+    test::WriteFile(dir.Sub("日中データ/221114/データ未取得"), "");
+    sim->SetDateText("");
+    sim->SpinDate(false);
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[1].number, 1016);
+}
+
+TEST_F(PlaybackControlsTest, CodeSpinnerMovesThroughTheDatesFiles) {
+    AddStock("221104", "1301", test::DayFileBuilder());
+    AddStock("221104", "9984", test::DayFileBuilder());
+    Start();
+    sim->SetDateText("221104");
+    sim->SetCodeText("6501");
+    sim->SpinCode(true);
+    EXPECT_EQ(d().codeText, "8473");
+    EXPECT_EQ(d().nameLabel, "テスト証券 ");
+    sim->SpinCode(true);
+    EXPECT_EQ(d().codeText, "9984");
+    sim->SpinCode(true);
+    EXPECT_EQ(d().codeText, "9984");  // the last one
+    sim->SpinCode(false);
+    sim->SpinCode(false);
+    sim->SpinCode(false);
+    EXPECT_EQ(d().codeText, "1301");
+    sim->SetCodeText("5000");  // not listed: the nearest one in the direction
+    sim->SpinCode(true);
+    EXPECT_EQ(d().codeText, "6501");
+
+    // A file that went away is skipped.
+    std::filesystem::remove(dir.Sub("日中データ/221104/8473.csv"));
+    sim->SpinCode(true);
+    EXPECT_EQ(d().codeText, "9984");
+}
+
+}  // namespace
+}  // namespace corvala

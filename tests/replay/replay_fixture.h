@@ -1,0 +1,104 @@
+#pragma once
+// A simulation over a small data tree on virtual time, with helpers that play the user.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/virtual_scheduler.h"
+#include "replay/navigation.h"
+#include "replay/simulation.h"
+#include "test_support.h"
+
+namespace corvala::test {
+
+struct StepRecord {
+    int row;
+    std::string clock;
+    std::int64_t ms;  // virtual time when the step began its timed part
+    bool fastForward;
+};
+
+class ReplayFixture : public ::testing::Test {
+protected:
+    ReplayFixture() {
+        WriteFile(dir.Sub("銘柄リスト.csv"), EncodeCp932("8473,8473.T,テスト証券\r\n6501,6501.T,電機\r\n"));
+        for (const char* date : {"221101", "221102", "221104"}) {
+            AddSeries(date, "N225");
+            stock.Set(0, 0, std::string("2022/11/") + (date + 4));
+            AddStock(date, "8473", stock);
+        }
+        AddStock("221104", "6501", DayFileBuilder());
+    }
+
+    void AddSeries(const std::string& date, const std::string& code) {
+        DayFileBuilder b;
+        b.SetAll(34, "-");
+        WriteFile(dir.Sub("日中データ/" + date + "/" + code + ".csv"), b.Bytes());
+    }
+    void AddStock(const std::string& date, const std::string& code, const DayFileBuilder& b) {
+        WriteFile(dir.Sub("日中データ/" + date + "/" + code + ".csv"), b.Bytes());
+    }
+
+    Simulation& Start() {
+        sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler}, dir.path());
+        EXPECT_TRUE(sim->StartUp());
+        sim->SetStepObserver([this](int row) {
+            steps.push_back({row, sim->display().clockText, scheduler.NowMs(),
+                             sim->replay().fastForward});
+        });
+        return *sim;
+    }
+
+    // Starts the replay of 221102 and waits until it asks for play at 08:59:59.
+    void Prepare(const std::string& date = "221102") {
+        if (!sim) Start();
+        sim->SetDateText(date);
+        sim->SetCodeText("8473");
+        sim->SetSimulationChecked(true);
+        ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    }
+
+    template <class Done>
+    bool RunUntil(Done done, std::int64_t limitMs = 100'000'000) {
+        return scheduler.RunUntil(done, limitMs);
+    }
+    // Runs until the step of `row` has begun its timed part.
+    bool RunToRow(int row) {
+        return RunUntil([&] { return !steps.empty() && steps.back().row == row; });
+    }
+    // Presses play whenever the replay waits for it, until the loop ends.
+    void RunToEnd() {
+        RunUntil([&] {
+            if (sim->waitingForPlay()) Press(kPlayPause);
+            return !sim->replayRunning();
+        });
+    }
+
+    void Press(int index) { sim->PressPlayback(index); }
+    const MainDisplay& d() const { return sim->display(); }
+    const PlaybackButton& Button(int index) const {
+        return d().controls.playback[static_cast<std::size_t>(index)];
+    }
+    std::vector<int> EnabledButtons() const {
+        std::vector<int> out;
+        for (int i = 0; i < kPlaybackButtons; ++i)
+            if (Button(i).enabled) out.push_back(i);
+        return out;
+    }
+
+    TempDir dir;
+    DayFileBuilder stock;
+    ScriptedDialogs dialogs;
+    FixedClock clock{Ymd{2022, 11, 10}};
+    FixedRandom random;
+    VirtualScheduler scheduler;
+    std::unique_ptr<Simulation> sim;
+    std::vector<StepRecord> steps;
+};
+
+}  // namespace corvala::test
