@@ -8,7 +8,7 @@ void CliDialogs::ShowError(int number, const std::string& text) {
     text_ = text;
 }
 
-bool CliDialogs::Ask(const std::string&, const std::string&) { return false; }
+bool CliDialogs::Ask(const std::string&, const std::string&) { return answer_; }
 
 std::string CliDialogs::ErrorLine() const {
     return std::to_string(number_) + " エラー: " + text_;

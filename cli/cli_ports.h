@@ -7,9 +7,10 @@
 
 namespace corvala::cli {
 
-// Keeps the first error so the command can end with it; questions are answered No.
+// Keeps the first error so the command can end with it; questions get the fixed answer.
 class CliDialogs final : public Dialogs {
 public:
+    explicit CliDialogs(bool answer = false) : answer_(answer) {}
     void ShowError(int number, const std::string& text) override;
     bool Ask(const std::string& title, const std::string& text) override;
 
@@ -19,6 +20,7 @@ public:
     std::string ErrorLine() const;
 
 private:
+    bool answer_;
     int number_ = 0;
     std::string text_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The subcommands of corvala-cli. Each takes the arguments after its name and returns the exit
-// status: 0 done, 1 bad arguments, 2 the program showed an error box.
+// status: 0 done, 1 bad arguments, 2 the program showed an error box, 3 the day could not be replayed.
 
 #include <string>
 #include <vector>
@@ -9,5 +9,7 @@ namespace corvala::cli {
 
 int RunLoad(const std::vector<std::string>& args);
 extern const char* const kLoadUsage;
+int RunReplay(const std::vector<std::string>& args);
+extern const char* const kReplayUsage;
 
 }  // namespace corvala::cli

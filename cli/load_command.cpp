@@ -5,8 +5,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "cli_ports.h"
 #include "commands.h"
+#include "day_options.h"
 #include "data/day_loader.h"
 #include "data/series_table.h"
 #include "platform/files.h"
@@ -20,17 +20,16 @@ const char* const kLoadUsage =
     "  load --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--rows]\n"
     "      Loads a day as the display button does (display mode, no tape) and prints its\n"
-    "      series. --series is a selector item such as 日経225 (the default); --install is the\n"
-    "      folder with the stock lists (default: this program's folder); --rows adds rows 0–3599.\n";
+    "      series; --rows adds rows 0–3599.\n";
 
 namespace {
 
 using nlohmann::json;
 
-// A single-precision figure as the shortest decimal that reads back to it.
+// A single-precision figure as a decimal that reads back to the same float.
 double Figure(float v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(v));
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
     return std::strtod(buf, nullptr);
 }
 
@@ -79,68 +78,46 @@ json SlotJson(const DayData& day, SeriesSlot slot, int barLength, bool withRows)
     return j;
 }
 
-struct LoadArgs {
-    std::string data, date, code, series = std::string(kDefaultSeriesItem), install;
-    int barLength = 5;
-    bool rows = false;
-};
-
-bool ParseArgs(const std::vector<std::string>& args, LoadArgs& out) {
-    std::map<std::string, std::string*> text = {{"--data", &out.data},     {"--date", &out.date},
-                                                {"--code", &out.code},     {"--series", &out.series},
-                                                {"--install", &out.install}};
+// 0 to go on, else the exit status.
+int ParseArgs(const std::vector<std::string>& args, DayOptions& out, bool& rows) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            PrintUsage(kLoadUsage, true);
+            return -1;
+        }
         if (a == "--rows") {
-            out.rows = true;
-        } else if (a == "--help" || a == "-h") {
-            return false;
-        } else if (i + 1 < args.size() && text.count(a)) {
-            *text[a] = args[++i];
-        } else if (i + 1 < args.size() && a == "--bar-length") {
-            out.barLength = std::atoi(args[++i].c_str());
-            if (!IsValidBarLength(out.barLength)) {
-                std::fprintf(stderr, "corvala-cli load: --bar-length must be 1, 2, 3, 4, 5 or 10\n");
-                return false;
-            }
-        } else {
-            std::fprintf(stderr, "corvala-cli load: unknown or incomplete option '%s'\n", a.c_str());
-            return false;
+            rows = true;
+            continue;
+        }
+        switch (TakeDayOption(args, i, out, "load")) {
+            case OptionResult::Taken:
+                continue;
+            case OptionResult::Bad:
+                return 1;
+            case OptionResult::NotMine:
+                std::fprintf(stderr, "corvala-cli load: unknown or incomplete option '%s'\n", a.c_str());
+                PrintUsage(kLoadUsage, false);
+                return 1;
         }
     }
-    if (out.data.empty()) {
-        std::fprintf(stderr, "corvala-cli load: --data is required\n");
-        return false;
-    }
-    if (out.install.empty()) out.install = ExecutableFolder();
-    return true;
+    if (!FinishDayOptions(out, "load")) return 1;
+    return 0;
 }
 
 }  // namespace
 
 int RunLoad(const std::vector<std::string>& args) {
-    LoadArgs a;
-    if (!ParseArgs(args, a)) {
-        std::fprintf(stderr, "usage:\n%s", kLoadUsage);
-        return 1;
-    }
-    CliDialogs dialogs;
-    SystemClock clock;
-    SeededRandom random(1);
-    VirtualScheduler scheduler;
-    Simulation sim(Ports{dialogs, clock, random, scheduler}, a.install);
-    if (!sim.StartUp(a.data)) {
-        std::cerr << dialogs.ErrorLine() << "\n";
-        return 2;
-    }
-    sim.SetBarLength(a.barLength);
-    sim.SetDateText(a.date);
-    sim.SetCodeText(a.code);
-    sim.SelectSeries(a.series);
+    DayOptions a;
+    bool rows = false;
+    if (const int status = ParseArgs(args, a, rows)) return status < 0 ? 0 : status;
+    Headless h(a.install);
+    if (const int status = OpenDay(h, a, "load")) return status;
+    Simulation& sim = h.sim;
     sim.DisplayDay();
-    scheduler.RunUntilIdle();
-    if (dialogs.hasError()) {
-        std::cerr << dialogs.ErrorLine() << "\n";
+    h.scheduler.RunUntilIdle();
+    if (h.dialogs.hasError()) {
+        std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;
     }
 
@@ -162,7 +139,7 @@ int RunLoad(const std::vector<std::string>& args) {
     out["tradingUnit"] = day.tradingUnit;
     json slots = json::array();
     for (int s = 0; s < kSlotCount; ++s)
-        slots.push_back(SlotJson(day, static_cast<SeriesSlot>(s), sim.barLength(), a.rows));
+        slots.push_back(SlotJson(day, static_cast<SeriesSlot>(s), sim.barLength(), rows));
     out["slots"] = std::move(slots);
     std::cout << out.dump() << "\n";
     return 0;

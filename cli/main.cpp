@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "day_options.h"
 
 namespace {
 
@@ -10,10 +11,10 @@ void PrintHelp() {
     std::printf(
         "corvala-cli — the replay core without windows\n\n"
         "usage: corvala-cli COMMAND [options]\n\n"
-        "commands:\n%s\n"
+        "commands:\n%s\n%s\n%s\n"
         "Every command prints one JSON object on standard output. An error box of the program\n"
         "becomes exit status 2 with its number and text on standard error.\n",
-        corvala::cli::kLoadUsage);
+        corvala::cli::kLoadUsage, corvala::cli::kReplayUsage, corvala::cli::kDayOptionsUsage);
 }
 
 }  // namespace
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "load") return corvala::cli::RunLoad(args);
+    if (command == "replay") return corvala::cli::RunReplay(args);
     std::fprintf(stderr, "corvala-cli: unknown command '%s' (try --help)\n", command.c_str());
     return 1;
 }

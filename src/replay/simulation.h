@@ -93,6 +93,8 @@ public:
     // Waiting for play at 08:59:59, 12:29:59 or a mid-session start.
     bool waitingForPlay() const;
     bool preparing() const { return preparing_; }
+    // The last replay ran to 15:00:00 (rather than being stopped or left).
+    bool dayCompleted() const { return loopExit_ == LoopExit::Completed; }
 
     const MainDisplay& display() const { return display_; }
     const DayData& day() const { return *day_; }

@@ -35,5 +35,12 @@ check "error text" "$err" "1014 エラー: 設定された日付のデータは�
 [ $? -eq 1 ] && echo "ok   bad arguments" || { echo "FAIL bad arguments"; fail=1; }
 "$dir/corvala-cli" --help | grep -q "load --data" && echo "ok   help" || { echo "FAIL help"; fail=1; }
 
-[ $fail -eq 0 ] && echo "13 passed, 0 failed" || echo "some failed"
+"$dir/corvala-cli" load --help 2>/dev/null | grep -q "load --data" && echo "ok   load help on stdout" || { echo "FAIL load help"; fail=1; }
+err=$("$dir/corvala-cli" load --data "$dir/none" --date 221102 --code 8473 2>&1 >/dev/null)
+[ $? -eq 2 ] && echo "ok   missing --data folder" || { echo "FAIL missing --data folder"; fail=1; }
+check "missing --data is 1012" "$err" "1012 エラー"
+out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221102 --code 3350)
+check "decimal figures keep nine digits" "$out" '"decimalPrices":true'
+
+[ $fail -eq 0 ] && echo "17 passed, 0 failed" || echo "some failed"
 exit $fail

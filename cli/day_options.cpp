@@ -1,0 +1,87 @@
+#include "day_options.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+#include "data/day_loader.h"
+#include "data/series_table.h"
+#include "platform/files.h"
+
+namespace corvala::cli {
+
+const char* const kDayOptionsUsage =
+    "      --data is the data folder with one YYMMDD folder per date; --series is a selector\n"
+    "      item such as 日経225 (the default); --bar-length is N of the N-minute bars (1, 2, 3,\n"
+    "      4, 5 or 10; default 5); --install is the folder with the stock lists (default: this\n"
+    "      program's folder).\n";
+
+OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
+                           const char* command) {
+    const std::map<std::string, std::string*> text = {{"--data", &out.data},
+                                                      {"--date", &out.date},
+                                                      {"--code", &out.code},
+                                                      {"--series", &out.series},
+                                                      {"--install", &out.install}};
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (hasValue && text.count(a)) {
+        *text.at(a) = args[++i];
+        return OptionResult::Taken;
+    }
+    if (hasValue && a == "--bar-length") {
+        out.barLength = std::atoi(args[++i].c_str());
+        if (!IsValidBarLength(out.barLength)) {
+            std::fprintf(stderr, "corvala-cli %s: --bar-length must be 1, 2, 3, 4, 5 or 10\n", command);
+            return OptionResult::Bad;
+        }
+        return OptionResult::Taken;
+    }
+    return OptionResult::NotMine;
+}
+
+bool FinishDayOptions(DayOptions& out, const char* command) {
+    if (out.data.empty()) {
+        std::fprintf(stderr, "corvala-cli %s: --data is required\n", command);
+        return false;
+    }
+    if (out.install.empty()) out.install = ExecutableFolder();
+    return true;
+}
+
+Headless::Headless(const std::string& install, bool answerYes)
+    : dialogs(answerYes), sim(Ports{dialogs, clock, random, scheduler}, install) {}
+
+int OpenDay(Headless& h, const DayOptions& o, const char* command) {
+    if (!h.sim.StartUp(o.data)) {
+        std::cerr << h.dialogs.ErrorLine() << "\n";
+        return 2;
+    }
+    // The window falls back to the install folder's data; a command names its folder itself.
+    if (!DirExists(o.data)) {
+        std::cerr << "1012 エラー: " << DataFolderErrorText() << "\n";
+        return 2;
+    }
+    h.sim.SetBarLength(o.barLength);
+    h.sim.SetDateText(o.date);
+    h.sim.SetCodeText(o.code);
+    if (!o.series.empty()) {
+        const auto& items = h.sim.display().seriesItems;
+        if (std::find(items.begin(), items.end(), o.series) == items.end()) {
+            std::string offered;
+            for (const auto& item : items) offered += (offered.empty() ? "" : ", ") + item;
+            std::fprintf(stderr, "corvala-cli %s: --series %s is not offered on %s (offered: %s)\n",
+                         command, o.series.c_str(), o.date.c_str(), offered.c_str());
+            return 1;
+        }
+        h.sim.SelectSeries(o.series);
+    }
+    return 0;
+}
+
+void PrintUsage(const char* usage, bool asked) {
+    std::fprintf(asked ? stdout : stderr, "usage:\n%s%s", usage, kDayOptionsUsage);
+}
+
+}  // namespace corvala::cli

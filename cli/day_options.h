@@ -1,0 +1,48 @@
+#pragma once
+// The options every day-based command shares (--data, --date, --code, --series, --bar-length,
+// --install) and the headless program they open.
+
+#include <string>
+#include <vector>
+
+#include "cli_ports.h"
+#include "platform/system.h"
+#include "platform/virtual_scheduler.h"
+#include "replay/simulation.h"
+
+namespace corvala::cli {
+
+extern const char* const kDayOptionsUsage;
+
+struct DayOptions {
+    std::string data, date, code, series, install;
+    int barLength = 5;
+};
+
+enum class OptionResult { Taken, NotMine, Bad };
+
+// Takes the shared option at args[i] (and its value, advancing i).
+OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
+                           const char* command);
+// Checks the required options and fills the defaults; false after printing why.
+bool FinishDayOptions(DayOptions& out, const char* command);
+
+// The program without windows: scripted dialogs, a fixed seed and virtual time.
+struct Headless {
+    explicit Headless(const std::string& install, bool answerYes = false);
+    CliDialogs dialogs;
+    SystemClock clock;
+    SeededRandom random{1};
+    VirtualScheduler scheduler;
+    Simulation sim;
+};
+
+// Starts the program and puts the day into its boxes. Returns 0, or the exit status after
+// printing the error: 2 for an error box (1012 when --data is not a folder), 1 for a series
+// that the date does not offer.
+int OpenDay(Headless& h, const DayOptions& o, const char* command);
+
+// Prints the usage of `command` to stdout (help) or stderr (a mistake).
+void PrintUsage(const char* usage, bool asked);
+
+}  // namespace corvala::cli

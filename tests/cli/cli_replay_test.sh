@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# corvala-cli replay over the demo install: a whole day at speeds 5 and 30, a script of user
+# actions, a mid-session start with its trace, and the failures.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+cp "$cli" "$dir/"
+run() { "$dir/corvala-cli" replay --data "$dir/日中データ" "$@"; }
+passed=0; fail=0
+check() {  # name, haystack, needle
+  if [[ "$2" != *"$3"* ]]; then echo "FAIL $1: missing $3 in ${2:0:300}"; fail=1; else echo "ok   $1"; passed=$((passed+1)); fi
+}
+status() {  # name, expected, actual
+  if [ "$2" -eq "$3" ]; then echo "ok   $1"; passed=$((passed+1)); else echo "FAIL $1: status $3"; fail=1; fi
+}
+
+# Speed 5: pre-open notice 3000 ms and flash 800 ms, a 300 ms slice waiting for play, the same at
+# lunch with a 100 ms slice, and 3600 steps of five ⌊5300/6⌋ ms slices.
+out=$(run --date 221102 --code 8473)
+check "speed 5 end" "$out" '"end":"15:00:00","steps":3600,"lunchStopRow":1800'
+check "speed 5 virtual time" "$out" "\"virtualMs\":$((3800 + 300 + 3800 + 100 + 3600 * 5 * 883)),\"stopped\":false"
+
+out=$(run --date 221102 --code 8473 --speed 30)
+check "speed 30 virtual time" "$out" '"virtualMs":8000'
+
+cat > "$dir/script.jsonl" <<'JSON'
+{"at":"10:00:00","press":"||"}
+{"at":"10:00:00","press":"≫"}
+
+{"at":"10:00:00","press":"||"}
+{"at":"11:00:00","speed":30}
+{"at":"13:00:00","press":"■"}
+JSON
+out=$(run --date 221102 --code 8473 --script "$dir/script.jsonl")
+check "script stop" "$out" '"end":"13:00:00"'
+check "script stopped" "$out" '"stopped":true'
+check "script lunch" "$out" '"lunchStopRow":1800'
+
+out=$(run --date 221102 --code 8473 --speed 30 --start 14:50 --trace)
+check "mid-session steps" "$out" '"steps":120,"lunchStopRow":null'
+check "trace first step" "$out" '"trace":[{"row":3480,"clock":"14:50:00"'
+
+out=$(run --date 221108 --code 6501)
+status "missing stock exit" 3 $?
+check "missing stock message" "$out" '6501のこの日のデータはありません。'
+
+err=$("$dir/corvala-cli" replay --data "$dir/none" --date 221102 --code 8473 2>&1)
+status "missing data folder exit" 2 $?
+check "missing data folder error" "$err" "1012 エラー"
+
+printf '{"at":"10:00:00","press":"||"}\n' > "$dir/paused.jsonl"
+err=$(run --date 221102 --code 8473 --speed 30 --script "$dir/paused.jsonl" 2>&1)
+status "left paused exit" 1 $?
+check "left paused message" "$err" "leaves the replay paused at 10:00:0"
+
+printf '{"at":"10:00","press":"!"}\n' > "$dir/bad.jsonl"
+err=$(run --date 221102 --code 8473 --script "$dir/bad.jsonl" 2>&1)
+status "bad script exit" 1 $?
+check "bad script line" "$err" "script line 1"
+
+err=$(run --date 221102 --code 8473 --series 日経JAS 2>&1)
+status "series not offered exit" 1 $?
+check "series not offered" "$err" "is not offered on 221102"
+
+"$dir/corvala-cli" replay --help | grep -q "replay --data" ; status "help" 0 $?
+
+echo "$passed passed, $fail failed"
+exit $fail
