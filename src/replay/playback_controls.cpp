@@ -248,6 +248,13 @@ void Simulation::StartMessageTimer(int ms) {
     });
 }
 
+void Simulation::RefuseResize() {
+    SetMessage(FullWidthBlanks(24) + "シミュレーション中は画面の拡大・縮小はできません。"
+                                     "停止後拡大・縮小した後、再度開始して下さい。");
+    RedrawChartUpTo(replay_.currentBar - 1);
+    Notify();
+}
+
 // ---- Order dialogs, close request ----------------------------------------------------------
 
 void Simulation::SetOrderDialogOpen(OrderDialog which, bool open) {

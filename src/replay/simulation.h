@@ -80,6 +80,9 @@ public:
     void SpinDate(bool up);
     void SpinCode(bool up);
     void SetStartTimeText(const std::string& hour, const std::string& minute);
+    // A maximise, minimise or resize of a maximised window during a replay: refused with a
+    // message; the caller keeps the window as it was.
+    void RefuseResize();
     // The window's close request; asks about open positions. True: the program may end.
     bool RequestClose();
 

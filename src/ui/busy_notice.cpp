@@ -18,6 +18,7 @@ BusyNoticeWindow::BusyNoticeWindow(QWidget* parent)
     label_ = new QLabel(this);
     label_->setObjectName("busyLabel");
     label_->setAlignment(Qt::AlignCenter);
+    label_->setWordWrap(true);
     stopButton_ = new QPushButton(QStringLiteral("歩み値停止"), this);
     stopButton_->setObjectName("tapeStopButton");
     stopButton_->setStyleSheet("background-color: rgb(192,192,192); color: black;");
@@ -29,11 +30,18 @@ BusyNoticeWindow::BusyNoticeWindow(QWidget* parent)
 }
 
 void BusyNoticeWindow::Show(const BusyNotice& notice) {
-    label_->setText(QString::fromStdString(notice.text));
-    label_->setStyleSheet(QString("color: rgb(%1,%2,%3);")
-                              .arg(notice.foreground.r)
-                              .arg(notice.foreground.g)
-                              .arg(notice.foreground.b));
+    const QString text = QString::fromStdString(notice.text);
+    if (label_->text() != text) {
+        label_->setText(text);
+        // The tape can be stopped only while the day is being read; the pre-open requests
+        // reuse the window without it.
+        stopButton_->setVisible(notice.text == kBusyDefaultText);
+    }
+    const QString css = QString("color: rgb(%1,%2,%3);")
+                            .arg(notice.foreground.r)
+                            .arg(notice.foreground.g)
+                            .arg(notice.foreground.b);
+    if (label_->styleSheet() != css) label_->setStyleSheet(css);
     if (notice.visible && !isVisible()) {
         if (parentWidget()) {
             const QRect owner = parentWidget()->frameGeometry();

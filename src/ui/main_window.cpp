@@ -8,10 +8,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindowStateChangeEvent>
 
 #include "chart/chart_frame.h"
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
+#include "ui/playback_panel.h"
 
 namespace corvala {
 namespace {
@@ -33,15 +37,16 @@ void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
 }  // namespace
 
 MainWindow::MainWindow(std::string installFolder, std::string configuredDataFolder,
-                       Dialogs* dialogs, QWidget* parent)
+                       Dialogs* dialogs, Scheduler* scheduler, QWidget* parent)
     : QMainWindow(parent),
       configuredDataFolder_(std::move(configuredDataFolder)),
       qtDialogs_(this),
       random_(SeededRandom::FromClock()) {
     Dialogs& boxes = dialogs ? *dialogs : static_cast<Dialogs&>(qtDialogs_);
-    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, scheduler_},
+    Scheduler& timers = scheduler ? *scheduler : static_cast<Scheduler&>(scheduler_);
+    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers},
                                         std::move(installFolder));
-    sim_->SetChangeListener([this] { Refresh(); });
+    sim_->SetChangeListener([this] { ScheduleRefresh(); });
     setWindowTitle(QStringLiteral("Corvala 株式売買練習"));
     BuildControls();
     Connect();
@@ -79,6 +84,98 @@ void MainWindow::Connect() {
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(codeEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->PressTapeStop(); });
+    auto startTimeEdited = [this] {
+        sim_->SetStartTimeText(startHourEdit_->text().toStdString(),
+                               startMinuteEdit_->text().toStdString());
+    };
+    connect(startHourEdit_, &QLineEdit::textEdited, this, startTimeEdited);
+    connect(startMinuteEdit_, &QLineEdit::textEdited, this, startTimeEdited);
+    for (int up = 0; up < 2; ++up) {
+        connect(dateSpin_[up], &QToolButton::clicked, this, [this, up] {
+            sim_->SpinDate(up == 0);
+            Refresh();
+        });
+        connect(codeSpin_[up], &QToolButton::clicked, this, [this, up] {
+            sim_->SpinCode(up == 0);
+            Refresh();
+        });
+    }
+    ConnectPlayback();
+}
+
+void MainWindow::ConnectPlayback() {
+    auto then = [this](auto action) {
+        return [this, action](auto... args) {
+            action(args...);
+            Refresh();
+        };
+    };
+    connect(playback_, &PlaybackPanel::playbackPressed, this,
+            then([this](int i) { sim_->PressPlayback(i); }));
+    connect(playback_, &PlaybackPanel::speedScrolled, this,
+            then([this](int v) { sim_->SetSpeedScroll(v); }));
+    connect(playback_, &PlaybackPanel::gaugeClicked, this,
+            then([this](int x) { sim_->ClickSpeedGauge(x); }));
+    connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->ClickSlowestLabel(); }));
+    connect(playback_, &PlaybackPanel::lowSpeedToggled, this,
+            then([this](bool on) { sim_->SetLowSpeed(on); }));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    const auto mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    int index = -1;
+    switch (event->key()) {
+        case Qt::Key_Space: index = mods == Qt::NoModifier ? kPlayPause : -1; break;
+        case Qt::Key_Escape: index = kStop; break;
+        case Qt::Key_Left: index = mods == Qt::ControlModifier ? kBarBack : -1; break;
+        case Qt::Key_Right:
+            index = mods == Qt::ControlModifier ? kBarForward
+                    : mods == Qt::ShiftModifier ? kMinuteForward
+                                                : kStepForward;
+            break;
+        default: break;
+    }
+    if (index < 0 || event->isAutoRepeat()) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    sim_->PressPlayback(index);
+    Refresh();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (sim_->RequestClose()) {
+        busy_->hide();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool sized = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
+    if (sim_->replay().replayReady && (sized || wasMaximised_)) {
+        // The chart keeps the geometry it started the day with.
+        const Qt::WindowStates before = change->oldState();
+        QTimer::singleShot(0, this, [this, before] { setWindowState(before); });
+        sim_->RefuseResize();
+        Refresh();
+        return;
+    }
+    wasMaximised_ = windowState() & Qt::WindowMaximized;
+}
+
+void MainWindow::ScheduleRefresh() {
+    // Many changes a frame (speed 30) become one repaint.
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QTimer::singleShot(16, this, [this] {
+        refreshPending_ = false;
+        Refresh();
+    });
 }
 
 void MainWindow::OnDisplayPressed() {
@@ -88,8 +185,21 @@ void MainWindow::OnDisplayPressed() {
 
 void MainWindow::Refresh() {
     const MainDisplay& d = sim_->display();
+    const ControlStates& c = d.controls;
+    playback_->Show(c, d.speed);
+    clockLabel_->setText(d.clockText.empty() ? QStringLiteral("--:--:--") : Q(d.clockText));
+    for (QWidget* input : std::initializer_list<QWidget*>{dateEdit_, codeEdit_, seriesCombo_,
+                                                          simulationCheck_, startHourEdit_,
+                                                          startMinuteEdit_, dateSpin_[0], dateSpin_[1],
+                                                          codeSpin_[0], codeSpin_[1]})
+        input->setEnabled(c.inputsEnabled);
+    displayButton_->setEnabled(c.displayButtonEnabled);
+    SetTextKeepingCursor(startHourEdit_, d.startHour);
+    SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
+    tapeFrame_->setVisible(d.tapeListVisible && !d.hideBoardAndTape);
     messageLabel_->setText(Q(d.message.text));
-    messageLabel_->setStyleSheet(ColourCss(d.message.foreground, d.message.background));
+    const QString messageCss = ColourCss(d.message.foreground, d.message.background);
+    if (messageLabel_->styleSheet() != messageCss) messageLabel_->setStyleSheet(messageCss);
     SetTextKeepingCursor(dateEdit_, d.dateText);
     SetTextKeepingCursor(codeEdit_, d.codeText);
     nameLabel_->setText(Q(d.nameLabel));
@@ -119,7 +229,11 @@ void MainWindow::Refresh() {
     volumeLabel_->setText(Q(d.volumeLabel));
     vwapLabel_->setText(Q(d.vwapLabel));
     tapeCounter_->setText(Q(d.tapeCounter));
-    chart_->SetFrame(EmptyChartFrame(extraWidth_, extraHeight_, d.noDataMark));
+    const std::array<int, 4> frameKey{extraWidth_, extraHeight_, d.noDataMark[0], d.noDataMark[1]};
+    if (frameKey != shownFrameKey_) {
+        chart_->SetFrame(EmptyChartFrame(extraWidth_, extraHeight_, d.noDataMark));
+        shownFrameKey_ = frameKey;
+    }
     busy_->Show(d.busy);
 }
 

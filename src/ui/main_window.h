@@ -2,6 +2,7 @@
 // The main window: binds the controls to the Simulation and copies its display state onto them.
 
 #include <QMainWindow>
+#include <array>
 #include <memory>
 
 #include "platform/qt/qt_ports.h"
@@ -15,11 +16,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QToolButton;
 
 namespace corvala {
 
 class BusyNoticeWindow;
 class ChartView;
+class PlaybackPanel;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -28,9 +31,11 @@ public:
     static constexpr int kDesignWidth = 1280;
     static constexpr int kDesignHeight = 780;
 
-    // `dialogs` may be given by tests; otherwise boxes are real message boxes.
+    // `dialogs` and `scheduler` may be given by tests; otherwise boxes are real message boxes
+    // and the replay runs on precise timers.
     MainWindow(std::string installFolder, std::string configuredDataFolder,
-               Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
+               Dialogs* dialogs = nullptr, Scheduler* scheduler = nullptr,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after construction; false when the program has to end (error 1013 shown).
@@ -46,12 +51,17 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
     void LayOut();
     void Connect();
     void OnDisplayPressed();
+    void ScheduleRefresh();
+    void ConnectPlayback();
 
     std::string configuredDataFolder_;
     QtDialogs qtDialogs_;
@@ -61,13 +71,21 @@ private:
     std::unique_ptr<Simulation> sim_;
     int extraWidth_ = 0;
     int extraHeight_ = 0;
+    bool refreshPending_ = false;
+    bool wasMaximised_ = false;
+    std::array<int, 4> shownFrameKey_{-1, -1, -1, -1};  // what the chart frame was built for
 
     QWidget* central_ = nullptr;
     QLabel* messageLabel_ = nullptr;
     QLabel* dateCaption_ = nullptr;
     QLineEdit* dateEdit_ = nullptr;
+    QToolButton* dateSpin_[2] = {};  // up (later), down (earlier)
     QLabel* codeCaption_ = nullptr;
     QLineEdit* codeEdit_ = nullptr;
+    QToolButton* codeSpin_[2] = {};
+    QLabel* startCaption_ = nullptr;
+    QLineEdit* startHourEdit_ = nullptr;
+    QLineEdit* startMinuteEdit_ = nullptr;
     QLabel* nameLabel_ = nullptr;
     QLabel* marketLabel_ = nullptr;
     QComboBox* seriesCombo_ = nullptr;
@@ -93,6 +111,7 @@ private:
     QListWidget* lists_[3] = {};
     ChartView* chart_ = nullptr;
     BusyNoticeWindow* busy_ = nullptr;
+    PlaybackPanel* playback_ = nullptr;
 };
 
 }  // namespace corvala

@@ -8,10 +8,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
+#include "ui/playback_panel.h"
 
 namespace corvala {
 namespace {
@@ -26,6 +28,11 @@ QCheckBox { color: rgb(230,230,230); }
 QListWidget, QFrame[role="panel"] { background-color: black; color: rgb(230,230,230);
     border: 1px solid rgb(80,80,80); }
 QPushButton { background-color: rgb(192,192,192); color: black; }
+QPushButton:disabled { color: rgb(120,120,120); }
+QToolButton { background-color: rgb(192,192,192); color: black; border: 1px solid rgb(80,80,80);
+    font-size: 7px; padding: 0px; }
+QToolButton:disabled { background-color: rgb(110,110,110); color: rgb(70,70,70); }
+QLineEdit:disabled { background-color: rgb(150,150,150); color: rgb(40,40,40); }
 )";
 
 template <typename T>
@@ -61,11 +68,31 @@ void MainWindow::BuildControls() {
     dateEdit_ = Named(new QLineEdit(central_), "dateEdit");
     dateEdit_->setMaxLength(6);
     dateEdit_->setToolTip(QStringLiteral("日付を YYMMDD で入力します (例 221101)"));
+    for (int up = 0; up < 2; ++up) {
+        dateSpin_[up] = Named(new QToolButton(central_), up == 0 ? "dateUp" : "dateDown");
+        dateSpin_[up]->setText(up == 0 ? QStringLiteral("▲") : QStringLiteral("▼"));
+        dateSpin_[up]->setToolTip(up == 0 ? QStringLiteral("データのある次の日付")
+                                          : QStringLiteral("前の取引日"));
+    }
     codeCaption_ = Caption(central_, QStringLiteral("銘柄"));
     codeEdit_ = Named(new QLineEdit(central_), "codeEdit");
     codeEdit_->setMaxLength(4);
     codeEdit_->setToolTip(QStringLiteral("4桁の銘柄コードを入力します"));
-    for (QLineEdit* edit : {dateEdit_, codeEdit_}) edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (int up = 0; up < 2; ++up) {
+        codeSpin_[up] = Named(new QToolButton(central_), up == 0 ? "codeUp" : "codeDown");
+        codeSpin_[up]->setText(up == 0 ? QStringLiteral("▲") : QStringLiteral("▼"));
+        codeSpin_[up]->setToolTip(up == 0 ? QStringLiteral("この日のデータがある次の銘柄")
+                                          : QStringLiteral("この日のデータがある前の銘柄"));
+    }
+    startCaption_ = Caption(central_, QStringLiteral("開始"));
+    startHourEdit_ = Named(new QLineEdit(central_), "startHourEdit");
+    startHourEdit_->setMaxLength(2);
+    startHourEdit_->setToolTip(QStringLiteral("再生を始める時 (9〜14)"));
+    startMinuteEdit_ = Named(new QLineEdit(central_), "startMinuteEdit");
+    startMinuteEdit_->setMaxLength(2);
+    startMinuteEdit_->setToolTip(QStringLiteral("再生を始める分 (5分単位に切り下げ)"));
+    for (QLineEdit* edit : {dateEdit_, codeEdit_, startHourEdit_, startMinuteEdit_})
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
     nameLabel_ = Named(new QLabel(central_), "nameLabel");
     marketLabel_ = Named(new QLabel(central_), "marketLabel");
     seriesCombo_ = Named(new QComboBox(central_), "seriesCombo");
@@ -105,6 +132,7 @@ void MainWindow::BuildControls() {
         lists_[i] = Named(new QListWidget(central_), names[i]);
     }
     busy_ = new BusyNoticeWindow(this);
+    playback_ = new PlaybackPanel(central_);
 }
 
 void MainWindow::LayOut() {
@@ -121,16 +149,25 @@ void MainWindow::LayOut() {
                         (extraHeight_ + 8700) / kTwipsPerPixel + 1);
 
     const int x = 866 + w;  // the column beside the chart
+    auto spin = [](QToolButton* const* pair, int left, int top) {
+        pair[0]->setGeometry(left, top, 14, 11);
+        pair[1]->setGeometry(left, top + 11, 14, 11);
+    };
     dateCaption_->setGeometry(x, 26, 30, 22);
-    dateEdit_->setGeometry(x + 30, 26, 66, 22);
-    codeCaption_->setGeometry(x + 104, 26, 30, 22);
-    codeEdit_->setGeometry(x + 134, 26, 48, 22);
-    nameLabel_->setGeometry(x + 188, 26, 170, 22);
-    marketLabel_->setGeometry(x + 358, 26, 50, 22);
+    dateEdit_->setGeometry(x + 30, 26, 64, 22);
+    spin(dateSpin_, x + 95, 26);
+    codeCaption_->setGeometry(x + 114, 26, 30, 22);
+    codeEdit_->setGeometry(x + 144, 26, 46, 22);
+    spin(codeSpin_, x + 191, 26);
+    nameLabel_->setGeometry(x + 210, 26, 150, 22);
+    marketLabel_->setGeometry(x + 360, 26, 50, 22);
 
     seriesCombo_->setGeometry(x, 54, 110, 24);
-    simulationCheck_->setGeometry(x + 120, 54, 100, 24);
-    displayButton_->setGeometry(x + 230, 52, 90, 28);
+    simulationCheck_->setGeometry(x + 116, 54, 90, 24);
+    startCaption_->setGeometry(x + 206, 55, 28, 22);
+    startHourEdit_->setGeometry(x + 234, 55, 24, 22);
+    startMinuteEdit_->setGeometry(x + 260, 55, 26, 22);
+    displayButton_->setGeometry(x + 296, 52, 90, 28);
 
     dayCaption_->setGeometry(x, 86, 30, 20);
     dayLabel_->setGeometry(x + 30, 86, 170, 20);
@@ -147,6 +184,7 @@ void MainWindow::LayOut() {
     volumeLabel_->setGeometry(x + 50, 402, 160, 20);
     vwapCaption_->setGeometry(x, 424, 50, 20);
     vwapLabel_->setGeometry(x + 50, 424, 160, 20);
+    playback_->move(x, 452);
 
     tapeHeader_->setGeometry(x + 218, 148, 190, 18);
     tapeFrame_->setGeometry(x + 218, 166, 190, 410 + h);

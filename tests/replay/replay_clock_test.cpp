@@ -154,3 +154,25 @@ TEST(NavigationTest, CaptionsAndFixedTooltips) {
 
 }  // namespace
 }  // namespace corvala
+
+#include "replay/speed_gauge.h"
+
+namespace corvala {
+namespace {
+
+TEST(SpeedGaugeTest, BaselineThirtyOneTicksAndAFillToTheSpeed) {
+    const GaugeDrawing g = SpeedGaugeDrawing(5);
+    ASSERT_EQ(g.lines.size(), 32u);
+    EXPECT_EQ(g.lines[0].x1, 25);
+    EXPECT_EQ(g.lines[0].x2, 1500);
+    EXPECT_EQ(g.lines[1].y2 - g.lines[1].y1, 150);  // every fifth tick is ±75
+    EXPECT_EQ(g.lines[2].y2 - g.lines[2].y1, 60);   // the others ±30
+    EXPECT_EQ(g.lines[31].x1, 25 + 50 * 30);
+    EXPECT_EQ(g.fillRight, 265);
+    EXPECT_EQ(g.fillBottom - g.fillTop, 150);
+    // A click inside the fill's last cell gives the speed back.
+    for (int s = 1; s <= 30; ++s) EXPECT_EQ(SpeedForGaugeX(SpeedGaugeDrawing(s).fillRight - 1), s);
+}
+
+}  // namespace
+}  // namespace corvala

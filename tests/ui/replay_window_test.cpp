@@ -1,0 +1,183 @@
+// The main window bound to a virtual scheduler: 開 始, play, the keys, the speed controls, the
+// lunch break and the end of the day as the widgets show them. With CORVALA_SHOTS set to a
+// folder, the window is saved there as PNG at 08:59:59, in the morning, at 12:29:59 and 15:00:00.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "platform/cp932.h"
+#include "platform/virtual_scheduler.h"
+#include "test_support.h"
+#include "ui/main_window.h"
+#include "ui/speed_gauge_view.h"
+
+namespace corvala {
+namespace {
+
+using test::DayFileBuilder;
+
+class ReplayWindowTest : public ::testing::Test {
+protected:
+    ReplayWindowTest() {
+        test::WriteFile(dir.Sub("銘柄リスト.csv"), EncodeCp932("8473,8473.T,テスト証券\r\n"));
+        DayFileBuilder stock;
+        for (int r = 0; r < 3600; r += 7) stock.Set(r, 3, std::to_string(1000 + r % 40));
+        for (const char* date : {"221101", "221102"}) {
+            test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/8473.csv"), stock.Bytes());
+            test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/N225.csv"),
+                            DayFileBuilder().Bytes());
+        }
+        window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler);
+        EXPECT_TRUE(window->StartUp());
+        window->show();
+    }
+
+    template <typename T>
+    T* Find(const char* name) {
+        T* w = window->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QPushButton* Button(int index) {
+        return Find<QPushButton>(QString("playbackButton%1").arg(index).toUtf8().constData());
+    }
+    QString Clock() { return Find<QLabel>("clockLabel")->text(); }
+    Simulation& sim() { return window->simulation(); }
+
+    void Advance(std::int64_t ms) {
+        scheduler.Advance(ms);
+        window->Refresh();
+    }
+    void RunUntil(const std::function<bool()>& done) {
+        ASSERT_TRUE(scheduler.RunUntil(done, 100'000'000));
+        window->Refresh();
+    }
+    void Shot(const char* name) {
+        const QByteArray folder = qgetenv("CORVALA_SHOTS");
+        if (folder.isEmpty()) return;
+        window->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+    }
+    void PressStart() {
+        QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>("displayButton"), Qt::LeftButton);
+    }
+
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    VirtualScheduler scheduler;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(ReplayWindowTest, StartPlayLunchAndTheEndOfTheDay) {
+    PressStart();
+    EXPECT_EQ(Clock(), "08:59:59");
+    EXPECT_FALSE(Find<QPushButton>("displayButton")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("dateEdit")->isEnabled());
+    EXPECT_FALSE(Button(kPlayPause)->isEnabled());
+    EXPECT_TRUE(Button(kStop)->isEnabled());
+    EXPECT_EQ(Find<QLabel>("speedLabel")->text(), "5");
+    EXPECT_EQ(Find<QScrollBar>("speedScroll")->value(), 26);
+    Advance(3800);
+    Shot("replay-0859");
+    EXPECT_TRUE(Button(kPlayPause)->isEnabled());
+    EXPECT_EQ(Button(kPlayPause)->text(), "＞");
+    EXPECT_EQ(Button(kPlayPause)->toolTip(), "再生・一時停止 (Space)");
+    bool blinked = false, restored = false;  // red for 500 ms, grey for 300 ms
+    for (int i = 0; i < 10; ++i, Advance(100)) {
+        const QString css = Button(kPlayPause)->styleSheet();
+        blinked = blinked || css.contains("rgb(255,120,120)");
+        restored = restored || css.contains("rgb(192,192,192)");
+    }
+    EXPECT_TRUE(blinked);
+    EXPECT_TRUE(restored);
+
+    QTest::mouseClick(Button(kPlayPause), Qt::LeftButton);
+    EXPECT_EQ(Clock(), "09:00:00");
+    EXPECT_EQ(Button(kPlayPause)->text(), "||");
+    EXPECT_TRUE(Button(kBarForward)->isEnabled());
+    EXPECT_FALSE(Button(kStepForward)->isEnabled());
+    EXPECT_EQ(Button(kBarBack)->toolTip(), "現在の5分足始め (Ctrl+←)");
+    RunUntil([&] { return sim().replay().currentRow == 12 * 12 + 1; });
+    Shot("replay-morning");
+    EXPECT_EQ(Clock().left(5), "09:12");
+    EXPECT_FALSE(Find<QLabel>("priceLabel")->text().isEmpty());
+
+    // Speed 30 by the scroll bar, then the lunch break.
+    Find<QScrollBar>("speedScroll")->setValue(1);
+    EXPECT_EQ(Find<QLabel>("speedLabel")->text(), "30");
+    RunUntil([&] { return sim().waitingForPlay(); });
+    Shot("replay-1229");
+    EXPECT_EQ(Clock(), "12:29:59");
+    EXPECT_TRUE(Button(kPlayPause)->isEnabled());
+    EXPECT_TRUE(Button(kStop)->isEnabled());
+    EXPECT_FALSE(Button(kBarForward)->isEnabled());
+    EXPECT_FALSE(Button(kBarBack)->isEnabled());
+
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_EQ(Clock(), "12:30:00");
+    EXPECT_TRUE(Button(kBarForward)->isEnabled());
+    RunUntil([&] { return !sim().replayRunning(); });
+    Shot("replay-1500");
+    EXPECT_EQ(Clock(), "15:00:00");
+    EXPECT_TRUE(Find<QPushButton>("displayButton")->isEnabled());
+    for (int i = 0; i < kPlaybackButtons; ++i) EXPECT_FALSE(Button(i)->isEnabled()) << i;
+}
+
+TEST_F(ReplayWindowTest, KeysPauseJumpAndStop) {
+    PressStart();
+    Advance(3800);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    RunUntil([&] { return sim().replay().currentRow == 3; });
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_EQ(Button(kPlayPause)->text(), "＞");
+    EXPECT_TRUE(Button(kStepForward)->isEnabled());
+    EXPECT_EQ(sim().display().navigationState, 3);
+
+    QTest::keyClick(window.get(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(sim().replay().stepForwardCount, 12);
+    EXPECT_FALSE(Button(kMinuteForward)->isEnabled());  // held off for 300 ms
+    Advance(300);
+    EXPECT_TRUE(Button(kMinuteForward)->isEnabled());
+    RunUntil([&] { return sim().replay().stepForwardCount == 0; });
+
+    dialogs.answers = {true};
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].second, "シミュレーションを停止しますか？");
+    RunUntil([&] { return !sim().replayRunning(); });
+    EXPECT_EQ(sim().display().navigationState, 0);
+    EXPECT_TRUE(Find<QLineEdit>("dateEdit")->isEnabled());
+}
+
+TEST_F(ReplayWindowTest, GaugeClickSetsTheSpeedAndMaximisingIsRefusedDuringAReplay) {
+    QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);
+    auto* gauge = Find<SpeedGaugeView>("speedGauge");
+    ASSERT_TRUE(gauge->isEnabled());
+    QTest::mouseClick(gauge, Qt::LeftButton, {}, QPoint(gauge->width() - 1, gauge->height() / 2));
+    EXPECT_EQ(Find<QLabel>("speedLabel")->text(), "30");
+    QTest::mouseClick(gauge, Qt::LeftButton, {}, QPoint(1, gauge->height() / 2));
+    EXPECT_EQ(Find<QLabel>("speedLabel")->text(), "1");
+
+    QTest::mouseClick(Find<QPushButton>("displayButton"), Qt::LeftButton);
+    Advance(3800);
+    window->setWindowState(Qt::WindowMaximized);
+    QApplication::processEvents();
+    EXPECT_TRUE(Find<QLabel>("messageLabel")->text().contains("シミュレーション中は画面の拡大・縮小はできません。"));
+}
+
+}  // namespace
+}  // namespace corvala
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
