@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "data/csv.h"
 #include "data/day_loader.h"
-#include "demo_data/demo_data.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
@@ -19,21 +19,8 @@
 namespace corvala {
 namespace {
 
-class NoDialogs final : public Dialogs {
-public:
-    void ShowError(int, const std::string&) override {}
-    bool Ask(const std::string&, const std::string&) override { return false; }
-};
-
-const std::string& DemoInstall() {
-    static const std::string folder = [] {
-        const auto dir = std::filesystem::temp_directory_path() / "corvala-bench-install";
-        std::filesystem::remove_all(dir);
-        GenerateDemoData(dir.string());
-        return dir.string();
-    }();
-    return folder;
-}
+using bench::DemoInstall;
+using bench::NoDialogs;
 
 const std::vector<std::string>& DayFiles() {
     static const std::vector<std::string> files = [] {
@@ -93,4 +80,4 @@ BENCHMARK(BM_ParseStockFile)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace corvala
 
-BENCHMARK_MAIN();
+

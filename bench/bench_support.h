@@ -1,0 +1,28 @@
+#pragma once
+// What the benchmarks share: a demo install written once per run, and dialogs nobody answers.
+
+#include <filesystem>
+#include <string>
+
+#include "demo_data/demo_data.h"
+#include "platform/ports.h"
+
+namespace corvala::bench {
+
+class NoDialogs final : public Dialogs {
+public:
+    void ShowError(int, const std::string&) override {}
+    bool Ask(const std::string&, const std::string&) override { return false; }
+};
+
+inline const std::string& DemoInstall() {
+    static const std::string folder = [] {
+        const auto dir = std::filesystem::temp_directory_path() / "corvala-bench-install";
+        std::filesystem::remove_all(dir);
+        GenerateDemoData(dir.string());
+        return dir.string();
+    }();
+    return folder;
+}
+
+}  // namespace corvala::bench
