@@ -93,7 +93,10 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
 }
 
 Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
-    if (replayRunning()) return DisplayOutcome::Error;  // one replay at a time
+    if (replayRunning()) {
+        if (replay_.replayReady) return DisplayOutcome::Error;  // one replay at a time
+        AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do
+    }
     StartTimeBoxes start{display_.startHour, display_.startMinute};
     const StartPosition position = ValidateStartTime(start, barLength_);
     display_.startHour = start.hour;

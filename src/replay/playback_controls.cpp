@@ -121,7 +121,7 @@ void Simulation::Stop(bool withoutQuestions) {
     r.stopRequested = true;
     r.currentBar = 0;
     r.abortWait = true;
-    EndWaitEarly();
+    EndWaitEarly(/*evenOutsideStep=*/true);  // the loop winds down at once
 }
 
 void Simulation::RequestJump(int index) {
@@ -274,10 +274,7 @@ bool Simulation::RequestClose() {
     }
     quizChecked_ = false;
     replay_.replayReady = false;
-    // The loop is abandoned where it waits; its pending resumption must find nothing.
-    ++waitGeneration_;
-    waiting_ = nullptr;
-    replayTask_.Reset();
+    AbandonReplay();
     return true;
 }
 

@@ -49,10 +49,19 @@ void Simulation::ResumeWait(unsigned generation) {
     Notify();
 }
 
-void Simulation::EndWaitEarly() {
-    if (!waiting_ || !replay_.inStep) return;
+void Simulation::EndWaitEarly(bool evenOutsideStep) {
+    if (!waiting_ || (!replay_.inStep && !evenOutsideStep)) return;
     const unsigned generation = waitGeneration_;
     Later(0, [this, generation] { ResumeWait(generation); });
+}
+
+void Simulation::AbandonReplay() {
+    // The loop is dropped where it waits; its pending resumption must find nothing.
+    ++waitGeneration_;
+    waiting_ = nullptr;
+    resumeDeferred_ = false;
+    replayTask_.Reset();
+    preparing_ = false;
 }
 
 bool Simulation::AskQuestion(const std::string& title, const std::string& text) {

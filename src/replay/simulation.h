@@ -133,7 +133,8 @@ private:
     WaitAwaiter WaitMs(int ms) { return WaitAwaiter{this, ms}; }
     void Suspend(int ms, std::coroutine_handle<> h);
     void ResumeWait(unsigned generation);
-    void EndWaitEarly();
+    void EndWaitEarly(bool evenOutsideStep = false);
+    void AbandonReplay();
     void Later(int ms, std::function<void()> callback);
     bool AskQuestion(const std::string& title, const std::string& text);
 

@@ -61,6 +61,22 @@ TEST_F(PlaybackControlsTest, StopBeforeTheOpenEndsTheReplay) {
     EXPECT_EQ(d().navigationState, kIdle);
 }
 
+TEST_F(PlaybackControlsTest, StopDuringThePreOpenNoticeAllowsANewStartAtOnce) {
+    Start();
+    sim->SetDateText("221102");
+    sim->SetSimulationChecked(true);
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    scheduler.Advance(1000);
+    dialogs.answers = {true};
+    Press(kStop);
+    EXPECT_TRUE(d().controls.displayButtonEnabled);
+    EXPECT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);  // no wait for the old one
+    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(0));
+    EXPECT_EQ(steps.size(), 1u);
+}
+
 TEST_F(PlaybackControlsTest, QuestionBoxHoldsTheReplay) {
     // While a question is open nothing of the loop runs, as with a modal box.
     Prepare();
