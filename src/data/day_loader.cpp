@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -19,7 +20,17 @@ constexpr std::size_t kMaxLineBytes = 4096;
 
 // A field that passes the is-numeric test, read with the leading-number rule. Plain decimals
 // take the fast path; anything else goes through the general helpers.
+std::optional<double> NumericAnySize(std::string_view f);
+
+// Figures are kept as floats: a value beyond their range is no figure at all.
 std::optional<double> Numeric(std::string_view f) {
+    const auto v = NumericAnySize(f);
+    if (v && !(std::fabs(*v) <= static_cast<double>(std::numeric_limits<float>::max())))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<double> NumericAnySize(std::string_view f) {
     if (!f.empty() && f.size() < 24) {
         bool plain = true;
         int points = 0;
@@ -278,7 +289,10 @@ void Parser::Close(const std::vector<std::string_view>& f, std::size_t lines) {
             if (const auto v = Numeric(f[14 + static_cast<std::size_t>(i)]))
                 s_.board[last][static_cast<std::size_t>(i)] = static_cast<float>(*v);
     }
-    s_.price[last] = static_cast<float>(std::max(0.0, LeadingNumber(f[3])));
+    const double closing = LeadingNumber(f[3]);
+    s_.price[last] = closing > 0 && closing <= std::numeric_limits<float>::max()
+                         ? static_cast<float>(closing)
+                         : 0.0f;
     if (col5) {
         const double cumUnits = *col5 / unit;
         if (detail_) s_.cumVolume[last] = cumUnits;
@@ -302,8 +316,11 @@ void Parser::Close(const std::vector<std::string_view>& f, std::size_t lines) {
             s_.open = static_cast<float>(k == SeriesKind::Prime ? *v * 100 : *v);
     }
     if (col3 && *col3 > 0) s_.close = static_cast<float>(*col3);
-    if (stock_ && !IsDash(f[34]))
-        if (const auto v = Numeric(f[34]); v && *v >= 1 && *v <= 32767) {
+    // A "-" or blank unit counts as 1 share, as it does for the volumes above.
+    const auto unitField = IsBlankField(f[34]) || IsDash(f[34]) ? std::optional<double>(1)
+                                                                 : Numeric(f[34]);
+    if (stock_)
+        if (const auto v = unitField; v && *v >= 1 && *v <= 32767) {
             s_.tradingUnit = static_cast<int>(*v);
             day_.tradingUnit = s_.tradingUnit;
         }

@@ -95,6 +95,7 @@ struct MainDisplay {
     std::vector<std::string> seriesItems;
     std::string seriesText;
     bool simulationChecked = false;
+    bool dayOnlyChecked = false;  // 当日表示
 
     std::string dayLabel;      // "2022年11月01日 (火)"
     std::string prevDayLabel;  // empty when there is no previous trading day

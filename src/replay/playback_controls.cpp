@@ -255,6 +255,24 @@ void Simulation::RefuseResize() {
     Notify();
 }
 
+void Simulation::SetDayOnly(bool on) {
+    display_.dayOnlyChecked = on;
+    RemoveChartCursor();
+    if (replayRunning() || !dayLoaded_) return;
+    if (dayShown_ && display_.simulationChecked)
+        FullRedraw();  // the replayed day stays; a display would prepare a new replay
+    else if (!display_.simulationChecked)
+        DisplayDay();
+    Notify();
+}
+
+void Simulation::PressSettings() {
+    if (replayRunning() && replay_.replayReady) return;
+    RemoveChartCursor();
+    DisplayDay();
+    Notify();
+}
+
 // ---- Order dialogs, close request ----------------------------------------------------------
 
 void Simulation::SetOrderDialogOpen(OrderDialog which, bool open) {

@@ -83,6 +83,10 @@ public:
     // A maximise, minimise or resize of a maximised window during a replay: refused with a
     // message; the caller keeps the window as it was.
     void RefuseResize();
+    // 当日表示: the chart shows the chosen day only. A displayed day is drawn again.
+    void SetDayOnly(bool on);
+    // 設定: the day is displayed again before the settings are opened.
+    void PressSettings();
     // The window's close request; asks about open positions. True: the program may end.
     bool RequestClose();
 

@@ -81,6 +81,14 @@ void MainWindow::Connect() {
         Refresh();
     });
     connect(displayButton_, &QPushButton::clicked, this, &MainWindow::OnDisplayPressed);
+    connect(dayOnlyCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        sim_->SetDayOnly(on);
+        Refresh();
+    });
+    connect(settingsButton_, &QPushButton::clicked, this, [this] {
+        sim_->PressSettings();
+        Refresh();
+    });
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(codeEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->PressTapeStop(); });
@@ -191,7 +199,8 @@ void MainWindow::Refresh() {
     for (QWidget* input : std::initializer_list<QWidget*>{dateEdit_, codeEdit_, seriesCombo_,
                                                           simulationCheck_, startHourEdit_,
                                                           startMinuteEdit_, dateSpin_[0], dateSpin_[1],
-                                                          codeSpin_[0], codeSpin_[1]})
+                                                          codeSpin_[0], codeSpin_[1], dayOnlyCheck_,
+                                                          settingsButton_})
         input->setEnabled(c.inputsEnabled);
     displayButton_->setEnabled(c.displayButtonEnabled);
     SetTextKeepingCursor(startHourEdit_, d.startHour);
@@ -219,6 +228,8 @@ void MainWindow::Refresh() {
     {
         const QSignalBlocker block(simulationCheck_);
         simulationCheck_->setChecked(d.simulationChecked);
+        const QSignalBlocker blockDayOnly(dayOnlyCheck_);
+        dayOnlyCheck_->setChecked(d.dayOnlyChecked);
     }
     displayButton_->setText(QString::fromUtf8(d.DisplayButtonCaption()));
     dayLabel_->setText(Q(d.dayLabel));

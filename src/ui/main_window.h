@@ -91,6 +91,8 @@ private:
     QComboBox* seriesCombo_ = nullptr;
     QCheckBox* simulationCheck_ = nullptr;
     QPushButton* displayButton_ = nullptr;
+    QCheckBox* dayOnlyCheck_ = nullptr;
+    QPushButton* settingsButton_ = nullptr;
     QLabel* dayCaption_ = nullptr;
     QLabel* dayLabel_ = nullptr;
     QLabel* prevDayCaption_ = nullptr;

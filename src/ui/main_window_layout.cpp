@@ -25,6 +25,7 @@ QLabel[role="caption"] { color: rgb(160,160,160); }
 QLabel[role="figure"] { color: white; font-weight: bold; }
 QLineEdit { background-color: white; color: black; }
 QCheckBox { color: rgb(230,230,230); }
+QCheckBox:disabled { color: rgb(120,120,120); }
 QListWidget, QFrame[role="panel"] { background-color: black; color: rgb(230,230,230);
     border: 1px solid rgb(80,80,80); }
 QPushButton { background-color: rgb(192,192,192); color: black; }
@@ -99,6 +100,9 @@ void MainWindow::BuildControls() {
     seriesCombo_->setToolTip(QStringLiteral("上段のチャートに表示する指数・先物"));
     simulationCheck_ = Named(new QCheckBox(QStringLiteral("ｼﾐｭﾚｰｼｮﾝ"), central_), "simulationCheck");
     displayButton_ = Named(new QPushButton(central_), "displayButton");
+    dayOnlyCheck_ = Named(new QCheckBox(QStringLiteral("当日表示"), central_), "dayOnlyCheck");
+    dayOnlyCheck_->setToolTip(QStringLiteral("チャートを当日だけにします"));
+    settingsButton_ = Named(new QPushButton(QStringLiteral("設定"), central_), "settingsButton");
 
     dayCaption_ = Caption(central_, QStringLiteral("当日"));
     dayLabel_ = Named(new QLabel(central_), "dayLabel");
@@ -185,6 +189,8 @@ void MainWindow::LayOut() {
     vwapCaption_->setGeometry(x, 424, 50, 20);
     vwapLabel_->setGeometry(x + 50, 424, 160, 20);
     playback_->move(x, 452);
+    dayOnlyCheck_->setGeometry(x, 546, 90, 22);
+    settingsButton_->setGeometry(x + 140, 544, 70, 26);
 
     tapeHeader_->setGeometry(x + 218, 148, 190, 18);
     tapeFrame_->setGeometry(x + 218, 166, 190, 410 + h);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "test_support.h"
 
 namespace corvala {
@@ -206,8 +208,22 @@ TEST_F(DayLoaderTest, UnitVwapAndBoardWidthComeFromTheFile) {
     EXPECT_TRUE(fresh.hasVwapColumn);
     EXPECT_FLOAT_EQ(fresh[SeriesSlot::DayStock].vwap[3], 1001.5f);
     EXPECT_EQ(fresh[SeriesSlot::DayStock].vwap[4], 0);
-    EXPECT_EQ(fresh.tradingUnit, 100);  // "-" everywhere: the default unit
+    EXPECT_EQ(fresh.tradingUnit, 1);  // "-" is one share, as the volumes are counted
     EXPECT_DOUBLE_EQ(fresh.buyQtyCellWidth, 746.94);
+}
+
+TEST_F(DayLoaderTest, FiguresBeyondFloatRangeAreNotFigures) {
+    DayFileBuilder b;
+    b.Set(5, 3, "1e300").Set(5, 14, "-1e300").Set(5, 35, "3e39");
+    b.Set(b.closingLine(), 3, "1e300");
+    ASSERT_EQ(Parse(b), "");
+    const DaySeries& s = day[SeriesSlot::DayStock];
+    EXPECT_EQ(s.price[5], 0);
+    EXPECT_EQ(s.board[5][0], 0);
+    EXPECT_EQ(s.vwap[5], 0);
+    EXPECT_EQ(s.price[3599], 0);
+    for (const float v : {s.high, s.low, s.close, s.bars[0].high})
+        EXPECT_TRUE(std::isfinite(v));
 }
 
 TEST_F(DayLoaderTest, MalformedFilesAreRejectedWithoutTouchingMemoryBeyondTheSlot) {

@@ -232,6 +232,30 @@ TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
     EXPECT_EQ(d().speed.speed, 30);
 }
 
+TEST_F(PlaybackControlsTest, DayOnlyRedisplaysAShownDayWithoutStartingAReplay) {
+    Start();
+    sim->SetDateText("221102");
+    sim->SetDayOnly(true);  // nothing loaded yet: nothing to redraw
+    EXPECT_FALSE(sim->dayLoaded());
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->SetDayOnly(false);
+    EXPECT_TRUE(sim->dayLoaded());
+    EXPECT_FALSE(sim->replayRunning());
+
+    sim->SetSimulationChecked(true);
+    Prepare();
+    sim->SetSpeedScroll(1);
+    RunToEnd();
+    sim->SetDayOnly(true);
+    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_EQ(d().clockText, "15:00:00");
+
+    // 設定 displays the day again, which in simulation mode prepares a replay.
+    sim->PressSettings();
+    EXPECT_TRUE(sim->replayRunning());
+    EXPECT_EQ(d().clockText, "08:59:59");
+}
+
 TEST_F(PlaybackControlsTest, DateSpinnerStepsThroughTheDataFolder) {
     Start();
     sim->SetDateText("221102");
