@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -127,28 +128,15 @@ void MainWindow::ConnectPlayback() {
     connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->ClickSlowestLabel(); }));
     connect(playback_, &PlaybackPanel::lowSpeedToggled, this,
             then([this](bool on) { sim_->SetLowSpeed(on); }));
-}
 
-void MainWindow::keyPressEvent(QKeyEvent* event) {
-    const auto mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
-    int index = -1;
-    switch (event->key()) {
-        case Qt::Key_Space: index = mods == Qt::NoModifier ? kPlayPause : -1; break;
-        case Qt::Key_Escape: index = kStop; break;
-        case Qt::Key_Left: index = mods == Qt::ControlModifier ? kBarBack : -1; break;
-        case Qt::Key_Right:
-            index = mods == Qt::ControlModifier ? kBarForward
-                    : mods == Qt::ShiftModifier ? kMinuteForward
-                                                : kStepForward;
-            break;
-        default: break;
+    // Window-wide keys; a text box that uses the key (typing, moving the cursor) keeps it.
+    for (int index = 0; index < kPlaybackButtons; ++index) {
+        const QKeySequence key = PlaybackPanel::ShortcutKey(index);
+        if (key.isEmpty()) continue;
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setAutoRepeat(false);
+        connect(shortcut, &QShortcut::activated, this, then([this, index] { sim_->PressPlayback(index); }));
     }
-    if (index < 0 || event->isAutoRepeat()) {
-        QMainWindow::keyPressEvent(event);
-        return;
-    }
-    sim_->PressPlayback(index);
-    Refresh();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

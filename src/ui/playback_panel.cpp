@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -30,6 +31,18 @@ QString PlaybackPanel::ShortcutText(int index) {
         case kStepForward: return QStringLiteral("→");
         case kMinuteForward: return QStringLiteral("Shift+→");
         case kBarForward: return QStringLiteral("Ctrl+→");
+        default: return {};
+    }
+}
+
+QKeySequence PlaybackPanel::ShortcutKey(int index) {
+    switch (index) {
+        case kPlayPause: return QKeySequence(Qt::Key_Space);
+        case kStop: return QKeySequence(Qt::Key_Escape);
+        case kBarBack: return QKeySequence(Qt::ControlModifier | Qt::Key_Left);
+        case kStepForward: return QKeySequence(Qt::Key_Right);
+        case kMinuteForward: return QKeySequence(Qt::ShiftModifier | Qt::Key_Right);
+        case kBarForward: return QKeySequence(Qt::ControlModifier | Qt::Key_Right);
         default: return {};
     }
 }

@@ -2,6 +2,7 @@
 // The row of eight playback buttons with the speed scroll bar, its label, the speed gauge and
 // the 低速 box. It shows the display model's control states and forwards presses.
 
+#include <QKeySequence>
 #include <QWidget>
 #include <array>
 
@@ -24,6 +25,7 @@ public:
     QPushButton* button(int index) const { return buttons_[static_cast<std::size_t>(index)]; }
     // The key that presses button `index`, as shown in its tooltip; empty when none.
     static QString ShortcutText(int index);
+    static QKeySequence ShortcutKey(int index);
 
 signals:
     void playbackPressed(int index);
