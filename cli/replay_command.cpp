@@ -204,8 +204,12 @@ int RunReplay(const std::vector<std::string>& args) {
             if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().currentRow;
             sim.PressPlayback(kPlayPause);
         }
+        // Paused by the script with nothing asked for: the clock stands still, so no later
+        // action can come due.
         const ReplayClock& r = sim.replay();
-        if (r.paused && !r.preOpenPhase && r.stepForwardCount == 0 && next == script.size()) {
+        const bool nothingDue = next == script.size() || script[next].at > now;
+        if (r.paused && !r.inStep && !r.preOpenPhase && r.stepForwardCount == 0 &&
+            r.backRequest == 0 && nothingDue) {
             std::fprintf(stderr, "corvala-cli replay: the script leaves the replay paused at %s\n",
                          sim.display().clockText.c_str());
             return 1;

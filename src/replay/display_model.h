@@ -64,9 +64,11 @@ struct PlaybackButton {
 // Which controls accept input, as the navigation state and the replay set them.
 struct ControlStates {
     std::array<PlaybackButton, kPlaybackButtons> playback;
-    // Date, code and start-time boxes, spinners, display and 設定 buttons, series selector,
-    // simulation and 当日表示 boxes and the other inputs of the idle window.
+    // Display and 設定 buttons, simulation and 当日表示 boxes and the other inputs of the idle
+    // window; the day's own inputs (date, code and start-time boxes, spinners, series
+    // selector) also stay locked while the quiz box is set.
     bool inputsEnabled = true;
+    bool dayInputsEnabled = true;
     bool displayButtonEnabled = true;
     bool chartOptionsEnabled = true;
     bool investmentEnabled = true;

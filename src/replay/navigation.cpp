@@ -31,7 +31,8 @@ void SetNavigationState(ControlStates& c, int state, int barLength, bool quizChe
     switch (state) {
         case kIdle:
             Enable(c, {});
-            c.inputsEnabled = !quizChecked;
+            c.inputsEnabled = true;
+            c.dayInputsEnabled = !quizChecked;
             c.displayButtonEnabled = true;
             c.chartOptionsEnabled = true;
             c.investmentEnabled = true;
@@ -60,7 +61,7 @@ void SetNavigationState(ControlStates& c, int state, int barLength, bool quizChe
             return;
     }
     c.playback[kBarForward].tooltip = Minutes(barLength) + "分後";
-    c.inputsEnabled = false;
+    c.inputsEnabled = c.dayInputsEnabled = false;
     c.displayButtonEnabled = false;
     c.chartOptionsEnabled = false;
 }

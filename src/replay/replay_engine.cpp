@@ -78,8 +78,9 @@ bool Simulation::AskQuestion(const std::string& title, const std::string& text) 
 Task Simulation::FlashAndWait() {
     display_.message.foreground = colours::kBlack;
     display_.message.background = colours::kFlash;
-    ++flashGeneration_;  // a flash started earlier must not end this one
+    const unsigned generation = ++flashGeneration_;  // an earlier flash must not end this one
     co_await WaitMs(kFlashMs);
+    if (generation != flashGeneration_) co_return;  // and a later one owns the line now
     display_.message.foreground = colours::kMessageText;
     display_.message.background = colours::kBlack;
 }
@@ -134,12 +135,14 @@ Task Simulation::RunDay() {
     co_await WaitMs(kNoticeMs);
     display_.message.text.clear();
     co_await FlashAndWait();
-    c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
     display_.busy.visible = false;
     preparing_ = false;
-    if (r.replayReady) PlayPause();  // the engine runs, so this pauses it
-    c.playback[kStepForward].enabled = false;
-    c.imageSaveEnabled = true;
+    if (r.replayReady) {  // not stopped during the notice
+        c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
+        PlayPause();  // the engine runs, so this pauses it
+        c.playback[kStepForward].enabled = false;
+        c.imageSaveEnabled = true;
+    }
 
     co_await StartReplay();
 
@@ -160,7 +163,7 @@ Task Simulation::RunDay() {
         dayShown_ = true;
     }
     r.stopRequested = false;
-    ClearBoardLabels();
+    ResetBoardQuantityBackgrounds();
 }
 
 Task Simulation::StartReplay() {
@@ -189,6 +192,10 @@ Task Simulation::RunReplay() {
     ControlStates& c = display_.controls;
     loopExit_ = LoopExit::Left;
     while (r.paused) co_await WaitMs(kPlaySliceMs);
+    if (!r.replayReady) {  // stopped before the open
+        EndLoopLeftOrStopped();
+        co_return;
+    }
     c.playback[kBarBack].enabled = c.playback[kMinuteForward].enabled =
         c.playback[kBarForward].enabled = true;
     r.preOpenPhase = false;
@@ -212,8 +219,7 @@ Task Simulation::RunReplay() {
             if (row == kLunchRow && !r.afternoonStarted) co_await LunchBreak();
             if (step == 1) DrawPrevCloseLines();
             if (!r.replayReady) {
-                c.displayButtonEnabled = true;
-                loopExit_ = r.stopRequested ? LoopExit::Stopped : LoopExit::Left;
+                EndLoopLeftOrStopped();
                 co_return;
             }
             if (!r.paused && r.stepForwardCount > 0) TakeForwardStep();
@@ -239,6 +245,10 @@ Task Simulation::RunReplay() {
                 co_await WaitMs(kPausedSliceMs);
             }
             if (jumped) continue;  // wait again at the bar the jump went to
+            if (!r.replayReady) {  // stopped while paused
+                EndLoopLeftOrStopped();
+                co_return;
+            }
 
             ShowStepFigures(row);
             const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
@@ -255,6 +265,7 @@ Task Simulation::RunReplay() {
             r.inStep = true;
             co_await TimedMatching();
             r.inStep = r.orderInterrupt = r.abortWait = false;
+            r.lowSpeedChanged = false;  // a change between steps does not cut the next one
             co_await WaitMs(0);  // let the window handle what came in during the step
             if (r.stopRequested) {
                 loopExit_ = LoopExit::Stopped;
@@ -304,6 +315,7 @@ Task Simulation::TimedMatching() {
             }
             if (r.stopRequested || r.paused) break;
             co_await WaitMs(anyOrderDialogOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
+            if (r.stopRequested) break;  // the run is closed; nothing more may fill
             ShowClockSecond(r.clockSeconds + i);
             MatchPendingOrders(i);
         }
@@ -317,15 +329,23 @@ Task Simulation::TimedMatching() {
             }
             if (r.stopRequested || r.paused) break;
             co_await WaitMs(r.stepDelay / 6);
+            if (r.stopRequested) break;
             ShowClockSecond(r.clockSeconds + i);
             MatchPendingOrders(i);
         }
     }
 }
 
+// The loop ends because the replay was stopped or the simulation box cleared.
+void Simulation::EndLoopLeftOrStopped() {
+    display_.controls.displayButtonEnabled = true;
+    loopExit_ = replay_.stopRequested ? LoopExit::Stopped : LoopExit::Left;
+}
+
 void Simulation::TakeForwardStep() {
     ReplayClock& r = replay_;
     --r.stepForwardCount;
+    r.jumpInterrupt = false;  // the request is served; it must not cut a later step
     if (r.stepForwardCount == 0) display_.tapeListVisible = true;
     r.fastForward = r.stepForwardCount > 0;
 }
@@ -338,6 +358,7 @@ void Simulation::JumpBack(int& bar, int& step) {
     step = 0;
     RedrawChartUpTo(bar - 1);
     r.backRequest = 0;
+    r.jumpInterrupt = false;
 }
 
 // ---- What a step shows ---------------------------------------------------------------------

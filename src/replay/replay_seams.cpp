@@ -20,6 +20,7 @@ void Simulation::FullRedraw() {}
 void Simulation::ChartCursorButton(int /*index*/) {}
 void Simulation::RemoveChartCursor() {}
 void Simulation::ClearBoardLabels() {}
+void Simulation::ResetBoardQuantityBackgrounds() {}
 void Simulation::CloseOrderDialogs() { orderDialogOpen_ = {false, false, false}; }
 bool Simulation::HoldingsOpen() { return false; }
 bool Simulation::AnyTradeMade() const { return false; }

@@ -163,7 +163,7 @@ void Simulation::FlashMessage() {
     display_.message.foreground = colours::kBlack;
     display_.message.background = colours::kFlash;
     const unsigned generation = ++flashGeneration_;
-    ports_.scheduler.After(kFlashMs, [this, generation] {
+    Later(kFlashMs, [this, generation] {
         if (generation != flashGeneration_) return;  // a newer flash owns the line now
         display_.message.foreground = colours::kMessageText;
         display_.message.background = colours::kBlack;

@@ -153,6 +153,7 @@ private:
     Task LunchBreak();
     Task TimedMatching();
     Task FlashAndWait();
+    void EndLoopLeftOrStopped();
     void TakeForwardStep();
     void JumpBack(int& bar, int& step);
     void ShowStepFigures(int row);
@@ -189,6 +190,7 @@ private:
     void ChartCursorButton(int index);
     void RemoveChartCursor();
     void ClearBoardLabels();
+    void ResetBoardQuantityBackgrounds();
     void CloseOrderDialogs();
     bool HoldingsOpen();
     bool AnyTradeMade() const;

@@ -151,12 +151,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
+    if (restoringState_) {  // our own undo of a refused change
+        restoringState_ = false;
+        return;
+    }
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const bool sized = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
     if (sim_->replay().replayReady && (sized || wasMaximised_)) {
         // The chart keeps the geometry it started the day with.
         const Qt::WindowStates before = change->oldState();
-        QTimer::singleShot(0, this, [this, before] { setWindowState(before); });
+        QTimer::singleShot(0, this, [this, before] {
+            restoringState_ = true;
+            setWindowState(before);
+        });
         sim_->RefuseResize();
         Refresh();
         return;
@@ -185,10 +192,11 @@ void MainWindow::Refresh() {
     playback_->Show(c, d.speed);
     clockLabel_->setText(d.clockText.empty() ? QStringLiteral("--:--:--") : Q(d.clockText));
     for (QWidget* input : std::initializer_list<QWidget*>{dateEdit_, codeEdit_, seriesCombo_,
-                                                          simulationCheck_, startHourEdit_,
-                                                          startMinuteEdit_, dateSpin_[0], dateSpin_[1],
-                                                          codeSpin_[0], codeSpin_[1], dayOnlyCheck_,
-                                                          settingsButton_})
+                                                          startHourEdit_, startMinuteEdit_,
+                                                          dateSpin_[0], dateSpin_[1], codeSpin_[0],
+                                                          codeSpin_[1]})
+        input->setEnabled(c.dayInputsEnabled);
+    for (QWidget* input : std::initializer_list<QWidget*>{simulationCheck_, dayOnlyCheck_, settingsButton_})
         input->setEnabled(c.inputsEnabled);
     displayButton_->setEnabled(c.displayButtonEnabled);
     SetTextKeepingCursor(startHourEdit_, d.startHour);

@@ -72,6 +72,7 @@ private:
     int extraHeight_ = 0;
     bool refreshPending_ = false;
     bool wasMaximised_ = false;
+    bool restoringState_ = false;
     std::array<int, 4> shownFrameKey_{-1, -1, -1, -1};  // what the chart frame was built for
 
     QWidget* central_ = nullptr;

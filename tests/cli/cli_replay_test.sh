@@ -54,6 +54,11 @@ err=$(run --date 221102 --code 8473 --speed 30 --script "$dir/paused.jsonl" 2>&1
 status "left paused exit" 1 $?
 check "left paused message" "$err" "leaves the replay paused at 10:00:0"
 
+printf '{"at":"10:00:00","press":"||"}\n{"at":"10:30:00","press":"||"}\n' > "$dir/unreachable.jsonl"
+err=$(timeout 20 "$dir/corvala-cli" replay --data "$dir/日中データ" --date 221102 --code 8473 --script "$dir/unreachable.jsonl" 2>&1)
+status "resume after a pause never comes due" 1 $?
+check "resume after a pause message" "$err" "leaves the replay paused"
+
 printf '{"at":"10:00","press":"!"}\n' > "$dir/bad.jsonl"
 err=$(run --date 221102 --code 8473 --script "$dir/bad.jsonl" 2>&1)
 status "bad script exit" 1 $?

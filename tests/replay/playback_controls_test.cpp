@@ -59,6 +59,49 @@ TEST_F(PlaybackControlsTest, StopBeforeTheOpenEndsTheReplay) {
     EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
     EXPECT_TRUE(steps.empty());
     EXPECT_EQ(d().navigationState, kIdle);
+    EXPECT_EQ(EnabledButtons(), std::vector<int>{});  // nothing woke up on the way out
+}
+
+TEST_F(PlaybackControlsTest, StopWhilePausedLeavesTheClearedWindowAlone) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(4));
+    Press(kPlayPause);
+    scheduler.Advance(10'000);
+    const std::string clockAtStop = d().clockText;
+    dialogs.answers = {true};
+    Press(kStop);
+    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_EQ(steps.back().row, 4);
+    EXPECT_EQ(d().priceLabel, "");
+    EXPECT_EQ(d().clockText, clockAtStop);
+    EXPECT_EQ(EnabledButtons(), std::vector<int>{});
+}
+
+TEST_F(PlaybackControlsTest, StopMidStepShowsNoFurtherSecond) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(4));
+    scheduler.Advance(1000);  // one sub-step in
+    const std::string clockAtStop = d().clockText;
+    dialogs.answers = {true};
+    Press(kStop);
+    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_EQ(d().clockText, clockAtStop);
+}
+
+TEST_F(PlaybackControlsTest, NoToTheStopQuestionAtTheLunchKeepsWaitingForPlay) {
+    Prepare();
+    sim->SetSpeedScroll(1);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay() && d().clockText == "12:29:59"; }));
+    dialogs.answers = {false};
+    Press(kStop);
+    EXPECT_TRUE(sim->replay().replayReady);
+    scheduler.Advance(10'000);
+    EXPECT_EQ(d().clockText, "12:29:59");
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(1800));
 }
 
 TEST_F(PlaybackControlsTest, StopDuringThePreOpenNoticeAllowsANewStartAtOnce) {

@@ -108,6 +108,7 @@ TEST(NavigationTest, EachStateEnablesItsButtonsAndInputs) {
     SetNavigationState(c, kRunning, 5);
     EXPECT_EQ(Enabled(c), (std::vector<int>{0, 1, 2, 6, 7}));
     EXPECT_FALSE(c.inputsEnabled);
+    EXPECT_FALSE(c.dayInputsEnabled);
     EXPECT_FALSE(c.chartOptionsEnabled);
     EXPECT_EQ(c.playback[2].tooltip, "現在の5分足始め");
     EXPECT_EQ(c.playback[7].tooltip, "5分後");
@@ -136,8 +137,11 @@ TEST(NavigationTest, EachStateEnablesItsButtonsAndInputs) {
     EXPECT_TRUE(c.quizEnabled);
     EXPECT_EQ(c.orderButtons, (std::array<bool, 3>{false, false, false}));
 
+    EXPECT_TRUE(c.dayInputsEnabled);
     SetNavigationState(c, kIdle, 10, true);  // the quiz keeps the day's inputs locked
-    EXPECT_FALSE(c.inputsEnabled);
+    EXPECT_FALSE(c.dayInputsEnabled);
+    EXPECT_TRUE(c.inputsEnabled);
+    EXPECT_TRUE(c.displayButtonEnabled);
     EXPECT_TRUE(c.quizEnabled);
 }
 

@@ -203,8 +203,9 @@ TEST_F(ReplayEngineTest, BarForwardWhileRunningSkipsTheDelaysButTheLast) {
 }
 
 TEST_F(ReplayEngineTest, BarBackGoesToThePreviousBarEarlyInABarElseToItsStart) {
-    // Pressed while row `at` runs: three steps into the 09:10 bar, or six.
-    for (auto [at, target] : {std::pair{122, 60}, std::pair{125, 120}}) {
+    // Pressed while row `at` of the 09:10 bar runs; the next check is at the following step.
+    for (auto [at, target] : {std::pair{121, 60}, std::pair{122, 60}, std::pair{123, 120},
+                              std::pair{125, 120}}) {
         steps.clear();
         sim.reset();
         Prepare();
