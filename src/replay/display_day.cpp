@@ -164,9 +164,38 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
+    BuildDayTape();
     BuildInitialBoard(0);
     if (replay_.simulationMode) PrepareReplay();
     return DisplayOutcome::Loaded;
+}
+
+// The whole day's tape, estimated once so that the replay only reads finished lines.
+void Simulation::BuildDayTape() {
+    if (!display_.tapeOption) return;
+    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    TapeEstimator estimator(stock, day_->tradingUnit, ports_.random, market_.tape);
+    display_.tapeListVisible = false;
+    const bool displayOnly = !display_.simulationChecked;
+    for (int r = 0; r < kClosingRow; ++r) {
+        if (tapeStop_) {
+            tapeStop_ = false;
+            break;
+        }
+        estimator.EstimateStepTape(r, r == kClosingRow - 1, displayOnly);
+    }
+    // Without a replay the closing prints are all the tape list shows; a replay reaches them in
+    // their turn.
+    if (displayOnly) {
+        for (const std::string& line : estimator.closingLines()) {
+            const auto t = ReadTapeLine(line);
+            if (!t) continue;
+            engine_.AddTapeRow(t->time, Format(t->volume.value_or(0), "###,###"), t->price.value_or(0),
+                               day_->decimalPrices);
+        }
+    }
+    ShowTapeCounter();
+    display_.tapeListVisible = true;
 }
 
 // The display found nothing to replay: the replay it set up is stopped without questions.

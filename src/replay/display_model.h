@@ -111,6 +111,8 @@ struct MainDisplay {
     std::string startMinute = "00";
     bool tapeListVisible = true;
     bool hideBoardAndTape = false;  // 板・歩み値表示なし
+    bool tapeOption = true;         // 歩み値: estimate the tape at display time
+    bool boardOption = true;        // 板: show the board
 
     ControlStates controls;
     SpeedControl speed;

@@ -100,8 +100,14 @@ void Simulation::ResetReplayForDisplay() {
     dayShown_ = false;
     currentPrice_ = 0;
     stepsRun_ = 0;
+    market_.ResetForDisplay();
     r.simulationMode = r.replayReady = display_.simulationChecked;
     if (r.simulationMode) {
+        book_.Clear();
+        if (!display_.tapeOption) {
+            tapeOptionBeforeSimulation_ = false;
+            display_.tapeOption = true;  // a replay needs its tape
+        }
         preparing_ = true;
         SetNavigation(kWaiting);
     }

@@ -1,16 +1,91 @@
 // Where a replay step meets the board, the tape, the matching engine, the account and the chart.
-// Each is called at the point of the loop where its work belongs; until those parts exist here
-// they leave the display as it is, and the clock, the timing and the controls work without them.
+// Each is called at the point of the loop where its work belongs. The account and the chart are
+// not part of this program yet; their calls leave the display as it is, and the clock, the
+// timing, the board, the tape and the controls work without them.
 
+#include <algorithm>
+#include <climits>
+
+#include "platform/text.h"
 #include "replay/simulation.h"
 
 namespace corvala {
 
-void Simulation::BuildInitialBoard(int /*row*/) {}
-void Simulation::RefreshBoard(int /*row*/) { replay_.boardTotalQty = 0; }
-void Simulation::AddTapeLinesBefore(const std::string& /*time*/) {}
-void Simulation::MatchPendingOrders(int /*subStep*/) {}
+// ---- Board and tape ------------------------------------------------------------------------
+
+void Simulation::BuildInitialBoard(int row) {
+    初期板(market_, (*day_)[SeriesSlot::DayStock], row, replay_.preOpenPhase, day_->decimalPrices);
+}
+
+// The step's board: the recording with the user's orders, and what changed since the last one.
+void Simulation::RefreshBoard(int row) {
+    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    market_.cells.highlighted.fill(false);
+    Board b = stock.board[static_cast<std::size_t>(row)];
+    if (b[0] == b[5]) market_.lockedBoardHold = true;
+    LayOverlay(b, market_.overlay, replay_.preOpenPhase);
+    std::int64_t total = 0;
+    for (int k = kBoardLevels; k < 20; ++k) total += static_cast<std::int64_t>(b[static_cast<std::size_t>(k)]);
+    replay_.boardTotalQty = static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, INT32_MAX));
+    market_.board = b;
+    if (replay_.stepForwardCount <= 0)
+        ShowBoardWithChanges(market_.cells, b, day_->decimalPrices, /*atOldPlace=*/false);
+}
+
+MatchContext Simulation::StepContext() const {
+    MatchContext ctx;
+    ctx.baseSeconds = replay_.clockSeconds;
+    ctx.clockShown = !display_.clockText.empty();
+    ctx.simulationOn = display_.simulationChecked;
+    ctx.skipping = replay_.stepForwardCount > 0;
+    ctx.preOpen = replay_.preOpenPhase;
+    ctx.currentRow = replay_.currentRow;
+    ctx.stock = &(*day_)[SeriesSlot::DayStock];
+    ctx.decimalPrices = day_->decimalPrices;
+    ctx.fineTickMode = day_->fineTickMode;
+    ctx.tradingUnit = day_->tradingUnit > 0 ? day_->tradingUnit : 100;
+    ctx.boardTotalQty = replay_.boardTotalQty;
+    ctx.random = &ports_.random;
+    return ctx;
+}
+
+void Simulation::MatchPendingOrders(int subStep) {
+    engine_.MatchPendingOrders(subStep, StepContext());
+    ShowTapeCounter();
+}
+
+void Simulation::ShowTapeCounter() {
+    display_.tapeCounter = std::to_string(market_.tapeRows.size());
+}
+
+void Simulation::AddTapeLinesBefore(const std::string& time) {
+    const auto start = ParseTimeOfDay(time);
+    if (!start) return;
+    while (market_.tapeCursor < market_.tape.size()) {
+        const auto line = ReadTapeLine(market_.tape.At(market_.tapeCursor));
+        if (!line || line->seconds / 60 >= *start / 60) break;
+        engine_.AddTapeRow(line->time, Format(line->volume.value_or(0), "###,###"),
+                           line->price.value_or(0), day_->decimalPrices);
+        ++market_.tapeCursor;
+    }
+    ShowTapeCounter();
+}
+
+void Simulation::ClearBoardLabels() { market_.cells = BoardCells{}; }
+void Simulation::ResetBoardQuantityBackgrounds() { market_.cells.highlighted.fill(false); }
+
+// ---- Orders and account ----------------------------------------------------------------------
+
 void Simulation::RevaluePositions(double /*price*/) {}
+void Simulation::CloseOrderDialogs() { orderDialogOpen_ = {false, false, false}; }
+bool Simulation::HoldingsOpen() { return false; }
+bool Simulation::AnyTradeMade() const { return false; }
+void Simulation::SettleAll(double /*price*/) {}
+void Simulation::DiscardRun() {}
+void Simulation::ResetBuyingPowerLabel() {}
+
+// ---- Chart ---------------------------------------------------------------------------------
+
 void Simulation::DrawReplayRow(int /*row*/) {}
 void Simulation::DrawPrevCloseLines() {}
 void Simulation::DrawTradeMarkers() {}
@@ -19,13 +94,5 @@ void Simulation::RedrawEmptyChart() {}
 void Simulation::FullRedraw() {}
 void Simulation::ChartCursorButton(int /*index*/) {}
 void Simulation::RemoveChartCursor() {}
-void Simulation::ClearBoardLabels() {}
-void Simulation::ResetBoardQuantityBackgrounds() {}
-void Simulation::CloseOrderDialogs() { orderDialogOpen_ = {false, false, false}; }
-bool Simulation::HoldingsOpen() { return false; }
-bool Simulation::AnyTradeMade() const { return false; }
-void Simulation::SettleAll(double /*price*/) {}
-void Simulation::DiscardRun() {}
-void Simulation::ResetBuyingPowerLabel() {}
 
 }  // namespace corvala

@@ -148,10 +148,29 @@ void Simulation::SetSimulationChecked(bool checked) {
     display_.controls.playback[kPlayPause].caption = kPlayCaption;
     display_.simulationChecked = false;
     display_.noDataMark = {false, false};
+    display_.tapeOption = tapeOptionBeforeSimulation_;
+    tapeOptionBeforeSimulation_ = true;
+}
+
+void Simulation::SetTapeOption(bool on) {
+    display_.tapeOption = on;
+    tapeOptionBeforeSimulation_ = on;
+}
+
+void Simulation::SetBoardOption(bool on) { display_.boardOption = on; }
+
+void Simulation::SetHideBoardAndTape(bool on) { display_.hideBoardAndTape = on; }
+
+void Simulation::ClickBoardPrice(int level) {
+    if (level < 0 || level >= kBoardLevels) return;
+    clickedPrice_ = market_.board[static_cast<std::size_t>(level)];
+    clickedAtMs_ = ports_.clock.NowMs();
 }
 
 void Simulation::PressTapeStop() {
-    if (!display_.simulationChecked) tapeStop_ = true;
+    if (display_.simulationChecked) return;
+    tapeStop_ = true;
+    display_.tapeOption = false;  // the day is shown without a tape
 }
 
 void Simulation::SetMessage(const std::string& text) {
@@ -184,6 +203,7 @@ void Simulation::ClearLists() {
     display_.vwapLabel.clear();
     display_.volumeLabel.clear();
     display_.tapeCounter = "0";
+    market_.tapeRows.clear();
 }
 
 void Simulation::ShowBusy(bool visible) {

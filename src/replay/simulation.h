@@ -15,6 +15,8 @@
 #include "replay/display_model.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
+#include "trading/matching.h"
+#include "trading/records.h"
 
 namespace corvala {
 
@@ -117,6 +119,19 @@ public:
     bool replayAllowed() const { return replayAllowed_; }
     bool tapeStopRequested() const { return tapeStop_; }
 
+    // The board, the tape and the order tables of the displayed day.
+    const MarketState& market() const { return market_; }
+    const OrderBook& orders() const { return book_; }
+    // The 歩み値 option (estimate the tape at display time), the 板 option (show the board) and
+    // 板・歩み値表示なし (hide board and tape).
+    void SetTapeOption(bool on);
+    void SetBoardOption(bool on);
+    void SetHideBoardAndTape(bool on);
+    // A click on board price cell `level` (0–9): the price and the moment are kept for the
+    // new-order dialog.
+    void ClickBoardPrice(int level);
+    float clickedBoardPrice() const { return clickedPrice_; }
+
     // Called at every replay step once its figures are shown, before its timed part.
     void SetStepObserver(std::function<void(int row)> observer) { stepObserver_ = std::move(observer); }
     int stepsRun() const { return stepsRun_; }
@@ -191,6 +206,9 @@ private:
     void RemoveChartCursor();
     void ClearBoardLabels();
     void ResetBoardQuantityBackgrounds();
+    void BuildDayTape();
+    MatchContext StepContext() const;
+    void ShowTapeCounter();
     void CloseOrderDialogs();
     bool HoldingsOpen();
     bool AnyTradeMade() const;
@@ -227,6 +245,13 @@ private:
     std::function<void()> listener_;
     std::function<void(int)> stepObserver_;
     int stepsRun_ = 0;
+
+    MarketState market_;
+    OrderBook book_;
+    MatchingEngine engine_{market_, book_};
+    float clickedPrice_ = 0;
+    std::int64_t clickedAtMs_ = 0;
+    bool tapeOptionBeforeSimulation_ = true;
 
     ReplayClock replay_;
     Task replayTask_;

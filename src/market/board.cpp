@@ -1,0 +1,204 @@
+#include "market/board.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "market/price_rules.h"
+#include "platform/text.h"
+#include "trading/records.h"
+
+namespace corvala {
+namespace {
+
+constexpr int kAsk = 0;      // best ask price
+constexpr int kBid = 5;      // best bid price
+constexpr int kQty = 10;     // quantity of price index i is at i + kQty
+
+float& Price(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
+float& Qty(Board& b, int i) { return b[static_cast<std::size_t>(i + kQty)]; }
+
+void LaySell(Board& b, const OverlayEntry& e, bool preOpen) {
+    const float p = e.price;
+    if (p < Price(b, kBid) || p > Price(b, 4)) {
+        if (preOpen && p < Price(b, kAsk)) Qty(b, kAsk) += e.quantity;
+        return;
+    }
+    for (int i = kAsk; i <= 4; ++i) {
+        if (Price(b, i) == p) {
+            Qty(b, i) += e.quantity;
+            return;
+        }
+        if (Price(b, i) > p) {  // a new level: the fifth ask drops off
+            for (int k = 4; k > i; --k) {
+                Price(b, k) = Price(b, k - 1);
+                Qty(b, k) = Qty(b, k - 1);
+            }
+            Price(b, i) = p;
+            Qty(b, i) = e.quantity;
+            return;
+        }
+    }
+}
+
+void LayBuy(Board& b, const OverlayEntry& e, bool preOpen) {
+    const float p = e.price;
+    if (p > Price(b, kAsk) || p < Price(b, 9)) {
+        if (preOpen && p > Price(b, kBid)) Qty(b, kBid) += e.quantity;
+        return;
+    }
+    for (int i = kBid; i <= 9; ++i) {
+        if (Price(b, i) == p) {
+            Qty(b, i) += e.quantity;
+            return;
+        }
+        if (Price(b, i) < p) {  // a new level: the fifth bid drops off
+            for (int k = 9; k > i; --k) {
+                Price(b, k) = Price(b, k - 1);
+                Qty(b, k) = Qty(b, k - 1);
+            }
+            Price(b, i) = p;
+            Qty(b, i) = e.quantity;
+            return;
+        }
+    }
+}
+
+std::string PriceText(float v, bool decimals) { return Format(v, decimals ? "###,###.0" : "###,###"); }
+
+}  // namespace
+
+bool BoardOverlay::Add(float quantity, float price, bool sells) {
+    if (size_ >= kCapacity) return false;
+    entries_[static_cast<std::size_t>(size_++)] = {quantity, price, sells};
+    return true;
+}
+
+int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay) {
+    overlay.Clear();
+    int refused = 0;
+    for (int i = 0; i < kOrderSlots; ++i) {
+        const Order& n = book.pendingNewOrders[static_cast<std::size_t>(i)];
+        if (n.InUse() && !overlay.Add(n.quantity, n.limitPrice, NewOrderSells(n.side))) ++refused;
+        const ClosingOrder& c = book.pendingClosingOrders[static_cast<std::size_t>(i)];
+        if (c.InUse() && !overlay.Add(c.quantity, c.limitPrice, ClosingOrderSells(c.side))) ++refused;
+    }
+    return refused;
+}
+
+void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen) {
+    for (int i = 0; i < overlay.size(); ++i) {
+        const OverlayEntry& e = overlay[i];
+        if (e.quantity == 0) break;
+        if (e.sells)
+            LaySell(board, e, preOpen);
+        else
+            LayBuy(board, e, preOpen);
+    }
+}
+
+Board RecordedBoard(const std::array<float, 20>& recorded, const BoardOverlay& overlay, bool preOpen) {
+    Board b = recorded;
+    LayOverlay(b, overlay, preOpen);
+    return b;
+}
+
+void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices) {
+    for (int k = 0; k < 20; ++k) {
+        const float v = board[static_cast<std::size_t>(k)];
+        cells.text[static_cast<std::size_t>(k)] =
+            k < kQty ? PriceText(v, decimalPrices) : Format(v, "###,###");
+        cells.shown[static_cast<std::size_t>(k)] = v;
+    }
+    cells.highlighted.fill(false);
+}
+
+void ShowBoardWithChanges(BoardCells& cells, const Board& board, bool decimalPrices, bool atOldPlace) {
+    const std::array<float, 20> before = cells.shown;
+    ShowBoard(cells, board, decimalPrices);
+    for (int side = 0; side < 2; ++side) {
+        const int first = side == 0 ? kAsk : kBid;
+        for (int now = first; now < first + 5; ++now) {
+            const float price = board[static_cast<std::size_t>(now)];
+            if (price == 0) continue;
+            for (int old = first; old < first + 5; ++old) {
+                if (before[static_cast<std::size_t>(old)] != price) continue;
+                if (before[static_cast<std::size_t>(old + kQty)] != board[static_cast<std::size_t>(now + kQty)])
+                    cells.highlighted[static_cast<std::size_t>(atOldPlace ? old : now)] = true;
+                break;
+            }
+        }
+    }
+}
+
+float SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random) {
+    const int u = tradingUnit > 0 ? tradingUnit : 1;
+    const double r1 = random.Next();
+    const double units = std::floor(std::floor(r1 * 16) - 7 + static_cast<double>(boardTotalQty) / 10 / u);
+    double q = units * u;
+    if (q <= 0) q = (std::floor(random.Next() * 5) + 1) * u;
+    return static_cast<float>(q);
+}
+
+void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in) {
+    Board& b = board;
+    const float q = static_cast<float>(deki);
+    // 1. The traded quantity comes off its level; levels nearer the spread are gone.
+    for (int j = 0; j < kBoardLevels; ++j) {
+        if (Price(b, j) != yaku) continue;
+        Qty(b, j) = std::max(0.0f, Qty(b, j) - q);
+        const bool locked = Price(b, kBid) == Price(b, kAsk);
+        if (j >= 1 && j <= 4) {
+            for (int k = kAsk; k < j; ++k) Qty(b, k) = 0;
+            if (locked) Qty(b, kBid) = 0;
+        } else if (j >= 6) {
+            for (int k = kBid; k < j; ++k) Qty(b, k) = 0;
+            if (locked) Qty(b, kAsk) = 0;
+        }
+    }
+    // 2. A print beyond the fifth level swept that whole side.
+    if (yaku > Price(b, 4)) {
+        for (int k = kAsk; k <= 4; ++k) Price(b, k) = Qty(b, k) = 0;
+    } else if (yaku < Price(b, 9)) {
+        for (int k = kBid; k <= 9; ++k) Price(b, k) = Qty(b, k) = 0;
+    }
+    // 3.–5. Both sides rebuilt from their remaining levels, the gaps refilled a step apart.
+    Board w{};
+    for (int side = 0; side < 2; ++side) {
+        const int first = side == 0 ? kAsk : kBid;
+        int n = first;
+        for (int k = first; k < first + 5; ++k) {
+            if (Qty(b, k) == 0) continue;
+            Price(w, n) = Price(b, k);
+            Qty(w, n) = Qty(b, k);
+            ++n;
+        }
+        for (int l = n; l < first + 5; ++l) {
+            if (l == first) {
+                Price(w, l) = yaku;
+            } else if (side == 0) {
+                const float below = Price(w, l - 1);
+                Price(w, l) = static_cast<float>(below + PriceStep(below, in.fineTickMode));
+            } else {
+                const float above = Price(w, l - 1);
+                Price(w, l) = static_cast<float>(above - PriceStep(above - 1, in.fineTickMode));
+            }
+            Qty(w, l) = SyntheticQuantity(in.boardTotalQty, in.tradingUnit, in.random);
+        }
+    }
+    // 6. The user's orders on top.
+    LayOverlay(w, in.overlay, in.preOpen);
+    board = w;
+}
+
+void 板瞬時反映(BoardCells& cells, const Board& board, float kakaku, std::int32_t suryo, bool sw) {
+    const int first = sw ? kAsk : kBid;
+    for (int i = first; i < first + 5; ++i) {
+        if (board[static_cast<std::size_t>(i)] != kakaku) continue;
+        const float shown = board[static_cast<std::size_t>(i + kQty)] + static_cast<float>(suryo);
+        cells.text[static_cast<std::size_t>(i + kQty)] = Format(shown, "###,###");
+        cells.shown[static_cast<std::size_t>(i + kQty)] = shown;
+        return;
+    }
+}
+
+}  // namespace corvala

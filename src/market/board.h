@@ -1,0 +1,89 @@
+#pragma once
+// The synthetic order book beside the chart: the recorded five asks and five bids of a row,
+// with the user's resting orders laid on, corrected print by print during a step.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/ports.h"
+
+namespace corvala {
+
+struct OrderBook;
+
+// 0 best ask, 1–4 the next asks rising; 5 best bid, 6–9 the next bids falling; 10–19 the
+// quantities at price index − 10. 0 is an empty level.
+using Board = std::array<float, 20>;
+inline constexpr int kBoardLevels = 10;
+
+struct OverlayEntry {
+    float quantity = 0;
+    float price = 0;
+    bool sells = false;
+};
+
+// The user's orders as they stand on the board, at most 50; the list ends at the first entry
+// with quantity 0.
+class BoardOverlay {
+public:
+    static constexpr int kCapacity = 50;
+    void Clear() { size_ = 0; }
+    // False, and nothing stored, when the list is full.
+    bool Add(float quantity, float price, bool sells);
+    int size() const { return size_; }
+    const OverlayEntry& operator[](int i) const { return entries_[static_cast<std::size_t>(i)]; }
+
+private:
+    std::array<OverlayEntry, kCapacity> entries_{};
+    int size_ = 0;
+};
+
+// 未実行注文確認: the overlay from the two order tables, new and closing orders interleaved slot
+// by slot. Returns how many orders did not fit.
+int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
+
+// Lays the overlay onto `board`. During the pre-open phase an order outside the shown range that
+// would trade at once is added to the best level of its side.
+void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen);
+
+// The board a recorded row gives: its twenty values, the overlay laid on.
+Board RecordedBoard(const std::array<float, 20>& recorded, const BoardOverlay& overlay, bool preOpen);
+
+// The board's twenty cells as the window shows them, with the change highlight of the ten
+// quantity cells.
+struct BoardCells {
+    std::array<std::string, 20> text{};  // prices 0–9, then quantities
+    std::array<bool, kBoardLevels> highlighted{};
+    std::array<float, 20> shown{};        // the values behind the texts
+};
+
+// Writes every cell of `board` and clears the highlight.
+void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices);
+// Writes the cells and highlights, side by side, each quantity that changed at a price that was
+// shown before on the same side: at the level's new place after a step's rebuild, at the place
+// the price was shown before after a correction (`atOldPlace`).
+void ShowBoardWithChanges(BoardCells& cells, const Board& board, bool decimalPrices, bool atOldPlace);
+
+struct CorrectionInputs {
+    const BoardOverlay& overlay;
+    bool preOpen;
+    bool fineTickMode;
+    std::int32_t boardTotalQty;
+    int tradingUnit;
+    Random& random;
+};
+
+// 板補正: one print of `deki` shares at `yaku` (or a withdrawn order) applied to the board; the
+// sides are refilled with synthetic levels one price step apart and the overlay laid on again.
+void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in);
+
+// A synthetic level's quantity: about a tenth of the board total, varied by −7 to +8 units, and
+// one to five units when that is not positive.
+float SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random);
+
+// 板瞬時反映: the quantity shown at `kakaku` on the order's side rises by `suryo`; the board
+// itself stays as it is. Nothing happens when no level shows the price.
+void 板瞬時反映(BoardCells& cells, const Board& board, float kakaku, std::int32_t suryo, bool sw);
+
+}  // namespace corvala

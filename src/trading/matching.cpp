@@ -1,0 +1,108 @@
+#include "trading/matching.h"
+
+#include "data/day_series.h"
+#include "platform/text.h"
+
+namespace corvala {
+namespace {
+
+constexpr int kMaxLinesPerPass = 201;
+constexpr int kLastResyncRow = 2722;
+
+}  // namespace
+
+void MarketState::ResetForDisplay() {
+    board = {};
+    overlay.Clear();
+    cells = {};
+    tape.Clear();
+    tapeCursor = 0;
+    prevDisplayedPrice = currentPrintPrice = 0;
+    afternoonOpenFlag = lockedBoardHold = newOrderFlag = continueFlag = false;
+    tapeRows.clear();
+    overlayRefused = 0;
+}
+
+void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices) {
+    if (row < 0 || row >= kMaxRows) return;
+    market.board = RecordedBoard(stock.board[static_cast<std::size_t>(row)], market.overlay, preOpen);
+    ShowBoard(market.cells, market.board, decimalPrices);
+}
+
+void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
+    m_.cells.highlighted.fill(false);
+    for (int pass = 0; pass < kMaxLinesPerPass && (m_.newOrderFlag || m_.tapeCursor <= m_.tapeCount());
+         ++pass) {
+        if (ctx.clockShown) MatchPrint(m_.tape.At(m_.tapeCursor), ctx.baseSeconds + second, ctx);
+        m_.overlayRefused = 未実行注文確認(book_, m_.overlay);
+        if (!m_.continueFlag) return;  // the line waits for a later sub-step
+        ++m_.tapeCursor;
+    }
+}
+
+void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchContext& ctx) {
+    const auto parsed = ReadTapeLine(line);
+    if (!parsed && !m_.newOrderFlag) return;
+    m_.continueFlag = false;
+    TapeLine t = parsed.value_or(TapeLine{});
+    const bool due = parsed && t.seconds <= clock;
+    if (!due && !m_.newOrderFlag) return;
+
+    if (ctx.simulationOn) {
+        if (m_.newOrderFlag && m_.prevDisplayedPrice != 0) t.price = m_.prevDisplayedPrice;
+        if (t.price) m_.currentPrintPrice = *t.price;
+    }
+    bool opening = m_.tapeCursor == 0;
+    if (line.compare(0, 3, "12:") == 0 && !m_.afternoonOpenFlag) {
+        m_.afternoonOpenFlag = true;
+        opening = true;
+    }
+    if (m_.newOrderFlag && opening) {
+        m_.newOrderFlag = false;  // pre-open orders are handled by the opening line
+        if (!due) return;
+    }
+    if (m_.lockedBoardHold) {
+        m_.lockedBoardHold = false;
+        if (!opening) {
+            m_.newOrderFlag = false;
+            return;  // tried again at the next sub-step
+        }
+    }
+
+    // The user's orders are tested here against the line; the filled quantity joins the line.
+    const double filled = 0;
+
+    if (parsed && !m_.newOrderFlag) {
+        const double volume = t.volume.value_or(0) + filled;
+        AddTapeRow(t.time, Format(volume, "###,###"), t.price.value_or(0), ctx.decimalPrices);
+    }
+    if (!ctx.skipping && parsed && ctx.stock) {
+        if (t.resync && ctx.currentRow <= kLastResyncRow) {
+            初期板(m_, *ctx.stock, ctx.currentRow, ctx.preOpen, ctx.decimalPrices);
+        } else if (t.volume && t.price && ctx.random) {
+            板補正(m_.board, static_cast<std::int32_t>(*t.volume), static_cast<float>(*t.price),
+                 CorrectionInputs{m_.overlay, ctx.preOpen, ctx.fineTickMode, ctx.boardTotalQty,
+                                  ctx.tradingUnit, *ctx.random});
+            ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/true);
+        }
+    }
+    m_.newOrderFlag = false;
+    m_.continueFlag = true;
+}
+
+void MatchingEngine::AddTapeRow(const std::string& time, const std::string& volume, double price,
+                                bool decimalPrices) {
+    TapeRow row;
+    // The day's last line closes the session.
+    row.time = m_.tapeCursor == m_.tapeCount() ? std::string("15:00:00") : time;
+    row.volume = volume;
+    row.price = Format(price, decimalPrices ? "###,###.0" : "###,###");
+    const double prev = m_.prevDisplayedPrice;
+    row.colour = prev != 0 && price > prev   ? colours::kTapeUp
+                 : prev != 0 && price < prev ? colours::kTapeDown
+                                             : colours::kTapeSame;
+    m_.prevDisplayedPrice = price;
+    m_.tapeRows.push_back(std::move(row));
+}
+
+}  // namespace corvala

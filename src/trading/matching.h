@@ -1,0 +1,87 @@
+#pragma once
+// The matching engine: consumes the day's tape line by line as the replay clock passes each
+// line, tests the user's orders against it, shows it on the tape list and applies it to the board.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "market/board.h"
+#include "market/tape.h"
+#include "replay/display_model.h"
+#include "trading/records.h"
+
+namespace corvala {
+
+struct DaySeries;
+
+namespace colours {
+inline constexpr Rgb kTapeUp{225, 30, 73};
+inline constexpr Rgb kTapeDown{0, 195, 0};
+inline constexpr Rgb kTapeSame{255, 255, 0};
+}  // namespace colours
+
+// A row of the tape list as shown.
+struct TapeRow {
+    std::string time, volume, price;
+    Rgb colour;  // of volume and price; the time is always yellow
+};
+
+// The board, the tape and the engine's own state of a displayed day.
+struct MarketState {
+    Board board{};
+    BoardOverlay overlay;
+    BoardCells cells;
+    DayTape tape;
+    int tapeCursor = 0;             // next line not yet processed
+    double prevDisplayedPrice = 0;  // of the last tape row or own fill shown
+    double currentPrintPrice = 0;
+    bool afternoonOpenFlag = false;
+    bool lockedBoardHold = false;   // the step's board had best ask = best bid
+    bool newOrderFlag = false;      // an order was just confirmed
+    bool continueFlag = false;
+    std::vector<TapeRow> tapeRows;  // oldest first; the list shows the newest on top
+    int overlayRefused = 0;         // orders beyond the overlay's 50 entries
+
+    // The index of the tape's last line (−1 when empty).
+    int tapeCount() const { return tape.size() - 1; }
+    // What the display action resets.
+    void ResetForDisplay();
+};
+
+// What one pass needs from the replay.
+struct MatchContext {
+    int baseSeconds = 0;       // the step's clock in seconds since midnight
+    bool clockShown = true;    // the clock display is not empty
+    bool simulationOn = true;  // the ｼﾐｭﾚｰｼｮﾝ box
+    bool skipping = false;     // forward steps run: the board is not corrected
+    bool preOpen = false;
+    int currentRow = 0;
+    const DaySeries* stock = nullptr;
+    bool decimalPrices = false;
+    bool fineTickMode = false;
+    int tradingUnit = 100;
+    std::int32_t boardTotalQty = 0;
+    Random* random = nullptr;
+};
+
+class MatchingEngine {
+public:
+    MatchingEngine(MarketState& market, OrderBook& book) : m_(market), book_(book) {}
+
+    // One sub-step (1–5): every line due by the step's clock plus `second`, at most 201.
+    void MatchPendingOrders(int second, const MatchContext& ctx);
+    // One tape line against the clock (seconds since midnight).
+    void MatchPrint(const std::string& line, int clock, const MatchContext& ctx);
+    // A row on top of the tape list, coloured against the previous displayed price.
+    void AddTapeRow(const std::string& time, const std::string& volume, double price, bool decimalPrices);
+
+private:
+    MarketState& m_;
+    OrderBook& book_;
+};
+
+// 初期板: the board of a recorded row with the user's orders, every cell redrawn.
+void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices);
+
+}  // namespace corvala
