@@ -63,7 +63,10 @@ void LayBuy(Board& b, const OverlayEntry& e, bool preOpen) {
     }
 }
 
-std::string PriceText(float v, bool decimals) { return Format(v, decimals ? "###,###.0" : "###,###"); }
+// An empty level shows blank cells, with decimals too.
+std::string PriceText(float v, bool decimals) {
+    return v == 0 ? std::string{} : Format(v, decimals ? "###,###.0" : "###,###");
+}
 
 }  // namespace
 
@@ -155,10 +158,15 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
             if (locked) Qty(b, kAsk) = 0;
         }
     }
-    // 2. A print beyond the fifth level swept that whole side.
-    if (yaku > Price(b, 4)) {
+    // 2. A print beyond the farthest shown level swept that whole side. On a thin book the
+    // fifth level may be empty; an empty level is no bound, or every print would wipe the asks.
+    float farthestAsk = 0, farthestBid = 0;
+    for (int k = kAsk; k <= 4; ++k) farthestAsk = std::max(farthestAsk, Price(b, k));
+    for (int k = kBid; k <= 9; ++k)
+        if (Price(b, k) != 0 && (farthestBid == 0 || Price(b, k) < farthestBid)) farthestBid = Price(b, k);
+    if (farthestAsk != 0 && yaku > farthestAsk) {
         for (int k = kAsk; k <= 4; ++k) Price(b, k) = Qty(b, k) = 0;
-    } else if (yaku < Price(b, 9)) {
+    } else if (farthestBid != 0 && yaku < farthestBid) {
         for (int k = kBid; k <= 9; ++k) Price(b, k) = Qty(b, k) = 0;
     }
     // 3.–5. Both sides rebuilt from their remaining levels, the gaps refilled a step apart.

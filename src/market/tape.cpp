@@ -134,6 +134,11 @@ void TapeEstimator::EstimateStepTape(int r, bool lastStep, bool displayOnly) {
     const double cumNext = stock_.cumVolume[at(r + 1)];
     const auto volume = static_cast<std::int64_t>(
         std::clamp((cumNext - stock_.cumVolume[at(r)]) * u, -2'147'483'648.0, 2'147'483'647.0));
+    if (r == 0 && pr != 0 && stock_.cumVolume[0] > 0) {
+        // The first snapshot already holds the opening auction: its volume is the open's print,
+        // or it would never reach the tape.
+        OpeningPrint(0, static_cast<std::int64_t>(stock_.cumVolume[0] * u), stock_.open);
+    }
     if (pn == 0) {
         // No trade in the step.
     } else if (pr == 0) {

@@ -1,0 +1,138 @@
+// Invariants of the estimated tape and the corrected board over every demo day and several
+// seeds: the tape carries the day's volume, reads back, keeps its times in order inside the
+// session, and the board stays ordered through a whole replay.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "demo_data/demo_data.h"
+#include "platform/system.h"
+#include "platform/virtual_scheduler.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+class QuietDialogs final : public Dialogs {
+public:
+    void ShowError(int number, const std::string& text) override {
+        ADD_FAILURE() << number << " " << text;
+    }
+    bool Ask(const std::string&, const std::string&) override { return true; }
+};
+
+class FixedToday final : public Clock {
+public:
+    Ymd Today() const override { return {2022, 11, 30}; }
+    std::int64_t NowMs() const override { return 0; }
+};
+
+const DemoManifest& Demo() {
+    static const DemoManifest manifest = [] {
+        const auto dir = std::filesystem::temp_directory_path() /
+                         ("corvala-tape-invariants-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        return GenerateDemoData(dir.string());
+    }();
+    return manifest;
+}
+
+bool InSession(int s) {
+    return (s >= 9 * 3600 && s < 11 * 3600 + 30 * 60) || (s >= 12 * 3600 + 30 * 60 && s <= 15 * 3600);
+}
+
+bool Ordered(const Board& b) {
+    for (int i = 1; i < 5; ++i) {
+        const auto a = static_cast<std::size_t>(i);
+        if (b[a] != 0 && b[a - 1] != 0 && !(b[a] > b[a - 1])) return false;
+        if (b[a + 5] != 0 && b[a + 4] != 0 && !(b[a + 5] < b[a + 4])) return false;
+    }
+    return true;
+}
+
+struct DemoRun {
+    QuietDialogs dialogs;
+    FixedToday clock;
+    SeededRandom random;
+    VirtualScheduler scheduler;
+    Simulation sim;
+    explicit DemoRun(std::uint64_t seed)
+        : random(seed), sim(Ports{dialogs, clock, random, scheduler}, Demo().installFolder) {
+        EXPECT_TRUE(sim.StartUp(Demo().dataFolder));
+    }
+    bool Display(const std::string& date, const std::string& code, bool simulation) {
+        sim.SetDateText(date);
+        sim.SetCodeText(code);
+        sim.SetSimulationChecked(simulation);
+        return sim.DisplayDay() == Simulation::DisplayOutcome::Loaded;
+    }
+};
+
+TEST(TapeInvariantsTest, EveryDemoDayCarriesItsVolumeInOrderedReadableLines) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    int days = 0;
+    for (std::uint64_t seed : {1u, 7u, 12345u}) {
+        DemoRun run(seed);
+        for (const auto& date : Demo().dateFolders) {
+            for (const auto& stock : Demo().stocks) {
+                if (!Demo().Find(date, stock.code)) continue;
+                if (!run.Display(date, stock.code, false)) continue;
+                ++days;
+                const MarketState& m = run.sim.market();
+                const DaySeries& s = run.sim.day()[SeriesSlot::DayStock];
+                const int unit = run.sim.day().tradingUnit;
+                ASSERT_EQ(m.tape.refused(), 0) << date << " " << stock.code;
+                double volume = 0;
+                int last = 0;
+                for (const std::string& line : m.tape.lines()) {
+                    const auto t = ReadTapeLine(line);
+                    ASSERT_TRUE(t && t->volume && t->price) << line;
+                    ASSERT_GE(t->seconds, last) << date << " " << stock.code << " " << line;
+                    ASSERT_TRUE(InSession(t->seconds)) << line;
+                    ASSERT_GT(*t->volume, 0) << line;
+                    last = t->seconds;
+                    volume += *t->volume;
+                }
+                // Every share after the open is printed once; rows before the first trade
+                // are counted by the opening print.
+                EXPECT_NEAR(volume, s.cumVolume[kClosingRow] * unit, 0.5)
+                    << date << " " << stock.code << " seed " << seed;
+            }
+        }
+    }
+    EXPECT_GT(days, 50);
+}
+
+TEST(TapeInvariantsTest, TheBoardStaysOrderedThroughAWholeReplay) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    for (const auto& [date, code] : {std::pair<std::string, std::string>{"221102", "8473"},
+                                     {Demo().limitUpDate, Demo().limitUpCode},
+                                     {"221104", "3350"}}) {
+        DemoRun run(3);
+        ASSERT_TRUE(run.Display(date, code, true)) << date << " " << code;
+        int unordered = 0;
+        run.sim.SetStepObserver([&](int) { unordered += Ordered(run.sim.market().board) ? 0 : 1; });
+        bool speedSet = false;
+        while (run.sim.replayRunning()) {
+            if (run.sim.waitingForPlay()) {
+                if (!speedSet) run.sim.SetSpeedScroll(1);
+                speedSet = true;
+                run.sim.PressPlayback(kPlayPause);
+            }
+            const Board& b = run.sim.market().board;
+            if (!Ordered(b)) ++unordered;
+            ASSERT_TRUE(run.scheduler.RunOne());
+        }
+        EXPECT_EQ(unordered, 0) << date << " " << code;
+        const MarketState& m = run.sim.market();
+        EXPECT_EQ(m.tapeCursor, m.tape.size()) << "every line was consumed";
+        EXPECT_EQ(static_cast<int>(m.tapeRows.size()), m.tape.size());
+    }
+}
+
+}  // namespace
+}  // namespace corvala
