@@ -11,5 +11,7 @@ int RunLoad(const std::vector<std::string>& args);
 extern const char* const kLoadUsage;
 int RunReplay(const std::vector<std::string>& args);
 extern const char* const kReplayUsage;
+int RunTape(const std::vector<std::string>& args);
+extern const char* const kTapeUsage;
 
 }  // namespace corvala::cli

@@ -15,7 +15,8 @@ const char* const kDayOptionsUsage =
     "      --data is the data folder with one YYMMDD folder per date; --series is a selector\n"
     "      item such as 日経225 (the default); --bar-length is N of the N-minute bars (1, 2, 3,\n"
     "      4, 5 or 10; default 5); --install is the folder with the stock lists (default: this\n"
-    "      program's folder).\n";
+    "      program's folder); --seed N fixes the random draws (default 1): the same seed gives\n"
+    "      the same tape and board.\n";
 
 OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
                            const char* command) {
@@ -28,6 +29,15 @@ OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i,
     const bool hasValue = i + 1 < args.size();
     if (hasValue && text.count(a)) {
         *text.at(a) = args[++i];
+        return OptionResult::Taken;
+    }
+    if (hasValue && a == "--seed") {
+        char* end = nullptr;
+        out.seed = std::strtoull(args[++i].c_str(), &end, 10);
+        if (!end || *end != '\0') {
+            std::fprintf(stderr, "corvala-cli %s: --seed must be a whole number\n", command);
+            return OptionResult::Bad;
+        }
         return OptionResult::Taken;
     }
     if (hasValue && a == "--bar-length") {
@@ -50,8 +60,8 @@ bool FinishDayOptions(DayOptions& out, const char* command) {
     return true;
 }
 
-Headless::Headless(const std::string& install, bool answerYes)
-    : dialogs(answerYes), sim(Ports{dialogs, clock, random, scheduler}, install) {}
+Headless::Headless(const std::string& install, bool answerYes, std::uint64_t seed)
+    : dialogs(answerYes), random(seed), sim(Ports{dialogs, clock, random, scheduler}, install) {}
 
 int OpenDay(Headless& h, const DayOptions& o, const char* command) {
     if (!h.sim.StartUp(o.data)) {

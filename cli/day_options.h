@@ -2,6 +2,7 @@
 // The options every day-based command shares (--data, --date, --code, --series, --bar-length,
 // --install) and the headless program they open.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ extern const char* const kDayOptionsUsage;
 struct DayOptions {
     std::string data, date, code, series, install;
     int barLength = 5;
+    std::uint64_t seed = 1;  // of the random draws (board refills, tape splits)
 };
 
 enum class OptionResult { Taken, NotMine, Bad };
@@ -29,10 +31,10 @@ bool FinishDayOptions(DayOptions& out, const char* command);
 
 // The program without windows: scripted dialogs, a fixed seed and virtual time.
 struct Headless {
-    explicit Headless(const std::string& install, bool answerYes = false);
+    explicit Headless(const std::string& install, bool answerYes = false, std::uint64_t seed = 1);
     CliDialogs dialogs;
     SystemClock clock;
-    SeededRandom random{1};
+    SeededRandom random;
     VirtualScheduler scheduler;
     Simulation sim;
 };

@@ -17,7 +17,7 @@ namespace corvala::cli {
 
 const char* const kReplayUsage =
     "  replay --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
-    "       [--install DIR] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
+    "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -26,8 +26,9 @@ const char* const kReplayUsage =
     "        {\"at\":\"10:00:00\",\"press\":\"||\"}   (||, ■, ≪, →, >, ≫; a stop answers Yes)\n"
     "        {\"at\":\"10:30:00\",\"speed\":20}   {\"at\":\"11:00:00\",\"lowSpeed\":true}\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\"} and with --trace a\n"
-    "      \"trace\" of {\"row\",\"clock\",\"virtualMs\"} per step. Exit status 3: the day could\n"
-    "      not be replayed (\"message\" says why).\n";
+    "      \"trace\" of {\"row\",\"clock\",\"virtualMs\",\"board\"} per step, the board's 20\n"
+    "      values as they stand after the step's last sub-step. Exit status 3: the day could not\n"
+    "      be replayed (\"message\" says why).\n";
 
 namespace {
 
@@ -54,6 +55,12 @@ std::optional<int> ButtonOf(const std::string& caption) {
     const auto it = kButtons.find(caption);
     if (it == kButtons.end()) return std::nullopt;
     return it->second;
+}
+
+json BoardJson(const Board& board) {
+    json values = json::array();
+    for (float v : board) values.push_back(static_cast<double>(v));
+    return values;
 }
 
 bool Fail(const std::string& text) {
@@ -150,7 +157,7 @@ int RunReplay(const std::vector<std::string>& args) {
     std::vector<Action> script;
     if (!a.script.empty() && !ReadScript(a.script, script)) return 1;
 
-    Headless h(a.day.install, /*answerYes=*/true);
+    Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     Simulation& sim = h.sim;
     VirtualScheduler& scheduler = h.scheduler;
@@ -163,10 +170,12 @@ int RunReplay(const std::vector<std::string>& args) {
     json trace = json::array();
     const std::int64_t origin = scheduler.NowMs();
     sim.SetStepObserver([&](int row) {
-        if (a.trace)
-            trace.push_back({{"row", row},
-                             {"clock", sim.display().clockText},
-                             {"virtualMs", scheduler.NowMs() - origin}});
+        if (!a.trace) return;
+        // The board of a step is recorded once its last sub-step has run.
+        if (!trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
+        trace.push_back({{"row", row},
+                         {"clock", sim.display().clockText},
+                         {"virtualMs", scheduler.NowMs() - origin}});
     });
     const auto outcome = sim.DisplayDay();
     if (h.dialogs.hasError()) {
@@ -217,6 +226,7 @@ int RunReplay(const std::vector<std::string>& args) {
         if (!scheduler.RunOne()) break;
     }
 
+    if (a.trace && !trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
     json out;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.stepsRun();

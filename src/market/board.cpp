@@ -106,11 +106,17 @@ Board RecordedBoard(const std::array<float, 20>& recorded, const BoardOverlay& o
 }
 
 void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices) {
+    if (cells.decimalPrices != decimalPrices || !cells.written) {
+        cells.decimalPrices = decimalPrices;
+        cells.written = true;
+        for (int k = 0; k < 20; ++k) cells.shown[static_cast<std::size_t>(k)] = -1;  // all anew
+    }
     for (int k = 0; k < 20; ++k) {
-        const float v = board[static_cast<std::size_t>(k)];
-        cells.text[static_cast<std::size_t>(k)] =
-            k < kQty ? PriceText(v, decimalPrices) : Format(v, "###,###");
-        cells.shown[static_cast<std::size_t>(k)] = v;
+        const auto at = static_cast<std::size_t>(k);
+        const float v = board[at];
+        if (cells.shown[at] == v) continue;  // the text already says it
+        cells.text[at] = k < kQty ? PriceText(v, decimalPrices) : Format(v, "###,###");
+        cells.shown[at] = v;
     }
     cells.highlighted.fill(false);
 }

@@ -56,6 +56,8 @@ struct BoardCells {
     std::array<std::string, 20> text{};  // prices 0–9, then quantities
     std::array<bool, kBoardLevels> highlighted{};
     std::array<float, 20> shown{};        // the values behind the texts
+    bool decimalPrices = false;           // the pattern the prices were written with
+    bool written = false;
 };
 
 // Writes every cell of `board` and clears the highlight.

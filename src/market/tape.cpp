@@ -41,7 +41,8 @@ std::optional<double> FormattedFigure(std::string_view piece) {
         if (c != ',') plain += c;
     if (!IsNumeric(plain)) return std::nullopt;
     const double v = LeadingNumber(plain);
-    if (!std::isfinite(v)) return std::nullopt;
+    // Volumes and prices beyond these are no figures a day can hold.
+    if (!std::isfinite(v) || std::fabs(v) > 2'000'000'000.0) return std::nullopt;
     return v;
 }
 

@@ -41,6 +41,20 @@ Pattern ParsePattern(std::string_view p) {
 // and the fraction digits. Going through 15 significant digits first keeps 0.1f-style binary
 // noise from deciding a half.
 void RoundedDigits(double value, int decimals, std::string& intPart, std::string& fracPart) {
+    // Whole numbers of the wanted precision (volumes, prices on the grid) need no rounding.
+    double scaled = std::fabs(value);
+    for (int i = 0; i < decimals; ++i) scaled *= 10;
+    if (decimals <= 6 && scaled < 1e15 && scaled == std::floor(scaled)) {
+        std::string digits = std::to_string(static_cast<long long>(scaled));
+        if (static_cast<int>(digits.size()) <= decimals)
+            digits.insert(0, static_cast<std::size_t>(decimals + 1) - digits.size(), '0');
+        const std::size_t point = digits.size() - static_cast<std::size_t>(decimals);
+        intPart = digits.substr(0, point);
+        fracPart = digits.substr(point);
+        const auto firstNonZero = intPart.find_first_not_of('0');
+        intPart = firstNonZero == std::string::npos ? "" : intPart.substr(firstNonZero);
+        return;
+    }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
     // buf = d.dddddddddddddde±XX

@@ -1,5 +1,7 @@
 #include "trading/matching.h"
 
+#include <algorithm>
+
 #include "data/day_series.h"
 #include "platform/text.h"
 
@@ -80,7 +82,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         if (t.resync && ctx.currentRow <= kLastResyncRow) {
             初期板(m_, *ctx.stock, ctx.currentRow, ctx.preOpen, ctx.decimalPrices);
         } else if (t.volume && t.price && ctx.random) {
-            板補正(m_.board, static_cast<std::int32_t>(*t.volume), static_cast<float>(*t.price),
+            板補正(m_.board, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
                  CorrectionInputs{m_.overlay, ctx.preOpen, ctx.fineTickMode, ctx.boardTotalQty,
                                   ctx.tradingUnit, *ctx.random});
             ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/true);

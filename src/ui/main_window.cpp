@@ -16,7 +16,9 @@
 #include "chart/chart_frame.h"
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
+#include "ui/board_view.h"
 #include "ui/playback_panel.h"
+#include "ui/tape_view.h"
 
 namespace corvala {
 namespace {
@@ -86,6 +88,19 @@ void MainWindow::Connect() {
         sim_->SetDayOnly(on);
         Refresh();
     });
+    connect(boardOptionCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        sim_->SetBoardOption(on);
+        Refresh();
+    });
+    connect(tapeOptionCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        sim_->SetTapeOption(on);
+        Refresh();
+    });
+    connect(hideBoardTapeCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        sim_->SetHideBoardAndTape(on);
+        Refresh();
+    });
+    connect(board_, &BoardView::priceClicked, this, [this](int level) { sim_->ClickBoardPrice(level); });
     connect(settingsButton_, &QPushButton::clicked, this, [this] {
         sim_->PressSettings();
         Refresh();
@@ -201,7 +216,19 @@ void MainWindow::Refresh() {
     displayButton_->setEnabled(c.displayButtonEnabled);
     SetTextKeepingCursor(startHourEdit_, d.startHour);
     SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
-    tapeFrame_->setVisible(d.tapeListVisible && !d.hideBoardAndTape);
+    const MarketState& market = sim_->market();
+    board_->Show(market.cells, sim_->day().buyQtyCellWidth);
+    board_->setVisible(d.boardOption && !d.hideBoardAndTape);
+    tape_->Show(market.tapeRows);
+    tape_->setVisible(d.tapeListVisible && !d.hideBoardAndTape);
+    {
+        const QSignalBlocker a(boardOptionCheck_), b(tapeOptionCheck_), c(hideBoardTapeCheck_);
+        boardOptionCheck_->setChecked(d.boardOption);
+        tapeOptionCheck_->setChecked(d.tapeOption);
+        hideBoardTapeCheck_->setChecked(d.hideBoardAndTape);
+    }
+    tapeOptionCheck_->setEnabled(c.inputsEnabled);
+    boardOptionCheck_->setEnabled(c.chartOptionsEnabled);
     messageLabel_->setText(Q(d.message.text));
     const QString messageCss = ColourCss(d.message.foreground, d.message.background);
     if (messageLabel_->styleSheet() != messageCss) messageLabel_->setStyleSheet(messageCss);

@@ -21,7 +21,9 @@ class QToolButton;
 namespace corvala {
 
 class BusyNoticeWindow;
+class BoardView;
 class ChartView;
+class TapeView;
 class PlaybackPanel;
 
 class MainWindow final : public QMainWindow {
@@ -105,9 +107,11 @@ private:
     QLabel* volumeLabel_ = nullptr;
     QLabel* vwapCaption_ = nullptr;
     QLabel* vwapLabel_ = nullptr;
-    QFrame* boardFrame_ = nullptr;
-    QLabel* tapeHeader_ = nullptr;
-    QFrame* tapeFrame_ = nullptr;
+    BoardView* board_ = nullptr;
+    TapeView* tape_ = nullptr;
+    QCheckBox* boardOptionCheck_ = nullptr;
+    QCheckBox* tapeOptionCheck_ = nullptr;
+    QCheckBox* hideBoardTapeCheck_ = nullptr;
     QLabel* tapeCounter_ = nullptr;
     QLabel* listHeaders_[3] = {};
     QListWidget* lists_[3] = {};

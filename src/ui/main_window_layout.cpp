@@ -13,7 +13,9 @@
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
+#include "ui/board_view.h"
 #include "ui/playback_panel.h"
+#include "ui/tape_view.h"
 
 namespace corvala {
 namespace {
@@ -121,11 +123,12 @@ void MainWindow::BuildControls() {
     vwapCaption_ = Caption(central_, QStringLiteral("VWAP"));
     vwapLabel_ = Figure(central_, "vwapLabel");
 
-    boardFrame_ = Named(new QFrame(central_), "boardFrame");
-    boardFrame_->setProperty("role", "panel");
-    tapeHeader_ = Caption(central_, QStringLiteral(" 時刻      出来高      約定値"));
-    tapeFrame_ = Named(new QFrame(central_), "tapeFrame");
-    tapeFrame_->setProperty("role", "panel");
+    board_ = new BoardView(central_);
+    tape_ = new TapeView(central_);
+    boardOptionCheck_ = Named(new QCheckBox(QStringLiteral("板"), central_), "boardOptionCheck");
+    tapeOptionCheck_ = Named(new QCheckBox(QStringLiteral("歩み値"), central_), "tapeOptionCheck");
+    tapeOptionCheck_->setToolTip(QStringLiteral("表示のときに一日の歩み値を推定します"));
+    hideBoardTapeCheck_ = Named(new QCheckBox(QStringLiteral("板・歩み値表示なし"), central_), "hideBoardTapeCheck");
     tapeCounter_ = Figure(central_, "tapeCounter");
 
     const char* headers[3] = {" 時刻 売買   数量   注文単価", "売買   数量   平均単価    損益",
@@ -183,18 +186,20 @@ void MainWindow::LayOut() {
     changeLabel_->setGeometry(x + 214, 112, 90, 30);
     percentLabel_->setGeometry(x + 306, 112, 90, 30);
 
-    boardFrame_->setGeometry(x, 148, 210, 250);
+    board_->setGeometry(x, 148, 206, 250);
     volumeCaption_->setGeometry(x, 402, 50, 20);
     volumeLabel_->setGeometry(x + 50, 402, 160, 20);
     vwapCaption_->setGeometry(x, 424, 50, 20);
     vwapLabel_->setGeometry(x + 50, 424, 160, 20);
     playback_->move(x, 452);
     dayOnlyCheck_->setGeometry(x, 546, 90, 22);
-    settingsButton_->setGeometry(x + 140, 544, 70, 26);
+    settingsButton_->setGeometry(x + 140, 544, 66, 26);
+    boardOptionCheck_->setGeometry(x, 574, 40, 22);
+    tapeOptionCheck_->setGeometry(x + 40, 574, 62, 22);
+    hideBoardTapeCheck_->setGeometry(x + 210, 578 + h, 150, 22);
 
-    tapeHeader_->setGeometry(x + 218, 148, 190, 18);
-    tapeFrame_->setGeometry(x + 218, 166, 190, 410 + h);
-    tapeCounter_->setGeometry(x + 218, 578 + h, 190, 18);
+    tape_->setGeometry(x + 210, 148, 202, 428 + h);
+    tapeCounter_->setGeometry(x + 358, 580 + h, 54, 18);
 
     // The three lists share the strip under the chart.
     const int listTop = 608 + h;

@@ -1,0 +1,97 @@
+#include "ui/tape_view.h"
+
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+#include "chart/chart_frame.h"
+
+namespace corvala {
+namespace {
+
+constexpr int kColumnTwips[3] = {850, 1070, 1050};
+
+QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+
+}  // namespace
+
+void TapeModel::Sync(const std::vector<TapeRow>& rows) {
+    const int n = static_cast<int>(rows.size());
+    if (rows_ != &rows || n < shown_) {
+        beginResetModel();
+        rows_ = &rows;
+        shown_ = n;
+        endResetModel();
+        return;
+    }
+    if (n > shown_) {
+        beginInsertRows({}, 0, n - shown_ - 1);
+        shown_ = n;
+        endInsertRows();
+    }
+}
+
+int TapeModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+int TapeModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+
+QVariant TapeModel::data(const QModelIndex& index, int role) const {
+    if (!rows_ || !index.isValid() || index.row() >= shown_) return {};
+    const TapeRow& row = (*rows_)[static_cast<std::size_t>(shown_ - 1 - index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(index.column() == 0   ? row.time
+                                          : index.column() == 1 ? row.volume
+                                                                : row.price);
+        case Qt::ForegroundRole:
+            return ToQColor(index.column() == 0 ? colours::kTapeSame : row.colour);
+        case Qt::TextAlignmentRole:
+            return index.column() == 0 ? int(Qt::AlignLeft | Qt::AlignVCenter)
+                                       : int(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant TapeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section > 2) return {};
+    if (role == Qt::DisplayRole) {
+        static const char* kHeaders[3] = {" 時刻", "出来高 ", "約定値 "};
+        return QString::fromUtf8(kHeaders[section]);
+    }
+    if (role == Qt::TextAlignmentRole)
+        return section == 0 ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+// The three columns keep their proportions (850 : 1070 : 1050 twips) inside the visible width.
+void TapeView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    const int total = kColumnTwips[0] + kColumnTwips[1] + kColumnTwips[2];
+    const int width = viewport()->width();
+    int used = 0;
+    for (int c = 0; c < 2; ++c) {
+        const int w = width * kColumnTwips[c] / total;
+        setColumnWidth(c, w);
+        used += w;
+    }
+    setColumnWidth(2, width - used);
+}
+
+TapeView::TapeView(QWidget* parent) : QTableView(parent), model_(new TapeModel(this)) {
+    setObjectName("tapeView");
+    setModel(model_);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(16);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    setShowGrid(false);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setStyleSheet("QTableView { background-color: black; border: 1px solid rgb(80,80,80); }"
+                  " QHeaderView::section { background-color: black; color: rgb(160,160,160);"
+                  " border: none; }");
+}
+
+}  // namespace corvala
