@@ -70,5 +70,21 @@ check "series not offered" "$err" "is not offered on 221102"
 
 "$dir/corvala-cli" replay --help | grep -q "replay --data" ; status "help" 0 $?
 
+# The tape: reproducible by seed, every line "hh:nn:ss volume price[ @]".
+tape() { "$dir/corvala-cli" tape --data "$dir/日中データ" --date 221102 --code 8473 "$@"; }
+a=$(tape --seed 5 | md5sum); b=$(tape --seed 5 | md5sum); c=$(tape --seed 6 | md5sum)
+[ "$a" = "$b" ] && { echo "ok   same seed, same tape"; passed=$((passed+1)); } || { echo "FAIL same seed"; fail=1; }
+[ "$a" != "$c" ] && { echo "ok   another seed, another tape"; passed=$((passed+1)); } || { echo "FAIL other seed"; fail=1; }
+bad=$(tape --seed 5 | grep -cvE '^[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9,]+ [0-9,]+(\.[0-9])?( @)?$')
+status "every tape line well formed" 0 "$bad"
+first=$(tape --seed 5 | head -1)
+check "opening print" "$first" "09:00:00 "
+out=$(run --date 221102 --code 8473 --speed 30 --start 14:55 --trace --seed 5)
+check "trace carries the board" "$out" '"board":['
+out2=$(run --date 221102 --code 8473 --speed 30 --start 14:55 --trace --seed 5)
+[ "$out" = "$out2" ] && { echo "ok   replay reproducible by seed"; passed=$((passed+1)); } || { echo "FAIL replay seed"; fail=1; }
+"$dir/corvala-cli" tape --data "$dir/日中データ" --date 221102 --code 8473 --seed x >/dev/null 2>&1
+status "bad seed" 1 $?
+
 echo "$passed passed, $fail failed"
 exit $fail

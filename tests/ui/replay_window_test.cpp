@@ -17,7 +17,9 @@
 #include "platform/virtual_scheduler.h"
 #include "test_support.h"
 #include "ui/main_window.h"
+#include "ui/board_view.h"
 #include "ui/speed_gauge_view.h"
+#include "ui/tape_view.h"
 
 namespace corvala {
 namespace {
@@ -164,6 +166,37 @@ TEST_F(ReplayWindowTest, KeysPauseJumpAndStop) {
     RunUntil([&] { return !sim().replayRunning(); });
     EXPECT_EQ(sim().display().navigationState, 0);
     EXPECT_TRUE(Find<QLineEdit>("dateEdit")->isEnabled());
+}
+
+TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
+    PressStart();
+    Advance(3800);
+    Key(Qt::Key_Space);
+    RunUntil([&] { return sim().replay().currentRow == 40; });
+    const MarketState& m = sim().market();
+    auto* board = Find<BoardView>("boardView");
+    for (int i = 0; i < kBoardLevels; ++i) {
+        EXPECT_EQ(board->priceCell(i)->text().toStdString(), m.cells.text[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(board->quantityCell(i)->text().toStdString(),
+                  m.cells.text[static_cast<std::size_t>(i + kBoardLevels)]);
+    }
+    EXPECT_GT(board->priceCell(0)->y(), board->priceCell(4)->y());  // asks rise upward…
+    EXPECT_LT(board->priceCell(0)->y(), board->priceCell(5)->y());      // …above the bids
+
+    auto* tape = Find<TapeView>("tapeView");
+    ASSERT_FALSE(m.tapeRows.empty());
+    EXPECT_EQ(tape->model()->rowCount(), static_cast<int>(m.tapeRows.size()));
+    EXPECT_EQ(tape->model()->index(0, 0).data().toString().toStdString(), m.tapeRows.back().time);
+    EXPECT_EQ(tape->model()->index(0, 2).data().toString().toStdString(), m.tapeRows.back().price);
+    EXPECT_EQ(Find<QLabel>("tapeCounter")->text().toStdString(), std::to_string(m.tapeRows.size()));
+
+    QTest::mouseClick(Find<QCheckBox>("hideBoardTapeCheck"), Qt::LeftButton);
+    EXPECT_FALSE(board->isVisible());
+    EXPECT_FALSE(tape->isVisible());
+    QTest::mouseClick(Find<QCheckBox>("hideBoardTapeCheck"), Qt::LeftButton);
+    EXPECT_TRUE(board->isVisible());
+    QTest::mouseClick(Find<QCheckBox>("boardOptionCheck"), Qt::LeftButton);  // chart options are
+    EXPECT_TRUE(board->isVisible());                                          // locked meanwhile
 }
 
 TEST_F(ReplayWindowTest, GaugeClickSetsTheSpeedAndMaximisingIsRefusedDuringAReplay) {
