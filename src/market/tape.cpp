@@ -28,6 +28,12 @@ int PieceCount(double r) {
     return 6;
 }
 
+// Shares from a figure of the recording: rounded, never negative, never beyond what a line holds.
+std::int64_t Shares(double v) {
+    if (!std::isfinite(v) || v <= 0) return 0;
+    return std::llround(std::min(v, 2'000'000'000.0));
+}
+
 // The same five-second window fixes the day's last lines at the close.
 std::string ClampToClose(std::string line) {
     if (line.size() >= 8 && line.compare(0, 2, "15") == 0) line.replace(0, 8, "15:00:00");
@@ -95,8 +101,11 @@ void TapeEstimator::Store(std::string line) {
 
 void TapeEstimator::SplitPrint(const std::string& time, std::int64_t volume, float price, bool mark) {
     const double u = unit_;
+    if (volume <= 0) return;
     int n = PieceCount(random_.Next());
-    if (static_cast<double>(volume) / u < n) n = static_cast<int>(RoundHalfEven(static_cast<double>(volume) / u));
+    // An odd lot under half a unit is still one print: the volume and its mark reach the tape.
+    if (static_cast<double>(volume) / u < n)
+        n = std::max(1, static_cast<int>(RoundHalfEven(static_cast<double>(volume) / u)));
     const int second = static_cast<int>(LeadingNumber(time.size() >= 8 ? std::string_view(time).substr(6, 2) : ""));
     const std::string minute = time.substr(0, std::min<std::size_t>(5, time.size()));
     std::int64_t rest = volume;
@@ -129,25 +138,32 @@ void TapeEstimator::EstimateStepTape(int r, bool lastStep, bool displayOnly) {
     offsetTenths_ = 0;
     if (r < 0 || r + 1 >= kMaxRows) return;
     const auto at = [](int i) { return static_cast<std::size_t>(i); };
+    // A row without a readable time (past a short file's end) has no step to print in.
+    if (!ParseTimeOfDay(stock_.timeText[at(r)])) return;
     const float pr = stock_.price[at(r)];
     const float pn = stock_.price[at(r + 1)];
     const double u = unit_;
     const double cumNext = stock_.cumVolume[at(r + 1)];
-    const auto volume = static_cast<std::int64_t>(
-        std::clamp((cumNext - stock_.cumVolume[at(r)]) * u, -2'147'483'648.0, 2'147'483'647.0));
+    const double rawVolume = (cumNext - stock_.cumVolume[at(r)]) * u;
+    const std::int64_t volume = rawVolume > 0 ? Shares(rawVolume) : 0;
     if (r == 0 && pr != 0 && stock_.cumVolume[0] > 0) {
         // The first snapshot already holds the opening auction: its volume is the open's print,
         // or it would never reach the tape.
-        OpeningPrint(0, static_cast<std::int64_t>(stock_.cumVolume[0] * u), stock_.open);
+        OpeningPrint(0, Shares(stock_.cumVolume[0] * u), stock_.open);
+        opened_ = true;
     }
     if (pn == 0) {
         // No trade in the step.
-    } else if (pr == 0) {
-        OpeningPrint(r, static_cast<std::int64_t>(cumNext * u), stock_.open);  // the morning open
+    } else if (pr == 0 && !opened_) {
+        OpeningPrint(r, Shares(cumNext * u), stock_.open);  // the morning open
+        opened_ = true;
+        if (r >= kMorningRows) afternoonOpened_ = true;
     } else if (volume <= 0) {
         // No volume, or a row without its cumulative volume: no print.
-    } else if (r >= kMorningRows && !afternoonOpened_) {
-        afternoonOpened_ = true;
+    } else if ((r >= kMorningRows && !afternoonOpened_) || pr == 0) {
+        // The afternoon's opening print, or a step after a row without a trade: one line at the
+        // new price (the whole day's volume was printed at the open already).
+        if (r >= kMorningRows) afternoonOpened_ = true;
         OpeningPrint(r, volume, pn);
     } else {
         DistributeVolume(r, volume, pr, pn);
@@ -171,9 +187,9 @@ void TapeEstimator::DistributeVolume(int r, std::int64_t volume, float pr, float
     for (int i : rose ? kRising : kFalling) {
         if (!inRange(row[static_cast<std::size_t>(i)])) continue;
         walk.push_back(i);
-        swept += row[static_cast<std::size_t>(i + 10)];
+        swept += static_cast<double>(Shares(row[static_cast<std::size_t>(i + 10)]));
     }
-    const auto qty = [&](int i) { return static_cast<std::int64_t>(row[static_cast<std::size_t>(i + 10)]); };
+    const auto qty = [&](int i) { return Shares(row[static_cast<std::size_t>(i + 10)]); };
     const auto price = [&](int i) { return row[static_cast<std::size_t>(i)]; };
     if (static_cast<double>(volume) >= swept) {
         for (int i : walk) SplitPrint(time, qty(i), price(i), false);

@@ -82,6 +82,7 @@ private:
     int write_ = 0;
     int offsetTenths_ = 0;
     bool afternoonOpened_ = false;
+    bool opened_ = false;  // the morning's opening print was made
     std::vector<std::string> closing_;
 };
 

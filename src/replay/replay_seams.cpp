@@ -25,7 +25,8 @@ void Simulation::RefreshBoard(int row) {
     if (b[0] == b[5]) market_.lockedBoardHold = true;
     LayOverlay(b, market_.overlay, replay_.preOpenPhase);
     std::int64_t total = 0;
-    for (int k = kBoardLevels; k < 20; ++k) total += static_cast<std::int64_t>(b[static_cast<std::size_t>(k)]);
+    for (int k = kBoardLevels; k < 20; ++k)
+        total += static_cast<std::int64_t>(std::clamp(b[static_cast<std::size_t>(k)], 0.0f, 2e9f));
     replay_.boardTotalQty = static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, INT32_MAX));
     market_.board = b;
     if (replay_.stepForwardCount <= 0)

@@ -44,8 +44,12 @@ void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
 
 void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchContext& ctx) {
     const auto parsed = ReadTapeLine(line);
-    if (!parsed && !m_.newOrderFlag) return;
+    if (line.empty() && !m_.newOrderFlag) return;
     m_.continueFlag = false;
+    if (!parsed && !line.empty()) {
+        m_.continueFlag = true;  // a line without a readable time is passed over
+        return;
+    }
     TapeLine t = parsed.value_or(TapeLine{});
     const bool due = parsed && t.seconds <= clock;
     if (!due && !m_.newOrderFlag) return;
@@ -56,7 +60,9 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     }
     bool opening = m_.tapeCursor == 0;
     if (line.compare(0, 3, "12:") == 0 && !m_.afternoonOpenFlag) {
-        m_.afternoonOpenFlag = true;
+        // Only the line that is processed opens the afternoon; a look at it before it is due
+        // must leave it the opening line.
+        if (due) m_.afternoonOpenFlag = true;
         opening = true;
     }
     if (m_.newOrderFlag && opening) {

@@ -160,6 +160,33 @@ TEST(BoardCorrectionTest, PrintAboveTheFifthAskSweepsTheSellSide) {
     ExpectOrdered(high);
 }
 
+TEST(BoardCorrectionTest, BuySidePrintsAndALockedBoardConsumeTheNearerLevels) {
+    BoardOverlay none;
+    ScriptedRandom random;
+    Board b = SampleBoard();
+    板補正(b, 1000, 498, {none, false, false, 10'000, 100, random});  // the third bid
+    EXPECT_EQ(b[5], 498);
+    EXPECT_EQ(b[15], 2000);  // 500 and 499 are gone, 498 keeps 2,000
+    EXPECT_EQ(b[0], 501);    // asks untouched
+    ExpectOrdered(b);
+
+    // Best ask equal to best bid: a print into the asks also empties the best bid.
+    Board locked = SampleBoard();
+    for (int i = 0; i < 5; ++i) locked[static_cast<std::size_t>(i)] = static_cast<float>(500 + i);
+    板補正(locked, 100, 502, {none, false, false, 10'000, 100, random});
+    EXPECT_EQ(locked[0], 502);
+    EXPECT_NE(locked[5], 500);  // the bid at 500 lost its quantity and left the side
+}
+
+TEST(BoardOverlayTest, APreOpenBuyAboveTheBestAskJoinsTheBestBid) {
+    Board b = SampleBoard();
+    LayOverlay(b, Overlay({{400, 502, false}}), true);
+    EXPECT_EQ(b[15], 1400);
+    Board open = SampleBoard();
+    LayOverlay(open, Overlay({{400, 502, false}}), false);
+    EXPECT_EQ(open, SampleBoard());
+}
+
 TEST(BoardCorrectionTest, SyntheticQuantitiesFollowTheBoardTotal) {
     ScriptedRandom lowest({0.0});
     EXPECT_EQ(SyntheticQuantity(50'000, 100, lowest), 4300);

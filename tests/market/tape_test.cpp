@@ -120,6 +120,57 @@ TEST_F(TapeTest, VolumeBelowTheSweptLevelsKeepsAPartForTheNewPrice) {
     for (const auto& l : lines) EXPECT_EQ(l.find('@'), std::string::npos);
 }
 
+TEST_F(TapeTest, WalksTheLevelsInPriceOrderOfTheMove) {
+    ScriptedRandom random({}, 0.0);  // one piece each
+    Row(40, 500, 10);
+    Row(41, 503, 17);  // rising through the asks at 501, 502 and 503, 700 shares
+    std::vector<std::string> prices;
+    for (const auto& l : Estimate(40, random)) prices.push_back(l.substr(9));
+    EXPECT_EQ(prices, (std::vector<std::string>{"200 501.0", "200 502.0", "200 503.0", "100 503.0 @"}));
+
+    prices.clear();
+    Row(41, 497, 17);  // falling through the bids at 499, 498 and 497
+    for (const auto& l : Estimate(40, random)) prices.push_back(l.substr(9));
+    EXPECT_EQ(prices, (std::vector<std::string>{"200 499.0", "200 498.0", "200 497.0", "100 497.0 @"}));
+
+    prices.clear();
+    Row(41, 500, 13);  // unchanged: the level at the price itself
+    for (const auto& l : Estimate(40, random)) prices.push_back(l.substr(9));
+    EXPECT_EQ(prices, (std::vector<std::string>{"200 500.0", "100 500.0 @"}));
+}
+
+TEST_F(TapeTest, LessThanTheLevelsHoldKeepsSeveralUnitsForTheNewPrice) {
+    Row(50, 500, 10);
+    Row(51, 497, 15);                          // 500 shares against 600 held
+    ScriptedRandom random({0.9999}, 0.0);      // k = ⌊0.9999 × 5 / 3⌋ + 1 = 2 units kept
+    std::vector<std::string> prices;
+    for (const auto& l : Estimate(50, random)) prices.push_back(l.substr(9));
+    EXPECT_EQ(prices, (std::vector<std::string>{"200 499.0", "100 498.0", "200 497.0"}));
+}
+
+TEST_F(TapeTest, FractionalUnitsRoundAndAnOddLotIsStillPrinted) {
+    ScriptedRandom random({}, 0.0);
+    Row(60, 500, 12345.1);
+    Row(61, 501, 12345.2);  // 10 shares, not 9 by truncation
+    const auto lines = Estimate(60, random);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(9), "10 501.0");  // below the 200 held at 501: no remainder
+}
+
+TEST_F(TapeTest, ARowWithoutATradeLaterInTheDayIsNoSecondOpening) {
+    ScriptedRandom random({}, 0.0);
+    DayTape tape;
+    TapeEstimator e(*stock, 100, random, tape);
+    Row(0, 0, 0);
+    Row(1, 500, 50);
+    e.EstimateStepTape(0);
+    Row(2000, 0, 900);
+    Row(2001, 505, 903);
+    e.EstimateStepTape(2000);
+    ASSERT_EQ(tape.size(), 2);
+    EXPECT_EQ(tape.lines()[1].substr(9), "300 505");  // the step's volume, not the day's
+}
+
 TEST_F(TapeTest, SplitPrintPiecesAndTimes) {
     // Six pieces drawn for two units: two pieces.
     {
@@ -146,6 +197,17 @@ TEST_F(TapeTest, SplitPrintPiecesAndTimes) {
         for (const auto& line : tape.lines()) EXPECT_LE(line.substr(0, 8), "10:00:59") << line;
         EXPECT_EQ(tape.lines().back().substr(0, 8), "10:00:59");
         EXPECT_EQ(e.subSecondOffset(), 2.0);  // held at the minute's last second
+    }
+    // Successive prints of a step pile up at 4.4 s.
+    {
+        ScriptedRandom random({0.0, 0.9999, 0.0, 0.9999, 0.0, 0.9999, 0.0, 0.9999, 0.0, 0.9999});
+        DayTape tape;
+        TapeEstimator e(*stock, 100, random, tape);
+        for (int i = 0; i < 5; ++i) e.SplitPrint("10:00:10", 100, 500, false);
+        EXPECT_EQ(e.subSecondOffset(), 4.4);
+        std::vector<std::string> seconds;
+        for (const auto& l : tape.lines()) seconds.push_back(l.substr(6, 2));
+        EXPECT_EQ(seconds, (std::vector<std::string>{"11", "12", "13", "14", "14"}));
     }
     // From 15:00 every line reads 15:00:00.
     {

@@ -30,8 +30,11 @@ TEST_F(MarketStepTest, StepsConsumeTheTapeUpToTheClockAndCountTheRows) {
     ASSERT_FALSE(m.tapeRows.empty());
     EXPECT_EQ(d().tapeCounter, std::to_string(m.tapeRows.size()));
     const int clock = ParseTimeOfDay(d().clockText).value_or(0);
+    // Every line up to the step's end is taken, none beyond it.
     for (int i = 0; i < m.tapeCursor; ++i)
         ASSERT_LE(ReadTapeLine(m.tape.At(i))->seconds, clock + 5) << m.tape.At(i);
+    ASSERT_LT(m.tapeCursor, m.tape.size());
+    EXPECT_GT(ReadTapeLine(m.tape.At(m.tapeCursor))->seconds, clock + 5);
     EXPECT_EQ(sim->replay().boardTotalQty, 5 * 500 + 5 * 700);
     RunToEnd();
     EXPECT_EQ(m.tapeCursor, m.tape.size());

@@ -102,6 +102,47 @@ TEST_F(MatchingTest, ALockedBoardHoldsTheNextLineOnce) {
     EXPECT_EQ(market.tapeCursor, 2);
 }
 
+TEST_F(MatchingTest, MarkedLinesResynchroniseOnlyUpToRow2722) {
+    stock->board[2722][0] = 600;  // a recognisable recorded board
+    stock->board[2723][0] = 700;
+    Lines({"10:00:01 100 501.0 @", "10:00:02 100 501.0 @"});
+    ctx.currentRow = 2722;
+    engine.MatchPendingOrders(1, ctx);
+    EXPECT_EQ(market.board[0], 600);
+    ctx.currentRow = 2723;
+    engine.MatchPendingOrders(2, ctx);
+    EXPECT_NE(market.board[0], 700);  // corrected by the print instead
+}
+
+TEST_F(MatchingTest, TheOpeningLinesAreNeverHeldAndOnlyAProcessedLineOpensTheAfternoon) {
+    Lines({"10:00:00 100 500.0", "12:30:00 100 501.0"});
+    market.lockedBoardHold = true;
+    engine.MatchPendingOrders(0, ctx);
+    EXPECT_EQ(market.tapeCursor, 1);  // the day's first line went through the hold
+
+    market.newOrderFlag = true;  // an order just confirmed: the pass looks at the next line
+    engine.MatchPendingOrders(1, ctx);
+    EXPECT_EQ(market.tapeCursor, 1);
+    EXPECT_FALSE(market.afternoonOpenFlag);
+
+    ctx.baseSeconds = 12 * 3600 + 30 * 60;
+    market.lockedBoardHold = true;
+    engine.MatchPendingOrders(0, ctx);
+    EXPECT_EQ(market.tapeCursor, 2);  // still the afternoon's opening line: not held
+    EXPECT_TRUE(market.afternoonOpenFlag);
+}
+
+TEST_F(MatchingTest, NothingIsTakenWhileTheClockIsBlankAndUnreadableLinesArePassedOver) {
+    Lines({"10:00:00 100 500.0", "garbage", "10:00:01 100 501.0"});
+    ctx.clockShown = false;
+    engine.MatchPendingOrders(1, ctx);
+    EXPECT_EQ(market.tapeCursor, 0);
+    ctx.clockShown = true;
+    engine.MatchPendingOrders(1, ctx);
+    EXPECT_EQ(market.tapeCursor, 3);
+    EXPECT_EQ(market.tapeRows.size(), 2u);
+}
+
 TEST_F(MatchingTest, APassTakesAtMost201Lines) {
     for (int i = 0; i < 300; ++i) market.tape.Add("10:00:00 100 501.0");
     engine.MatchPendingOrders(1, ctx);
