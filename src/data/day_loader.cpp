@@ -122,7 +122,9 @@ public:
     Parser(SeriesSlot slot, int barLength, DayData& day)
         : slot_(slot), n_(barLength), day_(day), s_(day[slot]),
           detail_(KeepsDetail(slot, day[slot].kind)), chosen_(IsChosenDay(slot)),
-          stock_(IsStockSlot(slot)) {}
+          stock_(IsStockSlot(slot)),
+          // Only stocks and the futures trade volume; an index's column 5 is no volume.
+          carriesVolume_(day[slot].kind == SeriesKind::Stock || day[slot].kind == SeriesKind::Futures) {}
 
     void Row(std::string_view line, const std::vector<std::string_view>& f);
     void Close(const std::vector<std::string_view>& f, std::size_t lines);
@@ -136,7 +138,7 @@ private:
     int n_;
     DayData& day_;
     DaySeries& s_;
-    bool detail_, chosen_, stock_;
+    bool detail_, chosen_, stock_, carriesVolume_;
 
     int row_ = 0;
     int bar_ = 0;
@@ -218,7 +220,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
     s_.price[r] = price;
 
     // Cumulative volume in units. A figure below an earlier one repeats the previous row's.
-    const auto col5 = IsDash(f[5]) ? std::nullopt : Numeric(f[5]);
+    const auto col5 = !carriesVolume_ || IsDash(f[5]) ? std::nullopt : Numeric(f[5]);
     if (col5) {
         if (*col5 >= largestCol5_) {
             cum_ = *col5 / unit;
@@ -275,7 +277,7 @@ void Parser::Close(const std::vector<std::string_view>& f, std::size_t lines) {
     DayBar& lb = s_.bars[static_cast<std::size_t>(lastBar)];
     const double unit = UnitOf(f[34]);
     const auto col3 = Numeric(f[3]);
-    const auto col5 = IsDash(f[5]) ? std::nullopt : Numeric(f[5]);
+    const auto col5 = !carriesVolume_ || IsDash(f[5]) ? std::nullopt : Numeric(f[5]);
 
     if (col3 && *col3 != 0) {
         const auto c3 = static_cast<float>(*col3);

@@ -21,6 +21,17 @@ protected:
     DayData day;
 };
 
+TEST_F(DayLoaderTest, OnlyStocksAndTheFuturesCarryVolume) {
+    DayFileBuilder b;  // column 5 holds a growing number on every line
+    ASSERT_EQ(Parse(b, SeriesSlot::DayIndex, SeriesKind::Nikkei225), "");
+    EXPECT_EQ(day[SeriesSlot::DayIndex].finalVolume, 0);
+    EXPECT_EQ(day[SeriesSlot::DayIndex].maxBarVolume, 0);
+    EXPECT_EQ(day[SeriesSlot::DayIndex].bars[3].volume, 0);
+    ASSERT_EQ(Parse(b, SeriesSlot::DayIndex, SeriesKind::Futures), "");
+    EXPECT_GT(day[SeriesSlot::DayIndex].finalVolume, 0);
+    EXPECT_GT(day[SeriesSlot::DayIndex].bars[3].volume, 0);
+}
+
 TEST_F(DayLoaderTest, FirstPricedRowTakesTheOpeningPriceOfColumnSix) {
     DayFileBuilder b;
     b.Set(0, 3, "-").Set(0, 6, "").Set(0, 2, "");
