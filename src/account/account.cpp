@@ -1,0 +1,117 @@
+#include "account/account.h"
+
+#include <cmath>
+
+#include "platform/text.h"
+
+namespace corvala {
+namespace {
+
+std::int32_t ToInt32(double v) {
+    const double r = RoundHalfEven(v);
+    if (r >= 2'147'483'647.0) return INT32_MAX;
+    if (r <= -2'147'483'648.0) return INT32_MIN;
+    return static_cast<std::int32_t>(r);
+}
+
+}  // namespace
+
+double Account::NetAfterTax() const {
+    const double net = Net();
+    return net <= 0 ? net : net * kAfterTaxPercent / 100;
+}
+
+double Account::Tax() const {
+    const double net = Net();
+    return net > 0 ? net * kTaxPercent / 100 : 0;
+}
+
+double Account::InvestmentField() const { return AsShownYen(baseInvestment + NetAfterTax()); }
+
+double AsShownYen(double value) { return ReadFormattedNumber(Format(value, "###,###")); }
+
+AccountTexts ShowAccount(const Account& a) {
+    AccountTexts t;
+    t.investment = Format(a.InvestmentField(), "###,###");
+    t.buyingPower = Format(a.buyingPower, "###,###");
+    t.buyingPowerCaption = a.cashOnly ? "買付可能額" : "新規建余力";
+    t.runPnl = Format(a.runPnl, "###,##0");
+    t.netPnl = Format(a.Net(), "###,##0");
+    t.netPnlAfterTax = Format(a.NetAfterTax(), "###,##0");
+    t.netPnlTooltip = "利益分： " + Format(a.profitTotal, "###,##0") + "円 　  損失分： " +
+                      Format(a.lossTotal, "###,##0") + "円";
+    t.netPnlAfterTaxTooltip = "税金分： " + (a.Net() > 0 ? Format(a.Tax(), "###,##0") : std::string("0")) + "円";
+    return t;
+}
+
+void ResetBuyingPower(Account& a) { a.buyingPower = AsShownYen(a.InvestmentField() * a.Leverage()); }
+
+void AdjustBuyingPower(Account& a, double delta) { a.buyingPower = AsShownYen(a.buyingPower + delta); }
+
+std::string ApplyCashOnlyRule(Account& a) {
+    if (a.InvestmentField() >= kCashOnlyBelow) return {};
+    a.cashOnly = true;
+    return "投資金額が30万円を割っていますので、現物取引のみとなります。";
+}
+
+bool ToggleCashOnly(Account& a, bool checked) {
+    if (!checked && a.InvestmentField() < kCashOnlyBelow) {
+        a.cashOnly = true;  // margin trading needs 300,000 yen
+        return true;
+    }
+    a.cashOnly = checked;
+    ResetBuyingPower(a);
+    return checked;
+}
+
+void CreditResult(Account& a, double pnl) {
+    if (pnl >= 0)
+        a.profitTotal = ToInt32(a.profitTotal + pnl);
+    else
+        a.lossTotal = ToInt32(a.lossTotal + std::fabs(pnl));
+}
+
+bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message) {
+    message.clear();
+    std::string plain;
+    for (char c : Trim(typed))
+        if (c != ',') plain += c;
+    const double value = IsNumeric(plain) ? LeadingNumber(plain) : kDefaultInvestment;
+    bool changed = false;
+    if (value != a.baseInvestment &&
+        dialogs.Ask("問い合わせ", "投資金額を変更しますか？\n変更の場合、今回の損益や全損益はリセットされます。")) {
+        a.baseInvestment = ToInt32(value);
+        a.profitTotal = a.lossTotal = 0;
+        message = ApplyCashOnlyRule(a);
+        changed = true;
+    }
+    // A refused change leaves the field at the old amount.
+    a.buyingPower = AsShownYen((a.baseInvestment + a.NetAfterTax()) * a.Leverage());
+    return changed;
+}
+
+bool ResetTotals(Account& a, Dialogs& dialogs) {
+    if (a.Net() == 0 && AsShownYen(a.NetAfterTax()) == 0) return false;
+    if (!dialogs.Ask("問い合わせ", "全損益がリセットされますが、宜しいですか？\n投資金額も当初設定の" +
+                                       Format(a.baseInvestment, "###,###") + "に戻ります。"))
+        return false;
+    a.profitTotal = a.lossTotal = 0;
+    ResetBuyingPower(a);
+    return true;
+}
+
+void SnapshotTotals(Account& a) { a.totalsSnapshot = {a.profitTotal, a.lossTotal}; }
+
+void DiscardRun(Account& a) {
+    a.profitTotal = a.totalsSnapshot[0];
+    a.lossTotal = a.totalsSnapshot[1];
+    a.runPnl = 0;
+    ResetBuyingPower(a);
+}
+
+std::string ResetMarkerLine(const Ymd& today) {
+    return "******************************   " + Format(today.year, "0000") + "/" + Format(today.month, "00") +
+           "/" + Format(today.day, "00") + "全損益をリセットしました   ******************************";
+}
+
+}  // namespace corvala

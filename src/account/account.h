@@ -1,0 +1,73 @@
+#pragma once
+// The money side of a run: the investment amount, the buying power every new order is checked
+// against, cash-only mode, the realised results of the run and of all runs, and the tax on them.
+// The figures are kept as the numbers their labels would read back.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/ports.h"
+
+namespace corvala {
+
+inline constexpr double kTaxPercent = 20.315;
+inline constexpr double kAfterTaxPercent = 79.685;
+inline constexpr double kCashOnlyBelow = 300'000;
+inline constexpr std::int32_t kDefaultInvestment = 1'000'000;
+
+struct Account {
+    std::int32_t baseInvestment = kDefaultInvestment;  // 当初設定
+    std::int32_t profitTotal = 0;  // 利益分
+    std::int32_t lossTotal = 0;    // 損失分
+    std::array<std::int32_t, 2> totalsSnapshot{};  // the totals when the day was displayed
+    bool cashOnly = false;
+    double buyingPower = 0;  // whole yen, as its "###,###" label reads back
+    double runPnl = 0;       // 今回の損益
+
+    int Leverage() const { return cashOnly ? 1 : 3; }
+    std::int32_t Net() const { return profitTotal - lossTotal; }
+    // 全損益(税考慮): the net total less 20.315 % tax when it is positive.
+    double NetAfterTax() const;
+    double Tax() const;
+    // The 投資金額 field: the base amount plus the after-tax total, as its label reads back.
+    double InvestmentField() const;
+};
+
+// What the account panel shows.
+struct AccountTexts {
+    std::string investment, buyingPower, buyingPowerCaption, runPnl, netPnl, netPnlAfterTax;
+    std::string netPnlTooltip, netPnlAfterTaxTooltip;
+};
+AccountTexts ShowAccount(const Account& a);
+
+// A figure as its "###,###" label would read it back.
+double AsShownYen(double value);
+
+// buyingPower := investment field × leverage.
+void ResetBuyingPower(Account& a);
+// buyingPower := buyingPower + delta, through its label.
+void AdjustBuyingPower(Account& a, double delta);
+// Below 300,000 yen only cash trading: sets cash-only and returns the message to show, else "".
+std::string ApplyCashOnlyRule(Account& a);
+// A click on 現物のみ; returns the box's state afterwards (it re-checks itself below 300,000 yen).
+bool ToggleCashOnly(Account& a, bool checked);
+
+// A realised result credited to the totals: a gain to profitTotal, a loss to lossTotal.
+void CreditResult(Account& a, double pnl);
+
+// The change-of-investment box cleared with `typed` in the field. Asks through `dialogs` when the
+// amount differs; true when it changed (the totals were wiped and a reset marker is due).
+bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message);
+// リセット: asks and wipes the totals; true when they were wiped (a reset marker is due).
+bool ResetTotals(Account& a, Dialogs& dialogs);
+
+// At every display of a day: the totals a discarded run goes back to.
+void SnapshotTotals(Account& a);
+// The run is not kept: totals from the snapshot, no run result, buying power anew.
+void DiscardRun(Account& a);
+
+// The reset marker line of the realised-P&L history, for `today`.
+std::string ResetMarkerLine(const Ymd& today);
+
+}  // namespace corvala
