@@ -61,8 +61,23 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     }
     std::error_code ec;
     fs::rename(tmp, path, ec);
-    if (ec) fs::remove(tmp, ec);
-    return !ec;
+    if (ec) {
+        std::error_code ignored;  // the rename's failure is the answer, not the clean-up's
+        fs::remove(tmp, ignored);
+        return false;
+    }
+    return true;
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+    std::string whole;
+    if (FileExists(path)) {
+        const auto old = ReadWholeFile(path, std::uintmax_t{1} << 40);
+        if (!old) return false;
+        whole = *old;
+    }
+    whole += bytes;
+    return WriteFileAtomically(path, whole);
 }
 
 namespace {

@@ -21,6 +21,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
 // Writes through a temporary file renamed into place, so a failed write leaves the old file.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 
+// Adds `bytes` at the end of the file (created when missing). All or nothing: the old file is
+// replaced by the longer one only when the whole of it was written.
+bool AppendToFile(const std::string& path, const std::string& bytes);
+
 // Names of the sub-folders of `folder`, sorted; empty when it cannot be listed.
 std::vector<std::string> ListSubfolders(const std::string& folder);
 // Names of the regular files in `folder`, sorted; empty when it cannot be read.
