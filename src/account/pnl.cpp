@@ -6,29 +6,9 @@
 #include "platform/text.h"
 
 namespace corvala {
-namespace {
-
-std::vector<std::string> SplitList(const std::string& s) {
-    std::vector<std::string> out;
-    if (s.empty()) return out;
-    std::string piece;
-    for (char c : s) {
-        if (c == ',') {
-            out.push_back(piece);
-            piece.clear();
-        } else {
-            piece += c;
-        }
-    }
-    out.push_back(piece);
-    return out;
-}
-
-}  // namespace
-
 float 単一取引の損益計算(const ClosingOrder& order, const OrderBook& book, float kakaku, float bai, bool sw) {
-    const auto slots = SplitList(order.closeSlots);
-    const auto quantities = SplitList(order.closeQuantities);
+    const auto slots = AllocationList(order.closeSlots);
+    const auto quantities = AllocationList(order.closeQuantities);
     if (slots.empty() || quantities.empty() || slots.size() != quantities.size()) return 0;
     float sum = 0;
     for (std::size_t k = 0; k < slots.size(); ++k) {

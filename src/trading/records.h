@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace corvala {
 
@@ -58,6 +59,9 @@ struct OrderBook {
     std::array<Position, kOrderSlots> positions{};
     void Clear() { *this = OrderBook{}; }
 };
+
+// The pieces of a closing order's `closeSlots` or `closeQuantities`; empty for "".
+std::vector<std::string> AllocationList(const std::string& joined);
 
 // True when a new order of `side` sells (売建); a closing order sells unless it is 買埋.
 inline bool NewOrderSells(float side) { return side == kSideMarginSell; }

@@ -1,0 +1,133 @@
+#include "trading/order_tables.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace corvala {
+namespace {
+
+constexpr const char* kNewSides[] = {"", "買建", "売建", "買付"};
+constexpr const char* kClosingSides[] = {"", "売埋", "買埋", "売付"};
+
+std::string Quantity5(float q) { return RightAlign(Format(q, "0"), 5); }
+
+}  // namespace
+
+std::string SideText(float side, bool closing) {
+    const int s = static_cast<int>(side);
+    if (s < 1 || s > 3) return {};
+    return closing ? kClosingSides[s] : kNewSides[s];
+}
+
+std::string PendingOrderLine(const Order& o, bool closing, int slot, bool decimalPrices) {
+    std::string line = FormatTimeOfDay(static_cast<int>(o.placedAt)).substr(0, 5) + " " +
+                       SideText(o.side, closing) + " " + Quantity5(o.quantity) + "株 ";
+    if (o.kind == kKindStop || o.limitPrice == 0)
+        line += "      -";
+    else
+        line += RightAlign(Format(o.limitPrice, decimalPrices ? "0.0" : "#"), 7);
+    line += "円";
+    if (o.kind != kKindNormal) line += "*";
+    line += std::string(21, ' ') + std::to_string(slot);
+    return line;
+}
+
+std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalPrices) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < kOrderSlots; ++i)
+        if (book.pendingNewOrders[static_cast<std::size_t>(i)].InUse())
+            lines.push_back(PendingOrderLine(book.pendingNewOrders[static_cast<std::size_t>(i)], false, i, decimalPrices));
+    for (int i = 0; i < kOrderSlots; ++i)
+        if (book.pendingClosingOrders[static_cast<std::size_t>(i)].InUse())
+            lines.push_back(PendingOrderLine(book.pendingClosingOrders[static_cast<std::size_t>(i)], true, i, decimalPrices));
+    return lines;
+}
+
+std::array<std::string, 2> RebuildPositionSummary(const OrderBook& book, double currentPrice) {
+    std::array<std::string, 2> lines;
+    for (int side = 0; side < 2; ++side) {
+        double q = 0, cost = 0, valuation = 0;
+        bool cash = false;
+        for (const Position& p : book.positions) {
+            if (!p.InUse()) continue;
+            const bool isShort = p.side == kSideMarginSell;
+            if (isShort != (side == 1)) continue;
+            q += p.quantity;
+            cost += static_cast<double>(p.price) * p.quantity;
+            valuation += (isShort ? p.price - currentPrice : currentPrice - p.price) * p.quantity;
+            cash = cash || p.side == kSideCash;
+        }
+        if (q == 0) continue;
+        const std::string label = side == 1 ? "売建" : cash ? "買付" : "買建";
+        lines[static_cast<std::size_t>(side)] = label + " " + RightAlign(Format(q, "0"), 5) + "株 " +
+                                                RightAlign(Format(cost / q, "0.0"), 7) + "円 " +
+                                                RightAlign(Format(valuation, "0"), 7) + "円";
+    }
+    return lines;
+}
+
+bool 保有状態チェック(const std::array<std::string, 2>& summary) {
+    return !summary[0].empty() || !summary[1].empty();
+}
+
+OrderButtonStates UpdateOrderButtons(bool anyDialogOpen, const std::array<std::string, 2>& summary,
+                                     std::size_t pendingLines, int counter) {
+    OrderButtonStates b;
+    if (!anyDialogOpen) {
+        b.newOrder = true;
+        b.closingOrder = 保有状態チェック(summary);
+        b.correctCancel = pendingLines > 0;
+    } else {
+        b.newOrder = counter == 0;
+    }
+    return b;
+}
+
+std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const Order& filled,
+                               float fillPrice, int nowSeconds) {
+    const auto slot = LowestFreeSlot(book.positions);
+    if (!slot) return std::nullopt;
+    Position& p = book.positions[static_cast<std::size_t>(*slot)];
+    p = Position{};
+    p.number = static_cast<float>(counters.positionSeq++);
+    p.openedAt = static_cast<float>(nowSeconds);
+    p.code = filled.code;
+    p.side = filled.side;
+    p.quantity = filled.quantity;
+    p.price = fillPrice;
+    return slot;
+}
+
+std::optional<WithdrawnOrder> RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode, bool cancelled) {
+    if (slot < 0 || slot >= kOrderSlots) return std::nullopt;
+    const auto at = static_cast<std::size_t>(slot);
+    std::optional<WithdrawnOrder> withdrawn;
+    if (mode == RemoveMode::NewOrder) {
+        Order& o = book.pendingNewOrders[at];
+        if (cancelled) withdrawn = WithdrawnOrder{o.quantity, o.limitPrice};
+        o = Order{};
+        return withdrawn;
+    }
+    ClosingOrder& c = book.pendingClosingOrders[at];
+    if (cancelled) withdrawn = WithdrawnOrder{c.quantity, c.limitPrice};
+    const auto slots = AllocationList(c.closeSlots);
+    const auto quantities = AllocationList(c.closeQuantities);
+    if (!slots.empty() && slots.size() == quantities.size()) {
+        for (std::size_t k = 0; k < slots.size(); ++k) {
+            const double s = LeadingNumber(slots[k]);
+            if (s < 0 || s >= kOrderSlots) continue;  // an allocation the table cannot hold
+            Position& p = book.positions[static_cast<std::size_t>(s)];
+            const float q = static_cast<float>(LeadingNumber(quantities[k]));
+            p.committedQty = std::max(0.0f, p.committedQty - q);
+            if (mode == RemoveMode::FilledClosing) {
+                p.quantity = std::max(0.0f, p.quantity - q);
+                if (p.quantity == 0) p = Position{};
+            }
+        }
+    }
+    c = ClosingOrder{};
+    return withdrawn;
+}
+
+}  // namespace corvala

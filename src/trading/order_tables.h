@@ -1,0 +1,62 @@
+#pragma once
+// The order and position tables at work: numbering, slot allocation, positions from fills,
+// removal of filled or cancelled orders, and the list lines and buttons the window shows.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "trading/records.h"
+
+namespace corvala {
+
+// The numbers the next order, position and closing order take; reset by every display.
+struct OrderCounters {
+    int newOrderSeq = 100;
+    int positionSeq = 200;
+    int closingOrderSeq = 300;
+};
+
+// The lowest free slot of a table, or nullopt when all 30 are in use.
+template <class Table>
+std::optional<int> LowestFreeSlot(const Table& table) {
+    for (int i = 0; i < kOrderSlots; ++i)
+        if (!table[static_cast<std::size_t>(i)].InUse()) return i;
+    return std::nullopt;
+}
+
+// "買建" … for new orders and positions, "売埋" … for closing orders.
+std::string SideText(float side, bool closing);
+
+// One line of the pending-order list; the slot index trails beyond the visible width.
+std::string PendingOrderLine(const Order& order, bool closing, int slot, bool decimalPrices);
+// The list: new orders of slots 0–29, then closing orders.
+std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalPrices);
+// The two lines of the holdings summary: long (買建 / 買付) and short (売建), empty when none.
+std::array<std::string, 2> RebuildPositionSummary(const OrderBook& book, double currentPrice);
+// 保有状態チェック: some position exists.
+bool 保有状態チェック(const std::array<std::string, 2>& summary);
+
+struct OrderButtonStates {
+    bool newOrder = false, closingOrder = false, correctCancel = false;
+};
+// `counter` is the main window's counter that keeps 新規注文 available while a dialog is open.
+OrderButtonStates UpdateOrderButtons(bool anyDialogOpen, const std::array<std::string, 2>& summary,
+                                     std::size_t pendingLines, int counter);
+
+// A position from a filled new order, in the lowest free slot; nullopt (nothing created) when
+// the table is full.
+std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const Order& filled,
+                               float fillPrice, int nowSeconds);
+
+// What a cancelled order leaves behind for the board.
+struct WithdrawnOrder {
+    float quantity = 0, price = 0;
+};
+enum class RemoveMode { NewOrder = 0, CancelledClosing = 2, FilledClosing = 3 };
+// The single way an order leaves its table. A filled closing order lowers the positions it was
+// allocated to (clearing those that reach 0); a cancelled one frees their committed quantity.
+std::optional<WithdrawnOrder> RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode, bool cancelled);
+
+}  // namespace corvala
