@@ -1,5 +1,7 @@
 #include "trading/matching.h"
 
+#include "trading/matching_line.h"
+
 #include <algorithm>
 
 #include "data/day_series.h"
@@ -77,8 +79,10 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         }
     }
 
-    // The user's orders are tested here against the line; the filled quantity joins the line.
-    const double filled = 0;
+    Line work{t, due, opening, 0, clock};
+    if (ctx.simulationOn && account_) TestOrders(work, ctx);
+    const double filled = work.filled;
+    t = work.t;
 
     if (parsed && !m_.newOrderFlag) {
         const double volume = t.volume.value_or(0) + filled;

@@ -3,6 +3,7 @@
 // line, tests the user's orders against it, shows it on the tape list and applies it to the board.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,31 @@
 
 namespace corvala {
 
+struct Account;
 struct DaySeries;
+struct OrderCounters;
+
+// One fill, as the execution list and the history record it.
+struct Execution {
+    int seconds = 0;       // replay time of the fill
+    bool closing = false;  // 返済 rather than 新規
+    float side = 0;
+    float quantity = 0;
+    float price = 0;
+    float orderNumber = 0;
+    int slot = 0;          // the order's slot; for a new order, the position it created is `position`
+    int position = -1;
+};
+
+// What the engine tells the rest of the program. Closing fills are reported before the closed
+// positions are lowered, so their allocation can still be read.
+class MatchingListener {
+public:
+    virtual ~MatchingListener() = default;
+    virtual void OnExecution(const Execution& /*fill*/, const OrderBook& /*book*/) {}
+    virtual void OnStopFired(int /*slot*/, bool /*closing*/) {}
+    virtual void OnOrderRemoved(int /*slot*/, bool /*closing*/) {}
+};
 
 namespace colours {
 inline constexpr Rgb kTapeUp{225, 30, 73};
@@ -68,6 +93,13 @@ struct MatchContext {
 class MatchingEngine {
 public:
     MatchingEngine(MarketState& market, OrderBook& book) : m_(market), book_(book) {}
+    // The account and counters fills change, and who hears of them; without an account the
+    // orders are not tested.
+    void Attach(Account* account, OrderCounters* counters, MatchingListener* listener) {
+        account_ = account;
+        counters_ = counters;
+        listener_ = listener;
+    }
 
     // One sub-step (1–5): every line due by the step's clock plus `second`, at most 201.
     void MatchPendingOrders(int second, const MatchContext& ctx);
@@ -77,9 +109,27 @@ public:
     void AddTapeRow(const std::string& time, const std::string& volume, double price, bool decimalPrices);
 
 private:
+    struct Line;
+    void TestOrders(Line& line, const MatchContext& ctx);
+    void SelfCross(int i, Line& line, const MatchContext& ctx);
+    void TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx);
+    bool StopFires(Order& order, bool closing, int slot, const MatchContext& ctx);
+    float MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
+    std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
+    void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);
+    void FillNewOrder(float price, int slot, const Line& line);
+    void FillClosingOrder(float price, int slot, const Line& line);
+
     MarketState& m_;
     OrderBook& book_;
+    Account* account_ = nullptr;
+    OrderCounters* counters_ = nullptr;
+    MatchingListener* listener_ = nullptr;
 };
+
+// 板数量チェック: the quantity shown at `kakaku` on the board; eight units for a price beyond a
+// full book's fifth levels, 0 otherwise.
+float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit);
 
 // 初期板: the board of a recorded row with the user's orders, every cell redrawn.
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices);

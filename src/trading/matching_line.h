@@ -1,0 +1,16 @@
+#pragma once
+// What the engine knows about the tape line it is working on (inside the engine only).
+
+#include "trading/matching.h"
+
+namespace corvala {
+
+struct MatchingEngine::Line {
+    TapeLine t;          // the line; its price may be replaced in the pass after a confirmation
+    bool due = false;
+    bool opening = false;
+    double filled = 0;   // the user's quantity filled on this line
+    int clock = 0;       // the replay clock the line is tested against
+};
+
+}  // namespace corvala
