@@ -100,7 +100,7 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchCont
     if (o.isMarket == 0) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), Sells(o, closing));
     if (!closing && o.stopExecution == 0 && account_) {
         AdjustBuyingPower(*account_, o.reservedAmount - static_cast<double>(o.limitPrice) * o.quantity);
-        o.reservedAmount = o.limitPrice * o.quantity;
+        o.reservedAmount = static_cast<double>(o.limitPrice) * o.quantity;
     }
     if (o.stopExecution == 1) o.isMarket = 1;
     o.kind = o.triggerPrice = o.triggerDirection = o.stopExecution = o.stopLimitPrice = 0;

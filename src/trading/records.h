@@ -28,7 +28,7 @@ struct Order {
     float triggerDirection = 0;  // 0 以上, 1 以下
     float stopExecution = 0;     // 0 指値, 1 成行
     float stopLimitPrice = 0;
-    float reservedAmount = 0;  // new orders: buying power held back
+    double reservedAmount = 0;  // new orders: buying power held back (money is kept in double)
     float isMarket = 0;
     float boardQtyAhead = 0;  // the queue that stood ahead at limitPrice
     float volumeAtPrice = 0;  // shares printed at limitPrice since the order was placed

@@ -1,0 +1,117 @@
+#include "trading/new_order.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "account/account.h"
+#include "market/price_rules.h"
+#include "platform/text.h"
+#include "trading/matching.h"
+
+namespace corvala {
+namespace {
+
+float Number(const std::string& text) { return static_cast<float>(LeadingNumber(text)); }
+
+}  // namespace
+
+std::string RequiredFields(const NewOrderForm& f) {
+    if (f.kind == kKindNormalWithStop) return "1234";
+    if (f.kind == kKindStop) return "134";
+    return "12";
+}
+
+std::string 空欄チェック(const NewOrderForm& f, std::string_view required) {
+    const auto needs = [&](char c) { return required.find(c) != std::string_view::npos; };
+    if (needs('1') && !IsNumeric(f.quantity)) return "数量";
+    if (needs('2') && !f.normalMarket && !IsNumeric(f.price)) return "価格";
+    if (needs('3') && !IsNumeric(f.trigger)) return "価格";
+    if (needs('4') && !f.stopMarket && !IsNumeric(f.stopPrice)) return "価格";
+    return {};
+}
+
+float QuantityInUnits(const std::string& text, int tradingUnit) {
+    const double u = tradingUnit > 0 ? tradingUnit : 1;
+    const double units = std::floor(LeadingNumber(text) / u);
+    return static_cast<float>(std::max(1.0, units) * u);
+}
+
+EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx, OrderBook& book,
+                            OrderCounters& counters, Account& account, Dialogs& dialogs) {
+    EntryOutcome out;
+    if (const std::string missing = 空欄チェック(f, RequiredFields(f)); !missing.empty()) {
+        out.status = EntryOutcome::Status::MissingField;
+        out.title = "エラー";
+        out.message = missing + "が入力されていません。";
+        return out;
+    }
+    std::optional<int> slot = ctx.correctionSlot;
+    if (!slot) slot = LowestFreeSlot(book.pendingNewOrders);
+    if (!slot || *slot < 0 || *slot >= kOrderSlots) {
+        out.status = EntryOutcome::Status::TableFull;
+        out.title = "注文エラー";
+        out.message = "未約定の注文が30件あるため、これ以上注文できません。";
+        return out;
+    }
+    const Order old = book.pendingNewOrders[static_cast<std::size_t>(*slot)];
+    Order o = ctx.correctionSlot ? old : Order{};
+    if (!ctx.correctionSlot) o.number = static_cast<float>(counters.newOrderSeq);
+    o.placedAt = static_cast<float>(ctx.nowSeconds);
+    o.code = ctx.code;
+    o.side = f.sell ? kSideMarginSell : f.cashCaption ? kSideCash : kSideMarginBuy;
+    // The quantity as whole units, the prices as the numbers typed.
+    o.quantity = QuantityInUnits(f.quantity, ctx.tradingUnit);
+    const double q = o.quantity;
+    const double upperLimit = ctx.prevClose + DailyPriceLimit(ctx.prevClose);
+    const float p = Number(f.price), t = Number(f.stopPrice);
+    const auto setStop = [&] {
+        o.triggerPrice = Number(f.trigger);
+        o.triggerDirection = f.triggerBelow ? 1 : 0;
+        o.stopExecution = f.stopMarket ? 1 : 0;
+        o.stopLimitPrice = f.stopMarket ? 0 : t;
+    };
+    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
+    double amount = 0;
+    o.kind = f.kind;
+    o.isMarket = 0;
+    o.limitPrice = 0;
+    o.boardQtyAhead = 0;
+    o.volumeAtPrice = 0;
+    if (f.kind == kKindNormalWithStop) {
+        o.limitPrice = p;
+        o.boardQtyAhead = ahead;
+        setStop();
+        amount = std::max(static_cast<double>(p) * q, f.stopMarket ? q * upperLimit : static_cast<double>(t) * q);
+    } else if (f.kind == kKindStop) {
+        setStop();
+        amount = f.stopMarket ? upperLimit * q : static_cast<double>(t) * q;
+    } else if (f.normalMarket) {
+        o.isMarket = 1;
+        amount = q * upperLimit;
+    } else {
+        o.limitPrice = p;
+        o.boardQtyAhead = ahead;
+        amount = static_cast<double>(p) * q;
+    }
+    const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
+    if (!(ctx.capacity > required)) {
+        out.status = EntryOutcome::Status::NoFunds;
+        out.title = "注文エラー";
+        out.message = "資金が足りません。";
+        return out;
+    }
+    o.reservedAmount = amount;
+    if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {
+        out.status = EntryOutcome::Status::Declined;
+        return out;
+    }
+    book.pendingNewOrders[static_cast<std::size_t>(*slot)] = o;
+    AdjustBuyingPower(account, -(ctx.correctionSlot ? amount - old.reservedAmount : amount));
+    if (!ctx.correctionSlot) ++counters.newOrderSeq;
+    out.status = EntryOutcome::Status::Stored;
+    out.slot = *slot;
+    out.amount = amount;
+    return out;
+}
+
+}  // namespace corvala

@@ -1,0 +1,60 @@
+#pragma once
+// New-order entry without its window: what the 新規注文 dialog checks, computes and stores when
+// the user presses 注文, for a new order or the correction of a pending one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "market/board.h"
+#include "platform/ports.h"
+#include "trading/order_tables.h"
+
+namespace corvala {
+
+struct Account;
+
+// The dialog's fields as typed.
+struct NewOrderForm {
+    float kind = kKindNormal;  // 通常注文, 逆指値付通常注文, 逆指値注文
+    bool sell = false;         // 売建 rather than the first side option
+    bool cashCaption = false;  // the first side option reads 買付 (cash only)
+    std::string quantity, price, trigger, stopPrice;
+    bool normalMarket = false;  // 成行 in the normal part
+    bool triggerBelow = false;  // 以下 rather than 以上
+    bool stopMarket = false;    // 成行 after the stop fires
+};
+
+// What the entry reads from the rest of the program.
+struct OrderEntryContext {
+    int nowSeconds = 0;     // the main window's clock
+    float code = 0;
+    float prevClose = 0;    // for the day's upper price limit
+    int tradingUnit = 100;
+    bool decimalPrices = false;
+    const BoardCells* cells = nullptr;
+    double capacity = 0;    // the dialog's copy of the buying power
+    std::optional<int> correctionSlot;  // correcting the pending new order in this slot
+};
+
+struct EntryOutcome {
+    enum class Status { Stored, MissingField, NoFunds, Declined, TableFull } status = Status::Declined;
+    std::string title, message;  // for a refusal
+    int slot = -1;
+    double amount = 0;           // the reserved amount of a stored order
+};
+
+// 空欄チェック: the first required field (of "1234") that is not a number: "数量" or "価格".
+std::string 空欄チェック(const NewOrderForm& form, std::string_view required);
+// The fields an order type needs checked.
+std::string RequiredFields(const NewOrderForm& form);
+
+// A quantity typed in shares, as whole trading units: at least one unit.
+float QuantityInUnits(const std::string& text, int tradingUnit);
+
+// 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" and stores it.
+// The caller then reflects it on the board and flags the engine.
+EntryOutcome SubmitNewOrder(const NewOrderForm& form, const OrderEntryContext& ctx, OrderBook& book,
+                            OrderCounters& counters, Account& account, Dialogs& dialogs);
+
+}  // namespace corvala
