@@ -117,6 +117,15 @@ struct MainDisplay {
     ControlStates controls;
     SpeedControl speed;
 
+    // The three lists under the chart and the account panel.
+    std::vector<std::string> pendingLines;
+    std::array<std::string, 2> holdingLines;
+    std::vector<std::string> executionLines;
+    std::string investmentText, buyingPowerText, buyingPowerCaption = "新規建余力";
+    std::string runPnlText = "0", netPnlText = "0", netPnlAfterTaxText = "0";
+    std::string netPnlTooltip, netPnlAfterTaxTooltip;
+    bool cashOnlyChecked = false;
+
     BusyNotice busy;
     std::array<bool, 2> noDataMark{};  // chart panel 0 (market series) and 1 (stock)
     int navigationState = 0;

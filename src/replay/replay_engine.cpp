@@ -102,8 +102,8 @@ void Simulation::ResetReplayForDisplay() {
     stepsRun_ = 0;
     market_.ResetForDisplay();
     r.simulationMode = r.replayReady = display_.simulationChecked;
+    ResetTradingForDisplay();
     if (r.simulationMode) {
-        book_.Clear();
         if (!display_.tapeOption) {
             tapeOptionBeforeSimulation_ = false;
             display_.tapeOption = true;  // a replay needs its tape

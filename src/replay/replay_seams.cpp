@@ -53,6 +53,7 @@ MatchContext Simulation::StepContext() const {
 void Simulation::MatchPendingOrders(int subStep) {
     engine_.MatchPendingOrders(subStep, StepContext());
     ShowTapeCounter();
+    RefreshTradingDisplay();
 }
 
 void Simulation::ShowTapeCounter() {
@@ -75,15 +76,7 @@ void Simulation::AddTapeLinesBefore(const std::string& time) {
 void Simulation::ClearBoardLabels() { market_.cells = BoardCells{}; }
 void Simulation::ResetBoardQuantityBackgrounds() { market_.cells.highlighted.fill(false); }
 
-// ---- Orders and account ----------------------------------------------------------------------
-
-void Simulation::RevaluePositions(double /*price*/) {}
 void Simulation::CloseOrderDialogs() { orderDialogOpen_ = {false, false, false}; }
-bool Simulation::HoldingsOpen() { return false; }
-bool Simulation::AnyTradeMade() const { return false; }
-void Simulation::SettleAll(double /*price*/) {}
-void Simulation::DiscardRun() {}
-void Simulation::ResetBuyingPowerLabel() {}
 
 // ---- Chart ---------------------------------------------------------------------------------
 

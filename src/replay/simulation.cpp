@@ -13,6 +13,9 @@ Simulation::Simulation(Ports ports, std::string installFolder)
     InitPlaybackButtons(display_.controls, barLength_);
     SetNavigation(0);
     SetSpeed(display_.speed.speed);
+    engine_.Attach(&account_, &counters_, &engineEvents_);
+    ResetBuyingPower(account_);
+    RefreshTradingDisplay();
 }
 
 // The loop's frame goes with the task; callbacks still queued find `alive_` gone.

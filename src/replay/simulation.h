@@ -15,7 +15,11 @@
 #include "replay/display_model.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
+#include "account/account.h"
+#include "account/history.h"
 #include "trading/matching.h"
+#include "trading/new_order.h"
+#include "trading/order_tables.h"
 #include "trading/records.h"
 
 namespace corvala {
@@ -127,6 +131,13 @@ public:
     void SetTapeOption(bool on);
     void SetBoardOption(bool on);
     void SetHideBoardAndTape(bool on);
+    // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
+    // the engine's next pass. A refusal comes back with its title and message.
+    EntryOutcome PlaceNewOrder(const NewOrderForm& form);
+    const Account& account() const { return account_; }
+    // A history append that failed and is tried again with the next kept run.
+    bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }
+
     // A click on board price cell `level` (0–9): the price and the moment are kept for the
     // new-order dialog.
     void ClickBoardPrice(int level);
@@ -246,9 +257,30 @@ private:
     std::function<void(int)> stepObserver_;
     int stepsRun_ = 0;
 
+    // The engine's fills reach the lists, the history and the speed through this.
+    class EngineEvents final : public MatchingListener {
+    public:
+        explicit EngineEvents(Simulation& sim) : sim_(sim) {}
+        void OnExecution(const Execution& fill, const OrderBook& book) override;
+
+    private:
+        Simulation& sim_;
+    };
+    void RecordExecution(const Execution& fill, const OrderBook& book);
+    void RefreshTradingDisplay();
+    void ResetTradingForDisplay();
+    RunInfo CurrentRunInfo() const;
+    void WriteHistory();
+
     MarketState market_;
     OrderBook book_;
     MatchingEngine engine_{market_, book_};
+    Account account_;
+    OrderCounters counters_;
+    HistoryBuffers history_;
+    HistoryBuffers unwrittenHistory_;  // rows of kept runs whose append failed
+    EngineEvents engineEvents_{*this};
+    int orderDialogCounter_ = 0;
     float clickedPrice_ = 0;
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;

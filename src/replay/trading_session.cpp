@@ -1,0 +1,195 @@
+// The trading side of a run inside the simulation: orders placed, fills recorded, positions
+// valued and, at the end, settled and written to the history files.
+
+#include <algorithm>
+
+#include "account/pnl.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+
+void Simulation::EngineEvents::OnExecution(const Execution& fill, const OrderBook& book) {
+    sim_.RecordExecution(fill, book);
+}
+
+RunInfo Simulation::CurrentRunInfo() const {
+    const Ymd today = ports_.clock.Today();
+    const auto wallSeconds = static_cast<int>((ports_.clock.NowMs() / 1000) % 86'400);
+    return RunInfo{RecordedAtText(today, wallSeconds), TradingDayText(today, chosenDate_),
+                   display_.codeText, stocks_.Name(stockCode_)};
+}
+
+// RecordExecution: the execution row, a realised row per closed position, the execution list
+// and, for a new order, the speed rule.
+void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
+    const RunInfo run = CurrentRunInfo();
+    const std::string side = SideText(e.side, e.closing);
+    history_.Add(run, ExecutionRow{e.seconds, account_.cashOnly, e.closing, side, e.quantity, e.price});
+    if (e.closing) {
+        const ClosingOrder& o = book.pendingClosingOrders[static_cast<std::size_t>(e.slot)];
+        const auto slots = AllocationList(o.closeSlots);
+        const auto quantities = AllocationList(o.closeQuantities);
+        for (std::size_t k = 0; k < slots.size() && k < quantities.size(); ++k) {
+            const double s = LeadingNumber(slots[k]);
+            if (s < 0 || s >= kOrderSlots) continue;
+            const Position& p = book.positions[static_cast<std::size_t>(s)];
+            history_.Add(run, RealizedRow{static_cast<int>(p.openedAt), SideText(p.side, false), side,
+                                          static_cast<double>(LeadingNumber(quantities[k])), p.price,
+                                          e.seconds, e.price});
+        }
+    }
+    display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
+                                      RightAlign(Format(e.quantity, "0"), 5) + "株 " +
+                                      RightAlign(Format(e.price, day_->decimalPrices ? "0.0" : "#"), 7) + "円");
+    if (!e.closing) CutSpeedOnFill();
+}
+
+void Simulation::RefreshTradingDisplay() {
+    display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);
+    display_.holdingLines = RebuildPositionSummary(book_, currentPrice_);
+    const AccountTexts t = ShowAccount(account_);
+    display_.investmentText = t.investment;
+    display_.buyingPowerText = t.buyingPower;
+    display_.buyingPowerCaption = t.buyingPowerCaption;
+    display_.runPnlText = t.runPnl;
+    display_.netPnlText = t.netPnl;
+    display_.netPnlAfterTaxText = t.netPnlAfterTax;
+    display_.netPnlTooltip = t.netPnlTooltip;
+    display_.netPnlAfterTaxTooltip = t.netPnlAfterTaxTooltip;
+    display_.cashOnlyChecked = account_.cashOnly;
+    const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
+                                                   display_.pendingLines.size(), orderDialogCounter_);
+    if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
+}
+
+// Every display starts a run: empty tables, fresh numbers, the totals a discarded run returns to.
+void Simulation::ResetTradingForDisplay() {
+    book_.Clear();
+    counters_ = OrderCounters{};
+    history_.Clear();
+    account_.runPnl = 0;
+    SnapshotTotals(account_);
+    display_.executionLines.clear();
+    orderDialogCounter_ = 0;
+    const std::string folder = JoinPath(installFolder_, kHistoryFolder);
+    const bool missing = !FileExists(JoinPath(folder, kRealizedFile)) || !FileExists(JoinPath(folder, kExecutionFile));
+    if (const std::string problem = EnsureHistoryFiles(folder); !problem.empty()) {
+        SetMessage(problem);
+    } else if (missing) {
+        // New history files start the totals anew.
+        account_.profitTotal = account_.lossTotal = 0;
+        SnapshotTotals(account_);
+    }
+    ResetBuyingPower(account_);
+    RefreshTradingDisplay();
+}
+
+EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
+    OrderEntryContext ctx;
+    ctx.nowSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
+    ctx.code = static_cast<float>(stockCode_);
+    ctx.prevClose = (*day_)[SeriesSlot::DayStock].prevClose;
+    ctx.tradingUnit = day_->tradingUnit > 0 ? day_->tradingUnit : 100;
+    ctx.decimalPrices = day_->decimalPrices;
+    ctx.cells = &market_.cells;
+    ctx.capacity = account_.buyingPower;
+    EntryOutcome out = SubmitNewOrder(form, ctx, book_, counters_, account_, ports_.dialogs);
+    if (out.status == EntryOutcome::Status::Stored) {
+        const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(out.slot)];
+        if (replay_.preOpenPhase) {
+            market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+            BuildInitialBoard(replay_.currentRow);
+        } else if (o.isMarket == 0 && o.kind != kKindStop) {
+            板瞬時反映(market_.cells, market_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity),
+                  NewOrderSells(o.side));
+        }
+        market_.newOrderFlag = true;
+        replay_.orderInterrupt = true;
+    }
+    RefreshTradingDisplay();
+    Notify();
+    return out;
+}
+
+void Simulation::RevaluePositions(double /*price*/) { RefreshTradingDisplay(); }
+
+bool Simulation::HoldingsOpen() {
+    RefreshTradingDisplay();
+    return 保有状態チェック(display_.holdingLines);
+}
+
+bool Simulation::AnyTradeMade() const { return !history_.executions.empty(); }
+
+void Simulation::ResetBuyingPowerLabel() {
+    ResetBuyingPower(account_);
+    RefreshTradingDisplay();
+}
+
+void Simulation::DiscardRun() {
+    corvala::DiscardRun(account_);
+    history_.Clear();
+    RefreshTradingDisplay();
+}
+
+// SettleAll: pending orders withdrawn, every position closed at `price`, the run recorded.
+void Simulation::SettleAll(double price) {
+    const float s = static_cast<float>(price);
+    const int now = ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds);
+    for (int i = 0; i < kOrderSlots; ++i) {
+        Order& o = book_.pendingNewOrders[static_cast<std::size_t>(i)];
+        if (!o.InUse()) continue;
+        AdjustBuyingPower(account_, o.reservedAmount);
+        RemoveFilledOrder(book_, i, RemoveMode::NewOrder, false);
+    }
+    for (auto& c : book_.pendingClosingOrders) c = ClosingOrder{};
+    for (int i = 0; i < kOrderSlots; ++i) {
+        Position& p = book_.positions[static_cast<std::size_t>(i)];
+        if (!p.InUse()) continue;
+        ClosingOrder& c = book_.pendingClosingOrders[static_cast<std::size_t>(i)];
+        c.number = static_cast<float>(counters_.closingOrderSeq + i);
+        c.placedAt = static_cast<float>(now);
+        c.code = p.code;
+        c.side = p.side;
+        c.quantity = p.quantity;
+        c.closeSlots = std::to_string(i);
+        c.closeQuantities = Format(p.quantity, "0");
+        const double pnl = PositionResult(p.side, p.price, p.quantity, s);
+        AdjustBuyingPower(account_, p.side == kSideMarginSell ? static_cast<double>(p.price) * p.quantity + pnl
+                                                              : static_cast<double>(p.quantity) * s);
+        account_.runPnl += pnl;
+        CreditResult(account_, pnl);
+        c.limitPrice = s;
+        RecordExecution(Execution{now, true, c.side, c.quantity, s, c.number, i, i}, book_);
+        RemoveFilledOrder(book_, i, RemoveMode::FilledClosing, false);
+    }
+    market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+    ResetBuyingPower(account_);
+    WriteHistory();
+    RefreshTradingDisplay();
+}
+
+// The run is kept: appended to the history files. A failed append is said on the message line
+// and its rows are kept to go with the next kept run.
+void Simulation::WriteHistory() {
+    HistoryBuffers all = unwrittenHistory_;
+    for (const auto& [from, to] : {std::pair{&history_.realized, &all.realized}, std::pair{&history_.executions, &all.executions}}) {
+        if (from->empty()) continue;
+        if (!to->empty()) *to += "\r\n";
+        *to += *from;
+    }
+    const AccountTexts t = ShowAccount(account_);
+    const std::string problem = WriteHistoryFiles(JoinPath(installFolder_, kHistoryFolder), all,
+                                                  {t.investment, t.buyingPowerCaption, t.buyingPower,
+                                                   t.runPnl, t.netPnl, t.netPnlAfterTax});
+    if (problem.empty()) {
+        unwrittenHistory_.Clear();
+    } else {
+        unwrittenHistory_ = all;
+        SetMessage(problem);
+    }
+    history_.Clear();
+}
+
+}  // namespace corvala
