@@ -30,6 +30,15 @@ QString ColourCss(const Rgb& fg, const Rgb& bg) {
         .arg(fg.r).arg(fg.g).arg(fg.b).arg(bg.r).arg(bg.g).arg(bg.b);
 }
 
+// The list shows `lines`, rewritten only when they changed.
+void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
+    bool same = list->count() == static_cast<int>(lines.size());
+    for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text().toStdString() == lines[static_cast<std::size_t>(i)];
+    if (same) return;
+    list->clear();
+    for (const auto& line : lines) list->addItem(Q(line));
+}
+
 void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
     const QString q = Q(text);
     if (edit->text() == q) return;
@@ -216,6 +225,9 @@ void MainWindow::Refresh() {
     displayButton_->setEnabled(c.displayButtonEnabled);
     SetTextKeepingCursor(startHourEdit_, d.startHour);
     SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
+    ShowLines(lists_[0], d.pendingLines);
+    ShowLines(lists_[1], std::vector<std::string>(d.holdingLines.begin(), d.holdingLines.end()));
+    ShowLines(lists_[2], d.executionLines);
     const MarketState& market = sim_->market();
     board_->Show(market.cells, sim_->day().buyQtyCellWidth);
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);

@@ -28,6 +28,7 @@ QLabel[role="figure"] { color: white; font-weight: bold; }
 QLineEdit { background-color: white; color: black; }
 QCheckBox { color: rgb(230,230,230); }
 QCheckBox:disabled { color: rgb(120,120,120); }
+QListWidget { font-family: "Noto Sans Mono CJK JP", monospace; }
 QListWidget, QFrame[role="panel"] { background-color: black; color: rgb(230,230,230);
     border: 1px solid rgb(80,80,80); }
 QPushButton { background-color: rgb(192,192,192); color: black; }

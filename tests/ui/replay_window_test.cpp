@@ -199,6 +199,25 @@ TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
     EXPECT_TRUE(board->isVisible());                                          // locked meanwhile
 }
 
+TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
+    PressStart();
+    Advance(3800);
+    NewOrderForm order;
+    order.quantity = "100";
+    order.normalMarket = true;
+    dialogs.answers = {true};
+    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    window->Refresh();
+    auto* pending = Find<QListWidget>("pendingList");
+    ASSERT_EQ(pending->count(), 1);
+    EXPECT_TRUE(pending->item(0)->text().startsWith(QStringLiteral("08:59 買建   100株")));
+    Key(Qt::Key_Space);
+    RunUntil([&] { return sim().replay().currentRow == 2; });
+    EXPECT_EQ(pending->count(), 0);
+    EXPECT_EQ(Find<QListWidget>("executionList")->count(), 1);
+    EXPECT_TRUE(Find<QListWidget>("holdingList")->item(0)->text().startsWith(QStringLiteral("買建")));
+}
+
 TEST_F(ReplayWindowTest, GaugeClickSetsTheSpeedAndMaximisingIsRefusedDuringAReplay) {
     QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);
     auto* gauge = Find<SpeedGaugeView>("speedGauge");
