@@ -53,7 +53,7 @@ MatchContext Simulation::StepContext() const {
 void Simulation::MatchPendingOrders(int subStep) {
     engine_.MatchPendingOrders(subStep, StepContext());
     ShowTapeCounter();
-    RefreshTradingDisplay();
+    if (tradingDirty_) RefreshTradingDisplay();
 }
 
 void Simulation::ShowTapeCounter() {

@@ -262,6 +262,7 @@ private:
     public:
         explicit EngineEvents(Simulation& sim) : sim_(sim) {}
         void OnExecution(const Execution& fill, const OrderBook& book) override;
+        void OnStopFired(int, bool) override { sim_.tradingDirty_ = true; }
 
     private:
         Simulation& sim_;
@@ -281,6 +282,7 @@ private:
     HistoryBuffers unwrittenHistory_;  // rows of kept runs whose append failed
     EngineEvents engineEvents_{*this};
     int orderDialogCounter_ = 0;
+    bool tradingDirty_ = false;  // a fill or a fired stop changed the lists since they were shown
     float clickedPrice_ = 0;
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;

@@ -44,9 +44,11 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
                                       RightAlign(Format(e.quantity, "0"), 5) + "株 " +
                                       RightAlign(Format(e.price, day_->decimalPrices ? "0.0" : "#"), 7) + "円");
     if (!e.closing) CutSpeedOnFill();
+    tradingDirty_ = true;
 }
 
 void Simulation::RefreshTradingDisplay() {
+    tradingDirty_ = false;
     display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);
     display_.holdingLines = RebuildPositionSummary(book_, currentPrice_);
     const AccountTexts t = ShowAccount(account_);
@@ -113,7 +115,13 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
     return out;
 }
 
-void Simulation::RevaluePositions(double /*price*/) { RefreshTradingDisplay(); }
+// The holdings at the step's price; only when there are any, the step runs often.
+void Simulation::RevaluePositions(double price) {
+    const bool any = std::any_of(book_.positions.begin(), book_.positions.end(),
+                                 [](const Position& p) { return p.InUse(); });
+    if (any || !display_.holdingLines[0].empty() || !display_.holdingLines[1].empty())
+        display_.holdingLines = RebuildPositionSummary(book_, price);
+}
 
 bool Simulation::HoldingsOpen() {
     RefreshTradingDisplay();
