@@ -17,6 +17,7 @@
 #include "replay/task.h"
 #include "account/account.h"
 #include "account/history.h"
+#include "trading/closing_order.h"
 #include "trading/matching.h"
 #include "trading/new_order.h"
 #include "trading/order_tables.h"
@@ -134,6 +135,11 @@ public:
     // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
     // the engine's next pass. A refusal comes back with its title and message.
     EntryOutcome PlaceNewOrder(const NewOrderForm& form);
+    // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
+    // 注文 with the quantities chosen.
+    void SetCloseQuantity(int slot, const std::string& typed);
+    void SetBulkClose(float closingSide, bool on);
+    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form);
     const Account& account() const { return account_; }
     // A history append that failed and is tried again with the next kept run.
     bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }
@@ -271,6 +277,8 @@ private:
     void RefreshTradingDisplay();
     void ResetTradingForDisplay();
     RunInfo CurrentRunInfo() const;
+    OrderEntryContext EntryContext() const;
+    void AfterOrderStored(const Order& order, bool sells);
     void WriteHistory();
 
     MarketState market_;

@@ -88,7 +88,7 @@ void Simulation::ResetTradingForDisplay() {
     RefreshTradingDisplay();
 }
 
-EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
+OrderEntryContext Simulation::EntryContext() const {
     OrderEntryContext ctx;
     ctx.nowSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
     ctx.code = static_cast<float>(stockCode_);
@@ -97,18 +97,46 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
     ctx.decimalPrices = day_->decimalPrices;
     ctx.cells = &market_.cells;
     ctx.capacity = account_.buyingPower;
-    EntryOutcome out = SubmitNewOrder(form, ctx, book_, counters_, account_, ports_.dialogs);
+    return ctx;
+}
+
+// A stored order goes onto the board at once and into the engine's next pass.
+void Simulation::AfterOrderStored(const Order& o, bool sells) {
+    if (replay_.preOpenPhase) {
+        market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+        BuildInitialBoard(replay_.currentRow);
+    } else if (o.isMarket == 0 && o.kind != kKindStop) {
+        板瞬時反映(market_.cells, market_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), sells);
+    }
+    market_.newOrderFlag = true;
+    replay_.orderInterrupt = true;
+}
+
+EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
+    EntryOutcome out = SubmitNewOrder(form, EntryContext(), book_, counters_, account_, ports_.dialogs);
     if (out.status == EntryOutcome::Status::Stored) {
         const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(out.slot)];
-        if (replay_.preOpenPhase) {
-            market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
-            BuildInitialBoard(replay_.currentRow);
-        } else if (o.isMarket == 0 && o.kind != kKindStop) {
-            板瞬時反映(market_.cells, market_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity),
-                  NewOrderSells(o.side));
-        }
-        market_.newOrderFlag = true;
-        replay_.orderInterrupt = true;
+        AfterOrderStored(o, NewOrderSells(o.side));
+    }
+    RefreshTradingDisplay();
+    Notify();
+    return out;
+}
+
+void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
+    if (slot < 0 || slot >= kOrderSlots) return;
+    Position& p = book_.positions[static_cast<std::size_t>(slot)];
+    if (!p.InUse()) return;
+    p.closeQtyInput = RowQuantity(typed, day_->tradingUnit > 0 ? day_->tradingUnit : 100, p);
+}
+
+void Simulation::SetBulkClose(float closingSide, bool on) { BulkClose(book_, closingSide, on); }
+
+EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form) {
+    EntryOutcome out = SubmitClosingOrder(form, EntryContext(), book_, counters_, ports_.dialogs);
+    if (out.status == EntryOutcome::Status::Stored) {
+        const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(out.slot)];
+        AfterOrderStored(o, ClosingOrderSells(o.side));
     }
     RefreshTradingDisplay();
     Notify();

@@ -30,6 +30,22 @@ std::string 空欄チェック(const NewOrderForm& f, std::string_view required)
     return {};
 }
 
+bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tableFull, EntryOutcome& out) {
+    if (const std::string missing = 空欄チェック(f, RequiredFields(f)); !missing.empty()) {
+        out.status = EntryOutcome::Status::MissingField;
+        out.title = "エラー";
+        out.message = missing + "が入力されていません。";
+        return false;
+    }
+    if (!slot || *slot < 0 || *slot >= kOrderSlots) {
+        out.status = EntryOutcome::Status::TableFull;
+        out.title = "注文エラー";
+        out.message = tableFull;
+        return false;
+    }
+    return true;
+}
+
 float QuantityInUnits(const std::string& text, int tradingUnit) {
     const double u = tradingUnit > 0 ? tradingUnit : 1;
     const double units = std::floor(LeadingNumber(text) / u);
@@ -39,20 +55,8 @@ float QuantityInUnits(const std::string& text, int tradingUnit) {
 EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx, OrderBook& book,
                             OrderCounters& counters, Account& account, Dialogs& dialogs) {
     EntryOutcome out;
-    if (const std::string missing = 空欄チェック(f, RequiredFields(f)); !missing.empty()) {
-        out.status = EntryOutcome::Status::MissingField;
-        out.title = "エラー";
-        out.message = missing + "が入力されていません。";
-        return out;
-    }
-    std::optional<int> slot = ctx.correctionSlot;
-    if (!slot) slot = LowestFreeSlot(book.pendingNewOrders);
-    if (!slot || *slot < 0 || *slot >= kOrderSlots) {
-        out.status = EntryOutcome::Status::TableFull;
-        out.title = "注文エラー";
-        out.message = "未約定の注文が30件あるため、これ以上注文できません。";
-        return out;
-    }
+    const std::optional<int> slot = ctx.correctionSlot ? ctx.correctionSlot : LowestFreeSlot(book.pendingNewOrders);
+    if (!CheckEntry(f, slot, "未約定の注文が30件あるため、これ以上注文できません。", out)) return out;
     const Order old = book.pendingNewOrders[static_cast<std::size_t>(*slot)];
     Order o = ctx.correctionSlot ? old : Order{};
     if (!ctx.correctionSlot) o.number = static_cast<float>(counters.newOrderSeq);

@@ -49,6 +49,9 @@ std::string 空欄チェック(const NewOrderForm& form, std::string_view requir
 // The fields an order type needs checked.
 std::string RequiredFields(const NewOrderForm& form);
 
+// The required fields are numbers and `slot` is a slot of the table; otherwise `out` says why.
+bool CheckEntry(const NewOrderForm& form, std::optional<int> slot, const char* tableFull, EntryOutcome& out);
+
 // A quantity typed in shares, as whole trading units: at least one unit.
 float QuantityInUnits(const std::string& text, int tradingUnit);
 

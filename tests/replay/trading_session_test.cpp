@@ -86,6 +86,31 @@ TEST_F(TradingSessionTest, TheEndOfTheDaySettlesAtTheCloseWithoutAsking) {
     EXPECT_EQ(Lines(History(kRealizedFile)), 1 + 1 + 1 + 5 + 2);  // header, row, blank, summary, blanks
 }
 
+TEST_F(TradingSessionTest, AClosingLimitOrderRealisesTheResult) {
+    test::DayFileBuilder b;
+    for (int r = 10; r < 3600; ++r) b.Set(r, 3, "1010");  // the price rises from row 10 on
+    AddStock("221102", "8473", b);
+    Prepare();
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceNewOrder(MarketBuy("300")).status, EntryOutcome::Status::Stored);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(2));
+    sim->SetCloseQuantity(0, "250");  // whole units: 200 of the 300
+    ClosingOrderForm close;
+    close.order.price = "1005";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(d().pendingLines.size(), 1u);
+    EXPECT_EQ(sim->orders().positions[0].committedQty, 200);
+    ASSERT_TRUE(RunToRow(12));
+    ASSERT_EQ(d().executionLines.size(), 2u);
+    EXPECT_EQ(sim->orders().positions[0].quantity, 100);
+    // The rise prints through the asks: 500 recorded at 1005 trade, the queue ahead is gone and
+    // the order fills at its limit.
+    EXPECT_EQ(sim->account().profitTotal, 200 * 5);
+    EXPECT_EQ(d().runPnlText, "1,000");
+}
+
 TEST_F(TradingSessionTest, AnOrderBeyondTheBuyingPowerIsRefused) {
     Prepare();
     NewOrderForm big;
