@@ -140,6 +140,9 @@ public:
     void SetCloseQuantity(int slot, const std::string& typed);
     void SetBulkClose(float closingSide, bool on);
     EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form);
+    // 取消注文: asks "選択行の注文を取消します。" and withdraws the order in `slot` (a new order's
+    // reservation comes back, a closing order frees its shares); true when it was cancelled.
+    bool CancelOrder(int slot, bool closing);
     const Account& account() const { return account_; }
     // A history append that failed and is tried again with the next kept run.
     bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }

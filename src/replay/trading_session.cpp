@@ -144,6 +144,28 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form) {
 }
 
 // The holdings at the step's price; only when there are any, the step runs often.
+bool Simulation::CancelOrder(int slot, bool closing) {
+    if (slot < 0 || slot >= kOrderSlots) return false;
+    const bool inUse = closing ? book_.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
+                               : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
+    if (!inUse || !AskQuestion("注文取消し", "選択行の注文を取消します。")) return false;
+    if (!closing) AdjustBuyingPower(account_, book_.pendingNewOrders[static_cast<std::size_t>(slot)].reservedAmount);
+    const auto withdrawn =
+        RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder, true);
+    market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+    if (withdrawn && withdrawn->price != 0) {
+        // The withdrawn quantity comes off the board as a print of it would.
+        const MatchContext ctx = StepContext();
+        板補正(market_.board, static_cast<std::int32_t>(withdrawn->quantity), withdrawn->price,
+             CorrectionInputs{market_.overlay, replay_.preOpenPhase, ctx.fineTickMode, ctx.boardTotalQty,
+                              ctx.tradingUnit, ports_.random});
+        ShowBoardWithChanges(market_.cells, market_.board, day_->decimalPrices, true);
+    }
+    RefreshTradingDisplay();
+    Notify();
+    return true;
+}
+
 void Simulation::RevaluePositions(double price) {
     const bool any = std::any_of(book_.positions.begin(), book_.positions.end(),
                                  [](const Position& p) { return p.InUse(); });

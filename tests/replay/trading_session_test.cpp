@@ -111,6 +111,25 @@ TEST_F(TradingSessionTest, AClosingLimitOrderRealisesTheResult) {
     EXPECT_EQ(d().runPnlText, "1,000");
 }
 
+TEST_F(TradingSessionTest, CancellingGivesTheReservationBackAndFreesTheShares) {
+    Prepare();
+    NewOrderForm limit;
+    limit.quantity = "1000";
+    limit.price = "500";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceNewOrder(limit).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(d().buyingPowerText, "2,500,000");
+    dialogs.answers = {false};
+    EXPECT_FALSE(sim->CancelOrder(0, false));
+    dialogs.answers = {true};
+    EXPECT_TRUE(sim->CancelOrder(0, false));
+    EXPECT_EQ(dialogs.questions.back(), (std::pair<std::string, std::string>{"注文取消し", "選択行の注文を取消します。"}));
+    EXPECT_EQ(d().buyingPowerText, "3,000,000");
+    EXPECT_TRUE(d().pendingLines.empty());
+    EXPECT_FALSE(d().controls.orderButtons[2]);  // nothing left to correct or cancel
+    EXPECT_FALSE(sim->CancelOrder(0, false));    // an empty slot
+}
+
 TEST_F(TradingSessionTest, AnOrderBeyondTheBuyingPowerIsRefused) {
     Prepare();
     NewOrderForm big;
