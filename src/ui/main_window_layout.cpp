@@ -58,6 +58,17 @@ QLabel* Figure(QWidget* parent, const char* name, Qt::Alignment align = Qt::Alig
     return label;
 }
 
+// The ▲▼ pair beside a box: objects "<name>Up" and "<name>Down".
+void MakeSpinner(QWidget* parent, QToolButton* (&pair)[2], const QString& name, const QString& upTip,
+                 const QString& downTip) {
+    for (int up = 0; up < 2; ++up) {
+        pair[up] = new QToolButton(parent);
+        pair[up]->setObjectName(name + (up == 0 ? "Up" : "Down"));
+        pair[up]->setText(up == 0 ? QStringLiteral("▲") : QStringLiteral("▼"));
+        pair[up]->setToolTip(up == 0 ? upTip : downTip);
+    }
+}
+
 }  // namespace
 
 void MainWindow::BuildControls() {
@@ -72,22 +83,14 @@ void MainWindow::BuildControls() {
     dateEdit_ = Named(new QLineEdit(central_), "dateEdit");
     dateEdit_->setMaxLength(6);
     dateEdit_->setToolTip(QStringLiteral("日付を YYMMDD で入力します (例 221101)"));
-    for (int up = 0; up < 2; ++up) {
-        dateSpin_[up] = Named(new QToolButton(central_), up == 0 ? "dateUp" : "dateDown");
-        dateSpin_[up]->setText(up == 0 ? QStringLiteral("▲") : QStringLiteral("▼"));
-        dateSpin_[up]->setToolTip(up == 0 ? QStringLiteral("データのある次の日付")
-                                          : QStringLiteral("前の取引日"));
-    }
+    MakeSpinner(central_, dateSpin_, "date", QStringLiteral("データのある次の日付"),
+                QStringLiteral("前の取引日"));
     codeCaption_ = Caption(central_, QStringLiteral("銘柄"));
     codeEdit_ = Named(new QLineEdit(central_), "codeEdit");
     codeEdit_->setMaxLength(4);
     codeEdit_->setToolTip(QStringLiteral("4桁の銘柄コードを入力します"));
-    for (int up = 0; up < 2; ++up) {
-        codeSpin_[up] = Named(new QToolButton(central_), up == 0 ? "codeUp" : "codeDown");
-        codeSpin_[up]->setText(up == 0 ? QStringLiteral("▲") : QStringLiteral("▼"));
-        codeSpin_[up]->setToolTip(up == 0 ? QStringLiteral("この日のデータがある次の銘柄")
-                                          : QStringLiteral("この日のデータがある前の銘柄"));
-    }
+    MakeSpinner(central_, codeSpin_, "code", QStringLiteral("この日のデータがある次の銘柄"),
+                QStringLiteral("この日のデータがある前の銘柄"));
     startCaption_ = Caption(central_, QStringLiteral("開始"));
     startHourEdit_ = Named(new QLineEdit(central_), "startHourEdit");
     startHourEdit_->setMaxLength(2);

@@ -117,10 +117,3 @@ TEST_F(MainWindowTest, SimulationBoxChangesTheButtonCaption) {
 
 }  // namespace
 }  // namespace corvala
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

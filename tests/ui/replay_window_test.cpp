@@ -236,10 +236,3 @@ TEST_F(ReplayWindowTest, GaugeClickSetsTheSpeedAndMaximisingIsRefusedDuringARepl
 
 }  // namespace
 }  // namespace corvala
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
