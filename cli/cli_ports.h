@@ -1,7 +1,9 @@
 #pragma once
 // Port adapters for the headless front end: dialogs that print instead of asking.
 
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "platform/ports.h"
 
@@ -11,6 +13,8 @@ namespace corvala::cli {
 class CliDialogs final : public Dialogs {
 public:
     explicit CliDialogs(bool answer = false) : answer_(answer) {}
+    // The next questions get these answers, in order, before the fixed one again.
+    void QueueAnswers(const std::vector<bool>& answers) { queued_.insert(queued_.end(), answers.begin(), answers.end()); }
     void ShowError(int number, const std::string& text) override;
     bool Ask(const std::string& title, const std::string& text) override;
 
@@ -21,6 +25,7 @@ public:
 
 private:
     bool answer_;
+    std::deque<bool> queued_;
     int number_ = 0;
     std::string text_;
 };

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "day_options.h"
+#include "trading_actions.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/replay_clock.h"
@@ -18,6 +19,7 @@ namespace corvala::cli {
 const char* const kReplayUsage =
     "  replay --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
+    "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -25,10 +27,29 @@ const char* const kReplayUsage =
     "      first check whose clock is at or after \"at\":\n"
     "        {\"at\":\"10:00:00\",\"press\":\"||\"}   (||, ■, ≪, →, >, ≫; a stop answers Yes)\n"
     "        {\"at\":\"10:30:00\",\"speed\":20}   {\"at\":\"11:00:00\",\"lowSpeed\":true}\n"
-    "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\"} and with --trace a\n"
-    "      \"trace\" of {\"row\",\"clock\",\"virtualMs\",\"board\"} per step, the board's 20\n"
-    "      values as they stand after the step's last sub-step. Exit status 3: the day could not\n"
-    "      be replayed (\"message\" says why).\n";
+    "        {\"at\":\"14:00:00\",\"press\":\"■\",\"answers\":[\"はい\",\"いいえ\"]}  (the stop questions)\n"
+    "      --orders is a file of the same kind with the user's trading, each confirmed with はい\n"
+    "      (before 09:00:00 and at the lunch break they are orders before the open):\n"
+    "        {\"at\":\"09:10:00\",\"new\":{\"side\":\"買建\"|\"売建\"|\"買付\",\"type\":\"通常注文\"|\n"
+    "          \"逆指値付通常注文\"|\"逆指値注文\",\"normal\":\"指値\"|\"成行\",\"price\":P,\"qty\":Q,\n"
+    "          \"trigger\":T,\"when\":\"以上\"|\"以下\",\"stop\":\"指値\"|\"成行\",\"stopPrice\":S}}\n"
+    "        {\"at\":…,\"close\":{\"side\":\"売埋\"|\"買埋\"|\"売付\", the order fields,\n"
+    "          \"positions\":\"all\" | {\"<position number>\":shares,…}}}\n"
+    "        {\"at\":…,\"cancel\":ORDER}   {\"at\":…,\"correct\":ORDER, the fields that change}\n"
+    "        {\"at\":…,\"cashOnly\":true}  {\"at\":…,\"investment\":YEN}  {\"at\":…,\"reset\":true}\n"
+    "          (the account panel: before 09:00:00 they act before the day is shown, from\n"
+    "          15:00:00 after the run; during the run they are refused)\n"
+    "      --tape takes the day's prints from a file of \"hh:nn:ss volume price[ @]\" lines\n"
+    "      instead of estimating them. --investment (default 1,000,000) and --cash-only set the\n"
+    "      account as the saved settings would, with the totals at 0. The history files are\n"
+    "      written into --install's 売買履歴 whenever the run is kept.\n"
+    "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
+    "      \"pendingOrders\",\"positions\",\"rejected\",\"account\"}: executions as {\"time\",\"trade\",\n"
+    "      \"side\",\"quantity\",\"price\",\"order\",\"position\"} (a closing fill lists the positions\n"
+    "      it closed), the lists and the account panel as the window shows them, and refusals as\n"
+    "      {\"at\",\"line\",\"message\"}. With --trace a \"trace\" of {\"row\",\"clock\",\"virtualMs\",\n"
+    "      \"board\"} per step, the board's 20 values after the step's last sub-step. Exit status\n"
+    "      3: the day could not be replayed (\"message\" says why).\n";
 
 namespace {
 
@@ -39,12 +60,16 @@ struct Action {
     int at = 0;  // seconds since midnight
     std::optional<int> press, speed;
     std::optional<bool> lowSpeed;
+    std::vector<bool> answers;  // to the questions of a press
+    std::optional<TradingAction> trading;
 };
 
 struct ReplayArgs {
     DayOptions day;
     int speed = 5;
-    std::string start, script;
+    std::string start, script, orders, tape;
+    std::int32_t investment = kDefaultInvestment;
+    bool cashOnly = false;
     bool trace = false;
 };
 
@@ -79,7 +104,7 @@ bool ReadScript(const std::string& path, std::vector<Action>& out) {
         pos = nl == std::string::npos ? bytes->size() + 1 : nl + 1;
         ++lineNo;
         if (line.empty()) continue;
-        const std::string where = "script line " + std::to_string(lineNo) + ": ";
+        const std::string where = path + " line " + std::to_string(lineNo) + ": ";
         const json j = json::parse(line, nullptr, false);
         if (j.is_discarded() || !j.is_object()) return Fail(where + "not a JSON object");
         Action a;
@@ -89,9 +114,20 @@ bool ReadScript(const std::string& path, std::vector<Action>& out) {
                             : std::nullopt;
         if (!at) return Fail(where + "\"at\" must be a time hh:nn:ss");
         a.at = *at;
+        std::string problem;
         if (j.contains("press")) {
             if (!j["press"].is_string() || !(a.press = ButtonOf(j["press"].get<std::string>())))
                 return Fail(where + "\"press\" must be one of ||, ■, ≪, →, >, ≫");
+            if (j.contains("answers")) {
+                if (!j["answers"].is_array()) return Fail(where + "\"answers\" must be a list of はい and いいえ");
+                for (const json& answer : j["answers"]) {
+                    if (answer != "はい" && answer != "いいえ")
+                        return Fail(where + "\"answers\" must be a list of はい and いいえ");
+                    a.answers.push_back(answer == "はい");
+                }
+            }
+        } else if ((a.trading = ParseTradingAction(j, problem)) || !problem.empty()) {
+            if (!problem.empty()) return Fail(where + problem);
         } else if (j.contains("speed")) {
             if (!j["speed"].is_number_integer() || j["speed"].get<int>() < 1 || j["speed"].get<int>() > 30)
                 return Fail(where + "\"speed\" must be a whole number from 1 to 30");
@@ -100,11 +136,10 @@ bool ReadScript(const std::string& path, std::vector<Action>& out) {
             if (!j["lowSpeed"].is_boolean()) return Fail(where + "\"lowSpeed\" must be true or false");
             a.lowSpeed = j["lowSpeed"].get<bool>();
         } else {
-            return Fail(where + "needs \"press\", \"speed\" or \"lowSpeed\"");
+            return Fail(where + "needs \"press\", \"speed\", \"lowSpeed\" or a trading action");
         }
         out.push_back(a);
     }
-    std::stable_sort(out.begin(), out.end(), [](const Action& x, const Action& y) { return x.at < y.at; });
     return true;
 }
 
@@ -133,6 +168,19 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             }
         } else if (a == "--script" && hasValue) {
             out.script = args[++i];
+        } else if (a == "--orders" && hasValue) {
+            out.orders = args[++i];
+        } else if (a == "--tape" && hasValue) {
+            out.tape = args[++i];
+        } else if (a == "--cash-only") {
+            out.cashOnly = true;
+        } else if (a == "--investment" && hasValue) {
+            const std::string& v = args[++i];
+            if (!IsAllDigits(v) || v.size() > 10 || std::stoll(v) < 1 || std::stoll(v) > 2'147'483'647) {
+                Fail("--investment must be an amount in yen from 1 to 2,147,483,647");
+                return 1;
+            }
+            out.investment = static_cast<std::int32_t>(std::stoll(v));
         } else {
             switch (TakeDayOption(args, i, out.day, "replay")) {
                 case OptionResult::Taken:
@@ -149,6 +197,28 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
     return FinishDayOptions(out.day, "replay") ? 0 : 1;
 }
 
+constexpr int kOpenAt = 9 * 3600;
+
+// The day's prints from a file of tape lines.
+bool ReadTape(const std::string& path, std::vector<std::string>& lines) {
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) return Fail("cannot read the tape " + path);
+    int lineNo = 0;
+    for (std::string_view rest = *bytes; !rest.empty();) {
+        const std::size_t nl = rest.find('\n');
+        const std::string line(Trim(rest.substr(0, nl)));
+        rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
+        ++lineNo;
+        if (line.empty()) continue;
+        const auto t = ReadTapeLine(line);
+        if (!t || !t->volume || !t->price)
+            return Fail(path + " line " + std::to_string(lineNo) + ": not a tape line \"hh:nn:ss volume price[ @]\"");
+        lines.push_back(line);
+    }
+    if (lines.empty()) return Fail("the tape " + path + " holds no lines");
+    return true;
+}
+
 }  // namespace
 
 int RunReplay(const std::vector<std::string>& args) {
@@ -156,16 +226,46 @@ int RunReplay(const std::vector<std::string>& args) {
     if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
     std::vector<Action> script;
     if (!a.script.empty() && !ReadScript(a.script, script)) return 1;
+    if (!a.orders.empty() && !ReadScript(a.orders, script)) return 1;
+    std::stable_sort(script.begin(), script.end(), [](const Action& x, const Action& y) { return x.at < y.at; });
+    std::vector<std::string> tape;
+    if (!a.tape.empty() && !ReadTape(a.tape, tape)) return 1;
 
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     Simulation& sim = h.sim;
     VirtualScheduler& scheduler = h.scheduler;
+    sim.RestoreAccount(a.investment, 0, 0, a.cashOnly);
+    if (!tape.empty()) sim.UseGivenTape(std::move(tape));
     if (!a.start.empty()) {
         const std::size_t colon = a.start.find(':');
         sim.SetStartTimeText(a.start.substr(0, colon), a.start.substr(colon + 1));
     }
     sim.SetSimulationChecked(true);
+
+    json rejected = json::array();
+    const auto apply = [&](const Action& act) {
+        if (act.press) {
+            if (!sim.display().controls.playback[static_cast<std::size_t>(*act.press)].Accepts())
+                std::fprintf(stderr, "corvala-cli replay: script line %d: the button is not "
+                             "available at %s\n", act.line, sim.display().clockText.c_str());
+            h.dialogs.QueueAnswers(act.answers);
+            sim.PressPlayback(*act.press);
+        } else if (act.speed) {
+            sim.SetSpeedScroll(31 - *act.speed);
+        } else if (act.lowSpeed) {
+            sim.SetLowSpeed(*act.lowSpeed);
+        } else if (act.trading) {
+            if (const std::string refusal = ApplyTradingAction(sim, *act.trading); !refusal.empty())
+                rejected.push_back({{"at", sim.display().clockText}, {"line", act.line}, {"message", refusal}});
+        }
+    };
+    // The account panel before the day is shown.
+    std::size_t next = 0;
+    for (; next < script.size() && script[next].at < kOpenAt && script[next].trading &&
+           script[next].trading->OnAccountPanel();
+         ++next)
+        apply(script[next]);
 
     json trace = json::array();
     const std::int64_t origin = scheduler.NowMs();
@@ -189,22 +289,10 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json lunchStopRow = nullptr;
     bool speedSet = false;
-    std::size_t next = 0;
     while (sim.replayRunning()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
-        for (; next < script.size() && script[next].at <= now; ++next) {
-            const Action& act = script[next];
-            if (act.press) {
-                if (!sim.display().controls.playback[static_cast<std::size_t>(*act.press)].Accepts())
-                    std::fprintf(stderr, "corvala-cli replay: script line %d: the button is not "
-                                 "available at %s\n", act.line, sim.display().clockText.c_str());
-                sim.PressPlayback(*act.press);
-            } else if (act.speed) {
-                sim.SetSpeedScroll(31 - *act.speed);
-            } else if (act.lowSpeed) {
-                sim.SetLowSpeed(*act.lowSpeed);
-            }
-        }
+        for (; next < script.size() && script[next].at <= now && sim.replayRunning(); ++next) apply(script[next]);
+        if (!sim.replayRunning()) break;
         if (sim.waitingForPlay()) {
             if (!speedSet) {
                 sim.SetSpeedScroll(31 - a.speed);
@@ -225,14 +313,21 @@ int RunReplay(const std::vector<std::string>& args) {
         }
         if (!scheduler.RunOne()) break;
     }
+    // What the script does after the run, on the idle window.
+    const std::int64_t endMs = scheduler.NowMs();
+    for (; next < script.size(); ++next) apply(script[next]);
+    while (scheduler.RunOne()) {
+    }
 
     if (a.trace && !trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
     json out;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.stepsRun();
     out["lunchStopRow"] = lunchStopRow;
-    out["virtualMs"] = scheduler.NowMs() - origin;
+    out["virtualMs"] = endMs - origin;
     out["stopped"] = !sim.dayCompleted();
+    AddTradingReport(sim, out);
+    out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
     std::cout << out.dump() << "\n";
     return 0;

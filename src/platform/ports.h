@@ -43,4 +43,11 @@ public:
     virtual std::int64_t NowMs() const = 0;
 };
 
+// Plays a sound file without waiting for it to end. A missing file or audio device is ignored.
+class Sound {
+public:
+    virtual ~Sound() = default;
+    virtual void Play(const std::string& path) = 0;
+};
+
 }  // namespace corvala

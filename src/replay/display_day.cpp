@@ -173,6 +173,12 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
 // The whole day's tape, estimated once so that the replay only reads finished lines.
 void Simulation::BuildDayTape() {
     if (!display_.tapeOption) return;
+    if (!givenTape_.empty()) {
+        market_.tape.Clear();
+        for (const std::string& line : givenTape_) market_.tape.Add(line);
+        ShowTapeCounter();
+        return;
+    }
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
     TapeEstimator estimator(stock, day_->tradingUnit, ports_.random, market_.tape);
     display_.tapeListVisible = false;

@@ -125,6 +125,9 @@ struct MainDisplay {
     std::string runPnlText = "0", netPnlText = "0", netPnlAfterTaxText = "0";
     std::string netPnlTooltip, netPnlAfterTaxTooltip;
     bool cashOnlyChecked = false;
+    bool investmentEditing = false;  // the change-of-investment box is checked: 投資金額 is unlocked
+    bool fillSoundOption = true;     // 約定音
+    bool tradeMarkerOption = true;   // 売買位置
 
     BusyNotice busy;
     std::array<bool, 2> noDataMark{};  // chart panel 0 (market series) and 1 (stock)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/text.h"
 #include "replay/navigation.h"
@@ -324,9 +325,11 @@ Task Simulation::TimedMatching() {
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
             ShowClockSecond(r.clockSeconds + i);
             MatchPendingOrders(i);
+            if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
         }
     } else if (r.fastForward || r.stepDelay == 0) {
         MatchPendingOrders(kSubSteps);
+        if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
     } else {
         for (int i = 1; i <= kSubSteps; ++i) {
             if (r.jumpInterrupt) {
@@ -338,9 +341,11 @@ Task Simulation::TimedMatching() {
             if (r.stopRequested) break;
             ShowClockSecond(r.clockSeconds + i);
             MatchPendingOrders(i);
+            if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
         }
     }
 }
+
 
 // The loop ends because the replay was stopped or the simulation box cleared.
 void Simulation::EndLoopLeftOrStopped() {

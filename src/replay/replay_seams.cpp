@@ -53,6 +53,11 @@ MatchContext Simulation::StepContext() const {
 void Simulation::MatchPendingOrders(int subStep) {
     engine_.MatchPendingOrders(subStep, StepContext());
     ShowTapeCounter();
+    if (stopFiredSoundDue_) PlaySound(kStopSoundFile);
+    if (fillSoundPending_) {
+        fillSoundPending_ = false;
+        PlaySound(kFillSoundFile);
+    }
     if (tradingDirty_) RefreshTradingDisplay();
 }
 

@@ -43,6 +43,7 @@ bool Simulation::StartUp(const std::string& configuredDataFolder) {
     std::string date = LatestUsableDate();
     if (date.empty()) date = FormatYymmdd(ports_.clock.Today());
     SetDateText(date);
+    RestoreAccount(account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.cashOnly);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // shows. The GUI and the command-line front end drive it through these operations.
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,12 +31,16 @@ struct Ports {
     Clock& clock;
     Random& random;
     Scheduler& scheduler;
+    Sound* sound = nullptr;  // none: silent
 };
 
 inline constexpr const char* kInstallDataFolder = "日中データ";
 inline constexpr const char* kHistoryFolder = "売買履歴";
 inline constexpr const char* kDefaultCode = "8473";
 inline constexpr int kFlashMs = 800;
+inline constexpr const char* kFillSoundFile = "約定音.mp3";
+inline constexpr const char* kStopSoundFile = "逆指音.mp3";
+inline constexpr int kStopSoundWaitMs = 300;
 
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
@@ -133,17 +138,40 @@ public:
     void SetBoardOption(bool on);
     void SetHideBoardAndTape(bool on);
     // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
-    // the engine's next pass. A refusal comes back with its title and message.
-    EntryOutcome PlaceNewOrder(const NewOrderForm& form);
+    // the engine's next pass. A refusal comes back with its title and message. With
+    // `correctionSlot` it corrects the pending order in that slot (訂正注文), which must still be
+    // pending.
+    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {});
     // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
     // 注文 with the quantities chosen.
     void SetCloseQuantity(int slot, const std::string& typed);
     void SetBulkClose(float closingSide, bool on);
-    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form);
+    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {});
     // 取消注文: asks "選択行の注文を取消します。" and withdraws the order in `slot` (a new order's
     // reservation comes back, a closing order frees its shares); true when it was cancelled.
     bool CancelOrder(int slot, bool closing);
     const Account& account() const { return account_; }
+    // The fills of the run so far, with the numbers of the positions each opened or closed.
+    struct Fill {
+        Execution execution;
+        std::vector<float> positionNumbers;
+    };
+    const std::vector<Fill>& fills() const { return fills_; }
+    // The day's tape is taken from these lines ("hh:nn:ss volume price[ @]") at every display
+    // instead of being estimated; empty: estimated.
+    void UseGivenTape(std::vector<std::string> lines) { givenTape_ = std::move(lines); }
+    // The account panel: a click on 現物のみ; the change-of-investment box (checked unlocks the
+    // 投資金額 field, cleared applies what was typed into it); the field's text while unlocked;
+    // リセット. Each acts only while the idle window's inputs accept input.
+    void SetCashOnly(bool checked);
+    // The account as saved settings give it: 投資金額 follows, below 300,000 yen cash only.
+    void RestoreAccount(std::int32_t baseInvestment, std::int32_t profitTotal, std::int32_t lossTotal, bool cashOnly);
+    void SetInvestmentEditing(bool on);
+    void SetInvestmentText(const std::string& typed);
+    void PressResetTotals();
+    // The 約定音 and 売買位置 options.
+    void SetFillSoundOption(bool on);
+    void SetTradeMarkerOption(bool on);
     // A history append that failed and is tried again with the next kept run.
     bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }
 
@@ -271,7 +299,10 @@ private:
     public:
         explicit EngineEvents(Simulation& sim) : sim_(sim) {}
         void OnExecution(const Execution& fill, const OrderBook& book) override;
-        void OnStopFired(int, bool) override { sim_.tradingDirty_ = true; }
+        void OnStopFired(int, bool) override {
+            sim_.tradingDirty_ = true;
+            sim_.stopFiredSoundDue_ = sim_.display_.fillSoundOption;
+        }
 
     private:
         Simulation& sim_;
@@ -280,9 +311,12 @@ private:
     void RefreshTradingDisplay();
     void ResetTradingForDisplay();
     RunInfo CurrentRunInfo() const;
-    OrderEntryContext EntryContext() const;
+    OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
     void AfterOrderStored(const Order& order, bool sells);
     void WriteHistory();
+    void ShowAccountPanel();
+    void AppendResetMarkerToHistory();
+    void PlaySound(const char* file);
 
     MarketState market_;
     OrderBook book_;
@@ -290,10 +324,14 @@ private:
     Account account_;
     OrderCounters counters_;
     HistoryBuffers history_;
+    std::vector<Fill> fills_;
+    std::vector<std::string> givenTape_;
     HistoryBuffers unwrittenHistory_;  // rows of kept runs whose append failed
     EngineEvents engineEvents_{*this};
     int orderDialogCounter_ = 0;
     bool tradingDirty_ = false;  // a fill or a fired stop changed the lists since they were shown
+    bool fillSoundPending_ = false;
+    bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait
     float clickedPrice_ = 0;
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;

@@ -27,6 +27,9 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     const RunInfo run = CurrentRunInfo();
     const std::string side = SideText(e.side, e.closing);
     history_.Add(run, ExecutionRow{e.seconds, account_.cashOnly, e.closing, side, e.quantity, e.price});
+    Fill& fill = fills_.emplace_back(Fill{e, {}});
+    if (!e.closing && e.position >= 0 && e.position < kOrderSlots)
+        fill.positionNumbers.push_back(book.positions[static_cast<std::size_t>(e.position)].number);
     if (e.closing) {
         const ClosingOrder& o = book.pendingClosingOrders[static_cast<std::size_t>(e.slot)];
         const auto slots = AllocationList(o.closeSlots);
@@ -35,6 +38,7 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
             const double s = LeadingNumber(slots[k]);
             if (s < 0 || s >= kOrderSlots) continue;
             const Position& p = book.positions[static_cast<std::size_t>(s)];
+            fill.positionNumbers.push_back(p.number);
             history_.Add(run, RealizedRow{static_cast<int>(p.openedAt), SideText(p.side, false), side,
                                           static_cast<double>(LeadingNumber(quantities[k])), p.price,
                                           e.seconds, e.price});
@@ -44,6 +48,7 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
                                       RightAlign(Format(e.quantity, "0"), 5) + "株 " +
                                       RightAlign(Format(e.price, day_->decimalPrices ? "0.0" : "#"), 7) + "円");
     if (!e.closing) CutSpeedOnFill();
+    if (display_.fillSoundOption) fillSoundPending_ = true;
     tradingDirty_ = true;
 }
 
@@ -51,16 +56,7 @@ void Simulation::RefreshTradingDisplay() {
     tradingDirty_ = false;
     display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);
     display_.holdingLines = RebuildPositionSummary(book_, currentPrice_);
-    const AccountTexts t = ShowAccount(account_);
-    display_.investmentText = t.investment;
-    display_.buyingPowerText = t.buyingPower;
-    display_.buyingPowerCaption = t.buyingPowerCaption;
-    display_.runPnlText = t.runPnl;
-    display_.netPnlText = t.netPnl;
-    display_.netPnlAfterTaxText = t.netPnlAfterTax;
-    display_.netPnlTooltip = t.netPnlTooltip;
-    display_.netPnlAfterTaxTooltip = t.netPnlAfterTaxTooltip;
-    display_.cashOnlyChecked = account_.cashOnly;
+    ShowAccountPanel();
     const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
                                                    display_.pendingLines.size(), orderDialogCounter_);
     if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
@@ -71,6 +67,7 @@ void Simulation::ResetTradingForDisplay() {
     book_.Clear();
     counters_ = OrderCounters{};
     history_.Clear();
+    fills_.clear();
     account_.runPnl = 0;
     SnapshotTotals(account_);
     display_.executionLines.clear();
@@ -88,8 +85,9 @@ void Simulation::ResetTradingForDisplay() {
     RefreshTradingDisplay();
 }
 
-OrderEntryContext Simulation::EntryContext() const {
+OrderEntryContext Simulation::EntryContext(std::optional<int> correctionSlot) const {
     OrderEntryContext ctx;
+    ctx.correctionSlot = correctionSlot;
     ctx.nowSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
     ctx.code = static_cast<float>(stockCode_);
     ctx.prevClose = (*day_)[SeriesSlot::DayStock].prevClose;
@@ -112,8 +110,25 @@ void Simulation::AfterOrderStored(const Order& o, bool sells) {
     replay_.orderInterrupt = true;
 }
 
-EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form) {
-    EntryOutcome out = SubmitNewOrder(form, EntryContext(), book_, counters_, account_, ports_.dialogs);
+namespace {
+
+// A correction names an order that is still pending; one filled or cancelled meanwhile is gone.
+template <typename Table>
+bool StillPending(const Table& table, std::optional<int> slot, EntryOutcome& out) {
+    if (!slot) return true;
+    if (*slot >= 0 && *slot < kOrderSlots && table[static_cast<std::size_t>(*slot)].InUse()) return true;
+    out.status = EntryOutcome::Status::Declined;
+    out.title = "注文エラー";
+    out.message = "訂正する注文はすでにありません。";
+    return false;
+}
+
+}  // namespace
+
+EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot) {
+    EntryOutcome out;
+    if (!StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
+    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, ports_.dialogs);
     if (out.status == EntryOutcome::Status::Stored) {
         const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(out.slot)];
         AfterOrderStored(o, NewOrderSells(o.side));
@@ -132,8 +147,10 @@ void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
 
 void Simulation::SetBulkClose(float closingSide, bool on) { BulkClose(book_, closingSide, on); }
 
-EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form) {
-    EntryOutcome out = SubmitClosingOrder(form, EntryContext(), book_, counters_, ports_.dialogs);
+EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot) {
+    EntryOutcome out;
+    if (!StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
+    out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, ports_.dialogs);
     if (out.status == EntryOutcome::Status::Stored) {
         const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(out.slot)];
         AfterOrderStored(o, ClosingOrderSells(o.side));
@@ -223,6 +240,10 @@ void Simulation::SettleAll(double price) {
         RemoveFilledOrder(book_, i, RemoveMode::FilledClosing, false);
     }
     market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+    if (fillSoundPending_) {
+        fillSoundPending_ = false;
+        PlaySound(kFillSoundFile);
+    }
     ResetBuyingPower(account_);
     WriteHistory();
     RefreshTradingDisplay();

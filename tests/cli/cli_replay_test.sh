@@ -62,7 +62,7 @@ check "resume after a pause message" "$err" "leaves the replay paused"
 printf '{"at":"10:00","press":"!"}\n' > "$dir/bad.jsonl"
 err=$(run --date 221102 --code 8473 --script "$dir/bad.jsonl" 2>&1)
 status "bad script exit" 1 $?
-check "bad script line" "$err" "script line 1"
+check "bad script line" "$err" "bad.jsonl line 1"
 
 err=$(run --date 221102 --code 8473 --series 日経JAS 2>&1)
 status "series not offered exit" 1 $?

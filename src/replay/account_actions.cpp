@@ -1,0 +1,87 @@
+// The account panel of the main window: 現物のみ, the change of investment, リセット and the
+// sound and marker options, and the sounds the trading side plays.
+
+#include "account/history.h"
+#include "platform/files.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+
+void Simulation::ShowAccountPanel() {
+    const AccountTexts t = ShowAccount(account_);
+    if (!display_.investmentEditing) display_.investmentText = t.investment;
+    display_.buyingPowerText = t.buyingPower;
+    display_.buyingPowerCaption = t.buyingPowerCaption;
+    display_.runPnlText = t.runPnl;
+    display_.netPnlText = t.netPnl;
+    display_.netPnlAfterTaxText = t.netPnlAfterTax;
+    display_.netPnlTooltip = t.netPnlTooltip;
+    display_.netPnlAfterTaxTooltip = t.netPnlAfterTaxTooltip;
+    display_.cashOnlyChecked = account_.cashOnly;
+}
+
+void Simulation::SetCashOnly(bool checked) {
+    if (display_.controls.inputsEnabled) ToggleCashOnly(account_, checked);
+    ShowAccountPanel();  // a refused click leaves the box as the account has it
+    Notify();
+}
+
+void Simulation::RestoreAccount(std::int32_t baseInvestment, std::int32_t profitTotal, std::int32_t lossTotal,
+                                bool cashOnly) {
+    account_.baseInvestment = baseInvestment;
+    account_.profitTotal = profitTotal;
+    account_.lossTotal = lossTotal;
+    account_.cashOnly = cashOnly;
+    SnapshotTotals(account_);
+    if (const std::string message = ApplyCashOnlyRule(account_); !message.empty()) SetMessage(message);
+    ResetBuyingPower(account_);
+    ShowAccountPanel();
+    Notify();
+}
+
+void Simulation::SetInvestmentEditing(bool on) {
+    if (!display_.controls.inputsEnabled || on == display_.investmentEditing) return;
+    display_.message.text.clear();
+    display_.investmentEditing = on;
+    if (on) {
+        // Typed over as a plain number.
+        display_.investmentText = PlainNumber(account_.InvestmentField());
+    } else {
+        std::string message;
+        if (ChangeInvestment(account_, display_.investmentText, ports_.dialogs, message)) AppendResetMarkerToHistory();
+        if (!message.empty()) SetMessage(message);
+    }
+    ShowAccountPanel();
+    Notify();
+}
+
+void Simulation::SetInvestmentText(const std::string& typed) {
+    if (display_.investmentEditing) display_.investmentText = typed;
+}
+
+void Simulation::PressResetTotals() {
+    if (!display_.controls.inputsEnabled) return;
+    if (ResetTotals(account_, ports_.dialogs)) AppendResetMarkerToHistory();
+    ShowAccountPanel();
+    Notify();
+}
+
+// The wiped totals are marked in the realised-P&L history; the run's snapshot follows them so
+// that a discarded run cannot bring them back.
+void Simulation::AppendResetMarkerToHistory() {
+    SnapshotTotals(account_);
+    const std::string problem = AppendResetMarker(JoinPath(installFolder_, kHistoryFolder), ports_.clock.Today());
+    if (!problem.empty()) SetMessage(problem);
+}
+
+void Simulation::SetFillSoundOption(bool on) { display_.fillSoundOption = on; }
+void Simulation::SetTradeMarkerOption(bool on) {
+    display_.tradeMarkerOption = on;
+    FullRedraw();
+}
+
+void Simulation::PlaySound(const char* file) {
+    if (ports_.sound) ports_.sound->Play(JoinPath(installFolder_, file));
+}
+
+}  // namespace corvala
