@@ -56,7 +56,7 @@ MainWindow::MainWindow(std::string installFolder, std::string configuredDataFold
       random_(SeededRandom::FromClock()) {
     Dialogs& boxes = dialogs ? *dialogs : static_cast<Dialogs&>(qtDialogs_);
     Scheduler& timers = scheduler ? *scheduler : static_cast<Scheduler&>(scheduler_);
-    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers},
+    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_},
                                         std::move(installFolder));
     sim_->SetChangeListener([this] { ScheduleRefresh(); });
     setWindowTitle(QStringLiteral("Corvala 株式売買練習"));
@@ -134,6 +134,58 @@ void MainWindow::Connect() {
         });
     }
     ConnectPlayback();
+    ConnectAccountPanel();
+}
+
+void MainWindow::ConnectAccountPanel() {
+    connect(cashOnlyCheck_, &QCheckBox::clicked, this, [this](bool on) {
+        sim_->SetCashOnly(on);
+        Refresh();
+    });
+    connect(investmentChangeCheck_, &QCheckBox::clicked, this, [this](bool on) {
+        sim_->SetInvestmentEditing(on);
+        Refresh();
+        if (on) {
+            investmentEdit_->setFocus();
+            investmentEdit_->selectAll();
+        }
+    });
+    connect(investmentEdit_, &QLineEdit::textEdited, this,
+            [this](const QString& t) { sim_->SetInvestmentText(t.toStdString()); });
+    connect(resetButton_, &QPushButton::clicked, this, [this] {
+        sim_->PressResetTotals();
+        Refresh();
+    });
+    connect(fillSoundCheck_, &QCheckBox::toggled, this, [this](bool on) { sim_->SetFillSoundOption(on); });
+    connect(markerCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        sim_->SetTradeMarkerOption(on);
+        Refresh();
+    });
+}
+
+void MainWindow::ShowAccountPanel(const MainDisplay& d) {
+    const ControlStates& c = d.controls;
+    for (int i = 0; i < 3; ++i) orderButtons_[i]->setEnabled(c.orderButtons[static_cast<std::size_t>(i)]);
+    const bool editing = d.investmentEditing && c.inputsEnabled;
+    investmentEdit_->setReadOnly(!editing);
+    investmentEdit_->setEnabled(editing);  // locked unless the change box is checked
+    SetTextKeepingCursor(investmentEdit_, d.investmentText);
+    for (QWidget* input : std::initializer_list<QWidget*>{investmentChangeCheck_, cashOnlyCheck_, resetButton_})
+        input->setEnabled(c.inputsEnabled);
+    {
+        const QSignalBlocker a(investmentChangeCheck_), b(cashOnlyCheck_), e(fillSoundCheck_), f(markerCheck_);
+        investmentChangeCheck_->setChecked(d.investmentEditing);
+        cashOnlyCheck_->setChecked(d.cashOnlyChecked);
+        fillSoundCheck_->setChecked(d.fillSoundOption);
+        markerCheck_->setChecked(d.tradeMarkerOption);
+    }
+    buyingPowerCaption_->setText(Q(d.buyingPowerCaption));
+    buyingPowerLabel_->setText(Q(d.buyingPowerText));
+    runPnlLabel_->setText(Q(d.runPnlText));
+    netPnlLabel_->setText(Q(d.netPnlText));
+    netPnlLabel_->setToolTip(Q(d.netPnlTooltip));
+    netAfterTaxLabel_->setText(Q(d.netPnlAfterTaxText));
+    netAfterTaxLabel_->setToolTip(Q(d.netPnlAfterTaxTooltip));
 }
 
 void MainWindow::ConnectPlayback() {
@@ -280,6 +332,7 @@ void MainWindow::Refresh() {
         chart_->SetFrame(EmptyChartFrame(extraWidth_, extraHeight_, d.noDataMark));
         shownFrameKey_ = frameKey;
     }
+    ShowAccountPanel(d);
     busy_->Show(d.busy);
 }
 

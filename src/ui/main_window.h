@@ -63,10 +63,13 @@ private:
     void OnDisplayPressed();
     void ScheduleRefresh();
     void ConnectPlayback();
+    void ConnectAccountPanel();
+    void ShowAccountPanel(const MainDisplay& d);
 
     std::string configuredDataFolder_;
     QtDialogs qtDialogs_;
     QtScheduler scheduler_;
+    QtSound sound_;
     SystemClock clock_;
     SeededRandom random_;
     std::unique_ptr<Simulation> sim_;
@@ -115,6 +118,23 @@ private:
     QLabel* tapeCounter_ = nullptr;
     QLabel* listHeaders_[3] = {};
     QListWidget* lists_[3] = {};
+    // The order buttons and the account panel beside the lists.
+    QPushButton* orderButtons_[3] = {};
+    QCheckBox* fillSoundCheck_ = nullptr;
+    QCheckBox* markerCheck_ = nullptr;
+    QLabel* investmentCaption_ = nullptr;
+    QLineEdit* investmentEdit_ = nullptr;
+    QCheckBox* investmentChangeCheck_ = nullptr;
+    QCheckBox* cashOnlyCheck_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QLabel* buyingPowerCaption_ = nullptr;
+    QLabel* buyingPowerLabel_ = nullptr;
+    QLabel* runPnlCaption_ = nullptr;
+    QLabel* runPnlLabel_ = nullptr;
+    QLabel* netPnlCaption_ = nullptr;
+    QLabel* netPnlLabel_ = nullptr;
+    QLabel* netAfterTaxCaption_ = nullptr;
+    QLabel* netAfterTaxLabel_ = nullptr;
     ChartView* chart_ = nullptr;
     BusyNoticeWindow* busy_ = nullptr;
     PlaybackPanel* playback_ = nullptr;

@@ -141,7 +141,40 @@ void MainWindow::BuildControls() {
     for (int i = 0; i < 3; ++i) {
         listHeaders_[i] = Caption(central_, QString::fromUtf8(headers[i]));
         lists_[i] = Named(new QListWidget(central_), names[i]);
+        // The slot number trailing each line stays out of sight.
+        lists_[i]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+
+    const char* orderCaptions[3] = {"新規注文", "返済注文", "訂正取消"};
+    const char* orderNames[3] = {"newOrderButton", "closingOrderButton", "correctCancelButton"};
+    for (int i = 0; i < 3; ++i) {
+        orderButtons_[i] = Named(new QPushButton(QString::fromUtf8(orderCaptions[i]), central_), orderNames[i]);
+        orderButtons_[i]->setEnabled(false);
+    }
+    fillSoundCheck_ = Named(new QCheckBox(QStringLiteral("約定音"), central_), "fillSoundCheck");
+    fillSoundCheck_->setToolTip(QStringLiteral("約定したとき、逆指値が発動したときに音を鳴らします"));
+    markerCheck_ = Named(new QCheckBox(QStringLiteral("売買位置"), central_), "markerCheck");
+    markerCheck_->setToolTip(QStringLiteral("新規が○、返済が×で表示、買建は赤、売建は青"));
+    investmentCaption_ = Caption(central_, QStringLiteral("投資金額"));
+    investmentEdit_ = Named(new QLineEdit(central_), "investmentEdit");
+    investmentEdit_->setAlignment(Qt::AlignRight);
+    investmentEdit_->setMaxLength(11);
+    investmentEdit_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    investmentChangeCheck_ = Named(new QCheckBox(QStringLiteral("変更"), central_), "investmentChangeCheck");
+    investmentChangeCheck_->setToolTip(
+        QStringLiteral("チェックすると、投資資金を変更できます。全損益などはリセットされます。"));
+    cashOnlyCheck_ = Named(new QCheckBox(QStringLiteral("現物のみ"), central_), "cashOnlyCheck");
+    resetButton_ = Named(new QPushButton(QStringLiteral("リセット"), central_), "resetButton");
+    resetButton_->setToolTip(QStringLiteral("全損益をリセットします(元の投資金額に戻ります)"));
+    buyingPowerCaption_ = Caption(central_, QStringLiteral("新規建余力"));
+    buyingPowerLabel_ = Figure(central_, "buyingPowerLabel");
+    runPnlCaption_ = Caption(central_, QStringLiteral("今回の損益"));
+    runPnlLabel_ = Figure(central_, "runPnlLabel");
+    netPnlCaption_ = Caption(central_, QStringLiteral("全損益"));
+    netPnlLabel_ = Figure(central_, "netPnlLabel");
+    netAfterTaxCaption_ = Caption(central_, QStringLiteral("全損益(税考慮)"));
+    netAfterTaxLabel_ = Figure(central_, "netAfterTaxLabel");
+
     busy_ = new BusyNoticeWindow(this);
     playback_ = new PlaybackPanel(central_);
 }
@@ -205,14 +238,32 @@ void MainWindow::LayOut() {
     tape_->setGeometry(x + 210, 148, 202, 428 + h);
     tapeCounter_->setGeometry(x + 358, 580 + h, 54, 18);
 
-    // The three lists share the strip under the chart.
+    // The three lists share the strip under the chart; the order buttons and the account panel
+    // stand beside them, under the board.
     const int listTop = 608 + h;
-    const int listWidth = (client.width() - 20) / 3;
+    const int listWidth = (x - 18) / 3;
     for (int i = 0; i < 3; ++i) {
         const int lx = 6 + i * (listWidth + 4);
         listHeaders_[i]->setGeometry(lx, listTop, listWidth, 18);
         lists_[i]->setGeometry(lx, listTop + 18, listWidth, client.height() - listTop - 24);
     }
+    for (int i = 0; i < 3; ++i) orderButtons_[i]->setGeometry(x + i * 84, listTop, 80, 28);
+    fillSoundCheck_->setGeometry(x + 256, listTop + 2, 70, 24);
+    markerCheck_->setGeometry(x + 328, listTop + 2, 84, 24);
+    const int row = listTop + 36;
+    investmentCaption_->setGeometry(x, row, 60, 24);
+    investmentEdit_->setGeometry(x + 60, row, 104, 24);
+    investmentChangeCheck_->setGeometry(x + 170, row, 60, 24);
+    cashOnlyCheck_->setGeometry(x + 234, row, 90, 24);
+    resetButton_->setGeometry(x + 332, row - 1, 80, 26);
+    buyingPowerCaption_->setGeometry(x, row + 30, 90, 22);
+    buyingPowerLabel_->setGeometry(x + 60, row + 30, 104, 22);
+    runPnlCaption_->setGeometry(x + 234, row + 30, 80, 22);
+    runPnlLabel_->setGeometry(x + 300, row + 30, 108, 22);
+    netPnlCaption_->setGeometry(x, row + 56, 60, 22);
+    netPnlLabel_->setGeometry(x + 60, row + 56, 104, 22);
+    netAfterTaxCaption_->setGeometry(x + 190, row + 56, 110, 22);
+    netAfterTaxLabel_->setGeometry(x + 300, row + 56, 108, 22);
 }
 
 }  // namespace corvala

@@ -211,11 +211,64 @@ TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     auto* pending = Find<QListWidget>("pendingList");
     ASSERT_EQ(pending->count(), 1);
     EXPECT_TRUE(pending->item(0)->text().startsWith(QStringLiteral("08:59 買建   100株")));
+    // A limit far under the market stays pending beside the fill.
+    NewOrderForm resting;
+    resting.quantity = "200";
+    resting.price = "900";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim().PlaceNewOrder(resting).status, EntryOutcome::Status::Stored);
+    window->Refresh();
     Key(Qt::Key_Space);
     RunUntil([&] { return sim().replay().currentRow == 2; });
-    EXPECT_EQ(pending->count(), 0);
+    ASSERT_EQ(pending->count(), 1);
+    EXPECT_TRUE(pending->item(0)->text().startsWith(QStringLiteral("08:59 買建   200株     900円")));
     EXPECT_EQ(Find<QListWidget>("executionList")->count(), 1);
     EXPECT_TRUE(Find<QListWidget>("holdingList")->item(0)->text().startsWith(QStringLiteral("買建")));
+    EXPECT_TRUE(Find<QPushButton>("newOrderButton")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("closingOrderButton")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("correctCancelButton")->isEnabled());
+    // The account panel is locked while the day runs.
+    EXPECT_FALSE(Find<QCheckBox>("cashOnlyCheck")->isEnabled());
+    EXPECT_FALSE(Find<QCheckBox>("investmentChangeCheck")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("resetButton")->isEnabled());
+    EXPECT_EQ(Find<QLabel>("buyingPowerLabel")->text(), "2,720,000");  // 3,000,000 − 100 × 1,000 − 180,000
+    RunUntil([&] { return sim().replay().currentRow == 30; });
+    Shot("trading");
+}
+
+TEST_F(ReplayWindowTest, TheAccountPanelChangesTheInvestmentAndTheCashOnlyMode) {
+    auto* caption = Find<QLabel>("buyingPowerLabel");
+    EXPECT_EQ(Find<QLineEdit>("investmentEdit")->text(), "1,000,000");
+    EXPECT_EQ(caption->text(), "3,000,000");
+    EXPECT_FALSE(Find<QLineEdit>("investmentEdit")->isEnabled());
+    QTest::mouseClick(Find<QCheckBox>("cashOnlyCheck"), Qt::LeftButton);
+    EXPECT_EQ(caption->text(), "1,000,000");
+    EXPECT_TRUE(Find<QCheckBox>("cashOnlyCheck")->isChecked());
+    QTest::mouseClick(Find<QCheckBox>("cashOnlyCheck"), Qt::LeftButton);
+    EXPECT_EQ(caption->text(), "3,000,000");
+
+    // Unlocked, the field is typed over as a plain number; below 300,000 only cash trading.
+    auto* edit = Find<QLineEdit>("investmentEdit");
+    QTest::mouseClick(Find<QCheckBox>("investmentChangeCheck"), Qt::LeftButton);
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_EQ(edit->text(), "1000000");
+    edit->selectAll();
+    QTest::keyClicks(edit, "250000");
+    dialogs.answers = {true};
+    QTest::mouseClick(Find<QCheckBox>("investmentChangeCheck"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].first, "問い合わせ");
+    EXPECT_FALSE(edit->isEnabled());
+    EXPECT_EQ(edit->text(), "250,000");
+    EXPECT_EQ(caption->text(), "250,000");
+    EXPECT_TRUE(Find<QCheckBox>("cashOnlyCheck")->isChecked());
+    EXPECT_EQ(Find<QLabel>("messageLabel")->text(), "投資金額が30万円を割っていますので、現物取引のみとなります。");
+    QTest::mouseClick(Find<QCheckBox>("cashOnlyCheck"), Qt::LeftButton);  // re-checks itself
+    EXPECT_TRUE(Find<QCheckBox>("cashOnlyCheck")->isChecked());
+    // Nothing to reset: no question.
+    QTest::mouseClick(Find<QPushButton>("resetButton"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    Shot("account-panel");
 }
 
 TEST_F(ReplayWindowTest, GaugeClickSetsTheSpeedAndMaximisingIsRefusedDuringAReplay) {

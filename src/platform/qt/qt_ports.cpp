@@ -1,6 +1,10 @@
 #include "platform/qt/qt_ports.h"
 
+#include <QAudioOutput>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -18,6 +22,30 @@ void PlaceOver(QMessageBox& box, QWidget* owner) {
 }
 
 }  // namespace
+
+struct QtSound::Player {
+    QAudioOutput output;
+    QMediaPlayer player;
+};
+
+QtSound::QtSound() = default;
+QtSound::~QtSound() = default;
+
+void QtSound::Play(const std::string& path) {
+    auto& slot = players_[path];
+    if (!slot) {
+        const QString file = QString::fromStdString(path);
+        if (!QFileInfo::exists(file)) {
+            players_.erase(path);  // looked for again next time: the file may be put back
+            return;
+        }
+        slot = std::make_unique<Player>();
+        slot->player.setAudioOutput(&slot->output);
+        slot->player.setSource(QUrl::fromLocalFile(file));
+    }
+    slot->player.setPosition(0);
+    slot->player.play();
+}
 
 void QtDialogs::ShowError(int number, const std::string& text) {
     auto* box = new QMessageBox(owner_);

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <map>
+#include <memory>
 
 #include "platform/ports.h"
 
@@ -23,6 +25,19 @@ private:
 
 // Callbacks on precise single-shot timers of the event loop. Callbacks still pending when the
 // scheduler goes away never run.
+// Sound files played through Qt Multimedia, one player per file so that a fill sound does not
+// cut off a stop sound. A missing file is skipped and a missing audio device stays silent.
+class QtSound final : public Sound {
+public:
+    QtSound();
+    ~QtSound() override;
+    void Play(const std::string& path) override;
+
+private:
+    struct Player;
+    std::map<std::string, std::unique_ptr<Player>> players_;
+};
+
 class QtScheduler final : public Scheduler {
 public:
     void After(int ms, std::function<void()> callback) override;
