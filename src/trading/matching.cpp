@@ -40,7 +40,7 @@ void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
         if (ctx.clockShown) MatchPrint(m_.tape.At(m_.tapeCursor), ctx.baseSeconds + second, ctx);
         m_.overlayRefused = 未実行注文確認(book_, m_.overlay);
         if (!m_.continueFlag) return;  // the line waits for a later sub-step
-        ++m_.tapeCursor;
+        if (m_.lineTaken) ++m_.tapeCursor;
     }
 }
 
@@ -48,6 +48,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     const auto parsed = ReadTapeLine(line);
     if (line.empty() && !m_.newOrderFlag) return;
     m_.continueFlag = false;
+    m_.lineTaken = true;
     if (!parsed && !line.empty()) {
         m_.continueFlag = true;  // a line without a readable time is passed over
         return;
@@ -79,12 +80,22 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         }
     }
 
-    Line work{t, due, opening, 0, clock};
+    // An order pass takes nothing from the line's volume: the line is processed again.
+    Line work{t, due && !m_.newOrderFlag, opening, 0, clock};
     if (ctx.simulationOn && account_) TestOrders(work, ctx);
     const double filled = work.filled;
     t = work.t;
 
-    if (parsed && !m_.newOrderFlag) {
+    // A pass for orders just placed tests them against the last price and leaves the line at the
+    // cursor: its print is still to come (or, when due, is taken by the next pass) with its own
+    // price and volume.
+    if (m_.newOrderFlag) {
+        m_.newOrderFlag = false;
+        m_.lineTaken = false;
+        m_.continueFlag = due;
+        return;
+    }
+    if (parsed) {
         const double volume = t.volume.value_or(0) + filled;
         AddTapeRow(t.time, Format(volume, "###,###"), t.price.value_or(0), ctx.decimalPrices);
     }

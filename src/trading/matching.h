@@ -65,6 +65,7 @@ struct MarketState {
     bool lockedBoardHold = false;   // the step's board had best ask = best bid
     bool newOrderFlag = false;      // an order was just confirmed
     bool continueFlag = false;
+    bool lineTaken = false;  // the pass used up the line at the cursor (an order pass does not)
     std::vector<TapeRow> tapeRows;  // oldest first; the list shows the newest on top
     int overlayRefused = 0;         // orders beyond the overlay's 50 entries
 

@@ -15,6 +15,19 @@
 
 namespace corvala::test {
 
+// The sounds asked for, by file name, with the virtual time of each.
+class RecordingSound final : public Sound {
+public:
+    explicit RecordingSound(const VirtualScheduler& scheduler) : scheduler_(scheduler) {}
+    void Play(const std::string& path) override {
+        played.push_back({path.substr(path.find_last_of('/') + 1), scheduler_.NowMs()});
+    }
+    std::vector<std::pair<std::string, std::int64_t>> played;
+
+private:
+    const VirtualScheduler& scheduler_;
+};
+
 struct StepRecord {
     int row;
     std::string clock;
@@ -44,7 +57,7 @@ protected:
     }
 
     Simulation& Start() {
-        sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler}, dir.path());
+        sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler, &sound}, dir.path());
         EXPECT_TRUE(sim->StartUp());
         sim->SetStepObserver([this](int row) {
             steps.push_back({row, sim->display().clockText, scheduler.NowMs(),
@@ -97,6 +110,7 @@ protected:
     FixedClock clock{Ymd{2022, 11, 10}};
     FixedRandom random;
     VirtualScheduler scheduler;
+    RecordingSound sound{scheduler};
     std::unique_ptr<Simulation> sim;
     std::vector<StepRecord> steps;
 };

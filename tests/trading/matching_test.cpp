@@ -54,6 +54,27 @@ TEST_F(MatchingTest, OnlyDueLinesAreTakenAndALaterOneWaitsAtTheCursor) {
     EXPECT_EQ(market.tapeRows.size(), 3u);
 }
 
+// The pass that tests an order just placed must not use up the print waiting at the cursor: it
+// still comes, with its own price and volume, when it is due.
+TEST_F(MatchingTest, AnOrderPassLeavesTheNextPrintWhereItIs) {
+    Lines({"10:00:01 100 501.0", "10:00:04 300 502.0"});
+    engine.MatchPendingOrders(1, ctx);
+    ASSERT_EQ(market.tapeCursor, 1);
+    const Board before = market.board;
+    market.newOrderFlag = true;
+    engine.MatchPendingOrders(2, ctx);
+    EXPECT_FALSE(market.newOrderFlag);
+    EXPECT_EQ(market.tapeCursor, 1);
+    EXPECT_EQ(market.tapeRows.size(), 1u);
+    EXPECT_EQ(market.board, before);
+    market.newOrderFlag = true;
+    engine.MatchPendingOrders(4, ctx);  // due now: the order pass, then the print itself
+    EXPECT_EQ(market.tapeCursor, 2);
+    ASSERT_EQ(market.tapeRows.size(), 2u);
+    EXPECT_EQ(market.tapeRows.back().volume, "300");
+    EXPECT_EQ(market.tapeRows.back().price, "502");
+}
+
 TEST_F(MatchingTest, RowsAreColouredAgainstThePreviousPrice) {
     Lines({"10:00:01 100 501.0", "10:00:01 100 502.0", "10:00:01 100 500.0", "10:00:01 100 500.0",
            "10:00:02 100 500.0"});

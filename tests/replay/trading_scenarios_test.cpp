@@ -1,0 +1,210 @@
+// Whole trading runs over exact tapes: the prints are given, so each fill's time and price, the
+// sounds, the account and the history files can be checked to the yen.
+
+#include "platform/files.h"
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+class TradingScenarioTest : public ReplayFixture {
+protected:
+    void Given(std::vector<std::string> tape) {
+        Start();
+        sim->UseGivenTape(std::move(tape));
+        Prepare();
+    }
+    EntryOutcome Buy(const std::string& qty, const std::string& price, bool sell = false) {
+        NewOrderForm f;
+        f.quantity = qty;
+        f.price = price;
+        f.normalMarket = price.empty();
+        f.sell = sell;
+        dialogs.answers = {true};
+        return sim->PlaceNewOrder(f);
+    }
+    void PlayTo(int row) {
+        if (sim->waitingForPlay()) Press(kPlayPause);
+        ASSERT_TRUE(RunToRow(row));
+    }
+    std::vector<std::string> Fills() const {
+        std::vector<std::string> out;
+        for (const auto& f : sim->fills())
+            out.push_back(FormatTimeOfDay(f.execution.seconds) + " " + SideText(f.execution.side, f.execution.closing) +
+                          " " + Format(f.execution.quantity, "0") + "@" + Format(f.execution.price, "0.0"));
+        return out;
+    }
+    std::string History(const char* file) {
+        const auto bytes = ReadWholeFile(dir.Sub(std::string("売買履歴/") + file));
+        return bytes ? DecodeCp932(*bytes) : "<missing>";
+    }
+};
+
+// The fixture's board stands at asks 1001–1005 × 500 and bids 999–995 × 700 at every step.
+
+TEST_F(TradingScenarioTest, APreOpenMarketOrderTakesTheOpeningPrintAndARestingBidWaitsForItsQueue) {
+    Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
+           "09:01:00 100 1,000"});
+    ASSERT_EQ(Buy("200", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Buy("100", "999").status, EntryOutcome::Status::Stored);
+    PlayTo(5);  // 09:00:25: two prints of 300 have traded at 999, 600 of the 700 ahead
+    EXPECT_EQ(Fills(), std::vector<std::string>{"09:00:01 買建 200@1000.0"});
+    ASSERT_EQ(d().pendingLines.size(), 1u);
+    PlayTo(7);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(Fills()[1].substr(0, 7), "09:00:3");  // the third print
+    EXPECT_EQ(Fills()[1].substr(9), "買建 100@999.0");
+    EXPECT_TRUE(d().pendingLines.empty());
+    EXPECT_EQ(d().buyingPowerText, "2,700,100");  // 3,000,000 − 200,000 − 99,900
+    EXPECT_EQ(d().executionLines.size(), 2u);
+}
+
+TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsAtTheBestBid) {
+    Given({"09:00:00 1,000 1,000", "09:00:30 100 998", "09:01:00 100 997", "09:02:00 100 1,000"});
+    PlayTo(2);
+    NewOrderForm stop;
+    stop.kind = kKindStop;
+    stop.sell = true;
+    stop.quantity = "100";
+    stop.trigger = "997";
+    stop.triggerBelow = true;
+    stop.stopMarket = true;
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceNewOrder(stop).status, EntryOutcome::Status::Stored);
+    PlayTo(11);  // 998 does not reach the trigger
+    EXPECT_TRUE(sim->fills().empty());
+    EXPECT_TRUE(sound.played.empty());
+    PlayTo(14);
+    EXPECT_EQ(Fills(), std::vector<std::string>{"09:01:00 売建 100@999.0"});
+    ASSERT_EQ(sound.played.size(), 2u);
+    EXPECT_EQ(sound.played[0].first, "逆指音.mp3");
+    EXPECT_EQ(sound.played[1].first, "約定音.mp3");
+    // The step that fired the stop took 300 ms longer than its neighbours.
+    std::vector<std::int64_t> lengths;
+    for (std::size_t i = 1; i < steps.size(); ++i) lengths.push_back(steps[i].ms - steps[i - 1].ms);
+    ASSERT_GE(lengths.size(), 12u);
+    EXPECT_EQ(lengths[11] - lengths[10], kStopSoundWaitMs);
+
+    sim->SetFillSoundOption(false);
+    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(16);
+    EXPECT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(sound.played.size(), 2u);  // 約定音 is off
+}
+
+TEST_F(TradingScenarioTest, AMarketableLimitFillsAtOnceAtTheFirstLevelBeyondItsAverage) {
+    Given({"09:00:00 1,000 1,000", "09:00:40 100 1,000"});
+    PlayTo(2);
+    const int placedAt = ParseTimeOfDay(d().clockText).value_or(0);
+    ASSERT_EQ(Buy("600", "1010").status, EntryOutcome::Status::Stored);
+    PlayTo(4);
+    // 500 at 1001 and 100 at 1002 average 1001.17: the fill is at 1002, before the next print.
+    ASSERT_EQ(sim->fills().size(), 1u);
+    EXPECT_EQ(sim->fills()[0].execution.price, 1002.0f);
+    EXPECT_LE(sim->fills()[0].execution.seconds, placedAt + 1);
+    EXPECT_EQ(d().buyingPowerText, "2,398,800");
+}
+
+TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWritesItsRows) {
+    Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
+           "09:01:10 300 1,001", "09:01:20 300 1,001", "09:01:30 100 1,000"});
+    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Buy("100", "999").status, EntryOutcome::Status::Stored);
+    PlayTo(9);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    sim->SetBulkClose(kSideMarginBuy, true);
+    ClosingOrderForm close;
+    close.side = kSideMarginBuy;
+    close.order.price = "1001";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->orders().positions[0].committedQty + sim->orders().positions[1].committedQty, 200);
+    PlayTo(17);  // 600 of the 500 ahead at 1001 have traded by the second print (09:01:20)
+    ASSERT_EQ(sim->fills().size(), 3u);
+    EXPECT_EQ(Fills()[2].substr(0, 7), "09:01:2");
+    EXPECT_EQ(Fills()[2].substr(9), "売埋 200@1001.0");
+    EXPECT_EQ(sim->fills()[2].positionNumbers.size(), 2u);
+    EXPECT_EQ(sim->account().profitTotal, 100 + 200);  // (1001 − 1000) × 100 + (1001 − 999) × 100
+    EXPECT_EQ(sim->account().lossTotal, 0);
+    EXPECT_TRUE(d().holdingLines[0].empty());
+
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    const std::string realized = History(kRealizedFile);
+    EXPECT_NE(realized.find(",買建,100,1000,売埋,"), std::string::npos) << realized;
+    EXPECT_NE(realized.find(",買建,100,999,売埋,"), std::string::npos) << realized;
+    EXPECT_NE(realized.find(",1001,200,100100\r\n"), std::string::npos) << realized;
+    EXPECT_NE(realized.find(",,,,,,,,,,,今回の損益,300\r\n"), std::string::npos) << realized;
+    const std::string lead = "2022/11/10 00:00:00,2022/11/02,";
+    EXPECT_EQ(History(kExecutionFile), std::string(kExecutionHeader) + "\r\n" +
+                                           lead + "09:00:01,8473,テスト証券,信用,新規買建,100,1000,100000\r\n" +
+                                           lead + "09:00:30,8473,テスト証券,信用,新規買建,100,999,99900\r\n" +
+                                           lead + "09:01:20,8473,テスト証券,信用,返済売埋,200,1001,200200\r\n\r\n");
+}
+
+TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory) {
+    Given({"09:00:00 5,000 1,000", "09:00:20 100 1,000"});
+    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    ASSERT_EQ(sim->fills().size(), 1u);
+    dialogs.answers = {true, true, true};
+    Press(kStop);  // settled at the current price: 1000, no gain
+    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    sim->RestoreAccount(kDefaultInvestment, 5000, 1000, false);  // totals of earlier runs
+    EXPECT_EQ(d().netPnlText, "4,000");
+    dialogs.answers = {true};
+    sim->PressResetTotals();
+    EXPECT_EQ(d().netPnlText, "0");
+    EXPECT_EQ(d().investmentText, "1,000,000");
+
+    Prepare();
+    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    const std::string realized = History(kRealizedFile);
+    const std::size_t marker = realized.find("******************************   2022/11/10全損益をリセットしました");
+    ASSERT_NE(marker, std::string::npos) << realized;
+    const std::size_t first = realized.find(",買建,100,1000,売埋,");
+    const std::size_t second = realized.find(",買建,100,1000,売埋,", first + 1);
+    EXPECT_LT(first, marker);
+    EXPECT_GT(second, marker);
+    EXPECT_NE(realized.find("リセットしました   ******************************\r\n\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {
+    Given({"09:00:00 1,000 1,000"});
+    sim->SetCashOnly(true);
+    EXPECT_FALSE(sim->account().cashOnly);
+    EXPECT_EQ(d().buyingPowerCaption, "新規建余力");
+    dialogs.answers = {true};
+    sim->PressResetTotals();
+    sim->SetInvestmentEditing(true);
+    EXPECT_FALSE(d().investmentEditing);
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST_F(TradingScenarioTest, ACorrectionOfAnOrderThatIsGoneIsRefused) {
+    Given({"09:00:00 1,000 1,000", "09:00:20 100 1,000"});
+    ASSERT_EQ(Buy("100", "990").status, EntryOutcome::Status::Stored);
+    NewOrderForm f;
+    f.quantity = "100";
+    f.price = "995";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->PlaceNewOrder(f, 0).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 995.0f);
+    EXPECT_EQ(d().buyingPowerText, "2,900,500");  // only the difference more
+    dialogs.answers = {true};
+    ASSERT_TRUE(sim->CancelOrder(0, false));
+    dialogs.answers = {true};
+    const EntryOutcome late = sim->PlaceNewOrder(f, 0);
+    EXPECT_EQ(late.status, EntryOutcome::Status::Declined);
+    EXPECT_FALSE(late.message.empty());
+    EXPECT_FALSE(sim->orders().pendingNewOrders[0].InUse());
+    EXPECT_EQ(d().buyingPowerText, "3,000,000");
+}
+
+}  // namespace
+}  // namespace corvala
