@@ -198,6 +198,7 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
 }
 
 constexpr int kOpenAt = 9 * 3600;
+constexpr int kCloseAt = 15 * 3600;
 
 // The day's prints from a file of tape lines.
 bool ReadTape(const std::string& path, std::vector<std::string>& lines) {
@@ -291,7 +292,11 @@ int RunReplay(const std::vector<std::string>& args) {
     bool speedSet = false;
     while (sim.replayRunning()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
-        for (; next < script.size() && script[next].at <= now && sim.replayRunning(); ++next) apply(script[next]);
+        // The account panel's actions from 15:00:00 on wait for the idle window after the run.
+        for (; next < script.size() && script[next].at <= now && sim.replayRunning() &&
+               !(script[next].trading && script[next].trading->OnAccountPanel() && script[next].at >= kCloseAt);
+             ++next)
+            apply(script[next]);
         if (!sim.replayRunning()) break;
         if (sim.waitingForPlay()) {
             if (!speedSet) {

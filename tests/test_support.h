@@ -49,7 +49,9 @@ class FixedClock final : public Clock {
 public:
     explicit FixedClock(Ymd today = {2022, 11, 1}) : today_(today) {}
     Ymd Today() const override { return today_; }
+    int SecondsOfDay() const override { return secondsOfDay; }
     std::int64_t NowMs() const override { return 0; }
+    int secondsOfDay = 0;
 
 private:
     Ymd today_;

@@ -24,6 +24,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual Ymd Today() const = 0;
+    // Seconds since local midnight, read with Today() for time stamps (fakes may keep 0).
+    virtual int SecondsOfDay() const { return 0; }
     // Milliseconds on a monotonic clock.
     virtual std::int64_t NowMs() const = 0;
 };

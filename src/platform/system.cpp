@@ -12,6 +12,13 @@ Ymd SystemClock::Today() const {
     return Ymd{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+int SystemClock::SecondsOfDay() const {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+}
+
 std::int64_t SystemClock::NowMs() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

@@ -10,6 +10,7 @@ namespace corvala {
 class SystemClock final : public Clock {
 public:
     Ymd Today() const override;
+    int SecondsOfDay() const override;
     std::int64_t NowMs() const override;
 };
 

@@ -16,8 +16,7 @@ void Simulation::EngineEvents::OnExecution(const Execution& fill, const OrderBoo
 
 RunInfo Simulation::CurrentRunInfo() const {
     const Ymd today = ports_.clock.Today();
-    const auto wallSeconds = static_cast<int>((ports_.clock.NowMs() / 1000) % 86'400);
-    return RunInfo{RecordedAtText(today, wallSeconds), TradingDayText(today, chosenDate_),
+    return RunInfo{RecordedAtText(today, ports_.clock.SecondsOfDay()), TradingDayText(today, chosenDate_),
                    display_.codeText, stocks_.Name(stockCode_)};
 }
 

@@ -108,6 +108,7 @@ TEST_F(TradingScenarioTest, AMarketableLimitFillsAtOnceAtTheFirstLevelBeyondItsA
 }
 
 TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWritesItsRows) {
+    clock.secondsOfDay = 13 * 3600 + 5 * 60 + 7;  // the wall clock stamps the rows
     Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
            "09:01:10 300 1,001", "09:01:20 300 1,001", "09:01:30 100 1,000"});
     ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
@@ -137,7 +138,7 @@ TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWri
     EXPECT_NE(realized.find(",買建,100,999,売埋,"), std::string::npos) << realized;
     EXPECT_NE(realized.find(",1001,200,100100\r\n"), std::string::npos) << realized;
     EXPECT_NE(realized.find(",,,,,,,,,,,今回の損益,300\r\n"), std::string::npos) << realized;
-    const std::string lead = "2022/11/10 00:00:00,2022/11/02,";
+    const std::string lead = "2022/11/10 13:05:07,2022/11/02,";
     EXPECT_EQ(History(kExecutionFile), std::string(kExecutionHeader) + "\r\n" +
                                            lead + "09:00:01,8473,テスト証券,信用,新規買建,100,1000,100000\r\n" +
                                            lead + "09:00:30,8473,テスト証券,信用,新規買建,100,999,99900\r\n" +

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# corvala-cli replay with orders over the demo install and a given tape: fills, refusals,
+# corrections and cancellations, cash-only trading, the account, and the history files as CP932
+# with CR LF.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+cp "$cli" "$dir/"
+run() { "$dir/corvala-cli" replay --data "$dir/日中データ" --date 221102 --code 8473 --speed 30 --tape "$dir/tape.txt" "$@"; }
+passed=0; fail=0
+check() {  # name, haystack, needle
+  if [[ "$2" != *"$3"* ]]; then echo "FAIL $1: missing $3 in ${2:0:600}"; fail=1; else echo "ok   $1"; passed=$((passed+1)); fi
+}
+lacks() {  # name, haystack, needle
+  if [[ "$2" == *"$3"* ]]; then echo "FAIL $1: unexpected $3"; fail=1; else echo "ok   $1"; passed=$((passed+1)); fi
+}
+status() {  # name, expected, actual
+  if [ "$2" -eq "$3" ]; then echo "ok   $1"; passed=$((passed+1)); else echo "FAIL $1: status $3"; fail=1; fi
+}
+history() { iconv -f CP932 -t UTF-8 "$dir/売買履歴/$1"; }
+
+cat > "$dir/tape.txt" <<'TAPE'
+09:00:00 10,000 3,181
+09:00:10 300 3,181
+09:30:00 500 3,175
+10:00:00 200 3,180
+14:59:00 100 3,185
+TAPE
+
+cat > "$dir/orders.jsonl" <<'JSON'
+{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}
+{"at":"08:31:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3000,"qty":100}}
+{"at":"09:05:00","correct":101,"price":3010}
+{"at":"09:06:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3000,"qty":1000000}}
+{"at":"09:07:00","new":{"side":"買建","qty":100}}
+{"at":"09:08:00","cashOnly":true}
+{"at":"09:10:00","cancel":101}
+{"at":"09:11:00","cancel":999}
+{"at":"09:20:00","close":{"side":"売埋","type":"通常注文","normal":"成行","positions":"all"}}
+{"at":"09:40:00","new":{"side":"売建","type":"逆指値注文","trigger":3200,"when":"以上","stop":"成行","qty":200}}
+JSON
+out=$(run --orders "$dir/orders.jsonl")
+status "orders run" 0 $?
+# At speed 30 a step matches at its last second: the opening print is taken at 09:00:05.
+check "pre-open market fill at the opening print" "$out" '"executions":[{"time":"09:00:05","trade":"新規","side":"買建","quantity":100.0,"price":3181.0,"order":100.0,"position":200.0}'
+check "market close" "$out" '"trade":"返済","side":"売埋","quantity":100.0'
+check "close names its position" "$out" '"order":300.0,"position":[200.0]'
+check "funds refused" "$out" '"message":"資金が足りません。"'
+check "missing price refused" "$out" '"line":5,"message":"価格が入力されていません。"'
+check "account panel locked" "$out" '"line":6,"message":"再生中は'
+check "unknown order" "$out" '"line":8,"message":"注文999は未約定の注文にありません。"'
+lacks "cancelled order never fills" "$out" '"order":101.0'
+check "unfired stop left at the end" "$out" '"pendingOrders":[],"positions":[]'
+check "account figures" "$out" '"account":{"investment":'
+check "caption" "$out" '"buyingPowerCaption":"新規建余力"'
+lacks "no stop fill below its trigger" "$out" '"side":"売建"'
+
+executions=$(history 約定履歴.csv)
+check "execution rows" "$executions" ',8473,白鷺フィナンシャル,信用,新規買建,100,3181,318100'
+check "closing row" "$executions" ',信用,返済売埋,100,'
+crlf=$(grep -c $'\r$' "$dir/売買履歴/約定履歴.csv"); lines=$(wc -l < "$dir/売買履歴/約定履歴.csv")
+status "every line ends in CR LF" "$lines" "$crlf"
+iconv -f CP932 -t UTF-8 "$dir/売買履歴/実現損益.csv" >/dev/null; status "realised file is CP932" 0 $?
+check "realised summary" "$(history 実現損益.csv)" ',,,,,,,,,,,今回の損益,'
+
+# A correction shows in the pending list before it is cancelled.
+cat > "$dir/correct.jsonl" <<'JSON'
+{"at":"08:31:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3000,"qty":100}}
+{"at":"09:05:00","correct":100,"price":3010,"qty":200}
+{"at":"09:06:00","press":"■","answers":["はい","いいえ"]}
+JSON
+out=$(run --orders "$dir/correct.jsonl" --install "$dir")
+check "corrected order listed" "$out" '"pendingOrders":["09:05 買建   200株    3010円'
+check "stopped" "$out" '"stopped":true'
+
+# Cash only: 買付 and 売付, 売建 refused; a small investment forces it.
+cat > "$dir/cash.jsonl" <<'JSON'
+{"at":"08:30:00","new":{"side":"買付","type":"通常注文","normal":"成行","qty":100}}
+{"at":"08:31:00","new":{"side":"売建","type":"通常注文","normal":"成行","qty":100}}
+{"at":"10:30:00","close":{"side":"売付","type":"通常注文","normal":"成行","positions":{"200":100}}}
+JSON
+out=$(run --orders "$dir/cash.jsonl" --cash-only)
+check "cash buy" "$out" '"side":"買付","quantity":100.0,"price":3181.0'
+check "cash sell" "$out" '"side":"売付","quantity":100.0'
+check "short refused in cash mode" "$out" '"line":2,"message":"現物のみ: 買付だけを注文できます。"'
+check "cash caption" "$out" '"buyingPowerCaption":"買付可能額"'
+check "cash history rows" "$(history 約定履歴.csv)" ',現物,新規買付,100,3181,318100'
+
+out=$(run --investment 250000)
+check "below 300,000 only cash" "$out" '"buyingPower":"250,000","buyingPowerCaption":"買付可能額"'
+out=$(run --investment 12x 2>&1)
+status "bad investment" 1 $?
+
+# Discarded: nothing written.
+rows_before=$(history 約定履歴.csv | wc -l)
+printf '%s\n' '{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' \
+  '{"at":"09:30:00","press":"■","answers":["はい","いいえ"]}' > "$dir/discard.jsonl"
+out=$(run --orders "$dir/discard.jsonl")
+check "discarded run filled" "$out" '"trade":"新規"'
+status "discarded run writes nothing" "$rows_before" "$(history 約定履歴.csv | wc -l)"
+
+# The totals of a kept run, reset before the next: the marker stands between the runs.
+printf '%s\n' '{"at":"08:00:00","reset":true}' > "$dir/reset.jsonl"
+run --orders "$dir/reset.jsonl" --investment 1000000 >/dev/null
+lacks "nothing to reset, no marker" "$(history 実現損益.csv)" "全損益をリセットしました"
+printf '%s\n' '{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' \
+  '{"at":"15:00:00","reset":true}' > "$dir/reset.jsonl"
+out=$(run --orders "$dir/reset.jsonl")
+check "reset after the run" "$out" '"netPnl":"0","netPnlAfterTax":"0","profitTotal":0,"lossTotal":0'
+realized=$(history 実現損益.csv)
+check "marker after the kept run" "${realized: -120}" "全損益をリセットしました   ******************************"
+check "marker date" "$realized" "******************************   $(date +%Y/%m/%d)全損益をリセットしました"
+
+bad='{"at":"09:00:00","new":{"side":"買う","qty":100}}'
+printf '%s\n' "$bad" > "$dir/bad.jsonl"
+err=$(run --orders "$dir/bad.jsonl" 2>&1)
+status "bad side exit" 1 $?
+check "bad side message" "$err" 'bad.jsonl line 1: "side" must be one of'
+printf '%s\n' '09:00:00 100' > "$dir/badtape.txt"
+err=$("$dir/corvala-cli" replay --data "$dir/日中データ" --date 221102 --code 8473 --tape "$dir/badtape.txt" 2>&1)
+status "bad tape exit" 1 $?
+check "bad tape message" "$err" "badtape.txt line 1: not a tape line"
+
+echo "$passed passed, $fail failed"
+exit $fail
