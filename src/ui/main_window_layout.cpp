@@ -143,6 +143,7 @@ void MainWindow::BuildControls() {
         lists_[i] = Named(new QListWidget(central_), names[i]);
         // The slot number trailing each line stays out of sight.
         lists_[i]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        lists_[i]->setTextElideMode(Qt::ElideNone);
     }
 
     const char* orderCaptions[3] = {"新規注文", "返済注文", "訂正取消"};
