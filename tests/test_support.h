@@ -40,7 +40,9 @@ public:
         if (!answers.empty()) answers.erase(answers.begin());
         return answer;
     }
+    void ShowNotice(const std::string& title, const std::string& text) override { notices.emplace_back(title, text); }
     std::vector<RecordedError> errors;
+    std::vector<std::pair<std::string, std::string>> notices;
     std::vector<std::pair<std::string, std::string>> questions;
     std::vector<bool> answers;
 };
@@ -50,8 +52,9 @@ public:
     explicit FixedClock(Ymd today = {2022, 11, 1}) : today_(today) {}
     Ymd Today() const override { return today_; }
     int SecondsOfDay() const override { return secondsOfDay; }
-    std::int64_t NowMs() const override { return 0; }
+    std::int64_t NowMs() const override { return nowMs; }
     int secondsOfDay = 0;
+    std::int64_t nowMs = 0;
 
 private:
     Ymd today_;

@@ -18,6 +18,8 @@ public:
     virtual void ShowError(int number, const std::string& text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& title, const std::string& text) = 0;
+    // A box with its own title and an OK button (an order refused).
+    virtual void ShowNotice(const std::string& title, const std::string& text) { (void)title, (void)text; }
 };
 
 class Clock {

@@ -164,9 +164,7 @@ void Simulation::StartBlink() {
 void Simulation::BlinkOn(unsigned generation) {
     if (generation != blinkGeneration_) return;
     ControlStates& c = display_.controls;
-    const bool newOrderOpen = orderDialogOpen_[static_cast<std::size_t>(OrderDialog::NewOrder)];
-    const bool closingOpen = orderDialogOpen_[static_cast<std::size_t>(OrderDialog::Closing)];
-    if (!newOrderOpen && !closingOpen) {
+    if (!newDialog_.visible && !closeDialog_.visible) {
         if (c.playback[kPlayPause].enabled) c.playback[kPlayPause].background = colours::kBlink;
         c.newOrderBackground = colours::kBlink;
         Notify();
@@ -275,12 +273,8 @@ void Simulation::PressSettings() {
 
 // ---- Order dialogs, close request ----------------------------------------------------------
 
-void Simulation::SetOrderDialogOpen(OrderDialog which, bool open) {
-    orderDialogOpen_[static_cast<std::size_t>(which)] = open;
-}
-
 bool Simulation::anyOrderDialogOpen() const {
-    return std::any_of(orderDialogOpen_.begin(), orderDialogOpen_.end(), [](bool b) { return b; });
+    return newDialog_.visible || closeDialog_.visible || listDialog_.visible;
 }
 
 bool Simulation::RequestClose() {

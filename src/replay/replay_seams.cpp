@@ -81,7 +81,11 @@ void Simulation::AddTapeLinesBefore(const std::string& time) {
 void Simulation::ClearBoardLabels() { market_.cells = BoardCells{}; }
 void Simulation::ResetBoardQuantityBackgrounds() { market_.cells.highlighted.fill(false); }
 
-void Simulation::CloseOrderDialogs() { orderDialogOpen_ = {false, false, false}; }
+void Simulation::CloseOrderDialogs() {
+    if (newDialog_.visible) CloseNewOrderDialog();
+    if (closeDialog_.visible) CloseClosingDialog();
+    if (listDialog_.visible) HideCorrectCancelDialog(true);
+}
 
 // ---- Chart ---------------------------------------------------------------------------------
 

@@ -169,6 +169,13 @@ void Simulation::ClickBoardPrice(int level) {
     if (level < 0 || level >= kBoardLevels) return;
     clickedPrice_ = market_.board[static_cast<std::size_t>(level)];
     clickedAtMs_ = ports_.clock.NowMs();
+    if (clickedPrice_ == 0 || !day_) return;
+    const std::string price = DialogPriceText(clickedPrice_, day_->decimalPrices);
+    if (newDialog_.visible)
+        newDialog_.form.price = price;
+    else if (closeDialog_.visible)
+        closeDialog_.order.price = price;
+    Notify();
 }
 
 void Simulation::PressTapeStop() {

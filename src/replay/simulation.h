@@ -14,6 +14,7 @@
 #include "data/stock_list.h"
 #include "platform/ports.h"
 #include "replay/display_model.h"
+#include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
 #include "account/account.h"
@@ -102,8 +103,6 @@ public:
     // The window's close request; asks about open positions. True: the program may end.
     bool RequestClose();
 
-    enum class OrderDialog { NewOrder = 0, Closing = 1, Correct = 2 };
-    void SetOrderDialogOpen(OrderDialog which, bool open);
     bool anyOrderDialogOpen() const;
 
     // The replay loop runs (from 開 始 to the end of the day or a stop).
@@ -175,8 +174,48 @@ public:
     // A history append that failed and is tried again with the next kept run.
     bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }
 
+    // ---- The order dialogs ----
+    const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }
+    const ClosingDialogModel& closingDialog() const { return closeDialog_; }
+    const CorrectCancelDialogModel& correctCancelDialog() const { return listDialog_; }
+    // 新規注文: the dialog opens with the replay slowed down (低速), the capacity copied and a
+    // board price clicked in the last 30 seconds in the price box. Ignored while the button is
+    // disabled.
+    void OpenNewOrderDialog();
+    // The form of the new-order dialog (closing false) or of the closing-order dialog (true):
+    // order type, the 指値/成行 and 以上/以下 options, a text box typed into, a spin pressed.
+    enum class OrderOption { NormalMarket, TriggerBelow, StopMarket };
+    void SetOrderKind(bool closing, float kind);
+    void SetOrderOption(bool closing, OrderOption option, bool on);
+    void EditOrderText(bool closing, OrderField field, const std::string& typed);
+    void SpinOrderField(bool closing, OrderField field, bool up);
+    void SetNewOrderSell(bool sell);
+    // 注文: refusals are shown in boxes (a missing field, "資金が足りません。"); a stored order
+    // closes the dialog. キャンセル closes it; 指定速度に戻す clears 低速.
+    EntryOutcome SubmitNewOrderDialog();
+    void CancelNewOrderDialog();
+    void RestoreChosenSpeed();
+    // 返済注文, or a double click on holding-summary line `summaryLine` (0 long, 1 short), which
+    // chooses the side.
+    void OpenClosingDialog(int summaryLine = -1);
+    void SetClosingSide(float side);
+    // A row-quantity box left after typing, its toggle button, 一括返済 / 一括解除.
+    void EditCloseRow(int row, const std::string& typed);
+    void ToggleCloseRow(int row);
+    void ToggleBulkClose();
+    EntryOutcome SubmitClosingDialog();
+    void CancelClosingDialog();
+    // 訂正取消, or a double click on line `pendingLine` of the pending-order list, which selects
+    // that order in the dialog.
+    void OpenCorrectCancelDialog(int pendingLine = -1);
+    void SelectCorrectCancelLine(int index);
+    // 取消注文 (asks first) and 訂正注文 (opens the order's dialog in correction mode).
+    void CancelSelectedOrder();
+    void CorrectSelectedOrder();
+    void CloseCorrectCancelDialog();
+
     // A click on board price cell `level` (0–9): the price and the moment are kept for the
-    // new-order dialog.
+    // new-order dialog, and an open order dialog takes it as its price.
     void ClickBoardPrice(int level);
     float clickedBoardPrice() const { return clickedPrice_; }
 
@@ -258,6 +297,17 @@ private:
     MatchContext StepContext() const;
     void ShowTapeCounter();
     void CloseOrderDialogs();
+    void CloseNewOrderDialog();
+    void LeaveNewOrderDialog();
+    void LeaveClosingDialog();
+    void ShowCorrectCancelDialog(bool lowSpeedBefore);
+    void CloseClosingDialog();
+    void HideCorrectCancelDialog(bool restoreSpeed);
+    void RebuildHoldingsList();
+    void RebuildCorrectCancelList();
+    void OnOrderGone(int slot, bool closing);
+    void RestoreLowSpeed(bool before);
+    NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
     bool HoldingsOpen();
     bool AnyTradeMade() const;
     void SettleAll(double price);
@@ -299,10 +349,12 @@ private:
     public:
         explicit EngineEvents(Simulation& sim) : sim_(sim) {}
         void OnExecution(const Execution& fill, const OrderBook& book) override;
-        void OnStopFired(int, bool) override {
+        void OnStopFired(int slot, bool closing) override {
             sim_.tradingDirty_ = true;
             sim_.stopFiredSoundDue_ = sim_.display_.fillSoundOption;
+            sim_.OnOrderGone(slot, closing);  // a correction of it no longer applies
         }
+        void OnOrderRemoved(int slot, bool closing) override { sim_.OnOrderGone(slot, closing); }
 
     private:
         Simulation& sim_;
@@ -343,7 +395,10 @@ private:
     bool dayShown_ = false;      // a finished replay left the day on screen
     bool quizChecked_ = false;
     double currentPrice_ = 0;
-    std::array<bool, 3> orderDialogOpen_{};
+    NewOrderDialogModel newDialog_;
+    ClosingDialogModel closeDialog_;
+    CorrectCancelDialogModel listDialog_;
+    std::pair<int, bool> rememberedOrder_{100, false};  // slot (100: none) and closing, from a double click
     std::vector<std::string> codeList_;  // stock files of `codeListDate_`, for the code spinner
     std::string codeListDate_;
 

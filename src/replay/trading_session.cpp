@@ -59,6 +59,7 @@ void Simulation::RefreshTradingDisplay() {
     const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
                                                    display_.pendingLines.size(), orderDialogCounter_);
     if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
+    if (closeDialog_.visible) RebuildHoldingsList();
 }
 
 // Every display starts a run: empty tables, fresh numbers, the totals a discarded run returns to.

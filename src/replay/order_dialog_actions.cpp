@@ -1,0 +1,409 @@
+// The three order dialogs: opening them slows the replay, their forms feed the order-entry code,
+// and they close themselves when their order is stored, filled or gone.
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+std::string* TextOf(NewOrderForm& f, OrderField field) {
+    switch (field) {
+        case OrderField::Quantity: return &f.quantity;
+        case OrderField::Price: return &f.price;
+        case OrderField::Trigger: return &f.trigger;
+        case OrderField::StopPrice: return &f.stopPrice;
+    }
+    return &f.quantity;
+}
+
+// The form of a stored order, as the correction dialogs are prefilled.
+NewOrderForm FormFrom(const Order& o, bool decimals) {
+    NewOrderForm f;
+    f.kind = o.kind;
+    f.normalMarket = o.isMarket == 1;
+    f.quantity = Format(o.quantity, "0");
+    if (o.limitPrice != 0) f.price = DialogPriceText(o.limitPrice, decimals);
+    if (o.kind != kKindNormal) {
+        f.trigger = DialogPriceText(o.triggerPrice, decimals);
+        f.triggerBelow = o.triggerDirection == 1;
+        f.stopMarket = o.stopExecution == 1;
+        if (!f.stopMarket) f.stopPrice = DialogPriceText(o.stopLimitPrice, decimals);
+    }
+    return f;
+}
+
+}  // namespace
+
+void Simulation::RestoreLowSpeed(bool before) {
+    if (!before) SetLowSpeed(false);
+}
+
+void Simulation::RestoreChosenSpeed() {
+    SetLowSpeed(false);
+    Notify();
+}
+
+// ---- New order ------------------------------------------------------------------------------
+
+void Simulation::OpenNewOrderDialog() {
+    if (!day_ || !display_.controls.orderButtons[0] || newDialog_.visible) return;
+    newDialog_ = NewOrderDialogModel{};
+    newDialog_.lowSpeedBefore = display_.speed.lowSpeed;
+    SetLowSpeed(true);
+    display_.hideBoardAndTape = false;
+    newDialog_.visible = true;
+    newDialog_.form.cashCaption = account_.cashOnly;
+    newDialog_.capacityText = display_.buyingPowerText;
+    if (clickedPrice_ != 0 && ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs)
+        newDialog_.form.price = DialogPriceText(clickedPrice_, day_->decimalPrices);
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::SetOrderKind(bool closing, float kind) {
+    corvala::SetOrderKind(FormOf(closing), kind);
+    Notify();
+}
+
+void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
+    NewOrderForm& f = FormOf(closing);
+    switch (option) {
+        case OrderOption::NormalMarket: f.normalMarket = on && f.kind == kKindNormal; break;
+        case OrderOption::TriggerBelow: f.triggerBelow = on; break;
+        case OrderOption::StopMarket: f.stopMarket = on; break;
+    }
+    Notify();
+}
+
+void Simulation::EditOrderText(bool closing, OrderField field, const std::string& typed) {
+    if (closing && field == OrderField::Quantity) return;  // the sum of the rows
+    *TextOf(FormOf(closing), field) = CleanNumberText(typed);
+}
+
+void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
+    if (!day_) return;
+    std::string& text = *TextOf(FormOf(closing), field);
+    if (field == OrderField::Quantity) {
+        if (closing) return;
+        text = SpinQuantity(text, day_->tradingUnit, up);
+    } else {
+        text = SpinPrice(text, up, day_->decimalPrices, StepContext().fineTickMode);
+    }
+    Notify();
+}
+
+void Simulation::SetNewOrderSell(bool sell) {
+    newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
+    Notify();
+}
+
+EntryOutcome Simulation::SubmitNewOrderDialog() {
+    if (!newDialog_.visible) return {};
+    const bool correcting = newDialog_.correctionMode;
+    const EntryOutcome out = PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
+                                                                    : std::nullopt);
+    if (out.status == EntryOutcome::Status::Stored) {
+        newDialog_.capacityText = display_.buyingPowerText;
+        LeaveNewOrderDialog();
+    } else if (!out.message.empty()) {
+        ports_.dialogs.ShowNotice(out.title, out.message);
+    }
+    RefreshTradingDisplay();
+    Notify();
+    return out;
+}
+
+void Simulation::CancelNewOrderDialog() {
+    if (!newDialog_.visible) return;
+    LeaveNewOrderDialog();
+    Notify();
+}
+
+// After a correction, confirmed or not, the list comes back and keeps the replay slow.
+void Simulation::LeaveNewOrderDialog() {
+    const bool correcting = newDialog_.correctionMode;
+    const bool before = newDialog_.lowSpeedBefore;
+    if (correcting) newDialog_.lowSpeedBefore = true;
+    CloseNewOrderDialog();
+    if (correcting) ShowCorrectCancelDialog(before);
+}
+
+// 閉じる: the form cleared, correction over, the speed as it was.
+void Simulation::CloseNewOrderDialog() {
+    const bool before = newDialog_.lowSpeedBefore;
+    newDialog_ = NewOrderDialogModel{};
+    RestoreLowSpeed(before);
+    RefreshTradingDisplay();
+}
+
+// ---- Closing order --------------------------------------------------------------------------
+
+void Simulation::OpenClosingDialog(int summaryLine) {
+    if (!day_ || closeDialog_.visible) return;
+    if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
+    if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
+        return;
+    bool longFree = false, shortFree = false;
+    for (const Position& p : book_.positions) {
+        if (!p.InUse() || p.quantity <= p.committedQty) continue;
+        (p.side == kSideMarginSell ? shortFree : longFree) = true;
+    }
+    if (summaryLine < 0 && !longFree && !shortFree) return;  // everything is already being closed
+    closeDialog_ = ClosingDialogModel{};
+    closeDialog_.lowSpeedBefore = display_.speed.lowSpeed;
+    SetLowSpeed(true);
+    display_.hideBoardAndTape = false;
+    closeDialog_.visible = true;
+    if (account_.cashOnly)
+        closeDialog_.side = kSideCash;
+    else if (summaryLine >= 0)
+        closeDialog_.side = summaryLine == 0 ? kSideMarginBuy : kSideMarginSell;
+    else
+        closeDialog_.side = longFree ? kSideMarginBuy : kSideMarginSell;
+    RebuildHoldingsList();
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::SetClosingSide(float side) {
+    if (!closeDialog_.visible || closeDialog_.correctionMode || account_.cashOnly) return;
+    closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
+    for (Position& p : book_.positions) p.closeQtyInput = 0;
+    closeDialog_.bulkMode = false;
+    RebuildHoldingsList();
+    Notify();
+}
+
+// The list of the chosen side; with nothing left there, the other side, else the dialog closes.
+void Simulation::RebuildHoldingsList() {
+    ClosingDialogModel& c = closeDialog_;
+    c.lines.clear();
+    c.listedSlots = c.correctionMode ? std::vector<int>{} : ListedPositions(book_, c.side);
+    if (c.side == kSideMarginBuy && c.listedSlots.empty()) {
+        // A cash holding opened before the box was cleared is closed with 売埋 too.
+        c.listedSlots = ListedPositions(book_, kSideCash);
+    }
+    for (int slot : c.listedSlots)
+        c.lines.push_back(HoldingLine(book_.positions[static_cast<std::size_t>(slot)], display_.codeText,
+                                      stocks_.Name(stockCode_), currentPrice_, day_->decimalPrices, slot));
+    c.rowTexts = {};
+    float sum = 0;
+    for (std::size_t i = 0; i < c.listedSlots.size(); ++i) {
+        const float q = book_.positions[static_cast<std::size_t>(c.listedSlots[i])].closeQtyInput;
+        sum += q;
+        if (i < c.rowTexts.size() && q != 0) c.rowTexts[i] = Format(q, "0");
+    }
+    if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(sum, "0") : std::string{};
+    if (c.correctionMode || !c.lines.empty()) return;
+    bool longFree = false, shortFree = false;
+    for (const Position& p : book_.positions) {
+        if (!p.InUse() || p.quantity <= p.committedQty) continue;
+        (p.side == kSideMarginSell ? shortFree : longFree) = true;
+    }
+    if (c.side != kSideMarginSell && shortFree && !account_.cashOnly) {
+        c.side = kSideMarginSell;
+        RebuildHoldingsList();
+    } else if (c.side == kSideMarginSell && longFree) {
+        c.side = kSideMarginBuy;
+        RebuildHoldingsList();
+    } else {
+        CloseClosingDialog();
+    }
+}
+
+void Simulation::EditCloseRow(int row, const std::string& typed) {
+    ClosingDialogModel& c = closeDialog_;
+    if (!c.visible || c.correctionMode || row < 0 || row >= kCloseRows ||
+        static_cast<std::size_t>(row) >= c.listedSlots.size())
+        return;
+    const int slot = c.listedSlots[static_cast<std::size_t>(row)];
+    const std::string cleaned = CleanNumberText(typed);
+    if (!IsNumeric(cleaned)) {
+        book_.positions[static_cast<std::size_t>(slot)].closeQtyInput = 0;
+    } else {
+        // Beyond 100,000,000 the figure is that much; then whole units within what is free.
+        const double v = std::clamp(LeadingNumber(cleaned), -1e8, 1e8);
+        SetCloseQuantity(slot, Format(v, "0"));
+    }
+    RebuildHoldingsList();
+    Notify();
+}
+
+void Simulation::ToggleCloseRow(int row) {
+    ClosingDialogModel& c = closeDialog_;
+    if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
+    Position& p = book_.positions[static_cast<std::size_t>(c.listedSlots[static_cast<std::size_t>(row)])];
+    p.closeQtyInput = p.closeQtyInput == 0 ? p.quantity - p.committedQty : 0;
+    RebuildHoldingsList();
+    Notify();
+}
+
+void Simulation::ToggleBulkClose() {
+    ClosingDialogModel& c = closeDialog_;
+    if (!c.visible || c.correctionMode) return;
+    c.bulkMode = !c.bulkMode;
+    SetBulkClose(c.side, c.bulkMode);
+    RebuildHoldingsList();
+    Notify();
+}
+
+EntryOutcome Simulation::SubmitClosingDialog() {
+    if (!closeDialog_.visible) return {};
+    const bool correcting = closeDialog_.correctionMode;
+    const EntryOutcome out = PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
+                                               correcting ? std::optional<int>(closeDialog_.correctionSlot)
+                                                          : std::nullopt);
+    if (out.status == EntryOutcome::Status::Stored) LeaveClosingDialog(); else if (!out.message.empty()) {
+        ports_.dialogs.ShowNotice(out.title, out.message);
+    }
+    RefreshTradingDisplay();
+    Notify();
+    return out;
+}
+
+void Simulation::CancelClosingDialog() {
+    if (!closeDialog_.visible) return;
+    LeaveClosingDialog();
+    Notify();
+}
+
+void Simulation::LeaveClosingDialog() {
+    const bool correcting = closeDialog_.correctionMode;
+    const bool before = closeDialog_.lowSpeedBefore;
+    if (correcting) closeDialog_.lowSpeedBefore = true;
+    CloseClosingDialog();
+    if (correcting) ShowCorrectCancelDialog(before);
+}
+
+void Simulation::CloseClosingDialog() {
+    const bool before = closeDialog_.lowSpeedBefore;
+    closeDialog_ = ClosingDialogModel{};
+    for (Position& p : book_.positions) p.closeQtyInput = 0;
+    RestoreLowSpeed(before);
+    RefreshTradingDisplay();
+}
+
+// ---- Correct and cancel ---------------------------------------------------------------------
+
+void Simulation::OpenCorrectCancelDialog(int pendingLine) {
+    if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2]) return;
+    if (pendingLine >= 0) {
+        if (static_cast<std::size_t>(pendingLine) >= display_.pendingLines.size()) return;
+        const std::string& line = display_.pendingLines[static_cast<std::size_t>(pendingLine)];
+        const int slot = TrailingSlot(line);
+        if (slot < 0) return;
+        bool closing = false;
+        if (line.find("買付") != std::string::npos || line.find("建") != std::string::npos) closing = false;
+        if (line.find("売付") != std::string::npos || line.find("埋") != std::string::npos) closing = true;
+        rememberedOrder_ = {slot, closing};
+    }
+    ShowCorrectCancelDialog(display_.speed.lowSpeed);
+}
+
+void Simulation::ShowCorrectCancelDialog(bool lowSpeedBefore) {
+    listDialog_ = CorrectCancelDialogModel{};
+    listDialog_.lowSpeedBefore = lowSpeedBefore;
+    SetLowSpeed(true);
+    listDialog_.visible = true;
+    RebuildCorrectCancelList();
+    if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::RebuildCorrectCancelList() {
+    CorrectCancelDialogModel& l = listDialog_;
+    l.lines.clear();
+    l.entries.clear();
+    const std::string name = stocks_.Name(stockCode_);
+    for (int closing = 0; closing < 2; ++closing)
+        for (int i = 0; i < kOrderSlots; ++i) {
+            const Order& o = closing ? static_cast<const Order&>(book_.pendingClosingOrders[static_cast<std::size_t>(i)])
+                                     : book_.pendingNewOrders[static_cast<std::size_t>(i)];
+            if (!o.InUse()) continue;
+            l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, day_->decimalPrices, i));
+            l.entries.emplace_back(i, closing == 1);
+        }
+    l.selected = l.lines.empty() ? -1 : 0;
+    const auto it = std::find(l.entries.begin(), l.entries.end(), rememberedOrder_);
+    if (it != l.entries.end()) l.selected = static_cast<int>(it - l.entries.begin());
+    rememberedOrder_ = {100, false};
+}
+
+void Simulation::SelectCorrectCancelLine(int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < listDialog_.lines.size()) listDialog_.selected = index;
+}
+
+void Simulation::CancelSelectedOrder() {
+    CorrectCancelDialogModel& l = listDialog_;
+    if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
+    const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
+    if (!CancelOrder(slot, closing)) return;
+    RebuildCorrectCancelList();
+    if (l.lines.empty()) HideCorrectCancelDialog(true);
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::CorrectSelectedOrder() {
+    CorrectCancelDialogModel& l = listDialog_;
+    if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
+    const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
+    const bool before = l.lowSpeedBefore;
+    HideCorrectCancelDialog(false);
+    const bool decimals = day_->decimalPrices;
+    if (closing) {
+        const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(slot)];
+        closeDialog_ = ClosingDialogModel{};
+        closeDialog_.visible = true;
+        closeDialog_.correctionMode = true;
+        closeDialog_.correctionSlot = slot;
+        closeDialog_.caption = "訂正返済注文";
+        closeDialog_.side = o.side;
+        closeDialog_.order = FormFrom(o, decimals);
+        closeDialog_.lowSpeedBefore = before;
+        RebuildHoldingsList();
+    } else {
+        const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(slot)];
+        newDialog_ = NewOrderDialogModel{};
+        newDialog_.visible = true;
+        newDialog_.correctionMode = true;
+        newDialog_.correctionSlot = slot;
+        newDialog_.caption = "訂正注文";
+        newDialog_.form = FormFrom(o, decimals);
+        newDialog_.form.sell = o.side == kSideMarginSell;
+        newDialog_.form.cashCaption = o.side == kSideCash;
+        newDialog_.capacityText = display_.buyingPowerText;
+        newDialog_.lowSpeedBefore = before;
+    }
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::CloseCorrectCancelDialog() {
+    if (!listDialog_.visible) return;
+    HideCorrectCancelDialog(true);
+    Notify();
+}
+
+void Simulation::HideCorrectCancelDialog(bool restoreSpeed) {
+    const bool before = listDialog_.lowSpeedBefore;
+    listDialog_ = CorrectCancelDialogModel{};
+    if (restoreSpeed && !newDialog_.correctionMode && !closeDialog_.correctionMode) RestoreLowSpeed(before);
+    RefreshTradingDisplay();
+}
+
+// An order filled, fired or cancelled: a correction of it ends, and the lists that show it follow.
+void Simulation::OnOrderGone(int slot, bool closing) {
+    if (!closing && newDialog_.correctionMode && newDialog_.correctionSlot == slot) CloseNewOrderDialog();
+    if (closing && closeDialog_.correctionMode && closeDialog_.correctionSlot == slot) CloseClosingDialog();
+    if (listDialog_.visible) {
+        RebuildCorrectCancelList();
+        if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
+    }
+}
+
+}  // namespace corvala

@@ -1,0 +1,275 @@
+// The order dialogs as the simulation keeps them: what they show for each order type and side,
+// the spins, the refusals, corrections from the correct/cancel list, the closing dialog's rows,
+// and the dialogs closing themselves when their order is gone.
+
+#include "market/price_rules.h"
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+class OrderDialogsTest : public ReplayFixture {
+protected:
+    // A day whose prints are all at 1,000 after the opening one.
+    void Open() {
+        Start();
+        sim->UseGivenTape({"09:00:00 5,000 1,000", "09:00:30 100 1,000", "09:01:00 100 1,000", "09:05:00 100 1,000"});
+        Prepare();
+    }
+    void PlayTo(int row) {
+        if (sim->waitingForPlay()) Press(kPlayPause);
+        ASSERT_TRUE(RunToRow(row));
+    }
+    // 新規注文 with a limit (or market when price is empty), confirmed.
+    EntryOutcome Order(const std::string& qty, const std::string& price, bool sell = false) {
+        sim->OpenNewOrderDialog();
+        EXPECT_TRUE(sim->newOrderDialog().visible);
+        sim->SetNewOrderSell(sell);
+        sim->EditOrderText(false, OrderField::Quantity, qty);
+        if (price.empty())
+            sim->SetOrderOption(false, Simulation::OrderOption::NormalMarket, true);
+        else
+            sim->EditOrderText(false, OrderField::Price, price);
+        dialogs.answers = {true};
+        return sim->SubmitNewOrderDialog();
+    }
+    const NewOrderDialogModel& nd() const { return sim->newOrderDialog(); }
+    const ClosingDialogModel& cd() const { return sim->closingDialog(); }
+    const CorrectCancelDialogModel& ld() const { return sim->correctCancelDialog(); }
+};
+
+TEST_F(OrderDialogsTest, TheOrderTypeShowsAndHidesTheStopPart) {
+    NewOrderForm f;
+    EXPECT_FALSE(ViewOrderPart(f).stopPartVisible);
+    f.normalMarket = true;
+    SetOrderKind(f, kKindNormalWithStop);
+    EXPECT_TRUE(ViewOrderPart(f).stopPartVisible);
+    EXPECT_TRUE(ViewOrderPart(f).priceVisible);
+    EXPECT_FALSE(f.normalMarket);  // forced to 指値
+    EXPECT_EQ(ViewOrderPart(f).closingWords, "に訂正する");
+    SetOrderKind(f, kKindStop);
+    EXPECT_FALSE(ViewOrderPart(f).priceVisible);
+    EXPECT_FALSE(ViewOrderPart(f).marketChoiceEnabled);
+    EXPECT_EQ(ViewOrderPart(f).closingWords, "で執行する");
+    SetOrderKind(f, kKindNormal);
+    EXPECT_FALSE(ViewOrderPart(f).stopPartVisible);
+
+    EXPECT_EQ(ViewNewOrderSide(f).label, "買建");
+    EXPECT_EQ(ViewNewOrderSide(f).labelBackground, (Rgb{255, 192, 255}));
+    f.sell = true;
+    EXPECT_EQ(ViewNewOrderSide(f).label, "売建");
+    EXPECT_EQ(ViewNewOrderSide(f).labelBackground, (Rgb{128, 255, 255}));
+    NewOrderForm cash;
+    cash.cashCaption = true;
+    EXPECT_EQ(ViewNewOrderSide(cash).label, "買付");
+    EXPECT_FALSE(ViewNewOrderSide(cash).choiceVisible);
+    EXPECT_EQ(ViewClosingSide(kSideCash).firstCaption, "売付");
+    EXPECT_FALSE(ViewClosingSide(kSideCash).choiceVisible);
+}
+
+TEST_F(OrderDialogsTest, SpinsMoveByWholeUnitsAndPriceStepsAndTextsLoseSigns) {
+    EXPECT_EQ(SpinQuantity("250", 100, true), "300");
+    EXPECT_EQ(SpinQuantity("150", 100, false), "100");
+    EXPECT_EQ(SpinQuantity("100", 100, false), "100");
+    EXPECT_EQ(SpinQuantity("abc", 100, true), "100");
+    EXPECT_EQ(SpinQuantity("250", 0, true), "250");
+    EXPECT_EQ(SpinPrice("3000", true, false, false), "3005");
+    EXPECT_EQ(SpinPrice("3000", false, false, false), "2999");  // the step below 3,000 is 1
+    EXPECT_EQ(SpinPrice("1", false, false, false), "1");
+    EXPECT_EQ(SpinPrice("", true, false, false), "");
+    EXPECT_EQ(CleanNumberText("1e-5/2&0E"), "1520");
+}
+
+TEST_F(OrderDialogsTest, TheFundsCheckIsStrictAndARefusalKeepsTheDialogOpen) {
+    Open();
+    sim->RestoreAccount(500'000, 0, 0, true);  // cash only: buying power 500,000
+    EXPECT_EQ(Order("1000", "500").status, EntryOutcome::Status::NoFunds);
+    ASSERT_EQ(dialogs.notices.size(), 1u);
+    EXPECT_EQ(dialogs.notices[0], (std::pair<std::string, std::string>{"注文エラー", "資金が足りません。"}));
+    EXPECT_TRUE(nd().visible);
+    sim->CancelNewOrderDialog();
+    sim->RestoreAccount(500'001, 0, 0, true);
+    ASSERT_EQ(Order("1000", "500").status, EntryOutcome::Status::Stored);
+    EXPECT_FALSE(nd().visible);
+    EXPECT_EQ(d().buyingPowerText, "1");
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].side, kSideCash);  // 買付 in cash-only mode
+
+    sim->OpenNewOrderDialog();
+    dialogs.answers = {true};
+    EXPECT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::MissingField);
+    EXPECT_EQ(dialogs.notices.back(), (std::pair<std::string, std::string>{"エラー", "数量が入力されていません。"}));
+}
+
+TEST_F(OrderDialogsTest, AMarketOrderReservesAtTheUpperPriceLimit) {
+    Open();
+    ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
+    const float prevClose = sim->day()[SeriesSlot::DayStock].prevClose;
+    const double upper = prevClose + DailyPriceLimit(prevClose);  // not the current price
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].reservedAmount, 100 * upper);
+}
+
+TEST_F(OrderDialogsTest, ABoardPriceIsTakenWithinThirtySecondsAndWhileTheDialogIsOpen) {
+    Open();
+    clock.nowMs = 100'000;
+    sim->ClickBoardPrice(5);  // the best bid, 999
+    clock.nowMs += 30'000;
+    sim->OpenNewOrderDialog();
+    EXPECT_EQ(nd().form.price, "999");
+    sim->CancelNewOrderDialog();
+    clock.nowMs += 1'000;
+    sim->OpenNewOrderDialog();
+    EXPECT_EQ(nd().form.price, "");  // 31 seconds on
+    sim->ClickBoardPrice(0);
+    EXPECT_EQ(nd().form.price, "1001");
+}
+
+TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
+    Open();
+    EXPECT_FALSE(d().speed.lowSpeed);
+    sim->OpenNewOrderDialog();
+    EXPECT_TRUE(d().speed.lowSpeed);
+    EXPECT_TRUE(d().controls.orderButtons[0]);   // 新規注文 stays available
+    EXPECT_FALSE(d().controls.orderButtons[2]);
+    sim->RestoreChosenSpeed();
+    EXPECT_FALSE(d().speed.lowSpeed);
+    sim->CancelNewOrderDialog();
+    EXPECT_FALSE(d().speed.lowSpeed);
+    sim->SetLowSpeed(true);
+    sim->OpenNewOrderDialog();
+    sim->CancelNewOrderDialog();
+    EXPECT_TRUE(d().speed.lowSpeed);  // it was on before
+}
+
+TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
+    Open();
+    sim->RestoreAccount(1'000'000, 0, 0, true);
+    ASSERT_EQ(Order("1000", "500").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(d().buyingPowerText, "500,000");
+    sim->RestoreAccount(170'003, 0, 0, true);  // 170,003 − 500,000 reserved
+    sim->OpenCorrectCancelDialog(0);  // a double click on the pending line
+    ASSERT_TRUE(ld().visible);
+    ASSERT_EQ(ld().lines.size(), 1u);
+    EXPECT_EQ(ld().selected, 0);
+    sim->CorrectSelectedOrder();
+    EXPECT_FALSE(ld().visible);
+    ASSERT_TRUE(nd().visible);
+    EXPECT_EQ(nd().caption, "訂正注文");
+    EXPECT_EQ(nd().form.price, "500");
+    EXPECT_EQ(nd().form.quantity, "1000");
+    sim->EditOrderText(false, OrderField::Price, "510");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 510.0f);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].number, 100.0f);  // same number, same slot
+    EXPECT_FALSE(nd().visible);
+    EXPECT_TRUE(ld().visible);  // back to the list
+}
+
+TEST_F(OrderDialogsTest, TheListSpellsOutStopsAndCancellingTheLastOrderClosesIt) {
+    Open();
+    sim->OpenNewOrderDialog();
+    sim->SetOrderKind(false, kKindStop);
+    sim->EditOrderText(false, OrderField::Quantity, "100");
+    sim->EditOrderText(false, OrderField::Trigger, "990");
+    sim->SetOrderOption(false, Simulation::OrderOption::TriggerBelow, true);
+    sim->SetOrderOption(false, Simulation::OrderOption::StopMarket, true);
+    sim->SetNewOrderSell(true);
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    sim->OpenCorrectCancelDialog();
+    ASSERT_EQ(ld().lines.size(), 1u);
+    const std::string& line = ld().lines[0];
+    EXPECT_NE(line.find("新規　売建　   100　       -　市場価格が990円以下なら成行で執行　0"), std::string::npos) << line;
+    EXPECT_EQ(TrailingSlot(line), 0);
+    dialogs.answers = {true};
+    sim->CancelSelectedOrder();
+    EXPECT_EQ(dialogs.questions.back(), (std::pair<std::string, std::string>{"注文取消し", "選択行の注文を取消します。"}));
+    EXPECT_FALSE(ld().visible);
+    EXPECT_FALSE(d().controls.orderButtons[2]);
+    EXPECT_TRUE(d().pendingLines.empty());
+}
+
+TEST_F(OrderDialogsTest, BulkCloseAndRowQuantitiesTakeWhatIsFree) {
+    Open();
+    ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Order("200", "").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    // 100 of the 300 go into a first closing order.
+    sim->OpenClosingDialog();
+    ASSERT_TRUE(cd().visible);
+    ASSERT_EQ(cd().lines.size(), 2u);
+    sim->EditCloseRow(0, "100");
+    sim->EditOrderText(true, OrderField::Price, "1010");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+
+    sim->OpenClosingDialog();
+    sim->ToggleBulkClose();
+    EXPECT_STREQ(cd().BulkCaption(), "一括解除");
+    EXPECT_EQ(cd().rowTexts[0], "200");
+    EXPECT_EQ(cd().rowTexts[1], "200");
+    EXPECT_EQ(cd().order.quantity, "400");
+    sim->ToggleBulkClose();
+    EXPECT_EQ(cd().order.quantity, "");
+    sim->EditCloseRow(0, "250");
+    EXPECT_EQ(cd().rowTexts[0], "200");
+    sim->EditCloseRow(1, "500");
+    EXPECT_EQ(cd().rowTexts[1], "200");  // only 200 are held there
+    sim->EditCloseRow(0, "x");
+    EXPECT_EQ(cd().rowTexts[0], "");
+    sim->ToggleCloseRow(0);
+    EXPECT_EQ(cd().rowTexts[0], "200");
+    EXPECT_EQ(cd().order.quantity, "400");
+    sim->EditOrderText(true, OrderField::Price, "1020");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    // Everything is committed now: nothing to close.
+    sim->OpenClosingDialog();
+    EXPECT_FALSE(cd().visible);
+}
+
+TEST_F(OrderDialogsTest, TheClosingSideFollowsWhatIsHeld) {
+    Open();
+    ASSERT_EQ(Order("100", "", /*sell=*/true).status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    sim->OpenClosingDialog();
+    ASSERT_TRUE(cd().visible);
+    EXPECT_EQ(cd().side, kSideMarginSell);  // no long: 買埋
+    sim->SetClosingSide(kSideMarginBuy);
+    EXPECT_EQ(cd().side, kSideMarginSell);  // nothing to 売埋: back to 買埋
+    ASSERT_EQ(cd().lines.size(), 1u);
+    EXPECT_NE(cd().lines[0].find("売建"), std::string::npos);
+    sim->CancelClosingDialog();
+    EXPECT_EQ(sim->orders().positions[0].closeQtyInput, 0);
+}
+
+TEST_F(OrderDialogsTest, CashHoldingsAreClosedWith売付) {
+    Open();
+    sim->RestoreAccount(1'000'000, 0, 0, true);
+    ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    sim->OpenClosingDialog(0);  // a double click on the long holding line
+    ASSERT_TRUE(cd().visible);
+    EXPECT_EQ(cd().side, kSideCash);
+    EXPECT_EQ(ViewClosingSide(cd().side).label, "売付");
+    ASSERT_EQ(cd().lines.size(), 1u);
+    EXPECT_NE(cd().lines[0].find("買付"), std::string::npos);
+}
+
+TEST_F(OrderDialogsTest, AFillEndsTheCorrectionOfItsOrder) {
+    Open();
+    ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
+    sim->OpenCorrectCancelDialog();
+    sim->CorrectSelectedOrder();
+    ASSERT_TRUE(nd().correctionMode);
+    PlayTo(2);  // the opening print fills the order
+    ASSERT_EQ(sim->fills().size(), 1u);
+    EXPECT_FALSE(nd().visible);
+    EXPECT_FALSE(ld().visible);
+}
+
+}  // namespace
+}  // namespace corvala
