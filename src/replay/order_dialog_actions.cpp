@@ -35,6 +35,16 @@ NewOrderForm FormFrom(const Order& o, bool decimals) {
     return f;
 }
 
+// Whether some long (or cash) and some short position still has shares not yet being closed.
+std::pair<bool, bool> SharesFree(const OrderBook& book) {
+    bool longFree = false, shortFree = false;
+    for (const Position& p : book.positions) {
+        if (!p.InUse() || p.quantity <= p.committedQty) continue;
+        (p.side == kSideMarginSell ? shortFree : longFree) = true;
+    }
+    return {longFree, shortFree};
+}
+
 }  // namespace
 
 void Simulation::RestoreLowSpeed(bool before) {
@@ -146,11 +156,7 @@ void Simulation::OpenClosingDialog(int summaryLine) {
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
     if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
         return;
-    bool longFree = false, shortFree = false;
-    for (const Position& p : book_.positions) {
-        if (!p.InUse() || p.quantity <= p.committedQty) continue;
-        (p.side == kSideMarginSell ? shortFree : longFree) = true;
-    }
+    const auto [longFree, shortFree] = SharesFree(book_);
     if (summaryLine < 0 && !longFree && !shortFree) return;  // everything is already being closed
     closeDialog_ = ClosingDialogModel{};
     closeDialog_.lowSpeedBefore = display_.speed.lowSpeed;
@@ -198,11 +204,7 @@ void Simulation::RebuildHoldingsList() {
     }
     if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(sum, "0") : std::string{};
     if (c.correctionMode || !c.lines.empty()) return;
-    bool longFree = false, shortFree = false;
-    for (const Position& p : book_.positions) {
-        if (!p.InUse() || p.quantity <= p.committedQty) continue;
-        (p.side == kSideMarginSell ? shortFree : longFree) = true;
-    }
+    const auto [longFree, shortFree] = SharesFree(book_);
     if (c.side != kSideMarginSell && shortFree && !account_.cashOnly) {
         c.side = kSideMarginSell;
         RebuildHoldingsList();

@@ -118,7 +118,7 @@ std::string CorrectCancelLine(const Order& o, bool closing, const std::string& c
         o.kind == kKindStop || o.limitPrice == 0 ? std::string("       -") : RightAlign(price(o.limitPrice), 8);
     return code + kWideSpace + CentredName(name) + kWideSpace + (closing ? "返済" : "新規") + kWideSpace +
            SideText(o.side, closing) + kWideSpace + RightAlign(Format(o.quantity, "0"), 6) + kWideSpace + priceText +
-           kWideSpace + condition + kWideSpace + std::to_string(slot);
+           kWideSpace + condition + std::string(60, ' ') + kWideSpace + std::to_string(slot);
 }
 
 int TrailingSlot(std::string_view line) {

@@ -19,25 +19,11 @@
 #include "ui/board_view.h"
 #include "ui/playback_panel.h"
 #include "ui/tape_view.h"
+#include "ui/widget_text.h"
+#include "ui/order_dialogs.h"
 
 namespace corvala {
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QString ColourCss(const Rgb& fg, const Rgb& bg) {
-    return QString("color: rgb(%1,%2,%3); background-color: rgb(%4,%5,%6);")
-        .arg(fg.r).arg(fg.g).arg(fg.b).arg(bg.r).arg(bg.g).arg(bg.b);
-}
-
-// The list shows `lines`, rewritten only when they changed.
-void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
-    bool same = list->count() == static_cast<int>(lines.size());
-    for (int i = 0; same && i < list->count(); ++i) same = list->item(i)->text().toStdString() == lines[static_cast<std::size_t>(i)];
-    if (same) return;
-    list->clear();
-    for (const auto& line : lines) list->addItem(Q(line));
-}
 
 void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
     const QString q = Q(text);
@@ -109,7 +95,10 @@ void MainWindow::Connect() {
         sim_->SetHideBoardAndTape(on);
         Refresh();
     });
-    connect(board_, &BoardView::priceClicked, this, [this](int level) { sim_->ClickBoardPrice(level); });
+    connect(board_, &BoardView::priceClicked, this, [this](int level) {
+        sim_->ClickBoardPrice(level);
+        Refresh();
+    });
     connect(settingsButton_, &QPushButton::clicked, this, [this] {
         sim_->PressSettings();
         Refresh();
@@ -135,6 +124,42 @@ void MainWindow::Connect() {
     }
     ConnectPlayback();
     ConnectAccountPanel();
+    ConnectOrderDialogs();
+}
+
+void MainWindow::ConnectOrderDialogs() {
+    newOrderDialog_ = new NewOrderDialog(*sim_, this);
+    closingDialog_ = new ClosingOrderDialog(*sim_, this);
+    correctCancelDialog_ = new CorrectCancelDialog(*sim_, this);
+    for (OrderDialogFrame* dialog : std::initializer_list<OrderDialogFrame*>{newOrderDialog_, closingDialog_, correctCancelDialog_})
+        connect(dialog, &OrderDialogFrame::changed, this, &MainWindow::Refresh);
+    const std::array<std::function<void()>, 3> open = {[this] { sim_->OpenNewOrderDialog(); },
+                                                        [this] { sim_->OpenClosingDialog(); },
+                                                        [this] { sim_->OpenCorrectCancelDialog(); }};
+    const char* keys[3] = {"F2", "F3", "F4"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto act = [this, action = open[i]] {
+            action();
+            Refresh();
+        };
+        connect(orderButtons_[i], &QPushButton::clicked, this, act);
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys[i])), this);
+        shortcut->setAutoRepeat(false);
+        connect(shortcut, &QShortcut::activated, this, [this, i, act] {
+            if (orderButtons_[i]->isEnabled()) act();
+        });
+        orderButtons_[i]->setToolTip(orderButtons_[i]->text() + " (" + QString::fromLatin1(keys[i]) + ")");
+    }
+    connect(lists_[0], &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        sim_->OpenCorrectCancelDialog(lists_[0]->row(item));
+        Refresh();
+    });
+    connect(lists_[1], &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const int row = lists_[1]->row(item);
+        lists_[1]->clearSelection();
+        sim_->OpenClosingDialog(row);
+        Refresh();
+    });
 }
 
 void MainWindow::ConnectAccountPanel() {
@@ -333,6 +358,9 @@ void MainWindow::Refresh() {
         shownFrameKey_ = frameKey;
     }
     ShowAccountPanel(d);
+    newOrderDialog_->Refresh();
+    closingDialog_->Refresh();
+    correctCancelDialog_->Refresh();
     busy_->Show(d.busy);
 }
 

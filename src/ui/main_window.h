@@ -21,6 +21,9 @@ class QToolButton;
 namespace corvala {
 
 class BusyNoticeWindow;
+class NewOrderDialog;
+class ClosingOrderDialog;
+class CorrectCancelDialog;
 class BoardView;
 class ChartView;
 class TapeView;
@@ -64,6 +67,7 @@ private:
     void ScheduleRefresh();
     void ConnectPlayback();
     void ConnectAccountPanel();
+    void ConnectOrderDialogs();
     void ShowAccountPanel(const MainDisplay& d);
 
     std::string configuredDataFolder_;
@@ -135,6 +139,9 @@ private:
     QLabel* netPnlLabel_ = nullptr;
     QLabel* netAfterTaxCaption_ = nullptr;
     QLabel* netAfterTaxLabel_ = nullptr;
+    NewOrderDialog* newOrderDialog_ = nullptr;
+    ClosingOrderDialog* closingDialog_ = nullptr;
+    CorrectCancelDialog* correctCancelDialog_ = nullptr;
     ChartView* chart_ = nullptr;
     BusyNoticeWindow* busy_ = nullptr;
     PlaybackPanel* playback_ = nullptr;

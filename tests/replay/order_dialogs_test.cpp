@@ -181,7 +181,7 @@ TEST_F(OrderDialogsTest, TheListSpellsOutStopsAndCancellingTheLastOrderClosesIt)
     sim->OpenCorrectCancelDialog();
     ASSERT_EQ(ld().lines.size(), 1u);
     const std::string& line = ld().lines[0];
-    EXPECT_NE(line.find("新規　売建　   100　       -　市場価格が990円以下なら成行で執行　0"), std::string::npos) << line;
+    EXPECT_NE(line.find("新規　売建　   100　       -　市場価格が990円以下なら成行で執行   "), std::string::npos) << line;
     EXPECT_EQ(TrailingSlot(line), 0);
     dialogs.answers = {true};
     sim->CancelSelectedOrder();

@@ -2,89 +2,14 @@
 // lunch break and the end of the day as the widgets show them. With CORVALA_SHOTS set to a
 // folder, the window is saved there as PNG at 08:59:59, in the morning, at 12:29:59 and 15:00:00.
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
-
-#include "platform/cp932.h"
-#include "platform/virtual_scheduler.h"
-#include "test_support.h"
-#include "ui/main_window.h"
-#include "ui/board_view.h"
-#include "ui/speed_gauge_view.h"
-#include "ui/tape_view.h"
+#include "window_fixture.h"
 
 namespace corvala {
 namespace {
 
 using test::DayFileBuilder;
 
-class ReplayWindowTest : public ::testing::Test {
-protected:
-    ReplayWindowTest() {
-        test::WriteFile(dir.Sub("銘柄リスト.csv"), EncodeCp932("8473,8473.T,テスト証券\r\n"));
-        DayFileBuilder stock;
-        for (int r = 0; r < 3600; r += 7) stock.Set(r, 3, std::to_string(1000 + r % 40));
-        for (const char* date : {"221101", "221102"}) {
-            test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/8473.csv"), stock.Bytes());
-            test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/N225.csv"),
-                            DayFileBuilder().Bytes());
-        }
-        window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler);
-        EXPECT_TRUE(window->StartUp());
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    // A key as the user types it: to whatever has the focus, through the window's shortcuts.
-    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-        QTest::keyClick(target, key, mods);
-    }
-
-    template <typename T>
-    T* Find(const char* name) {
-        T* w = window->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QPushButton* Button(int index) {
-        return Find<QPushButton>(QString("playbackButton%1").arg(index).toUtf8().constData());
-    }
-    QString Clock() { return Find<QLabel>("clockLabel")->text(); }
-    Simulation& sim() { return window->simulation(); }
-
-    void Advance(std::int64_t ms) {
-        scheduler.Advance(ms);
-        window->Refresh();
-    }
-    void RunUntil(const std::function<bool()>& done) {
-        ASSERT_TRUE(scheduler.RunUntil(done, 100'000'000));
-        window->Refresh();
-    }
-    void Shot(const char* name) {
-        const QByteArray folder = qgetenv("CORVALA_SHOTS");
-        if (folder.isEmpty()) return;
-        window->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
-    }
-    void PressStart() {
-        QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);
-        QTest::mouseClick(Find<QPushButton>("displayButton"), Qt::LeftButton);
-    }
-
-    test::TempDir dir;
-    test::ScriptedDialogs dialogs;
-    VirtualScheduler scheduler;
-    std::unique_ptr<MainWindow> window;
-};
+class ReplayWindowTest : public test::WindowFixture {};
 
 TEST_F(ReplayWindowTest, StartPlayLunchAndTheEndOfTheDay) {
     PressStart();

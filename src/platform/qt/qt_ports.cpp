@@ -1,6 +1,8 @@
 #include "platform/qt/qt_ports.h"
 
+#include <QApplication>
 #include <QAudioOutput>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMediaPlayer>
@@ -12,10 +14,16 @@
 namespace corvala {
 namespace {
 
-// Puts a box over the middle of its owner, as the main window's boxes appear.
+// Puts a box over the middle of its owner, as the main window's boxes appear; asked from an
+// order dialog, it comes up at the mouse pointer (70 pixels left of it, 100 above).
 void PlaceOver(QMessageBox& box, QWidget* owner) {
     if (!owner) return;
     box.adjustSize();
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != owner->window() && active->isWindow()) {
+        box.move(QCursor::pos() - QPoint(70, 100));
+        return;
+    }
     const QRect frame = owner->frameGeometry();
     const QSize size = box.sizeHint();
     box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
@@ -72,6 +80,16 @@ bool QtDialogs::Ask(const std::string& title, const std::string& text) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     PlaceOver(box, owner_);
     return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowNotice(const std::string& title, const std::string& text) {
+    QMessageBox box(owner_);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(text));
+    box.setStandardButtons(QMessageBox::Ok);
+    PlaceOver(box, owner_);
+    box.exec();
 }
 
 void QtScheduler::After(int ms, std::function<void()> callback) {

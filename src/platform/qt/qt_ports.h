@@ -18,6 +18,7 @@ public:
     void SetOwner(QWidget* owner) { owner_ = owner; }
     void ShowError(int number, const std::string& text) override;
     bool Ask(const std::string& title, const std::string& text) override;
+    void ShowNotice(const std::string& title, const std::string& text) override;
 
 private:
     QPointer<QWidget> owner_;

@@ -1,0 +1,298 @@
+#include "ui/order_dialogs.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <tuple>
+#include <QToolButton>
+
+#include "ui/widget_text.h"
+
+namespace corvala {
+namespace {
+
+constexpr const char* kDialogCss = R"(
+QDialog { background-color: rgb(236,236,236); }
+QListWidget { font-family: "Noto Sans Mono CJK JP", monospace; }
+QLabel#sideLabel { font-weight: bold; border: 1px solid rgb(120,120,120); qproperty-alignment: AlignCenter; }
+QToolButton { font-size: 7px; padding: 0px; }
+)";
+
+void ShowSideLabel(QLabel* label, const SideView& v) {
+    label->setText(Q(v.label));
+    label->setStyleSheet(ColourCss(Rgb{0, 0, 0}, v.labelBackground));
+}
+
+// The order part's signals, forwarded to the form of `closing`'s dialog.
+template <typename Dialog>
+void ConnectOrderPart(Dialog* dialog, OrderPartWidget* part, Simulation& sim, bool closing) {
+    QObject::connect(part, &OrderPartWidget::kindChosen, dialog,
+                     [dialog, &sim, closing](float kind) { dialog->Act([&] { sim.SetOrderKind(closing, kind); }); });
+    QObject::connect(part, &OrderPartWidget::optionChosen, dialog, [dialog, &sim, closing](int option, bool on) {
+        dialog->Act([&] { sim.SetOrderOption(closing, static_cast<Simulation::OrderOption>(option), on); });
+    });
+    QObject::connect(part, &OrderPartWidget::textEdited, dialog, [dialog, &sim, closing](int field, const QString& t) {
+        dialog->Act([&] { sim.EditOrderText(closing, static_cast<OrderField>(field), t.toStdString()); });
+    });
+    QObject::connect(part, &OrderPartWidget::spinPressed, dialog, [dialog, &sim, closing](int field, bool up) {
+        dialog->Act([&] { sim.SpinOrderField(closing, static_cast<OrderField>(field), up); });
+    });
+}
+
+}  // namespace
+
+// ---- 新規注文 -------------------------------------------------------------------------------
+
+NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFrame(parent), sim_(sim) {
+    setObjectName("newOrderDialog");
+    setStyleSheet(kDialogCss);
+    sideFrame_ = new QWidget(this);
+    sideFrame_->setGeometry(16, 12, 140, 24);
+    std::tie(buy_, sell_) = OptionPair(sideFrame_, "買建", "buySide", "売建", "sellSide", 0, 0, 68);
+    connect(sell_, &QRadioButton::toggled, this, [this](bool on) { Act([&] { sim_.SetNewOrderSell(on); }); });
+    sideLabel_ = new QLabel(this);
+    sideLabel_->setObjectName("sideLabel");
+    sideLabel_->setGeometry(16, 44, 64, 24);
+    DialogText(this, "数　　量", 140, 44, 60);
+    quantity_ = new NumberEdit(this, "quantityEdit");
+    quantity_->Place(202, 44, 90);
+    connect(quantity_, &QLineEdit::textEdited, this,
+            [this](const QString& t) { Act([&] { sim_.EditOrderText(false, OrderField::Quantity, t.toStdString()); }); });
+    connect(quantity_->up(), &QToolButton::clicked, this, [this] { Act([&] { sim_.SpinOrderField(false, OrderField::Quantity, true); }); });
+    connect(quantity_->down(), &QToolButton::clicked, this, [this] { Act([&] { sim_.SpinOrderField(false, OrderField::Quantity, false); }); });
+    DialogText(this, "株", 314, 44, 20);
+
+    part_ = new OrderPartWidget(this);
+    part_->move(16, 80);
+    ConnectOrderPart(this, part_, sim_, false);
+
+    DialogText(this, "新規建余力", 16, 240, 80);
+    capacity_ = new QLabel(this);
+    capacity_->setObjectName("capacityLabel");
+    capacity_->setGeometry(100, 240, 120, 24);
+    capacity_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    DialogText(this, "円", 224, 240, 20);
+
+    submit_ = DialogButton(this, "注文", "submitButton", 16, 276, 90);
+    submit_->setDefault(true);
+    auto* cancel = DialogButton(this, "キャンセル", "cancelButton", 116, 276, 90);
+    auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 256, 276, 150);
+    connect(submit_, &QPushButton::clicked, this, [this] { Act([&] { sim_.SubmitNewOrderDialog(); }); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
+    setFixedSize(424, 320);
+}
+
+void NewOrderDialog::Refresh() {
+    const NewOrderDialogModel& m = sim_.newOrderDialog();
+    SetShown(m.visible);
+    if (!m.visible) {
+        wasShown_ = false;
+        return;
+    }
+    setWindowTitle(Q(m.caption));
+    const SideView side = ViewNewOrderSide(m.form);
+    sideFrame_->setVisible(side.choiceVisible);
+    buy_->setText(Q(side.firstCaption));
+    {
+        const QSignalBlocker a(buy_), b(sell_);
+        buy_->setChecked(!m.form.sell);
+        sell_->setChecked(m.form.sell);
+    }
+    ShowSideLabel(sideLabel_, side);
+    quantity_->ShowText(m.form.quantity);
+    part_->Show(m.form);
+    capacity_->setText(Q(m.capacityText));
+    if (!wasShown_) {
+        wasShown_ = true;
+        quantity_->setFocus();
+    }
+}
+
+// ---- 返済注文 -------------------------------------------------------------------------------
+
+ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFrame(parent), sim_(sim) {
+    setObjectName("closingOrderDialog");
+    setStyleSheet(kDialogCss);
+    sideFrame_ = new QWidget(this);
+    sideFrame_->setGeometry(16, 12, 140, 24);
+    std::tie(first_, second_) = OptionPair(sideFrame_, "売埋", "firstSide", "買埋", "secondSide", 0, 0, 68);
+    connect(second_, &QRadioButton::toggled, this, [this](bool on) {
+        Act([&] { sim_.SetClosingSide(on ? kSideMarginSell : kSideMarginBuy); });
+    });
+    sideLabel_ = new QLabel(this);
+    sideLabel_->setObjectName("sideLabel");
+    sideLabel_->setGeometry(170, 12, 64, 24);
+
+    auto* header = new QLabel(QString::fromUtf8(kHoldingsHeader), this);
+    header->setObjectName("holdingsHeader");
+    header->setGeometry(16, 44, 640, 20);
+    header->setStyleSheet("font-family: \"Noto Sans Mono CJK JP\", monospace;");
+    holdings_ = new QListWidget(this);
+    holdings_->setObjectName("holdingsList");
+    holdings_->setGeometry(16, 64, 560, 8 * 24 + 4);
+    holdings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    holdings_->setTextElideMode(Qt::ElideNone);
+    holdings_->setUniformItemSizes(true);
+    for (int i = 0; i < kCloseRows; ++i) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString("closeRow%1").arg(i));
+        edit->setAlignment(Qt::AlignRight);
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        edit->setGeometry(580, 66 + i * 24, 64, 22);
+        rows_[static_cast<std::size_t>(i)] = edit;
+        auto* toggle = DialogButton(this, "◀", "", 646, 66 + i * 24, 22);
+        toggle->setObjectName(QString("closeToggle%1").arg(i));
+        toggle->setFixedHeight(22);
+        toggles_[static_cast<std::size_t>(i)] = toggle;
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(700);
+        rowTimers_[static_cast<std::size_t>(i)] = timer;
+        connect(timer, &QTimer::timeout, this, [this, i] { CommitRow(i); });
+        connect(edit, &QLineEdit::textEdited, timer, qOverload<>(&QTimer::start));
+        connect(edit, &QLineEdit::editingFinished, this, [this, i] { CommitRow(i); });
+        connect(toggle, &QPushButton::clicked, this, [this, i] {
+            Act([&] { sim_.ToggleCloseRow(i); });
+            submit_->setFocus();
+        });
+    }
+    bulk_ = DialogButton(this, "一括返済", "bulkButton", 580, 12, 88);
+    connect(bulk_, &QPushButton::clicked, this, [this] {
+        Act([&] { sim_.ToggleBulkClose(); });
+        submit_->setFocus();
+    });
+
+    DialogText(this, "数　　量", 16, 272, 60);
+    quantity_ = new QLineEdit(this);
+    quantity_->setObjectName("quantityEdit");
+    quantity_->setReadOnly(true);
+    quantity_->setAlignment(Qt::AlignRight);
+    quantity_->setGeometry(78, 272, 90, 24);
+    DialogText(this, "株", 172, 272, 20);
+    part_ = new OrderPartWidget(this);
+    part_->move(16, 308);
+    ConnectOrderPart(this, part_, sim_, true);
+
+    submit_ = DialogButton(this, "注文", "submitButton", 16, 468, 90);
+    submit_->setDefault(true);
+    auto* cancel = DialogButton(this, "キャンセル", "cancelButton", 116, 468, 90);
+    auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 256, 468, 150);
+    connect(submit_, &QPushButton::clicked, this, [this] {
+        for (int i = 0; i < kCloseRows; ++i)
+            if (rowTimers_[static_cast<std::size_t>(i)]->isActive()) CommitRow(i);
+        Act([&] { sim_.SubmitClosingDialog(); });
+    });
+    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelClosingDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CancelClosingDialog(); }); });
+    setFixedSize(684, 512);
+}
+
+void ClosingOrderDialog::CommitRow(int row) {
+    rowTimers_[static_cast<std::size_t>(row)]->stop();
+    if (!sim_.closingDialog().visible) return;
+    const std::string typed = rows_[static_cast<std::size_t>(row)]->text().toStdString();
+    if (typed == sim_.closingDialog().rowTexts[static_cast<std::size_t>(row)]) return;
+    Act([&] { sim_.EditCloseRow(row, typed); });
+}
+
+void ClosingOrderDialog::Refresh() {
+    const ClosingDialogModel& m = sim_.closingDialog();
+    SetShown(m.visible);
+    if (!m.visible) return;
+    setWindowTitle(Q(m.caption));
+    const SideView side = ViewClosingSide(m.side);
+    sideFrame_->setVisible(side.choiceVisible);
+    sideFrame_->setEnabled(!m.correctionMode);
+    first_->setText(Q(side.firstCaption));
+    {
+        const QSignalBlocker a(first_), b(second_);
+        first_->setChecked(m.side != kSideMarginSell);
+        second_->setChecked(m.side == kSideMarginSell);
+    }
+    ShowSideLabel(sideLabel_, side);
+    ShowLines(holdings_, m.lines);
+    for (int i = 0; i < holdings_->count(); ++i) holdings_->item(i)->setSizeHint(QSize(0, 24));
+    for (int i = 0; i < kCloseRows; ++i) {
+        QLineEdit* edit = rows_[static_cast<std::size_t>(i)];
+        const bool used = static_cast<std::size_t>(i) < m.listedSlots.size() && !m.correctionMode;
+        edit->setEnabled(used);
+        toggles_[static_cast<std::size_t>(i)]->setEnabled(used);
+        // A box being typed into keeps its text until it is left.
+        if (!edit->hasFocus() && !rowTimers_[static_cast<std::size_t>(i)]->isActive()) {
+            const QSignalBlocker block(edit);
+            edit->setText(Q(m.rowTexts[static_cast<std::size_t>(i)]));
+        }
+    }
+    bulk_->setText(QString::fromUtf8(m.BulkCaption()));
+    bulk_->setEnabled(!m.correctionMode);
+    quantity_->setText(Q(m.order.quantity));
+    part_->Show(m.order);
+}
+
+// ---- 訂正取消 -------------------------------------------------------------------------------
+
+CorrectCancelDialog::CorrectCancelDialog(Simulation& sim, QWidget* parent) : OrderDialogFrame(parent), sim_(sim) {
+    setObjectName("correctCancelDialog");
+    setStyleSheet(kDialogCss);
+    setWindowTitle(QStringLiteral("訂正取消"));
+    DialogText(this, "訂正・取消一覧", 16, 8, 200);
+    auto* header = new QLabel(QString::fromUtf8(kCorrectCancelHeader), this);
+    header->setObjectName("correctCancelHeader");
+    header->setGeometry(16, 32, 700, 20);
+    header->setStyleSheet("font-family: \"Noto Sans Mono CJK JP\", monospace;");
+    list_ = new QListWidget(this);
+    list_->setObjectName("correctCancelList");
+    list_->setGeometry(16, 52, 700, 240);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &QListWidget::currentRowChanged, this,
+            [this](int row) { sim_.SelectCorrectCancelLine(row); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Act([&] { sim_.CorrectSelectedOrder(); }); });
+    auto* cancelOrder = DialogButton(this, "取消注文", "cancelOrderButton", 16, 304, 100);
+    auto* correct = DialogButton(this, "訂正注文", "correctOrderButton", 126, 304, 100);
+    auto* close = DialogButton(this, "キャンセル", "cancelButton", 236, 304, 100);
+    auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 566, 304, 150);
+    cancelOrder->setToolTip(QStringLiteral("選択した注文を取り消します (一覧の右クリックでも)"));
+    correct->setToolTip(QStringLiteral("選択した注文を訂正します (一覧のダブルクリックでも)"));
+    connect(cancelOrder, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelSelectedOrder(); }); });
+    connect(correct, &QPushButton::clicked, this, [this] { Act([&] { sim_.CorrectSelectedOrder(); }); });
+    connect(close, &QPushButton::clicked, this, [this] { Act([&] { sim_.CloseCorrectCancelDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CloseCorrectCancelDialog(); }); });
+    setFixedSize(732, 348);
+}
+
+bool CorrectCancelDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            const int row = list_->row(list_->itemAt(mouse->position().toPoint()));
+            if (row >= 0) {
+                list_->setCurrentRow(row);
+                Act([&] { sim_.CancelSelectedOrder(); });
+            }
+            return true;
+        }
+    }
+    return OrderDialogFrame::eventFilter(watched, event);
+}
+
+void CorrectCancelDialog::Refresh() {
+    const CorrectCancelDialogModel& m = sim_.correctCancelDialog();
+    SetShown(m.visible);
+    if (!m.visible) return;
+    const QSignalBlocker block(list_);
+    ShowLines(list_, m.lines);
+    if (m.selected != list_->currentRow()) list_->setCurrentRow(m.selected);
+}
+
+}  // namespace corvala

@@ -1,0 +1,190 @@
+// The order dialogs bound to the simulation: opened from the main window's buttons and lists,
+// the form's parts shown and hidden by the order type, orders placed, closed, corrected and
+// cancelled through the widgets. With CORVALA_SHOTS set, each dialog is saved as PNG.
+
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "ui/order_dialogs.h"
+#include "window_fixture.h"
+
+namespace corvala {
+namespace {
+
+class OrderDialogsWidgetTest : public test::WindowFixture {
+protected:
+    void StartBeforeTheOpen() {
+        PressStart();
+        Advance(3800);  // the notice has gone: orders before the open
+    }
+    template <typename T>
+    T* In(QWidget* dialog, const char* name) {
+        T* w = dialog->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QWidget* Dialog(const char* name) { return Find<QWidget>(name); }
+    void Type(QWidget* dialog, const char* edit, const char* text) {
+        auto* e = In<QLineEdit>(dialog, edit);
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+    void Click(QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+        window->Refresh();
+    }
+    // A double click on line `row` of a list, as the user makes it: a press first, then the double click.
+    void DoubleClick(QListWidget* list, int row) {
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        window->Refresh();
+    }
+    // A market buy of `qty` through the dialog.
+    void MarketBuy(const char* qty) {
+        Click(Find<QPushButton>("newOrderButton"));
+        QWidget* d = Dialog("newOrderDialog");
+        Type(d, "quantityEdit", qty);
+        Click(In<QRadioButton>(d, "normalMarket"));
+        dialogs.answers = {true};
+        Click(In<QPushButton>(d, "submitButton"));
+    }
+};
+
+TEST_F(OrderDialogsWidgetTest, ANewOrderIsTypedSwitchedBetweenTypesAndPlaced) {
+    StartBeforeTheOpen();
+    Click(Find<QPushButton>("newOrderButton"));
+    QWidget* d = Dialog("newOrderDialog");
+    ASSERT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowTitle(), "新規注文");
+    EXPECT_TRUE(sim().display().speed.lowSpeed);
+    EXPECT_EQ(In<QLabel>(d, "capacityLabel")->text(), "3,000,000");
+    EXPECT_EQ(In<QLabel>(d, "sideLabel")->text(), "買建");
+
+    Type(d, "quantityEdit", "250");
+    Click(In<QToolButton>(d, "quantityEditUp"));
+    EXPECT_EQ(In<QLineEdit>(d, "quantityEdit")->text(), "300");
+    Type(d, "priceEdit", "9-0e0");
+    EXPECT_EQ(In<QLineEdit>(d, "priceEdit")->text(), "900");
+
+    Click(In<QRadioButton>(d, "kindStop"));
+    EXPECT_TRUE(In<QLineEdit>(d, "triggerEdit")->isVisible());
+    EXPECT_FALSE(In<QLineEdit>(d, "priceEdit")->isVisible());
+    EXPECT_EQ(In<QLabel>(d, "closingWords")->text(), "で執行する");
+    Click(In<QRadioButton>(d, "kindNormalWithStop"));
+    EXPECT_TRUE(In<QLineEdit>(d, "priceEdit")->isVisible());
+    EXPECT_EQ(In<QLabel>(d, "closingWords")->text(), "に訂正する");
+    Type(d, "triggerEdit", "950");
+    Type(d, "stopPriceEdit", "940");
+    Shot("new-order-dialog", d);
+    Click(In<QRadioButton>(d, "kindNormal"));
+    EXPECT_FALSE(In<QLineEdit>(d, "triggerEdit")->isVisible());
+
+    Click(In<QRadioButton>(d, "sellSide"));
+    EXPECT_EQ(In<QLabel>(d, "sideLabel")->text(), "売建");
+    EXPECT_TRUE(In<QLabel>(d, "sideLabel")->styleSheet().contains("rgb(128,255,255)"));
+
+    dialogs.answers = {true};
+    Click(In<QPushButton>(d, "submitButton"));
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_FALSE(sim().display().speed.lowSpeed);
+    ASSERT_EQ(Find<QListWidget>("pendingList")->count(), 1);
+    EXPECT_TRUE(Find<QListWidget>("pendingList")->item(0)->text().startsWith(QStringLiteral("08:59 売建   300株     900円")));
+}
+
+TEST_F(OrderDialogsWidgetTest, EscapeAndTheWindowsCloseCancelAndAMissingFieldIsSaid) {
+    StartBeforeTheOpen();
+    Click(Find<QPushButton>("newOrderButton"));
+    QWidget* d = Dialog("newOrderDialog");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(d, "submitButton"));
+    ASSERT_EQ(dialogs.notices.size(), 1u);
+    EXPECT_EQ(dialogs.notices[0].second, "数量が入力されていません。");
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));  // Escape goes to the dialog, not to ■
+    const std::size_t asked = dialogs.questions.size();
+    QTest::keyClick(In<QLineEdit>(d, "quantityEdit"), Qt::Key_Escape);
+    window->Refresh();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(dialogs.questions.size(), asked);  // no stop question
+    Click(Find<QPushButton>("newOrderButton"));
+    ASSERT_TRUE(d->isVisible());
+    d->close();
+    QTest::qWait(0);
+    window->Refresh();
+    EXPECT_FALSE(sim().newOrderDialog().visible);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_TRUE(sim().orders().pendingNewOrders[0].number == 0);
+}
+
+TEST_F(OrderDialogsWidgetTest, AHoldingIsClosedFromItsSummaryLine) {
+    StartBeforeTheOpen();
+    MarketBuy("300");
+    Key(Qt::Key_Space);
+    RunUntil([&] { return sim().replay().currentRow == 2; });
+    ASSERT_EQ(Find<QListWidget>("holdingList")->count(), 2);
+    auto* holding = Find<QListWidget>("holdingList");
+    DoubleClick(holding, 0);
+    QWidget* d = Dialog("closingOrderDialog");
+    ASSERT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowTitle(), "返済注文");
+    ASSERT_EQ(In<QListWidget>(d, "holdingsList")->count(), 1);
+    Click(In<QPushButton>(d, "closeToggle0"));
+    EXPECT_EQ(In<QLineEdit>(d, "closeRow0")->text(), "300");
+    EXPECT_EQ(In<QLineEdit>(d, "quantityEdit")->text(), "300");
+    Type(d, "closeRow0", "250");
+    In<QLineEdit>(d, "closeRow0")->clearFocus();
+    QTest::keyClick(In<QLineEdit>(d, "closeRow0"), Qt::Key_Return);
+    window->Refresh();
+    EXPECT_EQ(In<QLineEdit>(d, "closeRow0")->text(), "200");
+    Type(d, "priceEdit", "1010");
+    Shot("closing-order-dialog", d);
+    dialogs.answers = {true};
+    Click(In<QPushButton>(d, "submitButton"));
+    EXPECT_FALSE(d->isVisible());
+    ASSERT_EQ(Find<QListWidget>("pendingList")->count(), 1);
+    EXPECT_TRUE(Find<QListWidget>("pendingList")->item(0)->text().contains(QStringLiteral("売埋   200株")));
+}
+
+TEST_F(OrderDialogsWidgetTest, ThePendingListOpensTheCorrectCancelListWhichCorrectsAndCancels) {
+    StartBeforeTheOpen();
+    Click(Find<QPushButton>("newOrderButton"));
+    QWidget* nd = Dialog("newOrderDialog");
+    Type(nd, "quantityEdit", "100");
+    Type(nd, "priceEdit", "900");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(nd, "submitButton"));
+    auto* pending = Find<QListWidget>("pendingList");
+    DoubleClick(pending, 0);
+    QWidget* d = Dialog("correctCancelDialog");
+    ASSERT_TRUE(d->isVisible());
+    auto* list = In<QListWidget>(d, "correctCancelList");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("新規　買建　   100　     900")));
+    Shot("correct-cancel-dialog", d);
+
+    Click(In<QPushButton>(d, "correctOrderButton"));
+    EXPECT_FALSE(d->isVisible());
+    ASSERT_TRUE(nd->isVisible());
+    EXPECT_EQ(nd->windowTitle(), "訂正注文");
+    EXPECT_EQ(In<QLineEdit>(nd, "priceEdit")->text(), "900");
+    Type(nd, "priceEdit", "910");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(nd, "submitButton"));
+    EXPECT_FALSE(nd->isVisible());
+    ASSERT_TRUE(d->isVisible());  // back to the list
+    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("     910")));
+
+    // A right-button press cancels; the last order gone, the list closes.
+    dialogs.answers = {true};
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(0)).center());
+    window->Refresh();
+    EXPECT_EQ(dialogs.questions.back().second, "選択行の注文を取消します。");
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(pending->count(), 0);
+    EXPECT_FALSE(Find<QPushButton>("correctCancelButton")->isEnabled());
+}
+
+}  // namespace
+}  // namespace corvala
