@@ -2,6 +2,7 @@
 // Shared fixtures: temporary folders, scripted ports and a builder for day files.
 
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,7 @@ public:
     void ShowError(int number, const std::string& text) override { errors.push_back({number, text}); }
     bool Ask(const std::string& title, const std::string& text) override {
         questions.emplace_back(title, text);
+        if (whileAsking) whileAsking();  // what goes on while the box is open
         const bool answer = answers.empty() ? false : answers.front();
         if (!answers.empty()) answers.erase(answers.begin());
         return answer;
@@ -45,6 +47,7 @@ public:
     std::vector<std::pair<std::string, std::string>> notices;
     std::vector<std::pair<std::string, std::string>> questions;
     std::vector<bool> answers;
+    std::function<void()> whileAsking;
 };
 
 class FixedClock final : public Clock {

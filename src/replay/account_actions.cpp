@@ -48,7 +48,7 @@ void Simulation::SetInvestmentEditing(bool on) {
         display_.investmentText = PlainNumber(account_.InvestmentField());
     } else {
         std::string message;
-        if (ChangeInvestment(account_, display_.investmentText, ports_.dialogs, message)) AppendResetMarkerToHistory();
+        if (ChangeInvestment(account_, display_.investmentText, heldDialogs_, message)) AppendResetMarkerToHistory();
         if (!message.empty()) SetMessage(message);
     }
     ShowAccountPanel();
@@ -61,7 +61,7 @@ void Simulation::SetInvestmentText(const std::string& typed) {
 
 void Simulation::PressResetTotals() {
     if (!display_.controls.inputsEnabled) return;
-    if (ResetTotals(account_, ports_.dialogs)) AppendResetMarkerToHistory();
+    if (ResetTotals(account_, heldDialogs_)) AppendResetMarkerToHistory();
     ShowAccountPanel();
     Notify();
 }

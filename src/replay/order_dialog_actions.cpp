@@ -119,7 +119,7 @@ EntryOutcome Simulation::SubmitNewOrderDialog() {
         newDialog_.capacityText = display_.buyingPowerText;
         LeaveNewOrderDialog();
     } else if (!out.message.empty()) {
-        ports_.dialogs.ShowNotice(out.title, out.message);
+        heldDialogs_.ShowNotice(out.title, out.message);
     }
     RefreshTradingDisplay();
     Notify();
@@ -259,7 +259,7 @@ EntryOutcome Simulation::SubmitClosingDialog() {
                                                correcting ? std::optional<int>(closeDialog_.correctionSlot)
                                                           : std::nullopt);
     if (out.status == EntryOutcome::Status::Stored) LeaveClosingDialog(); else if (!out.message.empty()) {
-        ports_.dialogs.ShowNotice(out.title, out.message);
+        heldDialogs_.ShowNotice(out.title, out.message);
     }
     RefreshTradingDisplay();
     Notify();

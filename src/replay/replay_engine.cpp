@@ -66,14 +66,38 @@ void Simulation::AbandonReplay() {
 }
 
 bool Simulation::AskQuestion(const std::string& title, const std::string& text) {
-    ++modalDepth_;
-    const bool yes = ports_.dialogs.Ask(title, text);
+    return heldDialogs_.Ask(title, text);
+}
+
+// While a box is open the replay holds still, as under a modal box: nothing fills or moves
+// between a question and what its answer does.
+void Simulation::BeginModal() { ++modalDepth_; }
+
+void Simulation::EndModal() {
     if (--modalDepth_ == 0 && resumeDeferred_) {
         resumeDeferred_ = false;
         const unsigned generation = waitGeneration_;
         Later(0, [this, generation] { ResumeWait(generation); });
     }
+}
+
+void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
+    sim_.BeginModal();
+    sim_.ports_.dialogs.ShowError(number, text);
+    sim_.EndModal();
+}
+
+bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& text) {
+    sim_.BeginModal();
+    const bool yes = sim_.ports_.dialogs.Ask(title, text);
+    sim_.EndModal();
     return yes;
+}
+
+void Simulation::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
+    sim_.BeginModal();
+    sim_.ports_.dialogs.ShowNotice(title, text);
+    sim_.EndModal();
 }
 
 Task Simulation::FlashAndWait() {

@@ -243,6 +243,20 @@ private:
     void AbandonReplay();
     void Later(int ms, std::function<void()> callback);
     bool AskQuestion(const std::string& title, const std::string& text);
+    void BeginModal();
+    void EndModal();
+    // The boxes of user actions, with the replay held while one is open.
+    class HeldDialogs final : public Dialogs {
+    public:
+        explicit HeldDialogs(Simulation& sim) : sim_(sim) {}
+        void ShowError(int number, const std::string& text) override;
+        bool Ask(const std::string& title, const std::string& text) override;
+        void ShowNotice(const std::string& title, const std::string& text) override;
+
+    private:
+        Simulation& sim_;
+    };
+    HeldDialogs heldDialogs_{*this};
 
     // The replay (replay_engine.cpp).
     enum class LoopExit { Completed, Stopped, Left };

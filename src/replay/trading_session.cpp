@@ -128,7 +128,7 @@ bool StillPending(const Table& table, std::optional<int> slot, EntryOutcome& out
 EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot) {
     EntryOutcome out;
     if (!StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
-    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, ports_.dialogs);
+    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
         const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(out.slot)];
         AfterOrderStored(o, NewOrderSells(o.side));
@@ -150,7 +150,7 @@ void Simulation::SetBulkClose(float closingSide, bool on) { BulkClose(book_, clo
 EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot) {
     EntryOutcome out;
     if (!StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
-    out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, ports_.dialogs);
+    out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
         const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(out.slot)];
         AfterOrderStored(o, ClosingOrderSells(o.side));

@@ -259,6 +259,25 @@ TEST_F(OrderDialogsTest, CashHoldingsAreClosedWith売付) {
     EXPECT_NE(cd().lines[0].find("買付"), std::string::npos);
 }
 
+TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
+    Open();
+    ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    ASSERT_EQ(sim->fills().size(), 1u);
+    const int steps = sim->stepsRun();
+    sim->OpenNewOrderDialog();
+    sim->EditOrderText(false, OrderField::Quantity, "100");
+    sim->SetOrderOption(false, Simulation::OrderOption::NormalMarket, true);
+    dialogs.answers = {true};
+    dialogs.whileAsking = [&] { scheduler.Advance(60'000); };  // a minute with the box open
+    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    dialogs.whileAsking = nullptr;
+    EXPECT_EQ(sim->stepsRun(), steps);
+    EXPECT_EQ(sim->fills().size(), 1u);
+    PlayTo(steps + 2);  // and goes on afterwards
+    EXPECT_EQ(sim->fills().size(), 2u);
+}
+
 TEST_F(OrderDialogsTest, AFillEndsTheCorrectionOfItsOrder) {
     Open();
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
