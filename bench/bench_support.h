@@ -9,10 +9,16 @@
 
 namespace corvala::bench {
 
-class NoDialogs final : public Dialogs {
+// Boxes that nobody reads; every question gets the same answer.
+class SilentDialogs final : public Dialogs {
 public:
+    explicit SilentDialogs(bool answer = false) : answer_(answer) {}
     void ShowError(int, const std::string&) override {}
-    bool Ask(const std::string&, const std::string&) override { return false; }
+    bool Ask(const std::string&, const std::string&) override { return answer_; }
+    void ShowNotice(const std::string&, const std::string&) override {}
+
+private:
+    bool answer_;
 };
 
 inline const std::string& DemoInstall() {

@@ -46,7 +46,7 @@ void Prepare(MainWindow& w) {
 
 Figures Measure() {
     Figures f;
-    bench::NoDialogs dialogs;
+    bench::SilentDialogs dialogs;
     MainWindow w(bench::DemoInstall(), std::string(), &dialogs);
     w.StartUp();
     w.show();

@@ -20,7 +20,7 @@ namespace corvala {
 namespace {
 
 using bench::DemoInstall;
-using bench::NoDialogs;
+using bench::SilentDialogs;
 
 const std::vector<std::string>& DayFiles() {
     static const std::vector<std::string> files = [] {
@@ -54,7 +54,7 @@ void BM_BareReadAndSplit(benchmark::State& state) {
 BENCHMARK(BM_BareReadAndSplit)->Unit(benchmark::kMillisecond);
 
 void BM_DisplayDayDataPart(benchmark::State& state) {
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     SystemClock clock;
     SeededRandom random(1);
     VirtualScheduler scheduler;

@@ -13,7 +13,7 @@ namespace corvala {
 namespace {
 
 void ReplayDay(benchmark::State& state, int speed) {
-    bench::NoDialogs dialogs;
+    bench::SilentDialogs dialogs;
     SystemClock clock;
     SeededRandom random(1);
     for (auto _ : state) {

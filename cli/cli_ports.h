@@ -17,6 +17,8 @@ public:
     void QueueAnswers(const std::vector<bool>& answers) { queued_.insert(queued_.end(), answers.begin(), answers.end()); }
     void ShowError(int number, const std::string& text) override;
     bool Ask(const std::string& title, const std::string& text) override;
+    // The command reports refusals itself, from the entry's outcome.
+    void ShowNotice(const std::string&, const std::string&) override {}
 
     bool hasError() const { return number_ != 0; }
     int errorNumber() const { return number_; }

@@ -19,7 +19,7 @@ public:
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& title, const std::string& text) = 0;
     // A box with its own title and an OK button (an order refused).
-    virtual void ShowNotice(const std::string& title, const std::string& text) { (void)title, (void)text; }
+    virtual void ShowNotice(const std::string& title, const std::string& text) = 0;
 };
 
 class Clock {

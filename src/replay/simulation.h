@@ -320,6 +320,7 @@ private:
     void RebuildHoldingsList();
     void RebuildCorrectCancelList();
     void OnOrderGone(int slot, bool closing);
+    void SayPositionTableFull();
     void RestoreLowSpeed(bool before);
     NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
     bool HoldingsOpen();
@@ -369,6 +370,7 @@ private:
             sim_.OnOrderGone(slot, closing);  // a correction of it no longer applies
         }
         void OnOrderRemoved(int slot, bool closing) override { sim_.OnOrderGone(slot, closing); }
+        void OnPositionTableFull() override { sim_.SayPositionTableFull(); }
 
     private:
         Simulation& sim_;

@@ -51,6 +51,12 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     tradingDirty_ = true;
 }
 
+inline constexpr const char* kPositionTableFull = "建玉が30件あるため、新規注文は返済するまで約定しません。";
+
+void Simulation::SayPositionTableFull() {
+    if (display_.message.text != kPositionTableFull) SetMessage(kPositionTableFull);
+}
+
 void Simulation::RefreshTradingDisplay() {
     tradingDirty_ = false;
     display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);

@@ -38,6 +38,8 @@ public:
     virtual void OnExecution(const Execution& /*fill*/, const OrderBook& /*book*/) {}
     virtual void OnStopFired(int /*slot*/, bool /*closing*/) {}
     virtual void OnOrderRemoved(int /*slot*/, bool /*closing*/) {}
+    // A new order could have filled but all 30 position slots are in use: it stays pending.
+    virtual void OnPositionTableFull() {}
 };
 
 namespace colours {
@@ -118,6 +120,9 @@ private:
     float MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
     std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
     void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);
+    int CountFreePositions() const;
+    void NoRoomForPositions();
+    int freePositions_ = kOrderSlots;  // counted when a line's tests begin, and after each fill
     void FillNewOrder(float price, int slot, const Line& line);
     void FillClosingOrder(float price, int slot, const Line& line);
 

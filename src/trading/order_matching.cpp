@@ -32,6 +32,7 @@ float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUn
 }
 
 void MatchingEngine::TestOrders(Line& line, const MatchContext& ctx) {
+    freePositions_ = CountFreePositions();
     for (int i = 0; i < kOrderSlots; ++i) {
         if (m_.newOrderFlag) SelfCross(i, line, ctx);
         TestOrder(book_.pendingNewOrders[static_cast<std::size_t>(i)], false, i, line, ctx);
@@ -45,8 +46,14 @@ void MatchingEngine::SelfCross(int i, Line& line, const MatchContext& ctx) {
     for (int j = i + 1; j < kOrderSlots; ++j) {
         Order& a = orders[static_cast<std::size_t>(i)];
         Order& b = orders[static_cast<std::size_t>(j)];
-        if (!a.InUse() || !b.InUse() || b.side == kSideCash || a.limitPrice != b.limitPrice || a.side == b.side)
+        // Market orders and stops not yet fired carry no price (0): they never meet each other.
+        if (!a.InUse() || !b.InUse() || b.side == kSideCash || a.limitPrice == 0 || a.limitPrice != b.limitPrice ||
+            a.side == b.side)
             continue;
+        if (freePositions_ < 2) {
+            NoRoomForPositions();
+            continue;
+        }
         const float crossed = std::min(a.quantity, b.quantity);
         if (a.quantity != b.quantity) {
             Order& larger = a.quantity > b.quantity ? a : b;
@@ -66,6 +73,7 @@ void MatchingEngine::SelfCross(int i, Line& line, const MatchContext& ctx) {
         AddTapeRow(line.t.time, Format(crossed, "###,###"), price, ctx.decimalPrices);
         FillNewOrder(price, i, line);
         FillNewOrder(price, j, line);
+        freePositions_ = CountFreePositions();
         return;
     }
 }
@@ -75,6 +83,11 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
     const bool sells = Sells(order, closing);
     if ((order.kind == kKindNormalWithStop || order.kind == kKindStop) && StopFires(order, closing, slot, ctx)) {
         if (order.isMarket == 0) return;  // a fired stop waits for the next line as a limit order
+    }
+    // A new order fills only into a free position slot; with all 30 in use it waits.
+    if (!closing && freePositions_ == 0) {
+        NoRoomForPositions();
+        return;
     }
     if (order.isMarket == 1) {
         line.filled += order.quantity;
@@ -179,12 +192,22 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
     return std::nullopt;
 }
 
+int MatchingEngine::CountFreePositions() const {
+    return static_cast<int>(std::count_if(book_.positions.begin(), book_.positions.end(),
+                                          [](const Position& p) { return !p.InUse(); }));
+}
+
+void MatchingEngine::NoRoomForPositions() {
+    if (listener_) listener_->OnPositionTableFull();
+}
+
 void MatchingEngine::Fill(Order& o, bool closing, int slot, float price, Line& line, const MatchContext& ctx) {
     AddTapeRow(line.t.time, Format(o.quantity, "###,###"), price, ctx.decimalPrices);
     if (closing)
         FillClosingOrder(price, slot, line);
     else
         FillNewOrder(price, slot, line);
+    freePositions_ = CountFreePositions();
 }
 
 void MatchingEngine::FillNewOrder(float price, int slot, const Line& line) {

@@ -23,6 +23,9 @@ public:
         ADD_FAILURE() << number << " " << text;
     }
     bool Ask(const std::string&, const std::string&) override { return true; }
+    void ShowNotice(const std::string& title, const std::string& text) override {
+        ADD_FAILURE() << title << " " << text;
+    }
 };
 
 class FixedToday final : public Clock {

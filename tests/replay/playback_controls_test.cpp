@@ -133,6 +133,7 @@ TEST_F(PlaybackControlsTest, QuestionBoxHoldsTheReplay) {
                        std::size_t& out)
             : s_(s), steps_(steps), out_(out) {}
         void ShowError(int, const std::string&) override {}
+        void ShowNotice(const std::string&, const std::string&) override {}
         bool Ask(const std::string&, const std::string&) override {
             const std::size_t before = steps_.size();
             s_.Advance(60'000);

@@ -1,0 +1,1116 @@
+// Seeded random trading sessions over the demo days. While a day replays at speed 30 the user
+// places new orders of every type on both sides, corrects and cancels them, and closes positions
+// in bulk or row by row. Whenever control comes back from the simulation the money adds up, the
+// positions and their closing allocations agree and the tables hold what they may; at the end of
+// the day everything is settled and every fill reached the history files.
+//
+// A failure names seed, date, code and step, with the user's last actions; the same seed, date
+// and code replay the same session. CORVALA_TRADING_SEEDS="5,6,7" runs the first test with
+// other seeds.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "account/account.h"
+#include "account/history.h"
+#include "demo_data/demo_data.h"
+#include "market/price_rules.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/virtual_scheduler.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+namespace {
+
+class FixedToday final : public Clock {
+public:
+    Ymd Today() const override { return {2022, 11, 30}; }
+    std::int64_t NowMs() const override { return 0; }
+};
+
+// Says yes unless told otherwise; an error box is a failure of the session.
+class ScriptedDialogs final : public Dialogs {
+public:
+    std::function<std::string()> where = [] { return std::string(); };
+    bool answer = true;
+    void ShowError(int number, const std::string& text) override {
+        ADD_FAILURE() << where() << ": error box " << number << " " << text;
+    }
+    bool Ask(const std::string&, const std::string&) override { return answer; }
+    void ShowNotice(const std::string&, const std::string&) override {}  // a refusal, as the outcome says
+};
+
+const DemoManifest& Demo() {
+    static const DemoManifest manifest = [] {
+        const auto dir = std::filesystem::temp_directory_path() /
+                         ("corvala-trading-invariants-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        return GenerateDemoData(dir.string());
+    }();
+    return manifest;
+}
+
+bool Whole(double v) { return std::isfinite(v) && v == std::floor(v); }
+
+std::string Num(double v) {
+    std::ostringstream s;
+    s.precision(12);
+    s << v;
+    return s.str();
+}
+
+// The lines of a history file as the program reads them: CP932, CR LF.
+struct HistoryFile {
+    std::vector<std::string> lines;
+    bool bareLineFeed = false;
+};
+
+HistoryFile ReadHistory(const std::string& path) {
+    HistoryFile h;
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) return h;
+    const std::string text = DecodeCp932(*bytes);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t lf = text.find('\n', start);
+        if (lf == std::string::npos) {
+            h.lines.push_back(text.substr(start));
+            break;
+        }
+        if (lf == start || text[lf - 1] != '\r') h.bareLineFeed = true;
+        const std::size_t end = lf > start && text[lf - 1] == '\r' ? lf - 1 : lf;
+        h.lines.push_back(text.substr(start, end - start));
+        start = lf + 1;
+    }
+    return h;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> out(1);
+    for (char c : line) {
+        if (c == ',')
+            out.emplace_back();
+        else
+            out.back() += c;
+    }
+    return out;
+}
+
+// The data rows: not the header, not the summary block, not a reset marker, not empty.
+std::vector<std::string> DataRows(const HistoryFile& h, const char* header) {
+    std::vector<std::string> rows;
+    for (const std::string& line : h.lines) {
+        if (line.empty() || line == header || line.rfind(",,,,,,,,,,,", 0) == 0 || line.rfind("*****", 0) == 0)
+            continue;
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+// How a session's user behaves: the weights of the actions, in percent of the action draws.
+struct Profile {
+    double actionRate = 0.12;  // chance of an action at a step
+    int newOrder = 45, correct = 12, cancel = 15, close = 24;  // the rest: closing corrections
+    int farPercent = 15;       // new limit orders placed far from the market
+};
+
+constexpr Profile kBalanced{};
+// Resting orders pile up and positions are seldom closed: both tables reach their 30 slots.
+constexpr Profile kCrowded{0.2, 70, 5, 3, 20, 55};
+
+struct SessionPlan {
+    std::uint64_t seed = 1;
+    std::string date, code;
+    Profile profile = kBalanced;
+    std::int32_t investment = 1'000'000;
+    std::int32_t profitTotal = 0, lossTotal = 0;
+    bool cashOnly = false;
+};
+
+// What the sessions of a test did, so that a test whose actions all came to nothing fails.
+struct Coverage {
+    int sessions = 0, identityChecks = 0, fills = 0, closingFills = 0, stopsFired = 0;
+    int stored[3] = {0, 0, 0};  // new orders by kind
+    int marketStored = 0, sellStored = 0, corrections = 0, closingCorrections = 0, cancels = 0;
+    int closingStored = 0, bulkClosings = 0, tableFull = 0, noFunds = 0, declined = 0, missing = 0;
+    int fullPositionTable = 0;
+    void Add(const Coverage& c) {
+        sessions += c.sessions, identityChecks += c.identityChecks, fills += c.fills;
+        closingFills += c.closingFills, stopsFired += c.stopsFired;
+        for (int k = 0; k < 3; ++k) stored[k] += c.stored[k];
+        marketStored += c.marketStored, sellStored += c.sellStored, corrections += c.corrections;
+        closingCorrections += c.closingCorrections, cancels += c.cancels, closingStored += c.closingStored;
+        bulkClosings += c.bulkClosings, tableFull += c.tableFull, noFunds += c.noFunds;
+        declined += c.declined, missing += c.missing, fullPositionTable += c.fullPositionTable;
+    }
+};
+
+// The numbers of a table that an unchanged outcome must leave as they were.
+bool SameOrder(const Order& a, const Order& b) {
+    return a.number == b.number && a.side == b.side && a.quantity == b.quantity && a.limitPrice == b.limitPrice &&
+           a.kind == b.kind && a.triggerPrice == b.triggerPrice && a.triggerDirection == b.triggerDirection &&
+           a.stopExecution == b.stopExecution && a.stopLimitPrice == b.stopLimitPrice &&
+           a.reservedAmount == b.reservedAmount && a.isMarket == b.isMarket;
+}
+
+bool SameBook(const OrderBook& a, const OrderBook& b) {
+    for (std::size_t i = 0; i < kOrderSlots; ++i) {
+        if (!SameOrder(a.pendingNewOrders[i], b.pendingNewOrders[i])) return false;
+        const ClosingOrder &x = a.pendingClosingOrders[i], &y = b.pendingClosingOrders[i];
+        if (!SameOrder(x, y) || x.closeSlots != y.closeSlots || x.closeQuantities != y.closeQuantities) return false;
+        const Position &p = a.positions[i], &q = b.positions[i];
+        if (p.number != q.number || p.side != q.side || p.quantity != q.quantity || p.price != q.price ||
+            p.committedQty != q.committedQty)
+            return false;
+    }
+    return true;
+}
+
+template <class Table>
+int Used(const Table& table) {
+    return static_cast<int>(std::count_if(table.begin(), table.end(), [](const auto& o) { return o.InUse(); }));
+}
+
+// The user's seed for a session: the same on every platform (FNV-1a over seed, date and code).
+std::mt19937::result_type ActionSeed(const SessionPlan& plan) {
+    std::uint32_t h = 2166136261u;
+    for (char c : std::to_string(plan.seed) + "/" + plan.date + "/" + plan.code) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+class Session {
+public:
+    explicit Session(const SessionPlan& plan)
+        : plan_(plan),
+          random_(plan.seed),
+          sim_(Ports{dialogs_, clock_, random_, scheduler_}, Demo().installFolder),
+          rng_(ActionSeed(plan)) {
+        dialogs_.where = [this] { return Where(); };
+    }
+
+    Coverage Run() {
+        cov_.sessions = 1;
+        if (!sim_.StartUp(Demo().dataFolder)) {
+            ADD_FAILURE() << Where() << ": no start-up";
+            return cov_;
+        }
+        sim_.RestoreAccount(plan_.investment, plan_.profitTotal, plan_.lossTotal, plan_.cashOnly);
+        sim_.SetDateText(plan_.date);
+        sim_.SetCodeText(plan_.code);
+        sim_.SetSimulationChecked(true);
+        if (sim_.DisplayDay() != Simulation::DisplayOutcome::Loaded) {
+            ADD_FAILURE() << Where() << ": the day did not load";
+            return cov_;
+        }
+        const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
+        unit_ = sim_.day().tradingUnit > 0 ? sim_.day().tradingUnit : 100;
+        prevClose_ = stock.prevClose;
+        upper_ = prevClose_ + DailyPriceLimit(prevClose_);
+        lower_ = std::max(1.0, prevClose_ - DailyPriceLimit(prevClose_));
+        cash_ = sim_.account().cashOnly;
+
+        // The buying power of the run's start: the investment field at the totals of the
+        // display, times the leverage.
+        Account atDisplay = sim_.account();
+        atDisplay.profitTotal = atDisplay.totalsSnapshot[0];
+        atDisplay.lossTotal = atDisplay.totalsSnapshot[1];
+        startPower_ = AsShownYen(atDisplay.InvestmentField() * atDisplay.Leverage());
+        startNet_ = atDisplay.Net();
+        if (sim_.account().buyingPower != startPower_)
+            Fail("buying power at display " + Num(sim_.account().buyingPower) + ", investment × leverage " +
+                 Num(startPower_));
+
+        const std::string history = JoinPath(Demo().installFolder, kHistoryFolder);
+        executionsBefore_ = DataRows(ReadHistory(JoinPath(history, kExecutionFile)), kExecutionHeader).size();
+        realizedBefore_ = DataRows(ReadHistory(JoinPath(history, kRealizedFile)), kRealizedHeader).size();
+
+        sim_.SetStepObserver([this](int) {
+            Check("at the step");
+            if (std::uniform_real_distribution<double>(0, 1)(rng_) < plan_.profile.actionRate) Act();
+            // After a fill cut the speed, the user now and then turns it up again.
+            if (sim_.display().speed.speed < 30 && Chance(5)) sim_.SetSpeedScroll(1);
+        });
+        while (sim_.replayRunning() && !abandoned_) {
+            if (sim_.waitingForPlay()) {
+                // Orders for the opening print, before 09:00 and before the afternoon.
+                for (int n = std::uniform_int_distribution<int>(0, 4)(rng_); n > 0; --n) Act();
+                Check("before play");
+                sim_.SetSpeedScroll(1);
+                sim_.PressPlayback(kPlayPause);
+            }
+            if (!scheduler_.RunOne()) {
+                Fail("the replay waits for nothing");
+                break;
+            }
+            Check("after a callback");
+        }
+        if (!abandoned_) CheckEndOfDay();
+        ReportRepeats();
+        return cov_;
+    }
+
+private:
+    // ---- Reporting ---------------------------------------------------------------------------
+
+    std::string Where() const {
+        std::string w = "seed " + std::to_string(plan_.seed) + " date " + plan_.date + " code " + plan_.code +
+                        " step " + std::to_string(sim_.stepsRun()) + " (" + sim_.display().clockText + ")";
+        if (!log_.empty()) {
+            w += "\n  recent actions:";
+            for (const std::string& line : log_) w += "\n    " + line;
+        }
+        return w;
+    }
+    void Log(const std::string& what) {
+        log_.push_back("step " + std::to_string(sim_.stepsRun()) + " " + sim_.display().clockText + ": " + what);
+        if (log_.size() > 8) log_.pop_front();
+    }
+    // Each kind of failure (the message without its figures) is reported once per session with
+    // the steps that led to it; how often each came back is said when the session ends.
+    void Fail(const std::string& what) {
+        std::string kind;
+        for (char c : what)
+            if ((c < '0' || c > '9') && c != '-' && c != '.') kind += c;
+        if (++repeats_[kind] > 1) return;
+        ADD_FAILURE() << Where() << "\n  " << what << (when_ ? std::string(" (") + when_ + ")" : std::string());
+        if (repeats_.size() >= 20) abandoned_ = true;  // too broken to read further
+    }
+    void ReportRepeats() const {
+        std::string repeated;
+        for (const auto& [kind, count] : repeats_)
+            if (count > 1) repeated += "\n  " + std::to_string(count) + " times: " + kind;
+        if (!repeated.empty())
+            ADD_FAILURE() << "seed " << plan_.seed << " date " << plan_.date << " code " << plan_.code
+                          << ", the failures above in all:" << repeated;
+    }
+
+    // ---- The invariants ----------------------------------------------------------------------
+
+    void Check(const char* when) {
+        if (abandoned_) return;
+        const OrderBook& book = sim_.orders();
+        const Account& a = sim_.account();
+        when_ = when;
+        TakeNewFills();
+        Remember(book);
+
+        // The tables: used slots carry unique numbers and sensible quantities; free slots
+        // hold nothing; the pending list shows each used slot once.
+        std::vector<float>& numbers = numbers_;
+        numbers.clear();
+        for (const Order& o : book.pendingNewOrders) {
+            if (!o.InUse()) {
+                if (o.quantity != 0 || o.reservedAmount != 0) Fail("a free new-order slot holds an order");
+                continue;
+            }
+            numbers.push_back(o.number);
+            if (o.quantity <= 0 || std::fmod(o.quantity, static_cast<float>(unit_)) != 0)
+                Fail("new order " + Num(o.number) + " quantity " + Num(o.quantity));
+            if (o.reservedAmount < 0) Fail("new order " + Num(o.number) + " reserves " + Num(o.reservedAmount));
+        }
+        CheckUnique(numbers, "new-order");
+        numbers.clear();
+        for (const ClosingOrder& o : book.pendingClosingOrders)
+            if (o.InUse()) numbers.push_back(o.number);
+        CheckUnique(numbers, "closing-order");
+        numbers.clear();
+        for (const Position& p : book.positions)
+            if (p.InUse()) numbers.push_back(p.number);
+        CheckUnique(numbers, "position");
+        const int pending = Used(book.pendingNewOrders) + Used(book.pendingClosingOrders);
+        if (static_cast<int>(sim_.display().pendingLines.size()) != pending)
+            Fail("the pending list shows " + std::to_string(sim_.display().pendingLines.size()) + " lines for " +
+                 std::to_string(pending) + " orders");
+        if (Used(book.positions) == kOrderSlots) sawFullPositions_ = true;
+
+        // Positions and the closing orders allocated to them.
+        std::array<double, kOrderSlots> allocated{};
+        for (const ClosingOrder& o : book.pendingClosingOrders) {
+            if (!o.InUse()) continue;
+            const auto slots = AllocationList(o.closeSlots);
+            const auto quantities = AllocationList(o.closeQuantities);
+            if (slots.empty() || slots.size() != quantities.size()) {
+                Fail("closing order " + Num(o.number) + " allocation '" + o.closeSlots + "' / '" + o.closeQuantities +
+                     "'");
+                continue;
+            }
+            double sum = 0;
+            for (std::size_t k = 0; k < slots.size(); ++k) {
+                const double s = LeadingNumber(slots[k]);
+                const double q = LeadingNumber(quantities[k]);
+                if (s < 0 || s >= kOrderSlots || s != std::floor(s)) {
+                    Fail("closing order " + Num(o.number) + " names slot " + slots[k]);
+                    continue;
+                }
+                const Position& p = book.positions[static_cast<std::size_t>(s)];
+                if (!p.InUse() || p.side != o.side)
+                    Fail("closing order " + Num(o.number) + " (side " + Num(o.side) + ") is allocated to slot " +
+                         slots[k] + " holding " + (p.InUse() ? "side " + Num(p.side) : std::string("nothing")));
+                if (q <= 0) Fail("closing order " + Num(o.number) + " takes " + quantities[k] + " from slot " + slots[k]);
+                allocated[static_cast<std::size_t>(s)] += q;
+                sum += q;
+            }
+            if (sum != o.quantity)
+                Fail("closing order " + Num(o.number) + " of " + Num(o.quantity) + " shares is allocated " + Num(sum));
+        }
+        for (std::size_t i = 0; i < kOrderSlots; ++i) {
+            const Position& p = book.positions[i];
+            if (!p.InUse()) {
+                if (p.quantity != 0 || p.committedQty != 0) Fail("free position slot " + std::to_string(i) + " holds shares");
+                continue;
+            }
+            if (p.quantity <= 0 || p.committedQty < 0 || p.committedQty > p.quantity)
+                Fail("position " + Num(p.number) + ": committed " + Num(p.committedQty) + " of " + Num(p.quantity));
+            if (allocated[i] != p.committedQty)
+                Fail("position " + Num(p.number) + " in slot " + std::to_string(i) + " has " + Num(p.committedQty) +
+                     " committed but pending closing orders take " + Num(allocated[i]));
+            if (p.closeQtyInput != 0 && !inDialog_) Fail("position " + Num(p.number) + " keeps a row quantity");
+        }
+
+        // Shares: what the fills opened less what they closed is what the positions hold.
+        for (int side = 1; side <= 3; ++side) {
+            double held = 0;
+            for (const Position& p : book.positions)
+                if (p.InUse() && p.side == static_cast<float>(side)) held += p.quantity;
+            if (held != opened_[static_cast<std::size_t>(side)] - closed_[static_cast<std::size_t>(side)])
+                Fail("side " + std::to_string(side) + " positions hold " + Num(held) + " shares; fills opened " +
+                     Num(opened_[static_cast<std::size_t>(side)]) + " and closed " +
+                     Num(closed_[static_cast<std::size_t>(side)]));
+        }
+
+        if (sim_.dayCompleted()) return;  // settled: the buying power starts anew (CheckEndOfDay)
+
+        // The money: buying power = leverage × investment at display + the run's result
+        // − what pending new orders hold back − the book value of the open positions.
+        bool whole = wholeRun_ && Whole(a.buyingPower) && Whole(a.runPnl);
+        double reserved = 0, bookValue = 0;
+        for (const Order& o : book.pendingNewOrders) {
+            if (!o.InUse()) continue;
+            whole = whole && Whole(o.reservedAmount);
+            reserved += o.reservedAmount;
+        }
+        for (const Position& p : book.positions) {
+            if (!p.InUse()) continue;
+            const double v = static_cast<double>(p.price) * p.quantity;
+            whole = whole && Whole(v);
+            bookValue += v;
+        }
+        if (!whole) {
+            wholeRun_ = false;  // a rounded yen cannot be told from a lost one from here on
+            return;
+        }
+        ++cov_.identityChecks;
+        const double expected = startPower_ + a.runPnl - reserved - bookValue;
+        if (a.buyingPower != expected)
+            Fail("buying power " + Num(a.buyingPower) + " != " + Num(startPower_) + " + run " + Num(a.runPnl) +
+                 " − reserved " + Num(reserved) + " − positions " + Num(bookValue) + " = " + Num(expected));
+        if (a.Net() - startNet_ != a.runPnl)
+            Fail("the totals moved by " + Num(a.Net() - startNet_) + " but the run's result is " + Num(a.runPnl));
+    }
+
+    void CheckUnique(std::vector<float>& numbers, const char* what) {
+        std::sort(numbers.begin(), numbers.end());
+        const auto dup = std::adjacent_find(numbers.begin(), numbers.end());
+        if (dup != numbers.end()) Fail(std::string("two ") + what + " slots hold number " + Num(*dup));
+    }
+
+    // The orders as last seen, by number, for the fills that take them away.
+    void Remember(const OrderBook& book) {
+        for (std::size_t i = 0; i < kOrderSlots; ++i) {
+            Remember(book.pendingNewOrders[i], lastNew_[i], seenNew_);
+            Remember(book.pendingClosingOrders[i], lastClosing_[i], seenClosing_);
+        }
+    }
+    void Remember(const Order& o, Order& last, std::map<float, Order>& seen) {
+        if (SameOrder(o, last)) return;
+        last = o;
+        if (!o.InUse()) return;
+        auto [it, added] = seen.try_emplace(o.number, o);
+        if (!added && it->second.kind != kKindNormal && o.kind == kKindNormal) ++cov_.stopsFired;
+        it->second = o;
+    }
+
+    void TakeNewFills() {
+        const auto& fills = sim_.fills();
+        for (; fillsSeen_ < fills.size(); ++fillsSeen_) {
+            const Simulation::Fill& f = fills[fillsSeen_];
+            const Execution& e = f.execution;
+            const std::string name = std::string(e.closing ? "closing" : "new") + " fill of order " +
+                                     Num(e.orderNumber) + " (" + Num(e.quantity) + " at " + Num(e.price) + ")";
+            ++cov_.fills;
+            if (e.closing) ++cov_.closingFills;
+            if (!Whole(e.price)) wholeRun_ = false;
+            if (!(e.price >= lower_ && e.price <= upper_))
+                Fail(name + " outside the day's price range " + Num(lower_) + "–" + Num(upper_));
+            if (e.quantity <= 0 || std::fmod(e.quantity, static_cast<float>(unit_)) != 0) Fail(name + ": quantity");
+            const auto side = static_cast<std::size_t>(std::clamp(static_cast<int>(e.side), 0, 3));
+            if (e.closing) {
+                closed_[side] += e.quantity;
+                if (f.positionNumbers.empty()) Fail(name + " closed no position");
+            } else {
+                // The position the fill opened holds its shares at its price while it is open.
+                for (const Position& p : sim_.orders().positions)
+                    if (p.InUse() && !f.positionNumbers.empty() && p.number == f.positionNumbers.front() &&
+                        (p.price != e.price || p.side != e.side || p.quantity > e.quantity))
+                        Fail(name + " opened position " + Num(p.number) + ": side " + Num(p.side) + ", " +
+                             Num(p.quantity) + " at " + Num(p.price));
+                opened_[side] += e.quantity;
+                if (f.positionNumbers.size() != 1) {
+                    Fail(name + " opened " + std::to_string(f.positionNumbers.size()) + " positions" +
+                         (Used(sim_.orders().positions) == kOrderSlots ? " (the position table is full)" : ""));
+                    opened_[side] -= e.quantity;  // count it once
+                }
+            }
+            // A limit order fills at its price or better.
+            const auto& seen = e.closing ? seenClosing_ : seenNew_;
+            const auto it = seen.find(e.orderNumber);
+            if (it == seen.end()) continue;
+            const Order& o = it->second;
+            if (o.kind != kKindNormal || o.isMarket != 0 || o.limitPrice <= 0 || o.side != e.side) continue;
+            const bool sells = e.closing ? ClosingOrderSells(o.side) : NewOrderSells(o.side);
+            if (sells ? e.price < o.limitPrice : e.price > o.limitPrice)
+                Fail(name + " beyond its limit " + Num(o.limitPrice));
+        }
+    }
+
+    void CheckEndOfDay() {
+        when_ = "at the end of the day";
+        const OrderBook& book = sim_.orders();
+        const Account& a = sim_.account();
+        if (!sim_.dayCompleted()) Fail("the day did not run to 15:00");
+        if (sim_.stepsRun() != kReplayRows) Fail("the replay ran " + std::to_string(sim_.stepsRun()) + " steps");
+        if (Used(book.positions) != 0 || Used(book.pendingNewOrders) != 0 || Used(book.pendingClosingOrders) != 0)
+            Fail("after the settlement " + std::to_string(Used(book.positions)) + " positions, " +
+                 std::to_string(Used(book.pendingNewOrders)) + " new and " +
+                 std::to_string(Used(book.pendingClosingOrders)) + " closing orders remain");
+        for (int side = 1; side <= 3; ++side)
+            if (opened_[static_cast<std::size_t>(side)] != closed_[static_cast<std::size_t>(side)])
+                Fail("side " + std::to_string(side) + ": " + Num(opened_[static_cast<std::size_t>(side)]) +
+                     " shares opened, " + Num(closed_[static_cast<std::size_t>(side)]) + " closed");
+        if (a.buyingPower != AsShownYen(a.InvestmentField() * a.Leverage()))
+            Fail("after the settlement buying power " + Num(a.buyingPower) + ", investment × leverage " +
+                 Num(AsShownYen(a.InvestmentField() * a.Leverage())));
+        if (wholeRun_ && a.Net() - startNet_ != a.runPnl)
+            Fail("the totals moved by " + Num(a.Net() - startNet_) + " but the run's result is " + Num(a.runPnl));
+
+        // The history: one execution row per fill, in the order of the fills, and one realised
+        // row per position a closing fill took shares from; together they make the run's result.
+        const std::string folder = JoinPath(Demo().installFolder, kHistoryFolder);
+        const HistoryFile executionFile = ReadHistory(JoinPath(folder, kExecutionFile));
+        const HistoryFile realizedFile = ReadHistory(JoinPath(folder, kRealizedFile));
+        if (executionFile.bareLineFeed || realizedFile.bareLineFeed) Fail("a history line ends without CR");
+        const auto executions = DataRows(executionFile, kExecutionHeader);
+        const auto realized = DataRows(realizedFile, kRealizedHeader);
+        const auto& fills = sim_.fills();
+        if (executions.size() != executionsBefore_ + fills.size()) {
+            Fail("約定履歴.csv gained " + std::to_string(executions.size() - executionsBefore_) + " rows for " +
+                 std::to_string(fills.size()) + " fills");
+            return;
+        }
+        std::size_t closedRows = 0;
+        for (std::size_t k = 0; k < fills.size(); ++k) {
+            const Execution& e = fills[k].execution;
+            if (e.closing) closedRows += fills[k].positionNumbers.size();
+            const auto f = Fields(executions[executionsBefore_ + k]);
+            const std::string trade = std::string(e.closing ? "返済" : "新規") + SideText(e.side, e.closing);
+            if (f.size() != 10 || f[3] != plan_.code || f[6] != trade || f[7] != PlainNumber(e.quantity) ||
+                f[8] != PlainNumber(e.price))
+                Fail("execution row " + executions[executionsBefore_ + k] + " for fill " + std::to_string(k) + " " +
+                     trade + " " + Num(e.quantity) + " at " + Num(e.price));
+        }
+        if (realized.size() != realizedBefore_ + closedRows) {
+            Fail("実現損益.csv gained " + std::to_string(realized.size() - realizedBefore_) + " rows for " +
+                 std::to_string(closedRows) + " closed positions");
+            return;
+        }
+        if (!wholeRun_) return;
+        double result = 0;
+        for (std::size_t k = realizedBefore_; k < realized.size(); ++k) {
+            const auto f = Fields(realized[k]);
+            if (f.size() != 13) {
+                Fail("realised row " + realized[k]);
+                return;
+            }
+            result += LeadingNumber(f[11]);
+        }
+        if (result != a.runPnl) Fail("the realised rows add up to " + Num(result) + ", the run's result is " + Num(a.runPnl));
+    }
+
+    // ---- The user ----------------------------------------------------------------------------
+
+    bool Chance(int percent) { return std::uniform_int_distribution<int>(0, 99)(rng_) < percent; }
+    int Between(int a, int b) { return std::uniform_int_distribution<int>(std::min(a, b), std::max(a, b))(rng_); }
+
+    double Step(double price) const { return PriceStep(price, sim_.day().fineTickMode); }
+
+    std::string PriceText(double p) {
+        if (!Whole(p)) wholeRun_ = false;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, Whole(p) ? "%.0f" : "%.1f", p);
+        return buf;
+    }
+
+    // A price near the market: a board level, the last price or the previous close, moved by
+    // some price steps and kept inside the day's range.
+    double NearPrice(int minSteps, int maxSteps) {
+        const Board& b = sim_.market().board;
+        std::vector<double> levels;
+        for (int i = 0; i < kBoardLevels; ++i)
+            if (b[static_cast<std::size_t>(i)] > 0) levels.push_back(b[static_cast<std::size_t>(i)]);
+        double base = ReadFormattedNumber(sim_.display().priceLabel);
+        if (!levels.empty() && (base <= 0 || Chance(70))) base = levels[static_cast<std::size_t>(Between(0, static_cast<int>(levels.size()) - 1))];
+        if (base <= 0) base = prevClose_;
+        const double step = Step(base);
+        double p = std::round(base / step) * step + Between(minSteps, maxSteps) * step;
+        p = std::clamp(p, lower_, upper_);
+        return std::round(p / Step(p)) * Step(p);
+    }
+
+    std::string Quantity() {
+        if (Chance(3)) return "";                                   // forgotten
+        if (Chance(4)) return std::to_string(unit_ * 5000);         // more than the money allows
+        if (Chance(5)) return std::to_string(unit_ * Between(1, 3) + unit_ / 2);  // not whole units
+        return std::to_string(unit_ * Between(1, 3));
+    }
+
+    // The type and prices of an order that buys or sells.
+    NewOrderForm OrderForm(bool sells, bool allowFar) {
+        NewOrderForm f;
+        f.quantity = Quantity();
+        const int type = Between(0, 99);
+        const int away = sells ? 1 : -1;  // the passive direction
+        if (type < 45) {
+            f.kind = kKindNormal;
+            if (allowFar && Chance(plan_.profile.farPercent))
+                f.price = PriceText(NearPrice(away > 0 ? 20 : -60, away > 0 ? 60 : -20));
+            else
+                f.price = PriceText(NearPrice(-4, 4));
+        } else if (type < 60) {
+            f.kind = kKindNormal;
+            f.normalMarket = true;
+        } else {
+            f.kind = type < 78 ? kKindNormalWithStop : kKindStop;
+            if (f.kind == kKindNormalWithStop) f.price = PriceText(NearPrice(away * 8, away * 2));
+            f.triggerBelow = Chance(50);
+            // Mostly a trigger the price has still to reach; sometimes one it is already past.
+            const int dir = f.triggerBelow ? -1 : 1;
+            f.trigger = PriceText(Chance(80) ? NearPrice(dir * 1, dir * 6) : NearPrice(-dir * 3, 0));
+            f.stopMarket = Chance(40);
+            if (!f.stopMarket) f.stopPrice = PriceText(LeadingNumber(f.trigger) + Between(-2, 2) * Step(LeadingNumber(f.trigger)));
+            if (Chance(3)) f.trigger.clear();  // forgotten
+        }
+        if (Chance(2) && f.kind != kKindStop && !f.normalMarket) f.price.clear();  // a limit forgotten
+        return f;
+    }
+
+    static std::string Describe(const NewOrderForm& f) {
+        static const char* kinds[] = {"通常", "逆指値付通常", "逆指値"};
+        std::string s = std::string(kinds[std::clamp(static_cast<int>(f.kind), 0, 2)]) + " qty '" + f.quantity + "'";
+        if (f.kind != kKindStop) s += f.normalMarket ? " 成行" : " 指値 '" + f.price + "'";
+        if (f.kind != kKindNormal)
+            s += std::string(" trigger '") + f.trigger + "' " + (f.triggerBelow ? "以下" : "以上") +
+                 (f.stopMarket ? " 成行" : " 指値 '" + f.stopPrice + "'");
+        return s;
+    }
+
+    static std::string Status(const EntryOutcome& out) {
+        switch (out.status) {
+            case EntryOutcome::Status::Stored: return "stored in slot " + std::to_string(out.slot);
+            case EntryOutcome::Status::MissingField: return "missing field";
+            case EntryOutcome::Status::NoFunds: return "no funds";
+            case EntryOutcome::Status::Declined: return "declined";
+            case EntryOutcome::Status::TableFull: return "table full";
+        }
+        return "?";
+    }
+
+    void Act() {
+        if (abandoned_) return;
+        when_ = nullptr;
+        dialogs_.answer = !Chance(6);  // now and then the user says no
+        const Profile& p = plan_.profile;
+        const int r = Between(0, 99);
+        if (r < p.newOrder)
+            NewOrder();
+        else if (r < p.newOrder + p.correct)
+            CorrectNewOrder();
+        else if (r < p.newOrder + p.correct + p.cancel)
+            Cancel();
+        else if (r < p.newOrder + p.correct + p.cancel + p.close)
+            Close();
+        else
+            CorrectClosing();
+        dialogs_.answer = true;
+        Check("after the action");
+    }
+
+    // An outcome that stores nothing leaves the tables and the money as they were.
+    void ExpectUnchanged(const OrderBook& before, double powerBefore, const EntryOutcome& out, const std::string& what) {
+        if (!SameBook(before, sim_.orders()) || sim_.account().buyingPower != powerBefore)
+            Fail(what + ": '" + Status(out) + "' changed the tables or the buying power");
+    }
+
+    void Tally(const EntryOutcome& out) {
+        switch (out.status) {
+            case EntryOutcome::Status::Stored: break;
+            case EntryOutcome::Status::MissingField: ++cov_.missing; break;
+            case EntryOutcome::Status::NoFunds: ++cov_.noFunds; break;
+            case EntryOutcome::Status::Declined: ++cov_.declined; break;
+            case EntryOutcome::Status::TableFull: ++cov_.tableFull; break;
+        }
+    }
+
+    void NewOrder() {
+        const bool sells = !cash_ && Chance(50);
+        NewOrderForm f = OrderForm(sells, true);
+        f.sell = sells;
+        f.cashCaption = cash_;
+        const OrderBook before = sim_.orders();
+        const double power = sim_.account().buyingPower;
+        const auto lowest = LowestFreeSlot(before.pendingNewOrders);
+        const EntryOutcome out = sim_.PlaceNewOrder(f);
+        const std::string what = std::string(sells ? "売建 " : cash_ ? "買付 " : "買建 ") + Describe(f);
+        Log(what + " -> " + Status(out));
+        Tally(out);
+        if (out.status != EntryOutcome::Status::Stored) {
+            ExpectUnchanged(before, power, out, what);
+            if (out.status == EntryOutcome::Status::TableFull && lowest)
+                Fail(what + ": '" + Status(out) + "' with " + std::to_string(Used(before.pendingNewOrders)) +
+                     " pending new orders");
+            if (out.status == EntryOutcome::Status::Declined && dialogs_.answer)
+                Fail(what + ": declined though the user said yes");
+            return;
+        }
+        ++cov_.stored[std::clamp(static_cast<int>(f.kind), 0, 2)];
+        if (f.normalMarket) ++cov_.marketStored;
+        if (sells) ++cov_.sellStored;
+        const Order& o = sim_.orders().pendingNewOrders[static_cast<std::size_t>(out.slot)];
+        if (!lowest || out.slot != *lowest) Fail(what + ": stored outside the lowest free slot");
+        if (o.number <= highestNewNumber_) Fail(what + ": number " + Num(o.number) + " was given before");
+        highestNewNumber_ = std::max(highestNewNumber_, o.number);
+        if (o.side != (sells ? kSideMarginSell : cash_ ? kSideCash : kSideMarginBuy)) Fail(what + ": side " + Num(o.side));
+    }
+
+    template <class Table>
+    std::optional<int> RandomUsedSlot(const Table& table) {
+        std::vector<int> used;
+        for (int i = 0; i < kOrderSlots; ++i)
+            if (table[static_cast<std::size_t>(i)].InUse()) used.push_back(i);
+        if (used.empty()) return std::nullopt;
+        return used[static_cast<std::size_t>(Between(0, static_cast<int>(used.size()) - 1))];
+    }
+
+    void CorrectNewOrder() {
+        const OrderBook before = sim_.orders();
+        auto slot = RandomUsedSlot(before.pendingNewOrders);
+        if (!slot || Chance(5)) slot = Between(0, kOrderSlots - 1);  // now and then one that is gone
+        const Order old = before.pendingNewOrders[static_cast<std::size_t>(*slot)];
+        const bool sells = old.InUse() ? NewOrderSells(old.side) : !cash_ && Chance(50);
+        NewOrderForm f = OrderForm(sells, true);
+        f.sell = sells;
+        f.cashCaption = cash_;
+        const double power = sim_.account().buyingPower;
+        const EntryOutcome out = sim_.PlaceNewOrder(f, *slot);
+        const std::string what = "correct new order slot " + std::to_string(*slot) + " to " + Describe(f);
+        Log(what + " -> " + Status(out));
+        Tally(out);
+        if (out.status != EntryOutcome::Status::Stored) {
+            ExpectUnchanged(before, power, out, what);
+            if (out.status == EntryOutcome::Status::TableFull) Fail(what + ": a correction found the table full");
+            return;
+        }
+        ++cov_.corrections;
+        if (!old.InUse()) Fail(what + ": stored a correction of a free slot");
+        const Order& o = sim_.orders().pendingNewOrders[static_cast<std::size_t>(*slot)];
+        if (out.slot != *slot || o.number != old.number) Fail(what + ": the correction moved or renumbered the order");
+        seenNew_[o.number] = lastNew_[static_cast<std::size_t>(*slot)] = o;  // a new type, not a fired stop
+        if (Used(sim_.orders().pendingNewOrders) != Used(before.pendingNewOrders))
+            Fail(what + ": the correction changed the number of pending orders");
+    }
+
+    void Cancel() {
+        const OrderBook before = sim_.orders();
+        const bool closing = Chance(35);
+        auto slot = closing ? RandomUsedSlot(before.pendingClosingOrders) : RandomUsedSlot(before.pendingNewOrders);
+        if (!slot || Chance(5)) slot = Between(0, kOrderSlots - 1);
+        const bool inUse = closing ? before.pendingClosingOrders[static_cast<std::size_t>(*slot)].InUse()
+                                   : before.pendingNewOrders[static_cast<std::size_t>(*slot)].InUse();
+        const double power = sim_.account().buyingPower;
+        const bool cancelled = sim_.CancelOrder(*slot, closing);
+        const std::string what = std::string("cancel ") + (closing ? "closing" : "new") + " order slot " +
+                                 std::to_string(*slot) + (dialogs_.answer ? "" : " (no)");
+        Log(what + (cancelled ? " -> cancelled" : " -> kept"));
+        if (cancelled != (inUse && dialogs_.answer)) Fail(what + ": CancelOrder returned " + (cancelled ? "true" : "false"));
+        if (!cancelled) {
+            if (!SameBook(before, sim_.orders()) || sim_.account().buyingPower != power)
+                Fail(what + ": a refused cancellation changed the tables or the buying power");
+            return;
+        }
+        ++cov_.cancels;
+        const bool stillThere = closing ? sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)].InUse()
+                                        : sim_.orders().pendingNewOrders[static_cast<std::size_t>(*slot)].InUse();
+        if (stillThere) Fail(what + ": the slot is still in use");
+    }
+
+    // The closing-order dialog: row quantities or 一括返済, then 注文.
+    void Close() {
+        std::vector<float> sides;
+        for (float side : cash_ ? std::vector<float>{kSideCash} : std::vector<float>{kSideMarginBuy, kSideMarginSell})
+            if (!ClosablePositions(sim_.orders(), side).empty() || Chance(3)) sides.push_back(side);
+        if (sides.empty()) return;
+        const float side = sides[static_cast<std::size_t>(Between(0, static_cast<int>(sides.size()) - 1))];
+        inDialog_ = true;
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);
+        const bool bulk = Chance(45);
+        std::string rows;
+        if (bulk) {
+            sim_.SetBulkClose(side, true);
+        } else {
+            for (int slot : ClosablePositions(sim_.orders(), side)) {
+                if (!Chance(60)) continue;
+                const Position& p = sim_.orders().positions[static_cast<std::size_t>(slot)];
+                const float open = p.quantity - p.committedQty;
+                const std::string typed =
+                    Chance(10) ? std::to_string(static_cast<int>(open) + unit_ * 2)     // more than is open
+                    : Chance(10) ? std::to_string(unit_ + unit_ / 2)                   // not whole units
+                                 : std::to_string(unit_ * Between(1, std::max(1, static_cast<int>(open) / unit_)));
+                sim_.SetCloseQuantity(slot, typed);
+                rows += " " + std::to_string(slot) + ":" + typed;
+            }
+        }
+        const float quantity = ClosingQuantity(sim_.orders());
+        for (const Position& p : sim_.orders().positions)
+            if (p.InUse() && (p.closeQtyInput < 0 || p.closeQtyInput > p.quantity - p.committedQty ||
+                              std::fmod(p.closeQtyInput, static_cast<float>(unit_)) != 0))
+                Fail("row quantity " + Num(p.closeQtyInput) + " for position " + Num(p.number) + " with " +
+                     Num(p.quantity - p.committedQty) + " open");
+        ClosingOrderForm form;
+        form.side = side;
+        form.order = OrderForm(ClosingOrderSells(side), false);
+        const OrderBook before = sim_.orders();
+        const double power = sim_.account().buyingPower;
+        const auto lowest = LowestFreeSlot(before.pendingClosingOrders);
+        const EntryOutcome out = sim_.PlaceClosingOrder(form);
+        const std::string what = std::string("close ") + SideText(side, true) + (bulk ? " 一括" : rows) + " (" +
+                                 Num(quantity) + ") " + Describe(form.order);
+        Log(what + " -> " + Status(out));
+        Tally(out);
+        if (out.status != EntryOutcome::Status::Stored) {
+            ExpectUnchanged(before, power, out, what);
+            if (out.status == EntryOutcome::Status::MissingField && quantity > 0 && form.order.kind == kKindNormal &&
+                (form.order.normalMarket || IsNumeric(form.order.price)))
+                Fail(what + ": 'missing field' with every field given");
+        } else {
+            ++cov_.closingStored;
+            if (bulk) ++cov_.bulkClosings;
+            const ClosingOrder& o = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(out.slot)];
+            if (!lowest || out.slot != *lowest) Fail(what + ": stored outside the lowest free slot");
+            if (o.quantity != quantity || o.side != side) Fail(what + ": stored " + Num(o.quantity) + " side " + Num(o.side));
+            if (o.number <= highestClosingNumber_) Fail(what + ": number " + Num(o.number) + " was given before");
+            highestClosingNumber_ = std::max(highestClosingNumber_, o.number);
+        }
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);  // the dialog closes
+        inDialog_ = false;
+    }
+
+    // A pending closing order corrected: its type and prices change, what it closes does not.
+    void CorrectClosing() {
+        const auto slot = RandomUsedSlot(sim_.orders().pendingClosingOrders);
+        if (!slot) return;
+        const ClosingOrder old = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
+        inDialog_ = true;
+        // The dialog opens with a row quantity shown for the order.
+        if (const auto rows = ClosablePositions(sim_.orders(), old.side); !rows.empty())
+            sim_.SetCloseQuantity(rows.front(), std::to_string(unit_));
+        ClosingOrderForm form;
+        form.side = old.side;
+        form.order = OrderForm(ClosingOrderSells(old.side), false);
+        const OrderBook before = sim_.orders();
+        const double power = sim_.account().buyingPower;
+        const EntryOutcome out = sim_.PlaceClosingOrder(form, *slot);
+        const std::string what = "correct closing order slot " + std::to_string(*slot) + " to " + Describe(form.order);
+        Log(what + " -> " + Status(out));
+        Tally(out);
+        if (out.status != EntryOutcome::Status::Stored) {
+            ExpectUnchanged(before, power, out, what);
+        } else {
+            ++cov_.closingCorrections;
+            const ClosingOrder& o = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
+            if (o.number != old.number || o.quantity != old.quantity || o.closeSlots != old.closeSlots ||
+                o.closeQuantities != old.closeQuantities || o.side != old.side)
+                Fail(what + ": the correction changed what the order closes");
+            seenClosing_[o.number] = lastClosing_[static_cast<std::size_t>(*slot)] = o;
+            if (sim_.account().buyingPower != power) Fail(what + ": a closing correction moved the buying power");
+        }
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);
+        inDialog_ = false;
+    }
+
+    SessionPlan plan_;
+    ScriptedDialogs dialogs_;
+    FixedToday clock_;
+    SeededRandom random_;
+    VirtualScheduler scheduler_;
+    Simulation sim_;
+    std::mt19937 rng_;
+
+    int unit_ = 100;
+    double prevClose_ = 0, upper_ = 0, lower_ = 0;
+    bool cash_ = false;
+    double startPower_ = 0;
+    double startNet_ = 0;
+    bool wholeRun_ = true;
+    bool inDialog_ = false;
+    std::size_t executionsBefore_ = 0, realizedBefore_ = 0;
+    std::size_t fillsSeen_ = 0;
+    std::array<double, 4> opened_{}, closed_{};
+    std::map<float, Order> seenNew_, seenClosing_;
+    std::array<Order, kOrderSlots> lastNew_{}, lastClosing_{};
+    std::vector<float> numbers_;
+    const char* when_ = nullptr;
+    float highestNewNumber_ = 0, highestClosingNumber_ = 0;
+    bool sawFullPositions_ = false;
+    std::deque<std::string> log_;
+    std::map<std::string, int> repeats_;
+    bool abandoned_ = false;
+    Coverage cov_;
+
+public:
+    bool sawFullPositions() const { return sawFullPositions_; }
+};
+
+Coverage RunSessions(const std::vector<SessionPlan>& plans) {
+    Coverage total;
+    for (const SessionPlan& plan : plans) {
+        Session session(plan);
+        Coverage c = session.Run();
+        if (session.sawFullPositions()) ++c.fullPositionTable;
+        total.Add(c);
+    }
+    return total;
+}
+
+// An account from the seed: the investment and the totals that make up the investment field.
+SessionPlan Plan(std::uint64_t seed, const std::string& date, const std::string& code) {
+    SessionPlan s;
+    s.seed = seed;
+    s.date = date;
+    s.code = code;
+    std::mt19937 pick(static_cast<std::mt19937::result_type>(seed));
+    const std::int32_t investments[] = {1'000'000, 2'000'000, 3'000'000, 5'000'000};
+    s.investment = investments[pick() % 4];
+    s.profitTotal = static_cast<std::int32_t>(pick() % 400'000);
+    s.lossTotal = static_cast<std::int32_t>(pick() % 300'000);
+    return s;
+}
+
+// The seeds of the main test; CORVALA_TRADING_SEEDS="5,6,7" replays others (or one that failed).
+std::vector<std::uint64_t> Seeds() {
+    std::vector<std::uint64_t> seeds;
+    if (const char* env = std::getenv("CORVALA_TRADING_SEEDS")) {
+        std::istringstream in(env);
+        for (std::string item; std::getline(in, item, ',');)
+            if (IsAllDigits(item) && !item.empty()) seeds.push_back(std::stoull(item));
+    }
+    if (seeds.empty()) seeds = {11, 23, 37};
+    return seeds;
+}
+
+TEST(TradingInvariantsTest, RandomSessionsKeepMoneyPositionsAndHistoryInStep) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    std::vector<SessionPlan> plans;
+    const auto seeds = Seeds();
+    for (std::uint64_t seed : seeds)
+        for (const auto& date : Demo().dateFolders)
+            if (Demo().Find(date, kDefaultCode)) plans.push_back(Plan(seed, date, kDefaultCode));
+    ASSERT_GE(plans.size(), 10 * seeds.size());
+    const Coverage c = RunSessions(plans);
+    if (seeds.size() < 3) return;  // too few sessions for the figures below
+    // Every kind of action came through somewhere; a silent no-op run proves nothing.
+    EXPECT_GT(c.identityChecks, 10'000);
+    EXPECT_GT(c.fills, 300);
+    EXPECT_GT(c.closingFills, 100);
+    EXPECT_GT(c.stopsFired, 20);
+    for (int k = 0; k < 3; ++k) EXPECT_GT(c.stored[k], 50) << "kind " << k;
+    EXPECT_GT(c.marketStored, 20);
+    EXPECT_GT(c.sellStored, 100);
+    EXPECT_GT(c.corrections, 20);
+    EXPECT_GT(c.cancels, 20);
+    EXPECT_GT(c.closingStored, 50);
+    EXPECT_GT(c.bulkClosings, 10);
+    EXPECT_GT(c.noFunds, 0);
+    EXPECT_GT(c.declined, 0);
+    EXPECT_GT(c.missing, 0);
+}
+
+TEST(TradingInvariantsTest, CrowdedTablesRefuseTheThirtyFirstOrderAndStayConsistent) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    std::vector<SessionPlan> plans;
+    for (std::uint64_t seed : {5u, 6u}) {
+        for (const char* date : {"221102", "221110"}) {
+            SessionPlan s = Plan(seed, date, kDefaultCode);
+            s.profile = kCrowded;
+            s.investment = 20'000'000;  // room for thirty resting orders
+            plans.push_back(s);
+        }
+    }
+    const Coverage c = RunSessions(plans);
+    EXPECT_GT(c.tableFull, 0) << "no session filled a table";
+    EXPECT_GT(c.fullPositionTable, 0) << "no session held thirty positions";
+    EXPECT_GT(c.closingStored, 20);
+    EXPECT_GT(c.identityChecks, 1000);
+}
+
+TEST(TradingInvariantsTest, OtherStocksCashOnlyAndTheLimitUpDay) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    std::vector<SessionPlan> plans;
+    // A cheap stock with big lots, on its limit-up day among others.
+    for (const char* date : {"221101", "221107"}) plans.push_back(Plan(3, date, Demo().limitUpCode));
+    plans.push_back(Plan(4, Demo().limitUpDate, Demo().limitUpCode));
+    // Decimal prices: the money is rounded, the tables and the history still hold.
+    plans.push_back(Plan(8, "221104", "3350"));
+    // Cash only: 買付 and 売付 at leverage 1.
+    for (const char* date : {"221102", "221111"}) {
+        SessionPlan s = Plan(9, date, "6501");
+        s.cashOnly = true;
+        plans.push_back(s);
+    }
+    const Coverage c = RunSessions(plans);
+    EXPECT_EQ(c.sessions, 6);
+    EXPECT_GT(c.fills, 30);
+    EXPECT_GT(c.closingFills, 10);
+}
+
+
+// One demo day played by hand: `atStep` runs inside every step, with the step's number.
+struct HandPlayedDay {
+    ScriptedDialogs dialogs;
+    FixedToday clock;
+    SeededRandom random{1};
+    VirtualScheduler scheduler;
+    Simulation sim{Ports{dialogs, clock, random, scheduler}, Demo().installFolder};
+    std::function<void(int)> atStep;
+
+    bool Display(const std::string& date, const std::string& code, std::int32_t investment) {
+        if (!sim.StartUp(Demo().dataFolder)) return false;
+        sim.RestoreAccount(investment, 0, 0, false);
+        sim.SetDateText(date);
+        sim.SetCodeText(code);
+        sim.SetSimulationChecked(true);
+        if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return false;
+        sim.SetStepObserver([this](int) {
+            if (atStep) atStep(sim.stepsRun());
+        });
+        return true;
+    }
+    // Plays at speed 30 until step `last` has matched.
+    void PlayThrough(int last) {
+        while (sim.replayRunning() && sim.stepsRun() <= last) {
+            if (sim.waitingForPlay()) sim.PressPlayback(kPlayPause);
+            if (sim.display().speed.speed != 30) sim.SetSpeedScroll(1);
+            if (!scheduler.RunOne()) break;
+        }
+    }
+    double Limit(int direction) const {
+        const double prevClose = sim.day()[SeriesSlot::DayStock].prevClose;
+        return prevClose + direction * DailyPriceLimit(prevClose);
+    }
+    std::string Fills(bool orphansOnly = false) const {
+        std::string s;
+        for (const auto& f : sim.fills())
+            if (!orphansOnly || f.positionNumbers.empty())
+                s += "\n  order " + Num(f.execution.orderNumber) + " side " + Num(f.execution.side) + " " +
+                 Num(f.execution.quantity) + " at " + Num(f.execution.price);
+        return s;
+    }
+};
+
+// The self-cross pairs the user's new orders of opposite sides at one limit price. Market orders
+// and stop orders that have not fired carry no limit price (0): two of them must not trade with
+// each other, least of all at 0 yen.
+TEST(TradingInvariantsTest, OpposedOrdersWithoutALimitPriceDoNotTradeWithEachOtherAtZeroYen) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    for (const bool market : {false, true}) {
+        HandPlayedDay d;
+        ASSERT_TRUE(d.Display("221102", kDefaultCode, 1'000'000));
+        d.atStep = [&](int step) {
+            if (step != 600) return;
+            NewOrderForm buy, sell;
+            buy.quantity = sell.quantity = "100";
+            sell.sell = true;
+            if (market) {
+                buy.normalMarket = sell.normalMarket = true;
+            } else {
+                // Stops at the day's limits: neither fires on a day that never reaches them.
+                buy.kind = sell.kind = kKindStop;
+                buy.stopMarket = sell.stopMarket = true;
+                buy.trigger = Num(d.Limit(+1));
+                sell.trigger = Num(d.Limit(-1));
+                sell.triggerBelow = true;
+            }
+            EXPECT_EQ(d.sim.PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
+            EXPECT_EQ(d.sim.PlaceNewOrder(sell).status, EntryOutcome::Status::Stored);
+        };
+        d.PlayThrough(620);
+        ASSERT_GE(d.sim.stepsRun(), 620);
+        const auto& fills = d.sim.fills();
+        const auto atZero = std::count_if(fills.begin(), fills.end(), [](const auto& f) { return f.execution.price <= 0; });
+        EXPECT_EQ(atZero, 0) << (market ? "market orders" : "stop orders") << " filled at 0 yen:" << d.Fills();
+        if (!market) {
+            EXPECT_TRUE(fills.empty()) << "stops that never fired were filled:" << d.Fills();
+        }
+    }
+}
+
+// A new order that fills while all 30 position slots are in use: the money it costs must stay
+// accounted for (a position holds it, or the order does not fill and keeps its reservation).
+TEST(TradingInvariantsTest, AFillWithThirtyOpenPositionsKeepsTheMoneyAccountedFor) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    HandPlayedDay d;
+    ASSERT_TRUE(d.Display("221102", kDefaultCode, 20'000'000));
+    const double start = d.sim.account().buyingPower;
+    // From step 100 on a market buy of one unit every step: each fills at the step's pass.
+    d.atStep = [&](int step) {
+        if (step < 100 || step >= 135) return;
+        NewOrderForm buy;
+        buy.quantity = "100";
+        buy.normalMarket = true;
+        EXPECT_EQ(d.sim.PlaceNewOrder(buy).status, EntryOutcome::Status::Stored) << "step " << step;
+    };
+    d.PlayThrough(140);
+    const OrderBook& book = d.sim.orders();
+    ASSERT_EQ(Used(book.positions), kOrderSlots);
+    double reserved = 0, positions = 0;
+    for (const Order& o : book.pendingNewOrders) reserved += o.InUse() ? o.reservedAmount : 0;
+    for (const Position& p : book.positions) positions += p.InUse() ? static_cast<double>(p.price) * p.quantity : 0;
+    int orphaned = 0;
+    for (const auto& f : d.sim.fills()) orphaned += f.positionNumbers.empty() ? 1 : 0;
+    EXPECT_EQ(orphaned, 0) << "fills that opened no position:" << d.Fills(true);
+    EXPECT_EQ(d.sim.account().buyingPower, start - reserved - positions)
+        << "reserved " << Num(reserved) << ", positions " << Num(positions);
+}
+
+}  // namespace
+}  // namespace corvala
