@@ -66,7 +66,6 @@ void Simulation::OpenNewOrderDialog() {
     display_.hideBoardAndTape = false;
     newDialog_.visible = true;
     newDialog_.form.cashCaption = account_.cashOnly;
-    newDialog_.capacityText = display_.buyingPowerText;
     if (clickedPrice_ != 0 && ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs)
         newDialog_.form.price = DialogPriceText(clickedPrice_, day_->decimalPrices);
     RefreshTradingDisplay();
@@ -113,12 +112,13 @@ void Simulation::SetNewOrderSell(bool sell) {
 EntryOutcome Simulation::SubmitNewOrderDialog() {
     if (!newDialog_.visible) return {};
     const bool correcting = newDialog_.correctionMode;
+    // The box shows the whole units that are ordered before the order is confirmed.
+    std::string& quantity = newDialog_.form.quantity;
+    if (IsNumeric(quantity)) quantity = Format(QuantityInUnits(quantity, day_->tradingUnit > 0 ? day_->tradingUnit : 100), "0");
+    Notify();
     const EntryOutcome out = PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
-    if (out.status == EntryOutcome::Status::Stored) {
-        newDialog_.capacityText = display_.buyingPowerText;
-        LeaveNewOrderDialog();
-    } else if (!out.message.empty()) {
+    if (out.status == EntryOutcome::Status::Stored) LeaveNewOrderDialog(); else if (!out.message.empty()) {
         heldDialogs_.ShowNotice(out.title, out.message);
     }
     RefreshTradingDisplay();
@@ -227,7 +227,7 @@ void Simulation::EditCloseRow(int row, const std::string& typed) {
         book_.positions[static_cast<std::size_t>(slot)].closeQtyInput = 0;
     } else {
         // Beyond 100,000,000 the figure is that much; then whole units within what is free.
-        const double v = std::clamp(LeadingNumber(cleaned), -1e8, 1e8);
+        const double v = std::clamp(ReadFormattedNumber(cleaned), -1e8, 1e8);
         SetCloseQuantity(slot, Format(v, "0"));
     }
     RebuildHoldingsList();
@@ -378,7 +378,6 @@ void Simulation::CorrectSelectedOrder() {
         newDialog_.form = FormFrom(o, decimals);
         newDialog_.form.sell = o.side == kSideMarginSell;
         newDialog_.form.cashCaption = o.side == kSideCash;
-        newDialog_.capacityText = display_.buyingPowerText;
         newDialog_.lowSpeedBefore = before;
     }
     RefreshTradingDisplay();

@@ -66,6 +66,7 @@ void Simulation::RefreshTradingDisplay() {
                                                    display_.pendingLines.size(), orderDialogCounter_);
     if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
     if (closeDialog_.visible) RebuildHoldingsList();
+    if (newDialog_.visible) newDialog_.capacityText = display_.buyingPowerText;  // what the funds check uses
 }
 
 // Every display starts a run: empty tables, fresh numbers, the totals a discarded run returns to.

@@ -25,7 +25,7 @@ std::vector<int> ClosablePositions(const OrderBook& book, float closingSide) {
 
 float RowQuantity(const std::string& typed, int tradingUnit, const Position& p) {
     if (!IsNumeric(typed) || tradingUnit <= 0) return 0;
-    const double value = std::min(std::fabs(LeadingNumber(typed)), 100'000'000.0);
+    const double value = std::min(std::fabs(ReadFormattedNumber(typed)), 100'000'000.0);
     const double units = std::floor(value / tradingUnit) * tradingUnit;
     return static_cast<float>(std::min<double>(units, p.quantity - p.committedQty));
 }
@@ -50,10 +50,13 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
                                 OrderCounters& counters, Dialogs& dialogs) {
     EntryOutcome out;
     NewOrderForm f = form.order;
-    const float quantity = ClosingQuantity(book);
-    f.quantity = quantity > 0 ? Format(quantity, "0") : std::string{};
     const std::optional<int> slot =
         ctx.correctionSlot ? ctx.correctionSlot : LowestFreeSlot(book.pendingClosingOrders);
+    // A correction keeps the order's quantity and allocation; a new order takes the rows' sum.
+    const bool correcting = ctx.correctionSlot && *slot >= 0 && *slot < kOrderSlots;
+    const float quantity =
+        correcting ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)].quantity : ClosingQuantity(book);
+    f.quantity = quantity > 0 ? Format(quantity, "0") : std::string{};
     if (!CheckEntry(f, slot, "未約定の返済注文が30件あるため、これ以上注文できません。", out)) return out;
     ClosingOrder o = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : ClosingOrder{};
     if (!ctx.correctionSlot) o.number = static_cast<float>(counters.closingOrderSeq);
@@ -61,15 +64,15 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
     o.code = ctx.code;
     o.side = form.side;
     if (!ctx.correctionSlot) o.quantity = quantity;
-    const float p = static_cast<float>(LeadingNumber(f.price));
+    const float p = static_cast<float>(ReadFormattedNumber(f.price));
     o.kind = f.kind;
     o.isMarket = f.kind == kKindNormal && f.normalMarket ? 1 : 0;
     o.limitPrice = f.kind == kKindStop || o.isMarket == 1 ? 0 : p;
     o.boardQtyAhead = o.limitPrice != 0 && ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
-    o.triggerPrice = f.kind == kKindNormal ? 0 : static_cast<float>(LeadingNumber(f.trigger));
+    o.triggerPrice = f.kind == kKindNormal ? 0 : static_cast<float>(ReadFormattedNumber(f.trigger));
     o.triggerDirection = f.kind != kKindNormal && f.triggerBelow ? 1 : 0;
     o.stopExecution = f.kind != kKindNormal && f.stopMarket ? 1 : 0;
-    o.stopLimitPrice = f.kind != kKindNormal && !f.stopMarket ? static_cast<float>(LeadingNumber(f.stopPrice)) : 0;
+    o.stopLimitPrice = f.kind != kKindNormal && !f.stopMarket ? static_cast<float>(ReadFormattedNumber(f.stopPrice)) : 0;
     o.reservedAmount = 0;
     o.volumeAtPrice = 0;
     if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {

@@ -11,7 +11,8 @@
 namespace corvala {
 namespace {
 
-float Number(const std::string& text) { return static_cast<float>(LeadingNumber(text)); }
+// A box's figure; thousands separators typed with it are read past ("1,000" is 1000).
+float Number(const std::string& text) { return static_cast<float>(ReadFormattedNumber(text)); }
 
 }  // namespace
 
@@ -21,18 +22,24 @@ std::string RequiredFields(const NewOrderForm& f) {
     return "12";
 }
 
-std::string 空欄チェック(const NewOrderForm& f, std::string_view required) {
+int MissingField(const NewOrderForm& f, std::string_view required) {
     const auto needs = [&](char c) { return required.find(c) != std::string_view::npos; };
-    if (needs('1') && !IsNumeric(f.quantity)) return "数量";
-    if (needs('2') && !f.normalMarket && !IsNumeric(f.price)) return "価格";
-    if (needs('3') && !IsNumeric(f.trigger)) return "価格";
-    if (needs('4') && !f.stopMarket && !IsNumeric(f.stopPrice)) return "価格";
-    return {};
+    if (needs('1') && !IsNumeric(f.quantity)) return 1;
+    if (needs('2') && !f.normalMarket && !IsNumeric(f.price)) return 2;
+    if (needs('3') && !IsNumeric(f.trigger)) return 3;
+    if (needs('4') && !f.stopMarket && !IsNumeric(f.stopPrice)) return 4;
+    return 0;
+}
+
+std::string 空欄チェック(const NewOrderForm& f, std::string_view required) {
+    const int missing = MissingField(f, required);
+    return missing == 0 ? std::string{} : missing == 1 ? "数量" : "価格";
 }
 
 bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tableFull, EntryOutcome& out) {
     if (const std::string missing = 空欄チェック(f, RequiredFields(f)); !missing.empty()) {
         out.status = EntryOutcome::Status::MissingField;
+        out.missingField = MissingField(f, RequiredFields(f));
         out.title = "エラー";
         out.message = missing + "が入力されていません。";
         return false;
@@ -48,7 +55,7 @@ bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tabl
 
 float QuantityInUnits(const std::string& text, int tradingUnit) {
     const double u = tradingUnit > 0 ? tradingUnit : 1;
-    const double units = std::floor(LeadingNumber(text) / u);
+    const double units = std::floor(ReadFormattedNumber(text) / u);
     return static_cast<float>(std::max(1.0, units) * u);
 }
 

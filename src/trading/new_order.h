@@ -42,10 +42,13 @@ struct EntryOutcome {
     std::string title, message;  // for a refusal
     int slot = -1;
     double amount = 0;           // the reserved amount of a stored order
+    int missingField = 0;        // 1 quantity, 2 price, 3 trigger price, 4 stop limit price: it takes the focus
 };
 
 // 空欄チェック: the first required field (of "1234") that is not a number: "数量" or "価格".
 std::string 空欄チェック(const NewOrderForm& form, std::string_view required);
+// The same as the field's number (1 quantity, 2 price, 3 trigger, 4 stop limit price), 0 for none.
+int MissingField(const NewOrderForm& form, std::string_view required);
 // The fields an order type needs checked.
 std::string RequiredFields(const NewOrderForm& form);
 

@@ -64,13 +64,13 @@ std::string CleanNumberText(std::string_view typed) {
 std::string SpinQuantity(const std::string& text, int unit, bool up) {
     if (unit <= 0) return text;
     if (!IsNumeric(text)) return Format(unit, "0");
-    const long long units = Int(LeadingNumber(text) / unit) + (up ? 1 : -1);
+    const long long units = Int(ReadFormattedNumber(text) / unit) + (up ? 1 : -1);
     return Format(static_cast<double>(std::max(1LL, units)) * unit, "0");
 }
 
 std::string SpinPrice(const std::string& text, bool up, bool decimals, bool fineTick) {
     if (!IsNumeric(text)) return text;
-    const double p = LeadingNumber(text);
+    const double p = ReadFormattedNumber(text);
     double next = up ? p + PriceStep(p, fineTick) : p - PriceStep(std::max(0.0, p - 1e-9), fineTick);
     if (next < PriceStep(0, fineTick)) next = PriceStep(0, fineTick);
     return Format(next, decimals ? "0.0" : "#");

@@ -82,7 +82,13 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     submit_->setDefault(true);
     auto* cancel = DialogButton(this, "キャンセル", "cancelButton", 116, 276, 90);
     auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 256, 276, 150);
-    connect(submit_, &QPushButton::clicked, this, [this] { Act([&] { sim_.SubmitNewOrderDialog(); }); });
+    connect(submit_, &QPushButton::clicked, this, [this] {
+        EntryOutcome out;
+        Act([&] { out = sim_.SubmitNewOrderDialog(); });
+        // The first field that is missing takes the focus.
+        if (out.missingField == 1) quantity_->setFocus();
+        if (out.missingField >= 2) part_->edit(static_cast<OrderField>(out.missingField - 1))->setFocus();
+    });
     connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
     connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
     connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
@@ -187,7 +193,10 @@ ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : Order
     connect(submit_, &QPushButton::clicked, this, [this] {
         for (int i = 0; i < kCloseRows; ++i)
             if (rowTimers_[static_cast<std::size_t>(i)]->isActive()) CommitRow(i);
-        Act([&] { sim_.SubmitClosingDialog(); });
+        EntryOutcome out;
+        Act([&] { out = sim_.SubmitClosingDialog(); });
+        if (out.missingField == 1) rows_[0]->setFocus();
+        if (out.missingField >= 2) part_->edit(static_cast<OrderField>(out.missingField - 1))->setFocus();
     });
     connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelClosingDialog(); }); });
     connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });

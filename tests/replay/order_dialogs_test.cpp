@@ -259,6 +259,87 @@ TEST_F(OrderDialogsTest, CashHoldingsAreClosedWith売付) {
     EXPECT_NE(cd().lines[0].find("買付"), std::string::npos);
 }
 
+TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
+    Open();
+    ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    sim->OpenClosingDialog();
+    sim->EditCloseRow(0, "200");
+    sim->EditOrderText(true, OrderField::Price, "1010");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    const ClosingOrder before = sim->orders().pendingClosingOrders[0];
+    sim->OpenCorrectCancelDialog();
+    sim->CorrectSelectedOrder();
+    ASSERT_TRUE(cd().visible);
+    EXPECT_EQ(cd().caption, "訂正返済注文");
+    EXPECT_EQ(cd().order.quantity, "200");
+    EXPECT_EQ(cd().order.price, "1010");
+    sim->EditOrderText(true, OrderField::Price, "1020");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    const ClosingOrder& after = sim->orders().pendingClosingOrders[0];
+    EXPECT_EQ(after.number, before.number);
+    EXPECT_EQ(after.limitPrice, 1020.0f);
+    EXPECT_EQ(after.quantity, 200.0f);
+    EXPECT_EQ(after.closeSlots, before.closeSlots);
+    EXPECT_EQ(after.closeQuantities, before.closeQuantities);
+    EXPECT_EQ(sim->orders().positions[0].committedQty, 200.0f);
+    EXPECT_TRUE(ld().visible);  // back to the list
+    dialogs.answers = {true};
+    sim->CancelSelectedOrder();
+    EXPECT_EQ(sim->orders().positions[0].committedQty, 0.0f);
+}
+
+TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
+    Open();
+    EXPECT_EQ(SpinQuantity("1,000", 100, true), "1100");
+    EXPECT_EQ(SpinPrice("1,200", true, false, false), "1201");
+    sim->OpenNewOrderDialog();
+    sim->EditOrderText(false, OrderField::Quantity, "1,000");
+    sim->EditOrderText(false, OrderField::Price, "1,200");
+    std::string shownWhenAsked;
+    dialogs.whileAsking = [&] { shownWhenAsked = nd().form.quantity; };
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].quantity, 1000.0f);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1200.0f);
+    EXPECT_EQ(shownWhenAsked, "1000");
+
+    // The box shows the whole units ordered while the order is confirmed.
+    sim->OpenNewOrderDialog();
+    sim->EditOrderText(false, OrderField::Quantity, "250");
+    sim->EditOrderText(false, OrderField::Price, "900");
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(shownWhenAsked, "200");
+    EXPECT_EQ(sim->orders().pendingNewOrders[1].quantity, 200.0f);
+    dialogs.whileAsking = nullptr;
+
+    PlayTo(2);
+    ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
+    PlayTo(4);
+    // The limit at 1,200 filled at the open: 1,000 held there, then the 300.
+    sim->OpenClosingDialog();
+    ASSERT_EQ(cd().lines.size(), 2u);
+    sim->EditCloseRow(0, "1,000");
+    EXPECT_EQ(cd().rowTexts[0], "1000");
+    sim->EditCloseRow(1, "1,000");
+    EXPECT_EQ(cd().rowTexts[1], "300");  // no more than is held
+}
+
+TEST_F(OrderDialogsTest, AMissingFieldIsNamedForTheFocus) {
+    Open();
+    sim->OpenNewOrderDialog();
+    sim->SetOrderKind(false, kKindNormalWithStop);
+    sim->EditOrderText(false, OrderField::Quantity, "100");
+    sim->EditOrderText(false, OrderField::Price, "900");
+    const EntryOutcome out = sim->SubmitNewOrderDialog();
+    EXPECT_EQ(out.status, EntryOutcome::Status::MissingField);
+    EXPECT_EQ(out.missingField, 3);  // the trigger price
+    EXPECT_EQ(out.message, "価格が入力されていません。");
+}
+
 TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     Open();
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
