@@ -16,6 +16,8 @@
 namespace corvala {
 namespace {
 
+constexpr int kStopPartHeight = 76;  // what a dialog loses without its stop part
+
 constexpr const char* kDialogCss = R"(
 QDialog { background-color: rgb(236,236,236); }
 QListWidget { font-family: "Noto Sans Mono CJK JP", monospace; }
@@ -71,17 +73,20 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     part_->move(16, 80);
     ConnectOrderPart(this, part_, sim_, false);
 
-    DialogText(this, "新規建余力", 16, 240, 80);
-    capacity_ = new QLabel(this);
+    // The capacity and the buttons move up when the stop part is hidden.
+    footer_ = new QWidget(this);
+    footer_->setGeometry(0, 232, 424, 88);
+    DialogText(footer_, "新規建余力", 16, 8, 80);
+    capacity_ = new QLabel(footer_);
     capacity_->setObjectName("capacityLabel");
-    capacity_->setGeometry(100, 240, 120, 24);
+    capacity_->setGeometry(100, 8, 120, 24);
     capacity_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    DialogText(this, "円", 224, 240, 20);
+    DialogText(footer_, "円", 224, 8, 20);
 
-    submit_ = DialogButton(this, "注文", "submitButton", 16, 276, 90);
+    submit_ = DialogButton(footer_, "注文", "submitButton", 16, 44, 90);
     submit_->setDefault(true);
-    auto* cancel = DialogButton(this, "キャンセル", "cancelButton", 116, 276, 90);
-    auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 256, 276, 150);
+    auto* cancel = DialogButton(footer_, "キャンセル", "cancelButton", 116, 44, 90);
+    auto* speed = DialogButton(footer_, "指定速度に戻す", "restoreSpeedButton", 256, 44, 150);
     connect(submit_, &QPushButton::clicked, this, [this] {
         EntryOutcome out;
         Act([&] { out = sim_.SubmitNewOrderDialog(); });
@@ -114,6 +119,9 @@ void NewOrderDialog::Refresh() {
     ShowSideLabel(sideLabel_, side);
     quantity_->ShowText(m.form.quantity);
     part_->Show(m.form);
+    const int lift = ViewOrderPart(m.form).stopPartVisible ? 0 : kStopPartHeight;
+    footer_->move(0, 232 - lift);
+    setFixedSize(424, 320 - lift);
     capacity_->setText(Q(m.capacityText));
     if (!wasShown_) {
         wasShown_ = true;
@@ -186,10 +194,12 @@ ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : Order
     part_->move(16, 308);
     ConnectOrderPart(this, part_, sim_, true);
 
-    submit_ = DialogButton(this, "注文", "submitButton", 16, 468, 90);
+    footer_ = new QWidget(this);
+    footer_->setGeometry(0, 460, 684, 52);
+    submit_ = DialogButton(footer_, "注文", "submitButton", 16, 8, 90);
     submit_->setDefault(true);
-    auto* cancel = DialogButton(this, "キャンセル", "cancelButton", 116, 468, 90);
-    auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 256, 468, 150);
+    auto* cancel = DialogButton(footer_, "キャンセル", "cancelButton", 116, 8, 90);
+    auto* speed = DialogButton(footer_, "指定速度に戻す", "restoreSpeedButton", 256, 8, 150);
     connect(submit_, &QPushButton::clicked, this, [this] {
         for (int i = 0; i < kCloseRows; ++i)
             if (rowTimers_[static_cast<std::size_t>(i)]->isActive()) CommitRow(i);
@@ -244,6 +254,9 @@ void ClosingOrderDialog::Refresh() {
     bulk_->setEnabled(!m.correctionMode);
     quantity_->setText(Q(m.order.quantity));
     part_->Show(m.order);
+    const int lift = ViewOrderPart(m.order).stopPartVisible ? 0 : kStopPartHeight;
+    footer_->move(0, 460 - lift);
+    setFixedSize(684, 512 - lift);
 }
 
 // ---- 訂正取消 -------------------------------------------------------------------------------

@@ -29,6 +29,7 @@ private:
     NumberEdit* quantity_;
     OrderPartWidget* part_;
     QLabel* capacity_;
+    QWidget* footer_;
     QPushButton* submit_;
     bool wasShown_ = false;
 };
@@ -53,6 +54,7 @@ private:
     QPushButton* bulk_;
     QLineEdit* quantity_;
     OrderPartWidget* part_;
+    QWidget* footer_;
     QPushButton* submit_;
 };
 

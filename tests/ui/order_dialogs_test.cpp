@@ -79,6 +79,9 @@ TEST_F(OrderDialogsWidgetTest, ANewOrderIsTypedSwitchedBetweenTypesAndPlaced) {
     Shot("new-order-dialog", d);
     Click(In<QRadioButton>(d, "kindNormal"));
     EXPECT_FALSE(In<QLineEdit>(d, "triggerEdit")->isVisible());
+    EXPECT_LT(d->height(), 300);  // shorter without the stop part
+    EXPECT_TRUE(In<QPushButton>(d, "submitButton")->isVisible());
+    Shot("new-order-normal", d);
 
     Click(In<QRadioButton>(d, "sellSide"));
     EXPECT_EQ(In<QLabel>(d, "sideLabel")->text(), "売建");

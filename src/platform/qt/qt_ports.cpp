@@ -29,6 +29,13 @@ void PlaceOver(QMessageBox& box, QWidget* owner) {
     box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
+// The buttons in Japanese, whatever translations Qt has loaded.
+void CaptionButtons(QMessageBox& box) {
+    if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
+    if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
+    if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
+}
+
 }  // namespace
 
 struct QtSound::Player {
@@ -62,6 +69,7 @@ void QtDialogs::ShowError(int number, const std::string& text) {
     box->setWindowTitle(QString::number(number) + QStringLiteral(" エラー"));
     box->setText(QString::fromStdString(text));
     box->setStandardButtons(QMessageBox::Ok);
+    CaptionButtons(*box);
     box->setWindowModality(Qt::ApplicationModal);
     PlaceOver(*box, owner_);
     if (owner_ && owner_->isVisible()) {
@@ -78,6 +86,7 @@ bool QtDialogs::Ask(const std::string& title, const std::string& text) {
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    CaptionButtons(box);
     PlaceOver(box, owner_);
     return box.exec() == QMessageBox::Yes;
 }
@@ -88,6 +97,7 @@ void QtDialogs::ShowNotice(const std::string& title, const std::string& text) {
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(QMessageBox::Ok);
+    CaptionButtons(box);
     PlaceOver(box, owner_);
     box.exec();
 }
