@@ -135,7 +135,7 @@ struct Profile {
 
 constexpr Profile kBalanced{};
 // Resting orders pile up and positions are seldom closed: both tables reach their 30 slots.
-constexpr Profile kCrowded{0.2, 70, 5, 3, 20, 55};
+constexpr Profile kCrowded{0.2, 78, 5, 3, 12, 55};
 
 struct SessionPlan {
     std::uint64_t seed = 1;
