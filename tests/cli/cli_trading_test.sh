@@ -74,6 +74,17 @@ out=$(run --orders "$dir/correct.jsonl" --install "$dir")
 check "corrected order listed" "$out" '"pendingOrders":["09:05 買建   200株    3010円'
 check "stopped" "$out" '"stopped":true'
 
+# A closing order corrected keeps its allocation.
+cat > "$dir/close-correct.jsonl" <<'JSON'
+{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":200}}
+{"at":"09:05:00","close":{"side":"売埋","type":"通常注文","normal":"指値","price":3900,"positions":"all"}}
+{"at":"09:06:00","correct":300,"price":3910}
+{"at":"09:07:00","press":"■","answers":["はい","いいえ"]}
+JSON
+out=$(run --orders "$dir/close-correct.jsonl")
+check "closing order corrected" "$out" '"pendingOrders":["09:06 売埋   200株    3910円'
+lacks "closing correction refused" "$out" '"line":3'
+
 # Cash only: 買付 and 売付, 売建 refused; a small investment forces it.
 cat > "$dir/cash.jsonl" <<'JSON'
 {"at":"08:30:00","new":{"side":"買付","type":"通常注文","normal":"成行","qty":100}}
