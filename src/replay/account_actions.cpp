@@ -1,6 +1,8 @@
 // The account panel of the main window: 現物のみ, the change of investment, リセット and the
 // sound and marker options, and the sounds the trading side plays.
 
+#include <utility>
+
 #include "account/history.h"
 #include "platform/files.h"
 #include "replay/simulation.h"
@@ -82,6 +84,10 @@ void Simulation::SetTradeMarkerOption(bool on) {
 
 void Simulation::PlaySound(const char* file) {
     if (ports_.sound) ports_.sound->Play(JoinPath(installFolder_, file));
+}
+
+void Simulation::PlayPendingFillSound() {
+    if (std::exchange(fillSoundPending_, false)) PlaySound(kFillSoundFile);
 }
 
 }  // namespace corvala

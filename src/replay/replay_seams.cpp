@@ -54,10 +54,7 @@ void Simulation::MatchPendingOrders(int subStep) {
     engine_.MatchPendingOrders(subStep, StepContext());
     ShowTapeCounter();
     if (stopFiredSoundDue_) PlaySound(kStopSoundFile);
-    if (fillSoundPending_) {
-        fillSoundPending_ = false;
-        PlaySound(kFillSoundFile);
-    }
+    PlayPendingFillSound();
     if (tradingDirty_) RefreshTradingDisplay();
 }
 

@@ -385,6 +385,7 @@ private:
     void ShowAccountPanel();
     void AppendResetMarkerToHistory();
     void PlaySound(const char* file);
+    void PlayPendingFillSound();
 
     MarketState market_;
     OrderBook book_;

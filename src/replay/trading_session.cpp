@@ -51,7 +51,9 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     tradingDirty_ = true;
 }
 
-inline constexpr const char* kPositionTableFull = "建玉が30件あるため、新規注文は返済するまで約定しません。";
+namespace {
+constexpr const char* kPositionTableFull = "建玉が30件あるため、新規注文は返済するまで約定しません。";
+}  // namespace
 
 void Simulation::SayPositionTableFull() {
     if (display_.message.text != kPositionTableFull) SetMessage(kPositionTableFull);
@@ -247,10 +249,7 @@ void Simulation::SettleAll(double price) {
         RemoveFilledOrder(book_, i, RemoveMode::FilledClosing, false);
     }
     market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
-    if (fillSoundPending_) {
-        fillSoundPending_ = false;
-        PlaySound(kFillSoundFile);
-    }
+    PlayPendingFillSound();
     ResetBuyingPower(account_);
     WriteHistory();
     RefreshTradingDisplay();
