@@ -66,9 +66,15 @@ void Simulation::OpenNewOrderDialog() {
     display_.hideBoardAndTape = false;
     newDialog_.visible = true;
     newDialog_.form.cashCaption = account_.cashOnly;
+    ActivateNewOrderDialog();
+    RefreshTradingDisplay();
+    Notify();
+}
+
+void Simulation::ActivateNewOrderDialog() {
+    if (!newDialog_.visible || newDialog_.correctionMode || !day_) return;
     if (clickedPrice_ != 0 && ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs)
         newDialog_.form.price = DialogPriceText(clickedPrice_, day_->decimalPrices);
-    RefreshTradingDisplay();
     Notify();
 }
 

@@ -182,6 +182,9 @@ public:
     // board price clicked in the last 30 seconds in the price box. Ignored while the button is
     // disabled.
     void OpenNewOrderDialog();
+    // The dialog becomes the active window again: a board price clicked in the last 30 seconds
+    // is written into its price box (not while correcting).
+    void ActivateNewOrderDialog();
     // The form of the new-order dialog (closing false) or of the closing-order dialog (true):
     // order type, the 指値/成行 and 以上/以下 options, a text box typed into, a spin pressed.
     enum class OrderOption { NormalMarket, TriggerBelow, StopMarket };

@@ -100,6 +100,14 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     setFixedSize(424, 320);
 }
 
+bool NewOrderDialog::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        Act([&] { sim_.ActivateNewOrderDialog(); });
+        quantity_->setFocus();
+    }
+    return OrderDialogFrame::event(event);
+}
+
 void NewOrderDialog::Refresh() {
     const NewOrderDialogModel& m = sim_.newOrderDialog();
     SetShown(m.visible);

@@ -20,6 +20,9 @@ public:
     NewOrderDialog(Simulation& sim, QWidget* parent);
     void Refresh();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     Simulation& sim_;
     QWidget* sideFrame_;

@@ -123,6 +123,16 @@ TEST_F(OrderDialogsTest, ABoardPriceIsTakenWithinThirtySecondsAndWhileTheDialogI
     EXPECT_EQ(nd().form.price, "");  // 31 seconds on
     sim->ClickBoardPrice(0);
     EXPECT_EQ(nd().form.price, "1001");
+    // Back to the dialog after looking elsewhere: a fresh click counts again, an old one not.
+    sim->EditOrderText(false, OrderField::Price, "990");
+    clock.nowMs += 31'000;
+    sim->ActivateNewOrderDialog();
+    EXPECT_EQ(nd().form.price, "990");
+    sim->ClickBoardPrice(6);
+    sim->EditOrderText(false, OrderField::Price, "");
+    clock.nowMs += 5'000;
+    sim->ActivateNewOrderDialog();
+    EXPECT_EQ(nd().form.price, "998");
 }
 
 TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
