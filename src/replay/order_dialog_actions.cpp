@@ -120,16 +120,23 @@ EntryOutcome Simulation::SubmitNewOrderDialog() {
     const bool correcting = newDialog_.correctionMode;
     // The box shows the whole units that are ordered before the order is confirmed.
     std::string& quantity = newDialog_.form.quantity;
-    if (IsNumeric(quantity)) quantity = Format(QuantityInUnits(quantity, day_->tradingUnit > 0 ? day_->tradingUnit : 100), "0");
+    if (IsNumeric(quantity))
+        quantity = Format(QuantityInUnits(quantity, day_->tradingUnit > 0 ? day_->tradingUnit : 100), "0");
     Notify();
     const EntryOutcome out = PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
-    if (out.status == EntryOutcome::Status::Stored) LeaveNewOrderDialog(); else if (!out.message.empty()) {
+    FinishSubmit(out, &Simulation::LeaveNewOrderDialog);
+    return out;
+}
+
+// A stored order closes its dialog; a refusal is shown and the dialog stays.
+void Simulation::FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)()) {
+    if (out.status == EntryOutcome::Status::Stored)
+        (this->*leave)();
+    else if (!out.message.empty())
         heldDialogs_.ShowNotice(out.title, out.message);
-    }
     RefreshTradingDisplay();
     Notify();
-    return out;
 }
 
 void Simulation::CancelNewOrderDialog() {
@@ -139,13 +146,16 @@ void Simulation::CancelNewOrderDialog() {
 }
 
 // After a correction, confirmed or not, the list comes back and keeps the replay slow.
-void Simulation::LeaveNewOrderDialog() {
-    const bool correcting = newDialog_.correctionMode;
-    const bool before = newDialog_.lowSpeedBefore;
-    if (correcting) newDialog_.lowSpeedBefore = true;
-    CloseNewOrderDialog();
+template <typename Model>
+void Simulation::LeaveDialog(Model& model, void (Simulation::*close)()) {
+    const bool correcting = model.correctionMode;
+    const bool before = model.lowSpeedBefore;
+    if (correcting) model.lowSpeedBefore = true;
+    (this->*close)();
     if (correcting) ShowCorrectCancelDialog(before);
 }
+
+void Simulation::LeaveNewOrderDialog() { LeaveDialog(newDialog_, &Simulation::CloseNewOrderDialog); }
 
 // 閉じる: the form cleared, correction over, the speed as it was.
 void Simulation::CloseNewOrderDialog() {
@@ -264,11 +274,7 @@ EntryOutcome Simulation::SubmitClosingDialog() {
     const EntryOutcome out = PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
                                                correcting ? std::optional<int>(closeDialog_.correctionSlot)
                                                           : std::nullopt);
-    if (out.status == EntryOutcome::Status::Stored) LeaveClosingDialog(); else if (!out.message.empty()) {
-        heldDialogs_.ShowNotice(out.title, out.message);
-    }
-    RefreshTradingDisplay();
-    Notify();
+    FinishSubmit(out, &Simulation::LeaveClosingDialog);
     return out;
 }
 
@@ -278,13 +284,7 @@ void Simulation::CancelClosingDialog() {
     Notify();
 }
 
-void Simulation::LeaveClosingDialog() {
-    const bool correcting = closeDialog_.correctionMode;
-    const bool before = closeDialog_.lowSpeedBefore;
-    if (correcting) closeDialog_.lowSpeedBefore = true;
-    CloseClosingDialog();
-    if (correcting) ShowCorrectCancelDialog(before);
-}
+void Simulation::LeaveClosingDialog() { LeaveDialog(closeDialog_, &Simulation::CloseClosingDialog); }
 
 void Simulation::CloseClosingDialog() {
     const bool before = closeDialog_.lowSpeedBefore;

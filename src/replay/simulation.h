@@ -317,6 +317,9 @@ private:
     void CloseNewOrderDialog();
     void LeaveNewOrderDialog();
     void LeaveClosingDialog();
+    template <typename Model>
+    void LeaveDialog(Model& model, void (Simulation::*close)());
+    void FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)());
     void ShowCorrectCancelDialog(bool lowSpeedBefore);
     void CloseClosingDialog();
     void HideCorrectCancelDialog(bool restoreSpeed);
