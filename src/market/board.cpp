@@ -17,13 +17,40 @@ constexpr int kQty = 10;     // quantity of price index i is at i + kQty
 float& Price(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
 float& Qty(Board& b, int i) { return b[static_cast<std::size_t>(i + kQty)]; }
 
-void LaySell(Board& b, const OverlayEntry& e, bool preOpen) {
+// The prices an order may show at, taken from the market's board before any order is laid: an
+// empty fifth level bounds nothing, but with one side empty (a stock at its price limit) the
+// other side's best level is the limit. An order beyond it is not shown, or it would become the
+// best level and fill itself at a price the exchange does not allow.
+struct Limits {
+    float upper = 0, lower = 0;  // 0: none
+};
+
+Limits PriceLimits(const Board& b) {
+    const float ask = b[static_cast<std::size_t>(kAsk)], bid = b[static_cast<std::size_t>(kBid)];
+    Limits l;
+    if (ask == 0 && bid != 0) l.upper = bid;
+    if (bid == 0 && ask != 0) l.lower = ask;
+    return l;
+}
+
+// A market or unfired stop order (price 0) never makes a level of its own.
+bool BeyondLimits(float p, const Limits& l) {
+    return p == 0 || (l.upper != 0 && p > l.upper) || (l.lower != 0 && p < l.lower);
+}
+
+void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const Limits& limits) {
     const float p = e.price;
-    if (p < Price(b, kBid) || p > Price(b, 4)) {
+    const bool beyondFifth = Price(b, 4) != 0 && p > Price(b, 4);
+    if (p < Price(b, kBid) || beyondFifth || BeyondLimits(p, limits)) {
         if (preOpen && p < Price(b, kAsk)) Qty(b, kAsk) += e.quantity;
         return;
     }
     for (int i = kAsk; i <= 4; ++i) {
+        if (Price(b, i) == 0) {  // past the last shown ask: the order is the next level
+            Price(b, i) = p;
+            Qty(b, i) = e.quantity;
+            return;
+        }
         if (Price(b, i) == p) {
             Qty(b, i) += e.quantity;
             return;
@@ -40,9 +67,10 @@ void LaySell(Board& b, const OverlayEntry& e, bool preOpen) {
     }
 }
 
-void LayBuy(Board& b, const OverlayEntry& e, bool preOpen) {
+void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const Limits& limits) {
     const float p = e.price;
-    if (p > Price(b, kAsk) || p < Price(b, 9)) {
+    const bool aboveAsk = Price(b, kAsk) != 0 && p > Price(b, kAsk);
+    if (aboveAsk || p < Price(b, 9) || BeyondLimits(p, limits)) {
         if (preOpen && p > Price(b, kBid)) Qty(b, kBid) += e.quantity;
         return;
     }
@@ -89,20 +117,26 @@ int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay) {
 }
 
 void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen) {
+    const Limits limits = PriceLimits(board);
     for (int i = 0; i < overlay.size(); ++i) {
         const OverlayEntry& e = overlay[i];
         if (e.quantity == 0) break;
         if (e.sells)
-            LaySell(board, e, preOpen);
+            LaySell(board, e, preOpen, limits);
         else
-            LayBuy(board, e, preOpen);
+            LayBuy(board, e, preOpen, limits);
     }
 }
 
-Board RecordedBoard(const std::array<float, 20>& recorded, const BoardOverlay& overlay, bool preOpen) {
-    Board b = recorded;
+Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen) {
+    Board b = market;
     LayOverlay(b, overlay, preOpen);
     return b;
+}
+
+float OnTick(double price, double step) {
+    if (!(step > 0)) return static_cast<float>(price);
+    return static_cast<float>(std::round(price / step) * step);
 }
 
 void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices) {
@@ -190,17 +224,21 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
             if (l == first) {
                 Price(w, l) = yaku;
             } else if (side == 0) {
-                const float below = Price(w, l - 1);
-                Price(w, l) = static_cast<float>(below + PriceStep(below, in.fineTickMode));
+                const double below = Price(w, l - 1);
+                const double step = PriceStep(below, in.fineTickMode);
+                Price(w, l) = OnTick(below + step, step);
             } else {
-                const float above = Price(w, l - 1);
-                Price(w, l) = static_cast<float>(above - PriceStep(above - 1, in.fineTickMode));
+                // The step below a price is the step of the price just under it, so prices just
+                // above a band boundary step down by the smaller step. A twentieth of a yen
+                // under it gives a whole-yen price the step of the price a yen lower, and keeps a
+                // decimal price above 1,000 yen on its 0.5-yen grid.
+                const double above = Price(w, l - 1);
+                const double step = PriceStep(above - 0.05, in.fineTickMode);
+                Price(w, l) = OnTick(above - step, step);
             }
             Qty(w, l) = SyntheticQuantity(in.boardTotalQty, in.tradingUnit, in.random);
         }
     }
-    // 6. The user's orders on top.
-    LayOverlay(w, in.overlay, in.preOpen);
     board = w;
 }
 

@@ -44,11 +44,14 @@ private:
 int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
 
 // Lays the overlay onto `board`. During the pre-open phase an order outside the shown range that
-// would trade at once is added to the best level of its side.
+// would trade at once is added to the best level of its side. An empty fifth level bounds
+// nothing: the order becomes the next level. With one side empty, the other side's best level is
+// taken as the price limit.
 void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen);
 
-// The board a recorded row gives: its twenty values, the overlay laid on.
-Board RecordedBoard(const std::array<float, 20>& recorded, const BoardOverlay& overlay, bool preOpen);
+// The market's board with the overlay laid on a copy: what is shown and what orders are tested
+// against. The market's own board never carries the user's orders.
+Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen);
 
 // The board's twenty cells as the window shows them, with the change highlight of the ten
 // quantity cells.
@@ -68,17 +71,19 @@ void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices);
 void ShowBoardWithChanges(BoardCells& cells, const Board& board, bool decimalPrices, bool atOldPlace);
 
 struct CorrectionInputs {
-    const BoardOverlay& overlay;
-    bool preOpen;
     bool fineTickMode;
     std::int32_t boardTotalQty;
     int tradingUnit;
     Random& random;
 };
 
-// 板補正: one print of `deki` shares at `yaku` (or a withdrawn order) applied to the board; the
-// sides are refilled with synthetic levels one price step apart and the overlay laid on again.
+// 板補正: one print of `deki` shares at `yaku` applied to the market's board (without the user's
+// orders); the sides are refilled with synthetic levels one price step apart, each on the tick
+// grid. The caller lays the overlay on a copy (WithOverlay).
 void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in);
+
+// `price` on the grid of `step` (0.1-yen steps drift in single precision otherwise).
+float OnTick(double price, double step);
 
 // A synthetic level's quantity: about a tenth of the board total, varied by −7 to +8 units, and
 // one to five units when that is not positive.

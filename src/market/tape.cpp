@@ -152,6 +152,22 @@ void TapeEstimator::EstimateStepTape(int r, bool lastStep, bool displayOnly) {
         OpeningPrint(0, Shares(stock_.cumVolume[0] * u), stock_.open);
         opened_ = true;
     }
+    if (r == kMorningRows - 1) {
+        // The step over the lunch break: what traded in it is the afternoon's opening auction,
+        // which the first afternoon snapshot already holds. It is printed at 12:30:00 below.
+        CollectClosingLines(lastStep, displayOnly);
+        return;
+    }
+    if (r == kMorningRows && pr != 0 && !afternoonOpened_) {
+        // A stock that did not trade in the morning opens the day here, with all its volume.
+        const bool tradedBefore = stock_.price[at(r - 1)] != 0;
+        const double auction =
+            tradedBefore ? stock_.cumVolume[at(r)] - stock_.cumVolume[at(r - 1)] : stock_.cumVolume[at(r)];
+        if (auction * u > 0) {
+            OpeningPrint(r, Shares(auction * u), tradedBefore ? pr : stock_.open);
+            opened_ = afternoonOpened_ = true;
+        }
+    }
     if (pn == 0) {
         // No trade in the step.
     } else if (pr == 0 && !opened_) {

@@ -21,14 +21,14 @@ void Simulation::BuildInitialBoard(int row) {
 void Simulation::RefreshBoard(int row) {
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
     market_.cells.highlighted.fill(false);
-    Board b = stock.board[static_cast<std::size_t>(row)];
-    if (b[0] == b[5]) market_.lockedBoardHold = true;
-    LayOverlay(b, market_.overlay, replay_.preOpenPhase);
+    market_.marketBoard = stock.board[static_cast<std::size_t>(row)];
+    if (market_.marketBoard[0] == market_.marketBoard[5]) market_.lockedBoardHold = true;
+    market_.ComposeBoard(replay_.preOpenPhase);
+    const Board& b = market_.board;
     std::int64_t total = 0;
     for (int k = kBoardLevels; k < 20; ++k)
         total += static_cast<std::int64_t>(std::clamp(b[static_cast<std::size_t>(k)], 0.0f, 2e9f));
     replay_.boardTotalQty = static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, INT32_MAX));
-    market_.board = b;
     if (replay_.stepForwardCount <= 0)
         ShowBoardWithChanges(market_.cells, b, day_->decimalPrices, /*atOldPlace=*/false);
 }
@@ -37,6 +37,9 @@ MatchContext Simulation::StepContext() const {
     MatchContext ctx;
     ctx.baseSeconds = replay_.clockSeconds;
     ctx.clockShown = !display_.clockText.empty();
+    // A fill is stamped with the clock on screen: the step's time when the step is matched in one
+    // pass (speed 30, forward steps), the sub-step's second otherwise.
+    ctx.shownSeconds = ParseTimeOfDay(display_.clockText).value_or(-1);
     ctx.simulationOn = display_.simulationChecked;
     ctx.skipping = replay_.stepForwardCount > 0;
     ctx.preOpen = replay_.preOpenPhase;
@@ -70,6 +73,10 @@ void Simulation::AddTapeLinesBefore(const std::string& time) {
         if (!line || line->seconds / 60 >= *start / 60) break;
         engine_.AddTapeRow(line->time, Format(line->volume.value_or(0), "###,###"),
                            line->price.value_or(0), day_->decimalPrices);
+        // The last traded price: stops placed before play are tested against it.
+        if (line->price) market_.currentPrintPrice = static_cast<float>(*line->price);
+        // The afternoon's opening print has passed: a later 12: line is no opening.
+        if (line->time.compare(0, 3, "12:") == 0) market_.afternoonOpenFlag = true;
         ++market_.tapeCursor;
     }
     ShowTapeCounter();

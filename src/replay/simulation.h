@@ -386,7 +386,8 @@ private:
     void ResetTradingForDisplay();
     RunInfo CurrentRunInfo() const;
     OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
-    void AfterOrderStored(const Order& order, bool sells);
+    void AfterOrderStored();
+    void ShowOrdersOnBoard(bool highlightChanges);
     void WriteHistory();
     void ShowAccountPanel();
     void AppendResetMarkerToHistory();

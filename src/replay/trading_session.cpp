@@ -104,17 +104,24 @@ OrderEntryContext Simulation::EntryContext(std::optional<int> correctionSlot) co
     ctx.decimalPrices = day_->decimalPrices;
     ctx.cells = &market_.cells;
     ctx.capacity = account_.buyingPower;
+    ctx.currentPrice = currentPrice_;
     return ctx;
 }
 
-// A stored order goes onto the board at once and into the engine's next pass.
-void Simulation::AfterOrderStored(const Order& o, bool sells) {
-    if (replay_.preOpenPhase) {
-        market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
-        BuildInitialBoard(replay_.currentRow);
-    } else if (o.isMarket == 0 && o.kind != kKindStop) {
-        板瞬時反映(market_.cells, market_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), sells);
-    }
+// The order tables changed: the overlay follows them and the board shows the market with the
+// user's orders laid on, so the next print, the next step and the queue tests all see them.
+void Simulation::ShowOrdersOnBoard(bool highlightChanges) {
+    market_.RefreshOverlay(book_);
+    market_.ComposeBoard(replay_.preOpenPhase);
+    if (highlightChanges)
+        ShowBoardWithChanges(market_.cells, market_.board, day_->decimalPrices, /*atOldPlace=*/true);
+    else
+        ShowBoard(market_.cells, market_.board, day_->decimalPrices);
+}
+
+// A stored or corrected order goes onto the board at once and into the engine's next pass.
+void Simulation::AfterOrderStored() {
+    ShowOrdersOnBoard(false);
     market_.newOrderFlag = true;
     replay_.orderInterrupt = true;
 }
@@ -139,8 +146,7 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<i
     if (!StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
     out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
-        const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(out.slot)];
-        AfterOrderStored(o, NewOrderSells(o.side));
+        AfterOrderStored();
     }
     RefreshTradingDisplay();
     Notify();
@@ -161,8 +167,7 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::op
     if (!StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
     out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
-        const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(out.slot)];
-        AfterOrderStored(o, ClosingOrderSells(o.side));
+        AfterOrderStored();
     }
     RefreshTradingDisplay();
     Notify();
@@ -176,17 +181,9 @@ bool Simulation::CancelOrder(int slot, bool closing) {
                                : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
     if (!inUse || !AskQuestion("注文取消し", "選択行の注文を取消します。")) return false;
     if (!closing) AdjustBuyingPower(account_, book_.pendingNewOrders[static_cast<std::size_t>(slot)].reservedAmount);
-    const auto withdrawn =
-        RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder, true);
-    market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
-    if (withdrawn && withdrawn->price != 0) {
-        // The withdrawn quantity comes off the board as a print of it would.
-        const MatchContext ctx = StepContext();
-        板補正(market_.board, static_cast<std::int32_t>(withdrawn->quantity), withdrawn->price,
-             CorrectionInputs{market_.overlay, replay_.preOpenPhase, ctx.fineTickMode, ctx.boardTotalQty,
-                              ctx.tradingUnit, ports_.random});
-        ShowBoardWithChanges(market_.cells, market_.board, day_->decimalPrices, true);
-    }
+    RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder);
+    // The withdrawn quantity leaves its own level; the market's levels stay as they are.
+    ShowOrdersOnBoard(true);
     RefreshTradingDisplay();
     Notify();
     return true;
@@ -225,7 +222,7 @@ void Simulation::SettleAll(double price) {
         Order& o = book_.pendingNewOrders[static_cast<std::size_t>(i)];
         if (!o.InUse()) continue;
         AdjustBuyingPower(account_, o.reservedAmount);
-        RemoveFilledOrder(book_, i, RemoveMode::NewOrder, false);
+        RemoveFilledOrder(book_, i, RemoveMode::NewOrder);
     }
     for (auto& c : book_.pendingClosingOrders) c = ClosingOrder{};
     for (int i = 0; i < kOrderSlots; ++i) {
@@ -246,9 +243,9 @@ void Simulation::SettleAll(double price) {
         CreditResult(account_, pnl);
         c.limitPrice = s;
         RecordExecution(Execution{now, true, c.side, c.quantity, s, c.number, i, i}, book_);
-        RemoveFilledOrder(book_, i, RemoveMode::FilledClosing, false);
+        RemoveFilledOrder(book_, i, RemoveMode::FilledClosing);
     }
-    market_.overlayRefused = 未実行注文確認(book_, market_.overlay);
+    market_.RefreshOverlay(book_);
     PlayPendingFillSound();
     ResetBuyingPower(account_);
     WriteHistory();

@@ -68,13 +68,13 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
     o.kind = f.kind;
     o.isMarket = f.kind == kKindNormal && f.normalMarket ? 1 : 0;
     o.limitPrice = f.kind == kKindStop || o.isMarket == 1 ? 0 : p;
-    o.boardQtyAhead = o.limitPrice != 0 && ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
+    const Order old = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : Order{};
+    KeepOrResetQueuePlace(o, old, ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0);
     o.triggerPrice = f.kind == kKindNormal ? 0 : static_cast<float>(ReadFormattedNumber(f.trigger));
     o.triggerDirection = f.kind != kKindNormal && f.triggerBelow ? 1 : 0;
     o.stopExecution = f.kind != kKindNormal && f.stopMarket ? 1 : 0;
     o.stopLimitPrice = f.kind != kKindNormal && !f.stopMarket ? static_cast<float>(ReadFormattedNumber(f.stopPrice)) : 0;
     o.reservedAmount = 0;
-    o.volumeAtPrice = 0;
     if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {
         out.status = EntryOutcome::Status::Declined;
         return out;

@@ -16,7 +16,7 @@ constexpr int kLastResyncRow = 2722;
 }  // namespace
 
 void MarketState::ResetForDisplay() {
-    board = {};
+    marketBoard = board = {};
     overlay.Clear();
     cells = {};
     tape.Clear();
@@ -27,9 +27,14 @@ void MarketState::ResetForDisplay() {
     overlayRefused = 0;
 }
 
+void MarketState::RefreshOverlay(const OrderBook& book) { overlayRefused = 未実行注文確認(book, overlay); }
+
+void MarketState::ComposeBoard(bool preOpen) { board = WithOverlay(marketBoard, overlay, preOpen); }
+
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices) {
     if (row < 0 || row >= kMaxRows) return;
-    market.board = RecordedBoard(stock.board[static_cast<std::size_t>(row)], market.overlay, preOpen);
+    market.marketBoard = stock.board[static_cast<std::size_t>(row)];
+    market.ComposeBoard(preOpen);
     ShowBoard(market.cells, market.board, decimalPrices);
 }
 
@@ -38,7 +43,7 @@ void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
     for (int pass = 0; pass < kMaxLinesPerPass && (m_.newOrderFlag || m_.tapeCursor <= m_.tapeCount());
          ++pass) {
         if (ctx.clockShown) MatchPrint(m_.tape.At(m_.tapeCursor), ctx.baseSeconds + second, ctx);
-        m_.overlayRefused = 未実行注文確認(book_, m_.overlay);
+        m_.RefreshOverlay(book_);
         if (!m_.continueFlag) return;  // the line waits for a later sub-step
         if (m_.lineTaken) ++m_.tapeCursor;
     }
@@ -54,13 +59,14 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         return;
     }
     TapeLine t = parsed.value_or(TapeLine{});
+    // Prices are compared with the orders' and the board's single-precision prices: 999.8 read
+    // from a line must equal 999.8 typed into an order.
+    if (t.price) t.price = static_cast<double>(static_cast<float>(*t.price));
     const bool due = parsed && t.seconds <= clock;
     if (!due && !m_.newOrderFlag) return;
 
-    if (ctx.simulationOn) {
-        if (m_.newOrderFlag && m_.prevDisplayedPrice != 0) t.price = m_.prevDisplayedPrice;
-        if (t.price) m_.currentPrintPrice = *t.price;
-    }
+    // The opening is decided first: an opening line keeps its own price for the fills, the stops,
+    // the tape row and the board, also for orders placed during the lunch break.
     bool opening = m_.tapeCursor == 0;
     if (line.compare(0, 3, "12:") == 0 && !m_.afternoonOpenFlag) {
         // Only the line that is processed opens the afternoon; a look at it before it is due
@@ -72,6 +78,10 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         m_.newOrderFlag = false;  // pre-open orders are handled by the opening line
         if (!due) return;
     }
+    if (ctx.simulationOn) {
+        if (m_.newOrderFlag && m_.prevDisplayedPrice != 0) t.price = m_.prevDisplayedPrice;
+        if (t.price) m_.currentPrintPrice = *t.price;
+    }
     if (m_.lockedBoardHold) {
         m_.lockedBoardHold = false;
         if (!opening) {
@@ -81,7 +91,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     }
 
     // An order pass takes nothing from the line's volume: the line is processed again.
-    Line work{t, due && !m_.newOrderFlag, opening, 0, clock};
+    Line work{t, due && !m_.newOrderFlag, opening, 0, ctx.shownSeconds >= 0 ? ctx.shownSeconds : clock};
     if (ctx.simulationOn && account_) TestOrders(work, ctx);
     const double filled = work.filled;
     t = work.t;
@@ -103,9 +113,9 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         if (t.resync && ctx.currentRow <= kLastResyncRow) {
             初期板(m_, *ctx.stock, ctx.currentRow, ctx.preOpen, ctx.decimalPrices);
         } else if (t.volume && t.price && ctx.random) {
-            板補正(m_.board, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
-                 CorrectionInputs{m_.overlay, ctx.preOpen, ctx.fineTickMode, ctx.boardTotalQty,
-                                  ctx.tradingUnit, *ctx.random});
+            板補正(m_.marketBoard, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
+                 CorrectionInputs{ctx.fineTickMode, ctx.boardTotalQty, ctx.tradingUnit, *ctx.random});
+            m_.ComposeBoard(ctx.preOpen);
             ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/true);
         }
     }

@@ -56,7 +56,8 @@ struct TapeRow {
 
 // The board, the tape and the engine's own state of a displayed day.
 struct MarketState {
-    Board board{};
+    Board marketBoard{};  // the recording corrected by the prints, without the user's orders
+    Board board{};        // marketBoard with the overlay laid on: shown, and what orders meet
     BoardOverlay overlay;
     BoardCells cells;
     DayTape tape;
@@ -73,6 +74,10 @@ struct MarketState {
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }
+    // 未実行注文確認: the overlay follows the order tables.
+    void RefreshOverlay(const OrderBook& book);
+    // board := marketBoard with the overlay laid on.
+    void ComposeBoard(bool preOpen);
     // What the display action resets.
     void ResetForDisplay();
 };
@@ -81,6 +86,7 @@ struct MarketState {
 struct MatchContext {
     int baseSeconds = 0;       // the step's clock in seconds since midnight
     bool clockShown = true;    // the clock display is not empty
+    int shownSeconds = -1;     // the clock as the user sees it, which stamps fills (−1: the line's)
     bool simulationOn = true;  // the ｼﾐｭﾚｰｼｮﾝ box
     bool skipping = false;     // forward steps run: the board is not corrected
     bool preOpen = false;

@@ -10,7 +10,7 @@ struct MatchingEngine::Line {
     bool due = false;
     bool opening = false;
     double filled = 0;   // the user's quantity filled on this line
-    int clock = 0;       // the replay clock the line is tested against
+    int stamp = 0;       // the clock the user sees: the time of the line's fills
 };
 
 }  // namespace corvala

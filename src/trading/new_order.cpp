@@ -53,6 +53,13 @@ bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tabl
     return true;
 }
 
+void KeepOrResetQueuePlace(Order& o, const Order& old, float ahead) {
+    const bool samePlace = old.InUse() && o.limitPrice != 0 && o.isMarket == 0 && old.isMarket == 0 &&
+                           o.limitPrice == old.limitPrice;
+    o.boardQtyAhead = samePlace ? old.boardQtyAhead : (o.limitPrice != 0 ? ahead : 0);
+    o.volumeAtPrice = samePlace ? old.volumeAtPrice : 0;
+}
+
 float QuantityInUnits(const std::string& text, int tradingUnit) {
     const double u = tradingUnit > 0 ? tradingUnit : 1;
     const double units = std::floor(ReadFormattedNumber(text) / u);
@@ -82,28 +89,29 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         o.stopLimitPrice = f.stopMarket ? 0 : t;
     };
     const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
+    // A short sale below the market is sold at the bid at once: it ties up at least what it fills at.
+    double sellsAtLeast = 0;
+    if (f.sell) sellsAtLeast = ctx.cells && ctx.cells->shown[5] > 0 ? ctx.cells->shown[5] : ctx.currentPrice;
+    const auto limitAmount = [&](float price) { return std::max<double>(price, sellsAtLeast) * q; };
     double amount = 0;
     o.kind = f.kind;
     o.isMarket = 0;
     o.limitPrice = 0;
-    o.boardQtyAhead = 0;
-    o.volumeAtPrice = 0;
     if (f.kind == kKindNormalWithStop) {
         o.limitPrice = p;
-        o.boardQtyAhead = ahead;
         setStop();
-        amount = std::max(static_cast<double>(p) * q, f.stopMarket ? q * upperLimit : static_cast<double>(t) * q);
+        amount = std::max(limitAmount(p), f.stopMarket ? q * upperLimit : limitAmount(t));
     } else if (f.kind == kKindStop) {
         setStop();
-        amount = f.stopMarket ? upperLimit * q : static_cast<double>(t) * q;
+        amount = f.stopMarket ? upperLimit * q : limitAmount(t);
     } else if (f.normalMarket) {
         o.isMarket = 1;
         amount = q * upperLimit;
     } else {
         o.limitPrice = p;
-        o.boardQtyAhead = ahead;
-        amount = static_cast<double>(p) * q;
+        amount = limitAmount(p);
     }
+    KeepOrResetQueuePlace(o, ctx.correctionSlot ? old : Order{}, ahead);
     const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
     if (!(ctx.capacity > required)) {
         out.status = EntryOutcome::Status::NoFunds;

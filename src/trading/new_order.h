@@ -34,6 +34,7 @@ struct OrderEntryContext {
     bool decimalPrices = false;
     const BoardCells* cells = nullptr;
     double capacity = 0;    // the dialog's copy of the buying power
+    double currentPrice = 0;  // the step's price: what a sell fills at when the bid side is empty
     std::optional<int> correctionSlot;  // correcting the pending new order in this slot
 };
 
@@ -58,8 +59,16 @@ bool CheckEntry(const NewOrderForm& form, std::optional<int> slot, const char* t
 // A quantity typed in shares, as whole trading units: at least one unit.
 float QuantityInUnits(const std::string& text, int tradingUnit);
 
+// A corrected limit order at its old price keeps what the queue has done for it; a new price
+// (or a market order) starts a new place: `ahead` and nothing traded yet.
+void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
+
 // 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" and stores it.
-// The caller then reflects it on the board and flags the engine.
+// The caller then reflects it on the board and flags the engine. A sell limit below the market
+// fills at once at the bid, so it is reserved at the higher of its price and the best bid (the
+// current price with no bids). A correction that keeps a limit order's price keeps its place in
+// the queue.
+
 EntryOutcome SubmitNewOrder(const NewOrderForm& form, const OrderEntryContext& ctx, OrderBook& book,
                             OrderCounters& counters, Account& account, Dialogs& dialogs);
 

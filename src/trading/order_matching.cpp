@@ -117,6 +117,7 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchCont
     }
     if (o.stopExecution == 1) o.isMarket = 1;
     o.kind = o.triggerPrice = o.triggerDirection = o.stopExecution = o.stopLimitPrice = 0;
+    m_.RefreshOverlay(book_);  // the order now stands at its limit
     if (listener_) listener_->OnStopFired(slot, closing);
     return true;
 }
@@ -213,19 +214,21 @@ void MatchingEngine::Fill(Order& o, bool closing, int slot, float price, Line& l
 void MatchingEngine::FillNewOrder(float price, int slot, const Line& line) {
     Order& o = book_.pendingNewOrders[static_cast<std::size_t>(slot)];
     if (account_) AdjustBuyingPower(*account_, o.reservedAmount - static_cast<double>(o.quantity) * price);
-    Execution e{line.clock, false, o.side, o.quantity, price, o.number, slot, -1};
-    if (counters_) e.position = AddPosition(book_, *counters_, o, price, line.clock).value_or(-1);
+    Execution e{line.stamp, false, o.side, o.quantity, price, o.number, slot, -1};
+    if (counters_) e.position = AddPosition(book_, *counters_, o, price, line.stamp).value_or(-1);
     if (listener_) listener_->OnExecution(e, book_);
-    RemoveFilledOrder(book_, slot, RemoveMode::NewOrder, false);
+    RemoveFilledOrder(book_, slot, RemoveMode::NewOrder);
+    m_.RefreshOverlay(book_);  // this line's correction must not lay the filled order back on
     if (listener_) listener_->OnOrderRemoved(slot, false);
 }
 
 void MatchingEngine::FillClosingOrder(float price, int slot, const Line& line) {
     ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(slot)];
-    if (account_) ClosingFillAccounting(*account_, o, book_, price, line.clock);
-    const Execution e{line.clock, true, o.side, o.quantity, price, o.number, slot, -1};
+    if (account_) ClosingFillAccounting(*account_, o, book_, price, line.stamp);
+    const Execution e{line.stamp, true, o.side, o.quantity, price, o.number, slot, -1};
     if (listener_) listener_->OnExecution(e, book_);
-    RemoveFilledOrder(book_, slot, RemoveMode::FilledClosing, false);
+    RemoveFilledOrder(book_, slot, RemoveMode::FilledClosing);
+    m_.RefreshOverlay(book_);
     if (listener_) listener_->OnOrderRemoved(slot, true);
 }
 

@@ -99,18 +99,14 @@ std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const O
     return slot;
 }
 
-std::optional<WithdrawnOrder> RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode, bool cancelled) {
-    if (slot < 0 || slot >= kOrderSlots) return std::nullopt;
+bool RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode) {
+    if (slot < 0 || slot >= kOrderSlots) return false;
     const auto at = static_cast<std::size_t>(slot);
-    std::optional<WithdrawnOrder> withdrawn;
     if (mode == RemoveMode::NewOrder) {
-        Order& o = book.pendingNewOrders[at];
-        if (cancelled) withdrawn = WithdrawnOrder{o.quantity, o.limitPrice};
-        o = Order{};
-        return withdrawn;
+        book.pendingNewOrders[at] = Order{};
+        return true;
     }
     ClosingOrder& c = book.pendingClosingOrders[at];
-    if (cancelled) withdrawn = WithdrawnOrder{c.quantity, c.limitPrice};
     const auto slots = AllocationList(c.closeSlots);
     const auto quantities = AllocationList(c.closeQuantities);
     if (!slots.empty() && slots.size() == quantities.size()) {
@@ -127,7 +123,7 @@ std::optional<WithdrawnOrder> RemoveFilledOrder(OrderBook& book, int slot, Remov
         }
     }
     c = ClosingOrder{};
-    return withdrawn;
+    return true;
 }
 
 }  // namespace corvala

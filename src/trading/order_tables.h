@@ -50,13 +50,10 @@ OrderButtonStates UpdateOrderButtons(bool anyDialogOpen, const std::array<std::s
 std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const Order& filled,
                                float fillPrice, int nowSeconds);
 
-// What a cancelled order leaves behind for the board.
-struct WithdrawnOrder {
-    float quantity = 0, price = 0;
-};
 enum class RemoveMode { NewOrder = 0, CancelledClosing = 2, FilledClosing = 3 };
 // The single way an order leaves its table. A filled closing order lowers the positions it was
 // allocated to (clearing those that reach 0); a cancelled one frees their committed quantity.
-std::optional<WithdrawnOrder> RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode, bool cancelled);
+// False for a slot outside the table. The caller refreshes the board's overlay.
+bool RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode);
 
 }  // namespace corvala

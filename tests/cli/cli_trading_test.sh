@@ -42,8 +42,8 @@ cat > "$dir/orders.jsonl" <<'JSON'
 JSON
 out=$(run --orders "$dir/orders.jsonl")
 status "orders run" 0 $?
-# At speed 30 a step matches at its last second: the opening print is taken at 09:00:05.
-check "pre-open market fill at the opening print" "$out" '"executions":[{"time":"09:00:05","trade":"新規","side":"買建","quantity":100.0,"price":3181.0,"order":100.0,"position":200.0}'
+# At speed 30 a step is matched in one pass; its fills carry the step's time, as the clock shows.
+check "pre-open market fill at the opening print" "$out" '"executions":[{"time":"09:00:00","trade":"新規","side":"買建","quantity":100.0,"price":3181.0,"order":100.0,"position":200.0}'
 check "market close" "$out" '"trade":"返済","side":"売埋","quantity":100.0'
 check "close names its position" "$out" '"order":300.0,"position":[200.0]'
 check "funds refused" "$out" '"message":"資金が足りません。"'

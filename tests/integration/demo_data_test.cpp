@@ -57,8 +57,11 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
+// A whole number of steps; a tenth of a yen is no exact binary fraction (nor, in single
+// precision, within a millionth), so within a thousandth of a step.
 bool OnGrid(double price, bool fine) {
-    return std::fmod(price, PriceStep(price, fine)) == 0;
+    const double steps = price / PriceStep(price, fine);
+    return std::fabs(steps - std::round(steps)) < 1e-3;
 }
 
 bool UsesFineTable(const std::string& code) {

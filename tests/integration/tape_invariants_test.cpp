@@ -6,10 +6,12 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
 #include "demo_data/demo_data.h"
+#include "market/price_rules.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/simulation.h"
@@ -53,6 +55,17 @@ bool Ordered(const Board& b) {
         const auto a = static_cast<std::size_t>(i);
         if (b[a] != 0 && b[a - 1] != 0 && !(b[a] > b[a - 1])) return false;
         if (b[a + 5] != 0 && b[a + 4] != 0 && !(b[a + 5] < b[a + 4])) return false;
+    }
+    return true;
+}
+
+// Every price on the board is one the exchange allows: on the tick grid of its band.
+bool OnGrid(const Board& b, bool fineTickMode) {
+    for (int i = 0; i < 10; ++i) {
+        const double p = b[static_cast<std::size_t>(i)];
+        if (p == 0) continue;
+        const double step = PriceStep(p, fineTickMode);
+        if (static_cast<float>(std::round(p / step) * step) != b[static_cast<std::size_t>(i)]) return false;
     }
     return true;
 }
@@ -110,14 +123,17 @@ TEST(TapeInvariantsTest, EveryDemoDayCarriesItsVolumeInOrderedReadableLines) {
     EXPECT_GT(days, 50);
 }
 
-TEST(TapeInvariantsTest, TheBoardStaysOrderedThroughAWholeReplay) {
+TEST(TapeInvariantsTest, TheBoardStaysOrderedAndOnTheTickGridThroughAWholeReplay) {
     ASSERT_TRUE(Demo().ok) << Demo().error;
+    // 3350 is quoted in tenths and trades across 1,000 yen, where the step changes from 0.1 to 0.5.
     for (const auto& [date, code] : {std::pair<std::string, std::string>{"221102", "8473"},
                                      {Demo().limitUpDate, Demo().limitUpCode},
-                                     {"221104", "3350"}}) {
+                                     {"221104", "3350"},
+                                     {"221110", "3350"}}) {
         DemoRun run(3);
         ASSERT_TRUE(run.Display(date, code, true)) << date << " " << code;
-        int unordered = 0;
+        const bool fine = run.sim.day().fineTickMode;
+        int unordered = 0, offGrid = 0;
         run.sim.SetStepObserver([&](int) { unordered += Ordered(run.sim.market().board) ? 0 : 1; });
         bool speedSet = false;
         while (run.sim.replayRunning()) {
@@ -128,9 +144,11 @@ TEST(TapeInvariantsTest, TheBoardStaysOrderedThroughAWholeReplay) {
             }
             const Board& b = run.sim.market().board;
             if (!Ordered(b)) ++unordered;
+            if (!OnGrid(b, fine)) ++offGrid;
             ASSERT_TRUE(run.scheduler.RunOne());
         }
         EXPECT_EQ(unordered, 0) << date << " " << code;
+        EXPECT_EQ(offGrid, 0) << date << " " << code;
         const MarketState& m = run.sim.market();
         EXPECT_EQ(m.tapeCursor, m.tape.size()) << "every line was consumed";
         EXPECT_EQ(static_cast<int>(m.tapeRows.size()), m.tape.size());

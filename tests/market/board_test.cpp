@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <deque>
 
 #include "trading/records.h"
@@ -119,8 +120,7 @@ TEST(BoardOverlayTest, TheListEndsAtAnEmptyEntryAndRefusesTheFiftyFirst) {
 TEST(BoardCorrectionTest, PrintAtTheThirdAskEmptiesTheNearerLevelsAndRefillsAbove) {
     Board b = SampleBoard();
     ScriptedRandom random;
-    BoardOverlay none;
-    板補正(b, 100, 503, {none, false, false, 50'000, 100, random});
+    板補正(b, 100, 503, {false, 50'000, 100, random});
     // 503 keeps 200; 504 and 505 follow; two levels are synthesised at 506 and 507.
     EXPECT_EQ(b[0], 503);
     EXPECT_EQ(b[10], 200);
@@ -136,8 +136,7 @@ TEST(BoardCorrectionTest, PrintAtTheThirdAskEmptiesTheNearerLevelsAndRefillsAbov
 TEST(BoardCorrectionTest, PrintAboveTheFifthAskSweepsTheSellSide) {
     Board b = SampleBoard();
     ScriptedRandom random;
-    BoardOverlay none;
-    板補正(b, 5000, 510, {none, false, false, 50'000, 100, random});
+    板補正(b, 5000, 510, {false, 50'000, 100, random});
     for (int i = 0; i < 5; ++i) EXPECT_EQ(b[static_cast<std::size_t>(i)], 510 + i) << i;
     EXPECT_EQ(random.count, 5);
     ExpectOrdered(b);
@@ -151,7 +150,7 @@ TEST(BoardCorrectionTest, PrintAboveTheFifthAskSweepsTheSellSide) {
         high[static_cast<std::size_t>(i)] = static_cast<float>(3030 - (i - 5) * 5);
         high[static_cast<std::size_t>(i + 10)] = 100;
     }
-    板補正(high, 100, 3005, {none, false, false, 0, 100, random});
+    板補正(high, 100, 3005, {false, 0, 100, random});
     EXPECT_EQ(high[5], 3005);
     EXPECT_EQ(high[6], 3000);
     EXPECT_EQ(high[7], 2999);
@@ -161,10 +160,9 @@ TEST(BoardCorrectionTest, PrintAboveTheFifthAskSweepsTheSellSide) {
 }
 
 TEST(BoardCorrectionTest, BuySidePrintsAndALockedBoardConsumeTheNearerLevels) {
-    BoardOverlay none;
     ScriptedRandom random;
     Board b = SampleBoard();
-    板補正(b, 1000, 498, {none, false, false, 10'000, 100, random});  // the third bid
+    板補正(b, 1000, 498, {false, 10'000, 100, random});  // the third bid
     EXPECT_EQ(b[5], 498);
     EXPECT_EQ(b[15], 2000);  // 500 and 499 are gone, 498 keeps 2,000
     EXPECT_EQ(b[0], 501);    // asks untouched
@@ -173,7 +171,7 @@ TEST(BoardCorrectionTest, BuySidePrintsAndALockedBoardConsumeTheNearerLevels) {
     // Best ask equal to best bid: a print into the asks also empties the best bid.
     Board locked = SampleBoard();
     for (int i = 0; i < 5; ++i) locked[static_cast<std::size_t>(i)] = static_cast<float>(500 + i);
-    板補正(locked, 100, 502, {none, false, false, 10'000, 100, random});
+    板補正(locked, 100, 502, {false, 10'000, 100, random});
     EXPECT_EQ(locked[0], 502);
     EXPECT_NE(locked[5], 500);  // the bid at 500 lost its quantity and left the side
 }
@@ -206,14 +204,96 @@ TEST(BoardCorrectionTest, SyntheticQuantitiesFollowTheBoardTotal) {
     }
 }
 
-TEST(BoardCorrectionTest, UserOrdersStayOnTheBoardAfterACorrection) {
-    Board b = SampleBoard();
+TEST(BoardCorrectionTest, UserOrdersAreLaidOnACopyAndNeverPileUpOverAStep) {
+    Board market = SampleBoard();
     ScriptedRandom random;
-    const BoardOverlay mine = Overlay({{300, 499, false}});
-    板補正(b, 100, 501, {mine, false, false, 10'000, 100, random});
-    EXPECT_EQ(b[0], 502);  // 501 traded out
-    EXPECT_EQ(b[16], 2000 + 300);
-    ExpectOrdered(b);
+    const BoardOverlay mine = Overlay({{300, 499, false}, {200, 504, true}});
+    for (int print = 0; print < 5; ++print) {
+        板補正(market, 10, 502, {false, 10'000, 100, random});
+        const Board shown = WithOverlay(market, mine, false);
+        EXPECT_EQ(shown[16], 2000 + 300) << print;  // the recorded bid and the order, once
+        EXPECT_EQ(market[16], 2000) << print;       // the market's board never carries it
+        ExpectOrdered(shown);
+    }
+    // A print that takes the market's whole level leaves the order alone at its price.
+    板補正(market, 2000, 499, {false, 10'000, 100, random});
+    const Board shown = WithOverlay(market, mine, false);
+    EXPECT_EQ(shown[5], 499);
+    EXPECT_EQ(shown[15], 300);
+}
+
+TEST(BoardOverlayTest, AnEmptyFifthLevelOrAnEmptySideBoundsNothing) {
+    // Two asks only: a sell beyond them is the next level, not "above the fifth".
+    Board thin = SampleBoard();
+    for (int i = 2; i < 5; ++i) thin[static_cast<std::size_t>(i)] = thin[static_cast<std::size_t>(i + 10)] = 0;
+    LayOverlay(thin, Overlay({{300, 505, true}, {100, 502, true}}), false);
+    EXPECT_EQ(thin[2], 505);
+    EXPECT_EQ(thin[12], 300);
+    EXPECT_EQ(thin[11], 200 + 100);
+    ExpectOrdered(thin);
+
+    // The upper price limit: no asks at all, the best bid is the limit. A sell there is the best
+    // ask and a buy there joins the bid; orders above the limit are not shown.
+    Board limitUp = SampleBoard();
+    for (int i = 0; i < 5; ++i) limitUp[static_cast<std::size_t>(i)] = limitUp[static_cast<std::size_t>(i + 10)] = 0;
+    LayOverlay(limitUp, Overlay({{100, 510, true}, {100, 500, true}, {400, 500, false}, {200, 501, false}}), false);
+    EXPECT_EQ(limitUp[0], 500);
+    EXPECT_EQ(limitUp[10], 100);
+    EXPECT_EQ(limitUp[1], 0);
+    EXPECT_EQ(limitUp[5], 500);
+    EXPECT_EQ(limitUp[15], 1000 + 400);
+    ExpectOrdered(limitUp);
+
+    // Orders without a price show only before the open, never as a level at 0 on a thin side.
+    Board empty{};
+    empty[5] = 500;
+    empty[15] = 100;
+    LayOverlay(empty, Overlay({{100, 0, true}, {200, 0, false}}), false);
+    EXPECT_EQ(empty[10], 0);
+    EXPECT_EQ(empty[16], 0);
+
+    // The lower limit, the other way round.
+    Board limitDown = SampleBoard();
+    for (int i = 5; i < 10; ++i) limitDown[static_cast<std::size_t>(i)] = limitDown[static_cast<std::size_t>(i + 10)] = 0;
+    LayOverlay(limitDown, Overlay({{100, 490, false}, {300, 501, false}, {400, 501, true}, {200, 500, true}}), false);
+    EXPECT_EQ(limitDown[5], 501);
+    EXPECT_EQ(limitDown[15], 300);
+    EXPECT_EQ(limitDown[6], 0);
+    EXPECT_EQ(limitDown[0], 501);
+    EXPECT_EQ(limitDown[10], 100 + 400);
+    ExpectOrdered(limitDown);
+}
+
+TEST(BoardCorrectionTest, SyntheticLevelsOfDecimalPricesStayOnTheTickGrid) {
+    // Fine ticks: 0.1 yen below 1,000, 0.5 yen from 1,000. A print beyond the fifth level sweeps
+    // the side and the refill walks the grid across the band boundary.
+    ScriptedRandom random;
+    Board up{};
+    for (int i = 0; i < 5; ++i) {
+        up[static_cast<std::size_t>(i)] = 999.0f + 0.1f * static_cast<float>(i);
+        up[static_cast<std::size_t>(i + 10)] = 100;
+        up[static_cast<std::size_t>(i + 5)] = 998.9f - 0.1f * static_cast<float>(i);
+        up[static_cast<std::size_t>(i + 15)] = 100;
+    }
+    板補正(up, 500, 999.8f, {true, 10'000, 100, random});
+    const float asks[] = {999.8f, 999.9f, 1000.0f, 1000.5f, 1001.0f};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(up[static_cast<std::size_t>(i)], asks[i]) << i;
+
+    Board down{};
+    down[0] = 1003.5f;
+    down[10] = 100;
+    for (int i = 5; i < 10; ++i) {
+        down[static_cast<std::size_t>(i)] = 1003.0f - 0.5f * static_cast<float>(i - 5);
+        down[static_cast<std::size_t>(i + 10)] = 100;
+    }
+    板補正(down, 100, 1000.5f, {true, 10'000, 100, random});
+    const float bids[] = {1000.5f, 1000.0f, 999.9f, 999.8f, 999.7f};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(down[static_cast<std::size_t>(i + 5)], bids[i]) << i;
+    // Whatever the walk, every level equals the price a print or a limit typed there reads as.
+    for (int i = 0; i < 10; ++i) {
+        const float p = down[static_cast<std::size_t>(i)];
+        EXPECT_EQ(p, static_cast<float>(std::round(static_cast<double>(p) * 10) / 10)) << i;
+    }
 }
 
 TEST(BoardDisplayTest, CellsPatternsHighlightAndInstantReflection) {

@@ -84,13 +84,47 @@ TEST_F(TapeTest, AnOpeningAuctionInTheFirstSnapshotIsPrintedFirst) {
     EXPECT_EQ(Estimate(0, random), std::vector<std::string>{"09:00:00 24,000 498"});
 }
 
-TEST_F(TapeTest, FirstAfternoonStepIsOneLineAtTheNewPrice) {
-    ScriptedRandom random;
-    Row(1800, 500, 100);
+TEST_F(TapeTest, TheAfternoonAuctionIsTheOpeningLineAtTwelveThirty) {
+    // Row 1800 already holds the afternoon's auction, as row 0 holds the morning's: the volume
+    // traded over the lunch break is one line at 12:30:00 at row 1800's price, never a print
+    // before lunch.
+    Row(1798, 499, 80);
+    Row(1799, 500, 90);
+    Row(1800, 502, 100);
     Row(1801, 505, 103);
-    Row(1802, 506, 104);
+    ScriptedRandom random;
     DayTape tape;
     TapeEstimator e(*stock, 100, random, tape);
+    e.EstimateStepTape(1798);  // the morning's last step, as usual
+    const int morning = tape.size();
+    ASSERT_GT(morning, 0);
+    e.EstimateStepTape(1799);
+    EXPECT_EQ(tape.size(), morning);
+    EXPECT_FALSE(e.afternoonOpened());
+    e.EstimateStepTape(1800);
+    ASSERT_GT(tape.size(), morning + 1);
+    EXPECT_EQ(tape.lines()[static_cast<std::size_t>(morning)], "12:30:00 1,000 502");
+    EXPECT_TRUE(e.afternoonOpened());
+    // The rest of the first afternoon step is distributed from 502 to 505, carrying its volume.
+    double rest = 0;
+    for (std::size_t i = static_cast<std::size_t>(morning) + 1; i < tape.lines().size(); ++i) {
+        const auto line = ReadTapeLine(tape.lines()[i]);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->time.substr(0, 6), "12:30:");
+        rest += line->volume.value_or(0);
+    }
+    EXPECT_EQ(rest, 300);
+}
+
+TEST_F(TapeTest, AnAfternoonWithoutAnAuctionOpensAtItsFirstPricedStep) {
+    ScriptedRandom random;
+    Row(1799, 500, 90);
+    Row(1800, 500, 90);  // nothing traded over lunch
+    Row(1801, 505, 93);
+    Row(1802, 506, 94);
+    DayTape tape;
+    TapeEstimator e(*stock, 100, random, tape);
+    e.EstimateStepTape(1799);
     e.EstimateStepTape(1800);
     EXPECT_EQ(tape.lines(), std::vector<std::string>{"12:30:00 300 505"});
     EXPECT_TRUE(e.afternoonOpened());

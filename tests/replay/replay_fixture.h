@@ -93,6 +93,16 @@ protected:
     }
 
     void Press(int index) { sim->PressPlayback(index); }
+    // A normal new order confirmed with はい: a limit at `price`, or 成行 without one.
+    EntryOutcome Place(const std::string& qty, const std::string& price, bool sell = false) {
+        NewOrderForm f;
+        f.quantity = qty;
+        f.price = price;
+        f.normalMarket = price.empty();
+        f.sell = sell;
+        dialogs.answers = {true};
+        return sim->PlaceNewOrder(f);
+    }
     const MainDisplay& d() const { return sim->display(); }
     const PlaybackButton& Button(int index) const {
         return d().controls.playback[static_cast<std::size_t>(index)];

@@ -16,15 +16,6 @@ protected:
         sim->UseGivenTape(std::move(tape));
         Prepare();
     }
-    EntryOutcome Buy(const std::string& qty, const std::string& price, bool sell = false) {
-        NewOrderForm f;
-        f.quantity = qty;
-        f.price = price;
-        f.normalMarket = price.empty();
-        f.sell = sell;
-        dialogs.answers = {true};
-        return sim->PlaceNewOrder(f);
-    }
     void PlayTo(int row) {
         if (sim->waitingForPlay()) Press(kPlayPause);
         ASSERT_TRUE(RunToRow(row));
@@ -47,8 +38,8 @@ protected:
 TEST_F(TradingScenarioTest, APreOpenMarketOrderTakesTheOpeningPrintAndARestingBidWaitsForItsQueue) {
     Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
            "09:01:00 100 1,000"});
-    ASSERT_EQ(Buy("200", "").status, EntryOutcome::Status::Stored);
-    ASSERT_EQ(Buy("100", "999").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("200", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
     PlayTo(5);  // 09:00:25: two prints of 300 have traded at 999, 600 of the 700 ahead
     EXPECT_EQ(Fills(), std::vector<std::string>{"09:00:01 買建 200@1000.0"});
     ASSERT_EQ(d().pendingLines.size(), 1u);
@@ -88,7 +79,7 @@ TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsAtTheBestBid) {
     EXPECT_EQ(lengths[11] - lengths[10], kStopSoundWaitMs);
 
     sim->SetFillSoundOption(false);
-    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(16);
     EXPECT_EQ(sim->fills().size(), 2u);
     EXPECT_EQ(sound.played.size(), 2u);  // 約定音 is off
@@ -98,7 +89,7 @@ TEST_F(TradingScenarioTest, AMarketableLimitFillsAtOnceAtTheFirstLevelBeyondItsA
     Given({"09:00:00 1,000 1,000", "09:00:40 100 1,000"});
     PlayTo(2);
     const int placedAt = ParseTimeOfDay(d().clockText).value_or(0);
-    ASSERT_EQ(Buy("600", "1010").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("600", "1010").status, EntryOutcome::Status::Stored);
     PlayTo(4);
     // 500 at 1001 and 100 at 1002 average 1001.17: the fill is at 1002, before the next print.
     ASSERT_EQ(sim->fills().size(), 1u);
@@ -111,8 +102,8 @@ TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWri
     clock.secondsOfDay = 13 * 3600 + 5 * 60 + 7;  // the wall clock stamps the rows
     Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
            "09:01:10 300 1,001", "09:01:20 300 1,001", "09:01:30 100 1,000"});
-    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
-    ASSERT_EQ(Buy("100", "999").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
     PlayTo(9);
     ASSERT_EQ(sim->fills().size(), 2u);
     sim->SetBulkClose(kSideMarginBuy, true);
@@ -147,7 +138,7 @@ TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWri
 
 TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory) {
     Given({"09:00:00 5,000 1,000", "09:00:20 100 1,000"});
-    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(6);
     ASSERT_EQ(sim->fills().size(), 1u);
     dialogs.answers = {true, true, true};
@@ -161,7 +152,7 @@ TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory
     EXPECT_EQ(d().investmentText, "1,000,000");
 
     Prepare();
-    ASSERT_EQ(Buy("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(6);
     dialogs.answers = {true, true, true};
     Press(kStop);
@@ -189,7 +180,7 @@ TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {
 
 TEST_F(TradingScenarioTest, ACorrectionOfAnOrderThatIsGoneIsRefused) {
     Given({"09:00:00 1,000 1,000", "09:00:20 100 1,000"});
-    ASSERT_EQ(Buy("100", "990").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Place("100", "990").status, EntryOutcome::Status::Stored);
     NewOrderForm f;
     f.quantity = "100";
     f.price = "995";

@@ -108,6 +108,65 @@ TEST_F(NewOrderTest, ACorrectionNeedsOnlyTheDifference) {
     EXPECT_EQ(account.buyingPower, 3'000'000 - 510'000);
 }
 
+TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
+    // 100,000 shares at 1 yen would sell at the 500 bid at once: 50 million yen, not 100,000.
+    NewOrderForm dump = Limit("100000", "1");
+    dump.sell = true;
+    const EntryOutcome refused = Submit(dump, 3'000'000);
+    EXPECT_EQ(refused.status, EntryOutcome::Status::NoFunds);
+    EXPECT_EQ(refused.message, "資金が足りません。");
+    EXPECT_FALSE(book.pendingNewOrders[0].InUse());
+
+    // A short above the market holds its own price, as before; so does a buy below it.
+    NewOrderForm above = Limit("100", "510");
+    above.sell = true;
+    EXPECT_EQ(Submit(above, 1e9).amount, 51'000);
+    EXPECT_EQ(Submit(Limit("100", "1"), 1e9).amount, 100);
+
+    // A stop that sells below the market, and a limit with such a stop, hold the bid as well.
+    NewOrderForm stop = Limit("100", "");
+    stop.kind = kKindStop;
+    stop.sell = true;
+    stop.trigger = "495";
+    stop.triggerBelow = true;
+    stop.stopPrice = "400";
+    EXPECT_EQ(Submit(stop, 1e9).amount, 50'000);
+    stop.kind = kKindNormalWithStop;
+    stop.price = "520";
+    EXPECT_EQ(Submit(stop, 1e9).amount, 52'000);
+
+    // With no bids on the board the current price stands in for the bid.
+    Board noBids{};
+    noBids[0] = 501, noBids[10] = 1000;
+    ShowBoard(cells, noBids, false);
+    ctx.currentPrice = 498;
+    EXPECT_EQ(Submit(dump, 1e12).amount, 49'800'000.0);
+}
+
+TEST_F(NewOrderTest, ACorrectionAtTheSamePriceKeepsItsPlaceInTheQueue) {
+    ASSERT_EQ(Submit(Limit("100", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    Order& o = book.pendingNewOrders[0];
+    o.boardQtyAhead = 1200;  // the queue has moved on since it was placed
+    o.volumeAtPrice = 900;
+    ctx.correctionSlot = 0;
+    ASSERT_EQ(Submit(Limit("300", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 1200);
+    EXPECT_EQ(o.volumeAtPrice, 900);
+    EXPECT_EQ(o.quantity, 300);
+    // A new price is a new place: what stands there now, nothing traded yet.
+    ASSERT_EQ(Submit(Limit("300", "501"), 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 1000);
+    EXPECT_EQ(o.volumeAtPrice, 0);
+    // So is a market order, and a limit that was a market order.
+    NewOrderForm market = Limit("300", "");
+    market.normalMarket = true;
+    ASSERT_EQ(Submit(market, 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 0);
+    ASSERT_EQ(Submit(Limit("300", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 3000);
+    EXPECT_EQ(o.volumeAtPrice, 0);
+}
+
 TEST_F(NewOrderTest, QuantitiesAreWholeUnitsAndAFullTableRefuses) {
     EXPECT_EQ(QuantityInUnits("250", 100), 200);
     EXPECT_EQ(QuantityInUnits("100", 100), 100);

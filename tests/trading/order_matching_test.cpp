@@ -198,6 +198,28 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
     EXPECT_EQ(recorder.fills[1].price, 498);
 }
 
+TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
+    // 999.8 read from a line and 999.8 typed into an order are the same single-precision price.
+    ctx.decimalPrices = true;
+    for (int i = 0; i < 5; ++i) {
+        market.board[static_cast<std::size_t>(i)] = static_cast<float>(999.9 + 0.1 * i);
+        market.board[static_cast<std::size_t>(5 + i)] = static_cast<float>(999.8 - 0.1 * i);
+    }
+    ShowBoard(market.cells, market.board, true);
+    Place(kSideMarginBuy, 100, 999.8f, 200);
+    Order& stop = Place(kSideMarginSell, 100, 0);
+    stop.isMarket = 0;
+    stop.kind = kKindStop;
+    stop.triggerPrice = 999.8f;
+    stop.triggerDirection = 1;  // 以下
+    stop.stopExecution = 1;
+    Print("10:00:01 300 999.8");  // trades the 200 ahead of the bid, and is the stop's trigger
+    ASSERT_EQ(recorder.stops.size(), 1u);
+    ASSERT_EQ(recorder.fills.size(), 2u);
+    EXPECT_EQ(recorder.fills[0].price, 999.8f);  // the queue at the bid
+    EXPECT_EQ(recorder.fills[1].side, kSideMarginSell);
+}
+
 TEST_F(OrderMatchingTest, WithTheSimulationOffNoOrderIsTested) {
     ctx.simulationOn = false;
     Place(kSideMarginBuy, 100, 0);

@@ -38,7 +38,7 @@ constexpr TickRule kFine{true, 0};
 // code, base, ticks, decimals, VWAP, move, jump, gap, lots, depth, late open, floor
 constexpr StockModel kStocks[] = {
     {"8473", 315'000, kFine, 0, true, 550, 30, 15, 8, 40, 0, 300'000},
-    {"3350", 152'000, kFine, 1, true, 500, 40, 15, 6, 30, 0, 0},
+    {"3350", 100'200, kFine, 1, true, 500, 40, 15, 6, 30, 0, 0},
     {"6501", 450'000, kStandard, 0, true, 250, 20, 15, 12, 50, 0, 0},
     {"2315", 30'000, kStandard, 0, true, 650, 120, 40, 30, 150, 0, 0},
     {"9984", 2'500'000, kStandard, 0, true, 450, 30, 20, 4, 20, 0, 0},

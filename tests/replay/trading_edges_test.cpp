@@ -1,0 +1,124 @@
+// Trading at the edges over exact tapes: the board under the user's orders through a step of
+// prints, orders placed between steps, withdrawals, the afternoon opening and a mid-session start.
+
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+// The fixture's board stands at asks 1001–1005 × 500 and bids 999–995 × 700 at every step.
+class TradingEdgesTest : public ReplayFixture {
+protected:
+    void Given(std::vector<std::string> tape, const std::string& date = "221102") {
+        Start();
+        sim->UseGivenTape(std::move(tape));
+        Prepare(date);
+    }
+    void Play() {
+        if (sim->waitingForPlay()) Press(kPlayPause);
+    }
+    // The quantity the board shows at `price` on the buy side, 0 when no bid is there.
+    float BidAt(float price) const {
+        const Board& b = sim->market().board;
+        for (int i = 5; i < 10; ++i)
+            if (b[static_cast<std::size_t>(i)] == price) return b[static_cast<std::size_t>(i + 10)];
+        return 0;
+    }
+    bool RunToClock(const std::string& clock) {
+        return RunUntil([&] { return d().clockText == clock; });
+    }
+};
+
+TEST_F(TradingEdgesTest, ARestingOrderIsOnTheBoardOnceThroughAStepAndQueuesAsTheRecordingSays) {
+    // Row 1 records only 300 at 999. The order stood behind 700 when it was placed; four prints
+    // elsewhere must not inflate its level, so the 400 at 999 trades the whole level and fills it.
+    stock.Set(1, 29, "300");
+    AddStock("221102", "8473", stock);
+    Given({"09:00:00 5,000 1,000", "09:00:06 100 1,001", "09:00:06 100 1,001", "09:00:07 100 1,001",
+           "09:00:07 100 1,001", "09:00:09 400 999", "09:00:40 100 1,000"});
+    ASSERT_EQ(Place("100", "998").status, EntryOutcome::Status::Stored);  // a second resting bid
+    ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->orders().pendingNewOrders[1].boardQtyAhead, 700);
+    Play();
+    ASSERT_TRUE(RunToClock("09:00:08"));  // the four prints at 1,001 are through
+    EXPECT_EQ(BidAt(999), 300 + 100);
+    EXPECT_EQ(BidAt(998), 700 + 100);
+    EXPECT_TRUE(sim->fills().empty());
+    ASSERT_TRUE(RunToRow(2));
+    ASSERT_EQ(sim->fills().size(), 1u);
+    EXPECT_EQ(sim->fills()[0].execution.price, 999.0f);
+    EXPECT_EQ(FormatTimeOfDay(sim->fills()[0].execution.seconds), "09:00:09");
+    EXPECT_EQ(BidAt(998), 700 + 100);  // the other order still once on its level
+}
+
+TEST_F(TradingEdgesTest, AnOrderPlacedBetweenStepsIsInTheNextStepsBoardAndTotal) {
+    Given({"09:00:00 5,000 1,000", "09:00:40 100 1,000"});
+    Play();
+    ASSERT_TRUE(RunToClock("09:00:15"));  // the last sub-step of row 2 has been matched
+    ASSERT_EQ(Place("100", "997").status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(BidAt(997), 800);  // shown at once
+    ASSERT_TRUE(RunToRow(3));
+    EXPECT_EQ(BidAt(997), 800);
+    EXPECT_EQ(sim->replay().boardTotalQty, 5 * 500 + 5 * 700 + 100);
+}
+
+TEST_F(TradingEdgesTest, ACancelledOrderLeavesOnlyItsOwnLevel) {
+    Given({"09:00:00 5,000 1,000", "09:00:40 100 1,000"});
+    Play();
+    ASSERT_TRUE(RunToRow(2));
+    ASSERT_EQ(Place("100", "996").status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(BidAt(996), 800);
+    dialogs.answers = {true};
+    ASSERT_TRUE(sim->CancelOrder(0, false));
+    const Board& b = sim->market().board;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(b[static_cast<std::size_t>(5 + i)], 999.0f - static_cast<float>(i)) << i;
+        EXPECT_EQ(b[static_cast<std::size_t>(15 + i)], 700) << i;  // the better bids untouched
+    }
+    EXPECT_TRUE(sim->market().cells.highlighted[8]);  // the withdrawn quantity, at its level
+    EXPECT_EQ(d().buyingPowerText, "3,000,000");
+}
+
+TEST_F(TradingEdgesTest, OrdersPlacedAtTheLunchBreakFillAtTheAfternoonOpeningPrice) {
+    Given({"09:00:00 5,000 1,000", "11:00:00 100 1,003", "12:30:00 4,800 1,010", "12:30:20 100 1,011"});
+    Play();
+    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay() && d().clockText == kLunchClock; }));
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);      // 成行
+    ASSERT_EQ(Place("200", "1020").status, EntryOutcome::Status::Stored);  // a marketable limit
+    Play();
+    ASSERT_TRUE(RunToRow(1801));
+    ASSERT_EQ(sim->fills().size(), 2u);
+    for (const auto& f : sim->fills()) {
+        EXPECT_EQ(f.execution.price, 1010.0f);
+        EXPECT_EQ(FormatTimeOfDay(f.execution.seconds).substr(0, 7), "12:30:0");
+    }
+    // The opening row of the tape list shows the opening price, not the morning's last.
+    bool openingShown = false;
+    for (const TapeRow& row : sim->market().tapeRows)
+        if (row.time == "12:30:00" && row.volume == "5,100") openingShown = row.price == "1,010";
+    EXPECT_TRUE(openingShown);
+}
+
+TEST_F(TradingEdgesTest, AMidSessionStartRemembersTheLastPriceAndThePassedOpening) {
+    Start();
+    sim->UseGivenTape({"09:00:00 5,000 1,000", "11:00:00 100 1,003", "12:30:00 4,800 1,004",
+                       "12:34:00 100 1,006", "12:35:02 100 1,008", "12:36:00 100 1,007"});
+    sim->SetDateText("221102");
+    sim->SetCodeText("8473");
+    sim->SetStartTimeText("12", "35");
+    sim->SetSimulationChecked(true);
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(d().clockText, "12:35:00");
+    EXPECT_EQ(sim->market().currentPrintPrice, 1006);
+    // A market order placed now walks the board; the first line it meets is no opening print.
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    Play();
+    ASSERT_TRUE(RunUntil([&] { return !sim->fills().empty(); }));
+    EXPECT_EQ(sim->fills()[0].execution.price, 1001.0f);
+}
+
+}  // namespace
+}  // namespace corvala
