@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 
 #include "account/account.h"
 #include "platform/cp932.h"
@@ -71,33 +73,72 @@ std::string EnsureHistoryFiles(const std::string& folder) {
     return {};
 }
 
-std::string WriteHistoryFiles(const std::string& folder, const HistoryBuffers& b, const HistorySummary& s) {
+HistoryAppend FormatRun(const HistoryBuffers& b, const HistorySummary& s) {
     const std::string eleven = ",,,,,,,,,,,";
-    std::string realized = b.realized + kCrLf + kCrLf;
-    realized += eleven + "投資金額," + s.investment + kCrLf;
-    realized += eleven + s.buyingPowerCaption + "," + s.buyingPower + kCrLf;
-    realized += eleven + "今回の損益," + s.runPnl + kCrLf;
-    realized += eleven + "全損益," + s.netPnl + kCrLf;
-    realized += eleven + "全損益(税考慮)," + s.netPnlAfterTax + kCrLf;
-    realized += std::string(kCrLf) + kCrLf;
-    const std::string executions = b.executions + kCrLf + kCrLf;
+    HistoryAppend out;
+    out.realized = b.realized + kCrLf + kCrLf;
+    out.realized += eleven + "投資金額," + s.investment + kCrLf;
+    out.realized += eleven + s.buyingPowerCaption + "," + PlainNumber(s.buyingPower) + kCrLf;
+    out.realized += eleven + "今回の損益," + s.runPnl + kCrLf;
+    out.realized += eleven + "全損益," + s.netPnl + kCrLf;
+    out.realized += eleven + "全損益(税考慮)," + s.netPnlAfterTax + kCrLf;
+    out.realized += std::string(kCrLf) + kCrLf;
+    out.executions = b.executions + kCrLf + kCrLf;
+    return out;
+}
 
-    const std::string realizedPath = JoinPath(folder, kRealizedFile);
-    const std::string executionPath = JoinPath(folder, kExecutionFile);
-    // Both files or neither: the first is put back when the second cannot be written.
-    const auto before = ReadWholeFile(realizedPath, std::uintmax_t{1} << 40);
-    if (!AppendToFile(realizedPath, EncodeCp932(realized))) return WriteFailure(kRealizedFile);
-    if (!AppendToFile(executionPath, EncodeCp932(executions))) {
-        if (before) WriteFileAtomically(realizedPath, *before);
-        return WriteFailure(kExecutionFile);
+HistoryAppend FormatResetMarker(const Ymd& today) {
+    return {ResetMarkerLine(today) + kCrLf + kCrLf + kCrLf, {}};
+}
+
+std::string AppendHistory(const std::string& folder, const HistoryAppend& text) {
+    struct Target {
+        const char* file;
+        const char* header;
+        const std::string& text;
+        std::optional<std::string> before;  // what a failure puts back; nullopt: it was missing
+    };
+    Target targets[] = {{kRealizedFile, kRealizedHeader, text.realized, std::nullopt},
+                        {kExecutionFile, kExecutionHeader, text.executions, std::nullopt}};
+    // Both files or neither: what was written is put back when a later file cannot be.
+    const auto undo = [&](std::size_t upTo) {
+        for (std::size_t i = 0; i < upTo; ++i) {
+            const std::string path = JoinPath(folder, targets[i].file);
+            if (targets[i].text.empty()) continue;
+            if (targets[i].before)
+                WriteFileAtomically(path, *targets[i].before);
+            else
+                RemoveFile(path);
+        }
+    };
+    for (std::size_t i = 0; i < std::size(targets); ++i) {
+        Target& t = targets[i];
+        if (t.text.empty()) continue;
+        const std::string path = JoinPath(folder, t.file);
+        std::string bytes = EncodeCp932(t.text);
+        if (FileExists(path)) {
+            t.before = ReadWholeFile(path, std::uintmax_t{1} << 40);
+            if (!t.before) {
+                undo(i);
+                return WriteFailure(t.file);
+            }
+        } else {
+            bytes = EncodeCp932(std::string(t.header) + kCrLf) + bytes;
+        }
+        if (!AppendToFile(path, bytes)) {
+            undo(i);
+            return WriteFailure(t.file);
+        }
     }
     return {};
 }
 
+std::string WriteHistoryFiles(const std::string& folder, const HistoryBuffers& b, const HistorySummary& s) {
+    return AppendHistory(folder, FormatRun(b, s));
+}
+
 std::string AppendResetMarker(const std::string& folder, const Ymd& today) {
-    const std::string text = ResetMarkerLine(today) + kCrLf + kCrLf + kCrLf;
-    if (!AppendToFile(JoinPath(folder, kRealizedFile), EncodeCp932(text))) return WriteFailure(kRealizedFile);
-    return {};
+    return AppendHistory(folder, FormatResetMarker(today));
 }
 
 }  // namespace corvala

@@ -55,18 +55,35 @@ struct HistoryBuffers {
     void Add(const RunInfo& run, const RealizedRow& row);
 };
 
-// The summary block's values as the window shows them.
+// The summary block's values: the four money figures as the window shows them, the buying power
+// as a plain number so that a spreadsheet reads it as one cell.
 struct HistorySummary {
-    std::string investment, buyingPowerCaption, buyingPower, runPnl, netPnl, netPnlAfterTax;
+    std::string investment, buyingPowerCaption;
+    double buyingPower = 0;
+    std::string runPnl, netPnl, netPnlAfterTax;
 };
+
+// Text to be appended to the two files, in order; a file with nothing to add is not touched.
+struct HistoryAppend {
+    std::string realized, executions;
+    bool empty() const { return realized.empty() && executions.empty(); }
+    void Add(const HistoryAppend& more) { realized += more.realized, executions += more.executions; }
+};
+// A kept run: its rows and summary block for 実現損益.csv, its rows for 約定履歴.csv.
+HistoryAppend FormatRun(const HistoryBuffers& buffers, const HistorySummary& summary);
+// The reset marker and two empty lines, for 実現損益.csv.
+HistoryAppend FormatResetMarker(const Ymd& today);
 
 // Creates each file with its header line when it is missing. Returns "" or what went wrong.
 std::string EnsureHistoryFiles(const std::string& historyFolder);
-// Appends the run: rows and summary to 実現損益.csv, rows to 約定履歴.csv (CP932, CR LF). Returns
-// "" or what went wrong; on failure neither file changed and the caller keeps the buffers.
+// Appends to 実現損益.csv and 約定履歴.csv (CP932, CR LF), a missing file created with its header
+// first. Returns "" or what went wrong; on failure neither file changed and the caller keeps
+// the text to append it with the next one.
+std::string AppendHistory(const std::string& historyFolder, const HistoryAppend& text);
+
+// FormatRun appended; FormatResetMarker appended.
 std::string WriteHistoryFiles(const std::string& historyFolder, const HistoryBuffers& buffers,
                               const HistorySummary& summary);
-// Appends the reset marker and two empty lines to 実現損益.csv.
 std::string AppendResetMarker(const std::string& historyFolder, const Ymd& today);
 
 }  // namespace corvala

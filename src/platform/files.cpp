@@ -80,6 +80,12 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
     return WriteFileAtomically(path, whole);
 }
 
+bool RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    return !FileExists(path);
+}
+
 namespace {
 
 template <class Keep>

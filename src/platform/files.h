@@ -25,6 +25,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 // replaced by the longer one only when the whole of it was written.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
+// Deletes a file; true when it is gone afterwards.
+bool RemoveFile(const std::string& path);
+
 // Names of the sub-folders of `folder`, sorted; empty when it cannot be listed.
 std::vector<std::string> ListSubfolders(const std::string& folder);
 // Names of the regular files in `folder`, sorted; empty when it cannot be read.

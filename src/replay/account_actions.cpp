@@ -72,8 +72,7 @@ void Simulation::PressResetTotals() {
 // that a discarded run cannot bring them back.
 void Simulation::AppendResetMarkerToHistory() {
     SnapshotTotals(account_);
-    const std::string problem = AppendResetMarker(JoinPath(installFolder_, kHistoryFolder), ports_.clock.Today());
-    if (!problem.empty()) SetMessage(problem);
+    AppendToHistory(FormatResetMarker(ports_.clock.Today()));
 }
 
 void Simulation::SetFillSoundOption(bool on) { display_.fillSoundOption = on; }

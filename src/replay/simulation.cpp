@@ -203,6 +203,9 @@ void Simulation::FlashMessage() {
 
 void Simulation::ClearDataMessage() {
     if (display_.message.text.find("この日のデータは") != std::string::npos) return;
+    // A history append that failed is said until it succeeds; the stop that kept the run must
+    // not wipe the only word of it.
+    if (historyPending() && display_.message.text == historyProblem_) return;
     display_.message.text.clear();
     display_.message.background = colours::kBlack;
 }

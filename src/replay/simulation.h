@@ -172,7 +172,7 @@ public:
     void SetFillSoundOption(bool on);
     void SetTradeMarkerOption(bool on);
     // A history append that failed and is tried again with the next kept run.
-    bool historyPending() const { return !unwrittenHistory_.realized.empty() || !unwrittenHistory_.executions.empty(); }
+    bool historyPending() const { return !unwrittenHistory_.empty(); }
 
     // ---- The order dialogs ----
     const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }
@@ -389,6 +389,7 @@ private:
     void AfterOrderStored();
     void ShowOrdersOnBoard(bool highlightChanges);
     void WriteHistory();
+    void AppendToHistory(const HistoryAppend& text);
     void ShowAccountPanel();
     void AppendResetMarkerToHistory();
     void PlaySound(const char* file);
@@ -402,7 +403,8 @@ private:
     HistoryBuffers history_;
     std::vector<Fill> fills_;
     std::vector<std::string> givenTape_;
-    HistoryBuffers unwrittenHistory_;  // rows of kept runs whose append failed
+    HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
+    std::string historyProblem_;      // what the failed append said
     EngineEvents engineEvents_{*this};
     int orderDialogCounter_ = 0;
     bool tradingDirty_ = false;  // a fill or a fired stop changed the lists since they were shown

@@ -252,26 +252,23 @@ void Simulation::SettleAll(double price) {
     RefreshTradingDisplay();
 }
 
-// The run is kept: appended to the history files. A failed append is said on the message line
-// and its rows are kept to go with the next kept run.
+// The run is kept: appended to the history files with its summary block.
 void Simulation::WriteHistory() {
-    HistoryBuffers all = unwrittenHistory_;
-    for (const auto& [from, to] : {std::pair{&history_.realized, &all.realized}, std::pair{&history_.executions, &all.executions}}) {
-        if (from->empty()) continue;
-        if (!to->empty()) *to += "\r\n";
-        *to += *from;
-    }
     const AccountTexts t = ShowAccount(account_);
-    const std::string problem = WriteHistoryFiles(JoinPath(installFolder_, kHistoryFolder), all,
-                                                  {t.investment, t.buyingPowerCaption, t.buyingPower,
-                                                   t.runPnl, t.netPnl, t.netPnlAfterTax});
-    if (problem.empty()) {
-        unwrittenHistory_.Clear();
-    } else {
-        unwrittenHistory_ = all;
-        SetMessage(problem);
-    }
+    AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, account_.buyingPower, t.runPnl,
+                                         t.netPnl, t.netPnlAfterTax}));
     history_.Clear();
+}
+
+// What failed to be appended before goes first, so the files keep the order of events. A failure
+// is said on the message line and everything is kept for the next append.
+void Simulation::AppendToHistory(const HistoryAppend& text) {
+    unwrittenHistory_.Add(text);
+    historyProblem_ = AppendHistory(JoinPath(installFolder_, kHistoryFolder), unwrittenHistory_);
+    if (historyProblem_.empty())
+        unwrittenHistory_ = HistoryAppend{};
+    else
+        SetMessage(historyProblem_);
 }
 
 }  // namespace corvala

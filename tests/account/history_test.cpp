@@ -21,7 +21,7 @@ protected:
         return bytes ? DecodeCp932(*bytes) : std::string("<missing>");
     }
     HistorySummary Summary() {
-        return {"1,000,000", "新規建余力", "3,000,000", "1,000", "1,000", "797"};
+        return {"1,000,000", "新規建余力", 3'000'000, "1,000", "1,000", "797"};
     }
     test::TempDir dir;
     RunInfo run{"2026/12/08 10:00:00", "2022/11/02", "8473", "テスト証券"};
@@ -43,7 +43,7 @@ TEST_F(HistoryTest, ARunWithoutExecutionsStillWritesItsSummary) {
     ASSERT_EQ(WriteHistoryFiles(dir.path(), HistoryBuffers{}, Summary()), "");
     EXPECT_EQ(Read(kRealizedFile), std::string(kRealizedHeader) + "\r\n" + "\r\n\r\n" +
                                        ",,,,,,,,,,,投資金額,1,000,000\r\n"
-                                       ",,,,,,,,,,,新規建余力,3,000,000\r\n"
+                                       ",,,,,,,,,,,新規建余力,3000000\r\n"  // one cell
                                        ",,,,,,,,,,,今回の損益,1,000\r\n"
                                        ",,,,,,,,,,,全損益,1,000\r\n"
                                        ",,,,,,,,,,,全損益(税考慮),797\r\n\r\n\r\n");
@@ -95,6 +95,24 @@ TEST_F(HistoryTest, AFailedWriteChangesNeitherFileAndSaysSo) {
     EXPECT_EQ(Read(kRealizedFile), realizedBefore);
     // A missing folder: nothing is written and the reason names the file.
     EXPECT_NE(WriteHistoryFiles(dir.Sub("none"), b, Summary()).find("実現損益.csv"), std::string::npos);
+}
+
+TEST_F(HistoryTest, AMarkerOrARunBeforeTheFilesExistCreatesThemWithTheirHeaders) {
+    ASSERT_EQ(AppendResetMarker(dir.path(), {2022, 11, 2}), "");
+    const std::string realized = Read(kRealizedFile);
+    EXPECT_EQ(realized.rfind(std::string(kRealizedHeader) + "\r\n****", 0), 0u) << realized;
+    EXPECT_EQ(Read(kExecutionFile), "<missing>");  // a marker does not touch the other file
+    ASSERT_EQ(WriteHistoryFiles(dir.path(), HistoryBuffers{}, Summary()), "");
+    EXPECT_EQ(Read(kExecutionFile), std::string(kExecutionHeader) + "\r\n\r\n\r\n");
+}
+
+TEST_F(HistoryTest, AFailedAppendOfANewFileLeavesNoFileBehind) {
+    // 実現損益.csv can be created, 約定履歴.csv cannot: the first is taken back.
+    std::filesystem::create_directory(JoinPath(dir.path(), kExecutionFile));
+    HistoryBuffers b;
+    b.Add(run, ExecutionRow{36'000, false, false, "買建", 100, 500});
+    EXPECT_NE(WriteHistoryFiles(dir.path(), b, Summary()), "");
+    EXPECT_EQ(Read(kRealizedFile), "<missing>");
 }
 
 TEST(HistoryTextTest, DatesAndNumbers) {

@@ -1,6 +1,8 @@
 // Whole trading runs over exact tapes: the prints are given, so each fill's time and price, the
 // sounds, the account and the history files can be checked to the yen.
 
+#include <filesystem>
+
 #include "platform/files.h"
 #include "replay_fixture.h"
 
@@ -151,6 +153,7 @@ TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory
     EXPECT_EQ(d().netPnlText, "0");
     EXPECT_EQ(d().investmentText, "1,000,000");
 
+    steps.clear();  // the second run counts its own steps
     Prepare();
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(6);
@@ -164,6 +167,52 @@ TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory
     EXPECT_LT(first, marker);
     EXPECT_GT(second, marker);
     EXPECT_NE(realized.find("リセットしました   ******************************\r\n\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) {
+    Given({"09:00:00 5,000 1,000", "09:00:20 100 1,002"});
+    // 約定履歴.csv cannot be written: a folder stands in its place.
+    std::filesystem::remove(dir.Sub("売買履歴/約定履歴.csv"));
+    std::filesystem::create_directory(dir.Sub("売買履歴/約定履歴.csv"));
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    dialogs.answers = {true, true, true};
+    Press(kStop);  // settled at the current price
+    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    EXPECT_TRUE(sim->historyPending());
+    EXPECT_NE(d().message.text.find("約定履歴.csv"), std::string::npos);
+    const std::string before = History(kRealizedFile);
+    EXPECT_EQ(before.find("今回の損益"), std::string::npos);  // neither file took the run
+    // A reset in between is marked after the run it follows.
+    sim->RestoreAccount(kDefaultInvestment, 5000, 0, false);
+    dialogs.answers = {true};
+    sim->PressResetTotals();
+    EXPECT_TRUE(sim->historyPending());
+
+    ASSERT_TRUE(std::filesystem::remove(dir.Sub("売買履歴/約定履歴.csv")));
+    steps.clear();
+    Prepare();
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    EXPECT_FALSE(sim->historyPending()) << d().message.text;
+    const std::string realized = History(kRealizedFile);
+    const std::size_t first = realized.find(",,,,,,,,,,,今回の損益,");
+    const std::size_t marker = realized.find("全損益をリセットしました");
+    const std::size_t second = realized.find(",,,,,,,,,,,今回の損益,", first + 1);
+    ASSERT_NE(first, std::string::npos) << realized;
+    ASSERT_NE(marker, std::string::npos) << realized;
+    ASSERT_NE(second, std::string::npos) << realized;
+    EXPECT_LT(first, marker);
+    EXPECT_LT(marker, second);
+    // The buying power of each summary block is one plain number.
+    EXPECT_NE(realized.find(",,,,,,,,,,,新規建余力,3000000\r\n"), std::string::npos) << realized;
+    const std::string executions = History(kExecutionFile);
+    EXPECT_EQ(executions.rfind(kExecutionHeader, 0), 0u);
+    std::size_t fills = 0;
+    for (std::size_t at = executions.find("新規買建"); at != std::string::npos; at = executions.find("新規買建", at + 1)) ++fills;
+    EXPECT_EQ(fills, 2u);
 }
 
 TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {

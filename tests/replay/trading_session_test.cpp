@@ -51,7 +51,7 @@ TEST_F(TradingSessionTest, APreOpenOrderFillsAtTheOpeningPrintAndTheStopSettlesI
     EXPECT_NE(executions.find("信用,返済売埋,200,1000,200000"), std::string::npos);
     const std::string realized = History(kRealizedFile);
     EXPECT_NE(realized.find(",買建,200,1000,売埋,"), std::string::npos);
-    EXPECT_NE(realized.find(",,,,,,,,,,,新規建余力,3,000,000"), std::string::npos);
+    EXPECT_NE(realized.find(",,,,,,,,,,,新規建余力,3000000\r\n"), std::string::npos);
     EXPECT_TRUE(d().holdingLines[0].empty());
 }
 
