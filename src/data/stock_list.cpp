@@ -58,7 +58,10 @@ void StockList::ReadMainList(std::string_view bytes) {
         names_[static_cast<std::size_t>(code)] = DecodeCp932(f[2]);
         const std::string_view ticker = f[1];
         const std::string_view market = ticker.size() > 5 ? ticker.substr(5) : std::string_view{};
-        labels_[static_cast<std::size_t>(code)] = std::string(LabelOfMarket(market));
+        // Only a market the program knows gives a label; an unknown one leaves what an earlier
+        // line gave.
+        if (const std::string_view label = LabelOfMarket(market); !label.empty())
+            labels_[static_cast<std::size_t>(code)] = std::string(label);
     });
 }
 

@@ -27,9 +27,12 @@ TEST(StockListTest, ReadsNamesAndMarketLabelsInCp932) {
 
 TEST(StockListTest, LaterLinesAndTheOldListReplaceNames) {
     StockList list;
-    list.ReadMainList(EncodeCp932("100,0100.T,旧名\n100,0100.OS,新名\n200,0200.Q,二百\n"));
+    list.ReadMainList(EncodeCp932("100,0100.T,旧名\n100,0100.OS,新名\n200,0200.Q,二百\n"
+                                  "400,0400.T,東\n400,0400.X,未知の市場\n"));
     EXPECT_EQ(list.Name(100), "新名");
     EXPECT_EQ(list.MarketLabel(100), "大証");
+    EXPECT_EQ(list.Name(400), "未知の市場");
+    EXPECT_EQ(list.MarketLabel(400), "東証");  // an unknown market leaves the earlier label
     list.ReadOldList(EncodeCp932("200,0200.T,別名\n300,0300.T,旧リストのみ\n"));
     EXPECT_EQ(list.Name(200), "別名");
     EXPECT_EQ(list.MarketLabel(200), "JASDAQ");  // the old list never touches the label
