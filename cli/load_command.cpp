@@ -19,8 +19,9 @@ namespace corvala::cli {
 const char* const kLoadUsage =
     "  load --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--rows]\n"
-    "      Loads a day as the display button does (display mode, no tape) and prints its\n"
-    "      series; --rows adds rows 0–3599.\n";
+    "      Loads a day as the display button does in display mode and prints its series;\n"
+    "      --rows adds rows 0–3599. The tape is estimated as the display does (with --seed)\n"
+    "      but not printed: `tape` prints it.\n";
 
 namespace {
 

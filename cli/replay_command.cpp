@@ -48,7 +48,8 @@ const char* const kReplayUsage =
     "      \"side\",\"quantity\",\"price\",\"order\",\"position\"} (a closing fill lists the positions\n"
     "      it closed), the lists and the account panel as the window shows them, and refusals as\n"
     "      {\"at\",\"line\",\"message\"}. With --trace a \"trace\" of {\"row\",\"clock\",\"virtualMs\",\n"
-    "      \"board\"} per step, the board's 20 values after the step's last sub-step. Exit status\n"
+    "      \"boardTotalQty\",\"board\"} per step: the board total the step's rebuild found and the\n"
+    "      board's 20 values, with the user's orders, after the step's last sub-step. Exit status\n"
     "      3: the day could not be replayed (\"message\" says why).\n";
 
 namespace {
@@ -270,14 +271,18 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json trace = json::array();
     const std::int64_t origin = scheduler.NowMs();
-    sim.SetStepObserver([&](int row) {
-        if (!a.trace) return;
+    if (a.trace) {
+        sim.SetStepObserver([&](int row) {
+            trace.push_back({{"row", row},
+                             {"clock", sim.display().clockText},
+                             {"virtualMs", scheduler.NowMs() - origin},
+                             {"boardTotalQty", sim.replay().boardTotalQty}});
+        });
         // The board of a step is recorded once its last sub-step has run.
-        if (!trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
-        trace.push_back({{"row", row},
-                         {"clock", sim.display().clockText},
-                         {"virtualMs", scheduler.NowMs() - origin}});
-    });
+        sim.SetStepEndObserver([&](int) {
+            if (!trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
+        });
+    }
     const auto outcome = sim.DisplayDay();
     if (h.dialogs.hasError()) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
@@ -292,8 +297,12 @@ int RunReplay(const std::vector<std::string>& args) {
     bool speedSet = false;
     while (sim.replayRunning()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
-        // The account panel's actions from 15:00:00 on wait for the idle window after the run.
-        for (; next < script.size() && script[next].at <= now && sim.replayRunning() &&
+        // The account panel's actions from 15:00:00 on wait for the idle window after the run;
+        // a press waits out the 300 ms a button rests after the previous press, as a hand would.
+        const auto heldOff = [&](const Action& act) {
+            return act.press && sim.display().controls.playback[static_cast<std::size_t>(*act.press)].heldOff;
+        };
+        for (; next < script.size() && script[next].at <= now && sim.replayRunning() && !heldOff(script[next]) &&
                !(script[next].trading && script[next].trading->OnAccountPanel() && script[next].at >= kCloseAt);
              ++next)
             apply(script[next]);
@@ -306,12 +315,11 @@ int RunReplay(const std::vector<std::string>& args) {
             if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().currentRow;
             sim.PressPlayback(kPlayPause);
         }
-        // Paused by the script with nothing asked for: the clock stands still, so no later
-        // action can come due.
+        // Paused by the script with nothing asked for: the loop waits at a step whose clock
+        // stands still, so no later action can come due.
         const ReplayClock& r = sim.replay();
         const bool nothingDue = next == script.size() || script[next].at > now;
-        if (r.paused && !r.inStep && !r.preOpenPhase && r.stepForwardCount == 0 &&
-            r.backRequest == 0 && nothingDue) {
+        if (sim.heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
             std::fprintf(stderr, "corvala-cli replay: the script leaves the replay paused at %s\n",
                          sim.display().clockText.c_str());
             return 1;
@@ -324,7 +332,6 @@ int RunReplay(const std::vector<std::string>& args) {
     while (scheduler.RunOne()) {
     }
 
-    if (a.trace && !trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
     json out;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.stepsRun();

@@ -168,7 +168,7 @@ void Simulation::CloseNewOrderDialog() {
 // ---- Closing order --------------------------------------------------------------------------
 
 void Simulation::OpenClosingDialog(int summaryLine) {
-    if (!day_ || closeDialog_.visible) return;
+    if (!day_ || closeDialog_.visible || !replay_.replayReady) return;
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
     if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
         return;
@@ -203,20 +203,31 @@ void Simulation::SetClosingSide(float side) {
 void Simulation::RebuildHoldingsList() {
     ClosingDialogModel& c = closeDialog_;
     c.lines.clear();
-    c.listedSlots = c.correctionMode ? std::vector<int>{} : ListedPositions(book_, c.side);
-    if (c.side == kSideMarginBuy && c.listedSlots.empty()) {
-        // A cash holding opened before the box was cleared is closed with 売埋 too.
-        c.listedSlots = ListedPositions(book_, kSideCash);
+    c.rowTexts = {};
+    // A correction shows the holdings its order closes, with the shares it takes from each; they
+    // cannot be changed.
+    std::vector<float> quantities;
+    if (c.correctionMode) {
+        c.listedSlots.clear();
+        for (const auto& [slot, q] : AllocatedPositions(book_, book_.pendingClosingOrders[static_cast<std::size_t>(c.correctionSlot)])) {
+            c.listedSlots.push_back(slot);
+            quantities.push_back(q);
+        }
+    } else {
+        c.listedSlots = ListedPositions(book_, c.side);
+        if (c.side == kSideMarginBuy && c.listedSlots.empty()) {
+            // A cash holding opened before the box was cleared is closed with 売埋 too.
+            c.listedSlots = ListedPositions(book_, kSideCash);
+        }
+        for (int slot : c.listedSlots) quantities.push_back(book_.positions[static_cast<std::size_t>(slot)].closeQtyInput);
     }
     for (int slot : c.listedSlots)
         c.lines.push_back(HoldingLine(book_.positions[static_cast<std::size_t>(slot)], display_.codeText,
                                       stocks_.Name(stockCode_), currentPrice_, day_->decimalPrices, slot));
-    c.rowTexts = {};
     float sum = 0;
-    for (std::size_t i = 0; i < c.listedSlots.size(); ++i) {
-        const float q = book_.positions[static_cast<std::size_t>(c.listedSlots[i])].closeQtyInput;
-        sum += q;
-        if (i < c.rowTexts.size() && q != 0) c.rowTexts[i] = Format(q, "0");
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        sum += quantities[i];
+        if (i < c.rowTexts.size() && quantities[i] != 0) c.rowTexts[i] = Format(quantities[i], "0");
     }
     if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(sum, "0") : std::string{};
     if (c.correctionMode || !c.lines.empty()) return;
@@ -297,7 +308,7 @@ void Simulation::CloseClosingDialog() {
 // ---- Correct and cancel ---------------------------------------------------------------------
 
 void Simulation::OpenCorrectCancelDialog(int pendingLine) {
-    if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2]) return;
+    if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
     if (pendingLine >= 0) {
         if (static_cast<std::size_t>(pendingLine) >= display_.pendingLines.size()) return;
         const std::string& line = display_.pendingLines[static_cast<std::size_t>(pendingLine)];
@@ -360,6 +371,8 @@ void Simulation::CorrectSelectedOrder() {
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
     const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
+    // An entry in progress in the dialog the correction needs is never thrown away.
+    if (closing ? closeDialog_.visible : newDialog_.visible) return;
     const bool before = l.lowSpeedBefore;
     HideCorrectCancelDialog(false);
     const bool decimals = day_->decimalPrices;

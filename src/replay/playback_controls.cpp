@@ -107,7 +107,7 @@ void Simulation::Stop(bool withoutQuestions) {
         else if (AnyTradeMade())
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
-            ResetBuyingPowerLabel();
+            EmptyTables();  // orders that never filled go; the buying power is whole again
         if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？"))
             quizChecked_ = false;
     }

@@ -62,7 +62,7 @@ void Simulation::AbandonReplay() {
     waiting_ = nullptr;
     resumeDeferred_ = false;
     replayTask_.Reset();
-    preparing_ = false;
+    preparing_ = heldPaused_ = false;
 }
 
 bool Simulation::AskQuestion(const std::string& title, const std::string& text) {
@@ -273,7 +273,9 @@ Task Simulation::RunReplay() {
                     jumped = true;
                     break;
                 }
+                heldPaused_ = true;
                 co_await WaitMs(kPausedSliceMs);
+                heldPaused_ = false;
             }
             if (jumped) continue;  // wait again at the bar the jump went to
             if (!r.replayReady) {  // stopped while paused
@@ -295,6 +297,7 @@ Task Simulation::RunReplay() {
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
+            if (stepEndObserver_) stepEndObserver_(row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one
             co_await WaitMs(0);  // let the window handle what came in during the step

@@ -218,6 +218,9 @@ void Simulation::ClearLists() {
     display_.volumeLabel.clear();
     display_.tapeCounter = "0";
     market_.tapeRows.clear();
+    display_.pendingLines.clear();
+    display_.holdingLines = {};
+    display_.executionLines.clear();
 }
 
 void Simulation::ShowBusy(bool visible) {

@@ -224,6 +224,11 @@ public:
 
     // Called at every replay step once its figures are shown, before its timed part.
     void SetStepObserver(std::function<void(int row)> observer) { stepObserver_ = std::move(observer); }
+    // Called at every replay step after its last sub-step was matched.
+    void SetStepEndObserver(std::function<void(int row)> observer) { stepEndObserver_ = std::move(observer); }
+    // The loop waits, paused, for play or a forward or back step (not before the open or at the
+    // lunch break, and not between two steps).
+    bool heldPaused() const { return heldPaused_; }
     int stepsRun() const { return stepsRun_; }
 
     // Called whenever the display changes outside a user action (a flash ending).
@@ -333,7 +338,7 @@ private:
     bool AnyTradeMade() const;
     void SettleAll(double price);
     void DiscardRun();
-    void ResetBuyingPowerLabel();
+    void EmptyTables();
 
     void ForgetLoadedDay();
     void RebuildSelector();
@@ -363,6 +368,8 @@ private:
     unsigned flashGeneration_ = 0;
     std::function<void()> listener_;
     std::function<void(int)> stepObserver_;
+    std::function<void(int)> stepEndObserver_;
+    bool heldPaused_ = false;
     int stepsRun_ = 0;
 
     // The engine's fills reach the lists, the history and the speed through this.
@@ -406,7 +413,6 @@ private:
     HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
     std::string historyProblem_;      // what the failed append said
     EngineEvents engineEvents_{*this};
-    int orderDialogCounter_ = 0;
     bool tradingDirty_ = false;  // a fill or a fired stop changed the lists since they were shown
     bool fillSoundPending_ = false;
     bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait

@@ -64,8 +64,11 @@ void Simulation::RefreshTradingDisplay() {
     display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);
     display_.holdingLines = RebuildPositionSummary(book_, currentPrice_);
     ShowAccountPanel();
+    // 新規注文 stays available beside another order dialog, but not while the correct/cancel
+    // list, or a correction started from it, is open: a new entry there would be lost to it.
+    const int listInUse = listDialog_.visible || newDialog_.correctionMode || closeDialog_.correctionMode ? 1 : 0;
     const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
-                                                   display_.pendingLines.size(), orderDialogCounter_);
+                                                   display_.pendingLines.size(), listInUse);
     if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
     if (closeDialog_.visible) RebuildHoldingsList();
     if (newDialog_.visible) newDialog_.capacityText = display_.buyingPowerText;  // what the funds check uses
@@ -80,7 +83,6 @@ void Simulation::ResetTradingForDisplay() {
     account_.runPnl = 0;
     SnapshotTotals(account_);
     display_.executionLines.clear();
-    orderDialogCounter_ = 0;
     const std::string folder = JoinPath(installFolder_, kHistoryFolder);
     const bool missing = !FileExists(JoinPath(folder, kRealizedFile)) || !FileExists(JoinPath(folder, kExecutionFile));
     if (const std::string problem = EnsureHistoryFiles(folder); !problem.empty()) {
@@ -203,14 +205,19 @@ bool Simulation::HoldingsOpen() {
 
 bool Simulation::AnyTradeMade() const { return !history_.executions.empty(); }
 
-void Simulation::ResetBuyingPowerLabel() {
-    ResetBuyingPower(account_);
-    RefreshTradingDisplay();
-}
 
+// The run is not kept: its orders and holdings go with it.
 void Simulation::DiscardRun() {
     corvala::DiscardRun(account_);
     history_.Clear();
+    EmptyTables();
+}
+
+// Orders and positions of a run that ended without settling them leave the tables and the board.
+void Simulation::EmptyTables() {
+    book_.Clear();
+    market_.RefreshOverlay(book_);
+    ResetBuyingPower(account_);
     RefreshTradingDisplay();
 }
 

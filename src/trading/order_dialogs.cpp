@@ -94,6 +94,19 @@ std::vector<int> ListedPositions(const OrderBook& book, float closingSide) {
     return out;
 }
 
+std::vector<std::pair<int, float>> AllocatedPositions(const OrderBook& book, const ClosingOrder& o) {
+    const auto slots = AllocationList(o.closeSlots);
+    const auto quantities = AllocationList(o.closeQuantities);
+    std::vector<std::pair<int, float>> out;
+    for (std::size_t k = 0; k < slots.size() && k < quantities.size(); ++k) {
+        const double s = LeadingNumber(slots[k]);
+        if (s < 0 || s >= kOrderSlots || !book.positions[static_cast<std::size_t>(s)].InUse()) continue;
+        out.emplace_back(static_cast<int>(s), static_cast<float>(LeadingNumber(quantities[k])));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 std::string HoldingLine(const Position& p, const std::string& code, const std::string& name, double current,
                         bool decimals, int slot) {
     const double diff = p.side == kSideMarginSell ? p.price - current : current - p.price;

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -65,6 +66,9 @@ std::string HoldingLine(const Position& p, const std::string& code, const std::s
                         bool decimalPrices, int slot);
 // The positions the closing dialog lists for its side (1 売埋, 2 買埋, 3 売付), in slot order.
 std::vector<int> ListedPositions(const OrderBook& book, float closingSide);
+// The positions a pending closing order closes and the shares it takes from each, in slot order;
+// entries naming no position in use are left out.
+std::vector<std::pair<int, float>> AllocatedPositions(const OrderBook& book, const ClosingOrder& order);
 
 // One line of the correct/cancel list; the slot trails after the last full-width space.
 std::string CorrectCancelLine(const Order& o, bool closing, const std::string& code, const std::string& name,

@@ -42,5 +42,12 @@ check "missing --data is 1012" "$err" "1012 エラー"
 out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221102 --code 3350)
 check "decimal figures keep nine digits" "$out" '"decimalPrices":true'
 
-[ $fail -eq 0 ] && echo "17 passed, 0 failed" || echo "some failed"
+# The generator's help and a mistyped option write nothing.
+work=$(mktemp -d)
+(cd "$work" && "$gen" --help) | grep -q "usage: corvala-demo-data INSTALL_DIR" && echo "ok   generator help" || { echo "FAIL generator help"; fail=1; }
+(cd "$work" && "$gen" --bogus 2>/dev/null); [ $? -eq 2 ] && echo "ok   generator refuses an option" || { echo "FAIL generator option"; fail=1; }
+[ -z "$(ls -A "$work")" ] && echo "ok   generator wrote nothing" || { echo "FAIL generator wrote $(ls "$work")"; fail=1; }
+rm -rf "$work"
+
+[ $fail -eq 0 ] && echo "20 passed, 0 failed" || echo "some failed"
 exit $fail

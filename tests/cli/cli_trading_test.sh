@@ -64,25 +64,28 @@ status "every line ends in CR LF" "$lines" "$crlf"
 iconv -f CP932 -t UTF-8 "$dir/売買履歴/実現損益.csv" >/dev/null; status "realised file is CP932" 0 $?
 check "realised summary" "$(history 実現損益.csv)" ',,,,,,,,,,,今回の損益,'
 
-# A correction shows in the pending list before it is cancelled.
+# A corrected order fills with its new quantity and number; a discarded run leaves no order,
+# holding or list line behind.
 cat > "$dir/correct.jsonl" <<'JSON'
 {"at":"08:31:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3000,"qty":100}}
-{"at":"09:05:00","correct":100,"price":3010,"qty":200}
-{"at":"09:06:00","press":"■","answers":["はい","いいえ"]}
+{"at":"09:05:00","correct":100,"price":3180,"qty":200}
+{"at":"09:40:00","press":"■","answers":["はい","いいえ"]}
 JSON
 out=$(run --orders "$dir/correct.jsonl" --install "$dir")
-check "corrected order listed" "$out" '"pendingOrders":["09:05 買建   200株    3010円'
+check "corrected order filled" "$out" '"trade":"新規","side":"買建","quantity":200.0'
+check "corrected order keeps its number" "$out" '"order":100.0,"position":200.0'
 check "stopped" "$out" '"stopped":true'
+check "discarded run leaves nothing" "$out" '"pendingOrders":[],"positions":[]'
 
 # A closing order corrected keeps its allocation.
 cat > "$dir/close-correct.jsonl" <<'JSON'
 {"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":200}}
 {"at":"09:05:00","close":{"side":"売埋","type":"通常注文","normal":"指値","price":3900,"positions":"all"}}
-{"at":"09:06:00","correct":300,"price":3910}
-{"at":"09:07:00","press":"■","answers":["はい","いいえ"]}
+{"at":"09:06:00","correct":300,"price":3170}
 JSON
 out=$(run --orders "$dir/close-correct.jsonl")
-check "closing order corrected" "$out" '"pendingOrders":["09:06 売埋   200株    3910円'
+check "closing order corrected" "$out" '"trade":"返済","side":"売埋","quantity":200.0'
+check "corrected close names its position" "$out" '"order":300.0,"position":[200.0]'
 lacks "closing correction refused" "$out" '"line":3'
 
 # Cash only: 買付 and 売付, 売建 refused; a small investment forces it.

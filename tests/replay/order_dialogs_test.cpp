@@ -285,6 +285,13 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     EXPECT_EQ(cd().caption, "訂正返済注文");
     EXPECT_EQ(cd().order.quantity, "200");
     EXPECT_EQ(cd().order.price, "1010");
+    // The holdings it closes are listed with the shares it takes, and cannot be changed.
+    ASSERT_EQ(cd().lines.size(), 1u);
+    EXPECT_EQ(cd().listedSlots, std::vector<int>{0});
+    EXPECT_EQ(cd().rowTexts[0], "200");
+    sim->EditCloseRow(0, "100");
+    sim->ToggleCloseRow(0);
+    EXPECT_EQ(cd().rowTexts[0], "200");
     sim->EditOrderText(true, OrderField::Price, "1020");
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
@@ -299,6 +306,77 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     dialogs.answers = {true};
     sim->CancelSelectedOrder();
     EXPECT_EQ(sim->orders().positions[0].committedQty, 0.0f);
+}
+
+TEST_F(OrderDialogsTest, NewOrdersWaitWhileTheCorrectCancelListIsInUse) {
+    Open();
+    ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
+    EXPECT_TRUE(d().controls.orderButtons[0]);
+    sim->OpenCorrectCancelDialog();
+    ASSERT_TRUE(ld().visible);
+    EXPECT_FALSE(d().controls.orderButtons[0]);  // 新規注文 would be lost to a correction
+    sim->OpenNewOrderDialog();
+    EXPECT_FALSE(nd().visible);
+    sim->CorrectSelectedOrder();
+    ASSERT_TRUE(nd().correctionMode);
+    EXPECT_FALSE(d().controls.orderButtons[0]);
+    sim->CancelNewOrderDialog();  // back to the list
+    ASSERT_TRUE(ld().visible);
+    sim->CloseCorrectCancelDialog();
+    EXPECT_TRUE(d().controls.orderButtons[0]);
+    // Beside the closing dialog a new order can still be entered.
+    PlayTo(1);
+    ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    sim->OpenClosingDialog();
+    ASSERT_TRUE(cd().visible);
+    EXPECT_TRUE(d().controls.orderButtons[0]);
+}
+
+TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
+    Open();
+    ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
+    PlayTo(2);
+    ASSERT_FALSE(d().holdingLines[0].empty());
+    ASSERT_EQ(d().pendingLines.size(), 1u);
+    dialogs.answers = {true, false};  // stop, and do not keep the run
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    EXPECT_TRUE(d().pendingLines.empty());
+    EXPECT_EQ(d().holdingLines, (std::array<std::string, 2>{}));
+    EXPECT_TRUE(d().executionLines.empty());
+    for (int i = 0; i < kOrderSlots; ++i) {
+        EXPECT_FALSE(sim->orders().pendingNewOrders[static_cast<std::size_t>(i)].InUse());
+        EXPECT_FALSE(sim->orders().positions[static_cast<std::size_t>(i)].InUse());
+    }
+    EXPECT_EQ(sim->market().overlay.size(), 0);
+    EXPECT_EQ(d().buyingPowerText, "3,000,000");
+    // Nothing is left to double-click, and no dialog opens without a replay.
+    sim->OpenClosingDialog(0);
+    sim->OpenCorrectCancelDialog(0);
+    EXPECT_FALSE(cd().visible);
+    EXPECT_FALSE(ld().visible);
+}
+
+TEST_F(OrderDialogsTest, AStopWithoutTradesWithdrawsThePendingOrdersAndAChangedCodeClearsTheLists) {
+    Open();
+    ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
+    dialogs.answers = {true};
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    EXPECT_FALSE(sim->orders().pendingNewOrders[0].InUse());
+    EXPECT_TRUE(d().pendingLines.empty());
+    EXPECT_EQ(d().buyingPowerText, "3,000,000");
+
+    // A day run to its end keeps its fills listed until the day is left.
+    Open();
+    ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
+    RunToEnd();
+    ASSERT_EQ(d().executionLines.size(), 2u);  // the fill and the settlement at the close
+    sim->SetCodeText("6501");
+    EXPECT_TRUE(d().executionLines.empty());
+    EXPECT_TRUE(d().pendingLines.empty());
 }
 
 TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {

@@ -3,12 +3,29 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "demo_data/demo_data.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvala-demo-data INSTALL_DIR\n"
+    "  Writes the demo market data into INSTALL_DIR (created when missing): the stock lists,\n"
+    "  日中データ/YYMMDD/CODE.csv for every demo day, and 検索データ. The same every run.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: corvala-demo-data INSTALL_DIR\n");
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "--help" || arg == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    // A folder is named by a path; anything that looks like an option is not written into.
+    if (argc != 2 || arg.empty() || arg[0] == '-') {
+        if (argc == 2) std::fprintf(stderr, "corvala-demo-data: unknown option '%s'\n", argv[1]);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
