@@ -1,5 +1,7 @@
 #include "ui/tape_view.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -63,18 +65,18 @@ QVariant TapeModel::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
-// The three columns keep their proportions (850 : 1070 : 1050 twips) inside the visible width.
+// The three columns keep their proportions (850 : 1070 : 1050 twips) inside the visible width,
+// but the time column is never narrower than a whole "hh:nn:ss": an elided time tells nothing.
 void TapeView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     const int total = kColumnTwips[0] + kColumnTwips[1] + kColumnTwips[2];
     const int width = viewport()->width();
-    int used = 0;
-    for (int c = 0; c < 2; ++c) {
-        const int w = width * kColumnTwips[c] / total;
-        setColumnWidth(c, w);
-        used += w;
-    }
-    setColumnWidth(2, width - used);
+    const int timeWidth = std::max(width * kColumnTwips[0] / total, fontMetrics().horizontalAdvance("00:00:00") + 10);
+    const int rest = width - timeWidth;
+    const int volumeWidth = rest * kColumnTwips[1] / (kColumnTwips[1] + kColumnTwips[2]);
+    setColumnWidth(0, timeWidth);
+    setColumnWidth(1, volumeWidth);
+    setColumnWidth(2, rest - volumeWidth);
 }
 
 TapeView::TapeView(QWidget* parent) : QTableView(parent), model_(new TapeModel(this)) {

@@ -147,6 +147,20 @@ TEST_F(OrderDialogsWidgetTest, AHoldingIsClosedFromItsSummaryLine) {
     EXPECT_FALSE(d->isVisible());
     ASSERT_EQ(Find<QListWidget>("pendingList")->count(), 1);
     EXPECT_TRUE(Find<QListWidget>("pendingList")->item(0)->text().contains(QStringLiteral("売埋   200株")));
+
+    // Its correction shows the holding it closes and the 200 shares, which cannot be changed.
+    DoubleClick(Find<QListWidget>("pendingList"), 0);
+    QWidget* list = Dialog("correctCancelDialog");
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("newOrderButton")->isEnabled());
+    Click(In<QPushButton>(list, "correctOrderButton"));
+    ASSERT_TRUE(d->isVisible());
+    EXPECT_EQ(d->windowTitle(), "訂正返済注文");
+    EXPECT_EQ(In<QListWidget>(d, "holdingsList")->count(), 1);
+    EXPECT_EQ(In<QLineEdit>(d, "closeRow0")->text(), "200");
+    EXPECT_FALSE(In<QLineEdit>(d, "closeRow0")->isEnabled());
+    EXPECT_FALSE(In<QPushButton>(d, "closeToggle0")->isEnabled());
+    Shot("closing-correction-dialog", d);
 }
 
 TEST_F(OrderDialogsWidgetTest, ThePendingListOpensTheCorrectCancelListWhichCorrectsAndCancels) {
