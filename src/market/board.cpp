@@ -17,31 +17,17 @@ constexpr int kQty = 10;     // quantity of price index i is at i + kQty
 float& Price(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
 float& Qty(Board& b, int i) { return b[static_cast<std::size_t>(i + kQty)]; }
 
-// The prices an order may show at, taken from the market's board before any order is laid: an
-// empty fifth level bounds nothing, but with one side empty (a stock at its price limit) the
-// other side's best level is the limit. An order beyond it is not shown, or it would become the
-// best level and fill itself at a price the exchange does not allow.
-struct Limits {
-    float upper = 0, lower = 0;  // 0: none
-};
-
-Limits PriceLimits(const Board& b) {
-    const float ask = b[static_cast<std::size_t>(kAsk)], bid = b[static_cast<std::size_t>(kBid)];
-    Limits l;
-    if (ask == 0 && bid != 0) l.upper = bid;
-    if (bid == 0 && ask != 0) l.lower = ask;
-    return l;
-}
-
-// A market or unfired stop order (price 0) never makes a level of its own.
-bool BeyondLimits(float p, const Limits& l) {
+// An order beyond the day's price limits could never trade there; shown, it would become the
+// best level of a side standing at its limit and fill itself at a price the exchange refuses. A
+// market or unfired stop order (price 0) never makes a level of its own.
+bool Unshowable(float p, const PriceBand& l) {
     return p == 0 || (l.upper != 0 && p > l.upper) || (l.lower != 0 && p < l.lower);
 }
 
-void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const Limits& limits) {
+void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
     const float p = e.price;
     const bool beyondFifth = Price(b, 4) != 0 && p > Price(b, 4);
-    if (p < Price(b, kBid) || beyondFifth || BeyondLimits(p, limits)) {
+    if (p < Price(b, kBid) || beyondFifth || Unshowable(p, limits)) {
         if (preOpen && p < Price(b, kAsk)) Qty(b, kAsk) += e.quantity;
         return;
     }
@@ -67,10 +53,10 @@ void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const Limits& limits
     }
 }
 
-void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const Limits& limits) {
+void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
     const float p = e.price;
     const bool aboveAsk = Price(b, kAsk) != 0 && p > Price(b, kAsk);
-    if (aboveAsk || p < Price(b, 9) || BeyondLimits(p, limits)) {
+    if (aboveAsk || p < Price(b, 9) || Unshowable(p, limits)) {
         if (preOpen && p > Price(b, kBid)) Qty(b, kBid) += e.quantity;
         return;
     }
@@ -116,8 +102,13 @@ int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay) {
     return refused;
 }
 
-void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen) {
-    const Limits limits = PriceLimits(board);
+PriceBand DailyPriceBand(double prevClose) {
+    if (!(prevClose > 0)) return {};
+    const double width = DailyPriceLimit(prevClose);
+    return {static_cast<float>(std::max(0.0, prevClose - width)), static_cast<float>(prevClose + width)};
+}
+
+void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen, PriceBand limits) {
     for (int i = 0; i < overlay.size(); ++i) {
         const OverlayEntry& e = overlay[i];
         if (e.quantity == 0) break;
@@ -128,9 +119,9 @@ void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen) {
     }
 }
 
-Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen) {
+Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen, PriceBand limits) {
     Board b = market;
-    LayOverlay(b, overlay, preOpen);
+    LayOverlay(b, overlay, preOpen, limits);
     return b;
 }
 

@@ -43,15 +43,22 @@ private:
 // by slot. Returns how many orders did not fit.
 int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
 
+// The day's price limits (値幅制限); 0 where there is none.
+struct PriceBand {
+    float lower = 0, upper = 0;
+};
+// The limits around a previous close; none without one.
+PriceBand DailyPriceBand(double prevClose);
+
 // Lays the overlay onto `board`. During the pre-open phase an order outside the shown range that
 // would trade at once is added to the best level of its side. An empty fifth level bounds
-// nothing: the order becomes the next level. With one side empty, the other side's best level is
-// taken as the price limit.
-void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen);
+// nothing: the order becomes the next level. An order beyond the day's price limits, or without
+// a price, never makes a level of its own.
+void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen, PriceBand limits = {});
 
 // The market's board with the overlay laid on a copy: what is shown and what orders are tested
 // against. The market's own board never carries the user's orders.
-Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen);
+Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen, PriceBand limits = {});
 
 // The board's twenty cells as the window shows them, with the change highlight of the ten
 // quantity cells.

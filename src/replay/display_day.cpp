@@ -164,6 +164,7 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
+    market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
     BuildDayTape();
     BuildInitialBoard(0);
     if (replay_.simulationMode) PrepareReplay();

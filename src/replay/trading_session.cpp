@@ -107,6 +107,7 @@ OrderEntryContext Simulation::EntryContext(std::optional<int> correctionSlot) co
     ctx.cells = &market_.cells;
     ctx.capacity = account_.buyingPower;
     ctx.currentPrice = currentPrice_;
+    ctx.preOpen = replay_.preOpenPhase;
     return ctx;
 }
 
@@ -216,7 +217,7 @@ void Simulation::DiscardRun() {
 // Orders and positions of a run that ended without settling them leave the tables and the board.
 void Simulation::EmptyTables() {
     book_.Clear();
-    market_.RefreshOverlay(book_);
+    ShowOrdersOnBoard(false);
     ResetBuyingPower(account_);
     RefreshTradingDisplay();
 }
@@ -252,7 +253,7 @@ void Simulation::SettleAll(double price) {
         RecordExecution(Execution{now, true, c.side, c.quantity, s, c.number, i, i}, book_);
         RemoveFilledOrder(book_, i, RemoveMode::FilledClosing);
     }
-    market_.RefreshOverlay(book_);
+    ShowOrdersOnBoard(false);
     PlayPendingFillSound();
     ResetBuyingPower(account_);
     WriteHistory();

@@ -18,6 +18,7 @@ constexpr int kLastResyncRow = 2722;
 void MarketState::ResetForDisplay() {
     marketBoard = board = {};
     overlay.Clear();
+    limits = {};
     cells = {};
     tape.Clear();
     tapeCursor = 0;
@@ -29,7 +30,7 @@ void MarketState::ResetForDisplay() {
 
 void MarketState::RefreshOverlay(const OrderBook& book) { overlayRefused = 未実行注文確認(book, overlay); }
 
-void MarketState::ComposeBoard(bool preOpen) { board = WithOverlay(marketBoard, overlay, preOpen); }
+void MarketState::ComposeBoard(bool preOpen) { board = WithOverlay(marketBoard, overlay, preOpen, limits); }
 
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices) {
     if (row < 0 || row >= kMaxRows) return;
@@ -103,6 +104,11 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         m_.newOrderFlag = false;
         m_.lineTaken = false;
         m_.continueFlag = due;
+        // An order that filled at once leaves the board now, not at the next print.
+        if (filled > 0) {
+            m_.ComposeBoard(ctx.preOpen);
+            if (!ctx.skipping) ShowBoard(m_.cells, m_.board, ctx.decimalPrices);
+        }
         return;
     }
     if (parsed) {

@@ -59,6 +59,7 @@ struct MarketState {
     Board marketBoard{};  // the recording corrected by the prints, without the user's orders
     Board board{};        // marketBoard with the overlay laid on: shown, and what orders meet
     BoardOverlay overlay;
+    PriceBand limits;     // the day's price limits: no order is shown beyond them
     BoardCells cells;
     DayTape tape;
     int tapeCursor = 0;             // next line not yet processed

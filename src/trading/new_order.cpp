@@ -53,6 +53,10 @@ bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tabl
     return true;
 }
 
+double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast) {
+    return (sells ? std::max<double>(price, sellsAtLeast) : static_cast<double>(price)) * quantity;
+}
+
 void KeepOrResetQueuePlace(Order& o, const Order& old, float ahead) {
     const bool samePlace = old.InUse() && o.limitPrice != 0 && o.isMarket == 0 && old.isMarket == 0 &&
                            o.limitPrice == old.limitPrice;
@@ -89,10 +93,13 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         o.stopLimitPrice = f.stopMarket ? 0 : t;
     };
     const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
-    // A short sale below the market is sold at the bid at once: it ties up at least what it fills at.
-    double sellsAtLeast = 0;
-    if (f.sell) sellsAtLeast = ctx.cells && ctx.cells->shown[5] > 0 ? ctx.cells->shown[5] : ctx.currentPrice;
-    const auto limitAmount = [&](float price) { return std::max<double>(price, sellsAtLeast) * q; };
+    // A short sale below the market is sold at the bid at once; before the open it is sold at the
+    // opening price, which only the upper limit bounds.
+    const double bid = ctx.cells && ctx.cells->shown[5] > 0 ? ctx.cells->shown[5] : ctx.currentPrice;
+    const auto limitAmount = [&](float price) {
+        if (f.sell && ctx.preOpen && bid > 0 && price < bid) return q * upperLimit;
+        return LimitReservation(price, q, f.sell, bid);
+    };
     double amount = 0;
     o.kind = f.kind;
     o.isMarket = 0;

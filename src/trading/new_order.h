@@ -35,6 +35,7 @@ struct OrderEntryContext {
     const BoardCells* cells = nullptr;
     double capacity = 0;    // the dialog's copy of the buying power
     double currentPrice = 0;  // the step's price: what a sell fills at when the bid side is empty
+    bool preOpen = false;     // before the open or at the lunch break: orders meet the opening print
     std::optional<int> correctionSlot;  // correcting the pending new order in this slot
 };
 
@@ -63,11 +64,15 @@ float QuantityInUnits(const std::string& text, int tradingUnit);
 // (or a market order) starts a new place: `ahead` and nothing traded yet.
 void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
 
+// What a new limit order at `price` ties up: price × quantity, and for a short sale no less than
+// what it fills at at once (`sellsAtLeast`: the best bid, or the current price with no bids).
+double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast);
+
 // 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" and stores it.
 // The caller then reflects it on the board and flags the engine. A sell limit below the market
-// fills at once at the bid, so it is reserved at the higher of its price and the best bid (the
-// current price with no bids). A correction that keeps a limit order's price keeps its place in
-// the queue.
+// is reserved at the best bid (LimitReservation); before the open, where it meets the opening
+// print at an unknown price, like a market order. A correction that keeps a limit order's price
+// keeps its place in the queue.
 
 EntryOutcome SubmitNewOrder(const NewOrderForm& form, const OrderEntryContext& ctx, OrderBook& book,
                             OrderCounters& counters, Account& account, Dialogs& dialogs);

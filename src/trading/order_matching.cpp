@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "trading/matching.h"
 #include "trading/matching_line.h"
+#include "trading/new_order.h"
 #include "trading/order_tables.h"
 
 namespace corvala {
@@ -112,8 +113,12 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchCont
     o.boardQtyAhead = 板数量チェック(m_.cells, o.limitPrice, ctx.tradingUnit);
     if (o.isMarket == 0) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), Sells(o, closing));
     if (!closing && o.stopExecution == 0 && account_) {
-        AdjustBuyingPower(*account_, o.reservedAmount - static_cast<double>(o.limitPrice) * o.quantity);
-        o.reservedAmount = static_cast<double>(o.limitPrice) * o.quantity;
+        // The order now holds what its limit ties up; a short sale below the market, what it
+        // sells at (the best bid, or this print with no bids).
+        const float bid = Level(m_.board, 5);
+        const double reserve = LimitReservation(o.limitPrice, o.quantity, Sells(o, closing), bid > 0 ? bid : p);
+        AdjustBuyingPower(*account_, o.reservedAmount - reserve);
+        o.reservedAmount = reserve;
     }
     if (o.stopExecution == 1) o.isMarket = 1;
     o.kind = o.triggerPrice = o.triggerDirection = o.stopExecution = o.stopLimitPrice = 0;

@@ -185,6 +185,15 @@ TEST(BoardOverlayTest, APreOpenBuyAboveTheBestAskJoinsTheBestBid) {
     EXPECT_EQ(open, SampleBoard());
 }
 
+TEST(BoardOverlayTest, TheDailyPriceBandFollowsThePreviousClose) {
+    const PriceBand band = DailyPriceBand(300);  // 300 yen: 80 either way
+    EXPECT_EQ(band.lower, 220);
+    EXPECT_EQ(band.upper, 380);
+    const PriceBand none = DailyPriceBand(0);
+    EXPECT_EQ(none.lower, 0);
+    EXPECT_EQ(none.upper, 0);
+}
+
 TEST(BoardCorrectionTest, SyntheticQuantitiesFollowTheBoardTotal) {
     ScriptedRandom lowest({0.0});
     EXPECT_EQ(SyntheticQuantity(50'000, 100, lowest), 4300);
@@ -233,16 +242,26 @@ TEST(BoardOverlayTest, AnEmptyFifthLevelOrAnEmptySideBoundsNothing) {
     ExpectOrdered(thin);
 
     // The upper price limit: no asks at all, the best bid is the limit. A sell there is the best
-    // ask and a buy there joins the bid; orders above the limit are not shown.
+    // ask and a buy there joins the bid; orders beyond the limit are not shown.
+    const PriceBand band{490, 500};
     Board limitUp = SampleBoard();
     for (int i = 0; i < 5; ++i) limitUp[static_cast<std::size_t>(i)] = limitUp[static_cast<std::size_t>(i + 10)] = 0;
-    LayOverlay(limitUp, Overlay({{100, 510, true}, {100, 500, true}, {400, 500, false}, {200, 501, false}}), false);
+    LayOverlay(limitUp, Overlay({{100, 510, true}, {100, 500, true}, {400, 500, false}, {200, 501, false}}), false, band);
     EXPECT_EQ(limitUp[0], 500);
     EXPECT_EQ(limitUp[10], 100);
     EXPECT_EQ(limitUp[1], 0);
     EXPECT_EQ(limitUp[5], 500);
     EXPECT_EQ(limitUp[15], 1000 + 400);
     ExpectOrdered(limitUp);
+
+    // A thin book away from the limits: an empty ask side bounds nothing.
+    Board thinAsks = SampleBoard();
+    for (int i = 0; i < 5; ++i) thinAsks[static_cast<std::size_t>(i)] = thinAsks[static_cast<std::size_t>(i + 10)] = 0;
+    LayOverlay(thinAsks, Overlay({{100, 510, true}, {200, 501, false}}), false, {400, 600});
+    EXPECT_EQ(thinAsks[0], 510);
+    EXPECT_EQ(thinAsks[5], 501);  // a buy above the best bid is the new best bid
+    EXPECT_EQ(thinAsks[15], 200);
+    ExpectOrdered(thinAsks);
 
     // Orders without a price show only before the open, never as a level at 0 on a thin side.
     Board empty{};
@@ -255,7 +274,8 @@ TEST(BoardOverlayTest, AnEmptyFifthLevelOrAnEmptySideBoundsNothing) {
     // The lower limit, the other way round.
     Board limitDown = SampleBoard();
     for (int i = 5; i < 10; ++i) limitDown[static_cast<std::size_t>(i)] = limitDown[static_cast<std::size_t>(i + 10)] = 0;
-    LayOverlay(limitDown, Overlay({{100, 490, false}, {300, 501, false}, {400, 501, true}, {200, 500, true}}), false);
+    LayOverlay(limitDown, Overlay({{100, 490, false}, {300, 501, false}, {400, 501, true}, {200, 500, true}}), false,
+               PriceBand{501, 600});
     EXPECT_EQ(limitDown[5], 501);
     EXPECT_EQ(limitDown[15], 300);
     EXPECT_EQ(limitDown[6], 0);

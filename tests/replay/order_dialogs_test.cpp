@@ -336,10 +336,11 @@ TEST_F(OrderDialogsTest, NewOrdersWaitWhileTheCorrectCancelListIsInUse) {
 TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     Open();
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
-    ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Order("100", "996").status, EntryOutcome::Status::Stored);
     PlayTo(2);
     ASSERT_FALSE(d().holdingLines[0].empty());
     ASSERT_EQ(d().pendingLines.size(), 1u);
+    ASSERT_EQ(sim->market().board[18], 700 + 100);  // the bid at 996 carries the order
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
@@ -351,6 +352,8 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
         EXPECT_FALSE(sim->orders().positions[static_cast<std::size_t>(i)].InUse());
     }
     EXPECT_EQ(sim->market().overlay.size(), 0);
+    EXPECT_EQ(sim->market().board[18], 700);  // and the board no longer shows it
+    EXPECT_EQ(sim->market().cells.text[18], "700");
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
     // Nothing is left to double-click, and no dialog opens without a replay.
     sim->OpenClosingDialog(0);

@@ -135,6 +135,17 @@ TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
     stop.price = "520";
     EXPECT_EQ(Submit(stop, 1e9).amount, 52'000);
 
+    // Before the open a short below the bid meets the opening print, whose price only the upper
+    // limit bounds: it is reserved like a market order. One above the bid holds its price.
+    ctx.preOpen = true;
+    const double upper = 480 + DailyPriceLimit(480);
+    NewOrderForm early = Limit("100", "1");
+    early.sell = true;
+    EXPECT_EQ(Submit(early, 1e9).amount, 100 * upper);
+    early.price = "505";
+    EXPECT_EQ(Submit(early, 1e9).amount, 50'500);
+    ctx.preOpen = false;
+
     // With no bids on the board the current price stands in for the bid.
     Board noBids{};
     noBids[0] = 501, noBids[10] = 1000;

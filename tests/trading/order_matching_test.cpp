@@ -198,6 +198,32 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
     EXPECT_EQ(recorder.fills[1].price, 498);
 }
 
+TEST_F(OrderMatchingTest, AFiredShortSaleStopKeepsWhatItWillSellAt) {
+    // 売建 stop: 以下 499, then a limit of 1 yen, which sells at the 500 bid at once.
+    Order& stop = Place(kSideMarginSell, 2000, 0);
+    stop.isMarket = 0;
+    stop.kind = kKindStop;
+    stop.triggerPrice = 499;
+    stop.triggerDirection = 1;
+    stop.stopLimitPrice = 1;
+    stop.reservedAmount = 500.0 * 2000;
+    account.buyingPower = 3'000'000 - stop.reservedAmount;
+    Print("10:00:01 100 499.0");
+    ASSERT_EQ(recorder.stops.size(), 1u);
+    EXPECT_EQ(book.pendingNewOrders[0].reservedAmount, 500.0 * 2000);  // not 1 yen a share
+    EXPECT_EQ(account.buyingPower, 2'000'000);
+    // A buy stop that turns into a limit holds its limit, as before.
+    Order& buy = Place(kSideMarginBuy, 100, 0);
+    buy.isMarket = 0;
+    buy.kind = kKindStop;
+    buy.triggerPrice = 499;
+    buy.triggerDirection = 1;
+    buy.stopLimitPrice = 450;
+    buy.reservedAmount = 45'000;
+    Print("10:00:02 100 499.0");
+    EXPECT_EQ(book.pendingNewOrders[1].reservedAmount, 45'000);
+}
+
 TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
     // 999.8 read from a line and 999.8 typed into an order are the same single-precision price.
     ctx.decimalPrices = true;
