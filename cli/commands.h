@@ -13,5 +13,7 @@ int RunReplay(const std::vector<std::string>& args);
 extern const char* const kReplayUsage;
 int RunTape(const std::vector<std::string>& args);
 extern const char* const kTapeUsage;
+int RunChart(const std::vector<std::string>& args);
+extern const char* const kChartUsage;
 
 }  // namespace corvala::cli

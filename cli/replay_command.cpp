@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "chart_report.h"
 #include "commands.h"
 #include "day_options.h"
 #include "trading_actions.h"
@@ -19,7 +20,7 @@ namespace corvala::cli {
 const char* const kReplayUsage =
     "  replay --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
-    "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only]\n"
+    "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -50,7 +51,9 @@ const char* const kReplayUsage =
     "      {\"at\",\"line\",\"message\"}. With --trace a \"trace\" of {\"row\",\"clock\",\"virtualMs\",\n"
     "      \"boardTotalQty\",\"board\"} per step: the board total the step's rebuild found and the\n"
     "      board's 20 values, with the user's orders, after the step's last sub-step. Exit status\n"
-    "      3: the day could not be replayed (\"message\" says why).\n";
+    "      3: the day could not be replayed (\"message\" says why). --chart adds \"chart\" as `chart`\n"
+    "      prints it, as it stands when the replay ends or stops (the right column up to the last\n"
+    "      completed bar), with \"markers\":[{\"x\",\"y\",\"side\",\"kind\"}] for the user's fills.\n";
 
 namespace {
 
@@ -72,6 +75,7 @@ struct ReplayArgs {
     std::int32_t investment = kDefaultInvestment;
     bool cashOnly = false;
     bool trace = false;
+    bool chart = false;
 };
 
 std::optional<int> ButtonOf(const std::string& caption) {
@@ -155,6 +159,8 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
         }
         if (a == "--trace") {
             out.trace = true;
+        } else if (a == "--chart") {
+            out.chart = true;
         } else if (a == "--speed" && hasValue) {
             out.speed = std::atoi(args[++i].c_str());
             if (out.speed < 1 || out.speed > 30) {
@@ -341,6 +347,7 @@ int RunReplay(const std::vector<std::string>& args) {
     AddTradingReport(sim, out);
     out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
+    if (a.chart) out["chart"] = ChartReport(sim, true);
     std::cout << out.dump() << "\n";
     return 0;
 }

@@ -167,6 +167,7 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
     BuildDayTape();
     BuildInitialBoard(0);
+    ShowLoadedDayOnChart();
     if (replay_.simulationMode) PrepareReplay();
     return DisplayOutcome::Loaded;
 }
@@ -208,6 +209,7 @@ void Simulation::BuildDayTape() {
 // The display found nothing to replay: the replay it set up is stopped without questions.
 void Simulation::EndDisplayWithoutReplay() {
     preparing_ = false;
+    RedrawEmptyChart();
     const MessageLine reason = display_.message;  // says why; the stop must not clear it
     SetNavigation(0);
     Stop(true);

@@ -7,12 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace corvala {
+#include "platform/rgb.h"
 
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+namespace corvala {
 
 namespace colours {
 inline constexpr Rgb kBlack{0, 0, 0};
@@ -87,6 +84,13 @@ struct SpeedControl {
     Rgb lowSpeedBackground = colours::kLowSpeedOff;
 };
 
+// ティック, N分足, MA1本平均, MA2本平均, 累積出来高, VWAP, 前日終値. ティック and 累積出来高 draw nothing of
+// their own; the previous-close line is drawn whatever 前日終値 says. Each redraws the chart.
+struct ChartOptionBoxes {
+    bool tick = false, bars = true, average1 = true, average2 = true, cumulativeVolume = false, vwap = true,
+         prevClose = true;
+};
+
 struct MainDisplay {
     MessageLine message;
 
@@ -128,6 +132,11 @@ struct MainDisplay {
     bool investmentEditing = false;  // the change-of-investment box is checked: 投資金額 is unlocked
     bool fillSoundOption = true;     // 約定音
     bool tradeMarkerOption = true;   // 売買位置
+
+    // The chart's option boxes, their captions (which follow N, MA1 and MA2) and the legend.
+    ChartOptionBoxes chartOptions;
+    std::string barsCaption = "5分足", average1Caption = "5本平均", average2Caption = "12本平均";
+    std::string average1Label, average2Label;  // MA1 and MA2 of the stock at the current bar
 
     BusyNotice busy;
     std::array<bool, 2> noDataMark{};  // chart panel 0 (market series) and 1 (stock)

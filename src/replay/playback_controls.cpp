@@ -257,8 +257,12 @@ void Simulation::SetDayOnly(bool on) {
     display_.dayOnlyChecked = on;
     RemoveChartCursor();
     if (replayRunning() || !dayLoaded_) return;
-    if (dayShown_ && display_.simulationChecked)
-        FullRedraw();  // the replayed day stays; a display would prepare a new replay
+    if (dayShown_ && display_.simulationChecked) {
+        // The replayed day stays (a display would prepare a new replay), on the new range.
+        chartInputs_.dayOnly = on;
+        ComputeChart();
+        FullRedraw();
+    }
     else if (!display_.simulationChecked)
         DisplayDay();
     Notify();

@@ -248,7 +248,6 @@ Task Simulation::RunReplay() {
             r.currentRow = row;
             if (row >= kReplayRows) break;
             if (row == kLunchRow && !r.afternoonStarted) co_await LunchBreak();
-            if (step == 1) DrawPrevCloseLines();
             if (!r.replayReady) {
                 EndLoopLeftOrStopped();
                 co_return;
@@ -290,7 +289,6 @@ Task Simulation::RunReplay() {
                 ShowQuote(currentPrice_, stock.prevClose);
                 RevaluePositions(currentPrice_);
             }
-            DrawTradeMarkers();
             ++stepsRun_;
             if (stepObserver_) stepObserver_(row);
 

@@ -1,7 +1,5 @@
-// Where a replay step meets the board, the tape, the matching engine, the account and the chart.
-// Each is called at the point of the loop where its work belongs. The account and the chart are
-// not part of this program yet; their calls leave the display as it is, and the clock, the
-// timing, the board, the tape and the controls work without them.
+// Where a replay step meets the board, the tape and the matching engine. Each is called at the
+// point of the loop where its work belongs.
 
 #include <algorithm>
 #include <climits>
@@ -91,14 +89,10 @@ void Simulation::CloseOrderDialogs() {
     if (listDialog_.visible) HideCorrectCancelDialog(true);
 }
 
-// ---- Chart ---------------------------------------------------------------------------------
+// ---- Chart inspection ------------------------------------------------------------------------
+// The cursor that buttons 2–7 move outside a replay belongs to the chart's mouse inspection,
+// which this program does not have yet: the buttons leave the chart as it is.
 
-void Simulation::DrawReplayRow(int /*row*/) {}
-void Simulation::DrawPrevCloseLines() {}
-void Simulation::DrawTradeMarkers() {}
-void Simulation::RedrawChartUpTo(int /*bar*/) {}
-void Simulation::RedrawEmptyChart() {}
-void Simulation::FullRedraw() {}
 void Simulation::ChartCursorButton(int /*index*/) {}
 void Simulation::RemoveChartCursor() {}
 

@@ -62,6 +62,7 @@ void Simulation::SetBarLength(int n) {
     if (IsValidBarLength(n) && n != barLength_ && !replayRunning()) {
         barLength_ = n;
         replay_.barLength = n;
+        UpdateChartCaptions();
         InitPlaybackButtons(display_.controls, n);
         SetNavigation(display_.navigationState);
         ForgetLoadedDay();
@@ -81,6 +82,7 @@ void Simulation::SetStartTimeText(const std::string& hour, const std::string& mi
 void Simulation::ForgetLoadedDay() {
     dayLoaded_ = false;
     replayAllowed_ = false;
+    RedrawEmptyChart();
 }
 
 void Simulation::SetDateText(const std::string& text) {

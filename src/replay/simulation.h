@@ -17,6 +17,8 @@
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
+#include "chart/chart_data.h"
+#include "chart/layers.h"
 #include "account/account.h"
 #include "account/history.h"
 #include "trading/closing_order.h"
@@ -231,6 +233,23 @@ public:
     bool heldPaused() const { return heldPaused_; }
     int stepsRun() const { return stepsRun_; }
 
+    // ---- The chart ----
+    // What the window paints: the empty frame, or the displayed day up to the replay's time.
+    const ChartPicture& chartPicture() const;
+    // The kept coordinates and scales of the displayed day, and the user's fills on it.
+    const ChartData& chartData() const { return chart_; }
+    const TradeMarkers& tradeMarkers() const { return markers_; }
+    bool chartShowsDay() const { return chartShown_; }
+    const ReplayView& chartView() const { return chartView_; }
+    // The window's growth over its design size, in twips: the chart is laid out anew.
+    void SetChartSize(int w, int h);
+    // MA1 and MA2 (1–24): the captions follow, a displayed day is drawn again.
+    void SetAveragePeriods(int ma1, int ma2);
+    const std::array<int, 2>& averagePeriods() const { return averagePeriods_; }
+    enum class ChartOption { Tick, Bars, Average1, Average2, CumulativeVolume, Vwap, PrevClose };
+    // An option box: the chart is drawn again at once, or at the next step of a replay.
+    void SetChartOption(ChartOption option, bool on);
+
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -306,13 +325,17 @@ private:
     void MatchPendingOrders(int subStep);
     void RevaluePositions(double price);
     void DrawReplayRow(int row);
-    void DrawPrevCloseLines();
-    void DrawTradeMarkers();
     void RedrawChartUpTo(int bar);
     void RedrawEmptyChart();
     void FullRedraw();
     void ChartCursorButton(int index);
     void RemoveChartCursor();
+    void ComputeChart();
+    void ShowLoadedDayOnChart();
+    void AddTradeMarker(const Execution& e);
+    void ShowLegend();
+    void UpdateChartCaptions();
+    ChartLayers Layers() const;
     void ClearBoardLabels();
     void ResetBoardQuantityBackgrounds();
     void BuildDayTape();
@@ -419,6 +442,17 @@ private:
     float clickedPrice_ = 0;
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;
+
+    // The chart of the displayed day; its picture is drawn when the window asks for it.
+    ChartInputs chartInputs_;
+    ChartData chart_;
+    TradeMarkers markers_;
+    ReplayView chartView_;
+    bool chartShown_ = false;  // a day is drawn (rather than the empty frame)
+    std::array<int, 2> averagePeriods_{5, 12};
+    mutable ChartPicture chartPicture_;
+    mutable bool baseDirty_ = true, liveDirty_ = true;
+    bool optionsChanged_ = false;  // during a replay an option waits for the next step
 
     ReplayClock replay_;
     Task replayTask_;

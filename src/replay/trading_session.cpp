@@ -46,6 +46,7 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
                                       RightAlign(Format(e.quantity, "0"), 5) + "株 " +
                                       RightAlign(Format(e.price, day_->decimalPrices ? "0.0" : "#"), 7) + "円");
+    AddTradeMarker(e);
     if (!e.closing) CutSpeedOnFill();
     if (display_.fillSoundOption) fillSoundPending_ = true;
     tradingDirty_ = true;

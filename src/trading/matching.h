@@ -9,7 +9,7 @@
 
 #include "market/board.h"
 #include "market/tape.h"
-#include "replay/display_model.h"
+#include "platform/rgb.h"
 #include "trading/records.h"
 
 namespace corvala {

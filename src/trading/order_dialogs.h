@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "replay/display_model.h"
+#include "platform/rgb.h"
 #include "trading/closing_order.h"
 #include "trading/new_order.h"
 

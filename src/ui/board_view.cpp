@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 
-#include "chart/chart_frame.h"
+#include "chart/geometry.h"
 
 namespace corvala {
 namespace {

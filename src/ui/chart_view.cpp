@@ -1,10 +1,22 @@
 #include "ui/chart_view.h"
 
 #include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
 
 namespace corvala {
 namespace {
+
 QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+
+QFont ChartFont(float pointSize) {
+    // Under the painter's twips scale a point is 15 times larger.
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize * kTwipsPerPixel);
+    return font;
+}
+
 }  // namespace
 
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
@@ -12,36 +24,94 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
     setObjectName("chartView");
 }
 
-void ChartView::SetFrame(ChartFrame frame) {
-    frame_ = std::move(frame);
-    update();
+void ChartView::Show(const ChartPicture& picture) {
+    const bool baseChanged = picture_ != &picture || picture.baseVersion != baseVersion_;
+    const bool liveChanged = picture.liveVersion != liveVersion_;
+    picture_ = &picture;
+    baseVersion_ = picture.baseVersion;
+    liveVersion_ = picture.liveVersion;
+    if (baseChanged) baseStale_ = true;
+    if (baseChanged || liveChanged) update();
+}
+
+void ChartView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    baseStale_ = true;
+}
+
+// The widget stands at the window's left edge, 300 twips down: drawing data is in window twips.
+void ChartView::MapTwips(QPainter& p) const {
+    p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+    p.translate(-x() * kTwipsPerPixel, -y() * kTwipsPerPixel);
+}
+
+void ChartView::PaintShapes(QPainter& p, const std::vector<Shape>& shapes) {
+    QPen pen;
+    pen.setCosmetic(true);  // widths in pixels, whatever the scale
+    p.setBrush(Qt::NoBrush);
+    for (const Shape& s : shapes) {
+        const QColor colour = ToQColor(s.colour);
+        switch (s.kind) {
+            case Shape::Kind::Line:
+                pen.setColor(colour);
+                pen.setWidth(s.width);
+                pen.setStyle(s.dotted ? Qt::DotLine : Qt::SolidLine);
+                p.setPen(pen);
+                p.drawLine(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2));
+                break;
+            case Shape::Kind::Box:
+                pen.setColor(colour);
+                pen.setWidth(1);
+                pen.setStyle(Qt::SolidLine);
+                p.setPen(pen);
+                p.drawRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized());
+                break;
+            case Shape::Kind::FilledBox:
+                p.fillRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized(), colour);
+                break;
+            case Shape::Kind::FilledCircle: {
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour);
+                p.drawEllipse(QPointF(s.x1, s.y1), s.x2, s.x2);
+                p.setBrush(Qt::NoBrush);
+                break;
+            }
+            case Shape::Kind::Text: {
+                const QFont font = ChartFont(s.pointSize);
+                p.setFont(font);
+                pen.setColor(colour);
+                pen.setStyle(Qt::SolidLine);
+                p.setPen(pen);
+                const QFontMetricsF metrics(font);
+                const QString text = QString::fromStdString(s.text);
+                const double x = s.rightAligned ? s.x1 - metrics.horizontalAdvance(text) : s.x1;
+                p.drawText(QPointF(x, s.y1 + metrics.ascent()), text);
+                break;
+            }
+        }
+    }
+}
+
+void ChartView::RenderBase() {
+    const qreal ratio = devicePixelRatioF();
+    if (base_.size() != size() * ratio) base_ = QPixmap(size() * ratio);
+    base_.setDevicePixelRatio(ratio);
+    base_.fill(Qt::black);
+    if (picture_) {
+        QPainter p(&base_);
+        MapTwips(p);
+        PaintShapes(p, picture_->base);
+    }
+    baseStale_ = false;
 }
 
 void ChartView::paintEvent(QPaintEvent*) {
-    // The widget sits at the chart area's top-left corner; drawing data is in window twips.
+    if (baseStale_) RenderBase();
     QPainter p(this);
-    const double scale = 1.0 / kTwipsPerPixel;
-    p.fillRect(rect(), Qt::black);
-    p.translate(-frame_.area.left * scale, -frame_.area.top * scale);
-    p.scale(scale, scale);
-    QPen grey(ToQColor(kFrameGrey));
-    grey.setWidthF(kTwipsPerPixel);
-    grey.setCosmetic(false);
-    p.setPen(grey);
-    for (const auto& r : frame_.outlines)
-        p.drawRect(QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
-    for (const auto& l : frame_.lines) {
-        grey.setStyle(l.dotted ? Qt::DotLine : Qt::SolidLine);
-        p.setPen(grey);
-        p.drawLine(l.x1, l.y1, l.x2, l.y2);
-    }
-    for (const auto& t : frame_.texts) {
-        QFont font = p.font();
-        font.setPointSizeF(t.pointSize * kTwipsPerPixel);
-        p.setFont(font);
-        p.setPen(ToQColor(t.colour));
-        p.drawText(QPointF(t.x, t.y + t.pointSize * 20 * 1.2), QString::fromStdString(t.text));
-    }
+    p.drawPixmap(0, 0, base_);
+    if (!picture_ || picture_->live.empty()) return;
+    MapTwips(p);
+    PaintShapes(p, picture_->live);
 }
 
 }  // namespace corvala

@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
-#include "chart/chart_frame.h"
+#include "chart/geometry.h"
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
 #include "ui/board_view.h"
@@ -186,6 +186,14 @@ void MainWindow::ConnectAccountPanel() {
         sim_->SetTradeMarkerOption(on);
         Refresh();
     });
+    using Option = Simulation::ChartOption;
+    const Option options[kChartOptions] = {Option::Tick, Option::Bars, Option::Average1, Option::Average2,
+                                           Option::CumulativeVolume, Option::Vwap, Option::PrevClose};
+    for (int i = 0; i < kChartOptions; ++i)
+        connect(chartOptionChecks_[i], &QCheckBox::toggled, this, [this, option = options[i]](bool on) {
+            sim_->SetChartOption(option, on);
+            Refresh();
+        });
 }
 
 void MainWindow::ShowAccountPanel(const MainDisplay& d) {
@@ -352,10 +360,20 @@ void MainWindow::Refresh() {
     volumeLabel_->setText(Q(d.volumeLabel));
     vwapLabel_->setText(Q(d.vwapLabel));
     tapeCounter_->setText(Q(d.tapeCounter));
-    const std::array<int, 4> frameKey{extraWidth_, extraHeight_, d.noDataMark[0], d.noDataMark[1]};
-    if (frameKey != shownFrameKey_) {
-        chart_->SetFrame(EmptyChartFrame(extraWidth_, extraHeight_, d.noDataMark));
-        shownFrameKey_ = frameKey;
+    chart_->Show(sim_->chartPicture());
+    {
+        const ChartOptionBoxes& o = d.chartOptions;
+        const bool checked[kChartOptions] = {o.tick, o.bars, o.average1, o.average2, o.cumulativeVolume, o.vwap, o.prevClose};
+        for (int i = 0; i < kChartOptions; ++i) {
+            const QSignalBlocker block(chartOptionChecks_[i]);
+            chartOptionChecks_[i]->setChecked(checked[i]);
+            chartOptionChecks_[i]->setEnabled(c.chartOptionsEnabled);
+        }
+        chartOptionChecks_[1]->setText(Q(d.barsCaption));
+        chartOptionChecks_[2]->setText(Q(d.average1Caption));
+        chartOptionChecks_[3]->setText(Q(d.average2Caption));
+        averageLegends_[0]->setText(Q(d.average1Label));
+        averageLegends_[1]->setText(Q(d.average2Label));
     }
     ShowAccountPanel(d);
     newOrderDialog_->Refresh();

@@ -7,6 +7,7 @@
 
 #include "platform/qt/qt_ports.h"
 #include "platform/system.h"
+#include "chart/geometry.h"
 #include "replay/simulation.h"
 
 class QCheckBox;
@@ -33,8 +34,8 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     // The design (minimum) size of the client area, in pixels.
-    static constexpr int kDesignWidth = 1280;
-    static constexpr int kDesignHeight = 780;
+    static constexpr int kDesignWidth = kDesignWidthPx;
+    static constexpr int kDesignHeight = kDesignHeightPx;
 
     // `dialogs` and `scheduler` may be given by tests; otherwise boxes are real message boxes
     // and the replay runs on precise timers.
@@ -82,7 +83,6 @@ private:
     bool refreshPending_ = false;
     bool wasMaximised_ = false;
     bool restoringState_ = false;
-    std::array<int, 4> shownFrameKey_{-1, -1, -1, -1};  // what the chart frame was built for
 
     QWidget* central_ = nullptr;
     QLabel* messageLabel_ = nullptr;
@@ -143,6 +143,10 @@ private:
     ClosingOrderDialog* closingDialog_ = nullptr;
     CorrectCancelDialog* correctCancelDialog_ = nullptr;
     ChartView* chart_ = nullptr;
+    // The chart's option boxes under it (ティック … 前日終値) and the two moving-average legends.
+    static constexpr int kChartOptions = 7;
+    QCheckBox* chartOptionChecks_[kChartOptions] = {};
+    QLabel* averageLegends_[2] = {};
     BusyNoticeWindow* busy_ = nullptr;
     PlaybackPanel* playback_ = nullptr;
 };

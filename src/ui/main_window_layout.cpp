@@ -176,6 +176,21 @@ void MainWindow::BuildControls() {
     netAfterTaxCaption_ = Caption(central_, QStringLiteral("全損益(税考慮)"));
     netAfterTaxLabel_ = Figure(central_, "netAfterTaxLabel");
 
+    const char* optionNames[kChartOptions] = {"tickCheck",    "barsCheck",    "average1Check", "average2Check",
+                                              "cumulativeVolumeCheck", "vwapCheck", "prevCloseCheck"};
+    for (int i = 0; i < kChartOptions; ++i)
+        chartOptionChecks_[i] = Named(new QCheckBox(central_), optionNames[i]);
+    chartOptionChecks_[0]->setText(QStringLiteral("ティック"));
+    chartOptionChecks_[4]->setText(QStringLiteral("累積出来高"));
+    chartOptionChecks_[5]->setText(QStringLiteral("VWAP"));
+    chartOptionChecks_[6]->setText(QStringLiteral("前日終値"));
+    averageLegends_[0] = Figure(central_, "average1Legend", Qt::AlignLeft | Qt::AlignVCenter);
+    averageLegends_[1] = Figure(central_, "average2Legend", Qt::AlignLeft | Qt::AlignVCenter);
+    // The legends in the colours of their lines; VWAP's value is the one beside the board.
+    averageLegends_[0]->setStyleSheet("color: rgb(255,0,180);");
+    averageLegends_[1]->setStyleSheet("color: rgb(0,210,255);");
+    vwapLabel_->setStyleSheet("color: rgb(255,255,0);");
+
     busy_ = new BusyNoticeWindow(this);
     playback_ = new PlaybackPanel(central_);
 }
@@ -188,10 +203,22 @@ void MainWindow::LayOut() {
     extraHeight_ = h * kTwipsPerPixel;
 
     messageLabel_->setGeometry(0, 0, client.width(), 19);
-    // The chart area runs from (800, 300) to (W + 12800, H + 9000) twips.
-    chart_->setGeometry(800 / kTwipsPerPixel, 300 / kTwipsPerPixel,
-                        (extraWidth_ + 12000) / kTwipsPerPixel + 1,
+    // The chart with its price labels runs from (0, 300) to (W + 12800, H + 9000) twips.
+    chart_->setGeometry(0, 300 / kTwipsPerPixel, (extraWidth_ + 12800) / kTwipsPerPixel + 1,
                         (extraHeight_ + 8700) / kTwipsPerPixel + 1);
+    sim_->SetChartSize(extraWidth_, extraHeight_);
+    // Its option boxes and legends under it.
+    const int optionsTop = 602 + h;
+    const int optionWidths[kChartOptions] = {70, 62, 76, 84, 90, 58, 80};
+    int ox = 50;
+    for (int i = 0; i < kChartOptions; ++i) {
+        chartOptionChecks_[i]->setGeometry(ox, optionsTop, optionWidths[i], 20);
+        ox += optionWidths[i];
+        if (i == 2 || i == 3) {
+            averageLegends_[i - 2]->setGeometry(ox, optionsTop, 64, 20);
+            ox += 70;
+        }
+    }
 
     const int x = 866 + w;  // the column beside the chart
     auto spin = [](QToolButton* const* pair, int left, int top) {
@@ -245,8 +272,8 @@ void MainWindow::LayOut() {
     const int listWidth = (x - 18) / 3;
     for (int i = 0; i < 3; ++i) {
         const int lx = 6 + i * (listWidth + 4);
-        listHeaders_[i]->setGeometry(lx, listTop, listWidth, 18);
-        lists_[i]->setGeometry(lx, listTop + 18, listWidth, client.height() - listTop - 24);
+        listHeaders_[i]->setGeometry(lx, listTop + 16, listWidth, 18);
+        lists_[i]->setGeometry(lx, listTop + 34, listWidth, client.height() - listTop - 40);
     }
     for (int i = 0; i < 3; ++i) orderButtons_[i]->setGeometry(x + i * 84, listTop, 80, 28);
     fillSoundCheck_->setGeometry(x + 256, listTop + 2, 70, 24);

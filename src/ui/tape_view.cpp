@@ -6,7 +6,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 
-#include "chart/chart_frame.h"
+#include "chart/geometry.h"
 
 namespace corvala {
 namespace {

@@ -4,47 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
-#include <memory>
 
-#include "demo_data/demo_data.h"
+#include "demo_run.h"
 #include "market/price_rules.h"
-#include "platform/system.h"
-#include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 
 namespace corvala {
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    void ShowError(int number, const std::string& text) override {
-        ADD_FAILURE() << number << " " << text;
-    }
-    bool Ask(const std::string&, const std::string&) override { return true; }
-    void ShowNotice(const std::string& title, const std::string& text) override {
-        ADD_FAILURE() << title << " " << text;
-    }
-};
-
-class FixedToday final : public Clock {
-public:
-    Ymd Today() const override { return {2022, 11, 30}; }
-    std::int64_t NowMs() const override { return 0; }
-};
-
-const DemoManifest& Demo() {
-    static const DemoManifest manifest = [] {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("corvala-tape-invariants-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        return GenerateDemoData(dir.string());
-    }();
-    return manifest;
-}
 
 bool InSession(int s) {
     return (s >= 9 * 3600 && s < 11 * 3600 + 30 * 60) || (s >= 12 * 3600 + 30 * 60 && s <= 15 * 3600);
@@ -70,23 +36,6 @@ bool OnGrid(const Board& b, bool fineTickMode) {
     return true;
 }
 
-struct DemoRun {
-    QuietDialogs dialogs;
-    FixedToday clock;
-    SeededRandom random;
-    VirtualScheduler scheduler;
-    Simulation sim;
-    explicit DemoRun(std::uint64_t seed)
-        : random(seed), sim(Ports{dialogs, clock, random, scheduler}, Demo().installFolder) {
-        EXPECT_TRUE(sim.StartUp(Demo().dataFolder));
-    }
-    bool Display(const std::string& date, const std::string& code, bool simulation) {
-        sim.SetDateText(date);
-        sim.SetCodeText(code);
-        sim.SetSimulationChecked(simulation);
-        return sim.DisplayDay() == Simulation::DisplayOutcome::Loaded;
-    }
-};
 
 TEST(TapeInvariantsTest, EveryDemoDayCarriesItsVolumeInOrderedReadableLines) {
     ASSERT_TRUE(Demo().ok) << Demo().error;

@@ -30,6 +30,7 @@
 #include "account/account.h"
 #include "account/history.h"
 #include "demo_data/demo_data.h"
+#include "demo_run.h"
 #include "market/price_rules.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -58,16 +59,6 @@ public:
     bool Ask(const std::string&, const std::string&) override { return answer; }
     void ShowNotice(const std::string&, const std::string&) override {}  // a refusal, as the outcome says
 };
-
-const DemoManifest& Demo() {
-    static const DemoManifest manifest = [] {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("corvala-trading-invariants-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        return GenerateDemoData(dir.string());
-    }();
-    return manifest;
-}
 
 bool Whole(double v) { return std::isfinite(v) && v == std::floor(v); }
 

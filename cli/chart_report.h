@@ -1,0 +1,15 @@
+#pragma once
+// The chart as corvala-cli prints it: the numbers the window draws, read from the simulation's
+// kept chart data (scales, labels, bar coordinates, lines, volumes, legend and markers).
+
+#include <nlohmann/json.hpp>
+
+#include "replay/simulation.h"
+
+namespace corvala::cli {
+
+// {"W","H","rows","barWidth","barPitch","slots","legend","captions"}; with `markers`, also
+// "markers". The right column reaches as far as the window shows it.
+nlohmann::ordered_json ChartReport(const Simulation& sim, bool markers);
+
+}  // namespace corvala::cli

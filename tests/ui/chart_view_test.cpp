@@ -1,0 +1,129 @@
+// The chart as the window paints it over a demo day: replayed to 10:00:00, the right column shows
+// the completed bars and the one forming, and nothing of the future; displayed, both days whole;
+// an option box redraws at once. With CORVALA_SHOTS set, the window is saved as PNG.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QImage>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "chart/layers.h"
+#include "demo_data/demo_data.h"
+#include "platform/virtual_scheduler.h"
+#include "test_support.h"
+#include "ui/chart_view.h"
+#include "ui/main_window.h"
+
+namespace corvala {
+namespace {
+
+const std::string& DemoInstall() {
+    static const std::string folder = [] {
+        const auto dir = std::filesystem::temp_directory_path() / ("corvala-chart-view-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        EXPECT_TRUE(GenerateDemoData(dir.string()).ok);
+        return dir.string();
+    }();
+    return folder;
+}
+
+class ChartViewTest : public ::testing::Test {
+protected:
+    ChartViewTest() : window(DemoInstall(), std::string(), &dialogs, &scheduler) {
+        EXPECT_TRUE(window.StartUp());
+        window.show();
+        sim().SetDateText("221104");
+        sim().SetCodeText("8473");
+    }
+    Simulation& sim() { return window.simulation(); }
+    QImage Chart() {
+        window.Refresh();
+        QApplication::processEvents();
+        return window.findChild<ChartView*>("chartView")->grab().toImage();
+    }
+    // A pixel of the chart at window twips.
+    static QRgb At(const QImage& image, double x, double y) {
+        return image.pixel(static_cast<int>(x / kTwipsPerPixel), static_cast<int>(y / kTwipsPerPixel) - 20);
+    }
+    // Whether bar t of the right column shows white somewhere between its high and low (the lines
+    // of the indicators may cross it).
+    bool BarShown(const QImage& image, int t, SeriesSlot slot) {
+        const ChartData& c = sim().chartData();
+        const BarPoint& b = c.slot(slot).bars[static_cast<std::size_t>(t)];
+        const double left = c.geometry.BarLeft(kRightColumn, t);
+        for (double x = left; x <= left + c.geometry.barWidth(); x += kTwipsPerPixel)
+            for (double y = b.yHigh; y <= b.yLow; y += kTwipsPerPixel)
+                if (At(image, x, y) == qRgb(255, 255, 255)) return true;
+        return false;
+    }
+    void Shot(const char* name) {
+        const QByteArray folder = qgetenv("CORVALA_SHOTS");
+        if (!folder.isEmpty()) window.grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+    }
+
+    test::ScriptedDialogs dialogs;
+    VirtualScheduler scheduler;
+    MainWindow window;
+};
+
+TEST_F(ChartViewTest, AReplayAtTenShowsTheCompletedBarsAndTheFormingOneAndNothingLater) {
+    sim().SetSimulationChecked(true);
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(scheduler.RunUntil([&] { return sim().waitingForPlay(); }, 100'000));
+    sim().SetSpeedScroll(1);
+    sim().PressPlayback(kPlayPause);
+    ASSERT_TRUE(scheduler.RunUntil([&] { return sim().display().clockText == "10:00:00"; }, 100'000'000));
+    EXPECT_EQ(sim().chartView().lastCompletedBar, 11);  // 09:00–09:59: twelve five-minute bars
+
+    const QImage image = Chart();
+    Shot("chart-at-ten");
+    const ChartGeometry& g = sim().chartData().geometry;
+    const ChartData& c = sim().chartData();
+    // Each completed bar of the stock is drawn where its body stands: white at its wick.
+    for (int t = 0; t <= 11; ++t) {
+        ASSERT_TRUE(c.slot(SeriesSlot::DayStock).bars[static_cast<std::size_t>(t)].drawn);
+        EXPECT_TRUE(BarShown(image, t, SeriesSlot::DayStock)) << t;
+        EXPECT_TRUE(BarShown(image, t, SeriesSlot::DayIndex)) << t;
+    }
+    // Past the forming bar only the frame, the grid and the previous-close line: no bar, line or
+    // volume of a later time.
+    int later = 0;
+    const double from = g.BarLeft(kRightColumn, 13) + 30;
+    for (int row : {kUpperRow, kLowerRow}) {
+        const TwipsRect panel = g.Panel(row, kRightColumn);
+        const TwipsRect strip = g.Strip(row, kRightColumn);
+        for (double x = from; x < panel.right - 30; x += kTwipsPerPixel)
+            for (double y = panel.top + 30; y < strip.bottom - 30; y += kTwipsPerPixel) {
+                const QRgb p = At(image, x, y);
+                if (p != qRgb(0, 0, 0) && p != qRgb(80, 80, 80) && p != qRgb(0, 165, 0)) ++later;
+            }
+    }
+    EXPECT_EQ(later, 0);
+    // The legends follow the step.
+    EXPECT_FALSE(window.findChild<QLabel*>("average1Legend")->text().isEmpty());
+}
+
+TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    QImage image = Chart();
+    Shot("chart-displayed");
+    const ChartGeometry& g = sim().chartData().geometry;
+    EXPECT_TRUE(BarShown(image, 58, SeriesSlot::DayStock));
+    // 5分足 off: the bars go at once, the frame stays.
+    auto* bars = window.findChild<QCheckBox*>("barsCheck");
+    ASSERT_NE(bars, nullptr);
+    EXPECT_EQ(bars->text(), "5分足");
+    bars->click();
+    image = Chart();
+    EXPECT_FALSE(BarShown(image, 58, SeriesSlot::DayStock));
+    EXPECT_EQ(At(image, g.Panel(kLowerRow, kRightColumn).left, (g.BandTop(kLowerRow) + g.BandBottom(kLowerRow)) / 2.0),
+              qRgb(80, 80, 80));
+}
+
+}  // namespace
+}  // namespace corvala

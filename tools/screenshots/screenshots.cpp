@@ -1,0 +1,103 @@
+// corvala-screenshots OUTDIR: the README's pictures of the main window, taken on the display the
+// program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer, and a
+// replay at 10:30 with the user's fills on the chart. The replay runs on virtual time, so the
+// pictures are the same every run.
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "demo_data/demo_data.h"
+#include "platform/virtual_scheduler.h"
+#include "ui/main_window.h"
+
+namespace corvala {
+namespace {
+
+class YesDialogs final : public Dialogs {
+public:
+    void ShowError(int number, const std::string& text) override {
+        std::fprintf(stderr, "corvala-screenshots: %d %s\n", number, text.c_str());
+    }
+    bool Ask(const std::string&, const std::string&) override { return true; }
+    void ShowNotice(const std::string&, const std::string& text) override {
+        std::fprintf(stderr, "corvala-screenshots: %s\n", text.c_str());
+    }
+};
+
+NewOrderForm Order(const char* qty, const char* price, bool sell) {
+    NewOrderForm f;
+    f.quantity = qty;
+    f.price = price;
+    f.normalMarket = std::string(price).empty();
+    f.sell = sell;
+    return f;
+}
+
+bool Save(MainWindow& w, const QString& path) {
+    w.Refresh();
+    QApplication::processEvents();
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toUtf8().constData());
+    return ok;
+}
+
+int Run(const QString& out) {
+    const auto install = std::filesystem::temp_directory_path() / "corvala-screenshots-install";
+    std::filesystem::remove_all(install);
+    if (!GenerateDemoData(install.string()).ok) return 1;
+    YesDialogs dialogs;
+    VirtualScheduler scheduler;
+    MainWindow w(install.string(), std::string(), &dialogs, &scheduler);
+    if (!w.StartUp()) return 1;
+    w.resize(kDesignWidthPx, kDesignHeightPx);
+    w.show();
+    Simulation& sim = w.simulation();
+
+    // A displayed day: both days of the stock and of the Nikkei average, every layer.
+    sim.SetDateText("221104");
+    sim.SetCodeText("8473");
+    if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
+    scheduler.RunUntilIdle();
+    bool ok = Save(w, out + "/chart-day.png");
+
+    // A replay to 10:30 with a long opened before the open, half of it closed, and a short.
+    sim.SetSimulationChecked(true);
+    if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
+    scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000);
+    sim.PlaceNewOrder(Order("300", "", false));
+    sim.SetSpeedScroll(1);
+    sim.PressPlayback(kPlayPause);
+    const auto runTo = [&](const char* clock) {
+        scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000);
+    };
+    runTo("09:40:00");
+    sim.SetBulkClose(kSideMarginBuy, true);
+    sim.PlaceClosingOrder(ClosingOrderForm{Order("", "", false), kSideMarginBuy});
+    runTo("10:05:00");
+    sim.PlaceNewOrder(Order("200", "", true));
+    runTo("10:30:00");
+    sim.PressPlayback(kPlayPause);
+    scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
+    ok = Save(w, out + "/chart-replay.png") && ok;
+    sim.RequestClose();
+    std::filesystem::remove_all(install);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace corvala
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: corvala-screenshots OUTDIR\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+    return corvala::Run(QString::fromLocal8Bit(argv[1]));
+}
