@@ -322,28 +322,32 @@ void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day,
     }
 }
 
-Legend ChartLegend(const ChartData& chart, const DayData& day, const ReplayView& view) {
-    Legend legend;
+LegendValues ChartLegendValues(const ChartData& chart, const DayData& day, const ReplayView& view) {
+    LegendValues v;
     const DaySeries& stock = day[SeriesSlot::DayStock];
     const SlotChart& s = chart.slot(SeriesSlot::DayStock);
-    if (!s.loaded || s.bars.empty()) return legend;
+    if (!s.loaded || s.bars.empty()) return v;
     const int bars = chart.geometry.barsPerDay();
-    const int row = view.simulation && view.currentRow >= 0 ? view.currentRow : std::min(stock.lastRow, kClosingRow);
-    const auto text = [](double v) { return v != 0 ? Format(v, "###,###.0") : std::string{}; };
-    if (view.simulation && view.currentRow >= 0) {
+    const bool replaying = view.simulation && view.currentRow >= 0;
+    const int row = replaying ? view.currentRow : std::min(stock.lastRow, kClosingRow);
+    if (replaying) {
         const FormingBar f = FormingBarAt(stock, row, chart.geometry.barLength());
         const DaySeries* seed = day[SeriesSlot::PrevStock].loaded ? &day[SeriesSlot::PrevStock] : nullptr;
         if (f.t < bars) {
-            legend.average1 = text(MovingAverageAt(stock, bars, f.t, f.close, chart.periods[0], seed));
-            legend.average2 = text(MovingAverageAt(stock, bars, f.t, f.close, chart.periods[1], seed));
+            v.average1 = MovingAverageAt(stock, bars, f.t, f.close, chart.periods[0], seed);
+            v.average2 = MovingAverageAt(stock, bars, f.t, f.close, chart.periods[1], seed);
         }
     } else {
-        legend.average1 = text(s.average[0].back());
-        legend.average2 = text(s.average[1].back());
+        v.average1 = s.average[0].back();
+        v.average2 = s.average[1].back();
     }
-    if (row >= 0 && stock.vwap[static_cast<std::size_t>(row)] > 0)
-        legend.vwap = Format(stock.vwap[static_cast<std::size_t>(row)], "###,###.0");
-    return legend;
+    if (row >= 0) v.vwap = std::max(0.0f, stock.vwap[static_cast<std::size_t>(row)]);
+    return v;
+}
+
+Legend FormatLegend(const LegendValues& v) {
+    const auto text = [](float x) { return x > 0 ? Format(x, "###,###.0") : std::string{}; };
+    return {text(v.average1), text(v.average2), text(v.vwap)};
 }
 
 }  // namespace corvala

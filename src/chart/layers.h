@@ -88,10 +88,19 @@ void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day,
 void DrawEmptyFrame(ChartPicture& picture, const ChartGeometry& geometry, const std::array<bool, 2>& noDataMark);
 
 // The legend: MA1, MA2 of the chosen-day stock at the current bar (provisional while it forms)
-// and its VWAP at the current row, as "###,###.0"; blank where there is no value.
+// and its VWAP at the current row; 0 where there is no value.
+struct LegendValues {
+    float average1 = 0, average2 = 0, vwap = 0;
+    friend bool operator==(const LegendValues&, const LegendValues&) = default;
+};
+LegendValues ChartLegendValues(const ChartData& chart, const DayData& day, const ReplayView& view);
+// As the labels show them: "###,###.0", blank for 0.
 struct Legend {
     std::string average1, average2, vwap;
 };
-Legend ChartLegend(const ChartData& chart, const DayData& day, const ReplayView& view);
+Legend FormatLegend(const LegendValues& values);
+inline Legend ChartLegend(const ChartData& chart, const DayData& day, const ReplayView& view) {
+    return FormatLegend(ChartLegendValues(chart, day, view));
+}
 
 }  // namespace corvala

@@ -31,6 +31,7 @@ void Simulation::ComputeChart() {
     chartInputs_.barLength = barLength_;
     chartInputs_.periods = averagePeriods_;
     chart_ = ComputeChartData(*day_, chartInputs_);
+    legendStale_ = true;
 }
 
 void Simulation::SetChartSize(int w, int h) {
@@ -89,6 +90,7 @@ void Simulation::RedrawEmptyChart() {
     baseDirty_ = liveDirty_ = true;
     display_.average1Label.clear();
     display_.average2Label.clear();
+    legendStale_ = true;
 }
 
 // DrawReplayColumnUpTo after a jump, a mid-session start or a refused resize.
@@ -140,7 +142,12 @@ void Simulation::DrawReplayRow(int row) {
 
 void Simulation::ShowLegend() {
     if (!chartShown_) return;
-    const Legend legend = ChartLegend(chart_, *day_, chartView_);
+    const LegendValues values = ChartLegendValues(chart_, *day_, chartView_);
+    // Most steps leave the averages as they were; the texts are written only when they change.
+    if (values == legendShown_ && !legendStale_) return;
+    legendShown_ = values;
+    legendStale_ = false;
+    const Legend legend = FormatLegend(values);
     display_.average1Label = legend.average1;
     display_.average2Label = legend.average2;
     if (!chartView_.simulation) display_.vwapLabel = legend.vwap;  // a replay shows each step's

@@ -453,6 +453,8 @@ private:
     mutable ChartPicture chartPicture_;
     mutable bool baseDirty_ = true, liveDirty_ = true;
     bool optionsChanged_ = false;  // during a replay an option waits for the next step
+    LegendValues legendShown_;
+    bool legendStale_ = true;
 
     ReplayClock replay_;
     Task replayTask_;

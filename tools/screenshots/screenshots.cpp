@@ -1,7 +1,8 @@
 // corvala-screenshots OUTDIR: the README's pictures of the main window, taken on the display the
-// program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer, and a
-// replay at 10:30 with the user's fills on the chart. The replay runs on virtual time, so the
-// pictures are the same every run.
+// program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer
+// (main-window.png), a replay at 10:30 with the user's fills on the chart (trading.png), and the
+// same replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
+// same every run.
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +63,7 @@ int Run(const QString& out) {
     sim.SetCodeText("8473");
     if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntilIdle();
-    bool ok = Save(w, out + "/chart-day.png");
+    bool ok = Save(w, out + "/main-window.png");
 
     // A replay to 10:30 with a long opened before the open, half of it closed, and a short.
     sim.SetSimulationChecked(true);
@@ -82,7 +83,13 @@ int Run(const QString& out) {
     runTo("10:30:00");
     sim.PressPlayback(kPlayPause);
     scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
-    ok = Save(w, out + "/chart-replay.png") && ok;
+    ok = Save(w, out + "/trading.png") && ok;
+    sim.PressPlayback(kPlayPause);
+    scheduler.RunUntil([&] {
+        if (sim.waitingForPlay()) sim.PressPlayback(kPlayPause);
+        return !sim.replayRunning();
+    }, 100'000'000);
+    ok = Save(w, out + "/replay.png") && ok;
     sim.RequestClose();
     std::filesystem::remove_all(install);
     return ok ? 0 : 1;
