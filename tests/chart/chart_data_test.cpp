@@ -121,6 +121,18 @@ TEST_F(ChartDataTest, LayersBelongToTheirKindsAndBadBarsAreSkipped) {
     EXPECT_TRUE(index.volume.empty());
     EXPECT_EQ(c.vmax[kLowerRow], 600);
     EXPECT_EQ(c.vmax[kUpperRow], 1);
+    // The futures carry volume: the upper row gets its bars and its axis.
+    for (SeriesSlot f : {SeriesSlot::PrevIndex, SeriesSlot::DayIndex}) {
+        day[f].kind = SeriesKind::Futures;
+        for (int t = 0; t < 60; ++t) day[f].bars[static_cast<std::size_t>(t)].volume = 100 * (t + 1);
+        day[f].maxBarVolume = 6000;
+    }
+    const ChartData futures = Compute();
+    EXPECT_FALSE(futures.slot(SeriesSlot::DayIndex).volume.empty());
+    EXPECT_EQ(futures.vmax[kUpperRow], 6000);
+    EXPECT_EQ(futures.slot(SeriesSlot::DayIndex).prevCloseY, kNoPoint);  // no previous-close line for futures
+    day[SeriesSlot::PrevIndex].kind = day[SeriesSlot::DayIndex].kind = SeriesKind::Nikkei225;
+
     // The previous-close line for stocks and N225, not for TOPIX.
     EXPECT_NE(index.prevCloseY, kNoPoint);
     day[SeriesSlot::DayIndex].kind = SeriesKind::Topix;
