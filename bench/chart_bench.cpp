@@ -44,7 +44,7 @@ void BM_DrawBaseWholeDay(benchmark::State& state) {
     DisplayedDay d(static_cast<int>(state.range(0)));
     ChartPicture picture;
     for (auto _ : state) {
-        DrawBase(picture, d.sim.chartData(), ChartLayers{}, ReplayView{}, TradeMarkers{}, {false, false});
+        DrawBase(picture, d.sim.chartData(), ChartLayers{}, ReplayView{}, {false, false});
         benchmark::DoNotOptimize(picture.base.data());
     }
     state.counters["shapes"] = static_cast<double>(picture.base.size());
@@ -57,7 +57,7 @@ void BM_DrawLiveStep(benchmark::State& state) {
     int row = 0;
     for (auto _ : state) {
         const ReplayView view{true, row / 60 - 1, row};
-        DrawLive(picture, d.sim.chartData(), d.sim.day(), ChartLayers{}, view);
+        DrawLive(picture, d.sim.chartData(), d.sim.day(), ChartLayers{}, view, d.sim.tradeMarkers());
         benchmark::DoNotOptimize(picture.live.data());
         row = (row + 7) % kReplayRows;
     }

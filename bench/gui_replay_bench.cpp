@@ -81,7 +81,7 @@ void MeasurePaint(MainWindow& w, Figures& f) {
     // A step: the kept picture copied, the forming bar and line ends of a replay drawn on it.
     const QPixmap kept = canvas;
     ChartPicture live;
-    DrawLive(live, sim.chartData(), sim.day(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30});
+    DrawLive(live, sim.chartData(), sim.day(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30}, sim.tradeMarkers());
     QPixmap target(canvas.size());
     t.restart();
     for (int i = 0; i < kRounds; ++i) {

@@ -53,7 +53,8 @@ const char* const kReplayUsage =
     "      board's 20 values, with the user's orders, after the step's last sub-step. Exit status\n"
     "      3: the day could not be replayed (\"message\" says why). --chart adds \"chart\" as `chart`\n"
     "      prints it, as it stands when the replay ends or stops (the right column up to the last\n"
-    "      completed bar), with \"markers\":[{\"x\",\"y\",\"side\",\"kind\"}] for the user's fills.\n";
+    "      completed bar), with \"markers\":[{\"x\",\"y\",\"side\",\"kind\"}] for the user's fills during\n"
+    "      the replay (the window draws them while the replay runs).\n";
 
 namespace {
 

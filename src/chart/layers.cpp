@@ -71,8 +71,8 @@ void Labels(Shapes& out, const ChartData& chart) {
             for (int j = 1; j < lines; ++j) {
                 const double y = g.BandTop(row) + static_cast<double>(g.plotHeight()) * j / lines;
                 out.push_back(LineShape(800, y, g.area().right, y, c::kGrey, 1, true));
-                out.push_back(TextShape(kLabelRight, y - 50 - kLabelHeight / 2, labels[static_cast<std::size_t>(j)],
-                                        c::kLabel, kLabelPoints, true));
+                out.push_back(TextShape(kLabelRight, y - 50, labels[static_cast<std::size_t>(j)], c::kLabel,
+                                        kLabelPoints, true));
             }
         }
         // The strip's scale, clear of the price label above it.
@@ -154,9 +154,17 @@ void Vwap(Shapes& out, const ChartData& chart, SeriesSlot slot, int lastSample) 
 
 // The last minute sample that lies inside bars 0..last.
 int LastSample(const ChartData& chart, int last) { return (last + 1) * chart.geometry.barLength() - 1; }
+// A whole day's line runs to its last sample (15:00:00); a replay's, to its completed bars.
+int LastSample(const ChartData& chart, SeriesSlot slot, const ReplayView& view) {
+    if (ColumnOf(slot) == kLeftColumn || !view.simulation) return static_cast<int>(chart.slot(slot).vwap.size()) - 1;
+    return LastSample(chart, LastBar(chart, slot, view));
+}
+
+// Never smaller than two pixels: with 1-minute bars the described radius is a sixth of a pixel.
+constexpr double kSmallestMarker = 2.0 * kTwipsPerPixel;
 
 void Markers(Shapes& out, const ChartData& chart, const TradeMarkers& markers) {
-    const double r = chart.geometry.markerRadius();
+    const double r = std::max(chart.geometry.markerRadius(), kSmallestMarker);
     for (int i = 0; i < markers.size(); ++i) {
         const TradeMarker& m = markers[i];
         if (m.x == 0) continue;
@@ -171,106 +179,10 @@ void Markers(Shapes& out, const ChartData& chart, const TradeMarkers& markers) {
     }
 }
 
-}  // namespace
-
-std::vector<std::string> PriceLabels(const ChartData& chart, int row) {
-    const RowScale& scale = chart.rows[static_cast<std::size_t>(row)];
-    if (!scale.Usable()) return {};
-    std::vector<std::string> labels{LabelText(chart, row, scale.max)};
-    const int lines = scale.step > 0 ? scale.span / scale.step : 0;
-    for (int j = 1; j < lines; ++j) labels.push_back(LabelText(chart, row, scale.max - j * scale.step));
-    labels.push_back(LabelText(chart, row, scale.min));
-    return labels;
-}
-
-bool TradeMarkers::Add(const ChartData& chart, int row, double price, int side, int kind) {
-    if (count_ >= kCapacity) return false;
-    const RowScale& scale = chart.rows[kLowerRow];
-    if (!scale.Usable()) return false;
-    const ChartGeometry& g = chart.geometry;
-    TradeMarker& m = markers_[static_cast<std::size_t>(count_++)];
-    m.x = static_cast<float>(g.RowX(row));
-    m.y = static_cast<float>((g.h() + 8190) - Int((price - scale.min) / (static_cast<double>(scale.max) - scale.min) * g.plotHeight()));
-    m.side = side;
-    m.kind = kind;
-    return true;
-}
-
-FormingBar FormingBarAt(const DaySeries& s, int row, int barLength) {
-    FormingBar f;
-    if (row < 0 || row >= kMaxRows || barLength <= 0) return f;
-    f.t = BarOfRow(row, barLength);
-    if (f.t >= kMaxBars) return f;
-    const int first = f.t * barLength * 12;
-    const int start = BarStartSeconds(f.t, barLength);
-    for (int r = first; r <= row; ++r) {
-        const float p = s.price[static_cast<std::size_t>(r)];
-        // A stale last trade does not open the bar, as the loader builds it.
-        if (p == 0 || s.lastTradeSeconds[static_cast<std::size_t>(r)] < start) continue;
-        if (!f.traded) {
-            f.traded = true;
-            f.open = s.bars[static_cast<std::size_t>(f.t)].open;  // fixed by the bar's first trade
-            f.high = f.low = p;
-        }
-        f.high = std::max(f.high, p);
-        f.low = std::min(f.low, p);
-        f.close = p;
-    }
-    if (f.traded) {
-        f.high = std::max(f.high, f.open);
-        f.low = std::min(f.low, f.open);
-    } else if (f.t > 0) {
-        f.open = f.high = f.low = f.close = s.bars[static_cast<std::size_t>(f.t - 1)].close;
-    }
-    if (HasVolume(s.kind)) {
-        const double before = f.t > 0 ? s.bars[static_cast<std::size_t>(f.t - 1)].cumVolume : 0;
-        f.volume = static_cast<std::int32_t>(std::clamp(s.cumVolume[static_cast<std::size_t>(row)] - before, 0.0, 2e9));
-    }
-    return f;
-}
-
-void DrawEmptyFrame(ChartPicture& picture, const ChartGeometry& geometry, const std::array<bool, 2>& noDataMark) {
-    picture.area = geometry.area();
-    picture.labelColumn = {0, 300, 770, geometry.h() + 9000};
-    picture.base.clear();
-    picture.live.clear();
-    Frame(picture.base, geometry);
-    NoDataMarks(picture.base, geometry, noDataMark);
-    ++picture.baseVersion;
-    ++picture.liveVersion;
-}
-
-void DrawBase(ChartPicture& picture, const ChartData& chart, const ChartLayers& layers, const ReplayView& view,
-              const TradeMarkers& markers, const std::array<bool, 2>& noDataMark) {
-    const ChartGeometry& g = chart.geometry;
-    picture.area = g.area();
-    picture.labelColumn = {0, 300, 770, g.h() + 9000};
-    Shapes& out = picture.base;
-    out.clear();
-    Frame(out, g);
-    Labels(out, chart);
-    PrevCloseLines(out, chart);
-    static constexpr SeriesSlot kSlots[] = {SeriesSlot::PrevIndex, SeriesSlot::DayIndex, SeriesSlot::PrevStock,
-                                            SeriesSlot::DayStock};
-    if (layers.bars)
-        for (SeriesSlot s : kSlots) Bars(out, chart, s, LastBar(chart, s, view));
-    for (int i = 0; i < 2; ++i)
-        if (i == 0 ? layers.average1 : layers.average2)
-            for (SeriesSlot s : kSlots) Average(out, chart, s, i, LastBar(chart, s, view));
-    for (SeriesSlot s : kSlots) Volume(out, chart, s, LastBar(chart, s, view));
-    if (layers.vwap && chart.hasVwapColumn)
-        for (SeriesSlot s : kSlots) Vwap(out, chart, s, LastSample(chart, LastBar(chart, s, view)));
-    NoDataMarks(out, g, noDataMark);
-    if (view.simulation && layers.markers) Markers(out, chart, markers);
-    ++picture.baseVersion;
-}
-
-void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day, const ChartLayers& layers,
-              const ReplayView& view) {
-    Shapes& out = picture.live;
-    out.clear();
-    ++picture.liveVersion;
-    if (!view.simulation || view.currentRow < 0) return;
+// The bar still forming, the provisional ends of the lines and the forming volume.
+void FormingLayer(Shapes& out, const ChartData& chart, const DayData& day, const ChartLayers& layers,
+                  const ReplayView& view) {
+    if (view.currentRow < 0) return;
     const ChartGeometry& g = chart.geometry;
     for (SeriesSlot slot : {SeriesSlot::DayIndex, SeriesSlot::DayStock}) {
         const SlotChart& s = chart.slot(slot);
@@ -322,6 +234,122 @@ void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day,
     }
 }
 
+}  // namespace
+
+std::vector<std::string> PriceLabels(const ChartData& chart, int row) {
+    const RowScale& scale = chart.rows[static_cast<std::size_t>(row)];
+    if (!scale.Usable()) return {};
+    std::vector<std::string> labels{LabelText(chart, row, scale.max)};
+    const int lines = scale.step > 0 ? scale.span / scale.step : 0;
+    for (int j = 1; j < lines; ++j) labels.push_back(LabelText(chart, row, scale.max - j * scale.step));
+    labels.push_back(LabelText(chart, row, scale.min));
+    return labels;
+}
+
+bool TradeMarkers::Add(const ChartData& chart, int row, double price, int side, int kind) {
+    if (count_ >= kCapacity) return false;
+    const RowScale& scale = chart.rows[kLowerRow];
+    if (!scale.Usable()) return false;
+    const ChartGeometry& g = chart.geometry;
+    TradeMarker& m = markers_[static_cast<std::size_t>(count_++)];
+    m.x = static_cast<float>(g.RowX(row));
+    m.y = static_cast<float>((g.h() + 8190) - Int((price - scale.min) / (static_cast<double>(scale.max) - scale.min) * g.plotHeight()));
+    m.side = side;
+    m.kind = kind;
+    m.row = row;
+    m.price = static_cast<float>(price);
+    return true;
+}
+
+void TradeMarkers::Relocate(const ChartData& chart) {
+    const auto kept = markers_;
+    const int n = count_;
+    count_ = 0;
+    for (int i = 0; i < n; ++i) {
+        const TradeMarker& m = kept[static_cast<std::size_t>(i)];
+        Add(chart, m.row, m.price, m.side, m.kind);
+    }
+}
+
+FormingBar FormingBarAt(const DaySeries& s, int row, int barLength) {
+    FormingBar f;
+    if (row < 0 || row >= kMaxRows || barLength <= 0) return f;
+    f.t = BarOfRow(row, barLength);
+    if (f.t >= kMaxBars) return f;
+    const int first = f.t * barLength * 12;
+    const int start = BarStartSeconds(f.t, barLength);
+    for (int r = first; r <= row; ++r) {
+        const float p = s.price[static_cast<std::size_t>(r)];
+        // A stale last trade does not open the bar, as the loader builds it.
+        if (p == 0 || s.lastTradeSeconds[static_cast<std::size_t>(r)] < start) continue;
+        if (!f.traded) {
+            f.traded = true;
+            f.open = s.bars[static_cast<std::size_t>(f.t)].open;  // fixed by the bar's first trade
+            f.high = f.low = p;
+        }
+        f.high = std::max(f.high, p);
+        f.low = std::min(f.low, p);
+        f.close = p;
+    }
+    if (f.traded) {
+        f.high = std::max(f.high, f.open);
+        f.low = std::min(f.low, f.open);
+    } else if (f.t > 0) {
+        f.open = f.high = f.low = f.close = s.bars[static_cast<std::size_t>(f.t - 1)].close;
+    }
+    if (HasVolume(s.kind)) {
+        const double before = f.t > 0 ? s.bars[static_cast<std::size_t>(f.t - 1)].cumVolume : 0;
+        f.volume = static_cast<std::int32_t>(std::clamp(s.cumVolume[static_cast<std::size_t>(row)] - before, 0.0, 2e9));
+    }
+    return f;
+}
+
+void DrawEmptyFrame(ChartPicture& picture, const ChartGeometry& geometry, const std::array<bool, 2>& noDataMark) {
+    picture.area = geometry.area();
+    picture.labelColumn = {0, 300, 770, geometry.h() + 9000};
+    picture.base.clear();
+    picture.live.clear();
+    Frame(picture.base, geometry);
+    NoDataMarks(picture.base, geometry, noDataMark);
+    ++picture.baseVersion;
+    ++picture.liveVersion;
+}
+
+void DrawBase(ChartPicture& picture, const ChartData& chart, const ChartLayers& layers, const ReplayView& view,
+              const std::array<bool, 2>& noDataMark) {
+    const ChartGeometry& g = chart.geometry;
+    picture.area = g.area();
+    picture.labelColumn = {0, 300, 770, g.h() + 9000};
+    Shapes& out = picture.base;
+    out.clear();
+    Frame(out, g);
+    Labels(out, chart);
+    PrevCloseLines(out, chart);
+    static constexpr SeriesSlot kSlots[] = {SeriesSlot::PrevIndex, SeriesSlot::DayIndex, SeriesSlot::PrevStock,
+                                            SeriesSlot::DayStock};
+    if (layers.bars)
+        for (SeriesSlot s : kSlots) Bars(out, chart, s, LastBar(chart, s, view));
+    for (int i = 0; i < 2; ++i)
+        if (i == 0 ? layers.average1 : layers.average2)
+            for (SeriesSlot s : kSlots) Average(out, chart, s, i, LastBar(chart, s, view));
+    for (SeriesSlot s : kSlots) Volume(out, chart, s, LastBar(chart, s, view));
+    if (layers.vwap && chart.hasVwapColumn)
+        for (SeriesSlot s : kSlots) Vwap(out, chart, s, LastSample(chart, s, view));
+    NoDataMarks(out, g, noDataMark);
+    ++picture.baseVersion;
+}
+
+void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day, const ChartLayers& layers,
+              const ReplayView& view, const TradeMarkers& markers) {
+    Shapes& out = picture.live;
+    out.clear();
+    ++picture.liveVersion;
+    if (!view.simulation) return;
+    FormingLayer(out, chart, day, layers, view);
+    if (layers.markers) Markers(out, chart, markers);  // over the bar that is forming
+}
+
+
 LegendValues ChartLegendValues(const ChartData& chart, const DayData& day, const ReplayView& view) {
     LegendValues v;
     const DaySeries& stock = day[SeriesSlot::DayStock];
@@ -337,11 +365,16 @@ LegendValues ChartLegendValues(const ChartData& chart, const DayData& day, const
             v.average1 = MovingAverageAt(stock, bars, f.t, f.close, chart.periods[0], seed);
             v.average2 = MovingAverageAt(stock, bars, f.t, f.close, chart.periods[1], seed);
         }
+    } else if (view.simulation) {
+        // Waiting for play: the last bar drawn, none before the first.
+        const int last = std::min(view.lastCompletedBar, bars - 1);
+        v.average1 = last >= 0 ? s.average[0][static_cast<std::size_t>(last)] : 0;
+        v.average2 = last >= 0 ? s.average[1][static_cast<std::size_t>(last)] : 0;
     } else {
         v.average1 = s.average[0].back();
         v.average2 = s.average[1].back();
     }
-    if (row >= 0) v.vwap = std::max(0.0f, stock.vwap[static_cast<std::size_t>(row)]);
+    if (row >= 0 && (replaying || !view.simulation)) v.vwap = std::max(0.0f, stock.vwap[static_cast<std::size_t>(row)]);
     return v;
 }
 

@@ -49,6 +49,8 @@ struct TradeMarker {
     float x = 0, y = 0;
     int side = 0;  // 0 the long side (買建, 買付), otherwise the short side
     int kind = 0;  // 0 a new position (新規), otherwise a closing fill (返済)
+    int row = 0;   // the five-second row and the price of the fill, to place it again
+    float price = 0;
 };
 
 class TradeMarkers {
@@ -58,6 +60,8 @@ public:
     // AddTradeMarker: at the five-second position of `row` in the right column and `price` on
     // the stock's scale. False, and nothing stored, once 50 are stored or without a scale.
     bool Add(const ChartData& chart, int row, double price, int side, int kind);
+    // Every marker placed again on a chart laid out anew (a resized window).
+    void Relocate(const ChartData& chart);
     int size() const { return count_; }
     const TradeMarker& operator[](int i) const { return markers_[static_cast<std::size_t>(i)]; }
 
@@ -79,11 +83,13 @@ FormingBar FormingBarAt(const DaySeries& s, int row, int barLength);
 // two decimals); none without a scale.
 std::vector<std::string> PriceLabels(const ChartData& chart, int row);
 
-// FullRedraw into `picture.base`, and the live layer into `picture.live`; both bump their versions.
+// FullRedraw into `picture.base`, and the live layer into `picture.live`: the bar still forming,
+// the provisional line ends and, on top of everything, the user's fills during a replay. Both
+// bump their versions.
 void DrawBase(ChartPicture& picture, const ChartData& chart, const ChartLayers& layers, const ReplayView& view,
-              const TradeMarkers& markers, const std::array<bool, 2>& noDataMark);
+              const std::array<bool, 2>& noDataMark);
 void DrawLive(ChartPicture& picture, const ChartData& chart, const DayData& day, const ChartLayers& layers,
-              const ReplayView& view);
+              const ReplayView& view, const TradeMarkers& markers);
 // The empty frame alone (no day shown).
 void DrawEmptyFrame(ChartPicture& picture, const ChartGeometry& geometry, const std::array<bool, 2>& noDataMark);
 

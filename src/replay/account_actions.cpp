@@ -76,9 +76,10 @@ void Simulation::AppendResetMarkerToHistory() {
 }
 
 void Simulation::SetFillSoundOption(bool on) { display_.fillSoundOption = on; }
+// The markers show or go at once, during a replay too (the box stays usable then).
 void Simulation::SetTradeMarkerOption(bool on) {
     display_.tradeMarkerOption = on;
-    FullRedraw();
+    liveDirty_ = true;
 }
 
 void Simulation::PlaySound(const char* file) {

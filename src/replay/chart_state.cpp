@@ -15,8 +15,8 @@ const ChartPicture& Simulation::chartPicture() const {
         baseDirty_ = liveDirty_ = false;
         return chartPicture_;
     }
-    if (baseDirty_) DrawBase(chartPicture_, chart_, Layers(), chartView_, markers_, display_.noDataMark);
-    if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_);
+    if (baseDirty_) DrawBase(chartPicture_, chart_, Layers(), chartView_, display_.noDataMark);
+    if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_, markers_);
     baseDirty_ = liveDirty_ = false;
     return chartPicture_;
 }
@@ -38,9 +38,13 @@ void Simulation::SetChartSize(int w, int h) {
     w = std::max(0, w), h = std::max(0, h);
     if (w == chartInputs_.w && h == chartInputs_.h) return;
     chartInputs_.w = w, chartInputs_.h = h;
-    // The fills were placed on the old coordinates; they go with them.
-    markers_.Clear();
     if (chartShown_) ComputeChart();
+    // A replay's fills are placed again on the new coordinates; outside one the day is shown anew
+    // without them.
+    if (replay_.replayReady && replay_.simulationMode)
+        markers_.Relocate(chart_);
+    else
+        markers_.Clear();
     baseDirty_ = liveDirty_ = true;
 }
 
@@ -93,14 +97,15 @@ void Simulation::RedrawEmptyChart() {
     legendStale_ = true;
 }
 
-// DrawReplayColumnUpTo after a jump, a mid-session start or a refused resize.
+// DrawReplayColumnUpTo after a jump back or for a mid-session start: the bars before the one the
+// replay goes on with; that bar is drawn again from its first step.
 void Simulation::RedrawChartUpTo(int bar) {
     if (!chartShown_) return;
     chartView_.simulation = true;
     chartView_.lastCompletedBar = std::max(-1, bar);
-    // The bar after it may still be forming at the current row; any other is not shown yet.
-    if (chartView_.currentRow >= 0 && BarOfRow(chartView_.currentRow, barLength_) != bar + 1) chartView_.currentRow = -1;
+    chartView_.currentRow = -1;
     baseDirty_ = liveDirty_ = true;
+    ShowLegend();
 }
 
 // The day just loaded: the left column whole, the right column whole in display mode and empty
@@ -121,7 +126,7 @@ void Simulation::AddTradeMarker(const Execution& e) {
     if (!chartShown_ || !replay_.simulationMode) return;
     // The 51st fill of a day has no marker; the table is never written past.
     if (markers_.Add(chart_, replay_.currentRow, e.price, e.side == kSideMarginSell ? 1 : 0, e.closing ? 1 : 0))
-        baseDirty_ = true;
+        liveDirty_ = true;
 }
 
 // A step: a bar that completed joins the right column; the bar still forming and the

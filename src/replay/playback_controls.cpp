@@ -249,8 +249,7 @@ void Simulation::StartMessageTimer(int ms) {
 void Simulation::RefuseResize() {
     SetMessage(FullWidthBlanks(24) + "シミュレーション中は画面の拡大・縮小はできません。"
                                      "停止後拡大・縮小した後、再度開始して下さい。");
-    RedrawChartUpTo(replay_.currentBar - 1);
-    Notify();
+    Notify();  // the chart stays as it is
 }
 
 void Simulation::SetDayOnly(bool on) {

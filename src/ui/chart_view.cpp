@@ -67,7 +67,14 @@ void ChartView::PaintShapes(QPainter& p, const std::vector<Shape>& shapes) {
                 p.drawRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized());
                 break;
             case Shape::Kind::FilledBox:
-                p.fillRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized(), colour);
+                // Outlined as well, so that a body whose open equals its close still shows.
+                pen.setColor(colour);
+                pen.setWidth(1);
+                pen.setStyle(Qt::SolidLine);
+                p.setPen(pen);
+                p.setBrush(colour);
+                p.drawRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized());
+                p.setBrush(Qt::NoBrush);
                 break;
             case Shape::Kind::FilledCircle: {
                 p.setPen(Qt::NoPen);

@@ -161,7 +161,7 @@ TEST_F(ChartDataTest, ThePrimeIndexIsLabelledInHundredthsAndNoPreviousDayLeavesT
     const ChartData alone = Compute();
     EXPECT_FALSE(alone.slot(SeriesSlot::PrevStock).loaded);
     ChartPicture p;
-    DrawBase(p, alone, ChartLayers{}, ReplayView{}, TradeMarkers{}, {false, false});
+    DrawBase(p, alone, ChartLayers{}, ReplayView{}, {false, false});
     const double middle = alone.geometry.Panel(kLowerRow, kRightColumn).left;
     const auto inLeftPanel = [&](const Shape& s) {
         return s.kind != Shape::Kind::Text && s.x1 > 800 && s.x2 < middle && s.y1 > alone.geometry.BandTop(kLowerRow) &&
@@ -190,22 +190,44 @@ TEST_F(ChartDataTest, TradeMarkersStandAtTheFillAndTheTableHoldsFifty) {
     EXPECT_FALSE(markers.Add(c, 3000, 1000, 0, 0));  // the 51st fill has no marker
     EXPECT_EQ(markers.size(), 50);
 
-    // Drawn in a replay only: long red, short blue; a circle for 新規, a cross for 返済.
+    // Drawn in a replay only, over the bar that is forming: long red, short blue; a circle for
+    // 新規, a cross for 返済.
     ChartPicture p;
-    DrawBase(p, c, ChartLayers{}, ReplayView{true, 59, -1}, markers, {false, false});
-    const auto circles = std::count_if(p.base.begin(), p.base.end(), [](const Shape& s) {
+    DrawLive(p, c, day, ChartLayers{}, ReplayView{true, 23, 24 * 60}, markers);
+    const auto circles = std::count_if(p.live.begin(), p.live.end(), [](const Shape& s) {
         return s.kind == Shape::Kind::FilledCircle && s.colour == chart_colours::kLongSide;
     });
-    const auto crossLines = std::count_if(p.base.begin(), p.base.end(), [](const Shape& s) {
+    const auto crossLines = std::count_if(p.live.begin(), p.live.end(), [](const Shape& s) {
         return s.kind == Shape::Kind::Line && s.colour == chart_colours::kShortSide && s.width == 2;
     });
     EXPECT_EQ(circles, 49);
     EXPECT_EQ(crossLines, 2);
+    const auto firstMarker = std::find_if(p.live.begin(), p.live.end(), [](const Shape& s) {
+        return s.colour == chart_colours::kLongSide || s.colour == chart_colours::kShortSide;
+    });
+    EXPECT_TRUE(std::none_of(firstMarker, p.live.end(), [](const Shape& s) { return s.colour == chart_colours::kBar; }));
     ChartPicture display;
-    DrawBase(display, c, ChartLayers{}, ReplayView{}, markers, {false, false});
-    EXPECT_EQ(std::count_if(display.base.begin(), display.base.end(),
-                            [](const Shape& s) { return s.kind == Shape::Kind::FilledCircle; }),
-              0);
+    DrawLive(display, c, day, ChartLayers{}, ReplayView{}, markers);
+    EXPECT_TRUE(display.live.empty());
+    ChartLayers hidden;
+    hidden.markers = false;
+    DrawLive(display, c, day, hidden, ReplayView{true, 23, 24 * 60}, markers);
+    EXPECT_TRUE(std::none_of(display.live.begin(), display.live.end(),
+                             [](const Shape& s) { return s.kind == Shape::Kind::FilledCircle; }));
+
+    // A window laid out anew places them again; with 1-minute bars they stay two pixels wide.
+    ChartInputs wider;
+    wider.w = 4500;
+    const ChartData laidOut = Compute(wider);
+    markers.Relocate(laidOut);
+    EXPECT_EQ(markers.size(), 50);
+    EXPECT_DOUBLE_EQ(markers[0].x, static_cast<float>(4500 / 2 + 6830 + 720 * (4500 / 2 + 5941) / 3720.0));
+    ChartInputs oneMinute;
+    oneMinute.barLength = 1;
+    DrawLive(p, Compute(oneMinute), day, ChartLayers{}, ReplayView{true, -1, -1}, markers);
+    const auto circle = std::find_if(p.live.begin(), p.live.end(), [](const Shape& s) { return s.kind == Shape::Kind::FilledCircle; });
+    ASSERT_NE(circle, p.live.end());
+    EXPECT_GE(circle->x2, 2 * kTwipsPerPixel);
 }
 
 TEST_F(ChartDataTest, AReplayShowsTheCompletedBarsAndTheFormingOneOnTop) {
@@ -218,14 +240,33 @@ TEST_F(ChartDataTest, AReplayShowsTheCompletedBarsAndTheFormingOneOnTop) {
         });
     };
     ChartPicture p;
-    DrawBase(p, c, ChartLayers{}, ReplayView{true, 11, 12 * 60}, TradeMarkers{}, {false, false});
+    DrawBase(p, c, ChartLayers{}, ReplayView{true, 11, 12 * 60}, {false, false});
     EXPECT_EQ(candles(p.base), 12);
-    DrawBase(p, c, ChartLayers{}, ReplayView{}, TradeMarkers{}, {false, false});
+    DrawBase(p, c, ChartLayers{}, ReplayView{}, {false, false});
     EXPECT_EQ(candles(p.base), 60);
     ChartLayers noBars;
     noBars.bars = false;
-    DrawBase(p, c, noBars, ReplayView{}, TradeMarkers{}, {false, false});
+    DrawBase(p, c, noBars, ReplayView{}, {false, false});
     EXPECT_EQ(candles(p.base), 0);
+}
+
+TEST_F(ChartDataTest, TheLegendShowsNoLaterBarThanTheReplayHasDrawn) {
+    const ChartData c = Compute();
+    const SlotChart& stock = c.slot(SeriesSlot::DayStock);
+    // Waiting for play at 08:59:59: nothing yet; at a mid-session start, the bar before it.
+    Legend legend = ChartLegend(c, day, ReplayView{true, -1, -1});
+    EXPECT_EQ(legend.average1, "");
+    EXPECT_EQ(legend.average2, "");
+    EXPECT_EQ(legend.vwap, "");
+    legend = ChartLegend(c, day, ReplayView{true, 12, -1});
+    EXPECT_EQ(legend.average1, FormatLegend({stock.average[0][12], 0, 0}).average1);
+    // In a step, the forming bar counts with its price so far.
+    legend = ChartLegend(c, day, ReplayView{true, 12, 13 * 60 + 5});
+    EXPECT_FALSE(legend.average1.empty());
+    EXPECT_EQ(legend.vwap, "1,001.0");
+    // A displayed day: the last bar.
+    legend = ChartLegend(c, day, ReplayView{});
+    EXPECT_EQ(legend.average1, FormatLegend({stock.average[0].back(), 0, 0}).average1);
 }
 
 TEST_F(ChartDataTest, TheLegendIsBlankWithoutAValue) {

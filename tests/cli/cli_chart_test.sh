@@ -33,6 +33,7 @@ expect "falling or unchanged bars are filled" "true" "$(jq '.slots | all(.bars |
 # 開 始: the scales balance around the previous close and the chosen day waits for play.
 sim=$(chart --date 221104 --code 8473 --simulation)
 expect "simulation waits with an empty right column" "60 0 60 0" "$(jq -r '[.slots[].bars | length] | join(" ")' <<<"$sim")"
+expect "and legends that tell nothing of the day yet" '{"ma1":"","ma2":"","vwap":""}' "$(jq -c '.legend' <<<"$sim")"
 expect "the balance widens the range" "true" "$(jq -n --argjson a "$out" --argjson b "$sim" \
   '$b.rows[0].max - $b.rows[0].min >= $a.rows[0].max - $a.rows[0].min')"
 

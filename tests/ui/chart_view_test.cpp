@@ -114,6 +114,20 @@ TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
     Shot("chart-displayed");
     const ChartGeometry& g = sim().chartData().geometry;
     EXPECT_TRUE(BarShown(image, 58, SeriesSlot::DayStock));
+    // A bar whose open equals its close has a body too: a white line as wide as the bar (where
+    // no indicator line crosses it).
+    const auto& stockBars = sim().chartData().slot(SeriesSlot::DayStock).bars;
+    int dojis = 0, white = 0, pixels = 0;
+    for (int t = 0; t < static_cast<int>(stockBars.size()); ++t) {
+        const BarPoint& b = stockBars[static_cast<std::size_t>(t)];
+        if (!b.drawn || b.open != b.close) continue;
+        ++dojis;
+        const double left = g.BarLeft(kRightColumn, t);
+        for (double x = left + kTwipsPerPixel; x < left + g.barWidth() - kTwipsPerPixel; x += kTwipsPerPixel, ++pixels)
+            if (At(image, x, b.yOpen) == qRgb(255, 255, 255)) ++white;
+    }
+    EXPECT_GT(dojis, 3);
+    EXPECT_GE(white * 4, pixels * 3);
     // 5分足 off: the bars go at once, the frame stays.
     auto* bars = window.findChild<QCheckBox*>("barsCheck");
     ASSERT_NE(bars, nullptr);

@@ -1,0 +1,73 @@
+// The chart inside a replay: the right column and the legends before play, after a jump back and
+// at each step, the marker box acting at once while paused, and a resized window keeping the
+// replay's fills.
+
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+class ChartStateTest : public ReplayFixture {
+protected:
+    void Given(std::vector<std::string> tape) {
+        Start();
+        sim->UseGivenTape(std::move(tape));
+        Prepare();
+    }
+    bool MarkersDrawn() {
+        const ChartPicture& p = sim->chartPicture();
+        return std::any_of(p.live.begin(), p.live.end(),
+                           [](const Shape& s) { return s.colour == chart_colours::kLongSide; });
+    }
+};
+
+TEST_F(ChartStateTest, BeforePlayTheRightColumnAndTheLegendsShowNothingOfTheDay) {
+    Given({"09:00:00 5,000 1,000"});
+    EXPECT_TRUE(sim->chartShowsDay());
+    EXPECT_EQ(sim->chartView().lastCompletedBar, -1);
+    EXPECT_EQ(d().average1Label, "");
+    EXPECT_EQ(d().average2Label, "");
+    EXPECT_TRUE(sim->chartPicture().live.empty());
+}
+
+TEST_F(ChartStateTest, AJumpBackStartsItsBarAnewWithItsLegend) {
+    Given({"09:00:00 5,000 1,000"});
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(70));  // 09:05:50, bar 1
+    EXPECT_EQ(sim->chartView().lastCompletedBar, 0);
+    EXPECT_EQ(sim->chartView().currentRow, 70);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
+    Press(kBarBack);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().backRequest == 0; }));
+    EXPECT_EQ(sim->chartView().currentRow, -1);  // the bar is drawn again from its first step
+    EXPECT_EQ(sim->chartView().lastCompletedBar, 0);
+    const float average = sim->chartData().slot(SeriesSlot::DayStock).average[0][0];
+    EXPECT_EQ(d().average1Label, Format(average, "###,###.0"));
+}
+
+TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
+    Given({"09:00:00 5,000 1,000", "09:00:40 100 1,000"});
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(10));
+    ASSERT_EQ(sim->tradeMarkers().size(), 1);
+    EXPECT_TRUE(MarkersDrawn());
+    Press(kPlayPause);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
+    sim->SetTradeMarkerOption(false);
+    EXPECT_FALSE(MarkersDrawn());  // while paused, not at the next step
+    sim->SetTradeMarkerOption(true);
+    EXPECT_TRUE(MarkersDrawn());
+
+    const float before = sim->tradeMarkers()[0].x;
+    sim->SetChartSize(3000, 1500);
+    ASSERT_EQ(sim->tradeMarkers().size(), 1);
+    EXPECT_GT(sim->tradeMarkers()[0].x, before);  // placed again on the wider right column
+    EXPECT_TRUE(MarkersDrawn());
+}
+
+}  // namespace
+}  // namespace corvala
