@@ -21,12 +21,17 @@ const char* const kChartUsage =
     "      \"x\",\"yOpen\",\"yHigh\",\"yLow\",\"yClose\",\"filled\"}],\"prevCloseY\",\"ma1\",\"ma2\",\"vwap\",\n"
     "      \"volume\"}] (slots 0–3), \"legend\":{\"ma1\",\"ma2\",\"vwap\"},\"captions\"}. --ma1 and --ma2\n"
     "      are the moving-average periods (1–24; default 5 and 12); --width and --height the\n"
-    "      window's client size in pixels (default and at least 1280 × 780).\n";
+    "      window's client size in pixels (default and at least 1280 × 780). --point X,Y (window\n"
+    "      twips, repeatable) moves the pointer there, in order, as the mouse does outside a\n"
+    "      replay, and adds \"readouts\":[{\"x\",\"y\",\"row\",\"bar\",\"time\",\"price\",\"change\",\n"
+    "      \"percent\",\"volume\",\"vwap\",\"ma1\",\"ma2\",\"board\":[20 values]} or null], one per point,\n"
+    "      null where the pointer shows nothing.\n";
 
 namespace {
 
 struct ChartArgs {
     DayOptions day;
+    std::vector<std::pair<double, double>> points;
     int ma1 = 5, ma2 = 12;
     int width = kDesignWidthPx, height = kDesignHeightPx;
     bool simulation = false;
@@ -56,6 +61,18 @@ int ParseArgs(const std::vector<std::string>& args, ChartArgs& out) {
         };
         if (a == "--simulation") {
             out.simulation = true;
+        } else if (a == "--point" && hasValue) {
+            const std::string& v = args[++i];
+            const std::size_t comma = v.find(',');
+            char* end1 = nullptr;
+            char* end2 = nullptr;
+            const double x = std::strtod(v.c_str(), &end1);
+            const double y = comma == std::string::npos ? 0 : std::strtod(v.c_str() + comma + 1, &end2);
+            if (comma == std::string::npos || end1 != v.c_str() + comma || !end2 || *end2 != '\0') {
+                std::fprintf(stderr, "corvala-cli chart: --point must be X,Y in twips\n");
+                return 1;
+            }
+            out.points.emplace_back(x, y);
         } else if (a == "--ma1" && hasValue) {
             if (!take(1, 24, out.ma1, "--ma1 must be 1 to 24")) return 1;
         } else if (a == "--ma2" && hasValue) {
@@ -102,7 +119,16 @@ int RunChart(const std::vector<std::string>& args) {
     }
     // Before the open the replay waits for play: the chart stands as it does then.
     h.scheduler.RunUntil([&] { return !a.simulation || sim.waitingForPlay(); }, 100'000);
-    std::cout << ChartReport(sim, false).dump() << "\n";
+    nlohmann::ordered_json report = ChartReport(sim, false);
+    if (!a.points.empty()) {
+        nlohmann::ordered_json readouts = nlohmann::ordered_json::array();
+        for (const auto& [x, y] : a.points) {
+            sim.MoveOnChart(x, y, false);
+            readouts.push_back(ReadoutJson(sim, x, y));
+        }
+        report["readouts"] = std::move(readouts);
+    }
+    std::cout << report.dump() << "\n";
     sim.RequestClose();
     return 0;
 }

@@ -104,4 +104,25 @@ json ChartReport(const Simulation& sim, bool markers) {
     return out;
 }
 
+json ReadoutJson(const Simulation& sim, double x, double y) {
+    const auto& at = sim.readout();
+    if (!at) return nullptr;
+    const MainDisplay& d = sim.display();
+    json board = json::array();
+    for (float v : sim.market().cells.shown) board.push_back(Figure(v));
+    return {{"x", x},
+            {"y", y},
+            {"row", at->row},
+            {"bar", at->bar},
+            {"time", d.clockText},
+            {"price", d.priceLabel},
+            {"change", d.changeLabel},
+            {"percent", d.changePercentLabel},
+            {"volume", d.volumeLabel},
+            {"vwap", d.vwapLabel},
+            {"ma1", d.average1Label},
+            {"ma2", d.average2Label},
+            {"board", std::move(board)}};
+}
+
 }  // namespace corvala::cli

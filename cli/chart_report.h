@@ -12,4 +12,8 @@ namespace corvala::cli {
 // "markers". The right column reaches as far as the window shows it.
 nlohmann::ordered_json ChartReport(const Simulation& sim, bool markers);
 
+// What the readouts show after the pointer moved to (x, y): {"x","y","row","bar","time","price",
+// "change","percent","volume","vwap","ma1","ma2","board"}, or null when nothing was shown.
+nlohmann::ordered_json ReadoutJson(const Simulation& sim, double x, double y);
+
 }  // namespace corvala::cli

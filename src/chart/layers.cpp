@@ -44,7 +44,7 @@ void Frame(Shapes& out, const ChartGeometry& g) {
     const int right = g.area().right;
     for (int row = 0; row < 2; ++row) {
         const TwipsRect s = g.Strip(row, kLeftColumn);
-        for (int offset : {205, 400, 595}) out.push_back(LineShape(800, s.top + offset, right, s.top + offset, c::kGrey, 1, true));
+        for (int offset : {205, 400, 595}) out.push_back(LineShape(800, s.top + offset, right, s.top + offset, c::kGrey, 1, Shape::Style::Dotted));
     }
 }
 
@@ -70,7 +70,7 @@ void Labels(Shapes& out, const ChartData& chart) {
             const int lines = static_cast<int>(labels.size()) - 1;
             for (int j = 1; j < lines; ++j) {
                 const double y = g.BandTop(row) + static_cast<double>(g.plotHeight()) * j / lines;
-                out.push_back(LineShape(800, y, g.area().right, y, c::kGrey, 1, true));
+                out.push_back(LineShape(800, y, g.area().right, y, c::kGrey, 1, Shape::Style::Dotted));
                 out.push_back(TextShape(kLabelRight, y - 50, labels[static_cast<std::size_t>(j)], c::kLabel,
                                         kLabelPoints, true));
             }

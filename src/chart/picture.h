@@ -13,10 +13,11 @@
 namespace corvala {
 
 struct Shape {
-    enum class Kind : std::uint8_t { Line, Box, FilledBox, FilledCircle, Text };
+    enum class Kind : std::uint8_t { Line, Box, FilledBox, FilledCircle, Circle, Text };
+    enum class Style : std::uint8_t { Solid, Dotted, DashDot };
     Kind kind = Kind::Line;
     std::uint8_t width = 1;  // pen width in pixels
-    bool dotted = false;
+    Style style = Style::Solid;
     bool rightAligned = false;  // a text whose right edge is x1
     Rgb colour;
     // A line's ends; a box's corners; a circle's centre (x1, y1) and radius (x2); a text's
@@ -33,17 +34,20 @@ struct ChartPicture {
     std::vector<Shape> base;
     // ... and at every step: the bar still forming and the provisional line segments.
     std::vector<Shape> live;
-    std::uint64_t baseVersion = 0, liveVersion = 0;
+    // On top, as the mouse draws them: trend lines, the rubber band, the time cursor and marks.
+    std::vector<Shape> tools;
+    std::uint64_t baseVersion = 0, liveVersion = 0, toolsVersion = 0;
 };
 
 // Builders used by the layers.
-inline Shape LineShape(double x1, double y1, double x2, double y2, Rgb colour, int width = 1, bool dotted = false) {
+inline Shape LineShape(double x1, double y1, double x2, double y2, Rgb colour, int width = 1,
+                       Shape::Style style = Shape::Style::Solid) {
     Shape s;
     s.kind = Shape::Kind::Line;
     s.x1 = static_cast<float>(x1), s.y1 = static_cast<float>(y1), s.x2 = static_cast<float>(x2), s.y2 = static_cast<float>(y2);
     s.colour = colour;
     s.width = static_cast<std::uint8_t>(width);
-    s.dotted = dotted;
+    s.style = style;
     return s;
 }
 inline Shape BoxShape(double x1, double y1, double x2, double y2, Rgb colour, bool filled) {
@@ -51,9 +55,9 @@ inline Shape BoxShape(double x1, double y1, double x2, double y2, Rgb colour, bo
     s.kind = filled ? Shape::Kind::FilledBox : Shape::Kind::Box;
     return s;
 }
-inline Shape CircleShape(double x, double y, double r, Rgb colour) {
-    Shape s = LineShape(x, y, r, 0, colour);
-    s.kind = Shape::Kind::FilledCircle;
+inline Shape CircleShape(double x, double y, double r, Rgb colour, bool filled = true, int width = 1) {
+    Shape s = LineShape(x, y, r, 0, colour, width);
+    s.kind = filled ? Shape::Kind::FilledCircle : Shape::Kind::Circle;
     return s;
 }
 inline Shape TextShape(double x, double y, std::string text, Rgb colour, float pointSize, bool rightAligned = false) {

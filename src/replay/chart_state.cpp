@@ -12,12 +12,24 @@ namespace corvala {
 const ChartPicture& Simulation::chartPicture() const {
     if (!chartShown_) {
         if (baseDirty_) DrawEmptyFrame(chartPicture_, ChartGeometry(chartInputs_.w, chartInputs_.h, barLength_), display_.noDataMark);
-        baseDirty_ = liveDirty_ = false;
-        return chartPicture_;
+    } else {
+        if (baseDirty_) DrawBase(chartPicture_, chart_, Layers(), chartView_, display_.noDataMark);
+        if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_, markers_);
     }
-    if (baseDirty_) DrawBase(chartPicture_, chart_, Layers(), chartView_, display_.noDataMark);
-    if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_, markers_);
     baseDirty_ = liveDirty_ = false;
+    // Marks vanish with the picture they were made on.
+    const auto gone = std::remove_if(marks_.begin(), marks_.end(),
+                                     [&](const PlacedMark& m) { return m.onBase < chartPicture_.baseVersion; });
+    if (gone != marks_.end()) {
+        marks_.erase(gone, marks_.end());
+        toolsDirty_ = true;
+    }
+    if (toolsDirty_) {
+        std::vector<Mark> marks;
+        for (const PlacedMark& m : marks_) marks.push_back(m.mark);
+        DrawTools(chartPicture_, chart_.geometry, trendLines_, drag_, cursor_, marks);
+    }
+    toolsDirty_ = false;
     return chartPicture_;
 }
 
@@ -38,13 +50,22 @@ void Simulation::SetChartSize(int w, int h) {
     w = std::max(0, w), h = std::max(0, h);
     if (w == chartInputs_.w && h == chartInputs_.h) return;
     chartInputs_.w = w, chartInputs_.h = h;
-    if (chartShown_) ComputeChart();
-    // A replay's fills are placed again on the new coordinates; outside one the day is shown anew
-    // without them.
-    if (replay_.replayReady && replay_.simulationMode)
+    if (!chartShown_) {
+        chart_.geometry = ChartGeometry(w, h, barLength_);  // the empty frame and the tools follow
+        baseDirty_ = liveDirty_ = true;
+        ClearChartTools();
+        return;
+    }
+    ComputeChart();
+    if (replay_.replayReady && replay_.simulationMode) {
+        // A replay's fills are placed again on the new coordinates.
         markers_.Relocate(chart_);
-    else
+    } else {
+        // Outside a replay the day is shown anew, without trend lines, cursor and fills.
         markers_.Clear();
+        ClearChartTools();
+        if (!display_.simulationChecked && dayLoaded_ && !replayRunning()) DisplayDay(false);
+    }
     baseDirty_ = liveDirty_ = true;
 }
 
@@ -112,6 +133,7 @@ void Simulation::RedrawChartUpTo(int bar) {
 // (up to the start) before a replay.
 void Simulation::ShowLoadedDayOnChart() {
     markers_.Clear();
+    ClearChartTools();
     chartInputs_.simulationStart = replay_.simulationMode;
     chartInputs_.dayOnly = display_.dayOnlyChecked;
     ComputeChart();

@@ -137,6 +137,10 @@ struct MainDisplay {
     ChartOptionBoxes chartOptions;
     std::string barsCaption = "5分足", average1Caption = "5本平均", average2Caption = "12本平均";
     std::string average1Label, average2Label;  // MA1 and MA2 of the stock at the current bar
+    // The tape row (oldest first) the list is scrolled to by a readout; −1: none. The generation
+    // changes with every request.
+    int tapeScrollRow = -1;
+    unsigned tapeScrollGeneration = 0;
 
     BusyNotice busy;
     std::array<bool, 2> noDataMark{};  // chart panel 0 (market series) and 1 (stock)

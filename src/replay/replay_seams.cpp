@@ -89,11 +89,4 @@ void Simulation::CloseOrderDialogs() {
     if (listDialog_.visible) HideCorrectCancelDialog(true);
 }
 
-// ---- Chart inspection ------------------------------------------------------------------------
-// The cursor that buttons 2–7 move outside a replay belongs to the chart's mouse inspection,
-// which this program does not have yet: the buttons leave the chart as it is.
-
-void Simulation::ChartCursorButton(int /*index*/) {}
-void Simulation::RemoveChartCursor() {}
-
 }  // namespace corvala

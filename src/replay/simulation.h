@@ -18,6 +18,7 @@
 #include "replay/replay_clock.h"
 #include "replay/task.h"
 #include "chart/chart_data.h"
+#include "chart/interaction.h"
 #include "chart/layers.h"
 #include "account/account.h"
 #include "account/history.h"
@@ -250,6 +251,26 @@ public:
     // An option box: the chart is drawn again at once, or at the next step of a replay.
     void SetChartOption(ChartOption option, bool on);
 
+    // ---- Working the chart with the mouse (window twips) ----
+    enum class MouseButton { Left, Right };
+    // A press: the left button starts a trend line (and draws a mark in a mark mode), the right
+    // button deletes the lines with an end near it.
+    void PressChart(MouseButton button, double x, double y);
+    // A move: with the left button held the rubber band follows; otherwise, outside a replay,
+    // the readouts show the chosen day at the pointer.
+    void MoveOnChart(double x, double y, bool leftHeld);
+    void ReleaseChart(double x, double y);
+    // A double click fixes the time cursor, or removes it.
+    void DoubleClickChart(double x, double y);
+    // A double click on the chosen day's date label (0: circle marks) or the previous day's (1:
+    // box marks); on either while marks are on, marks off.
+    void DoubleClickDateLabel(int label);
+    // What the last pointer move read (row and bar), nothing when it showed no readout.
+    const std::optional<ReadPoint>& readout() const { return readout_; }
+    const TrendLines& trendLines() const { return trendLines_; }
+    const TimeCursor& timeCursor() const { return cursor_; }
+    MarkMode markMode() const { return markMode_; }
+
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -332,6 +353,10 @@ private:
     void RemoveChartCursor();
     void ComputeChart();
     void ShowLoadedDayOnChart();
+    void ClearChartTools();
+    void ShowReadout(double x, double y);
+    double LastDataX() const;
+    bool ChartToolsAllowed() const;
     void AddTradeMarker(const Execution& e);
     void ShowLegend();
     void UpdateChartCaptions();
@@ -455,6 +480,18 @@ private:
     bool optionsChanged_ = false;  // during a replay an option waits for the next step
     LegendValues legendShown_;
     bool legendStale_ = true;
+    TrendLines trendLines_;
+    Drag drag_;
+    TimeCursor cursor_;
+    MarkMode markMode_ = MarkMode::None;
+    // Marks last until the chart is drawn again: each knows the base picture it was made on.
+    struct PlacedMark {
+        Mark mark;
+        std::uint64_t onBase;
+    };
+    mutable std::vector<PlacedMark> marks_;
+    mutable bool toolsDirty_ = true;
+    std::optional<ReadPoint> readout_;
 
     ReplayClock replay_;
     Task replayTask_;

@@ -1,5 +1,6 @@
 #include "ui/chart_view.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -22,16 +23,45 @@ QFont ChartFont(float pointSize) {
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName("chartView");
+    setMouseTracking(true);  // the readouts follow the pointer without a button held
 }
 
 void ChartView::Show(const ChartPicture& picture) {
     const bool baseChanged = picture_ != &picture || picture.baseVersion != baseVersion_;
-    const bool liveChanged = picture.liveVersion != liveVersion_;
+    const bool overChanged = picture.liveVersion != liveVersion_ || picture.toolsVersion != toolsVersion_;
     picture_ = &picture;
     baseVersion_ = picture.baseVersion;
     liveVersion_ = picture.liveVersion;
+    toolsVersion_ = picture.toolsVersion;
     if (baseChanged) baseStale_ = true;
-    if (baseChanged || liveChanged) update();
+    if (baseChanged || overChanged) update();
+}
+
+QPointF ChartView::Twips(const QPointF& pixel) const {
+    return (pixel + QPointF(x(), y())) * kTwipsPerPixel;
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+    const QPointF t = Twips(event->position());
+    if (event->button() == Qt::LeftButton) emit leftPressed(t.x(), t.y());
+    if (event->button() == Qt::RightButton) emit rightPressed(t.x(), t.y());
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF t = Twips(event->position());
+    emit moved(t.x(), t.y(), event->buttons() & Qt::LeftButton);
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPointF t = Twips(event->position());
+    emit released(t.x(), t.y());
+}
+
+void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPointF t = Twips(event->position());
+    emit doubleClicked(t.x(), t.y());
 }
 
 void ChartView::resizeEvent(QResizeEvent* event) {
@@ -55,13 +85,15 @@ void ChartView::PaintShapes(QPainter& p, const std::vector<Shape>& shapes) {
             case Shape::Kind::Line:
                 pen.setColor(colour);
                 pen.setWidth(s.width);
-                pen.setStyle(s.dotted ? Qt::DotLine : Qt::SolidLine);
+                pen.setStyle(s.style == Shape::Style::Dotted    ? Qt::DotLine
+                             : s.style == Shape::Style::DashDot ? Qt::DashDotLine
+                                                                : Qt::SolidLine);
                 p.setPen(pen);
                 p.drawLine(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2));
                 break;
             case Shape::Kind::Box:
                 pen.setColor(colour);
-                pen.setWidth(1);
+                pen.setWidth(s.width);
                 pen.setStyle(Qt::SolidLine);
                 p.setPen(pen);
                 p.drawRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized());
@@ -75,6 +107,13 @@ void ChartView::PaintShapes(QPainter& p, const std::vector<Shape>& shapes) {
                 p.setBrush(colour);
                 p.drawRect(QRectF(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2)).normalized());
                 p.setBrush(Qt::NoBrush);
+                break;
+            case Shape::Kind::Circle:
+                pen.setColor(colour);
+                pen.setWidth(s.width);
+                pen.setStyle(Qt::SolidLine);
+                p.setPen(pen);
+                p.drawEllipse(QPointF(s.x1, s.y1), s.x2, s.x2);
                 break;
             case Shape::Kind::FilledCircle: {
                 p.setPen(Qt::NoPen);
@@ -116,9 +155,10 @@ void ChartView::paintEvent(QPaintEvent*) {
     if (baseStale_) RenderBase();
     QPainter p(this);
     p.drawPixmap(0, 0, base_);
-    if (!picture_ || picture_->live.empty()) return;
+    if (!picture_ || (picture_->live.empty() && picture_->tools.empty())) return;
     MapTwips(p);
     PaintShapes(p, picture_->live);
+    PaintShapes(p, picture_->tools);
 }
 
 }  // namespace corvala

@@ -20,16 +20,29 @@ public:
     // Paints `shapes` with `painter` set to window twips (exposed for the benchmarks).
     static void PaintShapes(class QPainter& painter, const std::vector<Shape>& shapes);
 
+signals:
+    // The mouse on the chart, at window twips.
+    void leftPressed(double x, double y);
+    void rightPressed(double x, double y);
+    void moved(double x, double y, bool leftHeld);
+    void released(double x, double y);
+    void doubleClicked(double x, double y);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(class QMouseEvent* event) override;
+    void mouseMoveEvent(class QMouseEvent* event) override;
+    void mouseReleaseEvent(class QMouseEvent* event) override;
+    void mouseDoubleClickEvent(class QMouseEvent* event) override;
 
 private:
     void RenderBase();
     void MapTwips(QPainter& painter) const;
+    QPointF Twips(const QPointF& pixel) const;
 
     const ChartPicture* picture_ = nullptr;
-    std::uint64_t baseVersion_ = ~0ull, liveVersion_ = ~0ull;
+    std::uint64_t baseVersion_ = ~0ull, liveVersion_ = ~0ull, toolsVersion_ = ~0ull;
     QPixmap base_;
     bool baseStale_ = true;
 };

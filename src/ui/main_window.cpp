@@ -186,6 +186,30 @@ void MainWindow::ConnectAccountPanel() {
         sim_->SetTradeMarkerOption(on);
         Refresh();
     });
+    // The mouse on the chart.
+    using Button = Simulation::MouseButton;
+    connect(chart_, &ChartView::leftPressed, this, [this](double x, double y) {
+        sim_->PressChart(Button::Left, x, y);
+        Refresh();
+    });
+    connect(chart_, &ChartView::rightPressed, this, [this](double x, double y) {
+        sim_->PressChart(Button::Right, x, y);
+        Refresh();
+    });
+    connect(chart_, &ChartView::moved, this, [this](double x, double y, bool held) {
+        sim_->MoveOnChart(x, y, held);
+        ScheduleRefresh();
+    });
+    connect(chart_, &ChartView::released, this, [this](double x, double y) {
+        sim_->ReleaseChart(x, y);
+        Refresh();
+    });
+    connect(chart_, &ChartView::doubleClicked, this, [this](double x, double y) {
+        sim_->DoubleClickChart(x, y);
+        Refresh();
+    });
+    dayLabel_->installEventFilter(this);
+    prevDayLabel_->installEventFilter(this);
     using Option = Simulation::ChartOption;
     const Option options[kChartOptions] = {Option::Tick, Option::Bars, Option::Average1, Option::Average2,
                                            Option::CumulativeVolume, Option::Vwap, Option::PrevClose};
@@ -317,6 +341,10 @@ void MainWindow::Refresh() {
     board_->Show(market.cells, sim_->day().buyQtyCellWidth);
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);
     tape_->Show(market.tapeRows);
+    if (d.tapeScrollGeneration != tapeScrolled_) {
+        tapeScrolled_ = d.tapeScrollGeneration;
+        tape_->ScrollToRow(d.tapeScrollRow);
+    }
     tape_->setVisible(d.tapeListVisible && !d.hideBoardAndTape);
     {
         const QSignalBlocker a(boardOptionCheck_), b(tapeOptionCheck_), c(hideBoardTapeCheck_);
@@ -360,6 +388,17 @@ void MainWindow::Refresh() {
     volumeLabel_->setText(Q(d.volumeLabel));
     vwapLabel_->setText(Q(d.vwapLabel));
     tapeCounter_->setText(Q(d.tapeCounter));
+    // During a replay the window keeps its size: the chart's coordinates belong to it.
+    const bool lockSize = sim_->replay().replayReady && sim_->replay().simulationMode;
+    if (lockSize != sizeLocked_ && !isMaximized()) {
+        sizeLocked_ = lockSize;
+        if (lockSize) {
+            setFixedSize(size());
+        } else {
+            setMinimumSize(kDesignWidth, kDesignHeight);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+    }
     chart_->Show(sim_->chartPicture());
     {
         const ChartOptionBoxes& o = d.chartOptions;
@@ -380,6 +419,16 @@ void MainWindow::Refresh() {
     closingDialog_->Refresh();
     correctCancelDialog_->Refresh();
     busy_->Show(d.busy);
+}
+
+// A double click on a date label switches the chart's marks.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && (watched == dayLabel_ || watched == prevDayLabel_)) {
+        sim_->DoubleClickDateLabel(watched == dayLabel_ ? 0 : 1);
+        Refresh();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

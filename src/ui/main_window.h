@@ -57,6 +57,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -145,6 +146,8 @@ private:
     ChartView* chart_ = nullptr;
     // The chart's option boxes under it (ティック … 前日終値) and the two moving-average legends.
     static constexpr int kChartOptions = 7;
+    unsigned tapeScrolled_ = 0;  // the display's tape-scroll request last followed
+    bool sizeLocked_ = false;    // a replay holds the window at its size
     QCheckBox* chartOptionChecks_[kChartOptions] = {};
     QLabel* averageLegends_[2] = {};
     BusyNoticeWindow* busy_ = nullptr;

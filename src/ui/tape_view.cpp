@@ -79,6 +79,12 @@ void TapeView::resizeEvent(QResizeEvent* event) {
     setColumnWidth(2, rest - volumeWidth);
 }
 
+void TapeView::ScrollToRow(int oldestFirst) {
+    const int shown = model_->rowCount();
+    if (oldestFirst < 0 || oldestFirst >= shown) return;
+    scrollTo(model_->index(shown - 1 - oldestFirst, 0), QAbstractItemView::PositionAtTop);
+}
+
 TapeView::TapeView(QWidget* parent) : QTableView(parent), model_(new TapeModel(this)) {
     setObjectName("tapeView");
     setModel(model_);

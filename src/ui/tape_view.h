@@ -31,6 +31,8 @@ class TapeView final : public QTableView {
 public:
     explicit TapeView(QWidget* parent);
     void Show(const std::vector<TapeRow>& rows) { model_->Sync(rows); }
+    // Brings row `oldestFirst` of the rows shown (counted from the oldest) to the top.
+    void ScrollToRow(int oldestFirst);
     TapeModel* tapeModel() const { return model_; }
 
 protected:

@@ -166,7 +166,7 @@ TEST_F(ChartDataTest, ThePrimeIndexIsLabelledInHundredthsAndNoPreviousDayLeavesT
     const auto inLeftPanel = [&](const Shape& s) {
         return s.kind != Shape::Kind::Text && s.x1 > 800 && s.x2 < middle && s.y1 > alone.geometry.BandTop(kLowerRow) &&
                s.y1 < alone.geometry.BandBottom(kLowerRow) && !(s.kind == Shape::Kind::Line && s.x1 == s.x2) &&
-               !s.dotted;
+               s.style == Shape::Style::Solid;
     };
     EXPECT_EQ(std::count_if(p.base.begin(), p.base.end(), inLeftPanel), 0);
 

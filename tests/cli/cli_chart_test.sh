@@ -57,6 +57,18 @@ expect "moving-average periods" "3本平均 24本平均" \
 chart --date 221104 --code 8473 --ma1 25 >/dev/null 2>&1
 expect "a period beyond 24 is refused" 1 $?
 
+# Pointing: 10:00:00 in the right column, the left column (nothing), the right edge (the day's
+# last row); during a replay's wait nothing; with N = 10 the last readable bar is 30.
+points=$(chart --date 221104 --code 8473 --point 7980,3000 --point 2000,3000 --point 12790,3000)
+expect "a readout at 10:00:00" "720 12 10:00:00" "$(jq -r '.readouts[0] | "\(.row) \(.bar) \(.time)"' <<<"$points")"
+expect "its figures" "true" "$(jq '.readouts[0] | (.price | length > 0) and (.percent | endswith("%")) and (.board | length == 20)' <<<"$points")"
+expect "the left column reads nothing" "null" "$(jq -c '.readouts[1]' <<<"$points")"
+expect "the right edge reads the last row" "3599 14:59:55" "$(jq -r '.readouts[2] | "\(.row) \(.time)"' <<<"$points")"
+expect "a waiting replay keeps its readouts" "[null]" "$(chart --date 221104 --code 8473 --simulation --point 7980,3000 | jq -c '.readouts')"
+expect "N = 10 reads up to bar 30" "true" "$(chart --date 221104 --code 8473 --bar-length 10 --point 12790,3000 | jq '.readouts[0].bar <= 30')"
+chart --date 221104 --code 8473 --point 7980 >/dev/null 2>&1
+expect "a point needs X,Y" 1 $?
+
 # A replay stopped at 10:30 with a long and a short: the right column up to 10:25, two markers.
 cat > "$dir/orders.jsonl" <<'JSON'
 {"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}

@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
 #include <QImage>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 
 #include "chart/layers.h"
 #include "demo_data/demo_data.h"
+#include "platform/text.h"
 #include "platform/virtual_scheduler.h"
 #include "test_support.h"
 #include "ui/chart_view.h"
@@ -137,6 +141,62 @@ TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
     EXPECT_FALSE(BarShown(image, 58, SeriesSlot::DayStock));
     EXPECT_EQ(At(image, g.Panel(kLowerRow, kRightColumn).left, (g.BandTop(kLowerRow) + g.BandBottom(kLowerRow)) / 2.0),
               qRgb(80, 80, 80));
+}
+
+TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor) {
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    auto* view = window.findChild<ChartView*>("chartView");
+    const auto pixel = [&](double x, double y) {
+        return QPoint(static_cast<int>(x / kTwipsPerPixel) - view->x(), static_cast<int>(y / kTwipsPerPixel) - view->y());
+    };
+    // A drag in the lower row: a dotted band while it moves, a solid orange line after it.
+    QTest::mousePress(view, Qt::LeftButton, {}, pixel(2000, 6000));
+    QMouseEvent move(QEvent::MouseMove, QPointF(pixel(3500, 7000)), view->mapToGlobal(QPointF(pixel(3500, 7000))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pixel(3500, 7000));
+    const TrendLine& line = sim().trendLines().lines()[0];
+    ASSERT_FALSE(line.empty());
+    QImage image = Chart();
+    const QColor orange(255, 130, 0);
+    EXPECT_EQ(QColor(At(image, (line.x1 + line.x2) / 2, (line.y1 + line.y2) / 2)), orange);
+    // The right button near its end deletes it.
+    QTest::mouseClick(view, Qt::RightButton, {}, pixel(line.x2 - 90, line.y2 + 90));
+    EXPECT_TRUE(sim().trendLines().lines()[0].empty());
+
+    // A double click fixes the cursor about 10:00 (a pixel is nine five-second rows); → moves it
+    // one step.
+    const double x = sim().chartData().geometry.RowX(720);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, pixel(x, 3000));
+    ASSERT_TRUE(sim().timeCursor().on);
+    window.Refresh();
+    const auto clock = [&] { return *ParseTimeOfDay(window.findChild<QLabel*>("clockLabel")->text().toStdString()); };
+    const int fixed = clock();
+    EXPECT_NEAR(fixed, 10 * 3600, 60);
+    auto* step = window.findChild<QPushButton*>("playbackButton5");
+    ASSERT_NE(step, nullptr);
+    EXPECT_TRUE(step->isEnabled());
+    QTest::mouseClick(step, Qt::LeftButton);
+    window.Refresh();
+    EXPECT_EQ(clock(), fixed + 5);
+    Shot("chart-cursor");
+}
+
+TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    window.resize(1600, 1000);
+    QApplication::processEvents();
+    EXPECT_EQ(window.extraWidth(), (window.centralWidget()->width() - kDesignWidthPx) * kTwipsPerPixel);
+    EXPECT_EQ(sim().chartData().geometry.w(), window.extraWidth());
+    EXPECT_EQ(sim().chartData().geometry.h(), window.extraHeight());
+    EXPECT_TRUE(sim().chartShowsDay());
+    const QImage image = Chart();
+    EXPECT_TRUE(BarShown(image, 58, SeriesSlot::DayStock));  // at its new place
+    // Smaller than the design size it does not get.
+    window.resize(1000, 600);
+    QApplication::processEvents();
+    EXPECT_GE(window.width(), kDesignWidthPx);
+    EXPECT_GE(window.height(), kDesignHeightPx);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // corvala-screenshots OUTDIR: the README's pictures of the main window, taken on the display the
 // program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer
-// (main-window.png), a replay at 10:30 with the user's fills on the chart (trading.png), and the
-// same replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
+// (main-window.png) and worked with the mouse (chart-tools.png, and chart-tools-large.png at
+// 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), and the same
+// replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
 // same every run.
 
 #include <QApplication>
@@ -64,6 +65,29 @@ int Run(const QString& out) {
     if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntilIdle();
     bool ok = Save(w, out + "/main-window.png");
+
+    // The chart worked with the mouse: two trend lines, the time cursor fixed at 10:30 and the
+    // readouts of that moment; once at the design size, once at 1600 × 1000 (chart-tools-large).
+    const auto tools = [&](const QString& name) {
+        const ChartGeometry& g = sim.chartData().geometry;
+        const auto line = [&](double x1, double y1, double x2, double y2) {
+            sim.PressChart(Simulation::MouseButton::Left, x1, y1);
+            sim.MoveOnChart(x2, y2, true);
+            sim.ReleaseChart(x2, y2);
+        };
+        const double lower = g.BandTop(kLowerRow);
+        line(g.RowX(0), lower + g.plotHeight() * 0.2, g.RowX(2400), lower + g.plotHeight() * 0.55);
+        line(g.RowX(600), g.BandTop(kUpperRow) + g.plotHeight() * 0.75, g.RowX(3000), g.BandTop(kUpperRow) + g.plotHeight() * 0.2);
+        sim.DoubleClickChart(g.RowX(1080), lower + 500);
+        return Save(w, out + "/" + name + ".png");
+    };
+    ok = tools("chart-tools") && ok;
+    w.resize(1600, 1000);
+    QApplication::processEvents();
+    ok = tools("chart-tools-large") && ok;
+    w.resize(kDesignWidthPx, kDesignHeightPx);
+    QApplication::processEvents();
+    sim.DoubleClickChart(0, 0);  // the cursor off again
 
     // A replay to 10:30 with a long opened before the open, half of it closed, and a short.
     sim.SetSimulationChecked(true);

@@ -1,0 +1,131 @@
+// The chart worked with the mouse in the simulation: readouts by pointing outside a replay (and
+// none during one), the time cursor with the playback buttons and ■, trend lines during a
+// replay, marks, and a resize that shows the day anew.
+
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+using test::ReplayFixture;
+
+class ChartToolsTest : public ReplayFixture {
+protected:
+    void Display() {
+        Start();
+        sim->SetDateText("221102");
+        sim->SetCodeText("8473");
+        ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    }
+    double RowX(int row) const { return sim->chartData().geometry.RowX(row); }
+    int ToolLines(Shape::Style style) {
+        const ChartPicture& p = sim->chartPicture();
+        return static_cast<int>(std::count_if(p.tools.begin(), p.tools.end(), [&](const Shape& s) {
+            return s.kind == Shape::Kind::Line && s.style == style;
+        }));
+    }
+};
+
+TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
+    stock.Set(720, 3, "1012");
+    stock.Set(720, 5, "800000");
+    stock.Set(720, 35, "1005.5");
+    stock.Set(720, 14, "1013");  // best ask of that row
+    AddStock("221102", "8473", stock);
+    Display();
+    sim->MoveOnChart(RowX(720), 3000, false);
+    ASSERT_TRUE(sim->readout());
+    EXPECT_EQ(sim->readout()->row, 720);
+    EXPECT_EQ(d().clockText, "10:00:00");
+    EXPECT_EQ(d().priceLabel, "1,012");
+    EXPECT_EQ(d().changeLabel, "+22");  // the previous close is 990
+    EXPECT_EQ(d().changePercentLabel, "2.22%");
+    EXPECT_EQ(d().volumeLabel, "800,000");  // 8,000 units of 100
+    EXPECT_EQ(d().vwapLabel, "1,005.5");
+    EXPECT_FALSE(d().average1Label.empty());
+    EXPECT_EQ(sim->market().cells.text[0], "1,013");  // the board of that row
+    // Outside the right column nothing changes.
+    sim->MoveOnChart(2000, 3000, false);
+    EXPECT_FALSE(sim->readout());
+    EXPECT_EQ(d().clockText, "10:00:00");
+}
+
+TEST_F(ChartToolsTest, DuringAReplayPointingLeavesTheReadoutsToTheReplay) {
+    Prepare();
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(30));
+    const std::string clock = d().clockText, price = d().priceLabel;
+    sim->MoveOnChart(RowX(2000), 3000, false);
+    EXPECT_FALSE(sim->readout());
+    EXPECT_EQ(d().clockText, clock);
+    EXPECT_EQ(d().priceLabel, price);
+    // Trend lines still work during a replay; the cursor does not.
+    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
+    sim->MoveOnChart(2600, 3200, true);
+    EXPECT_EQ(ToolLines(Shape::Style::Dotted), 1);  // the rubber band
+    sim->ReleaseChart(2600, 3200);
+    EXPECT_EQ(ToolLines(Shape::Style::Dotted), 0);
+    EXPECT_EQ(ToolLines(Shape::Style::Solid), 1);
+    sim->DoubleClickChart(9000, 3000);
+    EXPECT_FALSE(sim->timeCursor().on);
+    sim->PressChart(Simulation::MouseButton::Right, 2700, 3300);  // 100 from its end
+    EXPECT_EQ(ToolLines(Shape::Style::Solid), 0);
+}
+
+TEST_F(ChartToolsTest, TheTimeCursorIsFixedMovedByTheButtonsAndRemovedByStop) {
+    Display();
+    sim->DoubleClickChart(RowX(720), 3000);
+    ASSERT_TRUE(sim->timeCursor().on);
+    EXPECT_EQ(d().clockText, "10:00:00");
+    EXPECT_EQ(ToolLines(Shape::Style::DashDot), 2);
+    // While it is on, pointing reads nothing new and no line can be started.
+    sim->MoveOnChart(RowX(1000), 3000, false);
+    EXPECT_EQ(d().clockText, "10:00:00");
+    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
+    sim->MoveOnChart(2600, 3200, true);
+    sim->ReleaseChart(2600, 3200);
+    EXPECT_EQ(ToolLines(Shape::Style::Solid), 0);
+    // → one step, ≫ sixty, ≪ back sixty; never before 09:00:00.
+    EXPECT_TRUE(Button(kStepForward).Accepts());
+    Press(kStepForward);
+    EXPECT_EQ(d().clockText, "10:00:05");
+    Press(kBarForward);
+    EXPECT_EQ(d().clockText, "10:05:05");
+    sim->DoubleClickChart(0, 0);  // off
+    sim->DoubleClickChart(RowX(2), 3000);
+    Press(kBarBack);
+    EXPECT_EQ(d().clockText, "09:00:00");
+    Press(kStop);
+    EXPECT_FALSE(sim->timeCursor().on);
+    EXPECT_EQ(ToolLines(Shape::Style::DashDot), 0);
+    EXPECT_FALSE(Button(kStepForward).enabled);
+}
+
+TEST_F(ChartToolsTest, MarksFollowTheDateLabelsAndAResizeShowsTheDayAnew) {
+    Display();
+    sim->DoubleClickDateLabel(0);
+    EXPECT_EQ(sim->markMode(), MarkMode::Circle);
+    sim->PressChart(Simulation::MouseButton::Left, 3000, 3000);
+    sim->ReleaseChart(3000, 3000);
+    const ChartPicture& p = sim->chartPicture();
+    EXPECT_EQ(std::count_if(p.tools.begin(), p.tools.end(), [](const Shape& s) { return s.kind == Shape::Kind::Circle; }), 1);
+    sim->DoubleClickDateLabel(1);
+    EXPECT_EQ(sim->markMode(), MarkMode::None);
+    sim->DoubleClickDateLabel(1);
+    EXPECT_EQ(sim->markMode(), MarkMode::Box);
+
+    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
+    sim->MoveOnChart(2600, 3200, true);
+    sim->ReleaseChart(2600, 3200);
+    ASSERT_FALSE(sim->trendLines().lines()[0].empty());
+    sim->DoubleClickChart(RowX(720), 3000);
+    sim->SetChartSize(4800, 3300);  // 1600 × 1000
+    EXPECT_EQ(sim->chartData().geometry.w(), 4800);
+    EXPECT_TRUE(sim->chartShowsDay());
+    EXPECT_TRUE(sim->trendLines().lines()[0].empty());
+    EXPECT_FALSE(sim->timeCursor().on);
+    EXPECT_EQ(sim->chartPicture().area.right, 4800 + 12800);
+}
+
+}  // namespace
+}  // namespace corvala
