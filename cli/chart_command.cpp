@@ -67,8 +67,10 @@ int ParseArgs(const std::vector<std::string>& args, ChartArgs& out) {
             char* end1 = nullptr;
             char* end2 = nullptr;
             const double x = std::strtod(v.c_str(), &end1);
-            const double y = comma == std::string::npos ? 0 : std::strtod(v.c_str() + comma + 1, &end2);
-            if (comma == std::string::npos || end1 != v.c_str() + comma || !end2 || *end2 != '\0') {
+            const char* second = comma == std::string::npos ? nullptr : v.c_str() + comma + 1;
+            const double y = second ? std::strtod(second, &end2) : 0;
+            // Both figures present and nothing else: "7980," or ",3000" is no point.
+            if (!second || end1 == v.c_str() || end1 != v.c_str() + comma || end2 == second || *end2 != '\0') {
                 std::fprintf(stderr, "corvala-cli chart: --point must be X,Y in twips\n");
                 return 1;
             }

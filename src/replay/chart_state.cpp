@@ -17,18 +17,7 @@ const ChartPicture& Simulation::chartPicture() const {
         if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_, markers_);
     }
     baseDirty_ = liveDirty_ = false;
-    // Marks vanish with the picture they were made on.
-    const auto gone = std::remove_if(marks_.begin(), marks_.end(),
-                                     [&](const PlacedMark& m) { return m.onBase < chartPicture_.baseVersion; });
-    if (gone != marks_.end()) {
-        marks_.erase(gone, marks_.end());
-        toolsDirty_ = true;
-    }
-    if (toolsDirty_) {
-        std::vector<Mark> marks;
-        for (const PlacedMark& m : marks_) marks.push_back(m.mark);
-        DrawTools(chartPicture_, chart_.geometry, trendLines_, drag_, cursor_, marks);
-    }
+    if (toolsDirty_) DrawTools(chartPicture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
     toolsDirty_ = false;
     return chartPicture_;
 }
@@ -50,10 +39,10 @@ void Simulation::SetChartSize(int w, int h) {
     w = std::max(0, w), h = std::max(0, h);
     if (w == chartInputs_.w && h == chartInputs_.h) return;
     chartInputs_.w = w, chartInputs_.h = h;
+    ClearChartTools();  // trend lines, cursor and marks belong to the old layout
     if (!chartShown_) {
         chart_.geometry = ChartGeometry(w, h, barLength_);  // the empty frame and the tools follow
         baseDirty_ = liveDirty_ = true;
-        ClearChartTools();
         return;
     }
     ComputeChart();
@@ -61,9 +50,8 @@ void Simulation::SetChartSize(int w, int h) {
         // A replay's fills are placed again on the new coordinates.
         markers_.Relocate(chart_);
     } else {
-        // Outside a replay the day is shown anew, without trend lines, cursor and fills.
+        // Outside a replay the day is shown anew, without its fills.
         markers_.Clear();
-        ClearChartTools();
         if (!display_.simulationChecked && dayLoaded_ && !replayRunning()) DisplayDay(false);
     }
     baseDirty_ = liveDirty_ = true;
@@ -102,6 +90,7 @@ void Simulation::SetChartOption(ChartOption option, bool on) {
 
 // FullRedraw: at once outside a replay; during one, at its next step.
 void Simulation::FullRedraw() {
+    ChartRedrawn();
     if (replayRunning() && replay_.replayReady && replay_.simulationMode) {
         optionsChanged_ = true;
         return;
@@ -112,6 +101,7 @@ void Simulation::FullRedraw() {
 
 void Simulation::RedrawEmptyChart() {
     chartShown_ = false;
+    ClearChartTools();  // they were drawn on the day that is gone
     baseDirty_ = liveDirty_ = true;
     display_.average1Label.clear();
     display_.average2Label.clear();
@@ -126,6 +116,7 @@ void Simulation::RedrawChartUpTo(int bar) {
     chartView_.lastCompletedBar = std::max(-1, bar);
     chartView_.currentRow = -1;
     baseDirty_ = liveDirty_ = true;
+    ChartRedrawn();
     ShowLegend();
 }
 

@@ -25,17 +25,23 @@ void Simulation::ClearChartTools() {
     toolsDirty_ = true;
 }
 
+// The chart was drawn anew: marks are not kept.
+void Simulation::ChartRedrawn() {
+    if (marks_.empty()) return;
+    marks_.clear();
+    toolsDirty_ = true;
+}
+
 void Simulation::PressChart(MouseButton button, double x, double y) {
     const ChartGeometry& g = chart_.geometry;
     if (button == MouseButton::Right) {
         if (trendLines_.DeleteNear(x, y) > 0) toolsDirty_ = true;
+        ChartRedrawn();  // the deletion redraws the chart
         Notify();
         return;
     }
     if (markMode_ != MarkMode::None && ChartToolsAllowed() && InChart(g, x, y)) {
-        // Made on the picture as it stands, or on the one about to be drawn.
-        const std::uint64_t onBase = chartPicture_.baseVersion + (baseDirty_ ? 1 : 0);
-        marks_.push_back({Mark{static_cast<float>(x), static_cast<float>(y), markMode_}, onBase});
+        marks_.push_back(Mark{static_cast<float>(x), static_cast<float>(y), markMode_});
         toolsDirty_ = true;
     }
     drag_ = !cursor_.on && ChartToolsAllowed() ? StartDrag(g, x, y) : Drag{};
@@ -43,16 +49,14 @@ void Simulation::PressChart(MouseButton button, double x, double y) {
 }
 
 void Simulation::MoveOnChart(double x, double y, bool leftHeld) {
-    if (leftHeld) {
-        if (cursor_.on || !drag_.started()) return;
+    if (leftHeld && !cursor_.on && drag_.started()) {
         FollowDrag(chart_.geometry, drag_, x, y);
         toolsDirty_ = true;
-        Notify();
-        return;
     }
     // During a replay the readouts are the replay's; with the cursor fixed, the cursor's.
     readout_.reset();
     if (chartShown_ && !cursor_.on && !Replaying(replay_)) ShowReadout(x, y);
+    Notify();
 }
 
 void Simulation::ReleaseChart(double /*x*/, double /*y*/) {
@@ -81,7 +85,7 @@ void Simulation::DoubleClickChart(double x, double y) {
 }
 
 void Simulation::ChartCursorButton(int index) {
-    if (!cursor_.on) return;
+    if (!cursor_.on || !chartShown_) return;
     if (index == kStop) {
         RemoveChartCursor();
         return;
@@ -115,6 +119,7 @@ double Simulation::LastDataX() const {
 // The stock's state at the row under x: the replay's labels, the board of that row, the tape
 // list scrolled to its time.
 void Simulation::ShowReadout(double x, double y) {
+    if (!chartShown_) return;
     const auto at = ReadAt(chart_.geometry, x, y);
     if (!at) return;
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
@@ -124,11 +129,8 @@ void Simulation::ShowReadout(double x, double y) {
     const auto seconds = ParseTimeOfDay(stock.timeText[static_cast<std::size_t>(row)]);
     display_.clockText = seconds ? FormatTimeOfDay(*seconds) : RowClockText(row);
     const double price = stock.price[static_cast<std::size_t>(row)];
-    if (price != 0 && stock.prevClose != 0) {
-        const double change = price - stock.prevClose;
-        display_.priceLabel = Format(price, decimals ? "###,###.0" : "###,###");
-        display_.changeLabel = (change > 0 ? "+" : "") + Format(change, decimals ? "###,##0.0" : "###,##0");
-        display_.changePercentLabel = Format(change / stock.prevClose * 100, "0.00") + "%";
+    if (price != 0) {
+        ShowQuote(price, stock.prevClose);  // as the replay shows it
     } else {
         display_.priceLabel.clear();
         display_.changeLabel.clear();
@@ -148,16 +150,15 @@ void Simulation::ShowReadout(double x, double y) {
     display_.average2Label = average(1);
     legendStale_ = true;  // the step's legend is written anew when the replay shows it
     ShowBoard(market_.cells, stock.board[static_cast<std::size_t>(row)], decimals);
-    if (display_.tapeOption) {
-        // The newest print at or before that time.
-        const int target = seconds.value_or(0);
-        int found = -1;
-        for (int i = 0; i < static_cast<int>(market_.tapeRows.size()); ++i) {
-            const auto t = ParseTimeOfDay(market_.tapeRows[static_cast<std::size_t>(i)].time);
-            if (t && *t <= target) found = i;
-        }
-        if (found >= 0) {
-            display_.tapeScrollRow = found;
+    if (display_.tapeOption && seconds) {
+        // The newest print at or before that time; the rows are in time order, their times
+        // "hh:nn:ss" compare as texts.
+        const auto& rows = market_.tapeRows;
+        const std::string target = FormatTimeOfDay(*seconds);
+        const auto after = std::upper_bound(rows.begin(), rows.end(), target,
+                                            [](const std::string& t, const TapeRow& r) { return t < r.time; });
+        if (after != rows.begin()) {
+            display_.tapeScrollRow = static_cast<int>(after - rows.begin()) - 1;
             ++display_.tapeScrollGeneration;
         }
     }

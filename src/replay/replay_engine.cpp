@@ -408,9 +408,16 @@ void Simulation::ShowStepFigures(int row) {
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
 }
 
+// The quote labels, for a step of the replay and for a readout of the chart alike: the price, and
+// its change and percent against the previous close when there is one.
 void Simulation::ShowQuote(double price, double prevClose) {
     const bool decimals = day_->decimalPrices;
     display_.priceLabel = Format(price, decimals ? "###,###.0" : "###,###");
+    if (prevClose == 0) {
+        display_.changeLabel.clear();
+        display_.changePercentLabel.clear();
+        return;
+    }
     const double change = price - prevClose;
     display_.changeLabel =
         (change > 0 ? "+" : "") + Format(change, decimals ? "###,##0.0" : "###,##0");

@@ -354,6 +354,7 @@ private:
     void ComputeChart();
     void ShowLoadedDayOnChart();
     void ClearChartTools();
+    void ChartRedrawn();
     void ShowReadout(double x, double y);
     double LastDataX() const;
     bool ChartToolsAllowed() const;
@@ -484,12 +485,7 @@ private:
     Drag drag_;
     TimeCursor cursor_;
     MarkMode markMode_ = MarkMode::None;
-    // Marks last until the chart is drawn again: each knows the base picture it was made on.
-    struct PlacedMark {
-        Mark mark;
-        std::uint64_t onBase;
-    };
-    mutable std::vector<PlacedMark> marks_;
+    std::vector<Mark> marks_;  // until the chart is drawn anew (not a step of a replay)
     mutable bool toolsDirty_ = true;
     std::optional<ReadPoint> readout_;
 

@@ -48,6 +48,14 @@ TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
     sim->MoveOnChart(2000, 3000, false);
     EXPECT_FALSE(sim->readout());
     EXPECT_EQ(d().clockText, "10:00:00");
+    // A fall reads as the replay shows it: floored to hundredths (-1.3131 % is -1.32%).
+    stock.Set(1440, 3, "977");
+    AddStock("221102", "8473", stock);
+    sim->SetCodeText("8473");
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->MoveOnChart(RowX(1440), 3000, true);  // also while a button is held
+    EXPECT_EQ(d().changeLabel, "-13");
+    EXPECT_EQ(d().changePercentLabel, "-1.32%");
 }
 
 TEST_F(ChartToolsTest, DuringAReplayPointingLeavesTheReadoutsToTheReplay) {
@@ -125,6 +133,61 @@ TEST_F(ChartToolsTest, MarksFollowTheDateLabelsAndAResizeShowsTheDayAnew) {
     EXPECT_TRUE(sim->trendLines().lines()[0].empty());
     EXPECT_FALSE(sim->timeCursor().on);
     EXPECT_EQ(sim->chartPicture().area.right, 4800 + 12800);
+}
+
+TEST_F(ChartToolsTest, TheToolsGoWithTheDayAndMarksWithTheNextRedraw) {
+    Prepare();
+    sim->DoubleClickDateLabel(0);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(30));
+    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
+    sim->MoveOnChart(2600, 3200, true);
+    sim->ReleaseChart(2600, 3200);
+    sim->PressChart(Simulation::MouseButton::Left, 9000, 6000);  // a mark
+    sim->ReleaseChart(9000, 6000);
+    const auto circles = [&] {
+        const ChartPicture& p = sim->chartPicture();
+        return std::count_if(p.tools.begin(), p.tools.end(), [](const Shape& s) { return s.kind == Shape::Kind::Circle; });
+    };
+    EXPECT_EQ(circles(), 2);  // in a mark mode every left press marks, the line's too
+    ASSERT_TRUE(RunToRow(70));  // a bar completed: the marks stay
+    EXPECT_EQ(circles(), 2);
+    sim->PressChart(Simulation::MouseButton::Right, 100, 100);  // a right click redraws the chart
+    EXPECT_EQ(circles(), 0);
+    EXPECT_EQ(ToolLines(Shape::Style::Solid), 1);
+    // ■: the empty frame, without the lines drawn on the day.
+    dialogs.answers = {true};
+    Press(kStop);
+    EXPECT_FALSE(sim->chartShowsDay());
+    EXPECT_TRUE(sim->chartPicture().tools.empty());
+
+    // A cursor and a line on a displayed day go with a change of code.
+    Start();
+    sim->SetDateText("221102");
+    sim->SetCodeText("8473");
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->DoubleClickChart(RowX(720), 3000);
+    ASSERT_TRUE(sim->timeCursor().on);
+    sim->SetCodeText("6501");
+    EXPECT_FALSE(sim->timeCursor().on);
+    EXPECT_FALSE(Button(kStepForward).enabled);
+    EXPECT_TRUE(sim->chartPicture().tools.empty());
+    Press(kStepForward);  // nothing to move, nothing written
+    EXPECT_EQ(d().priceLabel, "");
+}
+
+TEST_F(ChartToolsTest, AfterAReplayPointingScrollsTheTapeToThatTime) {
+    Start();
+    sim->UseGivenTape({"09:00:00 5,000 1,000", "09:30:00 100 1,001", "10:00:00 100 1,002", "10:00:10 100 1,003",
+                       "11:00:00 100 1,004"});
+    Prepare();
+    RunToEnd();
+    ASSERT_GE(sim->market().tapeRows.size(), 5u);
+    sim->MoveOnChart(RowX(725), 3000, false);  // 10:00:25
+    ASSERT_TRUE(sim->readout());
+    const auto& rows = sim->market().tapeRows;
+    ASSERT_GE(d().tapeScrollRow, 0);
+    EXPECT_EQ(rows[static_cast<std::size_t>(d().tapeScrollRow)].time, "10:00:10");
 }
 
 }  // namespace

@@ -160,9 +160,17 @@ TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor
     QImage image = Chart();
     const QColor orange(255, 130, 0);
     EXPECT_EQ(QColor(At(image, (line.x1 + line.x2) / 2, (line.y1 + line.y2) / 2)), orange);
-    // The right button near its end deletes it.
+    // The right button near its end deletes it, from the screen too.
+    const double midX = (line.x1 + line.x2) / 2, midY = (line.y1 + line.y2) / 2;
     QTest::mouseClick(view, Qt::RightButton, {}, pixel(line.x2 - 90, line.y2 + 90));
     EXPECT_TRUE(sim().trendLines().lines()[0].empty());
+    EXPECT_NE(QColor(At(Chart(), midX, midY)), orange);
+    // The date labels switch the marks.
+    auto* dayLabel = window.findChild<QLabel*>("dayLabel");
+    QTest::mouseDClick(dayLabel, Qt::LeftButton);
+    EXPECT_EQ(sim().markMode(), MarkMode::Circle);
+    QTest::mouseDClick(window.findChild<QLabel*>("prevDayLabel"), Qt::LeftButton);
+    EXPECT_EQ(sim().markMode(), MarkMode::None);
 
     // A double click fixes the cursor about 10:00 (a pixel is nine five-second rows); → moves it
     // one step.
@@ -197,6 +205,17 @@ TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
     QApplication::processEvents();
     EXPECT_GE(window.width(), kDesignWidthPx);
     EXPECT_GE(window.height(), kDesignHeightPx);
+
+    // During a replay it keeps its size, and the chart its layout.
+    sim().SetSimulationChecked(true);
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    window.Refresh();
+    const QSize held = window.size();
+    const int w = sim().chartData().geometry.w();
+    window.resize(held + QSize(200, 100));
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), held);
+    EXPECT_EQ(sim().chartData().geometry.w(), w);
 }
 
 }  // namespace
