@@ -26,6 +26,7 @@ inline const std::string& DemoInstall() {
         const auto dir = std::filesystem::temp_directory_path() / "corvala-bench-install";
         std::filesystem::remove_all(dir);
         GenerateDemoData(dir.string());
+        WriteSettingsWithoutDisclaimer(dir.string());
         return dir.string();
     }();
     return folder;

@@ -15,5 +15,7 @@ int RunTape(const std::vector<std::string>& args);
 extern const char* const kTapeUsage;
 int RunChart(const std::vector<std::string>& args);
 extern const char* const kChartUsage;
+int RunSettings(const std::vector<std::string>& args);
+extern const char* const kSettingsUsage;
 
 }  // namespace corvala::cli

@@ -56,12 +56,13 @@ bool FinishDayOptions(DayOptions& out, const char* command) {
         std::fprintf(stderr, "corvala-cli %s: --data is required\n", command);
         return false;
     }
+    out.installGiven = !out.install.empty();
     if (out.install.empty()) out.install = ExecutableFolder();
     return true;
 }
 
 Headless::Headless(const std::string& install, bool answerYes, std::uint64_t seed)
-    : dialogs(answerYes), random(seed), sim(Ports{dialogs, clock, random, scheduler}, install) {}
+    : dialogs(answerYes), random(seed), sim(Ports{dialogs, clock, random, scheduler, nullptr, &drives}, install) {}
 
 int OpenDay(Headless& h, const DayOptions& o, const char* command) {
     if (!h.sim.StartUp(o.data)) {
@@ -73,7 +74,7 @@ int OpenDay(Headless& h, const DayOptions& o, const char* command) {
         std::cerr << "1012 エラー: " << DataFolderErrorText() << "\n";
         return 2;
     }
-    h.sim.SetBarLength(o.barLength);
+    if (o.barLength) h.sim.SetBarLength(o.barLength);
     h.sim.SetDateText(o.date);
     h.sim.SetCodeText(o.code);
     if (!o.series.empty()) {

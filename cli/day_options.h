@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_ports.h"
+#include "platform/drives.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/simulation.h"
@@ -17,7 +18,8 @@ extern const char* const kDayOptionsUsage;
 
 struct DayOptions {
     std::string data, date, code, series, install;
-    int barLength = 5;
+    bool installGiven = false;  // --install named the folder (else this program's folder)
+    int barLength = 0;          // 0: not given (the settings' N, or 5)
     std::uint64_t seed = 1;  // of the random draws (board refills, tape splits)
 };
 
@@ -36,6 +38,7 @@ struct Headless {
     SystemClock clock;
     SeededRandom random;
     VirtualScheduler scheduler;
+    SystemDrives drives;
     Simulation sim;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/replay_clock.h"
+#include "settings/settings.h"
 
 namespace corvala::cli {
 
@@ -21,6 +22,7 @@ const char* const kReplayUsage =
     "  replay --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
     "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
+    "       [--save-settings]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -41,9 +43,13 @@ const char* const kReplayUsage =
     "          (the account panel: before 09:00:00 they act before the day is shown, from\n"
     "          15:00:00 after the run; during the run they are refused)\n"
     "      --tape takes the day's prints from a file of \"hh:nn:ss volume price[ @]\" lines\n"
-    "      instead of estimating them. --investment (default 1,000,000) and --cash-only set the\n"
-    "      account as the saved settings would, with the totals at 0. The history files are\n"
-    "      written into --install's 売買履歴 whenever the run is kept.\n"
+    "      instead of estimating them. A named --install folder starts the run from its settings\n"
+    "      (setsim: investment, totals, 現物のみ, N, the periods and the options, as the program\n"
+    "      does; --bar-length overrides N); --save-settings writes them back after the run, as\n"
+    "      the program's exit does, so that the totals carry over to the next run (the data\n"
+    "      folder saved stays the settings' own). Without --install the account starts at\n"
+    "      1,000,000 yen with the totals at 0. --investment and --cash-only override either.\n"
+    "      The history files are written into --install's 売買履歴 whenever the run is kept.\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
     "      \"pendingOrders\",\"positions\",\"rejected\",\"account\"}: executions as {\"time\",\"trade\",\n"
     "      \"side\",\"quantity\",\"price\",\"order\",\"position\"} (a closing fill lists the positions\n"
@@ -73,8 +79,9 @@ struct ReplayArgs {
     DayOptions day;
     int speed = 5;
     std::string start, script, orders, tape;
-    std::int32_t investment = kDefaultInvestment;
+    std::optional<std::int32_t> investment;
     bool cashOnly = false;
+    bool saveSettings = false;
     bool trace = false;
     bool chart = false;
 };
@@ -182,6 +189,8 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.tape = args[++i];
         } else if (a == "--cash-only") {
             out.cashOnly = true;
+        } else if (a == "--save-settings") {
+            out.saveSettings = true;
         } else if (a == "--investment" && hasValue) {
             const std::string& v = args[++i];
             if (!IsAllDigits(v) || v.size() > 10 || std::stoll(v) < 1 || std::stoll(v) > 2'147'483'647) {
@@ -241,10 +250,21 @@ int RunReplay(const std::vector<std::string>& args) {
     if (!a.tape.empty() && !ReadTape(a.tape, tape)) return 1;
 
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
-    if (const int status = OpenDay(h, a.day, "replay")) return status;
     Simulation& sim = h.sim;
+    // A named install folder brings its settings, as the program starts from them; the data
+    // folder of this run is --data, and the saved one stays the settings' own.
+    std::string ownDataFolder;
+    if (a.day.installGiven) {
+        sim.LoadSettings(AppDataFolder());
+        ownDataFolder = sim.dataFolder();
+    }
+    if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
-    sim.RestoreAccount(a.investment, 0, 0, a.cashOnly);
+    if (!a.day.installGiven || a.investment || a.cashOnly) {
+        const Account& now = sim.account();
+        sim.RestoreAccount(a.investment.value_or(a.day.installGiven ? now.baseInvestment : kDefaultInvestment),
+                           now.profitTotal, now.lossTotal, a.cashOnly || (a.day.installGiven && now.cashOnly));
+    }
     if (!tape.empty()) sim.UseGivenTape(std::move(tape));
     if (!a.start.empty()) {
         const std::size_t colon = a.start.find(':');
@@ -349,8 +369,19 @@ int RunReplay(const std::vector<std::string>& args) {
     out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
+    int status = 0;
+    if (a.saveSettings) {
+        // As the window's close: open positions are settled, then the settings are written.
+        sim.RequestClose();
+        if (a.day.installGiven) sim.SetDataFolder(ownDataFolder);
+        if (!sim.SaveSettings(/*quietly=*/true)) {
+            std::fprintf(stderr, "corvala-cli replay: the settings could not be saved to %s\n",
+                         JoinPath(a.day.install, kSettingsFile).c_str());
+            status = 2;
+        }
+    }
     std::cout << out.dump() << "\n";
-    return 0;
+    return status;
 }
 
 }  // namespace corvala::cli

@@ -5,6 +5,12 @@
 #include <fstream>
 #include <system_error>
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace corvala {
@@ -45,28 +51,45 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uintmax_t
     return bytes;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        std::error_code ignored;  // the rename's failure is the answer, not the clean-up's
-        fs::remove(tmp, ignored);
-        return false;
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    // A name of its own in the same folder, so that the rename replaces the file in one step
+    // and two writers never share a temporary.
+    std::string tmp = path + ".tmpXXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return false;
+    // The replacement keeps the permissions of the file it replaces (a new file: 0644 less the umask).
+    struct stat old {};
+    mode_t mode = 0644;
+    if (::stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    // The data reach the disk before the rename: a crash leaves the old file or the new one.
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+    ::unlink(tmp.c_str());
+    return false;
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
@@ -119,6 +142,13 @@ std::string ExecutableFolder() {
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return fs::current_path(ec).string();
     return exe.parent_path().string();
+}
+
+std::string AppDataFolder() {
+    for (const char* name : {"APPDATA", "XDG_DATA_HOME"})
+        if (const char* value = std::getenv(name); value && *value) return value;
+    if (const char* home = std::getenv("HOME"); home && *home) return JoinPath(JoinPath(home, ".local"), "share");
+    return {};
 }
 
 }  // namespace corvala

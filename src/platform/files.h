@@ -36,4 +36,8 @@ std::vector<std::string> ListFiles(const std::string& folder);
 // The folder that holds the running executable.
 std::string ExecutableFolder();
 
+// The user's application-data folder: APPDATA when set, else XDG_DATA_HOME, else
+// ~/.local/share; "" when none can be told.
+std::string AppDataFolder();
+
 }  // namespace corvala

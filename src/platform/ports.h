@@ -54,4 +54,12 @@ public:
     virtual void Play(const std::string& path) = 0;
 };
 
+// The folder picker titled "フォルダの選択". `done` receives the chosen folder without a
+// trailing separator, or "" when the user cancelled; it may run before ChooseFolder returns.
+class FolderPicker {
+public:
+    virtual ~FolderPicker() = default;
+    virtual void ChooseFolder(std::function<void(const std::string&)> done) = 0;
+};
+
 }  // namespace corvala

@@ -271,6 +271,8 @@ void Simulation::PressSettings() {
     if (replayRunning() && replay_.replayReady) return;
     RemoveChartCursor();
     DisplayDay();
+    settingsDialog_.Open();
+    ActivateSettingsDialog();
     Notify();
 }
 

@@ -25,22 +25,23 @@ void Simulation::Notify() {
     if (listener_) listener_();
 }
 
-bool Simulation::StartUp(const std::string& configuredDataFolder) {
+bool Simulation::StartUp(const std::string& dataFolder) {
     if (!stocks_.Load(installFolder_)) {
         ports_.dialogs.ShowError(1013, "インストールフォルダ内に銘柄リスト.csvファイルがありません。");
         return false;
     }
-    UpdateCodeLabels();
+    SetCodeText(display_.codeText);
     CreateDir(JoinPath(installFolder_, kHistoryFolder));
 
-    dataFolder_ = configuredDataFolder;
+    if (!dataFolder.empty()) dataFolder_ = dataFolder;
     const std::string installData = JoinPath(installFolder_, kInstallDataFolder);
     if ((dataFolder_.empty() || !DirExists(dataFolder_)) && DirExists(installData)) {
-        previousDataFolder_ = dataFolder_;
-        dataFolder_ = installData;
+        keptAsideFolder_ = dataFolder_;
+        dataFolder_ = installData + "/";
     }
     // Until a date is remembered from an earlier run, offer the newest day that has data.
-    std::string date = LatestUsableDate();
+    std::string date = display_.dateText;
+    if (date.empty()) date = LatestUsableDate();
     if (date.empty()) date = FormatYymmdd(ports_.clock.Today());
     SetDateText(date);
     RestoreAccount(account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.cashOnly);

@@ -12,7 +12,10 @@
 
 #include "data/day_series.h"
 #include "data/stock_list.h"
+#include "platform/drives.h"
 #include "platform/ports.h"
+#include "settings/settings.h"
+#include "settings/settings_dialog.h"
 #include "replay/display_model.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
@@ -36,6 +39,8 @@ struct Ports {
     Random& random;
     Scheduler& scheduler;
     Sound* sound = nullptr;  // none: silent
+    const RemovableDrives* drives = nullptr;  // none: no drive counts as removable
+    FolderPicker* folderPicker = nullptr;     // none: "..." does nothing
 };
 
 inline constexpr const char* kInstallDataFolder = "日中データ";
@@ -54,10 +59,15 @@ public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
 
-    // Start-up: reads the stock list (error 1013 and false when it is missing: the program
-    // ends), creates 売買履歴, falls back to the install folder's 日中データ when the configured
-    // data folder does not exist, and fills the date box and the series selector.
-    bool StartUp(const std::string& configuredDataFolder = {});
+    // Start-up, first part: reads the settings of the install folder (setsim, with the hand-over
+    // of `appDataFolder`) into the boxes, the options, the data folder, N, the periods and the
+    // account. True when the disclaimer is to be shown before the start-up goes on.
+    bool LoadSettings(const std::string& appDataFolder);
+    // Start-up, second part: reads the stock list (error 1013 and false when it is missing: the
+    // program ends), creates 売買履歴, falls back to the install folder's 日中データ when the data
+    // folder does not exist, and fills the date box and the series selector. A non-empty
+    // `dataFolder` stands in for the settings' one.
+    bool StartUp(const std::string& dataFolder = {});
 
     // The user's edits. Each runs the change handler of its box.
     void SetDateText(const std::string& text);
@@ -103,8 +113,39 @@ public:
     void SetDayOnly(bool on);
     // 設定: the day is displayed again before the settings are opened.
     void PressSettings();
-    // The window's close request; asks about open positions. True: the program may end.
+    // The window's close request: asks about open positions and leaves the quiz mode. True: the
+    // program may end, once SaveSettingsAtExit agrees.
     bool RequestClose();
+    // Saves the settings; when they cannot be saved, asks whether to end without them.
+    bool SaveSettingsAtExit();
+
+    // ---- Settings ----
+    // What the settings file would hold now (the window positions as last remembered).
+    Settings CurrentSettings() const;
+    // Writes setsim; a failure is told in a box (`quietly`: not told) and false returned, the old
+    // file untouched.
+    bool SaveSettings(bool quietly = false);
+    // The position of a window in the normal state (twips), for the next start.
+    enum class SettingsWindow { Main, NewOrder, Closing, CorrectCancel };
+    void RememberWindowPosition(SettingsWindow window, WindowPosition position);
+    const Settings& settings() const { return settings_; }
+    // The disclaimer's "次回から表示しない" box.
+    void SetDisclaimerSuppressed(bool ticked) { settings_.showDisclaimer = !ticked; }
+    // The data folder as the program uses it now.
+    void SetDataFolder(const std::string& folder);
+    // The quiz mode keeps the user's own folder while the quiz folder is in use ("" outside it).
+    void SetQuizOwnFolder(const std::string& folder) { quizOwnFolder_ = folder; }
+    // The settings dialog: its fields and buttons. Edits clear the chart to its empty frame;
+    // 設定 takes the fields, saves the settings and hides the dialog; キャンセル restores them.
+    const SettingsDialogModel& settingsDialog() const { return settingsDialog_; }
+    void ActivateSettingsDialog();
+    void EditSettingsFolder(const std::string& typed);
+    void EditSettingsPeriod(int which, const std::string& typed);
+    void ChooseSettingsBarLength(const std::string& item);
+    void PressSettingsFolderButton();  // "..."
+    // `save` false: the values are taken but setsim is left for a later save.
+    void ApplySettingsDialog(bool save = true);
+    void CancelSettingsDialog();
 
     bool anyOrderDialogOpen() const;
 
@@ -402,7 +443,15 @@ private:
     Ports ports_;
     std::string installFolder_;
     std::string dataFolder_;
-    std::string previousDataFolder_;  // the configured one, when the install folder's was used
+    // The configured folder while the install folder's 日中データ stands in for it.
+    std::optional<std::string> keptAsideFolder_;
+    std::string quizOwnFolder_;
+    Settings settings_;
+    SettingsDialogModel settingsDialog_;
+    // The data folder when the dialog kept its fields: キャンセル goes back to it.
+    std::string folderBeforeDialog_;
+    std::optional<std::string> keptAsideBeforeDialog_;
+    std::string appDataFolder_;
     StockList stocks_;
     std::unique_ptr<DayData> day_;
     MainDisplay display_;

@@ -11,10 +11,12 @@ int main(int argc, char** argv) {
     font.setPointSize(9);
     QApplication::setFont(font);
 
-    // The data folder comes from the settings once they exist; until then the install folder's
-    // 日中データ is used.
     corvala::MainWindow window(corvala::ExecutableFolder(), std::string());
-    if (!window.StartUp()) return 1;
+    // A stock list missing after the disclaimer ends the program from inside the event loop.
+    QObject::connect(&window, &corvala::MainWindow::startUpFinished, &app, [](bool ok) {
+        if (!ok) QCoreApplication::exit(1);
+    });
     window.show();
+    if (!window.StartUp(corvala::AppDataFolder())) return 1;
     return app.exec();
 }

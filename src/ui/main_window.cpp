@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +23,8 @@
 #include "ui/tape_view.h"
 #include "ui/widget_text.h"
 #include "ui/order_dialogs.h"
+#include "ui/settings_dialogs.h"
+#include "ui/splash.h"
 
 namespace corvala {
 namespace {
@@ -42,7 +46,7 @@ MainWindow::MainWindow(std::string installFolder, std::string configuredDataFold
       random_(SeededRandom::FromClock()) {
     Dialogs& boxes = dialogs ? *dialogs : static_cast<Dialogs&>(qtDialogs_);
     Scheduler& timers = scheduler ? *scheduler : static_cast<Scheduler&>(scheduler_);
-    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_},
+    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_, &drives_, &folderPicker_},
                                         std::move(installFolder));
     sim_->SetChangeListener([this] { ScheduleRefresh(); });
     setWindowTitle(QStringLiteral("Corvala 株式売買練習"));
@@ -55,10 +59,70 @@ MainWindow::MainWindow(std::string installFolder, std::string configuredDataFold
 
 MainWindow::~MainWindow() { sim_->SetChangeListener(nullptr); }
 
-bool MainWindow::StartUp() {
-    const bool ok = sim_->StartUp(configuredDataFolder_);
+bool MainWindow::StartUp(const std::string& appDataFolder) {
+    splash_ = ShowSplash(this);
+    const bool disclaimer = sim_->LoadSettings(appDataFolder);
+    PlaceWindows();
     Refresh();
+    if (!disclaimer) return FinishStartUp();
+    disclaimer_ = new DisclaimerDialog(*sim_, this);
+    disclaimer_->adjustSize();
+    disclaimer_->move(frameGeometry().center() - QPoint(disclaimer_->width() / 2, disclaimer_->height() / 2));
+    connect(disclaimer_, &QDialog::finished, this, [this] { FinishStartUp(); }, Qt::QueuedConnection);
+    disclaimer_->show();
+    disclaimer_->raise();
+    disclaimer_->activateWindow();
+    return true;
+}
+
+bool MainWindow::FinishStartUp() {
+    const bool ok = sim_->StartUp(configuredDataFolder_);
+    if (splash_) splash_->close();
+    splash_ = nullptr;
+    startedUp_ = ok;
+    Refresh();
+    emit startUpFinished(ok);
     return ok;
+}
+
+namespace {
+
+QPoint FromTwips(const WindowPosition& p) { return {p.left / kTwipsPerPixel, p.top / kTwipsPerPixel}; }
+WindowPosition ToTwips(const QPoint& p) { return {p.y() * kTwipsPerPixel, p.x() * kTwipsPerPixel}; }
+
+// A saved corner still on one of the screens (a screen may have gone since).
+bool OnAScreen(const QPoint& corner) {
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().adjusted(0, 0, -40, -40).contains(corner)) return true;
+    return false;
+}
+
+}  // namespace
+
+// The windows come up where they were last left in the normal state.
+void MainWindow::PlaceWindows() {
+    const Settings& s = sim_->settings();
+    if (const QPoint corner = FromTwips(s.mainWindow); OnAScreen(corner)) move(corner);
+    const std::pair<OrderDialogFrame*, WindowPosition> dialogs[] = {
+        {newOrderDialog_, s.newOrderWindow}, {closingDialog_, s.closingWindow}, {correctCancelDialog_, s.correctCancelWindow}};
+    for (const auto& [dialog, position] : dialogs)
+        if (const QPoint corner = FromTwips(position); OnAScreen(corner)) dialog->SetSavedPosition(corner);
+}
+
+void MainWindow::RememberWindowPositions() {
+    using Window = Simulation::SettingsWindow;
+    if (windowState() == Qt::WindowNoState && isVisible()) sim_->RememberWindowPosition(Window::Main, ToTwips(pos()));
+    const std::pair<OrderDialogFrame*, Window> dialogs[] = {
+        {newOrderDialog_, Window::NewOrder}, {closingDialog_, Window::Closing}, {correctCancelDialog_, Window::CorrectCancel}};
+    for (const auto& [dialog, window] : dialogs)
+        if (const auto corner = dialog->savedPosition()) sim_->RememberWindowPosition(window, ToTwips(*corner));
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A maximised window moves too; only the normal state's corner is kept.
+    if (windowState() == Qt::WindowNoState && startedUp_)
+        sim_->RememberWindowPosition(Simulation::SettingsWindow::Main, ToTwips(pos()));
 }
 
 void MainWindow::Connect() {
@@ -103,6 +167,9 @@ void MainWindow::Connect() {
         sim_->PressSettings();
         Refresh();
     });
+    settingsDialog_ = new SettingsDialog(*sim_, this);
+    folderPicker_.SetOwner(settingsDialog_);
+    connect(settingsDialog_, &SettingsDialog::changed, this, &MainWindow::Refresh);
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(codeEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->PressTapeStop(); });
@@ -273,10 +340,17 @@ void MainWindow::ConnectPlayback() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (sim_->RequestClose()) {
+    if (!startedUp_) {  // the disclaimer is still up: nothing to save yet
+        event->accept();
+        return;
+    }
+    RememberWindowPositions();
+    if (sim_->RequestClose() && sim_->SaveSettingsAtExit()) {
         busy_->hide();
+        settingsDialog_->hide();
         event->accept();
     } else {
+        Refresh();
         event->ignore();
     }
 }
@@ -418,6 +492,7 @@ void MainWindow::Refresh() {
     newOrderDialog_->Refresh();
     closingDialog_->Refresh();
     correctCancelDialog_->Refresh();
+    settingsDialog_->Refresh();
     busy_->Show(d.busy);
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/qt/qt_ports.h"
+#include "platform/drives.h"
 #include "platform/system.h"
 #include "chart/geometry.h"
 #include "replay/simulation.h"
@@ -22,6 +23,8 @@ class QToolButton;
 namespace corvala {
 
 class BusyNoticeWindow;
+class DisclaimerDialog;
+class SettingsDialog;
 class NewOrderDialog;
 class ClosingOrderDialog;
 class CorrectCancelDialog;
@@ -44,8 +47,12 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up after construction; false when the program has to end (error 1013 shown).
-    bool StartUp();
+    // Start-up after construction: the settings of the install folder (with the hand-over file
+    // of `appDataFolder`, "" for none), the disclaimer when due (the rest of the start-up waits
+    // for it to close, without blocking), then the stock list and the rest. False when the
+    // program has to end at once (error 1013); startUpFinished tells the end of the start-up.
+    bool StartUp(const std::string& appDataFolder = {});
+    bool startedUp() const { return startedUp_; }
 
     Simulation& simulation() { return *sim_; }
     // Extra space over the design size, in twips.
@@ -55,10 +62,15 @@ public:
 public slots:
     void Refresh();
 
+signals:
+    // The start-up is through (true) or the program has to end (false).
+    void startUpFinished(bool ok);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -71,11 +83,16 @@ private:
     void ConnectAccountPanel();
     void ConnectOrderDialogs();
     void ShowAccountPanel(const MainDisplay& d);
+    bool FinishStartUp();
+    void PlaceWindows();
+    void RememberWindowPositions();
 
     std::string configuredDataFolder_;
     QtDialogs qtDialogs_;
     QtScheduler scheduler_;
     QtSound sound_;
+    QtFolderPicker folderPicker_;
+    SystemDrives drives_;
     SystemClock clock_;
     SeededRandom random_;
     std::unique_ptr<Simulation> sim_;
@@ -84,6 +101,7 @@ private:
     bool refreshPending_ = false;
     bool wasMaximised_ = false;
     bool restoringState_ = false;
+    bool startedUp_ = false;
 
     QWidget* central_ = nullptr;
     QLabel* messageLabel_ = nullptr;
@@ -151,6 +169,9 @@ private:
     QCheckBox* chartOptionChecks_[kChartOptions] = {};
     QLabel* averageLegends_[2] = {};
     BusyNoticeWindow* busy_ = nullptr;
+    SettingsDialog* settingsDialog_ = nullptr;
+    DisclaimerDialog* disclaimer_ = nullptr;
+    QWidget* splash_ = nullptr;
     PlaybackPanel* playback_ = nullptr;
 };
 

@@ -86,6 +86,9 @@ public:
     explicit OrderDialogFrame(QWidget* parent);
     // Shows or hides the dialog as the model says; a dialog shown again comes back where it was.
     void SetShown(bool shown);
+    // Where the dialog was last hidden in the normal state (nothing before the first time).
+    std::optional<QPoint> savedPosition() const { return savedPosition_; }
+    void SetSavedPosition(const QPoint& corner) { savedPosition_ = corner; }
     // Runs a user action on the model and says the windows are to be refreshed.
     void Act(const std::function<void()>& action) {
         action();

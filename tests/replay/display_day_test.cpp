@@ -75,7 +75,7 @@ TEST_F(DisplayDayTest, StartUpFindsTheInstallDataAndFillsTheBoxes) {
     Simulation& s = Start("/no/such/folder");
     ASSERT_TRUE(started);
     EXPECT_TRUE(DirExists(dir.Sub("売買履歴")));
-    EXPECT_EQ(s.dataFolder(), dir.Sub("日中データ"));
+    EXPECT_EQ(s.dataFolder(), dir.Sub("日中データ") + "/");
     EXPECT_EQ(s.display().dateText, "221104");  // newest date; 221114 only has the marker
     EXPECT_EQ(s.display().codeText, "8473");
     EXPECT_EQ(s.display().nameLabel, "テスト証券ホールディング ");

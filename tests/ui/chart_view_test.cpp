@@ -31,6 +31,7 @@ const std::string& DemoInstall() {
         const auto dir = std::filesystem::temp_directory_path() / ("corvala-chart-view-" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir);
         EXPECT_TRUE(GenerateDemoData(dir.string()).ok);
+        EXPECT_TRUE(WriteSettingsWithoutDisclaimer(dir.string()));
         return dir.string();
     }();
     return folder;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "demo_data/demo_data.h"
 #include "platform/cp932.h"
 #include "test_support.h"
 #include "ui/main_window.h"
@@ -29,6 +30,7 @@ protected:
             for (const char* code : {"8473", "N225"})
                 test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/" + code + ".csv"),
                                 DayFileBuilder().Bytes());
+        WriteSettingsWithoutDisclaimer(dir.path());
         window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs);
         started = window->StartUp();
     }

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "demo_data/demo_data.h"
 #include "platform/cp932.h"
 #include "platform/virtual_scheduler.h"
 #include "test_support.h"
@@ -35,6 +36,7 @@ protected:
             test::WriteFile(dir.Sub(std::string("日中データ/") + date + "/N225.csv"),
                             DayFileBuilder().Bytes());
         }
+        WriteSettingsWithoutDisclaimer(dir.path());
         window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler);
         EXPECT_TRUE(window->StartUp());
         window->show();

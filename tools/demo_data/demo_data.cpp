@@ -13,6 +13,7 @@
 #include "demo_data/stock_list_writer.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "settings/settings.h"
 
 namespace corvala {
 namespace {
@@ -235,6 +236,12 @@ DemoManifest GenerateDemoData(const std::string& installFolder) {
     manifest.installFolder = installFolder;
     Generator(manifest).Run();
     return manifest;
+}
+
+bool WriteSettingsWithoutDisclaimer(const std::string& installFolder) {
+    Settings s = FactorySettings();
+    s.showDisclaimer = false;
+    return WriteFileAtomically(JoinPath(installFolder, kSettingsFile), WriteSettings(s));
 }
 
 }  // namespace corvala

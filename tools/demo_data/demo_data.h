@@ -16,4 +16,8 @@ namespace corvala {
 // reason in `error`.
 DemoManifest GenerateDemoData(const std::string& installFolder);
 
+// A setsim with the factory settings and the disclaimer ticked off, for a program started
+// without a person to close it (tests, benchmarks, screenshots).
+bool WriteSettingsWithoutDisclaimer(const std::string& installFolder);
+
 }  // namespace corvala

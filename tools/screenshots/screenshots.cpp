@@ -50,7 +50,7 @@ bool Save(MainWindow& w, const QString& path) {
 int Run(const QString& out) {
     const auto install = std::filesystem::temp_directory_path() / "corvala-screenshots-install";
     std::filesystem::remove_all(install);
-    if (!GenerateDemoData(install.string()).ok) return 1;
+    if (!GenerateDemoData(install.string()).ok || !WriteSettingsWithoutDisclaimer(install.string())) return 1;
     YesDialogs dialogs;
     VirtualScheduler scheduler;
     MainWindow w(install.string(), std::string(), &dialogs, &scheduler);

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QAudioOutput>
 #include <QCursor>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
@@ -113,6 +115,20 @@ std::int64_t QtScheduler::NowMs() const {
         return t;
     }();
     return timer.elapsed();
+}
+
+void QtFolderPicker::ChooseFolder(std::function<void(const std::string&)> done) {
+    auto* dialog = new QFileDialog(owner_, QStringLiteral("フォルダの選択"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
+        QString chosen;
+        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+            chosen = QDir::cleanPath(dialog->selectedFiles().first());  // no trailing separator
+        done(chosen.toStdString());
+    });
+    dialog->open();
 }
 
 }  // namespace corvala

@@ -39,6 +39,17 @@ private:
     std::map<std::string, std::unique_ptr<Player>> players_;
 };
 
+// The system's folder dialog, opened without blocking; the answer comes when it closes.
+class QtFolderPicker final : public FolderPicker {
+public:
+    explicit QtFolderPicker(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void ChooseFolder(std::function<void(const std::string&)> done) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
 class QtScheduler final : public Scheduler {
 public:
     void After(int ms, std::function<void()> callback) override;

@@ -1,0 +1,180 @@
+// The settings of the program as the main window holds them: loaded into the boxes and options
+// at start-up, collected again for saving, and the settings dialog.
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/simulation.h"
+#include "settings/settings_files.h"
+
+namespace corvala {
+namespace {
+
+// No drive is removable for a front end without one.
+class NoRemovableDrives final : public RemovableDrives {
+public:
+    bool IsRemovableDrive(const std::string&) const override { return false; }
+    std::string FindDataFolderOnRemovableDrives() const override { return {}; }
+};
+
+const RemovableDrives& DrivesOf(const Ports& ports) {
+    static const NoRemovableDrives none;
+    return ports.drives ? *ports.drives : none;
+}
+
+std::string SaveFailedText(const std::string& installFolder) {
+    return "設定を保存できませんでした。\n" + JoinPath(installFolder, kSettingsFile) +
+           "\nフォルダへの書き込みができるか、ディスクに空きがあるかを確かめて下さい。\n前回保存した設定はそのまま残っています。";
+}
+
+}  // namespace
+
+bool Simulation::LoadSettings(const std::string& appDataFolder) {
+    appDataFolder_ = appDataFolder;
+    const LoadedSettings loaded = corvala::LoadSettings({installFolder_, appDataFolder, DrivesOf(ports_)});
+    settings_ = loaded.settings;
+    const Settings& s = settings_;
+
+    display_.dateText = s.date;
+    display_.codeText = s.code;
+    SetSimulationChecked(s.simulation);
+    SetSpeed(s.speed);
+    display_.chartOptions = {s.tick, s.bars, s.average1, s.average2, s.cumulativeVolume, s.vwap, s.prevClose};
+    SetBoardOption(s.board);
+    dataFolder_ = s.dataFolder;
+    SetAveragePeriods(s.ma1, s.ma2);
+    SetBarLength(s.barLength);
+    SetFillSoundOption(s.fillSound);
+    SetTradeMarkerOption(s.tradeMarkers);
+    SetTapeOption(s.tape);
+    settingsDialog_.fields = {s.dataFolder, std::to_string(barLength_), std::to_string(averagePeriods_[0]),
+                              std::to_string(averagePeriods_[1])};
+    RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    if (!loaded.problem.empty()) SetMessage(loaded.problem + "初期設定で起動しました。");
+    return s.showDisclaimer;
+}
+
+Settings Simulation::CurrentSettings() const {
+    Settings s = settings_;
+    s.date = display_.dateText;
+    s.code = display_.codeText;
+    s.simulation = display_.simulationChecked;
+    s.speed = display_.speed.speed;
+    const ChartOptionBoxes& o = display_.chartOptions;
+    s.tick = o.tick;
+    s.bars = o.bars;
+    s.average1 = o.average1;
+    s.average2 = o.average2;
+    s.cumulativeVolume = o.cumulativeVolume;
+    s.vwap = o.vwap;
+    s.prevClose = o.prevClose;
+    s.board = display_.boardOption;
+    s.dataFolder = DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
+    s.ma1 = averagePeriods_[0];
+    s.ma2 = averagePeriods_[1];
+    s.barLength = barLength_;
+    s.fillSound = display_.fillSoundOption;
+    s.cashOnly = account_.cashOnly;
+    s.tradeMarkers = display_.tradeMarkerOption;
+    s.tape = display_.tapeOption;
+    s.investment = account_.baseInvestment;
+    s.profitTotal = account_.profitTotal;
+    s.lossTotal = account_.lossTotal;
+    return s;
+}
+
+bool Simulation::SaveSettings(bool quietly) {
+    const Settings s = CurrentSettings();
+    if (SaveSettingsFile(installFolder_, s)) {
+        settings_ = s;
+        return true;
+    }
+    if (!quietly) heldDialogs_.ShowNotice("注意", SaveFailedText(installFolder_));
+    return false;
+}
+
+// The program ends with its settings saved, or, when they cannot be, only if the user says so.
+bool Simulation::SaveSettingsAtExit() {
+    if (SaveSettings(/*quietly=*/true)) return true;
+    return AskQuestion("注意", SaveFailedText(installFolder_) + "\n設定を保存せずに終了しますか？");
+}
+
+void Simulation::RememberWindowPosition(SettingsWindow window, WindowPosition position) {
+    switch (window) {
+        case SettingsWindow::Main: settings_.mainWindow = position; break;
+        case SettingsWindow::NewOrder: settings_.newOrderWindow = position; break;
+        case SettingsWindow::Closing: settings_.closingWindow = position; break;
+        case SettingsWindow::CorrectCancel: settings_.correctCancelWindow = position; break;
+    }
+}
+
+// A folder the user sets is theirs: the install folder's stand-in no longer speaks for it.
+void Simulation::SetDataFolder(const std::string& folder) {
+    const std::string trimmed(Trim(folder));
+    if (trimmed == dataFolder_) return;
+    dataFolder_ = trimmed;
+    keptAsideFolder_.reset();
+    if (!replayRunning()) ForgetLoadedDay();
+}
+
+// ---- The settings dialog --------------------------------------------------------------------
+
+void Simulation::ActivateSettingsDialog() {
+    if (!settingsDialog_.Activate()) return;
+    folderBeforeDialog_ = dataFolder_;
+    keptAsideBeforeDialog_ = keptAsideFolder_;
+}
+
+void Simulation::EditSettingsFolder(const std::string& typed) {
+    settingsDialog_.EditFolder(typed);
+    if (!replayRunning()) RedrawEmptyChart();
+    Notify();
+}
+
+void Simulation::EditSettingsPeriod(int which, const std::string& typed) {
+    settingsDialog_.EditPeriod(which, typed);
+    if (!replayRunning()) RedrawEmptyChart();
+    Notify();
+}
+
+void Simulation::ChooseSettingsBarLength(const std::string& item) {
+    settingsDialog_.ChooseBarLength(item);
+    if (!replayRunning()) RedrawEmptyChart();
+    Notify();
+}
+
+void Simulation::PressSettingsFolderButton() {
+    if (!ports_.folderPicker) return;
+    std::weak_ptr<int> alive = alive_;
+    ports_.folderPicker->ChooseFolder([this, alive](const std::string& chosen) {
+        if (alive.expired()) return;
+        const std::string folder = settingsDialog_.TakeChosenFolder(chosen);
+        if (folder.empty()) return;
+        SetDataFolder(folder);
+        UpdateRemovableMarker(installFolder_, folder, DrivesOf(ports_));
+        Notify();
+    });
+}
+
+void Simulation::ApplySettingsDialog(bool save) {
+    const SettingsChoice choice = settingsDialog_.Apply();
+    if (!choice.folder.empty()) SetDataFolder(choice.folder);
+    SetBarLength(choice.barLength);
+    SetAveragePeriods(choice.ma1, choice.ma2);
+    // A replay keeps its bar length; the field says which one is in use.
+    settingsDialog_.fields.barLength = std::to_string(barLength_);
+    if (save) SaveSettings();
+    Notify();
+}
+
+// The folder "..." set at once goes back too, with the install folder's stand-in if it was one.
+void Simulation::CancelSettingsDialog() {
+    settingsDialog_.Cancel();
+    if (folderBeforeDialog_ != dataFolder_) {
+        dataFolder_ = folderBeforeDialog_;
+        if (!replayRunning()) ForgetLoadedDay();
+    }
+    keptAsideFolder_ = keptAsideBeforeDialog_;
+    Notify();
+}
+
+}  // namespace corvala

@@ -1,0 +1,82 @@
+#include "settings/settings_files.h"
+
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace corvala {
+namespace {
+
+constexpr std::uintmax_t kMaxSettingsBytes = 1024 * 1024;
+
+// The first line of the hand-over file, which is deleted once read: it hands the folder over
+// once. A path that names no folder is dropped.
+std::string TakeHandOver(const std::string& appDataFolder) {
+    if (appDataFolder.empty()) return {};
+    for (const std::string& folder : {appDataFolder, JoinPath(appDataFolder, kAppDataSubfolder)}) {
+        const std::string file = JoinPath(folder, kHandOverFile);
+        if (!FileExists(file)) continue;
+        const auto bytes = ReadWholeFile(file, kMaxSettingsBytes);
+        RemoveFile(file);
+        if (!bytes) return {};
+        const std::string text = DecodeCp932(*bytes);
+        const std::string path(Trim(std::string_view(text).substr(0, text.find_first_of("\r\n"))));
+        return DirExists(path) ? path : std::string();
+    }
+    return {};
+}
+
+}  // namespace
+
+LoadedSettings LoadSettings(const SettingsPlace& place) {
+    LoadedSettings out;
+    const std::string file = JoinPath(place.installFolder, kSettingsFile);
+    if (!FileExists(file)) {
+        // A missing factory copy leaves the built-in defaults, which are the same values.
+        if (const auto factory = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes))
+            WriteFileAtomically(file, *factory);
+    }
+    out.handOver = TakeHandOver(place.appDataFolder);
+
+    const auto bytes = ReadWholeFile(file, kMaxSettingsBytes);
+    if (bytes) {
+        out.settings = ReadSettings(*bytes);
+    } else {
+        out.settings = FactorySettings();
+        if (FileExists(file)) out.problem = "設定ファイル(" + std::string(kSettingsFile) + ")を読み込めません。";
+        else if (const auto factory = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes))
+            out.settings = ReadSettings(*factory);  // the copy could not be written: the same values
+    }
+
+    std::string& folder = out.settings.dataFolder;
+    if (folder.empty() && !out.handOver.empty()) {
+        folder = out.handOver;
+        UpdateRemovableMarker(place.installFolder, folder, place.drives);
+    }
+    if (FileExists(JoinPath(place.installFolder, kRemovableMarker)) && !folder.empty() && !DirExists(folder)) {
+        if (std::string found = place.drives.FindDataFolderOnRemovableDrives(); !found.empty()) folder = found;
+    }
+    folder = std::string(Trim(folder));
+    return out;
+}
+
+bool SaveSettingsFile(const std::string& installFolder, const Settings& settings) {
+    return WriteFileAtomically(JoinPath(installFolder, kSettingsFile), WriteSettings(settings));
+}
+
+std::string DataFolderToSave(const std::string& dataFolder, const std::optional<std::string>& keptAside,
+                             const std::string& quizOwnFolder) {
+    std::string folder = keptAside ? *keptAside : dataFolder;
+    if (folder == "/" || folder == "\\") folder.clear();
+    if (folder.find("出題") != std::string::npos && !quizOwnFolder.empty()) folder = quizOwnFolder;
+    return folder;
+}
+
+void UpdateRemovableMarker(const std::string& installFolder, const std::string& dataFolder,
+                           const RemovableDrives& drives) {
+    const std::string marker = JoinPath(installFolder, kRemovableMarker);
+    RemoveFile(marker);
+    if (drives.IsRemovableDrive(dataFolder)) WriteFileAtomically(marker, std::string());
+}
+
+}  // namespace corvala
