@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/drives.h"
 #include "platform/ports.h"
 
 namespace corvala::test {
@@ -26,6 +27,27 @@ private:
 };
 
 void WriteFile(const std::string& path, const std::string& bytes);
+
+// Runs `write` with the file-size limit at `bytes`, as on a disk with that much space left: a
+// longer write fails (the signal it raises is ignored meanwhile).
+bool WithDiskSpace(std::size_t bytes, const std::function<bool()>& write);
+// Runs `action` in a child process that cannot write into folders of mode 0555 (as root it
+// becomes the user nobody first); its result comes back, false when the child failed.
+bool InProcessWithoutWriteAccess(const std::function<bool()>& action);
+
+// Removable drives as a test says they are: paths under `removableRoots` are removable, and the
+// search answers `found`.
+class FakeDrives final : public RemovableDrives {
+public:
+    std::vector<std::string> removableRoots;
+    std::string found;
+    bool IsRemovableDrive(const std::string& path) const override {
+        for (const auto& root : removableRoots)
+            if (path.rfind(root, 0) == 0) return true;
+        return false;
+    }
+    std::string FindDataFolderOnRemovableDrives() const override { return found; }
+};
 
 struct RecordedError {
     int number;

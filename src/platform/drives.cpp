@@ -118,7 +118,8 @@ bool SystemDrives::IsRemovableDrive(const std::string& path) const {
 std::string SystemDrives::FindDataFolderOnRemovableDrives() const {
     const std::vector<Mount> mounts = ReadMounts();
     for (const std::string& media : tables_.mediaFolders) {
-        const fs::path folder = fs::path(media).lexically_normal();
+        fs::path folder = fs::path(media).lexically_normal();
+        if (!folder.has_filename()) folder = folder.parent_path();  // "/media/" is "/media"
         std::vector<std::string> roots;
         for (const Mount& m : mounts) {
             const fs::path point = fs::path(m.point).lexically_normal();

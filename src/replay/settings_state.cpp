@@ -110,9 +110,9 @@ void Simulation::RememberWindowPosition(SettingsWindow window, WindowPosition po
 // A folder the user sets is theirs: the install folder's stand-in no longer speaks for it.
 void Simulation::SetDataFolder(const std::string& folder) {
     const std::string trimmed(Trim(folder));
+    keptAsideFolder_.reset();
     if (trimmed == dataFolder_) return;
     dataFolder_ = trimmed;
-    keptAsideFolder_.reset();
     if (!replayRunning()) ForgetLoadedDay();
 }
 
@@ -157,7 +157,9 @@ void Simulation::PressSettingsFolderButton() {
 
 void Simulation::ApplySettingsDialog(bool save) {
     const SettingsChoice choice = settingsDialog_.Apply();
-    if (!choice.folder.empty()) SetDataFolder(choice.folder);
+    // An untouched field leaves the folder in use: the install folder's data may stand in for a
+    // configured folder that is missing, and "..." has set a chosen one already.
+    if (choice.folderChanged) SetDataFolder(choice.folder);
     SetBarLength(choice.barLength);
     SetAveragePeriods(choice.ma1, choice.ma2);
     // A replay keeps its bar length; the field says which one is in use.

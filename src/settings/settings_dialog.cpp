@@ -72,6 +72,7 @@ SettingsChoice SettingsDialogModel::Apply() {
     }
     SettingsChoice choice;
     choice.folder = folder.empty() ? std::string(Trim(kept_.folder)) : folder;
+    choice.folderChanged = choice.folder != Trim(kept_.folder);
     choice.barLength = static_cast<int>(LeadingNumber(fields.barLength));
     if (!IsValidBarLength(choice.barLength)) choice.barLength = static_cast<int>(LeadingNumber(kept_.barLength));
     if (!IsValidBarLength(choice.barLength)) choice.barLength = 5;

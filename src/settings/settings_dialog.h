@@ -23,6 +23,7 @@ struct SettingsFields {
 // What 設定 makes of the fields.
 struct SettingsChoice {
     std::string folder;  // ends with the separator; "" when none was ever chosen
+    bool folderChanged = false;  // differs from the field kept at activation
     int barLength = 5;
     int ma1 = 5, ma2 = 12;
 };

@@ -43,7 +43,7 @@ LoadedSettings LoadSettings(const SettingsPlace& place) {
         out.settings = ReadSettings(*bytes);
     } else {
         out.settings = FactorySettings();
-        if (FileExists(file)) out.problem = "設定ファイル(" + std::string(kSettingsFile) + ")を読み込めません。";
+        if (FileExists(file) || DirExists(file)) out.problem = "設定ファイル(" + std::string(kSettingsFile) + ")を読み込めません。";
         else if (const auto factory = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes))
             out.settings = ReadSettings(*factory);  // the copy could not be written: the same values
     }

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# corvala-cli settings and replay --install: the settings loaded as the program starts (the
+# factory copy, the hand-over, old and malformed files), typed into the dialog and saved, and
+# the totals carried from one run to the next.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+cp "$cli" "$dir/"
+cp "$(dirname "$cli")/setsim(初期)" "$dir/" || { echo "no setsim(初期) beside $cli"; exit 1; }
+export APPDATA="$dir/appdata"  # never the user's own hand-over
+settings() { "$dir/corvala-cli" settings --install "$dir" "$@"; }
+passed=0; fail=0
+expect() {  # name, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok   $1"; passed=$((passed+1)); else echo "FAIL $1: expected $2, got $3"; fail=1; fi
+}
+line() { sed -n "${1}p" "$dir/setsim" | tr -d '\r'; }
+
+# The first start copies the factory file and shows the disclaimer.
+out=$(settings)
+expect "first start" 0 $?
+expect "factory copy" "true" "$(cmp -s "$dir/setsim" "$dir/setsim(初期)" && echo true)"
+expect "41 lines" 41 "$(jq '.lines | length' <<<"$out")"
+expect "factory values" "5 5 12 1000000 0 0 false true" \
+  "$(jq -r '"\(.barLength) \(.ma1) \(.ma2) \(.investment) \(.profitTotal) \(.lossTotal) \(.cashOnly) \(.showDisclaimer)"' <<<"$out")"
+expect "the install folder's data stands in, but is not what is saved" "$dir/日中データ/ " \
+  "$(jq -r '"\(.dataFolder) \(.lines[14])"' <<<"$out")"
+
+# The dialog: 30 becomes 24, a date folder its parent, and --save writes it in CP932 with CR LF.
+out=$(settings --apply ma1=30 --apply barLength=10 --apply "folder=$dir/日中データ/221104" --save)
+expect "apply" 0 $?
+expect "applied values" "24 12 10 $dir/日中データ/" "$(jq -r '"\(.ma1) \(.ma2) \(.barLength) \(.dataFolder)"' <<<"$out")"
+expect "saved lines" "24 12 10" "$(line 16) $(line 17) $(line 18)"
+expect "saved folder in CP932" "$dir/日中データ/" "$(line 15 | iconv -f CP932 -t UTF-8)"
+expect "every line ends in CR LF" "41" "$(grep -c $'\r$' "$dir/setsim")"
+out=$(settings --apply ma2=)
+expect "an empty period keeps the old one" "12" "$(jq -r '.ma2' <<<"$out")"
+settings --apply barLength=7 >/dev/null 2>&1
+expect "a bar length the list lacks" 1 $?
+
+# A hand-over in the Corvala folder of the application data, taken once when line 15 is empty.
+LC_ALL=C sed -i "15s/.*/\r/" "$dir/setsim"
+mkdir -p "$APPDATA/Corvala" "$dir/handed"
+printf '%s\r\n' "$dir/handed" > "$APPDATA/Corvala/setfolder"
+out=$(settings)
+expect "hand-over taken" "$dir/handed" "$(jq -r '.dataFolder' <<<"$out")"
+expect "hand-over consumed" "no" "$([ -e "$APPDATA/Corvala/setfolder" ] && echo yes || echo no)"
+
+# An older, shorter file and a five-character date.
+head -n 30 "$dir/setsim(初期)" > "$dir/setsim"
+sed -i '3s/.*/71225\r/' "$dir/setsim"
+out=$(settings)
+expect "short file read" 0 $?
+expect "date with its zero" "071225" "$(jq -r '.lines[2]' <<<"$out")"
+expect "the missing lines are the factory's" "$(sed -n '31,41p' "$dir/setsim(初期)" | tr -d '\r' | paste -sd' ')" \
+  "$(jq -r '.lines[30:41] | join(" ")' <<<"$out")"
+
+# Malformed values never stop the start.
+printf 'x\r\n\r\nabc\r\n12\r\n9\r\n0\r\n' > "$dir/setsim"
+out=$(settings)
+expect "malformed file read" "0 5" "$(jq -r '"\(.lines[0]) \(.lines[5])"' <<<"$out")"
+
+# A folder that refuses writes: the save fails, says so, and leaves the file.
+cp "$dir/setsim(初期)" "$dir/setsim"
+if [ "$(id -u)" -ne 0 ]; then
+  chmod 555 "$dir"
+  settings --apply ma1=3 --save >/dev/null 2>"$dir/err"
+  expect "refused save" 2 $?
+  chmod 755 "$dir"
+  expect "old file intact" "true" "$(cmp -s "$dir/setsim" "$dir/setsim(初期)" && echo true)"
+fi
+
+# Two runs in a row carry the totals across through setsim.
+cat > "$dir/tape.txt" <<'TAPE'
+09:00:00 10,000 3,181
+14:59:00 100 3,185
+TAPE
+printf '%s\n' '{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' > "$dir/orders.jsonl"
+run() { "$dir/corvala-cli" replay --data "$dir/日中データ" --date 221104 --code 8473 --speed 30 --tape "$dir/tape.txt" \
+          --orders "$dir/orders.jsonl" --install "$dir" "$@"; }
+first=$(run --save-settings)
+expect "first run" 0 $?
+p1=$(jq '.account.profitTotal' <<<"$first"); l1=$(jq '.account.lossTotal' <<<"$first")
+expect "the run realised something" "true" "$(jq '.account.profitTotal + .account.lossTotal > 0' <<<"$first")"
+second=$(run --save-settings)
+expect "totals carried" "$((2 * p1)) $((2 * l1))" "$(jq -r '"\(.account.profitTotal) \(.account.lossTotal)"' <<<"$second")"
+expect "saved totals" "$((2 * p1)) $((2 * l1))" "$(line 32) $(line 33)"
+expect "the run's data folder is not saved" "" "$(line 15)"
+third=$(run)
+expect "a third run adds to the saved totals" "$((3 * l1))" "$(jq '.account.lossTotal' <<<"$third")"
+expect "without --save-settings nothing is written" "$((2 * l1))" "$(line 33)"
+# Below 300,000 yen only cash trading: the margin order is refused, the saved totals stay.
+out=$(run --investment 250000)
+expect "--investment overrides, totals kept" "true $((2 * l1))" \
+  "$(jq -r '"\(.account.buyingPowerCaption == "買付可能額") \(.account.lossTotal)"' <<<"$out")"
+
+echo "$passed passed"
+exit $fail

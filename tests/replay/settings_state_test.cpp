@@ -1,0 +1,275 @@
+// The program's settings across runs: what a start takes from setsim, what an exit writes back,
+// the settings dialog's effect on the running program, and the data folder that is saved.
+
+#include <filesystem>
+
+#include "platform/files.h"
+#include "replay_fixture.h"
+#include "settings/settings_files.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folder picker answers what the test put in.
+class ScriptedPicker final : public FolderPicker {
+public:
+    std::string answer;
+    int asked = 0;
+    void ChooseFolder(std::function<void(const std::string&)> done) override {
+        ++asked;
+        done(answer);
+    }
+};
+
+class SettingsStateTest : public test::ReplayFixture {
+protected:
+    // A start of the program: the settings, then the rest of the start-up.
+    Simulation& Boot(const std::string& appData = {}) {
+        sim = std::make_unique<Simulation>(
+            Ports{dialogs, clock, random, scheduler, &sound, &drives, &picker}, dir.path());
+        disclaimer = sim->LoadSettings(appData);
+        EXPECT_TRUE(sim->StartUp());
+        return *sim;
+    }
+    // The window's close: the questions, then the save.
+    bool Exit() { return sim->RequestClose() && sim->SaveSettingsAtExit(); }
+    Settings Saved() { return ReadSettings(ReadWholeFile(dir.Sub(kSettingsFile)).value_or("")); }
+    void WriteSetsim(const Settings& s) { test::WriteFile(dir.Sub(kSettingsFile), WriteSettings(s)); }
+    std::string DataFolder() const { return dir.Sub("日中データ") + "/"; }
+
+    test::FakeDrives drives;
+    ScriptedPicker picker;
+    bool disclaimer = false;
+};
+
+TEST_F(SettingsStateTest, TheTotalsAndTheTaxCarryOverToTheNextStart) {
+    test::DayFileBuilder b;
+    b.Set(b.closingLine(), 3, "1050");
+    AddStock("221102", "8473", b);
+    Boot();
+    EXPECT_TRUE(disclaimer);  // the factory settings show it
+    Prepare();
+    dialogs.answers = {true};
+    NewOrderForm buy;
+    buy.quantity = "100";
+    buy.normalMarket = true;
+    ASSERT_EQ(sim->PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
+    sim->SetSpeedScroll(1);
+    RunToEnd();
+    ASSERT_EQ(sim->account().profitTotal, 5000);
+    const std::string afterTax = d().netPnlAfterTaxText;
+    const std::string investment = d().investmentText;
+    ASSERT_TRUE(Exit());
+
+    Boot();
+    EXPECT_EQ(sim->account().profitTotal, 5000);
+    EXPECT_EQ(sim->account().lossTotal, 0);
+    EXPECT_EQ(d().netPnlAfterTaxText, afterTax);
+    EXPECT_EQ(d().netPnlAfterTaxText, "3,984");
+    EXPECT_EQ(d().investmentText, investment);  // 1,000,000 + the after-tax total
+    EXPECT_EQ(d().buyingPowerText, "3,011,952");
+    // The day, the code and the simulation switch come back too.
+    EXPECT_EQ(d().dateText, "221102");
+    EXPECT_EQ(d().codeText, "8473");
+    EXPECT_TRUE(d().simulationChecked);
+}
+
+TEST_F(SettingsStateTest, EveryOptionAndValueOfTheWindowComesBack) {
+    Settings s = FactorySettings();
+    s.showDisclaimer = false;
+    s.date = "221101";
+    s.code = "6501";
+    s.speed = 23;
+    s.tick = true;
+    s.vwap = false;
+    s.board = false;
+    s.tape = false;
+    s.fillSound = false;
+    s.tradeMarkers = false;
+    s.ma1 = 3;
+    s.ma2 = 20;
+    s.barLength = 2;
+    s.dataFolder = DataFolder();
+    s.screening.threshold = 12;
+    s.reserved = "\x81\x9a";
+    WriteSetsim(s);
+    Boot();
+    EXPECT_FALSE(disclaimer);
+    EXPECT_EQ(d().dateText, "221101");
+    EXPECT_EQ(d().codeText, "6501");
+    EXPECT_EQ(d().nameLabel.rfind("電機", 0), 0u);
+    EXPECT_EQ(d().speed.speed, 23);
+    EXPECT_TRUE(d().chartOptions.tick);
+    EXPECT_FALSE(d().chartOptions.vwap);
+    EXPECT_FALSE(d().boardOption);
+    EXPECT_FALSE(d().tapeOption);
+    EXPECT_FALSE(d().fillSoundOption);
+    EXPECT_FALSE(d().tradeMarkerOption);
+    EXPECT_EQ(sim->barLength(), 2);
+    EXPECT_EQ(d().barsCaption, "2分足");
+    EXPECT_EQ(d().average1Caption, "3本平均");
+    EXPECT_EQ(d().average2Caption, "20本平均");
+    EXPECT_EQ(sim->dataFolder(), DataFolder());
+    EXPECT_EQ(sim->settingsDialog().fields, (SettingsFields{DataFolder(), "2", "3", "20"}));
+    // Saved untouched, the file is the same bytes.
+    const std::string before = *ReadWholeFile(dir.Sub(kSettingsFile));
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(*ReadWholeFile(dir.Sub(kSettingsFile)), before);
+}
+
+TEST_F(SettingsStateTest, AnInvestmentBelow300000StartsInCashOnlyWithItsMessage) {
+    Settings s = FactorySettings();
+    s.investment = 250'000;
+    WriteSetsim(s);
+    Boot();
+    EXPECT_TRUE(sim->account().cashOnly);
+    EXPECT_TRUE(d().cashOnlyChecked);
+    EXPECT_EQ(d().message.text, "投資金額が30万円を割っていますので、現物取引のみとなります。");
+    EXPECT_EQ(d().buyingPowerText, "250,000");
+    ASSERT_TRUE(Exit());
+    EXPECT_TRUE(Saved().cashOnly);
+    EXPECT_EQ(Saved().investment, 250'000);
+}
+
+TEST_F(SettingsStateTest, TheInstallFoldersDataStandingInForAMissingFolderIsNeverSaved) {
+    Settings s = FactorySettings();
+    s.dataFolder = "/media/gone/日中データ/";
+    WriteSetsim(s);
+    Boot();
+    EXPECT_EQ(sim->dataFolder(), DataFolder());  // the install folder's data is used meanwhile
+    // 設定 with the folder field as it was keeps the stand-in too.
+    sim->PressSettings();
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), DataFolder());
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().dataFolder, "/media/gone/日中データ/");
+    // A first start without any folder leaves the line empty, so that the next start looks again.
+    s.dataFolder.clear();
+    WriteSetsim(s);
+    Boot();
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().dataFolder, "");
+    // A folder the user sets is theirs, even the install folder's own.
+    Boot();
+    sim->ActivateSettingsDialog();
+    sim->EditSettingsFolder(dir.Sub("日中データ"));
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(Saved().dataFolder, DataFolder());
+}
+
+TEST_F(SettingsStateTest, TheQuizFolderIsNeverSavedAsTheDataFolder) {
+    Boot();
+    sim->SetDataFolder(dir.Sub("出題") + "/");
+    sim->SetQuizOwnFolder("/home/me/日中データ/");
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().dataFolder, "/home/me/日中データ/");
+}
+
+TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
+    Boot();
+    sim->SetDateText("221102");
+    sim->SetCodeText("8473");
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(sim->chartShowsDay());
+    sim->PressSettings();
+    EXPECT_TRUE(sim->settingsDialog().visible);
+    sim->EditSettingsPeriod(0, "30");
+    EXPECT_EQ(sim->settingsDialog().fields.ma1, "24");
+    EXPECT_FALSE(sim->chartShowsDay());  // an edit clears the chart to its frame
+    sim->EditSettingsPeriod(1, "");
+    sim->ChooseSettingsBarLength("3");
+    sim->ApplySettingsDialog();
+    EXPECT_FALSE(sim->settingsDialog().visible);
+    EXPECT_EQ(sim->barLength(), 3);
+    EXPECT_EQ(sim->averagePeriods(), (std::array<int, 2>{24, 12}));
+    EXPECT_EQ(d().barsCaption, "3分足");
+    EXPECT_EQ(d().average1Caption, "24本平均");
+    const Settings saved = Saved();
+    EXPECT_EQ(saved.ma1, 24);
+    EXPECT_EQ(saved.ma2, 12);
+    EXPECT_EQ(saved.barLength, 3);
+    // The next display draws with them.
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    EXPECT_EQ(sim->chartData().geometry.barLength(), 3);
+}
+
+TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack) {
+    Boot();
+    const std::string before = sim->dataFolder();
+    const std::string stick = dir.Sub("media/USB/日中データ");
+    fs::create_directories(stick);
+    drives.removableRoots = {dir.Sub("media/USB")};
+    sim->PressSettings();
+    picker.answer = stick;
+    sim->PressSettingsFolderButton();
+    EXPECT_EQ(picker.asked, 1);
+    EXPECT_EQ(sim->settingsDialog().fields.folder, stick + "/");
+    EXPECT_EQ(sim->dataFolder(), stick + "/");
+    EXPECT_TRUE(FileExists(dir.Sub(kRemovableMarker)));
+    // Cancelled picker: nothing changes.
+    picker.answer.clear();
+    sim->PressSettingsFolderButton();
+    EXPECT_EQ(sim->dataFolder(), stick + "/");
+    sim->CancelSettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), before);
+    EXPECT_FALSE(sim->settingsDialog().visible);
+    // Cancel restored the stand-in: the exit still saves the (empty) configured folder.
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().dataFolder, "");
+}
+
+TEST_F(SettingsStateTest, AFailedSaveIsToldAndTheExitAsksWhetherToEndWithoutIt) {
+    Settings s = FactorySettings();
+    s.profitTotal = 1234;
+    WriteSetsim(s);
+    Boot();
+    fs::create_directory(dir.Sub("setsim.blocker"));
+    // Make the rename impossible: setsim becomes a non-empty folder.
+    fs::remove(dir.Sub(kSettingsFile));
+    fs::create_directories(dir.Sub("setsim/keep"));
+    dialogs.answers = {false};
+    EXPECT_FALSE(Exit());  // No: the program stays
+    ASSERT_FALSE(dialogs.questions.empty());
+    EXPECT_EQ(dialogs.questions.back().first, "注意");
+    EXPECT_NE(dialogs.questions.back().second.find("設定を保存できませんでした。"), std::string::npos);
+    EXPECT_NE(dialogs.questions.back().second.find("設定を保存せずに終了しますか？"), std::string::npos);
+    dialogs.answers = {true};
+    EXPECT_TRUE(Exit());
+    // Applying the dialog says so in a box.
+    const std::size_t notices = dialogs.notices.size();
+    sim->ActivateSettingsDialog();
+    sim->ApplySettingsDialog();
+    ASSERT_EQ(dialogs.notices.size(), notices + 1);
+    EXPECT_NE(dialogs.notices.back().second.find("前回保存した設定はそのまま残っています。"), std::string::npos);
+}
+
+TEST_F(SettingsStateTest, TheDisclaimerBoxDecidesTheNextStart) {
+    Boot();
+    EXPECT_TRUE(disclaimer);
+    sim->SetDisclaimerSuppressed(true);
+    ASSERT_TRUE(Exit());
+    EXPECT_FALSE(Saved().showDisclaimer);
+    Boot();
+    EXPECT_FALSE(disclaimer);
+    sim->SetDisclaimerSuppressed(false);
+    ASSERT_TRUE(Exit());
+    Boot();
+    EXPECT_TRUE(disclaimer);
+}
+
+TEST_F(SettingsStateTest, AHandOverFromTheAppDataFolderBecomesTheDataFolder) {
+    const std::string appData = dir.Sub("appdata");
+    const std::string handed = dir.Sub("handed");
+    fs::create_directories(handed + "/221102");
+    test::WriteFile(JoinPath(appData + "/Corvala", "setfolder"), handed + "\r\n");
+    Boot(appData);
+    EXPECT_EQ(sim->dataFolder(), handed);
+    EXPECT_EQ(d().dateText, "221102");  // the newest day of that folder
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().dataFolder, handed);
+}
+
+}  // namespace
+}  // namespace corvala

@@ -1,0 +1,157 @@
+// The settings file: 41 lines in a fixed order, read leniently and written back exactly.
+
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/cp932.h"
+
+namespace corvala {
+namespace {
+
+// The lines of a file, each ended by CR LF.
+std::string File(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) bytes += line + "\r\n";
+    return bytes;
+}
+
+// A well-formed file of a user who changed most things away from the factory values.
+std::vector<std::string> UsedLines() {
+    return {"1200", "-300", "221104", "6501", "1", "17", "1", "0", "1", "0", "1", "0", "1", "0",
+            EncodeCp932("/home/user/日中データ/"), "7", "24", "10", "0", "1", "0", "1",
+            EncodeCp932("予約①"), "0", "2500000", "100", "200", "300", "400", "500", "600", "123456",
+            "78900", "202211", "202209", "2", "15", "1", "0", "1", "0"};
+}
+
+TEST(SettingsTest, AWellFormedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
+    const std::string bytes = File(UsedLines());
+    const Settings s = ReadSettings(bytes);
+    EXPECT_EQ(s.mainWindow, (WindowPosition{1200, -300}));
+    EXPECT_EQ(s.date, "221104");
+    EXPECT_EQ(s.code, "6501");
+    EXPECT_TRUE(s.simulation);
+    EXPECT_EQ(s.speed, 17);
+    EXPECT_TRUE(s.tick);
+    EXPECT_FALSE(s.bars);
+    EXPECT_FALSE(s.board);
+    EXPECT_EQ(s.dataFolder, "/home/user/日中データ/");
+    EXPECT_EQ(s.ma1, 7);
+    EXPECT_EQ(s.ma2, 24);
+    EXPECT_EQ(s.barLength, 10);
+    EXPECT_FALSE(s.fillSound);
+    EXPECT_TRUE(s.cashOnly);
+    EXPECT_FALSE(s.showDisclaimer);
+    EXPECT_EQ(s.investment, 2'500'000);
+    EXPECT_EQ(s.closingWindow, (WindowPosition{300, 400}));
+    EXPECT_EQ(s.correctCancelWindow, (WindowPosition{500, 600}));
+    EXPECT_EQ(s.profitTotal, 123456);
+    EXPECT_EQ(s.lossTotal, 78900);
+    EXPECT_EQ(s.screening.laterMonth, "202211");
+    EXPECT_EQ(s.screening.direction, 2);
+    EXPECT_EQ(s.screening.threshold, 15);
+    EXPECT_TRUE(s.screening.upTo930);
+    EXPECT_TRUE(s.screening.hideEndTime);
+    EXPECT_EQ(WriteSettings(s), bytes);
+    // And the factory settings themselves.
+    EXPECT_EQ(ReadSettings(WriteSettings(FactorySettings())), FactorySettings());
+    EXPECT_EQ(SettingsLines(FactorySettings()).size(), static_cast<std::size_t>(kSettingsLines));
+}
+
+TEST(SettingsTest, TheReservedLineAndLaterLinesComeBackByteForByte) {
+    std::vector<std::string> lines = UsedLines();
+    lines[22] = std::string("  \x81\x40 raw \xff\x80\x00 ", 13);  // blanks and bytes that are no CP932
+    lines.push_back("a newer version's line");
+    lines.push_back(std::string("\x82\xa0"));
+    const std::string bytes = File(lines);
+    const Settings s = ReadSettings(bytes);
+    EXPECT_EQ(s.reserved, lines[22]);
+    EXPECT_EQ(s.laterLines.size(), 2u);
+    EXPECT_EQ(WriteSettings(s), bytes);
+}
+
+TEST(SettingsTest, AFiveCharacterDateGetsItsLeadingZero) {
+    std::vector<std::string> lines = UsedLines();
+    lines[2] = "71225";
+    EXPECT_EQ(ReadSettings(File(lines)).date, "071225");
+    lines[2] = " 71225 ";  // the value is trimmed first
+    EXPECT_EQ(ReadSettings(File(lines)).date, "071225");
+    lines[2] = "1225";
+    EXPECT_EQ(ReadSettings(File(lines)).date, "1225");
+}
+
+TEST(SettingsTest, AnOlderShorterFileTakesTheFactoryValuesForTheLinesItLacks) {
+    std::vector<std::string> lines = UsedLines();
+    lines.resize(30);
+    const Settings s = ReadSettings(File(lines));
+    EXPECT_EQ(s.correctCancelWindow.top, 500);  // line 30 is there
+    const Settings& f = FactorySettings();
+    EXPECT_EQ(s.correctCancelWindow.left, f.correctCancelWindow.left);
+    EXPECT_EQ(s.profitTotal, f.profitTotal);
+    EXPECT_EQ(s.lossTotal, f.lossTotal);
+    EXPECT_EQ(s.screening, f.screening);
+    EXPECT_EQ(s.investment, 2'500'000);
+    EXPECT_EQ(WriteSettings(s).substr(0, File(lines).size()), File(lines));
+    // An empty file is the factory settings.
+    EXPECT_EQ(ReadSettings(""), FactorySettings());
+}
+
+TEST(SettingsTest, MalformedValuesReadByTheLeadingNumberRuleAndStayInRange) {
+    std::vector<std::string> lines = UsedLines();
+    lines[0] = "12abc";   // top: leading number
+    lines[1] = "left";    // reads as 0
+    lines[5] = "0";       // speed 0 is none: the factory speed
+    lines[6] = "yes";     // a check box that reads 0
+    lines[7] = "2";       // any other number is checked
+    lines[15] = "30";     // a period above 24 is 24, as typing it is
+    lines[16] = "-3";     // below 1: the factory period
+    lines[17] = "7";      // not a bar length the list offers
+    lines[24] = "99999999999";  // beyond 32 bits: the factory amount
+    lines[31] = "1.5e3";
+    lines[35] = "9";      // no such direction
+    const Settings s = ReadSettings(File(lines));
+    const Settings& f = FactorySettings();
+    EXPECT_EQ(s.mainWindow.top, 12);
+    EXPECT_EQ(s.mainWindow.left, 0);
+    EXPECT_EQ(s.speed, f.speed);
+    EXPECT_FALSE(s.tick);
+    EXPECT_TRUE(s.bars);
+    EXPECT_EQ(s.ma1, 24);
+    EXPECT_EQ(s.ma2, f.ma2);
+    EXPECT_EQ(s.barLength, f.barLength);
+    EXPECT_EQ(s.investment, f.investment);
+    EXPECT_EQ(s.profitTotal, 1500);
+    EXPECT_EQ(s.screening.direction, f.screening.direction);
+}
+
+TEST(SettingsTest, LineEndsOfAnyKindAreRead) {
+    std::string lf;
+    for (const auto& line : UsedLines()) lf += line + "\n";
+    EXPECT_EQ(ReadSettings(lf), ReadSettings(File(UsedLines())));
+    // The last line without its line end is still a line.
+    lf.pop_back();
+    EXPECT_EQ(ReadSettings(lf).screening.startNearStart, false);
+    std::vector<std::string> lines = UsedLines();
+    lines.back() = "1";
+    std::string bytes = File(lines);
+    bytes.resize(bytes.size() - 2);
+    EXPECT_TRUE(ReadSettings(bytes).screening.startNearStart);
+}
+
+TEST(SettingsTest, ValuesAreWrittenTrimmedInCp932AndALineEndInsideOneCannotShiftTheLines) {
+    Settings s = FactorySettings();
+    s.code = "  8473 ";
+    s.dataFolder = "/media/usb/日中データ/";
+    s.date = "2211\n04";
+    const std::string bytes = WriteSettings(s);
+    const std::vector<std::string> lines = SettingsLines(ReadSettings(bytes));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kSettingsLines));
+    EXPECT_EQ(lines[3], "8473");
+    EXPECT_EQ(lines[14], "/media/usb/日中データ/");
+    EXPECT_NE(bytes.find(EncodeCp932("日中データ")), std::string::npos);
+    EXPECT_EQ(lines[2], "2211 04");
+    EXPECT_EQ(lines[4], "0");  // line 5 is still the simulation switch
+}
+
+}  // namespace
+}  // namespace corvala
