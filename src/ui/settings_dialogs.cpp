@@ -129,6 +129,9 @@ void SettingsDialog::Act(const std::function<void()>& action) {
 void SettingsDialog::Refresh() {
     const SettingsDialogModel& m = sim_.settingsDialog();
     ShowText(folder_, m.fields.folder);
+    // With no folder chosen yet the install folder's data is read; the empty field says which.
+    folder_->setPlaceholderText(sim_.dataFolder().empty() ? QString()
+                                                          : QStringLiteral("未設定（使用中：%1）").arg(Q(sim_.dataFolder())));
     ShowText(periods_[0], m.fields.ma1);
     ShowText(periods_[1], m.fields.ma2);
     {

@@ -1,6 +1,7 @@
 // corvala-screenshots OUTDIR: the README's pictures of the main window, taken on the display the
 // program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer
-// (main-window.png) and worked with the mouse (chart-tools.png, and chart-tools-large.png at
+// (main-window.png), the settings dialog and the disclaimer (settings.png, disclaimer.png), and
+// the day worked with the mouse (chart-tools.png, and chart-tools-large.png at
 // 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), and the same
 // replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
 // same every run.
@@ -15,6 +16,7 @@
 #include "demo_data/demo_data.h"
 #include "platform/virtual_scheduler.h"
 #include "ui/main_window.h"
+#include "ui/settings_dialogs.h"
 
 namespace corvala {
 namespace {
@@ -39,12 +41,16 @@ NewOrderForm Order(const char* qty, const char* price, bool sell) {
     return f;
 }
 
+bool SaveWidget(QWidget* widget, const QString& path) {
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toUtf8().constData());
+    return ok;
+}
+
 bool Save(MainWindow& w, const QString& path) {
     w.Refresh();
     QApplication::processEvents();
-    const bool ok = w.grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toUtf8().constData());
-    return ok;
+    return SaveWidget(&w, path);
 }
 
 int Run(const QString& out) {
@@ -65,6 +71,21 @@ int Run(const QString& out) {
     if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntilIdle();
     bool ok = Save(w, out + "/main-window.png");
+
+    // The settings dialog as 設定 opens it, and the disclaimer of the first start.
+    sim.PressSettings();
+    w.Refresh();
+    QApplication::processEvents();
+    if (auto* settings = w.findChild<QDialog*>("settingsDialog")) ok = SaveWidget(settings, out + "/settings.png") && ok;
+    sim.CancelSettingsDialog();
+    w.Refresh();
+    {
+        sim.SetDisclaimerSuppressed(false);  // as at the first start
+        DisclaimerDialog disclaimer(sim, &w);
+        disclaimer.show();
+        QApplication::processEvents();
+        ok = SaveWidget(&disclaimer, out + "/disclaimer.png") && ok;
+    }
 
     // The chart worked with the mouse: two trend lines, the time cursor fixed at 10:30 and the
     // readouts of that moment; once at the design size, once at 1600 × 1000 (chart-tools-large).
