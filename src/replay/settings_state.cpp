@@ -49,7 +49,8 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
     settingsDialog_.fields = {s.dataFolder, std::to_string(barLength_), std::to_string(averagePeriods_[0]),
                               std::to_string(averagePeriods_[1])};
     RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
-    if (!loaded.problem.empty()) SetMessage(loaded.problem + "初期設定で起動しました。");
+    settingsProblem_ = loaded.problem.empty() ? std::string() : loaded.problem + "初期設定で起動しました。";
+    if (!settingsProblem_.empty()) SetMessage(settingsProblem_);
     return s.showDisclaimer;
 }
 

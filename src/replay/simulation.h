@@ -452,6 +452,7 @@ private:
     std::string folderBeforeDialog_;
     std::optional<std::string> keptAsideBeforeDialog_;
     std::string appDataFolder_;
+    std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
     StockList stocks_;
     std::unique_ptr<DayData> day_;
     MainDisplay display_;

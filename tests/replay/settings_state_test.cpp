@@ -245,6 +245,14 @@ TEST_F(SettingsStateTest, AFailedSaveIsToldAndTheExitAsksWhetherToEndWithoutIt) 
     EXPECT_NE(dialogs.notices.back().second.find("前回保存した設定はそのまま残っています。"), std::string::npos);
 }
 
+TEST_F(SettingsStateTest, AnUnreadableSetsimStartsWithTheFactorySettingsAndSaysSo) {
+    fs::create_directories(dir.Sub("setsim/inside"));  // not a file the program can read
+    Boot();
+    EXPECT_TRUE(disclaimer);
+    EXPECT_EQ(sim->barLength(), 5);
+    EXPECT_EQ(d().message.text, "設定ファイル(setsim)を読み込めません。初期設定で起動しました。");
+}
+
 TEST_F(SettingsStateTest, TheDisclaimerBoxDecidesTheNextStart) {
     Boot();
     EXPECT_TRUE(disclaimer);
