@@ -47,7 +47,8 @@ const char* const kReplayUsage =
     "      (setsim: investment, totals, 現物のみ, N, the periods and the options, as the program\n"
     "      does; --bar-length overrides N); --save-settings writes them back after the run, as\n"
     "      the program's exit does, so that the totals carry over to the next run (the data\n"
-    "      folder saved stays the settings' own). Without --install the account starts at\n"
+    "      folder saved stays the settings' own; a hand-over file is left alone). Without\n"
+    "      --install the account starts at\n"
     "      1,000,000 yen with the totals at 0. --investment and --cash-only override either.\n"
     "      The history files are written into --install's 売買履歴 whenever the run is kept.\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
@@ -211,7 +212,12 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             }
         }
     }
-    return FinishDayOptions(out.day, "replay") ? 0 : 1;
+    if (!FinishDayOptions(out.day, "replay")) return 1;
+    if (out.saveSettings && !out.day.installGiven) {
+        Fail("--save-settings needs --install: it writes the settings of that folder back");
+        return 1;
+    }
+    return 0;
 }
 
 constexpr int kOpenAt = 9 * 3600;
@@ -255,7 +261,7 @@ int RunReplay(const std::vector<std::string>& args) {
     // folder of this run is --data, and the saved one stays the settings' own.
     std::string ownDataFolder;
     if (a.day.installGiven) {
-        sim.LoadSettings(AppDataFolder());
+        sim.LoadSettings("");  // the data folder is --data: a hand-over is left for the program
         ownDataFolder = sim.dataFolder();
     }
     if (const int status = OpenDay(h, a.day, "replay")) return status;

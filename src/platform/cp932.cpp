@@ -66,6 +66,8 @@ std::size_t Cp932SequenceLength(std::string_view s) {
 
 }  // namespace
 
+bool FitsCp932(std::string_view utf8) { return IsAscii(utf8) || DecodeCp932(EncodeCp932(utf8)) == utf8; }
+
 bool IsAscii(std::string_view bytes) {
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) return false;

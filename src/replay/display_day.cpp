@@ -97,6 +97,7 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
         if (replay_.replayReady) return DisplayOutcome::Error;  // one replay at a time
         AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do
     }
+    if (pendingBarLength_) SetBarLength(*pendingBarLength_);
     StartTimeBoxes start{display_.startHour, display_.startMinute};
     const StartPosition position = ValidateStartTime(start, barLength_);
     display_.startHour = start.hour;

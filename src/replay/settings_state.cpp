@@ -1,6 +1,7 @@
 // The settings of the program as the main window holds them: loaded into the boxes and options
 // at start-up, collected again for saving, and the settings dialog.
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/simulation.h"
@@ -72,7 +73,7 @@ Settings Simulation::CurrentSettings() const {
     s.dataFolder = DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
     s.ma1 = averagePeriods_[0];
     s.ma2 = averagePeriods_[1];
-    s.barLength = barLength_;
+    s.barLength = pendingBarLength_.value_or(barLength_);
     s.fillSound = display_.fillSoundOption;
     s.cashOnly = account_.cashOnly;
     s.tradeMarkers = display_.tradeMarkerOption;
@@ -93,8 +94,24 @@ bool Simulation::SaveSettings(bool quietly) {
     return false;
 }
 
+// A folder name the settings file cannot hold (it is CP932) would come back damaged.
+void Simulation::WarnIfNotSavable(const std::string& folder) {
+    if (FitsCp932(folder)) return;
+    heldDialogs_.ShowNotice("注意", "フォルダ名に設定ファイルに保存できない文字が含まれています。\n" + folder +
+                                        "\nこのフォルダは今回だけ使われ、次回の起動時には見つかりません。");
+}
+
+// setsim could not be read at start-up: writing over it would lose what it holds, so the user
+// is asked once.
+bool Simulation::MayOverwriteSettings() {
+    if (settingsProblem_.empty() || overwriteAgreed_) return true;
+    overwriteAgreed_ = AskQuestion("注意", settingsProblem_ + "\n今の設定で上書きしますか？");
+    return overwriteAgreed_;
+}
+
 // The program ends with its settings saved, or, when they cannot be, only if the user says so.
 bool Simulation::SaveSettingsAtExit() {
+    if (!MayOverwriteSettings()) return true;  // the unread file is left as it is
     if (SaveSettings(/*quietly=*/true)) return true;
     return AskQuestion("注意", SaveFailedText(installFolder_) + "\n設定を保存せずに終了しますか？");
 }
@@ -152,20 +169,31 @@ void Simulation::PressSettingsFolderButton() {
         if (folder.empty()) return;
         SetDataFolder(folder);
         UpdateRemovableMarker(installFolder_, folder, DrivesOf(ports_));
+        WarnIfNotSavable(folder);
         Notify();
     });
 }
 
 void Simulation::ApplySettingsDialog(bool save) {
+    const int barLengthBefore = barLength_;  // (a replay defers a new one to the next display)
     const SettingsChoice choice = settingsDialog_.Apply();
-    // An untouched field leaves the folder in use: the install folder's data may stand in for a
-    // configured folder that is missing, and "..." has set a chosen one already.
-    if (choice.folderChanged) SetDataFolder(choice.folder);
+    // The folder is the field's. A field left as it was when the dialog came up keeps the folder
+    // of that moment: the install folder's data may be standing in for a configured folder that
+    // is missing (and a folder picked with "..." and then typed over is not kept).
+    if (choice.folderChanged) {
+        SetDataFolder(choice.folder);
+    } else if (dataFolder_ != folderBeforeDialog_) {
+        dataFolder_ = folderBeforeDialog_;
+        if (!replayRunning()) ForgetLoadedDay();
+    }
+    if (!choice.folderChanged) keptAsideFolder_ = keptAsideBeforeDialog_;
+    WarnIfNotSavable(choice.folder);
     SetBarLength(choice.barLength);
     SetAveragePeriods(choice.ma1, choice.ma2);
-    // A replay keeps its bar length; the field says which one is in use.
-    settingsDialog_.fields.barLength = std::to_string(barLength_);
-    if (save) SaveSettings();
+    // The day still loaded (same folder, same N), cleared by an edit, is drawn again with the
+    // periods now in force.
+    if (!replayRunning() && dayLoaded_ && barLength_ == barLengthBefore && !chartShown_) ShowLoadedDayOnChart();
+    if (save && MayOverwriteSettings()) SaveSettings();
     Notify();
 }
 

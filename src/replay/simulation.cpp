@@ -61,7 +61,14 @@ std::string Simulation::LatestUsableDate() const {
 }
 
 void Simulation::SetBarLength(int n) {
-    if (IsValidBarLength(n) && n != barLength_ && !replayRunning()) {
+    if (!IsValidBarLength(n)) return;
+    // A replay keeps the bars it started with; the next display takes the new length.
+    pendingBarLength_.reset();
+    if (replayRunning()) {
+        if (n != barLength_) pendingBarLength_ = n;
+        return;
+    }
+    if (n != barLength_) {
         barLength_ = n;
         replay_.barLength = n;
         UpdateChartCaptions();

@@ -431,6 +431,8 @@ private:
     void EmptyTables();
 
     void ForgetLoadedDay();
+    void WarnIfNotSavable(const std::string& folder);
+    bool MayOverwriteSettings();
     void RebuildSelector();
     void UpdateCodeLabels();
     std::string FindPrevTradingDay(const std::string& date) const;
@@ -453,6 +455,8 @@ private:
     std::optional<std::string> keptAsideBeforeDialog_;
     std::string appDataFolder_;
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
+    bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
+    std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
     StockList stocks_;
     std::unique_ptr<DayData> day_;
     MainDisplay display_;

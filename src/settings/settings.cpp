@@ -163,10 +163,12 @@ std::vector<std::string> SettingsLines(const Settings& s) {
 std::string WriteSettings(const Settings& s) {
     std::string bytes;
     for (const Line& line : Lines(s)) {
-        // A line end inside a value would shift every later line.
+        // A line end inside a value would shift every later line (a raw line, split at its line
+        // feed, holds none and is written as it was read).
         std::string value = line.raw ? line.text : EncodeCp932(line.text);
-        for (char& ch : value)
-            if (ch == '\r' || ch == '\n') ch = ' ';
+        if (!line.raw)
+            for (char& ch : value)
+                if (ch == '\r' || ch == '\n') ch = ' ';
         bytes += value;
         bytes += "\r\n";
     }

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &corvala::MainWindow::startUpFinished, &app, [](bool ok) {
         if (!ok) QCoreApplication::exit(1);
     });
-    window.show();
+    // The settings place the window before it is shown; a due disclaimer comes up over it.
     if (!window.StartUp(corvala::AppDataFolder())) return 1;
+    window.show();
     return app.exec();
 }

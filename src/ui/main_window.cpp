@@ -69,6 +69,8 @@ bool MainWindow::StartUp(const std::string& appDataFolder) {
     disclaimer_->adjustSize();
     disclaimer_->move(frameGeometry().center() - QPoint(disclaimer_->width() / 2, disclaimer_->height() / 2));
     connect(disclaimer_, &QDialog::finished, this, [this] { FinishStartUp(); }, Qt::QueuedConnection);
+    // The windows wait with the start-up; the event loop runs on.
+    disclaimer_->setWindowModality(Qt::ApplicationModal);
     disclaimer_->show();
     disclaimer_->raise();
     disclaimer_->activateWindow();
@@ -111,7 +113,15 @@ void MainWindow::PlaceWindows() {
 
 void MainWindow::RememberWindowPositions() {
     using Window = Simulation::SettingsWindow;
-    if (windowState() == Qt::WindowNoState && isVisible()) sim_->RememberWindowPosition(Window::Main, ToTwips(pos()));
+    if (isVisible()) {
+        if (windowState() == Qt::WindowNoState) {
+            sim_->RememberWindowPosition(Window::Main, ToTwips(pos()));
+        } else if (!(windowState() & Qt::WindowMinimized) && normalGeometry().isValid()) {
+            // Maximised: the corner the window had, and will have again, in the normal state.
+            const QPoint frame = geometry().topLeft() - pos();
+            sim_->RememberWindowPosition(Window::Main, ToTwips(normalGeometry().topLeft() - frame));
+        }
+    }
     const std::pair<OrderDialogFrame*, Window> dialogs[] = {
         {newOrderDialog_, Window::NewOrder}, {closingDialog_, Window::Closing}, {correctCancelDialog_, Window::CorrectCancel}};
     for (const auto& [dialog, window] : dialogs)
@@ -340,8 +350,8 @@ void MainWindow::ConnectPlayback() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!startedUp_) {  // the disclaimer is still up: nothing to save yet
-        event->accept();
+    if (!startedUp_) {  // the start-up waits for the disclaimer: it is closed first
+        event->ignore();
         return;
     }
     RememberWindowPositions();

@@ -94,5 +94,14 @@ out=$(run --investment 250000)
 expect "--investment overrides, totals kept" "true $((2 * l1))" \
   "$(jq -r '"\(.account.buyingPowerCaption == "買付可能額") \(.account.lossTotal)"' <<<"$out")"
 
+# --save-settings writes the --install folder's settings: without one there is nothing to write.
+"$dir/corvala-cli" replay --data "$dir/日中データ" --date 221104 --code 8473 --save-settings >/dev/null 2>&1
+expect "--save-settings without --install" 1 $?
+# A replay never takes the program's hand-over: its data folder is --data.
+printf '%s\r\n' "$dir/handed" > "$APPDATA/Corvala/setfolder"
+LC_ALL=C sed -i "15s/.*/\r/" "$dir/setsim"
+run >/dev/null
+expect "a replay leaves the hand-over" "yes" "$([ -e "$APPDATA/Corvala/setfolder" ] && echo yes || echo no)"
+
 echo "$passed passed"
 exit $fail

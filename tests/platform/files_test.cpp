@@ -16,10 +16,13 @@ TEST(FilesTest, AFailedReplaceReportsFailureAndLeavesNoTemporary) {
     const std::string blocked = dir.Sub("blocked");
     std::filesystem::create_directory(blocked);  // a folder where the file should go
     EXPECT_FALSE(WriteFileAtomically(blocked, "data"));
-    EXPECT_FALSE(FileExists(blocked + ".tmp"));
     EXPECT_FALSE(WriteFileAtomically(dir.Sub("missing/file"), "data"));
+    EXPECT_TRUE(ListFiles(dir.path()).empty());  // no temporary left behind
     EXPECT_TRUE(WriteFileAtomically(dir.Sub("ok"), "data"));
     EXPECT_EQ(*ReadWholeFile(dir.Sub("ok")), "data");
+    EXPECT_TRUE(WriteFileAtomically(dir.Sub("ok"), ""));  // a shorter file replaces a longer one whole
+    EXPECT_EQ(*ReadWholeFile(dir.Sub("ok")), "");
+    EXPECT_EQ(ListFiles(dir.path()), std::vector<std::string>{"ok"});
 }
 
 TEST(FilesTest, AppendAddsAtTheEndOrCreates) {

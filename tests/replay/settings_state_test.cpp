@@ -279,5 +279,91 @@ TEST_F(SettingsStateTest, AHandOverFromTheAppDataFolderBecomesTheDataFolder) {
     EXPECT_EQ(Saved().dataFolder, handed);
 }
 
+TEST_F(SettingsStateTest, TheFolderFieldDecidesTheFolderEvenAfterAPick) {
+    Boot();
+    const std::string stick = dir.Sub("USB/日中データ");
+    const std::string other = dir.Sub("other") + "/";
+    fs::create_directories(stick);
+    fs::create_directories(other);
+    const std::size_t notices = dialogs.notices.size();
+    // Picked, then typed over with another folder: the typed one is used and saved.
+    sim->PressSettings();
+    picker.answer = stick;
+    sim->PressSettingsFolderButton();
+    ASSERT_EQ(sim->dataFolder(), stick + "/");
+    sim->EditSettingsFolder(other);
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), other);
+    EXPECT_EQ(Saved().dataFolder, other);
+    // Picked, then the field put back as it stood when the dialog came up: the folder of that
+    // moment is kept.
+    sim->PressSettings();
+    sim->PressSettingsFolderButton();
+    ASSERT_EQ(sim->dataFolder(), stick + "/");
+    sim->EditSettingsFolder(other);
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), other);
+    EXPECT_EQ(dialogs.notices.size(), notices);  // names the file can hold raise no warning
+}
+
+TEST_F(SettingsStateTest, AFolderNameTheFileCannotHoldIsWarnedAbout) {
+    Boot();
+    const std::string odd = dir.Sub("d\xF0\x9F\x98\x80ta") + "/";  // an emoji: no CP932 for it
+    fs::create_directories(odd);
+    const std::size_t notices = dialogs.notices.size();
+    sim->PressSettings();
+    sim->EditSettingsFolder(odd);
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), odd);  // used for this run
+    ASSERT_EQ(dialogs.notices.size(), notices + 1);
+    EXPECT_NE(dialogs.notices.back().second.find("保存できない文字"), std::string::npos);
+}
+
+TEST_F(SettingsStateTest, ABarLengthChosenDuringAReplayTakesEffectAtTheNextDisplay) {
+    Boot();
+    sim->PressSettings();  // the dialog stays open while the replay starts
+    Prepare();
+    ASSERT_TRUE(sim->replayRunning());
+    sim->ChooseSettingsBarLength("3");
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->barLength(), 5);  // the replay keeps its bars
+    EXPECT_EQ(d().barsCaption, "5分足");
+    EXPECT_EQ(Saved().barLength, 3);  // what the user chose is what is saved
+    sim->SetSpeedScroll(1);
+    RunToEnd();
+    ASSERT_FALSE(sim->replayRunning());
+    sim->SetSimulationChecked(false);
+    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    EXPECT_EQ(sim->barLength(), 3);
+    EXPECT_EQ(d().barsCaption, "3分足");
+    EXPECT_EQ(sim->chartData().geometry.barLength(), 3);
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().barLength, 3);
+}
+
+TEST_F(SettingsStateTest, AnUnreadableSetsimIsOverwrittenOnlyWhenTheUserAgrees) {
+    const std::string tooLarge(2 * 1024 * 1024, '1');  // bigger than any settings file
+    test::WriteFile(dir.Sub(kSettingsFile), tooLarge);
+    Boot();
+    EXPECT_EQ(d().message.text, "設定ファイル(setsim)を読み込めません。初期設定で起動しました。");
+    // The exit asks first; いいえ ends the program with the file as it was.
+    dialogs.answers = {false};
+    EXPECT_TRUE(Exit());
+    ASSERT_FALSE(dialogs.questions.empty());
+    EXPECT_NE(dialogs.questions.back().second.find("今の設定で上書きしますか？"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(dir.Sub(kSettingsFile), 4 * 1024 * 1024).value_or(""), tooLarge);
+    // 設定 asks too, and once agreed the run never asks again.
+    Boot();
+    const std::size_t asked = dialogs.questions.size();
+    dialogs.answers = {true};
+    sim->PressSettings();
+    sim->ChooseSettingsBarLength("3");
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(dialogs.questions.size(), asked + 1);
+    EXPECT_EQ(Saved().barLength, 3);
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(dialogs.questions.size(), asked + 1);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -61,7 +61,8 @@ TEST(SettingsTest, AWellFormedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
 TEST(SettingsTest, TheReservedLineAndLaterLinesComeBackByteForByte) {
     std::vector<std::string> lines = UsedLines();
     lines[22] = std::string("  \x81\x40 raw \xff\x80\x00 ", 13);  // blanks and bytes that are no CP932
-    lines.push_back("a newer version's line");
+    lines[22] += "\rafter a lone CR";  // a carriage return that ends no line stays in it
+    lines.push_back("a newer version's\rline");
     lines.push_back(std::string("\x82\xa0"));
     const std::string bytes = File(lines);
     const Settings s = ReadSettings(bytes);

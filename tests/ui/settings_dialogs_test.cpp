@@ -140,6 +140,11 @@ TEST_F(DisclaimerTest, StartUpWaitsForItAndItsBoxDecidesTheNextStart) {
     EXPECT_FALSE(window.startedUp());
     EXPECT_TRUE(window.simulation().display().nameLabel.empty());
     EXPECT_EQ(finished.count(), 0);
+    // It holds the whole program: the main window cannot be worked or closed under it.
+    EXPECT_EQ(disclaimer->windowModality(), Qt::ApplicationModal);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(disclaimer->isVisible());
     if (const QByteArray folder = qgetenv("CORVALA_SHOTS"); !folder.isEmpty())
         disclaimer->grab().save(QString::fromUtf8(folder) + "/disclaimer.png");
 
