@@ -17,5 +17,7 @@ int RunChart(const std::vector<std::string>& args);
 extern const char* const kChartUsage;
 int RunSettings(const std::vector<std::string>& args);
 extern const char* const kSettingsUsage;
+int RunScreen(const std::vector<std::string>& args);
+extern const char* const kScreenUsage;
 
 }  // namespace corvala::cli

@@ -62,4 +62,22 @@ public:
     virtual void ChooseFolder(std::function<void(const std::string&)> done) = 0;
 };
 
+// Fetches one address over HTTP(S), one fetch at a time. `progress` gets the bytes received and
+// the total (-1 when the server does not say); `done` runs once, after the last progress, and
+// never before Fetch returns. Cancel ends a running fetch with `cancelled` set.
+class Downloader {
+public:
+    struct Result {
+        bool ok = false;         // the whole body arrived with a 2xx status
+        bool cancelled = false;
+        int httpStatus = 0;      // 0 when no answer came
+        std::string body;
+        std::string error;       // why it failed, as the network layer says it
+    };
+    virtual ~Downloader() = default;
+    virtual void Fetch(const std::string& url, std::function<void(std::int64_t, std::int64_t)> progress,
+                       std::function<void(Result)> done) = 0;
+    virtual void Cancel() = 0;
+};
+
 }  // namespace corvala

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace corvala {
 namespace {
@@ -255,6 +256,62 @@ std::string_view Trim(std::string_view t) {
     while (b < e && IsBlank(t[b])) ++b;
     while (e > b && IsBlank(t[e - 1])) --e;
     return t.substr(b, e - b);
+}
+
+namespace {
+
+// Half-width forms of ァ (U+30A1) … ヶ (U+30F6).
+constexpr const char* kHalfKatakana[] = {
+    "ｧ", "ｱ", "ｨ", "ｲ", "ｩ", "ｳ", "ｪ", "ｴ", "ｫ", "ｵ", "ｶ", "ｶﾞ", "ｷ", "ｷﾞ", "ｸ", "ｸﾞ", "ｹ", "ｹﾞ",
+    "ｺ", "ｺﾞ", "ｻ", "ｻﾞ", "ｼ", "ｼﾞ", "ｽ", "ｽﾞ", "ｾ", "ｾﾞ", "ｿ", "ｿﾞ", "ﾀ", "ﾀﾞ", "ﾁ", "ﾁﾞ", "ｯ", "ﾂ",
+    "ﾂﾞ", "ﾃ", "ﾃﾞ", "ﾄ", "ﾄﾞ", "ﾅ", "ﾆ", "ﾇ", "ﾈ", "ﾉ", "ﾊ", "ﾊﾞ", "ﾊﾟ", "ﾋ", "ﾋﾞ", "ﾋﾟ", "ﾌ", "ﾌﾞ",
+    "ﾌﾟ", "ﾍ", "ﾍﾞ", "ﾍﾟ", "ﾎ", "ﾎﾞ", "ﾎﾟ", "ﾏ", "ﾐ", "ﾑ", "ﾒ", "ﾓ", "ｬ", "ﾔ", "ｭ", "ﾕ", "ｮ", "ﾖ",
+    "ﾗ", "ﾘ", "ﾙ", "ﾚ", "ﾛ", "ﾜ", "ﾜ", "ｲ", "ｴ", "ｦ", "ﾝ", "ｳﾞ", "ｶ", "ｹ"};
+static_assert(std::size(kHalfKatakana) == 0x30F6 - 0x30A1 + 1);
+
+const char* HalfWidthSign(char32_t c) {
+    switch (c) {
+        case U'\u3000': return " ";
+        case U'\u3001': return "､";
+        case U'\u3002': return "｡";
+        case U'\u300C': return "｢";
+        case U'\u300D': return "｣";
+        case U'\u309B': return "ﾞ";
+        case U'\u309C': return "ﾟ";
+        case U'\u30FB': return "･";
+        case U'\u30FC': return "ｰ";
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+std::string ToHalfWidth(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c0 = static_cast<unsigned char>(s[i]);
+        if (c0 < 0xE0 || c0 >= 0xF0 || i + 3 > s.size()) {  // only three-byte forms change
+            const std::size_t len = c0 < 0x80 ? 1 : c0 < 0xE0 ? 2 : c0 < 0xF0 ? 3 : 4;
+            const std::size_t n = std::min(len, s.size() - i);
+            out.append(s.substr(i, n));
+            i += n;
+            continue;
+        }
+        const char32_t c = (char32_t(c0 & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                           char32_t(static_cast<unsigned char>(s[i + 2]) & 0x3F);
+        if (c >= 0xFF01 && c <= 0xFF5E) {
+            out += static_cast<char>(c - 0xFF01 + 0x21);
+        } else if (c >= 0x30A1 && c <= 0x30F6) {
+            out += kHalfKatakana[c - 0x30A1];
+        } else if (const char* sign = HalfWidthSign(c)) {
+            out += sign;
+        } else {
+            out.append(s.substr(i, 3));
+        }
+        i += 3;
+    }
+    return out;
 }
 
 std::optional<int> ParseTimeOfDay(std::string_view text) {

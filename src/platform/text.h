@@ -44,6 +44,10 @@ std::string LeftChars(std::string_view utf8, std::size_t count);
 
 std::string_view Trim(std::string_view text);
 
+// Full-width letters, digits, signs and katakana turned half-width (ガ becomes ｶﾞ, the ideographic
+// space a blank); kanji, hiragana and everything else stay as they are.
+std::string ToHalfWidth(std::string_view utf8);
+
 // "hh:nn:ss" (or "hh:nn") to seconds since midnight, including the seconds; nullopt when the
 // text is not a time.
 std::optional<int> ParseTimeOfDay(std::string_view text);

@@ -98,10 +98,17 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
         AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do
     }
     if (pendingBarLength_) SetBarLength(*pendingBarLength_);
-    StartTimeBoxes start{display_.startHour, display_.startMinute};
-    const StartPosition position = ValidateStartTime(start, barLength_);
-    display_.startHour = start.hour;
-    display_.startMinute = start.minute;
+    // The screening may have set the start already; otherwise the start-time boxes say it.
+    StartPosition position;
+    if (presetStart_) {
+        position = *presetStart_;
+        presetStart_.reset();
+    } else {
+        StartTimeBoxes start{display_.startHour, display_.startMinute};
+        position = ValidateStartTime(start, barLength_);
+        display_.startHour = start.hour;
+        display_.startMinute = start.minute;
+    }
     replay_.startBar = position.startBar;
     replay_.startTime = position.startTime;
     replay_.midSessionStart = position.midSessionStart;

@@ -16,6 +16,7 @@
 #include "platform/ports.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
+#include "screening/screening_dialog.h"
 #include "replay/display_model.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
@@ -146,6 +147,32 @@ public:
     // `save` false: the values are taken but setsim is left for a later save.
     void ApplySettingsDialog(bool save = true);
     void CancelSettingsDialog();
+
+    // ---- Stock screening (銘柄選別) ----
+    // The dialog's model. The conditions go into the settings as they change.
+    const ScreeningDialogModel& screening() const { return screening_; }
+    void OpenScreening();
+    void CloseScreening();
+    void SetScreeningMonth(int index);
+    void SetScreeningDirection(int direction);
+    void SetScreeningThreshold(const std::string& text);
+    enum class ScreeningOption { UpTo930, HideStartTime, HideEndTime, StartNearStart };
+    void SetScreeningOption(ScreeningOption option, bool on);
+    // 検　索: the list fills a slice at a time on the scheduler; 停　止 ends it between slices.
+    void PressScreeningSearch();
+    void PressScreeningStop();
+    void SortScreening(ScreeningSortKey key);
+    void SelectScreeningRow(int place);
+    // A double click on a row, and 選択行をシミュレーションに反映: the row's day goes into the main
+    // window and is displayed in simulation mode, from the open or from just before its move.
+    void UseScreeningRow(int place);
+    void UseSelectedScreeningRow();
+    // データダウンロード: the month typed for it, and what came of it (`landed`: the month's file
+    // is in 検索データ now, and the period shows it).
+    void SetScreeningDownloadMonth(const std::string& month);
+    void ShowScreeningDownload(const std::string& message, bool landed);
+    // The hand-over itself (also for callers that found the row elsewhere).
+    void StartFromScreening(const ScreeningHandOver& handOver);
 
     bool anyOrderDialogOpen() const;
 
@@ -456,6 +483,11 @@ private:
     std::string appDataFolder_;
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
+    ScreeningDialogModel screening_;
+    void ContinueScreeningSearch();
+    void KeepScreeningConditions();
+    // A start the screening set: the display takes it instead of the start-time boxes.
+    std::optional<StartPosition> presetStart_;
     std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
     StockList stocks_;
     std::unique_ptr<DayData> day_;

@@ -24,6 +24,7 @@
 #include "ui/widget_text.h"
 #include "ui/order_dialogs.h"
 #include "ui/settings_dialogs.h"
+#include "ui/screening_window.h"
 #include "ui/splash.h"
 
 namespace corvala {
@@ -180,6 +181,12 @@ void MainWindow::Connect() {
     settingsDialog_ = new SettingsDialog(*sim_, this);
     folderPicker_.SetOwner(settingsDialog_);
     connect(settingsDialog_, &SettingsDialog::changed, this, &MainWindow::Refresh);
+    screeningWindow_ = new ScreeningWindow(*sim_, this);
+    connect(screeningWindow_, &ScreeningWindow::changed, this, &MainWindow::Refresh);
+    connect(screeningButton_, &QPushButton::clicked, this, [this] {
+        sim_->OpenScreening();
+        Refresh();
+    });
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(codeEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->PressTapeStop(); });
@@ -413,7 +420,8 @@ void MainWindow::Refresh() {
                                                           dateSpin_[0], dateSpin_[1], codeSpin_[0],
                                                           codeSpin_[1]})
         input->setEnabled(c.dayInputsEnabled);
-    for (QWidget* input : std::initializer_list<QWidget*>{simulationCheck_, dayOnlyCheck_, settingsButton_})
+    for (QWidget* input :
+         std::initializer_list<QWidget*>{simulationCheck_, dayOnlyCheck_, settingsButton_, screeningButton_})
         input->setEnabled(c.inputsEnabled);
     displayButton_->setEnabled(c.displayButtonEnabled);
     SetTextKeepingCursor(startHourEdit_, d.startHour);
@@ -503,6 +511,7 @@ void MainWindow::Refresh() {
     closingDialog_->Refresh();
     correctCancelDialog_->Refresh();
     settingsDialog_->Refresh();
+    screeningWindow_->Refresh();
     busy_->Show(d.busy);
 }
 

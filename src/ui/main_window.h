@@ -25,6 +25,7 @@ namespace corvala {
 class BusyNoticeWindow;
 class DisclaimerDialog;
 class SettingsDialog;
+class ScreeningWindow;
 class NewOrderDialog;
 class ClosingOrderDialog;
 class CorrectCancelDialog;
@@ -121,6 +122,7 @@ private:
     QPushButton* displayButton_ = nullptr;
     QCheckBox* dayOnlyCheck_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
+    QPushButton* screeningButton_ = nullptr;
     QLabel* dayCaption_ = nullptr;
     QLabel* dayLabel_ = nullptr;
     QLabel* prevDayCaption_ = nullptr;
@@ -170,6 +172,7 @@ private:
     QLabel* averageLegends_[2] = {};
     BusyNoticeWindow* busy_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;
+    ScreeningWindow* screeningWindow_ = nullptr;
     DisclaimerDialog* disclaimer_ = nullptr;
     QWidget* splash_ = nullptr;
     PlaybackPanel* playback_ = nullptr;

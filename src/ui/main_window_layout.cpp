@@ -109,6 +109,8 @@ void MainWindow::BuildControls() {
     dayOnlyCheck_ = Named(new QCheckBox(QStringLiteral("当日表示"), central_), "dayOnlyCheck");
     dayOnlyCheck_->setToolTip(QStringLiteral("チャートを当日だけにします"));
     settingsButton_ = Named(new QPushButton(QStringLiteral("設定"), central_), "settingsButton");
+    screeningButton_ = Named(new QPushButton(QStringLiteral("銘柄選別"), central_), "screeningButton");
+    screeningButton_->setToolTip(QStringLiteral("条件にあった銘柄を選別表示します"));
 
     dayCaption_ = Caption(central_, QStringLiteral("当日"));
     dayLabel_ = Named(new QLabel(central_), "dayLabel");
@@ -261,6 +263,7 @@ void MainWindow::LayOut() {
     settingsButton_->setGeometry(x + 140, 544, 66, 26);
     boardOptionCheck_->setGeometry(x, 574, 40, 22);
     tapeOptionCheck_->setGeometry(x + 40, 574, 62, 22);
+    screeningButton_->setGeometry(x + 110, 572, 96, 26);
     hideBoardTapeCheck_->setGeometry(x + 210, 578 + h, 150, 22);
 
     tape_->setGeometry(x + 210, 148, 202, 428 + h);

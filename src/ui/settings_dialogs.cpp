@@ -27,12 +27,6 @@ constexpr Qt::WindowFlags kOnTopWithoutClose =
 
 QLabel* Text(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
 
-void ShowText(QLineEdit* edit, const std::string& text) {
-    if (edit->text() == Q(text)) return;
-    const QSignalBlocker block(edit);
-    edit->setText(Q(text));
-}
-
 // A text box selects its whole text when it gets the focus, so that typing replaces it.
 class SelectingEdit final : public QLineEdit {
 public:
@@ -138,19 +132,7 @@ void SettingsDialog::Refresh() {
         const QSignalBlocker block(barLength_);
         barLength_->setCurrentText(Q(m.fields.barLength));
     }
-    if (m.visible == isVisible()) return;
-    if (m.visible) {
-        if (!placed_ && parentWidget()) {
-            adjustSize();
-            move(parentWidget()->frameGeometry().center() - QPoint(width() / 2, height() / 2));
-            placed_ = true;
-        }
-        show();
-        raise();
-        activateWindow();
-    } else {
-        hide();
-    }
+    ShowAsModelSays(this, m.visible, placed_);
 }
 
 void SettingsDialog::closeEvent(QCloseEvent* event) {

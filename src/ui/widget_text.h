@@ -1,7 +1,10 @@
 #pragma once
 // Copying the display model's texts, colours and lines onto widgets.
 
+#include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QString>
 #include <string>
 #include <vector>
@@ -27,6 +30,31 @@ inline void ShowLines(QListWidget* list, const std::vector<std::string>& lines) 
     list->clear();
     for (const auto& line : lines) list->addItem(Q(line));
     if (row >= 0 && row < list->count()) list->setCurrentRow(row);
+}
+
+// A text box shows `text` without signalling an edit; an equal text is left with its cursor.
+inline void ShowText(QLineEdit* edit, const std::string& text) {
+    if (edit->text() == Q(text)) return;
+    const QSignalBlocker block(edit);
+    edit->setText(Q(text));
+}
+
+// A dialog that the model shows and hides: centred over its parent the first time (`placed`),
+// brought to the front when shown.
+inline void ShowAsModelSays(QDialog* dialog, bool visible, bool& placed) {
+    if (visible == dialog->isVisible()) return;
+    if (!visible) {
+        dialog->hide();
+        return;
+    }
+    if (!placed && dialog->parentWidget()) {
+        dialog->adjustSize();
+        dialog->move(dialog->parentWidget()->frameGeometry().center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+        placed = true;
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 }  // namespace corvala

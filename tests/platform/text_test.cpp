@@ -130,5 +130,16 @@ TEST(DateTest, SixDigitDatesAndJapaneseLabels) {
     EXPECT_EQ(JapaneseDateLabel(Ymd{2022, 11, 6}), "2022年11月06日 (日)");
 }
 
+TEST(ToHalfWidthTest, FullWidthLettersDigitsAndKatakanaBecomeHalfWidth) {
+    EXPECT_EQ(ToHalfWidth("ＡＢＣ１２３（株）"), "ABC123(株)");
+    EXPECT_EQ(ToHalfWidth("ガパーヴ・「」"), "ｶﾞﾊﾟｰｳﾞ･｢｣");  // voiced marks become a second character
+    EXPECT_EQ(ToHalfWidth("トヨタ　自動車"), "ﾄﾖﾀ 自動車");
+    EXPECT_EQ(ToHalfWidth("ひらがな漢字①"), "ひらがな漢字①");  // left as they are
+    EXPECT_EQ(ToHalfWidth("ｱｲｳ abc"), "ｱｲｳ abc");
+    EXPECT_EQ(CharCount(ToHalfWidth("ソニーグループ")), 9u);  // ｿﾆｰｸﾞﾙｰﾌﾟ
+    // A cut UTF-8 sequence is copied, never read past.
+    EXPECT_EQ(ToHalfWidth(std::string("ア\xE3\x82", 5)), std::string("ｱ\xE3\x82", 5));
+}
+
 }  // namespace
 }  // namespace corvala

@@ -1,7 +1,8 @@
 // corvala-screenshots OUTDIR: the README's pictures of the main window, taken on the display the
 // program runs on (Xvfb in a terminal session): a demo day displayed with every chart layer
-// (main-window.png), the settings dialog and the disclaimer (settings.png, disclaimer.png), and
-// the day worked with the mouse (chart-tools.png, and chart-tools-large.png at
+// (main-window.png), the settings dialog and the disclaimer (settings.png, disclaimer.png), the
+// screening window (screening.png), and the day worked with the mouse (chart-tools.png, and
+// chart-tools-large.png at
 // 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), and the same
 // replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
 // same every run.
@@ -78,6 +79,19 @@ int Run(const QString& out) {
     QApplication::processEvents();
     if (auto* settings = w.findChild<QDialog*>("settingsDialog")) ok = SaveWidget(settings, out + "/settings.png") && ok;
     sim.CancelSettingsDialog();
+    w.Refresh();
+    // The screening of the demo month: both directions beyond 3 %, the largest moves first.
+    sim.OpenScreening();
+    sim.SetScreeningDirection(2);
+    sim.SetScreeningThreshold("3");
+    sim.PressScreeningSearch();
+    scheduler.RunUntilIdle();
+    sim.SortScreening(ScreeningSortKey::Change);
+    sim.SelectScreeningRow(0);
+    w.Refresh();
+    QApplication::processEvents();
+    if (auto* screening = w.findChild<QDialog*>("screeningWindow")) ok = SaveWidget(screening, out + "/screening.png") && ok;
+    sim.CloseScreening();
     w.Refresh();
     {
         sim.SetDisclaimerSuppressed(false);  // as at the first start

@@ -1,0 +1,21 @@
+#pragma once
+// A month's search file downloaded while the caller waits: corvala-cli has no event loop of its
+// own, so this runs one (with a QCoreApplication when none exists) until the download ends.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "screening/search_download.h"
+
+namespace corvala::cli {
+
+// Downloads `month` ("YYYYMM") into `installFolder`/検索データ from `address`, or from the
+// folder's ダウンロード先.txt when `address` is empty. A download that cannot start comes back
+// with ok false and the reason as its message (AddressMissingText() when no address is known).
+// `progress`, when given, gets bytes received and the total (-1 when unknown).
+DownloadOutcome DownloadSearchMonthAndWait(
+    const std::string& installFolder, const std::string& address, const std::string& month,
+    const std::function<void(std::int64_t received, std::int64_t total)>& progress = {});
+
+}  // namespace corvala::cli
