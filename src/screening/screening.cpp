@@ -138,12 +138,12 @@ void ScreeningSearch::Begin(std::string bytes, const ScreeningConditions& c, con
 }
 
 bool ScreeningSearch::Continue(int lines) {
+    SearchLine line;
     for (int n = 0; n < lines && !finished_; ++n) {
         if (stopped_ || rows_.size() >= kMaxScreeningRows || next_ >= lines_.size()) {
             finished_ = true;
             break;
         }
-        SearchLine line;
         const SearchLineKind kind = ReadSearchLine(lines_[next_++], line);
         if (kind == SearchLineKind::Malformed) ++skipped_;
         if (kind != SearchLineKind::Used) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "data/csv.h"
 #include "platform/files.h"
@@ -14,6 +15,12 @@ namespace {
 
 constexpr std::size_t kFields = 18;
 
+int Digits(std::string_view text) {
+    int n = 0;
+    for (char c : text) n = n * 10 + (c - '0');
+    return n;
+}
+
 // "h:nn" or "hh:nn" of a time of day, written back as "hh:nn".
 bool ReadTime(std::string_view text, std::string& out) {
     text = Trim(text);
@@ -21,25 +28,61 @@ bool ReadTime(std::string_view text, std::string& out) {
     if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3) return false;
     const std::string_view h = text.substr(0, colon), m = text.substr(colon + 1);
     if (!IsAllDigits(h) || !IsAllDigits(m)) return false;
-    const int hour = std::stoi(std::string(h)), minute = std::stoi(std::string(m));
+    const int hour = Digits(h), minute = Digits(m);
     if (hour > 23 || minute > 59) return false;
-    out = (hour < 10 ? "0" : "") + std::to_string(hour) + ":" + std::string(m);
+    out.assign(h.size() == 1 ? "0" : "");
+    out.append(h).append(":").append(m);
     return true;
 }
 
+// A decimal number with an optional sign: the whole field, nothing else (no "nan", no ",").
+// Plain decimals, nearly every field of a month, are read directly: a whole number of up to 18
+// digits divided once by a power of ten is the correctly rounded value.
 bool ReadNumber(std::string_view text, double& out) {
     text = Trim(text);
-    if (!IsNumeric(text) || text.find(',') != std::string_view::npos) return false;
-    out = LeadingNumber(text);
-    return std::isfinite(out);
+    std::string_view t = text;
+    bool negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    std::uint64_t whole = 0;
+    int digits = 0, decimals = -1;
+    bool plain = !t.empty();
+    for (char c : t) {
+        if (c >= '0' && c <= '9' && digits < 18) {
+            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        if (digits == 0) return false;
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+                                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+        out = static_cast<double>(whole) / kPowers[std::max(decimals, 0)];
+        if (negative) out = -out;
+        return true;
+    }
+    // Exponents and very long figures.
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || text.front() == '+') return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size() && std::isfinite(out);
 }
 
 }  // namespace
 
 SearchLineKind ReadSearchLine(std::string_view line, SearchLine& out) {
     if (Trim(line).empty()) return SearchLineKind::Blank;
-    std::vector<std::string_view> f;
-    f.reserve(kFields + 2);
+    thread_local std::vector<std::string_view> f;  // kept: a month is tens of thousands of lines
     SplitFields(line, f);
     if (f.size() < kFields) return SearchLineKind::Malformed;
     if (Trim(f[2]) == "0" || Trim(f[17]) == "0") return SearchLineKind::Zero;
@@ -49,9 +92,9 @@ SearchLineKind ReadSearchLine(std::string_view line, SearchLine& out) {
     if (!IsAllDigits(volume) || volume.size() > 18) return SearchLineKind::Malformed;
     double open = 0;
     if (!ReadNumber(f[2], open) || open <= 0 || open >= 1e9) return SearchLineKind::Malformed;
-    SearchLine s;
-    s.date = std::string(date);
-    s.code = std::stoi(std::string(code));
+    SearchLine& s = out;  // written in place: its strings keep their room from line to line
+    s.date.assign(date);
+    s.code = Digits(code);
     s.open = open;
     if (!ReadTime(f[3], s.openTime) || !ReadTime(f[4], s.riseEnd) || !ReadTime(f[5], s.fallEnd) ||
         !ReadTime(f[6], s.rise930End) || !ReadTime(f[7], s.fall930End))
@@ -63,9 +106,8 @@ SearchLineKind ReadSearchLine(std::string_view line, SearchLine& out) {
     }
     // Leading zeros say nothing about the size of a volume.
     const std::size_t first = std::min(volume.find_first_not_of('0'), volume.size() - 1);
-    s.volume = std::string(volume.substr(first));
+    s.volume.assign(volume.substr(first));
     if (s.volume == "0") return SearchLineKind::Zero;
-    out = std::move(s);
     return SearchLineKind::Used;
 }
 

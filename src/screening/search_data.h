@@ -29,8 +29,9 @@ struct SearchLine {
 
 enum class SearchLineKind { Used, Zero, Blank, Malformed };
 
-// Reads one line (without its line end). Zero: field 2 or 17 is "0", skipped by the search.
-// Malformed: fewer than 18 fields, a bad date, code, price, time, change or volume.
+// Reads one line (without its line end) into `out`, which holds only part of it unless the line
+// is Used. Zero: field 2 or 17 is "0", skipped by the search. Malformed: fewer than 18 fields, a
+// bad date, code, price, time, change or volume.
 SearchLineKind ReadSearchLine(std::string_view line, SearchLine& out);
 
 // "検索データ_YYYYMM.txt".
