@@ -190,10 +190,10 @@ int RunScreen(const std::vector<std::string>& args) {
             Fail("--use " + std::to_string(a.use) + ": the list has no such row");
             return 1;
         }
-        ScreeningDialogModel probe = m;  // the pick without touching the window's model
-        const std::optional<ScreeningPick> pick = probe.Pick(a.use);
+        std::string why;
+        const std::optional<ScreeningPick> pick = m.PickOf(a.use, &why);
         if (!pick) {
-            std::cerr << probe.message << "\n";
+            std::cerr << why << "\n";
             return 2;
         }
         const ScreeningHandOver handOver = HandOverOf(*pick, a.nearStart, a.barLength, h.random);

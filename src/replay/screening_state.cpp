@@ -110,10 +110,11 @@ void Simulation::SetScreeningDownloadMonth(const std::string& month) {
     Notify();
 }
 
-void Simulation::ShowScreeningDownload(const std::string& message, bool landed) {
+void Simulation::ShowScreeningDownload(const std::string& message, const std::string& landedMonth) {
+    if (screening_.searching()) return;  // the window does not download while it searches
     screening_.message = message;
-    if (landed) {
-        screening_.RelistMonths(installFolder_, screening_.downloadMonth);
+    if (!landedMonth.empty()) {
+        screening_.RelistMonths(installFolder_, landedMonth);
         KeepScreeningConditions();
     }
     Notify();

@@ -167,10 +167,10 @@ public:
     // window and is displayed in simulation mode, from the open or from just before its move.
     void UseScreeningRow(int place);
     void UseSelectedScreeningRow();
-    // データダウンロード: the month typed for it, and what came of it (`landed`: the month's file
-    // is in 検索データ now, and the period shows it).
+    // データダウンロード: the month typed for it, and what came of it (`landedMonth`: that month's
+    // file is in 検索データ now, and the period shows it unless a search is listing another).
     void SetScreeningDownloadMonth(const std::string& month);
-    void ShowScreeningDownload(const std::string& message, bool landed);
+    void ShowScreeningDownload(const std::string& message, const std::string& landedMonth = {});
     // The hand-over itself (also for callers that found the row elsewhere).
     void StartFromScreening(const ScreeningHandOver& handOver);
 

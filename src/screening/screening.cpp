@@ -121,6 +121,17 @@ ScreeningRow MakeScreeningRow(const SearchLine& line, const ScreeningHit& hit, i
     return r;
 }
 
+void ScreeningSearch::Reset() {
+    lines_.clear();
+    bytes_.clear();
+    next_ = 0;
+    dayFiles_.clear();
+    rows_.clear();
+    skipped_ = 0;
+    stopped_ = false;
+    finished_ = true;
+}
+
 void ScreeningSearch::Begin(std::string bytes, const ScreeningConditions& c, const StockList& names,
                             std::string dataFolder, Random& random) {
     bytes_ = std::move(bytes);
@@ -164,6 +175,7 @@ bool ScreeningSearch::Continue(int lines) {
 
 // A date's folder is listed once: a month lists thousands of rows of a few dozen dates.
 bool ScreeningSearch::DayFileExists(const std::string& date, int code) {
+    if (dataFolder_.empty()) return false;  // no folder yet: nothing can be replayed
     auto found = dayFiles_.find(date);
     if (found == dayFiles_.end()) {
         std::unordered_set<int> codes;
@@ -199,17 +211,19 @@ const std::vector<int>& ScreeningOrder::Sort(const std::vector<ScreeningRow>& ro
 }
 
 std::optional<ScreeningPick> ReadScreeningRowText(std::string_view text) {
-    const std::size_t at1 = text.find("@@");
+    // The tail is the last three "@@" marks: a name may hold "@@" too (ＡＢ＠＠ turns half-width).
+    const std::size_t at3 = text.rfind("@@");
+    if (at3 == std::string_view::npos || at3 < 2) return std::nullopt;
+    const std::size_t at2 = text.rfind("@@", at3 - 2);
+    if (at2 == std::string_view::npos || at2 < 2) return std::nullopt;
+    const std::size_t at1 = text.rfind("@@", at2 - 2);
     if (at1 == std::string_view::npos) return std::nullopt;
-    const std::size_t at2 = text.find("@@", at1 + 2);
-    if (at2 == std::string_view::npos) return std::nullopt;
-    const std::size_t at3 = text.find("@@", at2 + 2);
     ScreeningPick pick;
     pick.date = std::string(text.substr(at1 + 2, at2 - at1 - 2));
-    pick.moveStart = std::string(text.substr(at2 + 2, at3 == std::string_view::npos ? std::string_view::npos : at3 - at2 - 2));
+    pick.moveStart = std::string(text.substr(at2 + 2, at3 - at2 - 2));
     pick.code = std::string(text.substr(0, std::min<std::size_t>(4, text.size())));
     if (!ParseYymmdd(pick.date) || pick.code.size() != 4 || !IsAllDigits(pick.code) ||
-        !ParseTimeOfDay(pick.moveStart))
+        !ParseTimeOfDay(pick.moveStart) || !IsAllDigits(text.substr(at3 + 2)))
         return std::nullopt;
     return pick;
 }
@@ -255,8 +269,9 @@ ScreeningHandOver HandOverOf(const ScreeningPick& pick, bool nearStart, int barL
     return h;
 }
 
-int ScreeningThreshold(std::string_view text) {
-    text = Trim(text);
+int ScreeningThreshold(std::string_view typed) {
+    const std::string halfWidth = ToHalfWidth(typed);  // digits typed with the input method on
+    const std::string_view text = Trim(halfWidth);
     if (!IsNumeric(text)) return 5;
     return static_cast<int>(std::clamp<long long>(Int(LeadingNumber(text)), 1, 255));
 }

@@ -60,6 +60,12 @@ ScreeningRow MakeScreeningRow(const SearchLine& line, const ScreeningHit& hit, i
 // A search that reads a month's bytes a slice at a time, so that the window keeps working.
 class ScreeningSearch {
 public:
+    ScreeningSearch() = default;
+    // The lines are views into the search's own copy of the file.
+    ScreeningSearch(const ScreeningSearch&) = delete;
+    ScreeningSearch& operator=(const ScreeningSearch&) = delete;
+    // Empty again: no rows, nothing to read.
+    void Reset();
     // `names` and `random` are used until the search ends. `dataFolder` decides ○ and ×.
     void Begin(std::string bytes, const ScreeningConditions& c, const StockList& names, std::string dataFolder,
                Random& random);
@@ -133,7 +139,8 @@ struct ScreeningHandOver {
 };
 ScreeningHandOver HandOverOf(const ScreeningPick& pick, bool nearStart, int barLength, Random& random);
 
-// The threshold as the search reads its box: not a number is 5, below 1 is 1, above 255 is 255.
+// The threshold as the search reads its box (full-width digits too): not a number is 5, below 1
+// is 1, above 255 is 255.
 int ScreeningThreshold(std::string_view text);
 
 }  // namespace corvala

@@ -20,9 +20,17 @@ std::string MonthId(std::string text) {
 }  // namespace
 
 void ScreeningDialogModel::Open(const std::string& installFolder, const ScreeningConditions& saved) {
+    const bool shown = visible;
     visible = true;
-    if (searching_) return;  // brought to the front while it searches
-    search_ = ScreeningSearch();
+    if (shown || searching_) return;  // brought to the front: the list stays
+    if (opened_) {
+        // The window was only hidden: its list and conditions are as the user left them, the
+        // months as the folder holds them now.
+        RelistMonths(installFolder, monthIndex >= 0 ? months[static_cast<std::size_t>(monthIndex)] : std::string());
+        return;
+    }
+    opened_ = true;
+    search_.Reset();
     shown_.clear();
     ++listVersion_;
     counterText.clear();
@@ -43,7 +51,8 @@ void ScreeningDialogModel::Open(const std::string& installFolder, const Screenin
 void ScreeningDialogModel::RelistMonths(const std::string& installFolder, const std::string& month) {
     months = SearchMonths(installFolder);
     const auto found = std::find(months.begin(), months.end(), month);
-    SetMonthIndex(found != months.end() ? static_cast<int>(found - months.begin()) : monthIndex);
+    SetMonthIndex(found != months.end() ? static_cast<int>(found - months.begin())
+                                        : static_cast<int>(months.size()) - 1);
 }
 
 void ScreeningDialogModel::SetMonthIndex(int index) {
@@ -82,7 +91,7 @@ bool ScreeningDialogModel::BeginSearch(const std::string& installFolder, const S
     // Not a number reads 5, 0 reads 1 (and the box says so).
     conditions.threshold = ScreeningThreshold(thresholdText);
     thresholdText = std::to_string(conditions.threshold);
-    search_ = ScreeningSearch();
+    search_.Reset();
     order_.Reset(0);
     shown_.clear();
     ++listVersion_;
@@ -143,15 +152,24 @@ void ScreeningDialogModel::Select(int place) {
     useEnabled = row && row->available;
 }
 
-std::optional<ScreeningPick> ScreeningDialogModel::Pick(int place) {
+std::optional<ScreeningPick> ScreeningDialogModel::PickOf(int place, std::string* why) const {
     const ScreeningRow* row = RowAt(place);
     if (!row) return std::nullopt;
+    std::optional<ScreeningPick> pick;
+    if (!row->available)
+        *why = "日中データフォルダに該当銘柄のファイルがありません。\n該当銘柄のファイルを解凍すれば、使用可能となる場合があります。";
+    else if (!(pick = ReadScreeningRowText(row->text)))
+        *why = "この行の日付・銘柄を読み取れません。";
+    return pick;
+}
+
+std::optional<ScreeningPick> ScreeningDialogModel::Pick(int place) {
+    if (!RowAt(place)) return std::nullopt;
     Select(place);
-    if (!row->available) {
-        message = "日中データフォルダに該当銘柄のファイルがありません。\n該当銘柄のファイルを解凍すれば、使用可能となる場合があります。";
-        return std::nullopt;
-    }
-    return ReadScreeningRowText(row->text);
+    std::string why;
+    std::optional<ScreeningPick> pick = PickOf(place, &why);
+    if (!pick) message = why;
+    return pick;
 }
 
 }  // namespace corvala

@@ -23,8 +23,9 @@ public:
     int selected = -1;  // a place in `shown`
     bool useEnabled = false;
 
-    // Opening: the list cleared, the months of `installFolder` listed, the saved conditions in the
-    // controls (a saved month that has no file gives the newest month).
+    // The first opening: the list cleared, the months of `installFolder` listed, the saved
+    // conditions in the controls (a saved month that has no file gives the newest month). Later
+    // ones show the window as it was left, with the months listed again.
     void Open(const std::string& installFolder, const ScreeningConditions& saved);
     void SetMonthIndex(int index);
     // The months listed again after a download, `month` shown when it is among them.
@@ -64,6 +65,8 @@ public:
     void Select(int place);
     // A double click: the row's hand-over, or the reason in `message` when its day is missing.
     std::optional<ScreeningPick> Pick(int place);
+    // The same without touching the window: the reason goes to `why`.
+    std::optional<ScreeningPick> PickOf(int place, std::string* why) const;
     // 選択行をシミュレーションに反映.
     std::optional<ScreeningPick> PickSelected() { return Pick(selected); }
 
@@ -72,6 +75,7 @@ private:
     ScreeningOrder order_;
     std::vector<int> shown_;
     bool searching_ = false;
+    bool opened_ = false;
     int listVersion_ = 0;
 };
 

@@ -69,13 +69,16 @@ bool ReadNumber(std::string_view text, double& out) {
         if (negative) out = -out;
         return true;
     }
-    // Exponents and very long figures.
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return false;
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return error == std::errc() && end == text.data() + text.size() && std::isfinite(out);
+    // Exponents and very long figures: one sign in front, and one after the exponent's E.
+    if (t.empty() || t.front() == '+' || t.front() == '-') return false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        const bool exponentSign = (c == '+' || c == '-') && i > 0 && (t[i - 1] == 'e' || t[i - 1] == 'E');
+        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || exponentSign)) return false;
+    }
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), out);
+    if (negative) out = -out;
+    return error == std::errc() && end == t.data() + t.size() && std::isfinite(out);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -186,6 +188,7 @@ void ScreeningWindow::BuildControls() {
     threshold_->setObjectName("screeningThreshold");
     threshold_->setToolTip(QStringLiteral("1以上の数値を入力"));
     threshold_->setMaxLength(3);
+    threshold_->setValidator(new QIntValidator(0, 255, threshold_));
     threshold_->setFixedWidth(44);
     threshold_->setAlignment(Qt::AlignRight);
     relationLabel_ = new QLabel(thresholdBox);
@@ -322,9 +325,11 @@ void ScreeningWindow::Connect() {
             [this] { Act([&] { sim_.SortScreening(ScreeningSortKey::Change); }); });
     connect(sortByCode_, &QPushButton::clicked, this,
             [this] { Act([&] { sim_.SortScreening(ScreeningSortKey::Code); }); });
-    connect(list_, &QListView::clicked, this,
+    // The row under the cursor is the selected one, however it got there (click or arrow keys);
+    // a double click or Enter uses it.
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& i) { Act([&] { sim_.SelectScreeningRow(i.row()); }); });
-    connect(list_, &QListView::doubleClicked, this,
+    connect(list_, &QListView::activated, this,
             [this](const QModelIndex& i) { Act([&] { sim_.UseScreeningRow(i.row()); }); });
     connect(use_, &QPushButton::clicked, this, [this] { Act([&] { sim_.UseSelectedScreeningRow(); }); });
     connect(close_, &QPushButton::clicked, this, [this] { Act([&] { sim_.CloseScreening(); }); });
@@ -336,7 +341,7 @@ void ScreeningWindow::Connect() {
 
 void ScreeningWindow::StartDownload() {
     if (downloadJob_->running()) return;
-    const std::string month = sim_.screening().downloadMonth;
+    const std::string month = sim_.screening().downloadMonth;  // as it was when the download began
     progress_->setRange(0, 0);  // busy until the size is known
     const bool started = downloadJob_->Start(
         sim_.installFolder(), month,
@@ -346,17 +351,17 @@ void ScreeningWindow::StartDownload() {
                 progress_->setValue(static_cast<int>(received * 1000 / total));
             }
         },
-        [this](const DownloadOutcome& outcome) {
+        [this, month](const DownloadOutcome& outcome) {
             progress_->setRange(0, 1000);
             progress_->setValue(outcome.ok ? 1000 : 0);
-            Act([&] { sim_.ShowScreeningDownload(outcome.message, outcome.ok); });
+            Act([&] { sim_.ShowScreeningDownload(outcome.message, outcome.ok ? month : std::string()); });
         });
     if (!started) {
         progress_->setRange(0, 1000);
         progress_->setValue(0);
     }
     Act([&] {
-        if (!started) sim_.ShowScreeningDownload(downloadJob_->refusal(), false);
+        if (!started) sim_.ShowScreeningDownload(downloadJob_->refusal());
     });
 }
 
@@ -392,11 +397,13 @@ void ScreeningWindow::Refresh() {
     // While the search runs only 停　止 works.
     for (QWidget* w : std::initializer_list<QWidget*>{monthScroll_, directions_[0], directions_[1], directions_[2],
                                                       threshold_, upTo930_, hideStart_, hideEnd_, nearStart_,
-                                                      search_, sortByChange_, sortByCode_, close_, list_})
+                                                      sortByChange_, sortByCode_, close_, list_})
         w->setEnabled(!searching);
+    search_->setEnabled(!searching && !downloading);  // a month being downloaded is not searched
     monthScroll_->setEnabled(!searching && m.months.size() > 1);
     stop_->setEnabled(searching);
-    use_->setEnabled(!searching && m.useEnabled);
+    // Not while a replay runs: the day of a replay is not changed under it.
+    use_->setEnabled(!searching && m.useEnabled && sim_.display().controls.inputsEnabled);
     download_->setEnabled(!searching && !downloading);
     downloadMonth_->setEnabled(!downloading);
     cancelDownload_->setEnabled(downloading);

@@ -62,6 +62,7 @@ TEST(SearchLineTest, ReadsTheEighteenFieldsAndSortsOutWhatCannotBeUsed) {
     EXPECT_EQ(l.openTime, "09:00");
     EXPECT_EQ(l.open, 1002.5);
     EXPECT_EQ(l.volume, "12");
+    EXPECT_FLOAT_EQ(Read("221104,3350,1e3,9:00,9:35,10:20,9:25,9:10,1,-1,1,-1,-1,1,-1,1,-2.5E-1,1").changes[8], -0.25f);
 
     SearchLine out;
     EXPECT_EQ(ReadSearchLine("221104,8473,0,09:00,09:35,10:20,09:25,09:10,1,1,1,1,1,1,1,1,1,5", out), SearchLineKind::Zero);
@@ -77,6 +78,8 @@ TEST(SearchLineTest, ReadsTheEighteenFieldsAndSortsOutWhatCannotBeUsed) {
              "221104,8473,100,09:00,09:3,10:20,09:25,09:10,1,1,1,1,1,1,1,1,1,5",         // minute
              "221104,8473,100,09:00,09:35,10:20,09:25,09:10,1,x,1,1,1,1,1,1,1,5",        // change
              "221104,8473,100,09:00,09:35,10:20,09:25,09:10,1,1,1,1,1,1,1,1,nan,5",      // change
+             "221104,8473,100,09:00,09:35,10:20,09:25,09:10,1,1,1,1,1,1,1,1,+-7,5",      // two signs
+             "221104,8473,100,09:00,09:35,10:20,09:25,09:10,1,1,1,1,1,1,1,1,1e-,5",      // exponent
              "221104,8473,100,09:00,09:35,10:20,09:25,09:10,1,1,1,1,1,1,1,1,1,-5",       // volume
              "<html><body>404</body></html>"}) {
         EXPECT_EQ(ReadSearchLine(bad, out), SearchLineKind::Malformed) << bad;
@@ -120,6 +123,9 @@ TEST(ScreenLineTest, BothDirectionsListTwoRowsOrderedByTheCoin) {
     EXPECT_EQ(hits[1].end, "09:25");
     EXPECT_TRUE(ScreenLine(l, Direction(kBoth, 7, true), kRiseFirst).empty());
     EXPECT_EQ(Fields(ScreenLine(l, Direction(kRise, 6, true), kRiseFirst)), std::vector<int>{8});  // ≥
+    const SearchLine edge = WithChanges({5, -5, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(Fields(ScreenLine(edge, Direction(kFall, 5, true), kRiseFirst)), std::vector<int>{9});  // ≤ −t
+    EXPECT_TRUE(ScreenLine(edge, Direction(kBoth, 5, true), kRiseFirst).empty());                     // < −t, > t
     // Without it the largest of each direction; the coin is asked only when both have one.
     int asked = 0;
     auto coin = [&](bool rise) { return [&asked, rise] { ++asked; return rise; }; };
@@ -164,6 +170,13 @@ TEST(ScreeningRowTest, TheRowTextIsExactlyTheListsColumnsAndItsHiddenTail) {
     EXPECT_EQ(pick->date, "221104");
     EXPECT_EQ(pick->code, "8473");
     EXPECT_EQ(pick->moveStart, "09:00");
+    // A name with "@@" in it (ＡＢ＠＠ turns half-width) does not hide the tail.
+    r = MakeScreeningRow(l, hit, 5, "ＡＢ＠＠商事", true, c);
+    ASSERT_NE(r.name.find("@@"), std::string::npos);
+    const std::optional<ScreeningPick> odd = ReadScreeningRowText(r.text);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->date, "221104");
+    EXPECT_EQ(odd->moveStart, "09:00");
     for (const char* bad : {"", "8473", "8473@@221104", "8473@@2211@@09:00@@1", "84@@221104@@09:00@@1",
                             "8473@@221104@@9x:00@@1"})
         EXPECT_FALSE(ReadScreeningRowText(bad)) << bad;
@@ -220,6 +233,42 @@ TEST_F(ScreeningSearchTest, TheListStopsAtTenThousandRowsOrWhenStopped) {
     for (std::size_t i = 0; i + 1 < search.rows().size(); i += 2) riseFirst += search.rows()[i].change > 0;
     EXPECT_GT(riseFirst, 70);
     EXPECT_LT(riseFirst, 130);
+}
+
+TEST_F(ScreeningSearchTest, TheRowTextsOfASmallFileByteForByte) {
+    names.ReadMainList(EncodeCp932("8473,8473.T,テスト証券\r\n6501,6501.T,日立製作所グループ本社\r\n"));
+    test::WriteFile(dir.Sub("日中データ/221104/8473.csv"), "x");
+    // Each line has one window beyond 5 % in the direction searched: 11 (open to the low),
+    // 14 (the high to the close), 12 (the high to the low) and, for the rise, 15 (the low to
+    // the close).
+    const std::string bytes =
+        "221104,8473,3180,09:00,09:35,10:20,09:25,09:10,0,0,0,-5.5,0,0,0,0,0,12345\r\n"
+        "221104,6501,12000,09:05,11:35,13:20,09:25,09:10,0,0,0,0,0,0,-8.25,0,0,999\r\n"
+        "221107,8473,3100,09:00,14:05,10:00,09:25,09:10,0,0,0,0,-6,0,0,0,0,12345678\r\n"
+        "221107,6501,12000,09:00,14:05,10:00,09:25,09:10,0,0,0,0,0,0,0,10,0,5\r\n";
+    ScreeningConditions c = Direction(kFall, 5);
+    c.hideEndTime = true;
+    Run(bytes, c);
+    ASSERT_EQ(search.rows().size(), 3u);
+    EXPECT_EQ(search.rows()[0].text,
+              "8473　○ﾃｽﾄ証券　　　　　2022/11/04　  3180　± 5.5%　　09:00　　09:00　　     　  12345"
+              "         @@221104@@09:00@@0");
+    EXPECT_EQ(search.rows()[1].text,
+              "6501　×日立製作所ｸﾞﾙｰ　2022/11/04　 12000　± 8.3%　　09:05　　11:35　　     　    999"
+              "         @@221104@@11:35@@1");
+    EXPECT_EQ(search.rows()[2].text,
+              "8473　×ﾃｽﾄ証券　　　　　2022/11/07　  3100　± 6.0%　　09:00　　14:05　　     　9999999"
+              "*          @@221107@@14:05@@2");
+    EXPECT_EQ(search.rows()[1].end, "15:00");
+    EXPECT_EQ(search.rows()[2].end, "10:00");
+    Run(bytes, Direction(kRise, 5));
+    ASSERT_EQ(search.rows().size(), 1u);
+    EXPECT_EQ(search.rows()[0].start + "-" + search.rows()[0].end, "10:00-15:00");
+    // Without a data folder nothing can be replayed: every row is ×.
+    search.Begin(bytes, Direction(kFall, 5), names, "", random);
+    while (search.Continue(10)) {
+    }
+    for (const ScreeningRow& r : search.rows()) EXPECT_FALSE(r.available);
 }
 
 TEST(ScreeningOrderTest, EachKeyAlternatesItsDirectionAndKeepsTiesInFoundOrder) {
@@ -279,6 +328,7 @@ TEST(ScreeningStartTest, TheStartIsALeadOfBarsBeforeTheMove) {
     EXPECT_EQ(ScreeningThreshold("0"), 1);
     EXPECT_EQ(ScreeningThreshold(" 12 "), 12);
     EXPECT_EQ(ScreeningThreshold("1000"), 255);
+    EXPECT_EQ(ScreeningThreshold("１０"), 10);  // typed with the input method on
 }
 
 class ScreeningDialogTest : public ::testing::Test {
@@ -319,16 +369,25 @@ TEST_F(ScreeningDialogTest, OpeningListsTheMonthsAndTakesTheSavedConditions) {
     EXPECT_EQ(dialog.RelationLabel(), "％範囲外");
     dialog.SetDirection(kFall);
     EXPECT_EQ(dialog.SignLabel() + dialog.RelationLabel(), "－％以下");
+    // Hidden and opened again: as it was left, with a month that came meanwhile listed.
+    dialog.visible = false;
+    WriteMonth("202212", "");
+    dialog.Open(dir.path(), saved);
+    EXPECT_EQ(dialog.conditions.direction, kFall);
+    EXPECT_EQ(dialog.MonthText(), "2022/10");
+    EXPECT_EQ(dialog.months.size(), 3u);
     // A saved month without its file gives the newest.
     saved.laterMonth = "202001";
-    dialog.Open(dir.path(), saved);
-    EXPECT_EQ(dialog.MonthText(), "2022/11");
+    ScreeningDialogModel first;
+    first.Open(dir.path(), saved);
+    EXPECT_EQ(first.MonthText(), "2022/12");
     // No files at all: nothing to search, the count 0.
     test::TempDir empty;
-    dialog.Open(empty.path(), saved);
-    EXPECT_EQ(dialog.monthIndex, -1);
-    EXPECT_FALSE(dialog.BeginSearch(empty.path(), names, empty.path(), random));
-    EXPECT_EQ(dialog.counterText, "0 件");
+    ScreeningDialogModel none;
+    none.Open(empty.path(), saved);
+    EXPECT_EQ(none.monthIndex, -1);
+    EXPECT_FALSE(none.BeginSearch(empty.path(), names, empty.path(), random));
+    EXPECT_EQ(none.counterText, "0 件");
 }
 
 TEST_F(ScreeningDialogTest, TheCounterEveryHundredRowsAndThePickOfARow) {
@@ -362,6 +421,13 @@ TEST_F(ScreeningDialogTest, TheCounterEveryHundredRowsAndThePickOfARow) {
     // The selection stays on its row through a sort.
     const int number = dialog.RowAt(dialog.selected)->number;
     dialog.Sort(ScreeningSortKey::Code);
+    EXPECT_EQ(dialog.RowAt(dialog.selected)->number, number);
+    // Opened again, shown or hidden in between, the window keeps its list and selection.
+    const int listed = static_cast<int>(dialog.shown().size());
+    dialog.Open(dir.path(), {});
+    dialog.visible = false;
+    dialog.Open(dir.path(), {});
+    EXPECT_EQ(static_cast<int>(dialog.shown().size()), listed);
     EXPECT_EQ(dialog.RowAt(dialog.selected)->number, number);
     // A new search clears the list and the selection.
     dialog.SetThresholdText("0");

@@ -96,6 +96,30 @@ TEST_F(ScreeningWindowTest, SearchSortAndADoubleClickLandInAWaitingReplayAtTheRo
     EXPECT_TRUE(sim().settings().screening.startNearStart);
 }
 
+TEST_F(ScreeningWindowTest, TheArrowKeysMoveTheRowThatIsUsedAndReopeningKeepsTheList) {
+    QTest::mouseClick(Find<QPushButton>("screeningButton"), Qt::LeftButton);
+    QTest::mouseClick(In<QRadioButton>("screeningRise"), Qt::LeftButton);
+    QTest::mouseClick(In<QPushButton>("screeningSearch"), Qt::LeftButton);
+    RunUntil([&] { return !sim().screening().searching(); });
+    ASSERT_EQ(Codes(), (QStringList{"8473221102", "8473221101", "1301221102"}));
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->visualRect(List()->model()->index(2, 0)).center());
+    EXPECT_FALSE(In<QPushButton>("screeningUse")->isEnabled());
+    QTest::keyClick(List(), Qt::Key_Up);
+    window->Refresh();
+    EXPECT_EQ(List()->currentIndex().row(), 1);
+    EXPECT_TRUE(In<QPushButton>("screeningUse")->isEnabled());
+    // Closed and opened again: the list and the row are as they were left.
+    QTest::mouseClick(In<QPushButton>("screeningClose"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("screeningButton"), Qt::LeftButton);
+    ASSERT_EQ(List()->model()->rowCount(), 3);
+    EXPECT_EQ(List()->currentIndex().row(), 1);
+    QTest::mouseClick(In<QPushButton>("screeningUse"), Qt::LeftButton);
+    window->Refresh();
+    EXPECT_EQ(Find<QLineEdit>("dateEdit")->text(), QStringLiteral("221101"));
+    RunUntil([&] { return sim().waitingForPlay(); });
+    EXPECT_FALSE(In<QPushButton>("screeningUse")->isEnabled());  // not while that replay runs
+}
+
 TEST_F(ScreeningWindowTest, ADownloadWithoutAnAddressSaysHowToSetOne) {
     QTest::mouseClick(Find<QPushButton>("screeningButton"), Qt::LeftButton);
     QTest::mouseClick(In<QPushButton>("screeningDownload"), Qt::LeftButton);
