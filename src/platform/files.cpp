@@ -103,6 +103,41 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
     return WriteFileAtomically(path, whole);
 }
 
+namespace {
+
+// Depth first: the sub-folders, then the files, then the folder itself.
+void DelDirectorys(const fs::path& folder, bool onlyFiles, std::string& message) {
+    std::error_code ec;
+    std::vector<fs::path> folders, files;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::file_status status = it->symlink_status(ec);
+        (status.type() == fs::file_type::directory ? folders : files).push_back(it->path());
+    }
+    for (const fs::path& sub : folders) DelDirectorys(sub, onlyFiles, message);
+    for (const fs::path& file : files) {
+        std::error_code removed;
+        if (!fs::remove(file, removed) || removed)
+            message += "ファイル「" + file.filename().string() + "」が削除できませんでした\n";
+    }
+    if (onlyFiles) return;
+    std::error_code removed;
+    if (!fs::remove(folder, removed) || removed)
+        message += "フォルダ「" + folder.filename().string() + "」が削除できませんでした\n";
+}
+
+}  // namespace
+
+bool DelDir(const std::string& dir, std::string& message, bool onlyFiles) {
+    message.clear();
+    std::error_code ec;
+    if (dir.empty() || fs::symlink_status(dir, ec).type() != fs::file_type::directory) {
+        message = "指定のフォルダは存在しません。";
+        return false;
+    }
+    DelDirectorys(fs::path(dir), onlyFiles, message);
+    return message.empty();
+}
+
 bool RemoveFile(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);

@@ -28,6 +28,13 @@ bool AppendToFile(const std::string& path, const std::string& bytes);
 // Deletes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 
+// Deletes the folder `dir` with everything in it, sub-folders first (`onlyFiles`: only the files,
+// every folder of the tree stays). Links are deleted, never followed. `message` collects a line
+// "ファイル「name」が削除できませんでした" or "フォルダ「name」が削除できませんでした" for each
+// that stayed, or is "指定のフォルダは存在しません。" when there is no such folder; true when it
+// is empty.
+bool DelDir(const std::string& dir, std::string& message, bool onlyFiles = false);
+
 // Names of the sub-folders of `folder`, sorted; empty when it cannot be listed.
 std::vector<std::string> ListSubfolders(const std::string& folder);
 // Names of the regular files in `folder`, sorted; empty when it cannot be read.

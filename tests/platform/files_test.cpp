@@ -33,5 +33,44 @@ TEST(FilesTest, AppendAddsAtTheEndOrCreates) {
     EXPECT_FALSE(AppendToFile(dir.Sub("none/log"), "a"));
 }
 
+TEST(FilesTest, DelDirDeletesDepthFirstAndNeverFollowsALink) {
+    test::TempDir dir;
+    const std::string quiz = dir.Sub("出題1");
+    test::WriteFile(quiz + "/data.txt", "x");
+    test::WriteFile(quiz + "/221104/8473.csv", "x");
+    test::WriteFile(quiz + "/221104/sub/deep.csv", "x");
+    test::WriteFile(dir.Sub("outside/keep.csv"), "x");
+    std::filesystem::create_directory_symlink(dir.Sub("outside"), quiz + "/link");
+    std::string message = "old";
+    // Only the files: every folder of the tree stays.
+    EXPECT_TRUE(DelDir(quiz, message, /*onlyFiles=*/true));
+    EXPECT_EQ(message, "");
+    EXPECT_TRUE(DirExists(quiz + "/221104/sub"));
+    EXPECT_FALSE(FileExists(quiz + "/221104/8473.csv"));
+    EXPECT_TRUE(FileExists(dir.Sub("outside/keep.csv")));  // the link went, not what it points at
+    EXPECT_TRUE(DelDir(quiz, message));
+    EXPECT_FALSE(DirExists(quiz));
+    EXPECT_TRUE(FileExists(dir.Sub("outside/keep.csv")));
+    EXPECT_FALSE(DelDir(quiz, message));
+    EXPECT_EQ(message, "指定のフォルダは存在しません。");
+    // What cannot be deleted is named, and the rest still goes.
+    test::WriteFile(quiz + "/locked/a.csv", "x");
+    test::WriteFile(quiz + "/b.csv", "x");
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(quiz, fs::perms::all);
+    fs::permissions(quiz + "/locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(test::InProcessWithoutWriteAccess([&] {
+        std::string why;
+        const bool ok = DelDir(quiz, why);
+        return !ok &&
+               why == "ファイル「a.csv」が削除できませんでした\nフォルダ「locked」が削除できませんでした\n"
+                      "フォルダ「出題1」が削除できませんでした\n" &&
+               !FileExists(quiz + "/b.csv");
+    }));
+    fs::permissions(quiz + "/locked", fs::perms::owner_all);
+}
+
 }  // namespace
 }  // namespace corvala
