@@ -19,5 +19,7 @@ int RunSettings(const std::vector<std::string>& args);
 extern const char* const kSettingsUsage;
 int RunScreen(const std::vector<std::string>& args);
 extern const char* const kScreenUsage;
+int RunQuiz(const std::vector<std::string>& args);
+extern const char* const kQuizUsage;
 
 }  // namespace corvala::cli

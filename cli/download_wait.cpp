@@ -9,16 +9,20 @@
 
 namespace corvala::cli {
 
-DownloadOutcome DownloadSearchMonthAndWait(
-    const std::string& installFolder, const std::string& address, const std::string& month,
-    const std::function<void(std::int64_t, std::int64_t)>& progress) {
+std::unique_ptr<QCoreApplication> EnsureCoreApplication() {
     // Qt keeps references to argc and argv for the application's lifetime.
     static int argc = 1;
     static char name[] = "corvala-cli";
     static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance()) return nullptr;
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+DownloadOutcome DownloadSearchMonthAndWait(
+    const std::string& installFolder, const std::string& address, const std::string& month,
+    const std::function<void(std::int64_t, std::int64_t)>& progress) {
     // Declared before the downloader so that it goes after it.
-    std::unique_ptr<QCoreApplication> app;
-    if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = EnsureCoreApplication();
 
     QtDownloader downloader;
     SearchDownload download(downloader);

@@ -4,11 +4,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "screening/search_download.h"
 
+class QCoreApplication;
+
 namespace corvala::cli {
+
+// corvala-cli has no event loop of its own: the application object that network and timers need,
+// made when none exists yet (null then means one was there already).
+std::unique_ptr<QCoreApplication> EnsureCoreApplication();
 
 // Downloads `month` ("YYYYMM") into `installFolder`/検索データ from `address`, or from the
 // folder's ダウンロード先.txt when `address` is empty. A download that cannot start comes back

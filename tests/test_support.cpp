@@ -59,6 +59,14 @@ bool InProcessWithoutWriteAccess(const std::function<bool()>& action) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool MakeLhaArchive(const std::string& from, const std::string& item, const std::string& archive, int level) {
+    const std::string command = "cd '" + from +
+                                "' && LANG=C.UTF-8 LC_ALL=C.UTF-8 JAVA_TOOL_OPTIONS='-Dlha.encoding=windows-31j "
+                                "-Dsun.jnu.encoding=UTF-8' lha a" + std::to_string(level) + "qo5 '" + archive + "' '" +
+                                item + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(archive);
+}
+
 std::string DayFileBuilder::TimeOfRow(int row) {
     int seconds = 9 * 3600 + row * 5;
     if (row >= 1800) seconds += 3600;

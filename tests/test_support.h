@@ -35,6 +35,10 @@ bool WithDiskSpace(std::size_t bytes, const std::function<bool()>& write);
 // becomes the user nobody first); its result comes back, false when the child failed.
 bool InProcessWithoutWriteAccess(const std::function<bool()>& action);
 
+// An LHA archive of the folder `item` inside `from` (its path kept, names in CP932, lh5 bodies,
+// header level `level`), made with the lha tool as a package maker would. False when it failed.
+bool MakeLhaArchive(const std::string& from, const std::string& item, const std::string& archive, int level = 2);
+
 // Removable drives as a test says they are: paths under `removableRoots` are removable, and the
 // search answers `found`.
 class FakeDrives final : public RemovableDrives {

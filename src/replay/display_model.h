@@ -91,8 +91,17 @@ struct ChartOptionBoxes {
          prevClose = true;
 };
 
+// The 出 題 toggle: orange when a new quiz is on offer, yellow while the quiz mode is on.
+enum class QuizButtonColour { Grey, Orange, Yellow };
+inline constexpr const char* kQuizTip =
+    "不定期で最新の注目銘柄のデータが配信されます。最新のデータが公開されるとボタンがオレンジ色に点灯します。";
+
 struct MainDisplay {
     MessageLine message;
+
+    bool quizChecked = false;
+    QuizButtonColour quizColour = QuizButtonColour::Grey;
+    std::string quizTip = kQuizTip;
 
     std::string dateText;         // the date box, YYMMDD
     std::string codeText = "8473";

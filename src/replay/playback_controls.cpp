@@ -108,8 +108,7 @@ void Simulation::Stop(bool withoutQuestions) {
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
             EmptyTables();  // orders that never filled go; the buying power is whole again
-        if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？"))
-            quizChecked_ = false;
+        if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) QuizOff();
     }
     RedrawEmptyChart();
     SetNavigation(kIdle);
@@ -289,9 +288,9 @@ bool Simulation::RequestClose() {
         else
             DiscardRun();
     }
-    quizChecked_ = false;
     replay_.replayReady = false;
     AbandonReplay();
+    if (quizChecked_) QuizOff();  // the user's own folder, date and code are what is saved
     return true;
 }
 

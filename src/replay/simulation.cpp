@@ -32,6 +32,7 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     }
     SetCodeText(display_.codeText);
     CreateDir(JoinPath(installFolder_, kHistoryFolder));
+    CheckQuiz();
 
     if (!dataFolder.empty()) dataFolder_ = dataFolder;
     const std::string installData = JoinPath(installFolder_, kInstallDataFolder);

@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
 #include "screening/screening_dialog.h"
+#include "quiz/quiz_package.h"
 #include "replay/display_model.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
@@ -42,6 +43,8 @@ struct Ports {
     Sound* sound = nullptr;  // none: silent
     const RemovableDrives* drives = nullptr;  // none: no drive counts as removable
     FolderPicker* folderPicker = nullptr;     // none: "..." does nothing
+    Downloader* downloader = nullptr;         // none: no quiz package can be fetched
+    Archive* archive = nullptr;               // none: nor unpacked
 };
 
 inline constexpr const char* kInstallDataFolder = "日中データ";
@@ -136,6 +139,19 @@ public:
     void SetDataFolder(const std::string& folder);
     // The quiz mode keeps the user's own folder while the quiz folder is in use ("" outside it).
     void SetQuizOwnFolder(const std::string& folder) { quizOwnFolder_ = folder; }
+
+    // ---- Quiz mode (出題) ----
+    // Start-up: the toggle's colour from the quiz folder and the identifier the data service
+    // announces (fetched in the background).
+    void CheckQuiz();
+    // The toggle. On: the package is fetched (a second, then up to three tries three seconds
+    // apart), unpacked in place of the old quiz folder, and its day displayed, from the
+    // operator's time when the user agrees; a failure is told and changes nothing. Off: the
+    // user's own folder, date and code come back.
+    void SetQuizChecked(bool on);
+    bool quizOn() const { return quizChecked_; }
+    bool quizBusy() const { return quizFetch_ && quizFetch_->running(); }
+    const std::optional<QuizDescription>& quiz() const { return quiz_; }
     // The settings dialog: its fields and buttons. Edits clear the chart to its empty frame;
     // 設定 takes the fields, saves the settings and hides the dialog; キャンセル restores them.
     const SettingsDialogModel& settingsDialog() const { return settingsDialog_; }
@@ -484,6 +500,18 @@ private:
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
     ScreeningDialogModel screening_;
+    void QuizPackageArrived(const Downloader::Result& result);
+    void QuizOff();
+    void ColourQuizButton();
+    std::unique_ptr<QuizFetch> quizFetch_;
+    std::unique_ptr<QuizFetch> quizIdFetch_;
+    std::optional<QuizDescription> quiz_;
+    std::string announcedQuizId_;
+    bool newQuizAvailable_ = false;
+    struct UserDay {
+        std::string date, code, folder;
+        std::optional<std::string> keptAside;
+    } userDay_;  // what the quiz mode put aside
     void ContinueScreeningSearch();
     void KeepScreeningConditions();
     // A start the screening set: the display takes it instead of the start-time boxes.

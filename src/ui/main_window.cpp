@@ -25,6 +25,8 @@
 #include "ui/order_dialogs.h"
 #include "ui/settings_dialogs.h"
 #include "ui/screening_window.h"
+#include "platform/archive.h"
+#include "platform/qt/qt_downloader.h"
 #include "ui/splash.h"
 
 namespace corvala {
@@ -44,10 +46,13 @@ MainWindow::MainWindow(std::string installFolder, std::string configuredDataFold
     : QMainWindow(parent),
       configuredDataFolder_(std::move(configuredDataFolder)),
       qtDialogs_(this),
-      random_(SeededRandom::FromClock()) {
+      random_(SeededRandom::FromClock()),
+      downloader_(std::make_unique<QtDownloader>()),
+      archive_(std::make_unique<LhaArchive>()) {
     Dialogs& boxes = dialogs ? *dialogs : static_cast<Dialogs&>(qtDialogs_);
     Scheduler& timers = scheduler ? *scheduler : static_cast<Scheduler&>(scheduler_);
-    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_, &drives_, &folderPicker_},
+    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_, &drives_, &folderPicker_,
+                                              downloader_.get(), archive_.get()},
                                         std::move(installFolder));
     sim_->SetChangeListener([this] { ScheduleRefresh(); });
     setWindowTitle(QStringLiteral("Corvala 株式売買練習"));
@@ -183,6 +188,10 @@ void MainWindow::Connect() {
     connect(settingsDialog_, &SettingsDialog::changed, this, &MainWindow::Refresh);
     screeningWindow_ = new ScreeningWindow(*sim_, this);
     connect(screeningWindow_, &ScreeningWindow::changed, this, &MainWindow::Refresh);
+    connect(quizButton_, &QPushButton::clicked, this, [this](bool on) {
+        sim_->SetQuizChecked(on);
+        Refresh();
+    });
     connect(screeningButton_, &QPushButton::clicked, this, [this] {
         sim_->OpenScreening();
         Refresh();
@@ -424,6 +433,16 @@ void MainWindow::Refresh() {
          std::initializer_list<QWidget*>{simulationCheck_, dayOnlyCheck_, settingsButton_, screeningButton_})
         input->setEnabled(c.inputsEnabled);
     displayButton_->setEnabled(c.displayButtonEnabled);
+    {
+        const QSignalBlocker block(quizButton_);
+        quizButton_->setChecked(d.quizChecked);
+    }
+    quizButton_->setEnabled(c.quizEnabled && !sim_->quizBusy());
+    quizButton_->setToolTip(Q(d.quizTip));
+    static const char* const kQuizCss[] = {"background-color: rgb(192,192,192);", "background-color: rgb(255,128,0);",
+                                           "background-color: rgb(255,255,0);"};
+    const QString quizCss = QString::fromLatin1(kQuizCss[static_cast<int>(d.quizColour)]);
+    if (quizButton_->styleSheet() != quizCss) quizButton_->setStyleSheet(quizCss);
     SetTextKeepingCursor(startHourEdit_, d.startHour);
     SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
     ShowLines(lists_[0], d.pendingLines);

@@ -26,6 +26,8 @@ class BusyNoticeWindow;
 class DisclaimerDialog;
 class SettingsDialog;
 class ScreeningWindow;
+class QtDownloader;
+class LhaArchive;
 class NewOrderDialog;
 class ClosingOrderDialog;
 class CorrectCancelDialog;
@@ -96,6 +98,8 @@ private:
     SystemDrives drives_;
     SystemClock clock_;
     SeededRandom random_;
+    std::unique_ptr<QtDownloader> downloader_;  // before sim_: a fetch it runs is dropped first
+    std::unique_ptr<LhaArchive> archive_;
     std::unique_ptr<Simulation> sim_;
     int extraWidth_ = 0;
     int extraHeight_ = 0;
@@ -123,6 +127,7 @@ private:
     QCheckBox* dayOnlyCheck_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
     QPushButton* screeningButton_ = nullptr;
+    QPushButton* quizButton_ = nullptr;
     QLabel* dayCaption_ = nullptr;
     QLabel* dayLabel_ = nullptr;
     QLabel* prevDayCaption_ = nullptr;

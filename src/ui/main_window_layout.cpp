@@ -111,6 +111,8 @@ void MainWindow::BuildControls() {
     settingsButton_ = Named(new QPushButton(QStringLiteral("設定"), central_), "settingsButton");
     screeningButton_ = Named(new QPushButton(QStringLiteral("銘柄選別"), central_), "screeningButton");
     screeningButton_->setToolTip(QStringLiteral("条件にあった銘柄を選別表示します"));
+    quizButton_ = Named(new QPushButton(QStringLiteral("出 題"), central_), "quizButton");
+    quizButton_->setCheckable(true);
 
     dayCaption_ = Caption(central_, QStringLiteral("当日"));
     dayLabel_ = Named(new QLabel(central_), "dayLabel");
@@ -264,6 +266,7 @@ void MainWindow::LayOut() {
     boardOptionCheck_->setGeometry(x, 574, 40, 22);
     tapeOptionCheck_->setGeometry(x + 40, 574, 62, 22);
     screeningButton_->setGeometry(x + 110, 572, 96, 26);
+    quizButton_->setGeometry(x + 90, 544, 46, 26);
     hideBoardTapeCheck_->setGeometry(x + 210, 578 + h, 150, 22);
 
     tape_->setGeometry(x + 210, 148, 202, 428 + h);
