@@ -95,12 +95,14 @@ int RunQuiz(const std::vector<std::string>& args) {
     std::string bytes;
     if (!package.empty()) {
         const std::optional<std::string> read = ReadWholeFile(package, 256u * 1024 * 1024);
-        if (!read) return Fail("cannot read " + package), 1;
+        if (!read) {
+            std::cerr << "出題ファイルを読み込めません。\n" << package << "\n";
+            return 2;
+        }
         bytes = *read;
     } else {
         const Downloader::Result got = FetchAndWait(url.ends_with(".lzh") ? url : QuizPackageUrl(url));
         if (!got.ok) {
-            RemoveFile(JoinPath(install, kQuizPackageFile));
             std::cerr << "出題ファイルのダウンロードに失敗しました。\nしばらく時間を空けてから再度実行して下さい。\n"
                       << got.error << "\n";
             return 2;

@@ -90,17 +90,17 @@ void QuizFetch::Try() {
 }
 
 QuizInstallOutcome InstallQuizPackage(const std::string& installFolder, const std::string& package, Archive& archive) {
-    const std::string packagePath = JoinPath(installFolder, kQuizPackageFile);
-    if (!WriteFileAtomically(packagePath, package))
-        return Failed("出題ファイルを保存できませんでした。\n" + packagePath);
-
     // Everything is unpacked beside the quiz folder first, so that a bad package changes nothing.
-    std::string pattern = JoinPath(installFolder, ".出題.new-XXXXXX");
+    std::string pattern = JoinPath(installFolder, std::string(kQuizTemporaryPrefix) + "XXXXXX");
     if (!::mkdtemp(pattern.data())) return Failed("出題ファイルを展開するフォルダを作れませんでした。\n" + installFolder);
     const std::string temporary = pattern;
-    const ExtractOutcome extracted = archive.ExtractAll(packagePath, temporary);
+    const std::string packagePath = JoinPath(temporary, kQuizPackageFile);
+    const std::string unpackInto = JoinPath(temporary, "out");
+    if (!WriteFileAtomically(packagePath, package) || !CreateDir(unpackInto))
+        return Failed("出題ファイルを保存できませんでした。\n" + installFolder, temporary);
+    const ExtractOutcome extracted = archive.ExtractAll(packagePath, unpackInto);
     if (!extracted.ok) return Failed(extracted.message, temporary);
-    const std::string unpacked = JoinPath(temporary, kQuizFolder);
+    const std::string unpacked = JoinPath(unpackInto, kQuizFolder);
     const std::optional<std::string> description = ReadWholeFile(JoinPath(unpacked, kQuizDescriptionFile), 64 * 1024);
     if (!DirExists(unpacked) || !description)
         return Failed("出題ファイルに出題データ(出題/data.txt)がありません。", temporary);
@@ -110,9 +110,15 @@ QuizInstallOutcome InstallQuizPackage(const std::string& installFolder, const st
     QuizInstallOutcome out;
     const std::string quizFolder = JoinPath(installFolder, kQuizFolder);
     if (DirExists(quizFolder)) {
-        const std::string old = JoinPath(installFolder, std::string(kQuizFolder) + "1");
+        std::string old = JoinPath(installFolder, std::string(kQuizFolder) + "1");
         std::string left;
-        if (DirExists(old)) DelDir(old, left);  // left over from an earlier deletion that failed
+        if (DirExists(old)) DelDir(old, left);  // left over from an earlier deletion
+        if (DirExists(old)) {
+            // What could not be deleted then must not block the quiz now: the old folder goes
+            // to a name of its own (an empty folder made for it, which the rename replaces).
+            std::string unique = old + ".XXXXXX";
+            if (::mkdtemp(unique.data())) old = unique;
+        }
         std::error_code ec;
         fs::rename(quizFolder, old, ec);
         if (ec) return Failed("前回の出題フォルダを置き換えられませんでした。\n" + quizFolder, temporary);
@@ -121,12 +127,21 @@ QuizInstallOutcome InstallQuizPackage(const std::string& installFolder, const st
     std::error_code ec;
     fs::rename(unpacked, quizFolder, ec);
     if (ec) return Failed("出題フォルダを置けませんでした。\n" + quizFolder, temporary);
+    fs::rename(packagePath, JoinPath(installFolder, kQuizPackageFile), ec);  // kept, as fetched
     fs::remove_all(temporary, ec);
     out.ok = true;
     out.quiz = std::move(read.quiz);
     out.folder = quizFolder + "/";
     out.files = CountDayFiles(quizFolder);
     return out;
+}
+
+void RemoveQuizTemporaries(const std::string& installFolder) {
+    for (const std::string& name : ListSubfolders(installFolder)) {
+        if (!name.starts_with(kQuizTemporaryPrefix)) continue;
+        std::error_code ec;
+        fs::remove_all(JoinPath(installFolder, name), ec);
+    }
 }
 
 }  // namespace corvala

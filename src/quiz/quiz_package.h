@@ -16,6 +16,7 @@ class Archive;
 
 inline constexpr const char* kQuizPackageFile = "quest.lzh";
 inline constexpr const char* kQuizIdFile = "quest.txt";  // the identifier of the quiz on offer
+inline constexpr const char* kQuizTemporaryPrefix = ".出題.new-";
 inline constexpr int kQuizFetchTries = 3;
 inline constexpr int kQuizWaitBeforeFetchMs = 1000;
 inline constexpr int kQuizWaitBetweenTriesMs = 3000;
@@ -62,9 +63,12 @@ struct QuizInstallOutcome {
     std::string deleteProblems;  // what of the old folder could not be deleted
 };
 
-// Writes `package` to quest.lzh in `installFolder`, extracts it into a new temporary folder and,
-// only when that holds 出題/data.txt, replaces the old 出題 (renamed 出題1 and deleted) with it.
-// A failure leaves the old quiz folder as it was and no temporary behind.
+// Unpacks `package` in a new temporary folder of `installFolder` and, only when that holds a
+// usable 出題/data.txt, replaces the old 出題 (renamed 出題1 and deleted) with it and keeps the
+// package as quest.lzh. A failure leaves the old quiz folder and package as they were and no
+// temporary behind.
 QuizInstallOutcome InstallQuizPackage(const std::string& installFolder, const std::string& package, Archive& archive);
+// What an interrupted install left in `installFolder`.
+void RemoveQuizTemporaries(const std::string& installFolder);
 
 }  // namespace corvala

@@ -93,6 +93,7 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
 }
 
 Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
+    if (quizBusy()) return DisplayOutcome::Error;  // the quiz's day is on its way
     if (replayRunning()) {
         if (replay_.replayReady) return DisplayOutcome::Error;  // one replay at a time
         AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do

@@ -27,6 +27,7 @@ void Simulation::ColourQuizButton() {
 }
 
 void Simulation::CheckQuiz() {
+    RemoveQuizTemporaries(installFolder_);
     const std::string folder = JoinPath(installFolder_, kQuizFolder);
     quiz_.reset();
     if (!DirExists(folder)) {
@@ -50,6 +51,10 @@ void Simulation::CheckQuiz() {
 
 void Simulation::SetQuizChecked(bool on) {
     if (!on) {
+        if (quizBusy()) {  // the package still on its way is not wanted any more
+            quizFetch_.reset();
+            ShowBusy(false);
+        }
         if (quizChecked_) QuizOff();
         ColourQuizButton();
         return;
@@ -61,6 +66,7 @@ void Simulation::SetQuizChecked(bool on) {
         ColourQuizButton();
         return;
     }
+    quizIdFetch_.reset();  // the downloader serves one fetch at a time: the package's now
     display_.startHour = "9";
     display_.startMinute = "00";
     ShowBusy(true);
@@ -74,8 +80,13 @@ void Simulation::SetQuizChecked(bool on) {
 }
 
 void Simulation::QuizPackageArrived(const Downloader::Result& result) {
+    if (replayRunning() && replay_.replayReady) {  // a replay started meanwhile is not changed under it
+        ShowBusy(false);
+        ColourQuizButton();
+        ports_.dialogs.ShowNotice("出題", "シミュレーション中のため、出題を取り込みませんでした。");
+        return;
+    }
     if (!result.ok) {
-        RemoveFile(JoinPath(installFolder_, kQuizPackageFile));
         ShowBusy(false);
         ColourQuizButton();
         ports_.dialogs.ShowNotice("ダウンロードエラー",
@@ -102,11 +113,13 @@ void Simulation::QuizPackageArrived(const Downloader::Result& result) {
     SetCodeText(quiz_->code);
     display_.seriesText = std::string(kDefaultSeriesItem);
     quizChecked_ = true;
+    folderBeforeDialog_ = dataFolder_;  // a settings dialog open meanwhile keeps the quiz folder
+    keptAsideBeforeDialog_ = keptAsideFolder_;
     SetNavigation(kIdle);
     ShowBusy(false);
 
     const int n = pendingBarLength_.value_or(barLength_);
-    presetStart_ = StartPosition{0, "09:00:00", false};
+    presetStart_ = StartPosition{0, "08:59:59", false};
     if (quiz_->startBar != 0 &&
         AskQuestion("問い合わせ", "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。")) {
         const int lastBar = static_cast<int>(Int(300.0 / n + 0.5)) - 1;
@@ -125,6 +138,8 @@ void Simulation::QuizOff() {
     quizChecked_ = false;
     dataFolder_ = userDay_.folder;
     keptAsideFolder_ = userDay_.keptAside;
+    folderBeforeDialog_ = dataFolder_;  // nor does a dialog open meanwhile bring the quiz's back
+    keptAsideBeforeDialog_ = keptAsideFolder_;
     quizOwnFolder_.clear();
     SetDateText(userDay_.date);
     SetCodeText(userDay_.code);

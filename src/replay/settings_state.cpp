@@ -70,7 +70,9 @@ Settings Simulation::CurrentSettings() const {
     s.vwap = o.vwap;
     s.prevClose = o.prevClose;
     s.board = display_.boardOption;
-    s.dataFolder = DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
+    // In the quiz mode the folder saved is the user's own, the one it put aside.
+    s.dataFolder = quizChecked_ ? DataFolderToSave(userDay_.folder, userDay_.keptAside, {})
+                                : DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
     s.ma1 = averagePeriods_[0];
     s.ma2 = averagePeriods_[1];
     s.barLength = pendingBarLength_.value_or(barLength_);

@@ -33,6 +33,7 @@ err=$("$cli" quiz --install "$install" --package "$dir/bad.lzh" 2>&1 >/dev/null)
 expect "a bad package" 2 $?
 expect "the old quiz kept" "Q47" "$(head -n1 "$install/出題/data.txt" | tr -d '\r')"
 expect "no temporary" "" "$(ls -A "$install" | grep -F '.出題.new' || true)"
+expect "the package of the quiz kept" true "$(cmp -s "$install/quest.lzh" "$dir/quest.lzh" && echo true)"
 
 # A server on 127.0.0.1 that answers 500 twice, then the package, then 500 three times.
 mkdir -p "$dir/served"; cp "$dir/quest.lzh" "$dir/served/"
@@ -67,11 +68,12 @@ out=$("$cli" quiz --install "$install" --url "$url")
 expect "third try" 0 $?
 expect "the new quiz replaces the old" "Q48 0" "$(jq -r '"\(.id) \(.startBar)"' <<<"$out")"
 expect "waited a second, then three between tries" 1 "$(( $(date +%s) - start >= 6 ))"
+kept=$(md5sum < "$install/quest.lzh")
 err=$("$cli" quiz --install "$install" --url "${url}quest.lzh" 2>&1 >/dev/null)
 expect "three failures" 2 $?
 expect "the message" "出題ファイルのダウンロードに失敗しました。" "$(head -n1 <<<"$err")"
 expect "the quiz kept" "Q48" "$(head -n1 "$install/出題/data.txt" | tr -d '\r')"
-expect "no partial package" no "$([ -e "$install/quest.lzh.part" ] && echo yes || echo no)"
+expect "the package of the quiz kept" "$kept" "$(md5sum < "$install/quest.lzh")"
 wait "$server_pid" 2>/dev/null; server_pid=""
 
 echo "$passed passed"

@@ -159,7 +159,9 @@ TEST_F(QuizStateTest, NoAtTheQuestionOrAStartBarOfZeroStartsAtTheOpen) {
 TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing) {
     test::WriteFile(dir.Sub("出題/data.txt"), "OLD\r\n221102\r\n8473\r\n09:00:00\r\n0\r\n");
     test::WriteFile(dir.Sub(kQuizPackageFile), "a partial package");
+    test::WriteFile(dir.Sub(".出題.new-abcdef/out/x"), "left by a crash");
     Boot();
+    EXPECT_FALSE(DirExists(dir.Sub(".出題.new-abcdef")));  // cleared at the start
     const std::string folder = sim->dataFolder(), date = d().dateText;
     downloader.answers = {ScriptedDownloader::Status(500), ScriptedDownloader::Status(500),
                           ScriptedDownloader::Status(500)};
@@ -176,7 +178,7 @@ TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing)
     EXPECT_FALSE(d().busy.visible);
     EXPECT_EQ(sim->dataFolder(), folder);
     EXPECT_EQ(d().dateText, date);
-    EXPECT_FALSE(FileExists(dir.Sub(kQuizPackageFile)));
+    EXPECT_EQ(ReadWholeFile(dir.Sub(kQuizPackageFile)), "a partial package");  // only a whole one replaces it
     EXPECT_TRUE(FileExists(dir.Sub("出題/data.txt")));  // the quiz folder as it was
     // A second try that answers at the last attempt goes through.
     downloader.answers = {ScriptedDownloader::Status(503), ScriptedDownloader::Status(503),
@@ -226,6 +228,38 @@ TEST_F(QuizStateTest, ClosingInQuizModeSavesTheUsersOwnFolderAndDay) {
     ToggleOnAndWait();
     ASSERT_TRUE(sim->RequestClose() && sim->SaveSettingsAtExit());
     EXPECT_EQ(Saved().dataFolder, dir.Sub("日中データ") + "/");
+}
+
+TEST_F(QuizStateTest, WhileThePackageComesTheDayCannotBeDisplayedAndOffDropsIt) {
+    Boot();
+    const std::string folder = sim->dataFolder();
+    downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
+    sim->SetQuizChecked(true);
+    ASSERT_TRUE(sim->quizBusy());
+    EXPECT_TRUE(d().busy.visible);
+    EXPECT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Error);  // no replay under the quiz
+    EXPECT_FALSE(sim->replayRunning());
+    sim->SetQuizChecked(false);
+    scheduler.RunUntilIdle();
+    EXPECT_FALSE(sim->quizOn());
+    EXPECT_FALSE(d().busy.visible);
+    EXPECT_EQ(sim->dataFolder(), folder);
+    EXPECT_FALSE(DirExists(dir.Sub("出題")));
+}
+
+TEST_F(QuizStateTest, ASaveDuringTheQuizKeepsTheUsersFolderAndTheSettingsDialogDoesNotUndoTheToggle) {
+    Boot();
+    downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
+    sim->PressSettings();  // the dialog stays open across the toggle
+    ToggleOnAndWait();
+    ASSERT_TRUE(sim->SaveSettings());
+    EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data stood in: nothing was set
+    RunToEnd();
+    sim->SetQuizChecked(false);
+    const std::string own = sim->dataFolder();
+    sim->ApplySettingsDialog();
+    EXPECT_EQ(sim->dataFolder(), own);  // not the quiz folder of the moment the dialog came up
+    EXPECT_EQ(Saved().dataFolder, "");
 }
 
 TEST_F(QuizStateTest, WithoutADataServiceTheButtonIsGreyAndSaysHowToSetOne) {

@@ -105,6 +105,9 @@ void QtDownloader::Fetch(const std::string& url,
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(10);
+    // A new quiz or month replaces the old under the same name: never an answer from a cache.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setRawHeader("Cache-Control", "no-cache");
     // Uncompressed, so that Content-Length counts the bytes we keep and a cut body shows.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Corvala"));
