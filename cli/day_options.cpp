@@ -8,15 +8,33 @@
 #include "data/day_loader.h"
 #include "data/series_table.h"
 #include "platform/files.h"
+#include "platform/install_folder.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_files.h"
 
 namespace corvala::cli {
 
 const char* const kDayOptionsUsage =
-    "      --data is the data folder with one YYMMDD folder per date; --series is a selector\n"
-    "      item such as 日経225 (the default); --bar-length is N of the N-minute bars (1, 2, 3,\n"
-    "      4, 5 or 10; default 5); --install is the folder with the stock lists (default: this\n"
-    "      program's folder); --seed N fixes the random draws (default 1): the same seed gives\n"
-    "      the same tape and board.\n";
+    "      --data is the data folder with one YYMMDD folder per date (default: the one the\n"
+    "      program uses, the settings' folder or else the install folder's 日中データ); --series\n"
+    "      is a selector item such as 日経225 (the default); --bar-length is N of the N-minute\n"
+    "      bars (1, 2, 3, 4, 5 or 10; default 5); --install is the folder with the stock lists\n"
+    "      (default: the program's own, this program's folder when it holds them, else\n"
+    "      ~/.local/share/Corvala, filled at the first start); --seed N fixes the random draws\n"
+    "      (default 1): the same seed gives the same tape and board.\n";
+
+std::string ProgramInstallFolder() {
+    const InstallFolderChoice choice = ChooseInstallFolder(DefaultInstallPlaces(), kProgramVersion);
+    if (!choice.problem.empty()) std::cerr << choice.problem << "\n";
+    return choice.folder;
+}
+
+std::string ProgramDataFolder(const std::string& install) {
+    const SystemDrives drives;
+    const std::string configured = LoadSettings({install, "", drives}).settings.dataFolder;
+    if (!configured.empty() && DirExists(configured)) return configured;
+    return JoinPath(install, kInstallDataFolder);
+}
 
 OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
                            const char* command) {
@@ -51,14 +69,10 @@ OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i,
     return OptionResult::NotMine;
 }
 
-bool FinishDayOptions(DayOptions& out, const char* command) {
-    if (out.data.empty()) {
-        std::fprintf(stderr, "corvala-cli %s: --data is required\n", command);
-        return false;
-    }
+void FinishDayOptions(DayOptions& out) {
     out.installGiven = !out.install.empty();
-    if (out.install.empty()) out.install = ExecutableFolder();
-    return true;
+    if (out.install.empty()) out.install = ProgramInstallFolder();
+    if (out.data.empty()) out.data = ProgramDataFolder(out.install);
 }
 
 Headless::Headless(const std::string& install, bool answerYes, std::uint64_t seed)

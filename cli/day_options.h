@@ -18,18 +18,25 @@ extern const char* const kDayOptionsUsage;
 
 struct DayOptions {
     std::string data, date, code, series, install;
-    bool installGiven = false;  // --install named the folder (else this program's folder)
+    bool installGiven = false;  // --install named the folder (else the program's own)
     int barLength = 0;          // 0: not given (the settings' N, or 5)
     std::uint64_t seed = 1;  // of the random draws (board refills, tape splits)
 };
 
 enum class OptionResult { Taken, NotMine, Bad };
 
+// The install folder the program would use: its own folder in a build tree or a portable copy,
+// else the user's own, filled from the package at the first start (a problem is told on stderr).
+std::string ProgramInstallFolder();
+// The data folder the program would use with `install`: the settings' one when it exists, else
+// the install folder's 日中データ.
+std::string ProgramDataFolder(const std::string& install);
+
 // Takes the shared option at args[i] (and its value, advancing i).
 OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
                            const char* command);
-// Checks the required options and fills the defaults; false after printing why.
-bool FinishDayOptions(DayOptions& out, const char* command);
+// Fills the defaults of the options not given.
+void FinishDayOptions(DayOptions& out);
 
 // The program without windows: scripted dialogs, a fixed seed and virtual time.
 struct Headless {

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "day_options.h"
 #include "download_wait.h"
 #include "platform/archive.h"
 #include "platform/files.h"
@@ -20,7 +21,7 @@
 namespace corvala::cli {
 
 const char* const kQuizUsage =
-    "  quiz --install DIR (--url URL | --package FILE)\n"
+    "  quiz [--install DIR] (--url URL | --package FILE)\n"
     "      Fetches the quiz package as the 出 題 toggle does: from URL (the package itself when it\n"
     "      ends in .lzh, else the data service's address, whose quest.lzh is fetched), waiting a\n"
     "      second first and trying up to three times three seconds apart; or takes FILE. Unpacks\n"
@@ -88,8 +89,8 @@ int RunQuiz(const std::vector<std::string>& args) {
             return 1;
         }
     }
-    if (install.empty() || url.empty() == package.empty())
-        return Fail("--install and one of --url or --package are required"), 1;
+    if (url.empty() == package.empty()) return Fail("one of --url or --package is required"), 1;
+    if (install.empty()) install = ProgramInstallFolder();
     if (!DirExists(install)) return Fail("--install " + install + " is not a folder"), 1;
 
     std::string bytes;

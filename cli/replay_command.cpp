@@ -19,7 +19,7 @@
 namespace corvala::cli {
 
 const char* const kReplayUsage =
-    "  replay --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
+    "  replay [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
     "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
     "       [--save-settings]\n"
@@ -50,7 +50,7 @@ const char* const kReplayUsage =
     "      folder saved stays the settings' own; a hand-over file is left alone). Without\n"
     "      --install the account starts at\n"
     "      1,000,000 yen with the totals at 0. --investment and --cash-only override either.\n"
-    "      The history files are written into --install's 売買履歴 whenever the run is kept.\n"
+    "      The history files are written into the install folder's 売買履歴 whenever the run is kept.\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
     "      \"pendingOrders\",\"positions\",\"rejected\",\"account\"}: executions as {\"time\",\"trade\",\n"
     "      \"side\",\"quantity\",\"price\",\"order\",\"position\"} (a closing fill lists the positions\n"
@@ -212,7 +212,7 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             }
         }
     }
-    if (!FinishDayOptions(out.day, "replay")) return 1;
+    FinishDayOptions(out.day);
     if (out.saveSettings && !out.day.installGiven) {
         Fail("--save-settings needs --install: it writes the settings of that folder back");
         return 1;

@@ -17,11 +17,11 @@
 namespace corvala::cli {
 
 const char* const kScreenUsage =
-    "  screen --install DIR [--data DIR] --month YYYYMM --direction 上昇|下落|両方 --threshold T\n"
+    "  screen [--install DIR] [--data DIR] --month YYYYMM --direction 上昇|下落|両方 --threshold T\n"
     "         [--until-930] [--hide-start] [--hide-end] [--sort change|code ...] [--seed N]\n"
     "         [--use K [--near-start] [--bar-length N]] [--download URL]\n"
     "      Searches 検索データ/検索データ_YYYYMM.txt of the install folder as 検　索 does (the\n"
-    "      day files of --data, default the install folder's 日中データ, decide ○ and ×), then\n"
+    "      day files of --data, default the program's data folder, decide ○ and ×), then\n"
     "      presses the sort buttons in the order given (each press flips that key's direction).\n"
     "      Prints {\"count\",\"skipped\",\"rows\":[{\"code\",\"name\",\"date\",\"open\",\"change\",\n"
     "      \"openTime\",\"start\",\"end\",\"volume\",\"capped\",\"available\",\"text\"}]} in the list's\n"
@@ -111,10 +111,11 @@ int ParseArgs(const std::vector<std::string>& args, ScreenArgs& out) {
             return 1;
         }
     }
-    if (out.install.empty() || out.month.empty() || out.direction < 0 || out.threshold.empty())
-        return Fail("--install, --month, --direction and --threshold are required"), 1;
+    if (out.month.empty() || out.direction < 0 || out.threshold.empty())
+        return Fail("--month, --direction and --threshold are required"), 1;
+    if (out.install.empty()) out.install = ProgramInstallFolder();
     if (!DirExists(out.install)) return Fail("--install " + out.install + " is not a folder"), 1;
-    if (out.data.empty()) out.data = JoinPath(out.install, "日中データ");
+    if (out.data.empty()) out.data = ProgramDataFolder(out.install);
     if (out.nearStart && out.use < 0) return Fail("--near-start goes with --use"), 1;
     return 0;
 }

@@ -13,7 +13,7 @@
 namespace corvala::cli {
 
 const char* const kSettingsUsage =
-    "  settings --install DIR [--appdata DIR] [--apply KEY=VALUE ...] [--save]\n"
+    "  settings [--install DIR] [--appdata DIR] [--apply KEY=VALUE ...] [--save]\n"
     "      Loads the settings of the install folder as the program's start-up does: setsim\n"
     "      (copied from setsim(初期) when missing), the hand-over file setfolder of the\n"
     "      application-data folder (--appdata; default APPDATA, else XDG_DATA_HOME, else\n"
@@ -69,7 +69,7 @@ int ParseArgs(const std::vector<std::string>& args, SettingsArgs& out) {
             return 1;
         }
     }
-    if (out.install.empty()) return Fail("--install is required"), 1;
+    if (out.install.empty()) out.install = ProgramInstallFolder();
     if (!DirExists(out.install)) return Fail("--install " + out.install + " is not a folder"), 1;
     if (!out.appDataGiven) out.appData = AppDataFolder();
     return 0;

@@ -9,7 +9,7 @@
 namespace corvala::cli {
 
 const char* const kTapeUsage =
-    "  tape --data DIR --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
+    "  tape [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N]\n"
     "      Estimates the day's tape (歩み値) as the display button does and prints its lines,\n"
     "      \"hh:nn:ss volume price[ @]\", in UTF-8, oldest first.\n";
@@ -32,7 +32,7 @@ int RunTape(const std::vector<std::string>& args) {
                 return 1;
         }
     }
-    if (!FinishDayOptions(o, "tape")) return 1;
+    FinishDayOptions(o);
     Headless h(o.install, false, o.seed);
     if (const int status = OpenDay(h, o, "tape")) return status;
     const auto outcome = h.sim.DisplayDay();

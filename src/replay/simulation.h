@@ -86,6 +86,17 @@ public:
     // series. `showBusy` false suppresses the busy notice (callers that show their own).
     DisplayOutcome DisplayDay(bool showBusy = true);
 
+    // The utilities beside the replay. 売買履歴 to be opened in the file manager, created when
+    // missing; "" after a message when it cannot be.
+    std::string HistoryFolderToOpen();
+    // A new file in `folder` for a picture of the window: "corvala_" + the date and time of the
+    // save + "_" + the date box + "_" + the code box + the replay clock (hhnnss) when it runs,
+    // ".png"; a name already taken gets "-2", "-3" ….
+    std::string PictureFilePath(const std::string& folder) const;
+    // The message line after a picture save, or after the desktop refused to open `what`.
+    void ReportPictureSaved(const std::string& path, bool saved);
+    void ReportNotOpened(const std::string& what);
+
     // Message line.
     void SetMessage(const std::string& text);  // sets the text and flashes it
     void FlashMessage();

@@ -217,6 +217,7 @@ void MainWindow::Connect() {
     }
     ConnectPlayback();
     ConnectAccountPanel();
+    ConnectUtilities();
     ConnectOrderDialogs();
 }
 

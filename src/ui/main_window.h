@@ -35,6 +35,7 @@ class BoardView;
 class ChartView;
 class TapeView;
 class PlaybackPanel;
+class ManualWindow;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -58,6 +59,12 @@ public:
     bool startedUp() const { return startedUp_; }
 
     Simulation& simulation() { return *sim_; }
+    // Where 画像保存 writes (default: the desktop's pictures folder + /Corvala) and the guide
+    // that マニュアル opens (default: the one installed beside the program).
+    void SetPicturesFolder(const QString& folder) { picturesFolder_ = folder; }
+    void SetGuideFile(const QString& file) { guideFile_ = file; }
+    // 画像保存: a PNG of the window; its path, or "" when it could not be written.
+    QString SavePicture();
     // Extra space over the design size, in twips.
     int extraWidth() const { return extraWidth_; }
     int extraHeight() const { return extraHeight_; }
@@ -85,6 +92,7 @@ private:
     void ConnectPlayback();
     void ConnectAccountPanel();
     void ConnectOrderDialogs();
+    void ConnectUtilities();
     void ShowAccountPanel(const MainDisplay& d);
     bool FinishStartUp();
     void PlaceWindows();
@@ -181,6 +189,13 @@ private:
     DisclaimerDialog* disclaimer_ = nullptr;
     QWidget* splash_ = nullptr;
     PlaybackPanel* playback_ = nullptr;
+    // The utilities under the account panel.
+    QPushButton* historyButton_ = nullptr;
+    QPushButton* pictureButton_ = nullptr;
+    QPushButton* manualButton_ = nullptr;
+    ManualWindow* manual_ = nullptr;
+    QString picturesFolder_;
+    QString guideFile_;
 };
 
 }  // namespace corvala

@@ -171,6 +171,12 @@ void MainWindow::BuildControls() {
     cashOnlyCheck_ = Named(new QCheckBox(QStringLiteral("現物のみ"), central_), "cashOnlyCheck");
     resetButton_ = Named(new QPushButton(QStringLiteral("リセット"), central_), "resetButton");
     resetButton_->setToolTip(QStringLiteral("全損益をリセットします(元の投資金額に戻ります)"));
+    historyButton_ = Named(new QPushButton(QStringLiteral("履歴"), central_), "historyButton");
+    historyButton_->setToolTip(QStringLiteral("売買履歴のフォルダを開きます"));
+    pictureButton_ = Named(new QPushButton(QStringLiteral("画像保存"), central_), "pictureButton");
+    pictureButton_->setToolTip(QStringLiteral("この画面を画像(PNG)で保存します"));
+    manualButton_ = Named(new QPushButton(QStringLiteral("マニュアル"), central_), "manualButton");
+    manualButton_->setToolTip(QStringLiteral("マニュアルを開きます"));
     buyingPowerCaption_ = Caption(central_, QStringLiteral("新規建余力"));
     buyingPowerLabel_ = Figure(central_, "buyingPowerLabel");
     runPnlCaption_ = Caption(central_, QStringLiteral("今回の損益"));
@@ -298,6 +304,9 @@ void MainWindow::LayOut() {
     netPnlLabel_->setGeometry(x + 60, row + 56, 104, 22);
     netAfterTaxCaption_->setGeometry(x + 190, row + 56, 110, 22);
     netAfterTaxLabel_->setGeometry(x + 300, row + 56, 108, 22);
+    historyButton_->setGeometry(x, row + 84, 80, 26);
+    pictureButton_->setGeometry(x + 84, row + 84, 80, 26);
+    manualButton_->setGeometry(x + 168, row + 84, 80, 26);
 }
 
 }  // namespace corvala

@@ -20,6 +20,16 @@ check "normal day: four slots" "$out" '"name":"DayStock"'
 check "normal day: rows" "$out" '"time":"09:00:00"'
 check "normal day: closing row" "$out" '"time":"14:59:55"'
 
+# Without --data and --install: the program's own folder (it holds the stock list) and the data
+# folder the program would use, the install folder's 日中データ until the settings name another.
+out=$("$dir/corvala-cli" load --date 221102 --code 8473)
+check "default data folder" "$out" '"prevTradingDay":"221101"'
+cp -r "$dir/日中データ" "$dir/別のデータ" && rm -rf "$dir/別のデータ/221102"
+"$dir/corvala-cli" settings --apply "folder=$dir/別のデータ/" --save >/dev/null
+err=$("$dir/corvala-cli" load --date 221102 --code 8473 2>&1 >/dev/null)
+check "the settings' data folder" "$err" "1014 エラー"
+"$dir/corvala-cli" settings --apply "folder=$dir/日中データ/" --save >/dev/null
+
 out=$("$dir/corvala-cli" load --data "$dir/日中データ" --date 221114 --code 8473)
 check "marker day" "$out" '"message":"　　この日付のデータはありません。"'
 
@@ -33,9 +43,9 @@ check "error text" "$err" "1014 エラー: 設定された日付のデータは�
 
 "$dir/corvala-cli" load --bogus >/dev/null 2>&1
 [ $? -eq 1 ] && echo "ok   bad arguments" || { echo "FAIL bad arguments"; fail=1; }
-"$dir/corvala-cli" --help | grep -q "load --data" && echo "ok   help" || { echo "FAIL help"; fail=1; }
+"$dir/corvala-cli" --help | grep -q "load \[--data DIR\]" && echo "ok   help" || { echo "FAIL help"; fail=1; }
 
-"$dir/corvala-cli" load --help 2>/dev/null | grep -q "load --data" && echo "ok   load help on stdout" || { echo "FAIL load help"; fail=1; }
+"$dir/corvala-cli" load --help 2>/dev/null | grep -q "load \[--data DIR\]" && echo "ok   load help on stdout" || { echo "FAIL load help"; fail=1; }
 err=$("$dir/corvala-cli" load --data "$dir/none" --date 221102 --code 8473 2>&1 >/dev/null)
 [ $? -eq 2 ] && echo "ok   missing --data folder" || { echo "FAIL missing --data folder"; fail=1; }
 check "missing --data is 1012" "$err" "1012 エラー"

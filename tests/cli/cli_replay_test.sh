@@ -68,7 +68,7 @@ err=$(run --date 221102 --code 8473 --series 日経JAS 2>&1)
 status "series not offered exit" 1 $?
 check "series not offered" "$err" "is not offered on 221102"
 
-"$dir/corvala-cli" replay --help | grep -q "replay --data" ; status "help" 0 $?
+"$dir/corvala-cli" replay --help | grep -q "replay \[--data DIR\]" ; status "help" 0 $?
 
 # The tape: reproducible by seed, every line "hh:nn:ss volume price[ @]".
 tape() { "$dir/corvala-cli" tape --data "$dir/日中データ" --date 221102 --code 8473 "$@"; }

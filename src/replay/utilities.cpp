@@ -1,0 +1,45 @@
+// The history folder, the picture of the window and the guide: the small utilities of the main
+// window, with their file names and messages.
+
+#include <cstdio>
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+
+std::string Simulation::HistoryFolderToOpen() {
+    const std::string folder = JoinPath(installFolder_, kHistoryFolder);
+    if (CreateDir(folder)) return folder;
+    SetMessage("　　売買履歴フォルダを作成できませんでした。" + folder);
+    return {};
+}
+
+std::string Simulation::PictureFilePath(const std::string& folder) const {
+    const Ymd today = ports_.clock.Today();
+    const int seconds = ports_.clock.SecondsOfDay();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", today.year, today.month, today.day,
+                  seconds / 3600 % 100, seconds / 60 % 60, seconds % 60);
+    std::string base = std::string("corvala_") + stamp;
+    for (const std::string& box : {display_.dateText, display_.codeText})
+        if (!box.empty() && IsAllDigits(box)) base += "_" + box;
+    if (replayRunning()) {
+        std::string clock;
+        for (const char c : display_.clockText)
+            if (c >= '0' && c <= '9') clock += c;
+        if (clock.size() == 6) base += "_" + clock;
+    }
+    std::string path = JoinPath(folder, base + ".png");
+    for (int n = 2; FileExists(path) || DirExists(path); ++n) path = JoinPath(folder, base + "-" + std::to_string(n) + ".png");
+    return path;
+}
+
+void Simulation::ReportPictureSaved(const std::string& path, bool saved) {
+    SetMessage(saved ? "　　画像を保存しました。" + path : "　　画像を保存できませんでした。" + path);
+}
+
+void Simulation::ReportNotOpened(const std::string& what) { SetMessage("　　開けませんでした。" + what); }
+
+}  // namespace corvala

@@ -1,0 +1,50 @@
+// The utilities under the account panel: the history folder in the file manager, a picture of
+// the window, the user guide.
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "platform/install_folder.h"
+#include "ui/main_window.h"
+#include "ui/manual_window.h"
+
+namespace corvala {
+
+void MainWindow::ConnectUtilities() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    picturesFolder_ = pictures.isEmpty() ? QString::fromStdString(sim_->installFolder()) + "/画像"
+                                         : pictures + "/Corvala";
+    guideFile_ = QString::fromStdString(DefaultInstallPlaces().guideFile);
+
+    connect(historyButton_, &QPushButton::clicked, this, [this] {
+        const std::string folder = sim_->HistoryFolderToOpen();
+        if (!folder.empty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
+            sim_->ReportNotOpened(folder);
+        Refresh();
+    });
+    connect(pictureButton_, &QPushButton::clicked, this, [this] { SavePicture(); });
+    connect(manualButton_, &QPushButton::clicked, this, [this] {
+        if (!manual_) manual_ = new ManualWindow(this);
+        if (!manual_->ShowGuide(guideFile_)) {
+            sim_->ReportNotOpened("マニュアル " + guideFile_.toStdString());
+            Refresh();
+        }
+    });
+}
+
+QString MainWindow::SavePicture() {
+    // What the user sees now, not a state a pending refresh would change.
+    Refresh();
+    const QPixmap picture = grab();
+    const std::string path = sim_->PictureFilePath(picturesFolder_.toStdString());
+    const bool saved = QDir().mkpath(picturesFolder_) && picture.save(QString::fromStdString(path), "PNG");
+    sim_->ReportPictureSaved(path, saved);
+    Refresh();
+    return saved ? QString::fromStdString(path) : QString();
+}
+
+}  // namespace corvala

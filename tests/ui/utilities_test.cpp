@@ -1,0 +1,116 @@
+// The buttons under the account panel: 画像保存 writes a PNG of the window, 履歴 hands the
+// history folder to the desktop, マニュアル shows the guide.
+
+#include <QDesktopServices>
+#include <QImage>
+#include <QTextBrowser>
+#include <QUrl>
+#include <filesystem>
+#include <set>
+
+#include "platform/files.h"
+#include "ui/manual_window.h"
+#include "window_fixture.h"
+
+namespace corvala {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stands in for the desktop's file manager: Qt hands it every file: URL it is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+    Q_INVOKABLE void open(const QUrl& url) { opened.append(url); }
+};
+
+class UtilitiesTest : public test::WindowFixture {
+protected:
+    QString Message() { return Find<QLabel>("messageLabel")->text(); }
+    std::vector<std::string> Pictures() { return ListFiles(pictures.path()); }
+    test::TempDir pictures;
+};
+
+TEST_F(UtilitiesTest, APictureIsAPngOfTheWindowsSizeWithWhatItShows) {
+    window->SetPicturesFolder(QString::fromStdString(pictures.Sub("Corvala")));
+    PressStart();
+    RunUntil([&] { return sim().waitingForPlay(); });
+    QTest::mouseClick(Find<QPushButton>("pictureButton"), Qt::LeftButton);
+
+    const auto files = ListFiles(pictures.Sub("Corvala"));
+    ASSERT_EQ(files.size(), 1u);
+    // Named by the time of the save, the day, the stock and the replay clock.
+    EXPECT_TRUE(files[0].rfind("corvala_", 0) == 0) << files[0];
+    EXPECT_NE(files[0].find("_221102_8473_085959.png"), std::string::npos) << files[0];
+    const QString path = QString::fromStdString(JoinPath(pictures.Sub("Corvala"), files[0]));
+    EXPECT_EQ(Message(), QStringLiteral("　　画像を保存しました。") + path);
+
+    const QImage image(path);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), window->size() * window->devicePixelRatio());
+    // Not blank: the black chart, the grey buttons, the yellow clock and more.
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
+    EXPECT_GT(colours.size(), 20u);
+
+    // A second picture at the same moment does not replace the first.
+    QTest::mouseClick(Find<QPushButton>("pictureButton"), Qt::LeftButton);
+    EXPECT_EQ(ListFiles(pictures.Sub("Corvala")).size(), 2u);
+}
+
+TEST_F(UtilitiesTest, APictureThatCannotBeWrittenIsSaidSo) {
+    test::WriteFile(pictures.Sub("blocked"), "a file where the folder should be");
+    window->SetPicturesFolder(QString::fromStdString(pictures.Sub("blocked/Corvala")));
+    QTest::mouseClick(Find<QPushButton>("pictureButton"), Qt::LeftButton);
+    EXPECT_TRUE(Message().startsWith(QStringLiteral("　　画像を保存できませんでした。"))) << Message().toStdString();
+    EXPECT_TRUE(window->SavePicture().isEmpty());
+}
+
+TEST_F(UtilitiesTest, TheHistoryButtonHandsTheHistoryFolderToTheDesktop) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    fs::remove_all(dir.Sub("売買履歴"));  // gone since the start: made again
+    QTest::mouseClick(Find<QPushButton>("historyButton"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir.Sub("売買履歴"))));
+    EXPECT_TRUE(DirExists(dir.Sub("売買履歴")));
+
+    // A history folder that cannot be made is told instead.
+    fs::remove_all(dir.Sub("売買履歴"));
+    test::WriteFile(dir.Sub("売買履歴"), "a file");
+    QTest::mouseClick(Find<QPushButton>("historyButton"), Qt::LeftButton);
+    EXPECT_TRUE(Message().startsWith(QStringLiteral("　　売買履歴フォルダを作成できませんでした。")));
+}
+
+TEST_F(UtilitiesTest, TheManualButtonShowsTheGuideWithItsPictures) {
+    test::WriteFile(dir.Sub("guide/guide.md"), "# Corvala マニュアル\n\n## 表示する\n\n![画面](shot.png)\n");
+    QImage shot(40, 30, QImage::Format_RGB32);
+    shot.fill(Qt::red);
+    ASSERT_TRUE(shot.save(QString::fromStdString(dir.Sub("guide/shot.png"))));
+    window->SetGuideFile(QString::fromStdString(dir.Sub("guide/guide.md")));
+    QTest::mouseClick(Find<QPushButton>("manualButton"), Qt::LeftButton);
+    auto* manual = window->findChild<ManualWindow*>("manualWindow");
+    ASSERT_NE(manual, nullptr);
+    EXPECT_TRUE(manual->isVisible());
+    const QString text = manual->browser()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Corvala マニュアル")));
+    EXPECT_TRUE(text.contains(QStringLiteral("表示する")));
+    // The picture beside the guide is found.
+    const QVariant image = manual->browser()->document()->resource(QTextDocument::ImageResource, QUrl("shot.png"));
+    EXPECT_FALSE(image.isNull());
+
+    // Without a guide the message line says what was looked for.
+    manual->hide();
+    window->SetGuideFile(QString::fromStdString(dir.Sub("none/guide.md")));
+    QTest::mouseClick(Find<QPushButton>("manualButton"), Qt::LeftButton);
+    EXPECT_FALSE(manual->isVisible());
+    EXPECT_TRUE(Message().contains(QString::fromStdString(dir.Sub("none/guide.md"))));
+}
+
+}  // namespace
+}  // namespace corvala
+
+#include "utilities_test.moc"
