@@ -3,9 +3,10 @@
 // (main-window.png), the settings dialog and the disclaimer (settings.png, disclaimer.png), the
 // screening window (screening.png), and the day worked with the mouse (chart-tools.png, and
 // chart-tools-large.png at
-// 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), and the same
+// 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), the three
+// order dialogs there (new-order.png, closing-order.png, correct-cancel.png), and the same
 // replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
-// same every run.
+// same every run. scripts/screenshots runs it for the README and the guide.
 
 #include <QApplication>
 #include <QDir>
@@ -46,6 +47,14 @@ bool SaveWidget(QWidget* widget, const QString& path) {
     const bool ok = widget->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toUtf8().constData());
     return ok;
+}
+
+// An order dialog as the user sees it, opened over the window.
+bool SaveDialog(MainWindow& w, const char* name, const QString& path) {
+    w.Refresh();
+    QApplication::processEvents();
+    auto* dialog = w.findChild<QDialog*>(name);
+    return dialog && dialog->isVisible() && SaveWidget(dialog, path);
 }
 
 bool Save(MainWindow& w, const QString& path) {
@@ -143,6 +152,27 @@ int Run(const QString& out) {
     sim.PressPlayback(kPlayPause);
     scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
     ok = Save(w, out + "/trading.png") && ok;
+
+    // The order dialogs at that moment: a limit buy below the market typed in, the short to be
+    // closed, and a resting order to correct or cancel.
+    int price = 0;
+    for (const char c : sim.display().priceLabel)
+        if (c >= '0' && c <= '9') price = price * 10 + (c - '0');
+    const std::string below = std::to_string((price - 30) / 10 * 10);
+    sim.PlaceNewOrder(Order("100", below.c_str(), false));
+    sim.OpenNewOrderDialog();
+    sim.SetNewOrderSell(false);
+    sim.EditOrderText(false, OrderField::Quantity, "200");
+    sim.EditOrderText(false, OrderField::Price, below);
+    ok = SaveDialog(w, "newOrderDialog", out + "/new-order.png") && ok;
+    sim.CancelNewOrderDialog();
+    sim.OpenClosingDialog(1);
+    ok = SaveDialog(w, "closingOrderDialog", out + "/closing-order.png") && ok;
+    sim.CancelClosingDialog();
+    sim.OpenCorrectCancelDialog(0);
+    ok = SaveDialog(w, "correctCancelDialog", out + "/correct-cancel.png") && ok;
+    sim.CloseCorrectCancelDialog();
+    w.Refresh();
     sim.PressPlayback(kPlayPause);
     scheduler.RunUntil([&] {
         if (sim.waitingForPlay()) sim.PressPlayback(kPlayPause);
