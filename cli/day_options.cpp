@@ -70,7 +70,6 @@ OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i,
 }
 
 void FinishDayOptions(DayOptions& out) {
-    out.installGiven = !out.install.empty();
     if (out.install.empty()) out.install = ProgramInstallFolder();
     if (out.data.empty()) out.data = ProgramDataFolder(out.install);
 }

@@ -18,7 +18,6 @@ extern const char* const kDayOptionsUsage;
 
 struct DayOptions {
     std::string data, date, code, series, install;
-    bool installGiven = false;  // --install named the folder (else the program's own)
     int barLength = 0;          // 0: not given (the settings' N, or 5)
     std::uint64_t seed = 1;  // of the random draws (board refills, tape splits)
 };

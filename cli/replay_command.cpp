@@ -43,13 +43,13 @@ const char* const kReplayUsage =
     "          (the account panel: before 09:00:00 they act before the day is shown, from\n"
     "          15:00:00 after the run; during the run they are refused)\n"
     "      --tape takes the day's prints from a file of \"hh:nn:ss volume price[ @]\" lines\n"
-    "      instead of estimating them. A named --install folder starts the run from its settings\n"
+    "      instead of estimating them. The run starts from the install folder's settings\n"
     "      (setsim: investment, totals, 現物のみ, N, the periods and the options, as the program\n"
-    "      does; --bar-length overrides N); --save-settings writes them back after the run, as\n"
-    "      the program's exit does, so that the totals carry over to the next run (the data\n"
-    "      folder saved stays the settings' own; a hand-over file is left alone). Without\n"
-    "      --install the account starts at\n"
-    "      1,000,000 yen with the totals at 0. --investment and --cash-only override either.\n"
+    "      does; --bar-length overrides N; a folder without setsim starts at 1,000,000 yen with\n"
+    "      the totals at 0); --save-settings writes them back after the run, as the program's\n"
+    "      exit does, so that the totals carry over to the next run (the data folder saved\n"
+    "      stays the settings' own; a hand-over file is left alone). --investment and\n"
+    "      --cash-only override the settings.\n"
     "      The history files are written into the install folder's 売買履歴 whenever the run is kept.\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
     "      \"pendingOrders\",\"positions\",\"rejected\",\"account\"}: executions as {\"time\",\"trade\",\n"
@@ -213,10 +213,6 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
         }
     }
     FinishDayOptions(out.day);
-    if (out.saveSettings && !out.day.installGiven) {
-        Fail("--save-settings needs --install: it writes the settings of that folder back");
-        return 1;
-    }
     return 0;
 }
 
@@ -257,19 +253,17 @@ int RunReplay(const std::vector<std::string>& args) {
 
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     Simulation& sim = h.sim;
-    // A named install folder brings its settings, as the program starts from them; the data
-    // folder of this run is --data, and the saved one stays the settings' own.
-    std::string ownDataFolder;
-    if (a.day.installGiven) {
-        sim.LoadSettings("");  // the data folder is --data: a hand-over is left for the program
-        ownDataFolder = sim.dataFolder();
-    }
+    // The install folder brings its settings, as the program starts from them, so that a kept
+    // run's summary in its history carries its own totals; the data folder of this run is
+    // --data, and the saved one stays the settings' own.
+    sim.LoadSettings("");  // a hand-over is left for the program
+    const std::string ownDataFolder = sim.dataFolder();
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
-    if (!a.day.installGiven || a.investment || a.cashOnly) {
+    if (a.investment || a.cashOnly) {
         const Account& now = sim.account();
-        sim.RestoreAccount(a.investment.value_or(a.day.installGiven ? now.baseInvestment : kDefaultInvestment),
-                           now.profitTotal, now.lossTotal, a.cashOnly || (a.day.installGiven && now.cashOnly));
+        sim.RestoreAccount(a.investment.value_or(now.baseInvestment), now.profitTotal, now.lossTotal,
+                           a.cashOnly || now.cashOnly);
     }
     if (!tape.empty()) sim.UseGivenTape(std::move(tape));
     if (!a.start.empty()) {
@@ -379,7 +373,7 @@ int RunReplay(const std::vector<std::string>& args) {
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.
         sim.RequestClose();
-        if (a.day.installGiven) sim.SetDataFolder(ownDataFolder);
+        sim.SetDataFolder(ownDataFolder);
         if (!sim.SaveSettings(/*quietly=*/true)) {
             std::fprintf(stderr, "corvala-cli replay: the settings could not be saved to %s\n",
                          JoinPath(a.day.install, kSettingsFile).c_str());

@@ -42,7 +42,7 @@ void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
 }  // namespace
 
 MainWindow::MainWindow(std::string installFolder, std::string configuredDataFolder,
-                       Dialogs* dialogs, Scheduler* scheduler, QWidget* parent)
+                       Dialogs* dialogs, Scheduler* scheduler, QWidget* parent, Random* random)
     : QMainWindow(parent),
       configuredDataFolder_(std::move(configuredDataFolder)),
       qtDialogs_(this),
@@ -51,7 +51,8 @@ MainWindow::MainWindow(std::string installFolder, std::string configuredDataFold
       archive_(std::make_unique<LhaArchive>()) {
     Dialogs& boxes = dialogs ? *dialogs : static_cast<Dialogs&>(qtDialogs_);
     Scheduler& timers = scheduler ? *scheduler : static_cast<Scheduler&>(scheduler_);
-    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, random_, timers, &sound_, &drives_, &folderPicker_,
+    Random& draws = random ? *random : static_cast<Random&>(random_);
+    sim_ = std::make_unique<Simulation>(Ports{boxes, clock_, draws, timers, &sound_, &drives_, &folderPicker_,
                                               downloader_.get(), archive_.get()},
                                         std::move(installFolder));
     sim_->SetChangeListener([this] { ScheduleRefresh(); });

@@ -44,11 +44,11 @@ public:
     static constexpr int kDesignWidth = kDesignWidthPx;
     static constexpr int kDesignHeight = kDesignHeightPx;
 
-    // `dialogs` and `scheduler` may be given by tests; otherwise boxes are real message boxes
-    // and the replay runs on precise timers.
+    // `dialogs`, `scheduler` and `random` may be given by tests; otherwise boxes are real message
+    // boxes, the replay runs on precise timers and the draws are seeded from the clock.
     MainWindow(std::string installFolder, std::string configuredDataFolder,
                Dialogs* dialogs = nullptr, Scheduler* scheduler = nullptr,
-               QWidget* parent = nullptr);
+               QWidget* parent = nullptr, Random* random = nullptr);
     ~MainWindow() override;
 
     // Start-up after construction: the settings of the install folder (with the hand-over file

@@ -16,6 +16,7 @@
 
 #include "demo_data/demo_data.h"
 #include "platform/cp932.h"
+#include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "test_support.h"
 #include "ui/main_window.h"
@@ -37,7 +38,7 @@ protected:
                             DayFileBuilder().Bytes());
         }
         WriteSettingsWithoutDisclaimer(dir.path());
-        window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler);
+        window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler, nullptr, &random);
         EXPECT_TRUE(window->StartUp());
         window->show();
         window->activateWindow();
@@ -83,6 +84,7 @@ protected:
     test::TempDir dir;
     test::ScriptedDialogs dialogs;
     VirtualScheduler scheduler;
+    SeededRandom random{1};  // the same boards and tape every run
     std::unique_ptr<MainWindow> window;
 };
 

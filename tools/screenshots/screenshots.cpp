@@ -4,8 +4,8 @@
 // screening window (screening.png), and the day worked with the mouse (chart-tools.png, and
 // chart-tools-large.png at
 // 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), the three
-// order dialogs there (new-order.png, closing-order.png, correct-cancel.png), and the same
-// replay at 15:00:00 (replay.png). The replay runs on virtual time, so the pictures are the
+// order dialogs there (new-order.png, closing-order.png, correct-cancel.png), the same
+// replay at 15:00:00 (replay.png), and the guide's window (manual.png). The replay runs on virtual time, so the pictures are the
 // same every run. scripts/screenshots runs it for the README and the guide.
 
 #include <QApplication>
@@ -17,7 +17,9 @@
 
 #include "demo_data/demo_data.h"
 #include "platform/virtual_scheduler.h"
+#include "platform/install_folder.h"
 #include "ui/main_window.h"
+#include "ui/manual_window.h"
 #include "ui/settings_dialogs.h"
 
 namespace corvala {
@@ -69,7 +71,8 @@ int Run(const QString& out) {
     if (!GenerateDemoData(install.string()).ok || !WriteSettingsWithoutDisclaimer(install.string())) return 1;
     YesDialogs dialogs;
     VirtualScheduler scheduler;
-    MainWindow w(install.string(), std::string(), &dialogs, &scheduler);
+    SeededRandom random(1);
+    MainWindow w(install.string(), std::string(), &dialogs, &scheduler, nullptr, &random);
     if (!w.StartUp()) return 1;
     w.resize(kDesignWidthPx, kDesignHeightPx);
     w.show();
@@ -180,6 +183,16 @@ int Run(const QString& out) {
     }, 100'000'000);
     ok = Save(w, out + "/replay.png") && ok;
     sim.RequestClose();
+
+    // マニュアル: the guide beside the build's programs, as the button shows it.
+    ManualWindow manual;
+    if (manual.ShowGuide(QString::fromStdString(DefaultInstallPlaces().guideFile))) {
+        QApplication::processEvents();
+        ok = SaveWidget(&manual, out + "/manual.png") && ok;
+    } else {
+        std::fprintf(stderr, "corvala-screenshots: no guide beside the build (%s)\n", DefaultInstallPlaces().guideFile.c_str());
+        ok = false;
+    }
     std::filesystem::remove_all(install);
     return ok ? 0 : 1;
 }
