@@ -31,8 +31,9 @@ struct SeedResult {
 
 // Copies every regular file and folder of `from` that `to` lacks, depth first; `to` is created.
 // Nothing in `to` is ever overwritten, links are neither followed nor copied, and each file is
-// written to a hidden temporary beside it and renamed into place, so an interrupted copy never
-// leaves a truncated file under its real name.
+// written to a hidden temporary beside it and then linked under its name, so an interrupted copy
+// never leaves a truncated file under its real name. A part of `from` that cannot be read is a
+// failure too.
 SeedResult SeedFolder(const std::string& from, const std::string& to);
 
 struct InstallFolderChoice {
@@ -44,13 +45,15 @@ struct InstallFolderChoice {
 
 // The program's own folder when it holds 銘柄リスト.csv and can be written; otherwise the per-user
 // folder. That is filled with what it lacks from the template (the shared folder, else a read-only
-// program folder that holds the stock list) at the first start of each `version` only, so files
-// the user deleted later stay deleted until an upgrade; a copy that failed is tried again at the
-// next start. With no template and no usable per-user folder the program's own folder is
+// program folder that holds the stock list) at the first start of each version of the template
+// only, so files the user deleted later stay deleted until an upgrade; a copy that failed is
+// tried again at the next start. Two programs starting at once copy one after the other. With no template and no usable per-user folder the program's own folder is
 // returned, and the missing stock list is reported by the start-up.
 InstallFolderChoice ChooseInstallFolder(const InstallPlaces& places, const std::string& version);
 
-// The file in the per-user folder that holds the version whose template was copied.
+// The file in the per-user folder that holds the version whose template was copied, and the one
+// in the template that names its version (the package's; `version` when it has none).
 inline constexpr const char* kSeededVersionFile = ".corvala-version";
+inline constexpr const char* kTemplateVersionFile = ".corvala-template";
 
 }  // namespace corvala

@@ -6,6 +6,7 @@ cli="$1"; gen="$2"
 dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
 "$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
 cp "$cli" "$dir/"
+export APPDATA="$dir/appdata"  # a hand-over of the user's own is never looked at
 fail=0
 check() {  # name, haystack, needle
   if [[ "$2" != *"$3"* ]]; then echo "FAIL $1: missing $3"; fail=1; else echo "ok   $1"; fi

@@ -30,6 +30,8 @@ done
 for png in $(grep -o '([a-z0-9-]*\.png)' "$root/usr/share/corvala/guide/guide.md" | tr -d '()' | sort -u); do
   [ -f "$root/usr/share/corvala/guide/$png" ] || fail "the guide shows $png, which the package lacks"
 done
+# No maintainer scripts: installing and removing never touch a user's folder.
+dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Eq '(pre|post)(inst|rm)$' && fail "the package has maintainer scripts"
 # Nothing of a build tree's own use slips into the template.
 for f in setsim 売買履歴 出題; do
   [ ! -e "$root/usr/share/corvala/skel/$f" ] || fail "the template holds $f"
@@ -37,7 +39,8 @@ done
 
 echo "-- lintian and the menu entry"
 desktop-file-validate "$root/usr/share/applications/corvala.desktop"
-lintian --fail-on error --suppress-tags national-encoding,initial-upload-closes-no-bugs "$deb" 2>/dev/null
+lintian --fail-on error --suppress-tags national-encoding,initial-upload-closes-no-bugs "$deb" >"$work/lintian" 2>&1 \
+  || { cat "$work/lintian"; fail "lintian found errors"; }
 
 echo "-- first start from the unpacked package"
 export HOME="$work/home"
@@ -73,6 +76,15 @@ echo "2.0" >"$user/.corvala-version"   # as after an upgrade from an older versi
 [ -f "$user/日中データ/221104/6501.csv" ] || fail "an upgrade did not add the missing file"
 [ "$(cat "$user/銘柄リストold.csv")" = $'edited\r' ] || fail "an upgrade overwrote the user's file"
 grep -q . "$user/売買履歴/実現損益.csv" || fail "the history was lost"
+
+echo "-- the window starts from the package"
+export HOME="$work/window-home"
+mkdir -p "$HOME"
+status=0
+QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/corvala" >"$work/window.log" 2>&1 || status=$?
+# Still running at the disclaimer of the first start when it was stopped: no crash, no 1013.
+[ "$status" -eq 124 ] || { cat "$work/window.log"; fail "the window ended with status $status"; }
+[ -f "$HOME/.local/share/Corvala/銘柄リスト.csv" ] || fail "the window's first start did not fill the folder"
 
 echo "-- XDG_DATA_HOME"
 XDG_DATA_HOME="$work/xdg" "$cli" load --date 221104 --code 8473 >/dev/null

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -56,8 +58,8 @@ TEST(InstallFolderTest, APackageFillsTheUsersFolderAtTheFirstStart) {
     EXPECT_EQ(*ReadWholeFile(p.User("検索データ/検索データ_202211.txt")), "search");
     EXPECT_EQ(*ReadWholeFile(p.User("setsim(初期)")), "factory");
     // No temporary of the copy is left, only the stamp of the version that was copied.
-    EXPECT_EQ(ListFiles(p.places.userFolder),
-              (std::vector<std::string>{".corvala-version", "setsim(初期)", "約定音.mp3", "銘柄リスト.csv"}));
+    EXPECT_EQ(ListFiles(p.places.userFolder), (std::vector<std::string>{".corvala-seeding.lock", ".corvala-version",
+                                                                         "setsim(初期)", "約定音.mp3", "銘柄リスト.csv"}));
 }
 
 TEST(InstallFolderTest, TheUsersFilesAreNeverOverwrittenAndAnUpgradeAddsOnlyWhatIsMissing) {
@@ -151,6 +153,58 @@ TEST(InstallFolderTest, AFileThatCannotBeCopiedIsNamedAndNoStampIsWritten) {
     EXPECT_EQ(next.copied, 1);
     EXPECT_TRUE(next.problem.empty()) << next.problem;
     EXPECT_EQ(*ReadWholeFile(p.User("日中データ/221101/8473.csv")), "day");
+}
+
+TEST(InstallFolderTest, AFolderOfTheTemplateThatCannotBeReadIsAFailureNotASilentGap) {
+    Package p;
+    OpenToEveryone(p);
+    ::chmod(p.places.sharedFolder.c_str(), 0755);
+    ::chmod((p.places.sharedFolder + "/日中データ/221101").c_str(), 0700);
+    EXPECT_TRUE(test::InProcessWithoutWriteAccess([&] {
+        const InstallFolderChoice choice = ChooseInstallFolder(p.places, "2.1");
+        return !choice.problem.empty() && !FileExists(p.User(kSeededVersionFile));
+    }));
+    ::chmod((p.places.sharedFolder + "/日中データ/221101").c_str(), 0755);
+    EXPECT_TRUE(ChooseInstallFolder(p.places, "2.1").problem.empty());
+    EXPECT_TRUE(FileExists(p.User("日中データ/221101/8473.csv")));
+}
+
+TEST(InstallFolderTest, ThePackagesVersionDecidesWhenTheTemplateIsCopiedAgain) {
+    Package p;
+    test::WriteFile(p.places.sharedFolder + "/" + kTemplateVersionFile, "2.1-1");
+    ChooseInstallFolder(p.places, "2.1");
+    EXPECT_EQ(*ReadWholeFile(p.User(kSeededVersionFile)), "2.1-1");
+    EXPECT_FALSE(FileExists(p.User(kTemplateVersionFile)));  // the template's own, not copied
+    fs::remove(p.User("約定音.mp3"));
+    EXPECT_EQ(ChooseInstallFolder(p.places, "2.1").copied, 0);
+    // A new package of the same program version (new demo days, a new sound) is an upgrade.
+    test::WriteFile(p.places.sharedFolder + "/" + kTemplateVersionFile, "2.1-2");
+    EXPECT_EQ(ChooseInstallFolder(p.places, "2.1").copied, 1);
+    EXPECT_TRUE(FileExists(p.User("約定音.mp3")));
+}
+
+TEST(InstallFolderTest, ProgramsStartedAtOnceCopyOneAfterTheOther) {
+    Package p;
+    for (int i = 0; i < 40; ++i)
+        test::WriteFile(p.places.sharedFolder + "/日中データ/2211" + std::to_string(10 + i) + "/8473.csv",
+                        std::string(20000, 'x'));
+    std::vector<pid_t> children;
+    for (int i = 0; i < 4; ++i) {
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(ChooseInstallFolder(p.places, "2.1").problem.empty() ? 0 : 1);
+        children.push_back(child);
+    }
+    int copied = 0;
+    for (const pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        copied += WIFEXITED(status) ? 1 : 0;
+    }
+    EXPECT_EQ(copied, 4);
+    EXPECT_EQ(*ReadWholeFile(p.User(kSeededVersionFile)), "2.1");
+    EXPECT_EQ(ReadWholeFile(p.User("日中データ/221149/8473.csv"))->size(), 20000u);
+    EXPECT_EQ(ListFiles(p.User("日中データ/221110")), std::vector<std::string>{"8473.csv"});  // no temporary left
 }
 
 TEST(InstallFolderTest, AReadOnlyPortableCopyIsTheTemplateOfTheUsersFolder) {
