@@ -21,5 +21,7 @@ int RunScreen(const std::vector<std::string>& args);
 extern const char* const kScreenUsage;
 int RunQuiz(const std::vector<std::string>& args);
 extern const char* const kQuizUsage;
+int RunStats(const std::vector<std::string>& args);
+extern const char* const kStatsUsage;
 
 }  // namespace corvala::cli

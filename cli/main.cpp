@@ -11,11 +11,11 @@ void PrintHelp() {
     std::printf(
         "corvala-cli — the replay core without windows\n\n"
         "usage: corvala-cli COMMAND [options]\n\n"
-        "commands:\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n"
+        "commands:\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n"
         "Every command prints one JSON object on standard output. An error box of the program\n"
         "becomes exit status 2 with its number and text on standard error.\n",
         corvala::cli::kLoadUsage, corvala::cli::kReplayUsage, corvala::cli::kTapeUsage,
-        corvala::cli::kChartUsage, corvala::cli::kSettingsUsage, corvala::cli::kScreenUsage, corvala::cli::kQuizUsage,
+        corvala::cli::kChartUsage, corvala::cli::kSettingsUsage, corvala::cli::kScreenUsage, corvala::cli::kQuizUsage, corvala::cli::kStatsUsage,
         corvala::cli::kDayOptionsUsage);
 }
 
@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (command == "settings") return corvala::cli::RunSettings(args);
     if (command == "screen") return corvala::cli::RunScreen(args);
     if (command == "quiz") return corvala::cli::RunQuiz(args);
+    if (command == "stats") return corvala::cli::RunStats(args);
     std::fprintf(stderr, "corvala-cli: unknown command '%s' (try --help)\n", command.c_str());
     return 1;
 }

@@ -9,6 +9,7 @@
 
 #include "chart_report.h"
 #include "commands.h"
+#include "review_report.h"
 #include "day_options.h"
 #include "trading_actions.h"
 #include "platform/files.h"
@@ -22,7 +23,7 @@ const char* const kReplayUsage =
     "  replay [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
     "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
-    "       [--save-settings]\n"
+    "       [--save-settings] [--report]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -61,7 +62,11 @@ const char* const kReplayUsage =
     "      3: the day could not be replayed (\"message\" says why). --chart adds \"chart\" as `chart`\n"
     "      prints it, as it stands when the replay ends or stops (the right column up to the last\n"
     "      completed bar), with \"markers\":[{\"x\",\"y\",\"side\",\"kind\"}] for the user's fills during\n"
-    "      the replay (the window draws them while the replay runs).\n";
+    "      the replay (the window draws them while the replay runs). --report adds \"report\": the\n"
+    "      run's statistics {\"trades\",\"wins\",\"losses\",\"winRate\",\"avgWin\",\"avgLoss\",\n"
+    "      \"profitFactor\",\"largestWin\",\"largestLoss\",\"maxDrawdown\",\"netPnl\",\n"
+    "      \"avgHoldingSeconds\",\"bySide\":{…},\"equity\":[…]}, each closed position a trade, the\n"
+    "      equity the result (realised plus open positions at the step's price) after every step.\n";
 
 namespace {
 
@@ -85,6 +90,7 @@ struct ReplayArgs {
     bool saveSettings = false;
     bool trace = false;
     bool chart = false;
+    bool report = false;
 };
 
 std::optional<int> ButtonOf(const std::string& caption) {
@@ -170,6 +176,8 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.trace = true;
         } else if (a == "--chart") {
             out.chart = true;
+        } else if (a == "--report") {
+            out.report = true;
         } else if (a == "--speed" && hasValue) {
             out.speed = std::atoi(args[++i].c_str());
             if (out.speed < 1 || out.speed > 30) {
@@ -369,6 +377,7 @@ int RunReplay(const std::vector<std::string>& args) {
     out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
+    if (a.report) out["report"] = SessionReportJson(sim.session());
     int status = 0;
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.

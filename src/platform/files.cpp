@@ -172,6 +172,12 @@ std::vector<std::string> ListFiles(const std::string& folder) {
     });
 }
 
+std::string UniqueFilePath(const std::string& folder, const std::string& stem, const std::string& extension) {
+    std::string path = JoinPath(folder, stem + extension);
+    for (int n = 2; FileExists(path) || DirExists(path); ++n) path = JoinPath(folder, stem + "-" + std::to_string(n) + extension);
+    return path;
+}
+
 std::string ExecutableFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);

@@ -25,6 +25,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 // replaced by the longer one only when the whole of it was written.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
+// `folder`/`stem` + `extension`, or with "-2", "-3" … before the extension when that is taken.
+std::string UniqueFilePath(const std::string& folder, const std::string& stem, const std::string& extension);
+
 // Deletes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 

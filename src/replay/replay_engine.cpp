@@ -295,6 +295,7 @@ Task Simulation::RunReplay() {
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
+            session_.SetEquity(row, account_.runPnl + OpenResult(currentPrice_));
             if (stepEndObserver_) stepEndObserver_(row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one

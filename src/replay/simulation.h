@@ -27,6 +27,7 @@
 #include "chart/layers.h"
 #include "account/account.h"
 #include "account/history.h"
+#include "review/session_record.h"
 #include "trading/closing_order.h"
 #include "trading/matching.h"
 #include "trading/new_order.h"
@@ -89,9 +90,11 @@ public:
     // The utilities beside the replay. 売買履歴 to be opened in the file manager, created when
     // missing; "" after a message when it cannot be.
     std::string HistoryFolderToOpen();
-    // A new file in `folder` for a picture of the window: "corvala_" + the date and time of the
-    // save + "_" + the date box + "_" + the code box + the replay clock (hhnnss) when it runs,
-    // ".png"; a name already taken gets "-2", "-3" ….
+    // The name of a file saved now: "corvala_" + the date and time of the save + "_" + the date
+    // box + "_" + the code box + "_" + the replay clock (hhnnss) while a replay runs.
+    std::string SaveFileStem() const;
+    // A new file in `folder` for a picture of the window: that name and ".png"; a name already
+    // taken gets "-2", "-3" ….
     std::string PictureFilePath(const std::string& folder) const;
     // The message line after a picture save, or after the desktop refused to open `what`.
     void ReportPictureSaved(const std::string& path, bool saved);
@@ -254,6 +257,8 @@ public:
         std::vector<float> positionNumbers;
     };
     const std::vector<Fill>& fills() const { return fills_; }
+    // The run's review: its closed trades and its result after every step.
+    const SessionRecord& session() const { return session_; }
     // The day's tape is taken from these lines ("hh:nn:ss volume price[ @]") at every display
     // instead of being estimated; empty: estimated.
     void UseGivenTape(std::vector<std::string> lines) { givenTape_ = std::move(lines); }
@@ -440,6 +445,8 @@ private:
     void AddTapeLinesBefore(const std::string& time);
     void MatchPendingOrders(int subStep);
     void RevaluePositions(double price);
+    // The open positions valued at `price`: what closing them all there would realise.
+    double OpenResult(double price) const;
     void DrawReplayRow(int row);
     void RedrawChartUpTo(int bar);
     void RedrawEmptyChart();
@@ -582,6 +589,7 @@ private:
     Account account_;
     OrderCounters counters_;
     HistoryBuffers history_;
+    SessionRecord session_;  // the run's closed trades and its result step by step
     std::vector<Fill> fills_;
     std::vector<std::string> givenTape_;
     HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed

@@ -27,6 +27,8 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     const std::string side = SideText(e.side, e.closing);
     history_.Add(run, ExecutionRow{e.seconds, account_.cashOnly, e.closing, side, e.quantity, e.price});
     Fill& fill = fills_.emplace_back(Fill{e, {}});
+    const bool buys = e.closing ? !ClosingOrderSells(e.side) : !NewOrderSells(e.side);
+    session_.AddFill({replay_.currentRow, e.price, buys});
     if (!e.closing && e.position >= 0 && e.position < kOrderSlots)
         fill.positionNumbers.push_back(book.positions[static_cast<std::size_t>(e.position)].number);
     if (e.closing) {
@@ -38,9 +40,12 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
             if (s < 0 || s >= kOrderSlots) continue;
             const Position& p = book.positions[static_cast<std::size_t>(s)];
             fill.positionNumbers.push_back(p.number);
-            history_.Add(run, RealizedRow{static_cast<int>(p.openedAt), SideText(p.side, false), side,
-                                          static_cast<double>(LeadingNumber(quantities[k])), p.price,
+            const double closed = LeadingNumber(quantities[k]);
+            const std::string positionSide = SideText(p.side, false);
+            history_.Add(run, RealizedRow{static_cast<int>(p.openedAt), positionSide, side, closed, p.price,
                                           e.seconds, e.price});
+            session_.AddTrade({positionSide, closed, p.price, e.price, static_cast<int>(p.openedAt), e.seconds,
+                               ClosedTradePnl(positionSide, p.price, e.price, closed)});
         }
     }
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
@@ -80,6 +85,7 @@ void Simulation::ResetTradingForDisplay() {
     book_.Clear();
     counters_ = OrderCounters{};
     history_.Clear();
+    session_.Clear();
     fills_.clear();
     account_.runPnl = 0;
     SnapshotTotals(account_);
@@ -200,6 +206,13 @@ void Simulation::RevaluePositions(double price) {
         display_.holdingLines = RebuildPositionSummary(book_, price);
 }
 
+double Simulation::OpenResult(double price) const {
+    double result = 0;
+    for (const Position& p : book_.positions)
+        if (p.InUse()) result += PositionResult(p.side, p.price, p.quantity, price);
+    return result;
+}
+
 bool Simulation::HoldingsOpen() {
     RefreshTradingDisplay();
     return 保有状態チェック(display_.holdingLines);
@@ -263,6 +276,7 @@ void Simulation::SettleAll(double price) {
 
 // The run is kept: appended to the history files with its summary block.
 void Simulation::WriteHistory() {
+    session_.MarkKept();
     const AccountTexts t = ShowAccount(account_);
     AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, account_.buyingPower, t.runPnl,
                                          t.netPnl, t.netPnlAfterTax}));

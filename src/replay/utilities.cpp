@@ -16,24 +16,26 @@ std::string Simulation::HistoryFolderToOpen() {
     return {};
 }
 
-std::string Simulation::PictureFilePath(const std::string& folder) const {
+std::string Simulation::SaveFileStem() const {
     const Ymd today = ports_.clock.Today();
     const int seconds = ports_.clock.SecondsOfDay();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", today.year, today.month, today.day,
                   seconds / 3600 % 100, seconds / 60 % 60, seconds % 60);
-    std::string base = std::string("corvala_") + stamp;
+    std::string stem = std::string("corvala_") + stamp;
     for (const std::string& box : {display_.dateText, display_.codeText})
-        if (!box.empty() && IsAllDigits(box)) base += "_" + box;
+        if (!box.empty() && IsAllDigits(box)) stem += "_" + box;
     if (replayRunning()) {
         std::string clock;
         for (const char c : display_.clockText)
             if (c >= '0' && c <= '9') clock += c;
-        if (clock.size() == 6) base += "_" + clock;
+        if (clock.size() == 6) stem += "_" + clock;
     }
-    std::string path = JoinPath(folder, base + ".png");
-    for (int n = 2; FileExists(path) || DirExists(path); ++n) path = JoinPath(folder, base + "-" + std::to_string(n) + ".png");
-    return path;
+    return stem;
+}
+
+std::string Simulation::PictureFilePath(const std::string& folder) const {
+    return UniqueFilePath(folder, SaveFileStem(), ".png");
 }
 
 void Simulation::ReportPictureSaved(const std::string& path, bool saved) {

@@ -534,6 +534,7 @@ void MainWindow::Refresh() {
     settingsDialog_->Refresh();
     screeningWindow_->Refresh();
     busy_->Show(d.busy);
+    FollowReport();
 }
 
 // A double click on a date label switches the chart's marks.

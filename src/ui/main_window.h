@@ -36,6 +36,7 @@ class ChartView;
 class TapeView;
 class PlaybackPanel;
 class ManualWindow;
+class ReportWindow;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -61,7 +62,7 @@ public:
     Simulation& simulation() { return *sim_; }
     // Where 画像保存 writes (default: the desktop's pictures folder + /Corvala) and the guide
     // that マニュアル opens (default: the one installed beside the program).
-    void SetPicturesFolder(const QString& folder) { picturesFolder_ = folder; }
+    void SetPicturesFolder(const QString& folder);
     void SetGuideFile(const QString& file) { guideFile_ = file; }
     // 画像保存: a PNG of the window; its path, or "" when it could not be written.
     QString SavePicture();
@@ -93,6 +94,8 @@ private:
     void ConnectAccountPanel();
     void ConnectOrderDialogs();
     void ConnectUtilities();
+    // 成績: opened once when a run is kept; its button while the run's report stands.
+    void FollowReport();
     void ShowAccountPanel(const MainDisplay& d);
     bool FinishStartUp();
     void PlaceWindows();
@@ -193,7 +196,10 @@ private:
     QPushButton* historyButton_ = nullptr;
     QPushButton* pictureButton_ = nullptr;
     QPushButton* manualButton_ = nullptr;
+    QPushButton* reportButton_ = nullptr;
     ManualWindow* manual_ = nullptr;
+    ReportWindow* report_ = nullptr;
+    bool reportShown_ = false;
     QString picturesFolder_;
     QString guideFile_;
 };

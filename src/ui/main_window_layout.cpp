@@ -177,6 +177,9 @@ void MainWindow::BuildControls() {
     pictureButton_->setToolTip(QStringLiteral("この画面を画像(PNG)で保存します"));
     manualButton_ = Named(new QPushButton(QStringLiteral("マニュアル"), central_), "manualButton");
     manualButton_->setToolTip(QStringLiteral("マニュアルを開きます"));
+    reportButton_ = Named(new QPushButton(QStringLiteral("成績"), central_), "reportButton");
+    reportButton_->setToolTip(QStringLiteral("記録した回の成績と、これまでの通算成績を表示します"));
+    reportButton_->setEnabled(false);
     buyingPowerCaption_ = Caption(central_, QStringLiteral("新規建余力"));
     buyingPowerLabel_ = Figure(central_, "buyingPowerLabel");
     runPnlCaption_ = Caption(central_, QStringLiteral("今回の損益"));
@@ -307,6 +310,7 @@ void MainWindow::LayOut() {
     historyButton_->setGeometry(x, row + 84, 80, 26);
     pictureButton_->setGeometry(x + 84, row + 84, 80, 26);
     manualButton_->setGeometry(x + 168, row + 84, 80, 26);
+    reportButton_->setGeometry(x + 252, row + 84, 80, 26);
 }
 
 }  // namespace corvala

@@ -11,6 +11,7 @@
 #include "platform/install_folder.h"
 #include "ui/main_window.h"
 #include "ui/manual_window.h"
+#include "ui/report_window.h"
 
 namespace corvala {
 
@@ -19,6 +20,10 @@ void MainWindow::ConnectUtilities() {
     picturesFolder_ = pictures.isEmpty() ? QString::fromStdString(sim_->installFolder()) + "/画像"
                                          : pictures + "/Corvala";
     guideFile_ = QString::fromStdString(DefaultInstallPlaces().guideFile);
+    report_ = new ReportWindow(*sim_, this);
+    report_->setAttribute(Qt::WA_ShowWithoutActivating);  // the keys stay with the main window
+    report_->SetPicturesFolder(picturesFolder_);
+    connect(reportButton_, &QPushButton::clicked, this, [this] { report_->ShowReport(); });
 
     connect(historyButton_, &QPushButton::clicked, this, [this] {
         const std::string folder = sim_->HistoryFolderToOpen();
@@ -34,6 +39,18 @@ void MainWindow::ConnectUtilities() {
             Refresh();
         }
     });
+}
+
+void MainWindow::SetPicturesFolder(const QString& folder) {
+    picturesFolder_ = folder;
+    if (report_) report_->SetPicturesFolder(folder);
+}
+
+void MainWindow::FollowReport() {
+    const bool kept = sim_->session().kept();
+    reportButton_->setEnabled(kept);
+    if (kept && !reportShown_) report_->ShowReport();
+    reportShown_ = kept;
 }
 
 QString MainWindow::SavePicture() {

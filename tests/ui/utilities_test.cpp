@@ -2,14 +2,17 @@
 // history folder to the desktop, マニュアル shows the guide.
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QImage>
 #include <QTextBrowser>
 #include <QUrl>
 #include <filesystem>
 #include <set>
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "ui/manual_window.h"
+#include "ui/report_window.h"
 #include "window_fixture.h"
 
 namespace corvala {
@@ -108,6 +111,60 @@ TEST_F(UtilitiesTest, TheManualButtonShowsTheGuideWithItsPictures) {
     QTest::mouseClick(Find<QPushButton>("manualButton"), Qt::LeftButton);
     EXPECT_FALSE(manual->isVisible());
     EXPECT_TRUE(Message().contains(QString::fromStdString(dir.Sub("none/guide.md"))));
+}
+
+TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
+    window->SetPicturesFolder(QString::fromStdString(pictures.path()));
+    EXPECT_FALSE(Find<QPushButton>("reportButton")->isEnabled());
+    PressStart();
+    RunUntil([&] { return sim().waitingForPlay(); });
+    NewOrderForm order;
+    order.quantity = "100";
+    order.normalMarket = true;
+    dialogs.answers = {true};  // the confirmation
+    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    // Played to the close, the holding is settled and the run kept: the report opens by itself.
+    RunUntil([&] {
+        if (sim().waitingForPlay()) sim().PressPlayback(kPlayPause);
+        return !sim().replayRunning();
+    });
+    auto* report = window->findChild<ReportWindow*>("reportWindow");
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("reportButton")->isEnabled());
+    const QString figures = report->findChild<QLabel*>("sessionFigures")->text();
+    EXPECT_TRUE(figures.contains(QStringLiteral("取引回数"))) << figures.toStdString();
+    EXPECT_TRUE(figures.contains(QStringLiteral("最大ドローダウン")));
+    EXPECT_EQ(sim().session().trades().size(), 1u);
+    EXPECT_EQ(sim().session().EquityCurve().size(), static_cast<std::size_t>(sim().stepsRun()));
+    // The second tab reads the history the run was just appended to.
+    EXPECT_TRUE(report->findChild<QLabel*>("historyFigures")->text().contains(QStringLiteral("記録した回数")));
+
+    const QString png = report->SavePicture(QString::fromStdString(pictures.path()));
+    ASSERT_FALSE(png.isEmpty());
+    const QImage image(png);
+    EXPECT_EQ(image.size(), report->size() * report->devicePixelRatio());
+    // The curve is drawn: the yellow of the result is in the picture.
+    const QImage curve = report->findChild<CurveView*>("sessionCurve")->grab().toImage();
+    bool yellow = false;
+    for (int y = 0; y < curve.height() && !yellow; ++y)
+        for (int x = 0; x < curve.width() && !yellow; ++x) yellow = curve.pixel(x, y) == qRgb(255, 255, 0);
+    EXPECT_TRUE(yellow);
+
+    const QString csv = report->SaveCsv(QString::fromStdString(pictures.path()));
+    ASSERT_FALSE(csv.isEmpty());
+    EXPECT_TRUE(QFileInfo(csv).fileName().startsWith(QStringLiteral("成績_")));
+    const std::string text = DecodeCp932(*ReadWholeFile(csv.toStdString()));
+    EXPECT_EQ(text.rfind("項目,値\r\n取引回数,1\r\n", 0), 0u) << text.substr(0, 80);
+    EXPECT_NE(text.find("09:00:00,"), std::string::npos);
+
+    // The next display starts a new run: the report of the last one is gone.
+    report->hide();
+    sim().SetSimulationChecked(false);
+    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    window->Refresh();
+    EXPECT_FALSE(Find<QPushButton>("reportButton")->isEnabled());
+    EXPECT_FALSE(report->isVisible());
 }
 
 }  // namespace

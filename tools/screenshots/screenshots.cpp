@@ -5,12 +5,14 @@
 // chart-tools-large.png at
 // 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), the three
 // order dialogs there (new-order.png, closing-order.png, correct-cancel.png), the same
-// replay at 15:00:00 (replay.png), and the guide's window (manual.png). The replay runs on virtual time, so the pictures are the
+// replay at 15:00:00 (replay.png) with its report (report.png, report-history.png), and the
+// guide's window (manual.png). The replay runs on virtual time, so the pictures are the
 // same every run. scripts/screenshots runs it for the README and the guide.
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -182,6 +184,18 @@ int Run(const QString& out) {
         return !sim.replayRunning();
     }, 100'000'000);
     ok = Save(w, out + "/replay.png") && ok;
+    // 成績: the run kept at the close opened its report; its second tab reads the history.
+    if (auto* report = w.findChild<QDialog*>("reportWindow"); report && report->isVisible()) {
+        auto* tabs = report->findChild<QTabWidget*>();
+        ok = SaveWidget(report, out + "/report.png") && ok;
+        tabs->setCurrentIndex(1);
+        QApplication::processEvents();
+        ok = SaveWidget(report, out + "/report-history.png") && ok;
+        report->hide();
+    } else {
+        std::fprintf(stderr, "corvala-screenshots: the report did not open at the close\n");
+        ok = false;
+    }
     sim.RequestClose();
 
     // マニュアル: the guide beside the build's programs, as the button shows it.

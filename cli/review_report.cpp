@@ -1,0 +1,43 @@
+#include "review_report.h"
+
+namespace corvala::cli {
+
+using nlohmann::json;
+
+json TradeStatsJson(const TradeStats& s) {
+    json bySide = json::object();
+    for (const auto& [side, f] : s.bySide) bySide[side] = {{"trades", f.trades}, {"wins", f.wins}, {"pnl", f.pnl}};
+    return {{"trades", s.trades},
+            {"wins", s.wins},
+            {"losses", s.losses},
+            {"winRate", s.winRate},
+            {"avgWin", s.avgWin},
+            {"avgLoss", s.avgLoss},
+            {"profitFactor", s.profitFactor ? json(*s.profitFactor) : json(nullptr)},
+            {"largestWin", s.largestWin},
+            {"largestLoss", s.largestLoss},
+            {"maxDrawdown", s.maxDrawdown},
+            {"netPnl", s.netPnl},
+            {"avgHoldingSeconds", s.avgHoldingSeconds},
+            {"bySide", bySide}};
+}
+
+json SessionReportJson(const SessionRecord& session) {
+    json report = TradeStatsJson(session.Stats());
+    report["equity"] = session.EquityCurve();
+    return report;
+}
+
+json HistoryStatsJson(const HistoryStats& s) {
+    json byDay = json::array();
+    for (const DayResult& d : s.byDay) byDay.push_back({{"date", d.date}, {"pnl", d.pnl}, {"runs", d.runs}});
+    json byCode = json::object(), byWeekday = json::object();
+    for (const auto& [code, stats] : s.byCode) byCode[code] = TradeStatsJson(stats);
+    for (const auto& [day, stats] : s.byWeekday) byWeekday[day] = TradeStatsJson(stats);
+    return {{"runs", s.runs},           {"trades", s.trades},   {"skippedLines", s.skippedLines},
+            {"resets", s.resets},       {"overall", TradeStatsJson(s.overall)},
+            {"byDay", byDay},           {"byCode", byCode},     {"byWeekday", byWeekday},
+            {"cumulative", s.cumulative}};
+}
+
+}  // namespace corvala::cli

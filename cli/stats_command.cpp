@@ -1,0 +1,56 @@
+// corvala-cli stats: the statistics across the kept runs of 売買履歴/実現損益.csv.
+
+#include <cstdio>
+#include <iostream>
+
+#include "account/history.h"
+#include "commands.h"
+#include "day_options.h"
+#include "platform/files.h"
+#include "replay/simulation.h"
+#include "review_report.h"
+
+namespace corvala::cli {
+
+const char* const kStatsUsage =
+    "  stats [--install DIR]\n"
+    "      Reads the kept runs back from the install folder's 売買履歴/実現損益.csv (rows,\n"
+    "      summary blocks, reset markers and empty lines; a line that is none of these is\n"
+    "      skipped and counted) and prints {\"runs\",\"trades\",\"skippedLines\",\"resets\",\n"
+    "      \"overall\",\"byDay\":[{\"date\",\"pnl\",\"runs\"}],\"byCode\":{…},\"byWeekday\":{…},\n"
+    "      \"cumulative\":[…]}: each of overall, byCode and byWeekday as {\"trades\",\"wins\",\n"
+    "      \"losses\",\"winRate\",\"avgWin\",\"avgLoss\",\"profitFactor\",\"largestWin\",\n"
+    "      \"largestLoss\",\"maxDrawdown\",\"netPnl\",\"avgHoldingSeconds\",\"bySide\"}; cumulative\n"
+    "      is the summed result after each run. A missing file is no runs.\n";
+
+int RunStats(const std::vector<std::string>& args) {
+    std::string install;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::printf("usage:\n%s", kStatsUsage);
+            return 0;
+        }
+        if (args[i] == "--install" && i + 1 < args.size()) {
+            install = args[++i];
+            continue;
+        }
+        std::fprintf(stderr, "corvala-cli stats: unknown or incomplete option '%s'\nusage:\n%s", args[i].c_str(),
+                     kStatsUsage);
+        return 1;
+    }
+    if (install.empty()) install = ProgramInstallFolder();
+    const std::string path = JoinPath(JoinPath(install, kHistoryFolder), kRealizedFile);
+    std::string bytes;
+    if (FileExists(path)) {
+        const auto read = ReadWholeFile(path, 256u * 1024 * 1024);
+        if (!read) {
+            std::fprintf(stderr, "corvala-cli stats: cannot read %s\n", path.c_str());
+            return 2;
+        }
+        bytes = *read;
+    }
+    std::cout << HistoryStatsJson(ComputeHistoryStats(ReadRealizedHistory(bytes))).dump() << "\n";
+    return 0;
+}
+
+}  // namespace corvala::cli

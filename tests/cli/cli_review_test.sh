@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The review's figures through corvala-cli: a scripted day with known fills (a given tape), its
+# report checked against figures worked out by hand, and the statistics across the kept runs.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+cp "$cli" "$dir/"
+export APPDATA="$dir/appdata"
+fail=0
+expect() {  # name, expected, actual
+  if [ "$2" = "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected $2, got $3"; fail=1; fi
+}
+
+cat > "$dir/tape.txt" <<'TAPE'
+09:00:00 10,000 3,181
+09:30:00 500 3,175
+10:00:00 200 3,190
+14:59:00 100 3,185
+TAPE
+# Market orders: a long bought at the opening print, 3,181, and sold at 3,175 at 09:20:01 (−600); a
+# short sold at 3,174 at 09:40:01 and bought back at 3,165 at 10:30:01 (+900).
+cat > "$dir/orders.jsonl" <<'JSON'
+{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}
+{"at":"09:20:00","close":{"side":"売埋","type":"通常注文","normal":"成行","positions":"all"}}
+{"at":"09:40:00","new":{"side":"売建","type":"通常注文","normal":"成行","qty":100}}
+{"at":"10:30:00","close":{"side":"買埋","type":"通常注文","normal":"成行","positions":"all"}}
+JSON
+run() { "$dir/corvala-cli" replay --data "$dir/日中データ" --date 221102 --code 8473 --speed 30 --tape "$dir/tape.txt" \
+          --orders "$dir/orders.jsonl" --install "$dir" "$@"; }
+out=$(run --report)
+report() { jq -c "$1" <<<"$out"; }
+expect "fills" 4 "$(report '.executions | length')"
+expect "counts" '[2,1,1,0.5]' "$(report '[.report.trades,.report.wins,.report.losses,.report.winRate]')"
+expect "average win and loss" '[900,-600]' "$(report '[.report.avgWin,.report.avgLoss]')"
+expect "profit factor" 1.5 "$(report '.report.profitFactor')"
+expect "largest" '[900,-600,300]' "$(report '[.report.largestWin,.report.largestLoss,.report.netPnl]')"
+expect "by side" '{"売建":{"pnl":900,"trades":1,"wins":1},"買建":{"pnl":-600,"trades":1,"wins":0}}' \
+  "$(report '.report.bySide')"
+# Held 09:00:00–09:20:01 and 09:40:01–10:30:01.
+expect "holding time" 2100.5 "$(report '.report.avgHoldingSeconds')"
+expect "one equity figure per step" "$(report '.steps')" "$(report '.report.equity | length')"
+expect "equity starts flat and ends at the result" '[0,300]' "$(report '[.report.equity[0], .report.equity[-1]]')"
+# After the long was sold the result stood at −600 with nothing open: at least that deep a fall.
+expect "drawdown" "true" "$(report '.report.maxDrawdown >= 600 and .report.maxDrawdown == ([foreach .report.equity[] as $e ({h:0,d:0}; .h = ([.h,$e]|max) | .d = ([.d, .h - $e]|max); .d)] | max)')"
+expect "without --report no report" "null" "$(run | jq -c '.report')"
+
+# Across the runs kept in 売買履歴: three runs of the same day, the totals reset after the last.
+cp "$dir/orders.jsonl" "$dir/with-reset.jsonl"
+echo '{"at":"15:00:00","reset":true}' >> "$dir/with-reset.jsonl"
+"$dir/corvala-cli" replay --data "$dir/日中データ" --date 221102 --code 8473 --speed 30 --tape "$dir/tape.txt" \
+  --orders "$dir/with-reset.jsonl" --install "$dir" >/dev/null
+out=$("$dir/corvala-cli" stats --install "$dir")
+expect "runs" '[3,6,0,1]' "$(jq -c '[.runs,.trades,.skippedLines,.resets]' <<<"$out")"
+expect "cumulative" '[300,600,900]' "$(jq -c '.cumulative' <<<"$out")"
+expect "by day" '[{"date":"2022/11/02","pnl":900,"runs":3}]' "$(jq -c '.byDay' <<<"$out")"
+expect "by weekday" '{"水":[6,3]}' "$(jq -c '.byWeekday | map_values([.trades,.wins])' <<<"$out")"
+expect "by code" '[6,0.5]' "$(jq -c '.byCode["8473"] | [.trades,.winRate]' <<<"$out")"
+printf 'garbage\r\n' >> "$dir/売買履歴/実現損益.csv"
+expect "a damaged line is counted" 1 "$("$dir/corvala-cli" stats --install "$dir" | jq '.skippedLines')"
+expect "no history is no runs" 0 "$("$dir/corvala-cli" stats --install "$dir/none" | jq '.runs')"
+"$dir/corvala-cli" stats --bogus >/dev/null 2>&1
+expect "bad arguments" 1 $?
+exit $fail
