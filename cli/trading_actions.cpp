@@ -262,6 +262,11 @@ void AddTradingReport(const Simulation& sim, json& out) {
     for (const std::string& line : d.holdingLines)
         if (!line.empty()) positions.push_back(line);
     out["positions"] = positions;
+    // The queue ahead of each pending line, as the window's column shows it (null: none).
+    json queue = json::array();
+    for (const std::optional<double>& ahead : PendingQueueFigures(sim.orders()))
+        queue.push_back(ahead ? json(*ahead) : json(nullptr));
+    out["pendingQueue"] = std::move(queue);
     out["account"] = {{"investment", d.investmentText},   {"buyingPower", d.buyingPowerText},
                       {"buyingPowerCaption", d.buyingPowerCaption}, {"runPnl", d.runPnlText},
                       {"netPnl", d.netPnlText},           {"netPnlAfterTax", d.netPnlAfterTaxText},

@@ -257,6 +257,11 @@ public:
         std::vector<float> positionNumbers;
     };
     const std::vector<Fill>& fills() const { return fills_; }
+    // The queue ahead of each pending order, as the engine counts it, for the pending list's
+    // lines in their order ("" for a market order or an unfired stop), and the board's levels
+    // where the user's limit orders wait.
+    std::vector<std::string> PendingQueueTexts() const;
+    std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks() const;
     // The run's review: its closed trades and its result after every step.
     const SessionRecord& session() const { return session_; }
     // The day's tape is taken from these lines ("hh:nn:ss volume price[ @]") at every display

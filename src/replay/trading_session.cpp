@@ -206,6 +206,17 @@ void Simulation::RevaluePositions(double price) {
         display_.holdingLines = RebuildPositionSummary(book_, price);
 }
 
+std::vector<std::string> Simulation::PendingQueueTexts() const {
+    std::vector<std::string> texts;
+    for (const std::optional<double>& ahead : PendingQueueFigures(book_))
+        texts.push_back(ahead ? Format(*ahead, "###,##0") : std::string());
+    return texts;
+}
+
+std::array<std::optional<QueueMark>, kBoardLevels> Simulation::BoardQueueMarks() const {
+    return corvala::BoardQueueMarks(book_, market_.cells);
+}
+
 double Simulation::OpenResult(double price) const {
     double result = 0;
     for (const Position& p : book_.positions)

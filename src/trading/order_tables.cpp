@@ -44,6 +44,37 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
     return lines;
 }
 
+std::optional<double> QueueAhead(const Order& o) {
+    if (!o.InUse() || o.isMarket != 0 || o.kind == kKindStop || o.limitPrice == 0) return std::nullopt;
+    return std::max(0.0, static_cast<double>(o.boardQtyAhead) - o.volumeAtPrice);
+}
+
+std::vector<std::optional<double>> PendingQueueFigures(const OrderBook& book) {
+    std::vector<std::optional<double>> figures;
+    for (const Order& o : book.pendingNewOrders)
+        if (o.InUse()) figures.push_back(QueueAhead(o));
+    for (const ClosingOrder& o : book.pendingClosingOrders)
+        if (o.InUse()) figures.push_back(QueueAhead(o));
+    return figures;
+}
+
+std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks(const OrderBook& book, const BoardCells& cells) {
+    std::array<std::optional<QueueMark>, kBoardLevels> marks{};
+    const auto mark = [&](const Order& o, bool sells) {
+        const std::optional<double> ahead = QueueAhead(o);
+        if (!ahead) return;
+        for (int level = sells ? 0 : 5; level < (sells ? 5 : kBoardLevels); ++level) {
+            const auto at = static_cast<std::size_t>(level);
+            if (cells.shown[at] != o.limitPrice) continue;
+            auto& m = marks[at];
+            if (!m || *ahead < m->ahead) m = QueueMark{*ahead, cells.shown[at + kBoardLevels]};
+        }
+    };
+    for (const Order& o : book.pendingNewOrders) mark(o, NewOrderSells(o.side));
+    for (const ClosingOrder& o : book.pendingClosingOrders) mark(o, ClosingOrderSells(o.side));
+    return marks;
+}
+
 std::array<std::string, 2> RebuildPositionSummary(const OrderBook& book, double currentPrice) {
     std::array<std::string, 2> lines;
     for (int side = 0; side < 2; ++side) {

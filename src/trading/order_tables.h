@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "market/board.h"
 #include "trading/records.h"
 
 namespace corvala {
@@ -33,6 +34,20 @@ std::string SideText(float side, bool closing);
 std::string PendingOrderLine(const Order& order, bool closing, int slot, bool decimalPrices);
 // The list: new orders of slots 0–29, then closing orders.
 std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalPrices);
+// The shares still ahead of a resting limit order in its price's queue, as the matching engine
+// counts them (the queue that stood ahead, less what has printed at the price since); none for
+// a market order or a stop that has not fired.
+std::optional<double> QueueAhead(const Order& order);
+// The same for each line of the pending list, in its order.
+std::vector<std::optional<double>> PendingQueueFigures(const OrderBook& book);
+// A level of the board where the user's resting limit orders wait: the shares ahead of the
+// first of them, and the level's quantity.
+struct QueueMark {
+    double ahead = 0, levelQuantity = 0;
+};
+// For the ten levels as `cells` show them (asks 0–4, bids 5–9): a mark where an order of that
+// side rests at the level's price.
+std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks(const OrderBook& book, const BoardCells& cells);
 // The two lines of the holdings summary: long (買建 / 買付) and short (売建), empty when none.
 std::array<std::string, 2> RebuildPositionSummary(const OrderBook& book, double currentPrice);
 // 保有状態チェック: some position exists.

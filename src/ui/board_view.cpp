@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QLocale>
+#include <algorithm>
 
 #include "chart/geometry.h"
 
@@ -32,6 +34,11 @@ BoardView::BoardView(QWidget* parent) : QFrame(parent) {
         qty->setStyleSheet(kCell);
         prices_[static_cast<std::size_t>(i)] = price;
         quantities_[static_cast<std::size_t>(i)] = qty;
+        auto* bar = new QWidget(this);
+        bar->setObjectName(QString("boardQueue%1").arg(i));
+        bar->setStyleSheet("background-color: rgb(255,140,0);");
+        bar->hide();
+        bars_[static_cast<std::size_t>(i)] = bar;
     }
     Place();
 }
@@ -46,6 +53,37 @@ void BoardView::Place() {
         const int x = i < 5 ? 1 : 1 + sellWidth + priceWidth;
         quantities_[static_cast<std::size_t>(i)]->setGeometry(x, y, i < 5 ? sellWidth : buyWidth_, rowHeight);
     }
+    PlaceQueueBars();
+}
+
+void BoardView::PlaceQueueBars() {
+    for (int i = 0; i < kBoardLevels; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const std::optional<QueueMark>& m = marks_[at];
+        QWidget* bar = bars_[at];
+        if (!m) {
+            bar->hide();
+            continue;
+        }
+        const QRect cell = quantities_[at]->geometry();
+        const double share = m->levelQuantity > 0 ? std::clamp(m->ahead / m->levelQuantity, 0.0, 1.0) : 0;
+        const int length = std::max(2, static_cast<int>(share * (cell.width() - 4) + 0.5));
+        // Drawn from the price column outward, as the queue stands in front of the order.
+        const int x = i < 5 ? cell.right() - 1 - length : cell.left() + 2;
+        bar->setGeometry(x, cell.bottom() - 2, length, 3);
+        bar->setToolTip(QStringLiteral("待ち %1株").arg(QLocale(QLocale::English).toString(static_cast<qlonglong>(m->ahead))));
+        bar->show();
+        bar->raise();
+    }
+}
+
+void BoardView::ShowQueue(const std::array<std::optional<QueueMark>, kBoardLevels>& marks) {
+    const bool same = std::equal(marks.begin(), marks.end(), marks_.begin(), [](const auto& a, const auto& b) {
+        return a.has_value() == b.has_value() && (!a || (a->ahead == b->ahead && a->levelQuantity == b->levelQuantity));
+    });
+    if (same) return;
+    marks_ = marks;
+    PlaceQueueBars();
 }
 
 void BoardView::resizeEvent(QResizeEvent* event) {

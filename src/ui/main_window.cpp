@@ -19,6 +19,7 @@
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
 #include "ui/board_view.h"
+#include "ui/queue_column.h"
 #include "ui/playback_panel.h"
 #include "ui/tape_view.h"
 #include "ui/widget_text.h"
@@ -448,10 +449,12 @@ void MainWindow::Refresh() {
     SetTextKeepingCursor(startHourEdit_, d.startHour);
     SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
     ShowLines(lists_[0], d.pendingLines);
+    ShowQueueColumn(lists_[0], sim_->PendingQueueTexts());
     ShowLines(lists_[1], std::vector<std::string>(d.holdingLines.begin(), d.holdingLines.end()));
     ShowLines(lists_[2], d.executionLines);
     const MarketState& market = sim_->market();
     board_->Show(market.cells, sim_->day().buyQtyCellWidth);
+    board_->ShowQueue(sim_->BoardQueueMarks());
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);
     tape_->Show(market.tapeRows);
     if (d.tapeScrollGeneration != tapeScrolled_) {

@@ -158,6 +158,7 @@ private:
     QCheckBox* hideBoardTapeCheck_ = nullptr;
     QLabel* tapeCounter_ = nullptr;
     QLabel* listHeaders_[3] = {};
+    QLabel* queueHeader_ = nullptr;
     QListWidget* lists_[3] = {};
     // The order buttons and the account panel beside the lists.
     QPushButton* orderButtons_[3] = {};

@@ -13,6 +13,7 @@
 #include "ui/busy_notice.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
+#include "ui/queue_column.h"
 #include "ui/board_view.h"
 #include "ui/playback_panel.h"
 #include "ui/tape_view.h"
@@ -149,6 +150,11 @@ void MainWindow::BuildControls() {
         lists_[i]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         lists_[i]->setTextElideMode(Qt::ElideNone);
     }
+    // The pending list's last column: the shares still ahead of each resting limit order.
+    lists_[0]->setItemDelegate(new QueueColumnDelegate(lists_[0]));
+    queueHeader_ = Caption(central_, QStringLiteral("待ち株数"));
+    queueHeader_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    queueHeader_->setToolTip(QStringLiteral("指値注文の前に並んでいる株数(この数量が約定すると順番が来ます)"));
 
     const char* orderCaptions[3] = {"新規注文", "返済注文", "訂正取消"};
     const char* orderNames[3] = {"newOrderButton", "closingOrderButton", "correctCancelButton"};
@@ -290,6 +296,7 @@ void MainWindow::LayOut() {
         listHeaders_[i]->setGeometry(lx, listTop + 16, listWidth, 18);
         lists_[i]->setGeometry(lx, listTop + 34, listWidth, client.height() - listTop - 40);
     }
+    queueHeader_->setGeometry(6 + listWidth - 90, listTop + 16, 84, 18);
     for (int i = 0; i < 3; ++i) orderButtons_[i]->setGeometry(x + i * 84, listTop, 80, 28);
     fillSoundCheck_->setGeometry(x + 256, listTop + 2, 70, 24);
     markerCheck_->setGeometry(x + 328, listTop + 2, 84, 24);

@@ -54,6 +54,35 @@ TEST_F(TradingScenarioTest, APreOpenMarketOrderTakesTheOpeningPrintAndARestingBi
     EXPECT_EQ(d().executionLines.size(), 2u);
 }
 
+TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtItsPriceToItsFill) {
+    Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
+           "09:01:00 100 1,000"});
+    ASSERT_EQ(Place("200", "").status, EntryOutcome::Status::Stored);  // a market order: no queue
+    ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->PendingQueueTexts(), (std::vector<std::string>{"", "700"}));
+    std::vector<std::string> seen;  // the order's figure after each step, "-" once it is gone
+    sim->SetStepEndObserver([&](int) {
+        const auto texts = sim->PendingQueueTexts();
+        seen.push_back(texts.empty() ? "-" : texts.back());
+    });
+    PlayTo(1);
+    // The best bid, 999, shows the order's place: 700 of the level's quantity ahead of it.
+    const auto marks = sim->BoardQueueMarks();
+    ASSERT_TRUE(marks[5].has_value());
+    EXPECT_DOUBLE_EQ(marks[5]->ahead, 700);
+    EXPECT_GE(marks[5]->levelQuantity, 700);
+    for (int level = 0; level < kBoardLevels; ++level)
+        EXPECT_EQ(marks[static_cast<std::size_t>(level)].has_value(), level == 5) << level;
+    PlayTo(7);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    // 700 ahead until the first print of 300 at 999, then 400, then 100; the third print, more
+    // than what stood ahead, fills it and it leaves the list.
+    ASSERT_GE(seen.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 6),
+              (std::vector<std::string>{"700", "400", "400", "100", "100", "-"}));
+    EXPECT_FALSE(sim->BoardQueueMarks()[5].has_value());
+}
+
 TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsAtTheBestBid) {
     Given({"09:00:00 1,000 1,000", "09:00:30 100 998", "09:01:00 100 997", "09:02:00 100 1,000"});
     PlayTo(2);

@@ -116,3 +116,54 @@ TEST(OrderTablesTest, RemovingOrdersSettlesTheirAllocation) {
 
 }  // namespace
 }  // namespace corvala
+
+namespace corvala {
+namespace {
+
+TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksTheirLevel) {
+    OrderBook book;
+    Order limit;
+    limit.number = 100, limit.side = kSideMarginBuy, limit.quantity = 100, limit.limitPrice = 999;
+    limit.boardQtyAhead = 700, limit.volumeAtPrice = 300;
+    Order market = limit;
+    market.number = 101, market.isMarket = 1, market.limitPrice = 0;
+    Order stop = limit;
+    stop.number = 102, stop.kind = kKindStop, stop.limitPrice = 0, stop.triggerPrice = 1010;
+    ClosingOrder sell;
+    sell.number = 300, sell.side = kSideMarginBuy, sell.quantity = 100, sell.limitPrice = 1002;  // 売埋: sells
+    sell.boardQtyAhead = 500, sell.volumeAtPrice = 800;  // more printed than stood ahead: 0, not negative
+    book.pendingNewOrders[0] = limit;
+    book.pendingNewOrders[1] = market;
+    book.pendingNewOrders[3] = stop;
+    book.pendingClosingOrders[0] = sell;
+    const auto figures = PendingQueueFigures(book);
+    ASSERT_EQ(figures.size(), 4u);  // in the pending list's order
+    EXPECT_EQ(figures[0], 400);
+    EXPECT_FALSE(figures[1].has_value());
+    EXPECT_FALSE(figures[2].has_value());
+    EXPECT_EQ(figures[3], 0);
+
+    // Asks 1001–1005 over bids 999–995: the buy at the best bid, the sell at the second ask.
+    BoardCells cells;
+    for (int i = 0; i < 5; ++i) {
+        cells.shown[static_cast<std::size_t>(i)] = static_cast<float>(1001 + i);
+        cells.shown[static_cast<std::size_t>(5 + i)] = static_cast<float>(999 - i);
+        cells.shown[static_cast<std::size_t>(10 + i)] = 500;
+        cells.shown[static_cast<std::size_t>(15 + i)] = 900;
+    }
+    Order second = limit;  // a second buy at the same price, further back
+    second.number = 103, second.boardQtyAhead = 900, second.volumeAtPrice = 0;
+    book.pendingNewOrders[4] = second;
+    const auto marks = BoardQueueMarks(book, cells);
+    for (int level = 0; level < kBoardLevels; ++level)
+        EXPECT_EQ(marks[static_cast<std::size_t>(level)].has_value(), level == 1 || level == 5) << level;
+    EXPECT_DOUBLE_EQ(marks[5]->ahead, 400);  // the first in the queue
+    EXPECT_DOUBLE_EQ(marks[5]->levelQuantity, 900);
+    EXPECT_DOUBLE_EQ(marks[1]->ahead, 0);
+    // A sell at a bid's price is not on the bid side's queue.
+    book.pendingClosingOrders[0].limitPrice = 999;
+    EXPECT_FALSE(BoardQueueMarks(book, cells)[1].has_value());
+}
+
+}  // namespace
+}  // namespace corvala

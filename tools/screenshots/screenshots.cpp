@@ -3,7 +3,8 @@
 // (main-window.png), the settings dialog and the disclaimer (settings.png, disclaimer.png), the
 // screening window (screening.png), and the day worked with the mouse (chart-tools.png, and
 // chart-tools-large.png at
-// 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png), the three
+// 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png) and a bid
+// waiting in its queue (queue.png), the three
 // order dialogs there (new-order.png, closing-order.png, correct-cancel.png), the same
 // replay at 15:00:00 (replay.png) with its report (report.png, report-history.png), and the
 // guide's window (manual.png). The replay runs on virtual time, so the pictures are the
@@ -158,13 +159,16 @@ int Run(const QString& out) {
     scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
     ok = Save(w, out + "/trading.png") && ok;
 
-    // The order dialogs at that moment: a limit buy below the market typed in, the short to be
-    // closed, and a resting order to correct or cancel.
+    // The order dialogs at that moment: a limit buy at the second bid resting in its queue (the
+    // pending list's last column and the bar on the board), a limit buy below the market typed
+    // in, the short to be closed, and the resting order to correct or cancel.
+    const std::string secondBid = std::to_string(static_cast<int>(sim.market().cells.shown[6]));
+    sim.PlaceNewOrder(Order("100", secondBid.c_str(), false));
+    ok = Save(w, out + "/queue.png") && ok;
     int price = 0;
     for (const char c : sim.display().priceLabel)
         if (c >= '0' && c <= '9') price = price * 10 + (c - '0');
     const std::string below = std::to_string((price - 30) / 10 * 10);
-    sim.PlaceNewOrder(Order("100", below.c_str(), false));
     sim.OpenNewOrderDialog();
     sim.SetNewOrderSell(false);
     sim.EditOrderText(false, OrderField::Quantity, "200");
