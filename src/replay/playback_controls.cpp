@@ -287,6 +287,10 @@ bool Simulation::RequestClose() {
             SettleAll(currentPrice_);
         else
             DiscardRun();
+    } else if (replay_.replayReady && replay_.simulationMode && AnyTradeMade()) {
+        // Closed trades are in the totals already: as a stop does, the run is kept in the
+        // history or given up with them, never saved in the totals without its rows.
+        RecordOrDiscard("取引結果を記録として残しますか？");
     }
     replay_.replayReady = false;
     AbandonReplay();

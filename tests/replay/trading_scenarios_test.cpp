@@ -83,6 +83,38 @@ TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtI
     EXPECT_FALSE(sim->BoardQueueMarks()[5].has_value());
 }
 
+TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhetherToKeepTheRun) {
+    // Trades whose results are in the totals would otherwise be missing from the history.
+    for (const bool keep : {true, false}) {
+        Given({"09:00:00 5,000 1,000", "09:00:10 300 1,001", "09:00:20 300 1,001", "09:01:00 100 1,000"});
+        ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+        PlayTo(1);
+        sim->SetBulkClose(kSideMarginBuy, true);
+        ClosingOrderForm close;
+        close.side = kSideMarginBuy;
+        close.order.normalMarket = true;
+        dialogs.answers = {true};
+        ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+        PlayTo(4);
+        ASSERT_EQ(sim->fills().size(), 2u);
+        ASSERT_TRUE(d().holdingLines[0].empty());
+        const double profit = sim->account().profitTotal, loss = sim->account().lossTotal;
+        ASSERT_GT(profit + loss, 0);
+        dialogs.questions.clear();
+        dialogs.answers = {keep};
+        const std::string before = History(kRealizedFile);
+        EXPECT_TRUE(sim->RequestClose());
+        ASSERT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_EQ(dialogs.questions[0].second.rfind("取引結果を記録として残しますか？", 0), 0u);
+        const std::string realized = History(kRealizedFile);
+        EXPECT_EQ(realized.size() > before.size() && realized.find(",買建,100,", before.size()) != std::string::npos,
+                  keep)
+            << realized;
+        // Not kept: the run's results leave the totals with its rows.
+        EXPECT_EQ(sim->account().profitTotal + sim->account().lossTotal, keep ? profit + loss : 0);
+    }
+}
+
 TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsAtTheBestBid) {
     Given({"09:00:00 1,000 1,000", "09:00:30 100 998", "09:01:00 100 997", "09:02:00 100 1,000"});
     PlayTo(2);
