@@ -66,9 +66,10 @@ const char* const kReplayUsage =
     "      completed bar), with \"markers\":[{\"x\",\"y\",\"side\",\"kind\"}] for the user's fills during\n"
     "      the replay (the window draws them while the replay runs). --report adds \"report\": the\n"
     "      run's statistics {\"trades\",\"wins\",\"losses\",\"winRate\",\"avgWin\",\"avgLoss\",\n"
-    "      \"profitFactor\",\"largestWin\",\"largestLoss\",\"maxDrawdown\",\"netPnl\",\n"
-    "      \"avgHoldingSeconds\",\"bySide\":{…},\"equity\":[…]}, each closed position a trade, the\n"
-    "      equity the result (realised plus open positions at the step's price) after every step.\n";
+    "      \"profitFactor\",\"largestWin\",\"largestLoss\",\"maxDrawdown\",\"bySide\":{…},\"netPnl\",\n"
+    "      \"avgHoldingSeconds\",\"equity\":[…],\"kept\"}, each closed position a trade, the equity\n"
+    "      the result (realised plus open positions at the step's price) after every step, kept\n"
+    "      whether the run was written to the history.\n";
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 namespace corvala::cli {
 
-using nlohmann::json;
+using json = Json;
 
 json TradeStatsJson(const TradeStats& s) {
     json bySide = json::object();
@@ -17,14 +17,15 @@ json TradeStatsJson(const TradeStats& s) {
             {"largestWin", s.largestWin},
             {"largestLoss", s.largestLoss},
             {"maxDrawdown", s.maxDrawdown},
+            {"bySide", bySide},
             {"netPnl", s.netPnl},
-            {"avgHoldingSeconds", s.avgHoldingSeconds},
-            {"bySide", bySide}};
+            {"avgHoldingSeconds", s.avgHoldingSeconds}};
 }
 
 json SessionReportJson(const SessionRecord& session) {
     json report = TradeStatsJson(session.Stats());
     report["equity"] = session.EquityCurve();
+    report["kept"] = session.kept();
     return report;
 }
 
@@ -34,10 +35,9 @@ json HistoryStatsJson(const HistoryStats& s) {
     json byCode = json::object(), byWeekday = json::object();
     for (const auto& [code, stats] : s.byCode) byCode[code] = TradeStatsJson(stats);
     for (const auto& [day, stats] : s.byWeekday) byWeekday[day] = TradeStatsJson(stats);
-    return {{"runs", s.runs},           {"trades", s.trades},   {"skippedLines", s.skippedLines},
-            {"resets", s.resets},       {"overall", TradeStatsJson(s.overall)},
-            {"byDay", byDay},           {"byCode", byCode},     {"byWeekday", byWeekday},
-            {"cumulative", s.cumulative}};
+    return {{"runs", s.runs},      {"trades", s.trades},   {"skippedLines", s.skippedLines},
+            {"byDay", byDay},      {"byCode", byCode},     {"byWeekday", byWeekday},
+            {"cumulative", s.cumulative}, {"resets", s.resets}, {"overall", TradeStatsJson(s.overall)}};
 }
 
 }  // namespace corvala::cli

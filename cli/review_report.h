@@ -9,13 +9,17 @@
 
 namespace corvala::cli {
 
+using Json = nlohmann::ordered_json;
+
 // {"trades","wins","losses","winRate","avgWin","avgLoss","profitFactor" (null without a loss),
-//  "largestWin","largestLoss","maxDrawdown","netPnl","avgHoldingSeconds","bySide":{side:{"trades","wins","pnl"}}}
-nlohmann::json TradeStatsJson(const TradeStats& stats);
-// The statistics of a run and "equity": its result after every step that ran.
-nlohmann::json SessionReportJson(const SessionRecord& session);
-// {"runs","trades","skippedLines","resets","overall","byDay":[{"date","pnl","runs"}],"byCode":{code:stats},
-//  "byWeekday":{day:stats},"cumulative":[…]}
-nlohmann::json HistoryStatsJson(const HistoryStats& stats);
+//  "largestWin","largestLoss","maxDrawdown","bySide":{side:{"trades","wins","pnl"}},"netPnl",
+//  "avgHoldingSeconds"}
+Json TradeStatsJson(const TradeStats& stats);
+// The statistics of a run, "equity" (its result after every step that ran) and "kept" (the run
+// was written to the history).
+Json SessionReportJson(const SessionRecord& session);
+// {"runs","trades","skippedLines","byDay":[{"date","pnl","runs"}],"byCode":{code:stats},
+//  "byWeekday":{day:stats},"cumulative":[…],"resets","overall"}
+Json HistoryStatsJson(const HistoryStats& stats);
 
 }  // namespace corvala::cli

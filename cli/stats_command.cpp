@@ -16,12 +16,12 @@ const char* const kStatsUsage =
     "  stats [--install DIR]\n"
     "      Reads the kept runs back from the install folder's 売買履歴/実現損益.csv (rows,\n"
     "      summary blocks, reset markers and empty lines; a line that is none of these is\n"
-    "      skipped and counted) and prints {\"runs\",\"trades\",\"skippedLines\",\"resets\",\n"
-    "      \"overall\",\"byDay\":[{\"date\",\"pnl\",\"runs\"}],\"byCode\":{…},\"byWeekday\":{…},\n"
-    "      \"cumulative\":[…]}: each of overall, byCode and byWeekday as {\"trades\",\"wins\",\n"
+    "      skipped and counted) and prints {\"runs\",\"trades\",\"skippedLines\",\n"
+    "      \"byDay\":[{\"date\",\"pnl\",\"runs\"}],\"byCode\":{…},\"byWeekday\":{…},\"cumulative\":[…],\n"
+    "      \"resets\",\"overall\"}: each of byCode, byWeekday and overall as {\"trades\",\"wins\",\n"
     "      \"losses\",\"winRate\",\"avgWin\",\"avgLoss\",\"profitFactor\",\"largestWin\",\n"
-    "      \"largestLoss\",\"maxDrawdown\",\"netPnl\",\"avgHoldingSeconds\",\"bySide\"}; cumulative\n"
-    "      is the summed result after each run. A missing file is no runs.\n";
+    "      \"largestLoss\",\"maxDrawdown\",\"bySide\",\"netPnl\",\"avgHoldingSeconds\"}, the drawdown\n"
+    "      trade by trade; cumulative is the summed result after each run. A missing file is no runs.\n";
 
 int RunStats(const std::vector<std::string>& args) {
     std::string install;

@@ -177,6 +177,9 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     BuildDayTape();
     BuildInitialBoard(0);
     ShowLoadedDayOnChart();
+    // The report draws the day's price however the chart stands when the run ends.
+    const auto& price = (*day_)[SeriesSlot::DayStock].price;
+    session_.SetPrices(std::vector<double>(price.begin(), price.begin() + kClosingRow + 1));
     if (replay_.simulationMode) PrepareReplay();
     return DisplayOutcome::Loaded;
 }

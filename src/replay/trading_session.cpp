@@ -281,6 +281,8 @@ void Simulation::SettleAll(double price) {
     ShowOrdersOnBoard(false);
     PlayPendingFillSound();
     ResetBuyingPower(account_);
+    // Everything is closed: the run's last figure is what it realised.
+    session_.SetEquity(replay_.currentRow, account_.runPnl);
     WriteHistory();
     RefreshTradingDisplay();
 }

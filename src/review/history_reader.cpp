@@ -55,7 +55,8 @@ bool IsClosingSide(std::string_view s) { return s == "売埋" || s == "買埋" |
 
 // シミュレーション日・時間, 約定日, 時間, コード, 銘柄名, 売買, 数量, 単価, 売買, 返済時間, 返済単価,
 // 損益[, 決済額]: older files lack the last column; a missing 損益 is worked out from the prices.
-std::optional<KeptTrade> Row(const std::vector<std::string_view>& f) {
+std::optional<KeptTrade> Row(std::vector<std::string_view> f) {
+    if (f.size() == 14 && Trim(f.back()).empty()) f.pop_back();  // a trailing comma
     if (f.size() < 11 || f.size() > 13) return std::nullopt;
     KeptTrade t;
     const auto day = Day(f[1]);

@@ -43,7 +43,7 @@ HistoryStats ComputeHistoryStats(const HistoryReading& reading) {
         }
     }
     s.trades = static_cast<int>(all.size());
-    s.overall = ComputeTradeStats(all, s.cumulative);
+    s.overall = ComputeTradeStats(all);  // the drawdown trade by trade, as for each stock and weekday
     for (const auto& [code, trades] : byCode) s.byCode[code] = ComputeTradeStats(trades);
     for (const auto& [weekday, trades] : byWeekday) s.byWeekday[weekday] = ComputeTradeStats(trades);
     for (auto& [date, day] : byDay) s.byDay.push_back(day);

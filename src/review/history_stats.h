@@ -19,7 +19,7 @@ struct DayResult {
 
 struct HistoryStats {
     int runs = 0, trades = 0, skippedLines = 0, resets = 0;
-    TradeStats overall;                       // every kept trade; drawdown over the runs
+    TradeStats overall;                       // every kept trade
     std::vector<DayResult> byDay;             // by replayed day, oldest first
     std::map<std::string, TradeStats> byCode;     // by stock code
     std::map<std::string, TradeStats> byWeekday;  // 月 … 金 (土 and 日 when a file has them)

@@ -1,5 +1,7 @@
 #include "review/session_record.h"
 
+#include <cmath>
+
 namespace corvala {
 
 namespace {
@@ -15,8 +17,9 @@ void SessionRecord::SetEquity(int row, double value) {
         equity_.resize(at + 1, 0);
         ran_.resize(at + 1, false);
     }
-    equity_[at] = value;
+    equity_[at] = std::round(value * 10) / 10;
     ran_[at] = true;
+    for (std::size_t later = at + 1; later < ran_.size(); ++later) ran_[later] = false;
 }
 
 std::vector<double> SessionRecord::EquityCurve() const {

@@ -20,8 +20,12 @@ public:
     void Clear();
     void AddTrade(const ClosedTrade& trade) { trades_.push_back(trade); }
     void AddFill(const FillMark& fill) { fills_.push_back(fill); }
-    // The result after `row`'s step; a row run again after a jump back takes the new figure.
+    // The result after `row`'s step, to 0.1 yen. A row run again after a jump back takes the new
+    // figure, and the rows after it that ran before the jump no longer count.
     void SetEquity(int row, double value);
+    // The day's price by row, for the report's picture.
+    void SetPrices(std::vector<double> prices) { prices_ = std::move(prices); }
+    const std::vector<double>& prices() const { return prices_; }
     // The run was kept (written to the history): its report is due.
     void MarkKept() { kept_ = true; }
 
@@ -38,6 +42,7 @@ private:
     std::vector<FillMark> fills_;
     std::vector<double> equity_;
     std::vector<bool> ran_;
+    std::vector<double> prices_;
     bool kept_ = false;
 };
 

@@ -1,11 +1,14 @@
 #include "review/trade_stats.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace corvala {
 
 double ClosedTradePnl(const std::string& side, double openPrice, double closePrice, double quantity) {
-    return side == "売建" ? (openPrice - closePrice) * quantity : (closePrice - openPrice) * quantity;
+    const double pnl = side == "売建" ? (openPrice - closePrice) * quantity : (closePrice - openPrice) * quantity;
+    // Prices come as single-precision figures: the result is kept to the 0.1 yen they can mean.
+    return std::round(pnl * 10) / 10;
 }
 
 double MaxDrawdown(const std::vector<double>& equity) {

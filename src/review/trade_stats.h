@@ -17,7 +17,8 @@ struct ClosedTrade {
     double pnl = 0;  // in yen, as the history writes it
 };
 
-// Realised result of a closed part: (close − open) × quantity, the other way round for a short.
+// Realised result of a closed part: (close − open) × quantity, the other way round for a short,
+// to 0.1 yen.
 double ClosedTradePnl(const std::string& side, double openPrice, double closePrice, double quantity);
 
 struct SideFigures {

@@ -185,9 +185,7 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
         int at = -1;
         for (int i = 0; i < kBoardLevels; ++i)
             if (Level(b, i) == static_cast<float>(p)) at = i;
-        if (at >= 0 && LevelQty(b, at) < o.boardQtyAhead)
-            o.boardQtyAhead = std::max(0.0f, LevelQty(b, at) - o.quantity);
-        if (at < 0) o.boardQtyAhead = 0;
+        o.boardQtyAhead = QueueOnBoard(o, b);
         const double v = line.t.volume.value_or(0);
         if (line.due) o.volumeAtPrice += static_cast<float>(v);
         if ((o.volumeAtPrice >= o.boardQtyAhead && o.volumeAtPrice != 0) || at < 0 || LevelQty(b, at) <= v)

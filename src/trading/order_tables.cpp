@@ -44,6 +44,15 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
     return lines;
 }
 
+float QueueOnBoard(const Order& o, const Board& b) {
+    int at = -1;
+    for (int i = 0; i < kBoardLevels; ++i)
+        if (b[static_cast<std::size_t>(i)] == o.limitPrice) at = i;
+    if (at < 0) return 0;
+    const float level = b[static_cast<std::size_t>(at + kBoardLevels)];
+    return level < o.boardQtyAhead ? std::max(0.0f, level - o.quantity) : o.boardQtyAhead;
+}
+
 std::optional<double> QueueAhead(const Order& o) {
     if (!o.InUse() || o.isMarket != 0 || o.kind == kKindStop || o.limitPrice == 0) return std::nullopt;
     return std::max(0.0, static_cast<double>(o.boardQtyAhead) - o.volumeAtPrice);

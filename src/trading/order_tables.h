@@ -34,9 +34,14 @@ std::string SideText(float side, bool closing);
 std::string PendingOrderLine(const Order& order, bool closing, int slot, bool decimalPrices);
 // The list: new orders of slots 0–29, then closing orders.
 std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalPrices);
-// The shares still ahead of a resting limit order in its price's queue, as the matching engine
-// counts them (the queue that stood ahead, less what has printed at the price since); none for
-// a market order or a stop that has not fired.
+// The queue the matching engine holds ahead of `order` by the board `board` at a print at its
+// price: what stood ahead, cut to the level's quantity less the order's own when the level has
+// thinned below it, 0 when the price has left the board.
+float QueueOnBoard(const Order& order, const Board& board);
+// The shares still ahead of a resting limit order as the engine's record of it stands: the
+// queue it holds ahead, less what has printed at the price since the order was placed (at the
+// next print at its price the engine first cuts that queue by the board then shown, as above);
+// none for a market order or a stop that has not fired.
 std::optional<double> QueueAhead(const Order& order);
 // The same for each line of the pending list, in its order.
 std::vector<std::optional<double>> PendingQueueFigures(const OrderBook& book);

@@ -94,7 +94,7 @@ private:
     void ConnectAccountPanel();
     void ConnectOrderDialogs();
     void ConnectUtilities();
-    // 成績: opened once when a run is kept; its button while the run's report stands.
+    // 成績: opened once when a run is kept, closed by the next display.
     void FollowReport();
     void ShowAccountPanel(const MainDisplay& d);
     bool FinishStartUp();

@@ -185,7 +185,6 @@ void MainWindow::BuildControls() {
     manualButton_->setToolTip(QStringLiteral("マニュアルを開きます"));
     reportButton_ = Named(new QPushButton(QStringLiteral("成績"), central_), "reportButton");
     reportButton_->setToolTip(QStringLiteral("記録した回の成績と、これまでの通算成績を表示します"));
-    reportButton_->setEnabled(false);
     buyingPowerCaption_ = Caption(central_, QStringLiteral("新規建余力"));
     buyingPowerLabel_ = Figure(central_, "buyingPowerLabel");
     runPnlCaption_ = Caption(central_, QStringLiteral("今回の損益"));

@@ -48,8 +48,9 @@ void MainWindow::SetPicturesFolder(const QString& folder) {
 
 void MainWindow::FollowReport() {
     const bool kept = sim_->session().kept();
-    reportButton_->setEnabled(kept);
     if (kept && !reportShown_) report_->ShowReport();
+    // The next display starts another run: the report of the last one goes with it.
+    if (!kept && reportShown_) report_->hide();
     reportShown_ = kept;
 }
 

@@ -143,25 +143,25 @@ ReportWindow::ReportWindow(Simulation& sim, QWidget* parent) : QDialog(parent), 
 }
 
 void ReportWindow::ShowReport() {
+    const bool kept = sim_.session().kept();
+    shown_ = kept ? sim_.session() : SessionRecord{};
+    shownStem_ = sim_.SaveFileStem();
     FillSession();
     FillHistory();
     status_->clear();
-    tabs_->setCurrentIndex(0);
+    tabs_->setTabEnabled(0, kept);
+    tabs_->setCurrentIndex(kept ? 0 : 1);
+    findChild<QPushButton*>("reportCsvButton")->setEnabled(kept);
     show();
     raise();
 }
 
 void ReportWindow::FillSession() {
-    const TradeStats stats = sim_.session().Stats();
+    const TradeStats stats = shown_.Stats();
     sessionFigures_->setText(FigureTable(StatsFigureLines(stats)));
     sessionSides_->setText(SideTable(stats));
-    std::vector<double> prices;
-    if (sim_.chartShowsDay()) {
-        const auto& price = sim_.day()[SeriesSlot::DayStock].price;
-        prices.assign(price.begin(), price.begin() + kRowsOfDay);
-    }
-    sessionCurve_->SetDrawing([this, prices](int w, int h) {
-        return DrawSessionCurves(prices, kRowsOfDay, sim_.session(), w, h);
+    sessionCurve_->SetDrawing([this](int w, int h) {
+        return DrawSessionCurves(shown_.prices(), kRowsOfDay, shown_, w, h);
     });
 }
 
@@ -199,7 +199,7 @@ void ReportWindow::FillHistory() {
 }
 
 QString ReportWindow::FilePath(const QString& folder, const char* extension) const {
-    std::string stem = sim_.SaveFileStem();
+    std::string stem = shownStem_;
     stem.replace(0, std::string("corvala").size(), "成績");
     return Q(UniqueFilePath(folder.toStdString(), stem, extension));
 }
@@ -213,8 +213,7 @@ QString ReportWindow::SavePicture(const QString& folder) {
 
 QString ReportWindow::SaveCsv(const QString& folder) {
     const QString path = FilePath(folder, ".csv");
-    const SessionRecord& session = sim_.session();
-    const std::string text = SessionReportCsv(session.Stats(), StepTimes(session.EquityRows()), session.EquityCurve());
+    const std::string text = SessionReportCsv(shown_.Stats(), StepTimes(shown_.EquityRows()), shown_.EquityCurve());
     const bool saved = QDir().mkpath(folder) && WriteFileAtomically(path.toStdString(), EncodeCp932(text));
     status_->setText(saved ? QStringLiteral("CSVを保存しました。") + path : QStringLiteral("CSVを保存できませんでした。") + path);
     return saved ? path : QString();

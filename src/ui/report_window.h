@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chart/picture.h"
+#include "review/session_record.h"
 
 class QLabel;
 class QTabWidget;
@@ -35,7 +36,8 @@ class ReportWindow final : public QDialog {
     Q_OBJECT
 public:
     ReportWindow(Simulation& sim, QWidget* parent);
-    // Fills both tabs from the run and the history file as they stand, and shows the window.
+    // Fills both tabs, the first from a copy of the kept run (none: that tab is off and the
+    // second is shown), the second from the history file as it stands, and shows the window.
     void ShowReport();
     // Saves a PNG of the window / the figures as CSV into `folder`; the path, or "" on failure.
     QString SavePicture(const QString& folder);
@@ -48,6 +50,8 @@ private:
     QString FilePath(const QString& folder, const char* extension) const;
 
     Simulation& sim_;
+    SessionRecord shown_;  // the run the first tab shows, kept as it was when the report opened
+    std::string shownStem_;
     QTabWidget* tabs_ = nullptr;
     QLabel* sessionFigures_ = nullptr;
     QLabel* sessionSides_ = nullptr;

@@ -13,6 +13,7 @@
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/simulation.h"
+#include "test_support.h"
 
 namespace corvala {
 
@@ -33,13 +34,11 @@ public:
     std::int64_t NowMs() const override { return 0; }
 };
 
+// The demo install of this test process, removed when the process ends (every test runs in a
+// process of its own: a folder left behind each time would fill the disk).
 inline const DemoManifest& Demo() {
-    static const DemoManifest manifest = [] {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("corvala-demo-run-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        return GenerateDemoData(dir.string());
-    }();
+    static const test::TempDir folder;
+    static const DemoManifest manifest = GenerateDemoData(folder.Sub("demo"));
     return manifest;
 }
 

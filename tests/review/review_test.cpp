@@ -58,6 +58,8 @@ TEST(TradeStatsTest, EdgesWithoutTradesWithoutLossesAndAnEquityCurve) {
     EXPECT_DOUBLE_EQ(MaxDrawdown({-300, -100}), 300);  // below the start of 0 is a fall too
     EXPECT_DOUBLE_EQ(ClosedTradePnl("売建", 3190, 3185, 100), 500);
     EXPECT_DOUBLE_EQ(ClosedTradePnl("買付", 3181, 3175, 100), -600);
+    // Single-precision prices of a stock quoted in tenths: the result is whole tenths of a yen.
+    EXPECT_DOUBLE_EQ(ClosedTradePnl("買付", 1001.3f, 1000.1f, 300), -360);
 }
 
 TEST(SessionRecordTest, ARowRunAgainTakesItsNewFigureAndRowsOutOfRangeAreIgnored) {
@@ -70,8 +72,12 @@ TEST(SessionRecordTest, ARowRunAgainTakesItsNewFigureAndRowsOutOfRangeAreIgnored
     r.SetEquity(100000, 5);
     EXPECT_EQ(r.EquityCurve(), (std::vector<double>{0, 100, -200}));
     EXPECT_EQ(r.EquityRows(), (std::vector<int>{0, 1, 2}));
+    // ≪ back to row 1 and a stop there: what rows 2 and later showed before the jump is gone.
+    r.SetEquity(3, -900);
+    r.SetEquity(1, -50.04);
+    EXPECT_EQ(r.EquityCurve(), (std::vector<double>{0, -50}));  // to 0.1 yen
     r.AddTrade(Trade("買建", -200));
-    EXPECT_DOUBLE_EQ(r.Stats().maxDrawdown, 300);
+    EXPECT_DOUBLE_EQ(r.Stats().maxDrawdown, 50);
     EXPECT_FALSE(r.kept());
     r.MarkKept();
     r.Clear();

@@ -163,6 +163,16 @@ TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksThei
     // A sell at a bid's price is not on the bid side's queue.
     book.pendingClosingOrders[0].limitPrice = 999;
     EXPECT_FALSE(BoardQueueMarks(book, cells)[1].has_value());
+
+    // The engine's rule at a print: a level thinned below the queue cuts it to what the level
+    // holds besides the order; a price gone from the board leaves nothing ahead.
+    Board board{};
+    board[5] = 999, board[15] = 5000;
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 700);
+    board[15] = 350;
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 250);
+    board[5] = 998;
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 0);
 }
 
 }  // namespace

@@ -26,13 +26,13 @@
 namespace corvala {
 namespace {
 
+// The demo install of this test process, removed when the process ends.
 const std::string& DemoInstall() {
+    static const test::TempDir dir;
     static const std::string folder = [] {
-        const auto dir = std::filesystem::temp_directory_path() / ("corvala-chart-view-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        EXPECT_TRUE(GenerateDemoData(dir.string()).ok);
-        EXPECT_TRUE(WriteSettingsWithoutDisclaimer(dir.string()));
-        return dir.string();
+        EXPECT_TRUE(GenerateDemoData(dir.path()).ok);
+        EXPECT_TRUE(WriteSettingsWithoutDisclaimer(dir.path()));
+        return dir.path();
     }();
     return folder;
 }

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QImage>
+#include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <filesystem>
@@ -115,7 +116,6 @@ TEST_F(UtilitiesTest, TheManualButtonShowsTheGuideWithItsPictures) {
 
 TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     window->SetPicturesFolder(QString::fromStdString(pictures.path()));
-    EXPECT_FALSE(Find<QPushButton>("reportButton")->isEnabled());
     PressStart();
     RunUntil([&] { return sim().waitingForPlay(); });
     NewOrderForm order;
@@ -158,13 +158,46 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     EXPECT_EQ(text.rfind("項目,値\r\n取引回数,1\r\n", 0), 0u) << text.substr(0, 80);
     EXPECT_NE(text.find("09:00:00,"), std::string::npos);
 
-    // The next display starts a new run: the report of the last one is gone.
-    report->hide();
+    // The next display starts a new run: the report of the last one closes with it, and 成績
+    // opens the kept runs only.
     sim().SetSimulationChecked(false);
     ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     window->Refresh();
-    EXPECT_FALSE(Find<QPushButton>("reportButton")->isEnabled());
     EXPECT_FALSE(report->isVisible());
+    QTest::mouseClick(Find<QPushButton>("reportButton"), Qt::LeftButton);
+    EXPECT_TRUE(report->isVisible());
+    auto* tabs = report->findChild<QTabWidget*>();
+    EXPECT_FALSE(tabs->isTabEnabled(0));
+    EXPECT_EQ(tabs->currentIndex(), 1);
+}
+
+TEST_F(UtilitiesTest, ARunKeptByAStopReportsOverTheDaysPrice) {
+    PressStart();
+    RunUntil([&] { return sim().waitingForPlay(); });
+    NewOrderForm order;
+    order.quantity = "100";
+    order.normalMarket = true;
+    dialogs.answers = {true};
+    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    sim().PressPlayback(kPlayPause);
+    RunUntil([&] { return sim().replay().currentRow >= 200; });
+    dialogs.answers = {true, true};  // stop, and settle and keep the run
+    sim().PressPlayback(kStop);
+    RunUntil([&] { return !sim().replayRunning(); });
+    ASSERT_TRUE(sim().session().kept());
+    auto* report = window->findChild<ReportWindow*>("reportWindow");
+    ASSERT_TRUE(report->isVisible());
+    // The chart went back to its empty frame, but the report still has the day's price.
+    const SessionRecord& run = sim().session();
+    ASSERT_GE(run.prices().size(), 3600u);
+    EXPECT_GT(run.prices()[0], 0);
+    ASSERT_EQ(run.fills().size(), 2u);
+    EXPECT_EQ(run.EquityCurve().back(), sim().account().runPnl);  // the settled result is the last figure
+    const QImage curve = report->findChild<CurveView*>("sessionCurve")->grab().toImage();
+    bool white = false;  // the price line
+    for (int y = 0; y < curve.height() && !white; ++y)
+        for (int x = 0; x < curve.width() && !white; ++x) white = curve.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_TRUE(white);
 }
 
 }  // namespace
