@@ -24,6 +24,7 @@ const char* const kReplayUsage =
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
     "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
     "       [--save-settings] [--report]\n"
+    "  replay --session FILE [--install DIR] [--data DIR] [--report]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -69,7 +70,15 @@ const char* const kReplayUsage =
     "      \"profitFactor\",\"largestWin\",\"largestLoss\",\"maxDrawdown\",\"bySide\":{…},\"netPnl\",\n"
     "      \"avgHoldingSeconds\",\"equity\":[…],\"kept\"}, each closed position a trade, the equity\n"
     "      the result (realised plus open positions at the step's price) after every step, kept\n"
-    "      whether the run was written to the history.\n";
+    "      whether the run was written to the history.\n"
+    "      A kept run also leaves its session file in 売買履歴/セッション (\"sessionFile\" names it):\n"
+    "      the data files' fingerprints, the seed, the start and every action of the user, stamped\n"
+    "      with the replay clock and the loop's step. --session plays such a file (the window's\n"
+    "      too) to the same fills, history rows and account: the day, the account and the options\n"
+    "      are the file's, --data stands in for its data folder. Nothing is appended to the history\n"
+    "      files; \"history\" holds the text the run appended then, by file name, and \"session\"\n"
+    "      {\"actionsLeft\",\"answersLeft\"} what found no place in the replay (0 when it fits).\n"
+    "      Exit status 3 when the data files changed since (\"message\" says which).\n";
 
 namespace {
 
@@ -87,7 +96,7 @@ struct Action {
 struct ReplayArgs {
     DayOptions day;
     int speed = 5;
-    std::string start, script, orders, tape;
+    std::string start, script, orders, tape, session;
     std::optional<std::int32_t> investment;
     bool cashOnly = false;
     bool saveSettings = false;
@@ -97,12 +106,9 @@ struct ReplayArgs {
 };
 
 std::optional<int> ButtonOf(const std::string& caption) {
-    static const std::map<std::string, int> kButtons = {
-        {"||", kPlayPause}, {"＞", kPlayPause}, {"■", kStop},         {"≪", kBarBack},
-        {"→", kStepForward}, {">", kMinuteForward}, {"≫", kBarForward}};
-    const auto it = kButtons.find(caption);
-    if (it == kButtons.end()) return std::nullopt;
-    return it->second;
+    const int index = PlaybackButtonOf(caption);
+    if (index < 0) return std::nullopt;
+    return index;
 }
 
 json BoardJson(const Board& board) {
@@ -195,6 +201,8 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             }
         } else if (a == "--script" && hasValue) {
             out.script = args[++i];
+        } else if (a == "--session" && hasValue) {
+            out.session = args[++i];
         } else if (a == "--orders" && hasValue) {
             out.orders = args[++i];
         } else if (a == "--tape" && hasValue) {
@@ -252,9 +260,47 @@ bool ReadTape(const std::string& path, std::vector<std::string>& lines) {
 
 }  // namespace
 
+// --session: the file's run played again.
+int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
+    std::string error;
+    auto file = ReadSession(a.session, error);
+    if (!file) return Fail(a.session + ": " + error), 1;
+    if (dataGiven) file->start.dataFolder = a.day.data;
+    Headless h(a.day.install, /*answerYes=*/false);
+    Simulation& sim = h.sim;
+    sim.LoadSettings("");
+    if (!sim.StartUp(file->start.dataFolder)) {
+        std::cerr << h.dialogs.ErrorLine() << "\n";
+        return 2;
+    }
+    const std::int64_t origin = h.scheduler.NowMs();
+    if (const std::string refused = sim.PlaySession(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
+        std::cout << json{{"started", false}, {"message", refused}}.dump() << "\n";
+        return 3;
+    }
+    // A file cut short (the program ended mid-run) stops where its last action leaves the replay.
+    while (sim.playingSession() && !sim.playbackStalled() && h.scheduler.RunOne()) {
+    }
+    const std::int64_t endMs = h.scheduler.NowMs();
+    json out;
+    out["end"] = sim.display().clockText;
+    out["steps"] = sim.stepsRun();
+    out["virtualMs"] = endMs - origin;
+    out["stopped"] = !sim.dayCompleted();
+    AddTradingReport(sim, out);
+    const Simulation::PlaybackOutcome& played = sim.playbackOutcome();
+    out["history"] = {{kRealizedFile, played.history.realized}, {kExecutionFile, played.history.executions}};
+    out["session"] = {{"actionsLeft", played.actionsLeft}, {"answersLeft", played.answersLeft}};
+    if (a.report) out["report"] = SessionReportJson(sim.session());
+    std::cout << out.dump() << "\n";
+    return 0;
+}
+
 int RunReplay(const std::vector<std::string>& args) {
     ReplayArgs a;
+    const bool dataGiven = std::find(args.begin(), args.end(), "--data") != args.end();
     if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+    if (!a.session.empty()) return PlaySessionFile(a, dataGiven);
     std::vector<Action> script;
     if (!a.script.empty() && !ReadScript(a.script, script)) return 1;
     if (!a.orders.empty() && !ReadScript(a.orders, script)) return 1;
@@ -381,6 +427,7 @@ int RunReplay(const std::vector<std::string>& args) {
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
     if (a.report) out["report"] = SessionReportJson(sim.session());
+    if (!sim.sessionPath().empty()) out["sessionFile"] = sim.sessionPath();
     int status = 0;
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.

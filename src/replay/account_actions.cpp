@@ -75,9 +75,15 @@ void Simulation::AppendResetMarkerToHistory() {
     AppendToHistory(FormatResetMarker(ports_.clock.Today()));
 }
 
-void Simulation::SetFillSoundOption(bool on) { display_.fillSoundOption = on; }
+void Simulation::SetFillSoundOption(bool on) {
+    const OpScope op(*this, "SetFillSoundOption", {Arg(on)});
+    if (!op) return;
+    display_.fillSoundOption = on;
+}
 // The markers show or go at once, during a replay too (the box stays usable then).
 void Simulation::SetTradeMarkerOption(bool on) {
+    const OpScope op(*this, "SetTradeMarkerOption", {Arg(on)});
+    if (!op) return;
     display_.tradeMarkerOption = on;
     liveDirty_ = true;
 }

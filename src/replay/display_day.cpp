@@ -174,6 +174,11 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     dayLoaded_ = true;
     replayAllowed_ = true;
     market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
+    // One seed for the day's draws, so that a session file can draw them again.
+    daySeed_ = playbackSeed_ ? *playbackSeed_
+               : fixedDaySeed_ ? *fixedDaySeed_
+                               : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
+    dayRandom_ = SeededRandom(daySeed_);
     BuildDayTape();
     BuildInitialBoard(0);
     ShowLoadedDayOnChart();
@@ -194,7 +199,7 @@ void Simulation::BuildDayTape() {
         return;
     }
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-    TapeEstimator estimator(stock, day_->tradingUnit, ports_.random, market_.tape);
+    TapeEstimator estimator(stock, day_->tradingUnit, dayRandom_, market_.tape);
     display_.tapeListVisible = false;
     const bool displayOnly = !display_.simulationChecked;
     for (int r = 0; r < kClosingRow; ++r) {

@@ -52,6 +52,8 @@ void Simulation::RestoreLowSpeed(bool before) {
 }
 
 void Simulation::RestoreChosenSpeed() {
+    const OpScope op(*this, "RestoreChosenSpeed", {});
+    if (!op) return;
     SetLowSpeed(false);
     Notify();
 }
@@ -59,6 +61,8 @@ void Simulation::RestoreChosenSpeed() {
 // ---- New order ------------------------------------------------------------------------------
 
 void Simulation::OpenNewOrderDialog() {
+    const OpScope op(*this, "OpenNewOrderDialog", {});
+    if (!op) return;
     if (!day_ || !display_.controls.orderButtons[0] || newDialog_.visible) return;
     newDialog_ = NewOrderDialogModel{};
     newDialog_.lowSpeedBefore = display_.speed.lowSpeed;
@@ -72,18 +76,24 @@ void Simulation::OpenNewOrderDialog() {
 }
 
 void Simulation::ActivateNewOrderDialog() {
+    const OpScope op(*this, "ActivateNewOrderDialog", {});
+    if (!op) return;
     if (!newDialog_.visible || newDialog_.correctionMode || !day_) return;
-    if (clickedPrice_ != 0 && ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs)
+    if (clickedPrice_ != 0 && BoardClickFresh(ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
         newDialog_.form.price = DialogPriceText(clickedPrice_, day_->decimalPrices);
     Notify();
 }
 
 void Simulation::SetOrderKind(bool closing, float kind) {
+    const OpScope op(*this, "SetOrderKind", {Arg(closing), Arg(kind)});
+    if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
     Notify();
 }
 
 void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
+    const OpScope op(*this, "SetOrderOption", {Arg(closing), Arg(static_cast<int>(option)), Arg(on)});
+    if (!op) return;
     NewOrderForm& f = FormOf(closing);
     switch (option) {
         case OrderOption::NormalMarket: f.normalMarket = on && f.kind == kKindNormal; break;
@@ -94,11 +104,15 @@ void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
 }
 
 void Simulation::EditOrderText(bool closing, OrderField field, const std::string& typed) {
+    const OpScope op(*this, "EditOrderText", {Arg(closing), Arg(static_cast<int>(field)), typed});
+    if (!op) return;
     if (closing && field == OrderField::Quantity) return;  // the sum of the rows
     *TextOf(FormOf(closing), field) = CleanNumberText(typed);
 }
 
 void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
+    const OpScope op(*this, "SpinOrderField", {Arg(closing), Arg(static_cast<int>(field)), Arg(up)});
+    if (!op) return;
     if (!day_) return;
     std::string& text = *TextOf(FormOf(closing), field);
     if (field == OrderField::Quantity) {
@@ -111,11 +125,15 @@ void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
 }
 
 void Simulation::SetNewOrderSell(bool sell) {
+    const OpScope op(*this, "SetNewOrderSell", {Arg(sell)});
+    if (!op) return;
     newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
     Notify();
 }
 
 EntryOutcome Simulation::SubmitNewOrderDialog() {
+    const OpScope op(*this, "SubmitNewOrderDialog", {});
+    if (!op) return {};
     if (!newDialog_.visible) return {};
     const bool correcting = newDialog_.correctionMode;
     // The box shows the whole units that are ordered before the order is confirmed.
@@ -140,6 +158,8 @@ void Simulation::FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)
 }
 
 void Simulation::CancelNewOrderDialog() {
+    const OpScope op(*this, "CancelNewOrderDialog", {});
+    if (!op) return;
     if (!newDialog_.visible) return;
     LeaveNewOrderDialog();
     Notify();
@@ -168,6 +188,8 @@ void Simulation::CloseNewOrderDialog() {
 // ---- Closing order --------------------------------------------------------------------------
 
 void Simulation::OpenClosingDialog(int summaryLine) {
+    const OpScope op(*this, "OpenClosingDialog", {Arg(summaryLine)});
+    if (!op) return;
     if (!day_ || closeDialog_.visible || !replay_.replayReady) return;
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
     if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
@@ -191,6 +213,8 @@ void Simulation::OpenClosingDialog(int summaryLine) {
 }
 
 void Simulation::SetClosingSide(float side) {
+    const OpScope op(*this, "SetClosingSide", {Arg(side)});
+    if (!op) return;
     if (!closeDialog_.visible || closeDialog_.correctionMode || account_.cashOnly) return;
     closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
     for (Position& p : book_.positions) p.closeQtyInput = 0;
@@ -244,6 +268,8 @@ void Simulation::RebuildHoldingsList() {
 }
 
 void Simulation::EditCloseRow(int row, const std::string& typed) {
+    const OpScope op(*this, "EditCloseRow", {Arg(row), typed});
+    if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || row >= kCloseRows ||
         static_cast<std::size_t>(row) >= c.listedSlots.size())
@@ -262,6 +288,8 @@ void Simulation::EditCloseRow(int row, const std::string& typed) {
 }
 
 void Simulation::ToggleCloseRow(int row) {
+    const OpScope op(*this, "ToggleCloseRow", {Arg(row)});
+    if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
     Position& p = book_.positions[static_cast<std::size_t>(c.listedSlots[static_cast<std::size_t>(row)])];
@@ -271,6 +299,8 @@ void Simulation::ToggleCloseRow(int row) {
 }
 
 void Simulation::ToggleBulkClose() {
+    const OpScope op(*this, "ToggleBulkClose", {});
+    if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode) return;
     c.bulkMode = !c.bulkMode;
@@ -280,6 +310,8 @@ void Simulation::ToggleBulkClose() {
 }
 
 EntryOutcome Simulation::SubmitClosingDialog() {
+    const OpScope op(*this, "SubmitClosingDialog", {});
+    if (!op) return {};
     if (!closeDialog_.visible) return {};
     const bool correcting = closeDialog_.correctionMode;
     const EntryOutcome out = PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
@@ -290,6 +322,8 @@ EntryOutcome Simulation::SubmitClosingDialog() {
 }
 
 void Simulation::CancelClosingDialog() {
+    const OpScope op(*this, "CancelClosingDialog", {});
+    if (!op) return;
     if (!closeDialog_.visible) return;
     LeaveClosingDialog();
     Notify();
@@ -308,6 +342,8 @@ void Simulation::CloseClosingDialog() {
 // ---- Correct and cancel ---------------------------------------------------------------------
 
 void Simulation::OpenCorrectCancelDialog(int pendingLine) {
+    const OpScope op(*this, "OpenCorrectCancelDialog", {Arg(pendingLine)});
+    if (!op) return;
     if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
     if (pendingLine >= 0) {
         if (static_cast<std::size_t>(pendingLine) >= display_.pendingLines.size()) return;
@@ -353,10 +389,14 @@ void Simulation::RebuildCorrectCancelList() {
 }
 
 void Simulation::SelectCorrectCancelLine(int index) {
+    const OpScope op(*this, "SelectCorrectCancelLine", {Arg(index)});
+    if (!op) return;
     if (index >= 0 && static_cast<std::size_t>(index) < listDialog_.lines.size()) listDialog_.selected = index;
 }
 
 void Simulation::CancelSelectedOrder() {
+    const OpScope op(*this, "CancelSelectedOrder", {});
+    if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
     const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
@@ -368,6 +408,8 @@ void Simulation::CancelSelectedOrder() {
 }
 
 void Simulation::CorrectSelectedOrder() {
+    const OpScope op(*this, "CorrectSelectedOrder", {});
+    if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
     const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
@@ -404,6 +446,8 @@ void Simulation::CorrectSelectedOrder() {
 }
 
 void Simulation::CloseCorrectCancelDialog() {
+    const OpScope op(*this, "CloseCorrectCancelDialog", {});
+    if (!op) return;
     if (!listDialog_.visible) return;
     HideCorrectCancelDialog(true);
     Notify();

@@ -34,6 +34,11 @@ void Simulation::SetNavigation(int state) {
 void Simulation::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
+    const OpScope op(*this, "PressPlayback", {Arg(index)});
+    if (!op) {
+        if (index == kStop) StopPlayback();  // ■ ends watching a session
+        return;
+    }
     if (!replay_.replayReady) {
         ChartCursorButton(index);
         return;
@@ -197,12 +202,16 @@ void Simulation::ApplySpeedScroll(int value) {
 }
 
 void Simulation::SetSpeedScroll(int value) {
+    const OpScope op(*this, "SetSpeedScroll", {Arg(value)});
+    if (!op) return;
     if (preparing_) return;
     ApplySpeedScroll(value);
     Notify();
 }
 
 void Simulation::ClickSpeedGauge(int x) {
+    const OpScope op(*this, "ClickSpeedGauge", {Arg(x)});
+    if (!op) return;
     if (preparing_) return;
     display_.message.text.clear();
     SetLowSpeed(false);
@@ -210,9 +219,15 @@ void Simulation::ClickSpeedGauge(int x) {
     Notify();
 }
 
-void Simulation::ClickSlowestLabel() { ClickSpeedGauge(0); }
+void Simulation::ClickSlowestLabel() {
+    const OpScope op(*this, "ClickSlowestLabel", {});
+    if (!op) return;
+    ClickSpeedGauge(0);
+}
 
 void Simulation::SetLowSpeed(bool on) {
+    const OpScope op(*this, "SetLowSpeed", {Arg(on)});
+    if (!op) return;
     SpeedControl& s = display_.speed;
     if (s.lowSpeed == on) return;
     s.lowSpeed = replay_.lowSpeed = on;
@@ -282,6 +297,11 @@ bool Simulation::anyOrderDialogOpen() const {
 }
 
 bool Simulation::RequestClose() {
+    const OpScope op(*this, "RequestClose", {});
+    if (!op) {  // the program ends while a session plays: nothing of it is settled or kept
+        AbandonReplay();
+        return true;
+    }
     if (replay_.replayReady && replay_.simulationMode && HoldingsOpen()) {
         if (AskQuestion("注意", "現在値で強制決済されますが、宜しいですか？"))
             SettleAll(currentPrice_);

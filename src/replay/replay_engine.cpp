@@ -26,9 +26,13 @@ constexpr const char* kLunchRequest = "後場寄り前の注文があれば、�
 
 // ---- Waiting -------------------------------------------------------------------------------
 
+// What the scheduler runs is the program's own doing, never an operation of the user.
 void Simulation::Later(int ms, std::function<void()> callback) {
-    ports_.scheduler.After(ms, [alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
-        if (alive.lock()) cb();
+    ports_.scheduler.After(ms, [this, alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
+        if (!alive.lock()) return;
+        ++opDepth_;
+        cb();
+        --opDepth_;
     });
 }
 
@@ -46,7 +50,9 @@ void Simulation::ResumeWait(unsigned generation) {
         return;
     }
     ++waitGeneration_;
+    ++resumptions_;
     std::exchange(waiting_, nullptr).resume();
+    ApplyDueSessionActions();
     Notify();
 }
 
@@ -63,6 +69,7 @@ void Simulation::AbandonReplay() {
     resumeDeferred_ = false;
     replayTask_.Reset();
     preparing_ = heldPaused_ = false;
+    EndSession("left");
 }
 
 bool Simulation::AskQuestion(const std::string& title, const std::string& text) {
@@ -81,20 +88,28 @@ void Simulation::EndModal() {
     }
 }
 
+// A session that plays shows no boxes: the user saw them when it was played.
 void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
+    if (sim_.playback_) return;
     sim_.BeginModal();
     sim_.ports_.dialogs.ShowError(number, text);
     sim_.EndModal();
 }
 
+// While a session plays, its questions take the answers written then.
 bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& text) {
+    if (Playback* p = sim_.playback_.get()) {
+        const auto& answers = p->file.answers;
+        return p->nextAnswer < answers.size() && answers[p->nextAnswer++];
+    }
     sim_.BeginModal();
     const bool yes = sim_.ports_.dialogs.Ask(title, text);
     sim_.EndModal();
-    return yes;
+    return sim_.RecordedAnswer(yes);
 }
 
 void Simulation::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
+    if (sim_.playback_) return;
     sim_.BeginModal();
     sim_.ports_.dialogs.ShowNotice(title, text);
     sim_.EndModal();
@@ -139,8 +154,11 @@ void Simulation::ResetReplayForDisplay() {
 }
 
 void Simulation::PrepareReplay() {
+    BeginSession();
+    ++opDepth_;  // the loop's own start is no operation of the user
     replayTask_ = RunDay();
     replayTask_.Start();
+    --opDepth_;
     Notify();
 }
 
@@ -195,6 +213,7 @@ Task Simulation::RunDay() {
     }
     r.stopRequested = false;
     ResetBoardQuantityBackgrounds();
+    EndSession(loopExit_ == LoopExit::Completed ? "completed" : loopExit_ == LoopExit::Stopped ? "stopped" : "left");
 }
 
 Task Simulation::StartReplay() {

@@ -47,7 +47,7 @@ MatchContext Simulation::StepContext() const {
     ctx.fineTickMode = day_->fineTickMode;
     ctx.tradingUnit = day_->tradingUnit > 0 ? day_->tradingUnit : 100;
     ctx.boardTotalQty = replay_.boardTotalQty;
-    ctx.random = &ports_.random;
+    ctx.random = &dayRandom_;
     return ctx;
 }
 

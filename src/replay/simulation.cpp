@@ -144,6 +144,8 @@ void Simulation::SelectSeries(const std::string& item) {
 }
 
 void Simulation::SetSimulationChecked(bool checked) {
+    const OpScope op(*this, "SetSimulationChecked", {Arg(checked)});
+    if (!op) return;
     RemoveChartCursor();
     if (checked) {
         display_.controls.speedEnabled = true;
@@ -169,15 +171,27 @@ void Simulation::SetSimulationChecked(bool checked) {
 }
 
 void Simulation::SetTapeOption(bool on) {
+    const OpScope op(*this, "SetTapeOption", {Arg(on)});
+    if (!op) return;
     display_.tapeOption = on;
     tapeOptionBeforeSimulation_ = on;
 }
 
-void Simulation::SetBoardOption(bool on) { display_.boardOption = on; }
+void Simulation::SetBoardOption(bool on) {
+    const OpScope op(*this, "SetBoardOption", {Arg(on)});
+    if (!op) return;
+    display_.boardOption = on;
+}
 
-void Simulation::SetHideBoardAndTape(bool on) { display_.hideBoardAndTape = on; }
+void Simulation::SetHideBoardAndTape(bool on) {
+    const OpScope op(*this, "SetHideBoardAndTape", {Arg(on)});
+    if (!op) return;
+    display_.hideBoardAndTape = on;
+}
 
 void Simulation::ClickBoardPrice(int level) {
+    const OpScope op(*this, "ClickBoardPrice", {Arg(level)});
+    if (!op) return;
     if (level < 0 || level >= kBoardLevels) return;
     clickedPrice_ = market_.board[static_cast<std::size_t>(level)];
     clickedAtMs_ = ports_.clock.NowMs();

@@ -9,6 +9,8 @@
 #include <vector>
 #include <array>
 #include <coroutine>
+#include <cstdint>
+#include <initializer_list>
 
 #include "data/day_series.h"
 #include "data/stock_list.h"
@@ -28,6 +30,8 @@
 #include "account/account.h"
 #include "account/history.h"
 #include "review/session_record.h"
+#include "replay/session_file.h"
+#include "platform/system.h"
 #include "trading/closing_order.h"
 #include "trading/matching.h"
 #include "trading/new_order.h"
@@ -376,6 +380,33 @@ public:
     const TimeCursor& timeCursor() const { return cursor_; }
     MarkMode markMode() const { return markMode_; }
 
+    // ---- Session files ----
+    // Each replay is written into 売買履歴/セッション as it goes (the window), or only when the
+    // run is kept in the history (`onlyKept`, the command line).
+    void SetSessionFilesOnlyWhenKept(bool onlyKept) { sessionOnlyKept_ = onlyKept; }
+    // Every display draws the day's random numbers from this seed instead of a new one.
+    void FixDaySeed(std::uint64_t seed) { fixedDaySeed_ = seed; }
+    // The session file of the current or the last replay ("" when none was written).
+    const std::string& sessionPath() const { return sessionPath_; }
+    // Plays a recorded session: its day displayed as it was, every action of the user at the
+    // same point of the replay, every question answered and the clock read as then. Nothing is
+    // appended to the history files and no session file is written; the user's own actions are
+    // ignored until it ends. `restoreAfter`: the account, data folder, N and options come back
+    // when it ends. "" when it started, else why not (Japanese).
+    std::string PlaySession(SessionFile session, bool restoreAfter);
+    bool playingSession() const { return playback_ != nullptr; }
+    // Every action of the playing session is done and the replay waits for a press that never
+    // came: the file ends before its run did.
+    bool playbackStalled() const;
+    // What the last played session would have appended to the history files, and what of it
+    // found no place in the replay (a session that does not fit its day).
+    struct PlaybackOutcome {
+        HistoryAppend history;
+        int actionsLeft = 0, answersLeft = 0;
+        bool finished = false;
+    };
+    const PlaybackOutcome& playbackOutcome() const { return playbackOutcome_; }
+
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -398,6 +429,50 @@ private:
     bool AskQuestion(const std::string& title, const std::string& text);
     void BeginModal();
     void EndModal();
+    // An operation of the user: the outermost one is written to the session file; while a
+    // session plays, one that does not come from it is refused (false).
+    class OpScope {
+    public:
+        OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args);
+        ~OpScope() { --sim_.opDepth_; }
+        OpScope(const OpScope&) = delete;
+        OpScope& operator=(const OpScope&) = delete;
+        explicit operator bool() const { return allowed_; }
+
+    private:
+        Simulation& sim_;
+        bool allowed_ = true;
+    };
+    static std::string Arg(bool v) { return v ? "true" : "false"; }
+    static std::string Arg(int v) { return std::to_string(v); }
+    static std::string Arg(float v);
+    static const std::string& Arg(const std::string& v) { return v; }
+    void BeginSession();
+    void EndSession(const char* how);
+    void CloseSessionFile(const char* how);
+    void StopPlayback();
+    void WriteSessionLine(const std::string& line);
+    void ApplyDueSessionActions();
+    void ApplySessionAction(const SessionAction& action);
+    void FinishPlayback();
+    SessionWallClock WallClockNow();
+    bool RecordedAnswer(bool live);
+    bool BoardClickFresh(bool live);
+    struct UserState {
+        std::string dataFolder;
+        std::optional<std::string> keptAside;
+        int barLength = 5;
+        Account account;
+        bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
+    };
+    struct Playback {
+        SessionFile file;
+        std::size_t nextAction = 0, nextAnswer = 0, nextClock = 0, nextBoardClick = 0;
+        bool acting = false;
+        std::optional<UserState> restore;
+        HistoryAppend history;
+    };
+
     // The boxes of user actions, with the replay held while one is open.
     class HeldDialogs final : public Dialogs {
     public:
@@ -577,7 +652,7 @@ private:
     void RecordExecution(const Execution& fill, const OrderBook& book);
     void RefreshTradingDisplay();
     void ResetTradingForDisplay();
-    RunInfo CurrentRunInfo() const;
+    RunInfo CurrentRunInfo();
     OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
     void AfterOrderStored();
     void ShowOrdersOnBoard(bool highlightChanges);
@@ -640,6 +715,20 @@ private:
     std::pair<int, bool> rememberedOrder_{100, false};  // slot (100: none) and closing, from a double click
     std::vector<std::string> codeList_;  // stock files of `codeListDate_`, for the code spinner
     std::string codeListDate_;
+
+    // Session files and their playback (session_state.cpp).
+    bool sessionOnlyKept_ = false;
+    std::optional<std::uint64_t> fixedDaySeed_;
+    std::uint64_t daySeed_ = 0;
+    mutable SeededRandom dayRandom_{0};  // the displayed day's draws: board refills, tape splits
+    std::unique_ptr<SessionWriter> sessionOut_;
+    std::string sessionPath_;
+    std::string sessionProblemSaid_;
+    std::unique_ptr<Playback> playback_;
+    PlaybackOutcome playbackOutcome_;
+    std::optional<std::uint64_t> playbackSeed_;
+    int opDepth_ = 0;
+    int resumptions_ = 0;  // of the replay loop since the display that started it
 
     std::coroutine_handle<> waiting_;
     unsigned waitGeneration_ = 0;

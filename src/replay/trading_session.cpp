@@ -14,9 +14,9 @@ void Simulation::EngineEvents::OnExecution(const Execution& fill, const OrderBoo
     sim_.RecordExecution(fill, book);
 }
 
-RunInfo Simulation::CurrentRunInfo() const {
-    const Ymd today = ports_.clock.Today();
-    return RunInfo{RecordedAtText(today, ports_.clock.SecondsOfDay()), TradingDayText(today, chosenDate_),
+RunInfo Simulation::CurrentRunInfo() {
+    const SessionWallClock now = WallClockNow();
+    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, chosenDate_),
                    display_.codeText, stocks_.Name(stockCode_)};
 }
 
@@ -152,6 +152,8 @@ bool StillPending(const Table& table, std::optional<int> slot, EntryOutcome& out
 }  // namespace
 
 EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot) {
+    const OpScope op(*this, "PlaceNewOrder", {Arg(form.kind), Arg(form.sell), Arg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, Arg(form.normalMarket), Arg(form.triggerBelow), Arg(form.stopMarket), correctionSlot ? Arg(*correctionSlot) : std::string()});
+    if (!op) return {};
     EntryOutcome out;
     if (!StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
     out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, heldDialogs_);
@@ -164,15 +166,24 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<i
 }
 
 void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
+    const OpScope op(*this, "SetCloseQuantity", {Arg(slot), typed});
+    if (!op) return;
     if (slot < 0 || slot >= kOrderSlots) return;
     Position& p = book_.positions[static_cast<std::size_t>(slot)];
     if (!p.InUse()) return;
     p.closeQtyInput = RowQuantity(typed, day_->tradingUnit > 0 ? day_->tradingUnit : 100, p);
 }
 
-void Simulation::SetBulkClose(float closingSide, bool on) { BulkClose(book_, closingSide, on); }
+void Simulation::SetBulkClose(float closingSide, bool on) {
+    const OpScope op(*this, "SetBulkClose", {Arg(closingSide), Arg(on)});
+    if (!op) return;
+    BulkClose(book_, closingSide, on);
+}
 
 EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot) {
+    const OpScope op(*this, "PlaceClosingOrder", {Arg(form.order.kind), Arg(form.order.sell), Arg(form.order.cashCaption), form.order.quantity, form.order.price, form.order.trigger, form.order.stopPrice, Arg(form.order.normalMarket), Arg(form.order.triggerBelow), Arg(form.order.stopMarket), Arg(form.side),
+                                                  correctionSlot ? Arg(*correctionSlot) : std::string()});
+    if (!op) return {};
     EntryOutcome out;
     if (!StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
     out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, heldDialogs_);
@@ -186,6 +197,8 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::op
 
 // The holdings at the step's price; only when there are any, the step runs often.
 bool Simulation::CancelOrder(int slot, bool closing) {
+    const OpScope op(*this, "CancelOrder", {Arg(slot), Arg(closing)});
+    if (!op) return false;
     if (slot < 0 || slot >= kOrderSlots) return false;
     const bool inUse = closing ? book_.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
                                : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
@@ -290,6 +303,7 @@ void Simulation::SettleAll(double price) {
 // The run is kept: appended to the history files with its summary block.
 void Simulation::WriteHistory() {
     session_.MarkKept();
+    if (sessionOut_) sessionOut_->Keep();
     const AccountTexts t = ShowAccount(account_);
     AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, account_.buyingPower, t.runPnl,
                                          t.netPnl, t.netPnlAfterTax}));
@@ -299,6 +313,10 @@ void Simulation::WriteHistory() {
 // What failed to be appended before goes first, so the files keep the order of events. A failure
 // is said on the message line and everything is kept for the next append.
 void Simulation::AppendToHistory(const HistoryAppend& text) {
+    if (playback_) {  // a session played again was kept in the history when it was played
+        playback_->history.Add(text);
+        return;
+    }
     unwrittenHistory_.Add(text);
     historyProblem_ = AppendHistory(JoinPath(installFolder_, kHistoryFolder), unwrittenHistory_);
     if (historyProblem_.empty())

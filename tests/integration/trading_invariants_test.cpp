@@ -199,6 +199,7 @@ public:
           sim_(Ports{dialogs_, clock_, random_, scheduler_}, Demo().installFolder),
           rng_(ActionSeed(plan)) {
         dialogs_.where = [this] { return Where(); };
+        sim_.FixDaySeed(plan.seed);  // the plan's seed draws the day's boards and tape
     }
 
     Coverage Run() {

@@ -1,0 +1,288 @@
+// Session files: every replay written down as the user played it, and played again from its
+// file. What the user does is written at the operations, where every front end passes; what the
+// outside world gave the run (answers, the computer's clock, a board click's age) is written as
+// it was read, and the day's random draws follow the seed of the file.
+
+#include <cstdio>
+
+#include "data/day_loader.h"
+#include "data/series_table.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/simulation.h"
+
+namespace corvala {
+
+std::string Simulation::Arg(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
+    return text;
+}
+
+Simulation::OpScope::OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args) : sim_(sim) {
+    if (sim.opDepth_++ > 0) return;  // called by another operation or by the replay itself
+    if (sim.playback_) {
+        allowed_ = sim.playback_->acting;
+        return;
+    }
+    if (sim.sessionOut_)
+        sim.WriteSessionLine(SessionActionLine({0, sim.resumptions_, sim.display_.clockText, op, std::vector<std::string>(args)}));
+}
+
+void Simulation::WriteSessionLine(const std::string& line) {
+    if (!sessionOut_) return;
+    sessionOut_->Add(line);
+    // Said once: a session that cannot be written must not stop the replay.
+    if (!sessionOut_->problem().empty() && sessionProblemSaid_ != sessionOut_->problem()) {
+        sessionProblemSaid_ = sessionOut_->problem();
+        SetMessage(sessionProblemSaid_);
+    }
+}
+
+// From the display that prepares a replay: the day as loaded, the start and the account.
+void Simulation::BeginSession() {
+    CloseSessionFile("left");
+    resumptions_ = 0;
+    if (playback_) return;
+    SessionStart s;
+    s.dataFolder = dataFolder_;
+    s.date = chosenDate_;
+    s.code = display_.codeText;
+    s.series = display_.seriesText;
+    s.barLength = barLength_;
+    s.startBar = replay_.startBar;
+    s.startTime = replay_.startTime;
+    s.midSessionStart = replay_.midSessionStart;
+    s.seed = daySeed_;
+    s.investment = account_.baseInvestment;
+    s.profitTotal = account_.profitTotal;
+    s.lossTotal = account_.lossTotal;
+    s.cashOnly = account_.cashOnly;
+    s.boardOption = display_.boardOption;
+    s.hideBoardAndTape = display_.hideBoardAndTape;
+    s.fillSound = display_.fillSoundOption;
+    s.tradeMarker = display_.tradeMarkerOption;
+    s.givenTape = givenTape_;
+    const std::string seriesCode = SeriesCodeFor(display_.seriesText);
+    for (const std::string& date : {prevTradingDay_, chosenDate_}) {
+        if (date == "no") continue;
+        for (const std::string& file : {seriesCode, display_.codeText})
+            if (auto f = DescribeDataFile(dataFolder_, date + "/" + file + ".csv")) s.files.push_back(std::move(*f));
+    }
+    const std::string folder = JoinPath(JoinPath(installFolder_, kHistoryFolder), kSessionFolder);
+    CreateDir(folder);
+    sessionPath_ = UniqueFilePath(folder, SaveFileStem(), kSessionExtension);
+    sessionOut_ = std::make_unique<SessionWriter>(sessionPath_, !sessionOnlyKept_);
+    sessionProblemSaid_.clear();
+    WriteSessionLine(SessionHeaderLine(s));
+}
+
+// The replay ended ("completed", "stopped") or was left: the session file is closed, a played
+// session is over.
+void Simulation::EndSession(const char* how) {
+    CloseSessionFile(how);
+    if (playback_) FinishPlayback();
+}
+
+void Simulation::CloseSessionFile(const char* how) {
+    if (!sessionOut_) return;
+    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, session_.kept()));
+    if (!sessionOut_->problem().empty() || (sessionOnlyKept_ && !session_.kept())) sessionPath_.clear();
+    sessionOut_.reset();
+}
+
+// The user ends a session that plays: the day stays where it is, nothing is settled or kept.
+void Simulation::StopPlayback() {
+    if (!playback_) return;
+    FinishPlayback();
+    Stop(/*withoutQuestions=*/true);
+    Notify();
+}
+
+void Simulation::FinishPlayback() {
+    std::unique_ptr<Playback> p = std::move(playback_);
+    playbackOutcome_.history = p->history;
+    playbackOutcome_.actionsLeft = static_cast<int>(p->file.actions.size() - p->nextAction);
+    playbackOutcome_.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
+    playbackOutcome_.finished = true;
+    if (p->restore) {
+        const UserState& u = *p->restore;
+        dataFolder_ = u.dataFolder;
+        keptAsideFolder_ = u.keptAside;
+        if (u.barLength != barLength_) pendingBarLength_ = u.barLength;
+        RestoreAccount(u.account.baseInvestment, u.account.profitTotal, u.account.lossTotal, u.account.cashOnly);
+        display_.boardOption = u.boardOption;
+        display_.hideBoardAndTape = u.hideBoardAndTape;
+        display_.fillSoundOption = u.fillSound;
+        display_.tradeMarkerOption = u.tradeMarker;
+    }
+}
+
+std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
+    if (replayRunning() && replay_.replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
+    if (quizBusy()) return "出題の取り込み中はセッションを再生できません。";
+    if (std::string problem = CheckSessionData(session.start); !problem.empty()) return problem;
+    const SessionStart& s = session.start;
+    if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength))
+        return "セッションファイルの日付・銘柄コード・足の長さが正しくありません。";
+    if (replayRunning()) AbandonReplay();  // a stopped replay still winding down
+    CloseSessionFile("left");
+    std::optional<UserState> restore;
+    if (restoreAfter)
+        restore = UserState{dataFolder_,
+                            keptAsideFolder_,
+                            pendingBarLength_.value_or(barLength_),
+                            account_,
+                            display_.boardOption,
+                            display_.hideBoardAndTape,
+                            display_.fillSoundOption,
+                            display_.tradeMarkerOption};
+    playback_ = std::make_unique<Playback>();
+    playback_->restore = std::move(restore);
+    playback_->acting = true;
+    playbackOutcome_ = PlaybackOutcome{};
+
+    dataFolder_ = s.dataFolder;
+    keptAsideFolder_.reset();
+    SetBarLength(s.barLength);
+    SetDateText(s.date);
+    SetCodeText(s.code);
+    SelectSeries(s.series);
+    RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    display_.boardOption = s.boardOption;
+    display_.hideBoardAndTape = s.hideBoardAndTape;
+    display_.fillSoundOption = s.fillSound;
+    display_.tradeMarkerOption = s.tradeMarker;
+    givenTape_ = s.givenTape;
+    presetStart_ = StartPosition{s.startBar, s.startTime, s.midSessionStart};
+    playbackSeed_ = s.seed;
+    SetSimulationChecked(true);
+    playback_->file = std::move(session);
+    const DisplayOutcome outcome = DisplayDay();
+    playbackSeed_.reset();
+    if (outcome != DisplayOutcome::Loaded || !replayRunning()) {
+        const std::string why = display_.message.text.empty() ? "セッションの日を表示できませんでした。" : std::string(Trim(display_.message.text));
+        if (playback_) FinishPlayback();
+        return why;
+    }
+    playback_->acting = false;
+    ApplyDueSessionActions();
+    Notify();
+    return {};
+}
+
+bool Simulation::playbackStalled() const {
+    const ReplayClock& r = replay_;
+    const bool heldForGood = heldPaused_ && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
+    return playback_ && playback_->nextAction == playback_->file.actions.size() && (heldForGood || waitingForPlay());
+}
+
+// The actions written between this resumption of the loop and the next, in their order.
+void Simulation::ApplyDueSessionActions() {
+    while (playback_ && playback_->nextAction < playback_->file.actions.size()) {
+        const SessionAction& a = playback_->file.actions[playback_->nextAction];
+        if (a.step > resumptions_) return;
+        ++playback_->nextAction;
+        playback_->acting = true;
+        const int depth = std::exchange(opDepth_, 0);
+        ApplySessionAction(a);
+        opDepth_ = depth;
+        if (playback_) playback_->acting = false;
+    }
+}
+
+void Simulation::ApplySessionAction(const SessionAction& a) {
+    const auto text = [&](std::size_t k) -> std::string { return k < a.args.size() ? a.args[k] : std::string(); };
+    const auto integer = [&](std::size_t k) { return std::atoi(text(k).c_str()); };
+    const auto real = [&](std::size_t k) { return static_cast<float>(std::atof(text(k).c_str())); };
+    const auto flag = [&](std::size_t k) { return text(k) == "true"; };
+    const auto slot = [&](std::size_t k) { return text(k).empty() ? std::nullopt : std::optional<int>(integer(k)); };
+    const auto form = [&](std::size_t k) {
+        NewOrderForm f;
+        f.kind = real(k);
+        f.sell = flag(k + 1);
+        f.cashCaption = flag(k + 2);
+        f.quantity = text(k + 3);
+        f.price = text(k + 4);
+        f.trigger = text(k + 5);
+        f.stopPrice = text(k + 6);
+        f.normalMarket = flag(k + 7);
+        f.triggerBelow = flag(k + 8);
+        f.stopMarket = flag(k + 9);
+        return f;
+    };
+    const std::string& op = a.op;
+    if (op == "PressPlayback") {
+        // It was taken when it was pressed: the 300 ms a button rests are the user's hand, not the replay's.
+        const int index = integer(0);
+        if (index >= 0 && index < kPlaybackButtons) display_.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
+        PressPlayback(index);
+    } else if (op == "SetSpeedScroll") SetSpeedScroll(integer(0));
+    else if (op == "ClickSpeedGauge") ClickSpeedGauge(integer(0));
+    else if (op == "ClickSlowestLabel") ClickSlowestLabel();
+    else if (op == "SetLowSpeed") SetLowSpeed(flag(0));
+    else if (op == "RestoreChosenSpeed") RestoreChosenSpeed();
+    else if (op == "OpenNewOrderDialog") OpenNewOrderDialog();
+    else if (op == "ActivateNewOrderDialog") ActivateNewOrderDialog();
+    else if (op == "SetOrderKind") SetOrderKind(flag(0), real(1));
+    else if (op == "SetOrderOption") SetOrderOption(flag(0), static_cast<OrderOption>(integer(1)), flag(2));
+    else if (op == "EditOrderText") EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
+    else if (op == "SpinOrderField") SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
+    else if (op == "SetNewOrderSell") SetNewOrderSell(flag(0));
+    else if (op == "SubmitNewOrderDialog") SubmitNewOrderDialog();
+    else if (op == "CancelNewOrderDialog") CancelNewOrderDialog();
+    else if (op == "OpenClosingDialog") OpenClosingDialog(integer(0));
+    else if (op == "SetClosingSide") SetClosingSide(real(0));
+    else if (op == "EditCloseRow") EditCloseRow(integer(0), text(1));
+    else if (op == "ToggleCloseRow") ToggleCloseRow(integer(0));
+    else if (op == "ToggleBulkClose") ToggleBulkClose();
+    else if (op == "SubmitClosingDialog") SubmitClosingDialog();
+    else if (op == "CancelClosingDialog") CancelClosingDialog();
+    else if (op == "OpenCorrectCancelDialog") OpenCorrectCancelDialog(integer(0));
+    else if (op == "SelectCorrectCancelLine") SelectCorrectCancelLine(integer(0));
+    else if (op == "CancelSelectedOrder") CancelSelectedOrder();
+    else if (op == "CorrectSelectedOrder") CorrectSelectedOrder();
+    else if (op == "CloseCorrectCancelDialog") CloseCorrectCancelDialog();
+    else if (op == "ClickBoardPrice") ClickBoardPrice(integer(0));
+    else if (op == "PlaceNewOrder") PlaceNewOrder(form(0), slot(10));
+    else if (op == "PlaceClosingOrder") PlaceClosingOrder({form(0), real(10)}, slot(11));
+    else if (op == "SetCloseQuantity") SetCloseQuantity(integer(0), text(1));
+    else if (op == "SetBulkClose") SetBulkClose(real(0), flag(1));
+    else if (op == "CancelOrder") CancelOrder(integer(0), flag(1));
+    else if (op == "SetSimulationChecked") SetSimulationChecked(flag(0));
+    else if (op == "RequestClose") RequestClose();
+    else if (op == "SetHideBoardAndTape") SetHideBoardAndTape(flag(0));
+    else if (op == "SetBoardOption") SetBoardOption(flag(0));
+    else if (op == "SetTapeOption") SetTapeOption(flag(0));
+    else if (op == "SetFillSoundOption") SetFillSoundOption(flag(0));
+    else if (op == "SetTradeMarkerOption") SetTradeMarkerOption(flag(0));
+    // An operation this version does not know changes nothing; what follows may still fit.
+}
+
+// The computer's date and time for the history rows: while a session plays, as it was read then.
+SessionWallClock Simulation::WallClockNow() {
+    if (playback_) {
+        const auto& readings = playback_->file.clockReadings;
+        if (playback_->nextClock < readings.size()) return readings[playback_->nextClock++];
+        if (!readings.empty()) return readings.back();
+    }
+    const SessionWallClock now{ports_.clock.Today(), ports_.clock.SecondsOfDay()};
+    if (sessionOut_) WriteSessionLine(SessionClockLine(now));
+    return now;
+}
+
+bool Simulation::RecordedAnswer(bool live) {
+    if (sessionOut_) WriteSessionLine(SessionAnswerLine(display_.clockText, resumptions_, live));
+    return live;
+}
+
+bool Simulation::BoardClickFresh(bool live) {
+    if (playback_) {
+        const auto& clicks = playback_->file.boardClicks;
+        return playback_->nextBoardClick < clicks.size() ? clicks[playback_->nextBoardClick++] : live;
+    }
+    if (sessionOut_) WriteSessionLine(SessionBoardClickLine(live));
+    return live;
+}
+
+}  // namespace corvala
