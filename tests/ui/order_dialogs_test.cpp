@@ -1,9 +1,17 @@
 // The order dialogs bound to the simulation: opened from the main window's buttons and lists,
 // the form's parts shown and hidden by the order type, orders placed, closed, corrected and
-// cancelled through the widgets. With CORVALA_SHOTS set, each dialog is saved as PNG.
+// cancelled through the widgets, and a session played through them played again by corvala-cli.
+// With CORVALA_SHOTS set, each dialog is saved as PNG.
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRadioButton>
 #include <QToolButton>
+
+#include "account/history.h"
+#include "platform/files.h"
 
 #include "ui/order_dialogs.h"
 #include "window_fixture.h"
@@ -201,6 +209,76 @@ TEST_F(OrderDialogsWidgetTest, ThePendingListOpensTheCorrectCancelListWhichCorre
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(pending->count(), 0);
     EXPECT_FALSE(Find<QPushButton>("correctCancelButton")->isEnabled());
+}
+
+// A session played through the window's dialogs, with a correction, a cancellation and a stop
+// answered はい/はい while the replay's timers kept coming due, is played again by corvala-cli
+// from its session file to the same fills and byte for byte the same history rows.
+TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTheCommandLine) {
+    StartBeforeTheOpen();
+    const std::string sessionPath = sim().sessionPath();
+    ASSERT_FALSE(sessionPath.empty());
+    MarketBuy("200");
+    Click(Find<QPushButton>("newOrderButton"));
+    QWidget* nd = Dialog("newOrderDialog");
+    Type(nd, "quantityEdit", "100");
+    Type(nd, "priceEdit", "900");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(nd, "submitButton"));
+    Click(Button(kPlayPause));
+    RunUntil([&] { return sim().display().clockText >= "09:20:00"; });
+
+    // The resting buy at 900 is raised to 1020 and fills in its turn.
+    DoubleClick(Find<QListWidget>("pendingList"), 0);
+    QWidget* list = Dialog("correctCancelDialog");
+    ASSERT_TRUE(list->isVisible());
+    Click(In<QPushButton>(list, "correctOrderButton"));
+    Type(nd, "priceEdit", "1020");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(nd, "submitButton"));
+    Click(In<QPushButton>(list, "cancelButton"));
+    RunUntil([&] { return sim().display().clockText >= "09:40:00"; });
+
+    // A sell of 100 well above the market rests, and is cancelled from the list.
+    Click(Find<QPushButton>("newOrderButton"));
+    Click(In<QRadioButton>(nd, "sellSide"));
+    Type(nd, "quantityEdit", "100");
+    Type(nd, "priceEdit", "1200");
+    dialogs.answers = {true};
+    Click(In<QPushButton>(nd, "submitButton"));
+    DoubleClick(Find<QListWidget>("pendingList"), 0);
+    auto* lines = In<QListWidget>(list, "correctCancelList");
+    dialogs.answers = {true};
+    QTest::mouseClick(lines->viewport(), Qt::RightButton, {}, lines->visualItemRect(lines->item(0)).center());
+    window->Refresh();
+    RunUntil([&] { return sim().display().clockText >= "10:05:00"; });
+
+    // ■: stop, and settle the open positions at the price, while the boxes are open the timers run.
+    dialogs.whileAsking = [&] { scheduler.Advance(700); };
+    dialogs.answers = {true, true};
+    Click(Button(kStop));
+    dialogs.whileAsking = nullptr;
+    RunUntil([&] { return !sim().replayRunning(); });
+    ASSERT_TRUE(sim().session().kept());
+    ASSERT_GE(sim().fills().size(), 3u);
+
+    QProcess cli;
+    cli.start(CORVALA_CLI, {"replay", "--session", QString::fromStdString(sessionPath), "--install",
+                            QString::fromStdString(dir.path())});
+    ASSERT_TRUE(cli.waitForFinished(60'000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    EXPECT_EQ(out["session"].toObject()["actionsLeft"].toInt(), 0);
+    EXPECT_EQ(out["session"].toObject()["answersLeft"].toInt(), 0);
+    EXPECT_EQ(out["executions"].toArray().size(), static_cast<qsizetype>(sim().fills().size()));
+    EXPECT_EQ(out["end"].toString().toStdString(), "10:05:00");
+    for (const char* file : {kRealizedFile, kExecutionFile}) {
+        const std::string played = EncodeCp932(out["history"].toObject()[file].toString().toStdString());
+        const std::string kept = ReadWholeFile(dir.Sub(std::string(kHistoryFolder) + "/" + file)).value_or("");
+        ASSERT_FALSE(played.empty()) << file;
+        ASSERT_GE(kept.size(), played.size()) << file;
+        EXPECT_EQ(kept.substr(kept.size() - played.size()), played) << file;
+    }
 }
 
 }  // namespace

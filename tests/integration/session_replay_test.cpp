@@ -1,0 +1,323 @@
+// Sessions played again. A random user trades a demo day through the dialogs: jumps, pauses,
+// speed changes, 低速, board clicks, orders, corrections, cancellations, closings, answers of
+// either kind, and a stop or the close. The session file that run wrote, played in a fresh
+// program with other random draws, another clock and another user's answers at hand, must reach
+// the same fills, the same steps, the same account and byte for byte the same history text.
+
+#include <random>
+
+#include "account/history.h"
+#include "demo_run.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+
+namespace corvala {
+namespace {
+
+// Answers drawn at random; the box texts are kept to tell a failure.
+class CoinDialogs final : public Dialogs {
+public:
+    explicit CoinDialogs(std::uint64_t seed) : rng_(seed) {}
+    void ShowError(int number, const std::string& text) override { ADD_FAILURE() << number << " " << text; }
+    bool Ask(const std::string&, const std::string&) override { return rng_() % 4 != 0; }
+    void ShowNotice(const std::string&, const std::string&) override {}
+
+private:
+    std::mt19937_64 rng_;
+};
+
+// The computer's clock moves a second at every reading; its milliseconds follow the replay's,
+// `pace` times as fast.
+class MovingClock final : public Clock {
+public:
+    MovingClock(const VirtualScheduler& scheduler, int start, int pace) : scheduler_(scheduler), seconds_(start), pace_(pace) {}
+    Ymd Today() const override { return {2026, 12, 8}; }
+    int SecondsOfDay() const override { return seconds_++ % 86'400; }
+    std::int64_t NowMs() const override { return scheduler_.NowMs() * pace_; }
+
+private:
+    const VirtualScheduler& scheduler_;
+    mutable int seconds_;
+    int pace_;
+};
+
+struct Program {
+    CoinDialogs dialogs;
+    VirtualScheduler scheduler;
+    MovingClock clock;
+    SeededRandom random;
+    Simulation sim;
+    Program(std::uint64_t seed, int clockStart, int pace = 1)
+        : dialogs(seed), clock(scheduler, clockStart, pace), random(seed), sim(Ports{dialogs, clock, random, scheduler}, Demo().installFolder) {
+        EXPECT_TRUE(sim.StartUp(Demo().dataFolder));
+    }
+};
+
+std::uintmax_t SizeOf(const std::string& path) { return ReadWholeFile(path).value_or("").size(); }
+
+// One user's day: an action now and then between the scheduler's callbacks.
+class RandomUser {
+public:
+    RandomUser(Simulation& sim, std::uint64_t seed) : sim_(sim), rng_(seed) {}
+
+    void Act() {
+        const MainDisplay& d = sim_.display();
+        if (sim_.waitingForPlay()) return sim_.PressPlayback(kPlayPause);
+        if (Chance(0.997)) return;
+        switch (Pick(13)) {
+            case 0: return sim_.PressPlayback(kPlayPause);
+            case 1: return sim_.PressPlayback(kStepForward);
+            case 2: return sim_.PressPlayback(kMinuteForward);
+            case 3: return sim_.PressPlayback(kBarForward);
+            case 4: return sim_.PressPlayback(kBarBack);
+            case 5: return sim_.SetSpeedScroll(1 + Pick(30));
+            case 6: return sim_.SetLowSpeed(!d.speed.lowSpeed);
+            case 7: return sim_.ClickBoardPrice(Pick(kBoardLevels));  // the dialog may come later
+            case 8: return NewOrder();
+            case 9: return Close();
+            case 10: return CorrectOrCancel();
+            case 11: return sim_.SetFillSoundOption(!d.fillSoundOption);
+            default: return sim_.ClickSpeedGauge(Pick(300));
+        }
+    }
+
+private:
+    bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
+    int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
+    std::string Price() {
+        const double at = sim_.market().board[static_cast<std::size_t>(Pick(kBoardLevels))];
+        return at > 0 ? std::to_string(static_cast<long>(at)) : "";
+    }
+    // The form of an open dialog, typed: a limit near the board or the market.
+    void Fill(bool closing) {
+        if (Chance(0.3)) sim_.SetOrderKind(closing, static_cast<float>(Pick(3)));
+        sim_.SetOrderOption(closing, Simulation::OrderOption::NormalMarket, Chance(0.4));
+        if (Chance(0.6)) sim_.EditOrderText(closing, OrderField::Price, Price());  // else a clicked price stays
+        sim_.EditOrderText(closing, OrderField::Trigger, Price());
+        sim_.SetOrderOption(closing, Simulation::OrderOption::TriggerBelow, Chance(0.5));
+        sim_.SetOrderOption(closing, Simulation::OrderOption::StopMarket, Chance(0.5));
+        sim_.EditOrderText(closing, OrderField::StopPrice, Price());
+        if (Chance(0.2)) sim_.SpinOrderField(closing, OrderField::Price, Chance(0.5));
+    }
+    void NewOrder() {
+        sim_.OpenNewOrderDialog();
+        if (!sim_.newOrderDialog().visible) return;
+        sim_.SetNewOrderSell(Chance(0.5));
+        sim_.EditOrderText(false, OrderField::Quantity, std::to_string(100 * (1 + Pick(3))));
+        Fill(false);
+        if (Chance(0.85)) sim_.SubmitNewOrderDialog();
+        if (sim_.newOrderDialog().visible) sim_.CancelNewOrderDialog();
+    }
+    void Close() {
+        sim_.OpenClosingDialog(Pick(2));
+        if (!sim_.closingDialog().visible) return;
+        if (Chance(0.5))
+            sim_.ToggleBulkClose();
+        else
+            sim_.ToggleCloseRow(0);
+        Fill(true);
+        sim_.SubmitClosingDialog();
+        if (sim_.closingDialog().visible) sim_.CancelClosingDialog();
+    }
+    void CorrectOrCancel() {
+        sim_.OpenCorrectCancelDialog(0);
+        if (!sim_.correctCancelDialog().visible) return;
+        if (Chance(0.5)) {
+            sim_.CancelSelectedOrder();
+        } else {
+            sim_.CorrectSelectedOrder();
+            const bool closing = sim_.closingDialog().visible;
+            if (closing || sim_.newOrderDialog().visible) {
+                sim_.EditOrderText(closing, OrderField::Price, Price());
+                closing ? (void)sim_.SubmitClosingDialog() : (void)sim_.SubmitNewOrderDialog();
+                if (sim_.newOrderDialog().visible) sim_.CancelNewOrderDialog();
+                if (sim_.closingDialog().visible) sim_.CancelClosingDialog();
+            }
+        }
+        if (sim_.correctCancelDialog().visible) sim_.CloseCorrectCancelDialog();
+    }
+
+    Simulation& sim_;
+    std::mt19937_64 rng_;
+};
+
+struct RunResult {
+    std::vector<std::string> fills;
+    std::vector<std::string> executionLines;
+    std::string account;
+    int steps = 0;
+    std::string end;
+};
+
+RunResult ResultOf(const Simulation& sim) {
+    RunResult r;
+    for (const Simulation::Fill& f : sim.fills()) {
+        const Execution& e = f.execution;
+        r.fills.push_back(FormatTimeOfDay(e.seconds) + " " + std::to_string(e.side) + " " + std::to_string(e.closing) + " " +
+                          std::to_string(e.quantity) + " @" + std::to_string(e.price) + " #" + std::to_string(e.orderNumber));
+    }
+    r.executionLines = sim.display().executionLines;
+    const MainDisplay& d = sim.display();
+    r.account = d.investmentText + "|" + d.buyingPowerText + "|" + d.runPnlText + "|" + d.netPnlText + "|" +
+                std::to_string(sim.account().profitTotal) + "|" + std::to_string(sim.account().lossTotal);
+    r.steps = sim.stepsRun();
+    r.end = d.clockText;
+    return r;
+}
+
+TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistoryBytes) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    const std::string history = JoinPath(Demo().installFolder, kHistoryFolder);
+    ASSERT_TRUE(CreateDir(history));
+    ASSERT_EQ(EnsureHistoryFiles(history), "");  // the header lines are not the run's
+    int sessionsWithFills = 0, keptSessions = 0;
+    for (std::uint64_t seed : {3u, 4u, 5u, 6u}) {
+        const std::string date = Demo().dateFolders[static_cast<std::size_t>(1 + seed % 3)];
+        SCOPED_TRACE("seed " + std::to_string(seed) + " date " + date);
+        const std::uintmax_t realizedBefore = SizeOf(JoinPath(history, kRealizedFile));
+        const std::uintmax_t executionsBefore = SizeOf(JoinPath(history, kExecutionFile));
+
+        Program original(seed, 36'000);
+        Simulation& sim = original.sim;
+        sim.RestoreAccount(5'000'000, 0, 0, false);
+        sim.SetDateText(date);
+        sim.SetCodeText(kDefaultCode);
+        sim.SetSimulationChecked(true);
+        ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        const std::string sessionPath = sim.sessionPath();
+        RandomUser user(sim, seed * 7919);
+        // The user leaves at a time of the session's choosing: by ■ (answers as they come), or
+        // by closing the program, or stays to 15:00.
+        const std::string leaveAt = seed % 2 ? "13:" + std::to_string(10 + seed) + ":00" : "99:99:99";
+        for (int n = 0; sim.replayRunning() && n < 5'000'000 && original.scheduler.RunOne(); ++n) {
+            user.Act();
+            if (sim.display().clockText >= leaveAt && sim.replay().replayReady) {
+                if (seed == 5) sim.RequestClose();
+                else sim.PressPlayback(kStop);
+            }
+        }
+        ASSERT_FALSE(sim.replayRunning()) << "the user's day did not end";
+        const RunResult want = ResultOf(sim);
+        sessionsWithFills += !want.fills.empty();
+        keptSessions += sim.session().kept();
+        const std::string realized = ReadWholeFile(JoinPath(history, kRealizedFile)).value_or("").substr(realizedBefore);
+        const std::string executions = ReadWholeFile(JoinPath(history, kExecutionFile)).value_or("").substr(executionsBefore);
+
+        std::string error;
+
+        auto file = ReadSession(sessionPath, error);
+        ASSERT_TRUE(file) << error;
+        EXPECT_FALSE(file->end.empty());
+        Program again(seed + 1000, 1, /*pace=*/1000);
+        ASSERT_EQ(again.sim.PlaySession(std::move(*file), false), "");
+        while (again.sim.playingSession() && !again.sim.playbackStalled() && again.scheduler.RunOne()) {
+        }
+        EXPECT_FALSE(again.sim.playingSession());
+        const RunResult got = ResultOf(again.sim);
+        EXPECT_EQ(got.fills, want.fills);
+        EXPECT_EQ(got.executionLines, want.executionLines);
+        EXPECT_EQ(got.account, want.account);
+        EXPECT_EQ(got.steps, want.steps);
+        EXPECT_EQ(got.end, want.end);
+        const Simulation::PlaybackOutcome& played = again.sim.playbackOutcome();
+        EXPECT_EQ(played.actionsLeft, 0);
+        EXPECT_EQ(played.answersLeft, 0);
+        EXPECT_EQ(EncodeCp932(played.history.realized), realized);
+        EXPECT_EQ(EncodeCp932(played.history.executions), executions);
+        // Played again, nothing was appended to the files.
+        EXPECT_EQ(SizeOf(JoinPath(history, kRealizedFile)), realizedBefore + realized.size());
+    }
+    EXPECT_GE(sessionsWithFills, 3) << "too few sessions traded to prove anything";
+    EXPECT_GE(keptSessions, 2);
+}
+
+TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeavesTheUsersAccount) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    Program original(11, 0);
+    Simulation& sim = original.sim;
+    sim.SetDateText(Demo().dateFolders[2]);
+    sim.SetCodeText(kDefaultCode);
+    sim.SetSimulationChecked(true);
+    ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
+    sim.PressPlayback(kPlayPause);
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:30:00"; }, 100'000'000));
+    sim.RequestClose();
+    std::string error;
+    const auto file = ReadSession(sim.sessionPath(), error);
+    ASSERT_TRUE(file) << error;
+    ASSERT_EQ(file->start.files.size(), 4u);  // the previous and the chosen day, index and stock
+
+    Program watcher(12, 0);
+    Simulation& w = watcher.sim;
+    w.RestoreAccount(2'000'000, 700, 300, false);
+    SessionFile changed = *file;
+    changed.start.files[3].fnv1a64 = "0000000000000000";
+    EXPECT_NE(w.PlaySession(changed, true).find(changed.start.files[3].name + " が記録したときから変わっています"),
+              std::string::npos);
+    changed = *file;
+    changed.start.files[1].name = "991231/8473.csv";
+    EXPECT_NE(w.PlaySession(changed, true).find("991231/8473.csv がありません"), std::string::npos);
+    EXPECT_FALSE(w.playingSession());
+
+    // Watching: the user's own presses and dialogs are not taken, ■ ends it, and the account,
+    // the data folder and N are the user's again.
+    const std::string ownFolder = w.dataFolder();
+    ASSERT_EQ(w.PlaySession(*file, true), "");
+    EXPECT_EQ(w.account().baseInvestment, 1'000'000);  // the session's own start
+    ASSERT_TRUE(watcher.scheduler.RunUntil([&] { return w.display().clockText >= "09:10:00"; }, 100'000'000));
+    w.OpenNewOrderDialog();
+    EXPECT_FALSE(w.newOrderDialog().visible);
+    w.PressPlayback(kPlayPause);
+    EXPECT_FALSE(w.replay().paused);
+    w.PressPlayback(kStop);
+    EXPECT_FALSE(w.playingSession());
+    EXPECT_FALSE(w.replayRunning() && w.replay().replayReady);
+    EXPECT_EQ(w.account().baseInvestment, 2'000'000);
+    EXPECT_EQ(w.account().profitTotal, 700);
+    EXPECT_EQ(w.dataFolder(), ownFolder);
+    // A watched session writes no session file of its own.
+    EXPECT_EQ(w.sessionPath(), "");
+}
+
+// A price clicked on the board goes into the dialog opened within 30 seconds of the computer's
+// clock: played again on a clock that runs a thousand times as fast, it still does.
+TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlayedAgain) {
+    ASSERT_TRUE(Demo().ok) << Demo().error;
+    Program original(21, 0);
+    Simulation& sim = original.sim;
+    sim.SetDateText(Demo().dateFolders[2]);
+    sim.SetCodeText(kDefaultCode);
+    sim.SetSimulationChecked(true);
+    ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
+    sim.PressPlayback(kPlayPause);
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:10:00"; }, 100'000'000));
+    sim.ClickBoardPrice(2);
+    const std::int64_t clickedAt = original.scheduler.NowMs();
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:10:10"; }, 100'000'000));
+    ASSERT_LT(original.scheduler.NowMs() - clickedAt, 30'000);
+    sim.OpenNewOrderDialog();
+    const std::string clicked = sim.newOrderDialog().form.price;
+    ASSERT_FALSE(clicked.empty());
+    sim.PressPlayback(kStop);  // the dialog closes with the replay; its price was the point
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000));
+
+    std::string error;
+    auto file = ReadSession(sim.sessionPath(), error);
+    ASSERT_TRUE(file) << error;
+    ASSERT_EQ(file->boardClicks, std::vector<bool>{true});
+    Program again(22, 0, /*pace=*/1000);
+    Simulation& w = again.sim;
+    std::string seen;
+    w.SetChangeListener([&] {
+        if (w.newOrderDialog().visible) seen = w.newOrderDialog().form.price;
+    });
+    ASSERT_EQ(w.PlaySession(std::move(*file), false), "");
+    while (w.playingSession() && !w.playbackStalled() && again.scheduler.RunOne()) {
+    }
+    EXPECT_EQ(seen, clicked);
+}
+
+}  // namespace
+}  // namespace corvala
