@@ -212,6 +212,15 @@ void Simulation::ApplySessionAction(const SessionAction& a) {
         return f;
     };
     const std::string& op = a.op;
+    // A file may have been edited: what no dialog could have sent is not sent.
+    const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == kKindNormal || v == kKindNormalWithStop || v == kKindStop; };
+    const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == kSideMarginBuy || v == kSideMarginSell || v == kSideCash; };
+    const auto fieldOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderField::StopPrice); };
+    const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderOption::StopMarket); };
+    if (((op == "SetOrderKind" || op == "PlaceNewOrder" || op == "PlaceClosingOrder") && !kindOk(op == "SetOrderKind" ? 1 : 0)) ||
+        ((op == "PlaceClosingOrder" || op == "SetBulkClose") && !sideOk(op == "SetBulkClose" ? 0 : 10)) ||
+        ((op == "EditOrderText" || op == "SpinOrderField") && !fieldOk(1)) || (op == "SetOrderOption" && !optionOk(1)))
+        return;
     if (op == "PressPlayback") {
         // It was taken when it was pressed: the 300 ms a button rests are the user's hand, not the replay's.
         const int index = integer(0);
