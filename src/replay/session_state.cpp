@@ -12,6 +12,11 @@
 #include "replay/simulation.h"
 
 namespace corvala {
+namespace {
+
+constexpr const char* kWatchingText = "　　記録したセッションを再現しています。■で終了します。";
+
+}  // namespace
 
 std::string Simulation::Arg(float v) {
     char text[32];
@@ -127,6 +132,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         return "セッションファイルの日付・銘柄コード・足の長さが正しくありません。";
     if (replayRunning()) AbandonReplay();  // a stopped replay still winding down
     CloseSessionFile("left");
+    sessionPath_.clear();
     std::optional<UserState> restore;
     if (restoreAfter)
         restore = UserState{dataFolder_,
@@ -166,6 +172,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         return why;
     }
     playback_->acting = false;
+    SetMessage(kWatchingText);
     ApplyDueSessionActions();
     Notify();
     return {};

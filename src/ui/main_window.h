@@ -66,6 +66,9 @@ public:
     void SetGuideFile(const QString& file) { guideFile_ = file; }
     // 画像保存: a PNG of the window; its path, or "" when it could not be written.
     QString SavePicture();
+    // 再現: the session file at `path` played in the window, the user's account and options
+    // kept aside until it ends. "" when it plays, else why not (also on the message line).
+    QString WatchSession(const QString& path);
     // Extra space over the design size, in twips.
     int extraWidth() const { return extraWidth_; }
     int extraHeight() const { return extraHeight_; }
@@ -138,6 +141,7 @@ private:
     QCheckBox* dayOnlyCheck_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
     QPushButton* screeningButton_ = nullptr;
+    QPushButton* sessionButton_ = nullptr;
     QPushButton* quizButton_ = nullptr;
     QLabel* dayCaption_ = nullptr;
     QLabel* dayLabel_ = nullptr;

@@ -185,6 +185,8 @@ void MainWindow::BuildControls() {
     manualButton_->setToolTip(QStringLiteral("マニュアルを開きます"));
     reportButton_ = Named(new QPushButton(QStringLiteral("成績"), central_), "reportButton");
     reportButton_->setToolTip(QStringLiteral("記録した回の成績と、これまでの通算成績を表示します"));
+    sessionButton_ = Named(new QPushButton(QStringLiteral("再現"), central_), "sessionButton");
+    sessionButton_->setToolTip(QStringLiteral("売買履歴/セッションに記録した回を選び、その操作どおりにもう一度再生します (■で終了)"));
     buyingPowerCaption_ = Caption(central_, QStringLiteral("新規建余力"));
     buyingPowerLabel_ = Figure(central_, "buyingPowerLabel");
     runPnlCaption_ = Caption(central_, QStringLiteral("今回の損益"));
@@ -317,6 +319,7 @@ void MainWindow::LayOut() {
     pictureButton_->setGeometry(x + 84, row + 84, 80, 26);
     manualButton_->setGeometry(x + 168, row + 84, 80, 26);
     reportButton_->setGeometry(x + 252, row + 84, 80, 26);
+    sessionButton_->setGeometry(x + 336, row + 84, 76, 26);
 }
 
 }  // namespace corvala

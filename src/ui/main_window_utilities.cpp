@@ -1,13 +1,15 @@
 // The utilities under the account panel: the history folder in the file manager, a picture of
-// the window, the user guide.
+// the window, the user guide, a recorded session played again.
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/files.h"
 #include "platform/install_folder.h"
 #include "ui/main_window.h"
 #include "ui/manual_window.h"
@@ -32,6 +34,12 @@ void MainWindow::ConnectUtilities() {
         Refresh();
     });
     connect(pictureButton_, &QPushButton::clicked, this, [this] { SavePicture(); });
+    connect(sessionButton_, &QPushButton::clicked, this, [this] {
+        const QString folder = QString::fromStdString(JoinPath(JoinPath(sim_->installFolder(), kHistoryFolder), kSessionFolder));
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("再現するセッション"), folder,
+                                                          QStringLiteral("セッション (*.jsonl)"));
+        if (!path.isEmpty()) WatchSession(path);
+    });
     connect(manualButton_, &QPushButton::clicked, this, [this] {
         if (!manual_) manual_ = new ManualWindow(this);
         if (!manual_->ShowGuide(guideFile_)) {
@@ -52,6 +60,14 @@ void MainWindow::FollowReport() {
     // The next display starts another run: the report of the last one goes with it.
     if (!kept && reportShown_) report_->hide();
     reportShown_ = kept;
+}
+
+QString MainWindow::WatchSession(const QString& path) {
+    std::string why;
+    if (auto file = ReadSession(path.toStdString(), why)) why = sim_->PlaySession(std::move(*file), /*restoreAfter=*/true);
+    if (!why.empty()) sim_->SetMessage("再現できません: " + why);
+    Refresh();
+    return QString::fromStdString(why);
 }
 
 QString MainWindow::SavePicture() {

@@ -281,5 +281,40 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
     }
 }
 
+// 再現 plays a recorded session in the window: its fills come as they came, the user's clicks
+// are not taken meanwhile, and the user's own account is back when it ends.
+TEST_F(OrderDialogsWidgetTest, ARecordedSessionIsWatchedInTheWindow) {
+    StartBeforeTheOpen();
+    const std::string sessionPath = sim().sessionPath();
+    MarketBuy("100");
+    Click(Button(kPlayPause));
+    RunUntil([&] { return sim().display().clockText >= "09:30:00"; });
+    dialogs.answers = {true, true};
+    Click(Button(kStop));
+    RunUntil([&] { return !sim().replayRunning(); });
+    const auto fillsOf = [&] {
+        std::vector<std::tuple<int, float, float>> out;
+        for (const Simulation::Fill& f : sim().fills())
+            out.emplace_back(f.execution.seconds, f.execution.price, f.execution.quantity);
+        return out;
+    };
+    const auto fills = fillsOf();
+    ASSERT_EQ(fills.size(), 2u);  // the buy and its settlement
+
+    sim().RestoreAccount(3'000'000, 0, 0, false);
+    window->Refresh();
+    EXPECT_EQ(window->WatchSession("/no/such/session.jsonl").isEmpty(), false);
+    EXPECT_NE(sim().display().message.text.find("再現できません"), std::string::npos);
+    ASSERT_EQ(window->WatchSession(QString::fromStdString(sessionPath)), "");
+    EXPECT_TRUE(sim().playingSession());
+    EXPECT_EQ(Find<QLineEdit>("investmentEdit")->text(), "1,000,000");  // the session's own start
+    Click(Find<QPushButton>("newOrderButton"));
+    EXPECT_FALSE(Dialog("newOrderDialog")->isVisible());
+    RunUntil([&] { return !sim().playingSession(); });
+    EXPECT_EQ(fillsOf(), fills);
+    EXPECT_EQ(Find<QLineEdit>("investmentEdit")->text(), "3,000,000");
+    EXPECT_EQ(sim().sessionPath(), "");  // watching writes no session of its own
+}
+
 }  // namespace
 }  // namespace corvala

@@ -6,7 +6,8 @@
 // 1600 × 1000), a replay at 10:30 with the user's fills on the chart (trading.png) and a bid
 // waiting in its queue (queue.png), the three
 // order dialogs there (new-order.png, closing-order.png, correct-cancel.png), the same
-// replay at 15:00:00 (replay.png) with its report (report.png, report-history.png), and the
+// replay at 15:00:00 (replay.png) with its report (report.png, report-history.png), the run
+// watched again from its session file (session.png), and the
 // guide's window (manual.png). The replay runs on virtual time, so the pictures are the
 // same every run. scripts/screenshots runs it for the README and the guide.
 
@@ -198,6 +199,16 @@ int Run(const QString& out) {
         report->hide();
     } else {
         std::fprintf(stderr, "corvala-screenshots: the report did not open at the close\n");
+        ok = false;
+    }
+    // 再現: the run just played, watched again from its session file, at 10:05 as it went then.
+    if (w.WatchSession(QString::fromStdString(sim.sessionPath())).isEmpty()) {
+        runTo("10:05:00");
+        ok = Save(w, out + "/session.png") && ok;
+        sim.PressPlayback(kStop);  // ■ ends the watching
+        scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000);
+    } else {
+        std::fprintf(stderr, "corvala-screenshots: the session did not play: %s\n", sim.display().message.text.c_str());
         ok = false;
     }
     sim.RequestClose();
