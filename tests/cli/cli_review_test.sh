@@ -45,6 +45,41 @@ expect "equity starts flat and ends at the result" '[0,300]' "$(report '[.report
 # that deep a fall.
 expect "drawdown" "true" "$(report '.report.maxDrawdown >= 600 and (.report.equity | index(-600) != null)')"
 expect "the run was kept" "true" "$(report '.report.kept')"
+
+# The kept run left its session file; played again it reaches the same fills and account, and
+# the history text it would append is byte for byte what the run appended.
+session=$(report '.sessionFile')
+session=${session//\"/}
+expect "a kept run leaves a session" "true" "$([ -f "$session" ] && echo true)"
+played=$("$dir/corvala-cli" replay --session "$session" --install "$dir" --report)
+expect "played again: fills" "$(report '.executions')" "$(jq -c '.executions' <<<"$played")"
+expect "played again: account" "$(report '.account')" "$(jq -c '.account' <<<"$played")"
+expect "played again: report" "$(report '.report | del(.kept)')" "$(jq -c '.report | del(.kept)' <<<"$played")"
+expect "played again: nothing left over" '{"actionsLeft":0,"answersLeft":0}' "$(jq -c '.session' <<<"$played")"
+for f in 実現損益.csv 約定履歴.csv; do
+  jq -j --arg f "$f" '.history[$f]' <<<"$played" | iconv -f UTF-8 -t CP932 > "$dir/played.csv"
+  size=$(stat -c %s "$dir/played.csv")
+  expect "played again: $f bytes" "$(tail -c "$size" "$dir/売買履歴/$f" | md5sum)" "$(md5sum < "$dir/played.csv")"
+done
+expect "played again, nothing is appended" "$(md5sum < "$dir/売買履歴/実現損益.csv")" \
+  "$("$dir/corvala-cli" replay --session "$session" --install "$dir" >/dev/null; md5sum < "$dir/売買履歴/実現損益.csv")"
+# A stopped run not kept leaves none.
+count=$(ls "$dir/売買履歴/セッション" | wc -l)
+echo '{"at":"09:10:00","press":"■","answers":["はい","いいえ"]}' > "$dir/stop.jsonl"
+out2=$(run --script "$dir/stop.jsonl")
+expect "an unkept run leaves no session" "null $count" "$(jq -c '.sessionFile' <<<"$out2") $(ls "$dir/売買履歴/セッション" | wc -l)"
+# Data that changed since is refused; so is a file that is no session.
+cp -r "$dir/日中データ" "$dir/changed"
+printf 'x' >> "$dir/changed/221102/8473.csv"
+refused=$("$dir/corvala-cli" replay --session "$session" --install "$dir" --data "$dir/changed")
+expect "changed data: exit 3" 3 $?
+expect "changed data: says which" "true" "$(jq -r '.message | contains("221102/8473.csv が記録したときから変わっています")' <<<"$refused")"
+printf 'hello\n' > "$dir/bad.jsonl"
+"$dir/corvala-cli" replay --session "$dir/bad.jsonl" --install "$dir" 2>"$dir/err.txt" >/dev/null
+expect "not a session: exit 1" 1 $?
+expect "not a session: says so" "true" "$(grep -q 'JSON の行ではありません\|セッションファイルではありません' "$dir/err.txt" && echo true)"
+rm -rf "$dir/changed"
+
 expect "without --report no report" "null" "$(run | jq -c '.report')"
 
 # Across the runs kept in 売買履歴: three runs of the same day, the totals reset after the last.
