@@ -77,8 +77,10 @@ const char* const kReplayUsage =
     "      too) to the same fills, history rows and account: the day, the account and the options\n"
     "      are the file's, --data stands in for its data folder. Nothing is appended to the history\n"
     "      files; \"history\" holds the text the run appended then, by file name, and \"session\"\n"
-    "      {\"actionsLeft\",\"answersLeft\"} what found no place in the replay (0 when it fits).\n"
-    "      Exit status 3 when the data files changed since (\"message\" says which).\n";
+    "      {\"actionsLeft\",\"answersLeft\",\"cutShort\",\"matched\"}: what found no place in the\n"
+    "      replay, whether the file ends before its run did (the replay then stops after its last\n"
+    "      action) and whether the run ended as the file says. Exit status 3 when the data files\n"
+    "      changed since (\"message\" says which), 4 when the run did not end as recorded.\n";
 
 namespace {
 
@@ -281,6 +283,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     // A file cut short (the program ended mid-run) stops where its last action leaves the replay.
     while (sim.playingSession() && !sim.playbackStalled() && h.scheduler.RunOne()) {
     }
+    sim.StopPlayback();  // a replay that waits for a press its file does not hold
     const std::int64_t endMs = h.scheduler.NowMs();
     json out;
     out["end"] = sim.display().clockText;
@@ -290,9 +293,16 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     AddTradingReport(sim, out);
     const Simulation::PlaybackOutcome& played = sim.playbackOutcome();
     out["history"] = {{kRealizedFile, played.history.realized}, {kExecutionFile, played.history.executions}};
-    out["session"] = {{"actionsLeft", played.actionsLeft}, {"answersLeft", played.answersLeft}};
+    out["session"] = {{"actionsLeft", played.actionsLeft},
+                      {"answersLeft", played.answersLeft},
+                      {"cutShort", played.cutShort},
+                      {"matched", played.matched}};
     if (a.report) out["report"] = SessionReportJson(sim.session());
     std::cout << out.dump() << "\n";
+    if (!played.matched && !played.cutShort) {
+        std::fprintf(stderr, "corvala-cli replay: %s did not play as it was recorded\n", a.session.c_str());
+        return 4;
+    }
     return 0;
 }
 

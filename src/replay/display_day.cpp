@@ -4,6 +4,7 @@
 #include "data/series_table.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "replay/session_file.h"
 #include "replay/simulation.h"
 
 namespace corvala {
@@ -60,11 +61,14 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
     const std::string code = display_.codeText;
     DayData& day = *day_;
     bool usable = true;
+    loadedFiles_.clear();
     auto load = [&](const std::string& date, const std::string& file, SeriesSlot slot) {
         const DayFileResult r = LoadDaySeries(dataFolder_, date, file, slot, barLength_, day);
         const bool chosenDay = slot == SeriesSlot::DayIndex || slot == SeriesSlot::DayStock;
         switch (r.status) {
             case DayFileResult::Status::Loaded:
+                // Its fingerprint, for a session played from this display.
+                if (auto f = DescribeDataFile(dataFolder_, date + "/" + file + ".csv")) loadedFiles_.push_back(std::move(*f));
                 break;
             case DayFileResult::Status::Rejected:
                 display_.message.text = "　　" + date + "フォルダの" + file +

@@ -92,18 +92,24 @@ void Simulation::EndModal() {
 void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
     if (sim_.playback_) return;
     sim_.BeginModal();
+    const int depth = std::exchange(sim_.opDepth_, 0);
     sim_.ports_.dialogs.ShowError(number, text);
+    sim_.opDepth_ = depth;
     sim_.EndModal();
 }
 
 // While a session plays, its questions take the answers written then.
+// The box's own event loop may deliver the user's other actions (a dialog activated, a timer of a
+// dialog): they are operations of their own, written as such.
 bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& text) {
-    if (Playback* p = sim_.playback_.get()) {
+    if (Playback* p = sim_.playback_.get(); p && p->acting) {
         const auto& answers = p->file.answers;
         return p->nextAnswer < answers.size() && answers[p->nextAnswer++];
     }
     sim_.BeginModal();
+    const int depth = std::exchange(sim_.opDepth_, 0);
     const bool yes = sim_.ports_.dialogs.Ask(title, text);
+    sim_.opDepth_ = depth;
     sim_.EndModal();
     return sim_.RecordedAnswer(yes);
 }
@@ -111,7 +117,9 @@ bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& t
 void Simulation::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
     if (sim_.playback_) return;
     sim_.BeginModal();
+    const int depth = std::exchange(sim_.opDepth_, 0);
     sim_.ports_.dialogs.ShowNotice(title, text);
+    sim_.opDepth_ = depth;
     sim_.EndModal();
 }
 

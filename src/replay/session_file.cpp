@@ -1,6 +1,7 @@
 #include "replay/session_file.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -13,8 +14,9 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// ASCII only: every other character is written as \uXXXX.
-std::string Dump(const json& j) { return j.dump(-1, ' ', true) + "\n"; }
+// ASCII only: every other character is written as \uXXXX; bytes that are no UTF-8 (a folder
+// name from elsewhere) become U+FFFD, and such a folder is then not found when played.
+std::string Dump(const json& j) { return j.dump(-1, ' ', true, json::error_handler_t::replace) + "\n"; }
 
 json Stamp(const std::string& at, int step) { return json{{"at", at}, {"step", step}}; }
 
@@ -82,7 +84,13 @@ bool ReadStart(const json& j, SessionStart& s, std::string& why) {
     flag("hideBoardAndTape", s.hideBoardAndTape);
     flag("fillSound", s.fillSound);
     flag("tradeMarker", s.tradeMarker);
+    if (st.contains("name") && st["name"].is_string()) s.name = st["name"].get<std::string>();
+    if (st.contains("clickedPrice") && st["clickedPrice"].is_number()) s.clickedPrice = st["clickedPrice"].get<float>();
     if (!why.empty()) return false;
+    if (s.startBar < 0 || s.startBar > 400 || !ParseTimeOfDay(s.startTime)) {
+        why = "開始の位置が正しくありません。";
+        return false;
+    }
     if (seed.empty() || seed.size() > 20 || !IsAllDigits(seed)) {
         why = "\"seed\" が数字ではありません。";
         return false;
@@ -140,6 +148,8 @@ bool ReadLine(const json& j, SessionFile& out, int lineNo, std::string& why) {
     }
     if (j.contains("end")) {
         out.end = ArgText(j["end"]);
+        out.endStep = j.contains("step") && j["step"].is_number_integer() ? j["step"].get<int>() : -1;
+        out.endKept = j.contains("kept") && j["kept"] == true;
         return true;
     }
     SessionAction a;
@@ -240,6 +250,7 @@ std::string SessionHeaderLine(const SessionStart& s) {
                {"date", s.date},
                {"code", s.code},
                {"series", s.series},
+               {"name", s.name},
                {"barLength", s.barLength},
                {"startBar", s.startBar},
                {"startTime", s.startTime},
@@ -252,7 +263,8 @@ std::string SessionHeaderLine(const SessionStart& s) {
                {"boardOption", s.boardOption},
                {"hideBoardAndTape", s.hideBoardAndTape},
                {"fillSound", s.fillSound},
-               {"tradeMarker", s.tradeMarker}};
+               {"tradeMarker", s.tradeMarker},
+               {"clickedPrice", s.clickedPrice}};
     if (!s.givenTape.empty()) start["tape"] = s.givenTape;
     json files = json::array();
     for (const SessionDataFile& f : s.files) files.push_back({{"name", f.name}, {"size", f.size}, {"fnv1a64", f.fnv1a64}});
@@ -261,12 +273,15 @@ std::string SessionHeaderLine(const SessionStart& s) {
 
 std::string SessionActionLine(const SessionAction& a) {
     json j = Stamp(a.at, a.step);
+    // The script's short lines where they say exactly the same.
     const bool oneArg = a.args.size() == 1;
-    if (a.op == "PressPlayback" && oneArg && !PlaybackCaptionOf(std::atoi(a.args[0].c_str())).empty()) {
-        j["press"] = PlaybackCaptionOf(std::atoi(a.args[0].c_str()));
-    } else if (a.op == "SetSpeedScroll" && oneArg && std::atoi(a.args[0].c_str()) >= 1 && std::atoi(a.args[0].c_str()) <= 30) {
-        j["speed"] = 31 - std::atoi(a.args[0].c_str());
-    } else if (a.op == "SetLowSpeed" && oneArg) {
+    const int number = oneArg ? std::atoi(a.args[0].c_str()) : -1;
+    const bool whole = oneArg && a.args[0] == std::to_string(number);
+    if (a.op == "PressPlayback" && whole && !PlaybackCaptionOf(number).empty()) {
+        j["press"] = PlaybackCaptionOf(number);
+    } else if (a.op == "SetSpeedScroll" && whole && number >= 1 && number <= 30) {
+        j["speed"] = 31 - number;
+    } else if (a.op == "SetLowSpeed" && oneArg && (a.args[0] == "true" || a.args[0] == "false")) {
         j["lowSpeed"] = a.args[0] == "true";
     } else {
         j["op"] = a.op;
@@ -365,10 +380,20 @@ void SessionWriter::Keep() {
 
 void SessionWriter::Write(const std::string& text) {
     if (text.empty() || !problem_.empty()) return;  // after a failure the file stays as it was
-    std::FILE* f = std::fopen(path_.c_str(), "ab");
+    std::FILE* f = nullptr;
+    if (path_.empty()) {
+        // Created, never opened: another program may have taken the name meanwhile.
+        for (int tries = 0; tries < 100 && !f; ++tries) {
+            path_ = UniqueFilePath(folder_, stem_, kSessionExtension);
+            f = std::fopen(path_.c_str(), "wbx");
+            if (!f && errno != EEXIST) break;
+        }
+    } else {
+        f = std::fopen(path_.c_str(), "ab");
+    }
     const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
     if (f && std::fclose(f) != 0) f = nullptr;
-    if (!written || !f) problem_ = "セッションファイル " + path_ + " に書き込めません。";
+    if (!written || !f) problem_ = "セッションファイル " + (path_.empty() ? JoinPath(folder_, stem_) : path_) + " に書き込めません。";
 }
 
 }  // namespace corvala

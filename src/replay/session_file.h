@@ -23,6 +23,8 @@ namespace corvala {
 
 inline constexpr const char* kSessionFolder = "セッション";
 inline constexpr const char* kSessionExtension = ".jsonl";
+// A file of another version is refused: its steps count the waits of another replay loop. Any
+// change to the waits of the loop (their number or order) must come with a new version.
 inline constexpr int kSessionVersion = 1;
 
 // A data file the replay read, by its path under the data folder ("221102/8473.csv").
@@ -34,6 +36,7 @@ struct SessionDataFile {
 
 struct SessionStart {
     std::string dataFolder, date, code, series;
+    std::string name;  // the stock's name as the history rows give it
     int barLength = 5;
     int startBar = 0;
     std::string startTime;
@@ -42,6 +45,7 @@ struct SessionStart {
     std::int32_t investment = 0, profitTotal = 0, lossTotal = 0;
     bool cashOnly = false;
     bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
+    float clickedPrice = 0;  // a board price clicked before the start (its age is read as a board click)
     std::vector<std::string> givenTape;  // the day's prints when they were given, not estimated
     std::vector<SessionDataFile> files;
 };
@@ -67,6 +71,8 @@ struct SessionFile {
     std::vector<SessionWallClock> clockReadings;
     std::vector<bool> boardClicks;  // whether a clicked board price was still fresh
     std::string end;                // "" when the file ends without its end line
+    int endStep = -1;
+    bool endKept = false;
 };
 
 // The playback buttons by the captions a script uses ("||", "■", "≪", "→", ">", "≫"); -1
@@ -95,20 +101,24 @@ std::string SessionEndLine(const std::string& at, int step, const std::string& h
 std::optional<SessionFile> ParseSession(std::string_view text, std::string& error);
 std::optional<SessionFile> ReadSession(const std::string& path, std::string& error);
 
-// Writes a session file line by line, each line appended on its own (the file is not held open). `streaming`: each line reaches the file as it comes;
-// otherwise the lines wait in memory until Keep() (a run that is never kept leaves no file).
+// Writes a session file line by line, each line appended on its own (the file is not held open).
+// `streaming`: each line reaches the file as it comes; otherwise the lines wait in memory until
+// Keep() (a run that is never kept leaves no file). The file is `folder`/`stem`.jsonl, or with
+// "-2", "-3" … when that name is taken, created afresh when the first line is written, so that
+// two programs never write into one file.
 class SessionWriter {
 public:
-    SessionWriter(std::string path, bool streaming) : path_(std::move(path)), streaming_(streaming) {}
+    SessionWriter(std::string folder, std::string stem, bool streaming)
+        : folder_(std::move(folder)), stem_(std::move(stem)), streaming_(streaming) {}
     void Add(const std::string& line);
     void Keep();
     const std::string& path() const { return path_; }
-    // What went wrong when writing ("" when nothing did).
+    // "" until the file is created. What went wrong when writing ("" when nothing did).
     const std::string& problem() const { return problem_; }
 
 private:
     void Write(const std::string& text);
-    std::string path_;
+    std::string folder_, stem_, path_;
     bool streaming_;
     std::string waiting_;
     std::string problem_;

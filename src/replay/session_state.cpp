@@ -24,19 +24,22 @@ std::string Simulation::Arg(float v) {
     return text;
 }
 
-Simulation::OpScope::OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args) : sim_(sim) {
+Simulation::OpScope::OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args)
+    : sim_(sim), wasRecording_(sim.recordingOp_) {
     if (sim.opDepth_++ > 0) return;  // called by another operation or by the replay itself
     if (sim.playback_) {
         allowed_ = sim.playback_->acting;
         return;
     }
-    if (sim.sessionOut_)
-        sim.WriteSessionLine(SessionActionLine({0, sim.resumptions_, sim.display_.clockText, op, std::vector<std::string>(args)}));
+    if (!sim.sessionOut_) return;
+    sim.WriteSessionLine(SessionActionLine({0, sim.resumptions_, sim.display_.clockText, op, std::vector<std::string>(args)}));
+    sim.recordingOp_ = true;  // its questions' answers belong to it
 }
 
 void Simulation::WriteSessionLine(const std::string& line) {
     if (!sessionOut_) return;
     sessionOut_->Add(line);
+    if (!sessionOut_->path().empty()) sessionPath_ = sessionOut_->path();
     // Said once: a session that cannot be written must not stop the replay.
     if (!sessionOut_->problem().empty() && sessionProblemSaid_ != sessionOut_->problem()) {
         sessionProblemSaid_ = sessionOut_->problem();
@@ -48,12 +51,14 @@ void Simulation::WriteSessionLine(const std::string& line) {
 void Simulation::BeginSession() {
     CloseSessionFile("left");
     resumptions_ = 0;
+    sessionPath_.clear();
     if (playback_) return;
     SessionStart s;
     s.dataFolder = dataFolder_;
     s.date = chosenDate_;
     s.code = display_.codeText;
     s.series = display_.seriesText;
+    s.name = stocks_.Name(stockCode_);
     s.barLength = barLength_;
     s.startBar = replay_.startBar;
     s.startTime = replay_.startTime;
@@ -67,17 +72,12 @@ void Simulation::BeginSession() {
     s.hideBoardAndTape = display_.hideBoardAndTape;
     s.fillSound = display_.fillSoundOption;
     s.tradeMarker = display_.tradeMarkerOption;
+    s.clickedPrice = clickedPrice_;
     s.givenTape = givenTape_;
-    const std::string seriesCode = SeriesCodeFor(display_.seriesText);
-    for (const std::string& date : {prevTradingDay_, chosenDate_}) {
-        if (date == "no") continue;
-        for (const std::string& file : {seriesCode, display_.codeText})
-            if (auto f = DescribeDataFile(dataFolder_, date + "/" + file + ".csv")) s.files.push_back(std::move(*f));
-    }
+    s.files = loadedFiles_;
     const std::string folder = JoinPath(JoinPath(installFolder_, kHistoryFolder), kSessionFolder);
     CreateDir(folder);
-    sessionPath_ = UniqueFilePath(folder, SaveFileStem(), kSessionExtension);
-    sessionOut_ = std::make_unique<SessionWriter>(sessionPath_, !sessionOnlyKept_);
+    sessionOut_ = std::make_unique<SessionWriter>(folder, SaveFileStem(), !sessionOnlyKept_);
     sessionProblemSaid_.clear();
     WriteSessionLine(SessionHeaderLine(s));
 }
@@ -86,7 +86,7 @@ void Simulation::BeginSession() {
 // session is over.
 void Simulation::EndSession(const char* how) {
     CloseSessionFile(how);
-    if (playback_) FinishPlayback();
+    if (playback_) FinishPlayback(how);
 }
 
 void Simulation::CloseSessionFile(const char* how) {
@@ -99,19 +99,26 @@ void Simulation::CloseSessionFile(const char* how) {
 // The user ends a session that plays: the day stays where it is, nothing is settled or kept.
 void Simulation::StopPlayback() {
     if (!playback_) return;
-    FinishPlayback();
+    FinishPlayback(nullptr);
     Stop(/*withoutQuestions=*/true);
     Notify();
 }
 
-void Simulation::FinishPlayback() {
+// `how` the replay ended, nothing when the user ended the playing.
+void Simulation::FinishPlayback(const char* how) {
     std::unique_ptr<Playback> p = std::move(playback_);
-    playbackOutcome_.history = p->history;
-    playbackOutcome_.actionsLeft = static_cast<int>(p->file.actions.size() - p->nextAction);
-    playbackOutcome_.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
-    playbackOutcome_.finished = true;
+    PlaybackOutcome& o = playbackOutcome_;
+    o.history = p->history;
+    o.actionsLeft = static_cast<int>(p->file.actions.size() - p->nextAction);
+    o.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
+    o.finished = true;
+    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && session_.kept() == p->file.endKept &&
+                o.actionsLeft == 0 && o.answersLeft == 0;
     if (p->restore) {
         const UserState& u = *p->restore;
+        givenTape_ = u.givenTape;
+        // The boxes keep the watched day; a display reads the user's own folder afresh.
+        dayLoaded_ = replayAllowed_ = false;
         dataFolder_ = u.dataFolder;
         keptAsideFolder_ = u.keptAside;
         if (u.barLength != barLength_) pendingBarLength_ = u.barLength;
@@ -126,10 +133,12 @@ void Simulation::FinishPlayback() {
 std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     if (replayRunning() && replay_.replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
     if (quizBusy()) return "出題の取り込み中はセッションを再生できません。";
+    if (quizChecked_) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
     if (std::string problem = CheckSessionData(session.start); !problem.empty()) return problem;
     const SessionStart& s = session.start;
-    if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength))
-        return "セッションファイルの日付・銘柄コード・足の長さが正しくありません。";
+    if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
+        s.startBar > LastBar(s.barLength))
+        return "セッションファイルの日付・銘柄コード・足の長さ・開始の位置が正しくありません。";
     if (replayRunning()) AbandonReplay();  // a stopped replay still winding down
     CloseSessionFile("left");
     sessionPath_.clear();
@@ -142,7 +151,8 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
                             display_.boardOption,
                             display_.hideBoardAndTape,
                             display_.fillSoundOption,
-                            display_.tradeMarkerOption};
+                            display_.tradeMarkerOption,
+                            givenTape_};
     playback_ = std::make_unique<Playback>();
     playback_->restore = std::move(restore);
     playback_->acting = true;
@@ -160,6 +170,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     display_.fillSoundOption = s.fillSound;
     display_.tradeMarkerOption = s.tradeMarker;
     givenTape_ = s.givenTape;
+    clickedPrice_ = s.clickedPrice;  // its age is the file's first board click
     presetStart_ = StartPosition{s.startBar, s.startTime, s.midSessionStart};
     playbackSeed_ = s.seed;
     SetSimulationChecked(true);
@@ -168,7 +179,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     playbackSeed_.reset();
     if (outcome != DisplayOutcome::Loaded || !replayRunning()) {
         const std::string why = display_.message.text.empty() ? "セッションの日を表示できませんでした。" : std::string(Trim(display_.message.text));
-        if (playback_) FinishPlayback();
+        if (playback_) FinishPlayback(nullptr);
         return why;
     }
     playback_->acting = false;
@@ -184,10 +195,11 @@ bool Simulation::playbackStalled() const {
     return playback_ && playback_->nextAction == playback_->file.actions.size() && (heldForGood || waitingForPlay());
 }
 
-// The actions written between this resumption of the loop and the next, in their order.
+// The actions written between this resumption of the loop and the next, in their order. A file
+// cut short (the program ended mid-run) ends the replay past its last action, without settling.
 void Simulation::ApplyDueSessionActions() {
     while (playback_ && playback_->nextAction < playback_->file.actions.size()) {
-        const SessionAction& a = playback_->file.actions[playback_->nextAction];
+        const SessionAction a = playback_->file.actions[playback_->nextAction];  // a copy: it may end the playing
         if (a.step > resumptions_) return;
         ++playback_->nextAction;
         playback_->acting = true;
@@ -195,6 +207,14 @@ void Simulation::ApplyDueSessionActions() {
         ApplySessionAction(a);
         opDepth_ = depth;
         if (playback_) playback_->acting = false;
+    }
+    if (!playback_ || !playback_->file.end.empty()) return;
+    const auto& actions = playback_->file.actions;
+    if (resumptions_ > (actions.empty() ? 0 : actions.back().step) && replay_.replayReady) {
+        FinishPlayback(nullptr);
+        playbackOutcome_.cutShort = true;
+        Stop(/*withoutQuestions=*/true);
+        Notify();
     }
 }
 
@@ -288,7 +308,7 @@ SessionWallClock Simulation::WallClockNow() {
 }
 
 bool Simulation::RecordedAnswer(bool live) {
-    if (sessionOut_) WriteSessionLine(SessionAnswerLine(display_.clockText, resumptions_, live));
+    if (sessionOut_ && recordingOp_) WriteSessionLine(SessionAnswerLine(display_.clockText, resumptions_, live));
     return live;
 }
 

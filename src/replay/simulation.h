@@ -398,12 +398,15 @@ public:
     // Every action of the playing session is done and the replay waits for a press that never
     // came: the file ends before its run did.
     bool playbackStalled() const;
-    // What the last played session would have appended to the history files, and what of it
-    // found no place in the replay (a session that does not fit its day).
+    // Ends the playing session where it stands, as ■ does: nothing is settled or kept.
+    void StopPlayback();
+    // What the last played session would have appended to the history files, what of it found
+    // no place in the replay, whether its file was cut short (the replay stops after its last
+    // action) and whether it ended as its file says (the same way, at the same step, kept or not).
     struct PlaybackOutcome {
         HistoryAppend history;
         int actionsLeft = 0, answersLeft = 0;
-        bool finished = false;
+        bool finished = false, cutShort = false, matched = false;
     };
     const PlaybackOutcome& playbackOutcome() const { return playbackOutcome_; }
 
@@ -434,7 +437,10 @@ private:
     class OpScope {
     public:
         OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args);
-        ~OpScope() { --sim_.opDepth_; }
+        ~OpScope() {
+            --sim_.opDepth_;
+            sim_.recordingOp_ = wasRecording_;
+        }
         OpScope(const OpScope&) = delete;
         OpScope& operator=(const OpScope&) = delete;
         explicit operator bool() const { return allowed_; }
@@ -442,6 +448,7 @@ private:
     private:
         Simulation& sim_;
         bool allowed_ = true;
+        bool wasRecording_ = false;
     };
     static std::string Arg(bool v) { return v ? "true" : "false"; }
     static std::string Arg(int v) { return std::to_string(v); }
@@ -450,11 +457,10 @@ private:
     void BeginSession();
     void EndSession(const char* how);
     void CloseSessionFile(const char* how);
-    void StopPlayback();
     void WriteSessionLine(const std::string& line);
     void ApplyDueSessionActions();
     void ApplySessionAction(const SessionAction& action);
-    void FinishPlayback();
+    void FinishPlayback(const char* how);
     SessionWallClock WallClockNow();
     bool RecordedAnswer(bool live);
     bool BoardClickFresh(bool live);
@@ -464,6 +470,7 @@ private:
         int barLength = 5;
         Account account;
         bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
+        std::vector<std::string> givenTape;
     };
     struct Playback {
         SessionFile file;
@@ -728,6 +735,8 @@ private:
     PlaybackOutcome playbackOutcome_;
     std::optional<std::uint64_t> playbackSeed_;
     int opDepth_ = 0;
+    bool recordingOp_ = false;  // within an operation written to the session file
+    std::vector<SessionDataFile> loadedFiles_;  // the day's files as they were read
     int resumptions_ = 0;  // of the replay loop since the display that started it
 
     std::coroutine_handle<> waiting_;

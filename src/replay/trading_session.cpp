@@ -16,8 +16,9 @@ void Simulation::EngineEvents::OnExecution(const Execution& fill, const OrderBoo
 
 RunInfo Simulation::CurrentRunInfo() {
     const SessionWallClock now = WallClockNow();
-    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, chosenDate_),
-                   display_.codeText, stocks_.Name(stockCode_)};
+    const std::string name = playback_ && !playback_->file.start.name.empty() ? playback_->file.start.name
+                                                                              : stocks_.Name(stockCode_);
+    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, chosenDate_), display_.codeText, name};
 }
 
 // RecordExecution: the execution row, a realised row per closed position, the execution list
@@ -90,6 +91,11 @@ void Simulation::ResetTradingForDisplay() {
     account_.runPnl = 0;
     SnapshotTotals(account_);
     display_.executionLines.clear();
+    if (playback_) {  // the totals are the session's own, whatever history this folder holds
+        ResetBuyingPower(account_);
+        RefreshTradingDisplay();
+        return;
+    }
     const std::string folder = JoinPath(installFolder_, kHistoryFolder);
     const bool missing = !FileExists(JoinPath(folder, kRealizedFile)) || !FileExists(JoinPath(folder, kExecutionFile));
     if (const std::string problem = EnsureHistoryFiles(folder); !problem.empty()) {

@@ -55,7 +55,8 @@ played=$("$dir/corvala-cli" replay --session "$session" --install "$dir" --repor
 expect "played again: fills" "$(report '.executions')" "$(jq -c '.executions' <<<"$played")"
 expect "played again: account" "$(report '.account')" "$(jq -c '.account' <<<"$played")"
 expect "played again: report" "$(report '.report | del(.kept)')" "$(jq -c '.report | del(.kept)' <<<"$played")"
-expect "played again: nothing left over" '{"actionsLeft":0,"answersLeft":0}' "$(jq -c '.session' <<<"$played")"
+expect "played again: as recorded" '{"actionsLeft":0,"answersLeft":0,"cutShort":false,"matched":true}' \
+  "$(jq -c '.session' <<<"$played")"
 for f in 実現損益.csv 約定履歴.csv; do
   jq -j --arg f "$f" '.history[$f]' <<<"$played" | iconv -f UTF-8 -t CP932 > "$dir/played.csv"
   size=$(stat -c %s "$dir/played.csv")
@@ -80,7 +81,22 @@ expect "not a session: exit 1" 1 $?
 expect "not a session: says so" "true" "$(grep -q 'JSON の行ではありません\|セッションファイルではありません' "$dir/err.txt" && echo true)"
 rm -rf "$dir/changed"
 
-expect "without --report no report" "null" "$(run | jq -c '.report')"
+second=$(run)
+expect "without --report no report" "null" "$(jq -c '.report' <<<"$second")"
+# The second run started from the first one's totals; played in a fresh install folder (no
+# history there, another stock list) it still starts from them and names the stock as then.
+mkdir -p "$dir/fresh"
+printf '8473,8473.T,\x83e\x83X\x83g\r\n' > "$dir/fresh/銘柄リスト.csv"
+session2=$(jq -r '.sessionFile' <<<"$second")
+fresh=$("$dir/corvala-cli" replay --session "$session2" --install "$dir/fresh")
+expect "fresh install: same account" "$(jq -c '.account' <<<"$second")" "$(jq -c '.account' <<<"$fresh")"
+expect "fresh install: as recorded" "true" "$(jq -c '.session.matched' <<<"$fresh")"
+expect "fresh install: the recorded name" "true" "$(jq -r '.history["実現損益.csv"] | contains("白鷺")' <<<"$fresh")"
+expect "fresh install: no history written" "false" "$([ -e "$dir/fresh/売買履歴/実現損益.csv" ] && echo true || echo false)"
+# A session that ends otherwise than its file says is exit status 4.
+grep -v '"press"' "$session2" > "$dir/pressless.jsonl"
+"$dir/corvala-cli" replay --session "$dir/pressless.jsonl" --install "$dir" >/dev/null 2>&1
+expect "not as recorded: exit 4" 4 $?
 
 # Across the runs kept in 売買履歴: three runs of the same day, the totals reset after the last.
 cp "$dir/orders.jsonl" "$dir/with-reset.jsonl"

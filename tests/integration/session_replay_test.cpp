@@ -222,10 +222,31 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         const Simulation::PlaybackOutcome& played = again.sim.playbackOutcome();
         EXPECT_EQ(played.actionsLeft, 0);
         EXPECT_EQ(played.answersLeft, 0);
+        EXPECT_TRUE(played.matched) << "it did not end as its file says";
         EXPECT_EQ(EncodeCp932(played.history.realized), realized);
         EXPECT_EQ(EncodeCp932(played.history.executions), executions);
         // Played again, nothing was appended to the files.
         EXPECT_EQ(SizeOf(JoinPath(history, kRealizedFile)), realizedBefore + realized.size());
+
+        // The same file cut short after an action in mid-run, as when the program ended there:
+        // it plays to that action and stops, without settling or keeping anything.
+        std::string text = ReadWholeFile(sessionPath).value_or("");
+        std::size_t cut = 0;
+        for (int lines = 0; lines < 40 && cut != std::string::npos; ++lines) cut = text.find('\n', cut + 1);
+        if (cut == std::string::npos) continue;
+        auto shortened = ParseSession(text.substr(0, cut + 1), error);
+        ASSERT_TRUE(shortened) << error;
+        ASSERT_EQ(shortened->end, "");
+        const int lastStep = shortened->actions.empty() ? 0 : shortened->actions.back().step;
+        Program cutShort(seed + 2000, 1);
+        ASSERT_EQ(cutShort.sim.PlaySession(std::move(*shortened), false), "");
+        while (cutShort.sim.playingSession() && !cutShort.sim.playbackStalled() && cutShort.scheduler.RunOne()) {
+        }
+        cutShort.sim.StopPlayback();
+        EXPECT_TRUE(cutShort.sim.playbackOutcome().cutShort || lastStep >= want.steps);
+        EXPECT_FALSE(cutShort.sim.playbackOutcome().matched);
+        EXPECT_TRUE(cutShort.sim.playbackOutcome().history.empty());
+        EXPECT_FALSE(cutShort.sim.dayCompleted());
     }
     EXPECT_GE(sessionsWithFills, 3) << "too few sessions traded to prove anything";
     EXPECT_GE(keptSessions, 2);
