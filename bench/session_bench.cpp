@@ -1,7 +1,8 @@
 // Sessions: a demo day traded all day long (an order every five minutes, each closed five
 // minutes later) recorded to its session file, then that file read back and the day played
 // again from it on virtual time, to set beside the plain replay of the same day
-// (BM_ReplayDaySpeed30); and a long session file of 50,000 actions read.
+// (BM_ReplayDaySpeed30); a long session file of 50,000 actions read; and the fingerprints a
+// display takes of the day's four files.
 
 #include <benchmark/benchmark.h>
 
@@ -102,6 +103,19 @@ void BM_ReadALongSession(benchmark::State& state) {
     state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
 }
 BENCHMARK(BM_ReadALongSession)->Unit(benchmark::kMillisecond);
+
+// What a display adds for sessions: the fingerprints of the four files it read.
+void BM_FingerprintADaysFiles(benchmark::State& state) {
+    const std::string data = bench::DemoInstall() + "/日中データ";
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (const char* name : {"221101/N225.csv", "221101/8473.csv", "221102/N225.csv", "221102/8473.csv"})
+            if (const auto f = DescribeDataFile(data, name)) bytes += f->size;
+    }
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_FingerprintADaysFiles)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvala
