@@ -64,7 +64,7 @@ public:
         const MainDisplay& d = sim_.display();
         if (sim_.waitingForPlay()) return sim_.PressPlayback(kPlayPause);
         if (Chance(0.997)) return;
-        switch (Pick(13)) {
+        switch (Pick(15)) {
             case 0: return sim_.PressPlayback(kPlayPause);
             case 1: return sim_.PressPlayback(kStepForward);
             case 2: return sim_.PressPlayback(kMinuteForward);
@@ -77,6 +77,8 @@ public:
             case 9: return Close();
             case 10: return CorrectOrCancel();
             case 11: return sim_.SetFillSoundOption(!d.fillSoundOption);
+            case 12: return Direct();
+            case 13: if (Chance(0.05)) sim_.SetSimulationChecked(false); return;  // a stop, asked
             default: return sim_.ClickSpeedGauge(Pick(300));
         }
     }
@@ -118,6 +120,37 @@ private:
         Fill(true);
         sim_.SubmitClosingDialog();
         if (sim_.closingDialog().visible) sim_.CancelClosingDialog();
+    }
+    // The operations a script calls without the dialogs: a correction or a cancellation of the
+    // first pending order, a closing of the first position by its row quantity.
+    void Direct() {
+        const OrderBook& book = sim_.orders();
+        for (int slot = 0; slot < kOrderSlots; ++slot) {
+            const Order& o = book.pendingNewOrders[static_cast<std::size_t>(slot)];
+            if (!o.InUse()) continue;
+            if (Chance(0.5)) {
+                sim_.CancelOrder(slot, false);
+            } else {
+                NewOrderForm f;
+                f.sell = o.side == 2;
+                f.quantity = "100";
+                f.price = Price();
+                f.normalMarket = f.price.empty();
+                sim_.PlaceNewOrder(f, slot);
+            }
+            return;
+        }
+        for (int slot = 0; slot < kOrderSlots; ++slot) {
+            const Position& p = book.positions[static_cast<std::size_t>(slot)];
+            if (!p.InUse() || p.quantity <= p.committedQty) continue;
+            sim_.SetBulkClose(p.side == 2 ? kSideMarginSell : kSideMarginBuy, false);
+            sim_.SetCloseQuantity(slot, "100");
+            ClosingOrderForm form;
+            form.side = p.side == 2 ? kSideMarginSell : kSideMarginBuy;
+            form.order.normalMarket = true;
+            sim_.PlaceClosingOrder(form);
+            return;
+        }
     }
     void CorrectOrCancel() {
         sim_.OpenCorrectCancelDialog(0);
