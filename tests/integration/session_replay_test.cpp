@@ -51,6 +51,21 @@ struct Program {
         : dialogs(seed), clock(scheduler, clockStart, pace), random(seed), sim(Ports{dialogs, clock, random, scheduler}, Demo().installFolder) {
         EXPECT_TRUE(sim.StartUp(Demo().dataFolder));
     }
+    // `date` of the default stock in simulation mode, played from the open to `clock`.
+    void PlayTo(const std::string& date, const std::string& clock) {
+        sim.SetDateText(date);
+        sim.SetCodeText(kDefaultCode);
+        sim.SetSimulationChecked(true);
+        ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        ASSERT_TRUE(scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
+        sim.PressPlayback(kPlayPause);
+        ASSERT_TRUE(scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000));
+    }
+    // A session played to where its file leaves it.
+    void PlaySessionOut() {
+        while (sim.playingSession() && !sim.playbackStalled() && scheduler.RunOne()) {
+        }
+    }
 };
 
 std::uintmax_t SizeOf(const std::string& path) { return ReadWholeFile(path).value_or("").size(); }
@@ -243,8 +258,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         EXPECT_FALSE(file->end.empty());
         Program again(seed + 1000, 1, /*pace=*/1000);
         ASSERT_EQ(again.sim.PlaySession(std::move(*file), false), "");
-        while (again.sim.playingSession() && !again.sim.playbackStalled() && again.scheduler.RunOne()) {
-        }
+        again.PlaySessionOut();
         EXPECT_FALSE(again.sim.playingSession());
         const RunResult got = ResultOf(again.sim);
         EXPECT_EQ(got.fills, want.fills);
@@ -273,8 +287,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         const int lastStep = shortened->actions.empty() ? 0 : shortened->actions.back().step;
         Program cutShort(seed + 2000, 1);
         ASSERT_EQ(cutShort.sim.PlaySession(std::move(*shortened), false), "");
-        while (cutShort.sim.playingSession() && !cutShort.sim.playbackStalled() && cutShort.scheduler.RunOne()) {
-        }
+        cutShort.PlaySessionOut();
         cutShort.sim.StopPlayback();
         EXPECT_TRUE(cutShort.sim.playbackOutcome().cutShort || lastStep >= want.steps);
         EXPECT_FALSE(cutShort.sim.playbackOutcome().matched);
@@ -289,13 +302,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     ASSERT_TRUE(Demo().ok) << Demo().error;
     Program original(11, 0);
     Simulation& sim = original.sim;
-    sim.SetDateText(Demo().dateFolders[2]);
-    sim.SetCodeText(kDefaultCode);
-    sim.SetSimulationChecked(true);
-    ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
-    sim.PressPlayback(kPlayPause);
-    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:30:00"; }, 100'000'000));
+    ASSERT_NO_FATAL_FAILURE(original.PlayTo(Demo().dateFolders[2], "09:30:00"));
     sim.RequestClose();
     std::string error;
     const auto file = ReadSession(sim.sessionPath(), error);
@@ -340,13 +347,7 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     ASSERT_TRUE(Demo().ok) << Demo().error;
     Program original(21, 0);
     Simulation& sim = original.sim;
-    sim.SetDateText(Demo().dateFolders[2]);
-    sim.SetCodeText(kDefaultCode);
-    sim.SetSimulationChecked(true);
-    ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
-    sim.PressPlayback(kPlayPause);
-    ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:10:00"; }, 100'000'000));
+    ASSERT_NO_FATAL_FAILURE(original.PlayTo(Demo().dateFolders[2], "09:10:00"));
     sim.ClickBoardPrice(2);
     const std::int64_t clickedAt = original.scheduler.NowMs();
     ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:10:10"; }, 100'000'000));
@@ -368,8 +369,7 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
         if (w.newOrderDialog().visible) seen = w.newOrderDialog().form.price;
     });
     ASSERT_EQ(w.PlaySession(std::move(*file), false), "");
-    while (w.playingSession() && !w.playbackStalled() && again.scheduler.RunOne()) {
-    }
+    again.PlaySessionOut();
     EXPECT_EQ(seen, clicked);
 }
 

@@ -48,6 +48,16 @@ protected:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         window->Refresh();
     }
+    // A limit buy of `qty` at `price` through the dialog, which stays open for a correction.
+    QWidget* LimitBuy(const char* qty, const char* price) {
+        Click(Find<QPushButton>("newOrderButton"));
+        QWidget* d = Dialog("newOrderDialog");
+        Type(d, "quantityEdit", qty);
+        Type(d, "priceEdit", price);
+        dialogs.answers = {true};
+        Click(In<QPushButton>(d, "submitButton"));
+        return d;
+    }
     // A market buy of `qty` through the dialog.
     void MarketBuy(const char* qty) {
         Click(Find<QPushButton>("newOrderButton"));
@@ -173,12 +183,7 @@ TEST_F(OrderDialogsWidgetTest, AHoldingIsClosedFromItsSummaryLine) {
 
 TEST_F(OrderDialogsWidgetTest, ThePendingListOpensTheCorrectCancelListWhichCorrectsAndCancels) {
     StartBeforeTheOpen();
-    Click(Find<QPushButton>("newOrderButton"));
-    QWidget* nd = Dialog("newOrderDialog");
-    Type(nd, "quantityEdit", "100");
-    Type(nd, "priceEdit", "900");
-    dialogs.answers = {true};
-    Click(In<QPushButton>(nd, "submitButton"));
+    QWidget* nd = LimitBuy("100", "900");
     auto* pending = Find<QListWidget>("pendingList");
     DoubleClick(pending, 0);
     QWidget* d = Dialog("correctCancelDialog");
@@ -219,12 +224,7 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
     const std::string sessionPath = sim().sessionPath();
     ASSERT_FALSE(sessionPath.empty());
     MarketBuy("200");
-    Click(Find<QPushButton>("newOrderButton"));
-    QWidget* nd = Dialog("newOrderDialog");
-    Type(nd, "quantityEdit", "100");
-    Type(nd, "priceEdit", "900");
-    dialogs.answers = {true};
-    Click(In<QPushButton>(nd, "submitButton"));
+    QWidget* nd = LimitBuy("100", "900");
     Click(Button(kPlayPause));
     RunUntil([&] { return sim().display().clockText >= "09:20:00"; });
 
