@@ -144,6 +144,7 @@ private:
     int bar_ = 0;
     int stepInBar_ = 0;
     bool priced_ = false;       // the first priced row was seen
+    float firstRowPrice_ = 0;   // its price: its open, else its trade
     bool barOpened_ = false;    // the current bar has an open
     bool dayOpened_ = false;    // some bar of the day has opened
     double largestCol5_ = -1;
@@ -208,6 +209,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
             priced_ = true;
             s_.firstPrice = c3;
             if (const float open = OpeningPrice(f[6]); open > 0) price = open;
+            firstRowPrice_ = price;
             s_.high = s_.low = c3;
         }
         s_.high = std::max(s_.high, c3);
@@ -317,6 +319,9 @@ void Parser::Close(const std::vector<std::string_view>& f, std::size_t lines) {
         if (const auto v = Numeric(f[6]))
             s_.open = static_cast<float>(k == SeriesKind::Prime ? *v * 100 : *v);
     }
+    // A file that writes the open only where it happened: the first priced row holds it. An
+    // open of 0 would print the day's first trade at no price.
+    if (!(s_.open > 0)) s_.open = firstRowPrice_;
     if (col3 && *col3 > 0) s_.close = static_cast<float>(*col3);
     // A "-" or blank unit counts as 1 share, as it does for the volumes above.
     const auto unitField = IsBlankField(f[34]) || IsDash(f[34]) ? std::optional<double>(1)

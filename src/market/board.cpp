@@ -108,6 +108,10 @@ PriceBand DailyPriceBand(double prevClose) {
     return {static_cast<float>(std::max(0.0, prevClose - width)), static_cast<float>(prevClose + width)};
 }
 
+PriceBand DayPriceBand(double prevClose, double firstPrice, double open) {
+    return DailyPriceBand(prevClose > 0 ? prevClose : firstPrice > 0 ? firstPrice : open);
+}
+
 void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen, PriceBand limits) {
     for (int i = 0; i < overlay.size(); ++i) {
         const OverlayEntry& e = overlay[i];
@@ -217,7 +221,9 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
             } else if (side == 0) {
                 const double below = Price(w, l - 1);
                 const double step = PriceStep(below, in.fineTickMode);
-                Price(w, l) = OnTick(below + step, step);
+                const float price = OnTick(below + step, step);
+                if (in.limits.upper > 0 && price > in.limits.upper) break;  // nobody offers above the limit
+                Price(w, l) = price;
             } else {
                 // The step below a price is the step of the price just under it, so prices just
                 // above a band boundary step down by the smaller step. A twentieth of a yen
@@ -225,7 +231,9 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
                 // decimal price above 1,000 yen on its 0.5-yen grid.
                 const double above = Price(w, l - 1);
                 const double step = PriceStep(above - 0.05, in.fineTickMode);
-                Price(w, l) = OnTick(above - step, step);
+                const float price = OnTick(above - step, step);
+                if (price <= 0 || (in.limits.lower > 0 && price < in.limits.lower)) break;
+                Price(w, l) = price;
             }
             Qty(w, l) = SyntheticQuantity(in.boardTotalQty, in.tradingUnit, in.random);
         }

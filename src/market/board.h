@@ -47,8 +47,11 @@ int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
 struct PriceBand {
     float lower = 0, upper = 0;
 };
-// The limits around a previous close; none without one.
+// The limits around a base price (the previous close); none without one.
 PriceBand DailyPriceBand(double prevClose);
+// The day's limits: around its previous close, or, for a stock recorded without one, around its
+// first traded price (its open when that is all it has).
+PriceBand DayPriceBand(double prevClose, double firstPrice, double open);
 
 // Lays the overlay onto `board`. During the pre-open phase an order outside the shown range that
 // would trade at once is added to the best level of its side. An empty fifth level bounds
@@ -82,11 +85,13 @@ struct CorrectionInputs {
     std::int32_t boardTotalQty;
     int tradingUnit;
     Random& random;
+    PriceBand limits{};  // no synthetic level lies beyond them
 };
 
 // 板補正: one print of `deki` shares at `yaku` applied to the market's board (without the user's
 // orders); the sides are refilled with synthetic levels one price step apart, each on the tick
-// grid. The caller lays the overlay on a copy (WithOverlay).
+// grid and none beyond the day's price limits (a side at its limit stays short). The caller lays
+// the overlay on a copy (WithOverlay).
 void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in);
 
 // `price` on the grid of `step` (0.1-yen steps drift in single precision otherwise).

@@ -65,4 +65,22 @@ int DailyPriceLimit(double base) {
     return width;
 }
 
+namespace {
+// A float holds about seven digits: 999.8f is 999.79998…, a thousandth of a step off.
+constexpr double kGridSlack = 1e-3;
+}  // namespace
+
+bool OnPriceGrid(double price, bool fineTickMode) {
+    if (!(price > 0)) return false;
+    const double steps = price / PriceStep(price, fineTickMode);
+    return std::fabs(steps - std::round(steps)) <= kGridSlack;
+}
+
+double ToPriceGrid(double price, bool fineTickMode, bool up) {
+    if (!(price > 0) || OnPriceGrid(price, fineTickMode)) return price;
+    // A band starts at a whole number of its own steps, so either way stays in the band.
+    const double step = PriceStep(price, fineTickMode);
+    return (up ? std::ceil(price / step) : std::floor(price / step)) * step;
+}
+
 }  // namespace corvala

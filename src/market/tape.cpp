@@ -129,6 +129,9 @@ void TapeEstimator::SplitPrint(const std::string& time, std::int64_t volume, flo
 }
 
 void TapeEstimator::OpeningPrint(int r, std::int64_t volume, float price) {
+    // Without a recorded open the day opens at its first trade, never at no price.
+    if (!(price > 0)) price = stock_.firstPrice;
+    if (!(price > 0)) return;
     Store(RowTime(stock_, r) + " " + Format(static_cast<double>(volume), "###,###") + " " +
           Format(price, "###,###"));
 }

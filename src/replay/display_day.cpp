@@ -177,7 +177,8 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
-    market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
+    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    market_.limits = DayPriceBand(stock.prevClose, stock.firstPrice, stock.open);
     // One seed for the day's draws, so that a session file can draw them again.
     daySeed_ = playbackSeed_ ? *playbackSeed_
                : fixedDaySeed_ ? *fixedDaySeed_

@@ -91,7 +91,7 @@ void Simulation::PlayPause() {
 
 void Simulation::RecordOrDiscard(const std::string& question) {
     if (AskQuestion("注意", question + kRecordNote))
-        SettleAll(currentPrice_);
+        SettleAll(SettlementPrice());
     else
         DiscardRun();
 }
@@ -304,7 +304,7 @@ bool Simulation::RequestClose() {
     }
     if (replay_.replayReady && replay_.simulationMode && HoldingsOpen()) {
         if (AskQuestion("注意", "現在値で強制決済されますが、宜しいですか？"))
-            SettleAll(currentPrice_);
+            SettleAll(SettlementPrice());
         else
             DiscardRun();
     } else if (replay_.replayReady && replay_.simulationMode && AnyTradeMade()) {

@@ -146,7 +146,8 @@ void Simulation::ResetReplayForDisplay() {
     r.fastForward = r.jumpInterrupt = r.orderInterrupt = r.inStep = r.abortWait = false;
     r.lowSpeedChanged = false;
     dayShown_ = false;
-    currentPrice_ = 0;
+    currentPrice_ = furthestPrice_ = 0;
+    furthestRow_ = -1;
     stepsRun_ = 0;
     market_.ResetForDisplay();
     r.simulationMode = r.replayReady = display_.simulationChecked;
@@ -208,7 +209,7 @@ Task Simulation::RunDay() {
     c.orderButtons = {false, false, false};
     if (loopExit_ == LoopExit::Completed) {
         const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-        SettleAll(stock.close);
+        SettleAll(stock.close > 0 ? stock.close : SettlementPrice());
     }
     display_.busy.visible = false;
     r.startBar = 0;
@@ -311,10 +312,14 @@ Task Simulation::RunReplay() {
 
             ShowStepFigures(row);
             const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-            if (stock.price[row] != 0 && stock.prevClose != 0) {
+            if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
                 currentPrice_ = stock.price[row];
                 ShowQuote(currentPrice_, stock.prevClose);
                 RevaluePositions(currentPrice_);
+            }
+            if (row >= furthestRow_) {
+                furthestRow_ = row;
+                furthestPrice_ = currentPrice_;
             }
             ++stepsRun_;
             if (stepObserver_) stepObserver_(row);

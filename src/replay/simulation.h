@@ -575,6 +575,7 @@ private:
     bool HoldingsOpen();
     bool AnyTradeMade() const;
     void SettleAll(double price);
+    double SettlementPrice() const;
     void DiscardRun();
     void EmptyTables();
 
@@ -661,6 +662,7 @@ private:
     void ResetTradingForDisplay();
     RunInfo CurrentRunInfo();
     OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
+    bool TradingOpen(EntryOutcome& out) const;
     void AfterOrderStored();
     void ShowOrdersOnBoard(bool highlightChanges);
     void WriteHistory();
@@ -716,6 +718,10 @@ private:
     bool dayShown_ = false;      // a finished replay left the day on screen
     bool quizChecked_ = false;
     double currentPrice_ = 0;
+    // The row the replay has reached and its price: after a jump back a run is settled where the
+    // market had got to, not at a price it has left.
+    int furthestRow_ = -1;
+    double furthestPrice_ = 0;
     NewOrderDialogModel newDialog_;
     ClosingDialogModel closeDialog_;
     CorrectCancelDialogModel listDialog_;

@@ -114,14 +114,26 @@ OrderEntryContext Simulation::EntryContext(std::optional<int> correctionSlot) co
     ctx.correctionSlot = correctionSlot;
     ctx.nowSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
     ctx.code = static_cast<float>(stockCode_);
-    ctx.prevClose = (*day_)[SeriesSlot::DayStock].prevClose;
+    ctx.limits = market_.limits;
     ctx.tradingUnit = day_->tradingUnit > 0 ? day_->tradingUnit : 100;
     ctx.decimalPrices = day_->decimalPrices;
+    ctx.fineTickMode = day_->fineTickMode;
     ctx.cells = &market_.cells;
     ctx.capacity = account_.buyingPower;
-    ctx.currentPrice = currentPrice_;
-    ctx.preOpen = replay_.preOpenPhase;
+    ctx.marketBid = market_.marketBoard[5];
+    ctx.currentPrice = market_.currentPrintPrice > 0 ? market_.currentPrintPrice : currentPrice_;
+    ctx.meetsOpeningPrint = market_.NextLineOpens();
     return ctx;
+}
+
+// Orders belong to a replay: with none loaded (before 開 始, after ■ or 15:00) the tables are
+// closed, whatever a front end offers.
+bool Simulation::TradingOpen(EntryOutcome& out) const {
+    if (day_ && replay_.replayReady && replayTask_.running()) return true;
+    out.status = EntryOutcome::Status::NoReplay;
+    out.title = "注文エラー";
+    out.message = "シミュレーションの再生中ではないため、注文できません。";
+    return false;
 }
 
 // The order tables changed: the overlay follows them and the board shows the market with the
@@ -161,7 +173,7 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<i
     const OpScope op(*this, "PlaceNewOrder", {Arg(form.kind), Arg(form.sell), Arg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, Arg(form.normalMarket), Arg(form.triggerBelow), Arg(form.stopMarket), correctionSlot ? Arg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
-    if (!StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
+    if (!TradingOpen(out) || !StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
     out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
         AfterOrderStored();
@@ -174,7 +186,8 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<i
 void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
     const OpScope op(*this, "SetCloseQuantity", {Arg(slot), typed});
     if (!op) return;
-    if (slot < 0 || slot >= kOrderSlots) return;
+    EntryOutcome closed;
+    if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return;
     Position& p = book_.positions[static_cast<std::size_t>(slot)];
     if (!p.InUse()) return;
     p.closeQtyInput = RowQuantity(typed, day_->tradingUnit > 0 ? day_->tradingUnit : 100, p);
@@ -182,7 +195,8 @@ void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
 
 void Simulation::SetBulkClose(float closingSide, bool on) {
     const OpScope op(*this, "SetBulkClose", {Arg(closingSide), Arg(on)});
-    if (!op) return;
+    EntryOutcome closed;
+    if (!op || !TradingOpen(closed)) return;
     BulkClose(book_, closingSide, on);
 }
 
@@ -191,7 +205,7 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::op
                                                   correctionSlot ? Arg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
-    if (!StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
+    if (!TradingOpen(out) || !StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
     out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, heldDialogs_);
     if (out.status == EntryOutcome::Status::Stored) {
         AfterOrderStored();
@@ -205,7 +219,8 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::op
 bool Simulation::CancelOrder(int slot, bool closing) {
     const OpScope op(*this, "CancelOrder", {Arg(slot), Arg(closing)});
     if (!op) return false;
-    if (slot < 0 || slot >= kOrderSlots) return false;
+    EntryOutcome closed;
+    if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return false;
     const bool inUse = closing ? book_.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
                                : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
     if (!inUse || !AskQuestion("注文取消し", "選択行の注文を取消します。")) return false;
@@ -266,10 +281,18 @@ void Simulation::EmptyTables() {
     RefreshTradingDisplay();
 }
 
+// 現在値 of a stop: the price the replay had reached, or the market's last trade when no step
+// has shown one yet (a stock that opened within the step).
+double Simulation::SettlementPrice() const {
+    return furthestPrice_ > 0 ? furthestPrice_ : market_.currentPrintPrice;
+}
+
 // SettleAll: pending orders withdrawn, every position closed at `price`, the run recorded.
+// Without any price (nothing traded) a position is closed at its own price: nothing is realised.
 void Simulation::SettleAll(double price) {
     const float s = static_cast<float>(price);
-    const int now = ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds);
+    // Never stamped before a fill of the run, even when the clock stands behind it after a jump.
+    const int now = std::max(market_.lastFillStamp, ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds));
     for (int i = 0; i < kOrderSlots; ++i) {
         Order& o = book_.pendingNewOrders[static_cast<std::size_t>(i)];
         if (!o.InUse()) continue;
@@ -288,13 +311,14 @@ void Simulation::SettleAll(double price) {
         c.quantity = p.quantity;
         c.closeSlots = std::to_string(i);
         c.closeQuantities = Format(p.quantity, "0");
-        const double pnl = PositionResult(p.side, p.price, p.quantity, s);
+        const float at = s > 0 ? s : p.price;
+        const double pnl = PositionResult(p.side, p.price, p.quantity, at);
         AdjustBuyingPower(account_, p.side == kSideMarginSell ? static_cast<double>(p.price) * p.quantity + pnl
-                                                              : static_cast<double>(p.quantity) * s);
+                                                              : static_cast<double>(p.quantity) * at);
         account_.runPnl += pnl;
         CreditResult(account_, pnl);
-        c.limitPrice = s;
-        RecordExecution(Execution{now, true, c.side, c.quantity, s, c.number, i, i}, book_);
+        c.limitPrice = at;
+        RecordExecution(Execution{now, true, c.side, c.quantity, at, c.number, i, i}, book_);
         RemoveFilledOrder(book_, i, RemoveMode::FilledClosing);
     }
     ShowOrdersOnBoard(false);

@@ -58,6 +58,7 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
         correcting ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)].quantity : ClosingQuantity(book);
     f.quantity = quantity > 0 ? Format(quantity, "0") : std::string{};
     if (!CheckEntry(f, slot, "未約定の返済注文が30件あるため、これ以上注文できません。", out)) return out;
+    if (!CheckPrices(f, ctx, out)) return out;
     ClosingOrder o = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : ClosingOrder{};
     if (!ctx.correctionSlot) o.number = static_cast<float>(counters.closingOrderSeq);
     o.placedAt = static_cast<float>(ctx.nowSeconds);
@@ -69,12 +70,13 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
     o.isMarket = f.kind == kKindNormal && f.normalMarket ? 1 : 0;
     o.limitPrice = f.kind == kKindStop || o.isMarket == 1 ? 0 : p;
     const Order old = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : Order{};
-    KeepOrResetQueuePlace(o, old, ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0);
+    KeepOrResetQueuePlace(o, old, ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, ClosingOrderSells(o.side)) : 0);
     o.triggerPrice = f.kind == kKindNormal ? 0 : static_cast<float>(ReadFormattedNumber(f.trigger));
     o.triggerDirection = f.kind != kKindNormal && f.triggerBelow ? 1 : 0;
     o.stopExecution = f.kind != kKindNormal && f.stopMarket ? 1 : 0;
     o.stopLimitPrice = f.kind != kKindNormal && !f.stopMarket ? static_cast<float>(ReadFormattedNumber(f.stopPrice)) : 0;
     o.reservedAmount = 0;
+    o.fresh = true;
     if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {
         out.status = EntryOutcome::Status::Declined;
         return out;

@@ -24,8 +24,30 @@ void MarketState::ResetForDisplay() {
     tapeCursor = 0;
     prevDisplayedPrice = currentPrintPrice = 0;
     afternoonOpenFlag = lockedBoardHold = newOrderFlag = continueFlag = false;
+    engineClock = lastFillStamp = 0;
     tapeRows.clear();
     overlayRefused = 0;
+    firedLine = -1;
+    firedOnLine.clear();
+}
+
+bool MarketState::NextLineOpens() const {
+    if (tapeCursor == 0) return true;
+    const std::string& next = tape.At(tapeCursor);
+    return !afternoonOpenFlag && next.compare(0, 3, "12:") == 0;
+}
+
+void MarketState::MarkFired(bool closing, float number) {
+    if (firedLine != tapeCursor) {
+        firedOnLine.clear();
+        firedLine = tapeCursor;
+    }
+    firedOnLine.emplace_back(closing, number);
+}
+
+bool MarketState::FiredOnThisLine(bool closing, float number) const {
+    return firedLine == tapeCursor &&
+           std::find(firedOnLine.begin(), firedOnLine.end(), std::pair{closing, number}) != firedOnLine.end();
 }
 
 void MarketState::RefreshOverlay(const OrderBook& book) { overlayRefused = 未実行注文確認(book, overlay); }
@@ -41,9 +63,14 @@ void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpe
 
 void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
     m_.cells.highlighted.fill(false);
+    const int clock = ctx.baseSeconds + second;
+    // Behind the tape after a jump back: its lines are spent and the market has moved on, so
+    // orders wait (the new-order flag stays up) until the clock has caught up.
+    if (clock < m_.engineClock) return;
+    m_.engineClock = clock;
     for (int pass = 0; pass < kMaxLinesPerPass && (m_.newOrderFlag || m_.tapeCursor <= m_.tapeCount());
          ++pass) {
-        if (ctx.clockShown) MatchPrint(m_.tape.At(m_.tapeCursor), ctx.baseSeconds + second, ctx);
+        if (ctx.clockShown) MatchPrint(m_.tape.At(m_.tapeCursor), clock, ctx);
         m_.RefreshOverlay(book_);
         if (!m_.continueFlag) return;  // the line waits for a later sub-step
         if (m_.lineTaken) ++m_.tapeCursor;
@@ -79,9 +106,14 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         m_.newOrderFlag = false;  // pre-open orders are handled by the opening line
         if (!due) return;
     }
-    if (ctx.simulationOn) {
-        if (m_.newOrderFlag && m_.prevDisplayedPrice != 0) t.price = m_.prevDisplayedPrice;
-        if (t.price) m_.currentPrintPrice = *t.price;
+    if (m_.newOrderFlag) {
+        // A pass for orders just placed meets the market as it stands: its last trade and its
+        // board. The line at the cursor has not printed yet; neither its price nor its volume
+        // may be used before it is due.
+        t.price = m_.currentPrintPrice > 0 ? std::optional<double>(m_.currentPrintPrice) : std::nullopt;
+        t.volume.reset();
+    } else if (ctx.simulationOn && t.price) {
+        m_.currentPrintPrice = *t.price;
     }
     if (m_.lockedBoardHold) {
         m_.lockedBoardHold = false;
@@ -92,7 +124,8 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     }
 
     // An order pass takes nothing from the line's volume: the line is processed again.
-    Line work{t, due && !m_.newOrderFlag, opening, 0, ctx.shownSeconds >= 0 ? ctx.shownSeconds : clock};
+    const int stamp = std::max(m_.lastFillStamp, ctx.shownSeconds >= 0 ? ctx.shownSeconds : clock);
+    Line work{t, due && !m_.newOrderFlag, opening, 0, stamp};
     if (ctx.simulationOn && account_) TestOrders(work, ctx);
     const double filled = work.filled;
     t = work.t;
@@ -120,7 +153,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
             初期板(m_, *ctx.stock, ctx.currentRow, ctx.preOpen, ctx.decimalPrices);
         } else if (t.volume && t.price && ctx.random) {
             板補正(m_.marketBoard, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
-                 CorrectionInputs{ctx.fineTickMode, ctx.boardTotalQty, ctx.tradingUnit, *ctx.random});
+                 CorrectionInputs{ctx.fineTickMode, ctx.boardTotalQty, ctx.tradingUnit, *ctx.random, m_.limits});
             m_.ComposeBoard(ctx.preOpen);
             ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/true);
         }

@@ -64,7 +64,11 @@ struct MarketState {
     DayTape tape;
     int tapeCursor = 0;             // next line not yet processed
     double prevDisplayedPrice = 0;  // of the last tape row or own fill shown
-    double currentPrintPrice = 0;
+    double currentPrintPrice = 0;   // of the last line processed: the market's own last trade
+    // The latest clock a pass ran at. After a jump back the replay runs behind it: the tape
+    // there is spent, so nothing is tested or filled until the clock has caught up.
+    int engineClock = 0;
+    int lastFillStamp = 0;  // a fill is never stamped earlier than the one before it
     bool afternoonOpenFlag = false;
     bool lockedBoardHold = false;   // the step's board had best ask = best bid
     bool newOrderFlag = false;      // an order was just confirmed
@@ -72,6 +76,9 @@ struct MarketState {
     bool lineTaken = false;  // the pass used up the line at the cursor (an order pass does not)
     std::vector<TapeRow> tapeRows;  // oldest first; the list shows the newest on top
     int overlayRefused = 0;         // orders beyond the overlay's 50 entries
+    // Stops fired on the line at the cursor, by table and number: each is tested once a line.
+    int firedLine = -1;
+    std::vector<std::pair<bool, float>> firedOnLine;
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }
@@ -81,6 +88,11 @@ struct MarketState {
     void ComposeBoard(bool preOpen);
     // What the display action resets.
     void ResetForDisplay();
+    // The next line to be processed opens the morning or the afternoon: an order placed now
+    // meets the opening print, at a price nobody knows yet.
+    bool NextLineOpens() const;
+    void MarkFired(bool closing, float number);
+    bool FiredOnThisLine(bool closing, float number) const;
 };
 
 // What one pass needs from the replay.
@@ -121,11 +133,11 @@ public:
 private:
     struct Line;
     void TestOrders(Line& line, const MatchContext& ctx);
-    void SelfCross(int i, Line& line, const MatchContext& ctx);
     void TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx);
     bool StopFires(Order& order, bool closing, int slot, const MatchContext& ctx);
     float MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
     std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
+    std::optional<float> Honest(const Order& order, bool closing, float price, const MatchContext& ctx) const;
     void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);
     int CountFreePositions() const;
     void NoRoomForPositions();
@@ -140,9 +152,10 @@ private:
     MatchingListener* listener_ = nullptr;
 };
 
-// 板数量チェック: the quantity shown at `kakaku` on the board; eight units for a price beyond a
-// full book's fifth levels, 0 otherwise.
-float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit);
+// 板数量チェック: the quantity shown at `kakaku` on the side an order of `sells` waits on; eight
+// units for a price beyond that side's fifth level of a full book, 0 otherwise. The other side's
+// quantity is never a queue: an order at its price trades at once.
+float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit, bool sells);
 
 // 初期板: the board of a recorded row with the user's orders, every cell redrawn.
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices);

@@ -53,13 +53,58 @@ bool CheckEntry(const NewOrderForm& f, std::optional<int> slot, const char* tabl
     return true;
 }
 
+namespace {
+
+// A price as typed, with its decimals: "3,136.5円", "1円".
+std::string YenText(double v) {
+    const char* pattern = v == std::floor(v) ? "###,##0" : v * 10 == std::floor(v * 10) ? "###,##0.0" : "###,##0.00";
+    return Format(v, pattern) + "円";
+}
+
+bool BadPrice(EntryOutcome& out, std::string message) {
+    out.status = EntryOutcome::Status::BadPrice;
+    out.title = "注文エラー";
+    out.message = std::move(message);
+    return false;
+}
+
+}  // namespace
+
+bool CheckPrices(const NewOrderForm& f, const OrderEntryContext& ctx, EntryOutcome& out) {
+    const std::string required = RequiredFields(f);
+    const auto needs = [&](char c) { return required.find(c) != std::string::npos; };
+    struct Field {
+        bool used;
+        const std::string& text;
+        const char* name;
+    };
+    const Field fields[] = {{needs('2') && !f.normalMarket && f.kind != kKindStop, f.price, "価格"},
+                            {needs('3'), f.trigger, "逆指値の条件価格"},
+                            {needs('4') && !f.stopMarket, f.stopPrice, "逆指値の価格"}};
+    for (const Field& field : fields) {
+        if (!field.used) continue;
+        const double p = Number(field.text);  // as the order keeps it
+        const double typed = ReadFormattedNumber(field.text);
+        const std::string name = field.name;
+        if (!(p > 0)) return BadPrice(out, name + "は0より大きい値を入力して下さい。");
+        if (!OnPriceGrid(p, ctx.fineTickMode))
+            return BadPrice(out, name + "の" + YenText(typed) + "は呼値の単位（" +
+                                     YenText(PriceStep(p, ctx.fineTickMode)) + "）に合っていません。");
+        const PriceBand& band = ctx.limits;
+        if ((band.upper > 0 && p > band.upper) || (band.lower > 0 && p < band.lower))
+            return BadPrice(out, name + "の" + YenText(typed) + "は値幅制限（" + YenText(band.lower) + "～" +
+                                     YenText(band.upper) + "）の外です。");
+    }
+    return true;
+}
+
 double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast) {
     return (sells ? std::max<double>(price, sellsAtLeast) : static_cast<double>(price)) * quantity;
 }
 
 void KeepOrResetQueuePlace(Order& o, const Order& old, float ahead) {
     const bool samePlace = old.InUse() && o.limitPrice != 0 && o.isMarket == 0 && old.isMarket == 0 &&
-                           o.limitPrice == old.limitPrice;
+                           o.limitPrice == old.limitPrice && o.side == old.side && o.quantity <= old.quantity;
     o.boardQtyAhead = samePlace ? old.boardQtyAhead : (o.limitPrice != 0 ? ahead : 0);
     o.volumeAtPrice = samePlace ? old.volumeAtPrice : 0;
 }
@@ -75,6 +120,7 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     EntryOutcome out;
     const std::optional<int> slot = ctx.correctionSlot ? ctx.correctionSlot : LowestFreeSlot(book.pendingNewOrders);
     if (!CheckEntry(f, slot, "未約定の注文が30件あるため、これ以上注文できません。", out)) return out;
+    if (!CheckPrices(f, ctx, out)) return out;
     const Order old = book.pendingNewOrders[static_cast<std::size_t>(*slot)];
     Order o = ctx.correctionSlot ? old : Order{};
     if (!ctx.correctionSlot) o.number = static_cast<float>(counters.newOrderSeq);
@@ -84,40 +130,51 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     // The quantity as whole units, the prices as the numbers typed.
     o.quantity = QuantityInUnits(f.quantity, ctx.tradingUnit);
     const double q = o.quantity;
-    const double upperLimit = ctx.prevClose + DailyPriceLimit(ctx.prevClose);
-    const float p = Number(f.price), t = Number(f.stopPrice);
+    const double upper = ctx.limits.upper;  // 0: not known
+    const float p = Number(f.price), t = Number(f.stopPrice), trigger = Number(f.trigger);
     const auto setStop = [&] {
-        o.triggerPrice = Number(f.trigger);
+        o.triggerPrice = trigger;
         o.triggerDirection = f.triggerBelow ? 1 : 0;
         o.stopExecution = f.stopMarket ? 1 : 0;
         o.stopLimitPrice = f.stopMarket ? 0 : t;
     };
-    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit) : 0;
-    // A short sale below the market is sold at the bid at once; before the open it is sold at the
-    // opening price, which only the upper limit bounds.
-    const double bid = ctx.cells && ctx.cells->shown[5] > 0 ? ctx.cells->shown[5] : ctx.currentPrice;
-    const auto limitAmount = [&](float price) {
-        if (f.sell && ctx.preOpen && bid > 0 && price < bid) return q * upperLimit;
-        return LimitReservation(price, q, f.sell, bid);
+    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, f.sell) : 0;
+    // The worst price a limit can fill at. A buy never pays more than its limit. A short sale
+    // sells into the bid at once when that is higher, and at an opening print (or into a market
+    // that has not traded yet) at whatever price it opens, which only the upper limit bounds.
+    // `restsNow`: the limit stands now (not a stop's, which waits for its trigger).
+    const double bid = ctx.marketBid > 0 ? ctx.marketBid : ctx.currentPrice;
+    const auto worst = [&](float price, bool restsNow) -> double {
+        if (!f.sell) return price;
+        if ((restsNow && ctx.meetsOpeningPrint) || bid <= 0) return upper;
+        return std::max<double>(LimitReservation(price, 1, true, bid), restsNow ? 0.0 : trigger);
     };
-    double amount = 0;
+    double perShare = 0;
     o.kind = f.kind;
     o.isMarket = 0;
     o.limitPrice = 0;
     if (f.kind == kKindNormalWithStop) {
         o.limitPrice = p;
         setStop();
-        amount = std::max(limitAmount(p), f.stopMarket ? q * upperLimit : limitAmount(t));
+        perShare = std::max(worst(p, true), f.stopMarket ? upper : worst(t, false));
     } else if (f.kind == kKindStop) {
         setStop();
-        amount = f.stopMarket ? upperLimit * q : limitAmount(t);
+        perShare = f.stopMarket ? upper : worst(t, false);
     } else if (f.normalMarket) {
         o.isMarket = 1;
-        amount = q * upperLimit;
+        perShare = upper;
     } else {
         o.limitPrice = p;
-        amount = limitAmount(p);
+        perShare = worst(p, true);
     }
+    if (!(perShare > 0)) {
+        // Neither a previous close nor a trade of the day: nothing bounds what it would cost.
+        out.status = EntryOutcome::Status::BadPrice;
+        out.title = "注文エラー";
+        out.message = "この日は値幅制限が分からないため、この注文は出せません。";
+        return out;
+    }
+    const double amount = perShare * q;
     KeepOrResetQueuePlace(o, ctx.correctionSlot ? old : Order{}, ahead);
     const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
     if (!(ctx.capacity > required)) {
@@ -127,12 +184,13 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         return out;
     }
     o.reservedAmount = amount;
+    o.fresh = true;
     if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {
         out.status = EntryOutcome::Status::Declined;
         return out;
     }
     book.pendingNewOrders[static_cast<std::size_t>(*slot)] = o;
-    AdjustBuyingPower(account, -(ctx.correctionSlot ? amount - old.reservedAmount : amount));
+    AdjustBuyingPower(account, -required);
     if (!ctx.correctionSlot) ++counters.newOrderSeq;
     out.status = EntryOutcome::Status::Stored;
     out.slot = *slot;

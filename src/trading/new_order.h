@@ -29,18 +29,20 @@ struct NewOrderForm {
 struct OrderEntryContext {
     int nowSeconds = 0;     // the main window's clock
     float code = 0;
-    float prevClose = 0;    // for the day's upper price limit
+    PriceBand limits;       // the day's price limits (none known: 0)
     int tradingUnit = 100;
     bool decimalPrices = false;
+    bool fineTickMode = false;  // the price grid
     const BoardCells* cells = nullptr;
     double capacity = 0;    // the dialog's copy of the buying power
-    double currentPrice = 0;  // the step's price: what a sell fills at when the bid side is empty
-    bool preOpen = false;     // before the open or at the lunch break: orders meet the opening print
+    double marketBid = 0;     // the market's own best bid, without the user's orders (0: none)
+    double currentPrice = 0;  // the market's last price: what a sell fills at when there is no bid
+    bool meetsOpeningPrint = false;  // the next print opens the session, at a price not known yet
     std::optional<int> correctionSlot;  // correcting the pending new order in this slot
 };
 
 struct EntryOutcome {
-    enum class Status { Stored, MissingField, NoFunds, Declined, TableFull } status = Status::Declined;
+    enum class Status { Stored, MissingField, BadPrice, NoFunds, Declined, TableFull, NoReplay } status = Status::Declined;
     std::string title, message;  // for a refusal
     int slot = -1;
     double amount = 0;           // the reserved amount of a stored order
@@ -56,12 +58,16 @@ std::string RequiredFields(const NewOrderForm& form);
 
 // The required fields are numbers and `slot` is a slot of the table; otherwise `out` says why.
 bool CheckEntry(const NewOrderForm& form, std::optional<int> slot, const char* tableFull, EntryOutcome& out);
+// Every price the order type uses (limit, trigger, stop limit) is above 0, on the price grid and
+// within the day's limits; otherwise `out` says which and why.
+bool CheckPrices(const NewOrderForm& form, const OrderEntryContext& ctx, EntryOutcome& out);
 
 // A quantity typed in shares, as whole trading units: at least one unit.
 float QuantityInUnits(const std::string& text, int tradingUnit);
 
-// A corrected limit order at its old price keeps what the queue has done for it; a new price
-// (or a market order) starts a new place: `ahead` and nothing traded yet.
+// A corrected limit order keeps its place in the queue, and what the queue has done for it, only
+// at the same price and side with no more shares, as at an exchange; otherwise it starts a new
+// place: `ahead` and nothing traded yet.
 void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
 
 // What a new limit order at `price` ties up: price × quantity, and for a short sale no less than
@@ -69,10 +75,11 @@ void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
 double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast);
 
 // 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" and stores it.
-// The caller then reflects it on the board and flags the engine. A sell limit below the market
-// is reserved at the best bid (LimitReservation); before the open, where it meets the opening
-// print at an unknown price, like a market order. A correction that keeps a limit order's price
-// keeps its place in the queue.
+// The caller then reflects it on the board and flags the engine. Every order is checked and
+// reserved at the worst price it can fill at: a buy at its limit; a market order, and a short
+// sale that meets an opening print or has no market price yet, at the day's upper limit; any
+// other short sale at the highest of its limit, its trigger and the bid (LimitReservation). A
+// correction that keeps a limit order's price keeps its place in the queue.
 
 EntryOutcome SubmitNewOrder(const NewOrderForm& form, const OrderEntryContext& ctx, OrderBook& book,
                             OrderCounters& counters, Account& account, Dialogs& dialogs);

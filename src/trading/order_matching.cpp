@@ -1,5 +1,6 @@
-// The user's orders against one tape line: their own crossing, stops, market orders walking the
-// board, marketable limits, and resting limits that fill through the queue or through the price.
+// The user's orders against one tape line: stops, market orders walking the market's board,
+// marketable limits, and resting limits that fill through the queue or through the price. The
+// user's own orders never trade with each other, nor supply liquidity to the user.
 
 #include <algorithm>
 #include <cmath>
@@ -21,87 +22,87 @@ bool Sells(const Order& o, bool closing) { return closing ? ClosingOrderSells(o.
 float Level(const Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
 float LevelQty(const Board& b, int i) { return b[static_cast<std::size_t>(i + kBoardLevels)]; }
 
+// The first level of the side an order of `sells` waits on, and of the side it trades against.
+int OwnSide(bool sells) { return sells ? 0 : 5; }
+int OppositeSide(bool sells) { return sells ? 5 : 0; }
+
 }  // namespace
 
-float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit) {
-    for (int i = 0; i < kBoardLevels; ++i)
+float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit, bool sells) {
+    const int first = OwnSide(sells);
+    for (int i = first; i < first + 5; ++i)
         if (cells.shown[static_cast<std::size_t>(i)] == kakaku) return cells.shown[static_cast<std::size_t>(i + kBoardLevels)];
-    const float fifthAsk = cells.shown[4], fifthBid = cells.shown[9];
-    if (fifthAsk != 0 && fifthBid != 0 && (kakaku > fifthAsk || kakaku < fifthBid))
+    const float fifth = cells.shown[static_cast<std::size_t>(first + 4)];
+    if (cells.shown[4] != 0 && cells.shown[9] != 0 && (sells ? kakaku > fifth : kakaku < fifth))
         return 8.0f * static_cast<float>(tradingUnit);
     return 0;
 }
 
 void MatchingEngine::TestOrders(Line& line, const MatchContext& ctx) {
     freePositions_ = CountFreePositions();
+    // A pass for orders just placed tests only those; the others wait for the next print.
+    const bool orderPass = m_.newOrderFlag;
     for (int i = 0; i < kOrderSlots; ++i) {
-        if (m_.newOrderFlag) SelfCross(i, line, ctx);
-        TestOrder(book_.pendingNewOrders[static_cast<std::size_t>(i)], false, i, line, ctx);
-        TestOrder(book_.pendingClosingOrders[static_cast<std::size_t>(i)], true, i, line, ctx);
+        Order& n = book_.pendingNewOrders[static_cast<std::size_t>(i)];
+        if (!orderPass || n.fresh) TestOrder(n, false, i, line, ctx);
+        ClosingOrder& c = book_.pendingClosingOrders[static_cast<std::size_t>(i)];
+        if (!orderPass || c.fresh) TestOrder(c, true, i, line, ctx);
     }
-}
-
-// Two of the user's new orders at one price on opposite sides fill against each other.
-void MatchingEngine::SelfCross(int i, Line& line, const MatchContext& ctx) {
-    auto& orders = book_.pendingNewOrders;
-    for (int j = i + 1; j < kOrderSlots; ++j) {
-        Order& a = orders[static_cast<std::size_t>(i)];
-        Order& b = orders[static_cast<std::size_t>(j)];
-        // Market orders and stops not yet fired carry no price (0): they never meet each other.
-        if (!a.InUse() || !b.InUse() || b.side == kSideCash || a.limitPrice == 0 || a.limitPrice != b.limitPrice ||
-            a.side == b.side)
-            continue;
-        if (freePositions_ < 2) {
-            NoRoomForPositions();
-            continue;
-        }
-        const float crossed = std::min(a.quantity, b.quantity);
-        if (a.quantity != b.quantity) {
-            Order& larger = a.quantity > b.quantity ? a : b;
-            const auto free = LowestFreeSlot(orders);
-            if (!free) continue;  // no slot for the rest: the orders stay as they are
-            Order rest = larger;
-            const float excess = larger.quantity - crossed;
-            rest.number = static_cast<float>(counters_ ? counters_->newOrderSeq++ : 0);
-            rest.quantity = excess;
-            rest.reservedAmount = larger.reservedAmount * excess / larger.quantity;
-            larger.reservedAmount -= rest.reservedAmount;
-            larger.quantity = crossed;
-            orders[static_cast<std::size_t>(*free)] = rest;
-        }
-        line.filled += 2.0 * crossed;
-        const float price = a.limitPrice;
-        AddTapeRow(line.t.time, Format(crossed, "###,###"), price, ctx.decimalPrices);
-        FillNewOrder(price, i, line);
-        FillNewOrder(price, j, line);
-        freePositions_ = CountFreePositions();
-        return;
-    }
+    for (Order& o : book_.pendingNewOrders) o.fresh = false;
+    for (ClosingOrder& o : book_.pendingClosingOrders) o.fresh = false;
 }
 
 void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx) {
     if (!order.InUse()) return;
     const bool sells = Sells(order, closing);
+    // A stop that fired on this line waits for the next one as a limit order.
+    if (order.isMarket == 0 && m_.FiredOnThisLine(closing, order.number)) return;
     if ((order.kind == kKindNormalWithStop || order.kind == kKindStop) && StopFires(order, closing, slot, ctx)) {
-        if (order.isMarket == 0) return;  // a fired stop waits for the next line as a limit order
+        if (order.isMarket == 0) return;
     }
     // A new order fills only into a free position slot; with all 30 in use it waits.
     if (!closing && freePositions_ == 0) {
         NoRoomForPositions();
         return;
     }
+    const double print = line.t.price.value_or(0);
+    std::optional<float> price;
     if (order.isMarket == 1) {
-        line.filled += order.quantity;
-        Fill(order, closing, slot, line.opening ? static_cast<float>(line.t.price.value_or(0))
-                                                : MarketFillPrice(order, sells, line, ctx),
-             line, ctx);
-        return;
+        price = line.opening ? static_cast<float>(print) : MarketFillPrice(order, sells, line, ctx);
+    } else if (order.kind == kKindStop) {
+        return;  // a stop that has not fired has nothing to test
+    } else {
+        price = LimitFillPrice(order, sells, line);
+        // The opening auction fills at its own price, and only an order that takes it.
+        if (price && line.opening) {
+            const bool takes = sells ? print >= order.limitPrice : print <= order.limitPrice;
+            price = takes ? std::optional<float>(static_cast<float>(print)) : std::nullopt;
+        }
     }
-    if (order.kind == kKindStop) return;  // a stop that has not fired has nothing to test
-    if (const auto price = LimitFillPrice(order, sells, line)) {
-        line.filled += order.quantity;
-        Fill(order, closing, slot, line.opening ? static_cast<float>(line.t.price.value_or(0)) : *price, line, ctx);
+    if (!price) return;
+    const auto honest = Honest(order, closing, *price, ctx);
+    if (!honest) return;  // the order waits for a price the rules allow
+    line.filled += order.quantity;
+    Fill(order, closing, slot, *honest, line, ctx);
+}
+
+// What a fill may never be: at no price, off the grid, beyond the day's limits, beyond the
+// order's limit, or costing more buying power than the order holds back. A short sale that a
+// print went past sells at what it was checked and reserved for, as its resting offer would
+// have been taken at the exchange.
+std::optional<float> MatchingEngine::Honest(const Order& o, bool closing, float price, const MatchContext& ctx) const {
+    const bool sells = Sells(o, closing);
+    double p = price;
+    if (!closing && sells && o.quantity > 0) {
+        const double most = ToPriceGrid(o.reservedAmount / o.quantity, ctx.fineTickMode, /*up=*/false);
+        p = std::min(p, most);
     }
+    if (!(p > 0) || !OnPriceGrid(p, ctx.fineTickMode)) return std::nullopt;
+    const PriceBand& band = m_.limits;
+    if ((band.upper > 0 && p > band.upper) || (band.lower > 0 && p < band.lower)) return std::nullopt;
+    if (o.isMarket == 0 && o.limitPrice > 0 && (sells ? p < o.limitPrice : p > o.limitPrice)) return std::nullopt;
+    if (!closing && !sells && p * o.quantity > o.reservedAmount + 0.5) return std::nullopt;
+    return static_cast<float>(p);
 }
 
 bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchContext& ctx) {
@@ -109,70 +110,82 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchCont
     const bool fires = o.triggerDirection == 0 ? (p >= o.triggerPrice && o.triggerPrice != 0)
                                                : (p <= o.triggerPrice && p != 0);
     if (!fires) return false;
+    const bool sells = Sells(o, closing);
     o.limitPrice = o.stopLimitPrice;
-    o.boardQtyAhead = 板数量チェック(m_.cells, o.limitPrice, ctx.tradingUnit);
-    if (o.isMarket == 0) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), Sells(o, closing));
+    o.boardQtyAhead = 板数量チェック(m_.cells, o.limitPrice, ctx.tradingUnit, sells);
+    if (o.isMarket == 0) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), sells);
     if (!closing && o.stopExecution == 0 && account_) {
-        // The order now holds what its limit ties up; a short sale below the market, what it
-        // sells at (the best bid, or this print with no bids).
-        const float bid = Level(m_.board, 5);
-        const double reserve = LimitReservation(o.limitPrice, o.quantity, Sells(o, closing), bid > 0 ? bid : p);
+        // The order now holds what its limit can fill at, never more than it was checked for:
+        // what it holds beyond that comes back.
+        const float bid = Level(m_.marketBoard, 5);
+        const double reserve = std::min(o.reservedAmount, LimitReservation(o.limitPrice, o.quantity, sells, bid > 0 ? bid : p));
         AdjustBuyingPower(*account_, o.reservedAmount - reserve);
         o.reservedAmount = reserve;
     }
     if (o.stopExecution == 1) o.isMarket = 1;
     o.kind = o.triggerPrice = o.triggerDirection = o.stopExecution = o.stopLimitPrice = 0;
+    m_.MarkFired(closing, o.number);
     m_.RefreshOverlay(book_);  // the order now stands at its limit
     if (listener_) listener_->OnStopFired(slot, closing);
     return true;
 }
 
-// A market order walks the opposite side from its best level.
+// A market order walks the opposite side of the market's board from its best level.
 float MatchingEngine::MarketFillPrice(const Order& o, bool sells, const Line& line, const MatchContext& ctx) const {
-    const int first = sells ? 5 : 0;
+    const Board& b = m_.marketBoard;
+    const int first = OppositeSide(sells);
     double remaining = o.quantity, cost = 0;
     for (int i = first; i < first + 5 && remaining > 0; ++i) {
-        const double take = std::min<double>(LevelQty(m_.board, i), remaining);
-        cost += take * Level(m_.board, i);
+        const double take = std::min<double>(LevelQty(b, i), remaining);
+        cost += take * Level(b, i);
         remaining -= take;
     }
     if (remaining > 0) {
         // The side ran out: its farthest level. A thin book's empty fifth level would give 0 yen,
         // so the farthest shown one counts, and the print itself on an empty side.
         for (int i = first + 4; i >= first; --i)
-            if (Level(m_.board, i) != 0) return Level(m_.board, i);
+            if (Level(b, i) != 0) return Level(b, i);
         return static_cast<float>(line.t.price.value_or(0));
     }
     const double average = cost / o.quantity;
-    if (ctx.decimalPrices) return static_cast<float>(ReadFormattedNumber(Format(average, "0.0")));
+    if (ctx.decimalPrices) {
+        // A tenth of a yen, then onto the grid where the step is larger, against the order.
+        const double tenth = ReadFormattedNumber(Format(average, "0.0"));
+        return static_cast<float>(ToPriceGrid(tenth, ctx.fineTickMode, /*up=*/!sells));
+    }
     const double step = std::max(1.0, std::floor(PriceStep(line.t.price.value_or(average), ctx.fineTickMode)));
     return static_cast<float>(std::floor(average / step + 0.7) * step);
 }
 
 std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& line) {
+    // What trades with the order is the market's own: its quotes decide what is marketable and
+    // what a new order meets. The user's orders are a queue to wait in: a print beyond the best
+    // price shown, the user's own resting order among them, counts at that price.
+    const Board& mb = m_.marketBoard;
     const Board& b = m_.board;
-    const float bestAsk = Level(b, 0), bestBid = Level(b, 5);
+    const float bestAsk = Level(mb, 0), bestBid = Level(mb, 5);
     double p = line.t.price.value_or(0);
     if (m_.newOrderFlag && line.t.volume.value_or(0) == 0) {
         const float opposite = sells ? bestBid : bestAsk;
         if (opposite != 0) line.t.price = p = opposite;
     }
-    if (!sells && p < bestBid) p = bestBid;
-    if (sells && bestAsk != 0 && p > bestAsk) p = bestAsk;
+    if (!sells && p < Level(b, 5)) p = Level(b, 5);
+    if (sells && Level(b, 0) != 0 && p > Level(b, 0)) p = Level(b, 0);
 
-    const bool marketable = sells ? (bestBid != 0 && o.limitPrice < bestBid) : (bestAsk != 0 && o.limitPrice > bestAsk);
+    // A limit at or through the opposite best price trades at once.
+    const bool marketable = sells ? (bestBid != 0 && o.limitPrice <= bestBid) : (bestAsk != 0 && o.limitPrice >= bestAsk);
     if (marketable) {
         // Whole levels until the order is covered; the price is the first level beyond their average.
-        const int first = sells ? 5 : 0;
+        const int first = OppositeSide(sells);
         double covered = 0, cost = 0;
         for (int i = first; i < first + 5 && covered < o.quantity; ++i) {
-            covered += LevelQty(b, i);
-            cost += static_cast<double>(LevelQty(b, i)) * Level(b, i);
+            covered += LevelQty(mb, i);
+            cost += static_cast<double>(LevelQty(mb, i)) * Level(mb, i);
         }
         const double average = covered > 0 ? cost / covered : o.limitPrice;
         float price = 0;
         for (int i = first; i < first + 5; ++i) {
-            const float level = Level(b, i);
+            const float level = Level(mb, i);
             if (level == 0) continue;
             price = level;  // the last non-empty level, unless one lies beyond the average
             if (sells ? level < average : level > average) break;
@@ -181,11 +194,12 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
         return price;
     }
     if (p == o.limitPrice) {
-        // The queue: what stood ahead at the price must trade before the order fills.
+        // The queue: what stood ahead at the price on the order's own side must trade before
+        // the order fills.
         int at = -1;
-        for (int i = 0; i < kBoardLevels; ++i)
+        for (int i = OwnSide(sells); i < OwnSide(sells) + 5; ++i)
             if (Level(b, i) == static_cast<float>(p)) at = i;
-        o.boardQtyAhead = QueueOnBoard(o, b);
+        o.boardQtyAhead = QueueOnBoard(o, b, sells);
         const double v = line.t.volume.value_or(0);
         if (line.due) o.volumeAtPrice += static_cast<float>(v);
         if ((o.volumeAtPrice >= o.boardQtyAhead && o.volumeAtPrice != 0) || at < 0 || LevelQty(b, at) <= v)
@@ -207,10 +221,13 @@ void MatchingEngine::NoRoomForPositions() {
 
 void MatchingEngine::Fill(Order& o, bool closing, int slot, float price, Line& line, const MatchContext& ctx) {
     AddTapeRow(line.t.time, Format(o.quantity, "###,###"), price, ctx.decimalPrices);
+    m_.lastFillStamp = line.stamp;
     if (closing)
         FillClosingOrder(price, slot, line);
     else
         FillNewOrder(price, slot, line);
+    // The next order of the line meets the board without this one.
+    m_.ComposeBoard(ctx.preOpen);
     freePositions_ = CountFreePositions();
 }
 

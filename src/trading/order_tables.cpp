@@ -44,9 +44,9 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
     return lines;
 }
 
-float QueueOnBoard(const Order& o, const Board& b) {
+float QueueOnBoard(const Order& o, const Board& b, bool sells) {
     int at = -1;
-    for (int i = 0; i < kBoardLevels; ++i)
+    for (int i = sells ? 0 : 5; i < (sells ? 5 : kBoardLevels); ++i)
         if (b[static_cast<std::size_t>(i)] == o.limitPrice) at = i;
     if (at < 0) return 0;
     const float level = b[static_cast<std::size_t>(at + kBoardLevels)];

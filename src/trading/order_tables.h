@@ -36,8 +36,8 @@ std::string PendingOrderLine(const Order& order, bool closing, int slot, bool de
 std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalPrices);
 // The queue the matching engine holds ahead of `order` by the board `board` at a print at its
 // price: what stood ahead, cut to the level's quantity less the order's own when the level has
-// thinned below it, 0 when the price has left the board.
-float QueueOnBoard(const Order& order, const Board& board);
+// thinned below it, 0 when the price has left its side of the board (`sells`: the asks).
+float QueueOnBoard(const Order& order, const Board& board, bool sells);
 // The shares still ahead of a resting limit order as the engine's record of it stands: the
 // queue it holds ahead, less what has printed at the price since the order was placed (at the
 // next print at its price the engine first cuts that queue by the board then shown, as above);

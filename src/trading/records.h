@@ -32,6 +32,7 @@ struct Order {
     float isMarket = 0;
     float boardQtyAhead = 0;  // the queue that stood ahead at limitPrice
     float volumeAtPrice = 0;  // shares printed at limitPrice since the order was placed
+    bool fresh = false;       // placed or corrected since the engine last tested it
     bool InUse() const { return number != 0; }
 };
 

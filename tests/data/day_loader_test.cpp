@@ -46,6 +46,14 @@ TEST_F(DayLoaderTest, FirstPricedRowTakesTheOpeningPriceOfColumnSix) {
     EXPECT_EQ(s.bars[0].open, 1005);
     EXPECT_EQ(s.high, 1020);
     EXPECT_EQ(s.low, 1000);  // column 3 counts, not the opening price
+    EXPECT_EQ(s.open, 1000);  // the day's open is the closing line's column 6
+    // A closing line with a blank open: the day opened where its first priced row says.
+    for (int line = 3; line < b.lines(); ++line) b.Set(line, 6, "");
+    ASSERT_EQ(Parse(b), "");
+    EXPECT_EQ(day[SeriesSlot::DayStock].open, 1005);
+    b.Set(1, 6, "");
+    ASSERT_EQ(Parse(b), "");
+    EXPECT_EQ(day[SeriesSlot::DayStock].open, 1010);  // no open anywhere: the first trade
 }
 
 TEST_F(DayLoaderTest, RowsWithoutTradeKeepPriceZeroAndEmptyBarsCarryTheClose) {

@@ -75,6 +75,10 @@ TEST_F(TapeTest, FirstTradedRowIsOneOpeningLineAtTheDayOpen) {
     Row(0, 0, 0);
     Row(1, 500, 37);
     EXPECT_EQ(Estimate(0, random), std::vector<std::string>{"09:00:00 3,700 498"});
+    // A day whose open is not known opens at its first trade, never at no price.
+    stock->open = 0;
+    stock->firstPrice = 500;
+    EXPECT_EQ(Estimate(0, random), std::vector<std::string>{"09:00:00 3,700 500"});
 }
 
 TEST_F(TapeTest, AnOpeningAuctionInTheFirstSnapshotIsPrintedFirst) {

@@ -85,13 +85,13 @@ TEST_F(OrderDialogsTest, SpinsMoveByWholeUnitsAndPriceStepsAndTextsLoseSigns) {
 TEST_F(OrderDialogsTest, TheFundsCheckIsStrictAndARefusalKeepsTheDialogOpen) {
     Open();
     sim->RestoreAccount(500'000, 0, 0, true);  // cash only: buying power 500,000
-    EXPECT_EQ(Order("1000", "500").status, EntryOutcome::Status::NoFunds);
+    EXPECT_EQ(Order("500", "1000").status, EntryOutcome::Status::NoFunds);
     ASSERT_EQ(dialogs.notices.size(), 1u);
     EXPECT_EQ(dialogs.notices[0], (std::pair<std::string, std::string>{"注文エラー", "資金が足りません。"}));
     EXPECT_TRUE(nd().visible);
     sim->CancelNewOrderDialog();
     sim->RestoreAccount(500'001, 0, 0, true);
-    ASSERT_EQ(Order("1000", "500").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     EXPECT_FALSE(nd().visible);
     EXPECT_EQ(d().buyingPowerText, "1");
     EXPECT_EQ(sim->orders().pendingNewOrders[0].side, kSideCash);  // 買付 in cash-only mode
@@ -155,7 +155,7 @@ TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
 TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
     Open();
     sim->RestoreAccount(1'000'000, 0, 0, true);
-    ASSERT_EQ(Order("1000", "500").status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     ASSERT_EQ(d().buyingPowerText, "500,000");
     sim->RestoreAccount(170'003, 0, 0, true);  // 170,003 − 500,000 reserved
     sim->OpenCorrectCancelDialog(0);  // a double click on the pending line
@@ -166,12 +166,12 @@ TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
     EXPECT_FALSE(ld().visible);
     ASSERT_TRUE(nd().visible);
     EXPECT_EQ(nd().caption, "訂正注文");
-    EXPECT_EQ(nd().form.price, "500");
-    EXPECT_EQ(nd().form.quantity, "1000");
-    sim->EditOrderText(false, OrderField::Price, "510");
+    EXPECT_EQ(nd().form.price, "1000");
+    EXPECT_EQ(nd().form.quantity, "500");
+    sim->EditOrderText(false, OrderField::Price, "1020");
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 510.0f);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1020.0f);
     EXPECT_EQ(sim->orders().pendingNewOrders[0].number, 100.0f);  // same number, same slot
     EXPECT_FALSE(nd().visible);
     EXPECT_TRUE(ld().visible);  // back to the list
@@ -388,13 +388,13 @@ TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
     EXPECT_EQ(SpinPrice("1,200", true, false, false), "1201");
     sim->OpenNewOrderDialog();
     sim->EditOrderText(false, OrderField::Quantity, "1,000");
-    sim->EditOrderText(false, OrderField::Price, "1,200");
+    sim->EditOrderText(false, OrderField::Price, "1,100");
     std::string shownWhenAsked;
     dialogs.whileAsking = [&] { shownWhenAsked = nd().form.quantity; };
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     EXPECT_EQ(sim->orders().pendingNewOrders[0].quantity, 1000.0f);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1200.0f);
+    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1100.0f);
     EXPECT_EQ(shownWhenAsked, "1000");
 
     // The box shows the whole units ordered while the order is confirmed.

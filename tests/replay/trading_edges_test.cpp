@@ -1,5 +1,7 @@
 // Trading at the edges over exact tapes: the board under the user's orders through a step of
-// prints, orders placed between steps, withdrawals, the afternoon opening and a mid-session start.
+// prints, orders placed between steps, withdrawals, the afternoon opening, a mid-session start,
+// a jump back over a stretch already traded, a day without a previous close, and orders with no
+// replay loaded.
 
 #include "replay_fixture.h"
 
@@ -118,6 +120,76 @@ TEST_F(TradingEdgesTest, AMidSessionStartRemembersTheLastPriceAndThePassedOpenin
     Play();
     ASSERT_TRUE(RunUntil([&] { return !sim->fills().empty(); }));
     EXPECT_EQ(sim->fills()[0].execution.price, 1001.0f);
+}
+
+TEST_F(TradingEdgesTest, AfterAJumpBackNothingFillsUntilTheClockHasCaughtUp) {
+    // From 09:02 on the stock trades at 1,011 with asks at 1,011–1,015: the market has left the
+    // 1,001 ask behind.
+    for (int r = 24; r < 3600; ++r) {
+        stock.Set(r, 3, "1011");
+        for (int k = 0; k < 5; ++k) stock.Set(r, 14 + k, std::to_string(1011 + k));
+    }
+    AddStock("221102", "8473", stock);
+    Given({"09:00:00 5,000 1,000", "09:02:00 100 1,011", "09:04:10 100 1,011", "09:06:00 100 1,012"});
+    Play();
+    ASSERT_TRUE(RunToRow(48));  // 09:04:00
+    Press(kBarBack);            // back to 09:00:00, where the ask was 1,001
+    ASSERT_TRUE(RunToRow(5));
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_TRUE(RunToRow(47));
+    EXPECT_TRUE(sim->fills().empty()) << "filled at " << sim->fills()[0].execution.price;
+    ASSERT_TRUE(RunToRow(50));
+    ASSERT_EQ(sim->fills().size(), 1u);
+    EXPECT_EQ(sim->fills()[0].execution.price, 1011.0f);
+    EXPECT_GE(FormatTimeOfDay(sim->fills()[0].execution.seconds), "09:04:00");
+    // A stop there settles where the market had got to, not at the price of the rewound step.
+    ASSERT_TRUE(RunToRow(62));
+    Press(kBarBack);
+    ASSERT_TRUE(RunToRow(3));
+    dialogs.answers = {true, true};
+    Press(kStop);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(sim->fills()[1].execution.price, 1011.0f);  // row 62's price, not row 3's 1,000
+    EXPECT_GE(sim->fills()[1].execution.seconds, sim->fills()[0].execution.seconds);
+}
+
+TEST_F(TradingEdgesTest, AStockRecordedWithoutAPreviousCloseTradesAtItsPricesWithinLimitsOfItsOpen) {
+    stock.SetAll(4, "-");
+    stock.SetAll(3, "1000");
+    AddStock("221102", "8473", stock);
+    Given({"09:00:00 5,000 1,000", "09:00:10 100 1,002", "09:01:00 100 1,003"});
+    EXPECT_EQ(sim->market().limits.upper, 1300.0f);  // around the first trade, 1,000
+    EXPECT_EQ(Place("10000", "").status, EntryOutcome::Status::NoFunds);  // 10,000 × 1,300
+    ASSERT_EQ(Place("100", "", /*sell=*/true).status, EntryOutcome::Status::Stored);
+    Play();
+    ASSERT_TRUE(RunToRow(4));
+    EXPECT_EQ(d().priceLabel, "1,000");  // the current price is shown
+    dialogs.answers = {true, true};
+    Press(kStop);
+    ASSERT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(sim->fills()[1].execution.price, 1000.0f);  // settled at the current price, not at 0
+    EXPECT_EQ(sim->account().runPnl, 100.0 * (sim->fills()[0].execution.price - 1000));
+}
+
+TEST_F(TradingEdgesTest, WithNoReplayLoadedEveryOrderOperationIsRefused) {
+    Given({"09:00:00 5,000 1,000", "09:00:40 100 1,000"});
+    Play();
+    ASSERT_TRUE(RunToRow(2));
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    ASSERT_TRUE(RunToRow(3));
+    ASSERT_EQ(Place("100", "990").status, EntryOutcome::Status::Stored);
+    dialogs.answers = {true, false};  // stop, and do not keep the run
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    const double power = sim->account().buyingPower;
+    const EntryOutcome out = Place("100", "");
+    EXPECT_EQ(out.status, EntryOutcome::Status::NoReplay);
+    EXPECT_EQ(out.message, "シミュレーションの再生中ではないため、注文できません。");
+    ClosingOrderForm close;
+    close.order.normalMarket = true;
+    EXPECT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::NoReplay);
+    EXPECT_TRUE(d().pendingLines.empty());
+    EXPECT_EQ(sim->account().buyingPower, power);
 }
 
 }  // namespace

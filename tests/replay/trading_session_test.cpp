@@ -114,8 +114,8 @@ TEST_F(TradingSessionTest, AClosingLimitOrderRealisesTheResult) {
 TEST_F(TradingSessionTest, CancellingGivesTheReservationBackAndFreesTheShares) {
     Prepare();
     NewOrderForm limit;
-    limit.quantity = "1000";
-    limit.price = "500";
+    limit.quantity = "500";
+    limit.price = "1000";
     dialogs.answers = {true};
     ASSERT_EQ(sim->PlaceNewOrder(limit).status, EntryOutcome::Status::Stored);
     EXPECT_EQ(d().buyingPowerText, "2,500,000");

@@ -1,5 +1,6 @@
-// New-order entry: required fields, the amounts by order type, the strict funds check, the
-// confirmation, numbering and corrections.
+// New-order entry: required fields, prices on the grid and within the limits, the amounts by
+// order type (the worst price each can fill at), the strict funds check, the confirmation,
+// numbering and corrections.
 
 #include "trading/new_order.h"
 
@@ -20,7 +21,8 @@ protected:
         ShowBoard(cells, b, false);
         ctx.nowSeconds = 9 * 3600 + 34 * 60;
         ctx.code = 8473;
-        ctx.prevClose = 480;
+        ctx.limits = DailyPriceBand(480);  // 400–560
+        ctx.marketBid = 500;
         ctx.cells = &cells;
         account.buyingPower = 3'000'000;
     }
@@ -109,10 +111,11 @@ TEST_F(NewOrderTest, ACorrectionNeedsOnlyTheDifference) {
 }
 
 TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
-    // 100,000 shares at 1 yen would sell at the 500 bid at once: 50 million yen, not 100,000.
-    NewOrderForm dump = Limit("100000", "1");
+    // 10,000 shares at the lower limit, 400, would sell at the 500 bid at once: 5 million yen,
+    // not 4 million.
+    NewOrderForm dump = Limit("10000", "400");
     dump.sell = true;
-    const EntryOutcome refused = Submit(dump, 3'000'000);
+    const EntryOutcome refused = Submit(dump, 4'500'000);
     EXPECT_EQ(refused.status, EntryOutcome::Status::NoFunds);
     EXPECT_EQ(refused.message, "資金が足りません。");
     EXPECT_FALSE(book.pendingNewOrders[0].InUse());
@@ -121,7 +124,7 @@ TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
     NewOrderForm above = Limit("100", "510");
     above.sell = true;
     EXPECT_EQ(Submit(above, 1e9).amount, 51'000);
-    EXPECT_EQ(Submit(Limit("100", "1"), 1e9).amount, 100);
+    EXPECT_EQ(Submit(Limit("100", "400"), 1e9).amount, 40'000);
 
     // A stop that sells below the market, and a limit with such a stop, hold the bid as well.
     NewOrderForm stop = Limit("100", "");
@@ -135,40 +138,96 @@ TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
     stop.price = "520";
     EXPECT_EQ(Submit(stop, 1e9).amount, 52'000);
 
-    // Before the open a short below the bid meets the opening print, whose price only the upper
-    // limit bounds: it is reserved like a market order. One above the bid holds its price.
-    ctx.preOpen = true;
+    // A stop that fires above the market sells there at least: its trigger counts.
+    stop.kind = kKindStop;
+    stop.triggerBelow = false;
+    stop.trigger = "520";
+    stop.stopPrice = "400";
+    EXPECT_EQ(Submit(stop, 1e9).amount, 52'000);
+
+    // Before the open every short meets the opening print, whose price only the upper limit
+    // bounds: it is reserved like a market order, at or above the bid alike.
+    ctx.meetsOpeningPrint = true;
     const double upper = 480 + DailyPriceLimit(480);
-    NewOrderForm early = Limit("100", "1");
+    NewOrderForm early = Limit("100", "400");
     early.sell = true;
     EXPECT_EQ(Submit(early, 1e9).amount, 100 * upper);
     early.price = "505";
-    EXPECT_EQ(Submit(early, 1e9).amount, 50'500);
-    ctx.preOpen = false;
+    EXPECT_EQ(Submit(early, 1e9).amount, 100 * upper);
+    ctx.meetsOpeningPrint = false;
 
-    // With no bids on the board the current price stands in for the bid.
-    Board noBids{};
-    noBids[0] = 501, noBids[10] = 1000;
-    ShowBoard(cells, noBids, false);
+    // With no bid the market's last price stands in for it; with neither (a stock that has not
+    // traded yet), the upper limit.
+    ctx.marketBid = 0;
     ctx.currentPrice = 498;
-    EXPECT_EQ(Submit(dump, 1e12).amount, 49'800'000.0);
+    EXPECT_EQ(Submit(dump, 1e12).amount, 4'980'000.0);
+    ctx.currentPrice = 0;
+    EXPECT_EQ(Submit(dump, 1e12).amount, 10'000 * upper);
+    EXPECT_EQ(Submit(Limit("100", "400"), 1e9).amount, 40'000);  // a buy pays its limit at most
 }
 
-TEST_F(NewOrderTest, ACorrectionAtTheSamePriceKeepsItsPlaceInTheQueue) {
-    ASSERT_EQ(Submit(Limit("100", "500"), 1e9).status, EntryOutcome::Status::Stored);
-    Order& o = book.pendingNewOrders[0];
-    o.boardQtyAhead = 1200;  // the queue has moved on since it was placed
-    o.volumeAtPrice = 900;
-    ctx.correctionSlot = 0;
+TEST_F(NewOrderTest, PricesOffTheGridAtZeroOrBeyondTheLimitsAreRefused) {
+    const auto refusal = [&](NewOrderForm f) {
+        const EntryOutcome out = Submit(f, 1e9);
+        EXPECT_EQ(out.status, EntryOutcome::Status::BadPrice) << out.message;
+        return out.message;
+    };
+    EXPECT_EQ(refusal(Limit("100", "499.5")), "価格の499.5円は呼値の単位（1円）に合っていません。");
+    EXPECT_EQ(refusal(Limit("100", "0")), "価格は0より大きい値を入力して下さい。");
+    EXPECT_EQ(refusal(Limit("100", "561")), "価格の561円は値幅制限（400円～560円）の外です。");
+    NewOrderForm stop = Limit("100", "");
+    stop.kind = kKindStop;
+    stop.trigger = "399";
+    stop.stopMarket = true;
+    EXPECT_EQ(refusal(stop).rfind("逆指値の条件価格の399円", 0), 0u);
+    stop.trigger = "510";
+    stop.stopMarket = false;
+    stop.stopPrice = "510.1";
+    EXPECT_EQ(refusal(stop).rfind("逆指値の価格", 0), 0u);
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(Submit(Limit("100", "560"), 1e9).status, EntryOutcome::Status::Stored);  // the limit itself
+    // Above 3,000 yen the step is 5 yen; a decimal stock's step is 0.1 yen below 1,000, 0.5 above.
+    ctx.limits = DailyPriceBand(3100);
+    EXPECT_EQ(refusal(Limit("100", "3101")), "価格の3,101円は呼値の単位（5円）に合っていません。");
+    ctx.decimalPrices = ctx.fineTickMode = true;
+    ctx.limits = DailyPriceBand(1000);
+    EXPECT_EQ(Submit(Limit("100", "999.9"), 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(refusal(Limit("100", "1000.3")), "価格の1,000.3円は呼値の単位（0.5円）に合っていません。");
+    // A day with no previous close and no trade has no limits: nothing bounds a market order.
+    ctx.limits = {};
+    NewOrderForm market = Limit("100", "");
+    market.normalMarket = true;
+    EXPECT_EQ(refusal(market), "この日は値幅制限が分からないため、この注文は出せません。");
+}
+
+TEST_F(NewOrderTest, ACorrectionKeepsItsPlaceOnlyAtTheSamePriceAndSideWithNoMoreShares) {
     ASSERT_EQ(Submit(Limit("300", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    Order& o = book.pendingNewOrders[0];
+    const auto queueMoved = [&] {
+        o.boardQtyAhead = 1200;  // the queue has moved on since it was placed
+        o.volumeAtPrice = 900;
+    };
+    queueMoved();
+    ctx.correctionSlot = 0;
+    ASSERT_EQ(Submit(Limit("200", "500"), 1e9).status, EntryOutcome::Status::Stored);
     EXPECT_EQ(o.boardQtyAhead, 1200);
     EXPECT_EQ(o.volumeAtPrice, 900);
-    EXPECT_EQ(o.quantity, 300);
-    // A new price is a new place: what stands there now, nothing traded yet.
-    ASSERT_EQ(Submit(Limit("300", "501"), 1e9).status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(o.boardQtyAhead, 1000);
+    EXPECT_EQ(o.quantity, 200);
+    // More shares go to the back of the queue: what stands at the price now, nothing traded yet.
+    ASSERT_EQ(Submit(Limit("300", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 3000);
     EXPECT_EQ(o.volumeAtPrice, 0);
-    // So is a market order, and a limit that was a market order.
+    // So does the other side at the same price.
+    queueMoved();
+    NewOrderForm sell = Limit("300", "510");
+    ASSERT_EQ(Submit(sell, 1e9).status, EntryOutcome::Status::Stored);  // a new price
+    EXPECT_EQ(o.volumeAtPrice, 0);
+    queueMoved();
+    sell.sell = true;
+    ASSERT_EQ(Submit(sell, 1e9).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(o.boardQtyAhead, 0);  // nothing shown at 510 on the asks
+    EXPECT_EQ(o.volumeAtPrice, 0);
+    // A market order is no place at all, and a limit that was one starts anew.
     NewOrderForm market = Limit("300", "");
     market.normalMarket = true;
     ASSERT_EQ(Submit(market, 1e9).status, EntryOutcome::Status::Stored);

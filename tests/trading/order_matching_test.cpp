@@ -1,5 +1,5 @@
 // The user's orders against exact tape lines: the queue, prints through the price, market and
-// marketable orders, stops, the opening line and the self-cross.
+// marketable orders, stops, the opening line, and orders of the user's that never trade together.
 
 #include <gtest/gtest.h>
 
@@ -23,12 +23,13 @@ protected:
     OrderMatchingTest() {
         // Asks 501–505 with 1,000 each; bids 500–496 with 5,000 each.
         for (int i = 0; i < 5; ++i) {
-            market.board[static_cast<std::size_t>(i)] = 501.0f + static_cast<float>(i);
-            market.board[static_cast<std::size_t>(10 + i)] = 1000;
-            market.board[static_cast<std::size_t>(5 + i)] = 500.0f - static_cast<float>(i);
-            market.board[static_cast<std::size_t>(15 + i)] = 5000;
+            market.marketBoard[static_cast<std::size_t>(i)] = 501.0f + static_cast<float>(i);
+            market.marketBoard[static_cast<std::size_t>(10 + i)] = 1000;
+            market.marketBoard[static_cast<std::size_t>(5 + i)] = 500.0f - static_cast<float>(i);
+            market.marketBoard[static_cast<std::size_t>(15 + i)] = 5000;
         }
-        ShowBoard(market.cells, market.board, false);
+        market.limits = DailyPriceBand(500);  // 400–600
+        Show();
         account.buyingPower = 3'000'000;
         engine.Attach(&account, &counters, &recorder);
         ctx.baseSeconds = 10 * 3600;
@@ -45,22 +46,42 @@ protected:
         o.limitPrice = limit;
         o.isMarket = limit == 0 ? 1 : 0;
         o.boardQtyAhead = ahead;
-        o.reservedAmount = limit * qty;
+        // What the entry reserves: a market order at the upper limit, a limit at its price.
+        o.reservedAmount = (limit == 0 ? market.limits.upper : limit) * qty;
         return o;
     }
+    // A stop order: 以下 when `below`, then a limit at `stopLimit`, or 成行 when it is 0.
+    Order& PlaceStop(float side, float qty, float trigger, bool below, float stopLimit) {
+        Order& o = Place(side, qty, 0);
+        o.isMarket = 0;
+        o.kind = kKindStop;
+        o.triggerPrice = trigger;
+        o.triggerDirection = below ? 1 : 0;
+        o.stopExecution = stopLimit == 0 ? 1 : 0;
+        o.stopLimitPrice = stopLimit;
+        return o;
+    }
+    // The board shown: the market's with the user's orders laid on.
+    void Show() {
+        market.RefreshOverlay(book);
+        market.ComposeBoard(false);
+        ShowBoard(market.cells, market.board, ctx.decimalPrices);
+    }
     void Print(const std::string& line, int second = 1) {
+        Show();
         market.tape.Add(line);
         engine.MatchPendingOrders(second, ctx);
     }
     void SetAsks(std::initializer_list<std::pair<float, float>> levels) {
-        for (int i = 0; i < 5; ++i) market.board[static_cast<std::size_t>(i)] = market.board[static_cast<std::size_t>(10 + i)] = 0;
+        for (int i = 0; i < 5; ++i)
+            market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(10 + i)] = 0;
         int i = 0;
         for (auto [price, qty] : levels) {
-            market.board[static_cast<std::size_t>(i)] = price;
-            market.board[static_cast<std::size_t>(10 + i)] = qty;
+            market.marketBoard[static_cast<std::size_t>(i)] = price;
+            market.marketBoard[static_cast<std::size_t>(10 + i)] = qty;
             ++i;
         }
-        ShowBoard(market.cells, market.board, ctx.decimalPrices);
+        Show();
     }
 
     MarketState market;
@@ -92,29 +113,26 @@ TEST_F(OrderMatchingTest, ARestingBuyFillsWhenTheQueueAheadHasTraded) {
 }
 
 TEST_F(OrderMatchingTest, APrintBelowTheBestBidCountsAtTheBestBid) {
-    market.board[5] = 498;  // best bid 498 with 5,000
-    ShowBoard(market.cells, market.board, false);
+    market.marketBoard[5] = 498;  // the market's best bid 498 with 5,000
     Place(kSideMarginBuy, 100, 498, 4000);
-    Place(kSideMarginBuy, 100, 499);
+    Place(kSideMarginBuy, 100, 499);  // the best bid shown, alone at its price
     Print("10:00:01 1,000 495.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
-    EXPECT_EQ(recorder.fills[0].orderNumber, 101);  // the 499 buy, through the price
-    EXPECT_EQ(recorder.fills[0].price, 498);
-    EXPECT_EQ(book.pendingNewOrders[0].volumeAtPrice, 1000);  // the 498 buy queues
+    EXPECT_EQ(recorder.fills[0].orderNumber, 101);  // a seller at 495 met the 499 bid first
+    EXPECT_EQ(recorder.fills[0].price, 499);        // at its own price, as at an exchange
+    EXPECT_TRUE(book.pendingNewOrders[0].InUse());  // the 498 buy waits behind the 499 bid
 }
 
-TEST_F(OrderMatchingTest, APrintThroughTheLimitFillsAtThePrint) {
+TEST_F(OrderMatchingTest, APrintThroughARestingLimitFillsItAtItsPrice) {
     Place(kSideMarginBuy, 100, 500, 3000);
-    market.board[5] = 499;  // the print at 499 is the best bid now
-    ShowBoard(market.cells, market.board, false);
+    market.marketBoard[5] = 499;  // the market's bids went below it
     Print("10:00:01 100 499.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
-    EXPECT_EQ(recorder.fills[0].price, 499);
+    EXPECT_EQ(recorder.fills[0].price, 500);
 }
 
 TEST_F(OrderMatchingTest, APrintThatTakesTheWholeLevelFillsTheQueue) {
-    market.board[15] = 1000;  // only 1,000 shown at 500
-    ShowBoard(market.cells, market.board, false);
+    market.marketBoard[15] = 1000;  // only 1,000 shown at 500
     Place(kSideMarginBuy, 100, 500, 3000);
     Print("10:00:01 1,000 500.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
@@ -151,7 +169,7 @@ TEST_F(OrderMatchingTest, AMarketableLimitFillsAtTheFirstLevelBeyondTheAverage) 
     ASSERT_EQ(recorder.fills.size(), 1u);
     EXPECT_EQ(recorder.fills[0].price, 501);
 
-    ctx.decimalPrices = true;
+    ctx.decimalPrices = ctx.fineTickMode = true;
     SetAsks({{500, 1000}, {501, 500}});
     Place(kSideMarginBuy, 100, 500.5f);
     Print("10:00:01 100 500.0");
@@ -159,23 +177,9 @@ TEST_F(OrderMatchingTest, AMarketableLimitFillsAtTheFirstLevelBeyondTheAverage) 
 }
 
 TEST_F(OrderMatchingTest, StopsFireOnTheirTriggerOnly) {
-    Order& up = Place(kSideMarginBuy, 100, 0);
-    up.kind = kKindStop;
-    up.isMarket = 0;
-    up.triggerPrice = 510;
-    up.triggerDirection = 0;
-    up.stopExecution = 1;
-    Order& never = Place(kSideMarginBuy, 100, 0);
-    never.kind = kKindStop;
-    never.isMarket = 0;
-    never.triggerPrice = 0;  // a trigger of 0 never fires
-    never.stopExecution = 1;
-    Order& down = Place(kSideMarginSell, 100, 0);
-    down.kind = kKindStop;
-    down.isMarket = 0;
-    down.triggerPrice = 495;
-    down.triggerDirection = 1;
-    down.stopExecution = 1;
+    PlaceStop(kSideMarginBuy, 100, 510, false, 0);
+    PlaceStop(kSideMarginBuy, 100, 0, false, 0);  // a trigger of 0 never fires
+    PlaceStop(kSideMarginSell, 100, 495, true, 0);
     Print("10:00:01 100 509.0");
     EXPECT_TRUE(recorder.stops.empty());
     Print("10:00:01 100");  // a line without a price: the print price stays 509
@@ -191,7 +195,8 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
     market.tape = DayTape{};
     market.tapeCursor = 0;
     Place(kSideMarginBuy, 100, 0);
-    Place(kSideMarginSell, 200, 495);
+    // A short before the open is held at the upper limit: the opening price is not known yet.
+    Place(kSideMarginSell, 200, 495).reservedAmount = market.limits.upper * 200;
     Print("09:00:00 34,500 498", 0);
     ASSERT_EQ(recorder.fills.size(), 2u);
     EXPECT_EQ(recorder.fills[0].price, 498);
@@ -200,12 +205,7 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
 
 TEST_F(OrderMatchingTest, AFiredShortSaleStopKeepsWhatItWillSellAt) {
     // 売建 stop: 以下 499, then a limit of 1 yen, which sells at the 500 bid at once.
-    Order& stop = Place(kSideMarginSell, 2000, 0);
-    stop.isMarket = 0;
-    stop.kind = kKindStop;
-    stop.triggerPrice = 499;
-    stop.triggerDirection = 1;
-    stop.stopLimitPrice = 1;
+    Order& stop = PlaceStop(kSideMarginSell, 2000, 499, true, 1);
     stop.reservedAmount = 500.0 * 2000;
     account.buyingPower = 3'000'000 - stop.reservedAmount;
     Print("10:00:01 100 499.0");
@@ -213,32 +213,22 @@ TEST_F(OrderMatchingTest, AFiredShortSaleStopKeepsWhatItWillSellAt) {
     EXPECT_EQ(book.pendingNewOrders[0].reservedAmount, 500.0 * 2000);  // not 1 yen a share
     EXPECT_EQ(account.buyingPower, 2'000'000);
     // A buy stop that turns into a limit holds its limit, as before.
-    Order& buy = Place(kSideMarginBuy, 100, 0);
-    buy.isMarket = 0;
-    buy.kind = kKindStop;
-    buy.triggerPrice = 499;
-    buy.triggerDirection = 1;
-    buy.stopLimitPrice = 450;
-    buy.reservedAmount = 45'000;
+    PlaceStop(kSideMarginBuy, 100, 499, true, 450).reservedAmount = 45'000;
     Print("10:00:02 100 499.0");
     EXPECT_EQ(book.pendingNewOrders[1].reservedAmount, 45'000);
 }
 
 TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
     // 999.8 read from a line and 999.8 typed into an order are the same single-precision price.
-    ctx.decimalPrices = true;
+    ctx.decimalPrices = ctx.fineTickMode = true;
     for (int i = 0; i < 5; ++i) {
-        market.board[static_cast<std::size_t>(i)] = static_cast<float>(999.9 + 0.1 * i);
-        market.board[static_cast<std::size_t>(5 + i)] = static_cast<float>(999.8 - 0.1 * i);
+        market.marketBoard[static_cast<std::size_t>(i)] = static_cast<float>(999.9 + 0.1 * i);
+        market.marketBoard[static_cast<std::size_t>(5 + i)] = static_cast<float>(999.8 - 0.1 * i);
     }
-    ShowBoard(market.cells, market.board, true);
+    market.limits = DailyPriceBand(999.8);
+    Show();
     Place(kSideMarginBuy, 100, 999.8f, 200);
-    Order& stop = Place(kSideMarginSell, 100, 0);
-    stop.isMarket = 0;
-    stop.kind = kKindStop;
-    stop.triggerPrice = 999.8f;
-    stop.triggerDirection = 1;  // 以下
-    stop.stopExecution = 1;
+    PlaceStop(kSideMarginSell, 100, 999.8f, true, 0);
     Print("10:00:01 300 999.8");  // trades the 200 ahead of the bid, and is the stop's trigger
     ASSERT_EQ(recorder.stops.size(), 1u);
     ASSERT_EQ(recorder.fills.size(), 2u);
@@ -254,21 +244,118 @@ TEST_F(OrderMatchingTest, WithTheSimulationOffNoOrderIsTested) {
     EXPECT_EQ(market.tapeRows.size(), 1u);
 }
 
-TEST_F(OrderMatchingTest, OwnOrdersAtOnePriceCrossAndTheRestStaysPending) {
-    Place(kSideMarginBuy, 100, 500);
-    Place(kSideMarginSell, 300, 500);  // just confirmed
+TEST_F(OrderMatchingTest, TheUsersOwnOrdersNeverTradeWithEachOtherNorSupplyTheUser) {
+    // Asks from 502: the user's own offer at 501 stands alone inside the spread.
+    SetAsks({{502, 1000}, {503, 1000}});
+    Place(kSideMarginSell, 300, 501);
+    Place(kSideMarginBuy, 100, 501).fresh = true;  // at the user's own offer
+    Place(kSideMarginBuy, 100, 0).fresh = true;    // a market buy
+    market.newOrderFlag = true;
+    Print("10:00:09 100 502.0", 1);  // an order pass: the line is not due yet
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].orderNumber, 102);
+    EXPECT_EQ(recorder.fills[0].price, 502);  // the market's ask, not the user's 501
+    EXPECT_TRUE(book.pendingNewOrders[0].InUse());
+    EXPECT_TRUE(book.pendingNewOrders[1].InUse());
+    EXPECT_EQ(book.pendingNewOrders[0].quantity, 300);
+}
+
+TEST_F(OrderMatchingTest, ALimitAtTheOppositeBestPriceTradesAtOnceAndNeverQueuesBehindIt) {
+    // A short at the 500 bid (5,000 bid there) is no seller in a queue of buyers: it sells.
+    Order& sell = Place(kSideMarginSell, 100, 500);
+    sell.fresh = true;
+    market.newOrderFlag = true;
+    Print("10:00:09 100 499.0", 1);
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].price, 500);
+    // The queue of a new short at a bid's price is its own side's: nothing stands ahead.
+    ShowBoard(market.cells, market.board, false);
+    EXPECT_EQ(板数量チェック(market.cells, 500, 100, /*sells=*/true), 0);
+    EXPECT_EQ(板数量チェック(market.cells, 500, 100, /*sells=*/false), 5000);
+    EXPECT_EQ(板数量チェック(market.cells, 503, 100, /*sells=*/true), 1000);
+}
+
+TEST_F(OrderMatchingTest, APassForANewOrderTestsOnlyItAndNoVolumeBeforeItsLine) {
+    // A resting bid at 500 with the whole 5,000 there ahead of it; the next line will trade
+    // 9,000 at 500, but not before 10:00:09.
+    Place(kSideMarginBuy, 100, 500, 5000);
+    Place(kSideMarginBuy, 100, 450).fresh = true;  // unrelated, just confirmed
+    market.newOrderFlag = true;
+    Print("10:00:09 9,000 500.0", 1);
+    EXPECT_TRUE(recorder.fills.empty());
+    EXPECT_EQ(book.pendingNewOrders[0].volumeAtPrice, 0);
+    engine.MatchPendingOrders(9, ctx);  // the line is due: now it trades the queue
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].orderNumber, 100);
+}
+
+TEST_F(OrderMatchingTest, AStopFiredForANewOrderWaitsForTheNextLine) {
+    // 売建 stop 以下 505 then a limit of 500 (the bid): the last print, 501, fires it at once.
+    market.currentPrintPrice = 501;
+    Order& stop = PlaceStop(kSideMarginSell, 100, 505, true, 500);
+    stop.reservedAmount = 505 * 100;
+    stop.fresh = true;
+    market.newOrderFlag = true;
+    Print("10:00:01 100 501.0", 1);  // the order pass, then the line itself
+    EXPECT_EQ(recorder.stops.size(), 1u);
+    EXPECT_TRUE(recorder.fills.empty());
+    Print("10:00:01 100 501.0", 1);
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].price, 500);
+}
+
+TEST_F(OrderMatchingTest, AFillLeavesTheBoardBeforeTheNextOrderOfTheLineIsTested) {
+    // Two bids of the user's at 500 behind the market's 5,000: the first, with nothing ahead,
+    // fills; the second then has the market's 5,000 ahead, which this print of 5,100 traded.
+    Place(kSideMarginBuy, 100, 500, 0);
+    Place(kSideMarginBuy, 100, 500, 5150);
+    Print("10:00:01 5,100 500.0");
+    EXPECT_EQ(recorder.fills.size(), 2u);
+}
+
+TEST_F(OrderMatchingTest, NoFillAtNoPriceOffTheGridBeyondTheLimitsOrBeyondAReservation) {
+    // The opening line without a price: a market buy waits.
+    market.tape = DayTape{};
+    market.tapeCursor = 0;
+    Place(kSideMarginBuy, 100, 0);
+    Print("09:00:00 1,000", 0);
+    EXPECT_TRUE(recorder.fills.empty());
+    book.pendingNewOrders[0] = Order{};
+    // With no quotes a buy limit fills through the print: not off the grid, not beyond the
+    // upper limit of 600.
+    market.marketBoard = {};
+    Place(kSideMarginBuy, 100, 650);
+    Print("10:00:01 100 499.5");
+    Print("10:00:01 100 601.0");
+    EXPECT_TRUE(recorder.fills.empty());
+    Print("10:00:01 100 600.0");
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].price, 600);
+    // A short that a print went past sells at what it was reserved for, never above it.
+    Place(kSideMarginSell, 100, 503);
+    Print("10:00:02 100 508.0", 2);
+    ASSERT_EQ(recorder.fills.size(), 2u);
+    EXPECT_EQ(recorder.fills[1].side, kSideMarginSell);
+    EXPECT_EQ(recorder.fills[1].price, 503);
+}
+
+TEST_F(OrderMatchingTest, AJumpBackHoldsEveryTestUntilTheClockHasCaughtUp) {
+    Place(kSideMarginBuy, 100, 0);
+    ctx.baseSeconds = 10 * 3600 + 300;
+    Print("10:05:01 100 501.0");
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    // Back to 10:00: the tape is spent up to 10:05:01; a new market buy waits for it.
+    ctx.baseSeconds = 10 * 3600;
+    ctx.shownSeconds = 10 * 3600 + 1;
+    Place(kSideMarginBuy, 100, 0).fresh = true;
     market.newOrderFlag = true;
     engine.MatchPendingOrders(1, ctx);
+    EXPECT_EQ(recorder.fills.size(), 1u);
+    ctx.baseSeconds = 10 * 3600 + 300;
+    ctx.shownSeconds = -1;
+    engine.MatchPendingOrders(1, ctx);
     ASSERT_EQ(recorder.fills.size(), 2u);
-    EXPECT_EQ(recorder.fills[0].quantity, 100);
-    EXPECT_EQ(recorder.fills[1].quantity, 100);
-    EXPECT_EQ(recorder.fills[1].price, 500);
-    const Order& rest = book.pendingNewOrders[2];  // the lowest slot free at the split
-    ASSERT_TRUE(rest.InUse());
-    EXPECT_EQ(rest.number, 102);
-    EXPECT_EQ(rest.quantity, 200);
-    EXPECT_EQ(rest.side, kSideMarginSell);
-    EXPECT_EQ(rest.reservedAmount, 100'000);
+    EXPECT_GE(recorder.fills[1].seconds, recorder.fills[0].seconds);
 }
 
 }  // namespace

@@ -168,11 +168,14 @@ TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksThei
     // holds besides the order; a price gone from the board leaves nothing ahead.
     Board board{};
     board[5] = 999, board[15] = 5000;
-    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 700);
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 700);
     board[15] = 350;
-    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 250);
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 250);
     board[5] = 998;
-    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board), 0);
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 0);
+    // The asks at the price are no queue for a buy.
+    board[0] = 999, board[10] = 5000;
+    EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 0);
 }
 
 }  // namespace
