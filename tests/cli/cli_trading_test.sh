@@ -80,7 +80,7 @@ check "discarded run leaves nothing" "$out" '"pendingOrders":[],"positions":[]'
 # A closing order corrected keeps its allocation.
 cat > "$dir/close-correct.jsonl" <<'JSON'
 {"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":200}}
-{"at":"09:05:00","close":{"side":"売埋","type":"通常注文","normal":"指値","price":3900,"positions":"all"}}
+{"at":"09:05:00","close":{"side":"売埋","type":"通常注文","normal":"指値","price":3840,"positions":"all"}}
 {"at":"09:06:00","correct":300,"price":3170}
 JSON
 out=$(run --orders "$dir/close-correct.jsonl")

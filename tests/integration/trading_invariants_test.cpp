@@ -1,8 +1,12 @@
 // Seeded random trading sessions over the demo days. While a day replays at speed 30 the user
-// places new orders of every type on both sides, corrects and cancels them, and closes positions
-// in bulk or row by row. Whenever control comes back from the simulation the money adds up, the
-// positions and their closing allocations agree and the tables hold what they may; at the end of
-// the day everything is settled and every fill reached the history files.
+// places new orders of every type on both sides, corrects and cancels them, closes positions in
+// bulk or row by row, and now and then jumps back with ≪. Whenever control comes back from the
+// simulation the money adds up, the positions and their closing allocations agree and the tables
+// hold what they may, and every fill is honest: at a price above 0, on the price grid, within the
+// day's limits and the order's limit, costing no more than the order holds back, never earlier
+// than the fill before it, and at a price the market itself offered or traded at (never one only
+// the user's own orders stood at); the buying power never goes below 0. At the end of the day
+// everything is settled and every fill reached the history files.
 //
 // A failure names seed, date, code and step, with the user's last actions; the same seed, date
 // and code replay the same session. CORVALA_TRADING_SEEDS="5,6,7" runs the first test with
@@ -143,7 +147,7 @@ struct Coverage {
     int stored[3] = {0, 0, 0};  // new orders by kind
     int marketStored = 0, sellStored = 0, corrections = 0, closingCorrections = 0, cancels = 0;
     int closingStored = 0, bulkClosings = 0, tableFull = 0, noFunds = 0, declined = 0, missing = 0;
-    int fullPositionTable = 0;
+    int fullPositionTable = 0, badPrice = 0, jumpsBack = 0;
     void Add(const Coverage& c) {
         sessions += c.sessions, identityChecks += c.identityChecks, fills += c.fills;
         closingFills += c.closingFills, stopsFired += c.stopsFired;
@@ -152,6 +156,7 @@ struct Coverage {
         closingCorrections += c.closingCorrections, cancels += c.cancels, closingStored += c.closingStored;
         bulkClosings += c.bulkClosings, tableFull += c.tableFull, noFunds += c.noFunds;
         declined += c.declined, missing += c.missing, fullPositionTable += c.fullPositionTable;
+        badPrice += c.badPrice, jumpsBack += c.jumpsBack;
     }
 };
 
@@ -219,8 +224,10 @@ public:
         const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
         unit_ = sim_.day().tradingUnit > 0 ? sim_.day().tradingUnit : 100;
         prevClose_ = stock.prevClose;
-        upper_ = prevClose_ + DailyPriceLimit(prevClose_);
-        lower_ = std::max(1.0, prevClose_ - DailyPriceLimit(prevClose_));
+        upper_ = sim_.market().limits.upper;
+        lower_ = sim_.market().limits.lower;
+        if (!(upper_ > 0) || std::fabs(upper_ - (prevClose_ + DailyPriceLimit(prevClose_))) > 0.01)
+            Fail("the day's limits " + Num(upper_));
         cash_ = sim_.account().cashOnly;
 
         // The buying power of the run's start: the investment field at the totals of the
@@ -241,6 +248,12 @@ public:
         sim_.SetStepObserver([this](int) {
             Check("at the step");
             if (std::uniform_real_distribution<double>(0, 1)(rng_) < plan_.profile.actionRate) Act();
+            // Now and then back to the bar's start: what follows replays a stretch already traded.
+            if (Chance(1) && Chance(25) && sim_.display().controls.playback[kBarBack].Accepts()) {
+                Log("≪");
+                sim_.PressPlayback(kBarBack);
+                ++cov_.jumpsBack;
+            }
             // After a fill cut the speed, the user now and then turns it up again.
             if (sim_.display().speed.speed < 30 && Chance(5)) sim_.SetSpeedScroll(1);
         });
@@ -307,6 +320,9 @@ private:
         when_ = when;
         TakeNewFills();
         Remember(book);
+        SeeTheMarket();
+        furthestClock_ = std::max(furthestClock_, ClockNow());
+        if (!sim_.dayCompleted() && a.buyingPower < 0) Fail("buying power " + Num(a.buyingPower) + " below 0");
 
         // The tables: used slots carry unique numbers and sensible quantities; free slots
         // hold nothing; the pending list shows each used slot once.
@@ -428,6 +444,51 @@ private:
         if (dup != numbers.end()) Fail(std::string("two ") + what + " slots hold number " + Num(*dup));
     }
 
+    // What the market itself offered and traded since the last check: the lowest price a seller
+    // of the market asked or traded at, the highest a buyer bid or traded at. The board of a row
+    // is the recording's; a print corrects it by refilling asks at or above the print and bids at
+    // or below it, so these bounds hold for every board the engine met in between.
+    struct MarketWindow {
+        double lowestSell = 0, highestBuy = 0;
+        void Ask(double p) {
+            if (p > 0 && (lowestSell == 0 || p < lowestSell)) lowestSell = p;
+        }
+        void Bid(double p) { highestBuy = std::max(highestBuy, p); }
+        void Print(double p) { Ask(p), Bid(p); }
+    };
+    void SeeTheMarket() {
+        MarketWindow w;
+        const MarketState& m = sim_.market();
+        const int row = sim_.replay().currentRow;
+        if (sim_.dayCompleted()) {
+            window_ = w;
+            return;
+        }
+        w.Ask(m.marketBoard[0]);
+        w.Bid(m.marketBoard[5]);
+        w.Print(m.currentPrintPrice);
+        window_ = w;  // from here on, until the next check
+        windowCursor_ = m.tapeCursor;
+        windowRow_ = row;
+    }
+    int ClockNow() const { return ParseTimeOfDay(sim_.display().clockText).value_or(0); }
+    // The window widened by what happened since it was opened.
+    MarketWindow MarketSince() const {
+        MarketWindow w = window_;
+        const MarketState& m = sim_.market();
+        for (int i = windowCursor_; i <= m.tapeCursor && i < m.tape.size(); ++i)
+            if (const auto t = ReadTapeLine(m.tape.At(i)); t && t->price) w.Print(*t->price);
+        const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
+        const int row = sim_.replay().currentRow;
+        for (int r = std::min(windowRow_, row); r <= std::max(windowRow_, row) && r < kMaxRows; ++r) {
+            w.Ask(stock.board[static_cast<std::size_t>(r)][0]);
+            w.Bid(stock.board[static_cast<std::size_t>(r)][5]);
+        }
+        w.Ask(m.marketBoard[0]);
+        w.Bid(m.marketBoard[5]);
+        return w;
+    }
+
     // The orders as last seen, by number, for the fills that take them away.
     void Remember(const OrderBook& book) {
         for (std::size_t i = 0; i < kOrderSlots; ++i) {
@@ -454,8 +515,28 @@ private:
             ++cov_.fills;
             if (e.closing) ++cov_.closingFills;
             if (!Whole(e.price)) wholeRun_ = false;
-            if (!(e.price >= lower_ && e.price <= upper_))
+            if (!(e.price > 0 && e.price >= lower_ && e.price <= upper_))
                 Fail(name + " outside the day's price range " + Num(lower_) + "–" + Num(upper_));
+            if (!OnPriceGrid(e.price, sim_.day().fineTickMode)) Fail(name + " off the price grid");
+            if (e.seconds < lastFillSeconds_)
+                Fail(name + " at " + FormatTimeOfDay(e.seconds) + ", before the fill at " + FormatTimeOfDay(lastFillSeconds_));
+            lastFillSeconds_ = std::max(lastFillSeconds_, e.seconds);
+            // Only the market supplies the user: a buy at no less than the lowest price the
+            // market asked or traded at, a sell at no more than the highest it bid or traded at.
+            // (The settlement at 15:00 is at the closing price and no trade.)
+            const bool buys = e.closing ? !ClosingOrderSells(e.side) : !NewOrderSells(e.side);
+            if (!sim_.dayCompleted()) {
+                const MarketWindow w = MarketSince();
+                if (buys && w.lowestSell > 0 && e.price < static_cast<float>(w.lowestSell))
+                    Fail(name + " bought below anything the market offered or traded at (" + Num(w.lowestSell) + ")");
+                if (!buys && w.highestBuy > 0 && e.price > static_cast<float>(w.highestBuy))
+                    Fail(name + " sold above anything the market bid or traded at (" + Num(w.highestBuy) + ")");
+                // After ≪ the replay runs over a stretch whose tape is spent: nothing fills there.
+                // (A step shows its start while its pass may run to its last second.)
+                if (ClockNow() + 5 < furthestClock_)
+                    Fail(name + " while the replay ran behind the tape, at " + sim_.display().clockText + " (it had reached " +
+                         FormatTimeOfDay(furthestClock_) + ")");
+            }
             if (e.quantity <= 0 || std::fmod(e.quantity, static_cast<float>(unit_)) != 0) Fail(name + ": quantity");
             const auto side = static_cast<std::size_t>(std::clamp(static_cast<int>(e.side), 0, 3));
             if (e.closing) {
@@ -480,7 +561,12 @@ private:
             const auto it = seen.find(e.orderNumber);
             if (it == seen.end()) continue;
             const Order& o = it->second;
-            if (o.kind != kKindNormal || o.isMarket != 0 || o.limitPrice <= 0 || o.side != e.side) continue;
+            if (o.side != e.side) continue;
+            // A new order costs no more buying power than it holds back.
+            if (!e.closing && static_cast<double>(e.price) * e.quantity > o.reservedAmount + 0.5)
+                Fail(name + " costs " + Num(static_cast<double>(e.price) * e.quantity) + ", more than the " +
+                     Num(o.reservedAmount) + " it held back");
+            if (o.kind != kKindNormal || o.isMarket != 0 || o.limitPrice <= 0) continue;
             const bool sells = e.closing ? ClosingOrderSells(o.side) : NewOrderSells(o.side);
             if (sells ? e.price < o.limitPrice : e.price > o.limitPrice)
                 Fail(name + " beyond its limit " + Num(o.limitPrice));
@@ -492,7 +578,8 @@ private:
         const OrderBook& book = sim_.orders();
         const Account& a = sim_.account();
         if (!sim_.dayCompleted()) Fail("the day did not run to 15:00");
-        if (sim_.stepsRun() != kReplayRows) Fail("the replay ran " + std::to_string(sim_.stepsRun()) + " steps");
+        if (cov_.jumpsBack == 0 ? sim_.stepsRun() != kReplayRows : sim_.stepsRun() < kReplayRows)
+            Fail("the replay ran " + std::to_string(sim_.stepsRun()) + " steps");
         if (Used(book.positions) != 0 || Used(book.pendingNewOrders) != 0 || Used(book.pendingClosingOrders) != 0)
             Fail("after the settlement " + std::to_string(Used(book.positions)) + " positions, " +
                  std::to_string(Used(book.pendingNewOrders)) + " new and " +
@@ -631,6 +718,8 @@ private:
         switch (out.status) {
             case EntryOutcome::Status::Stored: return "stored in slot " + std::to_string(out.slot);
             case EntryOutcome::Status::MissingField: return "missing field";
+            case EntryOutcome::Status::BadPrice: return "bad price: " + out.message;
+            case EntryOutcome::Status::NoReplay: return "no replay";
             case EntryOutcome::Status::NoFunds: return "no funds";
             case EntryOutcome::Status::Declined: return "declined";
             case EntryOutcome::Status::TableFull: return "table full";
@@ -668,6 +757,8 @@ private:
         switch (out.status) {
             case EntryOutcome::Status::Stored: break;
             case EntryOutcome::Status::MissingField: ++cov_.missing; break;
+            case EntryOutcome::Status::BadPrice: ++cov_.badPrice; break;
+            case EntryOutcome::Status::NoReplay: Fail("an order refused during the replay: no replay"); break;
             case EntryOutcome::Status::NoFunds: ++cov_.noFunds; break;
             case EntryOutcome::Status::Declined: ++cov_.declined; break;
             case EntryOutcome::Status::TableFull: ++cov_.tableFull; break;
@@ -877,6 +968,10 @@ private:
     bool inDialog_ = false;
     std::size_t executionsBefore_ = 0, realizedBefore_ = 0;
     std::size_t fillsSeen_ = 0;
+    int lastFillSeconds_ = 0;
+    int furthestClock_ = 0;  // the latest clock the replay has shown
+    MarketWindow window_;
+    int windowCursor_ = 0, windowRow_ = 0;
     std::array<double, 4> opened_{}, closed_{};
     std::map<float, Order> seenNew_, seenClosing_;
     std::array<Order, kOrderSlots> lastNew_{}, lastClosing_{};
@@ -955,6 +1050,7 @@ TEST(TradingInvariantsTest, RandomSessionsKeepMoneyPositionsAndHistoryInStep) {
     EXPECT_GT(c.noFunds, 0);
     EXPECT_GT(c.declined, 0);
     EXPECT_GT(c.missing, 0);
+    EXPECT_GT(c.jumpsBack, 5);
 }
 
 TEST(TradingInvariantsTest, CrowdedTablesRefuseTheThirtyFirstOrderAndStayConsistent) {
@@ -1039,9 +1135,8 @@ struct HandPlayedDay {
     }
 };
 
-// The self-cross pairs the user's new orders of opposite sides at one limit price. Market orders
-// and stop orders that have not fired carry no limit price (0): two of them must not trade with
-// each other, least of all at 0 yen.
+// Market orders and stop orders that have not fired carry no limit price (0): two of the user's
+// on opposite sides must not trade with each other, least of all at 0 yen.
 TEST(TradingInvariantsTest, OpposedOrdersWithoutALimitPriceDoNotTradeWithEachOtherAtZeroYen) {
     ASSERT_TRUE(Demo().ok) << Demo().error;
     for (const bool market : {false, true}) {

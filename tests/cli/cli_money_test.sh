@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# corvala-cli replay on demo days and hand-edited copies of them: no money comes from nothing.
+# Unknown opens and previous closes, late openers, short sales reserved at what they can fill at,
+# the limit-up day, the user's own orders never supplying the user, a new order's pass taking no
+# other order, prices off the grid, and orders after the replay has stopped.
+set -u
+cli="$1"; gen="$2"
+dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
+"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+data="$dir/日中データ"
+passed=0; fail=0
+expect() {  # name, jq filter that must print true, json
+  if [ "$(jq -c "$2" <<<"$3")" = "true" ]; then echo "ok   $1"; passed=$((passed+1));
+  else echo "FAIL $1: $2 on $(jq -c '{executions,rejected,account}' <<<"$3" | cut -c1-700)"; fail=1; fi
+}
+run() {  # data folder, date, code, orders file, more options…
+  local folder="$1" date="$2" code="$3" orders="$4"; shift 4
+  "$cli" replay --data "$folder" --install "$dir" --date "$date" --code "$code" --speed 30 --seed 1 \
+    --orders "$orders" "$@"
+}
+orders() { local f="$dir/$1.jsonl"; shift; printf '%s\n' "$@" > "$f"; echo "$f"; }
+# A copy of one day's data with the stock's file passed through an awk program (fields are
+# comma-separated, numbered from 1: column c of the format is field c + 1).
+edited() {  # name, date, code, awk program
+  local copy="$dir/$1"
+  mkdir -p "$copy/$2"
+  cp "$data/$2"/* "$copy/$2/"
+  local prev; prev=$(ls "$data" | grep -E '^[0-9]{6}$' | sort | awk -v d="$2" '$0 < d' | tail -n 1)
+  [ -n "$prev" ] && mkdir -p "$copy/$prev" && cp "$data/$prev"/* "$copy/$prev/"
+  LC_ALL=C awk -F, -v OFS=, "$4" "$data/$2/$3.csv" > "$copy/$2/$3.csv"
+  echo "$copy"
+}
+market_buy='{"side":"買建","type":"通常注文","normal":"成行","qty":100}'
+
+# An open written only on the first line: the pre-open market buy fills at that open, not at 0.
+folder=$(edited open-first 221104 8473 'NR > 1 { $7 = "" } 1')
+out=$(run "$folder" 221104 8473 "$(orders open "{\"at\":\"08:30:00\",\"new\":$market_buy}")")
+expect "open on the first line only: the opening fill has its price" \
+  '.executions[0].price == 3136 and .executions[0].time == "09:00:00"' "$out"
+
+# No previous close ("-"): the current price is the row's, the limits come from the first trade,
+# a market short of 50,000 is refused and a stop settles at the current price, not at 0.
+folder=$(edited no-prev 221104 8473 '{ $5 = "-" } 1')
+out=$(run "$folder" 221104 8473 "$(orders no-prev \
+  '{"at":"09:10:00","new":{"side":"売建","type":"通常注文","normal":"成行","qty":50000}}' \
+  '{"at":"09:10:00","new":{"side":"売建","type":"通常注文","normal":"成行","qty":100}}' \
+  '{"at":"10:00:00","press":"■","answers":["はい","はい"]}')")
+expect "no previous close: the big short is refused" '[.rejected[].message] == ["資金が足りません。"]' "$out"
+expect "no previous close: settled at the current price" \
+  '(.executions | length) == 2 and .executions[1].price > 3000 and .account.lossTotal + .account.profitTotal < 10000' "$out"
+
+# A late opener before its first trade (4385 on 221101, asks only): a short is reserved at the
+# upper limit, 2,191, whatever its own price; 1 yen is beyond the lower limit.
+out=$(run "$data" 221101 4385 "$(orders late \
+  '{"at":"09:05:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":1,"qty":100000}}' \
+  '{"at":"09:05:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":1500,"qty":1500}}' \
+  '{"at":"09:05:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":1500,"qty":1300}}')")
+expect "late opener: 1 yen is refused" '.rejected[0] == {"at":"09:05:00","line":1,"message":"価格の1円は値幅制限（1,391円～2,191円）の外です。"}' "$out"
+expect "late opener: 1,500 × 1,500 is 3.3 million at the upper limit" '.rejected[1].message == "資金が足りません。"' "$out"
+expect "late opener: the short that fits fills at the open" \
+  '[.executions[] | select(.trade == "新規") | [.quantity, .price]] == [[1300, 1782]]' "$out"
+
+# A short stop 以上 360 with a limit of 300 (2315 on 221109): it sells at 360 or more once it fires,
+# so 9,000 shares need 3,240,000 yen; 8,000 fit, and fill within what they hold back.
+out=$(run "$data" 221109 2315 "$(orders stop \
+  '{"at":"09:00:30","new":{"side":"売建","type":"逆指値注文","trigger":360,"when":"以上","stop":"指値","stopPrice":300,"qty":9000}}' \
+  '{"at":"09:00:30","new":{"side":"売建","type":"逆指値注文","trigger":360,"when":"以上","stop":"指値","stopPrice":300,"qty":8000}}')")
+expect "short stop: reserved at its trigger" '[.rejected[] | [.line, .message]] == [[1, "資金が足りません。"]]' "$out"
+expect "short stop: filled within its reservation" '.executions[0].quantity == 8000 and .executions[0].price <= 360' "$out"
+
+# Before the open a short meets the opening print: reserved at the upper limit (3,815 on 221110)
+# even above the bid. From a mid-session start (現時点) it is reserved at the bid, as a minute later.
+out=$(run "$data" 221110 8473 "$(orders pre-short \
+  '{"at":"08:30:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":3130,"qty":900}}' \
+  '{"at":"08:30:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":3130,"qty":700}}')")
+expect "pre-open short: 900 × 3,815 is refused" '[.rejected[].line] == [1]' "$out"
+expect "pre-open short: 700 fill at the open" '.executions[0] | .quantity == 700 and .price == 3131' "$out"
+out=$(run "$data" 221110 8473 "$(orders mid-short \
+  '{"at":"08:30:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":3100,"qty":900}}')" --start 10:00)
+expect "mid-session short: reserved at the bid and filled" '.rejected == [] and .executions[0].quantity == 900' "$out"
+
+# The limit-up afternoon (2315 at 402 on 221109): no synthetic ask above the limit, a market buy
+# fills at 402 at most, and a short at the 402 bid sells at once instead of queueing behind it.
+out=$(run "$data" 221109 2315 "$(orders limit-up \
+  '{"at":"14:00:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":402,"qty":100}}' \
+  '{"at":"14:00:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":1000}}')" --trace)
+expect "limit-up: no ask above 402" '[.trace[] | .board[0:5][] | select(. > 402)] == []' "$out"
+expect "limit-up: fills at 402, the short at once" \
+  '[.executions[] | select(.trade == "新規") | [.time, .side, .price]] == [["14:00:05","売建",402],["14:00:05","買建",402]]' "$out"
+
+# The user's own offer at 3,138 inside an empty spread (asks from 3,140 by hand) never sells to
+# the user's market buy; a resting bid at 3,136 does not fill when an unrelated buy is placed
+# before the next print at its price.
+folder=$(edited spread 221104 8473 \
+  'NR >= 340 && NR <= 380 { $15=3140; $16=3141; $17=3142; $18=3143; $19=3144; $20=3136; $21=3135; $22=3134; $23=3133; $24=3132 } 1')
+printf '%s\n' '09:00:00 10,000 3,136' '09:45:00 9,000 3,136' '14:59:00 100 3,140' > "$dir/tape.txt"
+out=$(run "$folder" 221104 8473 "$(orders own \
+  '{"at":"09:30:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":3138,"qty":5000}}' \
+  "{\"at\":\"09:30:00\",\"new\":$market_buy}")" --tape "$dir/tape.txt" --investment 10000000)
+expect "own offer: the market buy pays the market's ask" '.executions[0] | .order == 101 and .price == 3140' "$out"
+out=$(run "$data" 221104 8473 "$(orders unrelated \
+  '{"at":"09:10:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3136,"qty":100}}' \
+  '{"at":"09:30:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3000,"qty":100}}' \
+  '{"at":"09:31:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":3136.5,"qty":100}}' \
+  '{"at":"10:00:00","press":"■","answers":["はい","いいえ"]}' \
+  "{\"at\":\"10:00:05\",\"new\":$market_buy}")" --tape "$dir/tape.txt")
+expect "unrelated order: the resting bid waits for its print" '[.executions[] | select(.time < "09:44:00")] == []' "$out"
+expect "off the grid" '.rejected[0] | .line == 3 and .message == "価格の3,136.5円は呼値の単位（1円）に合っていません。"' "$out"
+expect "after the stop no order is taken" \
+  '.rejected[1] == {"at":"10:00:00","line":5,"message":"シミュレーションの再生中ではないため、注文できません。"} and .pendingOrders == []' "$out"
+
+echo "$passed passed, $fail failed"
+exit $fail
