@@ -30,17 +30,16 @@ std::string Yen(double v) {
     return buf;
 }
 
-// Buys just above the day's lower limit and sells just below its upper limit: on the board's
-// overlay all day, never filled.
+// Buys just above the day's lower limit and sells just below its upper limit, on the price
+// grid: on the board's overlay all day, never filled.
 void PlaceRestingOrders(Simulation& sim) {
-    const double prevClose = sim.day()[SeriesSlot::DayStock].prevClose;
-    const double width = DailyPriceLimit(prevClose);
+    const PriceBand limits = sim.market().limits;
     for (int i = 0; i < kResting; ++i) {
         NewOrderForm f;
         f.quantity = "100";
         f.sell = i % 2 == 1;
-        const double far = f.sell ? prevClose + width - i : prevClose - width + i;
-        f.price = Yen(far);
+        const double far = f.sell ? limits.upper - i : limits.lower + i;
+        f.price = Yen(ToPriceGrid(far, false, /*up=*/!f.sell));
         sim.PlaceNewOrder(f);
     }
 }
