@@ -99,7 +99,7 @@ struct ReplayArgs {
     DayOptions day;
     int speed = 5;
     std::string start, script, orders, tape, session;
-    std::optional<std::int32_t> investment;
+    std::optional<std::int64_t> investment;
     bool cashOnly = false;
     bool saveSettings = false;
     bool trace = false;
@@ -215,11 +215,11 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.saveSettings = true;
         } else if (a == "--investment" && hasValue) {
             const std::string& v = args[++i];
-            if (!IsAllDigits(v) || v.size() > 10 || std::stoll(v) < 1 || std::stoll(v) > 2'147'483'647) {
-                Fail("--investment must be an amount in yen from 1 to 2,147,483,647");
+            if (!IsAllDigits(v) || v.size() > 15 || std::stoll(v) < 1 || std::stoll(v) > kMaxYen) {
+                Fail("--investment must be an amount in yen from 1 to " + Format(static_cast<double>(kMaxYen), "###,###"));
                 return 1;
             }
-            out.investment = static_cast<std::int32_t>(std::stoll(v));
+            out.investment = std::stoll(v);
         } else {
             switch (TakeDayOption(args, i, out.day, "replay")) {
                 case OptionResult::Taken:

@@ -42,7 +42,7 @@ struct SessionStart {
     std::string startTime;
     bool midSessionStart = false;
     std::uint64_t seed = 0;  // of the day's random draws
-    std::int32_t investment = 0, profitTotal = 0, lossTotal = 0;
+    std::int64_t investment = 0, profitTotal = 0, lossTotal = 0;
     bool cashOnly = false;
     bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
     float clickedPrice = 0;  // a board price clicked before the start (its age is read as a board click)

@@ -276,7 +276,7 @@ public:
     // リセット. Each acts only while the idle window's inputs accept input.
     void SetCashOnly(bool checked);
     // The account as saved settings give it: 投資金額 follows, below 300,000 yen cash only.
-    void RestoreAccount(std::int32_t baseInvestment, std::int32_t profitTotal, std::int32_t lossTotal, bool cashOnly);
+    void RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal, bool cashOnly);
     void SetInvestmentEditing(bool on);
     void SetInvestmentText(const std::string& typed);
     void PressResetTotals();
