@@ -580,6 +580,7 @@ private:
 
     void ForgetLoadedDay();
     void WarnIfNotSavable(const std::string& folder);
+    void TellSettingsProblems();
     bool MayOverwriteSettings();
     void RebuildSelector();
     void UpdateCodeLabels();
@@ -603,6 +604,7 @@ private:
     std::optional<std::string> keptAsideBeforeDialog_;
     std::string appDataFolder_;
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
+    std::string settingsNotice_;   // what of setsim could not be taken as it stands, told the same way
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
     ScreeningDialogModel screening_;
     void QuizPackageArrived(const Downloader::Result& result);
