@@ -402,11 +402,12 @@ public:
     void StopPlayback();
     // What the last played session would have appended to the history files, what of it found
     // no place in the replay, whether its file was cut short (the replay stops after its last
-    // action) and whether it ended as its file says (the same way, at the same step, kept or not).
+    // action) and whether it ended as its file says (the same way, at the same step, kept or not,
+    // with the same fills and account when the file holds them: `outcomeChecked`).
     struct PlaybackOutcome {
         HistoryAppend history;
         int actionsLeft = 0, answersLeft = 0;
-        bool finished = false, cutShort = false, matched = false;
+        bool finished = false, cutShort = false, matched = false, outcomeChecked = false;
     };
     const PlaybackOutcome& playbackOutcome() const { return playbackOutcome_; }
 
@@ -461,6 +462,8 @@ private:
     void ApplyDueSessionActions();
     void ApplySessionAction(const SessionAction& action);
     void FinishPlayback(const char* how);
+    void StopPlaybackShort(bool cutShort);
+    SessionOutcome RunOutcome() const;
     SessionWallClock WallClockNow();
     bool RecordedAnswer(bool live);
     bool BoardClickFresh(bool live);
