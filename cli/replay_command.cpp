@@ -77,10 +77,15 @@ const char* const kReplayUsage =
     "      too) to the same fills, history rows and account: the day, the account and the options\n"
     "      are the file's, --data stands in for its data folder. Nothing is appended to the history\n"
     "      files; \"history\" holds the text the run appended then, by file name, and \"session\"\n"
-    "      {\"actionsLeft\",\"answersLeft\",\"cutShort\",\"matched\"}: what found no place in the\n"
-    "      replay, whether the file ends before its run did (the replay then stops after its last\n"
-    "      action) and whether the run ended as the file says. Exit status 3 when the data files\n"
-    "      changed since (\"message\" says which), 4 when the run did not end as recorded.\n";
+    "      {\"actionsLeft\",\"answersLeft\",\"cutShort\",\"matched\",\"outcomeChecked\"}: what found\n"
+    "      no place in the replay, whether the file ends before its run did (the replay then stops\n"
+    "      after its last action), and whether the run ended as the file says: the same way, at the\n"
+    "      same step, with the same fills and account (\"outcomeChecked\" false: a file of the first\n"
+    "      version holds no outcome and is matched on how and when it ended). A session whose data\n"
+    "      folder moved plays from the data folder in use when its files are the same. Exit status\n"
+    "      1 when the file is no session or its start was edited, 3 when the data files changed\n"
+    "      since or do not agree with its start (\"message\" says which), 4 when the run did not\n"
+    "      end as recorded.\n";
 
 namespace {
 
@@ -99,7 +104,7 @@ struct ReplayArgs {
     DayOptions day;
     int speed = 5;
     std::string start, script, orders, tape, session;
-    std::optional<std::int32_t> investment;
+    std::optional<std::int64_t> investment;
     bool cashOnly = false;
     bool saveSettings = false;
     bool trace = false;
@@ -215,11 +220,11 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.saveSettings = true;
         } else if (a == "--investment" && hasValue) {
             const std::string& v = args[++i];
-            if (!IsAllDigits(v) || v.size() > 10 || std::stoll(v) < 1 || std::stoll(v) > 2'147'483'647) {
-                Fail("--investment must be an amount in yen from 1 to 2,147,483,647");
+            if (!IsAllDigits(v) || v.size() > 15 || std::stoll(v) < 1 || std::stoll(v) > kMaxYen) {
+                Fail("--investment must be an amount in yen from 1 to " + Format(static_cast<double>(kMaxYen), "###,###"));
                 return 1;
             }
-            out.investment = static_cast<std::int32_t>(std::stoll(v));
+            out.investment = std::stoll(v);
         } else {
             switch (TakeDayOption(args, i, out.day, "replay")) {
                 case OptionResult::Taken:
@@ -271,7 +276,8 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     Headless h(a.day.install, /*answerYes=*/false);
     Simulation& sim = h.sim;
     sim.LoadSettings("");
-    if (!sim.StartUp(file->start.dataFolder)) {
+    // The data folder in use (--data, else the program's) serves a session whose folder moved.
+    if (!sim.StartUp(dataGiven ? a.day.data : std::string())) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;
     }
@@ -296,7 +302,8 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     out["session"] = {{"actionsLeft", played.actionsLeft},
                       {"answersLeft", played.answersLeft},
                       {"cutShort", played.cutShort},
-                      {"matched", played.matched}};
+                      {"matched", played.matched},
+                      {"outcomeChecked", played.outcomeChecked}};
     if (a.report) out["report"] = SessionReportJson(sim.session());
     std::cout << out.dump() << "\n";
     if (!played.matched && !played.cutShort) {

@@ -21,7 +21,8 @@ const char* const kSettingsUsage =
     "      --apply types into the settings dialog (folder=PATH, barLength=1|2|3|4|5|10,\n"
     "      ma1=N, ma2=N; repeatable) and presses 設定; --save then writes setsim as the program\n"
     "      does. Prints {\"lines\":[the 41 lines as they would be saved],\"dataFolder\",\"barLength\",\n"
-    "      \"ma1\",\"ma2\",\"investment\",\"profitTotal\",\"lossTotal\",\"cashOnly\",\"showDisclaimer\"}.\n"
+    "      \"ma1\",\"ma2\",\"investment\",\"profitTotal\",\"lossTotal\",\"cashOnly\",\"showDisclaimer\",\n"
+    "      \"message\"} (\"message\": the message line at start-up, e.g. a value of setsim refused).\n"
     "      Exit status 2 when setsim cannot be written.\n";
 
 namespace {
@@ -124,6 +125,7 @@ int RunSettings(const std::vector<std::string>& args) {
     out["lossTotal"] = account.lossTotal;
     out["cashOnly"] = account.cashOnly;
     out["showDisclaimer"] = s.showDisclaimer;
+    out["message"] = sim.display().message.text;
     std::cout << out.dump() << "\n";
     return 0;
 }

@@ -7,26 +7,26 @@
 namespace corvala {
 namespace {
 
-std::int32_t ToInt32(double v) {
+// An amount of money the account holds: whole yen, never negative, at most kMaxYen.
+std::int64_t ToYen(double v) {
     const double r = RoundHalfEven(v);
-    if (r >= 2'147'483'647.0) return INT32_MAX;
-    if (r <= -2'147'483'648.0) return INT32_MIN;
-    return static_cast<std::int32_t>(r);
+    if (!(r > 0)) return 0;
+    return r >= static_cast<double>(kMaxYen) ? kMaxYen : static_cast<std::int64_t>(r);
 }
 
 }  // namespace
 
 double Account::NetAfterTax() const {
-    const double net = Net();
+    const double net = static_cast<double>(Net());
     return net <= 0 ? net : net * kAfterTaxPercent / 100;
 }
 
 double Account::Tax() const {
-    const double net = Net();
+    const double net = static_cast<double>(Net());
     return net > 0 ? net * kTaxPercent / 100 : 0;
 }
 
-double Account::InvestmentField() const { return AsShownYen(baseInvestment + NetAfterTax()); }
+double Account::InvestmentField() const { return AsShownYen(static_cast<double>(baseInvestment) + NetAfterTax()); }
 
 double AsShownYen(double value) { return ReadFormattedNumber(Format(value, "###,###")); }
 
@@ -66,9 +66,9 @@ bool ToggleCashOnly(Account& a, bool checked) {
 
 void CreditResult(Account& a, double pnl) {
     if (pnl >= 0)
-        a.profitTotal = ToInt32(a.profitTotal + pnl);
+        a.profitTotal = ToYen(static_cast<double>(a.profitTotal) + pnl);
     else
-        a.lossTotal = ToInt32(a.lossTotal + std::fabs(pnl));
+        a.lossTotal = ToYen(static_cast<double>(a.lossTotal) + std::fabs(pnl));
 }
 
 bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message) {
@@ -76,17 +76,19 @@ bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, st
     std::string plain;
     for (char c : Trim(typed))
         if (c != ',') plain += c;
-    const double value = IsNumeric(plain) ? LeadingNumber(plain) : kDefaultInvestment;
+    // An amount the account cannot hold (below 0, beyond kMaxYen) is no amount either.
+    double value = IsNumeric(plain) ? LeadingNumber(plain) : -1;
+    if (!(value >= 0 && value <= static_cast<double>(kMaxYen))) value = static_cast<double>(kDefaultInvestment);
     bool changed = false;
-    if (value != a.baseInvestment &&
+    if (value != static_cast<double>(a.baseInvestment) &&
         dialogs.Ask("問い合わせ", "投資金額を変更しますか？\n変更の場合、今回の損益や全損益はリセットされます。")) {
-        a.baseInvestment = ToInt32(value);
+        a.baseInvestment = ToYen(value);
         a.profitTotal = a.lossTotal = 0;
         message = ApplyCashOnlyRule(a);
         changed = true;
     }
     // A refused change leaves the field at the old amount.
-    a.buyingPower = AsShownYen((a.baseInvestment + a.NetAfterTax()) * a.Leverage());
+    a.buyingPower = AsShownYen((static_cast<double>(a.baseInvestment) + a.NetAfterTax()) * a.Leverage());
     return changed;
 }
 

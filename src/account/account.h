@@ -14,19 +14,22 @@ namespace corvala {
 inline constexpr double kTaxPercent = 20.315;
 inline constexpr double kAfterTaxPercent = 79.685;
 inline constexpr double kCashOnlyBelow = 300'000;
-inline constexpr std::int32_t kDefaultInvestment = 1'000'000;
+inline constexpr std::int64_t kDefaultInvestment = 1'000'000;
+// The largest amount of money the account keeps (just under 10^15 yen): three times it and the
+// sums of a day's trading stay whole in a double, and what is saved can be read back.
+inline constexpr std::int64_t kMaxYen = 999'999'999'999'999;
 
 struct Account {
-    std::int32_t baseInvestment = kDefaultInvestment;  // 当初設定
-    std::int32_t profitTotal = 0;  // 利益分
-    std::int32_t lossTotal = 0;    // 損失分
-    std::array<std::int32_t, 2> totalsSnapshot{};  // the totals when the day was displayed
+    std::int64_t baseInvestment = kDefaultInvestment;  // 当初設定
+    std::int64_t profitTotal = 0;  // 利益分
+    std::int64_t lossTotal = 0;    // 損失分
+    std::array<std::int64_t, 2> totalsSnapshot{};  // the totals when the day was displayed
     bool cashOnly = false;
     double buyingPower = 0;  // whole yen, as its "###,###" label reads back
     double runPnl = 0;       // 今回の損益
 
     int Leverage() const { return cashOnly ? 1 : 3; }
-    std::int32_t Net() const { return profitTotal - lossTotal; }
+    std::int64_t Net() const { return profitTotal - lossTotal; }
     // 全損益(税考慮): the net total less 20.315 % tax when it is positive.
     double NetAfterTax() const;
     double Tax() const;

@@ -27,7 +27,12 @@ struct QuizDescriptionRead {
 
 // Reads the five lines of data.txt (CP932; CR LF, LF or a last line without its end). A missing
 // or malformed line leaves no quiz and says which line: the date must be a real YYMMDD, the code
-// four digits, the start time a time of the session, the start bar a whole number 0–299.
+// four digits, the start bar a whole number 0–299, and with a start bar other than 0 the start
+// time a time of the session (from the open it is not used, and not checked).
 QuizDescriptionRead ReadQuizDescription(std::string_view bytes);
+
+// The identifier of the quiz on offer, from the service's quest.txt: its first line, CP932,
+// trimmed — comparable with QuizDescription::id.
+std::string AnnouncedQuizId(std::string_view body);
 
 }  // namespace corvala

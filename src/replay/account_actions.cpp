@@ -28,7 +28,7 @@ void Simulation::SetCashOnly(bool checked) {
     Notify();
 }
 
-void Simulation::RestoreAccount(std::int32_t baseInvestment, std::int32_t profitTotal, std::int32_t lossTotal,
+void Simulation::RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal,
                                 bool cashOnly) {
     account_.baseInvestment = baseInvestment;
     account_.profitTotal = profitTotal;

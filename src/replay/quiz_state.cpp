@@ -42,9 +42,8 @@ void Simulation::CheckQuiz() {
     quizIdFetch_ = std::make_unique<QuizFetch>(*ports_.downloader, ports_.scheduler);
     quizIdFetch_->Start(QuizIdUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
         if (alive.expired() || !r.ok) return;
-        std::string id(r.body.substr(0, r.body.find('\n')));
-        announcedQuizId_ = std::string(Trim(id));
-        if (!announcedQuizId_.empty() && (!quiz_ || Trim(quiz_->id) != announcedQuizId_)) newQuizAvailable_ = true;
+        announcedQuizId_ = AnnouncedQuizId(r.body);
+        if (!announcedQuizId_.empty() && (!quiz_ || quiz_->id != announcedQuizId_)) newQuizAvailable_ = true;
         ColourQuizButton();
     }, /*tries=*/1);
 }

@@ -1,11 +1,13 @@
 #include "replay/session_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "account/history.h"
+#include "data/series_table.h"
 #include "platform/files.h"
 #include "replay/display_model.h"
 
@@ -45,6 +47,69 @@ std::optional<SessionWallClock> ParseWallClock(const std::string& text) {
     if (!seconds) return std::nullopt;
     return SessionWallClock{{std::stoi(digits.substr(0, 4)), std::stoi(digits.substr(4, 2)), std::stoi(digits.substr(6, 2))},
                             *seconds};
+}
+
+json StartJson(const SessionStart& s) {
+    json start{{"dataFolder", s.dataFolder},
+               {"date", s.date},
+               {"code", s.code},
+               {"series", s.series},
+               {"name", s.name},
+               {"barLength", s.barLength},
+               {"startBar", s.startBar},
+               {"startTime", s.startTime},
+               {"midSessionStart", s.midSessionStart},
+               {"seed", std::to_string(s.seed)},
+               {"investment", s.investment},
+               {"profitTotal", s.profitTotal},
+               {"lossTotal", s.lossTotal},
+               {"cashOnly", s.cashOnly},
+               {"boardOption", s.boardOption},
+               {"hideBoardAndTape", s.hideBoardAndTape},
+               {"fillSound", s.fillSound},
+               {"tradeMarker", s.tradeMarker},
+               {"clickedPrice", s.clickedPrice}};
+    if (!s.givenTape.empty()) start["tape"] = s.givenTape;
+    return start;
+}
+
+json FilesJson(const SessionStart& s) {
+    json files = json::array();
+    for (const SessionDataFile& f : s.files) files.push_back({{"name", f.name}, {"size", f.size}, {"fnv1a64", f.fnv1a64}});
+    return files;
+}
+
+json OutcomeJson(const SessionOutcome& o) {
+    json fills = json::array();
+    for (const SessionFill& f : o.fills)
+        fills.push_back({{"at", f.at}, {"closing", f.closing}, {"side", f.side}, {"qty", f.quantity}, {"price", f.price}, {"order", f.order}});
+    const SessionAccount& a = o.account;
+    return json{{"fills", fills},
+                {"account", {{"investment", a.investment}, {"profitTotal", a.profitTotal}, {"lossTotal", a.lossTotal},
+                             {"buyingPower", a.buyingPower}, {"runPnl", a.runPnl}, {"cashOnly", a.cashOnly}}}};
+}
+
+std::optional<SessionOutcome> ReadOutcome(const json& j) {
+    if (!j.is_object() || !j.contains("fills") || !j["fills"].is_array() || !j.contains("account") ||
+        !j["account"].is_object())
+        return std::nullopt;
+    const auto number = [](const json& o, const char* key) { return o.contains(key) && o[key].is_number(); };
+    SessionOutcome out;
+    for (const json& f : j["fills"]) {
+        if (!f.is_object() || !f.contains("at") || !f["at"].is_string() || !f.contains("closing") ||
+            !f["closing"].is_boolean() || !number(f, "side") || !number(f, "qty") || !number(f, "price") || !number(f, "order"))
+            return std::nullopt;
+        out.fills.push_back({f["at"].get<std::string>(), f["closing"].get<bool>(), f["side"].get<double>(),
+                             f["qty"].get<double>(), f["price"].get<double>(), f["order"].get<double>()});
+    }
+    const json& a = j["account"];
+    for (const char* key : {"investment", "profitTotal", "lossTotal"})
+        if (!a.contains(key) || !a[key].is_number_integer()) return std::nullopt;
+    if (!number(a, "buyingPower") || !number(a, "runPnl") || !a.contains("cashOnly") || !a["cashOnly"].is_boolean())
+        return std::nullopt;
+    out.account = {a["investment"].get<std::int64_t>(), a["profitTotal"].get<std::int64_t>(), a["lossTotal"].get<std::int64_t>(),
+                   a["buyingPower"].get<double>(), a["runPnl"].get<double>(), a["cashOnly"].get<bool>()};
+    return out;
 }
 
 bool ReadStart(const json& j, SessionStart& s, std::string& why) {
@@ -150,6 +215,13 @@ bool ReadLine(const json& j, SessionFile& out, int lineNo, std::string& why) {
         out.end = ArgText(j["end"]);
         out.endStep = j.contains("step") && j["step"].is_number_integer() ? j["step"].get<int>() : -1;
         out.endKept = j.contains("kept") && j["kept"] == true;
+        if (out.version >= 2) {
+            out.outcome = j.contains("outcome") ? ReadOutcome(j["outcome"]) : std::nullopt;
+            if (!out.outcome) {
+                why = "終わりの行に実行結果(\"outcome\")がありません。";
+                return false;
+            }
+        }
         return true;
     }
     SessionAction a;
@@ -245,30 +317,36 @@ std::string CheckSessionData(const SessionStart& start) {
     return {};
 }
 
+std::string CheckSessionHeader(const SessionStart& s) {
+    const std::string series = SeriesCodeFor(s.series);
+    const auto named = [&](const std::string& day, const std::string& file) {
+        return std::any_of(s.files.begin(), s.files.end(), [&](const SessionDataFile& f) { return f.name == day + "/" + file + ".csv"; });
+    };
+    std::string earlier;
+    bool agrees = !series.empty() && named(s.date, s.code) && named(s.date, series);
+    for (const SessionDataFile& f : s.files) {
+        const std::string day = f.name.substr(0, f.name.find('/'));
+        const std::string file = f.name.substr(std::min(f.name.size(), day.size() + 1));
+        if (day != s.date && earlier.empty()) earlier = day;
+        agrees = agrees && (day == s.date || (day == earlier && day < s.date)) &&
+                 (file == s.code + ".csv" || file == series + ".csv");
+    }
+    if (agrees && s.files.size() <= 4) return {};
+    return "セッションファイルの開始の記録(" + s.date + "・" + s.code + "・" + s.series +
+           ")と、記録したデータファイルが合いません。このセッションは再生できません。";
+}
+
+std::string SessionHeaderFingerprint(const SessionStart& s) {
+    json start = StartJson(s);
+    start.erase("dataFolder");  // where the files are, not what they are: a folder may move
+    return Fnv1a64(Dump(json{{"start", start}, {"files", FilesJson(s)}}));
+}
+
 std::string SessionHeaderLine(const SessionStart& s) {
-    json start{{"dataFolder", s.dataFolder},
-               {"date", s.date},
-               {"code", s.code},
-               {"series", s.series},
-               {"name", s.name},
-               {"barLength", s.barLength},
-               {"startBar", s.startBar},
-               {"startTime", s.startTime},
-               {"midSessionStart", s.midSessionStart},
-               {"seed", std::to_string(s.seed)},
-               {"investment", s.investment},
-               {"profitTotal", s.profitTotal},
-               {"lossTotal", s.lossTotal},
-               {"cashOnly", s.cashOnly},
-               {"boardOption", s.boardOption},
-               {"hideBoardAndTape", s.hideBoardAndTape},
-               {"fillSound", s.fillSound},
-               {"tradeMarker", s.tradeMarker},
-               {"clickedPrice", s.clickedPrice}};
-    if (!s.givenTape.empty()) start["tape"] = s.givenTape;
-    json files = json::array();
-    for (const SessionDataFile& f : s.files) files.push_back({{"name", f.name}, {"size", f.size}, {"fnv1a64", f.fnv1a64}});
-    return Dump(json{{"session", kSessionVersion}, {"start", start}, {"files", files}});
+    return Dump(json{{"session", kSessionVersion},
+                     {"start", StartJson(s)},
+                     {"files", FilesJson(s)},
+                     {"fingerprint", SessionHeaderFingerprint(s)}});
 }
 
 std::string SessionActionLine(const SessionAction& a) {
@@ -302,10 +380,12 @@ std::string SessionClockLine(const SessionWallClock& c) { return Dump(json{{"clo
 
 std::string SessionBoardClickLine(bool fresh) { return Dump(json{{"boardClick", fresh}}); }
 
-std::string SessionEndLine(const std::string& at, int step, const std::string& how, bool kept) {
+std::string SessionEndLine(const std::string& at, int step, const std::string& how, bool kept,
+                           const SessionOutcome& outcome) {
     json j = Stamp(at, step);
     j["end"] = how;
     j["kept"] = kept;
+    j["outcome"] = OutcomeJson(outcome);
     return Dump(j);
 }
 
@@ -333,12 +413,19 @@ std::optional<SessionFile> ParseSession(std::string_view text, std::string& erro
                 error = "セッションファイルではありません。";
                 return std::nullopt;
             }
-            if (j["session"] != kSessionVersion) {
+            if (!j["session"].is_number_integer() || j["session"] < 1 || j["session"] > kSessionVersion) {
                 error = "このプログラムでは読めない版のセッションファイルです。";
                 return std::nullopt;
             }
+            out.version = j["session"].get<int>();
             if (!ReadStart(j, out.start, why)) {
                 error = where + why;
+                return std::nullopt;
+            }
+            // The start and the data it names go together: an edited date, code or file list is
+            // another session than the one written.
+            if (out.version >= 2 && (!j.contains("fingerprint") || j["fingerprint"] != SessionHeaderFingerprint(out.start))) {
+                error = where + "開始の記録(日付・銘柄・データファイルなど)が、書き込まれたときから書き換えられています。";
                 return std::nullopt;
             }
             headerRead = true;

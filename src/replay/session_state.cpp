@@ -15,6 +15,13 @@ namespace corvala {
 namespace {
 
 constexpr const char* kWatchingText = "　　記録したセッションを再現しています。■で終了します。";
+constexpr const char* kMatchedText = "　　セッションを最後まで再現しました。約定と口座は記録と同じです。";
+constexpr const char* kMatchedOldText =
+    "　　セッションを最後まで再現しました。(結果の記録がない古い形式のため、約定と口座は照合していません。)";
+constexpr const char* kDivergedText =
+    "　　セッションの再現が記録と違う結果になりました。このファイルは記録したときのとおりには再現できません。";
+constexpr const char* kCutShortText =
+    "　　セッションファイルが途中で終わっているため、最後の操作のところで再現を止めました。決済や記録はしていません。";
 
 }  // namespace
 
@@ -91,7 +98,7 @@ void Simulation::EndSession(const char* how) {
 
 void Simulation::CloseSessionFile(const char* how) {
     if (!sessionOut_) return;
-    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, session_.kept()));
+    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, session_.kept(), RunOutcome()));
     if (!sessionOut_->problem().empty() || (sessionOnlyKept_ && !session_.kept())) sessionPath_.clear();
     sessionOut_.reset();
 }
@@ -104,7 +111,21 @@ void Simulation::StopPlayback() {
     Notify();
 }
 
-// `how` the replay ended, nothing when the user ended the playing.
+// The fills of the run and the account as they stand.
+SessionOutcome Simulation::RunOutcome() const {
+    SessionOutcome o;
+    for (const Fill& f : fills_) {
+        const Execution& e = f.execution;
+        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, e.side, e.quantity, e.price, e.orderNumber});
+    }
+    o.account = {account_.baseInvestment, account_.profitTotal, account_.lossTotal,
+                 account_.buyingPower,    account_.runPnl,      account_.cashOnly};
+    return o;
+}
+
+// `how` the replay ended, nothing when it did not end by itself. A run ends as recorded when it
+// ends the same way, at the same step, with every action and answer used, and (in a file that
+// holds it) with the same fills and account.
 void Simulation::FinishPlayback(const char* how) {
     std::unique_ptr<Playback> p = std::move(playback_);
     PlaybackOutcome& o = playbackOutcome_;
@@ -112,8 +133,9 @@ void Simulation::FinishPlayback(const char* how) {
     o.actionsLeft = static_cast<int>(p->file.actions.size() - p->nextAction);
     o.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
     o.finished = true;
+    o.outcomeChecked = p->file.outcome.has_value();
     o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && session_.kept() == p->file.endKept &&
-                o.actionsLeft == 0 && o.answersLeft == 0;
+                o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == RunOutcome());
     if (p->restore) {
         const UserState& u = *p->restore;
         givenTape_ = u.givenTape;
@@ -128,13 +150,32 @@ void Simulation::FinishPlayback(const char* how) {
         display_.fillSoundOption = u.fillSound;
         display_.tradeMarkerOption = u.tradeMarker;
     }
+    if (how) SetMessage(!o.matched ? kDivergedText : o.outcomeChecked ? kMatchedText : kMatchedOldText);
+}
+
+// The replay cannot go on as its file says: the file ends before its run did (`cutShort`), or the
+// run waits for an action its file does not hold. It stops where it stands, nothing settled, and
+// the message line says why.
+void Simulation::StopPlaybackShort(bool cutShort) {
+    FinishPlayback(nullptr);
+    playbackOutcome_.cutShort = cutShort;
+    Stop(/*withoutQuestions=*/true);
+    SetMessage(cutShort ? kCutShortText : kDivergedText);
+    Notify();
 }
 
 std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     if (replayRunning() && replay_.replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
     if (quizBusy()) return "出題の取り込み中はセッションを再生できません。";
     if (quizChecked_) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
-    if (std::string problem = CheckSessionData(session.start); !problem.empty()) return problem;
+    if (std::string problem = CheckSessionHeader(session.start); !problem.empty()) return problem;
+    if (std::string problem = CheckSessionData(session.start); !problem.empty()) {
+        // A data folder that moved: the folder in use serves when it holds the same files.
+        SessionStart here = session.start;
+        here.dataFolder = dataFolder_;
+        if (dataFolder_.empty() || dataFolder_ == session.start.dataFolder || !CheckSessionData(here).empty()) return problem;
+        session.start.dataFolder = dataFolder_;
+    }
     const SessionStart& s = session.start;
     if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
         s.startBar > LastBar(s.barLength))
@@ -182,6 +223,11 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         if (playback_) FinishPlayback(nullptr);
         return why;
     }
+    // The display read what the header names, and nothing else.
+    if (loadedFiles_ != playback_->file.start.files) {
+        StopPlayback();
+        return "セッションファイルに記録したデータファイルと、その日を表示して読んだデータファイルが合いません。このセッションは再生できません。";
+    }
     playback_->acting = false;
     SetMessage(kWatchingText);
     ApplyDueSessionActions();
@@ -208,14 +254,13 @@ void Simulation::ApplyDueSessionActions() {
         opDepth_ = depth;
         if (playback_) playback_->acting = false;
     }
-    if (!playback_ || !playback_->file.end.empty()) return;
-    const auto& actions = playback_->file.actions;
-    if (resumptions_ > (actions.empty() ? 0 : actions.back().step) && replay_.replayReady) {
-        FinishPlayback(nullptr);
-        playbackOutcome_.cutShort = true;
-        Stop(/*withoutQuestions=*/true);
-        Notify();
+    if (!playback_) return;
+    if (!playback_->file.end.empty()) {
+        if (playbackStalled()) StopPlaybackShort(/*cutShort=*/false);
+        return;
     }
+    const auto& actions = playback_->file.actions;
+    if (resumptions_ > (actions.empty() ? 0 : actions.back().step) && replay_.replayReady) StopPlaybackShort(/*cutShort=*/true);
 }
 
 void Simulation::ApplySessionAction(const SessionAction& a) {

@@ -51,7 +51,8 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
                               std::to_string(averagePeriods_[1])};
     RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
     settingsProblem_ = loaded.problem.empty() ? std::string() : loaded.problem + "初期設定で起動しました。";
-    if (!settingsProblem_.empty()) SetMessage(settingsProblem_);
+    settingsNotice_ = loaded.notice;
+    TellSettingsProblems();
     return s.showDisclaimer;
 }
 
@@ -94,6 +95,12 @@ bool Simulation::SaveSettings(bool quietly) {
     }
     if (!quietly) heldDialogs_.ShowNotice("注意", SaveFailedText(installFolder_));
     return false;
+}
+
+// What start-up could not take from setsim stays on the message line over what the boxes said.
+void Simulation::TellSettingsProblems() {
+    const std::string text = settingsProblem_ + (settingsProblem_.empty() || settingsNotice_.empty() ? "" : "　") + settingsNotice_;
+    if (!text.empty()) SetMessage(text);
 }
 
 // A folder name the settings file cannot hold (it is CP932) would come back damaged.

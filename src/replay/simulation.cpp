@@ -46,7 +46,7 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     if (date.empty()) date = FormatYymmdd(ports_.clock.Today());
     SetDateText(date);
     RestoreAccount(account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.cashOnly);
-    if (!settingsProblem_.empty()) SetMessage(settingsProblem_);
+    TellSettingsProblems();
     return true;
 }
 

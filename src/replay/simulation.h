@@ -276,7 +276,7 @@ public:
     // リセット. Each acts only while the idle window's inputs accept input.
     void SetCashOnly(bool checked);
     // The account as saved settings give it: 投資金額 follows, below 300,000 yen cash only.
-    void RestoreAccount(std::int32_t baseInvestment, std::int32_t profitTotal, std::int32_t lossTotal, bool cashOnly);
+    void RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal, bool cashOnly);
     void SetInvestmentEditing(bool on);
     void SetInvestmentText(const std::string& typed);
     void PressResetTotals();
@@ -402,11 +402,12 @@ public:
     void StopPlayback();
     // What the last played session would have appended to the history files, what of it found
     // no place in the replay, whether its file was cut short (the replay stops after its last
-    // action) and whether it ended as its file says (the same way, at the same step, kept or not).
+    // action) and whether it ended as its file says (the same way, at the same step, kept or not,
+    // with the same fills and account when the file holds them: `outcomeChecked`).
     struct PlaybackOutcome {
         HistoryAppend history;
         int actionsLeft = 0, answersLeft = 0;
-        bool finished = false, cutShort = false, matched = false;
+        bool finished = false, cutShort = false, matched = false, outcomeChecked = false;
     };
     const PlaybackOutcome& playbackOutcome() const { return playbackOutcome_; }
 
@@ -461,6 +462,8 @@ private:
     void ApplyDueSessionActions();
     void ApplySessionAction(const SessionAction& action);
     void FinishPlayback(const char* how);
+    void StopPlaybackShort(bool cutShort);
+    SessionOutcome RunOutcome() const;
     SessionWallClock WallClockNow();
     bool RecordedAnswer(bool live);
     bool BoardClickFresh(bool live);
@@ -581,6 +584,7 @@ private:
 
     void ForgetLoadedDay();
     void WarnIfNotSavable(const std::string& folder);
+    void TellSettingsProblems();
     bool MayOverwriteSettings();
     void RebuildSelector();
     void UpdateCodeLabels();
@@ -604,6 +608,7 @@ private:
     std::optional<std::string> keptAsideBeforeDialog_;
     std::string appDataFolder_;
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
+    std::string settingsNotice_;   // what of setsim could not be taken as it stands, told the same way
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
     ScreeningDialogModel screening_;
     void QuizPackageArrived(const Downloader::Result& result);

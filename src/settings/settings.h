@@ -3,6 +3,7 @@
 // order, CP932 with CR LF, no keys. The order of the fields below is the order of the lines.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,15 +53,18 @@ struct Settings {
     bool tape = true;          // 22: 歩み値
     std::string reserved;      // 23: CP932 bytes, written back exactly as read
     bool showDisclaimer = true;  // 24
-    std::int32_t investment = 1'000'000;  // 25: 投資金額
+    std::int64_t investment = 1'000'000;  // 25: 投資金額, 0 to kMaxYen
     WindowPosition newOrderWindow{2400, 3000};       // 26–27
     WindowPosition closingWindow{2400, 3450};        // 28–29
     WindowPosition correctCancelWindow{2400, 3900};  // 30–31
-    std::int32_t profitTotal = 0;  // 32: 利益分
-    std::int32_t lossTotal = 0;    // 33: 損失分
+    std::int64_t profitTotal = 0;  // 32: 利益分, 0 to kMaxYen
+    std::int64_t lossTotal = 0;    // 33: 損失分, 0 to kMaxYen
     ScreeningConditions screening;  // 34–41
     // Lines after the 41st (a newer version's), CP932 bytes kept as they were.
     std::vector<std::string> laterLines;
+    // Text lines (3, 4, 15, 34, 35) whose bytes are not CP932, by line number, as they were read:
+    // while the value is still the one they read as, they are written back as they were.
+    std::map<int, std::string> notCp932;
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
@@ -69,10 +73,22 @@ struct Settings {
 // stand for.
 const Settings& FactorySettings();
 
-// The values of a settings file. Lines missing at the end take `defaults`; a value that is not
-// a number where one is expected reads with the leading-number rule and is brought into its
-// range. Never fails.
-Settings ReadSettings(std::string_view bytes, const Settings& defaults = FactorySettings());
+// What reading a settings file met that the user is told of: money lines (25, 32, 33) whose
+// value was refused and took the default, and text lines whose bytes are not CP932.
+struct SettingsReadNotes {
+    std::vector<int> refusedMoney;
+    std::vector<int> notCp932;
+    bool empty() const { return refusedMoney.empty() && notCp932.empty(); }
+};
+// The message line's text for `notes` ("" when there is nothing to tell).
+std::string SettingsNotice(const SettingsReadNotes& notes);
+
+// The values of a settings file. Lines end in CR LF, LF or CR alike. Lines missing at the end
+// take `defaults`; a value that is not a number where one is expected reads with the
+// leading-number rule and is brought into its range (the amounts of money: 0 to kMaxYen, else
+// the default). Never fails; `notes`, when given, collects what the user is told of.
+Settings ReadSettings(std::string_view bytes, const Settings& defaults = FactorySettings(),
+                      SettingsReadNotes* notes = nullptr);
 
 // The 41 lines (and any later ones) as texts, trimmed, in file order.
 std::vector<std::string> SettingsLines(const Settings& s);

@@ -31,21 +31,21 @@ std::string TakeHandOver(const std::string& appDataFolder) {
 LoadedSettings LoadSettings(const SettingsPlace& place) {
     LoadedSettings out;
     const std::string file = JoinPath(place.installFolder, kSettingsFile);
-    if (!FileExists(file)) {
-        // A missing factory copy leaves the built-in defaults, which are the same values.
-        if (const auto factory = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes))
-            WriteFileAtomically(file, *factory);
-    }
+    // The factory file's values stand for the lines setsim lacks and the values it cannot hold;
+    // without one, the built-in defaults, which are the same values.
+    const auto factoryBytes = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes);
+    const Settings factory = factoryBytes ? ReadSettings(*factoryBytes) : FactorySettings();
+    if (!FileExists(file) && factoryBytes) WriteFileAtomically(file, *factoryBytes);
     out.handOver = TakeHandOver(place.appDataFolder);
 
     const auto bytes = ReadWholeFile(file, kMaxSettingsBytes);
     if (bytes) {
-        out.settings = ReadSettings(*bytes);
+        SettingsReadNotes notes;
+        out.settings = ReadSettings(*bytes, factory, &notes);
+        out.notice = SettingsNotice(notes);
     } else {
-        out.settings = FactorySettings();
+        out.settings = factory;  // (a copy that could not be written: the same values)
         if (FileExists(file) || DirExists(file)) out.problem = "設定ファイル(" + std::string(kSettingsFile) + ")を読み込めません。";
-        else if (const auto factory = ReadWholeFile(JoinPath(place.installFolder, kFactorySettingsFile), kMaxSettingsBytes))
-            out.settings = ReadSettings(*factory);  // the copy could not be written: the same values
     }
 
     std::string& folder = out.settings.dataFolder;

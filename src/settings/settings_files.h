@@ -25,10 +25,12 @@ struct LoadedSettings {
     Settings settings;     // with the data folder as start-up resolves it
     std::string handOver;  // the hand-over path taken, "" when none was
     std::string problem;   // why setsim could not be read (the factory settings were used), or ""
+    std::string notice;    // what of setsim was read otherwise than it stands, for the message line, or ""
 };
 
 // Start-up: copies setsim(初期) to a missing setsim, consumes setfolder, reads setsim (the
-// factory settings where it is missing or unreadable, and for the lines it lacks), and settles
+// values of setsim(初期) where it is missing or unreadable, for the lines it lacks and for the
+// amounts it cannot hold), and settles
 // the data folder: an empty one takes the hand-over path (and the marker follows it); with R
 // present, one that no longer exists is looked for on the removable drives.
 LoadedSettings LoadSettings(const SettingsPlace& place);

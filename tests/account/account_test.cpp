@@ -71,6 +71,34 @@ TEST(AccountTest, TotalsTaxAndTooltips) {
     EXPECT_EQ(t.netPnlAfterTaxTooltip, "税金分： 0円");
 }
 
+// Totals beyond 32 bits stay what they are: no wrap to a profit never made, and a credit stops
+// at the largest amount the settings file reads back.
+TEST(AccountTest, MoneyBeyondThirtyTwoBitsIsKeptWholeAndNeverWraps) {
+    Account a;
+    a.profitTotal = 1;
+    a.lossTotal = 2'147'483'648;  // the loss that read as -2147483648 once made 2,147,483,647 of profit
+    EXPECT_EQ(a.Net(), -2'147'483'647);
+    EXPECT_EQ(ShowAccount(a).netPnl, "-2,147,483,647");
+    a = Account{};
+    a.baseInvestment = 5'000'000'000;
+    a.profitTotal = 3'000'000'000;
+    CreditResult(a, 1'000'000'000);
+    EXPECT_EQ(a.profitTotal, 4'000'000'000);
+    EXPECT_EQ(ShowAccount(a).netPnl, "4,000,000,000");
+    EXPECT_EQ(ShowAccount(a).investment, "8,187,400,000");  // 5e9 + 4e9 × 79.685 %
+    a.lossTotal = kMaxYen - 10;
+    CreditResult(a, -1e18);
+    EXPECT_EQ(a.lossTotal, kMaxYen);
+    // An amount typed that the account cannot hold is no amount: 1,000,000 is asked instead.
+    test::ScriptedDialogs dialogs;
+    dialogs.answers = {true, true};
+    std::string message;
+    EXPECT_TRUE(ChangeInvestment(a, "-5,000,000", dialogs, message));
+    EXPECT_EQ(a.baseInvestment, kDefaultInvestment);
+    EXPECT_TRUE(ChangeInvestment(a, "10,000,000,000", dialogs, message));
+    EXPECT_EQ(a.baseInvestment, 10'000'000'000);
+}
+
 TEST(AccountTest, ResetAsksOnlyWhenThereIsSomethingToReset) {
     test::ScriptedDialogs dialogs;
     Account a;

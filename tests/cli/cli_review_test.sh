@@ -55,7 +55,7 @@ played=$("$dir/corvala-cli" replay --session "$session" --install "$dir" --repor
 expect "played again: fills" "$(report '.executions')" "$(jq -c '.executions' <<<"$played")"
 expect "played again: account" "$(report '.account')" "$(jq -c '.account' <<<"$played")"
 expect "played again: report" "$(report '.report | del(.kept)')" "$(jq -c '.report | del(.kept)' <<<"$played")"
-expect "played again: as recorded" '{"actionsLeft":0,"answersLeft":0,"cutShort":false,"matched":true}' \
+expect "played again: as recorded" '{"actionsLeft":0,"answersLeft":0,"cutShort":false,"matched":true,"outcomeChecked":true}' \
   "$(jq -c '.session' <<<"$played")"
 for f in 実現損益.csv 約定履歴.csv; do
   jq -j --arg f "$f" '.history[$f]' <<<"$played" | iconv -f UTF-8 -t CP932 > "$dir/played.csv"
@@ -75,6 +75,24 @@ printf 'x' >> "$dir/changed/221102/8473.csv"
 refused=$("$dir/corvala-cli" replay --session "$session" --install "$dir" --data "$dir/changed")
 expect "changed data: exit 3" 3 $?
 expect "changed data: says which" "true" "$(jq -r '.message | contains("221102/8473.csv が記録したときから変わっています")' <<<"$refused")"
+# A file that lies: its start edited (another day, no data files) is refused; an order edited
+# plays to another outcome than the one written at its end.
+sed '1s/"date":"221102"/"date":"221104"/' "$session" > "$dir/lie.jsonl"
+"$dir/corvala-cli" replay --session "$dir/lie.jsonl" --install "$dir" >/dev/null 2>"$dir/err.txt"
+expect "another day in the start: exit 1" "1 true" "$? $(grep -q '書き換えられています' "$dir/err.txt" && echo true)"
+sed -E '1s/"files":\[[^]]*\]/"files":[]/' "$session" > "$dir/lie.jsonl"
+"$dir/corvala-cli" replay --session "$dir/lie.jsonl" --install "$dir" >/dev/null 2>&1
+expect "no data files in the start: exit 1" 1 $?
+sed '0,/"PlaceNewOrder"/s/false,"100"/false,"200"/' "$session" > "$dir/lie.jsonl"
+lie=$("$dir/corvala-cli" replay --session "$dir/lie.jsonl" --install "$dir" 2>/dev/null)
+expect "an edited order: exit 4, not matched" "4 false" "$? $(jq -c '.session.matched' <<<"$lie")"
+# The data folder moved: the program's own data folder holds the same files, and serves.
+mv "$dir/日中データ" "$dir/moved"
+"$dir/corvala-cli" settings --install "$dir" --apply "folder=$dir/moved" --save >/dev/null
+moved=$("$dir/corvala-cli" replay --session "$session" --install "$dir")
+expect "a moved data folder: played from the one in use" "0 true" "$? $(jq -c '.session.matched' <<<"$moved")"
+mv "$dir/moved" "$dir/日中データ"
+rm "$dir/setsim"  # the runs below take the install folder's data again
 printf 'hello\n' > "$dir/bad.jsonl"
 "$dir/corvala-cli" replay --session "$dir/bad.jsonl" --install "$dir" 2>"$dir/err.txt" >/dev/null
 expect "not a session: exit 1" 1 $?

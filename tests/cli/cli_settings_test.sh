@@ -60,6 +60,26 @@ printf 'x\r\n\r\nabc\r\n12\r\n9\r\n0\r\n' > "$dir/setsim"
 out=$(settings)
 expect "malformed file read" "0 5" "$(jq -r '"\(.lines[0]) \(.lines[5])"' <<<"$out")"
 
+# A file with CR line ends (an old editor's) reads line by line, and is saved with CR LF.
+sed -e '16s/.*/7\r/' -e '25s/.*/2000000\r/' "$dir/setsim(初期)" | tr -d '\n' > "$dir/setsim"
+out=$(settings --save)
+expect "CR line ends read" "7 2000000" "$(jq -r '"\(.ma1) \(.investment)"' <<<"$out")"
+expect "saved with CR LF" "41 7" "$(grep -c $'\r$' "$dir/setsim") $(line 16)"
+# Totals that would wrap 32 bits take the factory values and are told; amounts beyond 32 bits are kept.
+sed -e '32s/.*/1\r/' -e '33s/.*/-2147483648\r/' "$dir/setsim(初期)" > "$dir/setsim"
+out=$(settings)
+expect "a negative total is refused" "1 0 true" \
+  "$(jq -r '"\(.profitTotal) \(.lossTotal) \(.message | contains("33行目の金額が正しくない"))"' <<<"$out")"
+sed -e '25s/.*/5000000000\r/' -e '32s/.*/3000000000\r/' "$dir/setsim(初期)" > "$dir/setsim"
+out=$(settings --save)
+expect "64-bit amounts" "5000000000 3000000000 5000000000 3000000000" \
+  "$(jq -r '"\(.investment) \(.profitTotal)"' <<<"$out") $(line 25) $(line 32)"
+# A folder typed into setsim in UTF-8 is told, and saved back as it was, not as "?".
+sed -e "15s|.*|$dir/データ/\r|" "$dir/setsim(初期)" > "$dir/setsim"
+out=$(settings --save)
+expect "bytes that are no CP932 are told" "true" "$(jq -r '.message | contains("15行目にシフトJISで読めない文字")' <<<"$out")"
+expect "and saved back as they were" "$dir/データ/" "$(line 15)"
+
 # A folder that refuses writes: the save fails, says so, and leaves the file.
 cp "$dir/setsim(初期)" "$dir/setsim"
 if [ "$(id -u)" -ne 0 ]; then
@@ -105,6 +125,14 @@ printf '%s\r\n' "$dir/handed" > "$APPDATA/Corvala/setfolder"
 LC_ALL=C sed -i "15s/.*/\r/" "$dir/setsim"
 run >/dev/null
 expect "a replay leaves the hand-over" "yes" "$([ -e "$APPDATA/Corvala/setfolder" ] && echo yes || echo no)"
+
+# A total beyond 32 bits reaches the account panel and the kept run's summary in the history.
+sed -i '32s/.*/3000000000\r/' "$dir/setsim"
+out=$(run)
+expect "a total beyond 32 bits in the run" "true" \
+  "$(jq -r '.account.profitTotal == 3000000000 and (.account.netPnl | gsub(",";"") | tonumber) == 3000000000 - .account.lossTotal' <<<"$out")"
+expect "and in the history's summary" "$(jq -r '.account.netPnl' <<<"$out")" \
+  "$(iconv -f CP932 -t UTF-8 "$dir/売買履歴/実現損益.csv" | grep '^,,,,,,,,,,,全損益,' | tail -n 1 | cut -d, -f13- | tr -d '\r')"
 
 echo "$passed passed"
 exit $fail

@@ -36,9 +36,9 @@ TEST(QuizDescriptionTest, AShortOrMalformedFileGivesNoQuizAndSaysWhichLine) {
         {"Q1\r\n2211\r\n8473\r\n10:30:00\r\n0", "2行目"},
         {"Q1\r\n221104\r\n84733\r\n10:30:00\r\n0", "3行目"},
         {"Q1\r\n221104\r\nabcd\r\n10:30:00\r\n0", "3行目"},
-        {"Q1\r\n221104\r\n8473\r\n10:30\r\n0", "4行目"},
-        {"Q1\r\n221104\r\n8473\r\n25:00:00\r\n0", "4行目"},
-        {"Q1\r\n221104\r\n8473\r\n08:00:00\r\n0", "4行目"},
+        {"Q1\r\n221104\r\n8473\r\n10:30\r\n1", "4行目"},
+        {"Q1\r\n221104\r\n8473\r\n25:00:00\r\n1", "4行目"},
+        {"Q1\r\n221104\r\n8473\r\n08:00:00\r\n5", "4行目"},
         {"Q1\r\n221104\r\n8473\r\n10:30:00\r\n-1", "5行目"},
         {"Q1\r\n221104\r\n8473\r\n10:30:00\r\n300", "5行目"},
         {"Q1\r\n221104\r\n8473\r\n10:30:00\r\n99999999999999999999", "5行目"},
@@ -50,6 +50,24 @@ TEST(QuizDescriptionTest, AShortOrMalformedFileGivesNoQuizAndSaysWhichLine) {
         EXPECT_FALSE(r.quiz) << c.bytes;
         EXPECT_NE(r.problem.find(c.says), std::string::npos) << c.bytes << " → " << r.problem;
     }
+}
+
+// From the open (start bar 0) the operator's time is never used, so it is not checked.
+TEST(QuizDescriptionTest, TheStartTimeCountsOnlyWithAStartBar) {
+    for (const char* time : {"08:59:59", "", "--"}) {
+        const QuizDescriptionRead r = ReadQuizDescription(std::string("Q1\r\n221104\r\n8473\r\n") + time + "\r\n0\r\n");
+        ASSERT_TRUE(r.quiz) << time << ": " << r.problem;
+        EXPECT_EQ(r.quiz->startBar, 0);
+    }
+    EXPECT_FALSE(ReadQuizDescription("Q1\r\n221104\r\n8473\r\n08:59:59\r\n1\r\n").quiz);
+}
+
+TEST(QuizDescriptionTest, TheAnnouncedIdentifierIsDecodedLikeTheQuizs) {
+    const std::string quest = EncodeCp932("第47回 \r\nnext line\r\n");
+    EXPECT_EQ(AnnouncedQuizId(quest), "第47回");
+    EXPECT_EQ(AnnouncedQuizId(quest), ReadQuizDescription(EncodeCp932("第47回\r\n221104\r\n8473\r\n09:00:00\r\n0\r\n")).quiz->id);
+    EXPECT_EQ(AnnouncedQuizId(" Q48"), "Q48");
+    EXPECT_EQ(AnnouncedQuizId(""), "");
 }
 
 }  // namespace

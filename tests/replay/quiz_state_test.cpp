@@ -290,6 +290,12 @@ TEST_F(QuizStateTest, AnAnnouncedQuizOtherThanTheOneAtHandLightsTheButton) {
     Boot();
     scheduler.RunUntilIdle();
     EXPECT_EQ(d().quizColour, QuizButtonColour::Grey);
+    // A Japanese identifier, CP932 on both sides, is the same quiz.
+    test::WriteFile(dir.Sub("出題/data.txt"), EncodeCp932("第47回\r\n221104\r\n8473\r\n10:30:00\r\n0\r\n"));
+    downloader.idAnswer = ScriptedDownloader::Body(EncodeCp932("第47回\r\n"));
+    Boot();
+    scheduler.RunUntilIdle();
+    EXPECT_EQ(d().quizColour, QuizButtonColour::Grey);
 }
 
 }  // namespace

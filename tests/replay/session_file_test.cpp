@@ -4,6 +4,8 @@
 
 #include "replay/session_file.h"
 
+#include <filesystem>
+
 #include "platform/files.h"
 #include "replay_fixture.h"
 
@@ -28,6 +30,11 @@ SessionStart AStart() {
     return s;
 }
 
+SessionOutcome AnOutcome() {
+    return {{{"09:00:00", false, 1, 100, 1000.1f, 100}, {"10:00:00", true, 1, 100, 1001, 300}},
+            {3'000'000'000, 4'000'000'000, 0, 9'000'000'000.0, -0.5, true}};
+}
+
 TEST(SessionFileTest, WhatIsWrittenReadsBackAsItWas) {
     std::string text = SessionHeaderLine(AStart());
     text += SessionActionLine({0, 0, "08:59:59", "EditOrderText", {"false", "1", "1,200"}});
@@ -40,7 +47,7 @@ TEST(SessionFileTest, WhatIsWrittenReadsBackAsItWas) {
     text += SessionClockLine({{2026, 12, 8}, 36'005});
     text += SessionBoardClickLine(false);
     text += SessionAnswerLine("09:00:10", 9, false);
-    text += SessionEndLine("09:00:10", 10, "stopped", true);
+    text += SessionEndLine("09:00:10", 10, "stopped", true, AnOutcome());
     for (const char c : text) ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "the file is plain ASCII";
 
     std::string error;
@@ -69,6 +76,9 @@ TEST(SessionFileTest, WhatIsWrittenReadsBackAsItWas) {
     EXPECT_EQ(f->clockReadings[0].seconds, 36'005);
     EXPECT_EQ(f->boardClicks, std::vector<bool>{false});
     EXPECT_EQ(f->end, "stopped");
+    EXPECT_EQ(f->version, kSessionVersion);
+    ASSERT_TRUE(f->outcome);
+    EXPECT_EQ(*f->outcome, AnOutcome());  // a float price, amounts beyond 32 bits, whole and exact
 }
 
 TEST(SessionFileTest, ScriptLinesReadAsTheirOperations) {
@@ -95,8 +105,10 @@ TEST(SessionFileTest, WhatCannotBePartOfASessionRefusesTheFileWithItsLine) {
     const std::vector<Case> cases = {
         {"", "セッションファイルではありません"},
         {"{\"at\":\"09:00:00\",\"step\":0,\"press\":\"||\"}\n", "セッションファイルではありません"},
-        {"{\"session\":2,\"start\":{}}\n", "読めない版"},
+        {"{\"session\":3,\"start\":{}}\n", "読めない版"},
+        {"{\"session\":0,\"start\":{}}\n", "読めない版"},
         {"{\"session\":1,\"start\":{\"date\":\"221102\"},\"files\":[]}\n", "1 行目"},
+        {header + "{\"at\":\"15:00:00\",\"step\":9,\"end\":\"completed\",\"kept\":true}\n", "2 行目: 終わりの行に実行結果"},
         {header + "not json\n" + action, "2 行目: JSON の行ではありません"},
         {header + action + SessionActionLine({0, 4, "09:00:00", "PressPlayback", {"0"}}), "3 行目: \"step\" が前の行より"},
         {header + "{\"at\":\"09:00:00\",\"press\":\"||\"}\n", "\"step\" がありません"},
@@ -118,6 +130,62 @@ TEST(SessionFileTest, WhatCannotBePartOfASessionRefusesTheFileWithItsLine) {
     std::string error;
     EXPECT_FALSE(ParseSession(SessionHeaderLine(climbing), error));
     EXPECT_NE(error.find("名前が正しくありません"), std::string::npos);
+}
+
+// The header is fingerprinted with the data files it names: an edited day, stock, amount or file
+// list is refused; the data folder may move. A file of the first version has no fingerprint and no
+// outcome, and is still read.
+TEST(SessionFileTest, AnEditedStartIsRefusedAndAFileOfTheFirstVersionIsRead) {
+    const std::string header = SessionHeaderLine(AStart());
+    const auto edited = [&](const std::string& from, const std::string& to) {
+        std::string text = header;
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    const std::string files = header.substr(header.find("[{\"name\""), header.find("}]") + 2 - header.find("[{\"name\""));
+    for (const std::string& text : {edited("\"221102\"", "\"221104\""), edited("\"8473\"", "\"6501\""),
+                                    edited(files, "[]"), edited("2000000", "9000000"), edited("0123456789abcdef", "0123456789abcdee")}) {
+        std::string error;
+        EXPECT_FALSE(ParseSession(text, error)) << text;
+        EXPECT_NE(error.find("1 行目: 開始の記録"), std::string::npos) << error;
+    }
+    std::string error;
+    const auto moved = ParseSession(edited("/data/", "/mnt/usb/"), error);
+    ASSERT_TRUE(moved) << error;
+    EXPECT_EQ(moved->start.dataFolder, "/mnt/usb/日中データ");
+
+    // Version 1: no fingerprint, an end line without outcome.
+    std::string old = header.substr(0, header.find(",\"fingerprint\"")) + "}\n";
+    old.replace(old.find("\"session\":2"), 11, "\"session\":1");
+    old += "{\"at\":\"15:00:00\",\"step\":9,\"end\":\"completed\",\"kept\":true}\n";
+    const auto f = ParseSession(old, error);
+    ASSERT_TRUE(f) << error;
+    EXPECT_EQ(f->version, 1);
+    EXPECT_EQ(f->end, "completed");
+    EXPECT_FALSE(f->outcome);
+}
+
+// The files a header names must be what a display of its day reads.
+TEST(SessionFileTest, TheDataFilesMustBeThoseOfTheDayTheStartNames) {
+    SessionStart s = AStart();  // 221102, 8473, 日経225 (N225)
+    const auto with = [&](std::vector<std::string> names) {
+        s.files.clear();
+        for (std::string& name : names) s.files.push_back({std::move(name), 1, "0000000000000000"});
+        return CheckSessionHeader(s);
+    };
+    EXPECT_EQ(with({"221101/N225.csv", "221101/8473.csv", "221102/N225.csv", "221102/8473.csv"}), "");
+    EXPECT_EQ(with({"221102/N225.csv", "221102/8473.csv"}), "");  // no earlier day
+    for (const std::vector<std::string>& names : std::vector<std::vector<std::string>>{
+             {},
+             {"221102/8473.csv"},
+             {"221101/N225.csv", "221101/8473.csv"},
+             {"221102/N225.csv", "221102/6501.csv"},
+             {"221103/N225.csv", "221102/N225.csv", "221102/8473.csv"},
+             {"221101/N225.csv", "221031/8473.csv", "221102/N225.csv", "221102/8473.csv"},
+             {"221102/N225.csv", "221102/8473.csv", "221102/TOPIX.csv"}}) {
+        EXPECT_NE(with(names).find("合いません"), std::string::npos) << names.size();
+    }
 }
 
 TEST(SessionFileTest, ALastLineCutShortIsDroppedAndBlankLinesAndCrLfAreRead) {
@@ -149,7 +217,82 @@ TEST(SessionFileTest, TheDataFilesAreComparedBySizeAndFingerprint) {
     EXPECT_NE(CheckSessionData(s).find("データフォルダ"), std::string::npos);
 }
 
-class SessionPlaybackTest : public test::ReplayFixture {};
+class SessionPlaybackTest : public test::ReplayFixture {
+protected:
+    // A day with a market buy before the open, played to 15:00 and kept, as its file holds it.
+    SessionFile RecordedDay() {
+        Prepare();
+        EXPECT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+        sim->SetSpeedScroll(1);
+        RunToEnd();
+        std::string error;
+        auto f = ReadSession(sim->sessionPath(), error);
+        EXPECT_TRUE(f && f->outcome && !f->outcome->fills.empty()) << error;
+        return f ? *f : SessionFile{};
+    }
+    // Plays `f` in the window's way (the user's own account back afterwards) to where it ends.
+    const Simulation::PlaybackOutcome& Play(const SessionFile& f) {
+        EXPECT_EQ(sim->PlaySession(f, /*restoreAfter=*/true), "");
+        RunUntil([&] { return !sim->playingSession(); }, 100'000'000);
+        return sim->playbackOutcome();
+    }
+};
+
+// What the window's message line says when 再現 ends: as recorded, otherwise (an edited order,
+// an edited outcome), or cut short.
+TEST_F(SessionPlaybackTest, HowAPlayedSessionEndedIsToldOnTheMessageLine) {
+    const SessionFile recorded = RecordedDay();
+    const Simulation::PlaybackOutcome& o = Play(recorded);
+    EXPECT_TRUE(o.matched && o.outcomeChecked);
+    EXPECT_NE(d().message.text.find("記録と同じ"), std::string::npos) << d().message.text;
+
+    SessionFile edited = recorded;
+    edited.outcome->account.profitTotal += 1;
+    EXPECT_FALSE(Play(edited).matched);
+    EXPECT_NE(d().message.text.find("記録と違う結果"), std::string::npos) << d().message.text;
+
+    edited = recorded;
+    for (SessionAction& a : edited.actions)
+        if (a.op == "PlaceNewOrder") a.args[3] = "200";
+    EXPECT_FALSE(Play(edited).matched);
+    EXPECT_NE(d().message.text.find("記録と違う結果"), std::string::npos) << d().message.text;
+
+    SessionFile cut = recorded;
+    cut.end.clear();
+    cut.outcome.reset();
+    EXPECT_TRUE(Play(cut).cutShort);
+    EXPECT_NE(d().message.text.find("途中で終わっている"), std::string::npos) << d().message.text;
+}
+
+// A file of the first version is matched on its end line alone and says so; its start must
+// still agree with the files the display reads.
+TEST_F(SessionPlaybackTest, AFileOfTheFirstVersionPlaysWhenItsStartAgreesWithTheDayRead) {
+    SessionFile old = RecordedDay();
+    old.version = 1;
+    old.outcome.reset();
+    const Simulation::PlaybackOutcome& o = Play(old);
+    EXPECT_TRUE(o.matched);
+    EXPECT_FALSE(o.outcomeChecked);
+    EXPECT_NE(d().message.text.find("照合していません"), std::string::npos) << d().message.text;
+    // Without the earlier day's files the header does not say all the display read.
+    ASSERT_EQ(old.start.files.size(), 4u);
+    old.start.files.erase(old.start.files.begin(), old.start.files.begin() + 2);
+    EXPECT_NE(sim->PlaySession(old, true).find("合いません"), std::string::npos);
+    EXPECT_FALSE(sim->playingSession());
+    EXPECT_FALSE(sim->replayRunning() && sim->replay().replayReady);
+}
+
+// Its data folder gone, a session plays from the folder in use when that holds the same files.
+TEST_F(SessionPlaybackTest, ASessionWhoseDataFolderMovedPlaysFromTheFolderInUse) {
+    const SessionFile recorded = RecordedDay();
+    std::filesystem::rename(dir.Sub("日中データ"), dir.Sub("moved"));
+    sim->SetDataFolder(dir.Sub("moved") + "/");
+    EXPECT_TRUE(Play(recorded).matched);
+    EXPECT_EQ(sim->dataFolder(), dir.Sub("moved") + "/");
+    // A folder in use that holds other files does not stand in.
+    test::WriteFile(dir.Sub("moved/221102/8473.csv"), "changed");
+    EXPECT_NE(sim->PlaySession(recorded, true).find("ありません"), std::string::npos);
+}
 
 // Actions edited into what no dialog sends, unknown operations and missing arguments change
 // nothing: a market buy whose kind was edited to 5 is not placed, the ones beside it are.

@@ -220,6 +220,26 @@ TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack
     EXPECT_EQ(Saved().dataFolder, "");
 }
 
+// Totals that would wrap 32 bits into 2,147,483,647 yen of profit start from the factory
+// values instead; the message line says so over what the start-up itself shows.
+TEST_F(SettingsStateTest, ATotalTheAccountCannotHoldStartsFromTheFactoryValueAndIsTold) {
+    std::vector<std::string> lines = SettingsLines(FactorySettings());
+    lines[24] = "250000";  // below 300,000: the start says 現物のみ too
+    lines[31] = "-2147483648";
+    lines[32] = "1";
+    std::string file;
+    for (const std::string& line : lines) file += line + "\r\n";
+    test::WriteFile(dir.Sub(kSettingsFile), file);
+    Boot();
+    EXPECT_EQ(sim->account().profitTotal, 0);
+    EXPECT_EQ(sim->account().lossTotal, 1);
+    EXPECT_EQ(d().netPnlText, "-1");
+    EXPECT_NE(d().message.text.find("32行目の金額が正しくない"), std::string::npos) << d().message.text;
+    // Saved back, the file holds what the program used.
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(Saved().profitTotal, 0);
+}
+
 TEST_F(SettingsStateTest, AFailedSaveIsToldAndTheExitAsksWhetherToEndWithoutIt) {
     Settings s = FactorySettings();
     s.profitTotal = 1234;

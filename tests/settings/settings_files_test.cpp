@@ -53,6 +53,37 @@ TEST_F(SettingsFilesTest, AMissingSetsimIsCopiedFromTheFactoryFileAndWithoutOneT
     EXPECT_TRUE(loaded.problem.empty());
 }
 
+// The factory file, not the built-in values, speaks for what setsim lacks or cannot hold.
+TEST_F(SettingsFilesTest, LinesMissingOrRefusedTakeTheFactoryFilesValuesAndAreTold) {
+    Settings factory = FactorySettings();
+    factory.investment = 500'000;
+    factory.lossTotal = 40;
+    factory.screening.threshold = 9;
+    test::WriteFile(JoinPath(install(), kFactorySettingsFile), WriteSettings(factory));
+    Settings mine = FactorySettings();
+    mine.investment = 800'000;
+    std::vector<std::string> lines = SettingsLines(mine);
+    std::string file;
+    for (int n = 0; n < 25; ++n) file += lines[static_cast<std::size_t>(n)] + "\r\n";  // an older, shorter file
+    test::WriteFile(setsim(), file);
+    LoadedSettings loaded = Load();
+    EXPECT_EQ(loaded.settings.investment, 800'000);
+    EXPECT_EQ(loaded.settings.lossTotal, 40);
+    EXPECT_EQ(loaded.settings.screening.threshold, 9);
+    EXPECT_EQ(loaded.notice, "");
+
+    lines[24] = "-5000";
+    lines[32] = "-2147483648";
+    file.clear();
+    for (const std::string& line : lines) file += line + "\r";  // and in CR line ends
+    test::WriteFile(setsim(), file);
+    loaded = Load();
+    EXPECT_EQ(loaded.settings.investment, 500'000);
+    EXPECT_EQ(loaded.settings.lossTotal, 40);
+    EXPECT_EQ(loaded.settings.barLength, mine.barLength);
+    EXPECT_NE(loaded.notice.find("25・33行目の金額が正しくない"), std::string::npos);
+}
+
 TEST_F(SettingsFilesTest, TheHandOverIsTakenOnceFromTheAppDataFolderBeforeItsCorvalaFolder) {
     const std::string data = dir.Sub("handed");
     const std::string other = dir.Sub("other");

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "platform/cp932.h"
 
 namespace corvala {
@@ -61,8 +64,7 @@ TEST(SettingsTest, AWellFormedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
 TEST(SettingsTest, TheReservedLineAndLaterLinesComeBackByteForByte) {
     std::vector<std::string> lines = UsedLines();
     lines[22] = std::string("  \x81\x40 raw \xff\x80\x00 ", 13);  // blanks and bytes that are no CP932
-    lines[22] += "\rafter a lone CR";  // a carriage return that ends no line stays in it
-    lines.push_back("a newer version's\rline");
+    lines.push_back("a newer version's line");
     lines.push_back(std::string("\x82\xa0"));
     const std::string bytes = File(lines);
     const Settings s = ReadSettings(bytes);
@@ -107,7 +109,7 @@ TEST(SettingsTest, MalformedValuesReadByTheLeadingNumberRuleAndStayInRange) {
     lines[15] = "30";     // a period above 24 is 24, as typing it is
     lines[16] = "-3";     // below 1: the factory period
     lines[17] = "7";      // not a bar length the list offers
-    lines[24] = "99999999999";  // beyond 32 bits: the factory amount
+    lines[24] = "99999999999";  // beyond 32 bits, and an amount all the same
     lines[31] = "1.5e3";
     lines[35] = "9";      // no such direction
     const Settings s = ReadSettings(File(lines));
@@ -120,15 +122,90 @@ TEST(SettingsTest, MalformedValuesReadByTheLeadingNumberRuleAndStayInRange) {
     EXPECT_EQ(s.ma1, 24);
     EXPECT_EQ(s.ma2, f.ma2);
     EXPECT_EQ(s.barLength, f.barLength);
-    EXPECT_EQ(s.investment, f.investment);
+    EXPECT_EQ(s.investment, 99'999'999'999);
     EXPECT_EQ(s.profitTotal, 1500);
     EXPECT_EQ(s.screening.direction, f.screening.direction);
 }
 
+// Money lines hold amounts of 0 and up: a negative one, one that is no number and one beyond
+// what the account keeps take the defaults' value and are noted; the others read as they are.
+TEST(SettingsTest, AnAmountOfMoneyTheAccountCannotHoldTakesTheDefaultAndIsNoted) {
+    Settings defaults = FactorySettings();
+    defaults.investment = 700'000;
+    defaults.profitTotal = 11;
+    defaults.lossTotal = 22;
+    const struct {
+        const char *investment, *profit, *loss;
+        std::vector<int> refused;
+    } cases[] = {
+        {"-1000000", "-2147483648", "1", {25, 32}},
+        {"abc", "2147483648", "12abc", {25, 33}},
+        {"1,000,000", "9999999999999999", " 0 ", {32}},
+        {"3000000000", "0", "", {33}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = UsedLines();
+        lines[24] = c.investment;
+        lines[31] = c.profit;
+        lines[32] = c.loss;
+        SettingsReadNotes notes;
+        const Settings s = ReadSettings(File(lines), defaults, &notes);
+        EXPECT_EQ(notes.refusedMoney, c.refused) << c.investment << " " << c.profit << " " << c.loss;
+        for (auto [n, value, fallback] : {std::tuple{25, s.investment, defaults.investment},
+                                          std::tuple{32, s.profitTotal, defaults.profitTotal},
+                                          std::tuple{33, s.lossTotal, defaults.lossTotal}}) {
+            const bool refused = std::find(c.refused.begin(), c.refused.end(), n) != c.refused.end();
+            EXPECT_GE(value, 0);
+            if (refused) {
+                EXPECT_EQ(value, fallback) << "line " << n;
+            }
+        }
+    }
+    SettingsReadNotes notes;
+    std::vector<std::string> lines = UsedLines();
+    lines[24] = "1,000,000";
+    lines[31] = "2147483648";
+    const Settings s = ReadSettings(File(lines), defaults, &notes);
+    EXPECT_TRUE(notes.empty());
+    EXPECT_EQ(s.investment, 1'000'000);
+    EXPECT_EQ(s.profitTotal, 2'147'483'648);
+    EXPECT_EQ(SettingsLines(s)[31], "2147483648");
+    notes.refusedMoney = {32, 33};
+    EXPECT_EQ(SettingsNotice(notes), "設定ファイル(setsim)の32・33行目の金額が正しくないため、初期設定(setsim(初期))の値を使います。");
+}
+
+// Bytes that are no CP932 in a text line are noted and, while the value stays as read, written
+// back as they were rather than as "?".
+TEST(SettingsTest, ATextLineThatIsNoCp932IsNotedAndWrittenBackAsItWas) {
+    std::vector<std::string> lines = UsedLines();
+    lines[14] = "/home/user/データ/";  // typed into the file in UTF-8: not CP932
+    lines[33] = "2022\xff";
+    SettingsReadNotes notes;
+    Settings s = ReadSettings(File(lines), FactorySettings(), &notes);
+    EXPECT_EQ(notes.notCp932, (std::vector<int>{15, 34}));
+    EXPECT_NE(SettingsNotice(notes).find("15・34行目にシフトJISで読めない文字があります"), std::string::npos);
+    EXPECT_EQ(WriteSettings(s), File(lines));
+    s.screening.laterMonth = "202211";  // changed: written as the new value
+    lines[33] = "202211";
+    EXPECT_EQ(WriteSettings(s), File(lines));
+    SettingsReadNotes clean;
+    ReadSettings(File(UsedLines()), FactorySettings(), &clean);
+    EXPECT_TRUE(clean.empty());
+}
+
 TEST(SettingsTest, LineEndsOfAnyKindAreRead) {
-    std::string lf;
-    for (const auto& line : UsedLines()) lf += line + "\n";
+    std::string lf, cr, mixed;
+    for (const auto& line : UsedLines()) {
+        lf += line + "\n";
+        cr += line + "\r";
+        mixed += line + (mixed.size() % 3 == 0 ? "\r" : mixed.size() % 3 == 1 ? "\n" : "\r\n");
+    }
     EXPECT_EQ(ReadSettings(lf), ReadSettings(File(UsedLines())));
+    EXPECT_EQ(ReadSettings(cr), ReadSettings(File(UsedLines())));
+    EXPECT_EQ(ReadSettings(mixed), ReadSettings(File(UsedLines())));
+    EXPECT_EQ(WriteSettings(ReadSettings(cr)), File(UsedLines()));
+    // An empty line is a line, whatever ends it.
+    EXPECT_EQ(ReadSettings("1\r\r221104\r").date, "221104");
     // The last line without its line end is still a line.
     lf.pop_back();
     EXPECT_EQ(ReadSettings(lf).screening.startNearStart, false);
