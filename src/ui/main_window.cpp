@@ -374,7 +374,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     RememberWindowPositions();
-    if (sim_->RequestClose() && sim_->SaveSettingsAtExit()) {
+    const bool leaving = sim_->RequestClose();
+    if (leaving) sim_->KeepHistoryAtExit();  // before the settings save the totals
+    if (leaving && sim_->SaveSettingsAtExit()) {
         busy_->hide();
         settingsDialog_->hide();
         event->accept();

@@ -276,6 +276,44 @@ TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) 
     EXPECT_EQ(fills, 2u);
 }
 
+TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWrittenOrGivenUp) {
+    for (const bool giveUp : {false, true}) {
+        SCOPED_TRACE(giveUp);
+        steps.clear();
+        Given({"09:00:00 5,000 1,000", "09:00:20 100 1,002"});
+        const std::string blocked = dir.Sub("売買履歴/約定履歴.csv");  // a folder in its place
+        std::filesystem::remove_all(blocked);
+        std::filesystem::create_directory(blocked);
+        const std::string realizedBefore = History(kRealizedFile);
+        ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+        PlayTo(6);
+        dialogs.answers = {true, true, true};
+        Press(kStop);
+        ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+        ASSERT_TRUE(sim->historyPending());
+        ASSERT_TRUE(sim->RequestClose());
+
+        // はい meets the same fault and is asked again; the second answer is the user's choice.
+        dialogs.questions.clear();
+        int asked = 0;
+        dialogs.whileAsking = [&] {
+            if (++asked == 2 && !giveUp) std::filesystem::remove(blocked);
+        };
+        dialogs.answers = {true, !giveUp};
+        sim->KeepHistoryAtExit();
+        dialogs.whileAsking = nullptr;
+        ASSERT_EQ(dialogs.questions.size(), 2u);
+        for (const auto& [title, text] : dialogs.questions) {
+            EXPECT_NE(text.find("約定履歴.csv"), std::string::npos) << text;
+            EXPECT_NE(text.find("残らないまま終了します"), std::string::npos) << text;
+        }
+        EXPECT_FALSE(sim->historyPending());
+        const std::string realized = History(kRealizedFile);
+        EXPECT_EQ(realized.find("今回の損益", realizedBefore.size()) != std::string::npos, !giveUp);
+        EXPECT_EQ(History(kExecutionFile).find("新規買建") != std::string::npos, !giveUp);
+    }
+}
+
 TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {
     Given({"09:00:00 1,000 1,000"});
     sim->SetCashOnly(true);
