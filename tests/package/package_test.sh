@@ -37,6 +37,11 @@ for f in setsim 売買履歴 出題; do
   [ ! -e "$root/usr/share/corvala/skel/$f" ] || fail "the template holds $f"
 done
 
+echo "-- the manual page of corvala-cli: every command and exit status"
+here=$(dirname "$0")
+"$here/../cli/cli_manual_test.sh" "$root/usr/bin/corvala-cli" "$root/usr/share/man/man1/corvala-cli.1.gz" \
+  "$here/../../cli/commands.h" >"$work/manual" || { cat "$work/manual"; fail "the manual page is incomplete"; }
+
 echo "-- lintian and the menu entry"
 desktop-file-validate "$root/usr/share/applications/corvala.desktop"
 lintian --fail-on error --suppress-tags national-encoding,initial-upload-closes-no-bugs "$deb" >"$work/lintian" 2>&1 \
