@@ -33,6 +33,9 @@
 namespace corvala {
 namespace {
 
+constexpr const char* kNoSoundMessage =
+    "音声を再生する機能 (GStreamer のプラグイン) が見つからないため、約定音と逆指音は鳴りません。";
+
 void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
     const QString q = Q(text);
     if (edit->text() == q) return;
@@ -87,6 +90,7 @@ bool MainWindow::StartUp(const std::string& appDataFolder) {
 
 bool MainWindow::FinishStartUp() {
     const bool ok = sim_->StartUp(configuredDataFolder_);
+    if (ok && !sound_.canPlay()) sim_->SetMessage(kNoSoundMessage);
     if (splash_) splash_->close();
     splash_ = nullptr;
     startedUp_ = ok;

@@ -16,6 +16,10 @@ dpkg-deb --info "$deb" >/dev/null
 depends=$(dpkg-deb --field "$deb" Depends)
 [[ $depends == *fonts-noto-cjk* ]] || fail "fonts-noto-cjk is not a dependency"
 [[ $depends == *libqt6widgets6* ]] || fail "the Qt libraries are not dependencies"
+# Qt Multimedia's GStreamer backend cannot decode or play the sounds without these.
+for plugins in gstreamer1.0-plugins-base gstreamer1.0-plugins-good; do
+  [[ $depends == *$plugins* ]] || fail "$plugins is not a dependency"
+done
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root"
 for f in usr/bin/corvala usr/bin/corvala-cli usr/share/applications/corvala.desktop \

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMediaFormat>
 #include <QMediaPlayer>
 #include <QUrl>
 #include <QMessageBox>
@@ -45,10 +46,13 @@ struct QtSound::Player {
     QMediaPlayer player;
 };
 
-QtSound::QtSound() = default;
+// Asking for the decoders makes no player, so it is safe whatever the backend lacks.
+QtSound::QtSound()
+    : canPlay_(QMediaFormat().supportedAudioCodecs(QMediaFormat::Decode).contains(QMediaFormat::AudioCodec::MP3)) {}
 QtSound::~QtSound() = default;
 
 void QtSound::Play(const std::string& path) {
+    if (!canPlay_) return;
     auto& slot = players_[path];
     if (!slot) {
         const QString file = QString::fromStdString(path);

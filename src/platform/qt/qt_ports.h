@@ -27,15 +27,20 @@ private:
 // Callbacks on precise single-shot timers of the event loop. Callbacks still pending when the
 // scheduler goes away never run.
 // Sound files played through Qt Multimedia, one player per file so that a fill sound does not
-// cut off a stop sound. A missing file is skipped and a missing audio device stays silent.
+// cut off a stop sound. A missing file is skipped and a missing audio device stays silent. A
+// media backend that cannot decode MP3 (GStreamer without its plugins) plays nothing at all: it
+// would crash when a player is made.
 class QtSound final : public Sound {
 public:
     QtSound();
     ~QtSound() override;
     void Play(const std::string& path) override;
+    // What the backend said when the program started.
+    bool canPlay() const { return canPlay_; }
 
 private:
     struct Player;
+    bool canPlay_;
     std::map<std::string, std::unique_ptr<Player>> players_;
 };
 
