@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+
+class QMessageBox;
 #include <map>
 #include <memory>
 
@@ -11,7 +13,9 @@
 
 namespace corvala {
 
-// Error boxes and questions placed over the main window.
+// Error boxes and questions placed over the main window, or, asked for another window of the
+// program (an order window), owned by that window: above it, at the mouse pointer, and the
+// keyboard back with it when the box closes. A box never hides under a window that stays on top.
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
@@ -20,8 +24,24 @@ public:
     bool Ask(const std::string& title, const std::string& text) override;
     void ShowNotice(const std::string& title, const std::string& text) override;
 
+    // While it lives, the boxes asked are `window`'s (none: the main window's).
+    class AskingWindow {
+    public:
+        AskingWindow(QtDialogs* dialogs, QWidget* window);
+        ~AskingWindow();
+        AskingWindow(const AskingWindow&) = delete;
+        AskingWindow& operator=(const AskingWindow&) = delete;
+
+    private:
+        QtDialogs* dialogs_;
+        QPointer<QWidget> before_;
+    };
+
 private:
+    QWidget* Parent() const;
+    void Prepare(QMessageBox& box) const;
     QPointer<QWidget> owner_;
+    QPointer<QWidget> asking_;
 };
 
 // Callbacks on precise single-shot timers of the event loop. Callbacks still pending when the
