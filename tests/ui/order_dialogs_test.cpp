@@ -52,6 +52,13 @@ protected:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         window->Refresh();
     }
+    // The new-order window opened from its button, `qty` typed into it.
+    QWidget* OpenNewOrder(const char* qty) {
+        Click(Find<QPushButton>("newOrderButton"));
+        QWidget* d = Dialog("newOrderDialog");
+        Type(d, "quantityEdit", qty);
+        return d;
+    }
     // A limit buy of `qty` at `price` through the dialog, which stays open for a correction.
     QWidget* LimitBuy(const char* qty, const char* price) {
         Click(Find<QPushButton>("newOrderButton"));
@@ -257,10 +264,8 @@ protected:
 
 TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItAtThePointerAndGivesTheKeysBack) {
     StartBeforeTheOpen();
-    Click(Find<QPushButton>("newOrderButton"));
-    QWidget* d = Dialog("newOrderDialog");
+    QWidget* d = OpenNewOrder("100");
     ASSERT_TRUE(Active(d));
-    Type(d, "quantityEdit", "100");
     Type(d, "priceEdit", "900");
     QCursor::setPos(640, 480);
     const SeenBox refused = Answer(QMessageBox::No, [&] { Click(In<QPushButton>(d, "submitButton")); });
@@ -290,10 +295,8 @@ TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItAtThePointerAn
 
 TEST_F(OrderDialogsWidgetTest, AfterAClickOnTheBoardTheKeysAreTheOrderWindowsNotTheReplays) {
     StartBeforeTheOpen();
-    Click(Find<QPushButton>("newOrderButton"));
-    QWidget* d = Dialog("newOrderDialog");
+    QWidget* d = OpenNewOrder("100");
     ASSERT_TRUE(Active(d));
-    Type(d, "quantityEdit", "100");
     // A click on the board's best bid brings the main window to the front for a moment.
     window->activateWindow();
     ASSERT_TRUE(Active(window.get()));

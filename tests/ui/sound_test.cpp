@@ -40,11 +40,7 @@ TEST_F(SoundWithoutBackendTest, AFillWithItsSoundOnPlaysNothingAndTheStartSaysSo
     // A market buy before the open fills at the opening print, with 約定音 on.
     PressStart();
     Advance(3800);
-    NewOrderForm buy;
-    buy.quantity = "100";
-    buy.normalMarket = true;
-    dialogs.answers = {true};
-    ASSERT_EQ(sim().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
+    PlaceMarketBuy("100");
     sim().PressPlayback(kPlayPause);
     RunUntil([&] { return !sim().fills().empty(); });
     Advance(2000);  // past the sound's moment

@@ -174,11 +174,7 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
 TEST_F(UtilitiesTest, ARunKeptByAStopReportsOverTheDaysPrice) {
     PressStart();
     RunUntil([&] { return sim().waitingForPlay(); });
-    NewOrderForm order;
-    order.quantity = "100";
-    order.normalMarket = true;
-    dialogs.answers = {true};
-    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    PlaceMarketBuy("100");
     sim().PressPlayback(kPlayPause);
     RunUntil([&] { return sim().replay().currentRow >= 200; });
     dialogs.answers = {true, true};  // stop, and settle and keep the run

@@ -83,6 +83,14 @@ protected:
         if (folder.isEmpty()) return;
         (widget ? widget : window.get())->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
     }
+    // A market buy of `qty` shares, confirmed, without the dialog.
+    void PlaceMarketBuy(const char* qty) {
+        NewOrderForm order;
+        order.quantity = qty;
+        order.normalMarket = true;
+        dialogs.answers = {true};
+        ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    }
     void PressStart() {
         QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>("displayButton"), Qt::LeftButton);
