@@ -2,6 +2,7 @@
 // sounds, the account and the history files can be checked to the yen.
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/files.h"
 #include "replay_fixture.h"
@@ -312,6 +313,25 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
         EXPECT_EQ(realized.find("今回の損益", realizedBefore.size()) != std::string::npos, !giveUp);
         EXPECT_EQ(History(kExecutionFile).find("新規買建") != std::string::npos, !giveUp);
     }
+}
+
+TEST_F(TradingScenarioTest, AStartCompletesTheRunAKilledProgramLeftAndRemovesItsTemporaries) {
+    const std::string history = dir.Sub("売買履歴");
+    std::filesystem::create_directories(history);
+    // The other program ended between the two files.
+    AppendHooks killed;
+    killed.reached = [](AppendStage at) {
+        if (at == AppendStage::RealizedAppended) throw std::runtime_error("killed");
+    };
+    EXPECT_THROW(AppendHistory(history, {"a,realised,row\r\n", "an,execution,row\r\n"}, killed), std::runtime_error);
+    ASSERT_EQ(History(kExecutionFile), "<missing>");
+    test::WriteFile(dir.Sub("setsim.tmpAb12Cd"), "half a save");
+    test::WriteFile(history + "/約定履歴.csv.tmpXy34Zw", "half a header");
+    Start();
+    EXPECT_EQ(History(kExecutionFile), std::string(kExecutionHeader) + "\r\nan,execution,row\r\n");
+    EXPECT_EQ(History(kRealizedFile), std::string(kRealizedHeader) + "\r\na,realised,row\r\n");
+    EXPECT_FALSE(FileExists(dir.Sub("setsim.tmpAb12Cd")));
+    EXPECT_EQ(ListFiles(history), (std::vector<std::string>{kRealizedFile, kExecutionFile}));
 }
 
 TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {
