@@ -399,6 +399,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     RememberWindowPositions();
+    closing_ = true;
     const bool leaving = sim_->RequestClose();
     if (leaving) sim_->KeepHistoryAtExit();  // before the settings save the totals
     if (leaving && sim_->SaveSettingsAtExit()) {
@@ -406,6 +407,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         settingsDialog_->hide();
         event->accept();
     } else {
+        closing_ = false;
         Refresh();
         event->ignore();
     }

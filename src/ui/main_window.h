@@ -126,6 +126,7 @@ private:
     bool wasMaximised_ = false;
     bool restoringState_ = false;
     bool startedUp_ = false;
+    bool closing_ = false;  // the close request is being asked about
 
     QWidget* central_ = nullptr;
     QLabel* messageLabel_ = nullptr;
