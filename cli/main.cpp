@@ -12,8 +12,10 @@ void PrintHelp() {
         "corvala-cli — the replay core without windows\n\n"
         "usage: corvala-cli COMMAND [options]\n\n"
         "commands:\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n"
-        "Every command prints one JSON object on standard output. An error box of the program\n"
-        "becomes exit status 2 with its number and text on standard error.\n",
+        "Every command prints one JSON object on standard output. Exit status: 0 done, 1 bad\n"
+        "arguments, 2 the program showed an error box (its number and text on standard error),\n"
+        "3 the day could not be replayed, 4 a session file did not play as recorded, 5 a kept\n"
+        "run could not be written to the history files.\n",
         corvala::cli::kLoadUsage, corvala::cli::kReplayUsage, corvala::cli::kTapeUsage,
         corvala::cli::kChartUsage, corvala::cli::kSettingsUsage, corvala::cli::kScreenUsage, corvala::cli::kQuizUsage, corvala::cli::kStatsUsage,
         corvala::cli::kDayOptionsUsage);

@@ -70,7 +70,9 @@ const char* const kReplayUsage =
     "      \"profitFactor\",\"largestWin\",\"largestLoss\",\"maxDrawdown\",\"bySide\":{…},\"netPnl\",\n"
     "      \"avgHoldingSeconds\",\"equity\":[…],\"kept\"}, each closed position a trade, the equity\n"
     "      the result (realised plus open positions at the step's price) after every step, kept\n"
-    "      whether the run was written to the history.\n"
+    "      whether the run was kept for the history. A kept run that could not be written to the\n"
+    "      history files (a read-only 売買履歴, a full disk, another program writing for seconds)\n"
+    "      adds \"historyProblem\" (why) and ends with exit status 5.\n"
     "      A kept run also leaves its session file in 売買履歴/セッション (\"sessionFile\" names it):\n"
     "      the data files' fingerprints, the seed, the start and every action of the user, stamped\n"
     "      with the replay clock and the loop's step. --session plays such a file (the window's\n"
@@ -455,6 +457,13 @@ int RunReplay(const std::vector<std::string>& args) {
                          JoinPath(a.day.install, kSettingsFile).c_str());
             status = 2;
         }
+    }
+    if (sim.historyPending()) {
+        // The run was kept, but its rows are not in the history files: said, and not 0.
+        out["historyProblem"] = sim.historyProblem();
+        std::fprintf(stderr, "corvala-cli replay: the kept run could not be written to %s: %s\n",
+                     JoinPath(a.day.install, kHistoryFolder).c_str(), sim.historyProblem().c_str());
+        if (status == 0) status = 5;
     }
     std::cout << out.dump() << "\n";
     return status;

@@ -2,6 +2,7 @@
 // The trade-history files in 売買履歴: one row per fill in 約定履歴.csv and one row per closed
 // position in 実現損益.csv, kept in memory during a run and appended when the run is kept.
 
+#include <functional>
 #include <string>
 
 #include "platform/text.h"
@@ -74,12 +75,32 @@ HistoryAppend FormatRun(const HistoryBuffers& buffers, const HistorySummary& sum
 // The reset marker and two empty lines, for 実現損益.csv.
 HistoryAppend FormatResetMarker(const Ymd& today);
 
+// Writers of the history take turns on the folder's lock; one waits this long for another.
+inline constexpr int kHistoryLockWaitMs = 3000;
+// The run being appended, kept beside the files until both hold it (a hidden file: the files
+// themselves keep the format their readers and spreadsheets know).
+inline constexpr const char* kHistoryJournalFile = ".corvala-history.journal";
+
 // Creates each file with its header line when it is missing. Returns "" or what went wrong.
 std::string EnsureHistoryFiles(const std::string& historyFolder);
-// Appends to 実現損益.csv and 約定履歴.csv (CP932, CR LF), a missing file created with its header
-// first. Returns "" or what went wrong; on failure neither file changed and the caller keeps
-// the text to append it with the next one.
-std::string AppendHistory(const std::string& historyFolder, const HistoryAppend& text);
+
+// How far an append has gone, for a test that ends the program there.
+enum class AppendStage { JournalWritten, RealizedAppended, ExecutionsAppended };
+struct AppendHooks {
+    int lockWaitMs = kHistoryLockWaitMs;
+    std::function<void(AppendStage)> reached;
+};
+// Appends to 実現損益.csv and 約定履歴.csv (CP932, CR LF) in place, under the folder's lock, a
+// missing file created with its header first. The text goes to the journal first, so a program
+// killed anywhere in the append leaves the run for RecoverHistory: it ends up in both files or in
+// neither. Returns "" or what went wrong (also when another program kept the lock); on failure
+// neither file changed and the caller keeps the text to append it with the next one.
+std::string AppendHistory(const std::string& historyFolder, const HistoryAppend& text,
+                          const AppendHooks& hooks = {});
+
+// Start-up: completes an append that a killed program left in the journal and removes the
+// temporary files a kill left in the folder. Returns "" or what it could not do.
+std::string RecoverHistory(const std::string& historyFolder, int lockWaitMs = kHistoryLockWaitMs);
 
 // FormatRun appended; FormatResetMarker appended.
 std::string WriteHistoryFiles(const std::string& historyFolder, const HistoryBuffers& buffers,

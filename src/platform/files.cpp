@@ -1,13 +1,16 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <thread>
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +56,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::uintmax_t
 
 namespace {
 
+// The temporary of WriteFileAtomically: the file's name, this mark and six characters of mkstemp.
+constexpr const char* kTemporaryMark = ".tmp";
+constexpr std::size_t kTemporaryRandom = 6;
+
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -71,7 +78,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     if (fs::is_directory(path, ec)) return false;
     // A name of its own in the same folder, so that the rename replaces the file in one step
     // and two writers never share a temporary.
-    std::string tmp = path + ".tmpXXXXXX";
+    std::string tmp = path + kTemporaryMark + std::string(kTemporaryRandom, 'X');
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return false;
     // The replacement keeps the permissions of the file it replaces (a new file: 0644 less the umask).
@@ -93,14 +100,73 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-    std::string whole;
-    if (FileExists(path)) {
-        const auto old = ReadWholeFile(path, std::uintmax_t{1} << 40);
-        if (!old) return false;
-        whole = *old;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    const bool existed = FileExists(path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    struct stat before {};
+    bool ok = ::fstat(fd, &before) == 0;
+    const off_t oldSize = before.st_size;
+    ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    if (!ok && existed) {
+        // What did reach the file is taken back, so that it holds all of `bytes` or none.
+        if (::ftruncate(fd, oldSize) == 0) ::fsync(fd);
     }
-    whole += bytes;
-    return WriteFileAtomically(path, whole);
+    ok = (::close(fd) == 0) && ok;
+    if (!ok && !existed) ::unlink(path.c_str());
+    if (ok && !existed) SyncFolder(fs::path(path).parent_path().string());
+    return ok;
+}
+
+bool TruncateFile(const std::string& path, std::uintmax_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+int RemoveLeftTemporaries(const std::string& path) {
+    const fs::path file(path);
+    const std::string stem = file.filename().string() + kTemporaryMark;
+    int removed = 0;
+    for (const std::string& name : ListFiles(file.parent_path().string())) {
+        if (name.size() != stem.size() + kTemporaryRandom || name.compare(0, stem.size(), stem) != 0) continue;
+        std::error_code ec;
+        if (fs::remove(file.parent_path() / name, ec)) ++removed;
+    }
+    return removed;
+}
+
+WriterLock::WriterLock(const std::string& folder, int waitMs)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    // A writer holds the lock for the few milliseconds of its write; the wait is short and rare.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            state_ = State::Held;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) return;  // no locks here: Unavailable
+        if (std::chrono::steady_clock::now() >= deadline) {
+            state_ = State::Busy;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+WriterLock::~WriterLock() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 namespace {

@@ -21,9 +21,39 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
 // Writes through a temporary file renamed into place, so a failed write leaves the old file.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 
-// Adds `bytes` at the end of the file (created when missing). All or nothing: the old file is
-// replaced by the longer one only when the whole of it was written.
+// Adds `bytes` at the end of the file in place (created when missing) and flushes them to the
+// disk. A write that fails is taken back: the file is cut to its old length, or removed when this
+// call created it. A program killed meanwhile can leave a part of `bytes` at the end.
 bool AppendToFile(const std::string& path, const std::string& bytes);
+// Cuts the file to its first `size` bytes and flushes it; false when it cannot.
+bool TruncateFile(const std::string& path, std::uintmax_t size);
+// Flushes the folder's entries (a file created, renamed or removed in it) to the disk.
+void SyncFolder(const std::string& folder);
+
+// Removes the temporaries a program killed inside WriteFileAtomically(`path`) left beside it;
+// returns how many went. Call it only while no other program can be writing `path`.
+int RemoveLeftTemporaries(const std::string& path);
+
+// An exclusive lock on a folder itself (no file is added to it), held while the object lives, so
+// that programs writing into the folder take turns. A lock another program holds is waited for,
+// at most `waitMs`.
+class WriterLock {
+public:
+    enum class State {
+        Held,
+        Busy,         // another program kept it for the whole wait
+        Unavailable,  // the folder cannot be opened or locked here (missing, a network share)
+    };
+    WriterLock(const std::string& folder, int waitMs);
+    ~WriterLock();
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+    State state() const { return state_; }
+
+private:
+    int fd_ = -1;
+    State state_ = State::Unavailable;
+};
 
 // `folder`/`stem` + `extension`, or with "-2", "-3" … before the extension when that is taken.
 std::string UniqueFilePath(const std::string& folder, const std::string& stem, const std::string& extension);

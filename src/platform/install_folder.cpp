@@ -78,12 +78,18 @@ InstallPlaces DefaultInstallPlaces() {
     places.executableFolder = ExecutableFolder();
     const fs::path shared = fs::path(places.executableFolder).parent_path() / "share" / "corvala";
     places.sharedFolder = (shared / "skel").string();
-    places.guideFile = (shared / "guide" / "guide.md").string();
+    places.guideFile = GuideFile(places.executableFolder);
     std::string dataHome;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') dataHome = xdg;
     else if (const char* home = std::getenv("HOME"); home && *home) dataHome = JoinPath(JoinPath(home, ".local"), "share");
     if (!dataHome.empty()) places.userFolder = JoinPath(dataHome, kUserInstallSubfolder);
     return places;
+}
+
+std::string GuideFile(const std::string& executableFolder) {
+    const fs::path beside = fs::path(executableFolder) / "guide" / "guide.md";
+    if (FileExists(beside.string())) return beside.string();
+    return (fs::path(executableFolder).parent_path() / "share" / "corvala" / "guide" / "guide.md").string();
 }
 
 SeedResult SeedFolder(const std::string& from, const std::string& to) {

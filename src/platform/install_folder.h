@@ -20,9 +20,13 @@ struct InstallPlaces {
 
 // The places of the running program: its folder, <its folder>/../share/corvala/skel, and
 // $XDG_DATA_HOME/Corvala (a relative XDG_DATA_HOME is ignored, as the XDG rules ask) or
-// ~/.local/share/Corvala ("" when no home folder can be told); the guide is
-// <its folder>/../share/corvala/guide/guide.md, in a build tree as in the package.
+// ~/.local/share/Corvala ("" when no home folder can be told); the guide as GuideFile finds it.
 InstallPlaces DefaultInstallPlaces();
+
+// The user guide of the program in `executableFolder`: beside it (<folder>/guide/guide.md, as in
+// a build tree or a program folder copied elsewhere), else where the package puts it
+// (<folder>/../share/corvala/guide/guide.md, also the answer when neither is there).
+std::string GuideFile(const std::string& executableFolder);
 
 struct SeedResult {
     int copied = 0;                   // files added to the destination

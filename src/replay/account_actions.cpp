@@ -8,6 +8,12 @@
 #include "replay/simulation.h"
 
 namespace corvala {
+namespace {
+
+constexpr const char* kHistoryLostNote =
+    "「いいえ」の場合、この記録は売買履歴に残らないまま終了します（全損益には含まれたままです）。";
+
+}  // namespace
 
 void Simulation::ShowAccountPanel() {
     const AccountTexts t = ShowAccount(account_);
@@ -73,6 +79,19 @@ void Simulation::PressResetTotals() {
 void Simulation::AppendResetMarkerToHistory() {
     SnapshotTotals(account_);
     AppendToHistory(FormatResetMarker(ports_.clock.Today()));
+}
+
+// The program ends with a kept run still waiting for its append: it is offered again for as
+// long as the user asks; "no" ends without it, and the question says what that means.
+void Simulation::KeepHistoryAtExit() {
+    while (historyPending()) {
+        if (!AskQuestion("注意", historyProblem_ + "\n\nもう一度書き込みますか？\n" + kHistoryLostNote)) {
+            unwrittenHistory_ = HistoryAppend{};
+            return;
+        }
+        historyProblem_ = AppendHistory(JoinPath(installFolder_, kHistoryFolder), unwrittenHistory_);
+        if (historyProblem_.empty()) unwrittenHistory_ = HistoryAppend{};
+    }
 }
 
 void Simulation::SetFillSoundOption(bool on) {

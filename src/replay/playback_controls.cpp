@@ -284,7 +284,9 @@ void Simulation::SetDayOnly(bool on) {
 void Simulation::PressSettings() {
     if (replayRunning() && replay_.replayReady) return;
     RemoveChartCursor();
-    DisplayDay();
+    // As with 当日表示: in simulation mode a display would prepare a new replay; a finished day
+    // stays on screen as it is.
+    if (!display_.simulationChecked) DisplayDay();
     settingsDialog_.Open();
     ActivateSettingsDialog();
     Notify();

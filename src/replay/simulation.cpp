@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/navigation.h"
+#include "settings/settings_files.h"
 
 namespace corvala {
 
@@ -31,7 +32,11 @@ bool Simulation::StartUp(const std::string& dataFolder) {
         return false;
     }
     SetCodeText(display_.codeText);
-    CreateDir(JoinPath(installFolder_, kHistoryFolder));
+    const std::string history = JoinPath(installFolder_, kHistoryFolder);
+    CreateDir(history);
+    // What a program killed while writing left: a run half appended, temporary files.
+    if (const std::string problem = RecoverHistory(history); !problem.empty()) SetMessage(problem);
+    RemoveLeftSettingsTemporaries(installFolder_);
     CheckQuiz();
 
     if (!dataFolder.empty()) dataFolder_ = dataFolder;

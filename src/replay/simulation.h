@@ -283,8 +283,12 @@ public:
     // The 約定音 and 売買位置 options.
     void SetFillSoundOption(bool on);
     void SetTradeMarkerOption(bool on);
-    // A history append that failed and is tried again with the next kept run.
+    // A history append that failed and is tried again with the next kept run, and why it failed.
     bool historyPending() const { return !unwrittenHistory_.empty(); }
+    const std::string& historyProblem() const { return historyProblem_; }
+    // At exit: what is still waiting for its append is offered again until it is written or the
+    // user ends without it.
+    void KeepHistoryAtExit();
 
     // ---- The order dialogs ----
     const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }

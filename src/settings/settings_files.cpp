@@ -8,6 +8,7 @@ namespace corvala {
 namespace {
 
 constexpr std::uintmax_t kMaxSettingsBytes = 1024 * 1024;
+constexpr int kSettingsLockWaitMs = 3000;
 
 // The first line of the hand-over file, which is deleted once read: it hands the folder over
 // once. A path that names no folder is dropped.
@@ -61,7 +62,14 @@ LoadedSettings LoadSettings(const SettingsPlace& place) {
 }
 
 bool SaveSettingsFile(const std::string& installFolder, const Settings& settings) {
+    const WriterLock lock(installFolder, kSettingsLockWaitMs);
+    if (lock.state() == WriterLock::State::Busy) return false;
     return WriteFileAtomically(JoinPath(installFolder, kSettingsFile), WriteSettings(settings));
+}
+
+void RemoveLeftSettingsTemporaries(const std::string& installFolder) {
+    const WriterLock lock(installFolder, 0);  // a save going on now keeps its temporary
+    if (lock.state() == WriterLock::State::Held) RemoveLeftTemporaries(JoinPath(installFolder, kSettingsFile));
 }
 
 std::string DataFolderToSave(const std::string& dataFolder, const std::optional<std::string>& keptAside,

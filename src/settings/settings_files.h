@@ -35,9 +35,12 @@ struct LoadedSettings {
 // present, one that no longer exists is looked for on the removable drives.
 LoadedSettings LoadSettings(const SettingsPlace& place);
 
-// Writes setsim through a temporary file renamed into place: on failure (a read-only folder, a
-// full disk) false, and the old file is left as it was.
+// Writes setsim through a temporary file renamed into place, two programs one after the other:
+// on failure (a read-only folder, a full disk, another program saving for seconds) false, and
+// the old file is left as it was.
 bool SaveSettingsFile(const std::string& installFolder, const Settings& settings);
+// Start-up: removes the temporaries of a save that a kill cut short.
+void RemoveLeftSettingsTemporaries(const std::string& installFolder);
 
 // Line 15 as it is saved: while the install folder's 日中データ stands in for a configured folder
 // that was missing at start-up, that configured value (`keptAside`); the quiz folder gives way

@@ -33,6 +33,9 @@
 namespace corvala {
 namespace {
 
+constexpr const char* kNoSoundMessage =
+    "音声を再生する機能 (GStreamer のプラグイン) が見つからないため、約定音と逆指音は鳴りません。";
+
 void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
     const QString q = Q(text);
     if (edit->text() == q) return;
@@ -87,6 +90,7 @@ bool MainWindow::StartUp(const std::string& appDataFolder) {
 
 bool MainWindow::FinishStartUp() {
     const bool ok = sim_->StartUp(configuredDataFolder_);
+    if (ok && !sound_.canPlay()) sim_->SetMessage(kNoSoundMessage);
     if (splash_) splash_->close();
     splash_ = nullptr;
     startedUp_ = ok;
@@ -180,6 +184,7 @@ void MainWindow::Connect() {
     connect(board_, &BoardView::priceClicked, this, [this](int level) {
         sim_->ClickBoardPrice(level);
         Refresh();
+        ReturnToOrderWindow();  // the price went into it; so do the next keys
     });
     connect(settingsButton_, &QPushButton::clicked, this, [this] {
         sim_->PressSettings();
@@ -227,8 +232,11 @@ void MainWindow::ConnectOrderDialogs() {
     newOrderDialog_ = new NewOrderDialog(*sim_, this);
     closingDialog_ = new ClosingOrderDialog(*sim_, this);
     correctCancelDialog_ = new CorrectCancelDialog(*sim_, this);
-    for (OrderDialogFrame* dialog : std::initializer_list<OrderDialogFrame*>{newOrderDialog_, closingDialog_, correctCancelDialog_})
+    for (OrderDialogFrame* dialog : std::initializer_list<OrderDialogFrame*>{newOrderDialog_, closingDialog_, correctCancelDialog_}) {
         connect(dialog, &OrderDialogFrame::changed, this, &MainWindow::Refresh);
+        connect(dialog, &OrderDialogFrame::activated, this, [this, dialog] { orderWindowInUse_ = dialog; });
+        dialog->SetBoxes(&qtDialogs_);
+    }
     const std::array<std::function<void()>, 3> open = {[this] { sim_->OpenNewOrderDialog(); },
                                                         [this] { sim_->OpenClosingDialog(); },
                                                         [this] { sim_->OpenCorrectCancelDialog(); }};
@@ -364,8 +372,25 @@ void MainWindow::ConnectPlayback() {
         if (key.isEmpty()) continue;
         auto* shortcut = new QShortcut(key, this);
         shortcut->setAutoRepeat(false);
-        connect(shortcut, &QShortcut::activated, this, then([this, index] { sim_->PressPlayback(index); }));
+        // While an order window is open the keys are the order's: a key that reaches the main
+        // window (after a click on it) takes the user back there and steers nothing.
+        connect(shortcut, &QShortcut::activated, this, then([this, index] {
+            if (!ReturnToOrderWindow()) sim_->PressPlayback(index);
+        }));
     }
+}
+
+bool MainWindow::ReturnToOrderWindow() {
+    OrderDialogFrame* window = orderWindowInUse_;
+    if (!window || !window->isVisible()) {
+        window = nullptr;
+        for (OrderDialogFrame* open : std::initializer_list<OrderDialogFrame*>{newOrderDialog_, closingDialog_, correctCancelDialog_})
+            if (open->isVisible()) window = open;
+    }
+    if (!window) return false;
+    window->raise();
+    window->activateWindow();
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -374,11 +399,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     RememberWindowPositions();
-    if (sim_->RequestClose() && sim_->SaveSettingsAtExit()) {
+    closing_ = true;
+    const bool leaving = sim_->RequestClose();
+    if (leaving) sim_->KeepHistoryAtExit();  // before the settings save the totals
+    if (leaving && sim_->SaveSettingsAtExit()) {
         busy_->hide();
         settingsDialog_->hide();
         event->accept();
     } else {
+        closing_ = false;
         Refresh();
         event->ignore();
     }

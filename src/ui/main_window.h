@@ -2,6 +2,7 @@
 // The main window: binds the controls to the Simulation and copies its display state onto them.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <memory>
 
@@ -29,6 +30,7 @@ class ScreeningWindow;
 class QtDownloader;
 class LhaArchive;
 class NewOrderDialog;
+class OrderDialogFrame;
 class ClosingOrderDialog;
 class CorrectCancelDialog;
 class BoardView;
@@ -101,6 +103,9 @@ private:
     void FollowReport();
     void ShowAccountPanel(const MainDisplay& d);
     bool FinishStartUp();
+    // Gives the keyboard back to the order window in use (the last one active, else any open);
+    // false when none is open.
+    bool ReturnToOrderWindow();
     void PlaceWindows();
     void RememberWindowPositions();
 
@@ -121,6 +126,7 @@ private:
     bool wasMaximised_ = false;
     bool restoringState_ = false;
     bool startedUp_ = false;
+    bool closing_ = false;  // the close request is being asked about
 
     QWidget* central_ = nullptr;
     QLabel* messageLabel_ = nullptr;
@@ -184,6 +190,7 @@ private:
     NewOrderDialog* newOrderDialog_ = nullptr;
     ClosingOrderDialog* closingDialog_ = nullptr;
     CorrectCancelDialog* correctCancelDialog_ = nullptr;
+    QPointer<OrderDialogFrame> orderWindowInUse_;
     ChartView* chart_ = nullptr;
     // The chart's option boxes under it (ティック … 前日終値) and the two moving-average legends.
     static constexpr int kChartOptions = 7;

@@ -1,6 +1,7 @@
 // The utilities under the account panel: the history folder in the file manager, a picture of
 // the window, the user guide, a recorded session played again.
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -55,6 +56,9 @@ void MainWindow::SetPicturesFolder(const QString& folder) {
 }
 
 void MainWindow::FollowReport() {
+    // Shown over an open question it would hide it (the question is answered first), and the
+    // program that is closing shows no report at all.
+    if (QApplication::activeModalWidget() || closing_) return;
     const bool kept = sim_->session().kept();
     if (kept && !reportShown_) report_->ShowReport();
     // The next display starts another run: the report of the last one goes with it.

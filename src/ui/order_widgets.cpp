@@ -189,6 +189,12 @@ void OrderDialogFrame::SetShown(bool shown) {
     }
 }
 
+void OrderDialogFrame::Act(const std::function<void()>& action) {
+    const QtDialogs::AskingWindow asking(boxes_, this);
+    action();
+    emit changed();
+}
+
 void OrderDialogFrame::closeEvent(QCloseEvent* event) {
     event->ignore();  // hidden by the model once the close is through, never destroyed
     QTimer::singleShot(0, this, &OrderDialogFrame::cancelRequested);
@@ -203,6 +209,7 @@ bool OrderDialogFrame::event(QEvent* event) {
         event->accept();
         return true;
     }
+    if (event->type() == QEvent::WindowActivate) emit activated();
     return QDialog::event(event);
 }
 

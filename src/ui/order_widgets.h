@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/qt/qt_ports.h"
 #include "replay/simulation.h"
 
 class QLabel;
@@ -89,15 +90,15 @@ public:
     // Where the dialog was last hidden in the normal state (nothing before the first time).
     std::optional<QPoint> savedPosition() const { return savedPosition_; }
     void SetSavedPosition(const QPoint& corner) { savedPosition_ = corner; }
+    // The message boxes of the program: a question asked while this window acts is this window's.
+    void SetBoxes(QtDialogs* boxes) { boxes_ = boxes; }
     // Runs a user action on the model and says the windows are to be refreshed.
-    void Act(const std::function<void()>& action) {
-        action();
-        emit changed();
-    }
+    void Act(const std::function<void()>& action);
 
 signals:
     void cancelRequested();
     void changed();
+    void activated();  // the window has the keyboard: it is the order window in use
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +107,7 @@ protected:
 
 private:
     std::optional<QPoint> savedPosition_;
+    QtDialogs* boxes_ = nullptr;
 };
 
 }  // namespace corvala

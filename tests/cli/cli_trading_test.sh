@@ -126,6 +126,16 @@ realized=$(history 実現損益.csv)
 check "marker after the kept run" "${realized: -120}" "全損益をリセットしました   ******************************"
 check "marker date" "$realized" "******************************   $(date +%Y/%m/%d)全損益をリセットしました"
 
+# A kept run that the history files cannot take is told, with exit status 5; neither file changes.
+realized=$(history 実現損益.csv)
+mv "$dir/売買履歴/約定履歴.csv" "$dir/kept.csv" && mkdir "$dir/売買履歴/約定履歴.csv"  # a folder in its place
+out=$(run --orders "$dir/orders.jsonl" 2>"$dir/err")
+status "unwritten run exit" 5 $?
+check "unwritten run told" "$out" '"historyProblem":"売買履歴の 約定履歴.csv に書き込めませんでした。'
+check "unwritten run on stderr" "$(cat "$dir/err")" "the kept run could not be written"
+[ "$(history 実現損益.csv)" == "$realized" ]; status "realised file unchanged" 0 $?
+rmdir "$dir/売買履歴/約定履歴.csv" && mv "$dir/kept.csv" "$dir/売買履歴/約定履歴.csv"
+
 bad='{"at":"09:00:00","new":{"side":"買う","qty":100}}'
 printf '%s\n' "$bad" > "$dir/bad.jsonl"
 err=$(run --orders "$dir/bad.jsonl" 2>&1)

@@ -16,6 +16,10 @@ dpkg-deb --info "$deb" >/dev/null
 depends=$(dpkg-deb --field "$deb" Depends)
 [[ $depends == *fonts-noto-cjk* ]] || fail "fonts-noto-cjk is not a dependency"
 [[ $depends == *libqt6widgets6* ]] || fail "the Qt libraries are not dependencies"
+# Qt Multimedia's GStreamer backend cannot decode or play the sounds without these.
+for plugins in gstreamer1.0-plugins-base gstreamer1.0-plugins-good; do
+  [[ $depends == *$plugins* ]] || fail "$plugins is not a dependency"
+done
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root"
 for f in usr/bin/corvala usr/bin/corvala-cli usr/share/applications/corvala.desktop \
@@ -36,6 +40,11 @@ dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Eq '(pre|post)(inst|rm)$' && fai
 for f in setsim 売買履歴 出題; do
   [ ! -e "$root/usr/share/corvala/skel/$f" ] || fail "the template holds $f"
 done
+
+echo "-- the manual page of corvala-cli: every command and exit status"
+here=$(dirname "$0")
+"$here/../cli/cli_manual_test.sh" "$root/usr/bin/corvala-cli" "$root/usr/share/man/man1/corvala-cli.1.gz" \
+  "$here/../../cli/commands.h" >"$work/manual" || { cat "$work/manual"; fail "the manual page is incomplete"; }
 
 echo "-- lintian and the menu entry"
 desktop-file-validate "$root/usr/share/applications/corvala.desktop"

@@ -31,6 +31,11 @@ TEST(FilesTest, AppendAddsAtTheEndOrCreates) {
     EXPECT_TRUE(AppendToFile(dir.Sub("log"), "b\r\n"));
     EXPECT_EQ(*ReadWholeFile(dir.Sub("log")), "a\r\nb\r\n");
     EXPECT_FALSE(AppendToFile(dir.Sub("none/log"), "a"));
+    // A disk that fills up halfway: what reached the file is taken back, a new file goes again.
+    EXPECT_FALSE(test::WithDiskSpace(8, [&] { return AppendToFile(dir.Sub("log"), "0123456789"); }));
+    EXPECT_EQ(*ReadWholeFile(dir.Sub("log")), "a\r\nb\r\n");
+    EXPECT_FALSE(test::WithDiskSpace(4, [&] { return AppendToFile(dir.Sub("new"), "0123456789"); }));
+    EXPECT_FALSE(FileExists(dir.Sub("new")));
 }
 
 TEST(FilesTest, DelDirDeletesDepthFirstAndNeverFollowsALink) {

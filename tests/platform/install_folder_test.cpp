@@ -254,5 +254,21 @@ TEST(InstallFolderTest, TheUsersFolderFollowsXdgDataHome) {
     if (!savedHome) ::unsetenv("HOME");
 }
 
+TEST(InstallFolderTest, TheGuideIsFoundBesideTheProgramOfACopiedFolderElseWhereThePackagePutsIt) {
+    test::TempDir dir;
+    const std::string program = dir.Sub("usr/bin");
+    const std::string packaged = dir.Sub("usr/share/corvala/guide/guide.md");
+    fs::create_directories(program);
+    EXPECT_EQ(GuideFile(program), packaged);  // none there: the place the message names
+    test::WriteFile(packaged, "# 使い方");
+    EXPECT_EQ(GuideFile(program), packaged);
+    // A program folder copied elsewhere carries its guide with it.
+    const std::string copied = dir.Sub("USB/Corvala");
+    test::WriteFile(copied + "/guide/guide.md", "# 使い方");
+    EXPECT_EQ(GuideFile(copied), copied + "/guide/guide.md");
+    test::WriteFile(program + "/guide/guide.md", "# 使い方");
+    EXPECT_EQ(GuideFile(program), program + "/guide/guide.md");
+}
+
 }  // namespace
 }  // namespace corvala

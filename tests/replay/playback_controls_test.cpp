@@ -294,10 +294,12 @@ TEST_F(PlaybackControlsTest, DayOnlyRedisplaysAShownDayWithoutStartingAReplay) {
     EXPECT_FALSE(sim->replayRunning());
     EXPECT_EQ(d().clockText, "15:00:00");
 
-    // 設定 displays the day again, which in simulation mode prepares a replay.
+    // 設定 opens the settings over the finished day: a display would prepare a new replay.
     sim->PressSettings();
-    EXPECT_TRUE(sim->replayRunning());
-    EXPECT_EQ(d().clockText, "08:59:59");
+    EXPECT_TRUE(sim->settingsDialog().visible);
+    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_EQ(d().clockText, "15:00:00");
+    EXPECT_TRUE(sim->dayLoaded());
 }
 
 TEST_F(PlaybackControlsTest, DateSpinnerStepsThroughTheDataFolder) {

@@ -2,6 +2,7 @@
 // sounds, the account and the history files can be checked to the yen.
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/files.h"
 #include "replay_fixture.h"
@@ -274,6 +275,63 @@ TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) 
     std::size_t fills = 0;
     for (std::size_t at = executions.find("新規買建"); at != std::string::npos; at = executions.find("新規買建", at + 1)) ++fills;
     EXPECT_EQ(fills, 2u);
+}
+
+TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWrittenOrGivenUp) {
+    for (const bool giveUp : {false, true}) {
+        SCOPED_TRACE(giveUp);
+        steps.clear();
+        Given({"09:00:00 5,000 1,000", "09:00:20 100 1,002"});
+        const std::string blocked = dir.Sub("売買履歴/約定履歴.csv");  // a folder in its place
+        std::filesystem::remove_all(blocked);
+        std::filesystem::create_directory(blocked);
+        const std::string realizedBefore = History(kRealizedFile);
+        ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+        PlayTo(6);
+        dialogs.answers = {true, true, true};
+        Press(kStop);
+        ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+        ASSERT_TRUE(sim->historyPending());
+        ASSERT_TRUE(sim->RequestClose());
+
+        // はい meets the same fault and is asked again; the second answer is the user's choice.
+        dialogs.questions.clear();
+        int asked = 0;
+        dialogs.whileAsking = [&] {
+            if (++asked == 2 && !giveUp) std::filesystem::remove(blocked);
+        };
+        dialogs.answers = {true, !giveUp};
+        sim->KeepHistoryAtExit();
+        dialogs.whileAsking = nullptr;
+        ASSERT_EQ(dialogs.questions.size(), 2u);
+        for (const auto& [title, text] : dialogs.questions) {
+            EXPECT_NE(text.find("約定履歴.csv"), std::string::npos) << text;
+            EXPECT_NE(text.find("残らないまま終了します"), std::string::npos) << text;
+        }
+        EXPECT_FALSE(sim->historyPending());
+        const std::string realized = History(kRealizedFile);
+        EXPECT_EQ(realized.find("今回の損益", realizedBefore.size()) != std::string::npos, !giveUp);
+        EXPECT_EQ(History(kExecutionFile).find("新規買建") != std::string::npos, !giveUp);
+    }
+}
+
+TEST_F(TradingScenarioTest, AStartCompletesTheRunAKilledProgramLeftAndRemovesItsTemporaries) {
+    const std::string history = dir.Sub("売買履歴");
+    std::filesystem::create_directories(history);
+    // The other program ended between the two files.
+    AppendHooks killed;
+    killed.reached = [](AppendStage at) {
+        if (at == AppendStage::RealizedAppended) throw std::runtime_error("killed");
+    };
+    EXPECT_THROW(AppendHistory(history, {"a,realised,row\r\n", "an,execution,row\r\n"}, killed), std::runtime_error);
+    ASSERT_EQ(History(kExecutionFile), "<missing>");
+    test::WriteFile(dir.Sub("setsim.tmpAb12Cd"), "half a save");
+    test::WriteFile(history + "/約定履歴.csv.tmpXy34Zw", "half a header");
+    Start();
+    EXPECT_EQ(History(kExecutionFile), std::string(kExecutionHeader) + "\r\nan,execution,row\r\n");
+    EXPECT_EQ(History(kRealizedFile), std::string(kRealizedHeader) + "\r\na,realised,row\r\n");
+    EXPECT_FALSE(FileExists(dir.Sub("setsim.tmpAb12Cd")));
+    EXPECT_EQ(ListFiles(history), (std::vector<std::string>{kRealizedFile, kExecutionFile}));
 }
 
 TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {

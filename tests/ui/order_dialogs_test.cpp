@@ -1,14 +1,17 @@
 // The order dialogs bound to the simulation: opened from the main window's buttons and lists,
 // the form's parts shown and hidden by the order type, orders placed, closed, corrected and
-// cancelled through the widgets, and a session played through them played again by corvala-cli.
-// With CORVALA_SHOTS set, each dialog is saved as PNG.
+// cancelled through the widgets, their questions and the keyboard, and a session played through
+// them played again by corvala-cli. With CORVALA_SHOTS set, each dialog is saved as PNG.
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "account/history.h"
 #include "platform/files.h"
@@ -21,6 +24,7 @@ namespace {
 
 class OrderDialogsWidgetTest : public test::WindowFixture {
 protected:
+    explicit OrderDialogsWidgetTest(bool realBoxes = false) : WindowFixture(realBoxes) {}
     void StartBeforeTheOpen() {
         PressStart();
         Advance(3800);  // the notice has gone: orders before the open
@@ -47,6 +51,13 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         window->Refresh();
+    }
+    // The new-order window opened from its button, `qty` typed into it.
+    QWidget* OpenNewOrder(const char* qty) {
+        Click(Find<QPushButton>("newOrderButton"));
+        QWidget* d = Dialog("newOrderDialog");
+        Type(d, "quantityEdit", qty);
+        return d;
     }
     // A limit buy of `qty` at `price` through the dialog, which stays open for a correction.
     QWidget* LimitBuy(const char* qty, const char* price) {
@@ -214,6 +225,104 @@ TEST_F(OrderDialogsWidgetTest, ThePendingListOpensTheCorrectCancelListWhichCorre
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(pending->count(), 0);
     EXPECT_FALSE(Find<QPushButton>("correctCancelButton")->isEnabled());
+}
+
+// ---- Questions and keys of the order windows ----------------------------------------------
+
+// The program's own message boxes, answered once they are up as the user would.
+class OrderWindowBoxesTest : public OrderDialogsWidgetTest {
+protected:
+    OrderWindowBoxesTest() : OrderDialogsWidgetTest(true) {}
+    struct SeenBox {
+        QString title;
+        QWidget* owner = nullptr;
+        bool above = false;  // the window system shows it above its owner
+        bool onTop = false;
+        QPoint at;
+    };
+    // Does `act`, answers the box it opens with `button` and says how the box stood.
+    SeenBox Answer(QMessageBox::StandardButton button, const std::function<void()>& act) {
+        SeenBox seen;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            seen = {box->windowTitle(), box->parentWidget(), false, box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                    box->pos()};
+            seen.above = seen.owner && box->windowHandle()->transientParent() == seen.owner->windowHandle();
+            box->button(button)->click();
+        });
+        poll.start();
+        act();
+        poll.stop();
+        window->Refresh();
+        return seen;
+    }
+};
+
+TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItAtThePointerAndGivesTheKeysBack) {
+    StartBeforeTheOpen();
+    QWidget* d = OpenNewOrder("100");
+    ASSERT_TRUE(Active(d));
+    Type(d, "priceEdit", "900");
+    QCursor::setPos(640, 480);
+    const SeenBox refused = Answer(QMessageBox::No, [&] { Click(In<QPushButton>(d, "submitButton")); });
+    EXPECT_EQ(refused.title, "注文内容確認");
+    EXPECT_EQ(refused.owner, d);
+    EXPECT_TRUE(refused.above);
+    EXPECT_TRUE(refused.onTop);  // the order window stays on top: so does its question
+    EXPECT_EQ(refused.at, QPoint(640 - 70, 480 - 100));
+    ASSERT_TRUE(d->isVisible());  // いいえ: nothing placed, the window stays
+    ASSERT_TRUE(Active(d));
+    // Enter places the order; the question again is the window's.
+    const SeenBox placed = Answer(QMessageBox::Yes, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); });
+    EXPECT_EQ(placed.owner, d);
+    EXPECT_FALSE(d->isVisible());
+    ASSERT_EQ(Find<QListWidget>("pendingList")->count(), 1);
+
+    DoubleClick(Find<QListWidget>("pendingList"), 0);
+    QWidget* list = Dialog("correctCancelDialog");
+    ASSERT_TRUE(list->isVisible());
+    const SeenBox kept = Answer(QMessageBox::No, [&] { Click(In<QPushButton>(list, "cancelOrderButton")); });
+    EXPECT_EQ(kept.title, "注文取消し");
+    EXPECT_EQ(kept.owner, list);
+    EXPECT_TRUE(kept.above);
+    EXPECT_TRUE(Active(list));
+    EXPECT_EQ(Find<QListWidget>("pendingList")->count(), 1);
+}
+
+TEST_F(OrderDialogsWidgetTest, AfterAClickOnTheBoardTheKeysAreTheOrderWindowsNotTheReplays) {
+    StartBeforeTheOpen();
+    QWidget* d = OpenNewOrder("100");
+    ASSERT_TRUE(Active(d));
+    // A click on the board's best bid brings the main window to the front for a moment.
+    window->activateWindow();
+    ASSERT_TRUE(Active(window.get()));
+    auto* bid = Find<BoardView>("boardView")->priceCell(5);
+    QTest::mouseClick(bid, Qt::LeftButton);
+    window->Refresh();
+    EXPECT_EQ(In<QLineEdit>(d, "priceEdit")->text(), bid->text().remove(','));
+    EXPECT_TRUE(Active(d));
+
+    // Esc typed while the main window has come to the front again asks nothing and stops nothing.
+    window->activateWindow();
+    ASSERT_TRUE(Active(window.get()));
+    const std::size_t asked = dialogs.questions.size();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    window->Refresh();
+    EXPECT_EQ(dialogs.questions.size(), asked);
+    EXPECT_TRUE(sim().replay().replayReady);
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_TRUE(Active(d));
+
+    // Enter places the order.
+    dialogs.answers = {true};
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    window->Refresh();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(Find<QListWidget>("pendingList")->count(), 1);
 }
 
 // A session played through the window's dialogs, with a correction, a cancellation and a stop

@@ -127,11 +127,7 @@ TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
 TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     PressStart();
     Advance(3800);
-    NewOrderForm order;
-    order.quantity = "100";
-    order.normalMarket = true;
-    dialogs.answers = {true};
-    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    PlaceMarketBuy("100");
     window->Refresh();
     auto* pending = Find<QListWidget>("pendingList");
     ASSERT_EQ(pending->count(), 1);

@@ -32,6 +32,24 @@ protected:
     }
 };
 
+TEST_F(SettingsDialogWindowTest, SettingsAfterAFinishedDayOpenOverItAndStartNoReplay) {
+    PressStart();
+    RunUntil([&] {
+        if (sim().waitingForPlay()) {  // before the open and after the lunch break
+            sim().SetSpeedScroll(1);
+            sim().PressPlayback(kPlayPause);
+        }
+        return !sim().replayRunning();
+    });
+    ASSERT_TRUE(sim().dayCompleted());
+    ASSERT_EQ(Clock(), "15:00:00");
+    Open();
+    EXPECT_FALSE(sim().replayRunning());
+    EXPECT_EQ(Clock(), "15:00:00");
+    EXPECT_FALSE(Button(kPlayPause)->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("displayButton")->isEnabled());  // a new replay is the user's to start
+}
+
 TEST_F(SettingsDialogWindowTest, ApplyTakesTheTypedValuesRewritesTheCaptionsAndSaves) {
     Open();
     EXPECT_EQ(Dialog()->windowTitle(), QStringLiteral("設定"));

@@ -28,7 +28,8 @@ namespace corvala::test {
 
 class WindowFixture : public ::testing::Test {
 protected:
-    WindowFixture() {
+    // `realBoxes`: the program's own message boxes instead of the scripted answers.
+    explicit WindowFixture(bool realBoxes = false) {
         test::WriteFile(dir.Sub("銘柄リスト.csv"), EncodeCp932("8473,8473.T,テスト証券\r\n"));
         DayFileBuilder stock;
         for (int r = 0; r < 3600; r += 7) stock.Set(r, 3, std::to_string(1000 + r % 40));
@@ -38,7 +39,8 @@ protected:
                             DayFileBuilder().Bytes());
         }
         WriteSettingsWithoutDisclaimer(dir.path());
-        window = std::make_unique<MainWindow>(dir.path(), std::string(), &dialogs, &scheduler, nullptr, &random);
+        window = std::make_unique<MainWindow>(dir.path(), std::string(), realBoxes ? nullptr : &dialogs, &scheduler,
+                                              nullptr, &random);
         EXPECT_TRUE(window->StartUp());
         window->show();
         window->activateWindow();
@@ -51,6 +53,11 @@ protected:
         QTest::keyClick(target, key, mods);
     }
 
+    // Whether `w` becomes the window with the keyboard. (A dialog's QWindow counts as active
+    // whenever its parent window is, so qWaitForWindowActive cannot tell them apart.)
+    static bool Active(QWidget* w) {
+        return QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 2000);
+    }
     template <typename T>
     T* Find(const char* name) {
         T* w = window->findChild<T*>(name);
@@ -75,6 +82,14 @@ protected:
         const QByteArray folder = qgetenv("CORVALA_SHOTS");
         if (folder.isEmpty()) return;
         (widget ? widget : window.get())->grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+    }
+    // A market buy of `qty` shares, confirmed, without the dialog.
+    void PlaceMarketBuy(const char* qty) {
+        NewOrderForm order;
+        order.quantity = qty;
+        order.normalMarket = true;
+        dialogs.answers = {true};
+        ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
     }
     void PressStart() {
         QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);

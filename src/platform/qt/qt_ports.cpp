@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMediaFormat>
 #include <QMediaPlayer>
 #include <QUrl>
 #include <QMessageBox>
@@ -16,26 +17,18 @@
 namespace corvala {
 namespace {
 
-// Puts a box over the middle of its owner, as the main window's boxes appear; asked from an
-// order dialog, it comes up at the mouse pointer (70 pixels left of it, 100 above).
-void PlaceOver(QMessageBox& box, QWidget* owner) {
-    if (!owner) return;
-    box.adjustSize();
-    QWidget* active = QApplication::activeWindow();
-    if (active && active != owner->window() && active->isWindow()) {
-        box.move(QCursor::pos() - QPoint(70, 100));
-        return;
-    }
-    const QRect frame = owner->frameGeometry();
-    const QSize size = box.sizeHint();
-    box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
-}
-
 // The buttons in Japanese, whatever translations Qt has loaded.
 void CaptionButtons(QMessageBox& box) {
     if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
     if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
     if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
+}
+
+// The window that asked has the keyboard again, so that the next key is the order's.
+void GiveBackKeys(QWidget* asking) {
+    if (!asking || !asking->isVisible()) return;
+    asking->raise();
+    asking->activateWindow();
 }
 
 }  // namespace
@@ -45,10 +38,13 @@ struct QtSound::Player {
     QMediaPlayer player;
 };
 
-QtSound::QtSound() = default;
+// Asking for the decoders makes no player, so it is safe whatever the backend lacks.
+QtSound::QtSound()
+    : canPlay_(QMediaFormat().supportedAudioCodecs(QMediaFormat::Decode).contains(QMediaFormat::AudioCodec::MP3)) {}
 QtSound::~QtSound() = default;
 
 void QtSound::Play(const std::string& path) {
+    if (!canPlay_) return;
     auto& slot = players_[path];
     if (!slot) {
         const QString file = QString::fromStdString(path);
@@ -64,17 +60,56 @@ void QtSound::Play(const std::string& path) {
     slot->player.play();
 }
 
+QtDialogs::AskingWindow::AskingWindow(QtDialogs* dialogs, QWidget* window) : dialogs_(dialogs) {
+    if (!dialogs_) return;
+    before_ = dialogs_->asking_;
+    dialogs_->asking_ = window;
+}
+
+QtDialogs::AskingWindow::~AskingWindow() {
+    if (dialogs_) dialogs_->asking_ = before_;
+}
+
+QWidget* QtDialogs::Parent() const {
+    if (asking_ && asking_->isVisible()) return asking_;
+    return owner_;
+}
+
+// A box of an order window comes up at the mouse pointer (70 pixels left of it, 100 above), as
+// does one asked while another window of the program is active; the main window's boxes come up
+// over its middle.
+void QtDialogs::Prepare(QMessageBox& box) const {
+    CaptionButtons(box);
+    QWidget* parent = Parent();
+    // Owned by a window that stays on top, or shown while one is on screen, the box stays on top
+    // too: under such a window it could be neither seen nor answered.
+    bool onTop = false;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        onTop = onTop || (w->isVisible() && w != &box && (w->windowFlags() & Qt::WindowStaysOnTopHint));
+    if (onTop) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (!parent) return;
+    box.adjustSize();
+    const QWidget* active = QApplication::activeWindow();
+    if (parent != owner_ || (active && active != owner_->window() && active->isWindow())) {
+        box.move(QCursor::pos() - QPoint(70, 100));
+        return;
+    }
+    const QRect frame = owner_->frameGeometry();
+    const QSize size = box.sizeHint();
+    box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
 void QtDialogs::ShowError(int number, const std::string& text) {
-    auto* box = new QMessageBox(owner_);
+    auto* box = new QMessageBox(Parent());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Critical);
     box->setWindowTitle(QString::number(number) + QStringLiteral(" エラー"));
     box->setText(QString::fromStdString(text));
     box->setStandardButtons(QMessageBox::Ok);
-    CaptionButtons(*box);
     box->setWindowModality(Qt::ApplicationModal);
-    PlaceOver(*box, owner_);
+    Prepare(*box);
     if (owner_ && owner_->isVisible()) {
+        QObject::connect(box, &QDialog::finished, box, [asking = asking_] { GiveBackKeys(asking); });
         box->open();
     } else {
         // Nothing is on screen yet (start-up): the box must be read before anything goes on.
@@ -83,25 +118,26 @@ void QtDialogs::ShowError(int number, const std::string& text) {
 }
 
 bool QtDialogs::Ask(const std::string& title, const std::string& text) {
-    QMessageBox box(owner_);
+    QMessageBox box(Parent());
     box.setIcon(QMessageBox::Question);
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    CaptionButtons(box);
-    PlaceOver(box, owner_);
-    return box.exec() == QMessageBox::Yes;
+    Prepare(box);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    GiveBackKeys(asking_);
+    return yes;
 }
 
 void QtDialogs::ShowNotice(const std::string& title, const std::string& text) {
-    QMessageBox box(owner_);
+    QMessageBox box(Parent());
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(QMessageBox::Ok);
-    CaptionButtons(box);
-    PlaceOver(box, owner_);
+    Prepare(box);
     box.exec();
+    GiveBackKeys(asking_);
 }
 
 void QtScheduler::After(int ms, std::function<void()> callback) {
