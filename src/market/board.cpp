@@ -79,7 +79,7 @@ void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limi
 
 // An empty level shows blank cells, with decimals too.
 std::string PriceText(float v, bool decimals) {
-    return v == 0 ? std::string{} : Format(v, decimals ? "###,###.0" : "###,###");
+    return v == 0 ? std::string{} : FormatPrice(v, decimals, true);
 }
 
 }  // namespace
@@ -106,10 +106,6 @@ PriceBand DailyPriceBand(double prevClose) {
     if (!(prevClose > 0)) return {};
     const double width = DailyPriceLimit(prevClose);
     return {static_cast<float>(std::max(0.0, prevClose - width)), static_cast<float>(prevClose + width)};
-}
-
-PriceBand DayPriceBand(double prevClose, double firstPrice, double open) {
-    return DailyPriceBand(prevClose > 0 ? prevClose : firstPrice > 0 ? firstPrice : open);
 }
 
 void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen, PriceBand limits) {

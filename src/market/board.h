@@ -49,9 +49,6 @@ struct PriceBand {
 };
 // The limits around a base price (the previous close); none without one.
 PriceBand DailyPriceBand(double prevClose);
-// The day's limits: around its previous close, or, for a stock recorded without one, around its
-// first traded price (its open when that is all it has).
-PriceBand DayPriceBand(double prevClose, double firstPrice, double open);
 
 // Lays the overlay onto `board`. During the pre-open phase an order outside the shown range that
 // would trade at once is added to the best level of its side. An empty fifth level bounds

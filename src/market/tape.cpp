@@ -132,8 +132,9 @@ void TapeEstimator::OpeningPrint(int r, std::int64_t volume, float price) {
     // Without a recorded open the day opens at its first trade, never at no price.
     if (!(price > 0)) price = stock_.firstPrice;
     if (!(price > 0)) return;
+    // A price with a fraction (an open of 1,001.5 yen) keeps it: a print must be a price traded.
     Store(RowTime(stock_, r) + " " + Format(static_cast<double>(volume), "###,###") + " " +
-          Format(price, "###,###"));
+          Format(price, price == std::floor(price) ? "###,###" : "###,###.0"));
 }
 
 void TapeEstimator::EstimateStepTape(int r, bool lastStep, bool displayOnly) {

@@ -98,6 +98,11 @@ void RoundedDigits(double value, int decimals, std::string& intPart, std::string
 
 }  // namespace
 
+std::string FormatPrice(double price, bool decimals, bool grouped) {
+    const bool tenths = decimals || price != std::floor(price);
+    return Format(price, grouped ? (tenths ? "###,###.0" : "###,###") : (tenths ? "0.0" : "#"));
+}
+
 std::string Format(double value, std::string_view pattern) {
     if (!std::isfinite(value)) value = 0;
     const Pattern p = ParsePattern(pattern);

@@ -13,6 +13,10 @@ namespace corvala {
 // integer part by thousands; the value is rounded half away from zero to the pattern's decimals.
 // "###,###" prints 0 as an empty text, "###,###.0" prints 0 as ".0".
 std::string Format(double value, std::string_view pattern);
+// A price as the program shows it: with one decimal for a stock quoted with decimals, and for
+// any price with a fraction (a half-yen step of the fine table); `grouped` with thousands
+// separators ("###,###" / "###,###.0"), else plain ("#" / "0.0").
+std::string FormatPrice(double price, bool decimals, bool grouped);
 
 // The leading-number rule: skips leading blanks, then reads an optional sign, digits, an optional
 // decimal part and an optional exponent. A text that does not start with a number reads as 0.

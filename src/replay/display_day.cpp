@@ -177,8 +177,9 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
-    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-    market_.limits = DayPriceBand(stock.prevClose, stock.firstPrice, stock.open);
+    // Without a previous close the limits are not known until the day's first trade.
+    market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
+    market_.limitsFromFirstPrint = !(market_.limits.upper > 0);
     // One seed for the day's draws, so that a session file can draw them again.
     daySeed_ = playbackSeed_ ? *playbackSeed_
                : fixedDaySeed_ ? *fixedDaySeed_

@@ -247,7 +247,7 @@ void Simulation::RebuildHoldingsList() {
     }
     for (int slot : c.listedSlots)
         c.lines.push_back(HoldingLine(book_.positions[static_cast<std::size_t>(slot)], display_.codeText,
-                                      stocks_.Name(stockCode_), currentPrice_, day_->decimalPrices, slot));
+                                      stocks_.Name(stockCode_), ValuationPrice(), day_->decimalPrices, slot));
     float sum = 0;
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         sum += quantities[i];

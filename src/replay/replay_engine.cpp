@@ -146,8 +146,7 @@ void Simulation::ResetReplayForDisplay() {
     r.fastForward = r.jumpInterrupt = r.orderInterrupt = r.inStep = r.abortWait = false;
     r.lowSpeedChanged = false;
     dayShown_ = false;
-    currentPrice_ = furthestPrice_ = 0;
-    furthestRow_ = -1;
+    currentPrice_ = 0;
     stepsRun_ = 0;
     market_.ResetForDisplay();
     r.simulationMode = r.replayReady = display_.simulationChecked;
@@ -317,17 +316,13 @@ Task Simulation::RunReplay() {
                 ShowQuote(currentPrice_, stock.prevClose);
                 RevaluePositions(currentPrice_);
             }
-            if (row >= furthestRow_) {
-                furthestRow_ = row;
-                furthestPrice_ = currentPrice_;
-            }
             ++stepsRun_;
             if (stepObserver_) stepObserver_(row);
 
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
-            session_.SetEquity(row, account_.runPnl + OpenResult(currentPrice_));
+            session_.SetEquity(row, account_.runPnl + OpenResult(ValuationPrice()));
             if (stepEndObserver_) stepEndObserver_(row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one

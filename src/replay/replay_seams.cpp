@@ -72,11 +72,13 @@ void Simulation::AddTapeLinesBefore(const std::string& time) {
         engine_.AddTapeRow(line->time, Format(line->volume.value_or(0), "###,###"),
                            line->price.value_or(0), day_->decimalPrices);
         // The last traded price: stops placed before play are tested against it.
-        if (line->price) market_.currentPrintPrice = static_cast<float>(*line->price);
+        if (line->price) market_.NotePrint(static_cast<float>(*line->price));
         // The afternoon's opening print has passed: a later 12: line is no opening.
         if (line->time.compare(0, 3, "12:") == 0) market_.afternoonOpenFlag = true;
         ++market_.tapeCursor;
     }
+    // The market has got to the start: a jump back to before it replays what the tape has spent.
+    market_.engineClock = *start;
     ShowTapeCounter();
 }
 

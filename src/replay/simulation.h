@@ -577,12 +577,14 @@ private:
     void RebuildCorrectCancelList();
     void OnOrderGone(int slot, bool closing);
     void SayPositionTableFull();
+    void SayHeldBack(float orderNumber);
     void RestoreLowSpeed(bool before);
     NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
     bool HoldingsOpen();
     bool AnyTradeMade() const;
     void SettleAll(double price);
     double SettlementPrice() const;
+    double ValuationPrice() const;
     void DiscardRun();
     void EmptyTables();
 
@@ -662,6 +664,7 @@ private:
         }
         void OnOrderRemoved(int slot, bool closing) override { sim_.OnOrderGone(slot, closing); }
         void OnPositionTableFull() override { sim_.SayPositionTableFull(); }
+        void OnHeldBack(float number) override { sim_.SayHeldBack(number); }
 
     private:
         Simulation& sim_;
@@ -727,10 +730,6 @@ private:
     bool dayShown_ = false;      // a finished replay left the day on screen
     bool quizChecked_ = false;
     double currentPrice_ = 0;
-    // The row the replay has reached and its price: after a jump back a run is settled where the
-    // market had got to, not at a price it has left.
-    int furthestRow_ = -1;
-    double furthestPrice_ = 0;
     NewOrderDialogModel newDialog_;
     ClosingDialogModel closeDialog_;
     CorrectCancelDialogModel listDialog_;

@@ -51,7 +51,7 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     }
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
                                       RightAlign(Format(e.quantity, "0"), 5) + "株 " +
-                                      RightAlign(Format(e.price, day_->decimalPrices ? "0.0" : "#"), 7) + "円");
+                                      RightAlign(FormatPrice(e.price, day_->decimalPrices, false), 7) + "円");
     AddTradeMarker(e);
     if (!e.closing) CutSpeedOnFill();
     if (display_.fillSoundOption) fillSoundPending_ = true;
@@ -66,10 +66,14 @@ void Simulation::SayPositionTableFull() {
     if (display_.message.text != kPositionTableFull) SetMessage(kPositionTableFull);
 }
 
+void Simulation::SayHeldBack(float orderNumber) {
+    SetMessage("注文" + Format(orderNumber, "0") + "は、確保した金額を超える値段になったため約定していません。訂正するか取り消して下さい。");
+}
+
 void Simulation::RefreshTradingDisplay() {
     tradingDirty_ = false;
     display_.pendingLines = RebuildPendingList(book_, day_->decimalPrices);
-    display_.holdingLines = RebuildPositionSummary(book_, currentPrice_);
+    display_.holdingLines = RebuildPositionSummary(book_, ValuationPrice());
     ShowAccountPanel();
     // 新規注文 stays available beside another order dialog, but not while the correct/cancel
     // list, or a correction started from it, is open: a new entry there would be lost to it.
@@ -281,15 +285,25 @@ void Simulation::EmptyTables() {
     RefreshTradingDisplay();
 }
 
-// 現在値 of a stop: the price the replay had reached, or the market's last trade when no step
-// has shown one yet (a stock that opened within the step).
+// What a stop settles at: the market's last trade. The step's price shown as 現在値 is where the
+// step began, and its prints have moved on from it; after a jump back it is a price the market
+// has left, while the last trade stays where the market had got to.
 double Simulation::SettlementPrice() const {
-    return furthestPrice_ > 0 ? furthestPrice_ : market_.currentPrintPrice;
+    return market_.currentPrintPrice > 0 ? market_.currentPrintPrice : currentPrice_;
+}
+
+// The holdings are valued at the step's price, or at the last trade in the step a stock first
+// trades in (whose own price is not known yet): never at 0.
+double Simulation::ValuationPrice() const {
+    return currentPrice_ > 0 ? currentPrice_ : market_.currentPrintPrice;
 }
 
 // SettleAll: pending orders withdrawn, every position closed at `price`, the run recorded.
 // Without any price (nothing traded) a position is closed at its own price: nothing is realised.
 void Simulation::SettleAll(double price) {
+    // Never beyond the day's limits, which every print the market made has widened to.
+    const PriceBand& band = market_.limits;
+    if (band.upper > 0 && price > 0) price = std::clamp(price, static_cast<double>(band.lower), static_cast<double>(band.upper));
     const float s = static_cast<float>(price);
     // Never stamped before a fill of the run, even when the clock stands behind it after a jump.
     const int now = std::max(market_.lastFillStamp, ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds));

@@ -25,10 +25,12 @@ void MarketState::ResetForDisplay() {
     prevDisplayedPrice = currentPrintPrice = 0;
     afternoonOpenFlag = lockedBoardHold = newOrderFlag = continueFlag = false;
     engineClock = lastFillStamp = 0;
+    limitsFromFirstPrint = false;
     tapeRows.clear();
     overlayRefused = 0;
     firedLine = -1;
     firedOnLine.clear();
+    heldBackTold.clear();
 }
 
 bool MarketState::NextLineOpens() const {
@@ -43,6 +45,37 @@ void MarketState::MarkFired(bool closing, float number) {
         firedLine = tapeCursor;
     }
     firedOnLine.emplace_back(closing, number);
+}
+
+void MarketState::NotePrint(double price) {
+    currentPrintPrice = price;
+    if (!(price > 0)) return;
+    if (limitsFromFirstPrint) {
+        limits = DailyPriceBand(price);
+        limitsFromFirstPrint = false;
+    }
+    if (limits.upper > 0 && price > limits.upper) limits.upper = static_cast<float>(price);
+    if (limits.lower > 0 && price < limits.lower) limits.lower = static_cast<float>(price);
+}
+
+void MarketState::TakeFromMarket(bool sells, double quantity) {
+    const int first = sells ? 5 : 0;
+    Board& b = marketBoard;
+    for (int i = first; i < first + 5 && quantity > 0; ++i) {
+        float& q = b[static_cast<std::size_t>(i + kBoardLevels)];
+        const double take = std::min<double>(q, quantity);
+        q = static_cast<float>(q - take);
+        quantity -= take;
+    }
+    // Emptied levels leave the side; the rest move up to the best places.
+    int to = first;
+    for (int i = first; i < first + 5; ++i) {
+        if (b[static_cast<std::size_t>(i + kBoardLevels)] <= 0) continue;
+        b[static_cast<std::size_t>(to)] = b[static_cast<std::size_t>(i)];
+        b[static_cast<std::size_t>(to + kBoardLevels)] = b[static_cast<std::size_t>(i + kBoardLevels)];
+        ++to;
+    }
+    for (; to < first + 5; ++to) b[static_cast<std::size_t>(to)] = b[static_cast<std::size_t>(to + kBoardLevels)] = 0;
 }
 
 bool MarketState::FiredOnThisLine(bool closing, float number) const {
@@ -113,7 +146,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         t.price = m_.currentPrintPrice > 0 ? std::optional<double>(m_.currentPrintPrice) : std::nullopt;
         t.volume.reset();
     } else if (ctx.simulationOn && t.price) {
-        m_.currentPrintPrice = *t.price;
+        m_.NotePrint(*t.price);
     }
     if (m_.lockedBoardHold) {
         m_.lockedBoardHold = false;
@@ -125,7 +158,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
 
     // An order pass takes nothing from the line's volume: the line is processed again.
     const int stamp = std::max(m_.lastFillStamp, ctx.shownSeconds >= 0 ? ctx.shownSeconds : clock);
-    Line work{t, due && !m_.newOrderFlag, opening, 0, stamp};
+    Line work{t, due && !m_.newOrderFlag, due, opening, 0, stamp};
     if (ctx.simulationOn && account_) TestOrders(work, ctx);
     const double filled = work.filled;
     t = work.t;
@@ -150,7 +183,15 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     }
     if (!ctx.skipping && parsed && ctx.stock) {
         if (t.resync && ctx.currentRow <= kLastResyncRow) {
-            初期板(m_, *ctx.stock, ctx.currentRow, ctx.preOpen, ctx.decimalPrices);
+            // The marked print closes the step: the board is the snapshot it leads to, not the
+            // step's own, whose levels the step has traded through.
+            // (A line split in pieces marks each: the first brings it, with what changed.)
+            const Board& next = ctx.stock->board[static_cast<std::size_t>(ctx.currentRow + 1)];
+            if (m_.marketBoard != next) {
+                m_.marketBoard = next;
+                m_.ComposeBoard(ctx.preOpen);
+                ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/false);
+            }
         } else if (t.volume && t.price && ctx.random) {
             板補正(m_.marketBoard, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
                  CorrectionInputs{ctx.fineTickMode, ctx.boardTotalQty, ctx.tradingUnit, *ctx.random, m_.limits});
@@ -168,7 +209,7 @@ void MatchingEngine::AddTapeRow(const std::string& time, const std::string& volu
     // The day's last line closes the session.
     row.time = m_.tapeCursor == m_.tapeCount() ? std::string("15:00:00") : time;
     row.volume = volume;
-    row.price = Format(price, decimalPrices ? "###,###.0" : "###,###");
+    row.price = FormatPrice(price, decimalPrices, true);
     const double prev = m_.prevDisplayedPrice;
     row.colour = prev != 0 && price > prev   ? colours::kTapeUp
                  : prev != 0 && price < prev ? colours::kTapeDown

@@ -40,6 +40,9 @@ public:
     virtual void OnOrderRemoved(int /*slot*/, bool /*closing*/) {}
     // A new order could have filled but all 30 position slots are in use: it stays pending.
     virtual void OnPositionTableFull() {}
+    // A new order could have filled, but at a price that costs more than it holds back (the
+    // day's limits widened since it was placed): it stays pending. Told once per order.
+    virtual void OnHeldBack(float /*orderNumber*/) {}
 };
 
 namespace colours {
@@ -60,6 +63,7 @@ struct MarketState {
     Board board{};        // marketBoard with the overlay laid on: shown, and what orders meet
     BoardOverlay overlay;
     PriceBand limits;     // the day's price limits: no order is shown beyond them
+    bool limitsFromFirstPrint = false;  // no previous close: the day's first trade sets them
     BoardCells cells;
     DayTape tape;
     int tapeCursor = 0;             // next line not yet processed
@@ -79,6 +83,7 @@ struct MarketState {
     // Stops fired on the line at the cursor, by table and number: each is tested once a line.
     int firedLine = -1;
     std::vector<std::pair<bool, float>> firedOnLine;
+    std::vector<float> heldBackTold;  // new orders told to be held back by their reservation
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }
@@ -92,6 +97,13 @@ struct MarketState {
     // meets the opening print, at a price nobody knows yet.
     bool NextLineOpens() const;
     void MarkFired(bool closing, float number);
+    // A print of the market: its last price, and what it shows of the limits. Without a previous
+    // close the first print sets them; a print beyond them shows the exchange allowed more (a
+    // widened band, or a base the file does not give), and they take it in.
+    void NotePrint(double price);
+    // The user's market or marketable order took `quantity` from the opposite side of the market's
+    // board: what is left is what the next order of the step meets.
+    void TakeFromMarket(bool sells, double quantity);
     bool FiredOnThisLine(bool closing, float number) const;
 };
 
@@ -134,10 +146,11 @@ private:
     struct Line;
     void TestOrders(Line& line, const MatchContext& ctx);
     void TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx);
-    bool StopFires(Order& order, bool closing, int slot, const MatchContext& ctx);
+    bool StopFires(Order& order, bool closing, int slot, const Line& line, const MatchContext& ctx);
+    bool Marketable(const Order& order, bool sells) const;
     float MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
     std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
-    std::optional<float> Honest(const Order& order, bool closing, float price, const MatchContext& ctx) const;
+    std::optional<float> Honest(const Order& order, bool closing, float price, const MatchContext& ctx);
     void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);
     int CountFreePositions() const;
     void NoRoomForPositions();

@@ -87,7 +87,9 @@ bool CheckPrices(const NewOrderForm& f, const OrderEntryContext& ctx, EntryOutco
         const double typed = ReadFormattedNumber(field.text);
         const std::string name = field.name;
         if (!(p > 0)) return BadPrice(out, name + "は0より大きい値を入力して下さい。");
-        if (!OnPriceGrid(p, ctx.fineTickMode))
+        // The price typed, not its single-precision copy, lies on the grid: 3136.0005 is no price.
+        const double steps = typed / PriceStep(typed, ctx.fineTickMode);
+        if (!OnPriceGrid(p, ctx.fineTickMode) || std::fabs(steps - std::round(steps)) > 1e-6)
             return BadPrice(out, name + "の" + YenText(typed) + "は呼値の単位（" +
                                      YenText(PriceStep(p, ctx.fineTickMode)) + "）に合っていません。");
         const PriceBand& band = ctx.limits;

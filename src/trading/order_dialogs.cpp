@@ -73,10 +73,10 @@ std::string SpinPrice(const std::string& text, bool up, bool decimals, bool fine
     const double p = ReadFormattedNumber(text);
     double next = up ? p + PriceStep(p, fineTick) : p - PriceStep(std::max(0.0, p - 1e-9), fineTick);
     if (next < PriceStep(0, fineTick)) next = PriceStep(0, fineTick);
-    return Format(next, decimals ? "0.0" : "#");
+    return FormatPrice(next, decimals, false);
 }
 
-std::string DialogPriceText(float price, bool decimals) { return Format(price, decimals ? "0.0" : "#"); }
+std::string DialogPriceText(float price, bool decimals) { return FormatPrice(price, decimals, false); }
 
 std::string CentredName(std::string_view name) {
     std::string n = LeftChars(Trim(name), 10);

@@ -57,7 +57,7 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
     const bool sells = Sells(order, closing);
     // A stop that fired on this line waits for the next one as a limit order.
     if (order.isMarket == 0 && m_.FiredOnThisLine(closing, order.number)) return;
-    if ((order.kind == kKindNormalWithStop || order.kind == kKindStop) && StopFires(order, closing, slot, ctx)) {
+    if ((order.kind == kKindNormalWithStop || order.kind == kKindStop) && StopFires(order, closing, slot, line, ctx)) {
         if (order.isMarket == 0) return;
     }
     // A new order fills only into a free position slot; with all 30 in use it waits.
@@ -66,6 +66,7 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
         return;
     }
     const double print = line.t.price.value_or(0);
+    const bool takes = order.isMarket == 1 || (order.kind != kKindStop && Marketable(order, sells));
     std::optional<float> price;
     if (order.isMarket == 1) {
         price = line.opening ? static_cast<float>(print) : MarketFillPrice(order, sells, line, ctx);
@@ -80,17 +81,31 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
         }
     }
     if (!price) return;
+    if (takes && line.printed && !line.opening && print > 0) {
+        // The print came first and took what it traded through: an order that takes the
+        // market's quotes now does no better than it (and, a limit, no worse than its limit).
+        float bound = sells ? std::min(*price, static_cast<float>(print)) : std::max(*price, static_cast<float>(print));
+        if (order.isMarket == 0) bound = sells ? std::max(bound, order.limitPrice) : std::min(bound, order.limitPrice);
+        price = bound;
+    }
     const auto honest = Honest(order, closing, *price, ctx);
     if (!honest) return;  // the order waits for a price the rules allow
     line.filled += order.quantity;
+    if (takes && !line.opening) m_.TakeFromMarket(sells, order.quantity);
     Fill(order, closing, slot, *honest, line, ctx);
+}
+
+// A limit at or through the opposite best price of the market's own board trades at once.
+bool MatchingEngine::Marketable(const Order& o, bool sells) const {
+    const float bestAsk = Level(m_.marketBoard, 0), bestBid = Level(m_.marketBoard, 5);
+    return sells ? (bestBid != 0 && o.limitPrice <= bestBid) : (bestAsk != 0 && o.limitPrice >= bestAsk);
 }
 
 // What a fill may never be: at no price, off the grid, beyond the day's limits, beyond the
 // order's limit, or costing more buying power than the order holds back. A short sale that a
 // print went past sells at what it was checked and reserved for, as its resting offer would
 // have been taken at the exchange.
-std::optional<float> MatchingEngine::Honest(const Order& o, bool closing, float price, const MatchContext& ctx) const {
+std::optional<float> MatchingEngine::Honest(const Order& o, bool closing, float price, const MatchContext& ctx) {
     const bool sells = Sells(o, closing);
     double p = price;
     if (!closing && sells && o.quantity > 0) {
@@ -101,11 +116,18 @@ std::optional<float> MatchingEngine::Honest(const Order& o, bool closing, float 
     const PriceBand& band = m_.limits;
     if ((band.upper > 0 && p > band.upper) || (band.lower > 0 && p < band.lower)) return std::nullopt;
     if (o.isMarket == 0 && o.limitPrice > 0 && (sells ? p < o.limitPrice : p > o.limitPrice)) return std::nullopt;
-    if (!closing && !sells && p * o.quantity > o.reservedAmount + 0.5) return std::nullopt;
+    if (!closing && !sells && p * o.quantity > o.reservedAmount + 0.5) {
+        auto& told = m_.heldBackTold;
+        if (listener_ && std::find(told.begin(), told.end(), o.number) == told.end()) {
+            told.push_back(o.number);
+            listener_->OnHeldBack(o.number);
+        }
+        return std::nullopt;
+    }
     return static_cast<float>(p);
 }
 
-bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchContext& ctx) {
+bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const Line& line, const MatchContext& ctx) {
     const double p = m_.currentPrintPrice;
     const bool fires = o.triggerDirection == 0 ? (p >= o.triggerPrice && o.triggerPrice != 0)
                                                : (p <= o.triggerPrice && p != 0);
@@ -124,7 +146,9 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const MatchCont
     }
     if (o.stopExecution == 1) o.isMarket = 1;
     o.kind = o.triggerPrice = o.triggerDirection = o.stopExecution = o.stopLimitPrice = 0;
-    m_.MarkFired(closing, o.number);
+    // Fired by a print that has happened, the order waits for the next one; fired in a pass for
+    // orders just placed before the line at the cursor is due, that line is its next print.
+    if (line.printed) m_.MarkFired(closing, o.number);
     m_.RefreshOverlay(book_);  // the order now stands at its limit
     if (listener_) listener_->OnStopFired(slot, closing);
     return true;
@@ -172,9 +196,7 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
     if (!sells && p < Level(b, 5)) p = Level(b, 5);
     if (sells && Level(b, 0) != 0 && p > Level(b, 0)) p = Level(b, 0);
 
-    // A limit at or through the opposite best price trades at once.
-    const bool marketable = sells ? (bestBid != 0 && o.limitPrice <= bestBid) : (bestAsk != 0 && o.limitPrice >= bestAsk);
-    if (marketable) {
+    if (Marketable(o, sells)) {
         // Whole levels until the order is covered; the price is the first level beyond their average.
         const int first = OppositeSide(sells);
         double covered = 0, cost = 0;

@@ -26,7 +26,7 @@ std::string PendingOrderLine(const Order& o, bool closing, int slot, bool decima
     if (o.kind == kKindStop || o.limitPrice == 0)
         line += "      -";
     else
-        line += RightAlign(Format(o.limitPrice, decimalPrices ? "0.0" : "#"), 7);
+        line += RightAlign(FormatPrice(o.limitPrice, decimalPrices, false), 7);
     line += "円";
     if (o.kind != kKindNormal) line += "*";
     line += std::string(21, ' ') + std::to_string(slot);

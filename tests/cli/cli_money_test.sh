@@ -59,6 +59,9 @@ expect "late opener: 1 yen is refused" '.rejected[0] == {"at":"09:05:00","line":
 expect "late opener: 1,500 × 1,500 is 3.3 million at the upper limit" '.rejected[1].message == "資金が足りません。"' "$out"
 expect "late opener: the short that fits fills at the open" \
   '[.executions[] | select(.trade == "新規") | [.quantity, .price]] == [[1300, 1782]]' "$out"
+out=$(run "$data" 221101 4385 "$(orders late-buy \
+  '{"at":"08:30:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":1000}}')" --report)
+expect "late opener: holdings are never valued at 0" '(.report.equity | min) > -100000' "$out"
 
 # A short stop 以上 360 with a limit of 300 (2315 on 221109): it sells at 360 or more once it fires,
 # so 9,000 shares need 3,240,000 yen; 8,000 fit, and fill within what they hold back.
@@ -87,6 +90,12 @@ out=$(run "$data" 221109 2315 "$(orders limit-up \
 expect "limit-up: no ask above 402" '[.trace[] | .board[0:5][] | select(. > 402)] == []' "$out"
 expect "limit-up: fills at 402, the short at once" \
   '[.executions[] | select(.trade == "新規") | [.time, .side, .price]] == [["14:00:05","売建",402],["14:00:05","買建",402]]' "$out"
+
+# A marked print ends its step at the next snapshot (9984 on 221109 prints 24,550 up to 09:00:43):
+# a market buy just after it meets that snapshot's asks, not the step's own that the prints took.
+out=$(run "$data" 221109 9984 "$(orders resync \
+  '{"at":"09:00:44","new":{"side":"買建","type":"通常注文","normal":"成行","qty":1200}}')" --speed 20 --investment 100000000)
+expect "a marked print: no stale ask" '.executions[0].price >= 24550' "$out"
 
 # The user's own offer at 3,138 inside an empty spread (asks from 3,140 by hand) never sells to
 # the user's market buy; a resting bid at 3,136 does not fill when an unrelated buy is placed

@@ -79,6 +79,8 @@ TEST_F(TapeTest, FirstTradedRowIsOneOpeningLineAtTheDayOpen) {
     stock->open = 0;
     stock->firstPrice = 500;
     EXPECT_EQ(Estimate(0, random), std::vector<std::string>{"09:00:00 3,700 500"});
+    stock->firstPrice = 1001.5f;  // a decimal stock's open keeps its fraction
+    EXPECT_EQ(Estimate(0, random), std::vector<std::string>{"09:00:00 3,700 1,001.5"});
 }
 
 TEST_F(TapeTest, AnOpeningAuctionInTheFirstSnapshotIsPrintedFirst) {

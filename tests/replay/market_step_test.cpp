@@ -49,12 +49,13 @@ TEST_F(MarketStepTest, AChangedQuantityAtAShownPriceIsHighlighted) {
     sim->SetSpeedScroll(1);
     BoardCells atRow6;
     bool seen = false;
-    sim->SetStepObserver([&](int row) {
-        if (row == 6) atRow6 = sim->market().cells, seen = true;
+    sim->SetStepEndObserver([&](int row) {
+        if (row == 5) atRow6 = sim->market().cells, seen = true;
     });
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return seen; }));
-    // The step's board, before its prints: rows carry the same board but for that quantity.
+    // Row 5's step ends with a marked print, which brings row 6's board: rows carry the same
+    // board but for that quantity.
     EXPECT_TRUE(atRow6.highlighted[0]);
     EXPECT_EQ(atRow6.text[10], "800");
     EXPECT_FALSE(atRow6.highlighted[1]);

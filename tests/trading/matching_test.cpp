@@ -124,8 +124,9 @@ TEST_F(MatchingTest, ALockedBoardHoldsTheNextLineOnce) {
 }
 
 TEST_F(MatchingTest, MarkedLinesResynchroniseOnlyUpToRow2722) {
-    stock->board[2722][0] = 600;  // a recognisable recorded board
-    stock->board[2723][0] = 700;
+    // A marked print ends its step: the board becomes the snapshot it leads to, the next row's.
+    stock->board[2723][0] = 600;  // a recognisable recorded board
+    stock->board[2724][0] = 700;
     Lines({"10:00:01 100 501.0 @", "10:00:02 100 501.0 @"});
     ctx.currentRow = 2722;
     engine.MatchPendingOrders(1, ctx);

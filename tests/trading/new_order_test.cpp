@@ -174,6 +174,7 @@ TEST_F(NewOrderTest, PricesOffTheGridAtZeroOrBeyondTheLimitsAreRefused) {
     };
     EXPECT_EQ(refusal(Limit("100", "499.5")), "価格の499.5円は呼値の単位（1円）に合っていません。");
     EXPECT_EQ(refusal(Limit("100", "0")), "価格は0より大きい値を入力して下さい。");
+    refusal(Limit("100", "500.0005"));  // within a float's error of 500, but no price of the grid
     EXPECT_EQ(refusal(Limit("100", "561")), "価格の561円は値幅制限（400円～560円）の外です。");
     NewOrderForm stop = Limit("100", "");
     stop.kind = kKindStop;

@@ -14,8 +14,10 @@ class Recorder final : public MatchingListener {
 public:
     void OnExecution(const Execution& e, const OrderBook&) override { fills.push_back(e); }
     void OnStopFired(int slot, bool) override { stops.push_back(slot); }
+    void OnHeldBack(float number) override { heldBack.push_back(number); }
     std::vector<Execution> fills;
     std::vector<int> stops;
+    std::vector<float> heldBack;
 };
 
 class OrderMatchingTest : public ::testing::Test {
@@ -271,7 +273,7 @@ TEST_F(OrderMatchingTest, ALimitAtTheOppositeBestPriceTradesAtOnceAndNeverQueues
     // The queue of a new short at a bid's price is its own side's: nothing stands ahead.
     ShowBoard(market.cells, market.board, false);
     EXPECT_EQ(板数量チェック(market.cells, 500, 100, /*sells=*/true), 0);
-    EXPECT_EQ(板数量チェック(market.cells, 500, 100, /*sells=*/false), 5000);
+    EXPECT_EQ(板数量チェック(market.cells, 500, 100, /*sells=*/false), 4900);  // the sale took 100
     EXPECT_EQ(板数量チェック(market.cells, 503, 100, /*sells=*/true), 1000);
 }
 
@@ -304,6 +306,27 @@ TEST_F(OrderMatchingTest, AStopFiredForANewOrderWaitsForTheNextLine) {
     EXPECT_EQ(recorder.fills[0].price, 500);
 }
 
+TEST_F(OrderMatchingTest, AStopFiredBeforeTheNextPrintIsDueMeetsThatPrint) {
+    market.currentPrintPrice = 501;
+    PlaceStop(kSideMarginSell, 100, 505, true, 500).fresh = true;
+    market.newOrderFlag = true;
+    Print("10:00:05 100 500.0", 1);  // fired in the pass for the new order; the print is later
+    ASSERT_EQ(recorder.stops.size(), 1u);
+    engine.MatchPendingOrders(5, ctx);
+    ASSERT_EQ(recorder.fills.size(), 1u);
+    EXPECT_EQ(recorder.fills[0].price, 500);
+}
+
+TEST_F(OrderMatchingTest, TheUsersMarketOrdersTakeTheMarketsQuotesOnce) {
+    SetAsks({{501, 1000}, {502, 1000}, {503, 1000}});
+    Place(kSideMarginBuy, 1000, 0);
+    Place(kSideMarginBuy, 1000, 0);
+    Print("10:00:01 100 500.0");
+    ASSERT_EQ(recorder.fills.size(), 2u);
+    EXPECT_EQ(recorder.fills[0].price, 501);
+    EXPECT_EQ(recorder.fills[1].price, 502);  // the 501 ask is gone
+}
+
 TEST_F(OrderMatchingTest, AFillLeavesTheBoardBeforeTheNextOrderOfTheLineIsTested) {
     // Two bids of the user's at 500 behind the market's 5,000: the first, with nothing ahead,
     // fills; the second then has the market's 5,000 ahead, which this print of 5,100 traded.
@@ -321,22 +344,35 @@ TEST_F(OrderMatchingTest, NoFillAtNoPriceOffTheGridBeyondTheLimitsOrBeyondAReser
     Print("09:00:00 1,000", 0);
     EXPECT_TRUE(recorder.fills.empty());
     book.pendingNewOrders[0] = Order{};
-    // With no quotes a buy limit fills through the print: not off the grid, not beyond the
-    // upper limit of 600.
+    // With no quotes a market buy pays the print, never a price off the grid.
     market.marketBoard = {};
-    Place(kSideMarginBuy, 100, 650);
+    Place(kSideMarginBuy, 100, 0);
     Print("10:00:01 100 499.5");
-    Print("10:00:01 100 601.0");
     EXPECT_TRUE(recorder.fills.empty());
-    Print("10:00:01 100 600.0");
+    Print("10:00:01 100 500.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
-    EXPECT_EQ(recorder.fills[0].price, 600);
+    EXPECT_EQ(recorder.fills[0].price, 500);
+    // Asks recorded beyond the upper limit of 600 are no price to buy at, until the market
+    // prints there: then the exchange allowed it, and the limits take it in. An order reserved
+    // at the old limit does not fill beyond it, and says so.
+    SetAsks({{610, 1000}});
+    Place(kSideMarginBuy, 100, 0).reservedAmount = 620 * 100;  // order 102
+    Place(kSideMarginBuy, 100, 0);  // 103, held back at 600 a share
+    Print("10:00:01 100 599.0");
+    EXPECT_EQ(recorder.fills.size(), 1u);
+    Print("10:00:01 100 610.0");
+    ASSERT_EQ(recorder.fills.size(), 2u);
+    EXPECT_EQ(recorder.fills[1].price, 610);
+    EXPECT_EQ(market.limits.upper, 610);
+    EXPECT_EQ(recorder.heldBack, std::vector<float>{103});
     // A short that a print went past sells at what it was reserved for, never above it.
+    for (Order& o : book.pendingNewOrders) o = Order{};
+    market.marketBoard = {};
     Place(kSideMarginSell, 100, 503);
     Print("10:00:02 100 508.0", 2);
-    ASSERT_EQ(recorder.fills.size(), 2u);
-    EXPECT_EQ(recorder.fills[1].side, kSideMarginSell);
-    EXPECT_EQ(recorder.fills[1].price, 503);
+    ASSERT_EQ(recorder.fills.size(), 3u);
+    EXPECT_EQ(recorder.fills[2].side, kSideMarginSell);
+    EXPECT_EQ(recorder.fills[2].price, 503);
 }
 
 TEST_F(OrderMatchingTest, AJumpBackHoldsEveryTestUntilTheClockHasCaughtUp) {
