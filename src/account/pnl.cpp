@@ -6,22 +6,23 @@
 #include "platform/text.h"
 
 namespace corvala {
-float 単一取引の損益計算(const ClosingOrder& order, const OrderBook& book, float kakaku, float bai, bool sw) {
+double 単一取引の損益計算(const ClosingOrder& order, const OrderBook& book, float kakaku, float bai, bool sw) {
     const auto slots = AllocationList(order.closeSlots);
     const auto quantities = AllocationList(order.closeQuantities);
     if (slots.empty() || quantities.empty() || slots.size() != quantities.size()) return 0;
-    float sum = 0;
+    double sum = 0;  // in double: a float loses yen beyond 16,777,216
     for (std::size_t k = 0; k < slots.size(); ++k) {
         const double slot = LeadingNumber(slots[k]);
         if (slot < 0 || slot >= kOrderSlots) continue;  // an allocation the table cannot hold
         const Position& p = book.positions[static_cast<std::size_t>(slot)];
-        const float q = static_cast<float>(LeadingNumber(quantities[k]));
+        const double q = LeadingNumber(quantities[k]);
+        const double price = p.price;
         if (sw)
-            sum += p.price * q;
+            sum += price * q;
         else if (bai == kSideMarginSell)
-            sum += (p.price - kakaku) * q;
+            sum += (price - kakaku) * q;
         else
-            sum += (kakaku - p.price) * q;
+            sum += (kakaku - price) * q;
     }
     return sum;
 }

@@ -9,7 +9,7 @@ namespace corvala {
 // 単一取引の損益計算: over the positions a closing order is allocated to, the book value of the
 // closed part (`sw` set) or its result at `kakaku` for the closing side `bai`. 0 when the
 // allocation lists are empty or of different lengths. Summed in single precision.
-float 単一取引の損益計算(const ClosingOrder& order, const OrderBook& book, float kakaku, float bai, bool sw);
+double 単一取引の損益計算(const ClosingOrder& order, const OrderBook& book, float kakaku, float bai, bool sw);
 
 // The accounting of one closing order filled at `fillPrice` at `nowSeconds`: buying power, run
 // result and totals; the order then carries the fill time and price. Returns the result.

@@ -179,6 +179,21 @@ TEST_F(ClosingFillTest, LongShortAndSpanningCloses) {
     EXPECT_EQ(a.runPnl, -1000);
 }
 
+// Half a million shares of a 4,595-yen stock hold 2,302,554,500 yen: beyond what a float holds to
+// the yen. Closing them gives back exactly that and the result, not a rounded sum.
+TEST_F(ClosingFillTest, BigClosesAreAccountedToTheYen) {
+    a = Account{};
+    Position(4, kSideMarginSell, 501'100, 4595);
+    ClosingOrder buy = Close(kSideMarginSell, 501'100, "4", "501100");
+    EXPECT_EQ(ClosingFillAccounting(a, buy, book, 4605, 36'000), -5'011'000);
+    EXPECT_EQ(a.buyingPower, 2'302'554'500.0 - 5'011'000);
+    a = Account{};
+    Position(5, kSideMarginBuy, 501'100, 4595);
+    ClosingOrder sell = Close(kSideMarginBuy, 501'100, "5", "501100");
+    EXPECT_EQ(ClosingFillAccounting(a, sell, book, 4607, 36'000), 6'013'200);
+    EXPECT_EQ(a.buyingPower, 4607.0 * 501'100);
+}
+
 TEST_F(ClosingFillTest, MismatchedOrBrokenAllocationsRealiseNothing) {
     Position(0, kSideMarginBuy, 100, 500);
     EXPECT_EQ(単一取引の損益計算(Close(kSideMarginBuy, 100, "0,1", "100"), book, 510, kSideMarginBuy, false), 0);
