@@ -190,8 +190,10 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
     const float bestAsk = Level(mb, 0), bestBid = Level(mb, 5);
     double p = line.t.price.value_or(0);
     if (m_.newOrderFlag && line.t.volume.value_or(0) == 0) {
+        // Against the quote for this order only: the line keeps the last trade for the others (a
+        // market sell after a buy must not take the ask as a price somebody paid).
         const float opposite = sells ? bestBid : bestAsk;
-        if (opposite != 0) line.t.price = p = opposite;
+        if (opposite != 0) p = opposite;
     }
     if (!sells && p < Level(b, 5)) p = Level(b, 5);
     if (sells && Level(b, 0) != 0 && p > Level(b, 0)) p = Level(b, 0);

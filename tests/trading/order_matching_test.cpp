@@ -291,6 +291,22 @@ TEST_F(OrderMatchingTest, APassForANewOrderTestsOnlyItAndNoVolumeBeforeItsLine) 
     EXPECT_EQ(recorder.fills[0].orderNumber, 100);
 }
 
+// Orders placed together meet the quotes each for itself: a buy meets the ask, and a market sell
+// behind it, with no bid at all, may only meet the last trade, never that ask.
+TEST_F(OrderMatchingTest, APassForNewOrdersGivesNoOrderThePriceAnotherMet) {
+    for (int i = 5; i < 10; ++i) market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(i + 10)] = 0;
+    market.currentPrintPrice = 499;
+    Place(kSideMarginBuy, 100, 501).fresh = true;  // at the ask: trades at once
+    Order& sell = Place(kSideMarginSell, 100, 0);
+    sell.fresh = true;
+    sell.reservedAmount = 600 * 100;
+    market.newOrderFlag = true;
+    Print("10:00:09 9,000 500.0", 1);
+    ASSERT_EQ(recorder.fills.size(), 2u);
+    EXPECT_EQ(recorder.fills[0].price, 501);
+    EXPECT_EQ(recorder.fills[1].price, 499) << "the market sell took the ask the buy met";
+}
+
 TEST_F(OrderMatchingTest, AStopFiredForANewOrderWaitsForTheNextLine) {
     // 売建 stop 以下 505 then a limit of 500 (the bid): the last print, 501, fires it at once.
     market.currentPrintPrice = 501;
