@@ -128,6 +128,20 @@ public:
 
     void Row(std::string_view line, const std::vector<std::string_view>& f);
     void Close(const std::vector<std::string_view>& f, std::size_t lines);
+    // A stock's price above 3,000 off the standard steps (a trade or a quote): the stock is on the
+    // fine steps.
+    void NoteGrid(double price) {
+        if (slot_ == SeriesSlot::DayStock && !day_.fineTickMode && price > 3000 &&
+            std::fmod(static_cast<double>(static_cast<float>(price)), PriceStep(price, false)) != 0)
+            day_.fineTickMode = true;
+    }
+    void TakeBoard(std::size_t row, const std::vector<std::string_view>& f) {
+        for (int i = 0; i < kBoardValues; ++i)
+            if (const auto v = Numeric(f[14 + static_cast<std::size_t>(i)])) {
+                s_.board[row][static_cast<std::size_t>(i)] = static_cast<float>(*v);
+                if (i < kBoardValues / 2) NoteGrid(*v);
+            }
+    }
 
 private:
     void UpdateBar(float price);
@@ -214,10 +228,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
         }
         s_.high = std::max(s_.high, c3);
         s_.low = std::min(s_.low, c3);
-        if (slot_ == SeriesSlot::DayStock && !day_.fineTickMode && *col3 > 3000) {
-            const double step = PriceStep(*col3, false);
-            if (std::fmod(static_cast<double>(c3), step) != 0) day_.fineTickMode = true;
-        }
+        NoteGrid(*col3);
     }
     s_.price[r] = price;
 
@@ -256,11 +267,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
             if (const auto v = Numeric(f[35])) s_.vwap[r] = static_cast<float>(*v);
     }
 
-    if (detail_) {
-        for (int i = 0; i < kBoardValues; ++i)
-            if (const auto v = Numeric(f[14 + static_cast<std::size_t>(i)]))
-                s_.board[r][static_cast<std::size_t>(i)] = static_cast<float>(*v);
-    }
+    if (detail_) TakeBoard(r, f);
     if (slot_ == SeriesSlot::DayStock)
         for (std::size_t c = 29; c <= 33; ++c) longestBuyQty_ = std::max(longestBuyQty_, f[c].size());
 
@@ -288,11 +295,7 @@ void Parser::Close(const std::vector<std::string_view>& f, std::size_t lines) {
         if (lb.low == 0 || c3 < lb.low) lb.low = c3;
         if (lb.open == 0) lb.open = c3;
     }
-    if (detail_) {
-        for (int i = 0; i < kBoardValues; ++i)
-            if (const auto v = Numeric(f[14 + static_cast<std::size_t>(i)]))
-                s_.board[last][static_cast<std::size_t>(i)] = static_cast<float>(*v);
-    }
+    if (detail_) TakeBoard(last, f);
     const double closing = LeadingNumber(f[3]);
     s_.price[last] = closing > 0 && closing <= std::numeric_limits<float>::max()
                          ? static_cast<float>(closing)

@@ -19,7 +19,7 @@ void Simulation::BuildInitialBoard(int row) {
 void Simulation::RefreshBoard(int row) {
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
     market_.cells.highlighted.fill(false);
-    market_.marketBoard = stock.board[static_cast<std::size_t>(row)];
+    market_.TakeRecordedBoard(stock.board[static_cast<std::size_t>(row)]);
     if (market_.marketBoard[0] == market_.marketBoard[5]) market_.lockedBoardHold = true;
     market_.ComposeBoard(replay_.preOpenPhase);
     const Board& b = market_.board;

@@ -54,8 +54,17 @@ void MarketState::NotePrint(double price) {
         limits = DailyPriceBand(price);
         limitsFromFirstPrint = false;
     }
+    WidenLimits(price);
+}
+
+void MarketState::WidenLimits(double price) {
     if (limits.upper > 0 && price > limits.upper) limits.upper = static_cast<float>(price);
-    if (limits.lower > 0 && price < limits.lower) limits.lower = static_cast<float>(price);
+    if (limits.lower > 0 && price > 0 && price < limits.lower) limits.lower = static_cast<float>(price);
+}
+
+void MarketState::TakeRecordedBoard(const Board& recorded) {
+    marketBoard = recorded;
+    for (int i = 0; i < kBoardLevels; ++i) WidenLimits(recorded[static_cast<std::size_t>(i)]);
 }
 
 void MarketState::TakeFromMarket(bool sells, double quantity) {
@@ -89,7 +98,7 @@ void MarketState::ComposeBoard(bool preOpen) { board = WithOverlay(marketBoard, 
 
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices) {
     if (row < 0 || row >= kMaxRows) return;
-    market.marketBoard = stock.board[static_cast<std::size_t>(row)];
+    market.TakeRecordedBoard(stock.board[static_cast<std::size_t>(row)]);
     market.ComposeBoard(preOpen);
     ShowBoard(market.cells, market.board, decimalPrices);
 }
@@ -188,7 +197,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
             // (A line split in pieces marks each: the first brings it, with what changed.)
             const Board& next = ctx.stock->board[static_cast<std::size_t>(ctx.currentRow + 1)];
             if (m_.marketBoard != next) {
-                m_.marketBoard = next;
+                m_.TakeRecordedBoard(next);
                 m_.ComposeBoard(ctx.preOpen);
                 ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/false);
             }

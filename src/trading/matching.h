@@ -101,10 +101,16 @@ struct MarketState {
     // close the first print sets them; a print beyond them shows the exchange allowed more (a
     // widened band, or a base the file does not give), and they take it in.
     void NotePrint(double price);
+    // The recording's board for the step, taken as the market's. Its quotes show the limits as
+    // its prints do: a quote beyond them widens them, so no board shows a price beyond the band.
+    void TakeRecordedBoard(const Board& recorded);
     // The user's market or marketable order took `quantity` from the opposite side of the market's
     // board: what is left is what the next order of the step meets.
     void TakeFromMarket(bool sells, double quantity);
     bool FiredOnThisLine(bool closing, float number) const;
+
+private:
+    void WidenLimits(double price);
 };
 
 // What one pass needs from the replay.

@@ -194,6 +194,16 @@ TEST_F(DayLoaderTest, OffGridPriceAboveThreeThousandSetsOnlyFineTickMode) {
     below.SetAll(3, "2999");
     ASSERT_EQ(Parse(below), "");
     EXPECT_FALSE(day.fineTickMode);
+    // A day that never trades shows its steps in its quotes: an ask of 3,103 is on no
+    // standard step, so the board is not off the grid.
+    DayFileBuilder quoted;
+    quoted.SetAll(3, "-").SetAll(14, "3105").Set(0, 14, "3103");
+    ASSERT_EQ(Parse(quoted), "");
+    EXPECT_TRUE(day.fineTickMode);
+    DayFileBuilder quotedOnGrid;
+    quotedOnGrid.SetAll(3, "-").SetAll(14, "3105");
+    ASSERT_EQ(Parse(quotedOnGrid), "");
+    EXPECT_FALSE(day.fineTickMode);
 }
 
 TEST_F(DayLoaderTest, LateOpeningLeavesTheFirstBarEmpty) {
