@@ -417,6 +417,9 @@ void Simulation::TakeForwardStep() {
 // Back to the start of the current bar, or of the previous one early in a bar.
 void Simulation::JumpBack(int& bar, int& step) {
     ReplayClock& r = replay_;
+    // The market has got as far as the step on screen, though an order placed in it may have cut
+    // its passes short: what lies before it is spent, and nothing fills there on the way back.
+    market_.engineClock = std::max(market_.engineClock, r.clockSeconds);
     if (step < 4) --bar;
     bar = std::max(0, bar);
     step = 0;
