@@ -17,58 +17,10 @@
 #include "platform/text.h"
 #include "trading_check/checked_session.h"
 #include "trading_check/generated_day.h"
+#include "trading_check/soak.h"
 
 namespace corvala::check {
 namespace {
-
-struct Install {
-    std::string folder;
-    DemoManifest demo;
-};
-
-bool MakeInstall(const std::string& folder, Install& out) {
-    out.folder = folder;
-    out.demo = GenerateDemoData(folder);
-    if (!out.demo.ok) std::fprintf(stderr, "corvala-soak: the demo install in %s: %s\n", folder.c_str(), out.demo.error.c_str());
-    return out.demo.ok;
-}
-
-// Session `seed` on its own: the day, the account and the user all follow from the seed.
-SessionPlan PlanFor(std::uint64_t seed, const Install& demo, const Install& generated, std::string& what) {
-    RandomChoices pick(static_cast<std::uint32_t>(seed * 2654435761u + 1));
-    SessionPlan plan;
-    plan.seed = seed;
-    const std::int64_t investments[] = {300'000, 1'000'000, 3'000'000, 20'000'000};
-    plan.investment = investments[pick.Between(0, 3)];
-    plan.profitTotal = pick.Between(0, 400'000);
-    plan.lossTotal = pick.Between(0, 300'000);
-    plan.cashOnly = pick.Chance(15);
-    plan.roaming = pick.Chance(70);
-    plan.runs = plan.roaming ? pick.Between(1, 3) : 1;
-    plan.profile = pick.Chance(15) ? kCrowded : kBalanced;
-    if (pick.Chance(50)) {
-        const auto& d = demo.demo;
-        plan.installFolder = d.installFolder;
-        plan.dataFolder = d.dataFolder;
-        // A day with a day before it; a stock that has a file that day.
-        for (int tries = 0; tries < 20; ++tries) {
-            plan.date = d.dateFolders[static_cast<std::size_t>(pick.Between(1, static_cast<int>(d.dateFolders.size()) - 1))];
-            plan.code = d.stocks[static_cast<std::size_t>(pick.Between(0, static_cast<int>(d.stocks.size()) - 1))].code;
-            if (!(plan.date == d.missingDate && plan.code == d.missingCode)) break;
-        }
-        what = "demo day " + plan.date + " " + plan.code;
-        return plan;
-    }
-    const DayShape shape = ChooseDayShape(pick);
-    plan.installFolder = generated.demo.installFolder;
-    plan.dataFolder = generated.demo.dataFolder;
-    plan.date = kGeneratedDate;
-    plan.code = kGeneratedCode;
-    plan.knownGoodDay = false;
-    if (!WriteGeneratedDay(plan.dataFolder, shape)) std::fprintf(stderr, "corvala-soak: cannot write the generated day\n");
-    what = "generated day " + shape.Describe();
-    return plan;
-}
 
 int Main(int argc, char** argv) {
     long sessions = 1000;
@@ -89,8 +41,11 @@ int Main(int argc, char** argv) {
     }
     namespace fs = std::filesystem;
     const fs::path root = keep.empty() ? fs::temp_directory_path() / ("corvala-soak-" + std::to_string(::getpid())) : fs::path(keep);
-    Install demo, generated;
-    if (!MakeInstall((root / "demo").string(), demo) || !MakeInstall((root / "generated").string(), generated)) return 2;
+    SoakInstalls installs;
+    if (std::string error; !MakeSoakInstalls(root.string(), installs, error)) {
+        std::fprintf(stderr, "corvala-soak: the demo installs in %s: %s\n", root.string().c_str(), error.c_str());
+        return 2;
+    }
 
     Tally total;
     std::map<std::string, std::vector<std::uint64_t>> failedRules;
@@ -98,9 +53,9 @@ int Main(int argc, char** argv) {
     for (long i = 0; i < sessions; ++i) {
         const std::uint64_t seed = first + static_cast<std::uint64_t>(i);
         std::string what;
-        const SessionPlan plan = PlanFor(seed, demo, generated, what);
+        const SessionPlan plan = SoakPlan(seed, installs, what);
         ClearHistory(plan.installFolder);
-        RandomChoices user(static_cast<std::uint32_t>(seed * 40503u + 7));
+        RandomChoices user(SoakUserSeed(seed));
         CheckedSession session(plan, user, [&](const std::string& rule, const std::string& detail) {
             if (rule == "repeated") return;
             std::printf("FAIL seed %llu, %s\n  %s\n", static_cast<unsigned long long>(seed), what.c_str(), detail.c_str());
