@@ -212,6 +212,8 @@ private:
         if (prevClose_ > 0 && std::fabs(band.upper - (prevClose_ + DailyPriceLimit(prevClose_))) > 0.01)
             Fail("the day's limits " + Num(band.upper));
 
+        CheckTapeVolume(stock);
+
         // The buying power of the run's start: the investment field at the totals of the
         // display, times the leverage.
         Account atDisplay = sim_.account();
@@ -440,6 +442,18 @@ private:
     }
 
     // ---- The invariants ----------------------------------------------------------------------
+
+    // The day's tape prints every share the file traded once: its volume is the day's (the rows
+    // before the first trade are counted by the opening print).
+    void CheckTapeVolume(const DaySeries& stock) {
+        const int unit = sim_.day().tradingUnit;
+        if (stock.lastRow < kClosingRow || unit <= 0) return;
+        double volume = 0;
+        for (const std::string& line : sim_.market().tape.lines())
+            if (const auto t = ReadTapeLine(line); t && t->volume) volume += *t->volume;
+        const double day = stock.cumVolume[kClosingRow] * unit;
+        if (std::fabs(volume - day) > 0.5) Fail("the tape prints " + Num(volume) + " shares of the day's " + Num(day));
+    }
 
     // The board the user sees and the market's own: on the grid, within the limits, asks above
     // bids.
