@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/archive.h"
@@ -18,12 +19,24 @@ namespace fs = std::filesystem;
 
 void RemoveScratch();
 
+// A fresh folder below `base`, or nothing.
+std::optional<fs::path> MakeFolderIn(const fs::path& base) {
+    std::error_code ec;
+    if (!fs::is_directory(base, ec)) return std::nullopt;
+    std::string tmpl = (base / "corvala-archive-fuzz-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) return std::nullopt;
+    return fs::path(tmpl);
+}
+
 // One scratch folder per process, removed at exit: the archive and the target sit side by side.
+// It is kept in memory where the system offers that: every run writes and removes files, and on
+// a disk that work slows the fuzzer some twenty times.
 const fs::path& Scratch() {
     static const fs::path scratch = [] {
-        std::string tmpl = (fs::temp_directory_path() / "corvala-archive-fuzz-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) std::abort();
-        return fs::path(tmpl);
+        auto made = MakeFolderIn("/dev/shm");
+        if (!made) made = MakeFolderIn(fs::temp_directory_path());
+        if (!made) std::abort();
+        return *made;
     }();
     // Registered after the path is built, so it runs while the path still exists.
     [[maybe_unused]] static const bool cleanup = std::atexit(RemoveScratch) == 0;
