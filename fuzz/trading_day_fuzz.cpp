@@ -22,12 +22,15 @@ namespace {
 using namespace corvala;
 using namespace corvala::check;
 
-// One demo install for the whole run, removed at exit.
+// One demo install for the whole run, removed at exit; in memory where there is /dev/shm, as every
+// input rewrites a day file and the history.
 struct Install {
     std::filesystem::path root;
     DemoManifest demo;
     Install() {
-        root = std::filesystem::temp_directory_path() / ("corvala-fuzz-trading-" + std::to_string(::getpid()));
+        const std::filesystem::path shm = "/dev/shm";
+        root = (std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) /
+               ("corvala-fuzz-trading-" + std::to_string(::getpid()));
         demo = GenerateDemoData((root / "install").string());
         if (!demo.ok) {
             std::fprintf(stderr, "the demo install: %s\n", demo.error.c_str());
