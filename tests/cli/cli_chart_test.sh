@@ -5,7 +5,8 @@
 set -u
 cli="$1"; gen="$2"
 dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
-"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+. "$(dirname "$0")/demo_install.sh"
+demo_install "$dir" || { echo "no demo install"; exit 1; }
 cp "$cli" "$dir/"
 chart() { "$dir/corvala-cli" chart --data "$dir/日中データ" --install "$dir" "$@"; }
 passed=0; fail=0

@@ -6,7 +6,8 @@
 set -u
 cli="$1"; gen="$2"
 dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
-"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+. "$(dirname "$0")/demo_install.sh"
+demo_install "$dir" || { echo "no demo install"; exit 1; }
 data="$dir/日中データ"
 passed=0; fail=0
 expect() {  # name, jq filter that must print true, json

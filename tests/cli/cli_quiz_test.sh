@@ -5,7 +5,8 @@ set -u
 cli="$1"; gen="$2"
 dir=$(mktemp -d); server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$dir"' EXIT
-"$gen" "$dir/install" >/dev/null || { echo "generator failed"; exit 1; }
+. "$(dirname "$0")/demo_install.sh"
+demo_install "$dir/install" || { echo "no demo install"; exit 1; }
 passed=0; fail=0
 expect() {  # name, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; passed=$((passed+1)); else echo "FAIL $1: expected $2, got $3"; fail=1; fi

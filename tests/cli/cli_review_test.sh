@@ -4,7 +4,8 @@
 set -u
 cli="$1"; gen="$2"
 dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
-"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+. "$(dirname "$0")/demo_install.sh"
+demo_install "$dir" || { echo "no demo install"; exit 1; }
 cp "$cli" "$dir/"
 export APPDATA="$dir/appdata"
 fail=0

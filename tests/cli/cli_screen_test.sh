@@ -5,7 +5,8 @@ set -u
 cli="$1"; gen="$2"
 dir=$(mktemp -d); server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$dir"' EXIT
-"$gen" "$dir" >/dev/null || { echo "generator failed"; exit 1; }
+. "$(dirname "$0")/demo_install.sh"
+demo_install "$dir" || { echo "no demo install"; exit 1; }
 screen() { "$cli" screen --install "$dir" "$@"; }
 passed=0; fail=0
 expect() {  # name, expected, actual

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "demo_data/demo_data.h"
+#include "demo_install.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/simulation.h"
@@ -34,11 +34,12 @@ public:
     std::int64_t NowMs() const override { return 0; }
 };
 
-// The demo install of this test process, removed when the process ends (every test runs in a
-// process of its own: a folder left behind each time would fill the disk).
+// The demo install of this test process (a copy of the ctest run's, see demo_install.h), removed
+// when the process ends (every test runs in a process of its own: a folder left behind each time
+// would fill the disk).
 inline const DemoManifest& Demo() {
     static const test::TempDir folder;
-    static const DemoManifest manifest = GenerateDemoData(folder.Sub("demo"));
+    static const DemoManifest manifest = test::MakeDemoInstall(folder.Sub("demo"));
     return manifest;
 }
 

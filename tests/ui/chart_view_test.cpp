@@ -17,6 +17,7 @@
 
 #include "chart/layers.h"
 #include "demo_data/demo_data.h"
+#include "demo_install.h"
 #include "platform/text.h"
 #include "platform/virtual_scheduler.h"
 #include "test_support.h"
@@ -26,13 +27,15 @@
 namespace corvala {
 namespace {
 
-// The demo install of this test process, removed when the process ends.
+// The demo install of this test process (a copy of the ctest run's, see demo_install.h), removed
+// when the process ends.
 const std::string& DemoInstall() {
     static const test::TempDir dir;
     static const std::string folder = [] {
-        EXPECT_TRUE(GenerateDemoData(dir.path()).ok);
-        EXPECT_TRUE(WriteSettingsWithoutDisclaimer(dir.path()));
-        return dir.path();
+        const DemoManifest demo = test::MakeDemoInstall(dir.Sub("demo"));
+        EXPECT_TRUE(demo.ok) << demo.error;
+        EXPECT_TRUE(WriteSettingsWithoutDisclaimer(demo.installFolder));
+        return demo.installFolder;
     }();
     return folder;
 }

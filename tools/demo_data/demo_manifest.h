@@ -27,12 +27,16 @@ struct DemoDayFile {
     bool hasVwapColumn = false;
     bool decimalPrices = false;             // prices are written with decimals
     bool offStandardGridAbove3000 = false;  // a price above 3,000 off the standard table's steps
+
+    bool operator==(const DemoDayFile&) const = default;
 };
 
 struct DemoStock {
     std::string code;
     std::string market;  // the part of the ticker after the dot: T, OS, OJ, Q or an unknown one
     std::string name;    // UTF-8
+
+    bool operator==(const DemoStock&) const = default;
 };
 
 struct DemoManifest {
@@ -61,6 +65,8 @@ struct DemoManifest {
 
     // The day file of `code` on `dateFolder`, or nullptr.
     const DemoDayFile* Find(std::string_view dateFolder, std::string_view code) const;
+
+    bool operator==(const DemoManifest&) const = default;
 };
 
 }  // namespace corvala
