@@ -23,7 +23,7 @@ struct DisplayedDay {
     explicit DisplayedDay(int barLength = 5) {
         sim.StartUp();
         sim.SetBarLength(barLength);
-        sim.SetChartSize((1600 - kDesignWidthPx) * kTwipsPerPixel, (1000 - kDesignHeightPx) * kTwipsPerPixel);
+        sim.chart().SetSize((1600 - kDesignWidthPx) * kTwipsPerPixel, (1000 - kDesignHeightPx) * kTwipsPerPixel);
         sim.SetDateText("221104");
         sim.SetCodeText("8473");
         sim.DisplayDay();
@@ -33,8 +33,8 @@ struct DisplayedDay {
 void BM_ComputeChartData(benchmark::State& state) {
     DisplayedDay d(static_cast<int>(state.range(0)));
     ChartInputs in;
-    in.w = d.sim.chartData().geometry.w();
-    in.h = d.sim.chartData().geometry.h();
+    in.w = d.sim.chart().data().geometry.w();
+    in.h = d.sim.chart().data().geometry.h();
     in.barLength = static_cast<int>(state.range(0));
     for (auto _ : state) benchmark::DoNotOptimize(ComputeChartData(d.sim.day(), in));
 }
@@ -44,7 +44,7 @@ void BM_DrawBaseWholeDay(benchmark::State& state) {
     DisplayedDay d(static_cast<int>(state.range(0)));
     ChartPicture picture;
     for (auto _ : state) {
-        DrawBase(picture, d.sim.chartData(), ChartLayers{}, ReplayView{}, {false, false});
+        DrawBase(picture, d.sim.chart().data(), ChartLayers{}, ReplayView{}, {false, false});
         benchmark::DoNotOptimize(picture.base.data());
     }
     state.counters["shapes"] = static_cast<double>(picture.base.size());
@@ -57,7 +57,7 @@ void BM_DrawLiveStep(benchmark::State& state) {
     int row = 0;
     for (auto _ : state) {
         const ReplayView view{true, row / 60 - 1, row};
-        DrawLive(picture, d.sim.chartData(), d.sim.day(), ChartLayers{}, view, d.sim.tradeMarkers());
+        DrawLive(picture, d.sim.chart().data(), d.sim.day(), ChartLayers{}, view, d.sim.chart().tradeMarkers());
         benchmark::DoNotOptimize(picture.live.data());
         row = (row + 7) % kReplayRows;
     }

@@ -43,14 +43,14 @@ struct Figures {
 // changed is repainted (the labels, the board, the list). Milliseconds a move.
 double PointerMoves(MainWindow& w) {
     Simulation& sim = w.simulation();
-    const ChartGeometry& g = sim.chartData().geometry;
+    const ChartGeometry& g = sim.chart().data().geometry;
     w.Refresh();
     QApplication::processEvents();
     constexpr int kMoves = 200;
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < kMoves; ++i) {
-        sim.MoveOnChart(g.RowX(i * 3599 / kMoves), g.BandTop(kLowerRow) + 1000, false);
+        sim.chart().Move(g.RowX(i * 3599 / kMoves), g.BandTop(kLowerRow) + 1000, false);
         w.Refresh();
         QApplication::processEvents();
     }
@@ -87,8 +87,8 @@ void MeasurePaint(MainWindow& w, Figures& f) {
     sim.SetSimulationChecked(false);
     sim.DisplayDay();
     w.Refresh();
-    const ChartPicture& picture = sim.chartPicture();
-    const ChartGeometry& g = sim.chartData().geometry;
+    const ChartPicture& picture = sim.chart().picture();
+    const ChartGeometry& g = sim.chart().data().geometry;
     QPixmap canvas((g.w() + 12800) / kTwipsPerPixel + 1, (g.h() + 8700) / kTwipsPerPixel + 1);
     const auto paint = [&](const std::vector<Shape>& shapes) {
         QPainter p(&canvas);
@@ -107,7 +107,7 @@ void MeasurePaint(MainWindow& w, Figures& f) {
     // A step: the kept picture copied, the forming bar and line ends of a replay drawn on it.
     const QPixmap kept = canvas;
     ChartPicture live;
-    DrawLive(live, sim.chartData(), sim.day(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30}, sim.tradeMarkers());
+    DrawLive(live, sim.chart().data(), sim.day(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30}, sim.chart().tradeMarkers());
     QPixmap target(canvas.size());
     t.restart();
     for (int i = 0; i < kRounds; ++i) {

@@ -108,8 +108,8 @@ int RunChart(const std::vector<std::string>& args) {
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     if (const int status = OpenDay(h, a.day, "chart")) return status;
     Simulation& sim = h.sim;
-    sim.SetChartSize((a.width - kDesignWidthPx) * kTwipsPerPixel, (a.height - kDesignHeightPx) * kTwipsPerPixel);
-    sim.SetAveragePeriods(a.ma1, a.ma2);
+    sim.chart().SetSize((a.width - kDesignWidthPx) * kTwipsPerPixel, (a.height - kDesignHeightPx) * kTwipsPerPixel);
+    sim.chart().SetAveragePeriods(a.ma1, a.ma2);
     sim.SetSimulationChecked(a.simulation);
     const auto outcome = sim.DisplayDay();
     if (h.dialogs.hasError()) {
@@ -126,7 +126,7 @@ int RunChart(const std::vector<std::string>& args) {
     if (!a.points.empty()) {
         nlohmann::ordered_json readouts = nlohmann::ordered_json::array();
         for (const auto& [x, y] : a.points) {
-            sim.MoveOnChart(x, y, false);
+            sim.chart().Move(x, y, false);
             readouts.push_back(ReadoutJson(sim, x, y));
         }
         report["readouts"] = std::move(readouts);

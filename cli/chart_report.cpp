@@ -73,7 +73,7 @@ json SlotJson(const ChartData& c, SeriesSlot slot, int last) {
 }  // namespace
 
 json ChartReport(const Simulation& sim, bool markers) {
-    const ChartData& c = sim.chartData();
+    const ChartData& c = sim.chart().data();
     const MainDisplay& d = sim.display();
     json out;
     out["W"] = c.geometry.w();
@@ -82,11 +82,11 @@ json ChartReport(const Simulation& sim, bool markers) {
     out["barWidth"] = Figure(c.geometry.barWidth());
     out["barPitch"] = Figure(c.geometry.barPitch());
     json slots = json::array();
-    const ReplayView& view = sim.chartView();
+    const ReplayView& view = sim.chart().view();
     for (int i = 0; i < kSlotCount; ++i) {
         const auto slot = static_cast<SeriesSlot>(i);
         const int whole = c.geometry.barsPerDay() - 1;
-        const int last = !sim.chartShowsDay() ? -1
+        const int last = !sim.chart().showsDay() ? -1
                          : ColumnOf(slot) == kRightColumn && view.simulation ? view.lastCompletedBar
                                                                              : whole;
         slots.push_back(SlotJson(c, slot, last));
@@ -96,7 +96,7 @@ json ChartReport(const Simulation& sim, bool markers) {
     out["captions"] = {{"bars", d.barsCaption}, {"ma1", d.average1Caption}, {"ma2", d.average2Caption}};
     if (markers) {
         json list = json::array();
-        const TradeMarkers& m = sim.tradeMarkers();
+        const TradeMarkers& m = sim.chart().tradeMarkers();
         for (int i = 0; i < m.size(); ++i)
             list.push_back({{"x", Figure(m[i].x)}, {"y", Figure(m[i].y)}, {"side", m[i].side}, {"kind", m[i].kind}});
         out["markers"] = std::move(list);
@@ -105,7 +105,7 @@ json ChartReport(const Simulation& sim, bool markers) {
 }
 
 json ReadoutJson(const Simulation& sim, double x, double y) {
-    const auto& at = sim.readout();
+    const auto& at = sim.chart().readout();
     if (!at) return nullptr;
     const MainDisplay& d = sim.display();
     json board = json::array();

@@ -118,8 +118,8 @@ int RunSettings(const std::vector<std::string>& args) {
     out["lines"] = lines;
     out["dataFolder"] = sim.dataFolder();
     out["barLength"] = sim.barLength();
-    out["ma1"] = sim.averagePeriods()[0];
-    out["ma2"] = sim.averagePeriods()[1];
+    out["ma1"] = sim.chart().averagePeriods()[0];
+    out["ma2"] = sim.chart().averagePeriods()[1];
     out["investment"] = account.baseInvestment;
     out["profitTotal"] = account.profitTotal;
     out["lossTotal"] = account.lossTotal;

@@ -104,7 +104,7 @@ void Simulation::SetTradeMarkerOption(bool on) {
     const OpScope op(*this, "SetTradeMarkerOption", {Arg(on)});
     if (!op) return;
     display_.tradeMarkerOption = on;
-    liveDirty_ = true;
+    chart_.MarkersChanged();
 }
 
 void Simulation::PlaySound(const char* file) {

@@ -5,103 +5,116 @@
 #include <algorithm>
 
 #include "chart/indicators.h"
-#include "replay/simulation.h"
+#include "replay/chart_state.h"
+
+#include <cmath>
+
+#include "platform/text.h"
 
 namespace corvala {
 
-const ChartPicture& Simulation::chartPicture() const {
-    if (!chartShown_) {
-        if (baseDirty_) DrawEmptyFrame(chartPicture_, ChartGeometry(chartInputs_.w, chartInputs_.h, barLength_), display_.noDataMark);
+ChartState::ChartState(Host& host, MainDisplay& display, const ReplayClock& replay)
+    : host_(host), display_(display), replay_(replay) {}
+
+const ChartPicture& ChartState::picture() const {
+    if (!shown_) {
+        if (baseDirty_) DrawEmptyFrame(picture_, ChartGeometry(inputs_.w, inputs_.h, host_.ChartBarLength()), display_.noDataMark);
     } else {
-        if (baseDirty_) DrawBase(chartPicture_, chart_, Layers(), chartView_, display_.noDataMark);
-        if (liveDirty_) DrawLive(chartPicture_, chart_, *day_, Layers(), chartView_, markers_);
+        if (baseDirty_) DrawBase(picture_, chart_, Layers(), view_, display_.noDataMark);
+        if (liveDirty_) DrawLive(picture_, chart_, host_.ChartDay(), Layers(), view_, markers_);
     }
     baseDirty_ = liveDirty_ = false;
-    if (toolsDirty_) DrawTools(chartPicture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
+    if (toolsDirty_) DrawTools(picture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
     toolsDirty_ = false;
-    return chartPicture_;
+    return picture_;
 }
 
-ChartLayers Simulation::Layers() const {
+ChartLayers ChartState::Layers() const {
     const ChartOptionBoxes& o = display_.chartOptions;
     return ChartLayers{o.bars, o.average1, o.average2, o.vwap, display_.tradeMarkerOption};
 }
 
 // The scales and coordinates of the loaded day, for the window's size, N, MA1 and MA2.
-void Simulation::ComputeChart() {
-    chartInputs_.barLength = barLength_;
-    chartInputs_.periods = averagePeriods_;
-    chart_ = ComputeChartData(*day_, chartInputs_);
+void ChartState::Compute() {
+    inputs_.barLength = host_.ChartBarLength();
+    inputs_.periods = periods_;
+    chart_ = ComputeChartData(host_.ChartDay(), inputs_);
     legendStale_ = true;
 }
 
-void Simulation::SetChartSize(int w, int h) {
+void ChartState::SetSize(int w, int h) {
     w = std::max(0, w), h = std::max(0, h);
-    if (w == chartInputs_.w && h == chartInputs_.h) return;
-    chartInputs_.w = w, chartInputs_.h = h;
-    ClearChartTools();  // trend lines, cursor and marks belong to the old layout
-    if (!chartShown_) {
-        chart_.geometry = ChartGeometry(w, h, barLength_);  // the empty frame and the tools follow
+    if (w == inputs_.w && h == inputs_.h) return;
+    inputs_.w = w, inputs_.h = h;
+    ClearTools();  // trend lines, cursor and marks belong to the old layout
+    if (!shown_) {
+        chart_.geometry = ChartGeometry(w, h, host_.ChartBarLength());  // the empty frame and the tools follow
         baseDirty_ = liveDirty_ = true;
         return;
     }
-    ComputeChart();
+    Compute();
     if (replay_.replayReady && replay_.simulationMode) {
         // A replay's fills are placed again on the new coordinates.
         markers_.Relocate(chart_);
     } else {
         // Outside a replay the day is shown anew, without its fills.
         markers_.Clear();
-        if (!display_.simulationChecked && dayLoaded_ && !replayRunning()) DisplayDay(false);
+        host_.ChartRedisplayDay();
     }
     baseDirty_ = liveDirty_ = true;
 }
 
-void Simulation::SetAveragePeriods(int ma1, int ma2) {
-    averagePeriods_ = {std::clamp(ma1, 1, 24), std::clamp(ma2, 1, 24)};
-    UpdateChartCaptions();
-    if (chartShown_) {
-        ComputeChart();
+void ChartState::SetAveragePeriods(int ma1, int ma2) {
+    periods_ = {std::clamp(ma1, 1, 24), std::clamp(ma2, 1, 24)};
+    UpdateCaptions();
+    if (shown_) {
+        Compute();
         baseDirty_ = liveDirty_ = true;
     }
     ShowLegend();
 }
 
-void Simulation::UpdateChartCaptions() {
-    display_.barsCaption = std::to_string(barLength_) + "分足";
-    display_.average1Caption = std::to_string(averagePeriods_[0]) + "本平均";
-    display_.average2Caption = std::to_string(averagePeriods_[1]) + "本平均";
+void ChartState::UpdateCaptions() {
+    display_.barsCaption = std::to_string(host_.ChartBarLength()) + "分足";
+    display_.average1Caption = std::to_string(periods_[0]) + "本平均";
+    display_.average2Caption = std::to_string(periods_[1]) + "本平均";
 }
 
-void Simulation::SetChartOption(ChartOption option, bool on) {
+void ChartState::SetOption(Option option, bool on) {
     ChartOptionBoxes& o = display_.chartOptions;
     switch (option) {
-        case ChartOption::Tick: o.tick = on; break;
-        case ChartOption::Bars: o.bars = on; break;
-        case ChartOption::Average1: o.average1 = on; break;
-        case ChartOption::Average2: o.average2 = on; break;
-        case ChartOption::CumulativeVolume: o.cumulativeVolume = on; break;
-        case ChartOption::Vwap: o.vwap = on; break;
-        case ChartOption::PrevClose: o.prevClose = on; break;
+        case Option::Tick: o.tick = on; break;
+        case Option::Bars: o.bars = on; break;
+        case Option::Average1: o.average1 = on; break;
+        case Option::Average2: o.average2 = on; break;
+        case Option::CumulativeVolume: o.cumulativeVolume = on; break;
+        case Option::Vwap: o.vwap = on; break;
+        case Option::PrevClose: o.prevClose = on; break;
     }
-    FullRedraw();
-    Notify();
+    Redraw();
+    host_.ChartChanged();
 }
 
 // FullRedraw: at once outside a replay; during one, at its next step.
-void Simulation::FullRedraw() {
-    ChartRedrawn();
-    if (replayRunning() && replay_.replayReady && replay_.simulationMode) {
+void ChartState::SetDayOnly(bool on) {
+    inputs_.dayOnly = on;
+    Compute();
+    Redraw();
+}
+
+void ChartState::Redraw() {
+    Redrawn();
+    if (host_.ChartReplayRunning() && replay_.replayReady && replay_.simulationMode) {
         optionsChanged_ = true;
         return;
     }
-    chartView_.simulation = replay_.simulationMode && replay_.replayReady;
+    view_.simulation = replay_.simulationMode && replay_.replayReady;
     baseDirty_ = liveDirty_ = true;
 }
 
-void Simulation::RedrawEmptyChart() {
-    chartShown_ = false;
-    ClearChartTools();  // they were drawn on the day that is gone
+void ChartState::ShowEmpty() {
+    shown_ = false;
+    ClearTools();  // they were drawn on the day that is gone
     baseDirty_ = liveDirty_ = true;
     display_.average1Label.clear();
     display_.average2Label.clear();
@@ -110,47 +123,47 @@ void Simulation::RedrawEmptyChart() {
 
 // DrawReplayColumnUpTo after a jump back or for a mid-session start: the bars before the one the
 // replay goes on with; that bar is drawn again from its first step.
-void Simulation::RedrawChartUpTo(int bar) {
-    if (!chartShown_) return;
-    chartView_.simulation = true;
-    chartView_.lastCompletedBar = std::max(-1, bar);
-    chartView_.currentRow = -1;
+void ChartState::RedrawUpTo(int bar) {
+    if (!shown_) return;
+    view_.simulation = true;
+    view_.lastCompletedBar = std::max(-1, bar);
+    view_.currentRow = -1;
     baseDirty_ = liveDirty_ = true;
-    ChartRedrawn();
+    Redrawn();
     ShowLegend();
 }
 
 // The day just loaded: the left column whole, the right column whole in display mode and empty
 // (up to the start) before a replay.
-void Simulation::ShowLoadedDayOnChart() {
+void ChartState::ShowLoadedDay() {
     markers_.Clear();
-    ClearChartTools();
-    chartInputs_.simulationStart = replay_.simulationMode;
-    chartInputs_.dayOnly = display_.dayOnlyChecked;
-    ComputeChart();
-    chartShown_ = true;
-    chartView_ = ReplayView{replay_.simulationMode, -1, -1};
+    ClearTools();
+    inputs_.simulationStart = replay_.simulationMode;
+    inputs_.dayOnly = display_.dayOnlyChecked;
+    Compute();
+    shown_ = true;
+    view_ = ReplayView{replay_.simulationMode, -1, -1};
     optionsChanged_ = false;
     baseDirty_ = liveDirty_ = true;
     ShowLegend();
 }
 
-void Simulation::AddTradeMarker(const Execution& e) {
-    if (!chartShown_ || !replay_.simulationMode) return;
+void ChartState::AddTradeMarker(double price, bool sellSide, bool closing) {
+    if (!shown_ || !replay_.simulationMode) return;
     // The 51st fill of a day has no marker; the table is never written past.
-    if (markers_.Add(chart_, replay_.currentRow, e.price, e.side == kSideMarginSell ? 1 : 0, e.closing ? 1 : 0))
+    if (markers_.Add(chart_, replay_.currentRow, static_cast<float>(price), sellSide ? 1 : 0, closing ? 1 : 0))
         liveDirty_ = true;
 }
 
 // A step: a bar that completed joins the right column; the bar still forming and the
 // provisional ends of the lines follow the row.
-void Simulation::DrawReplayRow(int row) {
-    if (!chartShown_) return;
-    chartView_.simulation = true;
-    chartView_.currentRow = row;
-    const int completed = BarOfRow(row, barLength_) - 1;
-    if (completed > chartView_.lastCompletedBar || optionsChanged_) {
-        chartView_.lastCompletedBar = std::max(chartView_.lastCompletedBar, completed);
+void ChartState::DrawRow(int row) {
+    if (!shown_) return;
+    view_.simulation = true;
+    view_.currentRow = row;
+    const int completed = BarOfRow(row, host_.ChartBarLength()) - 1;
+    if (completed > view_.lastCompletedBar || optionsChanged_) {
+        view_.lastCompletedBar = std::max(view_.lastCompletedBar, completed);
         optionsChanged_ = false;
         baseDirty_ = true;
     }
@@ -158,9 +171,9 @@ void Simulation::DrawReplayRow(int row) {
     ShowLegend();
 }
 
-void Simulation::ShowLegend() {
-    if (!chartShown_) return;
-    const LegendValues values = ChartLegendValues(chart_, *day_, chartView_);
+void ChartState::ShowLegend() {
+    if (!shown_) return;
+    const LegendValues values = ChartLegendValues(chart_, host_.ChartDay(), view_);
     // Most steps leave the averages as they were; the texts are written only when they change.
     if (values == legendShown_ && !legendStale_) return;
     legendShown_ = values;
@@ -168,7 +181,21 @@ void Simulation::ShowLegend() {
     const Legend legend = FormatLegend(values);
     display_.average1Label = legend.average1;
     display_.average2Label = legend.average2;
-    if (!chartView_.simulation) display_.vwapLabel = legend.vwap;  // a replay shows each step's
+    if (!view_.simulation) display_.vwapLabel = legend.vwap;  // a replay shows each step's
+}
+
+void ShowQuote(MainDisplay& display, double price, double prevClose, bool decimals) {
+    display.priceLabel = Format(price, decimals ? "###,###.0" : "###,###");
+    if (prevClose == 0) {
+        display.changeLabel.clear();
+        display.changePercentLabel.clear();
+        return;
+    }
+    const double change = price - prevClose;
+    display.changeLabel = (change > 0 ? "+" : "") + Format(change, decimals ? "###,##0.0" : "###,##0");
+    // Floored to hundredths of a percent; the tiny offset keeps 1.2 from reading as 1.19.
+    const double percent = std::floor(change / prevClose * 10000 + 1e-7) / 100;
+    display.changePercentLabel = Format(percent, "0.00") + "%";
 }
 
 }  // namespace corvala

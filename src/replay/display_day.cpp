@@ -187,7 +187,7 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     dayRandom_ = SeededRandom(daySeed_);
     BuildDayTape();
     BuildInitialBoard(0);
-    ShowLoadedDayOnChart();
+    chart_.ShowLoadedDay();
     // The report draws the day's price however the chart stands when the run ends.
     const auto& price = (*day_)[SeriesSlot::DayStock].price;
     session_.SetPrices(std::vector<double>(price.begin(), price.begin() + kClosingRow + 1));
@@ -232,7 +232,7 @@ void Simulation::BuildDayTape() {
 // The display found nothing to replay: the replay it set up is stopped without questions.
 void Simulation::EndDisplayWithoutReplay() {
     preparing_ = false;
-    RedrawEmptyChart();
+    chart_.ShowEmpty();
     const MessageLine reason = display_.message;  // says why; the stop must not clear it
     SetNavigation(0);
     Stop(true);

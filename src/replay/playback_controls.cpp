@@ -40,7 +40,7 @@ void Simulation::PressPlayback(int index) {
         return;
     }
     if (!replay_.replayReady) {
-        ChartCursorButton(index);
+        chart_.CursorButton(index);
         return;
     }
     switch (index) {
@@ -99,7 +99,7 @@ void Simulation::RecordOrDiscard(const std::string& question) {
 void Simulation::Stop(bool withoutQuestions) {
     ReplayClock& r = replay_;
     if (!r.replayReady) {
-        ChartCursorButton(kStop);
+        chart_.CursorButton(kStop);
         return;
     }
     display_.busy.visible = false;
@@ -115,7 +115,7 @@ void Simulation::Stop(bool withoutQuestions) {
             EmptyTables();  // orders that never filled go; the buying power is whole again
         if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) QuizOff();
     }
-    RedrawEmptyChart();
+    chart_.ShowEmpty();
     SetNavigation(kIdle);
     ClearDataMessage();
     r.replayReady = false;
@@ -268,13 +268,11 @@ void Simulation::RefuseResize() {
 
 void Simulation::SetDayOnly(bool on) {
     display_.dayOnlyChecked = on;
-    RemoveChartCursor();
+    chart_.RemoveCursor();
     if (replayRunning() || !dayLoaded_) return;
     if (dayShown_ && display_.simulationChecked) {
         // The replayed day stays (a display would prepare a new replay), on the new range.
-        chartInputs_.dayOnly = on;
-        ComputeChart();
-        FullRedraw();
+        chart_.SetDayOnly(on);
     }
     else if (!display_.simulationChecked)
         DisplayDay();
@@ -283,7 +281,7 @@ void Simulation::SetDayOnly(bool on) {
 
 void Simulation::PressSettings() {
     if (replayRunning() && replay_.replayReady) return;
-    RemoveChartCursor();
+    chart_.RemoveCursor();
     // As with 当日表示: in simulation mode a display would prepare a new replay; a finished day
     // stays on screen as it is.
     if (!display_.simulationChecked) DisplayDay();

@@ -175,7 +175,7 @@ Task Simulation::RunDay() {
     ControlStates& c = display_.controls;
     display_.clockText = kPreOpenClock;
     if (r.midSessionStart) {
-        RedrawChartUpTo(r.startBar - 1);
+        chart_.RedrawUpTo(r.startBar - 1);
         display_.tapeListVisible = false;
         AddTapeLinesBefore(r.startTime);
         display_.tapeListVisible = true;
@@ -214,7 +214,7 @@ Task Simulation::RunDay() {
     r.startBar = 0;
     r.midSessionStart = false;
     if (loopExit_ == LoopExit::Left) {
-        RedrawEmptyChart();
+        chart_.ShowEmpty();
         SetNavigation(kIdle);
     } else if (loopExit_ == LoopExit::Completed) {
         dayShown_ = true;
@@ -230,7 +230,7 @@ Task Simulation::StartReplay() {
     co_await RunReplay();
     if (loopExit_ == LoopExit::Completed) {
         r.simulationMode = false;
-        FullRedraw();
+        chart_.Redraw();
         display_.clockText = kCloseClock;
         r.replayReady = false;
         ApplySpeedScroll(display_.speed.ScrollValue());
@@ -238,7 +238,7 @@ Task Simulation::StartReplay() {
         SetNavigation(kIdle);
     } else if (r.stopRequested) {
         ClearLists();
-        RedrawEmptyChart();
+        chart_.ShowEmpty();
         display_.busy.visible = false;
     }
 }
@@ -313,7 +313,7 @@ Task Simulation::RunReplay() {
             const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
             if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
                 currentPrice_ = stock.price[row];
-                ShowQuote(currentPrice_, stock.prevClose);
+                ShowQuote(display_, currentPrice_, stock.prevClose, day_->decimalPrices);
                 RevaluePositions(currentPrice_);
             }
             ++stepsRun_;
@@ -423,7 +423,7 @@ void Simulation::JumpBack(int& bar, int& step) {
     if (step < 4) --bar;
     bar = std::max(0, bar);
     step = 0;
-    RedrawChartUpTo(bar - 1);
+    chart_.RedrawUpTo(bar - 1);
     r.backRequest = 0;
     r.jumpInterrupt = false;
 }
@@ -434,27 +434,9 @@ void Simulation::ShowStepFigures(int row) {
     const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
-    DrawReplayRow(row);
+    chart_.DrawRow(row);
     RefreshBoard(row);
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
-}
-
-// The quote labels, for a step of the replay and for a readout of the chart alike: the price, and
-// its change and percent against the previous close when there is one.
-void Simulation::ShowQuote(double price, double prevClose) {
-    const bool decimals = day_->decimalPrices;
-    display_.priceLabel = Format(price, decimals ? "###,###.0" : "###,###");
-    if (prevClose == 0) {
-        display_.changeLabel.clear();
-        display_.changePercentLabel.clear();
-        return;
-    }
-    const double change = price - prevClose;
-    display_.changeLabel =
-        (change > 0 ? "+" : "") + Format(change, decimals ? "###,##0.0" : "###,##0");
-    // Floored to hundredths of a percent; the tiny offset keeps 1.2 from reading as 1.19.
-    const double percent = std::floor(change / prevClose * 10000 + 1e-7) / 100;
-    display_.changePercentLabel = Format(percent, "0.00") + "%";
 }
 
 void Simulation::ShowClockSecond(int seconds) { display_.clockText = FormatTimeOfDay(seconds); }

@@ -42,13 +42,13 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
     display_.chartOptions = {s.tick, s.bars, s.average1, s.average2, s.cumulativeVolume, s.vwap, s.prevClose};
     SetBoardOption(s.board);
     dataFolder_ = s.dataFolder;
-    SetAveragePeriods(s.ma1, s.ma2);
+    chart_.SetAveragePeriods(s.ma1, s.ma2);
     SetBarLength(s.barLength);
     SetFillSoundOption(s.fillSound);
     SetTradeMarkerOption(s.tradeMarkers);
     SetTapeOption(s.tape);
-    settingsDialog_.fields = {s.dataFolder, std::to_string(barLength_), std::to_string(averagePeriods_[0]),
-                              std::to_string(averagePeriods_[1])};
+    settingsDialog_.fields = {s.dataFolder, std::to_string(barLength_), std::to_string(chart_.averagePeriods()[0]),
+                              std::to_string(chart_.averagePeriods()[1])};
     RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
     settingsProblem_ = loaded.problem.empty() ? std::string() : loaded.problem + "初期設定で起動しました。";
     settingsNotice_ = loaded.notice;
@@ -74,8 +74,8 @@ Settings Simulation::CurrentSettings() const {
     // In the quiz mode the folder saved is the user's own, the one it put aside.
     s.dataFolder = quizChecked_ ? DataFolderToSave(userDay_.folder, userDay_.keptAside, {})
                                 : DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
-    s.ma1 = averagePeriods_[0];
-    s.ma2 = averagePeriods_[1];
+    s.ma1 = chart_.averagePeriods()[0];
+    s.ma2 = chart_.averagePeriods()[1];
     s.barLength = pendingBarLength_.value_or(barLength_);
     s.fillSound = display_.fillSoundOption;
     s.cashOnly = account_.cashOnly;
@@ -153,19 +153,19 @@ void Simulation::ActivateSettingsDialog() {
 
 void Simulation::EditSettingsFolder(const std::string& typed) {
     settingsDialog_.EditFolder(typed);
-    if (!replayRunning()) RedrawEmptyChart();
+    if (!replayRunning()) chart_.ShowEmpty();
     Notify();
 }
 
 void Simulation::EditSettingsPeriod(int which, const std::string& typed) {
     settingsDialog_.EditPeriod(which, typed);
-    if (!replayRunning()) RedrawEmptyChart();
+    if (!replayRunning()) chart_.ShowEmpty();
     Notify();
 }
 
 void Simulation::ChooseSettingsBarLength(const std::string& item) {
     settingsDialog_.ChooseBarLength(item);
-    if (!replayRunning()) RedrawEmptyChart();
+    if (!replayRunning()) chart_.ShowEmpty();
     Notify();
 }
 
@@ -198,10 +198,10 @@ void Simulation::ApplySettingsDialog(bool save) {
     if (!choice.folderChanged) keptAsideFolder_ = keptAsideBeforeDialog_;
     WarnIfNotSavable(choice.folder);
     SetBarLength(choice.barLength);
-    SetAveragePeriods(choice.ma1, choice.ma2);
+    chart_.SetAveragePeriods(choice.ma1, choice.ma2);
     // The day still loaded (same folder, same N), cleared by an edit, is drawn again with the
     // periods now in force.
-    if (!replayRunning() && dayLoaded_ && barLength_ == barLengthBefore && !chartShown_) ShowLoadedDayOnChart();
+    if (!replayRunning() && dayLoaded_ && barLength_ == barLengthBefore && !chart_.showsDay()) chart_.ShowLoadedDay();
     if (save && MayOverwriteSettings()) SaveSettings();
     Notify();
 }

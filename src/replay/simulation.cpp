@@ -1,5 +1,7 @@
 #include "replay/simulation.h"
 
+#include <algorithm>
+
 #include "data/day_loader.h"
 #include "data/series_table.h"
 #include "platform/files.h"
@@ -24,6 +26,31 @@ Simulation::~Simulation() = default;
 
 void Simulation::Notify() {
     if (listener_) listener_();
+}
+
+void Simulation::ChartRedisplayDay() {
+    if (!display_.simulationChecked && dayLoaded_ && !replayRunning()) DisplayDay(false);
+}
+
+void Simulation::ChartCursorRemoved() {
+    if (!replay_.replayReady) SetNavigation(kIdle);
+}
+
+void Simulation::ChartShowRow(int row, std::optional<int> seconds) {
+    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    ShowBoard(market_.cells, stock.board[static_cast<std::size_t>(row)], day_->decimalPrices);
+    if (display_.tapeOption && seconds) {
+        // The newest print at or before that time; the rows are in time order, their times
+        // "hh:nn:ss" compare as texts.
+        const auto& rows = market_.tapeRows;
+        const std::string target = FormatTimeOfDay(*seconds);
+        const auto after = std::upper_bound(rows.begin(), rows.end(), target,
+                                            [](const std::string& t, const TapeRow& r) { return t < r.time; });
+        if (after != rows.begin()) {
+            display_.tapeScrollRow = static_cast<int>(after - rows.begin()) - 1;
+            ++display_.tapeScrollGeneration;
+        }
+    }
 }
 
 bool Simulation::StartUp(const std::string& dataFolder) {
@@ -77,7 +104,7 @@ void Simulation::SetBarLength(int n) {
     if (n != barLength_) {
         barLength_ = n;
         replay_.barLength = n;
-        UpdateChartCaptions();
+        chart_.UpdateCaptions();
         InitPlaybackButtons(display_.controls, n);
         SetNavigation(display_.navigationState);
         ForgetLoadedDay();
@@ -97,7 +124,7 @@ void Simulation::SetStartTimeText(const std::string& hour, const std::string& mi
 void Simulation::ForgetLoadedDay() {
     dayLoaded_ = false;
     replayAllowed_ = false;
-    RedrawEmptyChart();
+    chart_.ShowEmpty();
 }
 
 void Simulation::SetDateText(const std::string& text) {
@@ -151,10 +178,10 @@ void Simulation::SelectSeries(const std::string& item) {
 void Simulation::SetSimulationChecked(bool checked) {
     const OpScope op(*this, "SetSimulationChecked", {Arg(checked)});
     if (!op) return;
-    RemoveChartCursor();
+    chart_.RemoveCursor();
     if (checked) {
         display_.controls.speedEnabled = true;
-        RedrawEmptyChart();
+        chart_.ShowEmpty();
         display_.simulationChecked = true;
         display_.noDataMark = {false, false};
         return;

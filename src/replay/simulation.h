@@ -20,13 +20,11 @@
 #include "settings/settings_dialog.h"
 #include "screening/screening_dialog.h"
 #include "quiz/quiz_package.h"
+#include "replay/chart_state.h"
 #include "replay/display_model.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
-#include "chart/chart_data.h"
-#include "chart/interaction.h"
-#include "chart/layers.h"
 #include "account/account.h"
 #include "account/history.h"
 #include "review/session_record.h"
@@ -63,7 +61,7 @@ inline constexpr int kStopSoundWaitMs = 300;
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation {
+class Simulation : private ChartState::Host {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -348,41 +346,8 @@ public:
     int stepsRun() const { return stepsRun_; }
 
     // ---- The chart ----
-    // What the window paints: the empty frame, or the displayed day up to the replay's time.
-    const ChartPicture& chartPicture() const;
-    // The kept coordinates and scales of the displayed day, and the user's fills on it.
-    const ChartData& chartData() const { return chart_; }
-    const TradeMarkers& tradeMarkers() const { return markers_; }
-    bool chartShowsDay() const { return chartShown_; }
-    const ReplayView& chartView() const { return chartView_; }
-    // The window's growth over its design size, in twips: the chart is laid out anew.
-    void SetChartSize(int w, int h);
-    // MA1 and MA2 (1–24): the captions follow, a displayed day is drawn again.
-    void SetAveragePeriods(int ma1, int ma2);
-    const std::array<int, 2>& averagePeriods() const { return averagePeriods_; }
-    enum class ChartOption { Tick, Bars, Average1, Average2, CumulativeVolume, Vwap, PrevClose };
-    // An option box: the chart is drawn again at once, or at the next step of a replay.
-    void SetChartOption(ChartOption option, bool on);
-
-    // ---- Working the chart with the mouse (window twips) ----
-    enum class MouseButton { Left, Right };
-    // A press: the left button starts a trend line (and draws a mark in a mark mode), the right
-    // button deletes the lines with an end near it.
-    void PressChart(MouseButton button, double x, double y);
-    // A move: with the left button held the rubber band follows; otherwise, outside a replay,
-    // the readouts show the chosen day at the pointer.
-    void MoveOnChart(double x, double y, bool leftHeld);
-    void ReleaseChart(double x, double y);
-    // A double click fixes the time cursor, or removes it.
-    void DoubleClickChart(double x, double y);
-    // A double click on the chosen day's date label (0: circle marks) or the previous day's (1:
-    // box marks); on either while marks are on, marks off.
-    void DoubleClickDateLabel(int label);
-    // What the last pointer move read (row and bar), nothing when it showed no readout.
-    const std::optional<ReadPoint>& readout() const { return readout_; }
-    const TrendLines& trendLines() const { return trendLines_; }
-    const TimeCursor& timeCursor() const { return cursor_; }
-    MarkMode markMode() const { return markMode_; }
+    ChartState& chart() { return chart_; }
+    const ChartState& chart() const { return chart_; }
 
     // ---- Session files ----
     // Each replay is written into 売買履歴/セッション as it goes (the window), or only when the
@@ -419,6 +384,15 @@ public:
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
 private:
+    // The chart's host.
+    const DayData& ChartDay() const override { return *day_; }
+    int ChartBarLength() const override { return barLength_; }
+    bool ChartReplayRunning() const override { return replayRunning(); }
+    void ChartRedisplayDay() override;
+    void ChartCursorRemoved() override;
+    void ChartShowRow(int row, std::optional<int> seconds) override;
+    void ChartChanged() override { Notify(); }
+
     // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
     // of a step it ends early when a button asks for it.
     struct WaitAwaiter {
@@ -515,7 +489,6 @@ private:
     void TakeForwardStep();
     void JumpBack(int& bar, int& step);
     void ShowStepFigures(int row);
-    void ShowQuote(double price, double prevClose);
     void ShowClockSecond(int seconds);
     void ShowPreOpenNotice(const std::string& text);
 
@@ -541,23 +514,6 @@ private:
     void RevaluePositions(double price);
     // The open positions valued at `price`: what closing them all there would realise.
     double OpenResult(double price) const;
-    void DrawReplayRow(int row);
-    void RedrawChartUpTo(int bar);
-    void RedrawEmptyChart();
-    void FullRedraw();
-    void ChartCursorButton(int index);
-    void RemoveChartCursor();
-    void ComputeChart();
-    void ShowLoadedDayOnChart();
-    void ClearChartTools();
-    void ChartRedrawn();
-    void ShowReadout(double x, double y);
-    double LastDataX() const;
-    bool ChartToolsAllowed() const;
-    void AddTradeMarker(const Execution& e);
-    void ShowLegend();
-    void UpdateChartCaptions();
-    ChartLayers Layers() const;
     void ClearBoardLabels();
     void ResetBoardQuantityBackgrounds();
     void BuildDayTape();
@@ -703,27 +659,8 @@ private:
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;
 
-    // The chart of the displayed day; its picture is drawn when the window asks for it.
-    ChartInputs chartInputs_;
-    ChartData chart_;
-    TradeMarkers markers_;
-    ReplayView chartView_;
-    bool chartShown_ = false;  // a day is drawn (rather than the empty frame)
-    std::array<int, 2> averagePeriods_{5, 12};
-    mutable ChartPicture chartPicture_;
-    mutable bool baseDirty_ = true, liveDirty_ = true;
-    bool optionsChanged_ = false;  // during a replay an option waits for the next step
-    LegendValues legendShown_;
-    bool legendStale_ = true;
-    TrendLines trendLines_;
-    Drag drag_;
-    TimeCursor cursor_;
-    MarkMode markMode_ = MarkMode::None;
-    std::vector<Mark> marks_;  // until the chart is drawn anew (not a step of a replay)
-    mutable bool toolsDirty_ = true;
-    std::optional<ReadPoint> readout_;
-
     ReplayClock replay_;
+    ChartState chart_{*this, display_, replay_};
     Task replayTask_;
     LoopExit loopExit_ = LoopExit::Left;
     bool preparing_ = false;     // from the display action until the replay waits for play

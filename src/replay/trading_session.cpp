@@ -52,7 +52,7 @@ void Simulation::RecordExecution(const Execution& e, const OrderBook& book) {
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
                                       RightAlign(Format(e.quantity, "0"), 5) + "株 " +
                                       RightAlign(FormatPrice(e.price, day_->decimalPrices, false), 7) + "円");
-    AddTradeMarker(e);
+    chart_.AddTradeMarker(e.price, e.side == kSideMarginSell, e.closing);
     if (!e.closing) CutSpeedOnFill();
     if (display_.fillSoundOption) fillSoundPending_ = true;
     tradingDirty_ = true;

@@ -291,35 +291,35 @@ void MainWindow::ConnectAccountPanel() {
         Refresh();
     });
     // The mouse on the chart.
-    using Button = Simulation::MouseButton;
+    using Button = ChartState::MouseButton;
     connect(chart_, &ChartView::leftPressed, this, [this](double x, double y) {
-        sim_->PressChart(Button::Left, x, y);
+        sim_->chart().Press(Button::Left, x, y);
         Refresh();
     });
     connect(chart_, &ChartView::rightPressed, this, [this](double x, double y) {
-        sim_->PressChart(Button::Right, x, y);
+        sim_->chart().Press(Button::Right, x, y);
         Refresh();
     });
     connect(chart_, &ChartView::moved, this, [this](double x, double y, bool held) {
-        sim_->MoveOnChart(x, y, held);
+        sim_->chart().Move(x, y, held);
         ScheduleRefresh();
     });
     connect(chart_, &ChartView::released, this, [this](double x, double y) {
-        sim_->ReleaseChart(x, y);
+        sim_->chart().Release(x, y);
         Refresh();
     });
     connect(chart_, &ChartView::doubleClicked, this, [this](double x, double y) {
-        sim_->DoubleClickChart(x, y);
+        sim_->chart().DoubleClick(x, y);
         Refresh();
     });
     dayLabel_->installEventFilter(this);
     prevDayLabel_->installEventFilter(this);
-    using Option = Simulation::ChartOption;
+    using Option = ChartState::Option;
     const Option options[kChartOptions] = {Option::Tick, Option::Bars, Option::Average1, Option::Average2,
                                            Option::CumulativeVolume, Option::Vwap, Option::PrevClose};
     for (int i = 0; i < kChartOptions; ++i)
         connect(chartOptionChecks_[i], &QCheckBox::toggled, this, [this, option = options[i]](bool on) {
-            sim_->SetChartOption(option, on);
+            sim_->chart().SetOption(option, on);
             Refresh();
         });
 }
@@ -549,7 +549,7 @@ void MainWindow::Refresh() {
             setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         }
     }
-    chart_->Show(sim_->chartPicture());
+    chart_->Show(sim_->chart().picture());
     {
         const ChartOptionBoxes& o = d.chartOptions;
         const bool checked[kChartOptions] = {o.tick, o.bars, o.average1, o.average2, o.cumulativeVolume, o.vwap, o.prevClose};
@@ -577,7 +577,7 @@ void MainWindow::Refresh() {
 // A double click on a date label switches the chart's marks.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick && (watched == dayLabel_ || watched == prevDayLabel_)) {
-        sim_->DoubleClickDateLabel(watched == dayLabel_ ? 0 : 1);
+        sim_->chart().DoubleClickDateLabel(watched == dayLabel_ ? 0 : 1);
         Refresh();
         return true;
     }

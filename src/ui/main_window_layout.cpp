@@ -226,7 +226,7 @@ void MainWindow::LayOut() {
     // The chart with its price labels runs from (0, 300) to (W + 12800, H + 9000) twips.
     chart_->setGeometry(0, 300 / kTwipsPerPixel, (extraWidth_ + 12800) / kTwipsPerPixel + 1,
                         (extraHeight_ + 8700) / kTwipsPerPixel + 1);
-    sim_->SetChartSize(extraWidth_, extraHeight_);
+    sim_->chart().SetSize(extraWidth_, extraHeight_);
     // Its option boxes and legends under it.
     const int optionsTop = 602 + h;
     const int optionWidths[kChartOptions] = {70, 62, 76, 84, 90, 58, 80};

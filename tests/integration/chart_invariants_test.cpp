@@ -55,12 +55,12 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
     int ahead = 0, steps = 0;
     sim.SetStepObserver([&](int row) {
         ++steps;
-        const int completed = sim.chartView().lastCompletedBar;
+        const int completed = sim.chart().view().lastCompletedBar;
         if (completed >= BarOfRow(row, sim.barLength())) ++ahead;
         // The picture's right column stops at the completed bars; the forming one is live.
         if (row % 97 == 0) {
-            const ChartPicture& p = sim.chartPicture();
-            const ChartGeometry& g = sim.chartData().geometry;
+            const ChartPicture& p = sim.chart().picture();
+            const ChartGeometry& g = sim.chart().data().geometry;
             const double limit = g.BarLeft(kRightColumn, completed + 1);
             for (const Shape& s : p.base)
                 if (s.kind == Shape::Kind::FilledBox && s.colour == chart_colours::kBar && s.x1 >= limit - 1) ++ahead;
@@ -85,9 +85,9 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
     EXPECT_EQ(ahead, 0);
     // The three openings have their markers; the settlement after the replay has none.
     EXPECT_EQ(sim.fills().size(), 6u);
-    EXPECT_EQ(sim.tradeMarkers().size(), 3);
+    EXPECT_EQ(sim.chart().tradeMarkers().size(), 3);
     // At the end the whole day is drawn, without the replay's markers.
-    EXPECT_FALSE(sim.chartView().simulation);
+    EXPECT_FALSE(sim.chart().view().simulation);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ protected:
         Prepare();
     }
     bool MarkersDrawn() {
-        const ChartPicture& p = sim->chartPicture();
+        const ChartPicture& p = sim->chart().picture();
         return std::any_of(p.live.begin(), p.live.end(),
                            [](const Shape& s) { return s.colour == chart_colours::kLongSide; });
     }
@@ -25,26 +25,26 @@ protected:
 
 TEST_F(ChartStateTest, BeforePlayTheRightColumnAndTheLegendsShowNothingOfTheDay) {
     Given({"09:00:00 5,000 1,000"});
-    EXPECT_TRUE(sim->chartShowsDay());
-    EXPECT_EQ(sim->chartView().lastCompletedBar, -1);
+    EXPECT_TRUE(sim->chart().showsDay());
+    EXPECT_EQ(sim->chart().view().lastCompletedBar, -1);
     EXPECT_EQ(d().average1Label, "");
     EXPECT_EQ(d().average2Label, "");
-    EXPECT_TRUE(sim->chartPicture().live.empty());
+    EXPECT_TRUE(sim->chart().picture().live.empty());
 }
 
 TEST_F(ChartStateTest, AJumpBackStartsItsBarAnewWithItsLegend) {
     Given({"09:00:00 5,000 1,000"});
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(70));  // 09:05:50, bar 1
-    EXPECT_EQ(sim->chartView().lastCompletedBar, 0);
-    EXPECT_EQ(sim->chartView().currentRow, 70);
+    EXPECT_EQ(sim->chart().view().lastCompletedBar, 0);
+    EXPECT_EQ(sim->chart().view().currentRow, 70);
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
     Press(kBarBack);
     ASSERT_TRUE(RunUntil([&] { return sim->replay().backRequest == 0; }));
-    EXPECT_EQ(sim->chartView().currentRow, -1);  // the bar is drawn again from its first step
-    EXPECT_EQ(sim->chartView().lastCompletedBar, 0);
-    const float average = sim->chartData().slot(SeriesSlot::DayStock).average[0][0];
+    EXPECT_EQ(sim->chart().view().currentRow, -1);  // the bar is drawn again from its first step
+    EXPECT_EQ(sim->chart().view().lastCompletedBar, 0);
+    const float average = sim->chart().data().slot(SeriesSlot::DayStock).average[0][0];
     EXPECT_EQ(d().average1Label, Format(average, "###,###.0"));
 }
 
@@ -53,7 +53,7 @@ TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(10));
-    ASSERT_EQ(sim->tradeMarkers().size(), 1);
+    ASSERT_EQ(sim->chart().tradeMarkers().size(), 1);
     EXPECT_TRUE(MarkersDrawn());
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
@@ -62,10 +62,10 @@ TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
     sim->SetTradeMarkerOption(true);
     EXPECT_TRUE(MarkersDrawn());
 
-    const float before = sim->tradeMarkers()[0].x;
-    sim->SetChartSize(3000, 1500);
-    ASSERT_EQ(sim->tradeMarkers().size(), 1);
-    EXPECT_GT(sim->tradeMarkers()[0].x, before);  // placed again on the wider right column
+    const float before = sim->chart().tradeMarkers()[0].x;
+    sim->chart().SetSize(3000, 1500);
+    ASSERT_EQ(sim->chart().tradeMarkers().size(), 1);
+    EXPECT_GT(sim->chart().tradeMarkers()[0].x, before);  // placed again on the wider right column
     EXPECT_TRUE(MarkersDrawn());
 }
 

@@ -17,9 +17,9 @@ protected:
         sim->SetCodeText("8473");
         ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
     }
-    double RowX(int row) const { return sim->chartData().geometry.RowX(row); }
+    double RowX(int row) const { return sim->chart().data().geometry.RowX(row); }
     int ToolLines(Shape::Style style) {
-        const ChartPicture& p = sim->chartPicture();
+        const ChartPicture& p = sim->chart().picture();
         return static_cast<int>(std::count_if(p.tools.begin(), p.tools.end(), [&](const Shape& s) {
             return s.kind == Shape::Kind::Line && s.style == style;
         }));
@@ -33,9 +33,9 @@ TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
     stock.Set(720, 14, "1013");  // best ask of that row
     AddStock("221102", "8473", stock);
     Display();
-    sim->MoveOnChart(RowX(720), 3000, false);
-    ASSERT_TRUE(sim->readout());
-    EXPECT_EQ(sim->readout()->row, 720);
+    sim->chart().Move(RowX(720), 3000, false);
+    ASSERT_TRUE(sim->chart().readout());
+    EXPECT_EQ(sim->chart().readout()->row, 720);
     EXPECT_EQ(d().clockText, "10:00:00");
     EXPECT_EQ(d().priceLabel, "1,012");
     EXPECT_EQ(d().changeLabel, "+22");  // the previous close is 990
@@ -45,15 +45,15 @@ TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
     EXPECT_FALSE(d().average1Label.empty());
     EXPECT_EQ(sim->market().cells.text[0], "1,013");  // the board of that row
     // Outside the right column nothing changes.
-    sim->MoveOnChart(2000, 3000, false);
-    EXPECT_FALSE(sim->readout());
+    sim->chart().Move(2000, 3000, false);
+    EXPECT_FALSE(sim->chart().readout());
     EXPECT_EQ(d().clockText, "10:00:00");
     // A fall reads as the replay shows it: floored to hundredths (-1.3131 % is -1.32%).
     stock.Set(1440, 3, "977");
     AddStock("221102", "8473", stock);
     sim->SetCodeText("8473");
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    sim->MoveOnChart(RowX(1440), 3000, true);  // also while a button is held
+    sim->chart().Move(RowX(1440), 3000, true);  // also while a button is held
     EXPECT_EQ(d().changeLabel, "-13");
     EXPECT_EQ(d().changePercentLabel, "-1.32%");
 }
@@ -63,35 +63,35 @@ TEST_F(ChartToolsTest, DuringAReplayPointingLeavesTheReadoutsToTheReplay) {
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(30));
     const std::string clock = d().clockText, price = d().priceLabel;
-    sim->MoveOnChart(RowX(2000), 3000, false);
-    EXPECT_FALSE(sim->readout());
+    sim->chart().Move(RowX(2000), 3000, false);
+    EXPECT_FALSE(sim->chart().readout());
     EXPECT_EQ(d().clockText, clock);
     EXPECT_EQ(d().priceLabel, price);
     // Trend lines still work during a replay; the cursor does not.
-    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
-    sim->MoveOnChart(2600, 3200, true);
+    sim->chart().Press(ChartState::MouseButton::Left, 2000, 3000);
+    sim->chart().Move(2600, 3200, true);
     EXPECT_EQ(ToolLines(Shape::Style::Dotted), 1);  // the rubber band
-    sim->ReleaseChart(2600, 3200);
+    sim->chart().Release(2600, 3200);
     EXPECT_EQ(ToolLines(Shape::Style::Dotted), 0);
     EXPECT_EQ(ToolLines(Shape::Style::Solid), 1);
-    sim->DoubleClickChart(9000, 3000);
-    EXPECT_FALSE(sim->timeCursor().on);
-    sim->PressChart(Simulation::MouseButton::Right, 2700, 3300);  // 100 from its end
+    sim->chart().DoubleClick(9000, 3000);
+    EXPECT_FALSE(sim->chart().timeCursor().on);
+    sim->chart().Press(ChartState::MouseButton::Right, 2700, 3300);  // 100 from its end
     EXPECT_EQ(ToolLines(Shape::Style::Solid), 0);
 }
 
 TEST_F(ChartToolsTest, TheTimeCursorIsFixedMovedByTheButtonsAndRemovedByStop) {
     Display();
-    sim->DoubleClickChart(RowX(720), 3000);
-    ASSERT_TRUE(sim->timeCursor().on);
+    sim->chart().DoubleClick(RowX(720), 3000);
+    ASSERT_TRUE(sim->chart().timeCursor().on);
     EXPECT_EQ(d().clockText, "10:00:00");
     EXPECT_EQ(ToolLines(Shape::Style::DashDot), 2);
     // While it is on, pointing reads nothing new and no line can be started.
-    sim->MoveOnChart(RowX(1000), 3000, false);
+    sim->chart().Move(RowX(1000), 3000, false);
     EXPECT_EQ(d().clockText, "10:00:00");
-    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
-    sim->MoveOnChart(2600, 3200, true);
-    sim->ReleaseChart(2600, 3200);
+    sim->chart().Press(ChartState::MouseButton::Left, 2000, 3000);
+    sim->chart().Move(2600, 3200, true);
+    sim->chart().Release(2600, 3200);
     EXPECT_EQ(ToolLines(Shape::Style::Solid), 0);
     // → one step, ≫ sixty, ≪ back sixty; never before 09:00:00.
     EXPECT_TRUE(Button(kStepForward).Accepts());
@@ -99,79 +99,79 @@ TEST_F(ChartToolsTest, TheTimeCursorIsFixedMovedByTheButtonsAndRemovedByStop) {
     EXPECT_EQ(d().clockText, "10:00:05");
     Press(kBarForward);
     EXPECT_EQ(d().clockText, "10:05:05");
-    sim->DoubleClickChart(0, 0);  // off
-    sim->DoubleClickChart(RowX(2), 3000);
+    sim->chart().DoubleClick(0, 0);  // off
+    sim->chart().DoubleClick(RowX(2), 3000);
     Press(kBarBack);
     EXPECT_EQ(d().clockText, "09:00:00");
     Press(kStop);
-    EXPECT_FALSE(sim->timeCursor().on);
+    EXPECT_FALSE(sim->chart().timeCursor().on);
     EXPECT_EQ(ToolLines(Shape::Style::DashDot), 0);
     EXPECT_FALSE(Button(kStepForward).enabled);
 }
 
 TEST_F(ChartToolsTest, MarksFollowTheDateLabelsAndAResizeShowsTheDayAnew) {
     Display();
-    sim->DoubleClickDateLabel(0);
-    EXPECT_EQ(sim->markMode(), MarkMode::Circle);
-    sim->PressChart(Simulation::MouseButton::Left, 3000, 3000);
-    sim->ReleaseChart(3000, 3000);
-    const ChartPicture& p = sim->chartPicture();
+    sim->chart().DoubleClickDateLabel(0);
+    EXPECT_EQ(sim->chart().markMode(), MarkMode::Circle);
+    sim->chart().Press(ChartState::MouseButton::Left, 3000, 3000);
+    sim->chart().Release(3000, 3000);
+    const ChartPicture& p = sim->chart().picture();
     EXPECT_EQ(std::count_if(p.tools.begin(), p.tools.end(), [](const Shape& s) { return s.kind == Shape::Kind::Circle; }), 1);
-    sim->DoubleClickDateLabel(1);
-    EXPECT_EQ(sim->markMode(), MarkMode::None);
-    sim->DoubleClickDateLabel(1);
-    EXPECT_EQ(sim->markMode(), MarkMode::Box);
+    sim->chart().DoubleClickDateLabel(1);
+    EXPECT_EQ(sim->chart().markMode(), MarkMode::None);
+    sim->chart().DoubleClickDateLabel(1);
+    EXPECT_EQ(sim->chart().markMode(), MarkMode::Box);
 
-    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
-    sim->MoveOnChart(2600, 3200, true);
-    sim->ReleaseChart(2600, 3200);
-    ASSERT_FALSE(sim->trendLines().lines()[0].empty());
-    sim->DoubleClickChart(RowX(720), 3000);
-    sim->SetChartSize(4800, 3300);  // 1600 × 1000
-    EXPECT_EQ(sim->chartData().geometry.w(), 4800);
-    EXPECT_TRUE(sim->chartShowsDay());
-    EXPECT_TRUE(sim->trendLines().lines()[0].empty());
-    EXPECT_FALSE(sim->timeCursor().on);
-    EXPECT_EQ(sim->chartPicture().area.right, 4800 + 12800);
+    sim->chart().Press(ChartState::MouseButton::Left, 2000, 3000);
+    sim->chart().Move(2600, 3200, true);
+    sim->chart().Release(2600, 3200);
+    ASSERT_FALSE(sim->chart().trendLines().lines()[0].empty());
+    sim->chart().DoubleClick(RowX(720), 3000);
+    sim->chart().SetSize(4800, 3300);  // 1600 × 1000
+    EXPECT_EQ(sim->chart().data().geometry.w(), 4800);
+    EXPECT_TRUE(sim->chart().showsDay());
+    EXPECT_TRUE(sim->chart().trendLines().lines()[0].empty());
+    EXPECT_FALSE(sim->chart().timeCursor().on);
+    EXPECT_EQ(sim->chart().picture().area.right, 4800 + 12800);
 }
 
 TEST_F(ChartToolsTest, TheToolsGoWithTheDayAndMarksWithTheNextRedraw) {
     Prepare();
-    sim->DoubleClickDateLabel(0);
+    sim->chart().DoubleClickDateLabel(0);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(30));
-    sim->PressChart(Simulation::MouseButton::Left, 2000, 3000);
-    sim->MoveOnChart(2600, 3200, true);
-    sim->ReleaseChart(2600, 3200);
-    sim->PressChart(Simulation::MouseButton::Left, 9000, 6000);  // a mark
-    sim->ReleaseChart(9000, 6000);
+    sim->chart().Press(ChartState::MouseButton::Left, 2000, 3000);
+    sim->chart().Move(2600, 3200, true);
+    sim->chart().Release(2600, 3200);
+    sim->chart().Press(ChartState::MouseButton::Left, 9000, 6000);  // a mark
+    sim->chart().Release(9000, 6000);
     const auto circles = [&] {
-        const ChartPicture& p = sim->chartPicture();
+        const ChartPicture& p = sim->chart().picture();
         return std::count_if(p.tools.begin(), p.tools.end(), [](const Shape& s) { return s.kind == Shape::Kind::Circle; });
     };
     EXPECT_EQ(circles(), 2);  // in a mark mode every left press marks, the line's too
     ASSERT_TRUE(RunToRow(70));  // a bar completed: the marks stay
     EXPECT_EQ(circles(), 2);
-    sim->PressChart(Simulation::MouseButton::Right, 100, 100);  // a right click redraws the chart
+    sim->chart().Press(ChartState::MouseButton::Right, 100, 100);  // a right click redraws the chart
     EXPECT_EQ(circles(), 0);
     EXPECT_EQ(ToolLines(Shape::Style::Solid), 1);
     // ■: the empty frame, without the lines drawn on the day.
     dialogs.answers = {true};
     Press(kStop);
-    EXPECT_FALSE(sim->chartShowsDay());
-    EXPECT_TRUE(sim->chartPicture().tools.empty());
+    EXPECT_FALSE(sim->chart().showsDay());
+    EXPECT_TRUE(sim->chart().picture().tools.empty());
 
     // A cursor and a line on a displayed day go with a change of code.
     Start();
     sim->SetDateText("221102");
     sim->SetCodeText("8473");
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    sim->DoubleClickChart(RowX(720), 3000);
-    ASSERT_TRUE(sim->timeCursor().on);
+    sim->chart().DoubleClick(RowX(720), 3000);
+    ASSERT_TRUE(sim->chart().timeCursor().on);
     sim->SetCodeText("6501");
-    EXPECT_FALSE(sim->timeCursor().on);
+    EXPECT_FALSE(sim->chart().timeCursor().on);
     EXPECT_FALSE(Button(kStepForward).enabled);
-    EXPECT_TRUE(sim->chartPicture().tools.empty());
+    EXPECT_TRUE(sim->chart().picture().tools.empty());
     Press(kStepForward);  // nothing to move, nothing written
     EXPECT_EQ(d().priceLabel, "");
 }
@@ -183,8 +183,8 @@ TEST_F(ChartToolsTest, AfterAReplayPointingScrollsTheTapeToThatTime) {
     Prepare();
     RunToEnd();
     ASSERT_GE(sim->market().tapeRows.size(), 5u);
-    sim->MoveOnChart(RowX(725), 3000, false);  // 10:00:25
-    ASSERT_TRUE(sim->readout());
+    sim->chart().Move(RowX(725), 3000, false);  // 10:00:25
+    ASSERT_TRUE(sim->chart().readout());
     const auto& rows = sim->market().tapeRows;
     ASSERT_GE(d().tapeScrollRow, 0);
     EXPECT_EQ(rows[static_cast<std::size_t>(d().tapeScrollRow)].time, "10:00:10");

@@ -172,18 +172,18 @@ TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     sim->SetDateText("221102");
     sim->SetCodeText("8473");
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    ASSERT_TRUE(sim->chartShowsDay());
+    ASSERT_TRUE(sim->chart().showsDay());
     sim->PressSettings();
     EXPECT_TRUE(sim->settingsDialog().visible);
     sim->EditSettingsPeriod(0, "30");
     EXPECT_EQ(sim->settingsDialog().fields.ma1, "24");
-    EXPECT_FALSE(sim->chartShowsDay());  // an edit clears the chart to its frame
+    EXPECT_FALSE(sim->chart().showsDay());  // an edit clears the chart to its frame
     sim->EditSettingsPeriod(1, "");
     sim->ChooseSettingsBarLength("3");
     sim->ApplySettingsDialog();
     EXPECT_FALSE(sim->settingsDialog().visible);
     EXPECT_EQ(sim->barLength(), 3);
-    EXPECT_EQ(sim->averagePeriods(), (std::array<int, 2>{24, 12}));
+    EXPECT_EQ(sim->chart().averagePeriods(), (std::array<int, 2>{24, 12}));
     EXPECT_EQ(d().barsCaption, "3分足");
     EXPECT_EQ(d().average1Caption, "24本平均");
     const Settings saved = Saved();
@@ -192,7 +192,7 @@ TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     EXPECT_EQ(saved.barLength, 3);
     // The next display draws with them.
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    EXPECT_EQ(sim->chartData().geometry.barLength(), 3);
+    EXPECT_EQ(sim->chart().data().geometry.barLength(), 3);
 }
 
 TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack) {
@@ -356,7 +356,7 @@ TEST_F(SettingsStateTest, ABarLengthChosenDuringAReplayTakesEffectAtTheNextDispl
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_EQ(sim->barLength(), 3);
     EXPECT_EQ(d().barsCaption, "3分足");
-    EXPECT_EQ(sim->chartData().geometry.barLength(), 3);
+    EXPECT_EQ(sim->chart().data().geometry.barLength(), 3);
     ASSERT_TRUE(Exit());
     EXPECT_EQ(Saved().barLength, 3);
 }

@@ -61,7 +61,7 @@ protected:
     // Whether bar t of the right column shows white somewhere between its high and low (the lines
     // of the indicators may cross it).
     bool BarShown(const QImage& image, int t, SeriesSlot slot) {
-        const ChartData& c = sim().chartData();
+        const ChartData& c = sim().chart().data();
         const BarPoint& b = c.slot(slot).bars[static_cast<std::size_t>(t)];
         const double left = c.geometry.BarLeft(kRightColumn, t);
         for (double x = left; x <= left + c.geometry.barWidth(); x += kTwipsPerPixel)
@@ -86,12 +86,12 @@ TEST_F(ChartViewTest, AReplayAtTenShowsTheCompletedBarsAndTheFormingOneAndNothin
     sim().SetSpeedScroll(1);
     sim().PressPlayback(kPlayPause);
     ASSERT_TRUE(scheduler.RunUntil([&] { return sim().display().clockText == "10:00:00"; }, 100'000'000));
-    EXPECT_EQ(sim().chartView().lastCompletedBar, 11);  // 09:00–09:59: twelve five-minute bars
+    EXPECT_EQ(sim().chart().view().lastCompletedBar, 11);  // 09:00–09:59: twelve five-minute bars
 
     const QImage image = Chart();
     Shot("chart-at-ten");
-    const ChartGeometry& g = sim().chartData().geometry;
-    const ChartData& c = sim().chartData();
+    const ChartGeometry& g = sim().chart().data().geometry;
+    const ChartData& c = sim().chart().data();
     // Each completed bar of the stock is drawn where its body stands: white at its wick.
     for (int t = 0; t <= 11; ++t) {
         ASSERT_TRUE(c.slot(SeriesSlot::DayStock).bars[static_cast<std::size_t>(t)].drawn);
@@ -120,11 +120,11 @@ TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
     ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     QImage image = Chart();
     Shot("chart-displayed");
-    const ChartGeometry& g = sim().chartData().geometry;
+    const ChartGeometry& g = sim().chart().data().geometry;
     EXPECT_TRUE(BarShown(image, 58, SeriesSlot::DayStock));
     // A bar whose open equals its close has a body too: a white line as wide as the bar (where
     // no indicator line crosses it).
-    const auto& stockBars = sim().chartData().slot(SeriesSlot::DayStock).bars;
+    const auto& stockBars = sim().chart().data().slot(SeriesSlot::DayStock).bars;
     int dojis = 0, white = 0, pixels = 0;
     for (int t = 0; t < static_cast<int>(stockBars.size()); ++t) {
         const BarPoint& b = stockBars[static_cast<std::size_t>(t)];
@@ -159,7 +159,7 @@ TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
     QTest::mouseRelease(view, Qt::LeftButton, {}, pixel(3500, 7000));
-    const TrendLine& line = sim().trendLines().lines()[0];
+    const TrendLine& line = sim().chart().trendLines().lines()[0];
     ASSERT_FALSE(line.empty());
     QImage image = Chart();
     const QColor orange(255, 130, 0);
@@ -167,20 +167,20 @@ TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor
     // The right button near its end deletes it, from the screen too.
     const double midX = (line.x1 + line.x2) / 2, midY = (line.y1 + line.y2) / 2;
     QTest::mouseClick(view, Qt::RightButton, {}, pixel(line.x2 - 90, line.y2 + 90));
-    EXPECT_TRUE(sim().trendLines().lines()[0].empty());
+    EXPECT_TRUE(sim().chart().trendLines().lines()[0].empty());
     EXPECT_NE(QColor(At(Chart(), midX, midY)), orange);
     // The date labels switch the marks.
     auto* dayLabel = window.findChild<QLabel*>("dayLabel");
     QTest::mouseDClick(dayLabel, Qt::LeftButton);
-    EXPECT_EQ(sim().markMode(), MarkMode::Circle);
+    EXPECT_EQ(sim().chart().markMode(), MarkMode::Circle);
     QTest::mouseDClick(window.findChild<QLabel*>("prevDayLabel"), Qt::LeftButton);
-    EXPECT_EQ(sim().markMode(), MarkMode::None);
+    EXPECT_EQ(sim().chart().markMode(), MarkMode::None);
 
     // A double click fixes the cursor about 10:00 (a pixel is nine five-second rows); → moves it
     // one step.
-    const double x = sim().chartData().geometry.RowX(720);
+    const double x = sim().chart().data().geometry.RowX(720);
     QTest::mouseDClick(view, Qt::LeftButton, {}, pixel(x, 3000));
-    ASSERT_TRUE(sim().timeCursor().on);
+    ASSERT_TRUE(sim().chart().timeCursor().on);
     window.Refresh();
     const auto clock = [&] { return *ParseTimeOfDay(window.findChild<QLabel*>("clockLabel")->text().toStdString()); };
     const int fixed = clock();
@@ -199,9 +199,9 @@ TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
     window.resize(1600, 1000);
     QApplication::processEvents();
     EXPECT_EQ(window.extraWidth(), (window.centralWidget()->width() - kDesignWidthPx) * kTwipsPerPixel);
-    EXPECT_EQ(sim().chartData().geometry.w(), window.extraWidth());
-    EXPECT_EQ(sim().chartData().geometry.h(), window.extraHeight());
-    EXPECT_TRUE(sim().chartShowsDay());
+    EXPECT_EQ(sim().chart().data().geometry.w(), window.extraWidth());
+    EXPECT_EQ(sim().chart().data().geometry.h(), window.extraHeight());
+    EXPECT_TRUE(sim().chart().showsDay());
     const QImage image = Chart();
     EXPECT_TRUE(BarShown(image, 58, SeriesSlot::DayStock));  // at its new place
     // Smaller than the design size it does not get.
@@ -215,11 +215,11 @@ TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
     ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     window.Refresh();
     const QSize held = window.size();
-    const int w = sim().chartData().geometry.w();
+    const int w = sim().chart().data().geometry.w();
     window.resize(held + QSize(200, 100));
     QApplication::processEvents();
     EXPECT_EQ(window.size(), held);
-    EXPECT_EQ(sim().chartData().geometry.w(), w);
+    EXPECT_EQ(sim().chart().data().geometry.w(), w);
 }
 
 }  // namespace

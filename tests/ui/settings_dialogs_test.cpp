@@ -90,7 +90,7 @@ TEST_F(SettingsDialogWindowTest, CancelPutsTheFieldsBackAndClosingTheWindowActsA
     window->Refresh();
     EXPECT_FALSE(Dialog()->isVisible());
     EXPECT_EQ(Field("settingsMa2")->text(), before);
-    EXPECT_EQ(sim().averagePeriods()[1], 12);
+    EXPECT_EQ(sim().chart().averagePeriods()[1], 12);
 
     Open();
     Type(Field("settingsMa2"), "4");
@@ -98,7 +98,7 @@ TEST_F(SettingsDialogWindowTest, CancelPutsTheFieldsBackAndClosingTheWindowActsA
     QApplication::processEvents();
     window->Refresh();
     EXPECT_FALSE(Dialog()->isVisible());
-    EXPECT_EQ(sim().averagePeriods()[1], 4);
+    EXPECT_EQ(sim().chart().averagePeriods()[1], 4);
     EXPECT_EQ(SavedIn(dir).ma2, 4);
 }
 

@@ -120,16 +120,16 @@ int Run(const QString& out) {
     // The chart worked with the mouse: two trend lines, the time cursor fixed at 10:30 and the
     // readouts of that moment; once at the design size, once at 1600 × 1000 (chart-tools-large).
     const auto tools = [&](const QString& name) {
-        const ChartGeometry& g = sim.chartData().geometry;
+        const ChartGeometry& g = sim.chart().data().geometry;
         const auto line = [&](double x1, double y1, double x2, double y2) {
-            sim.PressChart(Simulation::MouseButton::Left, x1, y1);
-            sim.MoveOnChart(x2, y2, true);
-            sim.ReleaseChart(x2, y2);
+            sim.chart().Press(ChartState::MouseButton::Left, x1, y1);
+            sim.chart().Move(x2, y2, true);
+            sim.chart().Release(x2, y2);
         };
         const double lower = g.BandTop(kLowerRow);
         line(g.RowX(0), lower + g.plotHeight() * 0.2, g.RowX(2400), lower + g.plotHeight() * 0.55);
         line(g.RowX(600), g.BandTop(kUpperRow) + g.plotHeight() * 0.75, g.RowX(3000), g.BandTop(kUpperRow) + g.plotHeight() * 0.2);
-        sim.DoubleClickChart(g.RowX(1080), lower + 500);
+        sim.chart().DoubleClick(g.RowX(1080), lower + 500);
         return Save(w, out + "/" + name + ".png");
     };
     ok = tools("chart-tools") && ok;
@@ -138,7 +138,7 @@ int Run(const QString& out) {
     ok = tools("chart-tools-large") && ok;
     w.resize(kDesignWidthPx, kDesignHeightPx);
     QApplication::processEvents();
-    sim.DoubleClickChart(0, 0);  // the cursor off again
+    sim.chart().DoubleClick(0, 0);  // the cursor off again
 
     // A replay to 10:30 with a long opened before the open, half of it closed, and a short.
     sim.SetSimulationChecked(true);
