@@ -131,11 +131,11 @@ void MeasurePaint(MainWindow& w, Figures& f) {
 void MeasureScreening(MainWindow& w, Figures& f) {
     Simulation& sim = w.simulation();
     WriteFileAtomically(SearchFilePath(sim.installFolder(), "221298"), bench::GeneratedSearchMonth(4000, 22));
-    sim.OpenScreening();
-    const auto& months = sim.screening().months;
-    sim.SetScreeningMonth(static_cast<int>(std::find(months.begin(), months.end(), "221298") - months.begin()));
-    sim.SetScreeningDirection(kBoth);
-    sim.SetScreeningThreshold("1");
+    sim.screening().Open();
+    const auto& months = sim.screening().model().months;
+    sim.screening().SetMonth(static_cast<int>(std::find(months.begin(), months.end(), "221298") - months.begin()));
+    sim.screening().SetDirection(kBoth);
+    sim.screening().SetThreshold("1");
     w.Refresh();
     QApplication::processEvents();
     QTimer probe;
@@ -150,13 +150,13 @@ void MeasureScreening(MainWindow& w, Figures& f) {
     wall.start();
     sinceTick.start();
     probe.start(5);
-    sim.PressScreeningSearch();
-    Until([&] { return !sim.screening().searching(); }, 60'000);
+    sim.screening().PressSearch();
+    Until([&] { return !sim.screening().model().searching(); }, 60'000);
     probe.stop();
     f.screeningListMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
     f.screeningWorstLatenessMs = worst;
-    f.screeningRows = static_cast<int>(sim.screening().rows().size());
-    sim.CloseScreening();
+    f.screeningRows = static_cast<int>(sim.screening().model().rows().size());
+    sim.screening().Close();
 }
 
 Figures Measure() {

@@ -160,26 +160,26 @@ int RunScreen(const std::vector<std::string>& args) {
     }
     sim.SetDataFolder(a.data);
     sim.SetBarLength(a.barLength);
-    sim.OpenScreening();
+    sim.screening().Open();
     // Another month's file is no stand-in for a missing one.
-    const std::vector<std::string>& months = sim.screening().months;
+    const std::vector<std::string>& months = sim.screening().model().months;
     const auto found = std::find(months.begin(), months.end(), a.month);
     const bool monthFound = found != months.end();
-    if (monthFound) sim.SetScreeningMonth(static_cast<int>(found - months.begin()));
+    if (monthFound) sim.screening().SetMonth(static_cast<int>(found - months.begin()));
     json out;
     if (monthFound) {
-        ScreeningDialogModel const& m = sim.screening();
-        sim.SetScreeningDirection(a.direction);
-        sim.SetScreeningThreshold(a.threshold);
-        sim.SetScreeningOption(Simulation::ScreeningOption::UpTo930, a.until930);
-        sim.SetScreeningOption(Simulation::ScreeningOption::HideStartTime, a.hideStart);
-        sim.SetScreeningOption(Simulation::ScreeningOption::HideEndTime, a.hideEnd);
-        sim.SetScreeningOption(Simulation::ScreeningOption::StartNearStart, a.nearStart);
-        sim.PressScreeningSearch();
+        ScreeningDialogModel const& m = sim.screening().model();
+        sim.screening().SetDirection(a.direction);
+        sim.screening().SetThreshold(a.threshold);
+        sim.screening().SetOption(ScreeningState::Option::UpTo930, a.until930);
+        sim.screening().SetOption(ScreeningState::Option::HideStartTime, a.hideStart);
+        sim.screening().SetOption(ScreeningState::Option::HideEndTime, a.hideEnd);
+        sim.screening().SetOption(ScreeningState::Option::StartNearStart, a.nearStart);
+        sim.screening().PressSearch();
         h.scheduler.RunUntil([&] { return !m.searching(); }, 1'000'000'000);
-        for (ScreeningSortKey key : a.sorts) sim.SortScreening(key);
+        for (ScreeningSortKey key : a.sorts) sim.screening().Sort(key);
     }
-    const ScreeningDialogModel& m = sim.screening();
+    const ScreeningDialogModel& m = sim.screening().model();
     out["count"] = monthFound ? m.shown().size() : 0;
     out["skipped"] = monthFound ? m.skipped() : 0;
     json rows = json::array();

@@ -240,4 +240,20 @@ void Simulation::EndDisplayWithoutReplay() {
     display_.message = reason;
 }
 
+void Simulation::StartFromScreening(const ScreeningHandOver& h) {
+    if (replayRunning() && replay_.replayReady) return;
+    SetSimulationChecked(true);
+    SetDateText(h.pick.date);
+    SetCodeText(h.pick.code);
+    if (h.nearStart) {
+        // The boxes show where the replay starts: hour without its zero, minutes with two digits.
+        const int seconds = ParseTimeOfDay(h.start.startTime).value_or(9 * 3600);
+        display_.startHour = std::to_string(seconds / 3600);
+        const int minute = seconds / 60 % 60;
+        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+    }
+    presetStart_ = StartPosition{h.start.startBar, h.start.startTime, h.start.midSessionStart};
+    DisplayDay();
+}
+
 }  // namespace corvala

@@ -1,7 +1,7 @@
 // The screening dialog as the main window drives it: the search a slice at a time on the
 // scheduler, and a chosen row handed to the display action.
 
-#include "replay/simulation.h"
+#include "replay/screening_state.h"
 
 namespace corvala {
 
@@ -10,132 +10,121 @@ namespace {
 constexpr int kScreeningSliceLines = 2000;
 }  // namespace
 
-void Simulation::OpenScreening() {
-    screening_.Open(installFolder_, settings_.screening);
-    if (screening_.downloadMonth.empty()) {  // this month's data is what a download usually wants
-        const Ymd today = ports_.clock.Today();
-        screening_.downloadMonth = std::to_string(today.year * 100 + today.month);
+ScreeningState::ScreeningState(Host& host, std::string installFolder, Clock& clock, Random& random,
+                               Scheduler& scheduler)
+    : host_(host), installFolder_(std::move(installFolder)), clock_(clock), random_(random), scheduler_(scheduler) {}
+
+void ScreeningState::Open() {
+    model_.Open(installFolder_, host_.SavedScreeningConditions());
+    if (model_.downloadMonth.empty()) {  // this month's data is what a download usually wants
+        const Ymd today = clock_.Today();
+        model_.downloadMonth = std::to_string(today.year * 100 + today.month);
     }
-    KeepScreeningConditions();
-    Notify();
+    KeepConditions();
+    host_.ScreeningChanged();
 }
 
-void Simulation::CloseScreening() {
-    screening_.Stop();
-    screening_.visible = false;
-    Notify();
+void ScreeningState::Close() {
+    model_.Stop();
+    model_.visible = false;
+    host_.ScreeningChanged();
 }
 
-void Simulation::KeepScreeningConditions() { settings_.screening = screening_.conditions; }
+void ScreeningState::KeepConditions() { host_.KeepScreeningConditions(model_.conditions); }
 
-void Simulation::SetScreeningMonth(int index) {
-    screening_.SetMonthIndex(index);
-    KeepScreeningConditions();
-    Notify();
+void ScreeningState::SetMonth(int index) {
+    model_.SetMonthIndex(index);
+    KeepConditions();
+    host_.ScreeningChanged();
 }
 
-void Simulation::SetScreeningDirection(int direction) {
-    screening_.SetDirection(direction);
-    KeepScreeningConditions();
-    Notify();
+void ScreeningState::SetDirection(int direction) {
+    model_.SetDirection(direction);
+    KeepConditions();
+    host_.ScreeningChanged();
 }
 
-void Simulation::SetScreeningThreshold(const std::string& text) {
-    screening_.SetThresholdText(text);
-    KeepScreeningConditions();
-    Notify();
+void ScreeningState::SetThreshold(const std::string& text) {
+    model_.SetThresholdText(text);
+    KeepConditions();
+    host_.ScreeningChanged();
 }
 
-void Simulation::SetScreeningOption(ScreeningOption option, bool on) {
+void ScreeningState::SetOption(Option option, bool on) {
     switch (option) {
-        case ScreeningOption::UpTo930: screening_.SetUpTo930(on); break;
-        case ScreeningOption::HideStartTime: screening_.SetHideStartTime(on); break;
-        case ScreeningOption::HideEndTime: screening_.SetHideEndTime(on); break;
-        case ScreeningOption::StartNearStart: screening_.SetStartNearStart(on); break;
+        case Option::UpTo930: model_.SetUpTo930(on); break;
+        case Option::HideStartTime: model_.SetHideStartTime(on); break;
+        case Option::HideEndTime: model_.SetHideEndTime(on); break;
+        case Option::StartNearStart: model_.SetStartNearStart(on); break;
     }
-    KeepScreeningConditions();
-    Notify();
+    KeepConditions();
+    host_.ScreeningChanged();
 }
 
-void Simulation::PressScreeningSearch() {
-    if (screening_.searching()) return;
-    const bool started = screening_.BeginSearch(installFolder_, stocks_, dataFolder_, ports_.random);
-    KeepScreeningConditions();
-    Notify();
-    if (started) ports_.scheduler.After(0, [this, alive = std::weak_ptr<int>(alive_)] {
-        if (!alive.expired()) ContinueScreeningSearch();
-    });
+void ScreeningState::PressSearch() {
+    if (model_.searching()) return;
+    const bool started = model_.BeginSearch(installFolder_, host_.ScreeningStocks(), host_.ScreeningDataFolder(), random_);
+    KeepConditions();
+    host_.ScreeningChanged();
+    if (started) ContinueLater();
 }
 
-void Simulation::ContinueScreeningSearch() {
-    const bool more = screening_.ContinueSearch(kScreeningSliceLines);
-    Notify();
-    if (more) ports_.scheduler.After(0, [this, alive = std::weak_ptr<int>(alive_)] {
-        if (!alive.expired()) ContinueScreeningSearch();
-    });
+void ScreeningState::ContinueSearch() {
+    const bool more = model_.ContinueSearch(kScreeningSliceLines);
+    host_.ScreeningChanged();
+    if (more) ContinueLater();
 }
 
-void Simulation::PressScreeningStop() {
-    screening_.Stop();
-    Notify();
+void ScreeningState::PressStop() {
+    model_.Stop();
+    host_.ScreeningChanged();
 }
 
-void Simulation::SortScreening(ScreeningSortKey key) {
-    screening_.Sort(key);
-    Notify();
+void ScreeningState::Sort(ScreeningSortKey key) {
+    model_.Sort(key);
+    host_.ScreeningChanged();
 }
 
-void Simulation::SelectScreeningRow(int place) {
-    screening_.Select(place);
-    Notify();
+void ScreeningState::SelectRow(int place) {
+    model_.Select(place);
+    host_.ScreeningChanged();
 }
 
-void Simulation::UseScreeningRow(int place) {
-    const std::optional<ScreeningPick> pick = screening_.Pick(place);
+void ScreeningState::UseRow(int place) {
+    const std::optional<ScreeningPick> pick = model_.Pick(place);
     if (!pick) {
-        Notify();
+        host_.ScreeningChanged();
         return;
     }
-    if (replayRunning() && replay_.replayReady) {  // the day of a running replay is not changed under it
-        screening_.message = "シミュレーション中は反映できません。停止してから選んで下さい。";
-        Notify();
+    if (host_.ScreeningBlockedByReplay()) {
+        model_.message = "シミュレーション中は反映できません。停止してから選んで下さい。";
+        host_.ScreeningChanged();
         return;
     }
-    StartFromScreening(HandOverOf(*pick, screening_.conditions.startNearStart,
-                                  pendingBarLength_.value_or(barLength_), ports_.random));
+    host_.StartFromScreening(HandOverOf(*pick, model_.conditions.startNearStart, host_.ScreeningBarLength(), random_));
 }
 
-void Simulation::SetScreeningDownloadMonth(const std::string& month) {
-    screening_.downloadMonth = month;
-    Notify();
+void ScreeningState::SetDownloadMonth(const std::string& month) {
+    model_.downloadMonth = month;
+    host_.ScreeningChanged();
 }
 
-void Simulation::ShowScreeningDownload(const std::string& message, const std::string& landedMonth) {
-    if (screening_.searching()) return;  // the window does not download while it searches
-    screening_.message = message;
+void ScreeningState::ShowDownload(const std::string& message, const std::string& landedMonth) {
+    if (model_.searching()) return;  // the window does not download while it searches
+    model_.message = message;
     if (!landedMonth.empty()) {
-        screening_.RelistMonths(installFolder_, landedMonth);
-        KeepScreeningConditions();
+        model_.RelistMonths(installFolder_, landedMonth);
+        KeepConditions();
     }
-    Notify();
+    host_.ScreeningChanged();
 }
 
-void Simulation::UseSelectedScreeningRow() { UseScreeningRow(screening_.selected); }
+void ScreeningState::UseSelectedRow() { UseRow(model_.selected); }
 
-void Simulation::StartFromScreening(const ScreeningHandOver& h) {
-    if (replayRunning() && replay_.replayReady) return;
-    SetSimulationChecked(true);
-    SetDateText(h.pick.date);
-    SetCodeText(h.pick.code);
-    if (h.nearStart) {
-        // The boxes show where the replay starts: hour without its zero, minutes with two digits.
-        const int seconds = ParseTimeOfDay(h.start.startTime).value_or(9 * 3600);
-        display_.startHour = std::to_string(seconds / 3600);
-        const int minute = seconds / 60 % 60;
-        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
-    }
-    presetStart_ = StartPosition{h.start.startBar, h.start.startTime, h.start.midSessionStart};
-    DisplayDay();
+void ScreeningState::ContinueLater() {
+    scheduler_.After(0, [this, alive = std::weak_ptr<int>(alive_)] {
+        if (!alive.expired()) ContinueSearch();
+    });
 }
 
 }  // namespace corvala

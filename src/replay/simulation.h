@@ -18,7 +18,7 @@
 #include "platform/ports.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
-#include "screening/screening_dialog.h"
+#include "replay/screening_state.h"
 #include "quiz/quiz_package.h"
 #include "replay/chart_state.h"
 #include "replay/display_model.h"
@@ -61,7 +61,7 @@ inline constexpr int kStopSoundWaitMs = 300;
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation : private ChartState::Host {
+class Simulation : private ChartState::Host, private ScreeningState::Host {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -181,30 +181,10 @@ public:
     void CancelSettingsDialog();
 
     // ---- Stock screening (銘柄選別) ----
-    // The dialog's model. The conditions go into the settings as they change.
-    const ScreeningDialogModel& screening() const { return screening_; }
-    void OpenScreening();
-    void CloseScreening();
-    void SetScreeningMonth(int index);
-    void SetScreeningDirection(int direction);
-    void SetScreeningThreshold(const std::string& text);
-    enum class ScreeningOption { UpTo930, HideStartTime, HideEndTime, StartNearStart };
-    void SetScreeningOption(ScreeningOption option, bool on);
-    // 検　索: the list fills a slice at a time on the scheduler; 停　止 ends it between slices.
-    void PressScreeningSearch();
-    void PressScreeningStop();
-    void SortScreening(ScreeningSortKey key);
-    void SelectScreeningRow(int place);
-    // A double click on a row, and 選択行をシミュレーションに反映: the row's day goes into the main
-    // window and is displayed in simulation mode, from the open or from just before its move.
-    void UseScreeningRow(int place);
-    void UseSelectedScreeningRow();
-    // データダウンロード: the month typed for it, and what came of it (`landedMonth`: that month's
-    // file is in 検索データ now, and the period shows it unless a search is listing another).
-    void SetScreeningDownloadMonth(const std::string& month);
-    void ShowScreeningDownload(const std::string& message, const std::string& landedMonth = {});
+    ScreeningState& screening() { return screening_; }
+    const ScreeningState& screening() const { return screening_; }
     // The hand-over itself (also for callers that found the row elsewhere).
-    void StartFromScreening(const ScreeningHandOver& handOver);
+    void StartFromScreening(const ScreeningHandOver& handOver) override;
 
     bool anyOrderDialogOpen() const;
 
@@ -392,6 +372,14 @@ private:
     void ChartCursorRemoved() override;
     void ChartShowRow(int row, std::optional<int> seconds) override;
     void ChartChanged() override { Notify(); }
+    // The screening's host.
+    const std::string& ScreeningDataFolder() const override { return dataFolder_; }
+    const StockList& ScreeningStocks() const override { return stocks_; }
+    const ScreeningConditions& SavedScreeningConditions() const override { return settings_.screening; }
+    void KeepScreeningConditions(const ScreeningConditions& c) override { settings_.screening = c; }
+    bool ScreeningBlockedByReplay() const override { return replayRunning() && replay_.replayReady; }
+    int ScreeningBarLength() const override { return pendingBarLength_.value_or(barLength_); }
+    void ScreeningChanged() override { Notify(); }
 
     // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
     // of a step it ends early when a button asks for it.
@@ -572,7 +560,6 @@ private:
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
     std::string settingsNotice_;   // what of setsim could not be taken as it stands, told the same way
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
-    ScreeningDialogModel screening_;
     void QuizPackageArrived(const Downloader::Result& result);
     void QuizOff();
     void ColourQuizButton();
@@ -585,8 +572,6 @@ private:
         std::string date, code, folder;
         std::optional<std::string> keptAside;
     } userDay_;  // what the quiz mode put aside
-    void ContinueScreeningSearch();
-    void KeepScreeningConditions();
     // A start the screening set: the display takes it instead of the start-time boxes.
     std::optional<StartPosition> presetStart_;
     std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
@@ -661,6 +646,7 @@ private:
 
     ReplayClock replay_;
     ChartState chart_{*this, display_, replay_};
+    ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
     Task replayTask_;
     LoopExit loopExit_ = LoopExit::Left;
     bool preparing_ = false;     // from the display action until the replay waits for play

@@ -200,7 +200,7 @@ void MainWindow::Connect() {
         Refresh();
     });
     connect(screeningButton_, &QPushButton::clicked, this, [this] {
-        sim_->OpenScreening();
+        sim_->screening().Open();
         Refresh();
     });
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);

@@ -246,7 +246,7 @@ void ScreeningWindow::BuildControls() {
     auto* headerStrip = new QWidget(this);
     headerStrip->setFont(ListFont());
     const int cell = QFontMetrics(ListFont()).horizontalAdvance(QLatin1Char('0'));
-    list_->setItemDelegate(new ScreeningRowDelegate(sim_.screening(), cell, list_));
+    list_->setItemDelegate(new ScreeningRowDelegate(sim_.screening().model(), cell, list_));
     sortByCode_ = Button("ソートします", "screeningSortByCode", headerStrip);
     sortByChange_ = Button("ソートします", "screeningSortByChange", headerStrip);
     int x = list_->frameWidth() + 2;
@@ -305,43 +305,43 @@ void ScreeningWindow::BuildControls() {
 }
 
 void ScreeningWindow::Connect() {
-    connect(monthScroll_, &QScrollBar::valueChanged, this, [this](int v) { Act([&] { sim_.SetScreeningMonth(v); }); });
+    connect(monthScroll_, &QScrollBar::valueChanged, this, [this](int v) { Act([&] { sim_.screening().SetMonth(v); }); });
     connect(directionGroup_, &QButtonGroup::idClicked, this,
-            [this](int id) { Act([&] { sim_.SetScreeningDirection(id); }); });
+            [this](int id) { Act([&] { sim_.screening().SetDirection(id); }); });
     connect(threshold_, &QLineEdit::textEdited, this,
-            [this](const QString& t) { Act([&] { sim_.SetScreeningThreshold(t.toStdString()); }); });
-    using Option = Simulation::ScreeningOption;
+            [this](const QString& t) { Act([&] { sim_.screening().SetThreshold(t.toStdString()); }); });
+    using Option = ScreeningState::Option;
     const std::pair<QCheckBox*, Option> boxes[] = {{upTo930_, Option::UpTo930},
                                                    {hideStart_, Option::HideStartTime},
                                                    {hideEnd_, Option::HideEndTime},
                                                    {nearStart_, Option::StartNearStart}};
     for (const auto& [box, option] : boxes)
         connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
-            Act([&] { sim_.SetScreeningOption(option, on); });
+            Act([&] { sim_.screening().SetOption(option, on); });
         });
-    connect(search_, &QPushButton::clicked, this, [this] { Act([&] { sim_.PressScreeningSearch(); }); });
-    connect(stop_, &QPushButton::clicked, this, [this] { Act([&] { sim_.PressScreeningStop(); }); });
+    connect(search_, &QPushButton::clicked, this, [this] { Act([&] { sim_.screening().PressSearch(); }); });
+    connect(stop_, &QPushButton::clicked, this, [this] { Act([&] { sim_.screening().PressStop(); }); });
     connect(sortByChange_, &QPushButton::clicked, this,
-            [this] { Act([&] { sim_.SortScreening(ScreeningSortKey::Change); }); });
+            [this] { Act([&] { sim_.screening().Sort(ScreeningSortKey::Change); }); });
     connect(sortByCode_, &QPushButton::clicked, this,
-            [this] { Act([&] { sim_.SortScreening(ScreeningSortKey::Code); }); });
+            [this] { Act([&] { sim_.screening().Sort(ScreeningSortKey::Code); }); });
     // The row under the cursor is the selected one, however it got there (click or arrow keys);
     // a double click or Enter uses it.
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& i) { Act([&] { sim_.SelectScreeningRow(i.row()); }); });
+            [this](const QModelIndex& i) { Act([&] { sim_.screening().SelectRow(i.row()); }); });
     connect(list_, &QListView::activated, this,
-            [this](const QModelIndex& i) { Act([&] { sim_.UseScreeningRow(i.row()); }); });
-    connect(use_, &QPushButton::clicked, this, [this] { Act([&] { sim_.UseSelectedScreeningRow(); }); });
-    connect(close_, &QPushButton::clicked, this, [this] { Act([&] { sim_.CloseScreening(); }); });
+            [this](const QModelIndex& i) { Act([&] { sim_.screening().UseRow(i.row()); }); });
+    connect(use_, &QPushButton::clicked, this, [this] { Act([&] { sim_.screening().UseSelectedRow(); }); });
+    connect(close_, &QPushButton::clicked, this, [this] { Act([&] { sim_.screening().Close(); }); });
     connect(downloadMonth_, &QLineEdit::textEdited, this,
-            [this](const QString& t) { sim_.SetScreeningDownloadMonth(t.trimmed().toStdString()); });
+            [this](const QString& t) { sim_.screening().SetDownloadMonth(t.trimmed().toStdString()); });
     connect(download_, &QPushButton::clicked, this, &ScreeningWindow::StartDownload);
     connect(cancelDownload_, &QPushButton::clicked, this, [this] { downloadJob_->Cancel(); });
 }
 
 void ScreeningWindow::StartDownload() {
     if (downloadJob_->running()) return;
-    const std::string month = sim_.screening().downloadMonth;  // as it was when the download began
+    const std::string month = sim_.screening().model().downloadMonth;  // as it was when the download began
     progress_->setRange(0, 0);  // busy until the size is known
     const bool started = downloadJob_->Start(
         sim_.installFolder(), month,
@@ -354,14 +354,14 @@ void ScreeningWindow::StartDownload() {
         [this, month](const DownloadOutcome& outcome) {
             progress_->setRange(0, 1000);
             progress_->setValue(outcome.ok ? 1000 : 0);
-            Act([&] { sim_.ShowScreeningDownload(outcome.message, outcome.ok ? month : std::string()); });
+            Act([&] { sim_.screening().ShowDownload(outcome.message, outcome.ok ? month : std::string()); });
         });
     if (!started) {
         progress_->setRange(0, 1000);
         progress_->setValue(0);
     }
     Act([&] {
-        if (!started) sim_.ShowScreeningDownload(downloadJob_->refusal());
+        if (!started) sim_.screening().ShowDownload(downloadJob_->refusal());
     });
 }
 
@@ -372,7 +372,7 @@ void ScreeningWindow::Act(const std::function<void()>& action) {
 }
 
 void ScreeningWindow::Refresh() {
-    const ScreeningDialogModel& m = sim_.screening();
+    const ScreeningDialogModel& m = sim_.screening().model();
     const bool searching = m.searching();
     const bool downloading = downloadJob_->running();
     {
@@ -422,9 +422,9 @@ void ScreeningWindow::Refresh() {
 
 void ScreeningWindow::closeEvent(QCloseEvent* event) {
     event->ignore();  // hidden by the model, never destroyed
-    Act([&] { sim_.CloseScreening(); });
+    Act([&] { sim_.screening().Close(); });
 }
 
-void ScreeningWindow::reject() { Act([&] { sim_.CloseScreening(); }); }
+void ScreeningWindow::reject() { Act([&] { sim_.screening().Close(); }); }
 
 }  // namespace corvala

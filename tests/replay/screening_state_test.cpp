@@ -19,15 +19,15 @@ protected:
     }
     // 検　索 with the rise over 5 %, run to its end; the place of the 8473 row.
     int SearchRise(bool nearStart) {
-        sim->OpenScreening();
-        sim->SetScreeningDirection(kRise);
-        sim->SetScreeningThreshold("5");
-        sim->SetScreeningOption(Simulation::ScreeningOption::StartNearStart, nearStart);
-        sim->PressScreeningSearch();
-        EXPECT_TRUE(sim->screening().searching());
-        EXPECT_TRUE(RunUntil([&] { return !sim->screening().searching(); }));
-        for (int place = 0; place < static_cast<int>(sim->screening().shown().size()); ++place)
-            if (sim->screening().RowAt(place)->code == 8473) return place;
+        sim->screening().Open();
+        sim->screening().SetDirection(kRise);
+        sim->screening().SetThreshold("5");
+        sim->screening().SetOption(ScreeningState::Option::StartNearStart, nearStart);
+        sim->screening().PressSearch();
+        EXPECT_TRUE(sim->screening().model().searching());
+        EXPECT_TRUE(RunUntil([&] { return !sim->screening().model().searching(); }));
+        for (int place = 0; place < static_cast<int>(sim->screening().model().shown().size()); ++place)
+            if (sim->screening().model().RowAt(place)->code == 8473) return place;
         ADD_FAILURE() << "no 8473 row";
         return -1;
     }
@@ -36,9 +36,9 @@ protected:
 TEST_F(ScreeningStateTest, APickedRowIsReplayedFromJustBeforeItsMove) {
     Start();
     const int row = SearchRise(/*nearStart=*/true);
-    EXPECT_EQ(sim->screening().counterText, "2 件");
-    EXPECT_EQ(sim->screening().MonthText(), "2022/11");  // the newest month
-    sim->UseScreeningRow(row);
+    EXPECT_EQ(sim->screening().model().counterText, "2 件");
+    EXPECT_EQ(sim->screening().model().MonthText(), "2022/11");  // the newest month
+    sim->screening().UseRow(row);
     // The rise from the low began at 10:10 (field 15's window); N = 5 and a lead of 3 bars
     // (the fixed random 0.5 of 2–3): bar 14 − 3 = 11, 09:55:00.
     EXPECT_EQ(d().dateText, "221104");
@@ -51,15 +51,15 @@ TEST_F(ScreeningStateTest, APickedRowIsReplayedFromJustBeforeItsMove) {
     ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "09:55:00");
     // A second pick is refused while that replay runs.
-    sim->UseScreeningRow(row);
-    EXPECT_EQ(sim->screening().message, "シミュレーション中は反映できません。停止してから選んで下さい。");
+    sim->screening().UseRow(row);
+    EXPECT_EQ(sim->screening().model().message, "シミュレーション中は反映できません。停止してから選んで下さい。");
 }
 
 TEST_F(ScreeningStateTest, WithoutTheNearStartOptionTheReplayStartsAtTheOpenWhateverTheBoxesSay) {
     Start();
     sim->SetStartTimeText("10", "30");
     const int row = SearchRise(/*nearStart=*/false);
-    sim->UseScreeningRow(row);
+    sim->screening().UseRow(row);
     EXPECT_EQ(sim->replay().startBar, 0);
     EXPECT_FALSE(sim->replay().midSessionStart);
     ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
@@ -78,26 +78,26 @@ TEST_F(ScreeningStateTest, ARowWithoutItsDayFileIsNotUsedAndSaysWhy) {
     const std::string dateBefore = d().dateText;
     int missing = -1;
     for (int place = 0; place < 2; ++place)
-        if (!sim->screening().RowAt(place)->available) missing = place;
+        if (!sim->screening().model().RowAt(place)->available) missing = place;
     ASSERT_GE(missing, 0);
-    sim->SelectScreeningRow(missing);
-    EXPECT_FALSE(sim->screening().useEnabled);
-    sim->UseScreeningRow(missing);
-    EXPECT_NE(sim->screening().message.find("日中データフォルダに該当銘柄のファイルがありません。"), std::string::npos);
+    sim->screening().SelectRow(missing);
+    EXPECT_FALSE(sim->screening().model().useEnabled);
+    sim->screening().UseRow(missing);
+    EXPECT_NE(sim->screening().model().message.find("日中データフォルダに該当銘柄のファイルがありません。"), std::string::npos);
     EXPECT_EQ(d().dateText, dateBefore);
     EXPECT_FALSE(sim->replayRunning());
 }
 
 TEST_F(ScreeningStateTest, TheConditionsAreSavedAndComeBackAtTheNextOpening) {
     Start();
-    sim->OpenScreening();
-    sim->SetScreeningMonth(0);
-    sim->SetScreeningDirection(kBoth);
-    sim->SetScreeningThreshold("12");
-    sim->SetScreeningOption(Simulation::ScreeningOption::UpTo930, true);
-    sim->SetScreeningOption(Simulation::ScreeningOption::HideEndTime, true);
-    sim->SetScreeningOption(Simulation::ScreeningOption::StartNearStart, true);
-    sim->CloseScreening();
+    sim->screening().Open();
+    sim->screening().SetMonth(0);
+    sim->screening().SetDirection(kBoth);
+    sim->screening().SetThreshold("12");
+    sim->screening().SetOption(ScreeningState::Option::UpTo930, true);
+    sim->screening().SetOption(ScreeningState::Option::HideEndTime, true);
+    sim->screening().SetOption(ScreeningState::Option::StartNearStart, true);
+    sim->screening().Close();
     ASSERT_TRUE(sim->SaveSettings());
     const Settings saved = ReadSettings(ReadWholeFile(dir.Sub(kSettingsFile)).value_or(""));
     EXPECT_EQ(saved.screening.laterMonth, "2022/10");
@@ -111,11 +111,11 @@ TEST_F(ScreeningStateTest, TheConditionsAreSavedAndComeBackAtTheNextOpening) {
     sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler, &sound}, dir.path());
     sim->LoadSettings("");
     ASSERT_TRUE(sim->StartUp());
-    sim->OpenScreening();
-    EXPECT_EQ(sim->screening().MonthText(), "2022/10");
-    EXPECT_EQ(sim->screening().thresholdText, "12");
-    EXPECT_EQ(sim->screening().RelationLabel(), "％範囲外");
-    EXPECT_EQ(sim->screening().conditions, saved.screening);
+    sim->screening().Open();
+    EXPECT_EQ(sim->screening().model().MonthText(), "2022/10");
+    EXPECT_EQ(sim->screening().model().thresholdText, "12");
+    EXPECT_EQ(sim->screening().model().RelationLabel(), "％範囲外");
+    EXPECT_EQ(sim->screening().model().conditions, saved.screening);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(ScreeningWindowTest, SearchSortAndADoubleClickLandInAWaitingReplayAtTheRo
     EXPECT_TRUE(In<QPushButton>("screeningStop")->isEnabled());  // only 停　止 while it searches
     EXPECT_FALSE(In<QPushButton>("screeningSearch")->isEnabled());
     EXPECT_EQ(In<QLabel>("screeningMessage")->text(), QStringLiteral("検索中です。しばらくお待ち下さい。"));
-    RunUntil([&] { return !sim().screening().searching(); });
+    RunUntil([&] { return !sim().screening().model().searching(); });
     EXPECT_EQ(In<QLabel>("screeningCounter")->text(), QStringLiteral("3 件"));
     EXPECT_EQ(Codes(), (QStringList{"8473221102", "8473221101", "1301221102"}));
     EXPECT_TRUE(In<QPushButton>("screeningSearch")->isEnabled());
@@ -100,7 +100,7 @@ TEST_F(ScreeningWindowTest, TheArrowKeysMoveTheRowThatIsUsedAndReopeningKeepsThe
     QTest::mouseClick(Find<QPushButton>("screeningButton"), Qt::LeftButton);
     QTest::mouseClick(In<QRadioButton>("screeningRise"), Qt::LeftButton);
     QTest::mouseClick(In<QPushButton>("screeningSearch"), Qt::LeftButton);
-    RunUntil([&] { return !sim().screening().searching(); });
+    RunUntil([&] { return !sim().screening().model().searching(); });
     ASSERT_EQ(Codes(), (QStringList{"8473221102", "8473221101", "1301221102"}));
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->visualRect(List()->model()->index(2, 0)).center());
     EXPECT_FALSE(In<QPushButton>("screeningUse")->isEnabled());

@@ -97,17 +97,17 @@ int Run(const QString& out) {
     sim.CancelSettingsDialog();
     w.Refresh();
     // The screening of the demo month: both directions beyond 3 %, the largest moves first.
-    sim.OpenScreening();
-    sim.SetScreeningDirection(2);
-    sim.SetScreeningThreshold("3");
-    sim.PressScreeningSearch();
+    sim.screening().Open();
+    sim.screening().SetDirection(2);
+    sim.screening().SetThreshold("3");
+    sim.screening().PressSearch();
     scheduler.RunUntilIdle();
-    sim.SortScreening(ScreeningSortKey::Change);
-    sim.SelectScreeningRow(0);
+    sim.screening().Sort(ScreeningSortKey::Change);
+    sim.screening().SelectRow(0);
     w.Refresh();
     QApplication::processEvents();
     if (auto* screening = w.findChild<QDialog*>("screeningWindow")) ok = SaveWidget(screening, out + "/screening.png") && ok;
-    sim.CloseScreening();
+    sim.screening().Close();
     w.Refresh();
     {
         sim.SetDisclaimerSuppressed(false);  // as at the first start
