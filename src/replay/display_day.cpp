@@ -5,7 +5,9 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/session_file.h"
+#include "replay/navigation.h"
 #include "replay/simulation.h"
+#include "settings/settings_files.h"
 
 namespace corvala {
 namespace {
@@ -97,7 +99,7 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
 }
 
 Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
-    if (quizBusy()) return DisplayOutcome::Error;  // the quiz's day is on its way
+    if (quiz_.busy()) return DisplayOutcome::Error;  // the quiz's day is on its way
     if (replayRunning()) {
         if (replay_.replayReady) return DisplayOutcome::Error;  // one replay at a time
         AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do
@@ -254,6 +256,49 @@ void Simulation::StartFromScreening(const ScreeningHandOver& h) {
     }
     presetStart_ = StartPosition{h.start.startBar, h.start.startTime, h.start.midSessionStart};
     DisplayDay();
+}
+
+QuizMode::UserDay Simulation::EnterQuizDay(const std::string& folder, const QuizDescription& quiz) {
+    QuizMode::UserDay own{display_.dateText, display_.codeText, dataFolder_, keptAsideFolder_};
+    quizOwnFolder_ = DataFolderToSave(dataFolder_, keptAsideFolder_, {});
+    dataFolder_ = folder;
+    keptAsideFolder_.reset();
+    SetDateText(quiz.date);
+    SetCodeText(quiz.code);
+    display_.seriesText = std::string(kDefaultSeriesItem);
+    folderBeforeDialog_ = dataFolder_;  // a settings dialog open meanwhile keeps the quiz folder
+    keptAsideBeforeDialog_ = keptAsideFolder_;
+    SetNavigation(kIdle);
+    return own;
+}
+
+void Simulation::StartQuizDay(const StartPosition& start) {
+    presetStart_ = start;
+    if (start.midSessionStart) {
+        const int seconds = ParseTimeOfDay(start.startTime).value_or(9 * 3600);
+        display_.startHour = std::to_string(seconds / 3600);
+        const int minute = seconds / 60 % 60;
+        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+    }
+    SetSimulationChecked(true);
+    DisplayDay();
+}
+
+void Simulation::LeaveQuizDay(const QuizMode::UserDay& day) {
+    dataFolder_ = day.folder;
+    keptAsideFolder_ = day.keptAside;
+    folderBeforeDialog_ = dataFolder_;  // nor does a dialog open meanwhile bring the quiz's back
+    keptAsideBeforeDialog_ = keptAsideFolder_;
+    quizOwnFolder_.clear();
+    SetDateText(day.date);
+    SetCodeText(day.code);
+    presetStart_.reset();
+    replay_.startBar = 0;
+    replay_.midSessionStart = false;
+    if (!replayRunning()) {
+        ForgetLoadedDay();
+        SetNavigation(kIdle);
+    }
 }
 
 }  // namespace corvala

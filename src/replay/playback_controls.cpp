@@ -28,7 +28,7 @@ std::string FullWidthBlanks(int n) {
 
 void Simulation::SetNavigation(int state) {
     display_.navigationState = state;
-    SetNavigationState(display_.controls, state, barLength_, quizChecked_);
+    SetNavigationState(display_.controls, state, barLength_, quiz_.on());
 }
 
 void Simulation::PressPlayback(int index) {
@@ -113,7 +113,7 @@ void Simulation::Stop(bool withoutQuestions) {
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
             EmptyTables();  // orders that never filled go; the buying power is whole again
-        if (quizChecked_ && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) QuizOff();
+        if (quiz_.on() && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) quiz_.Leave();
     }
     chart_.ShowEmpty();
     SetNavigation(kIdle);
@@ -314,7 +314,7 @@ bool Simulation::RequestClose() {
     }
     replay_.replayReady = false;
     AbandonReplay();
-    if (quizChecked_) QuizOff();  // the user's own folder, date and code are what is saved
+    quiz_.Leave();  // the user's own folder, date and code are what is saved
     return true;
 }
 

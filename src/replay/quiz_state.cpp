@@ -3,8 +3,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "replay/navigation.h"
-#include "replay/simulation.h"
+#include "replay/quiz_state.h"
 #include "settings/settings_files.h"
 #include "screening/search_download.h"
 
@@ -16,140 +15,127 @@ constexpr const char* kNoServiceTip = "（データ提供元のアドレスが�
 
 }  // namespace
 
-void Simulation::ColourQuizButton() {
-    const bool service = ports_.downloader && ports_.archive && !ReadDownloadAddress(installFolder_).empty();
-    display_.quizChecked = quizChecked_;
-    display_.quizColour = quizChecked_                     ? QuizButtonColour::Yellow
-                          : newQuizAvailable_ && service ? QuizButtonColour::Orange
+QuizMode::QuizMode(Host& host, MainDisplay& display, std::string installFolder, Dialogs& dialogs,
+                   Scheduler& scheduler, Downloader* downloader, Archive* archive)
+    : host_(host),
+      display_(display),
+      installFolder_(std::move(installFolder)),
+      dialogs_(dialogs),
+      scheduler_(scheduler),
+      downloader_(downloader),
+      archive_(archive) {}
+
+void QuizMode::Colour() {
+    const bool service = downloader_ && archive_ && !ReadDownloadAddress(installFolder_).empty();
+    display_.quizChecked = checked_;
+    display_.quizColour = checked_                     ? QuizButtonColour::Yellow
+                          : newAvailable_ && service ? QuizButtonColour::Orange
                                                          : QuizButtonColour::Grey;
     display_.quizTip = std::string(kQuizTip) + (service ? "" : std::string("\n") + kNoServiceTip);
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::CheckQuiz() {
+void QuizMode::Check() {
     RemoveQuizTemporaries(installFolder_);
     const std::string folder = JoinPath(installFolder_, kQuizFolder);
     quiz_.reset();
     if (!DirExists(folder)) {
-        newQuizAvailable_ = true;  // nothing fetched yet
+        newAvailable_ = true;  // nothing fetched yet
     } else if (const auto bytes = ReadWholeFile(JoinPath(folder, kQuizDescriptionFile), 64 * 1024)) {
         quiz_ = ReadQuizDescription(*bytes).quiz;
     }
-    ColourQuizButton();
+    Colour();
     const std::string address = ReadDownloadAddress(installFolder_);
-    if (!ports_.downloader || address.empty() || !DirExists(folder)) return;
+    if (!downloader_ || address.empty() || !DirExists(folder)) return;
     // The identifier on offer: a quiz other than ours lights the button.
-    quizIdFetch_ = std::make_unique<QuizFetch>(*ports_.downloader, ports_.scheduler);
-    quizIdFetch_->Start(QuizIdUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
+    idFetch_ = std::make_unique<QuizFetch>(*downloader_, scheduler_);
+    idFetch_->Start(QuizIdUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
         if (alive.expired() || !r.ok) return;
-        announcedQuizId_ = AnnouncedQuizId(r.body);
-        if (!announcedQuizId_.empty() && (!quiz_ || quiz_->id != announcedQuizId_)) newQuizAvailable_ = true;
-        ColourQuizButton();
+        announcedId_ = AnnouncedQuizId(r.body);
+        if (!announcedId_.empty() && (!quiz_ || quiz_->id != announcedId_)) newAvailable_ = true;
+        Colour();
     }, /*tries=*/1);
 }
 
-void Simulation::SetQuizChecked(bool on) {
+void QuizMode::SetChecked(bool on) {
     if (!on) {
-        if (quizBusy()) {  // the package still on its way is not wanted any more
-            quizFetch_.reset();
-            ShowBusy(false);
+        if (busy()) {  // the package still on its way is not wanted any more
+            fetch_.reset();
+            host_.ShowBusy(false);
         }
-        if (quizChecked_) QuizOff();
-        ColourQuizButton();
+        if (checked_) Off();
+        Colour();
         return;
     }
-    if (quizChecked_ || quizBusy() || (replayRunning() && replay_.replayReady)) return;
+    if (checked_ || busy() || host_.ReplayLoaded()) return;
     const std::string address = ReadDownloadAddress(installFolder_);
-    if (!ports_.downloader || !ports_.archive || address.empty()) {
-        ports_.dialogs.ShowNotice("ダウンロードエラー", AddressMissingText());
-        ColourQuizButton();
+    if (!downloader_ || !archive_ || address.empty()) {
+        dialogs_.ShowNotice("ダウンロードエラー", AddressMissingText());
+        Colour();
         return;
     }
-    quizIdFetch_.reset();  // the downloader serves one fetch at a time: the package's now
+    idFetch_.reset();  // the downloader serves one fetch at a time: the package's now
     display_.startHour = "9";
     display_.startMinute = "00";
-    ShowBusy(true);
+    host_.ShowBusy(true);
     // The toggle is shown pressed while the package comes.
     display_.quizChecked = true;
-    quizFetch_ = std::make_unique<QuizFetch>(*ports_.downloader, ports_.scheduler);
-    quizFetch_->Start(QuizPackageUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
-        if (!alive.expired()) QuizPackageArrived(r);
+    fetch_ = std::make_unique<QuizFetch>(*downloader_, scheduler_);
+    fetch_->Start(QuizPackageUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
+        if (!alive.expired()) PackageArrived(r);
     });
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::QuizPackageArrived(const Downloader::Result& result) {
-    if (replayRunning() && replay_.replayReady) {  // a replay started meanwhile is not changed under it
-        ShowBusy(false);
-        ColourQuizButton();
-        ports_.dialogs.ShowNotice("出題", "シミュレーション中のため、出題を取り込みませんでした。");
+void QuizMode::PackageArrived(const Downloader::Result& result) {
+    if (host_.ReplayLoaded()) {  // a replay started meanwhile is not changed under it
+        host_.ShowBusy(false);
+        Colour();
+        dialogs_.ShowNotice("出題", "シミュレーション中のため、出題を取り込みませんでした。");
         return;
     }
     if (!result.ok) {
-        ShowBusy(false);
-        ColourQuizButton();
-        ports_.dialogs.ShowNotice("ダウンロードエラー",
-                                  "出題ファイルのダウンロードに失敗しました。\nしばらく時間を空けてから再度実行して下さい。");
+        host_.ShowBusy(false);
+        Colour();
+        dialogs_.ShowNotice("ダウンロードエラー",
+                            "出題ファイルのダウンロードに失敗しました。\nしばらく時間を空けてから再度実行して下さい。");
         return;
     }
-    const QuizInstallOutcome installed = InstallQuizPackage(installFolder_, result.body, *ports_.archive);
+    const QuizInstallOutcome installed = InstallQuizPackage(installFolder_, result.body, *archive_);
     if (!installed.ok) {
-        ShowBusy(false);
-        ColourQuizButton();
-        ports_.dialogs.ShowNotice("出題エラー", installed.message);
+        host_.ShowBusy(false);
+        Colour();
+        dialogs_.ShowNotice("出題エラー", installed.message);
         return;
     }
-    if (!installed.deleteProblems.empty()) SetMessage(installed.deleteProblems);
+    if (!installed.deleteProblems.empty()) host_.SetMessage(installed.deleteProblems);
     quiz_ = installed.quiz;
-    newQuizAvailable_ = false;
+    newAvailable_ = false;
 
     // The user's own day is put aside; the quiz's day is locked in the boxes.
-    userDay_ = {display_.dateText, display_.codeText, dataFolder_, keptAsideFolder_};
-    quizOwnFolder_ = DataFolderToSave(dataFolder_, keptAsideFolder_, {});
-    dataFolder_ = installed.folder;
-    keptAsideFolder_.reset();
-    SetDateText(quiz_->date);
-    SetCodeText(quiz_->code);
-    display_.seriesText = std::string(kDefaultSeriesItem);
-    quizChecked_ = true;
-    folderBeforeDialog_ = dataFolder_;  // a settings dialog open meanwhile keeps the quiz folder
-    keptAsideBeforeDialog_ = keptAsideFolder_;
-    SetNavigation(kIdle);
-    ShowBusy(false);
+    checked_ = true;
+    userDay_ = host_.EnterQuizDay(installed.folder, *quiz_);
+    host_.ShowBusy(false);
 
-    const int n = pendingBarLength_.value_or(barLength_);
-    presetStart_ = StartPosition{0, "08:59:59", false};
+    const int n = host_.NextBarLength();
+    StartPosition start{0, "08:59:59", false};
     if (quiz_->startBar != 0 &&
-        AskQuestion("問い合わせ", "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。")) {
+        host_.AskQuestion("問い合わせ", "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。")) {
         const int lastBar = static_cast<int>(Int(300.0 / n + 0.5)) - 1;
-        presetStart_ = StartPosition{std::min(quiz_->startBar, lastBar), quiz_->startTime, true};
-        const int seconds = ParseTimeOfDay(quiz_->startTime).value_or(9 * 3600);
-        display_.startHour = std::to_string(seconds / 3600);
-        const int minute = seconds / 60 % 60;
-        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+        start = StartPosition{std::min(quiz_->startBar, lastBar), quiz_->startTime, true};
     }
-    SetSimulationChecked(true);
-    ColourQuizButton();
-    DisplayDay();
+    Colour();
+    host_.StartQuizDay(start);
 }
 
-void Simulation::QuizOff() {
-    quizChecked_ = false;
-    dataFolder_ = userDay_.folder;
-    keptAsideFolder_ = userDay_.keptAside;
-    folderBeforeDialog_ = dataFolder_;  // nor does a dialog open meanwhile bring the quiz's back
-    keptAsideBeforeDialog_ = keptAsideFolder_;
-    quizOwnFolder_.clear();
-    SetDateText(userDay_.date);
-    SetCodeText(userDay_.code);
-    presetStart_.reset();
-    replay_.startBar = 0;
-    replay_.midSessionStart = false;
-    if (!replayRunning()) {
-        ForgetLoadedDay();
-        SetNavigation(kIdle);
-    }
-    ColourQuizButton();
+void QuizMode::Off() {
+    checked_ = false;
+    host_.LeaveQuizDay(userDay_);
+    Colour();
+}
+
+void QuizMode::Leave() {
+    if (checked_) Off();
 }
 
 }  // namespace corvala

@@ -96,12 +96,12 @@ void ScreeningState::UseRow(int place) {
         host_.ScreeningChanged();
         return;
     }
-    if (host_.ScreeningBlockedByReplay()) {
+    if (host_.ReplayLoaded()) {
         model_.message = "シミュレーション中は反映できません。停止してから選んで下さい。";
         host_.ScreeningChanged();
         return;
     }
-    host_.StartFromScreening(HandOverOf(*pick, model_.conditions.startNearStart, host_.ScreeningBarLength(), random_));
+    host_.StartFromScreening(HandOverOf(*pick, model_.conditions.startNearStart, host_.NextBarLength(), random_));
 }
 
 void ScreeningState::SetDownloadMonth(const std::string& month) {

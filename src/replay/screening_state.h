@@ -22,9 +22,9 @@ public:
         virtual const ScreeningConditions& SavedScreeningConditions() const = 0;
         virtual void KeepScreeningConditions(const ScreeningConditions& conditions) = 0;
         // A replay is loaded: its day is not changed under it.
-        virtual bool ScreeningBlockedByReplay() const = 0;
+        virtual bool ReplayLoaded() const = 0;
         // N for the next display (the one chosen during a replay, else the current one).
-        virtual int ScreeningBarLength() const = 0;
+        virtual int NextBarLength() const = 0;
         virtual void StartFromScreening(const ScreeningHandOver& handOver) = 0;
         virtual void ScreeningChanged() = 0;
 

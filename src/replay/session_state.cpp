@@ -166,8 +166,8 @@ void Simulation::StopPlaybackShort(bool cutShort) {
 
 std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     if (replayRunning() && replay_.replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
-    if (quizBusy()) return "出題の取り込み中はセッションを再生できません。";
-    if (quizChecked_) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
+    if (quiz_.busy()) return "出題の取り込み中はセッションを再生できません。";
+    if (quiz_.on()) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
     if (std::string problem = CheckSessionHeader(session.start); !problem.empty()) return problem;
     if (std::string problem = CheckSessionData(session.start); !problem.empty()) {
         // A data folder that moved: the folder in use serves when it holds the same files.

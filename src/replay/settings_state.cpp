@@ -72,7 +72,7 @@ Settings Simulation::CurrentSettings() const {
     s.prevClose = o.prevClose;
     s.board = display_.boardOption;
     // In the quiz mode the folder saved is the user's own, the one it put aside.
-    s.dataFolder = quizChecked_ ? DataFolderToSave(userDay_.folder, userDay_.keptAside, {})
+    s.dataFolder = quiz_.on() ? DataFolderToSave(quiz_.userDay().folder, quiz_.userDay().keptAside, {})
                                 : DataFolderToSave(dataFolder_, keptAsideFolder_, quizOwnFolder_);
     s.ma1 = chart_.averagePeriods()[0];
     s.ma2 = chart_.averagePeriods()[1];

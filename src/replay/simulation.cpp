@@ -64,7 +64,7 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     // What a program killed while writing left: a run half appended, temporary files.
     if (const std::string problem = RecoverHistory(history); !problem.empty()) SetMessage(problem);
     RemoveLeftSettingsTemporaries(installFolder_);
-    CheckQuiz();
+    quiz_.Check();
 
     if (!dataFolder.empty()) dataFolder_ = dataFolder;
     const std::string installData = JoinPath(installFolder_, kInstallDataFolder);

@@ -19,7 +19,7 @@
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
 #include "replay/screening_state.h"
-#include "quiz/quiz_package.h"
+#include "replay/quiz_state.h"
 #include "replay/chart_state.h"
 #include "replay/display_model.h"
 #include "replay/order_dialog_models.h"
@@ -61,7 +61,7 @@ inline constexpr int kStopSoundWaitMs = 300;
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation : private ChartState::Host, private ScreeningState::Host {
+class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -103,7 +103,7 @@ public:
     void ReportNotOpened(const std::string& what);
 
     // Message line.
-    void SetMessage(const std::string& text);  // sets the text and flashes it
+    void SetMessage(const std::string& text) override;  // sets the text and flashes it
     void FlashMessage();
     void ClearDataMessage();
     void ClearLists();
@@ -157,17 +157,8 @@ public:
     void SetQuizOwnFolder(const std::string& folder) { quizOwnFolder_ = folder; }
 
     // ---- Quiz mode (出題) ----
-    // Start-up: the toggle's colour from the quiz folder and the identifier the data service
-    // announces (fetched in the background).
-    void CheckQuiz();
-    // The toggle. On: the package is fetched (a second, then up to three tries three seconds
-    // apart), unpacked in place of the old quiz folder, and its day displayed, from the
-    // operator's time when the user agrees; a failure is told and changes nothing. Off: the
-    // user's own folder, date and code come back.
-    void SetQuizChecked(bool on);
-    bool quizOn() const { return quizChecked_; }
-    bool quizBusy() const { return quizFetch_ && quizFetch_->running(); }
-    const std::optional<QuizDescription>& quiz() const { return quiz_; }
+    QuizMode& quizMode() { return quiz_; }
+    const QuizMode& quizMode() const { return quiz_; }
     // The settings dialog: its fields and buttons. Edits clear the chart to its empty frame;
     // 設定 takes the fields, saves the settings and hides the dialog; キャンセル restores them.
     const SettingsDialogModel& settingsDialog() const { return settingsDialog_; }
@@ -377,9 +368,13 @@ private:
     const StockList& ScreeningStocks() const override { return stocks_; }
     const ScreeningConditions& SavedScreeningConditions() const override { return settings_.screening; }
     void KeepScreeningConditions(const ScreeningConditions& c) override { settings_.screening = c; }
-    bool ScreeningBlockedByReplay() const override { return replayRunning() && replay_.replayReady; }
-    int ScreeningBarLength() const override { return pendingBarLength_.value_or(barLength_); }
+    bool ReplayLoaded() const override { return replayRunning() && replay_.replayReady; }
+    int NextBarLength() const override { return pendingBarLength_.value_or(barLength_); }
     void ScreeningChanged() override { Notify(); }
+    // The quiz mode's host.
+    QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
+    void LeaveQuizDay(const QuizMode::UserDay& day) override;
+    void StartQuizDay(const StartPosition& start) override;
 
     // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
     // of a step it ends early when a button asks for it.
@@ -396,7 +391,7 @@ private:
     void EndWaitEarly(bool evenOutsideStep = false);
     void AbandonReplay();
     void Later(int ms, std::function<void()> callback);
-    bool AskQuestion(const std::string& title, const std::string& text);
+    bool AskQuestion(const std::string& title, const std::string& text) override;
     void BeginModal();
     void EndModal();
     // An operation of the user: the outermost one is written to the session file; while a
@@ -542,8 +537,8 @@ private:
     std::string LatestUsableDate() const;
     void SetNoDataMessageForMissingFiles(const std::string& seriesItem, const std::string& code);
     bool LoadFour(const std::string& seriesCode);
-    void ShowBusy(bool visible);
-    void Notify();
+    void ShowBusy(bool visible) override;
+    void Notify() override;
 
     Ports ports_;
     std::string installFolder_;
@@ -560,18 +555,6 @@ private:
     std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
     std::string settingsNotice_;   // what of setsim could not be taken as it stands, told the same way
     bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
-    void QuizPackageArrived(const Downloader::Result& result);
-    void QuizOff();
-    void ColourQuizButton();
-    std::unique_ptr<QuizFetch> quizFetch_;
-    std::unique_ptr<QuizFetch> quizIdFetch_;
-    std::optional<QuizDescription> quiz_;
-    std::string announcedQuizId_;
-    bool newQuizAvailable_ = false;
-    struct UserDay {
-        std::string date, code, folder;
-        std::optional<std::string> keptAside;
-    } userDay_;  // what the quiz mode put aside
     // A start the screening set: the display takes it instead of the start-time boxes.
     std::optional<StartPosition> presetStart_;
     std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
@@ -647,11 +630,11 @@ private:
     ReplayClock replay_;
     ChartState chart_{*this, display_, replay_};
     ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
+    QuizMode quiz_{*this, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
     Task replayTask_;
     LoopExit loopExit_ = LoopExit::Left;
     bool preparing_ = false;     // from the display action until the replay waits for play
     bool dayShown_ = false;      // a finished replay left the day on screen
-    bool quizChecked_ = false;
     double currentPrice_ = 0;
     NewOrderDialogModel newDialog_;
     ClosingDialogModel closeDialog_;

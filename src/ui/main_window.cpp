@@ -196,7 +196,7 @@ void MainWindow::Connect() {
     screeningWindow_ = new ScreeningWindow(*sim_, this);
     connect(screeningWindow_, &ScreeningWindow::changed, this, &MainWindow::Refresh);
     connect(quizButton_, &QPushButton::clicked, this, [this](bool on) {
-        sim_->SetQuizChecked(on);
+        sim_->quizMode().SetChecked(on);
         Refresh();
     });
     connect(screeningButton_, &QPushButton::clicked, this, [this] {
@@ -469,7 +469,7 @@ void MainWindow::Refresh() {
         const QSignalBlocker block(quizButton_);
         quizButton_->setChecked(d.quizChecked);
     }
-    quizButton_->setEnabled(c.quizEnabled && !sim_->quizBusy());
+    quizButton_->setEnabled(c.quizEnabled && !sim_->quizMode().busy());
     quizButton_->setToolTip(Q(d.quizTip));
     static const char* const kQuizCss[] = {"background-color: rgb(192,192,192);", "background-color: rgb(255,128,0);",
                                            "background-color: rgb(255,255,0);"};

@@ -89,8 +89,8 @@ protected:
         return ReadWholeFile(source.Sub("quest.lzh")).value_or("");
     }
     void ToggleOnAndWait() {
-        sim->SetQuizChecked(true);
-        ASSERT_TRUE(RunUntil([&] { return !sim->quizBusy(); }));
+        sim->quizMode().SetChecked(true);
+        ASSERT_TRUE(RunUntil([&] { return !sim->quizMode().busy(); }));
     }
     Settings Saved() { return ReadSettings(ReadWholeFile(dir.Sub(kSettingsFile)).value_or("")); }
 
@@ -112,7 +112,7 @@ TEST_F(QuizStateTest, TheQuizDayIsReplayedFromTheOperatorsTimeAndTheUsersDayCome
     ASSERT_FALSE(dialogs.questions.empty());
     EXPECT_EQ(dialogs.questions.back().second,
               "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。");
-    EXPECT_TRUE(sim->quizOn());
+    EXPECT_TRUE(sim->quizMode().on());
     EXPECT_EQ(d().quizColour, QuizButtonColour::Yellow);
     EXPECT_EQ(sim->dataFolder(), dir.Sub("出題") + "/");
     EXPECT_EQ(d().dateText, "221104");
@@ -123,13 +123,13 @@ TEST_F(QuizStateTest, TheQuizDayIsReplayedFromTheOperatorsTimeAndTheUsersDayCome
     ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "10:30:00");
     EXPECT_FALSE(d().controls.dayInputsEnabled);
-    EXPECT_EQ(sim->quiz()->id, "Q47");
+    EXPECT_EQ(sim->quizMode().description()->id, "Q47");
 
     // Stopped, and the quiz switched off with the stop's question: the user's own day again.
     dialogs.answers = {true, true};
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-    EXPECT_FALSE(sim->quizOn());
+    EXPECT_FALSE(sim->quizMode().on());
     EXPECT_EQ(sim->dataFolder(), ownFolder);
     EXPECT_EQ(d().dateText, "221101");
     EXPECT_EQ(d().codeText, "8473");
@@ -147,7 +147,7 @@ TEST_F(QuizStateTest, NoAtTheQuestionOrAStartBarOfZeroStartsAtTheOpen) {
     EXPECT_EQ(d().clockText, "08:59:59");
     EXPECT_EQ(dialogs.questions.size(), 1u);
     RunToEnd();
-    sim->SetQuizChecked(false);
+    sim->quizMode().SetChecked(false);
     downloader.answers = {ScriptedDownloader::Body(Package("Q2", 0))};
     const std::size_t asked = dialogs.questions.size();
     ToggleOnAndWait();
@@ -173,7 +173,7 @@ TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing)
     EXPECT_EQ(dialogs.notices.back(),
               (std::pair<std::string, std::string>{
                   "ダウンロードエラー", "出題ファイルのダウンロードに失敗しました。\nしばらく時間を空けてから再度実行して下さい。"}));
-    EXPECT_FALSE(sim->quizOn());
+    EXPECT_FALSE(sim->quizMode().on());
     EXPECT_FALSE(d().quizChecked);
     EXPECT_FALSE(d().busy.visible);
     EXPECT_EQ(sim->dataFolder(), folder);
@@ -184,7 +184,7 @@ TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing)
     downloader.answers = {ScriptedDownloader::Status(503), ScriptedDownloader::Status(503),
                           ScriptedDownloader::Body(Package("Q9", 0))};
     ToggleOnAndWait();
-    EXPECT_TRUE(sim->quizOn());
+    EXPECT_TRUE(sim->quizMode().on());
 }
 
 TEST_F(QuizStateTest, ToggledOnTwiceTheNewPackageReplacesTheOldFolderAndABadOneChangesNothing) {
@@ -193,19 +193,19 @@ TEST_F(QuizStateTest, ToggledOnTwiceTheNewPackageReplacesTheOldFolderAndABadOneC
     ToggleOnAndWait();
     test::WriteFile(dir.Sub("出題/221104/stale.csv"), "x");
     RunToEnd();
-    sim->SetQuizChecked(false);
+    sim->quizMode().SetChecked(false);
     downloader.answers = {ScriptedDownloader::Body(Package("Q2", 0))};
     ToggleOnAndWait();
-    EXPECT_EQ(sim->quiz()->id, "Q2");
+    EXPECT_EQ(sim->quizMode().description()->id, "Q2");
     EXPECT_FALSE(FileExists(dir.Sub("出題/221104/stale.csv")));
     EXPECT_FALSE(DirExists(dir.Sub("出題1")));
     // A package that is not an archive is refused: the quiz folder and the day stay.
     RunToEnd();
-    sim->SetQuizChecked(false);
+    sim->quizMode().SetChecked(false);
     const std::string date = d().dateText;
     downloader.answers = {ScriptedDownloader::Body("<html>503</html>")};
     ToggleOnAndWait();
-    EXPECT_FALSE(sim->quizOn());
+    EXPECT_FALSE(sim->quizMode().on());
     ASSERT_FALSE(dialogs.notices.empty());
     EXPECT_EQ(dialogs.notices.back().first, "出題エラー");
     EXPECT_EQ(ReadQuizDescription(ReadWholeFile(dir.Sub("出題/data.txt")).value_or("")).quiz->id, "Q2");
@@ -218,7 +218,7 @@ TEST_F(QuizStateTest, ClosingInQuizModeSavesTheUsersOwnFolderAndDay) {
     sim->SetDateText("221102");
     downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
     ToggleOnAndWait();
-    ASSERT_TRUE(sim->quizOn());
+    ASSERT_TRUE(sim->quizMode().on());
     ASSERT_TRUE(sim->RequestClose() && sim->SaveSettingsAtExit());
     EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data was standing in: nothing set
     EXPECT_EQ(Saved().date, "221102");
@@ -234,14 +234,14 @@ TEST_F(QuizStateTest, WhileThePackageComesTheDayCannotBeDisplayedAndOffDropsIt) 
     Boot();
     const std::string folder = sim->dataFolder();
     downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
-    sim->SetQuizChecked(true);
-    ASSERT_TRUE(sim->quizBusy());
+    sim->quizMode().SetChecked(true);
+    ASSERT_TRUE(sim->quizMode().busy());
     EXPECT_TRUE(d().busy.visible);
     EXPECT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Error);  // no replay under the quiz
     EXPECT_FALSE(sim->replayRunning());
-    sim->SetQuizChecked(false);
+    sim->quizMode().SetChecked(false);
     scheduler.RunUntilIdle();
-    EXPECT_FALSE(sim->quizOn());
+    EXPECT_FALSE(sim->quizMode().on());
     EXPECT_FALSE(d().busy.visible);
     EXPECT_EQ(sim->dataFolder(), folder);
     EXPECT_FALSE(DirExists(dir.Sub("出題")));
@@ -255,7 +255,7 @@ TEST_F(QuizStateTest, ASaveDuringTheQuizKeepsTheUsersFolderAndTheSettingsDialogD
     ASSERT_TRUE(sim->SaveSettings());
     EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data stood in: nothing was set
     RunToEnd();
-    sim->SetQuizChecked(false);
+    sim->quizMode().SetChecked(false);
     const std::string own = sim->dataFolder();
     sim->ApplySettingsDialog();
     EXPECT_EQ(sim->dataFolder(), own);  // not the quiz folder of the moment the dialog came up
@@ -267,8 +267,8 @@ TEST_F(QuizStateTest, WithoutADataServiceTheButtonIsGreyAndSaysHowToSetOne) {
     Boot();
     EXPECT_EQ(d().quizColour, QuizButtonColour::Grey);
     EXPECT_NE(d().quizTip.find("設定されていない"), std::string::npos);
-    sim->SetQuizChecked(true);
-    EXPECT_FALSE(sim->quizOn());
+    sim->quizMode().SetChecked(true);
+    EXPECT_FALSE(sim->quizMode().on());
     ASSERT_FALSE(dialogs.notices.empty());
     EXPECT_NE(dialogs.notices.back().second.find("ダウンロード先.txt"), std::string::npos);
     EXPECT_TRUE(downloader.urls.empty());

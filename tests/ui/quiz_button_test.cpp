@@ -57,7 +57,7 @@ TEST_F(QuizButtonTest, WithoutADataServiceItStaysGreyAndSaysWhy) {
 TEST_F(QuizButtonTest, APressFetchesTheQuizAndLeavesItsDayWaitingAtTheOperatorsTime) {
     test::LocalHttpServer server({test::LocalHttpServer::Ok(Package())});
     test::WriteFile(dir.Sub(kDownloadAddressFile), server.Url("/kensaku/") + "\r\n");
-    sim().CheckQuiz();  // as a start with the service set
+    sim().quizMode().Check();  // as a start with the service set
     window->Refresh();
     EXPECT_TRUE(Quiz()->styleSheet().contains("255,128,0"));  // nothing fetched yet: orange
     dialogs.answers = {true};
@@ -80,7 +80,7 @@ TEST_F(QuizButtonTest, APressFetchesTheQuizAndLeavesItsDayWaitingAtTheOperatorsT
         shot.save(QString::fromUtf8(folder) + "/quiz-question.png");
     };
     QTest::mouseClick(Quiz(), Qt::LeftButton);
-    ASSERT_TRUE(Pump([&] { return !sim().quizBusy(); }));
+    ASSERT_TRUE(Pump([&] { return !sim().quizMode().busy(); }));
     EXPECT_EQ(server.targets(), std::vector<std::string>{"/kensaku/quest.lzh"});
     ASSERT_TRUE(Pump([&] { return sim().waitingForPlay(); }));
     EXPECT_TRUE(Quiz()->isChecked());
