@@ -95,13 +95,13 @@ void Simulation::KeepHistoryAtExit() {
 }
 
 void Simulation::SetFillSoundOption(bool on) {
-    const OpScope op(*this, "SetFillSoundOption", {Arg(on)});
+    const OpScope op(*this, "SetFillSoundOption", {OpArg(on)});
     if (!op) return;
     display_.fillSoundOption = on;
 }
 // The markers show or go at once, during a replay too (the box stays usable then).
 void Simulation::SetTradeMarkerOption(bool on) {
-    const OpScope op(*this, "SetTradeMarkerOption", {Arg(on)});
+    const OpScope op(*this, "SetTradeMarkerOption", {OpArg(on)});
     if (!op) return;
     display_.tradeMarkerOption = on;
     chart_.MarkersChanged();

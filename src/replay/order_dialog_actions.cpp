@@ -85,14 +85,14 @@ void Simulation::ActivateNewOrderDialog() {
 }
 
 void Simulation::SetOrderKind(bool closing, float kind) {
-    const OpScope op(*this, "SetOrderKind", {Arg(closing), Arg(kind)});
+    const OpScope op(*this, "SetOrderKind", {OpArg(closing), OpArg(kind)});
     if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
     Notify();
 }
 
 void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
-    const OpScope op(*this, "SetOrderOption", {Arg(closing), Arg(static_cast<int>(option)), Arg(on)});
+    const OpScope op(*this, "SetOrderOption", {OpArg(closing), OpArg(static_cast<int>(option)), OpArg(on)});
     if (!op) return;
     NewOrderForm& f = FormOf(closing);
     switch (option) {
@@ -104,14 +104,14 @@ void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
 }
 
 void Simulation::EditOrderText(bool closing, OrderField field, const std::string& typed) {
-    const OpScope op(*this, "EditOrderText", {Arg(closing), Arg(static_cast<int>(field)), typed});
+    const OpScope op(*this, "EditOrderText", {OpArg(closing), OpArg(static_cast<int>(field)), typed});
     if (!op) return;
     if (closing && field == OrderField::Quantity) return;  // the sum of the rows
     *TextOf(FormOf(closing), field) = CleanNumberText(typed);
 }
 
 void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
-    const OpScope op(*this, "SpinOrderField", {Arg(closing), Arg(static_cast<int>(field)), Arg(up)});
+    const OpScope op(*this, "SpinOrderField", {OpArg(closing), OpArg(static_cast<int>(field)), OpArg(up)});
     if (!op) return;
     if (!day_) return;
     std::string& text = *TextOf(FormOf(closing), field);
@@ -125,7 +125,7 @@ void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
 }
 
 void Simulation::SetNewOrderSell(bool sell) {
-    const OpScope op(*this, "SetNewOrderSell", {Arg(sell)});
+    const OpScope op(*this, "SetNewOrderSell", {OpArg(sell)});
     if (!op) return;
     newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
     Notify();
@@ -188,7 +188,7 @@ void Simulation::CloseNewOrderDialog() {
 // ---- Closing order --------------------------------------------------------------------------
 
 void Simulation::OpenClosingDialog(int summaryLine) {
-    const OpScope op(*this, "OpenClosingDialog", {Arg(summaryLine)});
+    const OpScope op(*this, "OpenClosingDialog", {OpArg(summaryLine)});
     if (!op) return;
     if (!day_ || closeDialog_.visible || !replay_.replayReady) return;
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
@@ -213,7 +213,7 @@ void Simulation::OpenClosingDialog(int summaryLine) {
 }
 
 void Simulation::SetClosingSide(float side) {
-    const OpScope op(*this, "SetClosingSide", {Arg(side)});
+    const OpScope op(*this, "SetClosingSide", {OpArg(side)});
     if (!op) return;
     if (!closeDialog_.visible || closeDialog_.correctionMode || account_.cashOnly) return;
     closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
@@ -268,7 +268,7 @@ void Simulation::RebuildHoldingsList() {
 }
 
 void Simulation::EditCloseRow(int row, const std::string& typed) {
-    const OpScope op(*this, "EditCloseRow", {Arg(row), typed});
+    const OpScope op(*this, "EditCloseRow", {OpArg(row), typed});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || row >= kCloseRows ||
@@ -288,7 +288,7 @@ void Simulation::EditCloseRow(int row, const std::string& typed) {
 }
 
 void Simulation::ToggleCloseRow(int row) {
-    const OpScope op(*this, "ToggleCloseRow", {Arg(row)});
+    const OpScope op(*this, "ToggleCloseRow", {OpArg(row)});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
@@ -342,7 +342,7 @@ void Simulation::CloseClosingDialog() {
 // ---- Correct and cancel ---------------------------------------------------------------------
 
 void Simulation::OpenCorrectCancelDialog(int pendingLine) {
-    const OpScope op(*this, "OpenCorrectCancelDialog", {Arg(pendingLine)});
+    const OpScope op(*this, "OpenCorrectCancelDialog", {OpArg(pendingLine)});
     if (!op) return;
     if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
     if (pendingLine >= 0) {
@@ -389,7 +389,7 @@ void Simulation::RebuildCorrectCancelList() {
 }
 
 void Simulation::SelectCorrectCancelLine(int index) {
-    const OpScope op(*this, "SelectCorrectCancelLine", {Arg(index)});
+    const OpScope op(*this, "SelectCorrectCancelLine", {OpArg(index)});
     if (!op) return;
     if (index >= 0 && static_cast<std::size_t>(index) < listDialog_.lines.size()) listDialog_.selected = index;
 }

@@ -34,7 +34,7 @@ void Simulation::SetNavigation(int state) {
 void Simulation::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
-    const OpScope op(*this, "PressPlayback", {Arg(index)});
+    const OpScope op(*this, "PressPlayback", {OpArg(index)});
     if (!op) {
         if (index == kStop) StopPlayback();  // ■ ends watching a session
         return;
@@ -202,7 +202,7 @@ void Simulation::ApplySpeedScroll(int value) {
 }
 
 void Simulation::SetSpeedScroll(int value) {
-    const OpScope op(*this, "SetSpeedScroll", {Arg(value)});
+    const OpScope op(*this, "SetSpeedScroll", {OpArg(value)});
     if (!op) return;
     if (preparing_) return;
     ApplySpeedScroll(value);
@@ -210,7 +210,7 @@ void Simulation::SetSpeedScroll(int value) {
 }
 
 void Simulation::ClickSpeedGauge(int x) {
-    const OpScope op(*this, "ClickSpeedGauge", {Arg(x)});
+    const OpScope op(*this, "ClickSpeedGauge", {OpArg(x)});
     if (!op) return;
     if (preparing_) return;
     display_.message.text.clear();
@@ -226,7 +226,7 @@ void Simulation::ClickSlowestLabel() {
 }
 
 void Simulation::SetLowSpeed(bool on) {
-    const OpScope op(*this, "SetLowSpeed", {Arg(on)});
+    const OpScope op(*this, "SetLowSpeed", {OpArg(on)});
     if (!op) return;
     SpeedControl& s = display_.speed;
     if (s.lowSpeed == on) return;

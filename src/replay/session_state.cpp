@@ -25,22 +25,28 @@ constexpr const char* kCutShortText =
 
 }  // namespace
 
-std::string Simulation::Arg(float v) {
+std::string OpArg(float v) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
     return text;
 }
 
-Simulation::OpScope::OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args)
-    : sim_(sim), wasRecording_(sim.recordingOp_) {
-    if (sim.opDepth_++ > 0) return;  // called by another operation or by the replay itself
-    if (sim.playback_) {
-        allowed_ = sim.playback_->acting;
-        return;
+OperationLog::Opened Simulation::BeginOperation(const char* op, std::initializer_list<std::string> args) {
+    Opened opened{true, recordingOp_};
+    if (opDepth_++ > 0) return opened;  // called by another operation or by the replay itself
+    if (playback_) {
+        opened.allowed = playback_->acting;
+        return opened;
     }
-    if (!sim.sessionOut_) return;
-    sim.WriteSessionLine(SessionActionLine({0, sim.resumptions_, sim.display_.clockText, op, std::vector<std::string>(args)}));
-    sim.recordingOp_ = true;  // its questions' answers belong to it
+    if (!sessionOut_) return opened;
+    WriteSessionLine(SessionActionLine({0, resumptions_, display_.clockText, op, std::vector<std::string>(args)}));
+    recordingOp_ = true;  // its questions' answers belong to it
+    return opened;
+}
+
+void Simulation::EndOperation(const Opened& opened) {
+    --opDepth_;
+    recordingOp_ = opened.wasRecording;
 }
 
 void Simulation::WriteSessionLine(const std::string& line) {

@@ -176,7 +176,7 @@ void Simulation::SelectSeries(const std::string& item) {
 }
 
 void Simulation::SetSimulationChecked(bool checked) {
-    const OpScope op(*this, "SetSimulationChecked", {Arg(checked)});
+    const OpScope op(*this, "SetSimulationChecked", {OpArg(checked)});
     if (!op) return;
     chart_.RemoveCursor();
     if (checked) {
@@ -203,26 +203,26 @@ void Simulation::SetSimulationChecked(bool checked) {
 }
 
 void Simulation::SetTapeOption(bool on) {
-    const OpScope op(*this, "SetTapeOption", {Arg(on)});
+    const OpScope op(*this, "SetTapeOption", {OpArg(on)});
     if (!op) return;
     display_.tapeOption = on;
     tapeOptionBeforeSimulation_ = on;
 }
 
 void Simulation::SetBoardOption(bool on) {
-    const OpScope op(*this, "SetBoardOption", {Arg(on)});
+    const OpScope op(*this, "SetBoardOption", {OpArg(on)});
     if (!op) return;
     display_.boardOption = on;
 }
 
 void Simulation::SetHideBoardAndTape(bool on) {
-    const OpScope op(*this, "SetHideBoardAndTape", {Arg(on)});
+    const OpScope op(*this, "SetHideBoardAndTape", {OpArg(on)});
     if (!op) return;
     display_.hideBoardAndTape = on;
 }
 
 void Simulation::ClickBoardPrice(int level) {
-    const OpScope op(*this, "ClickBoardPrice", {Arg(level)});
+    const OpScope op(*this, "ClickBoardPrice", {OpArg(level)});
     if (!op) return;
     if (level < 0 || level >= kBoardLevels) return;
     clickedPrice_ = market_.board[static_cast<std::size_t>(level)];

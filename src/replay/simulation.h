@@ -22,6 +22,7 @@
 #include "replay/quiz_state.h"
 #include "replay/chart_state.h"
 #include "replay/display_model.h"
+#include "replay/operation_log.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
@@ -61,7 +62,7 @@ inline constexpr int kStopSoundWaitMs = 300;
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host {
+class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private OperationLog {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -394,28 +395,9 @@ private:
     bool AskQuestion(const std::string& title, const std::string& text) override;
     void BeginModal();
     void EndModal();
-    // An operation of the user: the outermost one is written to the session file; while a
-    // session plays, one that does not come from it is refused (false).
-    class OpScope {
-    public:
-        OpScope(Simulation& sim, const char* op, std::initializer_list<std::string> args);
-        ~OpScope() {
-            --sim_.opDepth_;
-            sim_.recordingOp_ = wasRecording_;
-        }
-        OpScope(const OpScope&) = delete;
-        OpScope& operator=(const OpScope&) = delete;
-        explicit operator bool() const { return allowed_; }
-
-    private:
-        Simulation& sim_;
-        bool allowed_ = true;
-        bool wasRecording_ = false;
-    };
-    static std::string Arg(bool v) { return v ? "true" : "false"; }
-    static std::string Arg(int v) { return std::to_string(v); }
-    static std::string Arg(float v);
-    static const std::string& Arg(const std::string& v) { return v; }
+    // The session file's log of the user's operations.
+    Opened BeginOperation(const char* op, std::initializer_list<std::string> args) override;
+    void EndOperation(const Opened& opened) override;
     void BeginSession();
     void EndSession(const char* how);
     void CloseSessionFile(const char* how);

@@ -174,7 +174,7 @@ bool StillPending(const Table& table, std::optional<int> slot, EntryOutcome& out
 }  // namespace
 
 EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot) {
-    const OpScope op(*this, "PlaceNewOrder", {Arg(form.kind), Arg(form.sell), Arg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, Arg(form.normalMarket), Arg(form.triggerBelow), Arg(form.stopMarket), correctionSlot ? Arg(*correctionSlot) : std::string()});
+    const OpScope op(*this, "PlaceNewOrder", {OpArg(form.kind), OpArg(form.sell), OpArg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, OpArg(form.normalMarket), OpArg(form.triggerBelow), OpArg(form.stopMarket), correctionSlot ? OpArg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
@@ -188,7 +188,7 @@ EntryOutcome Simulation::PlaceNewOrder(const NewOrderForm& form, std::optional<i
 }
 
 void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
-    const OpScope op(*this, "SetCloseQuantity", {Arg(slot), typed});
+    const OpScope op(*this, "SetCloseQuantity", {OpArg(slot), typed});
     if (!op) return;
     EntryOutcome closed;
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return;
@@ -198,15 +198,15 @@ void Simulation::SetCloseQuantity(int slot, const std::string& typed) {
 }
 
 void Simulation::SetBulkClose(float closingSide, bool on) {
-    const OpScope op(*this, "SetBulkClose", {Arg(closingSide), Arg(on)});
+    const OpScope op(*this, "SetBulkClose", {OpArg(closingSide), OpArg(on)});
     EntryOutcome closed;
     if (!op || !TradingOpen(closed)) return;
     BulkClose(book_, closingSide, on);
 }
 
 EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot) {
-    const OpScope op(*this, "PlaceClosingOrder", {Arg(form.order.kind), Arg(form.order.sell), Arg(form.order.cashCaption), form.order.quantity, form.order.price, form.order.trigger, form.order.stopPrice, Arg(form.order.normalMarket), Arg(form.order.triggerBelow), Arg(form.order.stopMarket), Arg(form.side),
-                                                  correctionSlot ? Arg(*correctionSlot) : std::string()});
+    const OpScope op(*this, "PlaceClosingOrder", {OpArg(form.order.kind), OpArg(form.order.sell), OpArg(form.order.cashCaption), form.order.quantity, form.order.price, form.order.trigger, form.order.stopPrice, OpArg(form.order.normalMarket), OpArg(form.order.triggerBelow), OpArg(form.order.stopMarket), OpArg(form.side),
+                                                  correctionSlot ? OpArg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
@@ -221,7 +221,7 @@ EntryOutcome Simulation::PlaceClosingOrder(const ClosingOrderForm& form, std::op
 
 // The holdings at the step's price; only when there are any, the step runs often.
 bool Simulation::CancelOrder(int slot, bool closing) {
-    const OpScope op(*this, "CancelOrder", {Arg(slot), Arg(closing)});
+    const OpScope op(*this, "CancelOrder", {OpArg(slot), OpArg(closing)});
     if (!op) return false;
     EntryOutcome closed;
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return false;

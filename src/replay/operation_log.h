@@ -1,0 +1,44 @@
+#pragma once
+// The user's operations as the session file sees them. Each operation a user can make opens an
+// OpScope on the log: the outermost one is written to the session file; while a session plays,
+// one that does not come from it is refused.
+
+#include <initializer_list>
+#include <string>
+
+namespace corvala {
+
+class OperationLog {
+public:
+    struct Opened {
+        bool allowed = true;
+        bool wasRecording = false;
+    };
+    virtual Opened BeginOperation(const char* op, std::initializer_list<std::string> args) = 0;
+    virtual void EndOperation(const Opened& opened) = 0;
+
+protected:
+    ~OperationLog() = default;
+};
+
+class OpScope {
+public:
+    OpScope(OperationLog& log, const char* op, std::initializer_list<std::string> args)
+        : log_(log), opened_(log.BeginOperation(op, args)) {}
+    ~OpScope() { log_.EndOperation(opened_); }
+    OpScope(const OpScope&) = delete;
+    OpScope& operator=(const OpScope&) = delete;
+    explicit operator bool() const { return opened_.allowed; }
+
+private:
+    OperationLog& log_;
+    OperationLog::Opened opened_;
+};
+
+// An operation's arguments as the session file holds them.
+inline std::string OpArg(bool v) { return v ? "true" : "false"; }
+inline std::string OpArg(int v) { return std::to_string(v); }
+std::string OpArg(float v);
+inline const std::string& OpArg(const std::string& v) { return v; }
+
+}  // namespace corvala
