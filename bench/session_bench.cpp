@@ -78,7 +78,7 @@ void BM_PlayATradedDayFromItsSession(benchmark::State& state) {
         while (sim.playingSession() && scheduler.RunOne()) {
         }
         if (sim.stepsRun() != 3600 || sim.playbackOutcome().actionsLeft != 0) state.SkipWithError("did not fit");
-        fills = sim.fills().size();
+        fills = sim.trading().fills().size();
     }
     state.counters["actions"] = static_cast<double>(file->actions.size());
     state.counters["fills"] = static_cast<double>(fills);

@@ -33,14 +33,14 @@ std::string Yen(double v) {
 // Buys just above the day's lower limit and sells just below its upper limit, on the price
 // grid: on the board's overlay all day, never filled.
 void PlaceRestingOrders(Simulation& sim) {
-    const PriceBand limits = sim.market().limits;
+    const PriceBand limits = sim.trading().market().limits;
     for (int i = 0; i < kResting; ++i) {
         NewOrderForm f;
         f.quantity = "100";
         f.sell = i % 2 == 1;
         const double far = f.sell ? limits.upper - i : limits.lower + i;
         f.price = Yen(ToPriceGrid(far, false, /*up=*/!f.sell));
-        sim.PlaceNewOrder(f);
+        sim.trading().PlaceNewOrder(f);
     }
 }
 
@@ -48,15 +48,15 @@ void MarketOrder(Simulation& sim) {
     NewOrderForm f;
     f.quantity = "100";
     f.normalMarket = true;
-    sim.PlaceNewOrder(f);
+    sim.trading().PlaceNewOrder(f);
 }
 
 void MarketClose(Simulation& sim) {
-    sim.SetBulkClose(kSideMarginBuy, true);
+    sim.trading().SetBulkClose(kSideMarginBuy, true);
     ClosingOrderForm c;
     c.side = kSideMarginBuy;
     c.order.normalMarket = true;
-    sim.PlaceClosingOrder(c);
+    sim.trading().PlaceClosingOrder(c);
 }
 
 void BM_TradingDaySpeed30(benchmark::State& state) {
@@ -76,7 +76,7 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
         VirtualScheduler scheduler;
         Simulation sim(Ports{dialogs, clock, random, scheduler}, bench::DemoInstall());
         sim.StartUp();
-        sim.RestoreAccount(20'000'000, 0, 0, false);  // room for the resting orders
+        sim.trading().RestoreAccount(20'000'000, 0, 0, false);  // room for the resting orders
         sim.SetDateText("221102");
         sim.SetCodeText("8473");
         sim.SetSimulationChecked(true);
@@ -95,7 +95,7 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
                 if (!opened) {
                     PlaceRestingOrders(sim);
                     int resting = 0;
-                    for (const Order& o : sim.orders().pendingNewOrders) resting += o.InUse() ? 1 : 0;
+                    for (const Order& o : sim.trading().orders().pendingNewOrders) resting += o.InUse() ? 1 : 0;
                     if (resting != kResting) state.SkipWithError("a resting order was refused");
                 }
                 opened = true;
@@ -107,9 +107,9 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
         state.PauseTiming();
         if (sim.stepsRun() != kReplayRows) state.SkipWithError("the day did not run to its end");
         // The market orders and their closes fill, the resting orders never.
-        fills = sim.fills().size();
+        fills = sim.trading().fills().size();
         if (fills < 2 * (kReplayRows / kFillEvery) - 2) state.SkipWithError("too few fills");
-        for (const auto& f : sim.fills())
+        for (const auto& f : sim.trading().fills())
             if (f.execution.orderNumber < 100 + kResting && !f.execution.closing) state.SkipWithError("a resting order filled");
         state.ResumeTiming();
     }

@@ -109,7 +109,7 @@ json ReadoutJson(const Simulation& sim, double x, double y) {
     if (!at) return nullptr;
     const MainDisplay& d = sim.display();
     json board = json::array();
-    for (float v : sim.market().cells.shown) board.push_back(Figure(v));
+    for (float v : sim.trading().market().cells.shown) board.push_back(Figure(v));
     return {{"x", x},
             {"y", y},
             {"row", at->row},

@@ -306,7 +306,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
                       {"cutShort", played.cutShort},
                       {"matched", played.matched},
                       {"outcomeChecked", played.outcomeChecked}};
-    if (a.report) out["report"] = SessionReportJson(sim.session());
+    if (a.report) out["report"] = SessionReportJson(sim.trading().record());
     std::cout << out.dump() << "\n";
     if (!played.matched && !played.cutShort) {
         std::fprintf(stderr, "corvala-cli replay: %s did not play as it was recorded\n", a.session.c_str());
@@ -337,8 +337,8 @@ int RunReplay(const std::vector<std::string>& args) {
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
     if (a.investment || a.cashOnly) {
-        const Account& now = sim.account();
-        sim.RestoreAccount(a.investment.value_or(now.baseInvestment), now.profitTotal, now.lossTotal,
+        const Account& now = sim.trading().account();
+        sim.trading().RestoreAccount(a.investment.value_or(now.baseInvestment), now.profitTotal, now.lossTotal,
                            a.cashOnly || now.cashOnly);
     }
     if (!tape.empty()) sim.UseGivenTape(std::move(tape));
@@ -383,7 +383,7 @@ int RunReplay(const std::vector<std::string>& args) {
         });
         // The board of a step is recorded once its last sub-step has run.
         sim.SetStepEndObserver([&](int) {
-            if (!trace.empty()) trace.back()["board"] = BoardJson(sim.market().board);
+            if (!trace.empty()) trace.back()["board"] = BoardJson(sim.trading().market().board);
         });
     }
     const auto outcome = sim.DisplayDay();
@@ -445,7 +445,7 @@ int RunReplay(const std::vector<std::string>& args) {
     out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
-    if (a.report) out["report"] = SessionReportJson(sim.session());
+    if (a.report) out["report"] = SessionReportJson(sim.trading().record());
     if (!sim.sessionPath().empty()) out["sessionFile"] = sim.sessionPath();
     int status = 0;
     if (a.saveSettings) {
@@ -458,11 +458,11 @@ int RunReplay(const std::vector<std::string>& args) {
             status = 2;
         }
     }
-    if (sim.historyPending()) {
+    if (sim.trading().historyPending()) {
         // The run was kept, but its rows are not in the history files: said, and not 0.
-        out["historyProblem"] = sim.historyProblem();
+        out["historyProblem"] = sim.trading().historyProblem();
         std::fprintf(stderr, "corvala-cli replay: the kept run could not be written to %s: %s\n",
-                     JoinPath(a.day.install, kHistoryFolder).c_str(), sim.historyProblem().c_str());
+                     JoinPath(a.day.install, kHistoryFolder).c_str(), sim.trading().historyProblem().c_str());
         if (status == 0) status = 5;
     }
     std::cout << out.dump() << "\n";

@@ -113,7 +113,7 @@ int RunSettings(const std::vector<std::string>& args) {
     const Settings s = sim.CurrentSettings();
     std::vector<std::string> lines = SettingsLines(s);
     lines.resize(kSettingsLines);
-    const Account& account = sim.account();
+    const Account& account = sim.trading().account();
     json out;
     out["lines"] = lines;
     out["dataFolder"] = sim.dataFolder();

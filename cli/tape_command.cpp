@@ -44,7 +44,7 @@ int RunTape(const std::vector<std::string>& args) {
         std::cerr << h.sim.display().message.text << "\n";
         return 3;
     }
-    const DayTape& tape = h.sim.market().tape;
+    const DayTape& tape = h.sim.trading().market().tape;
     for (const std::string& line : tape.lines()) std::cout << line << "\n";
     if (tape.refused() > 0)
         std::fprintf(stderr, "corvala-cli tape: %d lines beyond the tape's 30,001 were left out\n",

@@ -99,31 +99,31 @@ std::string PlaceNew(Simulation& sim, const json& f, std::optional<int> correcti
     NewOrderForm form = FormOf(f);
     const std::string side = f.contains("side") && f["side"].is_string() ? f["side"].get<std::string>() : "買建";
     // In cash-only mode the dialog offers 買付 alone; otherwise 買建 and 売建.
-    if (sim.account().cashOnly != (side == "買付"))
-        return sim.account().cashOnly ? "現物のみ: 買付だけを注文できます。" : "買付は現物のみのときに注文できます。";
+    if (sim.trading().account().cashOnly != (side == "買付"))
+        return sim.trading().account().cashOnly ? "現物のみ: 買付だけを注文できます。" : "買付は現物のみのときに注文できます。";
     form.sell = side == "売建";
     form.cashCaption = side == "買付";
-    return Refusal(sim.PlaceNewOrder(form, correctionSlot));
+    return Refusal(sim.trading().PlaceNewOrder(form, correctionSlot));
 }
 
 std::string PlaceClose(Simulation& sim, const TradingAction& a, std::optional<int> correctionSlot) {
     ClosingOrderForm form;
     form.order = FormOf(a.fields);
     form.side = a.closeSide;
-    if (sim.account().cashOnly != (a.closeSide == kSideCash))
-        return sim.account().cashOnly ? "現物のみ: 売付だけを注文できます。" : "売付は現物のみのときに注文できます。";
+    if (sim.trading().account().cashOnly != (a.closeSide == kSideCash))
+        return sim.trading().account().cashOnly ? "現物のみ: 売付だけを注文できます。" : "売付は現物のみのときに注文できます。";
     if (!correctionSlot) {
-        for (float side : {kSideMarginBuy, kSideMarginSell}) sim.SetBulkClose(side, false);
-        if (a.closeAll) sim.SetBulkClose(a.closeSide, true);
-        const std::vector<int> closable = ClosablePositions(sim.orders(), a.closeSide);
+        for (float side : {kSideMarginBuy, kSideMarginSell}) sim.trading().SetBulkClose(side, false);
+        if (a.closeAll) sim.trading().SetBulkClose(a.closeSide, true);
+        const std::vector<int> closable = ClosablePositions(sim.trading().orders(), a.closeSide);
         for (const auto& [number, quantity] : a.closeQuantities) {
-            const auto slot = SlotOfNumber(sim.orders().positions, number);
+            const auto slot = SlotOfNumber(sim.trading().orders().positions, number);
             if (!slot || std::find(closable.begin(), closable.end(), *slot) == closable.end())
                 return "建玉" + Format(number, "0") + "はこの注文で返済できません。";
-            sim.SetCloseQuantity(*slot, quantity);
+            sim.trading().SetCloseQuantity(*slot, quantity);
         }
     }
-    return Refusal(sim.PlaceClosingOrder(form, correctionSlot));
+    return Refusal(sim.trading().PlaceClosingOrder(form, correctionSlot));
 }
 
 }  // namespace
@@ -197,12 +197,12 @@ std::string ApplyTradingAction(Simulation& sim, const TradingAction& a) {
             return PlaceClose(sim, a, std::nullopt);
         case TradingAction::Kind::Cancel:
         case TradingAction::Kind::Correct: {
-            const OrderBook& book = sim.orders();
+            const OrderBook& book = sim.trading().orders();
             const auto newSlot = SlotOfNumber(book.pendingNewOrders, a.orderNumber);
             const auto closeSlot = SlotOfNumber(book.pendingClosingOrders, a.orderNumber);
             if (!newSlot && !closeSlot) return "注文" + Format(a.orderNumber, "0") + "は未約定の注文にありません。";
             if (a.kind == TradingAction::Kind::Cancel)
-                return sim.CancelOrder(newSlot ? *newSlot : *closeSlot, !newSlot) ? "" : "取消されませんでした。";
+                return sim.trading().CancelOrder(newSlot ? *newSlot : *closeSlot, !newSlot) ? "" : "取消されませんでした。";
             const Order& o = newSlot ? book.pendingNewOrders[static_cast<std::size_t>(*newSlot)]
                                      : static_cast<const Order&>(book.pendingClosingOrders[static_cast<std::size_t>(*closeSlot)]);
             json f = PrefilledFields(o, sim.day().decimalPrices);
@@ -219,17 +219,17 @@ std::string ApplyTradingAction(Simulation& sim, const TradingAction& a) {
         }
         case TradingAction::Kind::CashOnly:
             if (!sim.display().controls.inputsEnabled) return kLockedDuringReplay;
-            sim.SetCashOnly(a.flag);
-            return sim.account().cashOnly == a.flag ? "" : "投資金額が30万円を割っていますので、現物取引のみとなります。";
+            sim.trading().SetCashOnly(a.flag);
+            return sim.trading().account().cashOnly == a.flag ? "" : "投資金額が30万円を割っていますので、現物取引のみとなります。";
         case TradingAction::Kind::Investment:
             if (!sim.display().controls.inputsEnabled) return kLockedDuringReplay;
-            sim.SetInvestmentEditing(true);
-            sim.SetInvestmentText(a.investment);
-            sim.SetInvestmentEditing(false);
+            sim.trading().SetInvestmentEditing(true);
+            sim.trading().SetInvestmentText(a.investment);
+            sim.trading().SetInvestmentEditing(false);
             return {};
         case TradingAction::Kind::Reset:
             if (!sim.display().controls.inputsEnabled) return kLockedDuringReplay;
-            sim.PressResetTotals();
+            sim.trading().PressResetTotals();
             return {};
     }
     return {};
@@ -237,7 +237,7 @@ std::string ApplyTradingAction(Simulation& sim, const TradingAction& a) {
 
 void AddTradingReport(const Simulation& sim, json& out) {
     json executions = json::array();
-    for (const Simulation::Fill& f : sim.fills()) {
+    for (const TradingDesk::Fill& f : sim.trading().fills()) {
         const Execution& e = f.execution;
         json row;
         row["time"] = FormatTimeOfDay(e.seconds);
@@ -264,13 +264,13 @@ void AddTradingReport(const Simulation& sim, json& out) {
     out["positions"] = positions;
     // The queue ahead of each pending line, as the window's column shows it (null: none).
     json queue = json::array();
-    for (const std::optional<double>& ahead : PendingQueueFigures(sim.orders()))
+    for (const std::optional<double>& ahead : PendingQueueFigures(sim.trading().orders()))
         queue.push_back(ahead ? json(*ahead) : json(nullptr));
     out["pendingQueue"] = std::move(queue);
     out["account"] = {{"investment", d.investmentText},   {"buyingPower", d.buyingPowerText},
                       {"buyingPowerCaption", d.buyingPowerCaption}, {"runPnl", d.runPnlText},
                       {"netPnl", d.netPnlText},           {"netPnlAfterTax", d.netPnlAfterTaxText},
-                      {"profitTotal", sim.account().profitTotal}, {"lossTotal", sim.account().lossTotal}};
+                      {"profitTotal", sim.trading().account().profitTotal}, {"lossTotal", sim.trading().account().lossTotal}};
 }
 
 }  // namespace corvala::cli

@@ -21,7 +21,7 @@ const ChartPicture& ChartState::picture() const {
         if (baseDirty_) DrawEmptyFrame(picture_, ChartGeometry(inputs_.w, inputs_.h, host_.ChartBarLength()), display_.noDataMark);
     } else {
         if (baseDirty_) DrawBase(picture_, chart_, Layers(), view_, display_.noDataMark);
-        if (liveDirty_) DrawLive(picture_, chart_, host_.ChartDay(), Layers(), view_, markers_);
+        if (liveDirty_) DrawLive(picture_, chart_, host_.LoadedDay(), Layers(), view_, markers_);
     }
     baseDirty_ = liveDirty_ = false;
     if (toolsDirty_) DrawTools(picture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
@@ -38,7 +38,7 @@ ChartLayers ChartState::Layers() const {
 void ChartState::Compute() {
     inputs_.barLength = host_.ChartBarLength();
     inputs_.periods = periods_;
-    chart_ = ComputeChartData(host_.ChartDay(), inputs_);
+    chart_ = ComputeChartData(host_.LoadedDay(), inputs_);
     legendStale_ = true;
 }
 
@@ -173,7 +173,7 @@ void ChartState::DrawRow(int row) {
 
 void ChartState::ShowLegend() {
     if (!shown_) return;
-    const LegendValues values = ChartLegendValues(chart_, host_.ChartDay(), view_);
+    const LegendValues values = ChartLegendValues(chart_, host_.LoadedDay(), view_);
     // Most steps leave the averages as they were; the texts are written only when they change.
     if (values == legendShown_ && !legendStale_) return;
     legendShown_ = values;

@@ -22,7 +22,7 @@ public:
     // What the chart needs from the program around it.
     class Host {
     public:
-        virtual const DayData& ChartDay() const = 0;
+        virtual const DayData& LoadedDay() const = 0;
         virtual int ChartBarLength() const = 0;
         virtual bool ChartReplayRunning() const = 0;
         // A resize outside a replay: the day shown is displayed anew, as the window's size asks.

@@ -106,7 +106,7 @@ void ChartState::DoubleClickDateLabel(int label) {
 
 // The x of the last five-second row drawn in the right column.
 double ChartState::LastDataX() const {
-    const DaySeries& stock = host_.ChartDay()[SeriesSlot::DayStock];
+    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
     return chart_.geometry.RowX(std::clamp(stock.lastRow, 0, kClosingRow));
 }
 
@@ -116,10 +116,10 @@ void ChartState::ShowReadout(double x, double y) {
     if (!shown_) return;
     const auto at = ReadAt(chart_.geometry, x, y);
     if (!at) return;
-    const DaySeries& stock = host_.ChartDay()[SeriesSlot::DayStock];
+    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
     const int row = std::clamp(at->row, 0, kClosingRow);
     readout_ = ReadPoint{row, at->bar};
-    const bool decimals = host_.ChartDay().decimalPrices;
+    const bool decimals = host_.LoadedDay().decimalPrices;
     const auto seconds = ParseTimeOfDay(stock.timeText[static_cast<std::size_t>(row)]);
     display_.clockText = seconds ? FormatTimeOfDay(*seconds) : RowClockText(row);
     const double price = stock.price[static_cast<std::size_t>(row)];
@@ -130,7 +130,7 @@ void ChartState::ShowReadout(double x, double y) {
         display_.changeLabel.clear();
         display_.changePercentLabel.clear();
     }
-    const int unit = host_.ChartDay().tradingUnit > 0 ? host_.ChartDay().tradingUnit : 1;
+    const int unit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 1;
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)] * unit, "###,###");
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};

@@ -179,56 +179,17 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
-    // Without a previous close the limits are not known until the day's first trade.
-    market_.limits = DailyPriceBand((*day_)[SeriesSlot::DayStock].prevClose);
-    market_.limitsFromFirstPrint = !(market_.limits.upper > 0);
+    trading_.NewDay(*day_);
     // One seed for the day's draws, so that a session file can draw them again.
     daySeed_ = playbackSeed_ ? *playbackSeed_
                : fixedDaySeed_ ? *fixedDaySeed_
                                : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
     dayRandom_ = SeededRandom(daySeed_);
-    BuildDayTape();
-    BuildInitialBoard(0);
+    trading_.BuildDayTape(givenTape_, tapeStop_);
+    trading_.BuildInitialBoard(0);
     chart_.ShowLoadedDay();
-    // The report draws the day's price however the chart stands when the run ends.
-    const auto& price = (*day_)[SeriesSlot::DayStock].price;
-    session_.SetPrices(std::vector<double>(price.begin(), price.begin() + kClosingRow + 1));
     if (replay_.simulationMode) PrepareReplay();
     return DisplayOutcome::Loaded;
-}
-
-// The whole day's tape, estimated once so that the replay only reads finished lines.
-void Simulation::BuildDayTape() {
-    if (!display_.tapeOption) return;
-    if (!givenTape_.empty()) {
-        market_.tape.Clear();
-        for (const std::string& line : givenTape_) market_.tape.Add(line);
-        ShowTapeCounter();
-        return;
-    }
-    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-    TapeEstimator estimator(stock, day_->tradingUnit, dayRandom_, market_.tape);
-    display_.tapeListVisible = false;
-    const bool displayOnly = !display_.simulationChecked;
-    for (int r = 0; r < kClosingRow; ++r) {
-        if (tapeStop_) {
-            tapeStop_ = false;
-            break;
-        }
-        estimator.EstimateStepTape(r, r == kClosingRow - 1, displayOnly);
-    }
-    // Without a replay the closing prints are all the tape list shows; a replay reaches them in
-    // their turn.
-    if (displayOnly) {
-        for (const std::string& line : estimator.closingLines()) {
-            const auto t = ReadTapeLine(line);
-            if (!t) continue;
-            engine_.AddTapeRow(t->time, Format(t->volume.value_or(0), "###,###"), t->price.value_or(0),
-                               day_->decimalPrices);
-        }
-    }
-    ShowTapeCounter();
-    display_.tapeListVisible = true;
 }
 
 // The display found nothing to replay: the replay it set up is stopped without questions.

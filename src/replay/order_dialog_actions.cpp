@@ -69,9 +69,9 @@ void Simulation::OpenNewOrderDialog() {
     SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     newDialog_.visible = true;
-    newDialog_.form.cashCaption = account_.cashOnly;
+    newDialog_.form.cashCaption = trading_.account().cashOnly;
     ActivateNewOrderDialog();
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
@@ -119,7 +119,7 @@ void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
         if (closing) return;
         text = SpinQuantity(text, day_->tradingUnit, up);
     } else {
-        text = SpinPrice(text, up, day_->decimalPrices, StepContext().fineTickMode);
+        text = SpinPrice(text, up, day_->decimalPrices, day_->fineTickMode);
     }
     Notify();
 }
@@ -141,7 +141,7 @@ EntryOutcome Simulation::SubmitNewOrderDialog() {
     if (IsNumeric(quantity))
         quantity = Format(QuantityInUnits(quantity, day_->tradingUnit > 0 ? day_->tradingUnit : 100), "0");
     Notify();
-    const EntryOutcome out = PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
+    const EntryOutcome out = trading_.PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
     FinishSubmit(out, &Simulation::LeaveNewOrderDialog);
     return out;
@@ -153,7 +153,7 @@ void Simulation::FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)
         (this->*leave)();
     else if (!out.message.empty())
         heldDialogs_.ShowNotice(out.title, out.message);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
@@ -182,7 +182,7 @@ void Simulation::CloseNewOrderDialog() {
     const bool before = newDialog_.lowSpeedBefore;
     newDialog_ = NewOrderDialogModel{};
     RestoreLowSpeed(before);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
 }
 
 // ---- Closing order --------------------------------------------------------------------------
@@ -194,30 +194,30 @@ void Simulation::OpenClosingDialog(int summaryLine) {
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
     if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
         return;
-    const auto [longFree, shortFree] = SharesFree(book_);
+    const auto [longFree, shortFree] = SharesFree(trading_.orders());
     if (summaryLine < 0 && !longFree && !shortFree) return;  // everything is already being closed
     closeDialog_ = ClosingDialogModel{};
     closeDialog_.lowSpeedBefore = display_.speed.lowSpeed;
     SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     closeDialog_.visible = true;
-    if (account_.cashOnly)
+    if (trading_.account().cashOnly)
         closeDialog_.side = kSideCash;
     else if (summaryLine >= 0)
         closeDialog_.side = summaryLine == 0 ? kSideMarginBuy : kSideMarginSell;
     else
         closeDialog_.side = longFree ? kSideMarginBuy : kSideMarginSell;
     RebuildHoldingsList();
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
 void Simulation::SetClosingSide(float side) {
     const OpScope op(*this, "SetClosingSide", {OpArg(side)});
     if (!op) return;
-    if (!closeDialog_.visible || closeDialog_.correctionMode || account_.cashOnly) return;
+    if (!closeDialog_.visible || closeDialog_.correctionMode || trading_.account().cashOnly) return;
     closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
-    for (Position& p : book_.positions) p.closeQtyInput = 0;
+    trading_.ClearCloseInputs();
     closeDialog_.bulkMode = false;
     RebuildHoldingsList();
     Notify();
@@ -233,21 +233,21 @@ void Simulation::RebuildHoldingsList() {
     std::vector<float> quantities;
     if (c.correctionMode) {
         c.listedSlots.clear();
-        for (const auto& [slot, q] : AllocatedPositions(book_, book_.pendingClosingOrders[static_cast<std::size_t>(c.correctionSlot)])) {
+        for (const auto& [slot, q] : AllocatedPositions(trading_.orders(), trading_.orders().pendingClosingOrders[static_cast<std::size_t>(c.correctionSlot)])) {
             c.listedSlots.push_back(slot);
             quantities.push_back(q);
         }
     } else {
-        c.listedSlots = ListedPositions(book_, c.side);
+        c.listedSlots = ListedPositions(trading_.orders(), c.side);
         if (c.side == kSideMarginBuy && c.listedSlots.empty()) {
             // A cash holding opened before the box was cleared is closed with 売埋 too.
-            c.listedSlots = ListedPositions(book_, kSideCash);
+            c.listedSlots = ListedPositions(trading_.orders(), kSideCash);
         }
-        for (int slot : c.listedSlots) quantities.push_back(book_.positions[static_cast<std::size_t>(slot)].closeQtyInput);
+        for (int slot : c.listedSlots) quantities.push_back(trading_.orders().positions[static_cast<std::size_t>(slot)].closeQtyInput);
     }
     for (int slot : c.listedSlots)
-        c.lines.push_back(HoldingLine(book_.positions[static_cast<std::size_t>(slot)], display_.codeText,
-                                      stocks_.Name(stockCode_), ValuationPrice(), day_->decimalPrices, slot));
+        c.lines.push_back(HoldingLine(trading_.orders().positions[static_cast<std::size_t>(slot)], display_.codeText,
+                                      stocks_.Name(stockCode_), trading_.ValuationPrice(), day_->decimalPrices, slot));
     float sum = 0;
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         sum += quantities[i];
@@ -255,8 +255,8 @@ void Simulation::RebuildHoldingsList() {
     }
     if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(sum, "0") : std::string{};
     if (c.correctionMode || !c.lines.empty()) return;
-    const auto [longFree, shortFree] = SharesFree(book_);
-    if (c.side != kSideMarginSell && shortFree && !account_.cashOnly) {
+    const auto [longFree, shortFree] = SharesFree(trading_.orders());
+    if (c.side != kSideMarginSell && shortFree && !trading_.account().cashOnly) {
         c.side = kSideMarginSell;
         RebuildHoldingsList();
     } else if (c.side == kSideMarginSell && longFree) {
@@ -277,11 +277,11 @@ void Simulation::EditCloseRow(int row, const std::string& typed) {
     const int slot = c.listedSlots[static_cast<std::size_t>(row)];
     const std::string cleaned = CleanNumberText(typed);
     if (!IsNumeric(cleaned)) {
-        book_.positions[static_cast<std::size_t>(slot)].closeQtyInput = 0;
+        trading_.SetCloseInput(slot, 0);
     } else {
         // Beyond 100,000,000 the figure is that much; then whole units within what is free.
         const double v = std::clamp(ReadFormattedNumber(cleaned), -1e8, 1e8);
-        SetCloseQuantity(slot, Format(v, "0"));
+        trading_.SetCloseQuantity(slot, Format(v, "0"));
     }
     RebuildHoldingsList();
     Notify();
@@ -292,8 +292,9 @@ void Simulation::ToggleCloseRow(int row) {
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
-    Position& p = book_.positions[static_cast<std::size_t>(c.listedSlots[static_cast<std::size_t>(row)])];
-    p.closeQtyInput = p.closeQtyInput == 0 ? p.quantity - p.committedQty : 0;
+    const int slot = c.listedSlots[static_cast<std::size_t>(row)];
+    const Position& p = trading_.orders().positions[static_cast<std::size_t>(slot)];
+    trading_.SetCloseInput(slot, p.closeQtyInput == 0 ? p.quantity - p.committedQty : 0);
     RebuildHoldingsList();
     Notify();
 }
@@ -304,7 +305,7 @@ void Simulation::ToggleBulkClose() {
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode) return;
     c.bulkMode = !c.bulkMode;
-    SetBulkClose(c.side, c.bulkMode);
+    trading_.SetBulkClose(c.side, c.bulkMode);
     RebuildHoldingsList();
     Notify();
 }
@@ -314,7 +315,7 @@ EntryOutcome Simulation::SubmitClosingDialog() {
     if (!op) return {};
     if (!closeDialog_.visible) return {};
     const bool correcting = closeDialog_.correctionMode;
-    const EntryOutcome out = PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
+    const EntryOutcome out = trading_.PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
                                                correcting ? std::optional<int>(closeDialog_.correctionSlot)
                                                           : std::nullopt);
     FinishSubmit(out, &Simulation::LeaveClosingDialog);
@@ -334,9 +335,9 @@ void Simulation::LeaveClosingDialog() { LeaveDialog(closeDialog_, &Simulation::C
 void Simulation::CloseClosingDialog() {
     const bool before = closeDialog_.lowSpeedBefore;
     closeDialog_ = ClosingDialogModel{};
-    for (Position& p : book_.positions) p.closeQtyInput = 0;
+    trading_.ClearCloseInputs();
     RestoreLowSpeed(before);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
 }
 
 // ---- Correct and cancel ---------------------------------------------------------------------
@@ -365,7 +366,7 @@ void Simulation::ShowCorrectCancelDialog(bool lowSpeedBefore) {
     listDialog_.visible = true;
     RebuildCorrectCancelList();
     if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
@@ -376,8 +377,8 @@ void Simulation::RebuildCorrectCancelList() {
     const std::string name = stocks_.Name(stockCode_);
     for (int closing = 0; closing < 2; ++closing)
         for (int i = 0; i < kOrderSlots; ++i) {
-            const Order& o = closing ? static_cast<const Order&>(book_.pendingClosingOrders[static_cast<std::size_t>(i)])
-                                     : book_.pendingNewOrders[static_cast<std::size_t>(i)];
+            const Order& o = closing ? static_cast<const Order&>(trading_.orders().pendingClosingOrders[static_cast<std::size_t>(i)])
+                                     : trading_.orders().pendingNewOrders[static_cast<std::size_t>(i)];
             if (!o.InUse()) continue;
             l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, day_->decimalPrices, i));
             l.entries.emplace_back(i, closing == 1);
@@ -400,10 +401,10 @@ void Simulation::CancelSelectedOrder() {
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
     const auto [slot, closing] = l.entries[static_cast<std::size_t>(l.selected)];
-    if (!CancelOrder(slot, closing)) return;
+    if (!trading_.CancelOrder(slot, closing)) return;
     RebuildCorrectCancelList();
     if (l.lines.empty()) HideCorrectCancelDialog(true);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
@@ -419,7 +420,7 @@ void Simulation::CorrectSelectedOrder() {
     HideCorrectCancelDialog(false);
     const bool decimals = day_->decimalPrices;
     if (closing) {
-        const ClosingOrder& o = book_.pendingClosingOrders[static_cast<std::size_t>(slot)];
+        const ClosingOrder& o = trading_.orders().pendingClosingOrders[static_cast<std::size_t>(slot)];
         closeDialog_ = ClosingDialogModel{};
         closeDialog_.visible = true;
         closeDialog_.correctionMode = true;
@@ -430,7 +431,7 @@ void Simulation::CorrectSelectedOrder() {
         closeDialog_.lowSpeedBefore = before;
         RebuildHoldingsList();
     } else {
-        const Order& o = book_.pendingNewOrders[static_cast<std::size_t>(slot)];
+        const Order& o = trading_.orders().pendingNewOrders[static_cast<std::size_t>(slot)];
         newDialog_ = NewOrderDialogModel{};
         newDialog_.visible = true;
         newDialog_.correctionMode = true;
@@ -441,7 +442,7 @@ void Simulation::CorrectSelectedOrder() {
         newDialog_.form.cashCaption = o.side == kSideCash;
         newDialog_.lowSpeedBefore = before;
     }
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
     Notify();
 }
 
@@ -457,17 +458,35 @@ void Simulation::HideCorrectCancelDialog(bool restoreSpeed) {
     const bool before = listDialog_.lowSpeedBefore;
     listDialog_ = CorrectCancelDialogModel{};
     if (restoreSpeed && !newDialog_.correctionMode && !closeDialog_.correctionMode) RestoreLowSpeed(before);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
 }
 
 // An order filled, fired or cancelled: a correction of it ends, and the lists that show it follow.
-void Simulation::OnOrderGone(int slot, bool closing) {
+void Simulation::OrderGone(int slot, bool closing) {
     if (!closing && newDialog_.correctionMode && newDialog_.correctionSlot == slot) CloseNewOrderDialog();
     if (closing && closeDialog_.correctionMode && closeDialog_.correctionSlot == slot) CloseClosingDialog();
     if (listDialog_.visible) {
         RebuildCorrectCancelList();
         if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
     }
+}
+
+void Simulation::CloseOrderDialogs() {
+    if (newDialog_.visible) CloseNewOrderDialog();
+    if (closeDialog_.visible) CloseClosingDialog();
+    if (listDialog_.visible) HideCorrectCancelDialog(true);
+}
+
+// The lists were shown anew: 新規注文 stays available beside another order dialog, but not while
+// the correct/cancel list, or a correction started from it, is open: a new entry there would be
+// lost to it.
+void Simulation::OrdersShown() {
+    const int listInUse = listDialog_.visible || newDialog_.correctionMode || closeDialog_.correctionMode ? 1 : 0;
+    const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
+                                                   display_.pendingLines.size(), listInUse);
+    if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
+    if (closeDialog_.visible) RebuildHoldingsList();
+    if (newDialog_.visible) newDialog_.capacityText = display_.buyingPowerText;  // what the funds check uses
 }
 
 }  // namespace corvala

@@ -91,9 +91,9 @@ void Simulation::PlayPause() {
 
 void Simulation::RecordOrDiscard(const std::string& question) {
     if (AskQuestion("注意", question + kRecordNote))
-        SettleAll(SettlementPrice());
+        trading_.SettleAll(trading_.SettlementPrice());
     else
-        DiscardRun();
+        trading_.DiscardRun();
 }
 
 void Simulation::Stop(bool withoutQuestions) {
@@ -107,12 +107,12 @@ void Simulation::Stop(bool withoutQuestions) {
     if (r.simulationMode && !withoutQuestions) {
         if (!AskQuestion("問い合わせ", "シミュレーションを停止しますか？")) return;
         display_.hideBoardAndTape = false;
-        if (HoldingsOpen())
+        if (trading_.HoldingsOpen())
             RecordOrDiscard("現在値で強制決済されますが、宜しいですか？");
-        else if (AnyTradeMade())
+        else if (trading_.AnyTradeMade())
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
-            EmptyTables();  // orders that never filled go; the buying power is whole again
+            trading_.EmptyTables();  // orders that never filled go; the buying power is whole again
         if (quiz_.on() && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) quiz_.Leave();
     }
     chart_.ShowEmpty();
@@ -302,12 +302,12 @@ bool Simulation::RequestClose() {
         AbandonReplay();
         return true;
     }
-    if (replay_.replayReady && replay_.simulationMode && HoldingsOpen()) {
+    if (replay_.replayReady && replay_.simulationMode && trading_.HoldingsOpen()) {
         if (AskQuestion("注意", "現在値で強制決済されますが、宜しいですか？"))
-            SettleAll(SettlementPrice());
+            trading_.SettleAll(trading_.SettlementPrice());
         else
-            DiscardRun();
-    } else if (replay_.replayReady && replay_.simulationMode && AnyTradeMade()) {
+            trading_.DiscardRun();
+    } else if (replay_.replayReady && replay_.simulationMode && trading_.AnyTradeMade()) {
         // Closed trades are in the totals already: as a stop does, the run is kept in the
         // history or given up with them, never saved in the totals without its rows.
         RecordOrDiscard("取引結果を記録として残しますか？");

@@ -148,9 +148,8 @@ void Simulation::ResetReplayForDisplay() {
     dayShown_ = false;
     currentPrice_ = 0;
     stepsRun_ = 0;
-    market_.ResetForDisplay();
     r.simulationMode = r.replayReady = display_.simulationChecked;
-    ResetTradingForDisplay();
+    trading_.ResetForDisplay();
     if (r.simulationMode) {
         if (!display_.tapeOption) {
             tapeOptionBeforeSimulation_ = false;
@@ -177,10 +176,10 @@ Task Simulation::RunDay() {
     if (r.midSessionStart) {
         chart_.RedrawUpTo(r.startBar - 1);
         display_.tapeListVisible = false;
-        AddTapeLinesBefore(r.startTime);
+        trading_.AddTapeLinesBefore(r.startTime);
         display_.tapeListVisible = true;
         display_.clockText = r.startTime;
-        BuildInitialBoard(r.startBar * r.StepsPerBar());
+        trading_.BuildInitialBoard(r.startBar * r.StepsPerBar());
     }
     c.displayButtonEnabled = false;
     ShowPreOpenNotice((display_.clockText == kPreOpenClock ? "寄り前" : "現時点") +
@@ -208,7 +207,7 @@ Task Simulation::RunDay() {
     c.orderButtons = {false, false, false};
     if (loopExit_ == LoopExit::Completed) {
         const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-        SettleAll(stock.close > 0 ? stock.close : SettlementPrice());
+        trading_.SettleAll(stock.close > 0 ? stock.close : trading_.SettlementPrice());
     }
     display_.busy.visible = false;
     r.startBar = 0;
@@ -220,7 +219,7 @@ Task Simulation::RunDay() {
         dayShown_ = true;
     }
     r.stopRequested = false;
-    ResetBoardQuantityBackgrounds();
+    trading_.ResetBoardHighlights();
     EndSession(loopExit_ == LoopExit::Completed ? "completed" : loopExit_ == LoopExit::Stopped ? "stopped" : "left");
 }
 
@@ -314,7 +313,7 @@ Task Simulation::RunReplay() {
             if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
                 currentPrice_ = stock.price[row];
                 ShowQuote(display_, currentPrice_, stock.prevClose, day_->decimalPrices);
-                RevaluePositions(currentPrice_);
+                trading_.RevaluePositions(currentPrice_);
             }
             ++stepsRun_;
             if (stepObserver_) stepObserver_(row);
@@ -322,7 +321,7 @@ Task Simulation::RunReplay() {
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
-            session_.SetEquity(row, account_.runPnl + OpenResult(ValuationPrice()));
+            trading_.RecordEquity(row);
             if (stepEndObserver_) stepEndObserver_(row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one
@@ -344,7 +343,7 @@ Task Simulation::LunchBreak() {
     ReplayClock& r = replay_;
     ControlStates& c = display_.controls;
     SetNavigation(kWaiting);
-    BuildInitialBoard(kLunchRow);
+    trading_.BuildInitialBoard(kLunchRow);
     display_.clockText = kLunchClock;
     ShowPreOpenNotice(kLunchRequest);
     r.preOpenPhase = true;
@@ -377,12 +376,10 @@ Task Simulation::TimedMatching() {
             co_await WaitMs(anyOrderDialogOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
             ShowClockSecond(r.clockSeconds + i);
-            MatchPendingOrders(i);
-            if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
+            if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
         }
     } else if (r.fastForward || r.stepDelay == 0) {
-        MatchPendingOrders(kSubSteps);
-        if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
+        if (trading_.MatchPendingOrders(kSubSteps)) co_await WaitMs(kStopSoundWaitMs);
     } else {
         for (int i = 1; i <= kSubSteps; ++i) {
             if (r.jumpInterrupt) {
@@ -393,8 +390,7 @@ Task Simulation::TimedMatching() {
             co_await WaitMs(r.stepDelay / 6);
             if (r.stopRequested) break;
             ShowClockSecond(r.clockSeconds + i);
-            MatchPendingOrders(i);
-            if (std::exchange(stopFiredSoundDue_, false)) co_await WaitMs(kStopSoundWaitMs);
+            if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
         }
     }
 }
@@ -419,7 +415,7 @@ void Simulation::JumpBack(int& bar, int& step) {
     ReplayClock& r = replay_;
     // The market has got as far as the step on screen, though an order placed in it may have cut
     // its passes short: what lies before it is spent, and nothing fills there on the way back.
-    market_.engineClock = std::max(market_.engineClock, r.clockSeconds);
+    trading_.CatchUpEngineClock(r.clockSeconds);
     if (step < 4) --bar;
     bar = std::max(0, bar);
     step = 0;
@@ -435,7 +431,7 @@ void Simulation::ShowStepFigures(int row) {
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
     chart_.DrawRow(row);
-    RefreshBoard(row);
+    replay_.boardTotalQty = trading_.RefreshBoard(row);
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
 }
 

@@ -77,10 +77,10 @@ void Simulation::BeginSession() {
     s.startTime = replay_.startTime;
     s.midSessionStart = replay_.midSessionStart;
     s.seed = daySeed_;
-    s.investment = account_.baseInvestment;
-    s.profitTotal = account_.profitTotal;
-    s.lossTotal = account_.lossTotal;
-    s.cashOnly = account_.cashOnly;
+    s.investment = trading_.account().baseInvestment;
+    s.profitTotal = trading_.account().profitTotal;
+    s.lossTotal = trading_.account().lossTotal;
+    s.cashOnly = trading_.account().cashOnly;
     s.boardOption = display_.boardOption;
     s.hideBoardAndTape = display_.hideBoardAndTape;
     s.fillSound = display_.fillSoundOption;
@@ -104,8 +104,8 @@ void Simulation::EndSession(const char* how) {
 
 void Simulation::CloseSessionFile(const char* how) {
     if (!sessionOut_) return;
-    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, session_.kept(), RunOutcome()));
-    if (!sessionOut_->problem().empty() || (sessionOnlyKept_ && !session_.kept())) sessionPath_.clear();
+    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, trading_.record().kept(), RunOutcome()));
+    if (!sessionOut_->problem().empty() || (sessionOnlyKept_ && !trading_.record().kept())) sessionPath_.clear();
     sessionOut_.reset();
 }
 
@@ -120,12 +120,12 @@ void Simulation::StopPlayback() {
 // The fills of the run and the account as they stand.
 SessionOutcome Simulation::RunOutcome() const {
     SessionOutcome o;
-    for (const Fill& f : fills_) {
+    for (const TradingDesk::Fill& f : trading_.fills()) {
         const Execution& e = f.execution;
         o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, e.side, e.quantity, e.price, e.orderNumber});
     }
-    o.account = {account_.baseInvestment, account_.profitTotal, account_.lossTotal,
-                 account_.buyingPower,    account_.runPnl,      account_.cashOnly};
+    const Account& a = trading_.account();
+    o.account = {a.baseInvestment, a.profitTotal, a.lossTotal, a.buyingPower, a.runPnl, a.cashOnly};
     return o;
 }
 
@@ -140,7 +140,7 @@ void Simulation::FinishPlayback(const char* how) {
     o.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
     o.finished = true;
     o.outcomeChecked = p->file.outcome.has_value();
-    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && session_.kept() == p->file.endKept &&
+    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && trading_.record().kept() == p->file.endKept &&
                 o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == RunOutcome());
     if (p->restore) {
         const UserState& u = *p->restore;
@@ -150,7 +150,7 @@ void Simulation::FinishPlayback(const char* how) {
         dataFolder_ = u.dataFolder;
         keptAsideFolder_ = u.keptAside;
         if (u.barLength != barLength_) pendingBarLength_ = u.barLength;
-        RestoreAccount(u.account.baseInvestment, u.account.profitTotal, u.account.lossTotal, u.account.cashOnly);
+        trading_.RestoreAccount(u.account.baseInvestment, u.account.profitTotal, u.account.lossTotal, u.account.cashOnly);
         display_.boardOption = u.boardOption;
         display_.hideBoardAndTape = u.hideBoardAndTape;
         display_.fillSoundOption = u.fillSound;
@@ -194,7 +194,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         restore = UserState{dataFolder_,
                             keptAsideFolder_,
                             pendingBarLength_.value_or(barLength_),
-                            account_,
+                            trading_.account(),
                             display_.boardOption,
                             display_.hideBoardAndTape,
                             display_.fillSoundOption,
@@ -211,7 +211,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     SetDateText(s.date);
     SetCodeText(s.code);
     SelectSeries(s.series);
-    RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    trading_.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
     display_.boardOption = s.boardOption;
     display_.hideBoardAndTape = s.hideBoardAndTape;
     display_.fillSoundOption = s.fillSound;
@@ -331,11 +331,11 @@ void Simulation::ApplySessionAction(const SessionAction& a) {
     else if (op == "CorrectSelectedOrder") CorrectSelectedOrder();
     else if (op == "CloseCorrectCancelDialog") CloseCorrectCancelDialog();
     else if (op == "ClickBoardPrice") ClickBoardPrice(integer(0));
-    else if (op == "PlaceNewOrder") PlaceNewOrder(form(0), slot(10));
-    else if (op == "PlaceClosingOrder") PlaceClosingOrder({form(0), real(10)}, slot(11));
-    else if (op == "SetCloseQuantity") SetCloseQuantity(integer(0), text(1));
-    else if (op == "SetBulkClose") SetBulkClose(real(0), flag(1));
-    else if (op == "CancelOrder") CancelOrder(integer(0), flag(1));
+    else if (op == "PlaceNewOrder") trading_.PlaceNewOrder(form(0), slot(10));
+    else if (op == "PlaceClosingOrder") trading_.PlaceClosingOrder({form(0), real(10)}, slot(11));
+    else if (op == "SetCloseQuantity") trading_.SetCloseQuantity(integer(0), text(1));
+    else if (op == "SetBulkClose") trading_.SetBulkClose(real(0), flag(1));
+    else if (op == "CancelOrder") trading_.CancelOrder(integer(0), flag(1));
     else if (op == "SetSimulationChecked") SetSimulationChecked(flag(0));
     else if (op == "RequestClose") RequestClose();
     else if (op == "SetHideBoardAndTape") SetHideBoardAndTape(flag(0));
@@ -370,6 +370,23 @@ bool Simulation::BoardClickFresh(bool live) {
     }
     if (sessionOut_) WriteSessionLine(SessionBoardClickLine(live));
     return live;
+}
+
+RunInfo Simulation::CurrentRunInfo() {
+    const SessionWallClock now = WallClockNow();
+    const std::string name = playback_ && !playback_->file.start.name.empty() ? playback_->file.start.name
+                                                                              : stocks_.Name(stockCode_);
+    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, chosenDate_), display_.codeText, name};
+}
+
+void Simulation::RunKept() {
+    if (sessionOut_) sessionOut_->Keep();
+}
+
+bool Simulation::DivertHistory(const HistoryAppend& text) {
+    if (!playback_) return false;
+    playback_->history.Add(text);
+    return true;
 }
 
 }  // namespace corvala

@@ -49,7 +49,7 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
     SetTapeOption(s.tape);
     settingsDialog_.fields = {s.dataFolder, std::to_string(barLength_), std::to_string(chart_.averagePeriods()[0]),
                               std::to_string(chart_.averagePeriods()[1])};
-    RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    trading_.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
     settingsProblem_ = loaded.problem.empty() ? std::string() : loaded.problem + "初期設定で起動しました。";
     settingsNotice_ = loaded.notice;
     TellSettingsProblems();
@@ -78,12 +78,12 @@ Settings Simulation::CurrentSettings() const {
     s.ma2 = chart_.averagePeriods()[1];
     s.barLength = pendingBarLength_.value_or(barLength_);
     s.fillSound = display_.fillSoundOption;
-    s.cashOnly = account_.cashOnly;
+    s.cashOnly = trading_.account().cashOnly;
     s.tradeMarkers = display_.tradeMarkerOption;
     s.tape = display_.tapeOption;
-    s.investment = account_.baseInvestment;
-    s.profitTotal = account_.profitTotal;
-    s.lossTotal = account_.lossTotal;
+    s.investment = trading_.account().baseInvestment;
+    s.profitTotal = trading_.account().profitTotal;
+    s.lossTotal = trading_.account().lossTotal;
     return s;
 }
 

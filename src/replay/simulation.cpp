@@ -16,9 +16,7 @@ Simulation::Simulation(Ports ports, std::string installFolder)
     InitPlaybackButtons(display_.controls, barLength_);
     SetNavigation(0);
     SetSpeed(display_.speed.speed);
-    engine_.Attach(&account_, &counters_, &engineEvents_);
-    ResetBuyingPower(account_);
-    RefreshTradingDisplay();
+    trading_.RefreshDisplay();
 }
 
 // The loop's frame goes with the task; callbacks still queued find `alive_` gone.
@@ -36,22 +34,6 @@ void Simulation::ChartCursorRemoved() {
     if (!replay_.replayReady) SetNavigation(kIdle);
 }
 
-void Simulation::ChartShowRow(int row, std::optional<int> seconds) {
-    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
-    ShowBoard(market_.cells, stock.board[static_cast<std::size_t>(row)], day_->decimalPrices);
-    if (display_.tapeOption && seconds) {
-        // The newest print at or before that time; the rows are in time order, their times
-        // "hh:nn:ss" compare as texts.
-        const auto& rows = market_.tapeRows;
-        const std::string target = FormatTimeOfDay(*seconds);
-        const auto after = std::upper_bound(rows.begin(), rows.end(), target,
-                                            [](const std::string& t, const TapeRow& r) { return t < r.time; });
-        if (after != rows.begin()) {
-            display_.tapeScrollRow = static_cast<int>(after - rows.begin()) - 1;
-            ++display_.tapeScrollGeneration;
-        }
-    }
-}
 
 bool Simulation::StartUp(const std::string& dataFolder) {
     if (!stocks_.Load(installFolder_)) {
@@ -77,7 +59,7 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     if (date.empty()) date = LatestUsableDate();
     if (date.empty()) date = FormatYymmdd(ports_.clock.Today());
     SetDateText(date);
-    RestoreAccount(account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.cashOnly);
+    trading_.RestoreAccount(trading_.account().baseInvestment, trading_.account().profitTotal, trading_.account().lossTotal, trading_.account().cashOnly);
     TellSettingsProblems();
     return true;
 }
@@ -225,7 +207,7 @@ void Simulation::ClickBoardPrice(int level) {
     const OpScope op(*this, "ClickBoardPrice", {OpArg(level)});
     if (!op) return;
     if (level < 0 || level >= kBoardLevels) return;
-    clickedPrice_ = market_.board[static_cast<std::size_t>(level)];
+    clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];
     clickedAtMs_ = ports_.clock.NowMs();
     if (clickedPrice_ == 0 || !day_) return;
     const std::string price = DialogPriceText(clickedPrice_, day_->decimalPrices);
@@ -263,7 +245,7 @@ void Simulation::ClearDataMessage() {
     if (display_.message.text.find("この日のデータは") != std::string::npos) return;
     // A history append that failed is said until it succeeds; the stop that kept the run must
     // not wipe the only word of it.
-    if (historyPending() && display_.message.text == historyProblem_) return;
+    if (trading_.historyPending() && display_.message.text == trading_.historyProblem()) return;
     display_.message.text.clear();
     display_.message.background = colours::kBlack;
 }
@@ -275,7 +257,7 @@ void Simulation::ClearLists() {
     display_.vwapLabel.clear();
     display_.volumeLabel.clear();
     display_.tapeCounter = "0";
-    market_.tapeRows.clear();
+    trading_.ClearTapeList();
     display_.pendingLines.clear();
     display_.holdingLines = {};
     display_.executionLines.clear();

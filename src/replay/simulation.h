@@ -26,6 +26,7 @@
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
+#include "replay/trading_desk.h"
 #include "account/account.h"
 #include "account/history.h"
 #include "review/session_record.h"
@@ -52,17 +53,13 @@ struct Ports {
 };
 
 inline constexpr const char* kInstallDataFolder = "日中データ";
-inline constexpr const char* kHistoryFolder = "売買履歴";
 inline constexpr const char* kDefaultCode = "8473";
 inline constexpr int kFlashMs = 800;
-inline constexpr const char* kFillSoundFile = "約定音.mp3";
-inline constexpr const char* kStopSoundFile = "逆指音.mp3";
-inline constexpr int kStopSoundWaitMs = 300;
 
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private OperationLog {
+class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private TradingDesk::Host, private OperationLog {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -203,63 +200,20 @@ public:
     bool replayAllowed() const { return replayAllowed_; }
     bool tapeStopRequested() const { return tapeStop_; }
 
-    // The board, the tape and the order tables of the displayed day.
-    const MarketState& market() const { return market_; }
-    const OrderBook& orders() const { return book_; }
+    // ---- The trading desk ----
+    TradingDesk& trading() { return trading_; }
+    const TradingDesk& trading() const { return trading_; }
     // The 歩み値 option (estimate the tape at display time), the 板 option (show the board) and
     // 板・歩み値表示なし (hide board and tape).
     void SetTapeOption(bool on);
     void SetBoardOption(bool on);
     void SetHideBoardAndTape(bool on);
-    // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
-    // the engine's next pass. A refusal comes back with its title and message. With
-    // `correctionSlot` it corrects the pending order in that slot (訂正注文), which must still be
-    // pending.
-    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {});
-    // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
-    // 注文 with the quantities chosen.
-    void SetCloseQuantity(int slot, const std::string& typed);
-    void SetBulkClose(float closingSide, bool on);
-    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {});
-    // 取消注文: asks "選択行の注文を取消します。" and withdraws the order in `slot` (a new order's
-    // reservation comes back, a closing order frees its shares); true when it was cancelled.
-    bool CancelOrder(int slot, bool closing);
-    const Account& account() const { return account_; }
-    // The fills of the run so far, with the numbers of the positions each opened or closed.
-    struct Fill {
-        Execution execution;
-        std::vector<float> positionNumbers;
-    };
-    const std::vector<Fill>& fills() const { return fills_; }
-    // The queue ahead of each pending order, as the engine counts it, for the pending list's
-    // lines in their order ("" for a market order or an unfired stop), and the board's levels
-    // where the user's limit orders wait.
-    std::vector<std::string> PendingQueueTexts() const;
-    std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks() const;
-    // The run's review: its closed trades and its result after every step.
-    const SessionRecord& session() const { return session_; }
     // The day's tape is taken from these lines ("hh:nn:ss volume price[ @]") at every display
     // instead of being estimated; empty: estimated.
     void UseGivenTape(std::vector<std::string> lines) { givenTape_ = std::move(lines); }
-    // The account panel: a click on 現物のみ; the change-of-investment box (checked unlocks the
-    // 投資金額 field, cleared applies what was typed into it); the field's text while unlocked;
-    // リセット. Each acts only while the idle window's inputs accept input.
-    void SetCashOnly(bool checked);
-    // The account as saved settings give it: 投資金額 follows, below 300,000 yen cash only.
-    void RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal, bool cashOnly);
-    void SetInvestmentEditing(bool on);
-    void SetInvestmentText(const std::string& typed);
-    void PressResetTotals();
     // The 約定音 and 売買位置 options.
     void SetFillSoundOption(bool on);
     void SetTradeMarkerOption(bool on);
-    // A history append that failed and is tried again with the next kept run, and why it failed.
-    bool historyPending() const { return !unwrittenHistory_.empty(); }
-    const std::string& historyProblem() const { return historyProblem_; }
-    // At exit: what is still waiting for its append is offered again until it is written or the
-    // user ends without it.
-    void KeepHistoryAtExit();
-
     // ---- The order dialogs ----
     const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }
     const ClosingDialogModel& closingDialog() const { return closeDialog_; }
@@ -357,12 +311,12 @@ public:
 
 private:
     // The chart's host.
-    const DayData& ChartDay() const override { return *day_; }
+    const DayData& LoadedDay() const override { return *day_; }
     int ChartBarLength() const override { return barLength_; }
     bool ChartReplayRunning() const override { return replayRunning(); }
     void ChartRedisplayDay() override;
     void ChartCursorRemoved() override;
-    void ChartShowRow(int row, std::optional<int> seconds) override;
+    void ChartShowRow(int row, std::optional<int> seconds) override { trading_.ShowRowOnBoard(row, seconds); }
     void ChartChanged() override { Notify(); }
     // The screening's host.
     const std::string& ScreeningDataFolder() const override { return dataFolder_; }
@@ -376,6 +330,18 @@ private:
     QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
     void LeaveQuizDay(const QuizMode::UserDay& day) override;
     void StartQuizDay(const StartPosition& start) override;
+    // The trading desk's host.
+    int StockCodeShown() const override { return stockCode_; }
+    bool ReplayOpenForOrders() const override { return day_ && replay_.replayReady && replayTask_.running(); }
+    double StepPrice() const override { return currentPrice_; }
+    RunInfo CurrentRunInfo() override;
+    void NewOrderFilled() override { CutSpeedOnFill(); }
+    void OrderStored() override { replay_.orderInterrupt = true; }
+    void OrderGone(int slot, bool closing) override;
+    void OrdersShown() override;
+    void RunKept() override;
+    bool DivertHistory(const HistoryAppend& text) override;
+    bool PlayingSession() const override { return playback_ != nullptr; }
 
     // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
     // of a step it ends early when a button asks for it.
@@ -470,20 +436,6 @@ private:
     void SetNavigation(int state);
     void ResetStartTime();
 
-    // Work of the board, tape, matching, account and chart inside a step and around a run
-    // (replay_seams.cpp).
-    void BuildInitialBoard(int row);
-    void RefreshBoard(int row);
-    void AddTapeLinesBefore(const std::string& time);
-    void MatchPendingOrders(int subStep);
-    void RevaluePositions(double price);
-    // The open positions valued at `price`: what closing them all there would realise.
-    double OpenResult(double price) const;
-    void ClearBoardLabels();
-    void ResetBoardQuantityBackgrounds();
-    void BuildDayTape();
-    MatchContext StepContext() const;
-    void ShowTapeCounter();
     void CloseOrderDialogs();
     void CloseNewOrderDialog();
     void LeaveNewOrderDialog();
@@ -496,18 +448,8 @@ private:
     void HideCorrectCancelDialog(bool restoreSpeed);
     void RebuildHoldingsList();
     void RebuildCorrectCancelList();
-    void OnOrderGone(int slot, bool closing);
-    void SayPositionTableFull();
-    void SayHeldBack(float orderNumber);
     void RestoreLowSpeed(bool before);
     NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
-    bool HoldingsOpen();
-    bool AnyTradeMade() const;
-    void SettleAll(double price);
-    double SettlementPrice() const;
-    double ValuationPrice() const;
-    void DiscardRun();
-    void EmptyTables();
 
     void ForgetLoadedDay();
     void WarnIfNotSavable(const std::string& folder);
@@ -558,59 +500,15 @@ private:
     bool heldPaused_ = false;
     int stepsRun_ = 0;
 
-    // The engine's fills reach the lists, the history and the speed through this.
-    class EngineEvents final : public MatchingListener {
-    public:
-        explicit EngineEvents(Simulation& sim) : sim_(sim) {}
-        void OnExecution(const Execution& fill, const OrderBook& book) override;
-        void OnStopFired(int slot, bool closing) override {
-            sim_.tradingDirty_ = true;
-            sim_.stopFiredSoundDue_ = sim_.display_.fillSoundOption;
-            sim_.OnOrderGone(slot, closing);  // a correction of it no longer applies
-        }
-        void OnOrderRemoved(int slot, bool closing) override { sim_.OnOrderGone(slot, closing); }
-        void OnPositionTableFull() override { sim_.SayPositionTableFull(); }
-        void OnHeldBack(float number) override { sim_.SayHeldBack(number); }
-
-    private:
-        Simulation& sim_;
-    };
-    void RecordExecution(const Execution& fill, const OrderBook& book);
-    void RefreshTradingDisplay();
-    void ResetTradingForDisplay();
-    RunInfo CurrentRunInfo();
-    OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
-    bool TradingOpen(EntryOutcome& out) const;
-    void AfterOrderStored();
-    void ShowOrdersOnBoard(bool highlightChanges);
-    void WriteHistory();
-    void AppendToHistory(const HistoryAppend& text);
-    void ShowAccountPanel();
-    void AppendResetMarkerToHistory();
-    void PlaySound(const char* file);
-    void PlayPendingFillSound();
-
-    MarketState market_;
-    OrderBook book_;
-    MatchingEngine engine_{market_, book_};
-    Account account_;
-    OrderCounters counters_;
-    HistoryBuffers history_;
-    SessionRecord session_;  // the run's closed trades and its result step by step
-    std::vector<Fill> fills_;
     std::vector<std::string> givenTape_;
-    HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
-    std::string historyProblem_;      // what the failed append said
-    EngineEvents engineEvents_{*this};
-    bool tradingDirty_ = false;  // a fill or a fired stop changed the lists since they were shown
-    bool fillSoundPending_ = false;
-    bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait
     float clickedPrice_ = 0;
     std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;
 
     ReplayClock replay_;
     ChartState chart_{*this, display_, replay_};
+    TradingDesk trading_{*this, *this, display_, replay_, chart_,
+                         TradingDesk::Ports{heldDialogs_, ports_.clock, dayRandom_, ports_.sound}, installFolder_};
     ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
     QuizMode quiz_{*this, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
     Task replayTask_;

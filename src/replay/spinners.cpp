@@ -24,7 +24,7 @@ bool MarkedWithoutData(const std::string& folder) {
 void Simulation::SpinDate(bool up) {
     if (replayRunning() && replay_.replayReady) return;
     ForgetLoadedDay();
-    ClearBoardLabels();
+    trading_.ClearBoardLabels();
     ClearLists();
     ResetStartTime();
     if (dataFolder_.empty() || !DirExists(dataFolder_)) {
@@ -110,7 +110,7 @@ void Simulation::SpinCode(bool up) {
     }
     if (!next.empty() && next != current) {
         SetCodeText(next);
-        ClearBoardLabels();
+        trading_.ClearBoardLabels();
     }
     Notify();
 }

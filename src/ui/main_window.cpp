@@ -268,11 +268,11 @@ void MainWindow::ConnectOrderDialogs() {
 
 void MainWindow::ConnectAccountPanel() {
     connect(cashOnlyCheck_, &QCheckBox::clicked, this, [this](bool on) {
-        sim_->SetCashOnly(on);
+        sim_->trading().SetCashOnly(on);
         Refresh();
     });
     connect(investmentChangeCheck_, &QCheckBox::clicked, this, [this](bool on) {
-        sim_->SetInvestmentEditing(on);
+        sim_->trading().SetInvestmentEditing(on);
         Refresh();
         if (on) {
             investmentEdit_->setFocus();
@@ -280,9 +280,9 @@ void MainWindow::ConnectAccountPanel() {
         }
     });
     connect(investmentEdit_, &QLineEdit::textEdited, this,
-            [this](const QString& t) { sim_->SetInvestmentText(t.toStdString()); });
+            [this](const QString& t) { sim_->trading().SetInvestmentText(t.toStdString()); });
     connect(resetButton_, &QPushButton::clicked, this, [this] {
-        sim_->PressResetTotals();
+        sim_->trading().PressResetTotals();
         Refresh();
     });
     connect(fillSoundCheck_, &QCheckBox::toggled, this, [this](bool on) { sim_->SetFillSoundOption(on); });
@@ -401,7 +401,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     RememberWindowPositions();
     closing_ = true;
     const bool leaving = sim_->RequestClose();
-    if (leaving) sim_->KeepHistoryAtExit();  // before the settings save the totals
+    if (leaving) sim_->trading().KeepHistoryAtExit();  // before the settings save the totals
     if (leaving && sim_->SaveSettingsAtExit()) {
         busy_->hide();
         settingsDialog_->hide();
@@ -483,12 +483,12 @@ void MainWindow::Refresh() {
     SetTextKeepingCursor(startHourEdit_, d.startHour);
     SetTextKeepingCursor(startMinuteEdit_, d.startMinute);
     ShowLines(lists_[0], d.pendingLines);
-    ShowQueueColumn(lists_[0], sim_->PendingQueueTexts());
+    ShowQueueColumn(lists_[0], sim_->trading().PendingQueueTexts());
     ShowLines(lists_[1], std::vector<std::string>(d.holdingLines.begin(), d.holdingLines.end()));
     ShowLines(lists_[2], d.executionLines);
-    const MarketState& market = sim_->market();
+    const MarketState& market = sim_->trading().market();
     board_->Show(market.cells, sim_->day().buyQtyCellWidth);
-    board_->ShowQueue(sim_->BoardQueueMarks());
+    board_->ShowQueue(sim_->trading().BoardQueueMarks());
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);
     tape_->Show(market.tapeRows);
     if (d.tapeScrollGeneration != tapeScrolled_) {

@@ -59,7 +59,7 @@ void MainWindow::FollowReport() {
     // Shown over an open question it would hide it (the question is answered first), and the
     // program that is closing shows no report at all.
     if (QApplication::activeModalWidget() || closing_) return;
-    const bool kept = sim_->session().kept();
+    const bool kept = sim_->trading().record().kept();
     if (kept && !reportShown_) report_->ShowReport();
     // The next display starts another run: the report of the last one goes with it.
     if (!kept && reportShown_) report_->hide();

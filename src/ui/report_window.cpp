@@ -143,8 +143,8 @@ ReportWindow::ReportWindow(Simulation& sim, QWidget* parent) : QDialog(parent), 
 }
 
 void ReportWindow::ShowReport() {
-    const bool kept = sim_.session().kept();
-    shown_ = kept ? sim_.session() : SessionRecord{};
+    const bool kept = sim_.trading().record().kept();
+    shown_ = kept ? sim_.trading().record() : SessionRecord{};
     shownStem_ = sim_.SaveFileStem();
     FillSession();
     FillHistory();

@@ -74,7 +74,7 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
                 NewOrderForm buy;
                 buy.quantity = "100";
                 buy.normalMarket = true;
-                for (int i = 0; i < 3; ++i) sim.PlaceNewOrder(buy);
+                for (int i = 0; i < 3; ++i) sim.trading().PlaceNewOrder(buy);
                 ordered = true;
             }
             sim.PressPlayback(kPlayPause);
@@ -84,7 +84,7 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
     EXPECT_EQ(steps, kReplayRows);
     EXPECT_EQ(ahead, 0);
     // The three openings have their markers; the settlement after the replay has none.
-    EXPECT_EQ(sim.fills().size(), 6u);
+    EXPECT_EQ(sim.trading().fills().size(), 6u);
     EXPECT_EQ(sim.chart().tradeMarkers().size(), 3);
     // At the end the whole day is drawn, without the replay's markers.
     EXPECT_FALSE(sim.chart().view().simulation);

@@ -102,7 +102,7 @@ private:
     bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
     int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
     std::string Price() {
-        const double at = sim_.market().board[static_cast<std::size_t>(Pick(kBoardLevels))];
+        const double at = sim_.trading().market().board[static_cast<std::size_t>(Pick(kBoardLevels))];
         return at > 0 ? std::to_string(static_cast<long>(at)) : "";
     }
     // The form of an open dialog, typed: a limit near the board or the market.
@@ -139,31 +139,31 @@ private:
     // The operations a script calls without the dialogs: a correction or a cancellation of the
     // first pending order, a closing of the first position by its row quantity.
     void Direct() {
-        const OrderBook& book = sim_.orders();
+        const OrderBook& book = sim_.trading().orders();
         for (int slot = 0; slot < kOrderSlots; ++slot) {
             const Order& o = book.pendingNewOrders[static_cast<std::size_t>(slot)];
             if (!o.InUse()) continue;
             if (Chance(0.5)) {
-                sim_.CancelOrder(slot, false);
+                sim_.trading().CancelOrder(slot, false);
             } else {
                 NewOrderForm f;
                 f.sell = o.side == 2;
                 f.quantity = "100";
                 f.price = Price();
                 f.normalMarket = f.price.empty();
-                sim_.PlaceNewOrder(f, slot);
+                sim_.trading().PlaceNewOrder(f, slot);
             }
             return;
         }
         for (int slot = 0; slot < kOrderSlots; ++slot) {
             const Position& p = book.positions[static_cast<std::size_t>(slot)];
             if (!p.InUse() || p.quantity <= p.committedQty) continue;
-            sim_.SetBulkClose(p.side == 2 ? kSideMarginSell : kSideMarginBuy, false);
-            sim_.SetCloseQuantity(slot, "100");
+            sim_.trading().SetBulkClose(p.side == 2 ? kSideMarginSell : kSideMarginBuy, false);
+            sim_.trading().SetCloseQuantity(slot, "100");
             ClosingOrderForm form;
             form.side = p.side == 2 ? kSideMarginSell : kSideMarginBuy;
             form.order.normalMarket = true;
-            sim_.PlaceClosingOrder(form);
+            sim_.trading().PlaceClosingOrder(form);
             return;
         }
     }
@@ -199,7 +199,7 @@ struct RunResult {
 
 RunResult ResultOf(const Simulation& sim) {
     RunResult r;
-    for (const Simulation::Fill& f : sim.fills()) {
+    for (const TradingDesk::Fill& f : sim.trading().fills()) {
         const Execution& e = f.execution;
         r.fills.push_back(FormatTimeOfDay(e.seconds) + " " + std::to_string(e.side) + " " + std::to_string(e.closing) + " " +
                           std::to_string(e.quantity) + " @" + std::to_string(e.price) + " #" + std::to_string(e.orderNumber));
@@ -207,7 +207,7 @@ RunResult ResultOf(const Simulation& sim) {
     r.executionLines = sim.display().executionLines;
     const MainDisplay& d = sim.display();
     r.account = d.investmentText + "|" + d.buyingPowerText + "|" + d.runPnlText + "|" + d.netPnlText + "|" +
-                std::to_string(sim.account().profitTotal) + "|" + std::to_string(sim.account().lossTotal);
+                std::to_string(sim.trading().account().profitTotal) + "|" + std::to_string(sim.trading().account().lossTotal);
     r.steps = sim.stepsRun();
     r.end = d.clockText;
     return r;
@@ -227,7 +227,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
 
         Program original(seed, 36'000);
         Simulation& sim = original.sim;
-        sim.RestoreAccount(5'000'000, 0, 0, false);
+        sim.trading().RestoreAccount(5'000'000, 0, 0, false);
         sim.SetDateText(date);
         sim.SetCodeText(kDefaultCode);
         sim.SetSimulationChecked(true);
@@ -247,7 +247,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         ASSERT_FALSE(sim.replayRunning()) << "the user's day did not end";
         const RunResult want = ResultOf(sim);
         sessionsWithFills += !want.fills.empty();
-        keptSessions += sim.session().kept();
+        keptSessions += sim.trading().record().kept();
         const std::string realized = ReadWholeFile(JoinPath(history, kRealizedFile)).value_or("").substr(realizedBefore);
         const std::string executions = ReadWholeFile(JoinPath(history, kExecutionFile)).value_or("").substr(executionsBefore);
 
@@ -311,7 +311,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
 
     Program watcher(12, 0);
     Simulation& w = watcher.sim;
-    w.RestoreAccount(2'000'000, 700, 300, false);
+    w.trading().RestoreAccount(2'000'000, 700, 300, false);
     SessionFile changed = *file;
     changed.start.files[3].fnv1a64 = "0000000000000000";
     EXPECT_NE(w.PlaySession(changed, true).find(changed.start.files[3].name + " が記録したときから変わっています"),
@@ -326,7 +326,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     // the data folder and N are the user's again.
     const std::string ownFolder = w.dataFolder();
     ASSERT_EQ(w.PlaySession(*file, true), "");
-    EXPECT_EQ(w.account().baseInvestment, 1'000'000);  // the session's own start
+    EXPECT_EQ(w.trading().account().baseInvestment, 1'000'000);  // the session's own start
     ASSERT_TRUE(watcher.scheduler.RunUntil([&] { return w.display().clockText >= "09:10:00"; }, 100'000'000));
     w.OpenNewOrderDialog();
     EXPECT_FALSE(w.newOrderDialog().visible);
@@ -335,8 +335,8 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     w.PressPlayback(kStop);
     EXPECT_FALSE(w.playingSession());
     EXPECT_FALSE(w.replayRunning() && w.replay().replayReady);
-    EXPECT_EQ(w.account().baseInvestment, 2'000'000);
-    EXPECT_EQ(w.account().profitTotal, 700);
+    EXPECT_EQ(w.trading().account().baseInvestment, 2'000'000);
+    EXPECT_EQ(w.trading().account().profitTotal, 700);
     EXPECT_EQ(w.dataFolder(), ownFolder);
     // A watched session writes no session file of its own.
     EXPECT_EQ(w.sessionPath(), "");

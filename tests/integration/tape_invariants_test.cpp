@@ -47,7 +47,7 @@ TEST(TapeInvariantsTest, EveryDemoDayCarriesItsVolumeInOrderedReadableLines) {
                 if (!Demo().Find(date, stock.code)) continue;
                 if (!run.Display(date, stock.code, false)) continue;
                 ++days;
-                const MarketState& m = run.sim.market();
+                const MarketState& m = run.sim.trading().market();
                 const DaySeries& s = run.sim.day()[SeriesSlot::DayStock];
                 const int unit = run.sim.day().tradingUnit;
                 ASSERT_EQ(m.tape.refused(), 0) << date << " " << stock.code;
@@ -83,7 +83,7 @@ TEST(TapeInvariantsTest, TheBoardStaysOrderedAndOnTheTickGridThroughAWholeReplay
         ASSERT_TRUE(run.Display(date, code, true)) << date << " " << code;
         const bool fine = run.sim.day().fineTickMode;
         int unordered = 0, offGrid = 0;
-        run.sim.SetStepObserver([&](int) { unordered += Ordered(run.sim.market().board) ? 0 : 1; });
+        run.sim.SetStepObserver([&](int) { unordered += Ordered(run.sim.trading().market().board) ? 0 : 1; });
         bool speedSet = false;
         while (run.sim.replayRunning()) {
             if (run.sim.waitingForPlay()) {
@@ -91,14 +91,14 @@ TEST(TapeInvariantsTest, TheBoardStaysOrderedAndOnTheTickGridThroughAWholeReplay
                 speedSet = true;
                 run.sim.PressPlayback(kPlayPause);
             }
-            const Board& b = run.sim.market().board;
+            const Board& b = run.sim.trading().market().board;
             if (!Ordered(b)) ++unordered;
             if (!OnGrid(b, fine)) ++offGrid;
             ASSERT_TRUE(run.scheduler.RunOne());
         }
         EXPECT_EQ(unordered, 0) << date << " " << code;
         EXPECT_EQ(offGrid, 0) << date << " " << code;
-        const MarketState& m = run.sim.market();
+        const MarketState& m = run.sim.trading().market();
         EXPECT_EQ(m.tapeCursor, m.tape.size()) << "every line was consumed";
         EXPECT_EQ(static_cast<int>(m.tapeRows.size()), m.tape.size());
     }

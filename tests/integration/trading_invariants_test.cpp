@@ -233,7 +233,7 @@ struct HandPlayedDay {
 
     bool Display(const std::string& date, const std::string& code, std::int32_t investment) {
         if (!sim.StartUp(Demo().dataFolder)) return false;
-        sim.RestoreAccount(investment, 0, 0, false);
+        sim.trading().RestoreAccount(investment, 0, 0, false);
         sim.SetDateText(date);
         sim.SetCodeText(code);
         sim.SetSimulationChecked(true);
@@ -257,7 +257,7 @@ struct HandPlayedDay {
     }
     std::string Fills(bool orphansOnly = false) const {
         std::string s;
-        for (const auto& f : sim.fills())
+        for (const auto& f : sim.trading().fills())
             if (!orphansOnly || f.positionNumbers.empty())
                 s += "\n  order " + Num(f.execution.orderNumber) + " side " + Num(f.execution.side) + " " +
                  Num(f.execution.quantity) + " at " + Num(f.execution.price);
@@ -287,12 +287,12 @@ TEST(TradingInvariantsTest, OpposedOrdersWithoutALimitPriceDoNotTradeWithEachOth
                 sell.trigger = Num(d.Limit(-1));
                 sell.triggerBelow = true;
             }
-            EXPECT_EQ(d.sim.PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
-            EXPECT_EQ(d.sim.PlaceNewOrder(sell).status, EntryOutcome::Status::Stored);
+            EXPECT_EQ(d.sim.trading().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
+            EXPECT_EQ(d.sim.trading().PlaceNewOrder(sell).status, EntryOutcome::Status::Stored);
         };
         d.PlayThrough(620);
         ASSERT_GE(d.sim.stepsRun(), 620);
-        const auto& fills = d.sim.fills();
+        const auto& fills = d.sim.trading().fills();
         const auto atZero = std::count_if(fills.begin(), fills.end(), [](const auto& f) { return f.execution.price <= 0; });
         EXPECT_EQ(atZero, 0) << (market ? "market orders" : "stop orders") << " filled at 0 yen:" << d.Fills();
         if (!market) {
@@ -307,25 +307,25 @@ TEST(TradingInvariantsTest, AFillWithThirtyOpenPositionsKeepsTheMoneyAccountedFo
     ASSERT_TRUE(Demo().ok) << Demo().error;
     HandPlayedDay d;
     ASSERT_TRUE(d.Display("221102", kDefaultCode, 20'000'000));
-    const double start = d.sim.account().buyingPower;
+    const double start = d.sim.trading().account().buyingPower;
     // From step 100 on a market buy of one unit every step: each fills at the step's pass.
     d.atStep = [&](int step) {
         if (step < 100 || step >= 135) return;
         NewOrderForm buy;
         buy.quantity = "100";
         buy.normalMarket = true;
-        EXPECT_EQ(d.sim.PlaceNewOrder(buy).status, EntryOutcome::Status::Stored) << "step " << step;
+        EXPECT_EQ(d.sim.trading().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored) << "step " << step;
     };
     d.PlayThrough(140);
-    const OrderBook& book = d.sim.orders();
+    const OrderBook& book = d.sim.trading().orders();
     ASSERT_EQ(Used(book.positions), kOrderSlots);
     double reserved = 0, positions = 0;
     for (const Order& o : book.pendingNewOrders) reserved += o.InUse() ? o.reservedAmount : 0;
     for (const Position& p : book.positions) positions += p.InUse() ? static_cast<double>(p.price) * p.quantity : 0;
     int orphaned = 0;
-    for (const auto& f : d.sim.fills()) orphaned += f.positionNumbers.empty() ? 1 : 0;
+    for (const auto& f : d.sim.trading().fills()) orphaned += f.positionNumbers.empty() ? 1 : 0;
     EXPECT_EQ(orphaned, 0) << "fills that opened no position:" << d.Fills(true);
-    EXPECT_EQ(d.sim.account().buyingPower, start - reserved - positions)
+    EXPECT_EQ(d.sim.trading().account().buyingPower, start - reserved - positions)
         << "reserved " << Num(reserved) << ", positions " << Num(positions);
 }
 

@@ -43,7 +43,7 @@ TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
     EXPECT_EQ(d().volumeLabel, "800,000");  // 8,000 units of 100
     EXPECT_EQ(d().vwapLabel, "1,005.5");
     EXPECT_FALSE(d().average1Label.empty());
-    EXPECT_EQ(sim->market().cells.text[0], "1,013");  // the board of that row
+    EXPECT_EQ(sim->trading().market().cells.text[0], "1,013");  // the board of that row
     // Outside the right column nothing changes.
     sim->chart().Move(2000, 3000, false);
     EXPECT_FALSE(sim->chart().readout());
@@ -182,10 +182,10 @@ TEST_F(ChartToolsTest, AfterAReplayPointingScrollsTheTapeToThatTime) {
                        "11:00:00 100 1,004"});
     Prepare();
     RunToEnd();
-    ASSERT_GE(sim->market().tapeRows.size(), 5u);
+    ASSERT_GE(sim->trading().market().tapeRows.size(), 5u);
     sim->chart().Move(RowX(725), 3000, false);  // 10:00:25
     ASSERT_TRUE(sim->chart().readout());
-    const auto& rows = sim->market().tapeRows;
+    const auto& rows = sim->trading().market().tapeRows;
     ASSERT_GE(d().tapeScrollRow, 0);
     EXPECT_EQ(rows[static_cast<std::size_t>(d().tapeScrollRow)].time, "10:00:10");
 }

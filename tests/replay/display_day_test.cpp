@@ -290,11 +290,11 @@ TEST_F(DisplayDayTest, ClearListsBlanksTheQuoteArea) {
     ASSERT_EQ(Display("221102", "8473"), Outcome::Loaded);
     // Without a replay the tape list shows the day's closing print only.
     EXPECT_EQ(sim->display().tapeCounter, "1");
-    ASSERT_EQ(sim->market().tapeRows.size(), 1u);
-    EXPECT_EQ(sim->market().tapeRows[0].time, "15:00:00");
+    ASSERT_EQ(sim->trading().market().tapeRows.size(), 1u);
+    EXPECT_EQ(sim->trading().market().tapeRows[0].time, "15:00:00");
     sim->ClearLists();
     EXPECT_EQ(sim->display().tapeCounter, "0");
-    EXPECT_TRUE(sim->market().tapeRows.empty());
+    EXPECT_TRUE(sim->trading().market().tapeRows.empty());
     EXPECT_EQ(sim->display().priceLabel, "");
     EXPECT_EQ(sim->display().changePercentLabel, "");
 }

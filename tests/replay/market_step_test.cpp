@@ -12,7 +12,7 @@ class MarketStepTest : public ReplayFixture {};
 
 TEST_F(MarketStepTest, DisplayEstimatesTheTapeAndShowsTheFirstRowsBoard) {
     Prepare();
-    const MarketState& m = sim->market();
+    const MarketState& m = sim->trading().market();
     EXPECT_GT(m.tape.size(), 3000);
     EXPECT_EQ(m.tapeCursor, 0);
     EXPECT_EQ(m.cells.text[0], "1,001");  // best ask of row 0
@@ -26,7 +26,7 @@ TEST_F(MarketStepTest, StepsConsumeTheTapeUpToTheClockAndCountTheRows) {
     sim->SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(100));
-    const MarketState& m = sim->market();
+    const MarketState& m = sim->trading().market();
     ASSERT_FALSE(m.tapeRows.empty());
     EXPECT_EQ(d().tapeCounter, std::to_string(m.tapeRows.size()));
     const int clock = ParseTimeOfDay(d().clockText).value_or(0);
@@ -50,7 +50,7 @@ TEST_F(MarketStepTest, AChangedQuantityAtAShownPriceIsHighlighted) {
     BoardCells atRow6;
     bool seen = false;
     sim->SetStepEndObserver([&](int row) {
-        if (row == 5) atRow6 = sim->market().cells, seen = true;
+        if (row == 5) atRow6 = sim->trading().market().cells, seen = true;
     });
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return seen; }));
@@ -66,12 +66,12 @@ TEST_F(MarketStepTest, TheTapeOptionAndItsStop) {
     sim->SetDateText("221102");
     sim->SetTapeOption(false);
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    EXPECT_EQ(sim->market().tape.size(), 0);
+    EXPECT_EQ(sim->trading().market().tape.size(), 0);
     // A replay needs its tape: the option is switched on and given back afterwards.
     sim->SetSimulationChecked(true);
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_TRUE(d().tapeOption);
-    EXPECT_GT(sim->market().tape.size(), 0);
+    EXPECT_GT(sim->trading().market().tape.size(), 0);
     dialogs.answers = {true};
     sim->SetSimulationChecked(false);
     EXPECT_FALSE(d().tapeOption);
@@ -87,7 +87,7 @@ TEST_F(MarketStepTest, MidSessionStartListsTheEarlierPrints) {
     sim->SetStartTimeText("10", "00");
     sim->SetSimulationChecked(true);
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    const MarketState& m = sim->market();
+    const MarketState& m = sim->trading().market();
     ASSERT_GT(m.tapeCursor, 0);
     EXPECT_EQ(static_cast<int>(m.tapeRows.size()), m.tapeCursor);
     EXPECT_LT(ReadTapeLine(m.tape.At(m.tapeCursor - 1))->seconds, 10 * 3600);

@@ -84,17 +84,17 @@ TEST_F(OrderDialogsTest, SpinsMoveByWholeUnitsAndPriceStepsAndTextsLoseSigns) {
 
 TEST_F(OrderDialogsTest, TheFundsCheckIsStrictAndARefusalKeepsTheDialogOpen) {
     Open();
-    sim->RestoreAccount(500'000, 0, 0, true);  // cash only: buying power 500,000
+    sim->trading().RestoreAccount(500'000, 0, 0, true);  // cash only: buying power 500,000
     EXPECT_EQ(Order("500", "1000").status, EntryOutcome::Status::NoFunds);
     ASSERT_EQ(dialogs.notices.size(), 1u);
     EXPECT_EQ(dialogs.notices[0], (std::pair<std::string, std::string>{"注文エラー", "資金が足りません。"}));
     EXPECT_TRUE(nd().visible);
     sim->CancelNewOrderDialog();
-    sim->RestoreAccount(500'001, 0, 0, true);
+    sim->trading().RestoreAccount(500'001, 0, 0, true);
     ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     EXPECT_FALSE(nd().visible);
     EXPECT_EQ(d().buyingPowerText, "1");
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].side, kSideCash);  // 買付 in cash-only mode
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].side, kSideCash);  // 買付 in cash-only mode
 
     sim->OpenNewOrderDialog();
     dialogs.answers = {true};
@@ -107,7 +107,7 @@ TEST_F(OrderDialogsTest, AMarketOrderReservesAtTheUpperPriceLimit) {
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
     const float prevClose = sim->day()[SeriesSlot::DayStock].prevClose;
     const double upper = prevClose + DailyPriceLimit(prevClose);  // not the current price
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].reservedAmount, 100 * upper);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].reservedAmount, 100 * upper);
 }
 
 TEST_F(OrderDialogsTest, ABoardPriceIsTakenWithinThirtySecondsAndWhileTheDialogIsOpen) {
@@ -154,10 +154,10 @@ TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
 
 TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
     Open();
-    sim->RestoreAccount(1'000'000, 0, 0, true);
+    sim->trading().RestoreAccount(1'000'000, 0, 0, true);
     ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     ASSERT_EQ(d().buyingPowerText, "500,000");
-    sim->RestoreAccount(170'003, 0, 0, true);  // 170,003 − 500,000 reserved
+    sim->trading().RestoreAccount(170'003, 0, 0, true);  // 170,003 − 500,000 reserved
     sim->OpenCorrectCancelDialog(0);  // a double click on the pending line
     ASSERT_TRUE(ld().visible);
     ASSERT_EQ(ld().lines.size(), 1u);
@@ -171,8 +171,8 @@ TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
     sim->EditOrderText(false, OrderField::Price, "1020");
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1020.0f);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].number, 100.0f);  // same number, same slot
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].limitPrice, 1020.0f);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].number, 100.0f);  // same number, same slot
     EXPECT_FALSE(nd().visible);
     EXPECT_TRUE(ld().visible);  // back to the list
 }
@@ -206,7 +206,7 @@ TEST_F(OrderDialogsTest, BulkCloseAndRowQuantitiesTakeWhatIsFree) {
     ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
     ASSERT_EQ(Order("200", "").status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    ASSERT_EQ(sim->fills().size(), 2u);
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
     // 100 of the 300 go into a first closing order.
     sim->OpenClosingDialog();
     ASSERT_TRUE(cd().visible);
@@ -253,12 +253,12 @@ TEST_F(OrderDialogsTest, TheClosingSideFollowsWhatIsHeld) {
     ASSERT_EQ(cd().lines.size(), 1u);
     EXPECT_NE(cd().lines[0].find("売建"), std::string::npos);
     sim->CancelClosingDialog();
-    EXPECT_EQ(sim->orders().positions[0].closeQtyInput, 0);
+    EXPECT_EQ(sim->trading().orders().positions[0].closeQtyInput, 0);
 }
 
 TEST_F(OrderDialogsTest, CashHoldingsAreClosedWith売付) {
     Open();
-    sim->RestoreAccount(1'000'000, 0, 0, true);
+    sim->trading().RestoreAccount(1'000'000, 0, 0, true);
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(2);
     sim->OpenClosingDialog(0);  // a double click on the long holding line
@@ -278,7 +278,7 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     sim->EditOrderText(true, OrderField::Price, "1010");
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
-    const ClosingOrder before = sim->orders().pendingClosingOrders[0];
+    const ClosingOrder before = sim->trading().orders().pendingClosingOrders[0];
     sim->OpenCorrectCancelDialog();
     sim->CorrectSelectedOrder();
     ASSERT_TRUE(cd().visible);
@@ -295,17 +295,17 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     sim->EditOrderText(true, OrderField::Price, "1020");
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
-    const ClosingOrder& after = sim->orders().pendingClosingOrders[0];
+    const ClosingOrder& after = sim->trading().orders().pendingClosingOrders[0];
     EXPECT_EQ(after.number, before.number);
     EXPECT_EQ(after.limitPrice, 1020.0f);
     EXPECT_EQ(after.quantity, 200.0f);
     EXPECT_EQ(after.closeSlots, before.closeSlots);
     EXPECT_EQ(after.closeQuantities, before.closeQuantities);
-    EXPECT_EQ(sim->orders().positions[0].committedQty, 200.0f);
+    EXPECT_EQ(sim->trading().orders().positions[0].committedQty, 200.0f);
     EXPECT_TRUE(ld().visible);  // back to the list
     dialogs.answers = {true};
     sim->CancelSelectedOrder();
-    EXPECT_EQ(sim->orders().positions[0].committedQty, 0.0f);
+    EXPECT_EQ(sim->trading().orders().positions[0].committedQty, 0.0f);
 }
 
 TEST_F(OrderDialogsTest, NewOrdersWaitWhileTheCorrectCancelListIsInUse) {
@@ -340,7 +340,7 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     PlayTo(2);
     ASSERT_FALSE(d().holdingLines[0].empty());
     ASSERT_EQ(d().pendingLines.size(), 1u);
-    ASSERT_EQ(sim->market().board[18], 700 + 100);  // the bid at 996 carries the order
+    ASSERT_EQ(sim->trading().market().board[18], 700 + 100);  // the bid at 996 carries the order
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
@@ -348,12 +348,12 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     EXPECT_EQ(d().holdingLines, (std::array<std::string, 2>{}));
     EXPECT_TRUE(d().executionLines.empty());
     for (int i = 0; i < kOrderSlots; ++i) {
-        EXPECT_FALSE(sim->orders().pendingNewOrders[static_cast<std::size_t>(i)].InUse());
-        EXPECT_FALSE(sim->orders().positions[static_cast<std::size_t>(i)].InUse());
+        EXPECT_FALSE(sim->trading().orders().pendingNewOrders[static_cast<std::size_t>(i)].InUse());
+        EXPECT_FALSE(sim->trading().orders().positions[static_cast<std::size_t>(i)].InUse());
     }
-    EXPECT_EQ(sim->market().overlay.size(), 0);
-    EXPECT_EQ(sim->market().board[18], 700);  // and the board no longer shows it
-    EXPECT_EQ(sim->market().cells.text[18], "700");
+    EXPECT_EQ(sim->trading().market().overlay.size(), 0);
+    EXPECT_EQ(sim->trading().market().board[18], 700);  // and the board no longer shows it
+    EXPECT_EQ(sim->trading().market().cells.text[18], "700");
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
     // Nothing is left to double-click, and no dialog opens without a replay.
     sim->OpenClosingDialog(0);
@@ -368,7 +368,7 @@ TEST_F(OrderDialogsTest, AStopWithoutTradesWithdrawsThePendingOrdersAndAChangedC
     dialogs.answers = {true};
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-    EXPECT_FALSE(sim->orders().pendingNewOrders[0].InUse());
+    EXPECT_FALSE(sim->trading().orders().pendingNewOrders[0].InUse());
     EXPECT_TRUE(d().pendingLines.empty());
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
 
@@ -393,8 +393,8 @@ TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
     dialogs.whileAsking = [&] { shownWhenAsked = nd().form.quantity; };
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].quantity, 1000.0f);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 1100.0f);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].quantity, 1000.0f);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].limitPrice, 1100.0f);
     EXPECT_EQ(shownWhenAsked, "1000");
 
     // The box shows the whole units ordered while the order is confirmed.
@@ -404,7 +404,7 @@ TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
     dialogs.answers = {true};
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     EXPECT_EQ(shownWhenAsked, "200");
-    EXPECT_EQ(sim->orders().pendingNewOrders[1].quantity, 200.0f);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[1].quantity, 200.0f);
     dialogs.whileAsking = nullptr;
 
     PlayTo(2);
@@ -435,7 +435,7 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     Open();
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    ASSERT_EQ(sim->fills().size(), 1u);
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
     const int steps = sim->stepsRun();
     sim->OpenNewOrderDialog();
     sim->EditOrderText(false, OrderField::Quantity, "100");
@@ -445,9 +445,9 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     dialogs.whileAsking = nullptr;
     EXPECT_EQ(sim->stepsRun(), steps);
-    EXPECT_EQ(sim->fills().size(), 1u);
+    EXPECT_EQ(sim->trading().fills().size(), 1u);
     PlayTo(steps + 2);  // and goes on afterwards
-    EXPECT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(sim->trading().fills().size(), 2u);
 }
 
 TEST_F(OrderDialogsTest, AFillEndsTheCorrectionOfItsOrder) {
@@ -457,7 +457,7 @@ TEST_F(OrderDialogsTest, AFillEndsTheCorrectionOfItsOrder) {
     sim->CorrectSelectedOrder();
     ASSERT_TRUE(nd().correctionMode);
     PlayTo(2);  // the opening print fills the order
-    ASSERT_EQ(sim->fills().size(), 1u);
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
     EXPECT_FALSE(nd().visible);
     EXPECT_FALSE(ld().visible);
 }

@@ -101,7 +101,7 @@ protected:
         f.normalMarket = price.empty();
         f.sell = sell;
         dialogs.answers = {true};
-        return sim->PlaceNewOrder(f);
+        return sim->trading().PlaceNewOrder(f);
     }
     const MainDisplay& d() const { return sim->display(); }
     const PlaybackButton& Button(int index) const {

@@ -333,7 +333,7 @@ TEST_F(SessionPlaybackTest, EditedNonsenseActionsChangeNothing) {
     RunUntil([&] { return !sim->playingSession(); }, 100'000);
     EXPECT_TRUE(sim->playbackOutcome().cutShort);
     EXPECT_EQ(sim->playbackOutcome().answersLeft, 0);
-    EXPECT_TRUE(sim->fills().empty());
+    EXPECT_TRUE(sim->trading().fills().empty());
 }
 
 }  // namespace

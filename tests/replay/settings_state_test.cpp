@@ -55,17 +55,17 @@ TEST_F(SettingsStateTest, TheTotalsAndTheTaxCarryOverToTheNextStart) {
     NewOrderForm buy;
     buy.quantity = "100";
     buy.normalMarket = true;
-    ASSERT_EQ(sim->PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
     sim->SetSpeedScroll(1);
     RunToEnd();
-    ASSERT_EQ(sim->account().profitTotal, 5000);
+    ASSERT_EQ(sim->trading().account().profitTotal, 5000);
     const std::string afterTax = d().netPnlAfterTaxText;
     const std::string investment = d().investmentText;
     ASSERT_TRUE(Exit());
 
     Boot();
-    EXPECT_EQ(sim->account().profitTotal, 5000);
-    EXPECT_EQ(sim->account().lossTotal, 0);
+    EXPECT_EQ(sim->trading().account().profitTotal, 5000);
+    EXPECT_EQ(sim->trading().account().lossTotal, 0);
     EXPECT_EQ(d().netPnlAfterTaxText, afterTax);
     EXPECT_EQ(d().netPnlAfterTaxText, "3,984");
     EXPECT_EQ(d().investmentText, investment);  // 1,000,000 + the after-tax total
@@ -124,7 +124,7 @@ TEST_F(SettingsStateTest, AnInvestmentBelow300000StartsInCashOnlyWithItsMessage)
     s.investment = 250'000;
     WriteSetsim(s);
     Boot();
-    EXPECT_TRUE(sim->account().cashOnly);
+    EXPECT_TRUE(sim->trading().account().cashOnly);
     EXPECT_TRUE(d().cashOnlyChecked);
     EXPECT_EQ(d().message.text, "投資金額が30万円を割っていますので、現物取引のみとなります。");
     EXPECT_EQ(d().buyingPowerText, "250,000");
@@ -231,8 +231,8 @@ TEST_F(SettingsStateTest, ATotalTheAccountCannotHoldStartsFromTheFactoryValueAnd
     for (const std::string& line : lines) file += line + "\r\n";
     test::WriteFile(dir.Sub(kSettingsFile), file);
     Boot();
-    EXPECT_EQ(sim->account().profitTotal, 0);
-    EXPECT_EQ(sim->account().lossTotal, 1);
+    EXPECT_EQ(sim->trading().account().profitTotal, 0);
+    EXPECT_EQ(sim->trading().account().lossTotal, 1);
     EXPECT_EQ(d().netPnlText, "-1");
     EXPECT_NE(d().message.text.find("32行目の金額が正しくない"), std::string::npos) << d().message.text;
     // Saved back, the file holds what the program used.

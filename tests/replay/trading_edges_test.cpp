@@ -23,7 +23,7 @@ protected:
     }
     // The quantity the board shows at `price` on the buy side, 0 when no bid is there.
     float BidAt(float price) const {
-        const Board& b = sim->market().board;
+        const Board& b = sim->trading().market().board;
         for (int i = 5; i < 10; ++i)
             if (b[static_cast<std::size_t>(i)] == price) return b[static_cast<std::size_t>(i + 10)];
         return 0;
@@ -42,16 +42,16 @@ TEST_F(TradingEdgesTest, ARestingOrderIsOnTheBoardOnceThroughAStepAndQueuesAsThe
            "09:00:07 100 1,001", "09:00:09 400 999", "09:00:40 100 1,000"});
     ASSERT_EQ(Place("100", "998").status, EntryOutcome::Status::Stored);  // a second resting bid
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().pendingNewOrders[1].boardQtyAhead, 700);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[1].boardQtyAhead, 700);
     Play();
     ASSERT_TRUE(RunToClock("09:00:08"));  // the four prints at 1,001 are through
     EXPECT_EQ(BidAt(999), 300 + 100);
     EXPECT_EQ(BidAt(998), 700 + 100);
-    EXPECT_TRUE(sim->fills().empty());
+    EXPECT_TRUE(sim->trading().fills().empty());
     ASSERT_TRUE(RunToRow(2));
-    ASSERT_EQ(sim->fills().size(), 1u);
-    EXPECT_EQ(sim->fills()[0].execution.price, 999.0f);
-    EXPECT_EQ(FormatTimeOfDay(sim->fills()[0].execution.seconds), "09:00:09");
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
+    EXPECT_EQ(sim->trading().fills()[0].execution.price, 999.0f);
+    EXPECT_EQ(FormatTimeOfDay(sim->trading().fills()[0].execution.seconds), "09:00:09");
     EXPECT_EQ(BidAt(998), 700 + 100);  // the other order still once on its level
 }
 
@@ -73,13 +73,13 @@ TEST_F(TradingEdgesTest, ACancelledOrderLeavesOnlyItsOwnLevel) {
     ASSERT_EQ(Place("100", "996").status, EntryOutcome::Status::Stored);
     EXPECT_EQ(BidAt(996), 800);
     dialogs.answers = {true};
-    ASSERT_TRUE(sim->CancelOrder(0, false));
-    const Board& b = sim->market().board;
+    ASSERT_TRUE(sim->trading().CancelOrder(0, false));
+    const Board& b = sim->trading().market().board;
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(b[static_cast<std::size_t>(5 + i)], 999.0f - static_cast<float>(i)) << i;
         EXPECT_EQ(b[static_cast<std::size_t>(15 + i)], 700) << i;  // the better bids untouched
     }
-    EXPECT_TRUE(sim->market().cells.highlighted[8]);  // the withdrawn quantity, at its level
+    EXPECT_TRUE(sim->trading().market().cells.highlighted[8]);  // the withdrawn quantity, at its level
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
 }
 
@@ -91,14 +91,14 @@ TEST_F(TradingEdgesTest, OrdersPlacedAtTheLunchBreakFillAtTheAfternoonOpeningPri
     ASSERT_EQ(Place("200", "1020").status, EntryOutcome::Status::Stored);  // a marketable limit
     Play();
     ASSERT_TRUE(RunToRow(1801));
-    ASSERT_EQ(sim->fills().size(), 2u);
-    for (const auto& f : sim->fills()) {
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
+    for (const auto& f : sim->trading().fills()) {
         EXPECT_EQ(f.execution.price, 1010.0f);
         EXPECT_EQ(FormatTimeOfDay(f.execution.seconds).substr(0, 7), "12:30:0");
     }
     // The opening row of the tape list shows the opening price, not the morning's last.
     bool openingShown = false;
-    for (const TapeRow& row : sim->market().tapeRows)
+    for (const TapeRow& row : sim->trading().market().tapeRows)
         if (row.time == "12:30:00" && row.volume == "5,100") openingShown = row.price == "1,010";
     EXPECT_TRUE(openingShown);
 }
@@ -114,7 +114,7 @@ TEST_F(TradingEdgesTest, AMidSessionStartRemembersTheLastPriceAndThePassedOpenin
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
     ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "12:35:00");
-    EXPECT_EQ(sim->market().currentPrintPrice, 1006);
+    EXPECT_EQ(sim->trading().market().currentPrintPrice, 1006);
     // A market order placed now walks the board; the first line it meets is no opening print.
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     // ≪ at once after play goes back over what the start has passed: nothing fills there.
@@ -123,10 +123,10 @@ TEST_F(TradingEdgesTest, AMidSessionStartRemembersTheLastPriceAndThePassedOpenin
     Press(kBarBack);
     ASSERT_TRUE(RunUntil([&] {
         Play();  // the jump to 12:30 meets the afternoon's opening wait
-        return !sim->fills().empty();
+        return !sim->trading().fills().empty();
     }));
-    EXPECT_GE(FormatTimeOfDay(sim->fills()[0].execution.seconds), "12:35:00");
-    EXPECT_EQ(sim->fills()[0].execution.price, 1001.0f);
+    EXPECT_GE(FormatTimeOfDay(sim->trading().fills()[0].execution.seconds), "12:35:00");
+    EXPECT_EQ(sim->trading().fills()[0].execution.price, 1001.0f);
 }
 
 TEST_F(TradingEdgesTest, AfterAJumpBackNothingFillsUntilTheClockHasCaughtUp) {
@@ -144,20 +144,20 @@ TEST_F(TradingEdgesTest, AfterAJumpBackNothingFillsUntilTheClockHasCaughtUp) {
     ASSERT_TRUE(RunToRow(5));
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     ASSERT_TRUE(RunToRow(47));
-    EXPECT_TRUE(sim->fills().empty()) << "filled at " << sim->fills()[0].execution.price;
+    EXPECT_TRUE(sim->trading().fills().empty()) << "filled at " << sim->trading().fills()[0].execution.price;
     ASSERT_TRUE(RunToRow(50));
-    ASSERT_EQ(sim->fills().size(), 1u);
-    EXPECT_EQ(sim->fills()[0].execution.price, 1011.0f);
-    EXPECT_GE(FormatTimeOfDay(sim->fills()[0].execution.seconds), "09:04:00");
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
+    EXPECT_EQ(sim->trading().fills()[0].execution.price, 1011.0f);
+    EXPECT_GE(FormatTimeOfDay(sim->trading().fills()[0].execution.seconds), "09:04:00");
     // A stop there settles where the market had got to, not at the price of the rewound step.
     ASSERT_TRUE(RunToRow(62));
     Press(kBarBack);
     ASSERT_TRUE(RunToRow(3));
     dialogs.answers = {true, true};
     Press(kStop);
-    ASSERT_EQ(sim->fills().size(), 2u);
-    EXPECT_EQ(sim->fills()[1].execution.price, 1011.0f);  // row 62's price, not row 3's 1,000
-    EXPECT_GE(sim->fills()[1].execution.seconds, sim->fills()[0].execution.seconds);
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
+    EXPECT_EQ(sim->trading().fills()[1].execution.price, 1011.0f);  // row 62's price, not row 3's 1,000
+    EXPECT_GE(sim->trading().fills()[1].execution.seconds, sim->trading().fills()[0].execution.seconds);
 }
 
 TEST_F(TradingEdgesTest, AStockRecordedWithoutAPreviousCloseTradesAtItsPricesWithinLimitsOfItsFirstTrade) {
@@ -166,19 +166,19 @@ TEST_F(TradingEdgesTest, AStockRecordedWithoutAPreviousCloseTradesAtItsPricesWit
     AddStock("221102", "8473", stock);
     Given({"09:00:00 5,000 1,000", "09:00:10 100 1,002", "09:01:00 100 1,003"});
     // Before the open nobody knows the limits: nothing bounds a market order yet.
-    EXPECT_EQ(sim->market().limits.upper, 0.0f);
+    EXPECT_EQ(sim->trading().market().limits.upper, 0.0f);
     EXPECT_EQ(Place("100", "").status, EntryOutcome::Status::BadPrice);
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);  // a limit bounds itself
     Play();
     ASSERT_TRUE(RunToRow(2));
-    EXPECT_EQ(sim->market().limits.upper, 1300.0f);  // around the first trade, 1,000
+    EXPECT_EQ(sim->trading().market().limits.upper, 1300.0f);  // around the first trade, 1,000
     EXPECT_EQ(Place("10000", "").status, EntryOutcome::Status::NoFunds);  // 10,000 × 1,300
     ASSERT_EQ(Place("100", "", /*sell=*/true).status, EntryOutcome::Status::Stored);
     ASSERT_TRUE(RunToRow(4));
     EXPECT_EQ(d().priceLabel, "1,000");  // the current price is shown
     dialogs.answers = {true, true};
     Press(kStop);
-    const auto& fills = sim->fills();
+    const auto& fills = sim->trading().fills();
     ASSERT_FALSE(fills.empty());
     // Settled at the market's last trade (1,002), never at 0.
     EXPECT_EQ(fills.back().execution.price, 1002.0f);
@@ -195,15 +195,15 @@ TEST_F(TradingEdgesTest, WithNoReplayLoadedEveryOrderOperationIsRefused) {
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-    const double power = sim->account().buyingPower;
+    const double power = sim->trading().account().buyingPower;
     const EntryOutcome out = Place("100", "");
     EXPECT_EQ(out.status, EntryOutcome::Status::NoReplay);
     EXPECT_EQ(out.message, "シミュレーションの再生中ではないため、注文できません。");
     ClosingOrderForm close;
     close.order.normalMarket = true;
-    EXPECT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::NoReplay);
+    EXPECT_EQ(sim->trading().PlaceClosingOrder(close).status, EntryOutcome::Status::NoReplay);
     EXPECT_TRUE(d().pendingLines.empty());
-    EXPECT_EQ(sim->account().buyingPower, power);
+    EXPECT_EQ(sim->trading().account().buyingPower, power);
 }
 
 }  // namespace

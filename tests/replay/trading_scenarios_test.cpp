@@ -25,7 +25,7 @@ protected:
     }
     std::vector<std::string> Fills() const {
         std::vector<std::string> out;
-        for (const auto& f : sim->fills())
+        for (const auto& f : sim->trading().fills())
             out.push_back(FormatTimeOfDay(f.execution.seconds) + " " + SideText(f.execution.side, f.execution.closing) +
                           " " + Format(f.execution.quantity, "0") + "@" + Format(f.execution.price, "0.0"));
         return out;
@@ -47,7 +47,7 @@ TEST_F(TradingScenarioTest, APreOpenMarketOrderTakesTheOpeningPrintAndARestingBi
     EXPECT_EQ(Fills(), std::vector<std::string>{"09:00:01 買建 200@1000.0"});
     ASSERT_EQ(d().pendingLines.size(), 1u);
     PlayTo(7);
-    ASSERT_EQ(sim->fills().size(), 2u);
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
     EXPECT_EQ(Fills()[1].substr(0, 7), "09:00:3");  // the third print
     EXPECT_EQ(Fills()[1].substr(9), "買建 100@999.0");
     EXPECT_TRUE(d().pendingLines.empty());
@@ -60,28 +60,28 @@ TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtI
            "09:01:00 100 1,000"});
     ASSERT_EQ(Place("200", "").status, EntryOutcome::Status::Stored);  // a market order: no queue
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->PendingQueueTexts(), (std::vector<std::string>{"", "700"}));
+    EXPECT_EQ(sim->trading().PendingQueueTexts(), (std::vector<std::string>{"", "700"}));
     std::vector<std::string> seen;  // the order's figure after each step, "-" once it is gone
     sim->SetStepEndObserver([&](int) {
-        const auto texts = sim->PendingQueueTexts();
+        const auto texts = sim->trading().PendingQueueTexts();
         seen.push_back(texts.empty() ? "-" : texts.back());
     });
     PlayTo(1);
     // The best bid, 999, shows the order's place: 700 of the level's quantity ahead of it.
-    const auto marks = sim->BoardQueueMarks();
+    const auto marks = sim->trading().BoardQueueMarks();
     ASSERT_TRUE(marks[5].has_value());
     EXPECT_DOUBLE_EQ(marks[5]->ahead, 700);
     EXPECT_GE(marks[5]->levelQuantity, 700);
     for (int level = 0; level < kBoardLevels; ++level)
         EXPECT_EQ(marks[static_cast<std::size_t>(level)].has_value(), level == 5) << level;
     PlayTo(7);
-    ASSERT_EQ(sim->fills().size(), 2u);
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
     // 700 ahead until the first print of 300 at 999, then 400, then 100; the third print, more
     // than what stood ahead, fills it and it leaves the list.
     ASSERT_GE(seen.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 6),
               (std::vector<std::string>{"700", "400", "400", "100", "100", "-"}));
-    EXPECT_FALSE(sim->BoardQueueMarks()[5].has_value());
+    EXPECT_FALSE(sim->trading().BoardQueueMarks()[5].has_value());
 }
 
 TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhetherToKeepTheRun) {
@@ -90,16 +90,16 @@ TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhethe
         Given({"09:00:00 5,000 1,000", "09:00:10 300 1,001", "09:00:20 300 1,001", "09:01:00 100 1,000"});
         ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
         PlayTo(1);
-        sim->SetBulkClose(kSideMarginBuy, true);
+        sim->trading().SetBulkClose(kSideMarginBuy, true);
         ClosingOrderForm close;
         close.side = kSideMarginBuy;
         close.order.normalMarket = true;
         dialogs.answers = {true};
-        ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+        ASSERT_EQ(sim->trading().PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
         PlayTo(4);
-        ASSERT_EQ(sim->fills().size(), 2u);
+        ASSERT_EQ(sim->trading().fills().size(), 2u);
         ASSERT_TRUE(d().holdingLines[0].empty());
-        const double profit = sim->account().profitTotal, loss = sim->account().lossTotal;
+        const double profit = sim->trading().account().profitTotal, loss = sim->trading().account().lossTotal;
         ASSERT_GT(profit + loss, 0);
         dialogs.questions.clear();
         dialogs.answers = {keep};
@@ -112,7 +112,7 @@ TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhethe
                   keep)
             << realized;
         // Not kept: the run's results leave the totals with its rows.
-        EXPECT_EQ(sim->account().profitTotal + sim->account().lossTotal, keep ? profit + loss : 0);
+        EXPECT_EQ(sim->trading().account().profitTotal + sim->trading().account().lossTotal, keep ? profit + loss : 0);
     }
 }
 
@@ -127,9 +127,9 @@ TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsNoBetterThanThePrintTh
     stop.triggerBelow = true;
     stop.stopMarket = true;
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(stop).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(stop).status, EntryOutcome::Status::Stored);
     PlayTo(11);  // 998 does not reach the trigger
-    EXPECT_TRUE(sim->fills().empty());
+    EXPECT_TRUE(sim->trading().fills().empty());
     EXPECT_TRUE(sound.played.empty());
     PlayTo(14);
     // The bids still show 999, but the print at 997 has traded through them.
@@ -146,7 +146,7 @@ TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsNoBetterThanThePrintTh
     sim->SetFillSoundOption(false);
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(16);
-    EXPECT_EQ(sim->fills().size(), 2u);
+    EXPECT_EQ(sim->trading().fills().size(), 2u);
     EXPECT_EQ(sound.played.size(), 2u);  // 約定音 is off
 }
 
@@ -157,9 +157,9 @@ TEST_F(TradingScenarioTest, AMarketableLimitFillsAtOnceAtTheFirstLevelBeyondItsA
     ASSERT_EQ(Place("600", "1010").status, EntryOutcome::Status::Stored);
     PlayTo(4);
     // 500 at 1001 and 100 at 1002 average 1001.17: the fill is at 1002, before the next print.
-    ASSERT_EQ(sim->fills().size(), 1u);
-    EXPECT_EQ(sim->fills()[0].execution.price, 1002.0f);
-    EXPECT_LE(sim->fills()[0].execution.seconds, placedAt + 1);
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
+    EXPECT_EQ(sim->trading().fills()[0].execution.price, 1002.0f);
+    EXPECT_LE(sim->trading().fills()[0].execution.seconds, placedAt + 1);
     EXPECT_EQ(d().buyingPowerText, "2,398,800");
 }
 
@@ -170,21 +170,21 @@ TEST_F(TradingScenarioTest, AClosingOrderOverTwoPositionsRealisesOneResultAndWri
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
     PlayTo(9);
-    ASSERT_EQ(sim->fills().size(), 2u);
-    sim->SetBulkClose(kSideMarginBuy, true);
+    ASSERT_EQ(sim->trading().fills().size(), 2u);
+    sim->trading().SetBulkClose(kSideMarginBuy, true);
     ClosingOrderForm close;
     close.side = kSideMarginBuy;
     close.order.price = "1001";
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().positions[0].committedQty + sim->orders().positions[1].committedQty, 200);
+    ASSERT_EQ(sim->trading().PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->trading().orders().positions[0].committedQty + sim->trading().orders().positions[1].committedQty, 200);
     PlayTo(17);  // 600 of the 500 ahead at 1001 have traded by the second print (09:01:20)
-    ASSERT_EQ(sim->fills().size(), 3u);
+    ASSERT_EQ(sim->trading().fills().size(), 3u);
     EXPECT_EQ(Fills()[2].substr(0, 7), "09:01:2");
     EXPECT_EQ(Fills()[2].substr(9), "売埋 200@1001.0");
-    EXPECT_EQ(sim->fills()[2].positionNumbers.size(), 2u);
-    EXPECT_EQ(sim->account().profitTotal, 100 + 200);  // (1001 − 1000) × 100 + (1001 − 999) × 100
-    EXPECT_EQ(sim->account().lossTotal, 0);
+    EXPECT_EQ(sim->trading().fills()[2].positionNumbers.size(), 2u);
+    EXPECT_EQ(sim->trading().account().profitTotal, 100 + 200);  // (1001 − 1000) × 100 + (1001 − 999) × 100
+    EXPECT_EQ(sim->trading().account().lossTotal, 0);
     EXPECT_TRUE(d().holdingLines[0].empty());
 
     dialogs.answers = {true, true, true};
@@ -205,14 +205,14 @@ TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory
     Given({"09:00:00 5,000 1,000", "09:00:20 100 1,000"});
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(6);
-    ASSERT_EQ(sim->fills().size(), 1u);
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
     dialogs.answers = {true, true, true};
     Press(kStop);  // settled at the current price: 1000, no gain
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-    sim->RestoreAccount(kDefaultInvestment, 5000, 1000, false);  // totals of earlier runs
+    sim->trading().RestoreAccount(kDefaultInvestment, 5000, 1000, false);  // totals of earlier runs
     EXPECT_EQ(d().netPnlText, "4,000");
     dialogs.answers = {true};
-    sim->PressResetTotals();
+    sim->trading().PressResetTotals();
     EXPECT_EQ(d().netPnlText, "0");
     EXPECT_EQ(d().investmentText, "1,000,000");
 
@@ -242,15 +242,15 @@ TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) 
     dialogs.answers = {true, true, true};
     Press(kStop);  // settled at the current price
     ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-    EXPECT_TRUE(sim->historyPending());
+    EXPECT_TRUE(sim->trading().historyPending());
     EXPECT_NE(d().message.text.find("約定履歴.csv"), std::string::npos);
     const std::string before = History(kRealizedFile);
     EXPECT_EQ(before.find("今回の損益"), std::string::npos);  // neither file took the run
     // A reset in between is marked after the run it follows.
-    sim->RestoreAccount(kDefaultInvestment, 5000, 0, false);
+    sim->trading().RestoreAccount(kDefaultInvestment, 5000, 0, false);
     dialogs.answers = {true};
-    sim->PressResetTotals();
-    EXPECT_TRUE(sim->historyPending());
+    sim->trading().PressResetTotals();
+    EXPECT_TRUE(sim->trading().historyPending());
 
     ASSERT_TRUE(std::filesystem::remove(dir.Sub("売買履歴/約定履歴.csv")));
     steps.clear();
@@ -259,7 +259,7 @@ TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) 
     PlayTo(6);
     dialogs.answers = {true, true, true};
     Press(kStop);
-    EXPECT_FALSE(sim->historyPending()) << d().message.text;
+    EXPECT_FALSE(sim->trading().historyPending()) << d().message.text;
     const std::string realized = History(kRealizedFile);
     const std::size_t first = realized.find(",,,,,,,,,,,今回の損益,");
     const std::size_t marker = realized.find("全損益をリセットしました");
@@ -297,7 +297,7 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
         dialogs.answers = {true, true, true};
         Press(kStop);
         ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
-        ASSERT_TRUE(sim->historyPending());
+        ASSERT_TRUE(sim->trading().historyPending());
         ASSERT_TRUE(sim->RequestClose());
 
         // はい meets the same fault and is asked again; the second answer is the user's choice.
@@ -307,14 +307,14 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
             if (++asked == 2 && !giveUp) std::filesystem::remove(blocked);
         };
         dialogs.answers = {true, !giveUp};
-        sim->KeepHistoryAtExit();
+        sim->trading().KeepHistoryAtExit();
         dialogs.whileAsking = nullptr;
         ASSERT_EQ(dialogs.questions.size(), 2u);
         for (const auto& [title, text] : dialogs.questions) {
             EXPECT_NE(text.find("約定履歴.csv"), std::string::npos) << text;
             EXPECT_NE(text.find("残らないまま終了します"), std::string::npos) << text;
         }
-        EXPECT_FALSE(sim->historyPending());
+        EXPECT_FALSE(sim->trading().historyPending());
         const std::string realized = History(kRealizedFile);
         EXPECT_EQ(realized.find("今回の損益", realizedBefore.size()) != std::string::npos, !giveUp);
         EXPECT_EQ(History(kExecutionFile).find("新規買建") != std::string::npos, !giveUp);
@@ -342,12 +342,12 @@ TEST_F(TradingScenarioTest, AStartCompletesTheRunAKilledProgramLeftAndRemovesIts
 
 TEST_F(TradingScenarioTest, TheAccountPanelIsLockedWhileTheDayRuns) {
     Given({"09:00:00 1,000 1,000"});
-    sim->SetCashOnly(true);
-    EXPECT_FALSE(sim->account().cashOnly);
+    sim->trading().SetCashOnly(true);
+    EXPECT_FALSE(sim->trading().account().cashOnly);
     EXPECT_EQ(d().buyingPowerCaption, "新規建余力");
     dialogs.answers = {true};
-    sim->PressResetTotals();
-    sim->SetInvestmentEditing(true);
+    sim->trading().PressResetTotals();
+    sim->trading().SetInvestmentEditing(true);
     EXPECT_FALSE(d().investmentEditing);
     EXPECT_TRUE(dialogs.questions.empty());
 }
@@ -359,16 +359,16 @@ TEST_F(TradingScenarioTest, ACorrectionOfAnOrderThatIsGoneIsRefused) {
     f.quantity = "100";
     f.price = "995";
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(f, 0).status, EntryOutcome::Status::Stored);
-    EXPECT_EQ(sim->orders().pendingNewOrders[0].limitPrice, 995.0f);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(f, 0).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].limitPrice, 995.0f);
     EXPECT_EQ(d().buyingPowerText, "2,900,500");  // only the difference more
     dialogs.answers = {true};
-    ASSERT_TRUE(sim->CancelOrder(0, false));
+    ASSERT_TRUE(sim->trading().CancelOrder(0, false));
     dialogs.answers = {true};
-    const EntryOutcome late = sim->PlaceNewOrder(f, 0);
+    const EntryOutcome late = sim->trading().PlaceNewOrder(f, 0);
     EXPECT_EQ(late.status, EntryOutcome::Status::Declined);
     EXPECT_FALSE(late.message.empty());
-    EXPECT_FALSE(sim->orders().pendingNewOrders[0].InUse());
+    EXPECT_FALSE(sim->trading().orders().pendingNewOrders[0].InUse());
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
 }
 

@@ -28,7 +28,7 @@ TEST_F(TradingSessionTest, APreOpenOrderFillsAtTheOpeningPrintAndTheStopSettlesI
     Prepare();
     EXPECT_EQ(History(kRealizedFile), std::string(kRealizedHeader) + "\r\n");  // made at display
     dialogs.answers = {true};  // 表記内容で注文しますか？
-    const EntryOutcome placed = sim->PlaceNewOrder(MarketBuy("200"));
+    const EntryOutcome placed = sim->trading().PlaceNewOrder(MarketBuy("200"));
     ASSERT_EQ(placed.status, EntryOutcome::Status::Stored);
     ASSERT_EQ(d().pendingLines.size(), 1u);
     EXPECT_EQ(d().pendingLines[0].rfind("08:59 買建   200株       -円", 0), 0u) << d().pendingLines[0];
@@ -58,13 +58,13 @@ TEST_F(TradingSessionTest, APreOpenOrderFillsAtTheOpeningPrintAndTheStopSettlesI
 TEST_F(TradingSessionTest, NoToTheForcedCloseRecordsNothingAndRestoresTheTotals) {
     Prepare();
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(MarketBuy("100")).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(MarketBuy("100")).status, EntryOutcome::Status::Stored);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(2));
     dialogs.answers = {true, false};
     Press(kStop);
     EXPECT_EQ(History(kExecutionFile), std::string(kExecutionHeader) + "\r\n");
-    EXPECT_EQ(sim->account().runPnl, 0);
+    EXPECT_EQ(sim->trading().account().runPnl, 0);
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
 }
 
@@ -74,13 +74,13 @@ TEST_F(TradingSessionTest, TheEndOfTheDaySettlesAtTheCloseWithoutAsking) {
     AddStock("221102", "8473", b);
     Prepare();
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(MarketBuy("100")).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(MarketBuy("100")).status, EntryOutcome::Status::Stored);
     const std::size_t asked = dialogs.questions.size();
     sim->SetSpeedScroll(1);
     RunToEnd();
     EXPECT_EQ(dialogs.questions.size(), asked);
     EXPECT_NE(History(kExecutionFile).find("返済売埋,100,1050,105000"), std::string::npos);
-    EXPECT_EQ(sim->account().profitTotal, 5000);
+    EXPECT_EQ(sim->trading().account().profitTotal, 5000);
     EXPECT_EQ(d().runPnlText, "5,000");
     EXPECT_EQ(d().netPnlAfterTaxText, "3,984");
     EXPECT_EQ(Lines(History(kRealizedFile)), 1 + 1 + 1 + 5 + 2);  // header, row, blank, summary, blanks
@@ -92,22 +92,22 @@ TEST_F(TradingSessionTest, AClosingLimitOrderRealisesTheResult) {
     AddStock("221102", "8473", b);
     Prepare();
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(MarketBuy("300")).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(MarketBuy("300")).status, EntryOutcome::Status::Stored);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(2));
-    sim->SetCloseQuantity(0, "250");  // whole units: 200 of the 300
+    sim->trading().SetCloseQuantity(0, "250");  // whole units: 200 of the 300
     ClosingOrderForm close;
     close.order.price = "1005";
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceClosingOrder(close).status, EntryOutcome::Status::Stored);
     ASSERT_EQ(d().pendingLines.size(), 1u);
-    EXPECT_EQ(sim->orders().positions[0].committedQty, 200);
+    EXPECT_EQ(sim->trading().orders().positions[0].committedQty, 200);
     ASSERT_TRUE(RunToRow(12));
     ASSERT_EQ(d().executionLines.size(), 2u);
-    EXPECT_EQ(sim->orders().positions[0].quantity, 100);
+    EXPECT_EQ(sim->trading().orders().positions[0].quantity, 100);
     // The rise prints through the asks: 500 recorded at 1005 trade, the queue ahead is gone and
     // the order fills at its limit.
-    EXPECT_EQ(sim->account().profitTotal, 200 * 5);
+    EXPECT_EQ(sim->trading().account().profitTotal, 200 * 5);
     EXPECT_EQ(d().runPnlText, "1,000");
 }
 
@@ -117,17 +117,17 @@ TEST_F(TradingSessionTest, CancellingGivesTheReservationBackAndFreesTheShares) {
     limit.quantity = "500";
     limit.price = "1000";
     dialogs.answers = {true};
-    ASSERT_EQ(sim->PlaceNewOrder(limit).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->trading().PlaceNewOrder(limit).status, EntryOutcome::Status::Stored);
     EXPECT_EQ(d().buyingPowerText, "2,500,000");
     dialogs.answers = {false};
-    EXPECT_FALSE(sim->CancelOrder(0, false));
+    EXPECT_FALSE(sim->trading().CancelOrder(0, false));
     dialogs.answers = {true};
-    EXPECT_TRUE(sim->CancelOrder(0, false));
+    EXPECT_TRUE(sim->trading().CancelOrder(0, false));
     EXPECT_EQ(dialogs.questions.back(), (std::pair<std::string, std::string>{"注文取消し", "選択行の注文を取消します。"}));
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
     EXPECT_TRUE(d().pendingLines.empty());
     EXPECT_FALSE(d().controls.orderButtons[2]);  // nothing left to correct or cancel
-    EXPECT_FALSE(sim->CancelOrder(0, false));    // an empty slot
+    EXPECT_FALSE(sim->trading().CancelOrder(0, false));    // an empty slot
 }
 
 TEST_F(TradingSessionTest, AnOrderBeyondTheBuyingPowerIsRefused) {
@@ -135,7 +135,7 @@ TEST_F(TradingSessionTest, AnOrderBeyondTheBuyingPowerIsRefused) {
     NewOrderForm big;
     big.quantity = "10000";
     big.price = "1000";
-    const EntryOutcome r = sim->PlaceNewOrder(big);
+    const EntryOutcome r = sim->trading().PlaceNewOrder(big);
     EXPECT_EQ(r.status, EntryOutcome::Status::NoFunds);
     EXPECT_EQ(r.message, "資金が足りません。");
     EXPECT_TRUE(d().pendingLines.empty());

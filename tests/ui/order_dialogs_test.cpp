@@ -146,7 +146,7 @@ TEST_F(OrderDialogsWidgetTest, EscapeAndTheWindowsCloseCancelAndAMissingFieldIsS
     window->Refresh();
     EXPECT_FALSE(sim().newOrderDialog().visible);
     EXPECT_FALSE(d->isVisible());
-    EXPECT_TRUE(sim().orders().pendingNewOrders[0].number == 0);
+    EXPECT_TRUE(sim().trading().orders().pendingNewOrders[0].number == 0);
 }
 
 TEST_F(OrderDialogsWidgetTest, AHoldingIsClosedFromItsSummaryLine) {
@@ -368,8 +368,8 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
     Click(Button(kStop));
     dialogs.whileAsking = nullptr;
     RunUntil([&] { return !sim().replayRunning(); });
-    ASSERT_TRUE(sim().session().kept());
-    ASSERT_GE(sim().fills().size(), 3u);
+    ASSERT_TRUE(sim().trading().record().kept());
+    ASSERT_GE(sim().trading().fills().size(), 3u);
 
     QProcess cli;
     cli.start(CORVALA_CLI, {"replay", "--session", QString::fromStdString(sessionPath), "--install",
@@ -379,7 +379,7 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
     const QJsonObject out = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
     EXPECT_EQ(out["session"].toObject()["actionsLeft"].toInt(), 0);
     EXPECT_EQ(out["session"].toObject()["answersLeft"].toInt(), 0);
-    EXPECT_EQ(out["executions"].toArray().size(), static_cast<qsizetype>(sim().fills().size()));
+    EXPECT_EQ(out["executions"].toArray().size(), static_cast<qsizetype>(sim().trading().fills().size()));
     EXPECT_EQ(out["end"].toString().toStdString(), "10:05:00");
     for (const char* file : {kRealizedFile, kExecutionFile}) {
         const std::string played = EncodeCp932(out["history"].toObject()[file].toString().toStdString());
@@ -403,14 +403,14 @@ TEST_F(OrderDialogsWidgetTest, ARecordedSessionIsWatchedInTheWindow) {
     RunUntil([&] { return !sim().replayRunning(); });
     const auto fillsOf = [&] {
         std::vector<std::tuple<int, float, float>> out;
-        for (const Simulation::Fill& f : sim().fills())
+        for (const TradingDesk::Fill& f : sim().trading().fills())
             out.emplace_back(f.execution.seconds, f.execution.price, f.execution.quantity);
         return out;
     };
     const auto fills = fillsOf();
     ASSERT_EQ(fills.size(), 2u);  // the buy and its settlement
 
-    sim().RestoreAccount(3'000'000, 0, 0, false);
+    sim().trading().RestoreAccount(3'000'000, 0, 0, false);
     window->Refresh();
     EXPECT_EQ(window->WatchSession("/no/such/session.jsonl").isEmpty(), false);
     EXPECT_NE(sim().display().message.text.find("再現できません"), std::string::npos);

@@ -98,7 +98,7 @@ TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
     Advance(3800);
     Key(Qt::Key_Space);
     RunUntil([&] { return sim().replay().currentRow == 40; });
-    const MarketState& m = sim().market();
+    const MarketState& m = sim().trading().market();
     auto* board = Find<BoardView>("boardView");
     for (int i = 0; i < kBoardLevels; ++i) {
         EXPECT_EQ(board->priceCell(i)->text().toStdString(), m.cells.text[static_cast<std::size_t>(i)]);
@@ -137,7 +137,7 @@ TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     resting.quantity = "200";
     resting.price = "900";
     dialogs.answers = {true};
-    ASSERT_EQ(sim().PlaceNewOrder(resting).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim().trading().PlaceNewOrder(resting).status, EntryOutcome::Status::Stored);
     window->Refresh();
     Key(Qt::Key_Space);
     RunUntil([&] { return sim().replay().currentRow == 2; });

@@ -42,9 +42,9 @@ TEST_F(SoundWithoutBackendTest, AFillWithItsSoundOnPlaysNothingAndTheStartSaysSo
     Advance(3800);
     PlaceMarketBuy("100");
     sim().PressPlayback(kPlayPause);
-    RunUntil([&] { return !sim().fills().empty(); });
+    RunUntil([&] { return !sim().trading().fills().empty(); });
     Advance(2000);  // past the sound's moment
-    EXPECT_EQ(sim().fills().size(), 1u);
+    EXPECT_EQ(sim().trading().fills().size(), 1u);
     EXPECT_EQ(sim().display().message.text.find("鳴りません"), std::string::npos);  // said once, at the start
 }
 

@@ -123,7 +123,7 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     order.quantity = "100";
     order.normalMarket = true;
     dialogs.answers = {true};  // the confirmation
-    ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim().trading().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
     // Played to the close, the holding is settled and the run kept: the report opens by itself.
     RunUntil([&] {
         if (sim().waitingForPlay()) sim().PressPlayback(kPlayPause);
@@ -136,8 +136,8 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     const QString figures = report->findChild<QLabel*>("sessionFigures")->text();
     EXPECT_TRUE(figures.contains(QStringLiteral("取引回数"))) << figures.toStdString();
     EXPECT_TRUE(figures.contains(QStringLiteral("最大ドローダウン")));
-    EXPECT_EQ(sim().session().trades().size(), 1u);
-    EXPECT_EQ(sim().session().EquityCurve().size(), static_cast<std::size_t>(sim().stepsRun()));
+    EXPECT_EQ(sim().trading().record().trades().size(), 1u);
+    EXPECT_EQ(sim().trading().record().EquityCurve().size(), static_cast<std::size_t>(sim().stepsRun()));
     // The second tab reads the history the run was just appended to.
     EXPECT_TRUE(report->findChild<QLabel*>("historyFigures")->text().contains(QStringLiteral("記録した回数")));
 
@@ -186,18 +186,18 @@ TEST_F(UtilitiesTest, ARunKeptByAStopReportsOverTheDaysPrice) {
     question.show();
     sim().PressPlayback(kStop);
     RunUntil([&] { return !sim().replayRunning(); });
-    ASSERT_TRUE(sim().session().kept());
+    ASSERT_TRUE(sim().trading().record().kept());
     auto* report = window->findChild<ReportWindow*>("reportWindow");
     EXPECT_FALSE(report->isVisible());
     question.hide();
     window->Refresh();
     ASSERT_TRUE(report->isVisible());
     // The chart went back to its empty frame, but the report still has the day's price.
-    const SessionRecord& run = sim().session();
+    const SessionRecord& run = sim().trading().record();
     ASSERT_GE(run.prices().size(), 3600u);
     EXPECT_GT(run.prices()[0], 0);
     ASSERT_EQ(run.fills().size(), 2u);
-    EXPECT_EQ(run.EquityCurve().back(), sim().account().runPnl);  // the settled result is the last figure
+    EXPECT_EQ(run.EquityCurve().back(), sim().trading().account().runPnl);  // the settled result is the last figure
     const QImage curve = report->findChild<CurveView*>("sessionCurve")->grab().toImage();
     bool white = false;  // the price line
     for (int y = 0; y < curve.height() && !white; ++y)

@@ -89,7 +89,7 @@ protected:
         order.quantity = qty;
         order.normalMarket = true;
         dialogs.answers = {true};
-        ASSERT_EQ(sim().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
+        ASSERT_EQ(sim().trading().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
     }
     void PressStart() {
         QTest::mouseClick(Find<QCheckBox>("simulationCheck"), Qt::LeftButton);

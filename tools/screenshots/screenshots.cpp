@@ -144,17 +144,17 @@ int Run(const QString& out) {
     sim.SetSimulationChecked(true);
     if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000);
-    sim.PlaceNewOrder(Order("300", "", false));
+    sim.trading().PlaceNewOrder(Order("300", "", false));
     sim.SetSpeedScroll(1);
     sim.PressPlayback(kPlayPause);
     const auto runTo = [&](const char* clock) {
         scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000);
     };
     runTo("09:40:00");
-    sim.SetBulkClose(kSideMarginBuy, true);
-    sim.PlaceClosingOrder(ClosingOrderForm{Order("", "", false), kSideMarginBuy});
+    sim.trading().SetBulkClose(kSideMarginBuy, true);
+    sim.trading().PlaceClosingOrder(ClosingOrderForm{Order("", "", false), kSideMarginBuy});
     runTo("10:05:00");
-    sim.PlaceNewOrder(Order("200", "", true));
+    sim.trading().PlaceNewOrder(Order("200", "", true));
     runTo("10:30:00");
     sim.PressPlayback(kPlayPause);
     scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
@@ -163,8 +163,8 @@ int Run(const QString& out) {
     // The order dialogs at that moment: a limit buy at the second bid resting in its queue (the
     // pending list's last column and the bar on the board), a limit buy below the market typed
     // in, the short to be closed, and the resting order to correct or cancel.
-    const std::string secondBid = std::to_string(static_cast<int>(sim.market().cells.shown[6]));
-    sim.PlaceNewOrder(Order("100", secondBid.c_str(), false));
+    const std::string secondBid = std::to_string(static_cast<int>(sim.trading().market().cells.shown[6]));
+    sim.trading().PlaceNewOrder(Order("100", secondBid.c_str(), false));
     ok = Save(w, out + "/queue.png") && ok;
     int price = 0;
     for (const char c : sim.display().priceLabel)

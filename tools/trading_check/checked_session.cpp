@@ -165,7 +165,7 @@ public:
             Fail("no start-up");
             return tally_;
         }
-        sim_.RestoreAccount(plan_.investment, plan_.profitTotal, plan_.lossTotal, plan_.cashOnly);
+        sim_.trading().RestoreAccount(plan_.investment, plan_.profitTotal, plan_.lossTotal, plan_.cashOnly);
         for (int run = 0; run < std::max(1, plan_.runs) && !abandoned_; ++run) {
             if (run > 0) {
                 if (user_.Exhausted()) break;
@@ -207,8 +207,8 @@ private:
         unit_ = sim_.day().tradingUnit > 0 ? sim_.day().tradingUnit : 100;
         prevClose_ = stock.prevClose;
         day_.rows = stock.lastRow + 1;
-        cash_ = sim_.account().cashOnly;
-        const PriceBand& band = sim_.market().limits;
+        cash_ = sim_.trading().account().cashOnly;
+        const PriceBand& band = sim_.trading().market().limits;
         if (prevClose_ > 0 && std::fabs(band.upper - (prevClose_ + DailyPriceLimit(prevClose_))) > 0.01)
             Fail("the day's limits " + Num(band.upper));
 
@@ -216,13 +216,13 @@ private:
 
         // The buying power of the run's start: the investment field at the totals of the
         // display, times the leverage.
-        Account atDisplay = sim_.account();
+        Account atDisplay = sim_.trading().account();
         atDisplay.profitTotal = atDisplay.totalsSnapshot[0];
         atDisplay.lossTotal = atDisplay.totalsSnapshot[1];
         startPower_ = AsShownYen(atDisplay.InvestmentField() * atDisplay.Leverage());
         startNet_ = atDisplay.Net();
-        if (sim_.account().buyingPower != startPower_)
-            Fail("buying power at display " + Num(sim_.account().buyingPower) + ", investment × leverage " +
+        if (sim_.trading().account().buyingPower != startPower_)
+            Fail("buying power at display " + Num(sim_.trading().account().buyingPower) + ", investment × leverage " +
                  Num(startPower_));
 
         const std::string history = JoinPath(plan_.installFolder, kHistoryFolder);
@@ -323,8 +323,8 @@ private:
         settling_ = true;  // the settlement is at the last trade, and no trade of the market
         TakeNewFills();
         settling_ = false;
-        const OrderBook& book = sim_.orders();
-        const Account& a = sim_.account();
+        const OrderBook& book = sim_.trading().orders();
+        const Account& a = sim_.trading().account();
         if (Used(book.positions) != 0 || Used(book.pendingNewOrders) != 0 || Used(book.pendingClosingOrders) != 0)
             Fail("after ■ " + std::to_string(Used(book.positions)) + " positions, " +
                  std::to_string(Used(book.pendingNewOrders)) + " new and " +
@@ -356,19 +356,19 @@ private:
     // the totals reset.
     void ChangeAccount() {
         if (Chance(30)) {
-            sim_.SetCashOnly(!sim_.account().cashOnly);
-            Log(std::string("cash only ") + (sim_.account().cashOnly ? "on" : "off"));
+            sim_.trading().SetCashOnly(!sim_.trading().account().cashOnly);
+            Log(std::string("cash only ") + (sim_.trading().account().cashOnly ? "on" : "off"));
         }
         if (Chance(40)) {
             static const char* typed[] = {"", "abc", "-5", "0", "99999999999", "500000", "3000000", "1,000,000", "12000000"};
             const std::string t = typed[Between(0, 8)];
-            sim_.SetInvestmentEditing(true);
-            sim_.SetInvestmentText(t);
-            sim_.SetInvestmentEditing(false);
+            sim_.trading().SetInvestmentEditing(true);
+            sim_.trading().SetInvestmentText(t);
+            sim_.trading().SetInvestmentEditing(false);
             Log("investment '" + t + "'");
         }
         if (Chance(15)) {
-            sim_.PressResetTotals();
+            sim_.trading().PressResetTotals();
             Log("reset totals");
         }
     }
@@ -418,7 +418,7 @@ private:
     void Log(const std::string& what) {
         log_.push_back("step " + std::to_string(sim_.stepsRun()) + " " + sim_.display().clockText + ": " + what);
         // CORVALA_CHECK_TRACE=1: every action and fill with the buying power after it.
-        if (trace_) std::fprintf(stderr, "%s [buying power %s]\n", log_.back().c_str(), Num(sim_.account().buyingPower).c_str());
+        if (trace_) std::fprintf(stderr, "%s [buying power %s]\n", log_.back().c_str(), Num(sim_.trading().account().buyingPower).c_str());
         if (log_.size() > 8) log_.pop_front();
     }
     // Each kind of failure (the message without its figures) is reported once per session with
@@ -449,7 +449,7 @@ private:
         const int unit = sim_.day().tradingUnit;
         if (stock.lastRow < kClosingRow || unit <= 0) return;
         double volume = 0;
-        for (const std::string& line : sim_.market().tape.lines())
+        for (const std::string& line : sim_.trading().market().tape.lines())
             if (const auto t = ReadTapeLine(line); t && t->volume) volume += *t->volume;
         const double day = stock.cumVolume[kClosingRow] * unit;
         if (std::fabs(volume - day) > 0.5) Fail("the tape prints " + Num(volume) + " shares of the day's " + Num(day));
@@ -459,7 +459,7 @@ private:
     // bids.
     void CheckBoard() {
         if (sim_.dayCompleted()) return;
-        const MarketState& m = sim_.market();
+        const MarketState& m = sim_.trading().market();
         const bool fine = sim_.day().fineTickMode;
         for (const Board* b : {&m.board, &m.marketBoard}) {
             for (int i = 0; i < kBoardLevels; ++i) {
@@ -479,8 +479,8 @@ private:
 
     void Check(const char* when) {
         if (abandoned_) return;
-        const OrderBook& book = sim_.orders();
-        const Account& a = sim_.account();
+        const OrderBook& book = sim_.trading().orders();
+        const Account& a = sim_.trading().account();
         when_ = when;
         TakeNewFills();
         Remember(book);
@@ -623,7 +623,7 @@ private:
     };
     void SeeTheMarket() {
         MarketWindow w;
-        const MarketState& m = sim_.market();
+        const MarketState& m = sim_.trading().market();
         const int row = sim_.replay().currentRow;
         if (sim_.dayCompleted()) {
             window_ = w;
@@ -640,7 +640,7 @@ private:
     // The window widened by what happened since it was opened.
     MarketWindow MarketSince() const {
         MarketWindow w = window_;
-        const MarketState& m = sim_.market();
+        const MarketState& m = sim_.trading().market();
         for (int i = windowCursor_; i <= m.tapeCursor && i < m.tape.size(); ++i)
             if (const auto t = ReadTapeLine(m.tape.At(i)); t && t->price) w.Print(*t->price);
         const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
@@ -672,9 +672,9 @@ private:
     }
 
     void TakeNewFills() {
-        const auto& fills = sim_.fills();
+        const auto& fills = sim_.trading().fills();
         for (; fillsSeen_ < fills.size(); ++fillsSeen_) {
-            const Simulation::Fill& f = fills[fillsSeen_];
+            const TradingDesk::Fill& f = fills[fillsSeen_];
             const Execution& e = f.execution;
             const std::string name = std::string(e.closing ? "closing" : "new") + " fill of order " +
                                      Num(e.orderNumber) + " (" + Num(e.quantity) + " at " + Num(e.price) + ", " + FormatTimeOfDay(e.seconds) + ")";
@@ -682,7 +682,7 @@ private:
             if (e.closing) ++tally_.closingFills;
             if (trace_) Log(name);
             if (!Whole(e.price)) wholeRun_ = false;
-            const PriceBand& band = sim_.market().limits;
+            const PriceBand& band = sim_.trading().market().limits;
             if (!(e.price > 0) || (band.upper > 0 && (e.price < band.lower || e.price > band.upper)))
                 Fail(name + " outside the day's price range " + Num(band.lower) + "–" + Num(band.upper));
             if (!OnPriceGrid(e.price, sim_.day().fineTickMode)) Fail(name + " off the price grid");
@@ -712,7 +712,7 @@ private:
                 if (f.positionNumbers.empty()) Fail(name + " closed no position");
             } else {
                 // The position the fill opened holds its shares at its price while it is open.
-                for (const Position& p : sim_.orders().positions)
+                for (const Position& p : sim_.trading().orders().positions)
                     if (p.InUse() && !f.positionNumbers.empty() && p.number == f.positionNumbers.front() &&
                         (p.price != e.price || p.side != e.side || p.quantity > e.quantity))
                         Fail(name + " opened position " + Num(p.number) + ": side " + Num(p.side) + ", " +
@@ -720,7 +720,7 @@ private:
                 opened_[side] += e.quantity;
                 if (f.positionNumbers.size() != 1) {
                     Fail(name + " opened " + std::to_string(f.positionNumbers.size()) + " positions" +
-                         (Used(sim_.orders().positions) == kOrderSlots ? " (the position table is full)" : ""));
+                         (Used(sim_.trading().orders().positions) == kOrderSlots ? " (the position table is full)" : ""));
                     opened_[side] -= e.quantity;  // count it once
                 }
             }
@@ -743,8 +743,8 @@ private:
 
     void CheckEndOfDay() {
         when_ = "at the end of the day";
-        const OrderBook& book = sim_.orders();
-        const Account& a = sim_.account();
+        const OrderBook& book = sim_.trading().orders();
+        const Account& a = sim_.trading().account();
         if (!sim_.dayCompleted()) Fail("the day did not run to 15:00");
         if (!jumped_ && !midSession_ && day_.rows > kReplayRows && sim_.stepsRun() != kReplayRows)
             Fail("the replay ran " + std::to_string(sim_.stepsRun()) + " steps");
@@ -767,14 +767,14 @@ private:
     // A kept run: one execution row per fill, in the order of the fills, and one realised row per
     // position a closing fill took shares from; together they make the run's result.
     void CheckHistory() {
-        const Account& a = sim_.account();
+        const Account& a = sim_.trading().account();
         const std::string folder = JoinPath(plan_.installFolder, kHistoryFolder);
         const HistoryFile executionFile = ReadHistory(JoinPath(folder, kExecutionFile));
         const HistoryFile realizedFile = ReadHistory(JoinPath(folder, kRealizedFile));
         if (executionFile.bareLineFeed || realizedFile.bareLineFeed) Fail("a history line ends without CR");
         const auto executions = DataRows(executionFile, kExecutionHeader);
         const auto realized = DataRows(realizedFile, kRealizedHeader);
-        const auto& fills = sim_.fills();
+        const auto& fills = sim_.trading().fills();
         if (executions.size() != executionsBefore_ + fills.size()) {
             Fail("約定履歴.csv gained " + std::to_string(executions.size() - executionsBefore_) + " rows for " +
                  std::to_string(fills.size()) + " fills");
@@ -826,7 +826,7 @@ private:
     // A price near the market: a board level, the last price or the previous close, moved by
     // some price steps and kept inside the day's range.
     double NearPrice(int minSteps, int maxSteps) {
-        const Board& b = sim_.market().board;
+        const Board& b = sim_.trading().market().board;
         std::vector<double> levels;
         for (int i = 0; i < kBoardLevels; ++i)
             if (b[static_cast<std::size_t>(i)] > 0) levels.push_back(b[static_cast<std::size_t>(i)]);
@@ -835,7 +835,7 @@ private:
         if (base <= 0) base = prevClose_ > 0 ? prevClose_ : 1000;
         const double step = Step(base);
         double p = std::round(base / step) * step + Between(minSteps, maxSteps) * step;
-        const PriceBand& band = sim_.market().limits;
+        const PriceBand& band = sim_.trading().market().limits;
         if (band.upper > 0) p = std::clamp(p, static_cast<double>(band.lower), static_cast<double>(band.upper));
         p = std::round(p / Step(p)) * Step(p);
         if (p <= 0) p = Step(0);
@@ -932,7 +932,7 @@ private:
 
     // An outcome that stores nothing leaves the tables and the money as they were.
     void ExpectUnchanged(const OrderBook& before, double powerBefore, const EntryOutcome& out, const std::string& what) {
-        if (!SameBook(before, sim_.orders()) || sim_.account().buyingPower != powerBefore)
+        if (!SameBook(before, sim_.trading().orders()) || sim_.trading().account().buyingPower != powerBefore)
             Fail(what + ": '" + Status(out) + "' changed the tables or the buying power");
     }
 
@@ -953,10 +953,10 @@ private:
         NewOrderForm f = OrderForm(sells, true);
         f.sell = sells;
         f.cashCaption = cash_;
-        const OrderBook before = sim_.orders();
-        const double power = sim_.account().buyingPower;
+        const OrderBook before = sim_.trading().orders();
+        const double power = sim_.trading().account().buyingPower;
         const auto lowest = LowestFreeSlot(before.pendingNewOrders);
-        const EntryOutcome out = sim_.PlaceNewOrder(f);
+        const EntryOutcome out = sim_.trading().PlaceNewOrder(f);
         const std::string what = std::string(sells ? "売建 " : cash_ ? "買付 " : "買建 ") + Describe(f);
         Log(what + " -> " + Status(out));
         Count(out);
@@ -972,7 +972,7 @@ private:
         ++tally_.stored[std::clamp(static_cast<int>(f.kind), 0, 2)];
         if (f.normalMarket) ++tally_.marketStored;
         if (sells) ++tally_.sellStored;
-        const Order& o = sim_.orders().pendingNewOrders[static_cast<std::size_t>(out.slot)];
+        const Order& o = sim_.trading().orders().pendingNewOrders[static_cast<std::size_t>(out.slot)];
         if (!lowest || out.slot != *lowest) Fail(what + ": stored outside the lowest free slot");
         if (o.number <= highestNewNumber_) Fail(what + ": number " + Num(o.number) + " was given before");
         highestNewNumber_ = std::max(highestNewNumber_, o.number);
@@ -989,7 +989,7 @@ private:
     }
 
     void CorrectNewOrder() {
-        const OrderBook before = sim_.orders();
+        const OrderBook before = sim_.trading().orders();
         auto slot = RandomUsedSlot(before.pendingNewOrders);
         if (!slot || Chance(5)) slot = Between(0, kOrderSlots - 1);  // now and then one that is gone
         const Order old = before.pendingNewOrders[static_cast<std::size_t>(*slot)];
@@ -997,8 +997,8 @@ private:
         NewOrderForm f = OrderForm(sells, true);
         f.sell = sells;
         f.cashCaption = cash_;
-        const double power = sim_.account().buyingPower;
-        const EntryOutcome out = sim_.PlaceNewOrder(f, *slot);
+        const double power = sim_.trading().account().buyingPower;
+        const EntryOutcome out = sim_.trading().PlaceNewOrder(f, *slot);
         const std::string what = "correct new order slot " + std::to_string(*slot) + " to " + Describe(f);
         Log(what + " -> " + Status(out));
         Count(out);
@@ -1009,34 +1009,34 @@ private:
         }
         ++tally_.corrections;
         if (!old.InUse()) Fail(what + ": stored a correction of a free slot");
-        const Order& o = sim_.orders().pendingNewOrders[static_cast<std::size_t>(*slot)];
+        const Order& o = sim_.trading().orders().pendingNewOrders[static_cast<std::size_t>(*slot)];
         if (out.slot != *slot || o.number != old.number) Fail(what + ": the correction moved or renumbered the order");
         seenNew_[o.number] = lastNew_[static_cast<std::size_t>(*slot)] = o;  // a new type, not a fired stop
-        if (Used(sim_.orders().pendingNewOrders) != Used(before.pendingNewOrders))
+        if (Used(sim_.trading().orders().pendingNewOrders) != Used(before.pendingNewOrders))
             Fail(what + ": the correction changed the number of pending orders");
     }
 
     void Cancel() {
-        const OrderBook before = sim_.orders();
+        const OrderBook before = sim_.trading().orders();
         const bool closing = Chance(35);
         auto slot = closing ? RandomUsedSlot(before.pendingClosingOrders) : RandomUsedSlot(before.pendingNewOrders);
         if (!slot || Chance(5)) slot = Between(0, kOrderSlots - 1);
         const bool inUse = closing ? before.pendingClosingOrders[static_cast<std::size_t>(*slot)].InUse()
                                    : before.pendingNewOrders[static_cast<std::size_t>(*slot)].InUse();
-        const double power = sim_.account().buyingPower;
-        const bool cancelled = sim_.CancelOrder(*slot, closing);
+        const double power = sim_.trading().account().buyingPower;
+        const bool cancelled = sim_.trading().CancelOrder(*slot, closing);
         const std::string what = std::string("cancel ") + (closing ? "closing" : "new") + " order slot " +
                                  std::to_string(*slot) + (dialogs_.answer ? "" : " (no)");
         Log(what + (cancelled ? " -> cancelled" : " -> kept"));
         if (cancelled != (inUse && dialogs_.answer)) Fail(what + ": CancelOrder returned " + (cancelled ? "true" : "false"));
         if (!cancelled) {
-            if (!SameBook(before, sim_.orders()) || sim_.account().buyingPower != power)
+            if (!SameBook(before, sim_.trading().orders()) || sim_.trading().account().buyingPower != power)
                 Fail(what + ": a refused cancellation changed the tables or the buying power");
             return;
         }
         ++tally_.cancels;
-        const bool stillThere = closing ? sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)].InUse()
-                                        : sim_.orders().pendingNewOrders[static_cast<std::size_t>(*slot)].InUse();
+        const bool stillThere = closing ? sim_.trading().orders().pendingClosingOrders[static_cast<std::size_t>(*slot)].InUse()
+                                        : sim_.trading().orders().pendingNewOrders[static_cast<std::size_t>(*slot)].InUse();
         if (stillThere) Fail(what + ": the slot is still in use");
     }
 
@@ -1044,30 +1044,30 @@ private:
     void Close() {
         std::vector<float> sides;
         for (float side : cash_ ? std::vector<float>{kSideCash} : std::vector<float>{kSideMarginBuy, kSideMarginSell})
-            if (!ClosablePositions(sim_.orders(), side).empty() || Chance(3)) sides.push_back(side);
+            if (!ClosablePositions(sim_.trading().orders(), side).empty() || Chance(3)) sides.push_back(side);
         if (sides.empty()) return;
         const float side = sides[static_cast<std::size_t>(Between(0, static_cast<int>(sides.size()) - 1))];
         inDialog_ = true;
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
         const bool bulk = Chance(45);
         std::string rows;
         if (bulk) {
-            sim_.SetBulkClose(side, true);
+            sim_.trading().SetBulkClose(side, true);
         } else {
-            for (int slot : ClosablePositions(sim_.orders(), side)) {
+            for (int slot : ClosablePositions(sim_.trading().orders(), side)) {
                 if (!Chance(60)) continue;
-                const Position& p = sim_.orders().positions[static_cast<std::size_t>(slot)];
+                const Position& p = sim_.trading().orders().positions[static_cast<std::size_t>(slot)];
                 const float open = p.quantity - p.committedQty;
                 const std::string typed =
                     Chance(10) ? std::to_string(static_cast<int>(open) + unit_ * 2)     // more than is open
                     : Chance(10) ? std::to_string(unit_ + unit_ / 2)                   // not whole units
                                  : std::to_string(unit_ * Between(1, std::max(1, static_cast<int>(open) / unit_)));
-                sim_.SetCloseQuantity(slot, typed);
+                sim_.trading().SetCloseQuantity(slot, typed);
                 rows += " " + std::to_string(slot) + ":" + typed;
             }
         }
-        const float quantity = ClosingQuantity(sim_.orders());
-        for (const Position& p : sim_.orders().positions)
+        const float quantity = ClosingQuantity(sim_.trading().orders());
+        for (const Position& p : sim_.trading().orders().positions)
             if (p.InUse() && (p.closeQtyInput < 0 || p.closeQtyInput > p.quantity - p.committedQty ||
                               std::fmod(p.closeQtyInput, static_cast<float>(unit_)) != 0))
                 Fail("row quantity " + Num(p.closeQtyInput) + " for position " + Num(p.number) + " with " +
@@ -1075,10 +1075,10 @@ private:
         ClosingOrderForm form;
         form.side = side;
         form.order = OrderForm(ClosingOrderSells(side), false);
-        const OrderBook before = sim_.orders();
-        const double power = sim_.account().buyingPower;
+        const OrderBook before = sim_.trading().orders();
+        const double power = sim_.trading().account().buyingPower;
         const auto lowest = LowestFreeSlot(before.pendingClosingOrders);
-        const EntryOutcome out = sim_.PlaceClosingOrder(form);
+        const EntryOutcome out = sim_.trading().PlaceClosingOrder(form);
         const std::string what = std::string("close ") + SideText(side, true) + (bulk ? " 一括" : rows) + " (" +
                                  Num(quantity) + ") " + Describe(form.order);
         Log(what + " -> " + Status(out));
@@ -1091,31 +1091,31 @@ private:
         } else {
             ++tally_.closingStored;
             if (bulk) ++tally_.bulkClosings;
-            const ClosingOrder& o = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(out.slot)];
+            const ClosingOrder& o = sim_.trading().orders().pendingClosingOrders[static_cast<std::size_t>(out.slot)];
             if (!lowest || out.slot != *lowest) Fail(what + ": stored outside the lowest free slot");
             if (o.quantity != quantity || o.side != side) Fail(what + ": stored " + Num(o.quantity) + " side " + Num(o.side));
             if (o.number <= highestClosingNumber_) Fail(what + ": number " + Num(o.number) + " was given before");
             highestClosingNumber_ = std::max(highestClosingNumber_, o.number);
         }
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);  // the dialog closes
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);  // the dialog closes
         inDialog_ = false;
     }
 
     // A pending closing order corrected: its type and prices change, what it closes does not.
     void CorrectClosing() {
-        const auto slot = RandomUsedSlot(sim_.orders().pendingClosingOrders);
+        const auto slot = RandomUsedSlot(sim_.trading().orders().pendingClosingOrders);
         if (!slot) return;
-        const ClosingOrder old = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
+        const ClosingOrder old = sim_.trading().orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
         inDialog_ = true;
         // The dialog opens with a row quantity shown for the order.
-        if (const auto rows = ClosablePositions(sim_.orders(), old.side); !rows.empty())
-            sim_.SetCloseQuantity(rows.front(), std::to_string(unit_));
+        if (const auto rows = ClosablePositions(sim_.trading().orders(), old.side); !rows.empty())
+            sim_.trading().SetCloseQuantity(rows.front(), std::to_string(unit_));
         ClosingOrderForm form;
         form.side = old.side;
         form.order = OrderForm(ClosingOrderSells(old.side), false);
-        const OrderBook before = sim_.orders();
-        const double power = sim_.account().buyingPower;
-        const EntryOutcome out = sim_.PlaceClosingOrder(form, *slot);
+        const OrderBook before = sim_.trading().orders();
+        const double power = sim_.trading().account().buyingPower;
+        const EntryOutcome out = sim_.trading().PlaceClosingOrder(form, *slot);
         const std::string what = "correct closing order slot " + std::to_string(*slot) + " to " + Describe(form.order);
         Log(what + " -> " + Status(out));
         Count(out);
@@ -1123,14 +1123,14 @@ private:
             ExpectUnchanged(before, power, out, what);
         } else {
             ++tally_.closingCorrections;
-            const ClosingOrder& o = sim_.orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
+            const ClosingOrder& o = sim_.trading().orders().pendingClosingOrders[static_cast<std::size_t>(*slot)];
             if (o.number != old.number || o.quantity != old.quantity || o.closeSlots != old.closeSlots ||
                 o.closeQuantities != old.closeQuantities || o.side != old.side)
                 Fail(what + ": the correction changed what the order closes");
             seenClosing_[o.number] = lastClosing_[static_cast<std::size_t>(*slot)] = o;
-            if (sim_.account().buyingPower != power) Fail(what + ": a closing correction moved the buying power");
+            if (sim_.trading().account().buyingPower != power) Fail(what + ": a closing correction moved the buying power");
         }
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.SetBulkClose(s, false);
+        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
         inDialog_ = false;
     }
 

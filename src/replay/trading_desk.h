@@ -1,0 +1,224 @@
+#pragma once
+// The trading desk of a run: the market's board and tape, the user's order tables, the matching
+// engine, the account, the fills and the history files. Orders come in through its operations;
+// each replay step asks it to refresh the board and match; it tells its host of fills, stored
+// orders and kept runs, and writes its lists and the account panel into the display model.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "account/account.h"
+#include "account/history.h"
+#include "platform/ports.h"
+#include "replay/chart_state.h"
+#include "replay/display_model.h"
+#include "replay/operation_log.h"
+#include "replay/replay_clock.h"
+#include "review/session_record.h"
+#include "trading/closing_order.h"
+#include "trading/matching.h"
+#include "trading/new_order.h"
+#include "trading/order_tables.h"
+
+namespace corvala {
+
+inline constexpr const char* kHistoryFolder = "売買履歴";
+inline constexpr const char* kFillSoundFile = "約定音.mp3";
+inline constexpr const char* kStopSoundFile = "逆指音.mp3";
+inline constexpr int kStopSoundWaitMs = 300;
+
+class TradingDesk {
+public:
+    class Host {
+    public:
+        virtual const DayData& LoadedDay() const = 0;
+        virtual int StockCodeShown() const = 0;
+        // A replay is loaded and running: the order tables are open.
+        virtual bool ReplayOpenForOrders() const = 0;
+        // The step's price (現在値), 0 before the stock's first trade.
+        virtual double StepPrice() const = 0;
+        // The history files' run header: when, which day, which stock.
+        virtual RunInfo CurrentRunInfo() = 0;
+        // A new order filled (the replay slows down); an order was stored (the step's wait ends).
+        virtual void NewOrderFilled() = 0;
+        virtual void OrderStored() = 0;
+        // An order left the tables (filled, fired or withdrawn): a correction of it no longer applies.
+        virtual void OrderGone(int slot, bool closing) = 0;
+        // The lists were shown anew: the order buttons and the open dialogs follow them.
+        virtual void OrdersShown() = 0;
+        // The run was kept for the history.
+        virtual void RunKept() = 0;
+        // A session playing again takes what the run would append; true when it took it.
+        virtual bool DivertHistory(const HistoryAppend& text) = 0;
+        virtual bool PlayingSession() const = 0;
+        virtual bool AskQuestion(const std::string& title, const std::string& text) = 0;
+        virtual void SetMessage(const std::string& text) = 0;
+        virtual void Notify() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    struct Ports {
+        Dialogs& dialogs;  // the replay is held while a box is open
+        Clock& clock;
+        Random& dayRandom;  // the displayed day's draws
+        Sound* sound;
+    };
+    TradingDesk(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay, ChartState& chart,
+                Ports ports, std::string installFolder);
+    TradingDesk(const TradingDesk&) = delete;
+    TradingDesk& operator=(const TradingDesk&) = delete;
+
+    const MarketState& market() const { return market_; }
+    const OrderBook& orders() const { return book_; }
+    const Account& account() const { return account_; }
+    // The fills of the run so far, with the numbers of the positions each opened or closed.
+    struct Fill {
+        Execution execution;
+        std::vector<float> positionNumbers;
+    };
+    const std::vector<Fill>& fills() const { return fills_; }
+    // The run's review: its closed trades and its result after every step.
+    const SessionRecord& record() const { return record_; }
+
+    // ---- Orders ----
+    // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
+    // the engine's next pass. A refusal comes back with its title and message. With
+    // `correctionSlot` it corrects the pending order in that slot (訂正注文), which must still be
+    // pending.
+    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {});
+    // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
+    // 注文 with the quantities chosen.
+    void SetCloseQuantity(int slot, const std::string& typed);
+    void SetBulkClose(float closingSide, bool on);
+    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {});
+    // 取消注文: asks "選択行の注文を取消します。" and withdraws the order in `slot` (a new order's
+    // reservation comes back, a closing order frees its shares); true when it was cancelled.
+    bool CancelOrder(int slot, bool closing);
+    // The closing dialog's row inputs, kept on the positions they close.
+    void SetCloseInput(int slot, double quantity);
+    void ClearCloseInputs();
+    // The queue ahead of each pending order, as the engine counts it, for the pending list's
+    // lines in their order ("" for a market order or an unfired stop), and the board's levels
+    // where the user's limit orders wait.
+    std::vector<std::string> PendingQueueTexts() const;
+    std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks() const;
+    // The holdings are valued at the step's price, or at the last trade when the step has none.
+    double ValuationPrice() const;
+
+    // ---- The account panel ----
+    // A click on 現物のみ; the change-of-investment box (checked unlocks the 投資金額 field,
+    // cleared applies what was typed into it); the field's text while unlocked; リセット. Each
+    // acts only while the idle window's inputs accept input.
+    void SetCashOnly(bool checked);
+    // The account as saved settings give it: 投資金額 follows, below 300,000 yen cash only.
+    void RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal, bool cashOnly);
+    void SetInvestmentEditing(bool on);
+    void SetInvestmentText(const std::string& typed);
+    void PressResetTotals();
+    // A history append that failed and is tried again with the next kept run, and why it failed.
+    bool historyPending() const { return !unwrittenHistory_.empty(); }
+    const std::string& historyProblem() const { return historyProblem_; }
+    // At exit: what is still waiting for its append is offered again until it is written or the
+    // user ends without it.
+    void KeepHistoryAtExit();
+
+    // ---- What the replay asks of it ----
+    // Every display starts a run: empty tables, fresh numbers, the totals a discarded run
+    // returns to.
+    void ResetForDisplay();
+    // A day was loaded: its limits from its previous close, its prices for the review.
+    void NewDay(const DayData& day);
+    // The whole day's tape, estimated once (or `given`) so that the replay only reads finished
+    // lines; `stop` ends the estimate early.
+    void BuildDayTape(const std::vector<std::string>& given, bool& stop);
+    void BuildInitialBoard(int row);
+    // The step's board: the recording with the user's orders; the board's total quantity.
+    std::int32_t RefreshBoard(int row);
+    void AddTapeLinesBefore(const std::string& time);
+    // One pass of the engine over the pending orders at sub-step `subStep`; true when a stop
+    // fired and its sound wants a short wait.
+    bool MatchPendingOrders(int subStep);
+    // The market has got to `seconds` (a jump back replays nothing it has spent).
+    void CatchUpEngineClock(int seconds);
+    void RevaluePositions(double price);
+    // The run's result at the end of step `row`: realised plus the open positions' value.
+    void RecordEquity(int row);
+    void ResetBoardHighlights();
+    void ClearBoardLabels();
+    void ClearTapeList();
+    // A readout of the chart at `row`: the board of that row, the tape at its time.
+    void ShowRowOnBoard(int row, std::optional<int> seconds);
+    // The lists and the account panel as the tables stand.
+    void RefreshDisplay();
+    // The run's end: whether anything is held or was traded, and what a stop settles at.
+    bool HoldingsOpen();
+    bool AnyTradeMade() const { return !history_.executions.empty(); }
+    double SettlementPrice() const;
+    // Pending orders withdrawn, every position closed at `price`, the run recorded and kept.
+    void SettleAll(double price);
+    // The run is not kept: its orders and holdings go with it.
+    void DiscardRun();
+    // Orders and positions of a run that ended without settling them leave the tables.
+    void EmptyTables();
+    void PlayPendingFillSound();
+
+private:
+    class EngineEvents final : public MatchingListener {
+    public:
+        explicit EngineEvents(TradingDesk& desk) : desk_(desk) {}
+        void OnExecution(const Execution& fill, const OrderBook& book) override { desk_.RecordExecution(fill, book); }
+        void OnStopFired(int slot, bool closing) override;
+        void OnOrderRemoved(int slot, bool closing) override { desk_.host_.OrderGone(slot, closing); }
+        void OnPositionTableFull() override { desk_.SayPositionTableFull(); }
+        void OnHeldBack(float number) override { desk_.SayHeldBack(number); }
+
+    private:
+        TradingDesk& desk_;
+    };
+
+    void RecordExecution(const Execution& fill, const OrderBook& book);
+    void SayPositionTableFull();
+    void SayHeldBack(float orderNumber);
+    OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
+    MatchContext StepContext() const;
+    bool TradingOpen(EntryOutcome& out) const;
+    void AfterOrderStored();
+    void ShowOrdersOnBoard(bool highlightChanges);
+    void ShowTapeCounter();
+    double OpenResult(double price) const;
+    void WriteHistory();
+    void AppendToHistory(const HistoryAppend& text);
+    void ShowAccountPanel();
+    void AppendResetMarkerToHistory();
+    void PlaySound(const char* file);
+
+    Host& host_;
+    OperationLog& log_;
+    MainDisplay& display_;
+    const ReplayClock& replay_;
+    ChartState& chart_;
+    Ports ports_;
+    std::string installFolder_;
+
+    MarketState market_;
+    OrderBook book_;
+    MatchingEngine engine_{market_, book_};
+    Account account_;
+    OrderCounters counters_;
+    HistoryBuffers history_;
+    SessionRecord record_;  // the run's closed trades and its result step by step
+    std::vector<Fill> fills_;
+    HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
+    std::string historyProblem_;      // what the failed append said
+    EngineEvents engineEvents_{*this};
+    bool dirty_ = false;  // a fill or a fired stop changed the lists since they were shown
+    bool fillSoundPending_ = false;
+    bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait
+};
+
+}  // namespace corvala
