@@ -40,17 +40,17 @@ const std::string& TradedDaySession() {
                 clockText != lastOrder && clockText > "09:00:00" && clockText < "14:50:00") {
                 lastOrder = clockText;
                 if (sim.display().controls.orderButtons[1]) {
-                    sim.OpenClosingDialog(0);
-                    sim.ToggleBulkClose();
-                    sim.SetOrderOption(true, Simulation::OrderOption::NormalMarket, true);
-                    sim.SubmitClosingDialog();
-                    sim.CancelClosingDialog();
+                    sim.orderDialogs().OpenClosingDialog(0);
+                    sim.orderDialogs().ToggleBulkClose();
+                    sim.orderDialogs().SetOrderOption(true, OrderDialogs::OrderOption::NormalMarket, true);
+                    sim.orderDialogs().SubmitClosingDialog();
+                    sim.orderDialogs().CancelClosingDialog();
                 } else {
-                    sim.OpenNewOrderDialog();
-                    sim.EditOrderText(false, OrderField::Quantity, "100");
-                    sim.SetOrderOption(false, Simulation::OrderOption::NormalMarket, true);
-                    sim.SubmitNewOrderDialog();
-                    sim.CancelNewOrderDialog();
+                    sim.orderDialogs().OpenNewOrderDialog();
+                    sim.orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
+                    sim.orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
+                    sim.orderDialogs().SubmitNewOrderDialog();
+                    sim.orderDialogs().CancelNewOrderDialog();
                 }
             }
             if (!scheduler.RunOne()) break;

@@ -168,7 +168,7 @@ void Simulation::StartBlink() {
 void Simulation::BlinkOn(unsigned generation) {
     if (generation != blinkGeneration_) return;
     ControlStates& c = display_.controls;
-    if (!newDialog_.visible && !closeDialog_.visible) {
+    if (!orderDialogs_.entryOpen()) {
         if (c.playback[kPlayPause].enabled) c.playback[kPlayPause].background = colours::kBlink;
         c.newOrderBackground = colours::kBlink;
         Notify();
@@ -292,9 +292,7 @@ void Simulation::PressSettings() {
 
 // ---- Order dialogs, close request ----------------------------------------------------------
 
-bool Simulation::anyOrderDialogOpen() const {
-    return newDialog_.visible || closeDialog_.visible || listDialog_.visible;
-}
+bool Simulation::anyOrderDialogOpen() const { return orderDialogs_.anyOpen(); }
 
 bool Simulation::RequestClose() {
     const OpScope op(*this, "RequestClose", {});

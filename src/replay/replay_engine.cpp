@@ -203,7 +203,7 @@ Task Simulation::RunDay() {
     co_await StartReplay();
 
     c.displayButtonEnabled = true;
-    CloseOrderDialogs();
+    orderDialogs_.CloseAll();
     c.orderButtons = {false, false, false};
     if (loopExit_ == LoopExit::Completed) {
         const DaySeries& stock = (*day_)[SeriesSlot::DayStock];

@@ -85,7 +85,7 @@ void Simulation::BeginSession() {
     s.hideBoardAndTape = display_.hideBoardAndTape;
     s.fillSound = display_.fillSoundOption;
     s.tradeMarker = display_.tradeMarkerOption;
-    s.clickedPrice = clickedPrice_;
+    s.clickedPrice = orderDialogs_.clickedBoardPrice();
     s.givenTape = givenTape_;
     s.files = loadedFiles_;
     const std::string folder = JoinPath(JoinPath(installFolder_, kHistoryFolder), kSessionFolder);
@@ -217,7 +217,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     display_.fillSoundOption = s.fillSound;
     display_.tradeMarkerOption = s.tradeMarker;
     givenTape_ = s.givenTape;
-    clickedPrice_ = s.clickedPrice;  // its age is the file's first board click
+    orderDialogs_.RestoreClickedPrice(s.clickedPrice);  // its age is the file's first board click
     presetStart_ = StartPosition{s.startBar, s.startTime, s.midSessionStart};
     playbackSeed_ = s.seed;
     SetSimulationChecked(true);
@@ -294,7 +294,7 @@ void Simulation::ApplySessionAction(const SessionAction& a) {
     const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == kKindNormal || v == kKindNormalWithStop || v == kKindStop; };
     const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == kSideMarginBuy || v == kSideMarginSell || v == kSideCash; };
     const auto fieldOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderField::StopPrice); };
-    const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderOption::StopMarket); };
+    const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderDialogs::OrderOption::StopMarket); };
     if (((op == "SetOrderKind" || op == "PlaceNewOrder" || op == "PlaceClosingOrder") && !kindOk(op == "SetOrderKind" ? 1 : 0)) ||
         ((op == "PlaceClosingOrder" || op == "SetBulkClose") && !sideOk(op == "SetBulkClose" ? 0 : 10)) ||
         ((op == "EditOrderText" || op == "SpinOrderField") && !fieldOk(1)) || (op == "SetOrderOption" && !optionOk(1)))
@@ -308,29 +308,29 @@ void Simulation::ApplySessionAction(const SessionAction& a) {
     else if (op == "ClickSpeedGauge") ClickSpeedGauge(integer(0));
     else if (op == "ClickSlowestLabel") ClickSlowestLabel();
     else if (op == "SetLowSpeed") SetLowSpeed(flag(0));
-    else if (op == "RestoreChosenSpeed") RestoreChosenSpeed();
-    else if (op == "OpenNewOrderDialog") OpenNewOrderDialog();
-    else if (op == "ActivateNewOrderDialog") ActivateNewOrderDialog();
-    else if (op == "SetOrderKind") SetOrderKind(flag(0), real(1));
-    else if (op == "SetOrderOption") SetOrderOption(flag(0), static_cast<OrderOption>(integer(1)), flag(2));
-    else if (op == "EditOrderText") EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
-    else if (op == "SpinOrderField") SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
-    else if (op == "SetNewOrderSell") SetNewOrderSell(flag(0));
-    else if (op == "SubmitNewOrderDialog") SubmitNewOrderDialog();
-    else if (op == "CancelNewOrderDialog") CancelNewOrderDialog();
-    else if (op == "OpenClosingDialog") OpenClosingDialog(integer(0));
-    else if (op == "SetClosingSide") SetClosingSide(real(0));
-    else if (op == "EditCloseRow") EditCloseRow(integer(0), text(1));
-    else if (op == "ToggleCloseRow") ToggleCloseRow(integer(0));
-    else if (op == "ToggleBulkClose") ToggleBulkClose();
-    else if (op == "SubmitClosingDialog") SubmitClosingDialog();
-    else if (op == "CancelClosingDialog") CancelClosingDialog();
-    else if (op == "OpenCorrectCancelDialog") OpenCorrectCancelDialog(integer(0));
-    else if (op == "SelectCorrectCancelLine") SelectCorrectCancelLine(integer(0));
-    else if (op == "CancelSelectedOrder") CancelSelectedOrder();
-    else if (op == "CorrectSelectedOrder") CorrectSelectedOrder();
-    else if (op == "CloseCorrectCancelDialog") CloseCorrectCancelDialog();
-    else if (op == "ClickBoardPrice") ClickBoardPrice(integer(0));
+    else if (op == "RestoreChosenSpeed") orderDialogs_.RestoreChosenSpeed();
+    else if (op == "OpenNewOrderDialog") orderDialogs_.OpenNewOrderDialog();
+    else if (op == "ActivateNewOrderDialog") orderDialogs_.ActivateNewOrderDialog();
+    else if (op == "SetOrderKind") orderDialogs_.SetOrderKind(flag(0), real(1));
+    else if (op == "SetOrderOption") orderDialogs_.SetOrderOption(flag(0), static_cast<OrderDialogs::OrderOption>(integer(1)), flag(2));
+    else if (op == "EditOrderText") orderDialogs_.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
+    else if (op == "SpinOrderField") orderDialogs_.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
+    else if (op == "SetNewOrderSell") orderDialogs_.SetNewOrderSell(flag(0));
+    else if (op == "SubmitNewOrderDialog") orderDialogs_.SubmitNewOrderDialog();
+    else if (op == "CancelNewOrderDialog") orderDialogs_.CancelNewOrderDialog();
+    else if (op == "OpenClosingDialog") orderDialogs_.OpenClosingDialog(integer(0));
+    else if (op == "SetClosingSide") orderDialogs_.SetClosingSide(real(0));
+    else if (op == "EditCloseRow") orderDialogs_.EditCloseRow(integer(0), text(1));
+    else if (op == "ToggleCloseRow") orderDialogs_.ToggleCloseRow(integer(0));
+    else if (op == "ToggleBulkClose") orderDialogs_.ToggleBulkClose();
+    else if (op == "SubmitClosingDialog") orderDialogs_.SubmitClosingDialog();
+    else if (op == "CancelClosingDialog") orderDialogs_.CancelClosingDialog();
+    else if (op == "OpenCorrectCancelDialog") orderDialogs_.OpenCorrectCancelDialog(integer(0));
+    else if (op == "SelectCorrectCancelLine") orderDialogs_.SelectCorrectCancelLine(integer(0));
+    else if (op == "CancelSelectedOrder") orderDialogs_.CancelSelectedOrder();
+    else if (op == "CorrectSelectedOrder") orderDialogs_.CorrectSelectedOrder();
+    else if (op == "CloseCorrectCancelDialog") orderDialogs_.CloseCorrectCancelDialog();
+    else if (op == "ClickBoardPrice") orderDialogs_.ClickBoardPrice(integer(0));
     else if (op == "PlaceNewOrder") trading_.PlaceNewOrder(form(0), slot(10));
     else if (op == "PlaceClosingOrder") trading_.PlaceClosingOrder({form(0), real(10)}, slot(11));
     else if (op == "SetCloseQuantity") trading_.SetCloseQuantity(integer(0), text(1));

@@ -203,21 +203,6 @@ void Simulation::SetHideBoardAndTape(bool on) {
     display_.hideBoardAndTape = on;
 }
 
-void Simulation::ClickBoardPrice(int level) {
-    const OpScope op(*this, "ClickBoardPrice", {OpArg(level)});
-    if (!op) return;
-    if (level < 0 || level >= kBoardLevels) return;
-    clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];
-    clickedAtMs_ = ports_.clock.NowMs();
-    if (clickedPrice_ == 0 || !day_) return;
-    const std::string price = DialogPriceText(clickedPrice_, day_->decimalPrices);
-    if (newDialog_.visible)
-        newDialog_.form.price = price;
-    else if (closeDialog_.visible)
-        closeDialog_.order.price = price;
-    Notify();
-}
-
 void Simulation::PressTapeStop() {
     if (display_.simulationChecked) return;
     tapeStop_ = true;

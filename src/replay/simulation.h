@@ -23,7 +23,7 @@
 #include "replay/chart_state.h"
 #include "replay/display_model.h"
 #include "replay/operation_log.h"
-#include "replay/order_dialog_models.h"
+#include "replay/order_dialogs.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
 #include "replay/trading_desk.h"
@@ -59,7 +59,8 @@ inline constexpr int kFlashMs = 800;
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private TradingDesk::Host, private OperationLog {
+class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private TradingDesk::Host, private OrderDialogs::Host,
+                   private OperationLog {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -117,7 +118,7 @@ public:
     void SetSpeedScroll(int value);
     void ClickSpeedGauge(int x);
     void ClickSlowestLabel();
-    void SetLowSpeed(bool on);
+    void SetLowSpeed(bool on) override;
     // A new order was filled: the replay slows to speed 10 when it runs faster.
     void CutSpeedOnFill();
     // The spinners beside the date and the code box; `up` moves to a later date or higher code.
@@ -215,52 +216,8 @@ public:
     void SetFillSoundOption(bool on);
     void SetTradeMarkerOption(bool on);
     // ---- The order dialogs ----
-    const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }
-    const ClosingDialogModel& closingDialog() const { return closeDialog_; }
-    const CorrectCancelDialogModel& correctCancelDialog() const { return listDialog_; }
-    // 新規注文: the dialog opens with the replay slowed down (低速), the capacity copied and a
-    // board price clicked in the last 30 seconds in the price box. Ignored while the button is
-    // disabled.
-    void OpenNewOrderDialog();
-    // The dialog becomes the active window again: a board price clicked in the last 30 seconds
-    // is written into its price box (not while correcting).
-    void ActivateNewOrderDialog();
-    // The form of the new-order dialog (closing false) or of the closing-order dialog (true):
-    // order type, the 指値/成行 and 以上/以下 options, a text box typed into, a spin pressed.
-    enum class OrderOption { NormalMarket, TriggerBelow, StopMarket };
-    void SetOrderKind(bool closing, float kind);
-    void SetOrderOption(bool closing, OrderOption option, bool on);
-    void EditOrderText(bool closing, OrderField field, const std::string& typed);
-    void SpinOrderField(bool closing, OrderField field, bool up);
-    void SetNewOrderSell(bool sell);
-    // 注文: refusals are shown in boxes (a missing field, "資金が足りません。"); a stored order
-    // closes the dialog. キャンセル closes it; 指定速度に戻す clears 低速.
-    EntryOutcome SubmitNewOrderDialog();
-    void CancelNewOrderDialog();
-    void RestoreChosenSpeed();
-    // 返済注文, or a double click on holding-summary line `summaryLine` (0 long, 1 short), which
-    // chooses the side.
-    void OpenClosingDialog(int summaryLine = -1);
-    void SetClosingSide(float side);
-    // A row-quantity box left after typing, its toggle button, 一括返済 / 一括解除.
-    void EditCloseRow(int row, const std::string& typed);
-    void ToggleCloseRow(int row);
-    void ToggleBulkClose();
-    EntryOutcome SubmitClosingDialog();
-    void CancelClosingDialog();
-    // 訂正取消, or a double click on line `pendingLine` of the pending-order list, which selects
-    // that order in the dialog.
-    void OpenCorrectCancelDialog(int pendingLine = -1);
-    void SelectCorrectCancelLine(int index);
-    // 取消注文 (asks first) and 訂正注文 (opens the order's dialog in correction mode).
-    void CancelSelectedOrder();
-    void CorrectSelectedOrder();
-    void CloseCorrectCancelDialog();
-
-    // A click on board price cell `level` (0–9): the price and the moment are kept for the
-    // new-order dialog, and an open order dialog takes it as its price.
-    void ClickBoardPrice(int level);
-    float clickedBoardPrice() const { return clickedPrice_; }
+    OrderDialogs& orderDialogs() { return orderDialogs_; }
+    const OrderDialogs& orderDialogs() const { return orderDialogs_; }
 
     // Called at every replay step once its figures are shown, before its timed part.
     void SetStepObserver(std::function<void(int row)> observer) { stepObserver_ = std::move(observer); }
@@ -337,11 +294,13 @@ private:
     RunInfo CurrentRunInfo() override;
     void NewOrderFilled() override { CutSpeedOnFill(); }
     void OrderStored() override { replay_.orderInterrupt = true; }
-    void OrderGone(int slot, bool closing) override;
-    void OrdersShown() override;
+    void OrderGone(int slot, bool closing) override { orderDialogs_.OrderGone(slot, closing); }
+    void OrdersShown() override { orderDialogs_.FollowOrders(); }
     void RunKept() override;
     bool DivertHistory(const HistoryAppend& text) override;
     bool PlayingSession() const override { return playback_ != nullptr; }
+    // The order dialogs' host.
+    std::string StockNameShown() const override { return stocks_.Name(stockCode_); }
 
     // A suspension of the replay loop, resumed by the scheduler after `ms`; inside the timed part
     // of a step it ends early when a button asks for it.
@@ -375,7 +334,7 @@ private:
     SessionOutcome RunOutcome() const;
     SessionWallClock WallClockNow();
     bool RecordedAnswer(bool live);
-    bool BoardClickFresh(bool live);
+    bool BoardClickFresh(bool live) override;
     struct UserState {
         std::string dataFolder;
         std::optional<std::string> keptAside;
@@ -436,20 +395,6 @@ private:
     void SetNavigation(int state);
     void ResetStartTime();
 
-    void CloseOrderDialogs();
-    void CloseNewOrderDialog();
-    void LeaveNewOrderDialog();
-    void LeaveClosingDialog();
-    template <typename Model>
-    void LeaveDialog(Model& model, void (Simulation::*close)());
-    void FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)());
-    void ShowCorrectCancelDialog(bool lowSpeedBefore);
-    void CloseClosingDialog();
-    void HideCorrectCancelDialog(bool restoreSpeed);
-    void RebuildHoldingsList();
-    void RebuildCorrectCancelList();
-    void RestoreLowSpeed(bool before);
-    NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
 
     void ForgetLoadedDay();
     void WarnIfNotSavable(const std::string& folder);
@@ -501,14 +446,13 @@ private:
     int stepsRun_ = 0;
 
     std::vector<std::string> givenTape_;
-    float clickedPrice_ = 0;
-    std::int64_t clickedAtMs_ = 0;
     bool tapeOptionBeforeSimulation_ = true;
 
     ReplayClock replay_;
     ChartState chart_{*this, display_, replay_};
     TradingDesk trading_{*this, *this, display_, replay_, chart_,
                          TradingDesk::Ports{heldDialogs_, ports_.clock, dayRandom_, ports_.sound}, installFolder_};
+    OrderDialogs orderDialogs_{*this, *this, display_, replay_, trading_, heldDialogs_, ports_.clock};
     ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
     QuizMode quiz_{*this, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
     Task replayTask_;
@@ -516,10 +460,6 @@ private:
     bool preparing_ = false;     // from the display action until the replay waits for play
     bool dayShown_ = false;      // a finished replay left the day on screen
     double currentPrice_ = 0;
-    NewOrderDialogModel newDialog_;
-    ClosingDialogModel closeDialog_;
-    CorrectCancelDialogModel listDialog_;
-    std::pair<int, bool> rememberedOrder_{100, false};  // slot (100: none) and closing, from a double click
     std::vector<std::string> codeList_;  // stock files of `codeListDate_`, for the code spinner
     std::string codeListDate_;
 

@@ -182,7 +182,7 @@ void MainWindow::Connect() {
         Refresh();
     });
     connect(board_, &BoardView::priceClicked, this, [this](int level) {
-        sim_->ClickBoardPrice(level);
+        sim_->orderDialogs().ClickBoardPrice(level);
         Refresh();
         ReturnToOrderWindow();  // the price went into it; so do the next keys
     });
@@ -237,9 +237,9 @@ void MainWindow::ConnectOrderDialogs() {
         connect(dialog, &OrderDialogFrame::activated, this, [this, dialog] { orderWindowInUse_ = dialog; });
         dialog->SetBoxes(&qtDialogs_);
     }
-    const std::array<std::function<void()>, 3> open = {[this] { sim_->OpenNewOrderDialog(); },
-                                                        [this] { sim_->OpenClosingDialog(); },
-                                                        [this] { sim_->OpenCorrectCancelDialog(); }};
+    const std::array<std::function<void()>, 3> open = {[this] { sim_->orderDialogs().OpenNewOrderDialog(); },
+                                                        [this] { sim_->orderDialogs().OpenClosingDialog(); },
+                                                        [this] { sim_->orderDialogs().OpenCorrectCancelDialog(); }};
     const char* keys[3] = {"F2", "F3", "F4"};
     for (std::size_t i = 0; i < 3; ++i) {
         auto act = [this, action = open[i]] {
@@ -255,13 +255,13 @@ void MainWindow::ConnectOrderDialogs() {
         orderButtons_[i]->setToolTip(orderButtons_[i]->text() + " (" + QString::fromLatin1(keys[i]) + ")");
     }
     connect(lists_[0], &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        sim_->OpenCorrectCancelDialog(lists_[0]->row(item));
+        sim_->orderDialogs().OpenCorrectCancelDialog(lists_[0]->row(item));
         Refresh();
     });
     connect(lists_[1], &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         const int row = lists_[1]->row(item);
         lists_[1]->clearSelection();
-        sim_->OpenClosingDialog(row);
+        sim_->orderDialogs().OpenClosingDialog(row);
         Refresh();
     });
 }

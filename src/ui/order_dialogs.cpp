@@ -34,15 +34,15 @@ void ShowSideLabel(QLabel* label, const SideView& v) {
 template <typename Dialog>
 void ConnectOrderPart(Dialog* dialog, OrderPartWidget* part, Simulation& sim, bool closing) {
     QObject::connect(part, &OrderPartWidget::kindChosen, dialog,
-                     [dialog, &sim, closing](float kind) { dialog->Act([&] { sim.SetOrderKind(closing, kind); }); });
+                     [dialog, &sim, closing](float kind) { dialog->Act([&] { sim.orderDialogs().SetOrderKind(closing, kind); }); });
     QObject::connect(part, &OrderPartWidget::optionChosen, dialog, [dialog, &sim, closing](int option, bool on) {
-        dialog->Act([&] { sim.SetOrderOption(closing, static_cast<Simulation::OrderOption>(option), on); });
+        dialog->Act([&] { sim.orderDialogs().SetOrderOption(closing, static_cast<OrderDialogs::OrderOption>(option), on); });
     });
     QObject::connect(part, &OrderPartWidget::textEdited, dialog, [dialog, &sim, closing](int field, const QString& t) {
-        dialog->Act([&] { sim.EditOrderText(closing, static_cast<OrderField>(field), t.toStdString()); });
+        dialog->Act([&] { sim.orderDialogs().EditOrderText(closing, static_cast<OrderField>(field), t.toStdString()); });
     });
     QObject::connect(part, &OrderPartWidget::spinPressed, dialog, [dialog, &sim, closing](int field, bool up) {
-        dialog->Act([&] { sim.SpinOrderField(closing, static_cast<OrderField>(field), up); });
+        dialog->Act([&] { sim.orderDialogs().SpinOrderField(closing, static_cast<OrderField>(field), up); });
     });
 }
 
@@ -56,7 +56,7 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     sideFrame_ = new QWidget(this);
     sideFrame_->setGeometry(16, 12, 140, 24);
     std::tie(buy_, sell_) = OptionPair(sideFrame_, "買建", "buySide", "売建", "sellSide", 0, 0, 68);
-    connect(sell_, &QRadioButton::toggled, this, [this](bool on) { Act([&] { sim_.SetNewOrderSell(on); }); });
+    connect(sell_, &QRadioButton::toggled, this, [this](bool on) { Act([&] { sim_.orderDialogs().SetNewOrderSell(on); }); });
     sideLabel_ = new QLabel(this);
     sideLabel_->setObjectName("sideLabel");
     sideLabel_->setGeometry(16, 44, 64, 24);
@@ -64,9 +64,9 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     quantity_ = new NumberEdit(this, "quantityEdit");
     quantity_->Place(202, 44, 90);
     connect(quantity_, &QLineEdit::textEdited, this,
-            [this](const QString& t) { Act([&] { sim_.EditOrderText(false, OrderField::Quantity, t.toStdString()); }); });
-    connect(quantity_->up(), &QToolButton::clicked, this, [this] { Act([&] { sim_.SpinOrderField(false, OrderField::Quantity, true); }); });
-    connect(quantity_->down(), &QToolButton::clicked, this, [this] { Act([&] { sim_.SpinOrderField(false, OrderField::Quantity, false); }); });
+            [this](const QString& t) { Act([&] { sim_.orderDialogs().EditOrderText(false, OrderField::Quantity, t.toStdString()); }); });
+    connect(quantity_->up(), &QToolButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().SpinOrderField(false, OrderField::Quantity, true); }); });
+    connect(quantity_->down(), &QToolButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().SpinOrderField(false, OrderField::Quantity, false); }); });
     DialogText(this, "株", 314, 44, 20);
 
     part_ = new OrderPartWidget(this);
@@ -89,27 +89,27 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     auto* speed = DialogButton(footer_, "指定速度に戻す", "restoreSpeedButton", 256, 44, 150);
     connect(submit_, &QPushButton::clicked, this, [this] {
         EntryOutcome out;
-        Act([&] { out = sim_.SubmitNewOrderDialog(); });
+        Act([&] { out = sim_.orderDialogs().SubmitNewOrderDialog(); });
         // The first field that is missing takes the focus.
         if (out.missingField == 1) quantity_->setFocus();
         if (out.missingField >= 2) part_->edit(static_cast<OrderField>(out.missingField - 1))->setFocus();
     });
-    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
-    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
-    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CancelNewOrderDialog(); }); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().CancelNewOrderDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.orderDialogs().CancelNewOrderDialog(); }); });
     setFixedSize(424, 320);
 }
 
 bool NewOrderDialog::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && isVisible()) {
-        Act([&] { sim_.ActivateNewOrderDialog(); });
+        Act([&] { sim_.orderDialogs().ActivateNewOrderDialog(); });
         quantity_->setFocus();
     }
     return OrderDialogFrame::event(event);
 }
 
 void NewOrderDialog::Refresh() {
-    const NewOrderDialogModel& m = sim_.newOrderDialog();
+    const NewOrderDialogModel& m = sim_.orderDialogs().newOrderDialog();
     SetShown(m.visible);
     if (!m.visible) {
         wasShown_ = false;
@@ -146,7 +146,7 @@ ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : Order
     sideFrame_->setGeometry(16, 12, 140, 24);
     std::tie(first_, second_) = OptionPair(sideFrame_, "売埋", "firstSide", "買埋", "secondSide", 0, 0, 68);
     connect(second_, &QRadioButton::toggled, this, [this](bool on) {
-        Act([&] { sim_.SetClosingSide(on ? kSideMarginSell : kSideMarginBuy); });
+        Act([&] { sim_.orderDialogs().SetClosingSide(on ? kSideMarginSell : kSideMarginBuy); });
     });
     sideLabel_ = new QLabel(this);
     sideLabel_->setObjectName("sideLabel");
@@ -181,13 +181,13 @@ ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : Order
         connect(edit, &QLineEdit::textEdited, timer, qOverload<>(&QTimer::start));
         connect(edit, &QLineEdit::editingFinished, this, [this, i] { CommitRow(i); });
         connect(toggle, &QPushButton::clicked, this, [this, i] {
-            Act([&] { sim_.ToggleCloseRow(i); });
+            Act([&] { sim_.orderDialogs().ToggleCloseRow(i); });
             submit_->setFocus();
         });
     }
     bulk_ = DialogButton(this, "一括返済", "bulkButton", 580, 12, 88);
     connect(bulk_, &QPushButton::clicked, this, [this] {
-        Act([&] { sim_.ToggleBulkClose(); });
+        Act([&] { sim_.orderDialogs().ToggleBulkClose(); });
         submit_->setFocus();
     });
 
@@ -212,26 +212,26 @@ ClosingOrderDialog::ClosingOrderDialog(Simulation& sim, QWidget* parent) : Order
         for (int i = 0; i < kCloseRows; ++i)
             if (rowTimers_[static_cast<std::size_t>(i)]->isActive()) CommitRow(i);
         EntryOutcome out;
-        Act([&] { out = sim_.SubmitClosingDialog(); });
+        Act([&] { out = sim_.orderDialogs().SubmitClosingDialog(); });
         if (out.missingField == 1) rows_[0]->setFocus();
         if (out.missingField >= 2) part_->edit(static_cast<OrderField>(out.missingField - 1))->setFocus();
     });
-    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelClosingDialog(); }); });
-    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
-    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CancelClosingDialog(); }); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().CancelClosingDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.orderDialogs().CancelClosingDialog(); }); });
     setFixedSize(684, 512);
 }
 
 void ClosingOrderDialog::CommitRow(int row) {
     rowTimers_[static_cast<std::size_t>(row)]->stop();
-    if (!sim_.closingDialog().visible) return;
+    if (!sim_.orderDialogs().closingDialog().visible) return;
     const std::string typed = rows_[static_cast<std::size_t>(row)]->text().toStdString();
-    if (typed == sim_.closingDialog().rowTexts[static_cast<std::size_t>(row)]) return;
-    Act([&] { sim_.EditCloseRow(row, typed); });
+    if (typed == sim_.orderDialogs().closingDialog().rowTexts[static_cast<std::size_t>(row)]) return;
+    Act([&] { sim_.orderDialogs().EditCloseRow(row, typed); });
 }
 
 void ClosingOrderDialog::Refresh() {
-    const ClosingDialogModel& m = sim_.closingDialog();
+    const ClosingDialogModel& m = sim_.orderDialogs().closingDialog();
     SetShown(m.visible);
     if (!m.visible) return;
     setWindowTitle(Q(m.caption));
@@ -285,19 +285,19 @@ CorrectCancelDialog::CorrectCancelDialog(Simulation& sim, QWidget* parent) : Ord
     list_->setTextElideMode(Qt::ElideNone);
     list_->viewport()->installEventFilter(this);
     connect(list_, &QListWidget::currentRowChanged, this,
-            [this](int row) { sim_.SelectCorrectCancelLine(row); });
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Act([&] { sim_.CorrectSelectedOrder(); }); });
+            [this](int row) { sim_.orderDialogs().SelectCorrectCancelLine(row); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Act([&] { sim_.orderDialogs().CorrectSelectedOrder(); }); });
     auto* cancelOrder = DialogButton(this, "取消注文", "cancelOrderButton", 16, 304, 100);
     auto* correct = DialogButton(this, "訂正注文", "correctOrderButton", 126, 304, 100);
     auto* close = DialogButton(this, "キャンセル", "cancelButton", 236, 304, 100);
     auto* speed = DialogButton(this, "指定速度に戻す", "restoreSpeedButton", 566, 304, 150);
     cancelOrder->setToolTip(QStringLiteral("選択した注文を取り消します (一覧の右クリックでも)"));
     correct->setToolTip(QStringLiteral("選択した注文を訂正します (一覧のダブルクリックでも)"));
-    connect(cancelOrder, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelSelectedOrder(); }); });
-    connect(correct, &QPushButton::clicked, this, [this] { Act([&] { sim_.CorrectSelectedOrder(); }); });
-    connect(close, &QPushButton::clicked, this, [this] { Act([&] { sim_.CloseCorrectCancelDialog(); }); });
-    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.RestoreChosenSpeed(); }); });
-    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.CloseCorrectCancelDialog(); }); });
+    connect(cancelOrder, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().CancelSelectedOrder(); }); });
+    connect(correct, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().CorrectSelectedOrder(); }); });
+    connect(close, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().CloseCorrectCancelDialog(); }); });
+    connect(speed, &QPushButton::clicked, this, [this] { Act([&] { sim_.orderDialogs().RestoreChosenSpeed(); }); });
+    connect(this, &OrderDialogFrame::cancelRequested, this, [this] { Act([&] { sim_.orderDialogs().CloseCorrectCancelDialog(); }); });
     setFixedSize(732, 348);
 }
 
@@ -308,7 +308,7 @@ bool CorrectCancelDialog::eventFilter(QObject* watched, QEvent* event) {
             const int row = list_->row(list_->itemAt(mouse->position().toPoint()));
             if (row >= 0) {
                 list_->setCurrentRow(row);
-                Act([&] { sim_.CancelSelectedOrder(); });
+                Act([&] { sim_.orderDialogs().CancelSelectedOrder(); });
             }
             return true;
         }
@@ -317,7 +317,7 @@ bool CorrectCancelDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CorrectCancelDialog::Refresh() {
-    const CorrectCancelDialogModel& m = sim_.correctCancelDialog();
+    const CorrectCancelDialogModel& m = sim_.orderDialogs().correctCancelDialog();
     SetShown(m.visible);
     if (!m.visible) return;
     const QSignalBlocker block(list_);

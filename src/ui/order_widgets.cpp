@@ -104,7 +104,7 @@ OrderPartWidget::OrderPartWidget(QWidget* parent) : QWidget(parent) {
 
     std::tie(limit_, market_) = OptionPair(this, "指値", "normalLimit", "成行", "normalMarket", 0, 32);
     connect(market_, &QRadioButton::toggled, this,
-            [this](bool on) { emit optionChosen(static_cast<int>(Simulation::OrderOption::NormalMarket), on); });
+            [this](bool on) { emit optionChosen(static_cast<int>(OrderDialogs::OrderOption::NormalMarket), on); });
     priceCaption_ = DialogText(this, "価　　格", 124, 32, 60);
     price_ = new NumberEdit(this, "priceEdit");
     price_->Place(186, 32, 90);
@@ -118,10 +118,10 @@ OrderPartWidget::OrderPartWidget(QWidget* parent) : QWidget(parent) {
     std::tie(above_, below_) = OptionPair(stopPart_, "以上", "triggerAbove", "以下", "triggerBelow", 184, 0);
     DialogText(stopPart_, "なら", 300, 0, 40);
     connect(below_, &QRadioButton::toggled, this,
-            [this](bool on) { emit optionChosen(static_cast<int>(Simulation::OrderOption::TriggerBelow), on); });
+            [this](bool on) { emit optionChosen(static_cast<int>(OrderDialogs::OrderOption::TriggerBelow), on); });
     std::tie(stopLimit_, stopMarket_) = OptionPair(stopPart_, "指値", "stopLimit", "成行", "stopMarket", 0, 32);
     connect(stopMarket_, &QRadioButton::toggled, this,
-            [this](bool on) { emit optionChosen(static_cast<int>(Simulation::OrderOption::StopMarket), on); });
+            [this](bool on) { emit optionChosen(static_cast<int>(OrderDialogs::OrderOption::StopMarket), on); });
     stopPrice_ = new NumberEdit(stopPart_, "stopPriceEdit");
     stopPrice_->Place(124, 32, 90);
     closingWords_ = DialogText(stopPart_, "", 236, 32, 100);

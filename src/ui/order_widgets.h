@@ -60,7 +60,7 @@ public:
 
 signals:
     void kindChosen(float kind);
-    void optionChosen(int option, bool on);  // Simulation::OrderOption
+    void optionChosen(int option, bool on);  // OrderDialogs::OrderOption
     void textEdited(int field, const QString& text);  // OrderField
     void spinPressed(int field, bool up);
 

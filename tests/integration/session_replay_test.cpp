@@ -87,7 +87,7 @@ public:
             case 4: return sim_.PressPlayback(kBarBack);
             case 5: return sim_.SetSpeedScroll(1 + Pick(30));
             case 6: return sim_.SetLowSpeed(!d.speed.lowSpeed);
-            case 7: return sim_.ClickBoardPrice(Pick(kBoardLevels));  // the dialog may come later
+            case 7: return sim_.orderDialogs().ClickBoardPrice(Pick(kBoardLevels));  // the dialog may come later
             case 8: return NewOrder();
             case 9: return Close();
             case 10: return CorrectOrCancel();
@@ -107,34 +107,34 @@ private:
     }
     // The form of an open dialog, typed: a limit near the board or the market.
     void Fill(bool closing) {
-        if (Chance(0.3)) sim_.SetOrderKind(closing, static_cast<float>(Pick(3)));
-        sim_.SetOrderOption(closing, Simulation::OrderOption::NormalMarket, Chance(0.4));
-        if (Chance(0.6)) sim_.EditOrderText(closing, OrderField::Price, Price());  // else a clicked price stays
-        sim_.EditOrderText(closing, OrderField::Trigger, Price());
-        sim_.SetOrderOption(closing, Simulation::OrderOption::TriggerBelow, Chance(0.5));
-        sim_.SetOrderOption(closing, Simulation::OrderOption::StopMarket, Chance(0.5));
-        sim_.EditOrderText(closing, OrderField::StopPrice, Price());
-        if (Chance(0.2)) sim_.SpinOrderField(closing, OrderField::Price, Chance(0.5));
+        if (Chance(0.3)) sim_.orderDialogs().SetOrderKind(closing, static_cast<float>(Pick(3)));
+        sim_.orderDialogs().SetOrderOption(closing, OrderDialogs::OrderOption::NormalMarket, Chance(0.4));
+        if (Chance(0.6)) sim_.orderDialogs().EditOrderText(closing, OrderField::Price, Price());  // else a clicked price stays
+        sim_.orderDialogs().EditOrderText(closing, OrderField::Trigger, Price());
+        sim_.orderDialogs().SetOrderOption(closing, OrderDialogs::OrderOption::TriggerBelow, Chance(0.5));
+        sim_.orderDialogs().SetOrderOption(closing, OrderDialogs::OrderOption::StopMarket, Chance(0.5));
+        sim_.orderDialogs().EditOrderText(closing, OrderField::StopPrice, Price());
+        if (Chance(0.2)) sim_.orderDialogs().SpinOrderField(closing, OrderField::Price, Chance(0.5));
     }
     void NewOrder() {
-        sim_.OpenNewOrderDialog();
-        if (!sim_.newOrderDialog().visible) return;
-        sim_.SetNewOrderSell(Chance(0.5));
-        sim_.EditOrderText(false, OrderField::Quantity, std::to_string(100 * (1 + Pick(3))));
+        sim_.orderDialogs().OpenNewOrderDialog();
+        if (!sim_.orderDialogs().newOrderDialog().visible) return;
+        sim_.orderDialogs().SetNewOrderSell(Chance(0.5));
+        sim_.orderDialogs().EditOrderText(false, OrderField::Quantity, std::to_string(100 * (1 + Pick(3))));
         Fill(false);
-        if (Chance(0.85)) sim_.SubmitNewOrderDialog();
-        if (sim_.newOrderDialog().visible) sim_.CancelNewOrderDialog();
+        if (Chance(0.85)) sim_.orderDialogs().SubmitNewOrderDialog();
+        if (sim_.orderDialogs().newOrderDialog().visible) sim_.orderDialogs().CancelNewOrderDialog();
     }
     void Close() {
-        sim_.OpenClosingDialog(Pick(2));
-        if (!sim_.closingDialog().visible) return;
+        sim_.orderDialogs().OpenClosingDialog(Pick(2));
+        if (!sim_.orderDialogs().closingDialog().visible) return;
         if (Chance(0.5))
-            sim_.ToggleBulkClose();
+            sim_.orderDialogs().ToggleBulkClose();
         else
-            sim_.ToggleCloseRow(0);
+            sim_.orderDialogs().ToggleCloseRow(0);
         Fill(true);
-        sim_.SubmitClosingDialog();
-        if (sim_.closingDialog().visible) sim_.CancelClosingDialog();
+        sim_.orderDialogs().SubmitClosingDialog();
+        if (sim_.orderDialogs().closingDialog().visible) sim_.orderDialogs().CancelClosingDialog();
     }
     // The operations a script calls without the dialogs: a correction or a cancellation of the
     // first pending order, a closing of the first position by its row quantity.
@@ -168,21 +168,21 @@ private:
         }
     }
     void CorrectOrCancel() {
-        sim_.OpenCorrectCancelDialog(0);
-        if (!sim_.correctCancelDialog().visible) return;
+        sim_.orderDialogs().OpenCorrectCancelDialog(0);
+        if (!sim_.orderDialogs().correctCancelDialog().visible) return;
         if (Chance(0.5)) {
-            sim_.CancelSelectedOrder();
+            sim_.orderDialogs().CancelSelectedOrder();
         } else {
-            sim_.CorrectSelectedOrder();
-            const bool closing = sim_.closingDialog().visible;
-            if (closing || sim_.newOrderDialog().visible) {
-                sim_.EditOrderText(closing, OrderField::Price, Price());
-                closing ? (void)sim_.SubmitClosingDialog() : (void)sim_.SubmitNewOrderDialog();
-                if (sim_.newOrderDialog().visible) sim_.CancelNewOrderDialog();
-                if (sim_.closingDialog().visible) sim_.CancelClosingDialog();
+            sim_.orderDialogs().CorrectSelectedOrder();
+            const bool closing = sim_.orderDialogs().closingDialog().visible;
+            if (closing || sim_.orderDialogs().newOrderDialog().visible) {
+                sim_.orderDialogs().EditOrderText(closing, OrderField::Price, Price());
+                closing ? (void)sim_.orderDialogs().SubmitClosingDialog() : (void)sim_.orderDialogs().SubmitNewOrderDialog();
+                if (sim_.orderDialogs().newOrderDialog().visible) sim_.orderDialogs().CancelNewOrderDialog();
+                if (sim_.orderDialogs().closingDialog().visible) sim_.orderDialogs().CancelClosingDialog();
             }
         }
-        if (sim_.correctCancelDialog().visible) sim_.CloseCorrectCancelDialog();
+        if (sim_.orderDialogs().correctCancelDialog().visible) sim_.orderDialogs().CloseCorrectCancelDialog();
     }
 
     Simulation& sim_;
@@ -328,8 +328,8 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     ASSERT_EQ(w.PlaySession(*file, true), "");
     EXPECT_EQ(w.trading().account().baseInvestment, 1'000'000);  // the session's own start
     ASSERT_TRUE(watcher.scheduler.RunUntil([&] { return w.display().clockText >= "09:10:00"; }, 100'000'000));
-    w.OpenNewOrderDialog();
-    EXPECT_FALSE(w.newOrderDialog().visible);
+    w.orderDialogs().OpenNewOrderDialog();
+    EXPECT_FALSE(w.orderDialogs().newOrderDialog().visible);
     w.PressPlayback(kPlayPause);
     EXPECT_FALSE(w.replay().paused);
     w.PressPlayback(kStop);
@@ -349,12 +349,12 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     Program original(21, 0);
     Simulation& sim = original.sim;
     ASSERT_NO_FATAL_FAILURE(original.PlayTo(Demo().dateFolders[2], "09:10:00"));
-    sim.ClickBoardPrice(2);
+    sim.orderDialogs().ClickBoardPrice(2);
     const std::int64_t clickedAt = original.scheduler.NowMs();
     ASSERT_TRUE(original.scheduler.RunUntil([&] { return sim.display().clockText >= "09:10:10"; }, 100'000'000));
     ASSERT_LT(original.scheduler.NowMs() - clickedAt, 30'000);
-    sim.OpenNewOrderDialog();
-    const std::string clicked = sim.newOrderDialog().form.price;
+    sim.orderDialogs().OpenNewOrderDialog();
+    const std::string clicked = sim.orderDialogs().newOrderDialog().form.price;
     ASSERT_FALSE(clicked.empty());
     sim.PressPlayback(kStop);  // the dialog closes with the replay; its price was the point
     ASSERT_TRUE(original.scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000));
@@ -367,7 +367,7 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     Simulation& w = again.sim;
     std::string seen;
     w.SetChangeListener([&] {
-        if (w.newOrderDialog().visible) seen = w.newOrderDialog().form.price;
+        if (w.orderDialogs().newOrderDialog().visible) seen = w.orderDialogs().newOrderDialog().form.price;
     });
     ASSERT_EQ(w.PlaySession(std::move(*file), false), "");
     again.PlaySessionOut();

@@ -104,10 +104,10 @@ TEST_F(MarketStepTest, HideBoardAndTapeIsClearedAtTheEndOfTheDay) {
 
 TEST_F(MarketStepTest, APriceCellClickIsRemembered) {
     Prepare();
-    sim->ClickBoardPrice(5);
-    EXPECT_EQ(sim->clickedBoardPrice(), 999);
-    sim->ClickBoardPrice(12);  // not a price cell
-    EXPECT_EQ(sim->clickedBoardPrice(), 999);
+    sim->orderDialogs().ClickBoardPrice(5);
+    EXPECT_EQ(sim->orderDialogs().clickedBoardPrice(), 999);
+    sim->orderDialogs().ClickBoardPrice(12);  // not a price cell
+    EXPECT_EQ(sim->orderDialogs().clickedBoardPrice(), 999);
 }
 
 }  // namespace

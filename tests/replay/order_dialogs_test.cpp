@@ -24,20 +24,20 @@ protected:
     }
     // 新規注文 with a limit (or market when price is empty), confirmed.
     EntryOutcome Order(const std::string& qty, const std::string& price, bool sell = false) {
-        sim->OpenNewOrderDialog();
-        EXPECT_TRUE(sim->newOrderDialog().visible);
-        sim->SetNewOrderSell(sell);
-        sim->EditOrderText(false, OrderField::Quantity, qty);
+        sim->orderDialogs().OpenNewOrderDialog();
+        EXPECT_TRUE(sim->orderDialogs().newOrderDialog().visible);
+        sim->orderDialogs().SetNewOrderSell(sell);
+        sim->orderDialogs().EditOrderText(false, OrderField::Quantity, qty);
         if (price.empty())
-            sim->SetOrderOption(false, Simulation::OrderOption::NormalMarket, true);
+            sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
         else
-            sim->EditOrderText(false, OrderField::Price, price);
+            sim->orderDialogs().EditOrderText(false, OrderField::Price, price);
         dialogs.answers = {true};
-        return sim->SubmitNewOrderDialog();
+        return sim->orderDialogs().SubmitNewOrderDialog();
     }
-    const NewOrderDialogModel& nd() const { return sim->newOrderDialog(); }
-    const ClosingDialogModel& cd() const { return sim->closingDialog(); }
-    const CorrectCancelDialogModel& ld() const { return sim->correctCancelDialog(); }
+    const NewOrderDialogModel& nd() const { return sim->orderDialogs().newOrderDialog(); }
+    const ClosingDialogModel& cd() const { return sim->orderDialogs().closingDialog(); }
+    const CorrectCancelDialogModel& ld() const { return sim->orderDialogs().correctCancelDialog(); }
 };
 
 TEST_F(OrderDialogsTest, TheOrderTypeShowsAndHidesTheStopPart) {
@@ -89,16 +89,16 @@ TEST_F(OrderDialogsTest, TheFundsCheckIsStrictAndARefusalKeepsTheDialogOpen) {
     ASSERT_EQ(dialogs.notices.size(), 1u);
     EXPECT_EQ(dialogs.notices[0], (std::pair<std::string, std::string>{"注文エラー", "資金が足りません。"}));
     EXPECT_TRUE(nd().visible);
-    sim->CancelNewOrderDialog();
+    sim->orderDialogs().CancelNewOrderDialog();
     sim->trading().RestoreAccount(500'001, 0, 0, true);
     ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     EXPECT_FALSE(nd().visible);
     EXPECT_EQ(d().buyingPowerText, "1");
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].side, kSideCash);  // 買付 in cash-only mode
 
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     dialogs.answers = {true};
-    EXPECT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::MissingField);
+    EXPECT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::MissingField);
     EXPECT_EQ(dialogs.notices.back(), (std::pair<std::string, std::string>{"エラー", "数量が入力されていません。"}));
 }
 
@@ -113,42 +113,42 @@ TEST_F(OrderDialogsTest, AMarketOrderReservesAtTheUpperPriceLimit) {
 TEST_F(OrderDialogsTest, ABoardPriceIsTakenWithinThirtySecondsAndWhileTheDialogIsOpen) {
     Open();
     clock.nowMs = 100'000;
-    sim->ClickBoardPrice(5);  // the best bid, 999
+    sim->orderDialogs().ClickBoardPrice(5);  // the best bid, 999
     clock.nowMs += 30'000;
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     EXPECT_EQ(nd().form.price, "999");
-    sim->CancelNewOrderDialog();
+    sim->orderDialogs().CancelNewOrderDialog();
     clock.nowMs += 1'000;
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     EXPECT_EQ(nd().form.price, "");  // 31 seconds on
-    sim->ClickBoardPrice(0);
+    sim->orderDialogs().ClickBoardPrice(0);
     EXPECT_EQ(nd().form.price, "1001");
     // Back to the dialog after looking elsewhere: a fresh click counts again, an old one not.
-    sim->EditOrderText(false, OrderField::Price, "990");
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "990");
     clock.nowMs += 31'000;
-    sim->ActivateNewOrderDialog();
+    sim->orderDialogs().ActivateNewOrderDialog();
     EXPECT_EQ(nd().form.price, "990");
-    sim->ClickBoardPrice(6);
-    sim->EditOrderText(false, OrderField::Price, "");
+    sim->orderDialogs().ClickBoardPrice(6);
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "");
     clock.nowMs += 5'000;
-    sim->ActivateNewOrderDialog();
+    sim->orderDialogs().ActivateNewOrderDialog();
     EXPECT_EQ(nd().form.price, "998");
 }
 
 TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
     Open();
     EXPECT_FALSE(d().speed.lowSpeed);
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     EXPECT_TRUE(d().speed.lowSpeed);
     EXPECT_TRUE(d().controls.orderButtons[0]);   // 新規注文 stays available
     EXPECT_FALSE(d().controls.orderButtons[2]);
-    sim->RestoreChosenSpeed();
+    sim->orderDialogs().RestoreChosenSpeed();
     EXPECT_FALSE(d().speed.lowSpeed);
-    sim->CancelNewOrderDialog();
+    sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_FALSE(d().speed.lowSpeed);
     sim->SetLowSpeed(true);
-    sim->OpenNewOrderDialog();
-    sim->CancelNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_TRUE(d().speed.lowSpeed);  // it was on before
 }
 
@@ -158,19 +158,19 @@ TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
     ASSERT_EQ(Order("500", "1000").status, EntryOutcome::Status::Stored);
     ASSERT_EQ(d().buyingPowerText, "500,000");
     sim->trading().RestoreAccount(170'003, 0, 0, true);  // 170,003 − 500,000 reserved
-    sim->OpenCorrectCancelDialog(0);  // a double click on the pending line
+    sim->orderDialogs().OpenCorrectCancelDialog(0);  // a double click on the pending line
     ASSERT_TRUE(ld().visible);
     ASSERT_EQ(ld().lines.size(), 1u);
     EXPECT_EQ(ld().selected, 0);
-    sim->CorrectSelectedOrder();
+    sim->orderDialogs().CorrectSelectedOrder();
     EXPECT_FALSE(ld().visible);
     ASSERT_TRUE(nd().visible);
     EXPECT_EQ(nd().caption, "訂正注文");
     EXPECT_EQ(nd().form.price, "1000");
     EXPECT_EQ(nd().form.quantity, "500");
-    sim->EditOrderText(false, OrderField::Price, "1020");
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "1020");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].limitPrice, 1020.0f);
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].number, 100.0f);  // same number, same slot
     EXPECT_FALSE(nd().visible);
@@ -179,22 +179,22 @@ TEST_F(OrderDialogsTest, ACorrectionFromTheListNeedsOnlyTheDifference) {
 
 TEST_F(OrderDialogsTest, TheListSpellsOutStopsAndCancellingTheLastOrderClosesIt) {
     Open();
-    sim->OpenNewOrderDialog();
-    sim->SetOrderKind(false, kKindStop);
-    sim->EditOrderText(false, OrderField::Quantity, "100");
-    sim->EditOrderText(false, OrderField::Trigger, "990");
-    sim->SetOrderOption(false, Simulation::OrderOption::TriggerBelow, true);
-    sim->SetOrderOption(false, Simulation::OrderOption::StopMarket, true);
-    sim->SetNewOrderSell(true);
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().SetOrderKind(false, kKindStop);
+    sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
+    sim->orderDialogs().EditOrderText(false, OrderField::Trigger, "990");
+    sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::TriggerBelow, true);
+    sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::StopMarket, true);
+    sim->orderDialogs().SetNewOrderSell(true);
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
-    sim->OpenCorrectCancelDialog();
+    ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    sim->orderDialogs().OpenCorrectCancelDialog();
     ASSERT_EQ(ld().lines.size(), 1u);
     const std::string& line = ld().lines[0];
     EXPECT_NE(line.find("新規　売建　   100　       -　市場価格が990円以下なら成行で執行   "), std::string::npos) << line;
     EXPECT_EQ(TrailingSlot(line), 0);
     dialogs.answers = {true};
-    sim->CancelSelectedOrder();
+    sim->orderDialogs().CancelSelectedOrder();
     EXPECT_EQ(dialogs.questions.back(), (std::pair<std::string, std::string>{"注文取消し", "選択行の注文を取消します。"}));
     EXPECT_FALSE(ld().visible);
     EXPECT_FALSE(d().controls.orderButtons[2]);
@@ -208,36 +208,36 @@ TEST_F(OrderDialogsTest, BulkCloseAndRowQuantitiesTakeWhatIsFree) {
     PlayTo(2);
     ASSERT_EQ(sim->trading().fills().size(), 2u);
     // 100 of the 300 go into a first closing order.
-    sim->OpenClosingDialog();
+    sim->orderDialogs().OpenClosingDialog();
     ASSERT_TRUE(cd().visible);
     ASSERT_EQ(cd().lines.size(), 2u);
-    sim->EditCloseRow(0, "100");
-    sim->EditOrderText(true, OrderField::Price, "1010");
+    sim->orderDialogs().EditCloseRow(0, "100");
+    sim->orderDialogs().EditOrderText(true, OrderField::Price, "1010");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitClosingDialog().status, EntryOutcome::Status::Stored);
 
-    sim->OpenClosingDialog();
-    sim->ToggleBulkClose();
+    sim->orderDialogs().OpenClosingDialog();
+    sim->orderDialogs().ToggleBulkClose();
     EXPECT_STREQ(cd().BulkCaption(), "一括解除");
     EXPECT_EQ(cd().rowTexts[0], "200");
     EXPECT_EQ(cd().rowTexts[1], "200");
     EXPECT_EQ(cd().order.quantity, "400");
-    sim->ToggleBulkClose();
+    sim->orderDialogs().ToggleBulkClose();
     EXPECT_EQ(cd().order.quantity, "");
-    sim->EditCloseRow(0, "250");
+    sim->orderDialogs().EditCloseRow(0, "250");
     EXPECT_EQ(cd().rowTexts[0], "200");
-    sim->EditCloseRow(1, "500");
+    sim->orderDialogs().EditCloseRow(1, "500");
     EXPECT_EQ(cd().rowTexts[1], "200");  // only 200 are held there
-    sim->EditCloseRow(0, "x");
+    sim->orderDialogs().EditCloseRow(0, "x");
     EXPECT_EQ(cd().rowTexts[0], "");
-    sim->ToggleCloseRow(0);
+    sim->orderDialogs().ToggleCloseRow(0);
     EXPECT_EQ(cd().rowTexts[0], "200");
     EXPECT_EQ(cd().order.quantity, "400");
-    sim->EditOrderText(true, OrderField::Price, "1020");
+    sim->orderDialogs().EditOrderText(true, OrderField::Price, "1020");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitClosingDialog().status, EntryOutcome::Status::Stored);
     // Everything is committed now: nothing to close.
-    sim->OpenClosingDialog();
+    sim->orderDialogs().OpenClosingDialog();
     EXPECT_FALSE(cd().visible);
 }
 
@@ -245,14 +245,14 @@ TEST_F(OrderDialogsTest, TheClosingSideFollowsWhatIsHeld) {
     Open();
     ASSERT_EQ(Order("100", "", /*sell=*/true).status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    sim->OpenClosingDialog();
+    sim->orderDialogs().OpenClosingDialog();
     ASSERT_TRUE(cd().visible);
     EXPECT_EQ(cd().side, kSideMarginSell);  // no long: 買埋
-    sim->SetClosingSide(kSideMarginBuy);
+    sim->orderDialogs().SetClosingSide(kSideMarginBuy);
     EXPECT_EQ(cd().side, kSideMarginSell);  // nothing to 売埋: back to 買埋
     ASSERT_EQ(cd().lines.size(), 1u);
     EXPECT_NE(cd().lines[0].find("売建"), std::string::npos);
-    sim->CancelClosingDialog();
+    sim->orderDialogs().CancelClosingDialog();
     EXPECT_EQ(sim->trading().orders().positions[0].closeQtyInput, 0);
 }
 
@@ -261,7 +261,7 @@ TEST_F(OrderDialogsTest, CashHoldingsAreClosedWith売付) {
     sim->trading().RestoreAccount(1'000'000, 0, 0, true);
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    sim->OpenClosingDialog(0);  // a double click on the long holding line
+    sim->orderDialogs().OpenClosingDialog(0);  // a double click on the long holding line
     ASSERT_TRUE(cd().visible);
     EXPECT_EQ(cd().side, kSideCash);
     EXPECT_EQ(ViewClosingSide(cd().side).label, "売付");
@@ -273,14 +273,14 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     Open();
     ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    sim->OpenClosingDialog();
-    sim->EditCloseRow(0, "200");
-    sim->EditOrderText(true, OrderField::Price, "1010");
+    sim->orderDialogs().OpenClosingDialog();
+    sim->orderDialogs().EditCloseRow(0, "200");
+    sim->orderDialogs().EditOrderText(true, OrderField::Price, "1010");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitClosingDialog().status, EntryOutcome::Status::Stored);
     const ClosingOrder before = sim->trading().orders().pendingClosingOrders[0];
-    sim->OpenCorrectCancelDialog();
-    sim->CorrectSelectedOrder();
+    sim->orderDialogs().OpenCorrectCancelDialog();
+    sim->orderDialogs().CorrectSelectedOrder();
     ASSERT_TRUE(cd().visible);
     EXPECT_EQ(cd().caption, "訂正返済注文");
     EXPECT_EQ(cd().order.quantity, "200");
@@ -289,12 +289,12 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     ASSERT_EQ(cd().lines.size(), 1u);
     EXPECT_EQ(cd().listedSlots, std::vector<int>{0});
     EXPECT_EQ(cd().rowTexts[0], "200");
-    sim->EditCloseRow(0, "100");
-    sim->ToggleCloseRow(0);
+    sim->orderDialogs().EditCloseRow(0, "100");
+    sim->orderDialogs().ToggleCloseRow(0);
     EXPECT_EQ(cd().rowTexts[0], "200");
-    sim->EditOrderText(true, OrderField::Price, "1020");
+    sim->orderDialogs().EditOrderText(true, OrderField::Price, "1020");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitClosingDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitClosingDialog().status, EntryOutcome::Status::Stored);
     const ClosingOrder& after = sim->trading().orders().pendingClosingOrders[0];
     EXPECT_EQ(after.number, before.number);
     EXPECT_EQ(after.limitPrice, 1020.0f);
@@ -304,7 +304,7 @@ TEST_F(OrderDialogsTest, AClosingOrderIsCorrectedWithItsAllocationKept) {
     EXPECT_EQ(sim->trading().orders().positions[0].committedQty, 200.0f);
     EXPECT_TRUE(ld().visible);  // back to the list
     dialogs.answers = {true};
-    sim->CancelSelectedOrder();
+    sim->orderDialogs().CancelSelectedOrder();
     EXPECT_EQ(sim->trading().orders().positions[0].committedQty, 0.0f);
 }
 
@@ -312,23 +312,23 @@ TEST_F(OrderDialogsTest, NewOrdersWaitWhileTheCorrectCancelListIsInUse) {
     Open();
     ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
     EXPECT_TRUE(d().controls.orderButtons[0]);
-    sim->OpenCorrectCancelDialog();
+    sim->orderDialogs().OpenCorrectCancelDialog();
     ASSERT_TRUE(ld().visible);
     EXPECT_FALSE(d().controls.orderButtons[0]);  // 新規注文 would be lost to a correction
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     EXPECT_FALSE(nd().visible);
-    sim->CorrectSelectedOrder();
+    sim->orderDialogs().CorrectSelectedOrder();
     ASSERT_TRUE(nd().correctionMode);
     EXPECT_FALSE(d().controls.orderButtons[0]);
-    sim->CancelNewOrderDialog();  // back to the list
+    sim->orderDialogs().CancelNewOrderDialog();  // back to the list
     ASSERT_TRUE(ld().visible);
-    sim->CloseCorrectCancelDialog();
+    sim->orderDialogs().CloseCorrectCancelDialog();
     EXPECT_TRUE(d().controls.orderButtons[0]);
     // Beside the closing dialog a new order can still be entered.
     PlayTo(1);
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(2);
-    sim->OpenClosingDialog();
+    sim->orderDialogs().OpenClosingDialog();
     ASSERT_TRUE(cd().visible);
     EXPECT_TRUE(d().controls.orderButtons[0]);
 }
@@ -356,8 +356,8 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     EXPECT_EQ(sim->trading().market().cells.text[18], "700");
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
     // Nothing is left to double-click, and no dialog opens without a replay.
-    sim->OpenClosingDialog(0);
-    sim->OpenCorrectCancelDialog(0);
+    sim->orderDialogs().OpenClosingDialog(0);
+    sim->orderDialogs().OpenCorrectCancelDialog(0);
     EXPECT_FALSE(cd().visible);
     EXPECT_FALSE(ld().visible);
 }
@@ -386,23 +386,23 @@ TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
     Open();
     EXPECT_EQ(SpinQuantity("1,000", 100, true), "1100");
     EXPECT_EQ(SpinPrice("1,200", true, false, false), "1201");
-    sim->OpenNewOrderDialog();
-    sim->EditOrderText(false, OrderField::Quantity, "1,000");
-    sim->EditOrderText(false, OrderField::Price, "1,100");
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "1,000");
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "1,100");
     std::string shownWhenAsked;
     dialogs.whileAsking = [&] { shownWhenAsked = nd().form.quantity; };
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].quantity, 1000.0f);
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].limitPrice, 1100.0f);
     EXPECT_EQ(shownWhenAsked, "1000");
 
     // The box shows the whole units ordered while the order is confirmed.
-    sim->OpenNewOrderDialog();
-    sim->EditOrderText(false, OrderField::Quantity, "250");
-    sim->EditOrderText(false, OrderField::Price, "900");
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "250");
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "900");
     dialogs.answers = {true};
-    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     EXPECT_EQ(shownWhenAsked, "200");
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[1].quantity, 200.0f);
     dialogs.whileAsking = nullptr;
@@ -411,21 +411,21 @@ TEST_F(OrderDialogsTest, FiguresTypedWithThousandsSeparatorsAreReadWhole) {
     ASSERT_EQ(Order("300", "").status, EntryOutcome::Status::Stored);
     PlayTo(4);
     // The limit at 1,200 filled at the open: 1,000 held there, then the 300.
-    sim->OpenClosingDialog();
+    sim->orderDialogs().OpenClosingDialog();
     ASSERT_EQ(cd().lines.size(), 2u);
-    sim->EditCloseRow(0, "1,000");
+    sim->orderDialogs().EditCloseRow(0, "1,000");
     EXPECT_EQ(cd().rowTexts[0], "1000");
-    sim->EditCloseRow(1, "1,000");
+    sim->orderDialogs().EditCloseRow(1, "1,000");
     EXPECT_EQ(cd().rowTexts[1], "300");  // no more than is held
 }
 
 TEST_F(OrderDialogsTest, AMissingFieldIsNamedForTheFocus) {
     Open();
-    sim->OpenNewOrderDialog();
-    sim->SetOrderKind(false, kKindNormalWithStop);
-    sim->EditOrderText(false, OrderField::Quantity, "100");
-    sim->EditOrderText(false, OrderField::Price, "900");
-    const EntryOutcome out = sim->SubmitNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().SetOrderKind(false, kKindNormalWithStop);
+    sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
+    sim->orderDialogs().EditOrderText(false, OrderField::Price, "900");
+    const EntryOutcome out = sim->orderDialogs().SubmitNewOrderDialog();
     EXPECT_EQ(out.status, EntryOutcome::Status::MissingField);
     EXPECT_EQ(out.missingField, 3);  // the trigger price
     EXPECT_EQ(out.message, "価格が入力されていません。");
@@ -437,12 +437,12 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     PlayTo(2);
     ASSERT_EQ(sim->trading().fills().size(), 1u);
     const int steps = sim->stepsRun();
-    sim->OpenNewOrderDialog();
-    sim->EditOrderText(false, OrderField::Quantity, "100");
-    sim->SetOrderOption(false, Simulation::OrderOption::NormalMarket, true);
+    sim->orderDialogs().OpenNewOrderDialog();
+    sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
+    sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
     dialogs.answers = {true};
     dialogs.whileAsking = [&] { scheduler.Advance(60'000); };  // a minute with the box open
-    ASSERT_EQ(sim->SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
+    ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     dialogs.whileAsking = nullptr;
     EXPECT_EQ(sim->stepsRun(), steps);
     EXPECT_EQ(sim->trading().fills().size(), 1u);
@@ -453,8 +453,8 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
 TEST_F(OrderDialogsTest, AFillEndsTheCorrectionOfItsOrder) {
     Open();
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
-    sim->OpenCorrectCancelDialog();
-    sim->CorrectSelectedOrder();
+    sim->orderDialogs().OpenCorrectCancelDialog();
+    sim->orderDialogs().CorrectSelectedOrder();
     ASSERT_TRUE(nd().correctionMode);
     PlayTo(2);  // the opening print fills the order
     ASSERT_EQ(sim->trading().fills().size(), 1u);

@@ -255,10 +255,10 @@ TEST_F(ReplayEngineTest, LowSpeedStepsTakeSevenAndAHalfSecondsOrFourAndAHalf) {
     ASSERT_TRUE(RunToRow(2));
     ASSERT_TRUE(RunToRow(3));
     EXPECT_EQ(steps[3].ms - steps[2].ms, 7500);
-    sim->OpenNewOrderDialog();
+    sim->orderDialogs().OpenNewOrderDialog();
     ASSERT_TRUE(RunToRow(5));
     EXPECT_EQ(steps[5].ms - steps[4].ms, 4500);
-    sim->CancelNewOrderDialog();
+    sim->orderDialogs().CancelNewOrderDialog();
 
     // Clearing the box ends the slow sub-steps of the running step.
     ASSERT_TRUE(RunToRow(6));

@@ -144,7 +144,7 @@ TEST_F(OrderDialogsWidgetTest, EscapeAndTheWindowsCloseCancelAndAMissingFieldIsS
     d->close();
     QTest::qWait(0);
     window->Refresh();
-    EXPECT_FALSE(sim().newOrderDialog().visible);
+    EXPECT_FALSE(sim().orderDialogs().newOrderDialog().visible);
     EXPECT_FALSE(d->isVisible());
     EXPECT_TRUE(sim().trading().orders().pendingNewOrders[0].number == 0);
 }

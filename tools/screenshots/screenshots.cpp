@@ -170,18 +170,18 @@ int Run(const QString& out) {
     for (const char c : sim.display().priceLabel)
         if (c >= '0' && c <= '9') price = price * 10 + (c - '0');
     const std::string below = std::to_string((price - 30) / 10 * 10);
-    sim.OpenNewOrderDialog();
-    sim.SetNewOrderSell(false);
-    sim.EditOrderText(false, OrderField::Quantity, "200");
-    sim.EditOrderText(false, OrderField::Price, below);
+    sim.orderDialogs().OpenNewOrderDialog();
+    sim.orderDialogs().SetNewOrderSell(false);
+    sim.orderDialogs().EditOrderText(false, OrderField::Quantity, "200");
+    sim.orderDialogs().EditOrderText(false, OrderField::Price, below);
     ok = SaveDialog(w, "newOrderDialog", out + "/new-order.png") && ok;
-    sim.CancelNewOrderDialog();
-    sim.OpenClosingDialog(1);
+    sim.orderDialogs().CancelNewOrderDialog();
+    sim.orderDialogs().OpenClosingDialog(1);
     ok = SaveDialog(w, "closingOrderDialog", out + "/closing-order.png") && ok;
-    sim.CancelClosingDialog();
-    sim.OpenCorrectCancelDialog(0);
+    sim.orderDialogs().CancelClosingDialog();
+    sim.orderDialogs().OpenCorrectCancelDialog(0);
     ok = SaveDialog(w, "correctCancelDialog", out + "/correct-cancel.png") && ok;
-    sim.CloseCorrectCancelDialog();
+    sim.orderDialogs().CloseCorrectCancelDialog();
     w.Refresh();
     sim.PressPlayback(kPlayPause);
     scheduler.RunUntil([&] {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/text.h"
-#include "replay/simulation.h"
+#include "replay/order_dialogs.h"
 
 namespace corvala {
 namespace {
@@ -47,52 +47,56 @@ std::pair<bool, bool> SharesFree(const OrderBook& book) {
 
 }  // namespace
 
-void Simulation::RestoreLowSpeed(bool before) {
-    if (!before) SetLowSpeed(false);
+OrderDialogs::OrderDialogs(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay,
+                           TradingDesk& trading, Dialogs& dialogs, Clock& clock)
+    : host_(host), log_(log), display_(display), replay_(replay), trading_(trading), dialogs_(dialogs), clock_(clock) {}
+
+void OrderDialogs::RestoreLowSpeed(bool before) {
+    if (!before) host_.SetLowSpeed(false);
 }
 
-void Simulation::RestoreChosenSpeed() {
-    const OpScope op(*this, "RestoreChosenSpeed", {});
+void OrderDialogs::RestoreChosenSpeed() {
+    const OpScope op(log_, "RestoreChosenSpeed", {});
     if (!op) return;
-    SetLowSpeed(false);
-    Notify();
+    host_.SetLowSpeed(false);
+    host_.Notify();
 }
 
 // ---- New order ------------------------------------------------------------------------------
 
-void Simulation::OpenNewOrderDialog() {
-    const OpScope op(*this, "OpenNewOrderDialog", {});
+void OrderDialogs::OpenNewOrderDialog() {
+    const OpScope op(log_, "OpenNewOrderDialog", {});
     if (!op) return;
-    if (!day_ || !display_.controls.orderButtons[0] || newDialog_.visible) return;
+    if (!display_.controls.orderButtons[0] || newDialog_.visible) return;
     newDialog_ = NewOrderDialogModel{};
     newDialog_.lowSpeedBefore = display_.speed.lowSpeed;
-    SetLowSpeed(true);
+    host_.SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     newDialog_.visible = true;
     newDialog_.form.cashCaption = trading_.account().cashOnly;
     ActivateNewOrderDialog();
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::ActivateNewOrderDialog() {
-    const OpScope op(*this, "ActivateNewOrderDialog", {});
+void OrderDialogs::ActivateNewOrderDialog() {
+    const OpScope op(log_, "ActivateNewOrderDialog", {});
     if (!op) return;
-    if (!newDialog_.visible || newDialog_.correctionMode || !day_) return;
-    if (clickedPrice_ != 0 && BoardClickFresh(ports_.clock.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
-        newDialog_.form.price = DialogPriceText(clickedPrice_, day_->decimalPrices);
-    Notify();
+    if (!newDialog_.visible || newDialog_.correctionMode) return;
+    if (clickedPrice_ != 0 && host_.BoardClickFresh(clock_.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
+        newDialog_.form.price = DialogPriceText(clickedPrice_, host_.LoadedDay().decimalPrices);
+    host_.Notify();
 }
 
-void Simulation::SetOrderKind(bool closing, float kind) {
-    const OpScope op(*this, "SetOrderKind", {OpArg(closing), OpArg(kind)});
+void OrderDialogs::SetOrderKind(bool closing, float kind) {
+    const OpScope op(log_, "SetOrderKind", {OpArg(closing), OpArg(kind)});
     if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
-    const OpScope op(*this, "SetOrderOption", {OpArg(closing), OpArg(static_cast<int>(option)), OpArg(on)});
+void OrderDialogs::SetOrderOption(bool closing, OrderOption option, bool on) {
+    const OpScope op(log_, "SetOrderOption", {OpArg(closing), OpArg(static_cast<int>(option)), OpArg(on)});
     if (!op) return;
     NewOrderForm& f = FormOf(closing);
     switch (option) {
@@ -100,74 +104,73 @@ void Simulation::SetOrderOption(bool closing, OrderOption option, bool on) {
         case OrderOption::TriggerBelow: f.triggerBelow = on; break;
         case OrderOption::StopMarket: f.stopMarket = on; break;
     }
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::EditOrderText(bool closing, OrderField field, const std::string& typed) {
-    const OpScope op(*this, "EditOrderText", {OpArg(closing), OpArg(static_cast<int>(field)), typed});
+void OrderDialogs::EditOrderText(bool closing, OrderField field, const std::string& typed) {
+    const OpScope op(log_, "EditOrderText", {OpArg(closing), OpArg(static_cast<int>(field)), typed});
     if (!op) return;
     if (closing && field == OrderField::Quantity) return;  // the sum of the rows
     *TextOf(FormOf(closing), field) = CleanNumberText(typed);
 }
 
-void Simulation::SpinOrderField(bool closing, OrderField field, bool up) {
-    const OpScope op(*this, "SpinOrderField", {OpArg(closing), OpArg(static_cast<int>(field)), OpArg(up)});
+void OrderDialogs::SpinOrderField(bool closing, OrderField field, bool up) {
+    const OpScope op(log_, "SpinOrderField", {OpArg(closing), OpArg(static_cast<int>(field)), OpArg(up)});
     if (!op) return;
-    if (!day_) return;
     std::string& text = *TextOf(FormOf(closing), field);
     if (field == OrderField::Quantity) {
         if (closing) return;
-        text = SpinQuantity(text, day_->tradingUnit, up);
+        text = SpinQuantity(text, host_.LoadedDay().tradingUnit, up);
     } else {
-        text = SpinPrice(text, up, day_->decimalPrices, day_->fineTickMode);
+        text = SpinPrice(text, up, host_.LoadedDay().decimalPrices, host_.LoadedDay().fineTickMode);
     }
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::SetNewOrderSell(bool sell) {
-    const OpScope op(*this, "SetNewOrderSell", {OpArg(sell)});
+void OrderDialogs::SetNewOrderSell(bool sell) {
+    const OpScope op(log_, "SetNewOrderSell", {OpArg(sell)});
     if (!op) return;
     newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
-    Notify();
+    host_.Notify();
 }
 
-EntryOutcome Simulation::SubmitNewOrderDialog() {
-    const OpScope op(*this, "SubmitNewOrderDialog", {});
+EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
+    const OpScope op(log_, "SubmitNewOrderDialog", {});
     if (!op) return {};
     if (!newDialog_.visible) return {};
     const bool correcting = newDialog_.correctionMode;
     // The box shows the whole units that are ordered before the order is confirmed.
     std::string& quantity = newDialog_.form.quantity;
     if (IsNumeric(quantity))
-        quantity = Format(QuantityInUnits(quantity, day_->tradingUnit > 0 ? day_->tradingUnit : 100), "0");
-    Notify();
+        quantity = Format(QuantityInUnits(quantity, host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100), "0");
+    host_.Notify();
     const EntryOutcome out = trading_.PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
-    FinishSubmit(out, &Simulation::LeaveNewOrderDialog);
+    FinishSubmit(out, &OrderDialogs::LeaveNewOrderDialog);
     return out;
 }
 
 // A stored order closes its dialog; a refusal is shown and the dialog stays.
-void Simulation::FinishSubmit(const EntryOutcome& out, void (Simulation::*leave)()) {
+void OrderDialogs::FinishSubmit(const EntryOutcome& out, void (OrderDialogs::*leave)()) {
     if (out.status == EntryOutcome::Status::Stored)
         (this->*leave)();
     else if (!out.message.empty())
-        heldDialogs_.ShowNotice(out.title, out.message);
+        dialogs_.ShowNotice(out.title, out.message);
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::CancelNewOrderDialog() {
-    const OpScope op(*this, "CancelNewOrderDialog", {});
+void OrderDialogs::CancelNewOrderDialog() {
+    const OpScope op(log_, "CancelNewOrderDialog", {});
     if (!op) return;
     if (!newDialog_.visible) return;
     LeaveNewOrderDialog();
-    Notify();
+    host_.Notify();
 }
 
 // After a correction, confirmed or not, the list comes back and keeps the replay slow.
 template <typename Model>
-void Simulation::LeaveDialog(Model& model, void (Simulation::*close)()) {
+void OrderDialogs::LeaveDialog(Model& model, void (OrderDialogs::*close)()) {
     const bool correcting = model.correctionMode;
     const bool before = model.lowSpeedBefore;
     if (correcting) model.lowSpeedBefore = true;
@@ -175,10 +178,10 @@ void Simulation::LeaveDialog(Model& model, void (Simulation::*close)()) {
     if (correcting) ShowCorrectCancelDialog(before);
 }
 
-void Simulation::LeaveNewOrderDialog() { LeaveDialog(newDialog_, &Simulation::CloseNewOrderDialog); }
+void OrderDialogs::LeaveNewOrderDialog() { LeaveDialog(newDialog_, &OrderDialogs::CloseNewOrderDialog); }
 
 // 閉じる: the form cleared, correction over, the speed as it was.
-void Simulation::CloseNewOrderDialog() {
+void OrderDialogs::CloseNewOrderDialog() {
     const bool before = newDialog_.lowSpeedBefore;
     newDialog_ = NewOrderDialogModel{};
     RestoreLowSpeed(before);
@@ -187,10 +190,10 @@ void Simulation::CloseNewOrderDialog() {
 
 // ---- Closing order --------------------------------------------------------------------------
 
-void Simulation::OpenClosingDialog(int summaryLine) {
-    const OpScope op(*this, "OpenClosingDialog", {OpArg(summaryLine)});
+void OrderDialogs::OpenClosingDialog(int summaryLine) {
+    const OpScope op(log_, "OpenClosingDialog", {OpArg(summaryLine)});
     if (!op) return;
-    if (!day_ || closeDialog_.visible || !replay_.replayReady) return;
+    if (closeDialog_.visible || !replay_.replayReady) return;
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
     if (summaryLine >= 0 && (summaryLine > 1 || display_.holdingLines[static_cast<std::size_t>(summaryLine)].empty()))
         return;
@@ -198,7 +201,7 @@ void Simulation::OpenClosingDialog(int summaryLine) {
     if (summaryLine < 0 && !longFree && !shortFree) return;  // everything is already being closed
     closeDialog_ = ClosingDialogModel{};
     closeDialog_.lowSpeedBefore = display_.speed.lowSpeed;
-    SetLowSpeed(true);
+    host_.SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     closeDialog_.visible = true;
     if (trading_.account().cashOnly)
@@ -209,22 +212,22 @@ void Simulation::OpenClosingDialog(int summaryLine) {
         closeDialog_.side = longFree ? kSideMarginBuy : kSideMarginSell;
     RebuildHoldingsList();
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::SetClosingSide(float side) {
-    const OpScope op(*this, "SetClosingSide", {OpArg(side)});
+void OrderDialogs::SetClosingSide(float side) {
+    const OpScope op(log_, "SetClosingSide", {OpArg(side)});
     if (!op) return;
     if (!closeDialog_.visible || closeDialog_.correctionMode || trading_.account().cashOnly) return;
     closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
     trading_.ClearCloseInputs();
     closeDialog_.bulkMode = false;
     RebuildHoldingsList();
-    Notify();
+    host_.Notify();
 }
 
 // The list of the chosen side; with nothing left there, the other side, else the dialog closes.
-void Simulation::RebuildHoldingsList() {
+void OrderDialogs::RebuildHoldingsList() {
     ClosingDialogModel& c = closeDialog_;
     c.lines.clear();
     c.rowTexts = {};
@@ -247,7 +250,7 @@ void Simulation::RebuildHoldingsList() {
     }
     for (int slot : c.listedSlots)
         c.lines.push_back(HoldingLine(trading_.orders().positions[static_cast<std::size_t>(slot)], display_.codeText,
-                                      stocks_.Name(stockCode_), trading_.ValuationPrice(), day_->decimalPrices, slot));
+                                      host_.StockNameShown(), trading_.ValuationPrice(), host_.LoadedDay().decimalPrices, slot));
     float sum = 0;
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         sum += quantities[i];
@@ -267,8 +270,8 @@ void Simulation::RebuildHoldingsList() {
     }
 }
 
-void Simulation::EditCloseRow(int row, const std::string& typed) {
-    const OpScope op(*this, "EditCloseRow", {OpArg(row), typed});
+void OrderDialogs::EditCloseRow(int row, const std::string& typed) {
+    const OpScope op(log_, "EditCloseRow", {OpArg(row), typed});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || row >= kCloseRows ||
@@ -284,11 +287,11 @@ void Simulation::EditCloseRow(int row, const std::string& typed) {
         trading_.SetCloseQuantity(slot, Format(v, "0"));
     }
     RebuildHoldingsList();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::ToggleCloseRow(int row) {
-    const OpScope op(*this, "ToggleCloseRow", {OpArg(row)});
+void OrderDialogs::ToggleCloseRow(int row) {
+    const OpScope op(log_, "ToggleCloseRow", {OpArg(row)});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
@@ -296,43 +299,43 @@ void Simulation::ToggleCloseRow(int row) {
     const Position& p = trading_.orders().positions[static_cast<std::size_t>(slot)];
     trading_.SetCloseInput(slot, p.closeQtyInput == 0 ? p.quantity - p.committedQty : 0);
     RebuildHoldingsList();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::ToggleBulkClose() {
-    const OpScope op(*this, "ToggleBulkClose", {});
+void OrderDialogs::ToggleBulkClose() {
+    const OpScope op(log_, "ToggleBulkClose", {});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode) return;
     c.bulkMode = !c.bulkMode;
     trading_.SetBulkClose(c.side, c.bulkMode);
     RebuildHoldingsList();
-    Notify();
+    host_.Notify();
 }
 
-EntryOutcome Simulation::SubmitClosingDialog() {
-    const OpScope op(*this, "SubmitClosingDialog", {});
+EntryOutcome OrderDialogs::SubmitClosingDialog() {
+    const OpScope op(log_, "SubmitClosingDialog", {});
     if (!op) return {};
     if (!closeDialog_.visible) return {};
     const bool correcting = closeDialog_.correctionMode;
     const EntryOutcome out = trading_.PlaceClosingOrder(ClosingOrderForm{closeDialog_.order, closeDialog_.side},
                                                correcting ? std::optional<int>(closeDialog_.correctionSlot)
                                                           : std::nullopt);
-    FinishSubmit(out, &Simulation::LeaveClosingDialog);
+    FinishSubmit(out, &OrderDialogs::LeaveClosingDialog);
     return out;
 }
 
-void Simulation::CancelClosingDialog() {
-    const OpScope op(*this, "CancelClosingDialog", {});
+void OrderDialogs::CancelClosingDialog() {
+    const OpScope op(log_, "CancelClosingDialog", {});
     if (!op) return;
     if (!closeDialog_.visible) return;
     LeaveClosingDialog();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::LeaveClosingDialog() { LeaveDialog(closeDialog_, &Simulation::CloseClosingDialog); }
+void OrderDialogs::LeaveClosingDialog() { LeaveDialog(closeDialog_, &OrderDialogs::CloseClosingDialog); }
 
-void Simulation::CloseClosingDialog() {
+void OrderDialogs::CloseClosingDialog() {
     const bool before = closeDialog_.lowSpeedBefore;
     closeDialog_ = ClosingDialogModel{};
     trading_.ClearCloseInputs();
@@ -342,10 +345,10 @@ void Simulation::CloseClosingDialog() {
 
 // ---- Correct and cancel ---------------------------------------------------------------------
 
-void Simulation::OpenCorrectCancelDialog(int pendingLine) {
-    const OpScope op(*this, "OpenCorrectCancelDialog", {OpArg(pendingLine)});
+void OrderDialogs::OpenCorrectCancelDialog(int pendingLine) {
+    const OpScope op(log_, "OpenCorrectCancelDialog", {OpArg(pendingLine)});
     if (!op) return;
-    if (!day_ || listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
+    if (listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
     if (pendingLine >= 0) {
         if (static_cast<std::size_t>(pendingLine) >= display_.pendingLines.size()) return;
         const std::string& line = display_.pendingLines[static_cast<std::size_t>(pendingLine)];
@@ -359,28 +362,28 @@ void Simulation::OpenCorrectCancelDialog(int pendingLine) {
     ShowCorrectCancelDialog(display_.speed.lowSpeed);
 }
 
-void Simulation::ShowCorrectCancelDialog(bool lowSpeedBefore) {
+void OrderDialogs::ShowCorrectCancelDialog(bool lowSpeedBefore) {
     listDialog_ = CorrectCancelDialogModel{};
     listDialog_.lowSpeedBefore = lowSpeedBefore;
-    SetLowSpeed(true);
+    host_.SetLowSpeed(true);
     listDialog_.visible = true;
     RebuildCorrectCancelList();
     if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::RebuildCorrectCancelList() {
+void OrderDialogs::RebuildCorrectCancelList() {
     CorrectCancelDialogModel& l = listDialog_;
     l.lines.clear();
     l.entries.clear();
-    const std::string name = stocks_.Name(stockCode_);
+    const std::string name = host_.StockNameShown();
     for (int closing = 0; closing < 2; ++closing)
         for (int i = 0; i < kOrderSlots; ++i) {
             const Order& o = closing ? static_cast<const Order&>(trading_.orders().pendingClosingOrders[static_cast<std::size_t>(i)])
                                      : trading_.orders().pendingNewOrders[static_cast<std::size_t>(i)];
             if (!o.InUse()) continue;
-            l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, day_->decimalPrices, i));
+            l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, host_.LoadedDay().decimalPrices, i));
             l.entries.emplace_back(i, closing == 1);
         }
     l.selected = l.lines.empty() ? -1 : 0;
@@ -389,14 +392,14 @@ void Simulation::RebuildCorrectCancelList() {
     rememberedOrder_ = {100, false};
 }
 
-void Simulation::SelectCorrectCancelLine(int index) {
-    const OpScope op(*this, "SelectCorrectCancelLine", {OpArg(index)});
+void OrderDialogs::SelectCorrectCancelLine(int index) {
+    const OpScope op(log_, "SelectCorrectCancelLine", {OpArg(index)});
     if (!op) return;
     if (index >= 0 && static_cast<std::size_t>(index) < listDialog_.lines.size()) listDialog_.selected = index;
 }
 
-void Simulation::CancelSelectedOrder() {
-    const OpScope op(*this, "CancelSelectedOrder", {});
+void OrderDialogs::CancelSelectedOrder() {
+    const OpScope op(log_, "CancelSelectedOrder", {});
     if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
@@ -405,11 +408,11 @@ void Simulation::CancelSelectedOrder() {
     RebuildCorrectCancelList();
     if (l.lines.empty()) HideCorrectCancelDialog(true);
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::CorrectSelectedOrder() {
-    const OpScope op(*this, "CorrectSelectedOrder", {});
+void OrderDialogs::CorrectSelectedOrder() {
+    const OpScope op(log_, "CorrectSelectedOrder", {});
     if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
@@ -418,7 +421,7 @@ void Simulation::CorrectSelectedOrder() {
     if (closing ? closeDialog_.visible : newDialog_.visible) return;
     const bool before = l.lowSpeedBefore;
     HideCorrectCancelDialog(false);
-    const bool decimals = day_->decimalPrices;
+    const bool decimals = host_.LoadedDay().decimalPrices;
     if (closing) {
         const ClosingOrder& o = trading_.orders().pendingClosingOrders[static_cast<std::size_t>(slot)];
         closeDialog_ = ClosingDialogModel{};
@@ -443,18 +446,18 @@ void Simulation::CorrectSelectedOrder() {
         newDialog_.lowSpeedBefore = before;
     }
     trading_.RefreshDisplay();
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::CloseCorrectCancelDialog() {
-    const OpScope op(*this, "CloseCorrectCancelDialog", {});
+void OrderDialogs::CloseCorrectCancelDialog() {
+    const OpScope op(log_, "CloseCorrectCancelDialog", {});
     if (!op) return;
     if (!listDialog_.visible) return;
     HideCorrectCancelDialog(true);
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::HideCorrectCancelDialog(bool restoreSpeed) {
+void OrderDialogs::HideCorrectCancelDialog(bool restoreSpeed) {
     const bool before = listDialog_.lowSpeedBefore;
     listDialog_ = CorrectCancelDialogModel{};
     if (restoreSpeed && !newDialog_.correctionMode && !closeDialog_.correctionMode) RestoreLowSpeed(before);
@@ -462,7 +465,7 @@ void Simulation::HideCorrectCancelDialog(bool restoreSpeed) {
 }
 
 // An order filled, fired or cancelled: a correction of it ends, and the lists that show it follow.
-void Simulation::OrderGone(int slot, bool closing) {
+void OrderDialogs::OrderGone(int slot, bool closing) {
     if (!closing && newDialog_.correctionMode && newDialog_.correctionSlot == slot) CloseNewOrderDialog();
     if (closing && closeDialog_.correctionMode && closeDialog_.correctionSlot == slot) CloseClosingDialog();
     if (listDialog_.visible) {
@@ -471,7 +474,7 @@ void Simulation::OrderGone(int slot, bool closing) {
     }
 }
 
-void Simulation::CloseOrderDialogs() {
+void OrderDialogs::CloseAll() {
     if (newDialog_.visible) CloseNewOrderDialog();
     if (closeDialog_.visible) CloseClosingDialog();
     if (listDialog_.visible) HideCorrectCancelDialog(true);
@@ -480,13 +483,28 @@ void Simulation::CloseOrderDialogs() {
 // The lists were shown anew: 新規注文 stays available beside another order dialog, but not while
 // the correct/cancel list, or a correction started from it, is open: a new entry there would be
 // lost to it.
-void Simulation::OrdersShown() {
+void OrderDialogs::FollowOrders() {
     const int listInUse = listDialog_.visible || newDialog_.correctionMode || closeDialog_.correctionMode ? 1 : 0;
-    const OrderButtonStates b = UpdateOrderButtons(anyOrderDialogOpen(), display_.holdingLines,
+    const OrderButtonStates b = UpdateOrderButtons(anyOpen(), display_.holdingLines,
                                                    display_.pendingLines.size(), listInUse);
     if (replay_.replayReady) display_.controls.orderButtons = {b.newOrder, b.closingOrder, b.correctCancel};
     if (closeDialog_.visible) RebuildHoldingsList();
     if (newDialog_.visible) newDialog_.capacityText = display_.buyingPowerText;  // what the funds check uses
+}
+
+void OrderDialogs::ClickBoardPrice(int level) {
+    const OpScope op(log_, "ClickBoardPrice", {OpArg(level)});
+    if (!op) return;
+    if (level < 0 || level >= kBoardLevels) return;
+    clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];
+    clickedAtMs_ = clock_.NowMs();
+    if (clickedPrice_ == 0) return;
+    const std::string price = DialogPriceText(clickedPrice_, host_.LoadedDay().decimalPrices);
+    if (newDialog_.visible)
+        newDialog_.form.price = price;
+    else if (closeDialog_.visible)
+        closeDialog_.order.price = price;
+    host_.Notify();
 }
 
 }  // namespace corvala
