@@ -451,7 +451,7 @@ int RunReplay(const std::vector<std::string>& args) {
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.
         sim.RequestClose();
-        sim.SetDataFolder(ownDataFolder);
+        sim.settings().SetDataFolder(ownDataFolder);
         if (!sim.SaveSettings(/*quietly=*/true)) {
             std::fprintf(stderr, "corvala-cli replay: the settings could not be saved to %s\n",
                          JoinPath(a.day.install, kSettingsFile).c_str());

@@ -158,7 +158,7 @@ int RunScreen(const std::vector<std::string>& args) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;
     }
-    sim.SetDataFolder(a.data);
+    sim.settings().SetDataFolder(a.data);
     sim.SetBarLength(a.barLength);
     sim.screening().Open();
     // Another month's file is no stand-in for a missing one.

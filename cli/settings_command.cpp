@@ -90,17 +90,17 @@ int RunSettings(const std::vector<std::string>& args) {
         return 2;
     }
     if (!a.applies.empty()) {
-        sim.ActivateSettingsDialog();
+        sim.settings().Activate();
         for (const auto& [key, value] : a.applies) {
             if (key == "folder") {
-                sim.EditSettingsFolder(value);
+                sim.settings().EditFolder(value);
             } else if (key == "barLength") {
                 const auto& items = BarLengthItems();
                 if (std::find(items.begin(), items.end(), value) == items.end())
                     return Fail("barLength must be one of 1, 2, 3, 4, 5, 10 (the list offers no '" + value + "')"), 1;
-                sim.ChooseSettingsBarLength(value);
+                sim.settings().ChooseBarLength(value);
             } else {
-                sim.EditSettingsPeriod(key == "ma1" ? 0 : 1, value);
+                sim.settings().EditPeriod(key == "ma1" ? 0 : 1, value);
             }
         }
         sim.ApplySettingsDialog(/*save=*/false);

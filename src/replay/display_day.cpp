@@ -29,7 +29,7 @@ std::string Simulation::FindPrevTradingDay(const std::string& date) const {
     if (!ymd) return "no";
     for (int back = 1; back <= kPrevDaySearchDays; ++back) {
         const std::string candidate = FormatYymmdd(AddDays(*ymd, -back));
-        if (DirExists(JoinPath(dataFolder_, candidate))) return candidate;
+        if (DirExists(JoinPath(settings_.dataFolder(), candidate))) return candidate;
     }
     return "no";
 }
@@ -37,7 +37,7 @@ std::string Simulation::FindPrevTradingDay(const std::string& date) const {
 void Simulation::SetNoDataMessageForMissingFiles(const std::string& seriesItem,
                                                  const std::string& code) {
     const std::string& date = display_.dateText;
-    const std::string folder = JoinPath(dataFolder_, date);
+    const std::string folder = JoinPath(settings_.dataFolder(), date);
     const bool folderMissing = !DirExists(folder);
     const bool marked = FileExists(JoinPath(folder, std::string(kNoDataMarker)));
     const std::string seriesCode = SeriesCodeFor(seriesItem);
@@ -65,12 +65,12 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
     bool usable = true;
     loadedFiles_.clear();
     auto load = [&](const std::string& date, const std::string& file, SeriesSlot slot) {
-        const DayFileResult r = LoadDaySeries(dataFolder_, date, file, slot, barLength_, day);
+        const DayFileResult r = LoadDaySeries(settings_.dataFolder(), date, file, slot, barLength_, day);
         const bool chosenDay = slot == SeriesSlot::DayIndex || slot == SeriesSlot::DayStock;
         switch (r.status) {
             case DayFileResult::Status::Loaded:
                 // Its fingerprint, for a session played from this display.
-                if (auto f = DescribeDataFile(dataFolder_, date + "/" + file + ".csv")) loadedFiles_.push_back(std::move(*f));
+                if (auto f = DescribeDataFile(settings_.dataFolder(), date + "/" + file + ".csv")) loadedFiles_.push_back(std::move(*f));
                 break;
             case DayFileResult::Status::Rejected:
                 display_.message.text = "　　" + date + "フォルダの" + file +
@@ -135,13 +135,13 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     if (!sameDay) day_->ClearSeries();
     replayAllowed_ = false;
 
-    if (dataFolder_.empty() || !DirExists(dataFolder_)) {
+    if (settings_.dataFolder().empty() || !DirExists(settings_.dataFolder())) {
         ShowBusy(false);
         ports_.dialogs.ShowError(1012, DataFolderErrorText());
         EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
-    if (!DirExists(JoinPath(dataFolder_, chosenDate_))) {
+    if (!DirExists(JoinPath(settings_.dataFolder(), chosenDate_))) {
         ShowBusy(false);
         ports_.dialogs.ShowError(1014, "設定された日付のデータは存在しません。日付を変更して下さい。");
         EndDisplayWithoutReplay();
@@ -220,15 +220,14 @@ void Simulation::StartFromScreening(const ScreeningHandOver& h) {
 }
 
 QuizMode::UserDay Simulation::EnterQuizDay(const std::string& folder, const QuizDescription& quiz) {
-    QuizMode::UserDay own{display_.dateText, display_.codeText, dataFolder_, keptAsideFolder_};
-    quizOwnFolder_ = DataFolderToSave(dataFolder_, keptAsideFolder_, {});
-    dataFolder_ = folder;
-    keptAsideFolder_.reset();
+    QuizMode::UserDay own{display_.dateText, display_.codeText, settings_.dataFolder(), settings_.keptAside()};
+    settings_.SetQuizOwnFolder(DataFolderToSave(own.folder, own.keptAside, {}));
+    settings_.UseFolder(folder, std::nullopt);
     SetDateText(quiz.date);
     SetCodeText(quiz.code);
     display_.seriesText = std::string(kDefaultSeriesItem);
-    folderBeforeDialog_ = dataFolder_;  // a settings dialog open meanwhile keeps the quiz folder
-    keptAsideBeforeDialog_ = keptAsideFolder_;
+    // A settings dialog open meanwhile keeps the quiz folder.
+    settings_.UseFolder(folder, std::nullopt, /*forDialog=*/true);
     SetNavigation(kIdle);
     return own;
 }
@@ -246,11 +245,9 @@ void Simulation::StartQuizDay(const StartPosition& start) {
 }
 
 void Simulation::LeaveQuizDay(const QuizMode::UserDay& day) {
-    dataFolder_ = day.folder;
-    keptAsideFolder_ = day.keptAside;
-    folderBeforeDialog_ = dataFolder_;  // nor does a dialog open meanwhile bring the quiz's back
-    keptAsideBeforeDialog_ = keptAsideFolder_;
-    quizOwnFolder_.clear();
+    // Nor does a dialog open meanwhile bring the quiz's back.
+    settings_.UseFolder(day.folder, day.keptAside, /*forDialog=*/true);
+    settings_.SetQuizOwnFolder({});
     SetDateText(day.date);
     SetCodeText(day.code);
     presetStart_.reset();

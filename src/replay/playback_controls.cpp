@@ -285,8 +285,8 @@ void Simulation::PressSettings() {
     // As with 当日表示: in simulation mode a display would prepare a new replay; a finished day
     // stays on screen as it is.
     if (!display_.simulationChecked) DisplayDay();
-    settingsDialog_.Open();
-    ActivateSettingsDialog();
+    settings_.Open();
+    settings_.Activate();
     Notify();
 }
 

@@ -67,7 +67,7 @@ void Simulation::BeginSession() {
     sessionPath_.clear();
     if (playback_) return;
     SessionStart s;
-    s.dataFolder = dataFolder_;
+    s.dataFolder = settings_.dataFolder();
     s.date = chosenDate_;
     s.code = display_.codeText;
     s.series = display_.seriesText;
@@ -147,8 +147,7 @@ void Simulation::FinishPlayback(const char* how) {
         givenTape_ = u.givenTape;
         // The boxes keep the watched day; a display reads the user's own folder afresh.
         dayLoaded_ = replayAllowed_ = false;
-        dataFolder_ = u.dataFolder;
-        keptAsideFolder_ = u.keptAside;
+        settings_.UseFolder(u.dataFolder, u.keptAside);
         if (u.barLength != barLength_) pendingBarLength_ = u.barLength;
         trading_.RestoreAccount(u.account.baseInvestment, u.account.profitTotal, u.account.lossTotal, u.account.cashOnly);
         display_.boardOption = u.boardOption;
@@ -178,9 +177,9 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     if (std::string problem = CheckSessionData(session.start); !problem.empty()) {
         // A data folder that moved: the folder in use serves when it holds the same files.
         SessionStart here = session.start;
-        here.dataFolder = dataFolder_;
-        if (dataFolder_.empty() || dataFolder_ == session.start.dataFolder || !CheckSessionData(here).empty()) return problem;
-        session.start.dataFolder = dataFolder_;
+        here.dataFolder = settings_.dataFolder();
+        if (settings_.dataFolder().empty() || settings_.dataFolder() == session.start.dataFolder || !CheckSessionData(here).empty()) return problem;
+        session.start.dataFolder = settings_.dataFolder();
     }
     const SessionStart& s = session.start;
     if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
@@ -191,8 +190,8 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     sessionPath_.clear();
     std::optional<UserState> restore;
     if (restoreAfter)
-        restore = UserState{dataFolder_,
-                            keptAsideFolder_,
+        restore = UserState{settings_.dataFolder(),
+                            settings_.keptAside(),
                             pendingBarLength_.value_or(barLength_),
                             trading_.account(),
                             display_.boardOption,
@@ -205,8 +204,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     playback_->acting = true;
     playbackOutcome_ = PlaybackOutcome{};
 
-    dataFolder_ = s.dataFolder;
-    keptAsideFolder_.reset();
+    settings_.UseFolder(s.dataFolder, std::nullopt);
     SetBarLength(s.barLength);
     SetDateText(s.date);
     SetCodeText(s.code);

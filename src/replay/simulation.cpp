@@ -48,12 +48,11 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     RemoveLeftSettingsTemporaries(installFolder_);
     quiz_.Check();
 
-    if (!dataFolder.empty()) dataFolder_ = dataFolder;
+    if (!dataFolder.empty()) settings_.UseFolder(dataFolder, settings_.keptAside());
     const std::string installData = JoinPath(installFolder_, kInstallDataFolder);
-    if ((dataFolder_.empty() || !DirExists(dataFolder_)) && DirExists(installData)) {
-        keptAsideFolder_ = dataFolder_;
-        dataFolder_ = installData + "/";
-    }
+    const std::string configured = settings_.dataFolder();
+    if ((configured.empty() || !DirExists(configured)) && DirExists(installData))
+        settings_.UseFolder(installData + "/", configured);
     // Until a date is remembered from an earlier run, offer the newest day that has data.
     std::string date = display_.dateText;
     if (date.empty()) date = LatestUsableDate();
@@ -65,11 +64,11 @@ bool Simulation::StartUp(const std::string& dataFolder) {
 }
 
 std::string Simulation::LatestUsableDate() const {
-    if (dataFolder_.empty()) return {};
-    const auto folders = ListSubfolders(dataFolder_);
+    if (settings_.dataFolder().empty()) return {};
+    const auto folders = ListSubfolders(settings_.dataFolder());
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         if (!ParseYymmdd(*it)) continue;
-        if (FileExists(JoinPath(JoinPath(dataFolder_, *it), std::string(kNoDataMarker)))) continue;
+        if (FileExists(JoinPath(JoinPath(settings_.dataFolder(), *it), std::string(kNoDataMarker)))) continue;
         return *it;
     }
     return {};
@@ -254,6 +253,88 @@ void Simulation::ShowBusy(bool visible) {
         display_.busy.text = kBusyDefaultText;
         display_.busy.foreground = colours::kBusyText;
     }
+    Notify();
+}
+
+// ---- Settings ----------------------------------------------------------------------------------
+
+bool Simulation::LoadSettings(const std::string& appDataFolder) {
+    const Settings& s = settings_.Load(appDataFolder);
+    display_.dateText = s.date;
+    display_.codeText = s.code;
+    SetSimulationChecked(s.simulation);
+    SetSpeed(s.speed);
+    display_.chartOptions = {s.tick, s.bars, s.average1, s.average2, s.cumulativeVolume, s.vwap, s.prevClose};
+    SetBoardOption(s.board);
+    chart_.SetAveragePeriods(s.ma1, s.ma2);
+    SetBarLength(s.barLength);
+    SetFillSoundOption(s.fillSound);
+    SetTradeMarkerOption(s.tradeMarkers);
+    SetTapeOption(s.tape);
+    settings_.FillDialog(s.dataFolder, barLength_, chart_.averagePeriods()[0], chart_.averagePeriods()[1]);
+    trading_.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    TellSettingsProblems();
+    return s.showDisclaimer;
+}
+
+Settings Simulation::CurrentSettings() const {
+    Settings s = settings_.saved();
+    s.date = display_.dateText;
+    s.code = display_.codeText;
+    s.simulation = display_.simulationChecked;
+    s.speed = display_.speed.speed;
+    const ChartOptionBoxes& o = display_.chartOptions;
+    s.tick = o.tick;
+    s.bars = o.bars;
+    s.average1 = o.average1;
+    s.average2 = o.average2;
+    s.cumulativeVolume = o.cumulativeVolume;
+    s.vwap = o.vwap;
+    s.prevClose = o.prevClose;
+    s.board = display_.boardOption;
+    // In the quiz mode the folder saved is the user's own, the one it put aside.
+    s.dataFolder = quiz_.on() ? DataFolderToSave(quiz_.userDay().folder, quiz_.userDay().keptAside, {})
+                              : settings_.FolderToSave();
+    s.ma1 = chart_.averagePeriods()[0];
+    s.ma2 = chart_.averagePeriods()[1];
+    s.barLength = pendingBarLength_.value_or(barLength_);
+    s.fillSound = display_.fillSoundOption;
+    const Account& a = trading_.account();
+    s.cashOnly = a.cashOnly;
+    s.tradeMarkers = display_.tradeMarkerOption;
+    s.tape = display_.tapeOption;
+    s.investment = a.baseInvestment;
+    s.profitTotal = a.profitTotal;
+    s.lossTotal = a.lossTotal;
+    return s;
+}
+
+bool Simulation::SaveSettings(bool quietly) { return settings_.Save(CurrentSettings(), quietly); }
+
+void Simulation::TellSettingsProblems() {
+    if (const std::string text = settings_.ProblemText(); !text.empty()) SetMessage(text);
+}
+
+bool Simulation::SaveSettingsAtExit() { return settings_.SaveAtExit(CurrentSettings()); }
+
+void Simulation::ApplySettingsDialog(bool save) {
+    const int barLengthBefore = barLength_;  // (a replay defers a new one to the next display)
+    const SettingsChoice choice = settings_.Apply();
+    SetBarLength(choice.barLength);
+    chart_.SetAveragePeriods(choice.ma1, choice.ma2);
+    // The day still loaded (same folder, same N), cleared by an edit, is drawn again with the
+    // periods now in force.
+    if (!replayRunning() && dayLoaded_ && barLength_ == barLengthBefore && !chart_.showsDay()) chart_.ShowLoadedDay();
+    if (save && settings_.MayOverwrite()) SaveSettings();
+    Notify();
+}
+
+void Simulation::DataFolderChanged() {
+    if (!replayRunning()) ForgetLoadedDay();
+}
+
+void Simulation::SettingsFieldsEdited() {
+    if (!replayRunning()) chart_.ShowEmpty();
     Notify();
 }
 

@@ -17,7 +17,7 @@
 #include "platform/drives.h"
 #include "platform/ports.h"
 #include "settings/settings.h"
-#include "settings/settings_dialog.h"
+#include "replay/settings_state.h"
 #include "replay/screening_state.h"
 #include "replay/quiz_state.h"
 #include "replay/chart_state.h"
@@ -60,6 +60,7 @@ inline constexpr int kFlashMs = 800;
 std::string DataFolderErrorText();
 
 class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private TradingDesk::Host, private OrderDialogs::Host,
+                   private SettingsState::Host,
                    private OperationLog {
 public:
     Simulation(Ports ports, std::string installFolder);
@@ -144,31 +145,16 @@ public:
     // Writes setsim; a failure is told in a box (`quietly`: not told) and false returned, the old
     // file untouched.
     bool SaveSettings(bool quietly = false);
-    // The position of a window in the normal state (twips), for the next start.
-    enum class SettingsWindow { Main, NewOrder, Closing, CorrectCancel };
-    void RememberWindowPosition(SettingsWindow window, WindowPosition position);
-    const Settings& settings() const { return settings_; }
-    // The disclaimer's "次回から表示しない" box.
-    void SetDisclaimerSuppressed(bool ticked) { settings_.showDisclaimer = !ticked; }
-    // The data folder as the program uses it now.
-    void SetDataFolder(const std::string& folder);
-    // The quiz mode keeps the user's own folder while the quiz folder is in use ("" outside it).
-    void SetQuizOwnFolder(const std::string& folder) { quizOwnFolder_ = folder; }
+    // The settings as held, the data folder in use and the settings dialog.
+    SettingsState& settings() { return settings_; }
+    const SettingsState& settings() const { return settings_; }
+    const std::string& dataFolder() const { return settings_.dataFolder(); }
 
     // ---- Quiz mode (出題) ----
     QuizMode& quizMode() { return quiz_; }
     const QuizMode& quizMode() const { return quiz_; }
-    // The settings dialog: its fields and buttons. Edits clear the chart to its empty frame;
-    // 設定 takes the fields, saves the settings and hides the dialog; キャンセル restores them.
-    const SettingsDialogModel& settingsDialog() const { return settingsDialog_; }
-    void ActivateSettingsDialog();
-    void EditSettingsFolder(const std::string& typed);
-    void EditSettingsPeriod(int which, const std::string& typed);
-    void ChooseSettingsBarLength(const std::string& item);
-    void PressSettingsFolderButton();  // "..."
     // `save` false: the values are taken but setsim is left for a later save.
     void ApplySettingsDialog(bool save = true);
-    void CancelSettingsDialog();
 
     // ---- Stock screening (銘柄選別) ----
     ScreeningState& screening() { return screening_; }
@@ -190,7 +176,6 @@ public:
     const MainDisplay& display() const { return display_; }
     const DayData& day() const { return *day_; }
     const StockList& stocks() const { return stocks_; }
-    const std::string& dataFolder() const { return dataFolder_; }
     const std::string& installFolder() const { return installFolder_; }
     const std::string& prevTradingDay() const { return prevTradingDay_; }  // "no" when none
     const std::string& chosenDate() const { return chosenDate_; }
@@ -276,10 +261,10 @@ private:
     void ChartShowRow(int row, std::optional<int> seconds) override { trading_.ShowRowOnBoard(row, seconds); }
     void ChartChanged() override { Notify(); }
     // The screening's host.
-    const std::string& ScreeningDataFolder() const override { return dataFolder_; }
+    const std::string& ScreeningDataFolder() const override { return settings_.dataFolder(); }
     const StockList& ScreeningStocks() const override { return stocks_; }
-    const ScreeningConditions& SavedScreeningConditions() const override { return settings_.screening; }
-    void KeepScreeningConditions(const ScreeningConditions& c) override { settings_.screening = c; }
+    const ScreeningConditions& SavedScreeningConditions() const override { return settings_.screening(); }
+    void KeepScreeningConditions(const ScreeningConditions& c) override { settings_.KeepScreening(c); }
     bool ReplayLoaded() const override { return replayRunning() && replay_.replayReady; }
     int NextBarLength() const override { return pendingBarLength_.value_or(barLength_); }
     void ScreeningChanged() override { Notify(); }
@@ -299,6 +284,9 @@ private:
     void RunKept() override;
     bool DivertHistory(const HistoryAppend& text) override;
     bool PlayingSession() const override { return playback_ != nullptr; }
+    // The settings' host.
+    void DataFolderChanged() override;
+    void SettingsFieldsEdited() override;
     // The order dialogs' host.
     std::string StockNameShown() const override { return stocks_.Name(stockCode_); }
 
@@ -397,9 +385,7 @@ private:
 
 
     void ForgetLoadedDay();
-    void WarnIfNotSavable(const std::string& folder);
     void TellSettingsProblems();
-    bool MayOverwriteSettings();
     void RebuildSelector();
     void UpdateCodeLabels();
     std::string FindPrevTradingDay(const std::string& date) const;
@@ -411,19 +397,6 @@ private:
 
     Ports ports_;
     std::string installFolder_;
-    std::string dataFolder_;
-    // The configured folder while the install folder's 日中データ stands in for it.
-    std::optional<std::string> keptAsideFolder_;
-    std::string quizOwnFolder_;
-    Settings settings_;
-    SettingsDialogModel settingsDialog_;
-    // The data folder when the dialog kept its fields: キャンセル goes back to it.
-    std::string folderBeforeDialog_;
-    std::optional<std::string> keptAsideBeforeDialog_;
-    std::string appDataFolder_;
-    std::string settingsProblem_;  // why setsim could not be read, told again once the boxes are set
-    std::string settingsNotice_;   // what of setsim could not be taken as it stands, told the same way
-    bool overwriteAgreed_ = false;  // the user agreed to write over the setsim that could not be read
     // A start the screening set: the display takes it instead of the start-time boxes.
     std::optional<StartPosition> presetStart_;
     std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
@@ -449,6 +422,7 @@ private:
     bool tapeOptionBeforeSimulation_ = true;
 
     ReplayClock replay_;
+    SettingsState settings_{*this, installFolder_, heldDialogs_, ports_.drives, ports_.folderPicker};
     ChartState chart_{*this, display_, replay_};
     TradingDesk trading_{*this, *this, display_, replay_, chart_,
                          TradingDesk::Ports{heldDialogs_, ports_.clock, dayRandom_, ports_.sound}, installFolder_};

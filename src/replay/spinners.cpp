@@ -27,15 +27,15 @@ void Simulation::SpinDate(bool up) {
     trading_.ClearBoardLabels();
     ClearLists();
     ResetStartTime();
-    if (dataFolder_.empty() || !DirExists(dataFolder_)) {
+    if (settings_.dataFolder().empty() || !DirExists(settings_.dataFolder())) {
         ports_.dialogs.ShowError(1015, DataFolderErrorText());
         return;
     }
     std::string date = display_.dateText;
     if (date.empty()) {
-        for (const std::string& name : ListSubfolders(dataFolder_)) {
+        for (const std::string& name : ListSubfolders(settings_.dataFolder())) {
             if (name.size() == 6 && IsAllDigits(name) &&
-                !MarkedWithoutData(JoinPath(dataFolder_, name))) {
+                !MarkedWithoutData(JoinPath(settings_.dataFolder(), name))) {
                 date = name;
                 break;
             }
@@ -53,7 +53,7 @@ void Simulation::SpinDate(bool up) {
         for (int d = 1; d <= kForwardSearchDays; ++d) {
             const Ymd next = AddDays(current, d);
             if (DayNumber(next) > DayNumber(today)) break;
-            const std::string folder = JoinPath(dataFolder_, FormatYymmdd(next));
+            const std::string folder = JoinPath(settings_.dataFolder(), FormatYymmdd(next));
             if (DirExists(folder) && !MarkedWithoutData(folder)) {
                 result = FormatYymmdd(next);
                 break;
@@ -71,7 +71,7 @@ void Simulation::SpinDate(bool up) {
 void Simulation::SpinCode(bool up) {
     if (replayRunning() && replay_.replayReady) return;
     ResetStartTime();
-    const std::string folder = JoinPath(dataFolder_, display_.dateText);
+    const std::string folder = JoinPath(settings_.dataFolder(), display_.dateText);
     if (codeListDate_ != display_.dateText) {
         codeList_.clear();
         for (const std::string& file : ListFiles(folder)) {

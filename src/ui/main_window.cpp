@@ -115,7 +115,7 @@ bool OnAScreen(const QPoint& corner) {
 
 // The windows come up where they were last left in the normal state.
 void MainWindow::PlaceWindows() {
-    const Settings& s = sim_->settings();
+    const Settings& s = sim_->settings().saved();
     if (const QPoint corner = FromTwips(s.mainWindow); OnAScreen(corner)) move(corner);
     const std::pair<OrderDialogFrame*, WindowPosition> dialogs[] = {
         {newOrderDialog_, s.newOrderWindow}, {closingDialog_, s.closingWindow}, {correctCancelDialog_, s.correctCancelWindow}};
@@ -124,27 +124,27 @@ void MainWindow::PlaceWindows() {
 }
 
 void MainWindow::RememberWindowPositions() {
-    using Window = Simulation::SettingsWindow;
+    using Window = SettingsState::Window;
     if (isVisible()) {
         if (windowState() == Qt::WindowNoState) {
-            sim_->RememberWindowPosition(Window::Main, ToTwips(pos()));
+            sim_->settings().RememberWindowPosition(Window::Main, ToTwips(pos()));
         } else if (!(windowState() & Qt::WindowMinimized) && normalGeometry().isValid()) {
             // Maximised: the corner the window had, and will have again, in the normal state.
             const QPoint frame = geometry().topLeft() - pos();
-            sim_->RememberWindowPosition(Window::Main, ToTwips(normalGeometry().topLeft() - frame));
+            sim_->settings().RememberWindowPosition(Window::Main, ToTwips(normalGeometry().topLeft() - frame));
         }
     }
     const std::pair<OrderDialogFrame*, Window> dialogs[] = {
         {newOrderDialog_, Window::NewOrder}, {closingDialog_, Window::Closing}, {correctCancelDialog_, Window::CorrectCancel}};
     for (const auto& [dialog, window] : dialogs)
-        if (const auto corner = dialog->savedPosition()) sim_->RememberWindowPosition(window, ToTwips(*corner));
+        if (const auto corner = dialog->savedPosition()) sim_->settings().RememberWindowPosition(window, ToTwips(*corner));
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     // A maximised window moves too; only the normal state's corner is kept.
     if (windowState() == Qt::WindowNoState && startedUp_)
-        sim_->RememberWindowPosition(Simulation::SettingsWindow::Main, ToTwips(pos()));
+        sim_->settings().RememberWindowPosition(SettingsState::Window::Main, ToTwips(pos()));
 }
 
 void MainWindow::Connect() {

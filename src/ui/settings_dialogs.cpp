@@ -104,15 +104,15 @@ SettingsDialog::SettingsDialog(Simulation& sim, QWidget* parent) : QDialog(paren
     layout->addLayout(buttons);
 
     connect(folder_, &QLineEdit::textEdited, this,
-            [this](const QString& t) { Act([&] { sim_.EditSettingsFolder(t.toStdString()); }); });
-    connect(browse_, &QPushButton::clicked, this, [this] { Act([&] { sim_.PressSettingsFolderButton(); }); });
+            [this](const QString& t) { Act([&] { sim_.settings().EditFolder(t.toStdString()); }); });
+    connect(browse_, &QPushButton::clicked, this, [this] { Act([&] { sim_.settings().PressFolderButton(); }); });
     connect(barLength_, &QComboBox::activated, this,
-            [this](int i) { Act([&] { sim_.ChooseSettingsBarLength(barLength_->itemText(i).toStdString()); }); });
+            [this](int i) { Act([&] { sim_.settings().ChooseBarLength(barLength_->itemText(i).toStdString()); }); });
     for (int i = 0; i < 2; ++i)
         connect(periods_[i], &QLineEdit::textEdited, this,
-                [this, i](const QString& t) { Act([&] { sim_.EditSettingsPeriod(i, t.toStdString()); }); });
+                [this, i](const QString& t) { Act([&] { sim_.settings().EditPeriod(i, t.toStdString()); }); });
     connect(apply_, &QPushButton::clicked, this, [this] { Act([&] { sim_.ApplySettingsDialog(); }); });
-    connect(cancel_, &QPushButton::clicked, this, [this] { Act([&] { sim_.CancelSettingsDialog(); }); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { Act([&] { sim_.settings().Cancel(); }); });
 }
 
 void SettingsDialog::Act(const std::function<void()>& action) {
@@ -121,7 +121,7 @@ void SettingsDialog::Act(const std::function<void()>& action) {
 }
 
 void SettingsDialog::Refresh() {
-    const SettingsDialogModel& m = sim_.settingsDialog();
+    const SettingsDialogModel& m = sim_.settings().dialog();
     ShowText(folder_, m.fields.folder);
     // With no folder chosen yet the install folder's data is read; the empty field says which.
     folder_->setPlaceholderText(sim_.dataFolder().empty() ? QString()
@@ -140,10 +140,10 @@ void SettingsDialog::closeEvent(QCloseEvent* event) {
     QTimer::singleShot(0, this, [this] { Act([&] { sim_.ApplySettingsDialog(); }); });
 }
 
-void SettingsDialog::reject() { Act([&] { sim_.CancelSettingsDialog(); }); }
+void SettingsDialog::reject() { Act([&] { sim_.settings().Cancel(); }); }
 
 bool SettingsDialog::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) sim_.ActivateSettingsDialog();
+    if (event->type() == QEvent::WindowActivate) sim_.settings().Activate();
     // Keys typed here are the dialog's, not the main window's playback keys.
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept();
@@ -165,7 +165,7 @@ DisclaimerDialog::DisclaimerDialog(Simulation& sim, QWidget* parent) : QDialog(p
     body->setFixedWidth(520);
     dontShow_ = new QCheckBox(QString::fromUtf8(kDisclaimerDontShow), this);
     dontShow_->setObjectName("disclaimerDontShow");
-    dontShow_->setChecked(!sim.settings().showDisclaimer);
+    dontShow_->setChecked(!sim.settings().saved().showDisclaimer);
     auto* close = new QPushButton(QString::fromUtf8(kDisclaimerClose), this);
     close->setObjectName("disclaimerClose");
     close->setDefault(true);
@@ -176,7 +176,7 @@ DisclaimerDialog::DisclaimerDialog(Simulation& sim, QWidget* parent) : QDialog(p
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(body);
     layout->addLayout(bottom);
-    connect(dontShow_, &QCheckBox::toggled, this, [&sim](bool on) { sim.SetDisclaimerSuppressed(on); });
+    connect(dontShow_, &QCheckBox::toggled, this, [&sim](bool on) { sim.settings().SetDisclaimerSuppressed(on); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -296,7 +296,7 @@ TEST_F(PlaybackControlsTest, DayOnlyRedisplaysAShownDayWithoutStartingAReplay) {
 
     // 設定 opens the settings over the finished day: a display would prepare a new replay.
     sim->PressSettings();
-    EXPECT_TRUE(sim->settingsDialog().visible);
+    EXPECT_TRUE(sim->settings().dialog().visible);
     EXPECT_FALSE(sim->replayRunning());
     EXPECT_EQ(d().clockText, "15:00:00");
     EXPECT_TRUE(sim->dayLoaded());

@@ -223,7 +223,7 @@ TEST_F(QuizStateTest, ClosingInQuizModeSavesTheUsersOwnFolderAndDay) {
     EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data was standing in: nothing set
     EXPECT_EQ(Saved().date, "221102");
     // With a folder of the user's own.
-    sim->SetDataFolder(dir.Sub("日中データ") + "/");
+    sim->settings().SetDataFolder(dir.Sub("日中データ") + "/");
     downloader.answers = {ScriptedDownloader::Body(Package("Q2", 0))};
     ToggleOnAndWait();
     ASSERT_TRUE(sim->RequestClose() && sim->SaveSettingsAtExit());

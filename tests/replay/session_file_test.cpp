@@ -286,7 +286,7 @@ TEST_F(SessionPlaybackTest, AFileOfTheFirstVersionPlaysWhenItsStartAgreesWithThe
 TEST_F(SessionPlaybackTest, ASessionWhoseDataFolderMovedPlaysFromTheFolderInUse) {
     const SessionFile recorded = RecordedDay();
     std::filesystem::rename(dir.Sub("日中データ"), dir.Sub("moved"));
-    sim->SetDataFolder(dir.Sub("moved") + "/");
+    sim->settings().SetDataFolder(dir.Sub("moved") + "/");
     EXPECT_TRUE(Play(recorded).matched);
     EXPECT_EQ(sim->dataFolder(), dir.Sub("moved") + "/");
     // A folder in use that holds other files does not stand in.

@@ -112,7 +112,7 @@ TEST_F(SettingsStateTest, EveryOptionAndValueOfTheWindowComesBack) {
     EXPECT_EQ(d().average1Caption, "3本平均");
     EXPECT_EQ(d().average2Caption, "20本平均");
     EXPECT_EQ(sim->dataFolder(), DataFolder());
-    EXPECT_EQ(sim->settingsDialog().fields, (SettingsFields{DataFolder(), "2", "3", "20"}));
+    EXPECT_EQ(sim->settings().dialog().fields, (SettingsFields{DataFolder(), "2", "3", "20"}));
     // Saved untouched, the file is the same bytes.
     const std::string before = *ReadWholeFile(dir.Sub(kSettingsFile));
     ASSERT_TRUE(Exit());
@@ -153,16 +153,16 @@ TEST_F(SettingsStateTest, TheInstallFoldersDataStandingInForAMissingFolderIsNeve
     EXPECT_EQ(Saved().dataFolder, "");
     // A folder the user sets is theirs, even the install folder's own.
     Boot();
-    sim->ActivateSettingsDialog();
-    sim->EditSettingsFolder(dir.Sub("日中データ"));
+    sim->settings().Activate();
+    sim->settings().EditFolder(dir.Sub("日中データ"));
     sim->ApplySettingsDialog();
     EXPECT_EQ(Saved().dataFolder, DataFolder());
 }
 
 TEST_F(SettingsStateTest, TheQuizFolderIsNeverSavedAsTheDataFolder) {
     Boot();
-    sim->SetDataFolder(dir.Sub("出題") + "/");
-    sim->SetQuizOwnFolder("/home/me/日中データ/");
+    sim->settings().SetDataFolder(dir.Sub("出題") + "/");
+    sim->settings().SetQuizOwnFolder("/home/me/日中データ/");
     ASSERT_TRUE(Exit());
     EXPECT_EQ(Saved().dataFolder, "/home/me/日中データ/");
 }
@@ -174,14 +174,14 @@ TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
     ASSERT_TRUE(sim->chart().showsDay());
     sim->PressSettings();
-    EXPECT_TRUE(sim->settingsDialog().visible);
-    sim->EditSettingsPeriod(0, "30");
-    EXPECT_EQ(sim->settingsDialog().fields.ma1, "24");
+    EXPECT_TRUE(sim->settings().dialog().visible);
+    sim->settings().EditPeriod(0, "30");
+    EXPECT_EQ(sim->settings().dialog().fields.ma1, "24");
     EXPECT_FALSE(sim->chart().showsDay());  // an edit clears the chart to its frame
-    sim->EditSettingsPeriod(1, "");
-    sim->ChooseSettingsBarLength("3");
+    sim->settings().EditPeriod(1, "");
+    sim->settings().ChooseBarLength("3");
     sim->ApplySettingsDialog();
-    EXPECT_FALSE(sim->settingsDialog().visible);
+    EXPECT_FALSE(sim->settings().dialog().visible);
     EXPECT_EQ(sim->barLength(), 3);
     EXPECT_EQ(sim->chart().averagePeriods(), (std::array<int, 2>{24, 12}));
     EXPECT_EQ(d().barsCaption, "3分足");
@@ -203,18 +203,18 @@ TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack
     drives.removableRoots = {dir.Sub("media/USB")};
     sim->PressSettings();
     picker.answer = stick;
-    sim->PressSettingsFolderButton();
+    sim->settings().PressFolderButton();
     EXPECT_EQ(picker.asked, 1);
-    EXPECT_EQ(sim->settingsDialog().fields.folder, stick + "/");
+    EXPECT_EQ(sim->settings().dialog().fields.folder, stick + "/");
     EXPECT_EQ(sim->dataFolder(), stick + "/");
     EXPECT_TRUE(FileExists(dir.Sub(kRemovableMarker)));
     // Cancelled picker: nothing changes.
     picker.answer.clear();
-    sim->PressSettingsFolderButton();
+    sim->settings().PressFolderButton();
     EXPECT_EQ(sim->dataFolder(), stick + "/");
-    sim->CancelSettingsDialog();
+    sim->settings().Cancel();
     EXPECT_EQ(sim->dataFolder(), before);
-    EXPECT_FALSE(sim->settingsDialog().visible);
+    EXPECT_FALSE(sim->settings().dialog().visible);
     // Cancel restored the stand-in: the exit still saves the (empty) configured folder.
     ASSERT_TRUE(Exit());
     EXPECT_EQ(Saved().dataFolder, "");
@@ -259,7 +259,7 @@ TEST_F(SettingsStateTest, AFailedSaveIsToldAndTheExitAsksWhetherToEndWithoutIt) 
     EXPECT_TRUE(Exit());
     // Applying the dialog says so in a box.
     const std::size_t notices = dialogs.notices.size();
-    sim->ActivateSettingsDialog();
+    sim->settings().Activate();
     sim->ApplySettingsDialog();
     ASSERT_EQ(dialogs.notices.size(), notices + 1);
     EXPECT_NE(dialogs.notices.back().second.find("前回保存した設定はそのまま残っています。"), std::string::npos);
@@ -276,12 +276,12 @@ TEST_F(SettingsStateTest, AnUnreadableSetsimStartsWithTheFactorySettingsAndSaysS
 TEST_F(SettingsStateTest, TheDisclaimerBoxDecidesTheNextStart) {
     Boot();
     EXPECT_TRUE(disclaimer);
-    sim->SetDisclaimerSuppressed(true);
+    sim->settings().SetDisclaimerSuppressed(true);
     ASSERT_TRUE(Exit());
     EXPECT_FALSE(Saved().showDisclaimer);
     Boot();
     EXPECT_FALSE(disclaimer);
-    sim->SetDisclaimerSuppressed(false);
+    sim->settings().SetDisclaimerSuppressed(false);
     ASSERT_TRUE(Exit());
     Boot();
     EXPECT_TRUE(disclaimer);
@@ -309,18 +309,18 @@ TEST_F(SettingsStateTest, TheFolderFieldDecidesTheFolderEvenAfterAPick) {
     // Picked, then typed over with another folder: the typed one is used and saved.
     sim->PressSettings();
     picker.answer = stick;
-    sim->PressSettingsFolderButton();
+    sim->settings().PressFolderButton();
     ASSERT_EQ(sim->dataFolder(), stick + "/");
-    sim->EditSettingsFolder(other);
+    sim->settings().EditFolder(other);
     sim->ApplySettingsDialog();
     EXPECT_EQ(sim->dataFolder(), other);
     EXPECT_EQ(Saved().dataFolder, other);
     // Picked, then the field put back as it stood when the dialog came up: the folder of that
     // moment is kept.
     sim->PressSettings();
-    sim->PressSettingsFolderButton();
+    sim->settings().PressFolderButton();
     ASSERT_EQ(sim->dataFolder(), stick + "/");
-    sim->EditSettingsFolder(other);
+    sim->settings().EditFolder(other);
     sim->ApplySettingsDialog();
     EXPECT_EQ(sim->dataFolder(), other);
     EXPECT_EQ(dialogs.notices.size(), notices);  // names the file can hold raise no warning
@@ -332,7 +332,7 @@ TEST_F(SettingsStateTest, AFolderNameTheFileCannotHoldIsWarnedAbout) {
     fs::create_directories(odd);
     const std::size_t notices = dialogs.notices.size();
     sim->PressSettings();
-    sim->EditSettingsFolder(odd);
+    sim->settings().EditFolder(odd);
     sim->ApplySettingsDialog();
     EXPECT_EQ(sim->dataFolder(), odd);  // used for this run
     ASSERT_EQ(dialogs.notices.size(), notices + 1);
@@ -344,7 +344,7 @@ TEST_F(SettingsStateTest, ABarLengthChosenDuringAReplayTakesEffectAtTheNextDispl
     sim->PressSettings();  // the dialog stays open while the replay starts
     Prepare();
     ASSERT_TRUE(sim->replayRunning());
-    sim->ChooseSettingsBarLength("3");
+    sim->settings().ChooseBarLength("3");
     sim->ApplySettingsDialog();
     EXPECT_EQ(sim->barLength(), 5);  // the replay keeps its bars
     EXPECT_EQ(d().barsCaption, "5分足");
@@ -377,7 +377,7 @@ TEST_F(SettingsStateTest, AnUnreadableSetsimIsOverwrittenOnlyWhenTheUserAgrees) 
     const std::size_t asked = dialogs.questions.size();
     dialogs.answers = {true};
     sim->PressSettings();
-    sim->ChooseSettingsBarLength("3");
+    sim->settings().ChooseBarLength("3");
     sim->ApplySettingsDialog();
     EXPECT_EQ(dialogs.questions.size(), asked + 1);
     EXPECT_EQ(Saved().barLength, 3);

@@ -92,8 +92,8 @@ TEST_F(ScreeningWindowTest, SearchSortAndADoubleClickLandInAWaitingReplayAtTheRo
     // Closing hides it; the conditions stay for the next opening.
     QTest::mouseClick(In<QPushButton>("screeningClose"), Qt::LeftButton);
     EXPECT_FALSE(Window()->isVisible());
-    EXPECT_EQ(sim().settings().screening.threshold, 5);
-    EXPECT_TRUE(sim().settings().screening.startNearStart);
+    EXPECT_EQ(sim().settings().saved().screening.threshold, 5);
+    EXPECT_TRUE(sim().settings().saved().screening.startNearStart);
 }
 
 TEST_F(ScreeningWindowTest, TheArrowKeysMoveTheRowThatIsUsedAndReopeningKeepsTheList) {

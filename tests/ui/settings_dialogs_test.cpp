@@ -168,9 +168,9 @@ TEST_F(DisclaimerTest, StartUpWaitsForItAndItsBoxDecidesTheNextStart) {
 
     auto* box = disclaimer->findChild<QCheckBox*>("disclaimerDontShow");
     QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_FALSE(window.simulation().settings().showDisclaimer);
+    EXPECT_FALSE(window.simulation().settings().saved().showDisclaimer);
     QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_TRUE(window.simulation().settings().showDisclaimer);
+    EXPECT_TRUE(window.simulation().settings().saved().showDisclaimer);
     QTest::mouseClick(box, Qt::LeftButton);
     disclaimer->close();  // no close item: only 閉じる closes it
     EXPECT_TRUE(disclaimer->isVisible());

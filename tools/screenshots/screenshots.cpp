@@ -94,7 +94,7 @@ int Run(const QString& out) {
     w.Refresh();
     QApplication::processEvents();
     if (auto* settings = w.findChild<QDialog*>("settingsDialog")) ok = SaveWidget(settings, out + "/settings.png") && ok;
-    sim.CancelSettingsDialog();
+    sim.settings().Cancel();
     w.Refresh();
     // The screening of the demo month: both directions beyond 3 %, the largest moves first.
     sim.screening().Open();
@@ -110,7 +110,7 @@ int Run(const QString& out) {
     sim.screening().Close();
     w.Refresh();
     {
-        sim.SetDisclaimerSuppressed(false);  // as at the first start
+        sim.settings().SetDisclaimerSuppressed(false);  // as at the first start
         DisclaimerDialog disclaimer(sim, &w);
         disclaimer.show();
         QApplication::processEvents();
