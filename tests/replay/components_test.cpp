@@ -1,0 +1,160 @@
+// Components built alone, with a small host standing in for the rest of the program: what each
+// does on its own, and what it tells its host.
+
+#include <gtest/gtest.h>
+
+#include "platform/virtual_scheduler.h"
+#include "replay/chart_state.h"
+#include "replay/quiz_state.h"
+#include "replay/trading_desk.h"
+#include "test_support.h"
+
+namespace corvala {
+namespace {
+
+// The rest of the program as the trading desk and its chart see it.
+class DeskHost final : public TradingDesk::Host, public ChartState::Host {
+public:
+    DayData day;
+    bool replayOpen = false;
+    bool answer = true;
+    int stored = 0, gone = 0, shown = 0;
+    std::vector<std::string> messages;
+
+    const DayData& LoadedDay() const override { return day; }
+    int ChartBarLength() const override { return 5; }
+    bool ChartReplayRunning() const override { return replayOpen; }
+    void ChartRedisplayDay() override {}
+    void ChartCursorRemoved() override {}
+    void ChartShowRow(int, std::optional<int>) override {}
+    void ChartChanged() override {}
+    int StockCodeShown() const override { return 8473; }
+    bool ReplayOpenForOrders() const override { return replayOpen; }
+    double StepPrice() const override { return 3000; }
+    RunInfo CurrentRunInfo() override { return {}; }
+    void NewOrderFilled() override {}
+    void OrderStored() override { ++stored; }
+    void OrderGone(int, bool) override { ++gone; }
+    void OrdersShown() override { ++shown; }
+    void RunKept() override {}
+    bool DivertHistory(const HistoryAppend&) override { return true; }
+    bool PlayingSession() const override { return false; }
+    bool AskQuestion(const std::string&, const std::string&) override { return answer; }
+    void SetMessage(const std::string& text) override { messages.push_back(text); }
+    void Notify() override {}
+};
+
+// The session file's log: every operation it was asked to open, refused when `refuse`.
+class Log final : public OperationLog {
+public:
+    std::vector<std::string> ops;
+    bool refuse = false;
+    Opened BeginOperation(const char* op, std::initializer_list<std::string>) override {
+        ops.emplace_back(op);
+        return {!refuse, false};
+    }
+    void EndOperation(const Opened&) override {}
+};
+
+class TradingDeskTest : public ::testing::Test {
+protected:
+    TradingDeskTest() { desk.RestoreAccount(1'000'000, 0, 0, false); }
+    static NewOrderForm LimitBuy(const std::string& price) {
+        NewOrderForm f;
+        f.quantity = "100";
+        f.price = price;
+        return f;
+    }
+
+    DeskHost host;
+    Log log;
+    test::ScriptedDialogs dialogs;
+    test::FixedClock clock;
+    test::FixedRandom random;
+    MainDisplay display;
+    ReplayClock replay;
+    ChartState chart{host, display, replay};
+    TradingDesk desk{host, log, display, replay, chart, TradingDesk::Ports{dialogs, clock, random, nullptr}, "/nonexistent"};
+};
+
+TEST_F(TradingDeskTest, WithoutAReplayEveryOrderIsRefusedAndNoMoneyMoves) {
+    const double power = desk.account().buyingPower;
+    const EntryOutcome out = desk.PlaceNewOrder(LimitBuy("3000"));
+    EXPECT_EQ(out.status, EntryOutcome::Status::NoReplay);
+    EXPECT_FALSE(desk.CancelOrder(0, false));
+    EXPECT_EQ(desk.account().buyingPower, power);
+    EXPECT_FALSE(desk.orders().pendingNewOrders[0].InUse());
+    EXPECT_EQ(host.stored, 0);
+    // Each was still an operation of the user's, for the session file.
+    EXPECT_EQ(log.ops, (std::vector<std::string>{"PlaceNewOrder", "CancelOrder"}));
+}
+
+TEST_F(TradingDeskTest, AStoredOrderReservesItsAmountAndACancelGivesItBack) {
+    host.replayOpen = true;
+    dialogs.answers = {true};  // the order's confirmation
+    const double power = desk.account().buyingPower;
+    const EntryOutcome out = desk.PlaceNewOrder(LimitBuy("3000"));
+    ASSERT_EQ(out.status, EntryOutcome::Status::Stored);
+    EXPECT_GE(out.amount, 300'000);
+    EXPECT_DOUBLE_EQ(desk.account().buyingPower, power - out.amount);
+    EXPECT_EQ(host.stored, 1);  // the step's wait ends: the engine's next pass sees it
+    EXPECT_GT(host.shown, 0);   // the lists and the order buttons follow
+
+    host.answer = false;  // "選択行の注文を取消します。" answered いいえ
+    EXPECT_FALSE(desk.CancelOrder(out.slot, false));
+    EXPECT_DOUBLE_EQ(desk.account().buyingPower, power - out.amount);
+    host.answer = true;
+    EXPECT_TRUE(desk.CancelOrder(out.slot, false));
+    EXPECT_DOUBLE_EQ(desk.account().buyingPower, power);
+    EXPECT_FALSE(desk.orders().pendingNewOrders[static_cast<std::size_t>(out.slot)].InUse());
+}
+
+TEST_F(TradingDeskTest, AnOperationTheSessionRefusesDoesNothing) {
+    host.replayOpen = true;
+    log.refuse = true;  // a session plays, and this order is not in its file
+    dialogs.answers = {true};
+    const double power = desk.account().buyingPower;
+    EXPECT_NE(desk.PlaceNewOrder(LimitBuy("3000")).status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(desk.account().buyingPower, power);
+    EXPECT_EQ(host.stored, 0);
+    EXPECT_TRUE(dialogs.questions.empty());  // not even asked
+}
+
+// The quiz mode with no data service: the toggle tells why and leaves the user's day alone.
+class QuizHost final : public QuizMode::Host {
+public:
+    int swaps = 0;
+    bool ReplayLoaded() const override { return false; }
+    int NextBarLength() const override { return 5; }
+    void ShowBusy(bool) override {}
+    void SetMessage(const std::string&) override {}
+    bool AskQuestion(const std::string&, const std::string&) override { return true; }
+    QuizMode::UserDay EnterQuizDay(const std::string&, const QuizDescription&) override {
+        ++swaps;
+        return {};
+    }
+    void LeaveQuizDay(const QuizMode::UserDay&) override { ++swaps; }
+    void StartQuizDay(const StartPosition&) override { ++swaps; }
+    void Notify() override {}
+};
+
+TEST(QuizModeTest, WithoutADataServiceTheToggleSaysSoAndSwapsNothing) {
+    test::TempDir dir;
+    QuizHost host;
+    test::ScriptedDialogs dialogs;
+    VirtualScheduler scheduler;
+    MainDisplay display;
+    QuizMode quiz(host, display, dir.path(), dialogs, scheduler, nullptr, nullptr);
+    quiz.Check();
+    EXPECT_EQ(display.quizColour, QuizButtonColour::Grey);
+    EXPECT_NE(display.quizTip.find("出題データは取得できません"), std::string::npos);
+    quiz.SetChecked(true);
+    EXPECT_FALSE(quiz.on());
+    ASSERT_EQ(dialogs.notices.size(), 1u);
+    EXPECT_EQ(dialogs.notices[0].first, "ダウンロードエラー");
+    quiz.Leave();  // off already: nothing to bring back
+    EXPECT_EQ(host.swaps, 0);
+}
+
+}  // namespace
+}  // namespace corvala
