@@ -55,7 +55,7 @@ const std::string& TradedDaySession() {
             }
             if (!scheduler.RunOne()) break;
         }
-        return sim.sessionPath();
+        return sim.sessions().path();
     }();
     return path;
 }
@@ -75,9 +75,9 @@ void BM_PlayATradedDayFromItsSession(benchmark::State& state) {
         sim.StartUp();
         state.ResumeTiming();
         if (!sim.PlaySession(*file, false).empty()) state.SkipWithError("refused");
-        while (sim.playingSession() && scheduler.RunOne()) {
+        while (sim.sessions().playing() && scheduler.RunOne()) {
         }
-        if (sim.stepsRun() != 3600 || sim.playbackOutcome().actionsLeft != 0) state.SkipWithError("did not fit");
+        if (sim.stepsRun() != 3600 || sim.sessions().outcome().actionsLeft != 0) state.SkipWithError("did not fit");
         fills = sim.trading().fills().size();
     }
     state.counters["actions"] = static_cast<double>(file->actions.size());

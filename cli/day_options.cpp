@@ -77,7 +77,7 @@ void FinishDayOptions(DayOptions& out) {
 Headless::Headless(const std::string& install, bool answerYes, std::uint64_t seed)
     : dialogs(answerYes), random(seed), sim(Ports{dialogs, clock, random, scheduler, nullptr, &drives}, install) {
     sim.FixDaySeed(seed);
-    sim.SetSessionFilesOnlyWhenKept(true);  // a script's run leaves a session only when it is kept
+    sim.sessions().SetOnlyWhenKept(true);  // a script's run leaves a session only when it is kept
 }
 
 int OpenDay(Headless& h, const DayOptions& o, const char* command) {

@@ -289,7 +289,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
         return 3;
     }
     // A file cut short (the program ended mid-run) stops where its last action leaves the replay.
-    while (sim.playingSession() && !sim.playbackStalled() && h.scheduler.RunOne()) {
+    while (sim.sessions().playing() && !sim.playbackStalled() && h.scheduler.RunOne()) {
     }
     sim.StopPlayback();  // a replay that waits for a press its file does not hold
     const std::int64_t endMs = h.scheduler.NowMs();
@@ -299,7 +299,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     out["virtualMs"] = endMs - origin;
     out["stopped"] = !sim.dayCompleted();
     AddTradingReport(sim, out);
-    const Simulation::PlaybackOutcome& played = sim.playbackOutcome();
+    const SessionRecorder::PlaybackOutcome& played = sim.sessions().outcome();
     out["history"] = {{kRealizedFile, played.history.realized}, {kExecutionFile, played.history.executions}};
     out["session"] = {{"actionsLeft", played.actionsLeft},
                       {"answersLeft", played.answersLeft},
@@ -446,7 +446,7 @@ int RunReplay(const std::vector<std::string>& args) {
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
     if (a.report) out["report"] = SessionReportJson(sim.trading().record());
-    if (!sim.sessionPath().empty()) out["sessionFile"] = sim.sessionPath();
+    if (!sim.sessions().path().empty()) out["sessionFile"] = sim.sessions().path();
     int status = 0;
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.

@@ -34,7 +34,7 @@ void Simulation::SetNavigation(int state) {
 void Simulation::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
-    const OpScope op(*this, "PressPlayback", {OpArg(index)});
+    const OpScope op(recorder_, "PressPlayback", {OpArg(index)});
     if (!op) {
         if (index == kStop) StopPlayback();  // ■ ends watching a session
         return;
@@ -202,7 +202,7 @@ void Simulation::ApplySpeedScroll(int value) {
 }
 
 void Simulation::SetSpeedScroll(int value) {
-    const OpScope op(*this, "SetSpeedScroll", {OpArg(value)});
+    const OpScope op(recorder_, "SetSpeedScroll", {OpArg(value)});
     if (!op) return;
     if (preparing_) return;
     ApplySpeedScroll(value);
@@ -210,7 +210,7 @@ void Simulation::SetSpeedScroll(int value) {
 }
 
 void Simulation::ClickSpeedGauge(int x) {
-    const OpScope op(*this, "ClickSpeedGauge", {OpArg(x)});
+    const OpScope op(recorder_, "ClickSpeedGauge", {OpArg(x)});
     if (!op) return;
     if (preparing_) return;
     display_.message.text.clear();
@@ -220,13 +220,13 @@ void Simulation::ClickSpeedGauge(int x) {
 }
 
 void Simulation::ClickSlowestLabel() {
-    const OpScope op(*this, "ClickSlowestLabel", {});
+    const OpScope op(recorder_, "ClickSlowestLabel", {});
     if (!op) return;
     ClickSpeedGauge(0);
 }
 
 void Simulation::SetLowSpeed(bool on) {
-    const OpScope op(*this, "SetLowSpeed", {OpArg(on)});
+    const OpScope op(recorder_, "SetLowSpeed", {OpArg(on)});
     if (!op) return;
     SpeedControl& s = display_.speed;
     if (s.lowSpeed == on) return;
@@ -295,7 +295,7 @@ void Simulation::PressSettings() {
 bool Simulation::anyOrderDialogOpen() const { return orderDialogs_.anyOpen(); }
 
 bool Simulation::RequestClose() {
-    const OpScope op(*this, "RequestClose", {});
+    const OpScope op(recorder_, "RequestClose", {});
     if (!op) {  // the program ends while a session plays: nothing of it is settled or kept
         AbandonReplay();
         return true;

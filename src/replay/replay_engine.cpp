@@ -30,9 +30,9 @@ constexpr const char* kLunchRequest = "後場寄り前の注文があれば、�
 void Simulation::Later(int ms, std::function<void()> callback) {
     ports_.scheduler.After(ms, [this, alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
         if (!alive.lock()) return;
-        ++opDepth_;
+        recorder_.EnterProgram();
         cb();
-        --opDepth_;
+        recorder_.LeaveProgram();
     });
 }
 
@@ -50,7 +50,7 @@ void Simulation::ResumeWait(unsigned generation) {
         return;
     }
     ++waitGeneration_;
-    ++resumptions_;
+    recorder_.Resumed();
     std::exchange(waiting_, nullptr).resume();
     ApplyDueSessionActions();
     Notify();
@@ -90,11 +90,11 @@ void Simulation::EndModal() {
 
 // A session that plays shows no boxes: the user saw them when it was played.
 void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
-    if (sim_.playback_) return;
+    if (sim_.recorder_.playing()) return;
     sim_.BeginModal();
-    const int depth = std::exchange(sim_.opDepth_, 0);
+    const int depth = sim_.recorder_.SuspendOperations();
     sim_.ports_.dialogs.ShowError(number, text);
-    sim_.opDepth_ = depth;
+    sim_.recorder_.ResumeOperations(depth);
     sim_.EndModal();
 }
 
@@ -102,24 +102,21 @@ void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
 // The box's own event loop may deliver the user's other actions (a dialog activated, a timer of a
 // dialog): they are operations of their own, written as such.
 bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& text) {
-    if (Playback* p = sim_.playback_.get(); p && p->acting) {
-        const auto& answers = p->file.answers;
-        return p->nextAnswer < answers.size() && answers[p->nextAnswer++];
-    }
+    if (const std::optional<bool> recorded = sim_.recorder_.NextAnswer()) return *recorded;
     sim_.BeginModal();
-    const int depth = std::exchange(sim_.opDepth_, 0);
+    const int depth = sim_.recorder_.SuspendOperations();
     const bool yes = sim_.ports_.dialogs.Ask(title, text);
-    sim_.opDepth_ = depth;
+    sim_.recorder_.ResumeOperations(depth);
     sim_.EndModal();
-    return sim_.RecordedAnswer(yes);
+    return sim_.recorder_.RecordedAnswer(yes);
 }
 
 void Simulation::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
-    if (sim_.playback_) return;
+    if (sim_.recorder_.playing()) return;
     sim_.BeginModal();
-    const int depth = std::exchange(sim_.opDepth_, 0);
+    const int depth = sim_.recorder_.SuspendOperations();
     sim_.ports_.dialogs.ShowNotice(title, text);
-    sim_.opDepth_ = depth;
+    sim_.recorder_.ResumeOperations(depth);
     sim_.EndModal();
 }
 
@@ -162,10 +159,10 @@ void Simulation::ResetReplayForDisplay() {
 
 void Simulation::PrepareReplay() {
     BeginSession();
-    ++opDepth_;  // the loop's own start is no operation of the user
+    recorder_.EnterProgram();  // the loop's own start is no operation of the user
     replayTask_ = RunDay();
     replayTask_.Start();
-    --opDepth_;
+    recorder_.LeaveProgram();
     Notify();
 }
 

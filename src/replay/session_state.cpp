@@ -3,7 +3,6 @@
 // outside world gave the run (answers, the computer's clock, a board click's age) is written as
 // it was read, and the day's random draws follow the seed of the file.
 
-#include <cstdio>
 
 #include "data/day_loader.h"
 #include "data/series_table.h"
@@ -25,47 +24,10 @@ constexpr const char* kCutShortText =
 
 }  // namespace
 
-std::string OpArg(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
-    return text;
-}
-
-OperationLog::Opened Simulation::BeginOperation(const char* op, std::initializer_list<std::string> args) {
-    Opened opened{true, recordingOp_};
-    if (opDepth_++ > 0) return opened;  // called by another operation or by the replay itself
-    if (playback_) {
-        opened.allowed = playback_->acting;
-        return opened;
-    }
-    if (!sessionOut_) return opened;
-    WriteSessionLine(SessionActionLine({0, resumptions_, display_.clockText, op, std::vector<std::string>(args)}));
-    recordingOp_ = true;  // its questions' answers belong to it
-    return opened;
-}
-
-void Simulation::EndOperation(const Opened& opened) {
-    --opDepth_;
-    recordingOp_ = opened.wasRecording;
-}
-
-void Simulation::WriteSessionLine(const std::string& line) {
-    if (!sessionOut_) return;
-    sessionOut_->Add(line);
-    if (!sessionOut_->path().empty()) sessionPath_ = sessionOut_->path();
-    // Said once: a session that cannot be written must not stop the replay.
-    if (!sessionOut_->problem().empty() && sessionProblemSaid_ != sessionOut_->problem()) {
-        sessionProblemSaid_ = sessionOut_->problem();
-        SetMessage(sessionProblemSaid_);
-    }
-}
-
 // From the display that prepares a replay: the day as loaded, the start and the account.
 void Simulation::BeginSession() {
-    CloseSessionFile("left");
-    resumptions_ = 0;
-    sessionPath_.clear();
-    if (playback_) return;
+    recorder_.Restart();
+    if (recorder_.playing()) return;
     SessionStart s;
     s.dataFolder = settings_.dataFolder();
     s.date = chosenDate_;
@@ -88,30 +50,19 @@ void Simulation::BeginSession() {
     s.clickedPrice = orderDialogs_.clickedBoardPrice();
     s.givenTape = givenTape_;
     s.files = loadedFiles_;
-    const std::string folder = JoinPath(JoinPath(installFolder_, kHistoryFolder), kSessionFolder);
-    CreateDir(folder);
-    sessionOut_ = std::make_unique<SessionWriter>(folder, SaveFileStem(), !sessionOnlyKept_);
-    sessionProblemSaid_.clear();
-    WriteSessionLine(SessionHeaderLine(s));
+    recorder_.Open(s, SaveFileStem());
 }
 
 // The replay ended ("completed", "stopped") or was left: the session file is closed, a played
 // session is over.
 void Simulation::EndSession(const char* how) {
-    CloseSessionFile(how);
-    if (playback_) FinishPlayback(how);
-}
-
-void Simulation::CloseSessionFile(const char* how) {
-    if (!sessionOut_) return;
-    WriteSessionLine(SessionEndLine(display_.clockText, resumptions_, how, trading_.record().kept(), RunOutcome()));
-    if (!sessionOut_->problem().empty() || (sessionOnlyKept_ && !trading_.record().kept())) sessionPath_.clear();
-    sessionOut_.reset();
+    recorder_.Close(how);
+    if (recorder_.playing()) FinishPlayback(how);
 }
 
 // The user ends a session that plays: the day stays where it is, nothing is settled or kept.
 void Simulation::StopPlayback() {
-    if (!playback_) return;
+    if (!recorder_.playing()) return;
     FinishPlayback(nullptr);
     Stop(/*withoutQuestions=*/true);
     Notify();
@@ -129,21 +80,13 @@ SessionOutcome Simulation::RunOutcome() const {
     return o;
 }
 
-// `how` the replay ended, nothing when it did not end by itself. A run ends as recorded when it
-// ends the same way, at the same step, with every action and answer used, and (in a file that
-// holds it) with the same fills and account.
+// `how` the played file ended, nothing when it did not end by itself; the user's state comes back
+// when the file was played for a while only.
 void Simulation::FinishPlayback(const char* how) {
-    std::unique_ptr<Playback> p = std::move(playback_);
-    PlaybackOutcome& o = playbackOutcome_;
-    o.history = p->history;
-    o.actionsLeft = static_cast<int>(p->file.actions.size() - p->nextAction);
-    o.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
-    o.finished = true;
-    o.outcomeChecked = p->file.outcome.has_value();
-    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && trading_.record().kept() == p->file.endKept &&
-                o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == RunOutcome());
-    if (p->restore) {
-        const UserState& u = *p->restore;
+    const std::optional<SessionRecorder::UserState> restore = recorder_.FinishPlayback(how);
+    const SessionRecorder::PlaybackOutcome& o = recorder_.outcome();
+    if (restore) {
+        const SessionRecorder::UserState& u = *restore;
         givenTape_ = u.givenTape;
         // The boxes keep the watched day; a display reads the user's own folder afresh.
         dayLoaded_ = replayAllowed_ = false;
@@ -163,7 +106,7 @@ void Simulation::FinishPlayback(const char* how) {
 // the message line says why.
 void Simulation::StopPlaybackShort(bool cutShort) {
     FinishPlayback(nullptr);
-    playbackOutcome_.cutShort = cutShort;
+    recorder_.MarkCutShort(cutShort);
     Stop(/*withoutQuestions=*/true);
     SetMessage(cutShort ? kCutShortText : kDivergedText);
     Notify();
@@ -181,16 +124,14 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         if (settings_.dataFolder().empty() || settings_.dataFolder() == session.start.dataFolder || !CheckSessionData(here).empty()) return problem;
         session.start.dataFolder = settings_.dataFolder();
     }
-    const SessionStart& s = session.start;
-    if (!ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
+    if (const SessionStart& s = session.start; !ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
         s.startBar > LastBar(s.barLength))
         return "セッションファイルの日付・銘柄コード・足の長さ・開始の位置が正しくありません。";
     if (replayRunning()) AbandonReplay();  // a stopped replay still winding down
-    CloseSessionFile("left");
-    sessionPath_.clear();
-    std::optional<UserState> restore;
+    recorder_.Restart();
+    std::optional<SessionRecorder::UserState> restore;
     if (restoreAfter)
-        restore = UserState{settings_.dataFolder(),
+        restore = SessionRecorder::UserState{settings_.dataFolder(),
                             settings_.keptAside(),
                             pendingBarLength_.value_or(barLength_),
                             trading_.account(),
@@ -199,10 +140,8 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
                             display_.fillSoundOption,
                             display_.tradeMarkerOption,
                             givenTape_};
-    playback_ = std::make_unique<Playback>();
-    playback_->restore = std::move(restore);
-    playback_->acting = true;
-    playbackOutcome_ = PlaybackOutcome{};
+    recorder_.StartPlayback(std::move(session), std::move(restore));
+    const SessionStart& s = recorder_.file().start;
 
     settings_.UseFolder(s.dataFolder, std::nullopt);
     SetBarLength(s.barLength);
@@ -219,20 +158,19 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     presetStart_ = StartPosition{s.startBar, s.startTime, s.midSessionStart};
     playbackSeed_ = s.seed;
     SetSimulationChecked(true);
-    playback_->file = std::move(session);
     const DisplayOutcome outcome = DisplayDay();
     playbackSeed_.reset();
     if (outcome != DisplayOutcome::Loaded || !replayRunning()) {
         const std::string why = display_.message.text.empty() ? "セッションの日を表示できませんでした。" : std::string(Trim(display_.message.text));
-        if (playback_) FinishPlayback(nullptr);
+        if (recorder_.playing()) FinishPlayback(nullptr);
         return why;
     }
     // The display read what the header names, and nothing else.
-    if (loadedFiles_ != playback_->file.start.files) {
+    if (loadedFiles_ != recorder_.file().start.files) {
         StopPlayback();
         return "セッションファイルに記録したデータファイルと、その日を表示して読んだデータファイルが合いません。このセッションは再生できません。";
     }
-    playback_->acting = false;
+    recorder_.SetActing(false);
     SetMessage(kWatchingText);
     ApplyDueSessionActions();
     Notify();
@@ -242,29 +180,29 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
 bool Simulation::playbackStalled() const {
     const ReplayClock& r = replay_;
     const bool heldForGood = heldPaused_ && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
-    return playback_ && playback_->nextAction == playback_->file.actions.size() && (heldForGood || waitingForPlay());
+    return recorder_.allActionsTaken() && (heldForGood || waitingForPlay());
 }
 
 // The actions written between this resumption of the loop and the next, in their order. A file
 // cut short (the program ended mid-run) ends the replay past its last action, without settling.
 void Simulation::ApplyDueSessionActions() {
-    while (playback_ && playback_->nextAction < playback_->file.actions.size()) {
-        const SessionAction a = playback_->file.actions[playback_->nextAction];  // a copy: it may end the playing
-        if (a.step > resumptions_) return;
-        ++playback_->nextAction;
-        playback_->acting = true;
-        const int depth = std::exchange(opDepth_, 0);
-        ApplySessionAction(a);
-        opDepth_ = depth;
-        if (playback_) playback_->acting = false;
+    while (const std::optional<SessionAction> a = recorder_.TakeDueAction()) {
+        recorder_.SetActing(true);
+        const int depth = recorder_.SuspendOperations();
+        ApplySessionAction(*a);
+        recorder_.ResumeOperations(depth);
+        recorder_.SetActing(false);
     }
-    if (!playback_) return;
-    if (!playback_->file.end.empty()) {
+    // An action still to come waits for its step.
+    if (!recorder_.playing() || !recorder_.allActionsTaken()) return;
+    const SessionFile& file = recorder_.file();
+    if (!file.end.empty()) {
         if (playbackStalled()) StopPlaybackShort(/*cutShort=*/false);
         return;
     }
-    const auto& actions = playback_->file.actions;
-    if (resumptions_ > (actions.empty() ? 0 : actions.back().step) && replay_.replayReady) StopPlaybackShort(/*cutShort=*/true);
+    const auto& actions = file.actions;
+    if (recorder_.resumptions() > (actions.empty() ? 0 : actions.back().step) && replay_.replayReady)
+        StopPlaybackShort(/*cutShort=*/true);
 }
 
 void Simulation::ApplySessionAction(const SessionAction& a) {
@@ -344,47 +282,11 @@ void Simulation::ApplySessionAction(const SessionAction& a) {
     // An operation this version does not know changes nothing; what follows may still fit.
 }
 
-// The computer's date and time for the history rows: while a session plays, as it was read then.
-SessionWallClock Simulation::WallClockNow() {
-    if (playback_) {
-        const auto& readings = playback_->file.clockReadings;
-        if (playback_->nextClock < readings.size()) return readings[playback_->nextClock++];
-        if (!readings.empty()) return readings.back();
-    }
-    const SessionWallClock now{ports_.clock.Today(), ports_.clock.SecondsOfDay()};
-    if (sessionOut_) WriteSessionLine(SessionClockLine(now));
-    return now;
-}
-
-bool Simulation::RecordedAnswer(bool live) {
-    if (sessionOut_ && recordingOp_) WriteSessionLine(SessionAnswerLine(display_.clockText, resumptions_, live));
-    return live;
-}
-
-bool Simulation::BoardClickFresh(bool live) {
-    if (playback_) {
-        const auto& clicks = playback_->file.boardClicks;
-        return playback_->nextBoardClick < clicks.size() ? clicks[playback_->nextBoardClick++] : live;
-    }
-    if (sessionOut_) WriteSessionLine(SessionBoardClickLine(live));
-    return live;
-}
-
 RunInfo Simulation::CurrentRunInfo() {
-    const SessionWallClock now = WallClockNow();
-    const std::string name = playback_ && !playback_->file.start.name.empty() ? playback_->file.start.name
-                                                                              : stocks_.Name(stockCode_);
+    const SessionWallClock now = recorder_.WallClockNow();
+    const std::string name = recorder_.playing() && !recorder_.file().start.name.empty() ? recorder_.file().start.name
+                                                                                        : stocks_.Name(stockCode_);
     return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, chosenDate_), display_.codeText, name};
-}
-
-void Simulation::RunKept() {
-    if (sessionOut_) sessionOut_->Keep();
-}
-
-bool Simulation::DivertHistory(const HistoryAppend& text) {
-    if (!playback_) return false;
-    playback_->history.Add(text);
-    return true;
 }
 
 }  // namespace corvala

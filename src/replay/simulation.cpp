@@ -157,7 +157,7 @@ void Simulation::SelectSeries(const std::string& item) {
 }
 
 void Simulation::SetSimulationChecked(bool checked) {
-    const OpScope op(*this, "SetSimulationChecked", {OpArg(checked)});
+    const OpScope op(recorder_, "SetSimulationChecked", {OpArg(checked)});
     if (!op) return;
     chart_.RemoveCursor();
     if (checked) {
@@ -184,20 +184,20 @@ void Simulation::SetSimulationChecked(bool checked) {
 }
 
 void Simulation::SetTapeOption(bool on) {
-    const OpScope op(*this, "SetTapeOption", {OpArg(on)});
+    const OpScope op(recorder_, "SetTapeOption", {OpArg(on)});
     if (!op) return;
     display_.tapeOption = on;
     tapeOptionBeforeSimulation_ = on;
 }
 
 void Simulation::SetBoardOption(bool on) {
-    const OpScope op(*this, "SetBoardOption", {OpArg(on)});
+    const OpScope op(recorder_, "SetBoardOption", {OpArg(on)});
     if (!op) return;
     display_.boardOption = on;
 }
 
 void Simulation::SetHideBoardAndTape(bool on) {
-    const OpScope op(*this, "SetHideBoardAndTape", {OpArg(on)});
+    const OpScope op(recorder_, "SetHideBoardAndTape", {OpArg(on)});
     if (!op) return;
     display_.hideBoardAndTape = on;
 }

@@ -31,6 +31,7 @@
 #include "account/history.h"
 #include "review/session_record.h"
 #include "replay/session_file.h"
+#include "replay/session_recorder.h"
 #include "platform/system.h"
 #include "trading/closing_order.h"
 #include "trading/matching.h"
@@ -61,7 +62,7 @@ std::string DataFolderErrorText();
 
 class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host, private TradingDesk::Host, private OrderDialogs::Host,
                    private SettingsState::Host,
-                   private OperationLog {
+                   private SessionRecorder::Host {
 public:
     Simulation(Ports ports, std::string installFolder);
     ~Simulation();
@@ -218,36 +219,22 @@ public:
     const ChartState& chart() const { return chart_; }
 
     // ---- Session files ----
-    // Each replay is written into 売買履歴/セッション as it goes (the window), or only when the
-    // run is kept in the history (`onlyKept`, the command line).
-    void SetSessionFilesOnlyWhenKept(bool onlyKept) { sessionOnlyKept_ = onlyKept; }
+    // The session files: written as each replay goes, and played again.
+    SessionRecorder& sessions() { return recorder_; }
+    const SessionRecorder& sessions() const { return recorder_; }
     // Every display draws the day's random numbers from this seed instead of a new one.
     void FixDaySeed(std::uint64_t seed) { fixedDaySeed_ = seed; }
-    // The session file of the current or the last replay ("" when none was written).
-    const std::string& sessionPath() const { return sessionPath_; }
     // Plays a recorded session: its day displayed as it was, every action of the user at the
     // same point of the replay, every question answered and the clock read as then. Nothing is
     // appended to the history files and no session file is written; the user's own actions are
     // ignored until it ends. `restoreAfter`: the account, data folder, N and options come back
     // when it ends. "" when it started, else why not (Japanese).
     std::string PlaySession(SessionFile session, bool restoreAfter);
-    bool playingSession() const { return playback_ != nullptr; }
     // Every action of the playing session is done and the replay waits for a press that never
     // came: the file ends before its run did.
     bool playbackStalled() const;
     // Ends the playing session where it stands, as ■ does: nothing is settled or kept.
     void StopPlayback();
-    // What the last played session would have appended to the history files, what of it found
-    // no place in the replay, whether its file was cut short (the replay stops after its last
-    // action) and whether it ended as its file says (the same way, at the same step, kept or not,
-    // with the same fills and account when the file holds them: `outcomeChecked`).
-    struct PlaybackOutcome {
-        HistoryAppend history;
-        int actionsLeft = 0, answersLeft = 0;
-        bool finished = false, cutShort = false, matched = false, outcomeChecked = false;
-    };
-    const PlaybackOutcome& playbackOutcome() const { return playbackOutcome_; }
-
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -281,9 +268,12 @@ private:
     void OrderStored() override { replay_.orderInterrupt = true; }
     void OrderGone(int slot, bool closing) override { orderDialogs_.OrderGone(slot, closing); }
     void OrdersShown() override { orderDialogs_.FollowOrders(); }
-    void RunKept() override;
-    bool DivertHistory(const HistoryAppend& text) override;
-    bool PlayingSession() const override { return playback_ != nullptr; }
+    void RunKept() override { recorder_.KeepRun(); }
+    bool DivertHistory(const HistoryAppend& text) override { return recorder_.DivertHistory(text); }
+    bool PlayingSession() const override { return recorder_.playing(); }
+    // The session recorder's host.
+    bool RunKeptNow() const override { return trading_.record().kept(); }
+    SessionOutcome RunOutcome() const override;
     // The settings' host.
     void DataFolderChanged() override;
     void SettingsFieldsEdited() override;
@@ -308,37 +298,13 @@ private:
     bool AskQuestion(const std::string& title, const std::string& text) override;
     void BeginModal();
     void EndModal();
-    // The session file's log of the user's operations.
-    Opened BeginOperation(const char* op, std::initializer_list<std::string> args) override;
-    void EndOperation(const Opened& opened) override;
     void BeginSession();
     void EndSession(const char* how);
-    void CloseSessionFile(const char* how);
-    void WriteSessionLine(const std::string& line);
     void ApplyDueSessionActions();
     void ApplySessionAction(const SessionAction& action);
     void FinishPlayback(const char* how);
     void StopPlaybackShort(bool cutShort);
-    SessionOutcome RunOutcome() const;
-    SessionWallClock WallClockNow();
-    bool RecordedAnswer(bool live);
-    bool BoardClickFresh(bool live) override;
-    struct UserState {
-        std::string dataFolder;
-        std::optional<std::string> keptAside;
-        int barLength = 5;
-        Account account;
-        bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
-        std::vector<std::string> givenTape;
-    };
-    struct Playback {
-        SessionFile file;
-        std::size_t nextAction = 0, nextAnswer = 0, nextClock = 0, nextBoardClick = 0;
-        bool acting = false;
-        std::optional<UserState> restore;
-        HistoryAppend history;
-    };
-
+    bool BoardClickFresh(bool live) override { return recorder_.BoardClickFresh(live); }
     // The boxes of user actions, with the replay held while one is open.
     class HeldDialogs final : public Dialogs {
     public:
@@ -423,10 +389,11 @@ private:
 
     ReplayClock replay_;
     SettingsState settings_{*this, installFolder_, heldDialogs_, ports_.drives, ports_.folderPicker};
+    SessionRecorder recorder_{*this, display_, ports_.clock, installFolder_};
     ChartState chart_{*this, display_, replay_};
-    TradingDesk trading_{*this, *this, display_, replay_, chart_,
+    TradingDesk trading_{*this, recorder_, display_, replay_, chart_,
                          TradingDesk::Ports{heldDialogs_, ports_.clock, dayRandom_, ports_.sound}, installFolder_};
-    OrderDialogs orderDialogs_{*this, *this, display_, replay_, trading_, heldDialogs_, ports_.clock};
+    OrderDialogs orderDialogs_{*this, recorder_, display_, replay_, trading_, heldDialogs_, ports_.clock};
     ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
     QuizMode quiz_{*this, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
     Task replayTask_;
@@ -438,20 +405,11 @@ private:
     std::string codeListDate_;
 
     // Session files and their playback (session_state.cpp).
-    bool sessionOnlyKept_ = false;
     std::optional<std::uint64_t> fixedDaySeed_;
     std::uint64_t daySeed_ = 0;
     mutable SeededRandom dayRandom_{0};  // the displayed day's draws: board refills, tape splits
-    std::unique_ptr<SessionWriter> sessionOut_;
-    std::string sessionPath_;
-    std::string sessionProblemSaid_;
-    std::unique_ptr<Playback> playback_;
-    PlaybackOutcome playbackOutcome_;
     std::optional<std::uint64_t> playbackSeed_;
-    int opDepth_ = 0;
-    bool recordingOp_ = false;  // within an operation written to the session file
     std::vector<SessionDataFile> loadedFiles_;  // the day's files as they were read
-    int resumptions_ = 0;  // of the replay loop since the display that started it
 
     std::coroutine_handle<> waiting_;
     unsigned waitGeneration_ = 0;

@@ -45,13 +45,13 @@ void Simulation::ReportPictureSaved(const std::string& path, bool saved) {
 void Simulation::ReportNotOpened(const std::string& what) { SetMessage("　　開けませんでした。" + what); }
 
 void Simulation::SetFillSoundOption(bool on) {
-    const OpScope op(*this, "SetFillSoundOption", {OpArg(on)});
+    const OpScope op(recorder_, "SetFillSoundOption", {OpArg(on)});
     if (!op) return;
     display_.fillSoundOption = on;
 }
 // The markers show or go at once, during a replay too (the box stays usable then).
 void Simulation::SetTradeMarkerOption(bool on) {
-    const OpScope op(*this, "SetTradeMarkerOption", {OpArg(on)});
+    const OpScope op(recorder_, "SetTradeMarkerOption", {OpArg(on)});
     if (!op) return;
     display_.tradeMarkerOption = on;
     chart_.MarkersChanged();

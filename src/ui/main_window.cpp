@@ -476,7 +476,7 @@ void MainWindow::Refresh() {
     const QString quizCss = QString::fromLatin1(kQuizCss[static_cast<int>(d.quizColour)]);
     if (quizButton_->styleSheet() != quizCss) quizButton_->setStyleSheet(quizCss);
     // While a recorded session plays, its button says so (■ ends it).
-    const bool watching = sim_->playingSession();
+    const bool watching = sim_->sessions().playing();
     sessionButton_->setText(watching ? QStringLiteral("再現中") : QStringLiteral("再現"));
     const QString sessionCss = watching ? QStringLiteral("background-color: rgb(255,128,0);") : QString();
     if (sessionButton_->styleSheet() != sessionCss) sessionButton_->setStyleSheet(sessionCss);

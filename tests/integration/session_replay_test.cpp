@@ -63,7 +63,7 @@ struct Program {
     }
     // A session played to where its file leaves it.
     void PlaySessionOut() {
-        while (sim.playingSession() && !sim.playbackStalled() && scheduler.RunOne()) {
+        while (sim.sessions().playing() && !sim.playbackStalled() && scheduler.RunOne()) {
         }
     }
 };
@@ -232,7 +232,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         sim.SetCodeText(kDefaultCode);
         sim.SetSimulationChecked(true);
         ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
-        const std::string sessionPath = sim.sessionPath();
+        const std::string sessionPath = sim.sessions().path();
         RandomUser user(sim, seed * 7919);
         // The user leaves at a time of the session's choosing: by ■ (answers as they come), or
         // by closing the program, or stays to 15:00.
@@ -259,14 +259,14 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         Program again(seed + 1000, 1, /*pace=*/1000);
         ASSERT_EQ(again.sim.PlaySession(std::move(*file), false), "");
         again.PlaySessionOut();
-        EXPECT_FALSE(again.sim.playingSession());
+        EXPECT_FALSE(again.sim.sessions().playing());
         const RunResult got = ResultOf(again.sim);
         EXPECT_EQ(got.fills, want.fills);
         EXPECT_EQ(got.executionLines, want.executionLines);
         EXPECT_EQ(got.account, want.account);
         EXPECT_EQ(got.steps, want.steps);
         EXPECT_EQ(got.end, want.end);
-        const Simulation::PlaybackOutcome& played = again.sim.playbackOutcome();
+        const SessionRecorder::PlaybackOutcome& played = again.sim.sessions().outcome();
         EXPECT_EQ(played.actionsLeft, 0);
         EXPECT_EQ(played.answersLeft, 0);
         EXPECT_TRUE(played.matched) << "it did not end as its file says";
@@ -289,9 +289,9 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         ASSERT_EQ(cutShort.sim.PlaySession(std::move(*shortened), false), "");
         cutShort.PlaySessionOut();
         cutShort.sim.StopPlayback();
-        EXPECT_TRUE(cutShort.sim.playbackOutcome().cutShort || lastStep >= want.steps);
-        EXPECT_FALSE(cutShort.sim.playbackOutcome().matched);
-        EXPECT_TRUE(cutShort.sim.playbackOutcome().history.empty());
+        EXPECT_TRUE(cutShort.sim.sessions().outcome().cutShort || lastStep >= want.steps);
+        EXPECT_FALSE(cutShort.sim.sessions().outcome().matched);
+        EXPECT_TRUE(cutShort.sim.sessions().outcome().history.empty());
         EXPECT_FALSE(cutShort.sim.dayCompleted());
     }
     EXPECT_GE(sessionsWithFills, 3) << "too few sessions traded to prove anything";
@@ -305,7 +305,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     ASSERT_NO_FATAL_FAILURE(original.PlayTo(Demo().dateFolders[2], "09:30:00"));
     sim.RequestClose();
     std::string error;
-    const auto file = ReadSession(sim.sessionPath(), error);
+    const auto file = ReadSession(sim.sessions().path(), error);
     ASSERT_TRUE(file) << error;
     ASSERT_EQ(file->start.files.size(), 4u);  // the previous and the chosen day, index and stock
 
@@ -320,7 +320,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     changed = *file;
     changed.start.files[1].name = "991231/8473.csv";
     EXPECT_NE(w.PlaySession(changed, true).find("合いません"), std::string::npos);
-    EXPECT_FALSE(w.playingSession());
+    EXPECT_FALSE(w.sessions().playing());
 
     // Watching: the user's own presses and dialogs are not taken, ■ ends it, and the account,
     // the data folder and N are the user's again.
@@ -333,13 +333,13 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     w.PressPlayback(kPlayPause);
     EXPECT_FALSE(w.replay().paused);
     w.PressPlayback(kStop);
-    EXPECT_FALSE(w.playingSession());
+    EXPECT_FALSE(w.sessions().playing());
     EXPECT_FALSE(w.replayRunning() && w.replay().replayReady);
     EXPECT_EQ(w.trading().account().baseInvestment, 2'000'000);
     EXPECT_EQ(w.trading().account().profitTotal, 700);
     EXPECT_EQ(w.dataFolder(), ownFolder);
     // A watched session writes no session file of its own.
-    EXPECT_EQ(w.sessionPath(), "");
+    EXPECT_EQ(w.sessions().path(), "");
 }
 
 // A price clicked on the board goes into the dialog opened within 30 seconds of the computer's
@@ -360,7 +360,7 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     ASSERT_TRUE(original.scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000));
 
     std::string error;
-    auto file = ReadSession(sim.sessionPath(), error);
+    auto file = ReadSession(sim.sessions().path(), error);
     ASSERT_TRUE(file) << error;
     ASSERT_EQ(file->boardClicks, std::vector<bool>{true});
     Program again(22, 0, /*pace=*/1000);

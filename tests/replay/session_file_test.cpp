@@ -226,15 +226,15 @@ protected:
         sim->SetSpeedScroll(1);
         RunToEnd();
         std::string error;
-        auto f = ReadSession(sim->sessionPath(), error);
+        auto f = ReadSession(sim->sessions().path(), error);
         EXPECT_TRUE(f && f->outcome && !f->outcome->fills.empty()) << error;
         return f ? *f : SessionFile{};
     }
     // Plays `f` in the window's way (the user's own account back afterwards) to where it ends.
-    const Simulation::PlaybackOutcome& Play(const SessionFile& f) {
+    const SessionRecorder::PlaybackOutcome& Play(const SessionFile& f) {
         EXPECT_EQ(sim->PlaySession(f, /*restoreAfter=*/true), "");
-        RunUntil([&] { return !sim->playingSession(); }, 100'000'000);
-        return sim->playbackOutcome();
+        RunUntil([&] { return !sim->sessions().playing(); }, 100'000'000);
+        return sim->sessions().outcome();
     }
 };
 
@@ -242,7 +242,7 @@ protected:
 // an edited outcome), or cut short.
 TEST_F(SessionPlaybackTest, HowAPlayedSessionEndedIsToldOnTheMessageLine) {
     const SessionFile recorded = RecordedDay();
-    const Simulation::PlaybackOutcome& o = Play(recorded);
+    const SessionRecorder::PlaybackOutcome& o = Play(recorded);
     EXPECT_TRUE(o.matched && o.outcomeChecked);
     EXPECT_NE(d().message.text.find("記録と同じ"), std::string::npos) << d().message.text;
 
@@ -270,7 +270,7 @@ TEST_F(SessionPlaybackTest, AFileOfTheFirstVersionPlaysWhenItsStartAgreesWithThe
     SessionFile old = RecordedDay();
     old.version = 1;
     old.outcome.reset();
-    const Simulation::PlaybackOutcome& o = Play(old);
+    const SessionRecorder::PlaybackOutcome& o = Play(old);
     EXPECT_TRUE(o.matched);
     EXPECT_FALSE(o.outcomeChecked);
     EXPECT_NE(d().message.text.find("照合していません"), std::string::npos) << d().message.text;
@@ -278,7 +278,7 @@ TEST_F(SessionPlaybackTest, AFileOfTheFirstVersionPlaysWhenItsStartAgreesWithThe
     ASSERT_EQ(old.start.files.size(), 4u);
     old.start.files.erase(old.start.files.begin(), old.start.files.begin() + 2);
     EXPECT_NE(sim->PlaySession(old, true).find("合いません"), std::string::npos);
-    EXPECT_FALSE(sim->playingSession());
+    EXPECT_FALSE(sim->sessions().playing());
     EXPECT_FALSE(sim->replayRunning() && sim->replay().replayReady);
 }
 
@@ -302,7 +302,7 @@ TEST_F(SessionPlaybackTest, EditedNonsenseActionsChangeNothing) {
         return std::vector<std::string>{kind, "false", "false", "100", "", "", "", "true", "false", "false", ""};
     };
     std::string error;
-    auto recorded = ReadSession(sim->sessionPath(), error);
+    auto recorded = ReadSession(sim->sessions().path(), error);
     ASSERT_TRUE(recorded) << error;
     SessionFile f = *recorded;
     f.actions = {
@@ -327,12 +327,12 @@ TEST_F(SessionPlaybackTest, EditedNonsenseActionsChangeNothing) {
     Start();
     ASSERT_EQ(sim->PlaySession(f, false), "");
     EXPECT_EQ(sim->display().pendingLines.size(), 1u);
-    EXPECT_EQ(sim->playbackOutcome().actionsLeft, 0);
-    EXPECT_TRUE(sim->playingSession());
+    EXPECT_EQ(sim->sessions().outcome().actionsLeft, 0);
+    EXPECT_TRUE(sim->sessions().playing());
     // The file has no end line: past its last action the replay stops, nothing settled.
-    RunUntil([&] { return !sim->playingSession(); }, 100'000);
-    EXPECT_TRUE(sim->playbackOutcome().cutShort);
-    EXPECT_EQ(sim->playbackOutcome().answersLeft, 0);
+    RunUntil([&] { return !sim->sessions().playing(); }, 100'000);
+    EXPECT_TRUE(sim->sessions().outcome().cutShort);
+    EXPECT_EQ(sim->sessions().outcome().answersLeft, 0);
     EXPECT_TRUE(sim->trading().fills().empty());
 }
 

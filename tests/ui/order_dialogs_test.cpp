@@ -330,7 +330,7 @@ TEST_F(OrderDialogsWidgetTest, AfterAClickOnTheBoardTheKeysAreTheOrderWindowsNot
 // from its session file to the same fills and byte for byte the same history rows.
 TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTheCommandLine) {
     StartBeforeTheOpen();
-    const std::string sessionPath = sim().sessionPath();
+    const std::string sessionPath = sim().sessions().path();
     ASSERT_FALSE(sessionPath.empty());
     MarketBuy("200");
     QWidget* nd = LimitBuy("100", "900");
@@ -394,7 +394,7 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
 // are not taken meanwhile, and the user's own account is back when it ends.
 TEST_F(OrderDialogsWidgetTest, ARecordedSessionIsWatchedInTheWindow) {
     StartBeforeTheOpen();
-    const std::string sessionPath = sim().sessionPath();
+    const std::string sessionPath = sim().sessions().path();
     MarketBuy("100");
     Click(Button(kPlayPause));
     RunUntil([&] { return sim().display().clockText >= "09:30:00"; });
@@ -415,14 +415,14 @@ TEST_F(OrderDialogsWidgetTest, ARecordedSessionIsWatchedInTheWindow) {
     EXPECT_EQ(window->WatchSession("/no/such/session.jsonl").isEmpty(), false);
     EXPECT_NE(sim().display().message.text.find("再現できません"), std::string::npos);
     ASSERT_EQ(window->WatchSession(QString::fromStdString(sessionPath)), "");
-    EXPECT_TRUE(sim().playingSession());
+    EXPECT_TRUE(sim().sessions().playing());
     EXPECT_EQ(Find<QLineEdit>("investmentEdit")->text(), "1,000,000");  // the session's own start
     Click(Find<QPushButton>("newOrderButton"));
     EXPECT_FALSE(Dialog("newOrderDialog")->isVisible());
-    RunUntil([&] { return !sim().playingSession(); });
+    RunUntil([&] { return !sim().sessions().playing(); });
     EXPECT_EQ(fillsOf(), fills);
     EXPECT_EQ(Find<QLineEdit>("investmentEdit")->text(), "3,000,000");
-    EXPECT_EQ(sim().sessionPath(), "");  // watching writes no session of its own
+    EXPECT_EQ(sim().sessions().path(), "");  // watching writes no session of its own
 }
 
 }  // namespace

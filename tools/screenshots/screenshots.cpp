@@ -202,7 +202,7 @@ int Run(const QString& out) {
         ok = false;
     }
     // 再現: the run just played, watched again from its session file, at 10:05 as it went then.
-    if (w.WatchSession(QString::fromStdString(sim.sessionPath())).isEmpty()) {
+    if (w.WatchSession(QString::fromStdString(sim.sessions().path())).isEmpty()) {
         runTo("10:05:00");
         ok = Save(w, out + "/session.png") && ok;
         sim.PressPlayback(kStop);  // ■ ends the watching
