@@ -6,6 +6,7 @@
 #include "platform/virtual_scheduler.h"
 #include "replay/chart_state.h"
 #include "replay/quiz_state.h"
+#include "replay/settings_state.h"
 #include "replay/trading_desk.h"
 #include "test_support.h"
 
@@ -154,6 +155,62 @@ TEST(QuizModeTest, WithoutADataServiceTheToggleSaysSoAndSwapsNothing) {
     EXPECT_EQ(dialogs.notices[0].first, "ダウンロードエラー");
     quiz.Leave();  // off already: nothing to bring back
     EXPECT_EQ(host.swaps, 0);
+}
+
+// The settings with the rest of the program counting what they tell it.
+class SettingsHost final : public SettingsState::Host {
+public:
+    int folderChanges = 0, edits = 0;
+    void DataFolderChanged() override { ++folderChanges; }
+    void SettingsFieldsEdited() override { ++edits; }
+    bool AskQuestion(const std::string&, const std::string&) override { return true; }
+    void Notify() override {}
+};
+
+class AnsweringPicker final : public FolderPicker {
+public:
+    std::string answer;
+    void ChooseFolder(std::function<void(const std::string&)> done) override { done(answer); }
+};
+
+class SettingsAloneTest : public ::testing::Test {
+protected:
+    SettingsAloneTest() {
+        settings.Load("");
+        settings.UseFolder(dir.Sub("own") + "/", std::nullopt);
+        settings.FillDialog(settings.dataFolder(), 5, 5, 12);
+        settings.Open();
+        settings.Activate();
+        picker.answer = dir.Sub("picked");
+    }
+    test::TempDir dir;
+    SettingsHost host;
+    test::ScriptedDialogs dialogs;
+    AnsweringPicker picker;
+    SettingsState settings{host, dir.path(), dialogs, nullptr, &picker};
+};
+
+TEST_F(SettingsAloneTest, CancelBringsBackTheFolderOfTheDialogsOpeningAndSaysSo) {
+    const std::string own = settings.dataFolder();
+    settings.PressFolderButton();  // "..." takes effect at once
+    EXPECT_EQ(settings.dataFolder(), dir.Sub("picked") + "/");
+    EXPECT_EQ(host.folderChanges, 1);
+    settings.Cancel();
+    EXPECT_EQ(settings.dataFolder(), own);
+    EXPECT_EQ(host.folderChanges, 2);  // the day loaded from the picked folder is forgotten too
+    EXPECT_EQ(settings.dialog().fields.folder, own);
+}
+
+TEST_F(SettingsAloneTest, APickedFolderTypedOverWithTheOldOneIsNotKept) {
+    const std::string own = settings.dataFolder();
+    settings.PressFolderButton();
+    settings.EditFolder(own);  // the field reads as it did at the opening
+    EXPECT_EQ(host.edits, 1);
+    const SettingsChoice choice = settings.Apply();
+    EXPECT_FALSE(choice.folderChanged);
+    EXPECT_EQ(settings.dataFolder(), own);
+    EXPECT_EQ(host.folderChanges, 2);
+    EXPECT_EQ(settings.FolderToSave(), own);
 }
 
 }  // namespace
