@@ -9,6 +9,7 @@
 
 namespace corvala {
 
+inline constexpr const char* kHistoryFolder = "売買履歴";
 inline constexpr const char* kRealizedFile = "実現損益.csv";
 inline constexpr const char* kExecutionFile = "約定履歴.csv";
 inline constexpr const char* kRealizedHeader =

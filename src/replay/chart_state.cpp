@@ -1,14 +1,13 @@
-// The chart of the displayed day inside the simulation: its coordinates computed once per
-// display, the right column growing with the replay, the user's fills as markers, the option
-// boxes and the legend. The picture itself is drawn only when the window asks for it.
+// The chart of the displayed day: its coordinates computed once per display, the right column
+// growing with the replay, the user's fills as markers, the option boxes and the legend. The
+// picture itself is drawn only when the window asks for it.
 
-#include <algorithm>
-
-#include "chart/indicators.h"
 #include "replay/chart_state.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "chart/indicators.h"
 #include "platform/text.h"
 
 namespace corvala {
@@ -95,13 +94,7 @@ void ChartState::SetOption(Option option, bool on) {
     host_.ChartChanged();
 }
 
-// FullRedraw: at once outside a replay; during one, at its next step.
-void ChartState::SetDayOnly(bool on) {
-    inputs_.dayOnly = on;
-    Compute();
-    Redraw();
-}
-
+// Everything drawn anew: at once outside a replay; during one, at its next step.
 void ChartState::Redraw() {
     Redrawn();
     if (host_.ChartReplayRunning() && replay_.replayReady && replay_.simulationMode) {
@@ -110,6 +103,12 @@ void ChartState::Redraw() {
     }
     view_.simulation = replay_.simulationMode && replay_.replayReady;
     baseDirty_ = liveDirty_ = true;
+}
+
+void ChartState::SetDayOnly(bool on) {
+    inputs_.dayOnly = on;
+    Compute();
+    Redraw();
 }
 
 void ChartState::ShowEmpty() {

@@ -226,13 +226,18 @@ QuizMode::UserDay Simulation::EnterQuizDay(const std::string& folder, const Quiz
     SetDateText(quiz.date);
     SetCodeText(quiz.code);
     display_.seriesText = std::string(kDefaultSeriesItem);
-    // A settings dialog open meanwhile keeps the quiz folder.
-    settings_.UseFolder(folder, std::nullopt, /*forDialog=*/true);
-    SetNavigation(kIdle);
     return own;
 }
 
-void Simulation::StartQuizDay(const StartPosition& start) {
+void Simulation::SettleQuizDay(const std::string& folder) {
+    // A settings dialog open meanwhile keeps the quiz folder.
+    settings_.UseFolder(folder, std::nullopt, /*forDialog=*/true);
+    SetNavigation(kIdle);
+    ShowBusy(false);
+    presetStart_ = StartPosition{0, "08:59:59", false};
+}
+
+void Simulation::PrepareQuizDay(const StartPosition& start) {
     presetStart_ = start;
     if (start.midSessionStart) {
         const int seconds = ParseTimeOfDay(start.startTime).value_or(9 * 3600);
@@ -241,8 +246,9 @@ void Simulation::StartQuizDay(const StartPosition& start) {
         display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
     }
     SetSimulationChecked(true);
-    DisplayDay();
 }
+
+void Simulation::DisplayQuizDay() { DisplayDay(); }
 
 void Simulation::LeaveQuizDay(const QuizMode::UserDay& day) {
     // Nor does a dialog open meanwhile bring the quiz's back.

@@ -113,9 +113,9 @@ void QuizMode::PackageArrived(const Downloader::Result& result) {
     newAvailable_ = false;
 
     // The user's own day is put aside; the quiz's day is locked in the boxes.
-    checked_ = true;
     userDay_ = host_.EnterQuizDay(installed.folder, *quiz_);
-    host_.ShowBusy(false);
+    checked_ = true;
+    host_.SettleQuizDay(installed.folder);
 
     const int n = host_.NextBarLength();
     StartPosition start{0, "08:59:59", false};
@@ -124,8 +124,9 @@ void QuizMode::PackageArrived(const Downloader::Result& result) {
         const int lastBar = static_cast<int>(Int(300.0 / n + 0.5)) - 1;
         start = StartPosition{std::min(quiz_->startBar, lastBar), quiz_->startTime, true};
     }
+    host_.PrepareQuizDay(start);
     Colour();
-    host_.StartQuizDay(start);
+    host_.DisplayQuizDay();
 }
 
 void QuizMode::Off() {

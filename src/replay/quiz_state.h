@@ -32,11 +32,15 @@ public:
         virtual void ShowBusy(bool visible) = 0;
         virtual void SetMessage(const std::string& text) = 0;
         virtual bool AskQuestion(const std::string& title, const std::string& text) = 0;
-        // The quiz's day in `folder` goes into the boxes; the user's own comes back.
+        // The quiz's day in `folder` goes into the boxes (the user's own is returned, to come back
+        // with LeaveQuizDay); once the quiz mode is on, the day settles: a dialog open meanwhile
+        // keeps the quiz folder, the controls rest, the busy notice goes, the start is the open.
         virtual UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) = 0;
+        virtual void SettleQuizDay(const std::string& folder) = 0;
         virtual void LeaveQuizDay(const UserDay& day) = 0;
-        // The quiz's day displayed in simulation mode from `start`.
-        virtual void StartQuizDay(const StartPosition& start) = 0;
+        // The quiz's day is set to start from `start` in simulation mode, and then displayed.
+        virtual void PrepareQuizDay(const StartPosition& start) = 0;
+        virtual void DisplayQuizDay() = 0;
         virtual void Notify() = 0;
 
     protected:

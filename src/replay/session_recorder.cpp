@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "platform/files.h"
-#include "replay/trading_desk.h"
 
 namespace corvala {
 
@@ -56,7 +55,7 @@ void SessionRecorder::WriteLine(const std::string& line) {
 void SessionRecorder::Restart() {
     Close("left");
     resumptions_ = 0;
-    path_.clear();
+    ForgetPath();
 }
 
 void SessionRecorder::Open(const SessionStart& start, const std::string& stem) {
@@ -111,11 +110,10 @@ void SessionRecorder::SetActing(bool acting) {
     if (playback_) playback_->acting = acting;
 }
 
-void SessionRecorder::StartPlayback(SessionFile file, std::optional<UserState> restore) {
+void SessionRecorder::StartPlayback(std::optional<UserState> restore) {
     playback_ = std::make_unique<Playback>();
     playback_->restore = std::move(restore);
     playback_->acting = true;
-    playback_->file = std::move(file);
     outcome_ = PlaybackOutcome{};
 }
 

@@ -76,6 +76,7 @@ public:
     void Open(const SessionStart& start, const std::string& stem);
     // The replay ended ("completed", "stopped") or was left.
     void Close(const char* how);
+    void ForgetPath() { path_.clear(); }
     // The loop resumed: its steps are what the actions are stamped with.
     void Resumed() { ++resumptions_; }
     int resumptions() const { return resumptions_; }
@@ -91,7 +92,10 @@ public:
     // The file's own action is being done (its questions take the file's answers).
     bool acting() const { return playback_ && playback_->acting; }
     void SetActing(bool acting);
-    void StartPlayback(SessionFile file, std::optional<UserState> restore);
+    // A file starts to play: the user's state it puts aside (to come back when it ends), then the
+    // file itself, once the program is set up as the file's start says.
+    void StartPlayback(std::optional<UserState> restore);
+    void TakeFile(SessionFile file) { playback_->file = std::move(file); }
     const SessionFile& file() const { return playback_->file; }
     // The next answer of the file, while one of its actions is being done.
     std::optional<bool> NextAnswer();

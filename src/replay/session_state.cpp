@@ -128,7 +128,8 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
         s.startBar > LastBar(s.barLength))
         return "セッションファイルの日付・銘柄コード・足の長さ・開始の位置が正しくありません。";
     if (replayRunning()) AbandonReplay();  // a stopped replay still winding down
-    recorder_.Restart();
+    recorder_.Close("left");
+    recorder_.ForgetPath();
     std::optional<SessionRecorder::UserState> restore;
     if (restoreAfter)
         restore = SessionRecorder::UserState{settings_.dataFolder(),
@@ -140,8 +141,8 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
                             display_.fillSoundOption,
                             display_.tradeMarkerOption,
                             givenTape_};
-    recorder_.StartPlayback(std::move(session), std::move(restore));
-    const SessionStart& s = recorder_.file().start;
+    recorder_.StartPlayback(std::move(restore));
+    const SessionStart s = session.start;
 
     settings_.UseFolder(s.dataFolder, std::nullopt);
     SetBarLength(s.barLength);
@@ -158,6 +159,7 @@ std::string Simulation::PlaySession(SessionFile session, bool restoreAfter) {
     presetStart_ = StartPosition{s.startBar, s.startTime, s.midSessionStart};
     playbackSeed_ = s.seed;
     SetSimulationChecked(true);
+    recorder_.TakeFile(std::move(session));
     const DisplayOutcome outcome = DisplayDay();
     playbackSeed_.reset();
     if (outcome != DisplayOutcome::Loaded || !replayRunning()) {

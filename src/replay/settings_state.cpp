@@ -65,9 +65,9 @@ bool SettingsState::MayOverwrite() {
     return overwriteAgreed_;
 }
 
-bool SettingsState::SaveAtExit(const Settings& current) {
+bool SettingsState::SaveAtExit(const std::function<Settings()>& current) {
     if (!MayOverwrite()) return true;  // the unread file is left as it is
-    if (Save(current, /*quietly=*/true)) return true;
+    if (Save(current(), /*quietly=*/true)) return true;
     return host_.AskQuestion("注意", SaveFailedText(installFolder_) + "\n設定を保存せずに終了しますか？");
 }
 

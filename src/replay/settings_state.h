@@ -4,6 +4,7 @@
 // dialog. It tells its host when the data folder changed or a field was edited, and saves what
 // the host collects from the other components.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,7 +47,8 @@ public:
     // setsim could not be read at start-up: writing over it is asked once.
     bool MayOverwrite();
     // The program ends with its settings saved, or, when they cannot be, only if the user says so.
-    bool SaveAtExit(const Settings& current);
+    // `current` is asked for once the user agreed to write over a setsim that could not be read.
+    bool SaveAtExit(const std::function<Settings()>& current);
     enum class Window { Main, NewOrder, Closing, CorrectCancel };
     // The position of a window in the normal state (twips), for the next start.
     void RememberWindowPosition(Window window, WindowPosition position);

@@ -315,7 +315,9 @@ void Simulation::TellSettingsProblems() {
     if (const std::string text = settings_.ProblemText(); !text.empty()) SetMessage(text);
 }
 
-bool Simulation::SaveSettingsAtExit() { return settings_.SaveAtExit(CurrentSettings()); }
+bool Simulation::SaveSettingsAtExit() {
+    return settings_.SaveAtExit([this] { return CurrentSettings(); });
+}
 
 void Simulation::ApplySettingsDialog(bool save) {
     const int barLengthBefore = barLength_;  // (a replay defers a new one to the next display)

@@ -10,7 +10,6 @@
 #include <array>
 #include <coroutine>
 #include <cstdint>
-#include <initializer_list>
 
 #include "data/day_series.h"
 #include "data/stock_list.h"
@@ -258,7 +257,9 @@ private:
     // The quiz mode's host.
     QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
     void LeaveQuizDay(const QuizMode::UserDay& day) override;
-    void StartQuizDay(const StartPosition& start) override;
+    void SettleQuizDay(const std::string& folder) override;
+    void PrepareQuizDay(const StartPosition& start) override;
+    void DisplayQuizDay() override;
     // The trading desk's host.
     int StockCodeShown() const override { return stockCode_; }
     bool ReplayOpenForOrders() const override { return day_ && replay_.replayReady && replayTask_.running(); }
@@ -349,7 +350,6 @@ private:
     void SetNavigation(int state);
     void ResetStartTime();
 
-
     void ForgetLoadedDay();
     void TellSettingsProblems();
     void RebuildSelector();
@@ -387,6 +387,14 @@ private:
     std::vector<std::string> givenTape_;
     bool tapeOptionBeforeSimulation_ = true;
 
+    // The displayed day's seed, its draws (board refills, tape splits) and its files as read.
+    std::optional<std::uint64_t> fixedDaySeed_;
+    std::uint64_t daySeed_ = 0;
+    mutable SeededRandom dayRandom_{0};
+    std::optional<std::uint64_t> playbackSeed_;
+    std::vector<SessionDataFile> loadedFiles_;
+
+    // The components; the replay's task below goes first when the program ends.
     ReplayClock replay_;
     SettingsState settings_{*this, installFolder_, heldDialogs_, ports_.drives, ports_.folderPicker};
     SessionRecorder recorder_{*this, display_, ports_.clock, installFolder_};
@@ -403,13 +411,6 @@ private:
     double currentPrice_ = 0;
     std::vector<std::string> codeList_;  // stock files of `codeListDate_`, for the code spinner
     std::string codeListDate_;
-
-    // Session files and their playback (session_state.cpp).
-    std::optional<std::uint64_t> fixedDaySeed_;
-    std::uint64_t daySeed_ = 0;
-    mutable SeededRandom dayRandom_{0};  // the displayed day's draws: board refills, tape splits
-    std::optional<std::uint64_t> playbackSeed_;
-    std::vector<SessionDataFile> loadedFiles_;  // the day's files as they were read
 
     std::coroutine_handle<> waiting_;
     unsigned waitGeneration_ = 0;

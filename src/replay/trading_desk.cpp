@@ -22,7 +22,6 @@ constexpr const char* kHistoryLostNote =
 
 }  // namespace
 
-
 TradingDesk::TradingDesk(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay,
                          ChartState& chart, Ports ports, std::string installFolder)
     : host_(host),
@@ -234,7 +233,6 @@ EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::o
     return out;
 }
 
-// The holdings at the step's price; only when there are any, the step runs often.
 bool TradingDesk::CancelOrder(int slot, bool closing) {
     const OpScope op(log_, "CancelOrder", {OpArg(slot), OpArg(closing)});
     if (!op) return false;
@@ -252,6 +250,7 @@ bool TradingDesk::CancelOrder(int slot, bool closing) {
     return true;
 }
 
+// The holdings at the step's price; only when there are any, the step runs often.
 void TradingDesk::RevaluePositions(double price) {
     const bool any = std::any_of(book_.positions.begin(), book_.positions.end(),
                                  [](const Position& p) { return p.InUse(); });
@@ -281,8 +280,6 @@ bool TradingDesk::HoldingsOpen() {
     RefreshDisplay();
     return 保有状態チェック(display_.holdingLines);
 }
-
-
 
 // The run is not kept: its orders and holdings go with it.
 void TradingDesk::DiscardRun() {
@@ -381,7 +378,6 @@ void TradingDesk::AppendToHistory(const HistoryAppend& text) {
         host_.SetMessage(historyProblem_);
 }
 
-
 void TradingDesk::ShowAccountPanel() {
     const AccountTexts t = ShowAccount(account_);
     if (!display_.investmentEditing) display_.investmentText = t.investment;
@@ -468,8 +464,6 @@ void TradingDesk::PlaySound(const char* file) {
 void TradingDesk::PlayPendingFillSound() {
     if (std::exchange(fillSoundPending_, false)) PlaySound(kFillSoundFile);
 }
-
-
 
 // ---- Board and tape ------------------------------------------------------------------------
 
@@ -570,8 +564,6 @@ void TradingDesk::AddTapeLinesBefore(const std::string& time) {
 
 void TradingDesk::ClearBoardLabels() { market_.cells = BoardCells{}; }
 void TradingDesk::ResetBoardHighlights() { market_.cells.highlighted.fill(false); }
-
-
 
 // The whole day's tape, estimated once so that the replay only reads finished lines.
 void TradingDesk::BuildDayTape(const std::vector<std::string>& given, bool& stop) {

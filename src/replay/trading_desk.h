@@ -25,7 +25,6 @@
 
 namespace corvala {
 
-inline constexpr const char* kHistoryFolder = "売買履歴";
 inline constexpr const char* kFillSoundFile = "約定音.mp3";
 inline constexpr const char* kStopSoundFile = "逆指音.mp3";
 inline constexpr int kStopSoundWaitMs = 300;

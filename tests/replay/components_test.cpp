@@ -134,8 +134,10 @@ public:
         ++swaps;
         return {};
     }
+    void SettleQuizDay(const std::string&) override { ++swaps; }
     void LeaveQuizDay(const QuizMode::UserDay&) override { ++swaps; }
-    void StartQuizDay(const StartPosition&) override { ++swaps; }
+    void PrepareQuizDay(const StartPosition&) override { ++swaps; }
+    void DisplayQuizDay() override { ++swaps; }
     void Notify() override {}
 };
 
