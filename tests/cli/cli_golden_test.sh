@@ -30,16 +30,7 @@ dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
 demo_install "$dir/install" || { echo "no demo install"; exit 1; }
 passed=0; fail=0
 
-data_for() {  # SESSION: the data folder it plays from
-  local files date
-  files=$(head -n1 "$1" | jq -r '.files[].name')
-  date=$(head -n1 "$1" | jq -r '.start.date')
-  if grep -qv "^$date/" <<<"$files"; then echo "$dir/install/日中データ"; return; fi
-  local d="$dir/only-$date"
-  rm -rf "$d"; mkdir -p "$d/$date"
-  while read -r f; do cp "$dir/install/日中データ/$f" "$d/$f"; done <<<"$files"
-  echo "$d"
-}
+. "$(dirname "$0")/golden/data_for.sh"
 
 sessions=("$golden"/*.session)
 [ -e "${sessions[0]}" ] || { echo "FAIL no golden sessions in $golden"; exit 1; }
@@ -50,7 +41,7 @@ for session in "${sessions[@]}"; do
   name=$(basename "$session" .session)
   want="$golden/$name.json"
   if [ ! -f "$want" ]; then echo "FAIL $name: no $name.json"; fail=1; continue; fi
-  got=$("$cli" replay --session "$session" --install "$dir/install" --data "$(data_for "$session")" --report 2>"$dir/err")
+  got=$("$cli" replay --session "$session" --install "$dir/install" --data "$(data_for "$session" "$dir/install")" --report 2>"$dir/err")
   status=$?
   ok=true
   if [ $status -ne 0 ]; then

@@ -39,19 +39,7 @@ fail=0
 
 fresh() { rm -rf "$1"; mkdir -p "$1" && cp -R "$work/demo/." "$1/"; }
 
-# The data folder a session plays from: the demo's, or for a session whose header names no
-# earlier day (a quiz's folder holds its day alone) a folder with only the files it names, since
-# the display reads the day before whenever the folder has one. Same rule as the test's.
-data_for() {  # SESSION INSTALL
-  local files date
-  files=$(head -n1 "$1" | jq -r '.files[].name')
-  date=$(head -n1 "$1" | jq -r '.start.date')
-  if grep -qv "^$date/" <<<"$files"; then echo "$2/日中データ"; return; fi
-  local d="$2/only-$date"
-  rm -rf "$d"; mkdir -p "$d/$date"
-  while read -r f; do cp "$2/日中データ/$f" "$d/$f"; done <<<"$files"
-  echo "$d"
-}
+. "$here/data_for.sh"
 
 # Keeps SESSION as NAME.session and what it plays to, over a fresh install, as NAME.json; it must
 # play as recorded and end where its file says it ended.
