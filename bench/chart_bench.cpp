@@ -22,11 +22,11 @@ struct DisplayedDay {
     Simulation sim{Ports{dialogs, clock, random, scheduler}, bench::DemoInstall()};
     explicit DisplayedDay(int barLength = 5) {
         sim.StartUp();
-        sim.SetBarLength(barLength);
+        sim.day().SetBarLength(barLength);
         sim.chart().SetSize((1600 - kDesignWidthPx) * kTwipsPerPixel, (1000 - kDesignHeightPx) * kTwipsPerPixel);
-        sim.SetDateText("221104");
-        sim.SetCodeText("8473");
-        sim.DisplayDay();
+        sim.day().SetDateText("221104");
+        sim.day().SetCodeText("8473");
+        sim.day().DisplayDay();
     }
 };
 
@@ -36,7 +36,7 @@ void BM_ComputeChartData(benchmark::State& state) {
     in.w = d.sim.chart().data().geometry.w();
     in.h = d.sim.chart().data().geometry.h();
     in.barLength = static_cast<int>(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(ComputeChartData(d.sim.day(), in));
+    for (auto _ : state) benchmark::DoNotOptimize(ComputeChartData(d.sim.day().data(), in));
 }
 BENCHMARK(BM_ComputeChartData)->Arg(5)->Arg(1)->Unit(benchmark::kMicrosecond);
 
@@ -57,7 +57,7 @@ void BM_DrawLiveStep(benchmark::State& state) {
     int row = 0;
     for (auto _ : state) {
         const ReplayView view{true, row / 60 - 1, row};
-        DrawLive(picture, d.sim.chart().data(), d.sim.day(), ChartLayers{}, view, d.sim.chart().tradeMarkers());
+        DrawLive(picture, d.sim.chart().data(), d.sim.day().data(), ChartLayers{}, view, d.sim.chart().tradeMarkers());
         benchmark::DoNotOptimize(picture.live.data());
         row = (row + 7) % kReplayRows;
     }

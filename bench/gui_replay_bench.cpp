@@ -70,12 +70,12 @@ void Until(const std::function<bool()>& done, int timeoutMs) {
 
 void Prepare(MainWindow& w) {
     Simulation& sim = w.simulation();
-    sim.SetDateText("221102");
-    sim.SetCodeText("8473");
-    sim.SetSimulationChecked(true);
-    sim.DisplayDay();
+    sim.day().SetDateText("221102");
+    sim.day().SetCodeText("8473");
+    sim.replay().SetSimulationChecked(true);
+    sim.day().DisplayDay();
     w.Refresh();
-    Until([&] { return sim.waitingForPlay(); }, 10'000);
+    Until([&] { return sim.replay().waitingForPlay(); }, 10'000);
 }
 
 // The chart of a displayed day in a 1600 × 1000 window: painted whole (what a redraw costs) and
@@ -84,8 +84,8 @@ void MeasurePaint(MainWindow& w, Figures& f) {
     Simulation& sim = w.simulation();
     w.resize(1600, 1000);
     QApplication::processEvents();
-    sim.SetSimulationChecked(false);
-    sim.DisplayDay();
+    sim.replay().SetSimulationChecked(false);
+    sim.day().DisplayDay();
     w.Refresh();
     const ChartPicture& picture = sim.chart().picture();
     const ChartGeometry& g = sim.chart().data().geometry;
@@ -107,7 +107,7 @@ void MeasurePaint(MainWindow& w, Figures& f) {
     // A step: the kept picture copied, the forming bar and line ends of a replay drawn on it.
     const QPixmap kept = canvas;
     ChartPicture live;
-    DrawLive(live, sim.chart().data(), sim.day(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30}, sim.chart().tradeMarkers());
+    DrawLive(live, sim.chart().data(), sim.day().data(), ChartLayers{}, ReplayView{true, 23, 24 * 60 + 30}, sim.chart().tradeMarkers());
     QPixmap target(canvas.size());
     t.restart();
     for (int i = 0; i < kRounds; ++i) {
@@ -169,7 +169,7 @@ Figures Measure() {
 
     // Speed 30, play, and play again at the lunch break as soon as it waits.
     Prepare(w);
-    sim.SetSpeedScroll(1);
+    sim.replay().SetSpeedScroll(1);
     QElapsedTimer wall;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
@@ -181,50 +181,50 @@ Figures Measure() {
         worst = std::max(worst, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6 - 5);
         sinceTick.restart();
         if (sim.display().clockText == kLunchClock && !lunch.isValid()) lunch.start();
-        if (sim.waitingForPlay()) {
+        if (sim.replay().waitingForPlay()) {
             if (lunch.isValid() && f.lunchNoticeMs == 0) f.lunchNoticeMs = static_cast<double>(lunch.nsecsElapsed()) / 1e6;
-            sim.PressPlayback(kPlayPause);
+            sim.replay().PressPlayback(kPlayPause);
         }
         // Once, while the replay plays (not while it waits at the lunch break, where the press
         // would be a play).
-        if (!pausedOnce && sim.replay().currentRow >= 1000 && !sim.replay().paused && !sim.replay().preOpenPhase) {
+        if (!pausedOnce && sim.replay().clock().currentRow >= 1000 && !sim.replay().clock().paused && !sim.replay().clock().preOpenPhase) {
             // A pause press as the window gets it: queued behind whatever the loop is doing.
             pausedOnce = true;
             QElapsedTimer queued;
             queued.start();
             QTimer::singleShot(0, &w, [&, queued] {
                 f.pauseHandledMs = static_cast<double>(queued.nsecsElapsed()) / 1e6;
-                sim.PressPlayback(kPlayPause);
-                QTimer::singleShot(0, &w, [&] { sim.PressPlayback(kPlayPause); });
+                sim.replay().PressPlayback(kPlayPause);
+                QTimer::singleShot(0, &w, [&] { sim.replay().PressPlayback(kPlayPause); });
             });
         }
     });
     wall.start();
     sinceTick.start();
     probe.start(5);
-    sim.PressPlayback(kPlayPause);
-    Until([&] { return !sim.replayRunning(); }, 60'000);
+    sim.replay().PressPlayback(kPlayPause);
+    Until([&] { return !sim.replay().running(); }, 60'000);
     probe.stop();
-    if (sim.replayRunning())
+    if (sim.replay().running())
         std::fprintf(stderr, "the replay did not end: %s, paused %d, waiting for play %d, busy %d\n",
-                     sim.display().clockText.c_str(), sim.replay().paused, sim.waitingForPlay(),
+                     sim.display().clockText.c_str(), sim.replay().clock().paused, sim.replay().waitingForPlay(),
                      sim.display().busy.visible);
     f.playToCloseMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
     f.worstLatenessMs = worst;
-    if (!sim.replayRunning()) f.pointerMoveAfterReplayMs = PointerMoves(w);
+    if (!sim.replay().running()) f.pointerMoveAfterReplayMs = PointerMoves(w);
 
     // Ten steps at speed 25 on the precise timers.
     Prepare(w);
-    sim.SetSpeedScroll(6);
+    sim.replay().SetSpeedScroll(6);
     std::vector<qint64> stepAt;
     QElapsedTimer clock;
     clock.start();
-    sim.SetStepObserver([&](int) { stepAt.push_back(clock.nsecsElapsed()); });
-    sim.PressPlayback(kPlayPause);
+    sim.replay().SetStepObserver([&](int) { stepAt.push_back(clock.nsecsElapsed()); });
+    sim.replay().PressPlayback(kPlayPause);
     Until([&] { return stepAt.size() >= 11; }, 20'000);
     if (stepAt.size() >= 11) f.tenStepsMs = static_cast<double>(stepAt[10] - stepAt[0]) / 1e6;
-    sim.SetStepObserver(nullptr);
-    sim.RequestClose();
+    sim.replay().SetStepObserver(nullptr);
+    sim.replay().RequestClose();
     MeasurePaint(w, f);
     MeasureScreening(w, f);
     return f;

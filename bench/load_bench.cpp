@@ -60,11 +60,11 @@ void BM_DisplayDayDataPart(benchmark::State& state) {
     VirtualScheduler scheduler;
     Simulation sim(Ports{dialogs, clock, random, scheduler}, DemoInstall());
     sim.StartUp();
-    sim.SetDateText("221102");
-    sim.SetCodeText("8473");
+    sim.day().SetDateText("221102");
+    sim.day().SetCodeText("8473");
     for (auto _ : state) {
-        sim.SelectSeries("日経225");  // forget the loaded day so that every round reads afresh
-        if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
+        sim.day().SelectSeries("日経225");  // forget the loaded day so that every round reads afresh
+        if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
     }
 }
 BENCHMARK(BM_DisplayDayDataPart)->Unit(benchmark::kMillisecond);

@@ -21,21 +21,21 @@ void ReplayDay(benchmark::State& state, int speed) {
         VirtualScheduler scheduler;
         Simulation sim(Ports{dialogs, clock, random, scheduler}, bench::DemoInstall());
         sim.StartUp();
-        sim.SetDateText("221102");
-        sim.SetCodeText("8473");
-        sim.SetSimulationChecked(true);
+        sim.day().SetDateText("221102");
+        sim.day().SetCodeText("8473");
+        sim.replay().SetSimulationChecked(true);
         state.ResumeTiming();
-        if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
+        if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
         bool speedSet = false;
-        while (sim.replayRunning()) {
-            if (sim.waitingForPlay()) {
-                if (!speedSet) sim.SetSpeedScroll(31 - speed);
+        while (sim.replay().running()) {
+            if (sim.replay().waitingForPlay()) {
+                if (!speedSet) sim.replay().SetSpeedScroll(31 - speed);
                 speedSet = true;
-                sim.PressPlayback(kPlayPause);
+                sim.replay().PressPlayback(kPlayPause);
             }
             if (!scheduler.RunOne()) break;
         }
-        if (sim.stepsRun() != 3600) state.SkipWithError("the day did not run to its end");
+        if (sim.replay().stepsRun() != 3600) state.SkipWithError("the day did not run to its end");
     }
 }
 

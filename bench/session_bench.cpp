@@ -25,15 +25,15 @@ const std::string& TradedDaySession() {
         VirtualScheduler scheduler;
         Simulation sim(Ports{dialogs, clock, random, scheduler}, bench::DemoInstall());
         sim.StartUp();
-        sim.SetDateText("221102");
-        sim.SetCodeText("8473");
-        sim.SetSimulationChecked(true);
-        sim.DisplayDay();
+        sim.day().SetDateText("221102");
+        sim.day().SetCodeText("8473");
+        sim.replay().SetSimulationChecked(true);
+        sim.day().DisplayDay();
         std::string lastOrder;
-        while (sim.replayRunning()) {
-            if (sim.waitingForPlay()) {
-                sim.SetSpeedScroll(1);
-                sim.PressPlayback(kPlayPause);
+        while (sim.replay().running()) {
+            if (sim.replay().waitingForPlay()) {
+                sim.replay().SetSpeedScroll(1);
+                sim.replay().PressPlayback(kPlayPause);
             }
             const std::string& clockText = sim.display().clockText;
             if (clockText.size() == 8 && clockText.compare(6, 2, "00") == 0 && clockText[4] % 5 == 0 &&
@@ -74,10 +74,10 @@ void BM_PlayATradedDayFromItsSession(benchmark::State& state) {
         Simulation sim(Ports{dialogs, clock, random, scheduler}, bench::DemoInstall());
         sim.StartUp();
         state.ResumeTiming();
-        if (!sim.PlaySession(*file, false).empty()) state.SkipWithError("refused");
+        if (!sim.player().Play(*file, false).empty()) state.SkipWithError("refused");
         while (sim.sessions().playing() && scheduler.RunOne()) {
         }
-        if (sim.stepsRun() != 3600 || sim.sessions().outcome().actionsLeft != 0) state.SkipWithError("did not fit");
+        if (sim.replay().stepsRun() != 3600 || sim.sessions().outcome().actionsLeft != 0) state.SkipWithError("did not fit");
         fills = sim.trading().fills().size();
     }
     state.counters["actions"] = static_cast<double>(file->actions.size());

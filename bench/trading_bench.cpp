@@ -77,21 +77,21 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
         Simulation sim(Ports{dialogs, clock, random, scheduler}, bench::DemoInstall());
         sim.StartUp();
         sim.trading().RestoreAccount(20'000'000, 0, 0, false);  // room for the resting orders
-        sim.SetDateText("221102");
-        sim.SetCodeText("8473");
-        sim.SetSimulationChecked(true);
-        sim.SetStepObserver([&sim](int) {
-            const int step = sim.stepsRun();
+        sim.day().SetDateText("221102");
+        sim.day().SetCodeText("8473");
+        sim.replay().SetSimulationChecked(true);
+        sim.replay().SetStepObserver([&sim](int) {
+            const int step = sim.replay().stepsRun();
             if (step % kFillEvery == 0) MarketOrder(sim);
             if (step % kFillEvery == kFillEvery / 2) MarketClose(sim);
             // A fill slows the replay to speed 10; the user puts it back to 30.
-            if (sim.display().speed.speed != 30) sim.SetSpeedScroll(1);
+            if (sim.display().speed.speed != 30) sim.replay().SetSpeedScroll(1);
         });
         state.ResumeTiming();
-        if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
+        if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
         bool opened = false;
-        while (sim.replayRunning()) {
-            if (sim.waitingForPlay()) {
+        while (sim.replay().running()) {
+            if (sim.replay().waitingForPlay()) {
                 if (!opened) {
                     PlaceRestingOrders(sim);
                     int resting = 0;
@@ -99,13 +99,13 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
                     if (resting != kResting) state.SkipWithError("a resting order was refused");
                 }
                 opened = true;
-                sim.SetSpeedScroll(1);
-                sim.PressPlayback(kPlayPause);
+                sim.replay().SetSpeedScroll(1);
+                sim.replay().PressPlayback(kPlayPause);
             }
             if (!scheduler.RunOne()) break;
         }
         state.PauseTiming();
-        if (sim.stepsRun() != kReplayRows) state.SkipWithError("the day did not run to its end");
+        if (sim.replay().stepsRun() != kReplayRows) state.SkipWithError("the day did not run to its end");
         // The market orders and their closes fill, the resting orders never.
         fills = sim.trading().fills().size();
         if (fills < 2 * (kReplayRows / kFillEvery) - 2) state.SkipWithError("too few fills");

@@ -110,8 +110,8 @@ int RunChart(const std::vector<std::string>& args) {
     Simulation& sim = h.sim;
     sim.chart().SetSize((a.width - kDesignWidthPx) * kTwipsPerPixel, (a.height - kDesignHeightPx) * kTwipsPerPixel);
     sim.chart().SetAveragePeriods(a.ma1, a.ma2);
-    sim.SetSimulationChecked(a.simulation);
-    const auto outcome = sim.DisplayDay();
+    sim.replay().SetSimulationChecked(a.simulation);
+    const auto outcome = sim.day().DisplayDay();
     if (h.dialogs.hasError()) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;
@@ -121,7 +121,7 @@ int RunChart(const std::vector<std::string>& args) {
         return 3;
     }
     // Before the open the replay waits for play: the chart stands as it does then.
-    h.scheduler.RunUntil([&] { return !a.simulation || sim.waitingForPlay(); }, 100'000);
+    h.scheduler.RunUntil([&] { return !a.simulation || sim.replay().waitingForPlay(); }, 100'000);
     nlohmann::ordered_json report = ChartReport(sim, false);
     if (!a.points.empty()) {
         nlohmann::ordered_json readouts = nlohmann::ordered_json::array();
@@ -132,7 +132,7 @@ int RunChart(const std::vector<std::string>& args) {
         report["readouts"] = std::move(readouts);
     }
     std::cout << report.dump() << "\n";
-    sim.RequestClose();
+    sim.replay().RequestClose();
     return 0;
 }
 

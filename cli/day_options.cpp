@@ -76,7 +76,7 @@ void FinishDayOptions(DayOptions& out) {
 
 Headless::Headless(const std::string& install, bool answerYes, std::uint64_t seed)
     : dialogs(answerYes), random(seed), sim(Ports{dialogs, clock, random, scheduler, nullptr, &drives}, install) {
-    sim.FixDaySeed(seed);
+    sim.day().FixDaySeed(seed);
     sim.sessions().SetOnlyWhenKept(true);  // a script's run leaves a session only when it is kept
 }
 
@@ -90,9 +90,9 @@ int OpenDay(Headless& h, const DayOptions& o, const char* command) {
         std::cerr << "1012 エラー: " << DataFolderErrorText() << "\n";
         return 2;
     }
-    if (o.barLength) h.sim.SetBarLength(o.barLength);
-    h.sim.SetDateText(o.date);
-    h.sim.SetCodeText(o.code);
+    if (o.barLength) h.sim.day().SetBarLength(o.barLength);
+    h.sim.day().SetDateText(o.date);
+    h.sim.day().SetCodeText(o.code);
     if (!o.series.empty()) {
         const auto& items = h.sim.display().seriesItems;
         if (std::find(items.begin(), items.end(), o.series) == items.end()) {
@@ -102,7 +102,7 @@ int OpenDay(Headless& h, const DayOptions& o, const char* command) {
                          command, o.series.c_str(), o.date.c_str(), offered.c_str());
             return 1;
         }
-        h.sim.SelectSeries(o.series);
+        h.sim.day().SelectSeries(o.series);
     }
     return 0;
 }

@@ -115,7 +115,7 @@ int RunLoad(const std::vector<std::string>& args) {
     Headless h(a.install);
     if (const int status = OpenDay(h, a, "load")) return status;
     Simulation& sim = h.sim;
-    sim.DisplayDay();
+    sim.day().DisplayDay();
     h.scheduler.RunUntilIdle();
     if (h.dialogs.hasError()) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
@@ -123,16 +123,16 @@ int RunLoad(const std::vector<std::string>& args) {
     }
 
     const MainDisplay& d = sim.display();
-    const DayData& day = sim.day();
+    const DayData& day = sim.day().data();
     json out;
-    out["date"] = sim.chosenDate();
+    out["date"] = sim.day().chosenDate();
     out["code"] = d.codeText;
-    out["name"] = sim.stocks().Name(sim.stockCode());
+    out["name"] = sim.day().stocks().Name(sim.day().stockCode());
     out["nameLabel"] = d.nameLabel;
     out["marketLabel"] = d.marketLabel;
     out["series"] = d.seriesText;
     out["seriesCode"] = SeriesCodeFor(d.seriesText);
-    out["prevTradingDay"] = sim.prevTradingDay();
+    out["prevTradingDay"] = sim.day().prevTradingDay();
     out["message"] = d.message.text;
     out["decimalPrices"] = day.decimalPrices;
     out["fineTickMode"] = day.fineTickMode;
@@ -140,7 +140,7 @@ int RunLoad(const std::vector<std::string>& args) {
     out["tradingUnit"] = day.tradingUnit;
     json slots = json::array();
     for (int s = 0; s < kSlotCount; ++s)
-        slots.push_back(SlotJson(day, static_cast<SeriesSlot>(s), sim.barLength(), rows));
+        slots.push_back(SlotJson(day, static_cast<SeriesSlot>(s), sim.day().barLength(), rows));
     out["slots"] = std::move(slots);
     std::cout << out.dump() << "\n";
     return 0;

@@ -284,20 +284,20 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
         return 2;
     }
     const std::int64_t origin = h.scheduler.NowMs();
-    if (const std::string refused = sim.PlaySession(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
+    if (const std::string refused = sim.player().Play(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
         std::cout << json{{"started", false}, {"message", refused}}.dump() << "\n";
         return 3;
     }
     // A file cut short (the program ended mid-run) stops where its last action leaves the replay.
-    while (sim.sessions().playing() && !sim.playbackStalled() && h.scheduler.RunOne()) {
+    while (sim.sessions().playing() && !sim.player().stalled() && h.scheduler.RunOne()) {
     }
-    sim.StopPlayback();  // a replay that waits for a press its file does not hold
+    sim.player().Stop();  // a replay that waits for a press its file does not hold
     const std::int64_t endMs = h.scheduler.NowMs();
     json out;
     out["end"] = sim.display().clockText;
-    out["steps"] = sim.stepsRun();
+    out["steps"] = sim.replay().stepsRun();
     out["virtualMs"] = endMs - origin;
-    out["stopped"] = !sim.dayCompleted();
+    out["stopped"] = !sim.replay().dayCompleted();
     AddTradingReport(sim, out);
     const SessionRecorder::PlaybackOutcome& played = sim.sessions().outcome();
     out["history"] = {{kRealizedFile, played.history.realized}, {kExecutionFile, played.history.executions}};
@@ -333,7 +333,7 @@ int RunReplay(const std::vector<std::string>& args) {
     // run's summary in its history carries its own totals; the data folder of this run is
     // --data, and the saved one stays the settings' own.
     sim.LoadSettings("");  // a hand-over is left for the program
-    const std::string ownDataFolder = sim.dataFolder();
+    const std::string ownDataFolder = sim.settings().dataFolder();
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
     if (a.investment || a.cashOnly) {
@@ -341,12 +341,12 @@ int RunReplay(const std::vector<std::string>& args) {
         sim.trading().RestoreAccount(a.investment.value_or(now.baseInvestment), now.profitTotal, now.lossTotal,
                            a.cashOnly || now.cashOnly);
     }
-    if (!tape.empty()) sim.UseGivenTape(std::move(tape));
+    if (!tape.empty()) sim.day().UseGivenTape(std::move(tape));
     if (!a.start.empty()) {
         const std::size_t colon = a.start.find(':');
-        sim.SetStartTimeText(a.start.substr(0, colon), a.start.substr(colon + 1));
+        sim.day().SetStartTimeText(a.start.substr(0, colon), a.start.substr(colon + 1));
     }
-    sim.SetSimulationChecked(true);
+    sim.replay().SetSimulationChecked(true);
 
     json rejected = json::array();
     const auto apply = [&](const Action& act) {
@@ -355,11 +355,11 @@ int RunReplay(const std::vector<std::string>& args) {
                 std::fprintf(stderr, "corvala-cli replay: script line %d: the button is not "
                              "available at %s\n", act.line, sim.display().clockText.c_str());
             h.dialogs.QueueAnswers(act.answers);
-            sim.PressPlayback(*act.press);
+            sim.replay().PressPlayback(*act.press);
         } else if (act.speed) {
-            sim.SetSpeedScroll(31 - *act.speed);
+            sim.replay().SetSpeedScroll(31 - *act.speed);
         } else if (act.lowSpeed) {
-            sim.SetLowSpeed(*act.lowSpeed);
+            sim.replay().SetLowSpeed(*act.lowSpeed);
         } else if (act.trading) {
             if (const std::string refusal = ApplyTradingAction(sim, *act.trading); !refusal.empty())
                 rejected.push_back({{"at", sim.display().clockText}, {"line", act.line}, {"message", refusal}});
@@ -375,18 +375,18 @@ int RunReplay(const std::vector<std::string>& args) {
     json trace = json::array();
     const std::int64_t origin = scheduler.NowMs();
     if (a.trace) {
-        sim.SetStepObserver([&](int row) {
+        sim.replay().SetStepObserver([&](int row) {
             trace.push_back({{"row", row},
                              {"clock", sim.display().clockText},
                              {"virtualMs", scheduler.NowMs() - origin},
-                             {"boardTotalQty", sim.replay().boardTotalQty}});
+                             {"boardTotalQty", sim.replay().clock().boardTotalQty}});
         });
         // The board of a step is recorded once its last sub-step has run.
-        sim.SetStepEndObserver([&](int) {
+        sim.replay().SetStepEndObserver([&](int) {
             if (!trace.empty()) trace.back()["board"] = BoardJson(sim.trading().market().board);
         });
     }
-    const auto outcome = sim.DisplayDay();
+    const auto outcome = sim.day().DisplayDay();
     if (h.dialogs.hasError()) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;
@@ -398,31 +398,31 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json lunchStopRow = nullptr;
     bool speedSet = false;
-    while (sim.replayRunning()) {
+    while (sim.replay().running()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
         // The account panel's actions from 15:00:00 on wait for the idle window after the run;
         // a press waits out the 300 ms a button rests after the previous press, as a hand would.
         const auto heldOff = [&](const Action& act) {
             return act.press && sim.display().controls.playback[static_cast<std::size_t>(*act.press)].heldOff;
         };
-        for (; next < script.size() && script[next].at <= now && sim.replayRunning() && !heldOff(script[next]) &&
+        for (; next < script.size() && script[next].at <= now && sim.replay().running() && !heldOff(script[next]) &&
                !(script[next].trading && script[next].trading->OnAccountPanel() && script[next].at >= kCloseAt);
              ++next)
             apply(script[next]);
-        if (!sim.replayRunning()) break;
-        if (sim.waitingForPlay()) {
+        if (!sim.replay().running()) break;
+        if (sim.replay().waitingForPlay()) {
             if (!speedSet) {
-                sim.SetSpeedScroll(31 - a.speed);
+                sim.replay().SetSpeedScroll(31 - a.speed);
                 speedSet = true;
             }
-            if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().currentRow;
-            sim.PressPlayback(kPlayPause);
+            if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().clock().currentRow;
+            sim.replay().PressPlayback(kPlayPause);
         }
         // Paused by the script with nothing asked for: the loop waits at a step whose clock
         // stands still, so no later action can come due.
-        const ReplayClock& r = sim.replay();
+        const ReplayClock& r = sim.replay().clock();
         const bool nothingDue = next == script.size() || script[next].at > now;
-        if (sim.heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
+        if (sim.replay().heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
             std::fprintf(stderr, "corvala-cli replay: the script leaves the replay paused at %s\n",
                          sim.display().clockText.c_str());
             return 1;
@@ -437,10 +437,10 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json out;
     out["end"] = sim.display().clockText;
-    out["steps"] = sim.stepsRun();
+    out["steps"] = sim.replay().stepsRun();
     out["lunchStopRow"] = lunchStopRow;
     out["virtualMs"] = endMs - origin;
-    out["stopped"] = !sim.dayCompleted();
+    out["stopped"] = !sim.replay().dayCompleted();
     AddTradingReport(sim, out);
     out["rejected"] = std::move(rejected);
     if (a.trace) out["trace"] = std::move(trace);
@@ -450,7 +450,7 @@ int RunReplay(const std::vector<std::string>& args) {
     int status = 0;
     if (a.saveSettings) {
         // As the window's close: open positions are settled, then the settings are written.
-        sim.RequestClose();
+        sim.replay().RequestClose();
         sim.settings().SetDataFolder(ownDataFolder);
         if (!sim.SaveSettings(/*quietly=*/true)) {
             std::fprintf(stderr, "corvala-cli replay: the settings could not be saved to %s\n",

@@ -159,7 +159,7 @@ int RunScreen(const std::vector<std::string>& args) {
         return 2;
     }
     sim.settings().SetDataFolder(a.data);
-    sim.SetBarLength(a.barLength);
+    sim.day().SetBarLength(a.barLength);
     sim.screening().Open();
     // Another month's file is no stand-in for a missing one.
     const std::vector<std::string>& months = sim.screening().model().months;

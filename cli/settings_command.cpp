@@ -116,8 +116,8 @@ int RunSettings(const std::vector<std::string>& args) {
     const Account& account = sim.trading().account();
     json out;
     out["lines"] = lines;
-    out["dataFolder"] = sim.dataFolder();
-    out["barLength"] = sim.barLength();
+    out["dataFolder"] = sim.settings().dataFolder();
+    out["barLength"] = sim.day().barLength();
     out["ma1"] = sim.chart().averagePeriods()[0];
     out["ma2"] = sim.chart().averagePeriods()[1];
     out["investment"] = account.baseInvestment;

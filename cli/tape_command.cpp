@@ -35,7 +35,7 @@ int RunTape(const std::vector<std::string>& args) {
     FinishDayOptions(o);
     Headless h(o.install, false, o.seed);
     if (const int status = OpenDay(h, o, "tape")) return status;
-    const auto outcome = h.sim.DisplayDay();
+    const auto outcome = h.sim.day().DisplayDay();
     if (h.dialogs.hasError()) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
         return 2;

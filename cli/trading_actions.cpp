@@ -205,7 +205,7 @@ std::string ApplyTradingAction(Simulation& sim, const TradingAction& a) {
                 return sim.trading().CancelOrder(newSlot ? *newSlot : *closeSlot, !newSlot) ? "" : "取消されませんでした。";
             const Order& o = newSlot ? book.pendingNewOrders[static_cast<std::size_t>(*newSlot)]
                                      : static_cast<const Order&>(book.pendingClosingOrders[static_cast<std::size_t>(*closeSlot)]);
-            json f = PrefilledFields(o, sim.day().decimalPrices);
+            json f = PrefilledFields(o, sim.day().data().decimalPrices);
             for (const auto& [key, value] : a.fields.items())
                 if (key != "at" && key != "correct") f[key] = value;
             if (newSlot) {

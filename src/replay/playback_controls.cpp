@@ -2,11 +2,17 @@
 // scroll bar, gauge and 低速 box, the blink and re-enable timers, and the close request. They only
 // set the clock's flags and counters; the loop acts on them at its next check.
 
+#include "replay/replay_loop.h"
+
 #include <algorithm>
 
 #include "platform/text.h"
+#include "replay/chart_state.h"
 #include "replay/navigation.h"
-#include "replay/simulation.h"
+#include "replay/order_dialogs.h"
+#include "replay/quiz_state.h"
+#include "replay/session_recorder.h"
+#include "replay/trading_desk.h"
 
 namespace corvala {
 namespace {
@@ -26,20 +32,26 @@ std::string FullWidthBlanks(int n) {
 
 }  // namespace
 
-void Simulation::SetNavigation(int state) {
-    display_.navigationState = state;
-    SetNavigationState(display_.controls, state, barLength_, quiz_.on());
+void ReplayLoop::SetBarLength(int n) {
+    clock_.barLength = n;
+    InitPlaybackButtons(display_.controls, n);
+    SetNavigation(display_.navigationState);
 }
 
-void Simulation::PressPlayback(int index) {
+void ReplayLoop::SetNavigation(int state) {
+    display_.navigationState = state;
+    SetNavigationState(display_.controls, state, clock_.barLength, quiz_.on());
+}
+
+void ReplayLoop::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
     const OpScope op(recorder_, "PressPlayback", {OpArg(index)});
     if (!op) {
-        if (index == kStop) StopPlayback();  // ■ ends watching a session
+        if (index == kStop) runs_.WatchingStopped();  // ■ ends watching a session
         return;
     }
-    if (!replay_.replayReady) {
+    if (!clock_.replayReady) {
         chart_.CursorButton(index);
         return;
     }
@@ -59,11 +71,11 @@ void Simulation::PressPlayback(int index) {
         default:
             break;  // 1分前 and 5秒前 do nothing during a replay
     }
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::PlayPause() {
-    ReplayClock& r = replay_;
+void ReplayLoop::PlayPause() {
+    ReplayClock& r = clock_;
     ControlStates& c = display_.controls;
     if (r.paused) {
         if (r.simulationMode) c.playback[kStepForward].enabled = false;
@@ -89,15 +101,15 @@ void Simulation::PlayPause() {
     }
 }
 
-void Simulation::RecordOrDiscard(const std::string& question) {
-    if (AskQuestion("注意", question + kRecordNote))
+void ReplayLoop::RecordOrDiscard(const std::string& question) {
+    if (Ask("注意", question + kRecordNote))
         trading_.SettleAll(trading_.SettlementPrice());
     else
         trading_.DiscardRun();
 }
 
-void Simulation::Stop(bool withoutQuestions) {
-    ReplayClock& r = replay_;
+void ReplayLoop::Stop(bool withoutQuestions) {
+    ReplayClock& r = clock_;
     if (!r.replayReady) {
         chart_.CursorButton(kStop);
         return;
@@ -105,7 +117,7 @@ void Simulation::Stop(bool withoutQuestions) {
     display_.busy.visible = false;
     StopBlink();
     if (r.simulationMode && !withoutQuestions) {
-        if (!AskQuestion("問い合わせ", "シミュレーションを停止しますか？")) return;
+        if (!Ask("問い合わせ", "シミュレーションを停止しますか？")) return;
         display_.hideBoardAndTape = false;
         if (trading_.HoldingsOpen())
             RecordOrDiscard("現在値で強制決済されますが、宜しいですか？");
@@ -113,7 +125,7 @@ void Simulation::Stop(bool withoutQuestions) {
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
             trading_.EmptyTables();  // orders that never filled go; the buying power is whole again
-        if (quiz_.on() && AskQuestion("問い合わせ", "出題ボタンも解除しますか？")) quiz_.Leave();
+        if (quiz_.on() && Ask("問い合わせ", "出題ボタンも解除しますか？")) quiz_.Leave();
     }
     chart_.ShowEmpty();
     SetNavigation(kIdle);
@@ -121,22 +133,22 @@ void Simulation::Stop(bool withoutQuestions) {
     r.replayReady = false;
     r.paused = false;
     display_.controls.playback[kPlayPause].caption = kPlayCaption;
-    ClearLists();
+    trading_.ClearLists();
     r.stopRequested = true;
     r.currentBar = 0;
     r.abortWait = true;
     EndWaitEarly(/*evenOutsideStep=*/true);  // the loop winds down at once
 }
 
-void Simulation::RequestJump(int index) {
-    ReplayClock& r = replay_;
-    const int n = barLength_;
+void ReplayLoop::RequestJump(int index) {
+    ReplayClock& r = clock_;
+    const int n = clock_.barLength;
     r.jumpInterrupt = true;
     auto& button = display_.controls.playback[static_cast<std::size_t>(index)];
     button.heldOff = true;
     Later(kReEnableMs, [this, index] {
         display_.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
-        Notify();
+        host_.Notify();
     });
     switch (index) {
         case kBarBack:
@@ -160,29 +172,29 @@ void Simulation::RequestJump(int index) {
 
 // ---- Blink ---------------------------------------------------------------------------------
 
-void Simulation::StartBlink() {
+void ReplayLoop::StartBlink() {
     const unsigned generation = ++blinkGeneration_;
     Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
 }
 
-void Simulation::BlinkOn(unsigned generation) {
+void ReplayLoop::BlinkOn(unsigned generation) {
     if (generation != blinkGeneration_) return;
     ControlStates& c = display_.controls;
     if (!orderDialogs_.entryOpen()) {
         if (c.playback[kPlayPause].enabled) c.playback[kPlayPause].background = colours::kBlink;
         c.newOrderBackground = colours::kBlink;
-        Notify();
+        host_.Notify();
     }
     Later(kBlinkOnMs, [this, generation] {
         if (generation != blinkGeneration_) return;
         display_.controls.playback[kPlayPause].background = colours::kButtonFace;
         display_.controls.newOrderBackground = colours::kButtonFace;
-        Notify();
+        host_.Notify();
         Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
     });
 }
 
-void Simulation::StopBlink() {
+void ReplayLoop::StopBlink() {
     ++blinkGeneration_;
     display_.controls.playback[kPlayPause].background = colours::kButtonFace;
     display_.controls.newOrderBackground = colours::kButtonFace;
@@ -190,57 +202,57 @@ void Simulation::StopBlink() {
 
 // ---- Speed ---------------------------------------------------------------------------------
 
-void Simulation::SetSpeed(int speed) {
+void ReplayLoop::SetSpeed(int speed) {
     display_.speed.speed = std::clamp(speed, 1, 30);
-    replay_.stepDelay = StepDelayForSpeed(display_.speed.speed);
+    clock_.stepDelay = StepDelayForSpeed(display_.speed.speed);
 }
 
-void Simulation::ApplySpeedScroll(int value) {
+void ReplayLoop::ApplySpeedScroll(int value) {
     SetLowSpeed(false);
     if (value < 1) value = 1;
     SetSpeed(31 - std::min(value, 30));
 }
 
-void Simulation::SetSpeedScroll(int value) {
+void ReplayLoop::SetSpeedScroll(int value) {
     const OpScope op(recorder_, "SetSpeedScroll", {OpArg(value)});
     if (!op) return;
     if (preparing_) return;
     ApplySpeedScroll(value);
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::ClickSpeedGauge(int x) {
+void ReplayLoop::ClickSpeedGauge(int x) {
     const OpScope op(recorder_, "ClickSpeedGauge", {OpArg(x)});
     if (!op) return;
     if (preparing_) return;
     display_.message.text.clear();
     SetLowSpeed(false);
     SetSpeed(SpeedForGaugeX(x));
-    Notify();
+    host_.Notify();
 }
 
-void Simulation::ClickSlowestLabel() {
+void ReplayLoop::ClickSlowestLabel() {
     const OpScope op(recorder_, "ClickSlowestLabel", {});
     if (!op) return;
     ClickSpeedGauge(0);
 }
 
-void Simulation::SetLowSpeed(bool on) {
+void ReplayLoop::SetLowSpeed(bool on) {
     const OpScope op(recorder_, "SetLowSpeed", {OpArg(on)});
     if (!op) return;
     SpeedControl& s = display_.speed;
     if (s.lowSpeed == on) return;
-    s.lowSpeed = replay_.lowSpeed = on;
+    s.lowSpeed = clock_.lowSpeed = on;
     if (on) {
         s.lowSpeedBackground = colours::kLowSpeedOn;
     } else {
-        replay_.lowSpeedChanged = true;  // ends the slow sub-steps of this step
+        clock_.lowSpeedChanged = true;  // ends the slow sub-steps of this step
         s.lowSpeedBackground = colours::kLowSpeedOff;
     }
 }
 
-void Simulation::CutSpeedOnFill() {
-    if (replay_.lowSpeed && !anyOrderDialogOpen()) return;
+void ReplayLoop::CutSpeedOnFill() {
+    if (clock_.lowSpeed && !orderDialogs_.anyOpen()) return;
     if (display_.speed.speed > kSpeedCutLimit) {
         ApplySpeedScroll(31 - kSpeedCutLimit);
         display_.message.text =
@@ -251,67 +263,75 @@ void Simulation::CutSpeedOnFill() {
     display_.hideBoardAndTape = false;
 }
 
-void Simulation::StartMessageTimer(int ms) {
+void ReplayLoop::StartMessageTimer(int ms) {
     const unsigned generation = ++messageTimerGeneration_;
     Later(ms, [this, generation] {
         if (generation != messageTimerGeneration_) return;
         display_.message.text.clear();
-        Notify();
+        host_.Notify();
     });
 }
 
-void Simulation::RefuseResize() {
+void ReplayLoop::RefuseResize() {
     SetMessage(FullWidthBlanks(24) + "シミュレーション中は画面の拡大・縮小はできません。"
                                      "停止後拡大・縮小した後、再度開始して下さい。");
-    Notify();  // the chart stays as it is
+    host_.Notify();  // the chart stays as it is
 }
 
-void Simulation::SetDayOnly(bool on) {
-    display_.dayOnlyChecked = on;
+// ---- The simulation box, the close request --------------------------------------------------
+
+void ReplayLoop::SetSimulationChecked(bool checked) {
+    const OpScope op(recorder_, "SetSimulationChecked", {OpArg(checked)});
+    if (!op) return;
     chart_.RemoveCursor();
-    if (replayRunning() || !dayLoaded_) return;
-    if (dayShown_ && display_.simulationChecked) {
-        // The replayed day stays (a display would prepare a new replay), on the new range.
-        chart_.SetDayOnly(on);
+    if (checked) {
+        display_.controls.speedEnabled = true;
+        chart_.ShowEmpty();
+        display_.simulationChecked = true;
+        display_.noDataMark = {false, false};
+        return;
     }
-    else if (!display_.simulationChecked)
-        DisplayDay();
-    Notify();
+    if (clock_.replayReady && clock_.simulationMode) {
+        Stop(false);
+        // A No to the stop question keeps the replay, so the box stays set.
+        if (!clock_.stopRequested) return;
+    }
+    display_.controls.speedEnabled = false;
+    SetNavigation(0);
+    clock_.replayReady = false;
+    clock_.paused = false;
+    display_.controls.playback[kPlayPause].caption = kPlayCaption;
+    display_.simulationChecked = false;
+    display_.noDataMark = {false, false};
+    display_.tapeOption = tapeOptionBeforeSimulation_;
+    tapeOptionBeforeSimulation_ = true;
 }
 
-void Simulation::PressSettings() {
-    if (replayRunning() && replay_.replayReady) return;
-    chart_.RemoveCursor();
-    // As with 当日表示: in simulation mode a display would prepare a new replay; a finished day
-    // stays on screen as it is.
-    if (!display_.simulationChecked) DisplayDay();
-    settings_.Open();
-    settings_.Activate();
-    Notify();
+void ReplayLoop::SetTapeOption(bool on) {
+    const OpScope op(recorder_, "SetTapeOption", {OpArg(on)});
+    if (!op) return;
+    display_.tapeOption = on;
+    tapeOptionBeforeSimulation_ = on;
 }
 
-// ---- Order dialogs, close request ----------------------------------------------------------
-
-bool Simulation::anyOrderDialogOpen() const { return orderDialogs_.anyOpen(); }
-
-bool Simulation::RequestClose() {
+bool ReplayLoop::RequestClose() {
     const OpScope op(recorder_, "RequestClose", {});
     if (!op) {  // the program ends while a session plays: nothing of it is settled or kept
-        AbandonReplay();
+        Abandon();
         return true;
     }
-    if (replay_.replayReady && replay_.simulationMode && trading_.HoldingsOpen()) {
-        if (AskQuestion("注意", "現在値で強制決済されますが、宜しいですか？"))
+    if (clock_.replayReady && clock_.simulationMode && trading_.HoldingsOpen()) {
+        if (Ask("注意", "現在値で強制決済されますが、宜しいですか？"))
             trading_.SettleAll(trading_.SettlementPrice());
         else
             trading_.DiscardRun();
-    } else if (replay_.replayReady && replay_.simulationMode && trading_.AnyTradeMade()) {
+    } else if (clock_.replayReady && clock_.simulationMode && trading_.AnyTradeMade()) {
         // Closed trades are in the totals already: as a stop does, the run is kept in the
         // history or given up with them, never saved in the totals without its rows.
         RecordOrDiscard("取引結果を記録として残しますか？");
     }
-    replay_.replayReady = false;
-    AbandonReplay();
+    clock_.replayReady = false;
+    Abandon();
     quiz_.Leave();  // the user's own folder, date and code are what is saved
     return true;
 }

@@ -1,11 +1,15 @@
 // The spinners beside the date and the stock-code box: they step through the dates and the
 // stock files of the data folder.
 
+#include "replay/displayed_day.h"
+
 #include "data/day_loader.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/navigation.h"
-#include "replay/simulation.h"
+#include "replay/replay_loop.h"
+#include "replay/settings_state.h"
+#include "replay/trading_desk.h"
 
 namespace corvala {
 namespace {
@@ -21,21 +25,21 @@ bool MarkedWithoutData(const std::string& folder) {
 
 }  // namespace
 
-void Simulation::SpinDate(bool up) {
-    if (replayRunning() && replay_.replayReady) return;
-    ForgetLoadedDay();
-    trading_.ClearBoardLabels();
-    ClearLists();
+void DisplayedDay::SpinDate(bool up) {
+    if (ReplayLoaded()) return;
+    Forget();
+    parts_.trading.ClearBoardLabels();
+    parts_.trading.ClearLists();
     ResetStartTime();
-    if (settings_.dataFolder().empty() || !DirExists(settings_.dataFolder())) {
+    if (dataFolder().empty() || !DirExists(dataFolder())) {
         ports_.dialogs.ShowError(1015, DataFolderErrorText());
         return;
     }
     std::string date = display_.dateText;
     if (date.empty()) {
-        for (const std::string& name : ListSubfolders(settings_.dataFolder())) {
+        for (const std::string& name : ListSubfolders(dataFolder())) {
             if (name.size() == 6 && IsAllDigits(name) &&
-                !MarkedWithoutData(JoinPath(settings_.dataFolder(), name))) {
+                !MarkedWithoutData(JoinPath(dataFolder(), name))) {
                 date = name;
                 break;
             }
@@ -53,7 +57,7 @@ void Simulation::SpinDate(bool up) {
         for (int d = 1; d <= kForwardSearchDays; ++d) {
             const Ymd next = AddDays(current, d);
             if (DayNumber(next) > DayNumber(today)) break;
-            const std::string folder = JoinPath(settings_.dataFolder(), FormatYymmdd(next));
+            const std::string folder = JoinPath(dataFolder(), FormatYymmdd(next));
             if (DirExists(folder) && !MarkedWithoutData(folder)) {
                 result = FormatYymmdd(next);
                 break;
@@ -64,14 +68,14 @@ void Simulation::SpinDate(bool up) {
         if (prev != "no") result = prev;
     }
     SetDateText(result);
-    SetNavigation(kIdle);
-    Notify();
+    parts_.loop.SetNavigation(kIdle);
+    parts_.changed();
 }
 
-void Simulation::SpinCode(bool up) {
-    if (replayRunning() && replay_.replayReady) return;
+void DisplayedDay::SpinCode(bool up) {
+    if (ReplayLoaded()) return;
     ResetStartTime();
-    const std::string folder = JoinPath(settings_.dataFolder(), display_.dateText);
+    const std::string folder = JoinPath(dataFolder(), display_.dateText);
     if (codeListDate_ != display_.dateText) {
         codeList_.clear();
         for (const std::string& file : ListFiles(folder)) {
@@ -110,9 +114,9 @@ void Simulation::SpinCode(bool up) {
     }
     if (!next.empty() && next != current) {
         SetCodeText(next);
-        trading_.ClearBoardLabels();
+        parts_.trading.ClearBoardLabels();
     }
-    Notify();
+    parts_.changed();
 }
 
 }  // namespace corvala

@@ -616,4 +616,44 @@ void TradingDesk::ShowRowOnBoard(int row, std::optional<int> seconds) {
     }
 }
 
+// ---- Options ---------------------------------------------------------------------------------
+
+void TradingDesk::SetBoardOption(bool on) {
+    const OpScope op(log_, "SetBoardOption", {OpArg(on)});
+    if (!op) return;
+    display_.boardOption = on;
+}
+
+void TradingDesk::SetHideBoardAndTape(bool on) {
+    const OpScope op(log_, "SetHideBoardAndTape", {OpArg(on)});
+    if (!op) return;
+    display_.hideBoardAndTape = on;
+}
+
+void TradingDesk::SetFillSoundOption(bool on) {
+    const OpScope op(log_, "SetFillSoundOption", {OpArg(on)});
+    if (!op) return;
+    display_.fillSoundOption = on;
+}
+
+void TradingDesk::SetTradeMarkerOption(bool on) {
+    const OpScope op(log_, "SetTradeMarkerOption", {OpArg(on)});
+    if (!op) return;
+    display_.tradeMarkerOption = on;
+    chart_.MarkersChanged();
+}
+
+void TradingDesk::ClearLists() {
+    display_.priceLabel.clear();
+    display_.changeLabel.clear();
+    display_.changePercentLabel.clear();
+    display_.vwapLabel.clear();
+    display_.volumeLabel.clear();
+    display_.tapeCounter = "0";
+    ClearTapeList();
+    display_.pendingLines.clear();
+    display_.holdingLines = {};
+    display_.executionLines.clear();
+}
+
 }  // namespace corvala

@@ -126,6 +126,14 @@ public:
     // user ends without it.
     void KeepHistoryAtExit();
 
+    // ---- The options of the board, the tape and the fills ----
+    // 板 (show the board), 板・歩み値表示なし (hide board and tape), 約定音 and 売買位置 (the markers
+    // show or go at once, during a replay too).
+    void SetBoardOption(bool on);
+    void SetHideBoardAndTape(bool on);
+    void SetFillSoundOption(bool on);
+    void SetTradeMarkerOption(bool on);
+
     // ---- What the replay asks of it ----
     // Every display starts a run: empty tables, fresh numbers, the totals a discarded run
     // returns to.
@@ -150,6 +158,8 @@ public:
     void ResetBoardHighlights();
     void ClearBoardLabels();
     void ClearTapeList();
+    // The quote's labels, the tape and the order lists go empty.
+    void ClearLists();
     // A readout of the chart at `row`: the board of that row, the tape at its time.
     void ShowRowOnBoard(int row, std::optional<int> seconds);
     // The lists and the account panel as the tables stand.

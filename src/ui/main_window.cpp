@@ -149,36 +149,36 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::Connect() {
     connect(dateEdit_, &QLineEdit::textEdited, this, [this](const QString& t) {
-        sim_->SetDateText(t.toStdString());
+        sim_->day().SetDateText(t.toStdString());
         Refresh();
     });
     connect(codeEdit_, &QLineEdit::textEdited, this, [this](const QString& t) {
-        sim_->SetCodeText(t.toStdString());
+        sim_->day().SetCodeText(t.toStdString());
         Refresh();
     });
     connect(seriesCombo_, &QComboBox::activated, this, [this](int index) {
-        sim_->SelectSeries(seriesCombo_->itemText(index).toStdString());
+        sim_->day().SelectSeries(seriesCombo_->itemText(index).toStdString());
         Refresh();
     });
     connect(simulationCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetSimulationChecked(on);
+        sim_->replay().SetSimulationChecked(on);
         Refresh();
     });
     connect(displayButton_, &QPushButton::clicked, this, &MainWindow::OnDisplayPressed);
     connect(dayOnlyCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetDayOnly(on);
+        sim_->day().SetDayOnly(on);
         Refresh();
     });
     connect(boardOptionCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetBoardOption(on);
+        sim_->trading().SetBoardOption(on);
         Refresh();
     });
     connect(tapeOptionCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetTapeOption(on);
+        sim_->replay().SetTapeOption(on);
         Refresh();
     });
     connect(hideBoardTapeCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetHideBoardAndTape(on);
+        sim_->trading().SetHideBoardAndTape(on);
         Refresh();
     });
     connect(board_, &BoardView::priceClicked, this, [this](int level) {
@@ -205,20 +205,20 @@ void MainWindow::Connect() {
     });
     connect(dateEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
     connect(codeEdit_, &QLineEdit::returnPressed, this, &MainWindow::OnDisplayPressed);
-    connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->PressTapeStop(); });
+    connect(busy_, &BusyNoticeWindow::tapeStopPressed, this, [this] { sim_->day().PressTapeStop(); });
     auto startTimeEdited = [this] {
-        sim_->SetStartTimeText(startHourEdit_->text().toStdString(),
+        sim_->day().SetStartTimeText(startHourEdit_->text().toStdString(),
                                startMinuteEdit_->text().toStdString());
     };
     connect(startHourEdit_, &QLineEdit::textEdited, this, startTimeEdited);
     connect(startMinuteEdit_, &QLineEdit::textEdited, this, startTimeEdited);
     for (int up = 0; up < 2; ++up) {
         connect(dateSpin_[up], &QToolButton::clicked, this, [this, up] {
-            sim_->SpinDate(up == 0);
+            sim_->day().SpinDate(up == 0);
             Refresh();
         });
         connect(codeSpin_[up], &QToolButton::clicked, this, [this, up] {
-            sim_->SpinCode(up == 0);
+            sim_->day().SpinCode(up == 0);
             Refresh();
         });
     }
@@ -285,9 +285,9 @@ void MainWindow::ConnectAccountPanel() {
         sim_->trading().PressResetTotals();
         Refresh();
     });
-    connect(fillSoundCheck_, &QCheckBox::toggled, this, [this](bool on) { sim_->SetFillSoundOption(on); });
+    connect(fillSoundCheck_, &QCheckBox::toggled, this, [this](bool on) { sim_->trading().SetFillSoundOption(on); });
     connect(markerCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        sim_->SetTradeMarkerOption(on);
+        sim_->trading().SetTradeMarkerOption(on);
         Refresh();
     });
     // The mouse on the chart.
@@ -357,14 +357,14 @@ void MainWindow::ConnectPlayback() {
         };
     };
     connect(playback_, &PlaybackPanel::playbackPressed, this,
-            then([this](int i) { sim_->PressPlayback(i); }));
+            then([this](int i) { sim_->replay().PressPlayback(i); }));
     connect(playback_, &PlaybackPanel::speedScrolled, this,
-            then([this](int v) { sim_->SetSpeedScroll(v); }));
+            then([this](int v) { sim_->replay().SetSpeedScroll(v); }));
     connect(playback_, &PlaybackPanel::gaugeClicked, this,
-            then([this](int x) { sim_->ClickSpeedGauge(x); }));
-    connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->ClickSlowestLabel(); }));
+            then([this](int x) { sim_->replay().ClickSpeedGauge(x); }));
+    connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->replay().ClickSlowestLabel(); }));
     connect(playback_, &PlaybackPanel::lowSpeedToggled, this,
-            then([this](bool on) { sim_->SetLowSpeed(on); }));
+            then([this](bool on) { sim_->replay().SetLowSpeed(on); }));
 
     // Window-wide keys; a text box that uses the key (typing, moving the cursor) keeps it.
     for (int index = 0; index < kPlaybackButtons; ++index) {
@@ -375,7 +375,7 @@ void MainWindow::ConnectPlayback() {
         // While an order window is open the keys are the order's: a key that reaches the main
         // window (after a click on it) takes the user back there and steers nothing.
         connect(shortcut, &QShortcut::activated, this, then([this, index] {
-            if (!ReturnToOrderWindow()) sim_->PressPlayback(index);
+            if (!ReturnToOrderWindow()) sim_->replay().PressPlayback(index);
         }));
     }
 }
@@ -400,7 +400,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     RememberWindowPositions();
     closing_ = true;
-    const bool leaving = sim_->RequestClose();
+    const bool leaving = sim_->replay().RequestClose();
     if (leaving) sim_->trading().KeepHistoryAtExit();  // before the settings save the totals
     if (leaving && sim_->SaveSettingsAtExit()) {
         busy_->hide();
@@ -422,14 +422,14 @@ void MainWindow::changeEvent(QEvent* event) {
     }
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const bool sized = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
-    if (sim_->replay().replayReady && (sized || wasMaximised_)) {
+    if (sim_->replay().clock().replayReady && (sized || wasMaximised_)) {
         // The chart keeps the geometry it started the day with.
         const Qt::WindowStates before = change->oldState();
         QTimer::singleShot(0, this, [this, before] {
             restoringState_ = true;
             setWindowState(before);
         });
-        sim_->RefuseResize();
+        sim_->replay().RefuseResize();
         Refresh();
         return;
     }
@@ -447,7 +447,7 @@ void MainWindow::ScheduleRefresh() {
 }
 
 void MainWindow::OnDisplayPressed() {
-    sim_->DisplayDay();
+    sim_->day().DisplayDay();
     Refresh();
 }
 
@@ -487,7 +487,7 @@ void MainWindow::Refresh() {
     ShowLines(lists_[1], std::vector<std::string>(d.holdingLines.begin(), d.holdingLines.end()));
     ShowLines(lists_[2], d.executionLines);
     const MarketState& market = sim_->trading().market();
-    board_->Show(market.cells, sim_->day().buyQtyCellWidth);
+    board_->Show(market.cells, sim_->day().data().buyQtyCellWidth);
     board_->ShowQueue(sim_->trading().BoardQueueMarks());
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);
     tape_->Show(market.tapeRows);
@@ -539,7 +539,7 @@ void MainWindow::Refresh() {
     vwapLabel_->setText(Q(d.vwapLabel));
     tapeCounter_->setText(Q(d.tapeCounter));
     // During a replay the window keeps its size: the chart's coordinates belong to it.
-    const bool lockSize = sim_->replay().replayReady && sim_->replay().simulationMode;
+    const bool lockSize = sim_->replay().clock().replayReady && sim_->replay().clock().simulationMode;
     if (lockSize != sizeLocked_ && !isMaximized()) {
         sizeLocked_ = lockSize;
         if (lockSize) {

@@ -29,9 +29,9 @@ void MainWindow::ConnectUtilities() {
     connect(reportButton_, &QPushButton::clicked, this, [this] { report_->ShowReport(); });
 
     connect(historyButton_, &QPushButton::clicked, this, [this] {
-        const std::string folder = sim_->HistoryFolderToOpen();
+        const std::string folder = sim_->day().HistoryFolderToOpen();
         if (!folder.empty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
-            sim_->ReportNotOpened(folder);
+            sim_->day().ReportNotOpened(folder);
         Refresh();
     });
     connect(pictureButton_, &QPushButton::clicked, this, [this] { SavePicture(); });
@@ -44,7 +44,7 @@ void MainWindow::ConnectUtilities() {
     connect(manualButton_, &QPushButton::clicked, this, [this] {
         if (!manual_) manual_ = new ManualWindow(this);
         if (!manual_->ShowGuide(guideFile_)) {
-            sim_->ReportNotOpened("マニュアル " + guideFile_.toStdString());
+            sim_->day().ReportNotOpened("マニュアル " + guideFile_.toStdString());
             Refresh();
         }
     });
@@ -68,7 +68,7 @@ void MainWindow::FollowReport() {
 
 QString MainWindow::WatchSession(const QString& path) {
     std::string why;
-    if (auto file = ReadSession(path.toStdString(), why)) why = sim_->PlaySession(std::move(*file), /*restoreAfter=*/true);
+    if (auto file = ReadSession(path.toStdString(), why)) why = sim_->player().Play(std::move(*file), /*restoreAfter=*/true);
     if (!why.empty()) sim_->SetMessage("再現できません: " + why);
     Refresh();
     return QString::fromStdString(why);
@@ -78,9 +78,9 @@ QString MainWindow::SavePicture() {
     // What the user sees now, not a state a pending refresh would change.
     Refresh();
     const QPixmap picture = grab();
-    const std::string path = sim_->PictureFilePath(picturesFolder_.toStdString());
+    const std::string path = sim_->day().PictureFilePath(picturesFolder_.toStdString());
     const bool saved = QDir().mkpath(picturesFolder_) && picture.save(QString::fromStdString(path), "PNG");
-    sim_->ReportPictureSaved(path, saved);
+    sim_->day().ReportPictureSaved(path, saved);
     Refresh();
     return saved ? QString::fromStdString(path) : QString();
 }

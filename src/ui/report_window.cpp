@@ -145,7 +145,7 @@ ReportWindow::ReportWindow(Simulation& sim, QWidget* parent) : QDialog(parent), 
 void ReportWindow::ShowReport() {
     const bool kept = sim_.trading().record().kept();
     shown_ = kept ? sim_.trading().record() : SessionRecord{};
-    shownStem_ = sim_.SaveFileStem();
+    shownStem_ = sim_.day().SaveFileStem();
     FillSession();
     FillHistory();
     status_->clear();

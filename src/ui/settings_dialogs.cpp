@@ -124,8 +124,8 @@ void SettingsDialog::Refresh() {
     const SettingsDialogModel& m = sim_.settings().dialog();
     ShowText(folder_, m.fields.folder);
     // With no folder chosen yet the install folder's data is read; the empty field says which.
-    folder_->setPlaceholderText(sim_.dataFolder().empty() ? QString()
-                                                          : QStringLiteral("未設定（使用中：%1）").arg(Q(sim_.dataFolder())));
+    folder_->setPlaceholderText(sim_.settings().dataFolder().empty() ? QString()
+                                                          : QStringLiteral("未設定（使用中：%1）").arg(Q(sim_.settings().dataFolder())));
     ShowText(periods_[0], m.fields.ma1);
     ShowText(periods_[1], m.fields.ma2);
     {

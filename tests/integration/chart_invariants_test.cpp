@@ -17,12 +17,12 @@ TEST(ChartInvariantsTest, AFormingBarEndsAsTheLoadedBar) {
     int bars = 0;
     for (int n : {5, 1}) {
         DemoRun run(1);
-        run.sim.SetBarLength(n);
+        run.sim.day().SetBarLength(n);
         for (const auto& date : Demo().dateFolders) {
             for (const auto& stock : Demo().stocks) {
                 if (!Demo().Find(date, stock.code) || !run.Display(date, stock.code, false)) continue;
                 for (SeriesSlot slot : {SeriesSlot::DayIndex, SeriesSlot::DayStock}) {
-                    const DaySeries& s = run.sim.day()[slot];
+                    const DaySeries& s = run.sim.day().data()[slot];
                     if (!s.loaded) continue;
                     // The last bar takes the closing line's figures; every other ends as it formed.
                     for (int t = 0; t + 1 < BarsPerDay(n); ++t) {
@@ -53,10 +53,10 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
     ASSERT_TRUE(run.Display("221104", "8473", true));
     Simulation& sim = run.sim;
     int ahead = 0, steps = 0;
-    sim.SetStepObserver([&](int row) {
+    sim.replay().SetStepObserver([&](int row) {
         ++steps;
         const int completed = sim.chart().view().lastCompletedBar;
-        if (completed >= BarOfRow(row, sim.barLength())) ++ahead;
+        if (completed >= BarOfRow(row, sim.day().barLength())) ++ahead;
         // The picture's right column stops at the completed bars; the forming one is live.
         if (row % 97 == 0) {
             const ChartPicture& p = sim.chart().picture();
@@ -67,9 +67,9 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
         }
     });
     bool ordered = false;
-    while (sim.replayRunning()) {
-        if (sim.waitingForPlay()) {
-            sim.SetSpeedScroll(1);
+    while (sim.replay().running()) {
+        if (sim.replay().waitingForPlay()) {
+            sim.replay().SetSpeedScroll(1);
             if (!ordered) {
                 NewOrderForm buy;
                 buy.quantity = "100";
@@ -77,7 +77,7 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
                 for (int i = 0; i < 3; ++i) sim.trading().PlaceNewOrder(buy);
                 ordered = true;
             }
-            sim.PressPlayback(kPlayPause);
+            sim.replay().PressPlayback(kPlayPause);
         }
         ASSERT_TRUE(run.scheduler.RunOne());
     }

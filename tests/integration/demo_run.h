@@ -54,10 +54,10 @@ struct DemoRun {
         EXPECT_TRUE(sim.StartUp(Demo().dataFolder));
     }
     bool Display(const std::string& date, const std::string& code, bool simulation) {
-        sim.SetDateText(date);
-        sim.SetCodeText(code);
-        sim.SetSimulationChecked(simulation);
-        return sim.DisplayDay() == Simulation::DisplayOutcome::Loaded;
+        sim.day().SetDateText(date);
+        sim.day().SetCodeText(code);
+        sim.replay().SetSimulationChecked(simulation);
+        return sim.day().DisplayDay() == Simulation::DisplayOutcome::Loaded;
     }
 };
 

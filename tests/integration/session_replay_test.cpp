@@ -53,17 +53,17 @@ struct Program {
     }
     // `date` of the default stock in simulation mode, played from the open to `clock`.
     void PlayTo(const std::string& date, const std::string& clock) {
-        sim.SetDateText(date);
-        sim.SetCodeText(kDefaultCode);
-        sim.SetSimulationChecked(true);
-        ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
-        ASSERT_TRUE(scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000));
-        sim.PressPlayback(kPlayPause);
+        sim.day().SetDateText(date);
+        sim.day().SetCodeText(kDefaultCode);
+        sim.replay().SetSimulationChecked(true);
+        ASSERT_EQ(sim.day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        ASSERT_TRUE(scheduler.RunUntil([&] { return sim.replay().waitingForPlay(); }, 100'000));
+        sim.replay().PressPlayback(kPlayPause);
         ASSERT_TRUE(scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000));
     }
     // A session played to where its file leaves it.
     void PlaySessionOut() {
-        while (sim.sessions().playing() && !sim.playbackStalled() && scheduler.RunOne()) {
+        while (sim.sessions().playing() && !sim.player().stalled() && scheduler.RunOne()) {
         }
     }
 };
@@ -77,24 +77,24 @@ public:
 
     void Act() {
         const MainDisplay& d = sim_.display();
-        if (sim_.waitingForPlay()) return sim_.PressPlayback(kPlayPause);
+        if (sim_.replay().waitingForPlay()) return sim_.replay().PressPlayback(kPlayPause);
         if (Chance(0.997)) return;
         switch (Pick(15)) {
-            case 0: return sim_.PressPlayback(kPlayPause);
-            case 1: return sim_.PressPlayback(kStepForward);
-            case 2: return sim_.PressPlayback(kMinuteForward);
-            case 3: return sim_.PressPlayback(kBarForward);
-            case 4: return sim_.PressPlayback(kBarBack);
-            case 5: return sim_.SetSpeedScroll(1 + Pick(30));
-            case 6: return sim_.SetLowSpeed(!d.speed.lowSpeed);
+            case 0: return sim_.replay().PressPlayback(kPlayPause);
+            case 1: return sim_.replay().PressPlayback(kStepForward);
+            case 2: return sim_.replay().PressPlayback(kMinuteForward);
+            case 3: return sim_.replay().PressPlayback(kBarForward);
+            case 4: return sim_.replay().PressPlayback(kBarBack);
+            case 5: return sim_.replay().SetSpeedScroll(1 + Pick(30));
+            case 6: return sim_.replay().SetLowSpeed(!d.speed.lowSpeed);
             case 7: return sim_.orderDialogs().ClickBoardPrice(Pick(kBoardLevels));  // the dialog may come later
             case 8: return NewOrder();
             case 9: return Close();
             case 10: return CorrectOrCancel();
-            case 11: return sim_.SetFillSoundOption(!d.fillSoundOption);
+            case 11: return sim_.trading().SetFillSoundOption(!d.fillSoundOption);
             case 12: return Direct();
-            case 13: if (Chance(0.05)) sim_.SetSimulationChecked(false); return;  // a stop, asked
-            default: return sim_.ClickSpeedGauge(Pick(300));
+            case 13: if (Chance(0.05)) sim_.replay().SetSimulationChecked(false); return;  // a stop, asked
+            default: return sim_.replay().ClickSpeedGauge(Pick(300));
         }
     }
 
@@ -208,7 +208,7 @@ RunResult ResultOf(const Simulation& sim) {
     const MainDisplay& d = sim.display();
     r.account = d.investmentText + "|" + d.buyingPowerText + "|" + d.runPnlText + "|" + d.netPnlText + "|" +
                 std::to_string(sim.trading().account().profitTotal) + "|" + std::to_string(sim.trading().account().lossTotal);
-    r.steps = sim.stepsRun();
+    r.steps = sim.replay().stepsRun();
     r.end = d.clockText;
     return r;
 }
@@ -228,23 +228,23 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         Program original(seed, 36'000);
         Simulation& sim = original.sim;
         sim.trading().RestoreAccount(5'000'000, 0, 0, false);
-        sim.SetDateText(date);
-        sim.SetCodeText(kDefaultCode);
-        sim.SetSimulationChecked(true);
-        ASSERT_EQ(sim.DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        sim.day().SetDateText(date);
+        sim.day().SetCodeText(kDefaultCode);
+        sim.replay().SetSimulationChecked(true);
+        ASSERT_EQ(sim.day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
         const std::string sessionPath = sim.sessions().path();
         RandomUser user(sim, seed * 7919);
         // The user leaves at a time of the session's choosing: by ■ (answers as they come), or
         // by closing the program, or stays to 15:00.
         const std::string leaveAt = seed % 2 ? "13:" + std::to_string(10 + seed) + ":00" : "99:99:99";
-        for (int n = 0; sim.replayRunning() && n < 5'000'000 && original.scheduler.RunOne(); ++n) {
+        for (int n = 0; sim.replay().running() && n < 5'000'000 && original.scheduler.RunOne(); ++n) {
             user.Act();
-            if (sim.display().clockText >= leaveAt && sim.replay().replayReady) {
-                if (seed == 5) sim.RequestClose();
-                else sim.PressPlayback(kStop);
+            if (sim.display().clockText >= leaveAt && sim.replay().clock().replayReady) {
+                if (seed == 5) sim.replay().RequestClose();
+                else sim.replay().PressPlayback(kStop);
             }
         }
-        ASSERT_FALSE(sim.replayRunning()) << "the user's day did not end";
+        ASSERT_FALSE(sim.replay().running()) << "the user's day did not end";
         const RunResult want = ResultOf(sim);
         sessionsWithFills += !want.fills.empty();
         keptSessions += sim.trading().record().kept();
@@ -257,7 +257,7 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         ASSERT_TRUE(file) << error;
         EXPECT_FALSE(file->end.empty());
         Program again(seed + 1000, 1, /*pace=*/1000);
-        ASSERT_EQ(again.sim.PlaySession(std::move(*file), false), "");
+        ASSERT_EQ(again.sim.player().Play(std::move(*file), false), "");
         again.PlaySessionOut();
         EXPECT_FALSE(again.sim.sessions().playing());
         const RunResult got = ResultOf(again.sim);
@@ -286,13 +286,13 @@ TEST(SessionReplayTest, ARandomUsersDayPlaysAgainToTheSameFillsAccountAndHistory
         ASSERT_EQ(shortened->end, "");
         const int lastStep = shortened->actions.empty() ? 0 : shortened->actions.back().step;
         Program cutShort(seed + 2000, 1);
-        ASSERT_EQ(cutShort.sim.PlaySession(std::move(*shortened), false), "");
+        ASSERT_EQ(cutShort.sim.player().Play(std::move(*shortened), false), "");
         cutShort.PlaySessionOut();
-        cutShort.sim.StopPlayback();
+        cutShort.sim.player().Stop();
         EXPECT_TRUE(cutShort.sim.sessions().outcome().cutShort || lastStep >= want.steps);
         EXPECT_FALSE(cutShort.sim.sessions().outcome().matched);
         EXPECT_TRUE(cutShort.sim.sessions().outcome().history.empty());
-        EXPECT_FALSE(cutShort.sim.dayCompleted());
+        EXPECT_FALSE(cutShort.sim.replay().dayCompleted());
     }
     EXPECT_GE(sessionsWithFills, 3) << "too few sessions traded to prove anything";
     EXPECT_GE(keptSessions, 2);
@@ -303,7 +303,7 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     Program original(11, 0);
     Simulation& sim = original.sim;
     ASSERT_NO_FATAL_FAILURE(original.PlayTo(Demo().dateFolders[2], "09:30:00"));
-    sim.RequestClose();
+    sim.replay().RequestClose();
     std::string error;
     const auto file = ReadSession(sim.sessions().path(), error);
     ASSERT_TRUE(file) << error;
@@ -314,30 +314,30 @@ TEST(SessionReplayTest, ASessionWhoseDataChangedOrWentIsRefusedAndWatchingLeaves
     w.trading().RestoreAccount(2'000'000, 700, 300, false);
     SessionFile changed = *file;
     changed.start.files[3].fnv1a64 = "0000000000000000";
-    EXPECT_NE(w.PlaySession(changed, true).find(changed.start.files[3].name + " が記録したときから変わっています"),
+    EXPECT_NE(w.player().Play(changed, true).find(changed.start.files[3].name + " が記録したときから変わっています"),
               std::string::npos);
     // A file of another day than the start names is not part of this session.
     changed = *file;
     changed.start.files[1].name = "991231/8473.csv";
-    EXPECT_NE(w.PlaySession(changed, true).find("合いません"), std::string::npos);
+    EXPECT_NE(w.player().Play(changed, true).find("合いません"), std::string::npos);
     EXPECT_FALSE(w.sessions().playing());
 
     // Watching: the user's own presses and dialogs are not taken, ■ ends it, and the account,
     // the data folder and N are the user's again.
-    const std::string ownFolder = w.dataFolder();
-    ASSERT_EQ(w.PlaySession(*file, true), "");
+    const std::string ownFolder = w.settings().dataFolder();
+    ASSERT_EQ(w.player().Play(*file, true), "");
     EXPECT_EQ(w.trading().account().baseInvestment, 1'000'000);  // the session's own start
     ASSERT_TRUE(watcher.scheduler.RunUntil([&] { return w.display().clockText >= "09:10:00"; }, 100'000'000));
     w.orderDialogs().OpenNewOrderDialog();
     EXPECT_FALSE(w.orderDialogs().newOrderDialog().visible);
-    w.PressPlayback(kPlayPause);
-    EXPECT_FALSE(w.replay().paused);
-    w.PressPlayback(kStop);
+    w.replay().PressPlayback(kPlayPause);
+    EXPECT_FALSE(w.replay().clock().paused);
+    w.replay().PressPlayback(kStop);
     EXPECT_FALSE(w.sessions().playing());
-    EXPECT_FALSE(w.replayRunning() && w.replay().replayReady);
+    EXPECT_FALSE(w.replay().running() && w.replay().clock().replayReady);
     EXPECT_EQ(w.trading().account().baseInvestment, 2'000'000);
     EXPECT_EQ(w.trading().account().profitTotal, 700);
-    EXPECT_EQ(w.dataFolder(), ownFolder);
+    EXPECT_EQ(w.settings().dataFolder(), ownFolder);
     // A watched session writes no session file of its own.
     EXPECT_EQ(w.sessions().path(), "");
 }
@@ -356,8 +356,8 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     sim.orderDialogs().OpenNewOrderDialog();
     const std::string clicked = sim.orderDialogs().newOrderDialog().form.price;
     ASSERT_FALSE(clicked.empty());
-    sim.PressPlayback(kStop);  // the dialog closes with the replay; its price was the point
-    ASSERT_TRUE(original.scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000));
+    sim.replay().PressPlayback(kStop);  // the dialog closes with the replay; its price was the point
+    ASSERT_TRUE(original.scheduler.RunUntil([&] { return !sim.replay().running(); }, 100'000'000));
 
     std::string error;
     auto file = ReadSession(sim.sessions().path(), error);
@@ -369,7 +369,7 @@ TEST(SessionReplayTest, ABoardClickStillFreshWhenTheDialogOpenedIsFreshWhenPlaye
     w.SetChangeListener([&] {
         if (w.orderDialogs().newOrderDialog().visible) seen = w.orderDialogs().newOrderDialog().form.price;
     });
-    ASSERT_EQ(w.PlaySession(std::move(*file), false), "");
+    ASSERT_EQ(w.player().Play(std::move(*file), false), "");
     again.PlaySessionOut();
     EXPECT_EQ(seen, clicked);
 }

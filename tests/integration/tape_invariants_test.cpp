@@ -48,8 +48,8 @@ TEST(TapeInvariantsTest, EveryDemoDayCarriesItsVolumeInOrderedReadableLines) {
                 if (!run.Display(date, stock.code, false)) continue;
                 ++days;
                 const MarketState& m = run.sim.trading().market();
-                const DaySeries& s = run.sim.day()[SeriesSlot::DayStock];
-                const int unit = run.sim.day().tradingUnit;
+                const DaySeries& s = run.sim.day().data()[SeriesSlot::DayStock];
+                const int unit = run.sim.day().data().tradingUnit;
                 ASSERT_EQ(m.tape.refused(), 0) << date << " " << stock.code;
                 double volume = 0;
                 int last = 0;
@@ -81,15 +81,15 @@ TEST(TapeInvariantsTest, TheBoardStaysOrderedAndOnTheTickGridThroughAWholeReplay
                                      {"221110", "3350"}}) {
         DemoRun run(3);
         ASSERT_TRUE(run.Display(date, code, true)) << date << " " << code;
-        const bool fine = run.sim.day().fineTickMode;
+        const bool fine = run.sim.day().data().fineTickMode;
         int unordered = 0, offGrid = 0;
-        run.sim.SetStepObserver([&](int) { unordered += Ordered(run.sim.trading().market().board) ? 0 : 1; });
+        run.sim.replay().SetStepObserver([&](int) { unordered += Ordered(run.sim.trading().market().board) ? 0 : 1; });
         bool speedSet = false;
-        while (run.sim.replayRunning()) {
-            if (run.sim.waitingForPlay()) {
-                if (!speedSet) run.sim.SetSpeedScroll(1);
+        while (run.sim.replay().running()) {
+            if (run.sim.replay().waitingForPlay()) {
+                if (!speedSet) run.sim.replay().SetSpeedScroll(1);
                 speedSet = true;
-                run.sim.PressPlayback(kPlayPause);
+                run.sim.replay().PressPlayback(kPlayPause);
             }
             const Board& b = run.sim.trading().market().board;
             if (!Ordered(b)) ++unordered;

@@ -234,25 +234,25 @@ struct HandPlayedDay {
     bool Display(const std::string& date, const std::string& code, std::int32_t investment) {
         if (!sim.StartUp(Demo().dataFolder)) return false;
         sim.trading().RestoreAccount(investment, 0, 0, false);
-        sim.SetDateText(date);
-        sim.SetCodeText(code);
-        sim.SetSimulationChecked(true);
-        if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return false;
-        sim.SetStepObserver([this](int) {
-            if (atStep) atStep(sim.stepsRun());
+        sim.day().SetDateText(date);
+        sim.day().SetCodeText(code);
+        sim.replay().SetSimulationChecked(true);
+        if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) return false;
+        sim.replay().SetStepObserver([this](int) {
+            if (atStep) atStep(sim.replay().stepsRun());
         });
         return true;
     }
     // Plays at speed 30 until step `last` has matched.
     void PlayThrough(int last) {
-        while (sim.replayRunning() && sim.stepsRun() <= last) {
-            if (sim.waitingForPlay()) sim.PressPlayback(kPlayPause);
-            if (sim.display().speed.speed != 30) sim.SetSpeedScroll(1);
+        while (sim.replay().running() && sim.replay().stepsRun() <= last) {
+            if (sim.replay().waitingForPlay()) sim.replay().PressPlayback(kPlayPause);
+            if (sim.display().speed.speed != 30) sim.replay().SetSpeedScroll(1);
             if (!scheduler.RunOne()) break;
         }
     }
     double Limit(int direction) const {
-        const double prevClose = sim.day()[SeriesSlot::DayStock].prevClose;
+        const double prevClose = sim.day().data()[SeriesSlot::DayStock].prevClose;
         return prevClose + direction * DailyPriceLimit(prevClose);
     }
     std::string Fills(bool orphansOnly = false) const {
@@ -291,7 +291,7 @@ TEST(TradingInvariantsTest, OpposedOrdersWithoutALimitPriceDoNotTradeWithEachOth
             EXPECT_EQ(d.sim.trading().PlaceNewOrder(sell).status, EntryOutcome::Status::Stored);
         };
         d.PlayThrough(620);
-        ASSERT_GE(d.sim.stepsRun(), 620);
+        ASSERT_GE(d.sim.replay().stepsRun(), 620);
         const auto& fills = d.sim.trading().fills();
         const auto atZero = std::count_if(fills.begin(), fills.end(), [](const auto& f) { return f.execution.price <= 0; });
         EXPECT_EQ(atZero, 0) << (market ? "market orders" : "stop orders") << " filled at 0 yen:" << d.Fills();

@@ -13,7 +13,7 @@ class ChartStateTest : public ReplayFixture {
 protected:
     void Given(std::vector<std::string> tape) {
         Start();
-        sim->UseGivenTape(std::move(tape));
+        sim->day().UseGivenTape(std::move(tape));
         Prepare();
     }
     bool MarkersDrawn() {
@@ -39,9 +39,9 @@ TEST_F(ChartStateTest, AJumpBackStartsItsBarAnewWithItsLegend) {
     EXPECT_EQ(sim->chart().view().lastCompletedBar, 0);
     EXPECT_EQ(sim->chart().view().currentRow, 70);
     Press(kPlayPause);
-    ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().clock().paused && !sim->replay().clock().inStep; }));
     Press(kBarBack);
-    ASSERT_TRUE(RunUntil([&] { return sim->replay().backRequest == 0; }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().clock().backRequest == 0; }));
     EXPECT_EQ(sim->chart().view().currentRow, -1);  // the bar is drawn again from its first step
     EXPECT_EQ(sim->chart().view().lastCompletedBar, 0);
     const float average = sim->chart().data().slot(SeriesSlot::DayStock).average[0][0];
@@ -56,10 +56,10 @@ TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
     ASSERT_EQ(sim->chart().tradeMarkers().size(), 1);
     EXPECT_TRUE(MarkersDrawn());
     Press(kPlayPause);
-    ASSERT_TRUE(RunUntil([&] { return sim->replay().paused && !sim->replay().inStep; }));
-    sim->SetTradeMarkerOption(false);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().clock().paused && !sim->replay().clock().inStep; }));
+    sim->trading().SetTradeMarkerOption(false);
     EXPECT_FALSE(MarkersDrawn());  // while paused, not at the next step
-    sim->SetTradeMarkerOption(true);
+    sim->trading().SetTradeMarkerOption(true);
     EXPECT_TRUE(MarkersDrawn());
 
     const float before = sim->chart().tradeMarkers()[0].x;

@@ -13,9 +13,9 @@ class ChartToolsTest : public ReplayFixture {
 protected:
     void Display() {
         Start();
-        sim->SetDateText("221102");
-        sim->SetCodeText("8473");
-        ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        sim->day().SetDateText("221102");
+        sim->day().SetCodeText("8473");
+        ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     }
     double RowX(int row) const { return sim->chart().data().geometry.RowX(row); }
     int ToolLines(Shape::Style style) {
@@ -51,8 +51,8 @@ TEST_F(ChartToolsTest, PointingAtTheRightColumnReadsThatMomentOfTheDay) {
     // A fall reads as the replay shows it: floored to hundredths (-1.3131 % is -1.32%).
     stock.Set(1440, 3, "977");
     AddStock("221102", "8473", stock);
-    sim->SetCodeText("8473");
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetCodeText("8473");
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     sim->chart().Move(RowX(1440), 3000, true);  // also while a button is held
     EXPECT_EQ(d().changeLabel, "-13");
     EXPECT_EQ(d().changePercentLabel, "-1.32%");
@@ -163,12 +163,12 @@ TEST_F(ChartToolsTest, TheToolsGoWithTheDayAndMarksWithTheNextRedraw) {
 
     // A cursor and a line on a displayed day go with a change of code.
     Start();
-    sim->SetDateText("221102");
-    sim->SetCodeText("8473");
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->day().SetCodeText("8473");
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     sim->chart().DoubleClick(RowX(720), 3000);
     ASSERT_TRUE(sim->chart().timeCursor().on);
-    sim->SetCodeText("6501");
+    sim->day().SetCodeText("6501");
     EXPECT_FALSE(sim->chart().timeCursor().on);
     EXPECT_FALSE(Button(kStepForward).enabled);
     EXPECT_TRUE(sim->chart().picture().tools.empty());
@@ -178,7 +178,7 @@ TEST_F(ChartToolsTest, TheToolsGoWithTheDayAndMarksWithTheNextRedraw) {
 
 TEST_F(ChartToolsTest, AfterAReplayPointingScrollsTheTapeToThatTime) {
     Start();
-    sim->UseGivenTape({"09:00:00 5,000 1,000", "09:30:00 100 1,001", "10:00:00 100 1,002", "10:00:10 100 1,003",
+    sim->day().UseGivenTape({"09:00:00 5,000 1,000", "09:30:00 100 1,001", "10:00:00 100 1,002", "10:00:10 100 1,003",
                        "11:00:00 100 1,004"});
     Prepare();
     RunToEnd();

@@ -45,10 +45,10 @@ protected:
 
     Outcome Display(const std::string& date, const std::string& code,
                     const std::string& series = "日経225") {
-        sim->SetDateText(date);
-        sim->SetCodeText(code);
-        sim->SelectSeries(series);
-        return sim->DisplayDay();
+        sim->day().SetDateText(date);
+        sim->day().SetCodeText(code);
+        sim->day().SelectSeries(series);
+        return sim->day().DisplayDay();
     }
 
     const std::string& Message() const { return sim->display().message.text; }
@@ -75,7 +75,7 @@ TEST_F(DisplayDayTest, StartUpFindsTheInstallDataAndFillsTheBoxes) {
     Simulation& s = Start("/no/such/folder");
     ASSERT_TRUE(started);
     EXPECT_TRUE(DirExists(dir.Sub("売買履歴")));
-    EXPECT_EQ(s.dataFolder(), dir.Sub("日中データ") + "/");
+    EXPECT_EQ(s.settings().dataFolder(), dir.Sub("日中データ") + "/");
     EXPECT_EQ(s.display().dateText, "221104");  // newest date; 221114 only has the marker
     EXPECT_EQ(s.display().codeText, "8473");
     EXPECT_EQ(s.display().nameLabel, "テスト証券ホールディング ");
@@ -89,14 +89,14 @@ TEST_F(DisplayDayTest, LoadsTheDayAndItsPreviousTradingDay) {
     Start();
     EXPECT_EQ(Display("221102", "8473"), Outcome::Loaded);
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(sim->prevTradingDay(), "221101");
+    EXPECT_EQ(sim->day().prevTradingDay(), "221101");
     EXPECT_EQ(sim->display().dayLabel, "2022年11月02日 (水)");
     EXPECT_EQ(sim->display().prevDayLabel, "2022年11月01日 (火)");
     EXPECT_EQ(Message(), "");
-    EXPECT_TRUE(sim->replayAllowed());
+    EXPECT_TRUE(sim->day().replayAllowed());
     for (int slot = 0; slot < kSlotCount; ++slot)
-        EXPECT_TRUE(sim->day()[static_cast<SeriesSlot>(slot)].loaded) << slot;
-    EXPECT_EQ(sim->day()[SeriesSlot::DayIndex].kind, SeriesKind::Nikkei225);
+        EXPECT_TRUE(sim->day().data()[static_cast<SeriesSlot>(slot)].loaded) << slot;
+    EXPECT_EQ(sim->day().data()[SeriesSlot::DayIndex].kind, SeriesKind::Nikkei225);
     EXPECT_FALSE(sim->display().busy.visible);
 }
 
@@ -106,19 +106,19 @@ TEST_F(DisplayDayTest, PreviousTradingDayIsSearchedTwentyDaysBack) {
     AddFile("221122", "8473");
     AddFile("221122", "N225", true);
     EXPECT_EQ(Display("221122", "8473"), Outcome::Loaded);
-    EXPECT_EQ(sim->prevTradingDay(), "221104");  // 18 days back
+    EXPECT_EQ(sim->day().prevTradingDay(), "221104");  // 18 days back
     AddFile("221124", "8473");
     AddFile("221124", "N225", true);
     std::filesystem::remove_all(dir.Sub("日中データ/221122"));
     EXPECT_EQ(Display("221124", "8473"), Outcome::Loaded);
-    EXPECT_EQ(sim->prevTradingDay(), "221104");  // exactly 20 days back
+    EXPECT_EQ(sim->day().prevTradingDay(), "221104");  // exactly 20 days back
     AddFile("221125", "8473");
     AddFile("221125", "N225", true);
     std::filesystem::remove_all(dir.Sub("日中データ/221124"));
     EXPECT_EQ(Display("221125", "8473"), Outcome::Loaded);
-    EXPECT_EQ(sim->prevTradingDay(), "no");
+    EXPECT_EQ(sim->day().prevTradingDay(), "no");
     EXPECT_EQ(sim->display().prevDayLabel, "");
-    EXPECT_FALSE(sim->day()[SeriesSlot::PrevStock].loaded);
+    EXPECT_FALSE(sim->day().data()[SeriesSlot::PrevStock].loaded);
 }
 
 TEST_F(DisplayDayTest, AFolderWithOnlyTheMarkerStillCountsAsATradingDay) {
@@ -126,20 +126,20 @@ TEST_F(DisplayDayTest, AFolderWithOnlyTheMarkerStillCountsAsATradingDay) {
     AddFile("221115", "8473");
     AddFile("221115", "N225", true);
     EXPECT_EQ(Display("221115", "8473"), Outcome::Loaded);
-    EXPECT_EQ(sim->prevTradingDay(), "221114");
-    EXPECT_FALSE(sim->day()[SeriesSlot::PrevStock].loaded);
+    EXPECT_EQ(sim->day().prevTradingDay(), "221114");
+    EXPECT_FALSE(sim->day().data()[SeriesSlot::PrevStock].loaded);
     EXPECT_TRUE(sim->display().noDataMark[1]);  // the previous day's panels show the marker
 }
 
 TEST_F(DisplayDayTest, BadBoxesFallBackToTodayAndTheDefaultCode) {
     Start();
-    sim->SetDateText("2211");
-    sim->SetCodeText("12");
-    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    sim->day().SetDateText("2211");
+    sim->day().SetCodeText("12");
+    EXPECT_EQ(sim->day().DisplayDay(), Outcome::Loaded);
     EXPECT_EQ(sim->display().dateText, "221102");
     EXPECT_EQ(sim->display().codeText, "8473");
-    sim->SetDateText("22a102");
-    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
+    sim->day().SetDateText("22a102");
+    EXPECT_EQ(sim->day().DisplayDay(), Outcome::Loaded);
     EXPECT_EQ(sim->display().dateText, "221102");
 }
 
@@ -162,7 +162,7 @@ TEST_F(DisplayDayTest, MissingDataFolderIsError1012AndMissingDateIs1014) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].number, 1014);
     EXPECT_EQ(dialogs.errors[0].text, "設定された日付のデータは存在しません。日付を変更して下さい。");
-    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_FALSE(sim->day().replayAllowed());
 }
 
 TEST_F(DisplayDayTest, MarkerFolderSaysThereIsNoDataForTheDate) {
@@ -170,7 +170,7 @@ TEST_F(DisplayDayTest, MarkerFolderSaysThereIsNoDataForTheDate) {
     EXPECT_EQ(Display("221114", "8473"), Outcome::NoData);
     EXPECT_EQ(Message(), "　　この日付のデータはありません。");
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_FALSE(sim->replayAllowed());
+    EXPECT_FALSE(sim->day().replayAllowed());
     EXPECT_TRUE(sim->display().noDataMark[0]);
     EXPECT_TRUE(sim->display().noDataMark[1]);
     EXPECT_EQ(sim->display().navigationState, 0);
@@ -182,8 +182,8 @@ TEST_F(DisplayDayTest, MissingSeriesFileAsksToUnpackIt) {
     EXPECT_EQ(Message(),
               "　　大証先物 (先物.csv) のファイルがありません。日中データ内の221104フォルダ内に"
               "大証先物 (先物.csv) ファイルを解凍して入れて下さい。");
-    EXPECT_FALSE(sim->replayAllowed());
-    EXPECT_TRUE(sim->day()[SeriesSlot::DayStock].loaded);  // the stock is there all the same
+    EXPECT_FALSE(sim->day().replayAllowed());
+    EXPECT_TRUE(sim->day().data()[SeriesSlot::DayStock].loaded);  // the stock is there all the same
 }
 
 TEST_F(DisplayDayTest, MissingStockFileEndsTheDisplay) {
@@ -192,8 +192,8 @@ TEST_F(DisplayDayTest, MissingStockFileEndsTheDisplay) {
     EXPECT_EQ(Message(), "　　　6501のこの日のデータはありません。");
     EXPECT_EQ(sim->display().nameLabel, "大証電機 ");
     EXPECT_EQ(sim->display().navigationState, 0);
-    EXPECT_FALSE(sim->replayAllowed());
-    EXPECT_FALSE(sim->dayLoaded());
+    EXPECT_FALSE(sim->day().replayAllowed());
+    EXPECT_FALSE(sim->day().dayLoaded());
 }
 
 TEST_F(DisplayDayTest, AValidCodeAfterAMissingOneIsDisplayed) {
@@ -201,7 +201,7 @@ TEST_F(DisplayDayTest, AValidCodeAfterAMissingOneIsDisplayed) {
     EXPECT_EQ(Display("221102", "6501"), Outcome::NoData);
     EXPECT_EQ(Display("221102", "8473"), Outcome::Loaded);
     EXPECT_EQ(Message(), "");
-    EXPECT_TRUE(sim->replayAllowed());
+    EXPECT_TRUE(sim->day().replayAllowed());
 }
 
 TEST_F(DisplayDayTest, AnUnchangedDayIsNotReadAgain) {
@@ -210,12 +210,12 @@ TEST_F(DisplayDayTest, AnUnchangedDayIsNotReadAgain) {
     DayFileBuilder changed;
     changed.SetAll(3, "2000");
     test::WriteFile(dir.Sub("日中データ/221102/8473.csv"), changed.Bytes());
-    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
-    EXPECT_EQ(sim->day()[SeriesSlot::DayStock].close, 1000);
-    sim->SelectSeries("大証先物");  // any change of the boxes forgets the loaded day
-    EXPECT_EQ(sim->DisplayDay(), Outcome::Loaded);
-    EXPECT_EQ(sim->day()[SeriesSlot::DayStock].close, 2000);
-    EXPECT_EQ(sim->day()[SeriesSlot::DayIndex].kind, SeriesKind::Futures);
+    EXPECT_EQ(sim->day().DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->day().data()[SeriesSlot::DayStock].close, 1000);
+    sim->day().SelectSeries("大証先物");  // any change of the boxes forgets the loaded day
+    EXPECT_EQ(sim->day().DisplayDay(), Outcome::Loaded);
+    EXPECT_EQ(sim->day().data()[SeriesSlot::DayStock].close, 2000);
+    EXPECT_EQ(sim->day().data()[SeriesSlot::DayIndex].kind, SeriesKind::Futures);
 }
 
 TEST_F(DisplayDayTest, MalformedFileIsReportedAndNoReplayStarts) {
@@ -224,8 +224,8 @@ TEST_F(DisplayDayTest, MalformedFileIsReportedAndNoReplayStarts) {
     EXPECT_EQ(Display("221102", "8473"), Outcome::Rejected);
     EXPECT_NE(Message().find("221102フォルダの8473.csv を読み込めません。1行目の項目数が35未満です。"),
               std::string::npos);
-    EXPECT_FALSE(sim->replayAllowed());
-    EXPECT_FALSE(sim->day()[SeriesSlot::DayStock].loaded);
+    EXPECT_FALSE(sim->day().replayAllowed());
+    EXPECT_FALSE(sim->day().data()[SeriesSlot::DayStock].loaded);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -252,37 +252,37 @@ TEST_F(DisplayDayTest, MessagesFlashYellowThenTurnLightRed) {
 TEST_F(DisplayDayTest, ClearDataMessageKeepsNoDataMessages) {
     Start();
     sim->SetMessage("　　　8473のこの日のデータはありません。");
-    sim->ClearDataMessage();
+    sim->replay().ClearDataMessage();
     EXPECT_EQ(Message(), "　　　8473のこの日のデータはありません。");
     sim->SetMessage("ほかのメッセージ");
-    sim->ClearDataMessage();
+    sim->replay().ClearDataMessage();
     EXPECT_EQ(Message(), "");
     EXPECT_EQ(sim->display().message.background, colours::kBlack);
 }
 
 TEST_F(DisplayDayTest, CodeBoxChangeHandler) {
     Start();
-    sim->SetCodeText("12a4");
+    sim->day().SetCodeText("12a4");
     EXPECT_EQ(sim->display().codeText, "");
     EXPECT_EQ(sim->display().nameLabel, "");
-    sim->SetCodeText("111");
+    sim->day().SetCodeText("111");
     EXPECT_EQ(sim->display().nameLabel, "");
-    sim->SetCodeText("1111");
+    sim->day().SetCodeText("1111");
     EXPECT_EQ(sim->display().nameLabel, "旧リスト商事 ");
     EXPECT_EQ(sim->display().marketLabel, " ");
-    EXPECT_EQ(sim->stockCode(), 1111);
+    EXPECT_EQ(sim->day().stockCode(), 1111);
 }
 
 TEST_F(DisplayDayTest, DateChangeRebuildsTheSelector) {
     Start();
-    sim->SelectSeries("ﾌﾟﾗｲﾑ");
+    sim->day().SelectSeries("ﾌﾟﾗｲﾑ");
     sim->SetMessage("古いメッセージ");
-    sim->SetDateText("220401");
+    sim->day().SetDateText("220401");
     EXPECT_EQ(sim->display().seriesText, "日経225");
     EXPECT_EQ(sim->display().seriesItems.size(), 5u);
     EXPECT_EQ(sim->display().seriesItems[3], "日経JAS");
     EXPECT_EQ(Message(), "");
-    EXPECT_EQ(sim->chosenDate(), "220401");
+    EXPECT_EQ(sim->day().chosenDate(), "220401");
 }
 
 TEST_F(DisplayDayTest, ClearListsBlanksTheQuoteArea) {
@@ -292,7 +292,7 @@ TEST_F(DisplayDayTest, ClearListsBlanksTheQuoteArea) {
     EXPECT_EQ(sim->display().tapeCounter, "1");
     ASSERT_EQ(sim->trading().market().tapeRows.size(), 1u);
     EXPECT_EQ(sim->trading().market().tapeRows[0].time, "15:00:00");
-    sim->ClearLists();
+    sim->trading().ClearLists();
     EXPECT_EQ(sim->display().tapeCounter, "0");
     EXPECT_TRUE(sim->trading().market().tapeRows.empty());
     EXPECT_EQ(sim->display().priceLabel, "");

@@ -23,7 +23,7 @@ TEST_F(MarketStepTest, DisplayEstimatesTheTapeAndShowsTheFirstRowsBoard) {
 
 TEST_F(MarketStepTest, StepsConsumeTheTapeUpToTheClockAndCountTheRows) {
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(100));
     const MarketState& m = sim->trading().market();
@@ -35,7 +35,7 @@ TEST_F(MarketStepTest, StepsConsumeTheTapeUpToTheClockAndCountTheRows) {
         ASSERT_LE(ReadTapeLine(m.tape.At(i))->seconds, clock + 5) << m.tape.At(i);
     ASSERT_LT(m.tapeCursor, m.tape.size());
     EXPECT_GT(ReadTapeLine(m.tape.At(m.tapeCursor))->seconds, clock + 5);
-    EXPECT_EQ(sim->replay().boardTotalQty, 5 * 500 + 5 * 700);
+    EXPECT_EQ(sim->replay().clock().boardTotalQty, 5 * 500 + 5 * 700);
     RunToEnd();
     EXPECT_EQ(m.tapeCursor, m.tape.size());
     EXPECT_EQ(m.tapeRows.back().time, "15:00:00");
@@ -46,10 +46,10 @@ TEST_F(MarketStepTest, AChangedQuantityAtAShownPriceIsHighlighted) {
     b.Set(6, 24, "800");  // row 6: the best ask's quantity changes, its price stays
     AddStock("221102", "8473", b);
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     BoardCells atRow6;
     bool seen = false;
-    sim->SetStepEndObserver([&](int row) {
+    sim->replay().SetStepEndObserver([&](int row) {
         if (row == 5) atRow6 = sim->trading().market().cells, seen = true;
     });
     Press(kPlayPause);
@@ -63,30 +63,30 @@ TEST_F(MarketStepTest, AChangedQuantityAtAShownPriceIsHighlighted) {
 
 TEST_F(MarketStepTest, TheTapeOptionAndItsStop) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetTapeOption(false);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->replay().SetTapeOption(false);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_EQ(sim->trading().market().tape.size(), 0);
     // A replay needs its tape: the option is switched on and given back afterwards.
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_TRUE(d().tapeOption);
     EXPECT_GT(sim->trading().market().tape.size(), 0);
     dialogs.answers = {true};
-    sim->SetSimulationChecked(false);
+    sim->replay().SetSimulationChecked(false);
     EXPECT_FALSE(d().tapeOption);
 
-    sim->SetTapeOption(true);
-    sim->PressTapeStop();  // in display mode: no tape for this day
+    sim->replay().SetTapeOption(true);
+    sim->day().PressTapeStop();  // in display mode: no tape for this day
     EXPECT_FALSE(d().tapeOption);
 }
 
 TEST_F(MarketStepTest, MidSessionStartListsTheEarlierPrints) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetStartTimeText("10", "00");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->day().SetStartTimeText("10", "00");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     const MarketState& m = sim->trading().market();
     ASSERT_GT(m.tapeCursor, 0);
     EXPECT_EQ(static_cast<int>(m.tapeRows.size()), m.tapeCursor);
@@ -96,8 +96,8 @@ TEST_F(MarketStepTest, MidSessionStartListsTheEarlierPrints) {
 
 TEST_F(MarketStepTest, HideBoardAndTapeIsClearedAtTheEndOfTheDay) {
     Prepare();
-    sim->SetHideBoardAndTape(true);
-    sim->SetSpeedScroll(1);
+    sim->trading().SetHideBoardAndTape(true);
+    sim->replay().SetSpeedScroll(1);
     RunToEnd();
     EXPECT_FALSE(d().hideBoardAndTape);
 }

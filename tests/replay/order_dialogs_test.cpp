@@ -15,11 +15,11 @@ protected:
     // A day whose prints are all at 1,000 after the opening one.
     void Open() {
         Start();
-        sim->UseGivenTape({"09:00:00 5,000 1,000", "09:00:30 100 1,000", "09:01:00 100 1,000", "09:05:00 100 1,000"});
+        sim->day().UseGivenTape({"09:00:00 5,000 1,000", "09:00:30 100 1,000", "09:01:00 100 1,000", "09:05:00 100 1,000"});
         Prepare();
     }
     void PlayTo(int row) {
-        if (sim->waitingForPlay()) Press(kPlayPause);
+        if (sim->replay().waitingForPlay()) Press(kPlayPause);
         ASSERT_TRUE(RunToRow(row));
     }
     // 新規注文 with a limit (or market when price is empty), confirmed.
@@ -105,7 +105,7 @@ TEST_F(OrderDialogsTest, TheFundsCheckIsStrictAndARefusalKeepsTheDialogOpen) {
 TEST_F(OrderDialogsTest, AMarketOrderReservesAtTheUpperPriceLimit) {
     Open();
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
-    const float prevClose = sim->day()[SeriesSlot::DayStock].prevClose;
+    const float prevClose = sim->day().data()[SeriesSlot::DayStock].prevClose;
     const double upper = prevClose + DailyPriceLimit(prevClose);  // not the current price
     EXPECT_EQ(sim->trading().orders().pendingNewOrders[0].reservedAmount, 100 * upper);
 }
@@ -146,7 +146,7 @@ TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
     EXPECT_FALSE(d().speed.lowSpeed);
     sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_FALSE(d().speed.lowSpeed);
-    sim->SetLowSpeed(true);
+    sim->replay().SetLowSpeed(true);
     sim->orderDialogs().OpenNewOrderDialog();
     sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_TRUE(d().speed.lowSpeed);  // it was on before
@@ -343,7 +343,7 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     ASSERT_EQ(sim->trading().market().board[18], 700 + 100);  // the bid at 996 carries the order
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     EXPECT_TRUE(d().pendingLines.empty());
     EXPECT_EQ(d().holdingLines, (std::array<std::string, 2>{}));
     EXPECT_TRUE(d().executionLines.empty());
@@ -367,7 +367,7 @@ TEST_F(OrderDialogsTest, AStopWithoutTradesWithdrawsThePendingOrdersAndAChangedC
     ASSERT_EQ(Order("100", "990").status, EntryOutcome::Status::Stored);
     dialogs.answers = {true};
     Press(kStop);
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     EXPECT_FALSE(sim->trading().orders().pendingNewOrders[0].InUse());
     EXPECT_TRUE(d().pendingLines.empty());
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
@@ -377,7 +377,7 @@ TEST_F(OrderDialogsTest, AStopWithoutTradesWithdrawsThePendingOrdersAndAChangedC
     ASSERT_EQ(Order("100", "").status, EntryOutcome::Status::Stored);
     RunToEnd();
     ASSERT_EQ(d().executionLines.size(), 2u);  // the fill and the settlement at the close
-    sim->SetCodeText("6501");
+    sim->day().SetCodeText("6501");
     EXPECT_TRUE(d().executionLines.empty());
     EXPECT_TRUE(d().pendingLines.empty());
 }
@@ -436,7 +436,7 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
     PlayTo(2);
     ASSERT_EQ(sim->trading().fills().size(), 1u);
-    const int steps = sim->stepsRun();
+    const int steps = sim->replay().stepsRun();
     sim->orderDialogs().OpenNewOrderDialog();
     sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
     sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
@@ -444,7 +444,7 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     dialogs.whileAsking = [&] { scheduler.Advance(60'000); };  // a minute with the box open
     ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     dialogs.whileAsking = nullptr;
-    EXPECT_EQ(sim->stepsRun(), steps);
+    EXPECT_EQ(sim->replay().stepsRun(), steps);
     EXPECT_EQ(sim->trading().fills().size(), 1u);
     PlayTo(steps + 2);  // and goes on afterwards
     EXPECT_EQ(sim->trading().fills().size(), 2u);

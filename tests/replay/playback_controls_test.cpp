@@ -22,7 +22,7 @@ TEST_F(PlaybackControlsTest, StopAsksFirstAndNoKeepsTheReplayRunning) {
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].first, "問い合わせ");
     EXPECT_EQ(dialogs.questions[0].second, "シミュレーションを停止しますか？");
-    EXPECT_TRUE(sim->replay().replayReady);
+    EXPECT_TRUE(sim->replay().clock().replayReady);
     ASSERT_TRUE(RunToRow(6));
     EXPECT_EQ(d().navigationState, kRunning);
 }
@@ -39,11 +39,11 @@ TEST_F(PlaybackControlsTest, StopWithYesEndsTheLoopAndClearsTheWindow) {
     EXPECT_EQ(EnabledButtons(), std::vector<int>{});
     EXPECT_EQ(d().priceLabel, "");
     EXPECT_EQ(Button(kPlayPause).caption, "||");
-    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(RunUntil([&] { return !sim->replay().running(); }, 10'000));
     EXPECT_EQ(steps.back().row, 5);
     EXPECT_NE(d().clockText, "15:00:00");
     EXPECT_TRUE(d().controls.displayButtonEnabled);
-    EXPECT_FALSE(sim->replay().stopRequested);
+    EXPECT_FALSE(sim->replay().clock().stopRequested);
 
     // A new display starts a new replay from the open.
     steps.clear();
@@ -56,7 +56,7 @@ TEST_F(PlaybackControlsTest, StopBeforeTheOpenEndsTheReplay) {
     Prepare();
     dialogs.answers = {true};
     Press(kStop);
-    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(RunUntil([&] { return !sim->replay().running(); }, 10'000));
     EXPECT_TRUE(steps.empty());
     EXPECT_EQ(d().navigationState, kIdle);
     EXPECT_EQ(EnabledButtons(), std::vector<int>{});  // nothing woke up on the way out
@@ -71,7 +71,7 @@ TEST_F(PlaybackControlsTest, StopWhilePausedLeavesTheClearedWindowAlone) {
     const std::string clockAtStop = d().clockText;
     dialogs.answers = {true};
     Press(kStop);
-    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(RunUntil([&] { return !sim->replay().running(); }, 10'000));
     EXPECT_EQ(steps.back().row, 4);
     EXPECT_EQ(d().priceLabel, "");
     EXPECT_EQ(d().clockText, clockAtStop);
@@ -86,18 +86,18 @@ TEST_F(PlaybackControlsTest, StopMidStepShowsNoFurtherSecond) {
     const std::string clockAtStop = d().clockText;
     dialogs.answers = {true};
     Press(kStop);
-    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(RunUntil([&] { return !sim->replay().running(); }, 10'000));
     EXPECT_EQ(d().clockText, clockAtStop);
 }
 
 TEST_F(PlaybackControlsTest, NoToTheStopQuestionAtTheLunchKeepsWaitingForPlay) {
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     Press(kPlayPause);
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay() && d().clockText == "12:29:59"; }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay() && d().clockText == "12:29:59"; }));
     dialogs.answers = {false};
     Press(kStop);
-    EXPECT_TRUE(sim->replay().replayReady);
+    EXPECT_TRUE(sim->replay().clock().replayReady);
     scheduler.Advance(10'000);
     EXPECT_EQ(d().clockText, "12:29:59");
     Press(kPlayPause);
@@ -106,15 +106,15 @@ TEST_F(PlaybackControlsTest, NoToTheStopQuestionAtTheLunchKeepsWaitingForPlay) {
 
 TEST_F(PlaybackControlsTest, StopDuringThePreOpenNoticeAllowsANewStartAtOnce) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     scheduler.Advance(1000);
     dialogs.answers = {true};
     Press(kStop);
     EXPECT_TRUE(d().controls.displayButtonEnabled);
-    EXPECT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);  // no wait for the old one
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);  // no wait for the old one
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(0));
     EXPECT_EQ(steps.size(), 1u);
@@ -152,7 +152,7 @@ TEST_F(PlaybackControlsTest, QuestionBoxHoldsTheReplay) {
     steps.clear();
     sim = std::move(second);
     ASSERT_TRUE(sim->StartUp());
-    sim->SetStepObserver([this](int row) { steps.push_back({row, "", scheduler.NowMs(), false}); });
+    sim->replay().SetStepObserver([this](int row) { steps.push_back({row, "", scheduler.NowMs(), false}); });
     Prepare();
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(5));
@@ -166,17 +166,17 @@ TEST_F(PlaybackControlsTest, ClearingTheSimulationBoxStopsOnlyAfterYes) {
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(2));
     dialogs.answers = {false};
-    sim->SetSimulationChecked(false);
+    sim->replay().SetSimulationChecked(false);
     EXPECT_TRUE(d().simulationChecked);
-    EXPECT_TRUE(sim->replay().replayReady);
+    EXPECT_TRUE(sim->replay().clock().replayReady);
     ASSERT_TRUE(RunToRow(3));
 
     dialogs.answers = {true};
-    sim->SetSimulationChecked(false);
+    sim->replay().SetSimulationChecked(false);
     EXPECT_FALSE(d().simulationChecked);
     EXPECT_STREQ(d().DisplayButtonCaption(), "表 示");
     EXPECT_FALSE(d().controls.speedEnabled);
-    EXPECT_TRUE(RunUntil([&] { return !sim->replayRunning(); }, 10'000));
+    EXPECT_TRUE(RunUntil([&] { return !sim->replay().running(); }, 10'000));
     EXPECT_NE(d().clockText, "15:00:00");
     EXPECT_EQ(d().navigationState, kIdle);
 }
@@ -185,8 +185,8 @@ TEST_F(PlaybackControlsTest, CloseRequestDuringAReplayEndsItSafely) {
     Prepare();
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(3));
-    EXPECT_TRUE(sim->RequestClose());
-    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_TRUE(sim->replay().RequestClose());
+    EXPECT_FALSE(sim->replay().running());
     const std::size_t n = steps.size();
     scheduler.Advance(60'000);  // callbacks queued for the loop find nothing to resume
     EXPECT_EQ(steps.size(), n);
@@ -201,9 +201,9 @@ TEST_F(PlaybackControlsTest, PressedJumpButtonIsHeldOffFor300Ms) {
     Press(kMinuteForward);
     EXPECT_TRUE(Button(kMinuteForward).enabled);
     EXPECT_FALSE(Button(kMinuteForward).Accepts());
-    EXPECT_EQ(sim->replay().stepForwardCount, 12);
+    EXPECT_EQ(sim->replay().clock().stepForwardCount, 12);
     Press(kMinuteForward);  // ignored: one press is one request
-    EXPECT_EQ(sim->replay().stepForwardCount, 12);
+    EXPECT_EQ(sim->replay().clock().stepForwardCount, 12);
     scheduler.Advance(299);
     EXPECT_FALSE(Button(kMinuteForward).Accepts());
     scheduler.Advance(1);
@@ -216,42 +216,42 @@ TEST_F(PlaybackControlsTest, OneMinuteAndFiveSecondsBackDoNothingDuringAReplay) 
     ASSERT_TRUE(RunToRow(20));
     Press(kPlayPause);
     // Even if a later state enabled them, they would not move the replay.
-    const int before = sim->replay().backRequest + sim->replay().stepForwardCount;
+    const int before = sim->replay().clock().backRequest + sim->replay().clock().stepForwardCount;
     Press(kMinuteBack);
     Press(kStepBack);
-    EXPECT_EQ(sim->replay().backRequest + sim->replay().stepForwardCount, before);
+    EXPECT_EQ(sim->replay().clock().backRequest + sim->replay().clock().stepForwardCount, before);
 }
 
 TEST_F(PlaybackControlsTest, SpeedControlsAndTheGauge) {
     Start();
-    sim->SetSpeedScroll(26);
+    sim->replay().SetSpeedScroll(26);
     EXPECT_EQ(d().speed.speed, 5);
     EXPECT_EQ(d().speed.ScrollValue(), 26);
-    EXPECT_EQ(sim->replay().stepDelay, 5300);
-    sim->SetSpeedScroll(0);  // the bar's 0 counts as 1
+    EXPECT_EQ(sim->replay().clock().stepDelay, 5300);
+    sim->replay().SetSpeedScroll(0);  // the bar's 0 counts as 1
     EXPECT_EQ(d().speed.speed, 30);
-    EXPECT_EQ(sim->replay().stepDelay, 0);
+    EXPECT_EQ(sim->replay().clock().stepDelay, 0);
 
-    sim->SetLowSpeed(true);
+    sim->replay().SetLowSpeed(true);
     sim->SetMessage("何か");
-    sim->ClickSpeedGauge(24);
+    sim->replay().ClickSpeedGauge(24);
     EXPECT_EQ(d().speed.speed, 1);
     EXPECT_FALSE(d().speed.lowSpeed);
     EXPECT_EQ(d().message.text, "");
-    sim->ClickSpeedGauge(1600);
+    sim->replay().ClickSpeedGauge(1600);
     EXPECT_EQ(d().speed.speed, 30);
-    sim->ClickSpeedGauge(275);
+    sim->replay().ClickSpeedGauge(275);
     EXPECT_EQ(d().speed.speed, 6);
     EXPECT_EQ(d().speed.ScrollValue(), 25);
-    sim->ClickSlowestLabel();
+    sim->replay().ClickSlowestLabel();
     EXPECT_EQ(d().speed.speed, 1);
-    EXPECT_EQ(sim->replay().stepDelay, 6500);
+    EXPECT_EQ(sim->replay().clock().stepDelay, 6500);
 }
 
 TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
     Start();
-    sim->SetSpeedScroll(6);  // speed 25
-    sim->CutSpeedOnFill();
+    sim->replay().SetSpeedScroll(6);  // speed 25
+    sim->replay().CutSpeedOnFill();
     EXPECT_EQ(d().speed.speed, 10);
     const std::string blanks = [] {
         std::string s;
@@ -265,68 +265,68 @@ TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
     scheduler.Advance(1);
     EXPECT_TRUE(d().message.text.empty());
 
-    sim->SetSpeedScroll(23);  // speed 8
-    sim->CutSpeedOnFill();
+    sim->replay().SetSpeedScroll(23);  // speed 8
+    sim->replay().CutSpeedOnFill();
     EXPECT_EQ(d().speed.speed, 8);
     EXPECT_TRUE(d().message.text.empty());
 
-    sim->SetSpeedScroll(1);
-    sim->SetLowSpeed(true);  // low speed without an order dialog keeps its pace
-    sim->CutSpeedOnFill();
+    sim->replay().SetSpeedScroll(1);
+    sim->replay().SetLowSpeed(true);  // low speed without an order dialog keeps its pace
+    sim->replay().CutSpeedOnFill();
     EXPECT_EQ(d().speed.speed, 30);
 }
 
 TEST_F(PlaybackControlsTest, DayOnlyRedisplaysAShownDayWithoutStartingAReplay) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetDayOnly(true);  // nothing loaded yet: nothing to redraw
-    EXPECT_FALSE(sim->dayLoaded());
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    sim->SetDayOnly(false);
-    EXPECT_TRUE(sim->dayLoaded());
-    EXPECT_FALSE(sim->replayRunning());
+    sim->day().SetDateText("221102");
+    sim->day().SetDayOnly(true);  // nothing loaded yet: nothing to redraw
+    EXPECT_FALSE(sim->day().dayLoaded());
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDayOnly(false);
+    EXPECT_TRUE(sim->day().dayLoaded());
+    EXPECT_FALSE(sim->replay().running());
 
-    sim->SetSimulationChecked(true);
+    sim->replay().SetSimulationChecked(true);
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     RunToEnd();
-    sim->SetDayOnly(true);
-    EXPECT_FALSE(sim->replayRunning());
+    sim->day().SetDayOnly(true);
+    EXPECT_FALSE(sim->replay().running());
     EXPECT_EQ(d().clockText, "15:00:00");
 
     // 設定 opens the settings over the finished day: a display would prepare a new replay.
     sim->PressSettings();
     EXPECT_TRUE(sim->settings().dialog().visible);
-    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_FALSE(sim->replay().running());
     EXPECT_EQ(d().clockText, "15:00:00");
-    EXPECT_TRUE(sim->dayLoaded());
+    EXPECT_TRUE(sim->day().dayLoaded());
 }
 
 TEST_F(PlaybackControlsTest, DateSpinnerStepsThroughTheDataFolder) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetStartTimeText("10", "30");
-    sim->SpinDate(true);
+    sim->day().SetDateText("221102");
+    sim->day().SetStartTimeText("10", "30");
+    sim->day().SpinDate(true);
     EXPECT_EQ(d().dateText, "221104");  // 221103 has no folder
     EXPECT_EQ(d().startHour, "9");
     EXPECT_EQ(d().startMinute, "00");
-    sim->SpinDate(true);
+    sim->day().SpinDate(true);
     EXPECT_EQ(d().dateText, "221104");  // nothing later within 20 days
-    sim->SpinDate(false);
+    sim->day().SpinDate(false);
     EXPECT_EQ(d().dateText, "221102");
-    sim->SpinDate(false);
+    sim->day().SpinDate(false);
     EXPECT_EQ(d().dateText, "221101");
-    sim->SpinDate(false);
+    sim->day().SpinDate(false);
     EXPECT_EQ(d().dateText, "221101");  // no earlier trading day
 
     // A folder with the marker is skipped going forward.
     test::WriteFile(dir.Sub("日中データ/221103/データ未取得"), "");
-    sim->SetDateText("221102");
-    sim->SpinDate(true);
+    sim->day().SetDateText("221102");
+    sim->day().SpinDate(true);
     EXPECT_EQ(d().dateText, "221104");
 
-    sim->SetDateText("");
-    sim->SpinDate(true);  // empty: the first usable folder, then one step on
+    sim->day().SetDateText("");
+    sim->day().SpinDate(true);  // empty: the first usable folder, then one step on
     EXPECT_EQ(d().dateText, "221102");
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -334,15 +334,15 @@ TEST_F(PlaybackControlsTest, DateSpinnerStepsThroughTheDataFolder) {
 TEST_F(PlaybackControlsTest, DateSpinnerErrors) {
     Start();
     std::filesystem::remove_all(dir.Sub("日中データ"));
-    sim->SpinDate(true);
+    sim->day().SpinDate(true);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].number, 1015);
     EXPECT_EQ(dialogs.errors[0].text, DataFolderErrorText());
 
     std::filesystem::create_directories(dir.Sub("日中データ/221114"));
     test::WriteFile(dir.Sub("日中データ/221114/データ未取得"), "");
-    sim->SetDateText("");
-    sim->SpinDate(false);
+    sim->day().SetDateText("");
+    sim->day().SpinDate(false);
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[1].number, 1016);
 }
@@ -351,26 +351,26 @@ TEST_F(PlaybackControlsTest, CodeSpinnerMovesThroughTheDatesFiles) {
     AddStock("221104", "1301", test::DayFileBuilder());
     AddStock("221104", "9984", test::DayFileBuilder());
     Start();
-    sim->SetDateText("221104");
-    sim->SetCodeText("6501");
-    sim->SpinCode(true);
+    sim->day().SetDateText("221104");
+    sim->day().SetCodeText("6501");
+    sim->day().SpinCode(true);
     EXPECT_EQ(d().codeText, "8473");
     EXPECT_EQ(d().nameLabel, "テスト証券 ");
-    sim->SpinCode(true);
+    sim->day().SpinCode(true);
     EXPECT_EQ(d().codeText, "9984");
-    sim->SpinCode(true);
+    sim->day().SpinCode(true);
     EXPECT_EQ(d().codeText, "9984");  // the last one
-    sim->SpinCode(false);
-    sim->SpinCode(false);
-    sim->SpinCode(false);
+    sim->day().SpinCode(false);
+    sim->day().SpinCode(false);
+    sim->day().SpinCode(false);
     EXPECT_EQ(d().codeText, "1301");
-    sim->SetCodeText("5000");  // not listed: the nearest one in the direction
-    sim->SpinCode(true);
+    sim->day().SetCodeText("5000");  // not listed: the nearest one in the direction
+    sim->day().SpinCode(true);
     EXPECT_EQ(d().codeText, "6501");
 
     // A file that went away is skipped.
     std::filesystem::remove(dir.Sub("日中データ/221104/8473.csv"));
-    sim->SpinCode(true);
+    sim->day().SpinCode(true);
     EXPECT_EQ(d().codeText, "9984");
 }
 

@@ -101,8 +101,8 @@ protected:
 TEST_F(QuizStateTest, TheQuizDayIsReplayedFromTheOperatorsTimeAndTheUsersDayComesBack) {
     Boot();
     EXPECT_EQ(d().quizColour, QuizButtonColour::Orange);  // no quiz folder yet: one can be fetched
-    sim->SetDateText("221101");
-    const std::string ownFolder = sim->dataFolder();
+    sim->day().SetDateText("221101");
+    const std::string ownFolder = sim->settings().dataFolder();
     downloader.answers = {ScriptedDownloader::Body(Package("Q47", 18))};
     dialogs.answers = {true};
     const std::int64_t pressedAt = scheduler.NowMs();
@@ -114,13 +114,13 @@ TEST_F(QuizStateTest, TheQuizDayIsReplayedFromTheOperatorsTimeAndTheUsersDayCome
               "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。");
     EXPECT_TRUE(sim->quizMode().on());
     EXPECT_EQ(d().quizColour, QuizButtonColour::Yellow);
-    EXPECT_EQ(sim->dataFolder(), dir.Sub("出題") + "/");
+    EXPECT_EQ(sim->settings().dataFolder(), dir.Sub("出題") + "/");
     EXPECT_EQ(d().dateText, "221104");
     EXPECT_EQ(d().codeText, "8473");
     EXPECT_EQ(d().startHour, "10");
     EXPECT_EQ(d().startMinute, "30");
-    EXPECT_EQ(sim->replay().startBar, 18);
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(sim->replay().clock().startBar, 18);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "10:30:00");
     EXPECT_FALSE(d().controls.dayInputsEnabled);
     EXPECT_EQ(sim->quizMode().description()->id, "Q47");
@@ -128,9 +128,9 @@ TEST_F(QuizStateTest, TheQuizDayIsReplayedFromTheOperatorsTimeAndTheUsersDayCome
     // Stopped, and the quiz switched off with the stop's question: the user's own day again.
     dialogs.answers = {true, true};
     Press(kStop);
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     EXPECT_FALSE(sim->quizMode().on());
-    EXPECT_EQ(sim->dataFolder(), ownFolder);
+    EXPECT_EQ(sim->settings().dataFolder(), ownFolder);
     EXPECT_EQ(d().dateText, "221101");
     EXPECT_EQ(d().codeText, "8473");
     EXPECT_TRUE(d().controls.dayInputsEnabled);
@@ -142,8 +142,8 @@ TEST_F(QuizStateTest, NoAtTheQuestionOrAStartBarOfZeroStartsAtTheOpen) {
     downloader.answers = {ScriptedDownloader::Body(Package("Q1", 18))};
     dialogs.answers = {false};
     ToggleOnAndWait();
-    EXPECT_EQ(sim->replay().startBar, 0);
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(sim->replay().clock().startBar, 0);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "08:59:59");
     EXPECT_EQ(dialogs.questions.size(), 1u);
     RunToEnd();
@@ -152,7 +152,7 @@ TEST_F(QuizStateTest, NoAtTheQuestionOrAStartBarOfZeroStartsAtTheOpen) {
     const std::size_t asked = dialogs.questions.size();
     ToggleOnAndWait();
     EXPECT_EQ(dialogs.questions.size(), asked);  // nothing to ask
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "08:59:59");
 }
 
@@ -162,7 +162,7 @@ TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing)
     test::WriteFile(dir.Sub(".出題.new-abcdef/out/x"), "left by a crash");
     Boot();
     EXPECT_FALSE(DirExists(dir.Sub(".出題.new-abcdef")));  // cleared at the start
-    const std::string folder = sim->dataFolder(), date = d().dateText;
+    const std::string folder = sim->settings().dataFolder(), date = d().dateText;
     downloader.answers = {ScriptedDownloader::Status(500), ScriptedDownloader::Status(500),
                           ScriptedDownloader::Status(500)};
     ToggleOnAndWait();
@@ -176,7 +176,7 @@ TEST_F(QuizStateTest, AFailedDownloadTriesThreeTimesThenSaysSoAndChangesNothing)
     EXPECT_FALSE(sim->quizMode().on());
     EXPECT_FALSE(d().quizChecked);
     EXPECT_FALSE(d().busy.visible);
-    EXPECT_EQ(sim->dataFolder(), folder);
+    EXPECT_EQ(sim->settings().dataFolder(), folder);
     EXPECT_EQ(d().dateText, date);
     EXPECT_EQ(ReadWholeFile(dir.Sub(kQuizPackageFile)), "a partial package");  // only a whole one replaces it
     EXPECT_TRUE(FileExists(dir.Sub("出題/data.txt")));  // the quiz folder as it was
@@ -215,35 +215,35 @@ TEST_F(QuizStateTest, ToggledOnTwiceTheNewPackageReplacesTheOldFolderAndABadOneC
 
 TEST_F(QuizStateTest, ClosingInQuizModeSavesTheUsersOwnFolderAndDay) {
     Boot();
-    sim->SetDateText("221102");
+    sim->day().SetDateText("221102");
     downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
     ToggleOnAndWait();
     ASSERT_TRUE(sim->quizMode().on());
-    ASSERT_TRUE(sim->RequestClose() && sim->SaveSettingsAtExit());
+    ASSERT_TRUE(sim->replay().RequestClose() && sim->SaveSettingsAtExit());
     EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data was standing in: nothing set
     EXPECT_EQ(Saved().date, "221102");
     // With a folder of the user's own.
     sim->settings().SetDataFolder(dir.Sub("日中データ") + "/");
     downloader.answers = {ScriptedDownloader::Body(Package("Q2", 0))};
     ToggleOnAndWait();
-    ASSERT_TRUE(sim->RequestClose() && sim->SaveSettingsAtExit());
+    ASSERT_TRUE(sim->replay().RequestClose() && sim->SaveSettingsAtExit());
     EXPECT_EQ(Saved().dataFolder, dir.Sub("日中データ") + "/");
 }
 
 TEST_F(QuizStateTest, WhileThePackageComesTheDayCannotBeDisplayedAndOffDropsIt) {
     Boot();
-    const std::string folder = sim->dataFolder();
+    const std::string folder = sim->settings().dataFolder();
     downloader.answers = {ScriptedDownloader::Body(Package("Q1", 0))};
     sim->quizMode().SetChecked(true);
     ASSERT_TRUE(sim->quizMode().busy());
     EXPECT_TRUE(d().busy.visible);
-    EXPECT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Error);  // no replay under the quiz
-    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Error);  // no replay under the quiz
+    EXPECT_FALSE(sim->replay().running());
     sim->quizMode().SetChecked(false);
     scheduler.RunUntilIdle();
     EXPECT_FALSE(sim->quizMode().on());
     EXPECT_FALSE(d().busy.visible);
-    EXPECT_EQ(sim->dataFolder(), folder);
+    EXPECT_EQ(sim->settings().dataFolder(), folder);
     EXPECT_FALSE(DirExists(dir.Sub("出題")));
 }
 
@@ -256,9 +256,9 @@ TEST_F(QuizStateTest, ASaveDuringTheQuizKeepsTheUsersFolderAndTheSettingsDialogD
     EXPECT_EQ(Saved().dataFolder, "");  // the install folder's data stood in: nothing was set
     RunToEnd();
     sim->quizMode().SetChecked(false);
-    const std::string own = sim->dataFolder();
+    const std::string own = sim->settings().dataFolder();
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->dataFolder(), own);  // not the quiz folder of the moment the dialog came up
+    EXPECT_EQ(sim->settings().dataFolder(), own);  // not the quiz folder of the moment the dialog came up
     EXPECT_EQ(Saved().dataFolder, "");
 }
 

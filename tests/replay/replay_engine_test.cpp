@@ -15,11 +15,11 @@ class ReplayEngineTest : public ReplayFixture {};
 
 TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     Start();
-    sim->SetSpeedScroll(3);  // speed 28 before the display
-    sim->SetLowSpeed(true);
-    sim->SetDateText("221102");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->replay().SetSpeedScroll(3);  // speed 28 before the display
+    sim->replay().SetLowSpeed(true);
+    sim->day().SetDateText("221102");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
 
     EXPECT_EQ(d().clockText, "08:59:59");
     EXPECT_TRUE(d().busy.visible);
@@ -31,16 +31,16 @@ TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     EXPECT_EQ(EnabledButtons(), std::vector<int>{kStop});
     EXPECT_FALSE(d().controls.displayButtonEnabled);
     EXPECT_TRUE(d().controls.orderButtons[0]);
-    EXPECT_TRUE(sim->replay().preOpenPhase);
+    EXPECT_TRUE(sim->replay().clock().preOpenPhase);
 
     // The scroll bar does not move while the set-up runs.
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     EXPECT_EQ(d().speed.speed, 5);
 
     scheduler.Advance(kPreOpenMs - 1);
     EXPECT_FALSE(Button(kPlayPause).enabled);
     scheduler.Advance(1);
-    EXPECT_TRUE(sim->waitingForPlay());
+    EXPECT_TRUE(sim->replay().waitingForPlay());
     EXPECT_FALSE(d().busy.visible);
     EXPECT_EQ(Button(kPlayPause).caption, "＞");
     EXPECT_EQ(EnabledButtons(), (std::vector<int>{kPlayPause, kStop}));
@@ -77,7 +77,7 @@ TEST_F(ReplayEngineTest, WholeDayAtSpeedFiveTakesTheDescribedDelays) {
     const std::int64_t start = 0;
     RunToEnd();
     ASSERT_EQ(steps.size(), 3600u);
-    EXPECT_EQ(sim->stepsRun(), 3600);
+    EXPECT_EQ(sim->replay().stepsRun(), 3600);
     // Pre-open notice and flash, one 300 ms slice waiting for play, the same at lunch with a
     // 100 ms slice, and five slices of ⌊5300/6⌋ ms in each of the 3600 steps.
     EXPECT_EQ(scheduler.NowMs() - start, kPreOpenMs + 300 + kPreOpenMs + 100 + 3600 * kSpeed5StepMs);
@@ -85,8 +85,8 @@ TEST_F(ReplayEngineTest, WholeDayAtSpeedFiveTakesTheDescribedDelays) {
     for (std::size_t i = 0; i < steps.size(); ++i) ASSERT_EQ(steps[i].row, static_cast<int>(i));
     EXPECT_EQ(d().clockText, "15:00:00");
     EXPECT_EQ(d().navigationState, kIdle);
-    EXPECT_FALSE(sim->replay().replayReady);
-    EXPECT_FALSE(sim->replay().simulationMode);
+    EXPECT_FALSE(sim->replay().clock().replayReady);
+    EXPECT_FALSE(sim->replay().clock().simulationMode);
     EXPECT_TRUE(d().controls.displayButtonEnabled);
     EXPECT_TRUE(d().controls.inputsEnabled);
     EXPECT_EQ(d().controls.orderButtons, (std::array<bool, 3>{false, false, false}));
@@ -107,15 +107,15 @@ TEST_F(ReplayEngineTest, SubStepsShowEverySecondOfTheStep) {
 
 TEST_F(ReplayEngineTest, LunchBreakStopsAtRow1800EvenWhileFastForwarding) {
     Prepare();
-    sim->SetSpeedScroll(1);  // speed 30
+    sim->replay().SetSpeedScroll(1);  // speed 30
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(1770));
     Press(kBarForward);  // 60 steps asked for, 30 of them beyond the break
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(steps.back().row, 1799);
     EXPECT_EQ(d().clockText, "12:29:59");
-    EXPECT_EQ(sim->replay().currentRow, 1800);
-    EXPECT_EQ(sim->replay().stepForwardCount, 0);
+    EXPECT_EQ(sim->replay().clock().currentRow, 1800);
+    EXPECT_EQ(sim->replay().clock().stepForwardCount, 0);
     EXPECT_EQ(d().busy.text, "後場寄り前の注文があれば、注文し再生ボタンを押して下さい。");
     EXPECT_EQ(d().navigationState, kWaiting);
     EXPECT_EQ(EnabledButtons(), (std::vector<int>{kPlayPause, kStop}));
@@ -126,7 +126,7 @@ TEST_F(ReplayEngineTest, LunchBreakStopsAtRow1800EvenWhileFastForwarding) {
 
     Press(kPlayPause);
     EXPECT_EQ(d().clockText, "12:30:00");
-    EXPECT_FALSE(sim->replay().preOpenPhase);
+    EXPECT_FALSE(sim->replay().clock().preOpenPhase);
     EXPECT_EQ(EnabledButtons(), (std::vector<int>{kPlayPause, kStop, kBarBack, kMinuteForward,
                                                   kBarForward}));
     ASSERT_TRUE(RunToRow(1800));
@@ -137,8 +137,8 @@ TEST_F(ReplayEngineTest, LunchBreakStopsAtRow1800EvenWhileFastForwarding) {
 
 TEST_F(ReplayEngineTest, SpeedThirtyRunsTheDayWithoutWaitingBetweenSteps) {
     Prepare();
-    sim->SetSpeedScroll(1);
-    EXPECT_EQ(sim->replay().stepDelay, 0);
+    sim->replay().SetSpeedScroll(1);
+    EXPECT_EQ(sim->replay().clock().stepDelay, 0);
     const std::int64_t before = scheduler.NowMs();
     RunToEnd();
     EXPECT_EQ(steps.size(), 3600u);
@@ -164,7 +164,7 @@ TEST_F(ReplayEngineTest, BarForwardWhilePausedRunsSixtyStepsAndWaitsAgain) {
     EXPECT_EQ(fast, 59);
     EXPECT_FALSE(steps.back().fastForward);
     EXPECT_TRUE(d().tapeListVisible);
-    EXPECT_TRUE(sim->replay().paused);
+    EXPECT_TRUE(sim->replay().clock().paused);
     scheduler.Advance(60'000);
     EXPECT_EQ(steps.size(), pausedAt + 60);
 }
@@ -199,7 +199,7 @@ TEST_F(ReplayEngineTest, BarForwardWhileRunningSkipsTheDelaysButTheLast) {
     EXPECT_FALSE(s[s.size() - 2].fastForward);  // row 120
     EXPECT_EQ(s[s.size() - 2].ms - s[s.size() - 3].ms, 0);
     EXPECT_EQ(s.back().ms - s[s.size() - 2].ms, kSpeed5StepMs);
-    EXPECT_FALSE(sim->replay().paused);
+    EXPECT_FALSE(sim->replay().clock().paused);
 }
 
 TEST_F(ReplayEngineTest, BarBackGoesToThePreviousBarEarlyInABarElseToItsStart) {
@@ -209,7 +209,7 @@ TEST_F(ReplayEngineTest, BarBackGoesToThePreviousBarEarlyInABarElseToItsStart) {
         steps.clear();
         sim.reset();
         Prepare();
-        sim->SetSpeedScroll(1);
+        sim->replay().SetSpeedScroll(1);
         Press(kPlayPause);
         ASSERT_TRUE(RunToRow(at));
         Press(kBarBack);
@@ -228,7 +228,7 @@ TEST_F(ReplayEngineTest, BarBackWhilePausedWaitsAtTheBarStart) {
     Press(kBarBack);  // on the first bar it cannot go further back than 09:00:00
     scheduler.Advance(10'000);
     EXPECT_EQ(d().clockText, "09:00:00");
-    EXPECT_EQ(sim->replay().backRequest, 0);
+    EXPECT_EQ(sim->replay().clock().backRequest, 0);
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return steps.back().row == 0; }));
 }
@@ -236,13 +236,13 @@ TEST_F(ReplayEngineTest, BarBackWhilePausedWaitsAtTheBarStart) {
 TEST_F(ReplayEngineTest, SpeedsNineteenAndTwentyMeetWithoutAJump) {
     Prepare();
     Press(kPlayPause);
-    sim->SetSpeedScroll(12);  // speed 19
-    EXPECT_EQ(sim->replay().stepDelay, 1100);
+    sim->replay().SetSpeedScroll(12);  // speed 19
+    EXPECT_EQ(sim->replay().clock().stepDelay, 1100);
     ASSERT_TRUE(RunToRow(2));
     ASSERT_TRUE(RunToRow(3));
     EXPECT_EQ(steps[3].ms - steps[2].ms, 5 * (1100 / 6));
-    sim->SetSpeedScroll(11);  // speed 20, applied from the next slice
-    EXPECT_EQ(sim->replay().stepDelay, 1000);
+    sim->replay().SetSpeedScroll(11);  // speed 20, applied from the next slice
+    EXPECT_EQ(sim->replay().clock().stepDelay, 1000);
     ASSERT_TRUE(RunToRow(5));
     EXPECT_EQ(steps[5].ms - steps[4].ms, 5 * (1000 / 6));
 }
@@ -250,7 +250,7 @@ TEST_F(ReplayEngineTest, SpeedsNineteenAndTwentyMeetWithoutAJump) {
 TEST_F(ReplayEngineTest, LowSpeedStepsTakeSevenAndAHalfSecondsOrFourAndAHalf) {
     Prepare();
     Press(kPlayPause);
-    sim->SetLowSpeed(true);
+    sim->replay().SetLowSpeed(true);
     EXPECT_EQ(d().speed.lowSpeedBackground, colours::kLowSpeedOn);
     ASSERT_TRUE(RunToRow(2));
     ASSERT_TRUE(RunToRow(3));
@@ -263,7 +263,7 @@ TEST_F(ReplayEngineTest, LowSpeedStepsTakeSevenAndAHalfSecondsOrFourAndAHalf) {
     // Clearing the box ends the slow sub-steps of the running step.
     ASSERT_TRUE(RunToRow(6));
     scheduler.Advance(1600);
-    sim->SetLowSpeed(false);
+    sim->replay().SetLowSpeed(false);
     EXPECT_EQ(d().speed.lowSpeedBackground, colours::kLowSpeedOff);
     ASSERT_TRUE(RunToRow(7));
     EXPECT_LT(steps[7].ms - steps[6].ms, 7500);
@@ -279,7 +279,7 @@ TEST_F(ReplayEngineTest, QuoteLabelsFollowThePriceAndIgnoreRowsWithoutATrade) {
     b.Set(0, 35, "1005.4").Set(1, 35, "0");
     AddStock("221102", "8473", b);
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(0));
     EXPECT_EQ(d().priceLabel, "1,012");
@@ -302,10 +302,10 @@ TEST_F(ReplayEngineTest, PercentChangeIsFlooredForDecimalPrices) {
     for (int col = 14; col < 24; ++col) b.SetAll(col, "987.5");
     AddStock("221102", "8473", b);
     Prepare();
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(0));
-    ASSERT_TRUE(sim->day().decimalPrices);
+    ASSERT_TRUE(sim->day().data().decimalPrices);
     EXPECT_EQ(d().priceLabel, "987.7");
     EXPECT_EQ(d().changeLabel, "-12.3");
     EXPECT_EQ(d().changePercentLabel, "-1.24%");
@@ -313,21 +313,21 @@ TEST_F(ReplayEngineTest, PercentChangeIsFlooredForDecimalPrices) {
 
 TEST_F(ReplayEngineTest, MidSessionStartBeginsAtTheChosenBar) {
     Start();
-    sim->SetDateText("221102");
-    sim->SetStartTimeText("10", "07");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->day().SetStartTimeText("10", "07");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_EQ(d().startMinute, "05");
     EXPECT_EQ(d().clockText, "10:05:00");
     EXPECT_EQ(d().busy.text, "現時点の注文があれば、注文し再生ボタンを押して下さい。");
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return !steps.empty(); }));
     EXPECT_EQ(steps.front().row, 13 * 60);
     EXPECT_EQ(steps.front().clock, "10:05:00");
     RunToEnd();
     EXPECT_EQ(steps.size(), 3600u - 13 * 60);
-    EXPECT_EQ(sim->replay().startBar, 0);  // the next display starts at the open again
+    EXPECT_EQ(sim->replay().clock().startBar, 0);  // the next display starts at the open again
 }
 
 TEST_F(ReplayEngineTest, NavigationStatesFollowTheReplay) {

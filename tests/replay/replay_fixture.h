@@ -59,9 +59,9 @@ protected:
     Simulation& Start() {
         sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler, &sound}, dir.path());
         EXPECT_TRUE(sim->StartUp());
-        sim->SetStepObserver([this](int row) {
+        sim->replay().SetStepObserver([this](int row) {
             steps.push_back({row, sim->display().clockText, scheduler.NowMs(),
-                             sim->replay().fastForward});
+                             sim->replay().clock().fastForward});
         });
         return *sim;
     }
@@ -69,11 +69,11 @@ protected:
     // Starts the replay of 221102 and waits until it asks for play at 08:59:59.
     void Prepare(const std::string& date = "221102") {
         if (!sim) Start();
-        sim->SetDateText(date);
-        sim->SetCodeText("8473");
-        sim->SetSimulationChecked(true);
-        ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-        ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+        sim->day().SetDateText(date);
+        sim->day().SetCodeText("8473");
+        sim->replay().SetSimulationChecked(true);
+        ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+        ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     }
 
     template <class Done>
@@ -87,12 +87,12 @@ protected:
     // Presses play whenever the replay waits for it, until the loop ends.
     void RunToEnd() {
         RunUntil([&] {
-            if (sim->waitingForPlay()) Press(kPlayPause);
-            return !sim->replayRunning();
+            if (sim->replay().waitingForPlay()) Press(kPlayPause);
+            return !sim->replay().running();
         });
     }
 
-    void Press(int index) { sim->PressPlayback(index); }
+    void Press(int index) { sim->replay().PressPlayback(index); }
     // A normal new order confirmed with はい: a limit at `price`, or 成行 without one.
     EntryOutcome Place(const std::string& qty, const std::string& price, bool sell = false) {
         NewOrderForm f;

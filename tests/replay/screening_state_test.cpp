@@ -46,9 +46,9 @@ TEST_F(ScreeningStateTest, APickedRowIsReplayedFromJustBeforeItsMove) {
     EXPECT_TRUE(d().simulationChecked);
     EXPECT_EQ(d().startHour, "9");
     EXPECT_EQ(d().startMinute, "55");
-    EXPECT_EQ(sim->replay().startBar, 11);
-    EXPECT_EQ(sim->replay().startTime, "09:55:00");
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(sim->replay().clock().startBar, 11);
+    EXPECT_EQ(sim->replay().clock().startTime, "09:55:00");
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "09:55:00");
     // A second pick is refused while that replay runs.
     sim->screening().UseRow(row);
@@ -57,19 +57,19 @@ TEST_F(ScreeningStateTest, APickedRowIsReplayedFromJustBeforeItsMove) {
 
 TEST_F(ScreeningStateTest, WithoutTheNearStartOptionTheReplayStartsAtTheOpenWhateverTheBoxesSay) {
     Start();
-    sim->SetStartTimeText("10", "30");
+    sim->day().SetStartTimeText("10", "30");
     const int row = SearchRise(/*nearStart=*/false);
     sim->screening().UseRow(row);
-    EXPECT_EQ(sim->replay().startBar, 0);
-    EXPECT_FALSE(sim->replay().midSessionStart);
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    EXPECT_EQ(sim->replay().clock().startBar, 0);
+    EXPECT_FALSE(sim->replay().clock().midSessionStart);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "08:59:59");
     RunToEnd();
     // The next display reads the boxes again.
-    sim->SetStartTimeText("10", "30");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    EXPECT_EQ(sim->replay().startBar, 18);  // 10:30 with 5-minute bars
+    sim->day().SetStartTimeText("10", "30");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    EXPECT_EQ(sim->replay().clock().startBar, 18);  // 10:30 with 5-minute bars
 }
 
 TEST_F(ScreeningStateTest, ARowWithoutItsDayFileIsNotUsedAndSaysWhy) {
@@ -85,7 +85,7 @@ TEST_F(ScreeningStateTest, ARowWithoutItsDayFileIsNotUsedAndSaysWhy) {
     sim->screening().UseRow(missing);
     EXPECT_NE(sim->screening().model().message.find("日中データフォルダに該当銘柄のファイルがありません。"), std::string::npos);
     EXPECT_EQ(d().dateText, dateBefore);
-    EXPECT_FALSE(sim->replayRunning());
+    EXPECT_FALSE(sim->replay().running());
 }
 
 TEST_F(ScreeningStateTest, TheConditionsAreSavedAndComeBackAtTheNextOpening) {

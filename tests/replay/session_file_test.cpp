@@ -223,7 +223,7 @@ protected:
     SessionFile RecordedDay() {
         Prepare();
         EXPECT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
-        sim->SetSpeedScroll(1);
+        sim->replay().SetSpeedScroll(1);
         RunToEnd();
         std::string error;
         auto f = ReadSession(sim->sessions().path(), error);
@@ -232,7 +232,7 @@ protected:
     }
     // Plays `f` in the window's way (the user's own account back afterwards) to where it ends.
     const SessionRecorder::PlaybackOutcome& Play(const SessionFile& f) {
-        EXPECT_EQ(sim->PlaySession(f, /*restoreAfter=*/true), "");
+        EXPECT_EQ(sim->player().Play(f, /*restoreAfter=*/true), "");
         RunUntil([&] { return !sim->sessions().playing(); }, 100'000'000);
         return sim->sessions().outcome();
     }
@@ -277,9 +277,9 @@ TEST_F(SessionPlaybackTest, AFileOfTheFirstVersionPlaysWhenItsStartAgreesWithThe
     // Without the earlier day's files the header does not say all the display read.
     ASSERT_EQ(old.start.files.size(), 4u);
     old.start.files.erase(old.start.files.begin(), old.start.files.begin() + 2);
-    EXPECT_NE(sim->PlaySession(old, true).find("合いません"), std::string::npos);
+    EXPECT_NE(sim->player().Play(old, true).find("合いません"), std::string::npos);
     EXPECT_FALSE(sim->sessions().playing());
-    EXPECT_FALSE(sim->replayRunning() && sim->replay().replayReady);
+    EXPECT_FALSE(sim->replay().running() && sim->replay().clock().replayReady);
 }
 
 // Its data folder gone, a session plays from the folder in use when that holds the same files.
@@ -288,10 +288,10 @@ TEST_F(SessionPlaybackTest, ASessionWhoseDataFolderMovedPlaysFromTheFolderInUse)
     std::filesystem::rename(dir.Sub("日中データ"), dir.Sub("moved"));
     sim->settings().SetDataFolder(dir.Sub("moved") + "/");
     EXPECT_TRUE(Play(recorded).matched);
-    EXPECT_EQ(sim->dataFolder(), dir.Sub("moved") + "/");
+    EXPECT_EQ(sim->settings().dataFolder(), dir.Sub("moved") + "/");
     // A folder in use that holds other files does not stand in.
     test::WriteFile(dir.Sub("moved/221102/8473.csv"), "changed");
-    EXPECT_NE(sim->PlaySession(recorded, true).find("ありません"), std::string::npos);
+    EXPECT_NE(sim->player().Play(recorded, true).find("ありません"), std::string::npos);
 }
 
 // Actions edited into what no dialog sends, unknown operations and missing arguments change
@@ -325,7 +325,7 @@ TEST_F(SessionPlaybackTest, EditedNonsenseActionsChangeNothing) {
     };
     f.answers = {true};
     Start();
-    ASSERT_EQ(sim->PlaySession(f, false), "");
+    ASSERT_EQ(sim->player().Play(f, false), "");
     EXPECT_EQ(sim->display().pendingLines.size(), 1u);
     EXPECT_EQ(sim->sessions().outcome().actionsLeft, 0);
     EXPECT_TRUE(sim->sessions().playing());

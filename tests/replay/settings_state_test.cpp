@@ -34,7 +34,7 @@ protected:
         return *sim;
     }
     // The window's close: the questions, then the save.
-    bool Exit() { return sim->RequestClose() && sim->SaveSettingsAtExit(); }
+    bool Exit() { return sim->replay().RequestClose() && sim->SaveSettingsAtExit(); }
     Settings Saved() { return ReadSettings(ReadWholeFile(dir.Sub(kSettingsFile)).value_or("")); }
     void WriteSetsim(const Settings& s) { test::WriteFile(dir.Sub(kSettingsFile), WriteSettings(s)); }
     std::string DataFolder() const { return dir.Sub("日中データ") + "/"; }
@@ -56,7 +56,7 @@ TEST_F(SettingsStateTest, TheTotalsAndTheTaxCarryOverToTheNextStart) {
     buy.quantity = "100";
     buy.normalMarket = true;
     ASSERT_EQ(sim->trading().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     RunToEnd();
     ASSERT_EQ(sim->trading().account().profitTotal, 5000);
     const std::string afterTax = d().netPnlAfterTaxText;
@@ -107,11 +107,11 @@ TEST_F(SettingsStateTest, EveryOptionAndValueOfTheWindowComesBack) {
     EXPECT_FALSE(d().tapeOption);
     EXPECT_FALSE(d().fillSoundOption);
     EXPECT_FALSE(d().tradeMarkerOption);
-    EXPECT_EQ(sim->barLength(), 2);
+    EXPECT_EQ(sim->day().barLength(), 2);
     EXPECT_EQ(d().barsCaption, "2分足");
     EXPECT_EQ(d().average1Caption, "3本平均");
     EXPECT_EQ(d().average2Caption, "20本平均");
-    EXPECT_EQ(sim->dataFolder(), DataFolder());
+    EXPECT_EQ(sim->settings().dataFolder(), DataFolder());
     EXPECT_EQ(sim->settings().dialog().fields, (SettingsFields{DataFolder(), "2", "3", "20"}));
     // Saved untouched, the file is the same bytes.
     const std::string before = *ReadWholeFile(dir.Sub(kSettingsFile));
@@ -138,11 +138,11 @@ TEST_F(SettingsStateTest, TheInstallFoldersDataStandingInForAMissingFolderIsNeve
     s.dataFolder = "/media/gone/日中データ/";
     WriteSetsim(s);
     Boot();
-    EXPECT_EQ(sim->dataFolder(), DataFolder());  // the install folder's data is used meanwhile
+    EXPECT_EQ(sim->settings().dataFolder(), DataFolder());  // the install folder's data is used meanwhile
     // 設定 with the folder field as it was keeps the stand-in too.
     sim->PressSettings();
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->dataFolder(), DataFolder());
+    EXPECT_EQ(sim->settings().dataFolder(), DataFolder());
     ASSERT_TRUE(Exit());
     EXPECT_EQ(Saved().dataFolder, "/media/gone/日中データ/");
     // A first start without any folder leaves the line empty, so that the next start looks again.
@@ -169,9 +169,9 @@ TEST_F(SettingsStateTest, TheQuizFolderIsNeverSavedAsTheDataFolder) {
 
 TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     Boot();
-    sim->SetDateText("221102");
-    sim->SetCodeText("8473");
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim->day().SetDateText("221102");
+    sim->day().SetCodeText("8473");
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     ASSERT_TRUE(sim->chart().showsDay());
     sim->PressSettings();
     EXPECT_TRUE(sim->settings().dialog().visible);
@@ -182,7 +182,7 @@ TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     sim->settings().ChooseBarLength("3");
     sim->ApplySettingsDialog();
     EXPECT_FALSE(sim->settings().dialog().visible);
-    EXPECT_EQ(sim->barLength(), 3);
+    EXPECT_EQ(sim->day().barLength(), 3);
     EXPECT_EQ(sim->chart().averagePeriods(), (std::array<int, 2>{24, 12}));
     EXPECT_EQ(d().barsCaption, "3分足");
     EXPECT_EQ(d().average1Caption, "24本平均");
@@ -191,13 +191,13 @@ TEST_F(SettingsStateTest, ApplyTakesTheFieldsRewritesTheCaptionsAndSaves) {
     EXPECT_EQ(saved.ma2, 12);
     EXPECT_EQ(saved.barLength, 3);
     // The next display draws with them.
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     EXPECT_EQ(sim->chart().data().geometry.barLength(), 3);
 }
 
 TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack) {
     Boot();
-    const std::string before = sim->dataFolder();
+    const std::string before = sim->settings().dataFolder();
     const std::string stick = dir.Sub("media/USB/日中データ");
     fs::create_directories(stick);
     drives.removableRoots = {dir.Sub("media/USB")};
@@ -206,14 +206,14 @@ TEST_F(SettingsStateTest, TheFolderButtonSetsTheFolderAtOnceAndCancelTakesItBack
     sim->settings().PressFolderButton();
     EXPECT_EQ(picker.asked, 1);
     EXPECT_EQ(sim->settings().dialog().fields.folder, stick + "/");
-    EXPECT_EQ(sim->dataFolder(), stick + "/");
+    EXPECT_EQ(sim->settings().dataFolder(), stick + "/");
     EXPECT_TRUE(FileExists(dir.Sub(kRemovableMarker)));
     // Cancelled picker: nothing changes.
     picker.answer.clear();
     sim->settings().PressFolderButton();
-    EXPECT_EQ(sim->dataFolder(), stick + "/");
+    EXPECT_EQ(sim->settings().dataFolder(), stick + "/");
     sim->settings().Cancel();
-    EXPECT_EQ(sim->dataFolder(), before);
+    EXPECT_EQ(sim->settings().dataFolder(), before);
     EXPECT_FALSE(sim->settings().dialog().visible);
     // Cancel restored the stand-in: the exit still saves the (empty) configured folder.
     ASSERT_TRUE(Exit());
@@ -269,7 +269,7 @@ TEST_F(SettingsStateTest, AnUnreadableSetsimStartsWithTheFactorySettingsAndSaysS
     fs::create_directories(dir.Sub("setsim/inside"));  // not a file the program can read
     Boot();
     EXPECT_TRUE(disclaimer);
-    EXPECT_EQ(sim->barLength(), 5);
+    EXPECT_EQ(sim->day().barLength(), 5);
     EXPECT_EQ(d().message.text, "設定ファイル(setsim)を読み込めません。初期設定で起動しました。");
 }
 
@@ -293,7 +293,7 @@ TEST_F(SettingsStateTest, AHandOverFromTheAppDataFolderBecomesTheDataFolder) {
     fs::create_directories(handed + "/221102");
     test::WriteFile(JoinPath(appData + "/Corvala", "setfolder"), handed + "\r\n");
     Boot(appData);
-    EXPECT_EQ(sim->dataFolder(), handed);
+    EXPECT_EQ(sim->settings().dataFolder(), handed);
     EXPECT_EQ(d().dateText, "221102");  // the newest day of that folder
     ASSERT_TRUE(Exit());
     EXPECT_EQ(Saved().dataFolder, handed);
@@ -310,19 +310,19 @@ TEST_F(SettingsStateTest, TheFolderFieldDecidesTheFolderEvenAfterAPick) {
     sim->PressSettings();
     picker.answer = stick;
     sim->settings().PressFolderButton();
-    ASSERT_EQ(sim->dataFolder(), stick + "/");
+    ASSERT_EQ(sim->settings().dataFolder(), stick + "/");
     sim->settings().EditFolder(other);
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->dataFolder(), other);
+    EXPECT_EQ(sim->settings().dataFolder(), other);
     EXPECT_EQ(Saved().dataFolder, other);
     // Picked, then the field put back as it stood when the dialog came up: the folder of that
     // moment is kept.
     sim->PressSettings();
     sim->settings().PressFolderButton();
-    ASSERT_EQ(sim->dataFolder(), stick + "/");
+    ASSERT_EQ(sim->settings().dataFolder(), stick + "/");
     sim->settings().EditFolder(other);
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->dataFolder(), other);
+    EXPECT_EQ(sim->settings().dataFolder(), other);
     EXPECT_EQ(dialogs.notices.size(), notices);  // names the file can hold raise no warning
 }
 
@@ -334,7 +334,7 @@ TEST_F(SettingsStateTest, AFolderNameTheFileCannotHoldIsWarnedAbout) {
     sim->PressSettings();
     sim->settings().EditFolder(odd);
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->dataFolder(), odd);  // used for this run
+    EXPECT_EQ(sim->settings().dataFolder(), odd);  // used for this run
     ASSERT_EQ(dialogs.notices.size(), notices + 1);
     EXPECT_NE(dialogs.notices.back().second.find("保存できない文字"), std::string::npos);
 }
@@ -343,18 +343,18 @@ TEST_F(SettingsStateTest, ABarLengthChosenDuringAReplayTakesEffectAtTheNextDispl
     Boot();
     sim->PressSettings();  // the dialog stays open while the replay starts
     Prepare();
-    ASSERT_TRUE(sim->replayRunning());
+    ASSERT_TRUE(sim->replay().running());
     sim->settings().ChooseBarLength("3");
     sim->ApplySettingsDialog();
-    EXPECT_EQ(sim->barLength(), 5);  // the replay keeps its bars
+    EXPECT_EQ(sim->day().barLength(), 5);  // the replay keeps its bars
     EXPECT_EQ(d().barsCaption, "5分足");
     EXPECT_EQ(Saved().barLength, 3);  // what the user chose is what is saved
-    sim->SetSpeedScroll(1);
+    sim->replay().SetSpeedScroll(1);
     RunToEnd();
-    ASSERT_FALSE(sim->replayRunning());
-    sim->SetSimulationChecked(false);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    EXPECT_EQ(sim->barLength(), 3);
+    ASSERT_FALSE(sim->replay().running());
+    sim->replay().SetSimulationChecked(false);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    EXPECT_EQ(sim->day().barLength(), 3);
     EXPECT_EQ(d().barsCaption, "3分足");
     EXPECT_EQ(sim->chart().data().geometry.barLength(), 3);
     ASSERT_TRUE(Exit());

@@ -15,11 +15,11 @@ class TradingEdgesTest : public ReplayFixture {
 protected:
     void Given(std::vector<std::string> tape, const std::string& date = "221102") {
         Start();
-        sim->UseGivenTape(std::move(tape));
+        sim->day().UseGivenTape(std::move(tape));
         Prepare(date);
     }
     void Play() {
-        if (sim->waitingForPlay()) Press(kPlayPause);
+        if (sim->replay().waitingForPlay()) Press(kPlayPause);
     }
     // The quantity the board shows at `price` on the buy side, 0 when no bid is there.
     float BidAt(float price) const {
@@ -63,7 +63,7 @@ TEST_F(TradingEdgesTest, AnOrderPlacedBetweenStepsIsInTheNextStepsBoardAndTotal)
     EXPECT_EQ(BidAt(997), 800);  // shown at once
     ASSERT_TRUE(RunToRow(3));
     EXPECT_EQ(BidAt(997), 800);
-    EXPECT_EQ(sim->replay().boardTotalQty, 5 * 500 + 5 * 700 + 100);
+    EXPECT_EQ(sim->replay().clock().boardTotalQty, 5 * 500 + 5 * 700 + 100);
 }
 
 TEST_F(TradingEdgesTest, ACancelledOrderLeavesOnlyItsOwnLevel) {
@@ -86,7 +86,7 @@ TEST_F(TradingEdgesTest, ACancelledOrderLeavesOnlyItsOwnLevel) {
 TEST_F(TradingEdgesTest, OrdersPlacedAtTheLunchBreakFillAtTheAfternoonOpeningPrice) {
     Given({"09:00:00 5,000 1,000", "11:00:00 100 1,003", "12:30:00 4,800 1,010", "12:30:20 100 1,011"});
     Play();
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay() && d().clockText == kLunchClock; }));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay() && d().clockText == kLunchClock; }));
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);      // 成行
     ASSERT_EQ(Place("200", "1020").status, EntryOutcome::Status::Stored);  // a marketable limit
     Play();
@@ -105,14 +105,14 @@ TEST_F(TradingEdgesTest, OrdersPlacedAtTheLunchBreakFillAtTheAfternoonOpeningPri
 
 TEST_F(TradingEdgesTest, AMidSessionStartRemembersTheLastPriceAndThePassedOpening) {
     Start();
-    sim->UseGivenTape({"09:00:00 5,000 1,000", "11:00:00 100 1,003", "12:30:00 4,800 1,004",
+    sim->day().UseGivenTape({"09:00:00 5,000 1,000", "11:00:00 100 1,003", "12:30:00 4,800 1,004",
                        "12:34:00 100 1,006", "12:35:02 100 1,008", "12:36:00 100 1,007"});
-    sim->SetDateText("221102");
-    sim->SetCodeText("8473");
-    sim->SetStartTimeText("12", "35");
-    sim->SetSimulationChecked(true);
-    ASSERT_EQ(sim->DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    ASSERT_TRUE(RunUntil([&] { return sim->waitingForPlay(); }));
+    sim->day().SetDateText("221102");
+    sim->day().SetCodeText("8473");
+    sim->day().SetStartTimeText("12", "35");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
     EXPECT_EQ(d().clockText, "12:35:00");
     EXPECT_EQ(sim->trading().market().currentPrintPrice, 1006);
     // A market order placed now walks the board; the first line it meets is no opening print.
@@ -194,7 +194,7 @@ TEST_F(TradingEdgesTest, WithNoReplayLoadedEveryOrderOperationIsRefused) {
     ASSERT_EQ(Place("100", "990").status, EntryOutcome::Status::Stored);
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     const double power = sim->trading().account().buyingPower;
     const EntryOutcome out = Place("100", "");
     EXPECT_EQ(out.status, EntryOutcome::Status::NoReplay);

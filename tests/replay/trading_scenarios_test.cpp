@@ -16,11 +16,11 @@ class TradingScenarioTest : public ReplayFixture {
 protected:
     void Given(std::vector<std::string> tape) {
         Start();
-        sim->UseGivenTape(std::move(tape));
+        sim->day().UseGivenTape(std::move(tape));
         Prepare();
     }
     void PlayTo(int row) {
-        if (sim->waitingForPlay()) Press(kPlayPause);
+        if (sim->replay().waitingForPlay()) Press(kPlayPause);
         ASSERT_TRUE(RunToRow(row));
     }
     std::vector<std::string> Fills() const {
@@ -62,7 +62,7 @@ TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtI
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
     EXPECT_EQ(sim->trading().PendingQueueTexts(), (std::vector<std::string>{"", "700"}));
     std::vector<std::string> seen;  // the order's figure after each step, "-" once it is gone
-    sim->SetStepEndObserver([&](int) {
+    sim->replay().SetStepEndObserver([&](int) {
         const auto texts = sim->trading().PendingQueueTexts();
         seen.push_back(texts.empty() ? "-" : texts.back());
     });
@@ -104,7 +104,7 @@ TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhethe
         dialogs.questions.clear();
         dialogs.answers = {keep};
         const std::string before = History(kRealizedFile);
-        EXPECT_TRUE(sim->RequestClose());
+        EXPECT_TRUE(sim->replay().RequestClose());
         ASSERT_EQ(dialogs.questions.size(), 1u);
         EXPECT_EQ(dialogs.questions[0].second.rfind("取引結果を記録として残しますか？", 0), 0u);
         const std::string realized = History(kRealizedFile);
@@ -143,7 +143,7 @@ TEST_F(TradingScenarioTest, AFiredStopIsHeardWaitsAndSellsNoBetterThanThePrintTh
     ASSERT_GE(lengths.size(), 12u);
     EXPECT_EQ(lengths[11] - lengths[10], kStopSoundWaitMs);
 
-    sim->SetFillSoundOption(false);
+    sim->trading().SetFillSoundOption(false);
     ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
     PlayTo(16);
     EXPECT_EQ(sim->trading().fills().size(), 2u);
@@ -208,7 +208,7 @@ TEST_F(TradingScenarioTest, AResetBetweenTwoKeptRunsIsMarkedInTheRealisedHistory
     ASSERT_EQ(sim->trading().fills().size(), 1u);
     dialogs.answers = {true, true, true};
     Press(kStop);  // settled at the current price: 1000, no gain
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     sim->trading().RestoreAccount(kDefaultInvestment, 5000, 1000, false);  // totals of earlier runs
     EXPECT_EQ(d().netPnlText, "4,000");
     dialogs.answers = {true};
@@ -241,7 +241,7 @@ TEST_F(TradingScenarioTest, AFailedAppendIsKeptWithItsSummaryForTheNextKeptRun) 
     PlayTo(6);
     dialogs.answers = {true, true, true};
     Press(kStop);  // settled at the current price
-    ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
     EXPECT_TRUE(sim->trading().historyPending());
     EXPECT_NE(d().message.text.find("約定履歴.csv"), std::string::npos);
     const std::string before = History(kRealizedFile);
@@ -296,9 +296,9 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
         PlayTo(6);
         dialogs.answers = {true, true, true};
         Press(kStop);
-        ASSERT_TRUE(RunUntil([&] { return !sim->replayRunning(); }));
+        ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
         ASSERT_TRUE(sim->trading().historyPending());
-        ASSERT_TRUE(sim->RequestClose());
+        ASSERT_TRUE(sim->replay().RequestClose());
 
         // はい meets the same fault and is asked again; the second answer is the user's choice.
         dialogs.questions.clear();

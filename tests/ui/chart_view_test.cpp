@@ -45,8 +45,8 @@ protected:
     ChartViewTest() : window(DemoInstall(), std::string(), &dialogs, &scheduler) {
         EXPECT_TRUE(window.StartUp());
         window.show();
-        sim().SetDateText("221104");
-        sim().SetCodeText("8473");
+        sim().day().SetDateText("221104");
+        sim().day().SetCodeText("8473");
     }
     Simulation& sim() { return window.simulation(); }
     QImage Chart() {
@@ -80,11 +80,11 @@ protected:
 };
 
 TEST_F(ChartViewTest, AReplayAtTenShowsTheCompletedBarsAndTheFormingOneAndNothingLater) {
-    sim().SetSimulationChecked(true);
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
-    ASSERT_TRUE(scheduler.RunUntil([&] { return sim().waitingForPlay(); }, 100'000));
-    sim().SetSpeedScroll(1);
-    sim().PressPlayback(kPlayPause);
+    sim().replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_TRUE(scheduler.RunUntil([&] { return sim().replay().waitingForPlay(); }, 100'000));
+    sim().replay().SetSpeedScroll(1);
+    sim().replay().PressPlayback(kPlayPause);
     ASSERT_TRUE(scheduler.RunUntil([&] { return sim().display().clockText == "10:00:00"; }, 100'000'000));
     EXPECT_EQ(sim().chart().view().lastCompletedBar, 11);  // 09:00–09:59: twelve five-minute bars
 
@@ -117,7 +117,7 @@ TEST_F(ChartViewTest, AReplayAtTenShowsTheCompletedBarsAndTheFormingOneAndNothin
 }
 
 TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     QImage image = Chart();
     Shot("chart-displayed");
     const ChartGeometry& g = sim().chart().data().geometry;
@@ -148,7 +148,7 @@ TEST_F(ChartViewTest, ADisplayedDayIsDrawnWholeAndAnOptionRedrawsAtOnce) {
 }
 
 TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor) {
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     auto* view = window.findChild<ChartView*>("chartView");
     const auto pixel = [&](double x, double y) {
         return QPoint(static_cast<int>(x / kTwipsPerPixel) - view->x(), static_cast<int>(y / kTwipsPerPixel) - view->y());
@@ -195,7 +195,7 @@ TEST_F(ChartViewTest, TheMouseDrawsAndDeletesTrendLinesAndFixesAndMovesTheCursor
 }
 
 TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     window.resize(1600, 1000);
     QApplication::processEvents();
     EXPECT_EQ(window.extraWidth(), (window.centralWidget()->width() - kDesignWidthPx) * kTwipsPerPixel);
@@ -211,8 +211,8 @@ TEST_F(ChartViewTest, AResizeLaysTheWindowOutAgainAndDrawsTheDayAnew) {
     EXPECT_GE(window.height(), kDesignHeightPx);
 
     // During a replay it keeps its size, and the chart its layout.
-    sim().SetSimulationChecked(true);
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim().replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     window.Refresh();
     const QSize held = window.size();
     const int w = sim().chart().data().geometry.w();

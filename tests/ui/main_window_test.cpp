@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, DisplayButtonLoadsTheDay) {
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(Text("dayLabel"), "2022年11月02日 (水)");
     EXPECT_EQ(Text("prevDayLabel"), "2022年11月01日 (火)");
-    EXPECT_TRUE(window->simulation().replayAllowed());
+    EXPECT_TRUE(window->simulation().day().replayAllowed());
     EXPECT_EQ(Text("tapeCounter"), "1");  // the closing print
 }
 

@@ -153,7 +153,7 @@ TEST_F(OrderDialogsWidgetTest, AHoldingIsClosedFromItsSummaryLine) {
     StartBeforeTheOpen();
     MarketBuy("300");
     Key(Qt::Key_Space);
-    RunUntil([&] { return sim().replay().currentRow == 2; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 2; });
     ASSERT_EQ(Find<QListWidget>("holdingList")->count(), 2);
     auto* holding = Find<QListWidget>("holdingList");
     DoubleClick(holding, 0);
@@ -313,7 +313,7 @@ TEST_F(OrderDialogsWidgetTest, AfterAClickOnTheBoardTheKeysAreTheOrderWindowsNot
     QTest::keyClick(window.get(), Qt::Key_Escape);
     window->Refresh();
     EXPECT_EQ(dialogs.questions.size(), asked);
-    EXPECT_TRUE(sim().replay().replayReady);
+    EXPECT_TRUE(sim().replay().clock().replayReady);
     EXPECT_TRUE(d->isVisible());
     ASSERT_TRUE(Active(d));
 
@@ -367,7 +367,7 @@ TEST_F(OrderDialogsWidgetTest, ASessionPlayedInTheWindowIsPlayedAgainExactlyByTh
     dialogs.answers = {true, true};
     Click(Button(kStop));
     dialogs.whileAsking = nullptr;
-    RunUntil([&] { return !sim().replayRunning(); });
+    RunUntil([&] { return !sim().replay().running(); });
     ASSERT_TRUE(sim().trading().record().kept());
     ASSERT_GE(sim().trading().fills().size(), 3u);
 
@@ -400,7 +400,7 @@ TEST_F(OrderDialogsWidgetTest, ARecordedSessionIsWatchedInTheWindow) {
     RunUntil([&] { return sim().display().clockText >= "09:30:00"; });
     dialogs.answers = {true, true};
     Click(Button(kStop));
-    RunUntil([&] { return !sim().replayRunning(); });
+    RunUntil([&] { return !sim().replay().running(); });
     const auto fillsOf = [&] {
         std::vector<std::tuple<int, float, float>> out;
         for (const TradingDesk::Fill& f : sim().trading().fills())

@@ -82,7 +82,7 @@ TEST_F(QuizButtonTest, APressFetchesTheQuizAndLeavesItsDayWaitingAtTheOperatorsT
     QTest::mouseClick(Quiz(), Qt::LeftButton);
     ASSERT_TRUE(Pump([&] { return !sim().quizMode().busy(); }));
     EXPECT_EQ(server.targets(), std::vector<std::string>{"/kensaku/quest.lzh"});
-    ASSERT_TRUE(Pump([&] { return sim().waitingForPlay(); }));
+    ASSERT_TRUE(Pump([&] { return sim().replay().waitingForPlay(); }));
     EXPECT_TRUE(Quiz()->isChecked());
     EXPECT_TRUE(Quiz()->styleSheet().contains("255,255,0"));
     EXPECT_EQ(Find<QLineEdit>("dateEdit")->text(), QStringLiteral("221102"));

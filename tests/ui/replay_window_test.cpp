@@ -40,7 +40,7 @@ TEST_F(ReplayWindowTest, StartPlayLunchAndTheEndOfTheDay) {
     EXPECT_TRUE(Button(kBarForward)->isEnabled());
     EXPECT_FALSE(Button(kStepForward)->isEnabled());
     EXPECT_EQ(Button(kBarBack)->toolTip(), "現在の5分足始め (Ctrl+←)");
-    RunUntil([&] { return sim().replay().currentRow == 12 * 12 + 1; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 12 * 12 + 1; });
     Shot("replay-morning");
     EXPECT_EQ(Clock().left(5), "09:12");
     EXPECT_FALSE(Find<QLabel>("priceLabel")->text().isEmpty());
@@ -48,7 +48,7 @@ TEST_F(ReplayWindowTest, StartPlayLunchAndTheEndOfTheDay) {
     // Speed 30 by the scroll bar, then the lunch break.
     Find<QScrollBar>("speedScroll")->setValue(1);
     EXPECT_EQ(Find<QLabel>("speedLabel")->text(), "30");
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     Shot("replay-1229");
     EXPECT_EQ(Clock(), "12:29:59");
     EXPECT_TRUE(Button(kPlayPause)->isEnabled());
@@ -59,7 +59,7 @@ TEST_F(ReplayWindowTest, StartPlayLunchAndTheEndOfTheDay) {
     Key(Qt::Key_Space);
     EXPECT_EQ(Clock(), "12:30:00");
     EXPECT_TRUE(Button(kBarForward)->isEnabled());
-    RunUntil([&] { return !sim().replayRunning(); });
+    RunUntil([&] { return !sim().replay().running(); });
     Shot("replay-1500");
     EXPECT_EQ(Clock(), "15:00:00");
     EXPECT_TRUE(Find<QPushButton>("displayButton")->isEnabled());
@@ -70,7 +70,7 @@ TEST_F(ReplayWindowTest, KeysPauseJumpAndStop) {
     PressStart();
     Advance(3800);
     Key(Qt::Key_Space);
-    RunUntil([&] { return sim().replay().currentRow == 3; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 3; });
     Find<QListWidget>("executionList")->setFocus();  // a list must not swallow the keys
     Key(Qt::Key_Space);
     EXPECT_EQ(Button(kPlayPause)->text(), "＞");
@@ -78,17 +78,17 @@ TEST_F(ReplayWindowTest, KeysPauseJumpAndStop) {
     EXPECT_EQ(sim().display().navigationState, 3);
 
     Key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(sim().replay().stepForwardCount, 12);
+    EXPECT_EQ(sim().replay().clock().stepForwardCount, 12);
     EXPECT_FALSE(Button(kMinuteForward)->isEnabled());  // held off for 300 ms
     Advance(300);
     EXPECT_TRUE(Button(kMinuteForward)->isEnabled());
-    RunUntil([&] { return sim().replay().stepForwardCount == 0; });
+    RunUntil([&] { return sim().replay().clock().stepForwardCount == 0; });
 
     dialogs.answers = {true};
     Key(Qt::Key_Escape);
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].second, "シミュレーションを停止しますか？");
-    RunUntil([&] { return !sim().replayRunning(); });
+    RunUntil([&] { return !sim().replay().running(); });
     EXPECT_EQ(sim().display().navigationState, 0);
     EXPECT_TRUE(Find<QLineEdit>("dateEdit")->isEnabled());
 }
@@ -97,7 +97,7 @@ TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
     PressStart();
     Advance(3800);
     Key(Qt::Key_Space);
-    RunUntil([&] { return sim().replay().currentRow == 40; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 40; });
     const MarketState& m = sim().trading().market();
     auto* board = Find<BoardView>("boardView");
     for (int i = 0; i < kBoardLevels; ++i) {
@@ -140,7 +140,7 @@ TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     ASSERT_EQ(sim().trading().PlaceNewOrder(resting).status, EntryOutcome::Status::Stored);
     window->Refresh();
     Key(Qt::Key_Space);
-    RunUntil([&] { return sim().replay().currentRow == 2; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 2; });
     ASSERT_EQ(pending->count(), 1);
     EXPECT_TRUE(pending->item(0)->text().startsWith(QStringLiteral("08:59 買建   200株     900円")));
     EXPECT_EQ(Find<QListWidget>("executionList")->count(), 1);
@@ -153,7 +153,7 @@ TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     EXPECT_FALSE(Find<QCheckBox>("investmentChangeCheck")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("resetButton")->isEnabled());
     EXPECT_EQ(Find<QLabel>("buyingPowerLabel")->text(), "2,720,000");  // 3,000,000 − 100 × 1,000 − 180,000
-    RunUntil([&] { return sim().replay().currentRow == 30; });
+    RunUntil([&] { return sim().replay().clock().currentRow == 30; });
     Shot("trading");
 }
 

@@ -82,7 +82,7 @@ TEST_F(ScreeningWindowTest, SearchSortAndADoubleClickLandInAWaitingReplayAtTheRo
     EXPECT_EQ(Find<QLineEdit>("dateEdit")->text(), QStringLiteral("221102"));
     EXPECT_EQ(Find<QLineEdit>("codeEdit")->text(), QStringLiteral("8473"));
     EXPECT_TRUE(Find<QCheckBox>("simulationCheck")->isChecked());
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     const QString start = Clock();
     EXPECT_TRUE(start == QStringLiteral("09:55:00") || start == QStringLiteral("10:00:00")) << start.toStdString();
     EXPECT_EQ(Find<QLineEdit>("startHourEdit")->text(), start.startsWith("09") ? QStringLiteral("9") : QStringLiteral("10"));
@@ -116,7 +116,7 @@ TEST_F(ScreeningWindowTest, TheArrowKeysMoveTheRowThatIsUsedAndReopeningKeepsThe
     QTest::mouseClick(In<QPushButton>("screeningUse"), Qt::LeftButton);
     window->Refresh();
     EXPECT_EQ(Find<QLineEdit>("dateEdit")->text(), QStringLiteral("221101"));
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     EXPECT_FALSE(In<QPushButton>("screeningUse")->isEnabled());  // not while that replay runs
 }
 

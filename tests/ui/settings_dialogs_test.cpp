@@ -35,16 +35,16 @@ protected:
 TEST_F(SettingsDialogWindowTest, SettingsAfterAFinishedDayOpenOverItAndStartNoReplay) {
     PressStart();
     RunUntil([&] {
-        if (sim().waitingForPlay()) {  // before the open and after the lunch break
-            sim().SetSpeedScroll(1);
-            sim().PressPlayback(kPlayPause);
+        if (sim().replay().waitingForPlay()) {  // before the open and after the lunch break
+            sim().replay().SetSpeedScroll(1);
+            sim().replay().PressPlayback(kPlayPause);
         }
-        return !sim().replayRunning();
+        return !sim().replay().running();
     });
-    ASSERT_TRUE(sim().dayCompleted());
+    ASSERT_TRUE(sim().replay().dayCompleted());
     ASSERT_EQ(Clock(), "15:00:00");
     Open();
-    EXPECT_FALSE(sim().replayRunning());
+    EXPECT_FALSE(sim().replay().running());
     EXPECT_EQ(Clock(), "15:00:00");
     EXPECT_FALSE(Button(kPlayPause)->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("displayButton")->isEnabled());  // a new replay is the user's to start

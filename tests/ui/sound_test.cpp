@@ -41,7 +41,7 @@ TEST_F(SoundWithoutBackendTest, AFillWithItsSoundOnPlaysNothingAndTheStartSaysSo
     PressStart();
     Advance(3800);
     PlaceMarketBuy("100");
-    sim().PressPlayback(kPlayPause);
+    sim().replay().PressPlayback(kPlayPause);
     RunUntil([&] { return !sim().trading().fills().empty(); });
     Advance(2000);  // past the sound's moment
     EXPECT_EQ(sim().trading().fills().size(), 1u);

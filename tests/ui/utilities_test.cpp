@@ -40,7 +40,7 @@ protected:
 TEST_F(UtilitiesTest, APictureIsAPngOfTheWindowsSizeWithWhatItShows) {
     window->SetPicturesFolder(QString::fromStdString(pictures.Sub("Corvala")));
     PressStart();
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     QTest::mouseClick(Find<QPushButton>("pictureButton"), Qt::LeftButton);
 
     const auto files = ListFiles(pictures.Sub("Corvala"));
@@ -118,7 +118,7 @@ TEST_F(UtilitiesTest, TheManualButtonShowsTheGuideWithItsPictures) {
 TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     window->SetPicturesFolder(QString::fromStdString(pictures.path()));
     PressStart();
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     NewOrderForm order;
     order.quantity = "100";
     order.normalMarket = true;
@@ -126,8 +126,8 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     ASSERT_EQ(sim().trading().PlaceNewOrder(order).status, EntryOutcome::Status::Stored);
     // Played to the close, the holding is settled and the run kept: the report opens by itself.
     RunUntil([&] {
-        if (sim().waitingForPlay()) sim().PressPlayback(kPlayPause);
-        return !sim().replayRunning();
+        if (sim().replay().waitingForPlay()) sim().replay().PressPlayback(kPlayPause);
+        return !sim().replay().running();
     });
     auto* report = window->findChild<ReportWindow*>("reportWindow");
     ASSERT_NE(report, nullptr);
@@ -137,7 +137,7 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     EXPECT_TRUE(figures.contains(QStringLiteral("取引回数"))) << figures.toStdString();
     EXPECT_TRUE(figures.contains(QStringLiteral("最大ドローダウン")));
     EXPECT_EQ(sim().trading().record().trades().size(), 1u);
-    EXPECT_EQ(sim().trading().record().EquityCurve().size(), static_cast<std::size_t>(sim().stepsRun()));
+    EXPECT_EQ(sim().trading().record().EquityCurve().size(), static_cast<std::size_t>(sim().replay().stepsRun()));
     // The second tab reads the history the run was just appended to.
     EXPECT_TRUE(report->findChild<QLabel*>("historyFigures")->text().contains(QStringLiteral("記録した回数")));
 
@@ -161,8 +161,8 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
 
     // The next display starts a new run: the report of the last one closes with it, and 成績
     // opens the kept runs only.
-    sim().SetSimulationChecked(false);
-    ASSERT_EQ(sim().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    sim().replay().SetSimulationChecked(false);
+    ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     window->Refresh();
     EXPECT_FALSE(report->isVisible());
     QTest::mouseClick(Find<QPushButton>("reportButton"), Qt::LeftButton);
@@ -174,18 +174,18 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
 
 TEST_F(UtilitiesTest, ARunKeptByAStopReportsOverTheDaysPrice) {
     PressStart();
-    RunUntil([&] { return sim().waitingForPlay(); });
+    RunUntil([&] { return sim().replay().waitingForPlay(); });
     PlaceMarketBuy("100");
-    sim().PressPlayback(kPlayPause);
-    RunUntil([&] { return sim().replay().currentRow >= 200; });
+    sim().replay().PressPlayback(kPlayPause);
+    RunUntil([&] { return sim().replay().clock().currentRow >= 200; });
     dialogs.answers = {true, true};  // stop, and settle and keep the run
     // A question still open (the next one of the stop, the exit's) is not covered by the report:
     // it comes once the question is answered.
     QMessageBox question;
     question.setWindowModality(Qt::ApplicationModal);
     question.show();
-    sim().PressPlayback(kStop);
-    RunUntil([&] { return !sim().replayRunning(); });
+    sim().replay().PressPlayback(kStop);
+    RunUntil([&] { return !sim().replay().running(); });
     ASSERT_TRUE(sim().trading().record().kept());
     auto* report = window->findChild<ReportWindow*>("reportWindow");
     EXPECT_FALSE(report->isVisible());

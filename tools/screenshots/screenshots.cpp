@@ -83,9 +83,9 @@ int Run(const QString& out) {
     Simulation& sim = w.simulation();
 
     // A displayed day: both days of the stock and of the Nikkei average, every layer.
-    sim.SetDateText("221104");
-    sim.SetCodeText("8473");
-    if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
+    sim.day().SetDateText("221104");
+    sim.day().SetCodeText("8473");
+    if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntilIdle();
     bool ok = Save(w, out + "/main-window.png");
 
@@ -141,12 +141,12 @@ int Run(const QString& out) {
     sim.chart().DoubleClick(0, 0);  // the cursor off again
 
     // A replay to 10:30 with a long opened before the open, half of it closed, and a short.
-    sim.SetSimulationChecked(true);
-    if (sim.DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
-    scheduler.RunUntil([&] { return sim.waitingForPlay(); }, 100'000);
+    sim.replay().SetSimulationChecked(true);
+    if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
+    scheduler.RunUntil([&] { return sim.replay().waitingForPlay(); }, 100'000);
     sim.trading().PlaceNewOrder(Order("300", "", false));
-    sim.SetSpeedScroll(1);
-    sim.PressPlayback(kPlayPause);
+    sim.replay().SetSpeedScroll(1);
+    sim.replay().PressPlayback(kPlayPause);
     const auto runTo = [&](const char* clock) {
         scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000);
     };
@@ -156,8 +156,8 @@ int Run(const QString& out) {
     runTo("10:05:00");
     sim.trading().PlaceNewOrder(Order("200", "", true));
     runTo("10:30:00");
-    sim.PressPlayback(kPlayPause);
-    scheduler.RunUntil([&] { return sim.replay().paused && !sim.replay().inStep; }, 100'000);
+    sim.replay().PressPlayback(kPlayPause);
+    scheduler.RunUntil([&] { return sim.replay().clock().paused && !sim.replay().clock().inStep; }, 100'000);
     ok = Save(w, out + "/trading.png") && ok;
 
     // The order dialogs at that moment: a limit buy at the second bid resting in its queue (the
@@ -183,10 +183,10 @@ int Run(const QString& out) {
     ok = SaveDialog(w, "correctCancelDialog", out + "/correct-cancel.png") && ok;
     sim.orderDialogs().CloseCorrectCancelDialog();
     w.Refresh();
-    sim.PressPlayback(kPlayPause);
+    sim.replay().PressPlayback(kPlayPause);
     scheduler.RunUntil([&] {
-        if (sim.waitingForPlay()) sim.PressPlayback(kPlayPause);
-        return !sim.replayRunning();
+        if (sim.replay().waitingForPlay()) sim.replay().PressPlayback(kPlayPause);
+        return !sim.replay().running();
     }, 100'000'000);
     ok = Save(w, out + "/replay.png") && ok;
     // 成績: the run kept at the close opened its report; its second tab reads the history.
@@ -205,13 +205,13 @@ int Run(const QString& out) {
     if (w.WatchSession(QString::fromStdString(sim.sessions().path())).isEmpty()) {
         runTo("10:05:00");
         ok = Save(w, out + "/session.png") && ok;
-        sim.PressPlayback(kStop);  // ■ ends the watching
-        scheduler.RunUntil([&] { return !sim.replayRunning(); }, 100'000'000);
+        sim.replay().PressPlayback(kStop);  // ■ ends the watching
+        scheduler.RunUntil([&] { return !sim.replay().running(); }, 100'000'000);
     } else {
         std::fprintf(stderr, "corvala-screenshots: the session did not play: %s\n", sim.display().message.text.c_str());
         ok = false;
     }
-    sim.RequestClose();
+    sim.replay().RequestClose();
 
     // マニュアル: the guide beside the build's programs, as the button shows it.
     ManualWindow manual;

@@ -156,7 +156,7 @@ public:
         dialogs_.errorBox = [this](const std::string& text) {
             if (!displaying_ || plan_.knownGoodDay) Fail("error box " + text);
         };
-        sim_.FixDaySeed(plan.seed);  // the plan's seed draws the day's boards and tape
+        sim_.day().FixDaySeed(plan.seed);  // the plan's seed draws the day's boards and tape
     }
 
     Tally Run() {
@@ -182,29 +182,29 @@ private:
     // ---- One run of the day ------------------------------------------------------------------
 
     bool PlayRun() {
-        sim_.SetDateText(plan_.date);
-        sim_.SetCodeText(plan_.code);
+        sim_.day().SetDateText(plan_.date);
+        sim_.day().SetCodeText(plan_.code);
         midSession_ = plan_.roaming && Chance(20);
         if (midSession_) {
             const int minutes = Between(0, 299);  // 09:00–11:29 and 12:30–14:59
             const int at = minutes < 150 ? 9 * 60 + minutes : 12 * 60 + 30 + minutes - 150;
             const std::string h = std::to_string(at / 60), m = (at % 60 < 10 ? "0" : "") + std::to_string(at % 60);
-            sim_.SetStartTimeText(h, m);
+            sim_.day().SetStartTimeText(h, m);
             Log("start at " + h + ":" + m);
         }
-        sim_.SetSimulationChecked(true);
+        sim_.replay().SetSimulationChecked(true);
         displaying_ = true;
-        const bool loaded = sim_.DisplayDay() == Simulation::DisplayOutcome::Loaded;
+        const bool loaded = sim_.day().DisplayDay() == Simulation::DisplayOutcome::Loaded;
         displaying_ = false;
         if (!loaded) {
             if (plan_.knownGoodDay) Fail("the day did not load");
             return false;
         }
-        if (!sim_.replayRunning()) return false;  // a day that cannot be traded
+        if (!sim_.replay().running()) return false;  // a day that cannot be traded
         ++tally_.runs;
         ResetRun();
-        const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
-        unit_ = sim_.day().tradingUnit > 0 ? sim_.day().tradingUnit : 100;
+        const DaySeries& stock = sim_.day().data()[SeriesSlot::DayStock];
+        unit_ = sim_.day().data().tradingUnit > 0 ? sim_.day().data().tradingUnit : 100;
         prevClose_ = stock.prevClose;
         day_.rows = stock.lastRow + 1;
         cash_ = sim_.trading().account().cashOnly;
@@ -230,45 +230,45 @@ private:
         realizedBefore_ = DataRows(ReadHistory(JoinPath(history, kRealizedFile)), kRealizedHeader).size();
 
         NextActionFrom(0);
-        sim_.SetStepObserver([this](int) {
+        sim_.replay().SetStepObserver([this](int) {
             if (stopped_) return;  // winding down after ■
             ++tally_.steps;
             Check("at the step");
-            if (sim_.stepsRun() >= nextAction_) {
+            if (sim_.replay().stepsRun() >= nextAction_) {
                 Act();
-                NextActionFrom(sim_.stepsRun());
+                NextActionFrom(sim_.replay().stepsRun());
             }
             // Now and then back to the bar's start: what follows replays a stretch already traded.
             if (Chance(1) && Chance(25) && sim_.display().controls.playback[kBarBack].Accepts()) {
                 Log("≪");
-                sim_.PressPlayback(kBarBack);
+                sim_.replay().PressPlayback(kBarBack);
                 ++tally_.jumpsBack;
                 jumped_ = true;
             }
             // After a fill cut the speed, the user now and then turns it up again.
-            if (sim_.display().speed.speed < 30 && Chance(5)) sim_.SetSpeedScroll(1);
+            if (sim_.display().speed.speed < 30 && Chance(5)) sim_.replay().SetSpeedScroll(1);
         });
         stopped_ = false;
-        while (sim_.replayRunning() && !abandoned_) {
-            if (sim_.waitingForPlay()) {
+        while (sim_.replay().running() && !abandoned_) {
+            if (sim_.replay().waitingForPlay()) {
                 // Orders for the opening print, before 09:00 and before the afternoon.
                 for (int n = Between(0, 4); n > 0; --n) Act();
                 Check("before play");
-                sim_.SetSpeedScroll(1);
-                sim_.PressPlayback(kPlayPause);
-            } else if (sim_.replay().paused && sim_.replay().replayReady && !sim_.replay().preOpenPhase) {
-                sim_.PressPlayback(kPlayPause);  // the user paused: play on
+                sim_.replay().SetSpeedScroll(1);
+                sim_.replay().PressPlayback(kPlayPause);
+            } else if (sim_.replay().clock().paused && sim_.replay().clock().replayReady && !sim_.replay().clock().preOpenPhase) {
+                sim_.replay().PressPlayback(kPlayPause);  // the user paused: play on
             }
             // The fuzz user's bytes are used up: the run ends with ■ and Yes to everything.
             if (plan_.roaming && !stopped_ && (user_.Exhausted() || stopWanted_)) PressStop(user_.Exhausted());
-            if (!sim_.replayRunning()) break;
+            if (!sim_.replay().running()) break;
             if (!scheduler_.RunOne()) {
                 Fail("the replay waits for nothing");
                 break;
             }
             if (!stopped_) Check("after a callback");
         }
-        sim_.SetStepObserver({});
+        sim_.replay().SetStepObserver({});
         if (abandoned_) return false;
         if (stopped_)
             CheckStopped();
@@ -309,10 +309,10 @@ private:
         dialogs_.answered.clear();
         dialogs_.ask = [this, yesToAll](const std::string&) { return yesToAll || Chance(70); };
         Log("■");
-        sim_.PressPlayback(kStop);
+        sim_.replay().PressPlayback(kStop);
         dialogs_.ask = nullptr;
         ++tally_.stops;
-        if (!sim_.replayRunning() || !sim_.replay().replayReady) stopped_ = true;
+        if (!sim_.replay().running() || !sim_.replay().clock().replayReady) stopped_ = true;
     }
 
     // After ■ with Yes the tables are empty and the buying power whole. A kept run settled its
@@ -379,7 +379,7 @@ private:
         const auto press = [this](int button, const char* name) {
             if (!sim_.display().controls.playback[static_cast<std::size_t>(button)].Accepts()) return false;
             Log(name);
-            sim_.PressPlayback(button);
+            sim_.replay().PressPlayback(button);
             return true;
         };
         if (r < 20) {
@@ -392,10 +392,10 @@ private:
             if (press(kStepForward, "→")) ++tally_.jumpsForward, jumped_ = true;
         } else if (r < 75) {
             const int v = Between(-3, 3);
-            sim_.SetSpeedScroll(v);
+            sim_.replay().SetSpeedScroll(v);
             Log("speed " + std::to_string(v));
         } else if (r < 82) {
-            sim_.SetLowSpeed(Chance(50));
+            sim_.replay().SetLowSpeed(Chance(50));
             Log("low speed");
         } else if (r < 92) {
             press(kPlayPause, "pause");
@@ -408,7 +408,7 @@ private:
 
     std::string Where() const {
         std::string w = "seed " + std::to_string(plan_.seed) + " date " + plan_.date + " code " + plan_.code +
-                        " step " + std::to_string(sim_.stepsRun()) + " (" + sim_.display().clockText + ")";
+                        " step " + std::to_string(sim_.replay().stepsRun()) + " (" + sim_.display().clockText + ")";
         if (!log_.empty()) {
             w += "\n  recent actions:";
             for (const std::string& line : log_) w += "\n    " + line;
@@ -416,7 +416,7 @@ private:
         return w;
     }
     void Log(const std::string& what) {
-        log_.push_back("step " + std::to_string(sim_.stepsRun()) + " " + sim_.display().clockText + ": " + what);
+        log_.push_back("step " + std::to_string(sim_.replay().stepsRun()) + " " + sim_.display().clockText + ": " + what);
         // CORVALA_CHECK_TRACE=1: every action and fill with the buying power after it.
         if (trace_) std::fprintf(stderr, "%s [buying power %s]\n", log_.back().c_str(), Num(sim_.trading().account().buyingPower).c_str());
         if (log_.size() > 8) log_.pop_front();
@@ -446,7 +446,7 @@ private:
     // The day's tape prints every share the file traded once: its volume is the day's (the rows
     // before the first trade are counted by the opening print).
     void CheckTapeVolume(const DaySeries& stock) {
-        const int unit = sim_.day().tradingUnit;
+        const int unit = sim_.day().data().tradingUnit;
         if (stock.lastRow < kClosingRow || unit <= 0) return;
         double volume = 0;
         for (const std::string& line : sim_.trading().market().tape.lines())
@@ -458,9 +458,9 @@ private:
     // The board the user sees and the market's own: on the grid, within the limits, asks above
     // bids.
     void CheckBoard() {
-        if (sim_.dayCompleted()) return;
+        if (sim_.replay().dayCompleted()) return;
         const MarketState& m = sim_.trading().market();
-        const bool fine = sim_.day().fineTickMode;
+        const bool fine = sim_.day().data().fineTickMode;
         for (const Board* b : {&m.board, &m.marketBoard}) {
             for (int i = 0; i < kBoardLevels; ++i) {
                 const double p = (*b)[static_cast<std::size_t>(i)];
@@ -486,7 +486,7 @@ private:
         Remember(book);
         SeeTheMarket();
         furthestClock_ = std::max(furthestClock_, ClockNow());
-        if (!sim_.dayCompleted() && a.buyingPower < 0) Fail("buying power " + Num(a.buyingPower) + " below 0");
+        if (!sim_.replay().dayCompleted() && a.buyingPower < 0) Fail("buying power " + Num(a.buyingPower) + " below 0");
         CheckBoard();
 
         // The tables: used slots carry unique numbers and sensible quantities; free slots
@@ -573,7 +573,7 @@ private:
                      Num(closed_[static_cast<std::size_t>(side)]));
         }
 
-        if (sim_.dayCompleted()) return;  // settled: the buying power starts anew (CheckEndOfDay)
+        if (sim_.replay().dayCompleted()) return;  // settled: the buying power starts anew (CheckEndOfDay)
 
         // The money: buying power = leverage × investment at display + the run's result
         // − what pending new orders hold back − the book value of the open positions.
@@ -624,8 +624,8 @@ private:
     void SeeTheMarket() {
         MarketWindow w;
         const MarketState& m = sim_.trading().market();
-        const int row = sim_.replay().currentRow;
-        if (sim_.dayCompleted()) {
+        const int row = sim_.replay().clock().currentRow;
+        if (sim_.replay().dayCompleted()) {
             window_ = w;
             return;
         }
@@ -643,8 +643,8 @@ private:
         const MarketState& m = sim_.trading().market();
         for (int i = windowCursor_; i <= m.tapeCursor && i < m.tape.size(); ++i)
             if (const auto t = ReadTapeLine(m.tape.At(i)); t && t->price) w.Print(*t->price);
-        const DaySeries& stock = sim_.day()[SeriesSlot::DayStock];
-        const int row = sim_.replay().currentRow;
+        const DaySeries& stock = sim_.day().data()[SeriesSlot::DayStock];
+        const int row = sim_.replay().clock().currentRow;
         // A marked print ends its step at the next snapshot's board: that row counts too.
         for (int r = std::min(windowRow_, row); r <= std::max(windowRow_, row) + 1 && r < kMaxRows; ++r) {
             w.Ask(stock.board[static_cast<std::size_t>(r)][0]);
@@ -685,7 +685,7 @@ private:
             const PriceBand& band = sim_.trading().market().limits;
             if (!(e.price > 0) || (band.upper > 0 && (e.price < band.lower || e.price > band.upper)))
                 Fail(name + " outside the day's price range " + Num(band.lower) + "–" + Num(band.upper));
-            if (!OnPriceGrid(e.price, sim_.day().fineTickMode)) Fail(name + " off the price grid");
+            if (!OnPriceGrid(e.price, sim_.day().data().fineTickMode)) Fail(name + " off the price grid");
             if (e.seconds < lastFillSeconds_)
                 Fail(name + " at " + FormatTimeOfDay(e.seconds) + ", before the fill at " + FormatTimeOfDay(lastFillSeconds_));
             lastFillSeconds_ = std::max(lastFillSeconds_, e.seconds);
@@ -693,7 +693,7 @@ private:
             // market asked or traded at, a sell at no more than the highest it bid or traded at.
             // (The settlement at 15:00 is at the closing price and no trade.)
             const bool buys = e.closing ? !ClosingOrderSells(e.side) : !NewOrderSells(e.side);
-            if (!sim_.dayCompleted() && !settling_) {
+            if (!sim_.replay().dayCompleted() && !settling_) {
                 const MarketWindow w = MarketSince();
                 if (buys && w.lowestSell > 0 && e.price < static_cast<float>(w.lowestSell))
                     Fail(name + " bought below anything the market offered or traded at (" + Num(w.lowestSell) + ")");
@@ -745,9 +745,9 @@ private:
         when_ = "at the end of the day";
         const OrderBook& book = sim_.trading().orders();
         const Account& a = sim_.trading().account();
-        if (!sim_.dayCompleted()) Fail("the day did not run to 15:00");
-        if (!jumped_ && !midSession_ && day_.rows > kReplayRows && sim_.stepsRun() != kReplayRows)
-            Fail("the replay ran " + std::to_string(sim_.stepsRun()) + " steps");
+        if (!sim_.replay().dayCompleted()) Fail("the day did not run to 15:00");
+        if (!jumped_ && !midSession_ && day_.rows > kReplayRows && sim_.replay().stepsRun() != kReplayRows)
+            Fail("the replay ran " + std::to_string(sim_.replay().stepsRun()) + " steps");
         if (Used(book.positions) != 0 || Used(book.pendingNewOrders) != 0 || Used(book.pendingClosingOrders) != 0)
             Fail("after the settlement " + std::to_string(Used(book.positions)) + " positions, " +
                  std::to_string(Used(book.pendingNewOrders)) + " new and " +
@@ -814,7 +814,7 @@ private:
     bool Chance(int percent) { return user_.Chance(percent); }
     int Between(int a, int b) { return user_.Between(std::min(a, b), std::max(a, b)); }
 
-    double Step(double price) const { return PriceStep(price, sim_.day().fineTickMode); }
+    double Step(double price) const { return PriceStep(price, sim_.day().data().fineTickMode); }
 
     std::string PriceText(double p) {
         if (!Whole(p)) wholeRun_ = false;

@@ -1,12 +1,18 @@
-// The display action: from the date and code boxes to the four loaded series.
+// The displayed day: the boxes and their change handlers, and the display action from the date
+// and code boxes to the four loaded series.
+
+#include "replay/displayed_day.h"
 
 #include "data/day_loader.h"
 #include "data/series_table.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "replay/session_file.h"
+#include "replay/chart_state.h"
 #include "replay/navigation.h"
-#include "replay/simulation.h"
+#include "replay/quiz_state.h"
+#include "replay/replay_loop.h"
+#include "replay/settings_state.h"
+#include "replay/trading_desk.h"
 #include "settings/settings_files.h"
 
 namespace corvala {
@@ -24,20 +30,27 @@ std::string DataFolderErrorText() {
            "データフォルダを設定して下さい。";
 }
 
-std::string Simulation::FindPrevTradingDay(const std::string& date) const {
+DisplayedDay::DisplayedDay(MainDisplay& display, Parts parts, Ports ports, std::string installFolder)
+    : display_(display), parts_(std::move(parts)), ports_(ports), installFolder_(std::move(installFolder)) {}
+
+const std::string& DisplayedDay::dataFolder() const { return parts_.settings.dataFolder(); }
+
+bool DisplayedDay::ReplayLoaded() const { return parts_.loop.running() && parts_.loop.clock().replayReady; }
+
+std::string DisplayedDay::FindPrevTradingDay(const std::string& date) const {
     const auto ymd = ParseYymmdd(date);
     if (!ymd) return "no";
     for (int back = 1; back <= kPrevDaySearchDays; ++back) {
         const std::string candidate = FormatYymmdd(AddDays(*ymd, -back));
-        if (DirExists(JoinPath(settings_.dataFolder(), candidate))) return candidate;
+        if (DirExists(JoinPath(dataFolder(), candidate))) return candidate;
     }
     return "no";
 }
 
-void Simulation::SetNoDataMessageForMissingFiles(const std::string& seriesItem,
+void DisplayedDay::SetNoDataMessageForMissingFiles(const std::string& seriesItem,
                                                  const std::string& code) {
     const std::string& date = display_.dateText;
-    const std::string folder = JoinPath(settings_.dataFolder(), date);
+    const std::string folder = JoinPath(dataFolder(), date);
     const bool folderMissing = !DirExists(folder);
     const bool marked = FileExists(JoinPath(folder, std::string(kNoDataMarker)));
     const std::string seriesCode = SeriesCodeFor(seriesItem);
@@ -59,18 +72,18 @@ void Simulation::SetNoDataMessageForMissingFiles(const std::string& seriesItem,
 
 // Loads the four slots in order; false when a file of the chosen day is missing or a file is
 // malformed, in which case the message line says why.
-bool Simulation::LoadFour(const std::string& seriesCode) {
+bool DisplayedDay::LoadFour(const std::string& seriesCode) {
     const std::string code = display_.codeText;
     DayData& day = *day_;
     bool usable = true;
     loadedFiles_.clear();
     auto load = [&](const std::string& date, const std::string& file, SeriesSlot slot) {
-        const DayFileResult r = LoadDaySeries(settings_.dataFolder(), date, file, slot, barLength_, day);
+        const DayFileResult r = LoadDaySeries(dataFolder(), date, file, slot, barLength_, day);
         const bool chosenDay = slot == SeriesSlot::DayIndex || slot == SeriesSlot::DayStock;
         switch (r.status) {
             case DayFileResult::Status::Loaded:
                 // Its fingerprint, for a session played from this display.
-                if (auto f = DescribeDataFile(settings_.dataFolder(), date + "/" + file + ".csv")) loadedFiles_.push_back(std::move(*f));
+                if (auto f = DescribeDataFile(dataFolder(), date + "/" + file + ".csv")) loadedFiles_.push_back(std::move(*f));
                 break;
             case DayFileResult::Status::Rejected:
                 display_.message.text = "　　" + date + "フォルダの" + file +
@@ -98,11 +111,11 @@ bool Simulation::LoadFour(const std::string& seriesCode) {
     return usable;
 }
 
-Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
-    if (quiz_.busy()) return DisplayOutcome::Error;  // the quiz's day is on its way
-    if (replayRunning()) {
-        if (replay_.replayReady) return DisplayOutcome::Error;  // one replay at a time
-        AbandonReplay();  // a stopped replay that has not wound down yet: nothing is left to do
+DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
+    if (parts_.quiz.busy()) return DisplayOutcome::Error;  // the quiz's day is on its way
+    if (parts_.loop.running()) {
+        if (parts_.loop.clock().replayReady) return DisplayOutcome::Error;  // one replay at a time
+        parts_.loop.Abandon();  // a stopped replay that has not wound down yet: nothing is left to do
     }
     if (pendingBarLength_) SetBarLength(*pendingBarLength_);
     // The screening may have set the start already; otherwise the start-time boxes say it.
@@ -116,9 +129,9 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
         display_.startHour = start.hour;
         display_.startMinute = start.minute;
     }
-    replay_.startBar = position.startBar;
-    replay_.startTime = position.startTime;
-    replay_.midSessionStart = position.midSessionStart;
+    parts_.loop.clock().startBar = position.startBar;
+    parts_.loop.clock().startTime = position.startTime;
+    parts_.loop.clock().midSessionStart = position.midSessionStart;
 
     // The boxes: a date that is not six digits becomes today, a code that is not four digits 8473.
     if (display_.dateText.size() != 6 || !IsAllDigits(display_.dateText))
@@ -129,27 +142,27 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
     stockCode_ = ParseStockCode(display_.codeText);
     tapeStop_ = false;
 
-    ResetReplayForDisplay();
-    if (showBusy) ShowBusy(true);
+    parts_.loop.ResetForDisplay();
+    if (showBusy) parts_.loop.ShowBusy(true);
     const bool sameDay = dayLoaded_;
     if (!sameDay) day_->ClearSeries();
     replayAllowed_ = false;
 
-    if (settings_.dataFolder().empty() || !DirExists(settings_.dataFolder())) {
-        ShowBusy(false);
+    if (dataFolder().empty() || !DirExists(dataFolder())) {
+        parts_.loop.ShowBusy(false);
         ports_.dialogs.ShowError(1012, DataFolderErrorText());
-        EndDisplayWithoutReplay();
+        parts_.loop.EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
-    if (!DirExists(JoinPath(settings_.dataFolder(), chosenDate_))) {
-        ShowBusy(false);
+    if (!DirExists(JoinPath(dataFolder(), chosenDate_))) {
+        parts_.loop.ShowBusy(false);
         ports_.dialogs.ShowError(1014, "設定された日付のデータは存在しません。日付を変更して下さい。");
-        EndDisplayWithoutReplay();
+        parts_.loop.EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
 
     display_.noDataMark = sameDay ? day_->noDataMarked : std::array<bool, 2>{false, false};
-    ClearLists();
+    parts_.trading.ClearLists();
     const auto ymd = ParseYymmdd(chosenDate_);
     display_.dayLabel = ymd ? JapaneseDateLabel(*ymd) : std::string{};
     prevTradingDay_ = FindPrevTradingDay(chosenDate_);
@@ -168,101 +181,149 @@ Simulation::DisplayOutcome Simulation::DisplayDay(bool showBusy) {
             const bool rejected = display_.message.text.find("を読み込めません。") != std::string::npos;
             outcome = rejected ? DisplayOutcome::Rejected : DisplayOutcome::NoData;
         }
-        if (display_.message.text != before || !usable) FlashMessage();
+        if (display_.message.text != before || !usable) parts_.loop.FlashMessage();
     }
-    ShowBusy(false);
+    parts_.loop.ShowBusy(false);
 
     if (outcome != DisplayOutcome::Loaded ||
         display_.message.text.find(kNoDayData) != std::string::npos) {
-        EndDisplayWithoutReplay();
+        parts_.loop.EndDisplayWithoutReplay();
         return outcome == DisplayOutcome::Loaded ? DisplayOutcome::NoData : outcome;
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
-    trading_.NewDay(*day_);
+    parts_.trading.NewDay(*day_);
     // One seed for the day's draws, so that a session file can draw them again.
     daySeed_ = playbackSeed_ ? *playbackSeed_
                : fixedDaySeed_ ? *fixedDaySeed_
                                : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
     dayRandom_ = SeededRandom(daySeed_);
-    trading_.BuildDayTape(givenTape_, tapeStop_);
-    trading_.BuildInitialBoard(0);
-    chart_.ShowLoadedDay();
-    if (replay_.simulationMode) PrepareReplay();
+    parts_.trading.BuildDayTape(givenTape_, tapeStop_);
+    parts_.trading.BuildInitialBoard(0);
+    parts_.chart.ShowLoadedDay();
+    if (parts_.loop.clock().simulationMode) parts_.loop.Prepare();
     return DisplayOutcome::Loaded;
 }
 
-// The display found nothing to replay: the replay it set up is stopped without questions.
-void Simulation::EndDisplayWithoutReplay() {
-    preparing_ = false;
-    chart_.ShowEmpty();
-    const MessageLine reason = display_.message;  // says why; the stop must not clear it
-    SetNavigation(0);
-    Stop(true);
-    replay_.stopRequested = false;
-    display_.message = reason;
-}
-
-void Simulation::StartFromScreening(const ScreeningHandOver& h) {
-    if (replayRunning() && replay_.replayReady) return;
-    SetSimulationChecked(true);
-    SetDateText(h.pick.date);
-    SetCodeText(h.pick.code);
-    if (h.nearStart) {
-        // The boxes show where the replay starts: hour without its zero, minutes with two digits.
-        const int seconds = ParseTimeOfDay(h.start.startTime).value_or(9 * 3600);
-        display_.startHour = std::to_string(seconds / 3600);
-        const int minute = seconds / 60 % 60;
-        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+std::string DisplayedDay::LatestUsableDate() const {
+    if (dataFolder().empty()) return {};
+    const auto folders = ListSubfolders(dataFolder());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (!ParseYymmdd(*it)) continue;
+        if (FileExists(JoinPath(JoinPath(dataFolder(), *it), std::string(kNoDataMarker)))) continue;
+        return *it;
     }
-    presetStart_ = StartPosition{h.start.startBar, h.start.startTime, h.start.midSessionStart};
-    DisplayDay();
+    return {};
 }
 
-QuizMode::UserDay Simulation::EnterQuizDay(const std::string& folder, const QuizDescription& quiz) {
-    QuizMode::UserDay own{display_.dateText, display_.codeText, settings_.dataFolder(), settings_.keptAside()};
-    settings_.SetQuizOwnFolder(DataFolderToSave(own.folder, own.keptAside, {}));
-    settings_.UseFolder(folder, std::nullopt);
-    SetDateText(quiz.date);
-    SetCodeText(quiz.code);
+void DisplayedDay::SetBarLength(int n) {
+    if (!IsValidBarLength(n)) return;
+    // A replay keeps the bars it started with; the next display takes the new length.
+    pendingBarLength_.reset();
+    if (parts_.loop.running()) {
+        if (n != barLength_) pendingBarLength_ = n;
+        return;
+    }
+    if (n != barLength_) {
+        barLength_ = n;
+        parts_.loop.SetBarLength(n);
+        parts_.chart.UpdateCaptions();
+        Forget();
+    }
+}
+
+void DisplayedDay::ResetStartTime() {
+    display_.startHour = "9";
+    display_.startMinute = "00";
+}
+
+void DisplayedDay::SetStartTimeText(const std::string& hour, const std::string& minute) {
+    display_.startHour = hour;
+    display_.startMinute = minute;
+}
+
+void DisplayedDay::Forget(bool keepChart) {
+    dayLoaded_ = false;
+    replayAllowed_ = false;
+    if (!keepChart) parts_.chart.ShowEmpty();
+}
+
+void DisplayedDay::KeepBarLengthForNextDisplay(int n) {
+    if (n != barLength_) pendingBarLength_ = n;
+}
+
+void DisplayedDay::ShowStartInBoxes(const std::string& time) {
+    const int seconds = ParseTimeOfDay(time).value_or(9 * 3600);
+    display_.startHour = std::to_string(seconds / 3600);
+    const int minute = seconds / 60 % 60;
+    display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+}
+
+void DisplayedDay::SetDateText(const std::string& text) {
+    display_.dateText = text;
+    RebuildSelector();
+}
+
+void DisplayedDay::RebuildSelector() {
+    display_.message = MessageLine{};
+    ResetStartTime();
+    Forget();
+    display_.noDataMark = {false, false};
+    chosenDate_ = display_.dateText;
+    parts_.trading.ClearLists();
+    display_.seriesItems = SelectorItems(static_cast<long>(LeadingNumber(display_.dateText)));
     display_.seriesText = std::string(kDefaultSeriesItem);
-    return own;
 }
 
-void Simulation::SettleQuizDay(const std::string& folder) {
-    // A settings dialog open meanwhile keeps the quiz folder.
-    settings_.UseFolder(folder, std::nullopt, /*forDialog=*/true);
-    SetNavigation(kIdle);
-    ShowBusy(false);
-    presetStart_ = StartPosition{0, "08:59:59", false};
-}
-
-void Simulation::PrepareQuizDay(const StartPosition& start) {
-    presetStart_ = start;
-    if (start.midSessionStart) {
-        const int seconds = ParseTimeOfDay(start.startTime).value_or(9 * 3600);
-        display_.startHour = std::to_string(seconds / 3600);
-        const int minute = seconds / 60 % 60;
-        display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+void DisplayedDay::SetCodeText(const std::string& text) {
+    display_.codeText = text;
+    display_.nameLabel.clear();
+    display_.marketLabel.clear();
+    if (CharCount(text) != 4) return;
+    ResetStartTime();
+    Forget();
+    display_.noDataMark = {false, false};
+    parts_.trading.ClearLists();
+    const int code = ParseStockCode(text);
+    if (code < 0) {
+        display_.codeText.clear();
+        return;
     }
-    SetSimulationChecked(true);
+    stockCode_ = code;
+    UpdateCodeLabels();
 }
 
-void Simulation::DisplayQuizDay() { DisplayDay(); }
+void DisplayedDay::UpdateCodeLabels() {
+    const int code = ParseStockCode(display_.codeText);
+    if (code < 0) return;
+    display_.nameLabel = NameLabelText(stocks_.Name(code));
+    display_.marketLabel = MarketLabelText(stocks_.MarketLabel(code));
+}
 
-void Simulation::LeaveQuizDay(const QuizMode::UserDay& day) {
-    // Nor does a dialog open meanwhile bring the quiz's back.
-    settings_.UseFolder(day.folder, day.keptAside, /*forDialog=*/true);
-    settings_.SetQuizOwnFolder({});
-    SetDateText(day.date);
-    SetCodeText(day.code);
-    presetStart_.reset();
-    replay_.startBar = 0;
-    replay_.midSessionStart = false;
-    if (!replayRunning()) {
-        ForgetLoadedDay();
-        SetNavigation(kIdle);
+void DisplayedDay::SelectSeries(const std::string& item) {
+    display_.seriesText = item;
+    Forget();
+    display_.noDataMark = {false, false};
+    parts_.trading.ClearLists();
+}
+
+void DisplayedDay::PressTapeStop() {
+    if (display_.simulationChecked) return;
+    tapeStop_ = true;
+    display_.tapeOption = false;  // the day is shown without a tape
+}
+
+void DisplayedDay::SetDayOnly(bool on) {
+    display_.dayOnlyChecked = on;
+    parts_.chart.RemoveCursor();
+    if (parts_.loop.running() || !dayLoaded_) return;
+    if (parts_.loop.dayShown() && display_.simulationChecked) {
+        // The replayed day stays (a display would prepare a new replay), on the new range.
+        parts_.chart.SetDayOnly(on);
     }
+    else if (!display_.simulationChecked)
+        DisplayDay();
+    parts_.changed();
 }
 
 }  // namespace corvala

@@ -2,13 +2,19 @@
 // break and the end of the day. Every wait suspends the loop; the scheduler resumes it, and the
 // controls act on it only through the flags of the clock, which it reads at its next check.
 
+#include "replay/replay_loop.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "platform/text.h"
+#include "replay/chart_state.h"
 #include "replay/navigation.h"
-#include "replay/simulation.h"
+#include "replay/order_dialogs.h"
+#include "replay/quiz_state.h"
+#include "replay/session_recorder.h"
+#include "replay/trading_desk.h"
 
 namespace corvala {
 namespace {
@@ -24,10 +30,22 @@ constexpr const char* kLunchRequest = "後場寄り前の注文があれば、�
 
 }  // namespace
 
+ReplayLoop::ReplayLoop(Host& host, RunListener& runs, MainDisplay& display, SessionRecorder& recorder, TradingDesk& trading,
+                       ChartState& chart, OrderDialogs& orderDialogs, QuizMode& quiz, Ports ports)
+    : host_(host),
+      runs_(runs),
+      display_(display),
+      recorder_(recorder),
+      trading_(trading),
+      chart_(chart),
+      orderDialogs_(orderDialogs),
+      quiz_(quiz),
+      ports_(ports) {}
+
 // ---- Waiting -------------------------------------------------------------------------------
 
 // What the scheduler runs is the program's own doing, never an operation of the user.
-void Simulation::Later(int ms, std::function<void()> callback) {
+void ReplayLoop::Later(int ms, std::function<void()> callback) {
     ports_.scheduler.After(ms, [this, alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
         if (!alive.lock()) return;
         recorder_.EnterProgram();
@@ -36,13 +54,13 @@ void Simulation::Later(int ms, std::function<void()> callback) {
     });
 }
 
-void Simulation::Suspend(int ms, std::coroutine_handle<> h) {
+void ReplayLoop::Suspend(int ms, std::coroutine_handle<> h) {
     waiting_ = h;
     const unsigned generation = ++waitGeneration_;
     Later(ms, [this, generation] { ResumeWait(generation); });
 }
 
-void Simulation::ResumeWait(unsigned generation) {
+void ReplayLoop::ResumeWait(unsigned generation) {
     if (generation != waitGeneration_ || !waiting_) return;  // ended early already
     if (modalDepth_ > 0) {
         // A question box is open: the loop goes on once it is answered.
@@ -52,35 +70,31 @@ void Simulation::ResumeWait(unsigned generation) {
     ++waitGeneration_;
     recorder_.Resumed();
     std::exchange(waiting_, nullptr).resume();
-    ApplyDueSessionActions();
-    Notify();
+    runs_.LoopResumed();
+    host_.Notify();
 }
 
-void Simulation::EndWaitEarly(bool evenOutsideStep) {
-    if (!waiting_ || (!replay_.inStep && !evenOutsideStep)) return;
+void ReplayLoop::EndWaitEarly(bool evenOutsideStep) {
+    if (!waiting_ || (!clock_.inStep && !evenOutsideStep)) return;
     const unsigned generation = waitGeneration_;
     Later(0, [this, generation] { ResumeWait(generation); });
 }
 
-void Simulation::AbandonReplay() {
+void ReplayLoop::Abandon() {
     // The loop is dropped where it waits; its pending resumption must find nothing.
     ++waitGeneration_;
     waiting_ = nullptr;
     resumeDeferred_ = false;
-    replayTask_.Reset();
+    task_.Reset();
     preparing_ = heldPaused_ = false;
-    EndSession("left");
-}
-
-bool Simulation::AskQuestion(const std::string& title, const std::string& text) {
-    return heldDialogs_.Ask(title, text);
+    runs_.RunEnds("left");
 }
 
 // While a box is open the replay holds still, as under a modal box: nothing fills or moves
 // between a question and what its answer does.
-void Simulation::BeginModal() { ++modalDepth_; }
+void ReplayLoop::BeginModal() { ++modalDepth_; }
 
-void Simulation::EndModal() {
+void ReplayLoop::EndModal() {
     if (--modalDepth_ == 0 && resumeDeferred_) {
         resumeDeferred_ = false;
         const unsigned generation = waitGeneration_;
@@ -88,39 +102,37 @@ void Simulation::EndModal() {
     }
 }
 
-// A session that plays shows no boxes: the user saw them when it was played.
-void Simulation::HeldDialogs::ShowError(int number, const std::string& text) {
-    if (sim_.recorder_.playing()) return;
-    sim_.BeginModal();
-    const int depth = sim_.recorder_.SuspendOperations();
-    sim_.ports_.dialogs.ShowError(number, text);
-    sim_.recorder_.ResumeOperations(depth);
-    sim_.EndModal();
-}
-
-// While a session plays, its questions take the answers written then.
 // The box's own event loop may deliver the user's other actions (a dialog activated, a timer of a
 // dialog): they are operations of their own, written as such.
-bool Simulation::HeldDialogs::Ask(const std::string& title, const std::string& text) {
-    if (const std::optional<bool> recorded = sim_.recorder_.NextAnswer()) return *recorded;
-    sim_.BeginModal();
-    const int depth = sim_.recorder_.SuspendOperations();
-    const bool yes = sim_.ports_.dialogs.Ask(title, text);
-    sim_.recorder_.ResumeOperations(depth);
-    sim_.EndModal();
-    return sim_.recorder_.RecordedAnswer(yes);
+template <class Show>
+void ReplayLoop::HeldDialogs::Held(Show show) {
+    loop_.BeginModal();
+    const int depth = loop_.recorder_.SuspendOperations();
+    show(loop_.ports_.dialogs);
+    loop_.recorder_.ResumeOperations(depth);
+    loop_.EndModal();
 }
 
-void Simulation::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
-    if (sim_.recorder_.playing()) return;
-    sim_.BeginModal();
-    const int depth = sim_.recorder_.SuspendOperations();
-    sim_.ports_.dialogs.ShowNotice(title, text);
-    sim_.recorder_.ResumeOperations(depth);
-    sim_.EndModal();
+// A session that plays shows no boxes: the user saw them when it was played; its questions take
+// the answers written then.
+void ReplayLoop::HeldDialogs::ShowError(int number, const std::string& text) {
+    if (loop_.recorder_.playing()) return;
+    Held([&](Dialogs& d) { d.ShowError(number, text); });
 }
 
-Task Simulation::FlashAndWait() {
+bool ReplayLoop::HeldDialogs::Ask(const std::string& title, const std::string& text) {
+    if (const std::optional<bool> recorded = loop_.recorder_.NextAnswer()) return *recorded;
+    bool yes = false;
+    Held([&](Dialogs& d) { yes = d.Ask(title, text); });
+    return loop_.recorder_.RecordedAnswer(yes);
+}
+
+void ReplayLoop::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
+    if (loop_.recorder_.playing()) return;
+    Held([&](Dialogs& d) { d.ShowNotice(title, text); });
+}
+
+Task ReplayLoop::FlashAndWait() {
     display_.message.foreground = colours::kBlack;
     display_.message.background = colours::kFlash;
     const unsigned generation = ++flashGeneration_;  // an earlier flash must not end this one
@@ -133,10 +145,9 @@ Task Simulation::FlashAndWait() {
 // ---- Set-up --------------------------------------------------------------------------------
 
 // Per-day state of the replay, at the start of every display action.
-void Simulation::ResetReplayForDisplay() {
-    ReplayClock& r = replay_;
-    r.barLength = barLength_;
-    r.lastBar = LastBar(barLength_);
+void ReplayLoop::ResetForDisplay() {
+    ReplayClock& r = clock_;
+    r.lastBar = LastBar(r.barLength);
     r.currentBar = r.stepInBar = r.currentRow = 0;
     r.paused = r.stopRequested = r.afternoonStarted = r.preOpenPhase = false;
     r.stepForwardCount = r.backRequest = 0;
@@ -157,17 +168,17 @@ void Simulation::ResetReplayForDisplay() {
     }
 }
 
-void Simulation::PrepareReplay() {
-    BeginSession();
+void ReplayLoop::Prepare() {
+    runs_.RunBegins();
     recorder_.EnterProgram();  // the loop's own start is no operation of the user
-    replayTask_ = RunDay();
-    replayTask_.Start();
+    task_ = RunDay();
+    task_.Start();
     recorder_.LeaveProgram();
-    Notify();
+    host_.Notify();
 }
 
-Task Simulation::RunDay() {
-    ReplayClock& r = replay_;
+Task ReplayLoop::RunDay() {
+    ReplayClock& r = clock_;
     ControlStates& c = display_.controls;
     display_.clockText = kPreOpenClock;
     if (r.midSessionStart) {
@@ -202,29 +213,29 @@ Task Simulation::RunDay() {
     c.displayButtonEnabled = true;
     orderDialogs_.CloseAll();
     c.orderButtons = {false, false, false};
-    if (loopExit_ == LoopExit::Completed) {
-        const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+    if (exit_ == Exit::Completed) {
+        const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
         trading_.SettleAll(stock.close > 0 ? stock.close : trading_.SettlementPrice());
     }
     display_.busy.visible = false;
     r.startBar = 0;
     r.midSessionStart = false;
-    if (loopExit_ == LoopExit::Left) {
+    if (exit_ == Exit::Left) {
         chart_.ShowEmpty();
         SetNavigation(kIdle);
-    } else if (loopExit_ == LoopExit::Completed) {
+    } else if (exit_ == Exit::Completed) {
         dayShown_ = true;
     }
     r.stopRequested = false;
     trading_.ResetBoardHighlights();
-    EndSession(loopExit_ == LoopExit::Completed ? "completed" : loopExit_ == LoopExit::Stopped ? "stopped" : "left");
+    runs_.RunEnds(exit_ == Exit::Completed ? "completed" : exit_ == Exit::Stopped ? "stopped" : "left");
 }
 
-Task Simulation::StartReplay() {
-    ReplayClock& r = replay_;
+Task ReplayLoop::StartReplay() {
+    ReplayClock& r = clock_;
     r.lastBar = LastBar(r.barLength);
     co_await RunReplay();
-    if (loopExit_ == LoopExit::Completed) {
+    if (exit_ == Exit::Completed) {
         r.simulationMode = false;
         chart_.Redraw();
         display_.clockText = kCloseClock;
@@ -233,7 +244,7 @@ Task Simulation::StartReplay() {
         ClearDataMessage();
         SetNavigation(kIdle);
     } else if (r.stopRequested) {
-        ClearLists();
+        trading_.ClearLists();
         chart_.ShowEmpty();
         display_.busy.visible = false;
     }
@@ -241,13 +252,13 @@ Task Simulation::StartReplay() {
 
 // ---- The loop ------------------------------------------------------------------------------
 
-Task Simulation::RunReplay() {
-    ReplayClock& r = replay_;
+Task ReplayLoop::RunReplay() {
+    ReplayClock& r = clock_;
     ControlStates& c = display_.controls;
-    loopExit_ = LoopExit::Left;
+    exit_ = Exit::Left;
     while (r.paused) co_await WaitMs(kPlaySliceMs);
     if (!r.replayReady) {  // stopped before the open
-        EndLoopLeftOrStopped();
+        EndLeftOrStopped();
         co_return;
     }
     c.playback[kBarBack].enabled = c.playback[kMinuteForward].enabled =
@@ -272,7 +283,7 @@ Task Simulation::RunReplay() {
             if (row >= kReplayRows) break;
             if (row == kLunchRow && !r.afternoonStarted) co_await LunchBreak();
             if (!r.replayReady) {
-                EndLoopLeftOrStopped();
+                EndLeftOrStopped();
                 co_return;
             }
             if (!r.paused && r.stepForwardCount > 0) TakeForwardStep();
@@ -281,7 +292,7 @@ Task Simulation::RunReplay() {
                 continue;
             }
             if (!r.preOpenPhase) {
-                const std::string& text = (*day_)[SeriesSlot::DayStock].timeText[row];
+                const std::string& text = host_.LoadedDay()[SeriesSlot::DayStock].timeText[row];
                 display_.clockText = text.empty() ? RowClockText(row) : text;
             }
             bool jumped = false;
@@ -301,15 +312,15 @@ Task Simulation::RunReplay() {
             }
             if (jumped) continue;  // wait again at the bar the jump went to
             if (!r.replayReady) {  // stopped while paused
-                EndLoopLeftOrStopped();
+                EndLeftOrStopped();
                 co_return;
             }
 
             ShowStepFigures(row);
-            const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+            const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
             if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
                 currentPrice_ = stock.price[row];
-                ShowQuote(display_, currentPrice_, stock.prevClose, day_->decimalPrices);
+                ShowQuote(display_, currentPrice_, stock.prevClose, host_.LoadedDay().decimalPrices);
                 trading_.RevaluePositions(currentPrice_);
             }
             ++stepsRun_;
@@ -324,7 +335,7 @@ Task Simulation::RunReplay() {
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one
             co_await WaitMs(0);  // let the window handle what came in during the step
             if (r.stopRequested) {
-                loopExit_ = LoopExit::Stopped;
+                exit_ = Exit::Stopped;
                 co_return;
             }
             ++step;
@@ -333,11 +344,11 @@ Task Simulation::RunReplay() {
         ++bar;
     }
     display_.hideBoardAndTape = false;
-    loopExit_ = LoopExit::Completed;
+    exit_ = Exit::Completed;
 }
 
-Task Simulation::LunchBreak() {
-    ReplayClock& r = replay_;
+Task ReplayLoop::LunchBreak() {
+    ReplayClock& r = clock_;
     ControlStates& c = display_.controls;
     SetNavigation(kWaiting);
     trading_.BuildInitialBoard(kLunchRow);
@@ -360,8 +371,8 @@ Task Simulation::LunchBreak() {
     r.afternoonStarted = true;
 }
 
-Task Simulation::TimedMatching() {
-    ReplayClock& r = replay_;
+Task ReplayLoop::TimedMatching() {
+    ReplayClock& r = clock_;
     if (r.lowSpeed && r.stepForwardCount < 1) {
         for (int i = 1; i <= kSubSteps; ++i) {
             if (r.orderInterrupt) break;
@@ -370,9 +381,9 @@ Task Simulation::TimedMatching() {
                 break;
             }
             if (r.stopRequested || r.paused) break;
-            co_await WaitMs(anyOrderDialogOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
+            co_await WaitMs(orderDialogs_.anyOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
-            ShowClockSecond(r.clockSeconds + i);
+            display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
             if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
         }
     } else if (r.fastForward || r.stepDelay == 0) {
@@ -386,7 +397,7 @@ Task Simulation::TimedMatching() {
             if (r.stopRequested || r.paused) break;
             co_await WaitMs(r.stepDelay / 6);
             if (r.stopRequested) break;
-            ShowClockSecond(r.clockSeconds + i);
+            display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
             if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
         }
     }
@@ -394,13 +405,13 @@ Task Simulation::TimedMatching() {
 
 
 // The loop ends because the replay was stopped or the simulation box cleared.
-void Simulation::EndLoopLeftOrStopped() {
+void ReplayLoop::EndLeftOrStopped() {
     display_.controls.displayButtonEnabled = true;
-    loopExit_ = replay_.stopRequested ? LoopExit::Stopped : LoopExit::Left;
+    exit_ = clock_.stopRequested ? Exit::Stopped : Exit::Left;
 }
 
-void Simulation::TakeForwardStep() {
-    ReplayClock& r = replay_;
+void ReplayLoop::TakeForwardStep() {
+    ReplayClock& r = clock_;
     --r.stepForwardCount;
     r.jumpInterrupt = false;  // the request is served; it must not cut a later step
     if (r.stepForwardCount == 0) display_.tapeListVisible = true;
@@ -408,8 +419,8 @@ void Simulation::TakeForwardStep() {
 }
 
 // Back to the start of the current bar, or of the previous one early in a bar.
-void Simulation::JumpBack(int& bar, int& step) {
-    ReplayClock& r = replay_;
+void ReplayLoop::JumpBack(int& bar, int& step) {
+    ReplayClock& r = clock_;
     // The market has got as far as the step on screen, though an order placed in it may have cut
     // its passes short: what lies before it is spent, and nothing fills there on the way back.
     trading_.CatchUpEngineClock(r.clockSeconds);
@@ -423,27 +434,73 @@ void Simulation::JumpBack(int& bar, int& step) {
 
 // ---- What a step shows ---------------------------------------------------------------------
 
-void Simulation::ShowStepFigures(int row) {
-    const DaySeries& stock = (*day_)[SeriesSlot::DayStock];
+void ReplayLoop::ShowStepFigures(int row) {
+    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
     chart_.DrawRow(row);
-    replay_.boardTotalQty = trading_.RefreshBoard(row);
+    clock_.boardTotalQty = trading_.RefreshBoard(row);
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
 }
 
-void Simulation::ShowClockSecond(int seconds) { display_.clockText = FormatTimeOfDay(seconds); }
-
-void Simulation::ShowPreOpenNotice(const std::string& text) {
+void ReplayLoop::ShowPreOpenNotice(const std::string& text) {
     display_.busy.visible = true;
     display_.busy.text = text;
     display_.busy.foreground = colours::kPreOpenText;
 }
 
-bool Simulation::waitingForPlay() const {
-    const ReplayClock& r = replay_;
-    return replayTask_.running() && r.replayReady && r.paused && r.preOpenPhase && !preparing_ &&
+bool ReplayLoop::waitingForPlay() const {
+    const ReplayClock& r = clock_;
+    return task_.running() && r.replayReady && r.paused && r.preOpenPhase && !preparing_ &&
            !display_.busy.visible && display_.controls.playback[kPlayPause].Accepts();
+}
+
+// The display found nothing to replay: the replay it set up is stopped without questions.
+void ReplayLoop::EndDisplayWithoutReplay() {
+    preparing_ = false;
+    chart_.ShowEmpty();
+    const MessageLine reason = display_.message;  // says why; the stop must not clear it
+    SetNavigation(0);
+    Stop(true);
+    clock_.stopRequested = false;
+    display_.message = reason;
+}
+
+// ---- The message line and the busy notice ----------------------------------------------------
+
+void ReplayLoop::SetMessage(const std::string& text) {
+    display_.message.text = text;
+    FlashMessage();
+}
+
+void ReplayLoop::FlashMessage() {
+    display_.message.foreground = colours::kBlack;
+    display_.message.background = colours::kFlash;
+    const unsigned generation = ++flashGeneration_;
+    Later(kFlashMs, [this, generation] {
+        if (generation != flashGeneration_) return;  // a newer flash owns the line now
+        display_.message.foreground = colours::kMessageText;
+        display_.message.background = colours::kBlack;
+        host_.Notify();
+    });
+}
+
+void ReplayLoop::ClearDataMessage() {
+    if (display_.message.text.find("この日のデータは") != std::string::npos) return;
+    // A history append that failed is said until it succeeds; the stop that kept the run must
+    // not wipe the only word of it.
+    if (trading_.historyPending() && display_.message.text == trading_.historyProblem()) return;
+    display_.message.text.clear();
+    display_.message.background = colours::kBlack;
+}
+
+void ReplayLoop::ShowBusy(bool visible) {
+    display_.busy.visible = visible;
+    if (visible) {
+        display_.busy.text = kBusyDefaultText;
+        display_.busy.foreground = colours::kBusyText;
+    }
+    host_.Notify();
 }
 
 }  // namespace corvala

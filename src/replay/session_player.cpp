@@ -1,0 +1,304 @@
+// Session files: every replay written down as the user played it, and played again from its
+// file. What the user does is written at the operations, where every front end passes; what the
+// outside world gave the run (answers, the computer's clock, a board click's age) is written as
+// it was read, and the day's random draws follow the seed of the file.
+
+
+#include "replay/session_player.h"
+
+#include "data/day_loader.h"
+#include "data/series_table.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "replay/displayed_day.h"
+#include "replay/order_dialogs.h"
+#include "replay/quiz_state.h"
+#include "replay/settings_state.h"
+#include "replay/trading_desk.h"
+
+namespace corvala {
+namespace {
+
+constexpr const char* kWatchingText = "　　記録したセッションを再現しています。■で終了します。";
+constexpr const char* kMatchedText = "　　セッションを最後まで再現しました。約定と口座は記録と同じです。";
+constexpr const char* kMatchedOldText =
+    "　　セッションを最後まで再現しました。(結果の記録がない古い形式のため、約定と口座は照合していません。)";
+constexpr const char* kDivergedText =
+    "　　セッションの再現が記録と違う結果になりました。このファイルは記録したときのとおりには再現できません。";
+constexpr const char* kCutShortText =
+    "　　セッションファイルが途中で終わっているため、最後の操作のところで再現を止めました。決済や記録はしていません。";
+
+}  // namespace
+
+// From the display that prepares a replay: the day as loaded, the start and the account.
+void SessionPlayer::RunBegins() {
+    p_.recorder.Restart();
+    if (p_.recorder.playing()) return;
+    SessionStart s;
+    s.dataFolder = p_.settings.dataFolder();
+    s.date = p_.day.chosenDate();
+    s.code = p_.display.codeText;
+    s.series = p_.display.seriesText;
+    s.name = p_.day.stocks().Name(p_.day.stockCode());
+    s.barLength = p_.day.barLength();
+    s.startBar = p_.loop.clock().startBar;
+    s.startTime = p_.loop.clock().startTime;
+    s.midSessionStart = p_.loop.clock().midSessionStart;
+    s.seed = p_.day.seed();
+    s.investment = p_.trading.account().baseInvestment;
+    s.profitTotal = p_.trading.account().profitTotal;
+    s.lossTotal = p_.trading.account().lossTotal;
+    s.cashOnly = p_.trading.account().cashOnly;
+    s.boardOption = p_.display.boardOption;
+    s.hideBoardAndTape = p_.display.hideBoardAndTape;
+    s.fillSound = p_.display.fillSoundOption;
+    s.tradeMarker = p_.display.tradeMarkerOption;
+    s.clickedPrice = p_.orderDialogs.clickedBoardPrice();
+    s.givenTape = p_.day.givenTape();
+    s.files = p_.day.loadedFiles();
+    p_.recorder.Open(s, p_.day.SaveFileStem());
+}
+
+// The replay ended ("completed", "stopped") or was left: the session file is closed, a played
+// session is over.
+void SessionPlayer::RunEnds(const char* how) {
+    p_.recorder.Close(how);
+    if (p_.recorder.playing()) Finish(how);
+}
+
+// The user ends a session that plays: the day stays where it is, nothing is settled or kept.
+void SessionPlayer::Stop() {
+    if (!p_.recorder.playing()) return;
+    Finish(nullptr);
+    p_.loop.Stop(/*withoutQuestions=*/true);
+    p_.changed();
+}
+
+bool SessionPlayer::RunKeptNow() const { return p_.trading.record().kept(); }
+
+void SessionPlayer::SetMessage(const std::string& text) { p_.loop.SetMessage(text); }
+
+// The fills of the run and the account as they stand.
+SessionOutcome SessionPlayer::RunOutcome() const {
+    SessionOutcome o;
+    for (const TradingDesk::Fill& f : p_.trading.fills()) {
+        const Execution& e = f.execution;
+        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, e.side, e.quantity, e.price, e.orderNumber});
+    }
+    const Account& a = p_.trading.account();
+    o.account = {a.baseInvestment, a.profitTotal, a.lossTotal, a.buyingPower, a.runPnl, a.cashOnly};
+    return o;
+}
+
+// `how` the played file ended, nothing when it did not end by itself; the user's state comes back
+// when the file was played for a while only.
+void SessionPlayer::Finish(const char* how) {
+    const std::optional<SessionRecorder::UserState> restore = p_.recorder.FinishPlayback(how);
+    const SessionRecorder::PlaybackOutcome& o = p_.recorder.outcome();
+    if (restore) {
+        const SessionRecorder::UserState& u = *restore;
+        p_.day.UseGivenTape(u.givenTape);
+        // The boxes keep the watched day; a display reads the user's own folder afresh.
+        p_.day.Forget(/*keepChart=*/true);
+        p_.settings.UseFolder(u.dataFolder, u.keptAside);
+        p_.day.KeepBarLengthForNextDisplay(u.barLength);
+        p_.trading.RestoreAccount(u.account.baseInvestment, u.account.profitTotal, u.account.lossTotal, u.account.cashOnly);
+        p_.display.boardOption = u.boardOption;
+        p_.display.hideBoardAndTape = u.hideBoardAndTape;
+        p_.display.fillSoundOption = u.fillSound;
+        p_.display.tradeMarkerOption = u.tradeMarker;
+    }
+    if (how) p_.loop.SetMessage(!o.matched ? kDivergedText : o.outcomeChecked ? kMatchedText : kMatchedOldText);
+}
+
+// The replay cannot go on as its file says: the file ends before its run did (`cutShort`), or the
+// run waits for an action its file does not hold. It stops where it stands, nothing settled, and
+// the message line says why.
+void SessionPlayer::StopShort(bool cutShort) {
+    Finish(nullptr);
+    p_.recorder.MarkCutShort(cutShort);
+    p_.loop.Stop(/*withoutQuestions=*/true);
+    p_.loop.SetMessage(cutShort ? kCutShortText : kDivergedText);
+    p_.changed();
+}
+
+std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
+    if (p_.loop.running() && p_.loop.clock().replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
+    if (p_.quiz.busy()) return "出題の取り込み中はセッションを再生できません。";
+    if (p_.quiz.on()) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
+    if (std::string problem = CheckSessionHeader(session.start); !problem.empty()) return problem;
+    if (std::string problem = CheckSessionData(session.start); !problem.empty()) {
+        // A data folder that moved: the folder in use serves when it holds the same files.
+        SessionStart here = session.start;
+        here.dataFolder = p_.settings.dataFolder();
+        if (p_.settings.dataFolder().empty() || p_.settings.dataFolder() == session.start.dataFolder || !CheckSessionData(here).empty()) return problem;
+        session.start.dataFolder = p_.settings.dataFolder();
+    }
+    if (const SessionStart& s = session.start; !ParseYymmdd(s.date) || ParseStockCode(s.code) < 0 || !IsValidBarLength(s.barLength) ||
+        s.startBar > LastBar(s.barLength))
+        return "セッションファイルの日付・銘柄コード・足の長さ・開始の位置が正しくありません。";
+    if (p_.loop.running()) p_.loop.Abandon();  // a stopped replay still winding down
+    p_.recorder.Close("left");
+    p_.recorder.ForgetPath();
+    std::optional<SessionRecorder::UserState> restore;
+    if (restoreAfter)
+        restore = SessionRecorder::UserState{p_.settings.dataFolder(),
+                            p_.settings.keptAside(),
+                            p_.day.nextBarLength(),
+                            p_.trading.account(),
+                            p_.display.boardOption,
+                            p_.display.hideBoardAndTape,
+                            p_.display.fillSoundOption,
+                            p_.display.tradeMarkerOption,
+                            p_.day.givenTape()};
+    p_.recorder.StartPlayback(std::move(restore));
+    const SessionStart s = session.start;
+
+    p_.settings.UseFolder(s.dataFolder, std::nullopt);
+    p_.day.SetBarLength(s.barLength);
+    p_.day.SetDateText(s.date);
+    p_.day.SetCodeText(s.code);
+    p_.day.SelectSeries(s.series);
+    p_.trading.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    p_.display.boardOption = s.boardOption;
+    p_.display.hideBoardAndTape = s.hideBoardAndTape;
+    p_.display.fillSoundOption = s.fillSound;
+    p_.display.tradeMarkerOption = s.tradeMarker;
+    p_.day.UseGivenTape(s.givenTape);
+    p_.orderDialogs.RestoreClickedPrice(s.clickedPrice);  // its age is the file's first board click
+    p_.day.PresetStart(StartPosition{s.startBar, s.startTime, s.midSessionStart});
+    p_.day.SeedNextDisplay(s.seed);
+    p_.loop.SetSimulationChecked(true);
+    p_.recorder.TakeFile(std::move(session));
+    const DisplayedDay::DisplayOutcome outcome = p_.day.DisplayDay();
+    p_.day.SeedNextDisplay(std::nullopt);
+    if (outcome != DisplayedDay::DisplayOutcome::Loaded || !p_.loop.running()) {
+        const std::string why = p_.display.message.text.empty() ? "セッションの日を表示できませんでした。" : std::string(Trim(p_.display.message.text));
+        if (p_.recorder.playing()) Finish(nullptr);
+        return why;
+    }
+    // The display read what the header names, and nothing else.
+    if (p_.day.loadedFiles() != p_.recorder.file().start.files) {
+        Stop();
+        return "セッションファイルに記録したデータファイルと、その日を表示して読んだデータファイルが合いません。このセッションは再生できません。";
+    }
+    p_.recorder.SetActing(false);
+    p_.loop.SetMessage(kWatchingText);
+    LoopResumed();
+    p_.changed();
+    return {};
+}
+
+bool SessionPlayer::stalled() const {
+    const ReplayClock& r = p_.loop.clock();
+    const bool heldForGood = p_.loop.heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
+    return p_.recorder.allActionsTaken() && (heldForGood || p_.loop.waitingForPlay());
+}
+
+// The actions written between this resumption of the loop and the next, in their order. A file
+// cut short (the program ended mid-run) ends the replay past its last action, without settling.
+void SessionPlayer::LoopResumed() {
+    while (const std::optional<SessionAction> a = p_.recorder.TakeDueAction()) {
+        p_.recorder.SetActing(true);
+        const int depth = p_.recorder.SuspendOperations();
+        Apply(*a);
+        p_.recorder.ResumeOperations(depth);
+        p_.recorder.SetActing(false);
+    }
+    // An action still to come waits for its step.
+    if (!p_.recorder.playing() || !p_.recorder.allActionsTaken()) return;
+    const SessionFile& file = p_.recorder.file();
+    if (!file.end.empty()) {
+        if (stalled()) StopShort(/*cutShort=*/false);
+        return;
+    }
+    const auto& actions = file.actions;
+    if (p_.recorder.resumptions() > (actions.empty() ? 0 : actions.back().step) && p_.loop.clock().replayReady)
+        StopShort(/*cutShort=*/true);
+}
+
+void SessionPlayer::Apply(const SessionAction& a) {
+    const auto text = [&](std::size_t k) -> std::string { return k < a.args.size() ? a.args[k] : std::string(); };
+    const auto integer = [&](std::size_t k) { return std::atoi(text(k).c_str()); };
+    const auto real = [&](std::size_t k) { return static_cast<float>(std::atof(text(k).c_str())); };
+    const auto flag = [&](std::size_t k) { return text(k) == "true"; };
+    const auto slot = [&](std::size_t k) { return text(k).empty() ? std::nullopt : std::optional<int>(integer(k)); };
+    const auto form = [&](std::size_t k) {
+        NewOrderForm f;
+        f.kind = real(k);
+        f.sell = flag(k + 1);
+        f.cashCaption = flag(k + 2);
+        f.quantity = text(k + 3);
+        f.price = text(k + 4);
+        f.trigger = text(k + 5);
+        f.stopPrice = text(k + 6);
+        f.normalMarket = flag(k + 7);
+        f.triggerBelow = flag(k + 8);
+        f.stopMarket = flag(k + 9);
+        return f;
+    };
+    const std::string& op = a.op;
+    // A file may have been edited: what no dialog could have sent is not sent.
+    const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == kKindNormal || v == kKindNormalWithStop || v == kKindStop; };
+    const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == kSideMarginBuy || v == kSideMarginSell || v == kSideCash; };
+    const auto fieldOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderField::StopPrice); };
+    const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderDialogs::OrderOption::StopMarket); };
+    if (((op == "SetOrderKind" || op == "PlaceNewOrder" || op == "PlaceClosingOrder") && !kindOk(op == "SetOrderKind" ? 1 : 0)) ||
+        ((op == "PlaceClosingOrder" || op == "SetBulkClose") && !sideOk(op == "SetBulkClose" ? 0 : 10)) ||
+        ((op == "EditOrderText" || op == "SpinOrderField") && !fieldOk(1)) || (op == "SetOrderOption" && !optionOk(1)))
+        return;
+    if (op == "PressPlayback") {
+        // It was taken when it was pressed: the 300 ms a button rests are the user's hand, not the replay's.
+        const int index = integer(0);
+        if (index >= 0 && index < kPlaybackButtons) p_.display.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
+        p_.loop.PressPlayback(index);
+    } else if (op == "SetSpeedScroll") p_.loop.SetSpeedScroll(integer(0));
+    else if (op == "ClickSpeedGauge") p_.loop.ClickSpeedGauge(integer(0));
+    else if (op == "ClickSlowestLabel") p_.loop.ClickSlowestLabel();
+    else if (op == "SetLowSpeed") p_.loop.SetLowSpeed(flag(0));
+    else if (op == "RestoreChosenSpeed") p_.orderDialogs.RestoreChosenSpeed();
+    else if (op == "OpenNewOrderDialog") p_.orderDialogs.OpenNewOrderDialog();
+    else if (op == "ActivateNewOrderDialog") p_.orderDialogs.ActivateNewOrderDialog();
+    else if (op == "SetOrderKind") p_.orderDialogs.SetOrderKind(flag(0), real(1));
+    else if (op == "SetOrderOption") p_.orderDialogs.SetOrderOption(flag(0), static_cast<OrderDialogs::OrderOption>(integer(1)), flag(2));
+    else if (op == "EditOrderText") p_.orderDialogs.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
+    else if (op == "SpinOrderField") p_.orderDialogs.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
+    else if (op == "SetNewOrderSell") p_.orderDialogs.SetNewOrderSell(flag(0));
+    else if (op == "SubmitNewOrderDialog") p_.orderDialogs.SubmitNewOrderDialog();
+    else if (op == "CancelNewOrderDialog") p_.orderDialogs.CancelNewOrderDialog();
+    else if (op == "OpenClosingDialog") p_.orderDialogs.OpenClosingDialog(integer(0));
+    else if (op == "SetClosingSide") p_.orderDialogs.SetClosingSide(real(0));
+    else if (op == "EditCloseRow") p_.orderDialogs.EditCloseRow(integer(0), text(1));
+    else if (op == "ToggleCloseRow") p_.orderDialogs.ToggleCloseRow(integer(0));
+    else if (op == "ToggleBulkClose") p_.orderDialogs.ToggleBulkClose();
+    else if (op == "SubmitClosingDialog") p_.orderDialogs.SubmitClosingDialog();
+    else if (op == "CancelClosingDialog") p_.orderDialogs.CancelClosingDialog();
+    else if (op == "OpenCorrectCancelDialog") p_.orderDialogs.OpenCorrectCancelDialog(integer(0));
+    else if (op == "SelectCorrectCancelLine") p_.orderDialogs.SelectCorrectCancelLine(integer(0));
+    else if (op == "CancelSelectedOrder") p_.orderDialogs.CancelSelectedOrder();
+    else if (op == "CorrectSelectedOrder") p_.orderDialogs.CorrectSelectedOrder();
+    else if (op == "CloseCorrectCancelDialog") p_.orderDialogs.CloseCorrectCancelDialog();
+    else if (op == "ClickBoardPrice") p_.orderDialogs.ClickBoardPrice(integer(0));
+    else if (op == "PlaceNewOrder") p_.trading.PlaceNewOrder(form(0), slot(10));
+    else if (op == "PlaceClosingOrder") p_.trading.PlaceClosingOrder({form(0), real(10)}, slot(11));
+    else if (op == "SetCloseQuantity") p_.trading.SetCloseQuantity(integer(0), text(1));
+    else if (op == "SetBulkClose") p_.trading.SetBulkClose(real(0), flag(1));
+    else if (op == "CancelOrder") p_.trading.CancelOrder(integer(0), flag(1));
+    else if (op == "SetSimulationChecked") p_.loop.SetSimulationChecked(flag(0));
+    else if (op == "RequestClose") p_.loop.RequestClose();
+    else if (op == "SetHideBoardAndTape") p_.trading.SetHideBoardAndTape(flag(0));
+    else if (op == "SetBoardOption") p_.trading.SetBoardOption(flag(0));
+    else if (op == "SetTapeOption") p_.loop.SetTapeOption(flag(0));
+    else if (op == "SetFillSoundOption") p_.trading.SetFillSoundOption(flag(0));
+    else if (op == "SetTradeMarkerOption") p_.trading.SetTradeMarkerOption(flag(0));
+    // An operation this version does not know changes nothing; what follows may still fit.
+}
+
+RunInfo SessionPlayer::CurrentRunInfo() {
+    const SessionWallClock now = p_.recorder.WallClockNow();
+    const std::string name = p_.recorder.playing() && !p_.recorder.file().start.name.empty() ? p_.recorder.file().start.name
+                                                                                        : p_.day.stocks().Name(p_.day.stockCode());
+    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, p_.day.chosenDate()), p_.display.codeText, name};
+}
+
+}  // namespace corvala

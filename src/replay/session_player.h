@@ -1,0 +1,73 @@
+#pragma once
+// What a session file does to the others: the file opened when a run begins and closed when it
+// ends, and a recorded session played again — its day displayed as it was, each action of the
+// user handed to the component it belongs to at the same point of the replay, and the user's own
+// state given back when it ends. The recorder keeps the file; this drives the rooms from it.
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "replay/replay_loop.h"
+#include "replay/session_file.h"
+#include "replay/session_recorder.h"
+
+namespace corvala {
+
+class DisplayedDay;
+class OrderDialogs;
+class QuizMode;
+class SettingsState;
+class TradingDesk;
+struct RunInfo;
+
+class SessionPlayer final : public ReplayLoop::RunListener, public SessionRecorder::Host {
+public:
+    struct Parts {
+        SessionRecorder& recorder;
+        ReplayLoop& loop;
+        DisplayedDay& day;
+        TradingDesk& trading;
+        OrderDialogs& orderDialogs;
+        SettingsState& settings;
+        const QuizMode& quiz;
+        MainDisplay& display;
+        std::function<void()> changed;  // the display changed outside a user action's return
+    };
+    explicit SessionPlayer(Parts parts) : p_(std::move(parts)) {}
+    SessionPlayer(const SessionPlayer&) = delete;
+    SessionPlayer& operator=(const SessionPlayer&) = delete;
+
+    // Plays a recorded session: its day displayed as it was, every action of the user at the
+    // same point of the replay, every question answered and the clock read as then. Nothing is
+    // appended to the history files and no session file is written; the user's own actions are
+    // ignored until it ends. `restoreAfter`: the account, data folder, N and options come back
+    // when it ends. "" when it started, else why not (Japanese).
+    std::string Play(SessionFile session, bool restoreAfter);
+    // Every action of the playing session is done and the replay waits for a press that never
+    // came: the file ends before its run did.
+    bool stalled() const;
+    // Ends the playing session where it stands, as ■ does: nothing is settled or kept.
+    void Stop();
+    // The history files' run header: when, which day, which stock (a played file's stock name).
+    RunInfo CurrentRunInfo();
+
+    // The loop's run events.
+    void RunBegins() override;
+    void RunEnds(const char* how) override;
+    void LoopResumed() override;
+    void WatchingStopped() override { Stop(); }
+    // The recorder's questions.
+    bool RunKeptNow() const override;
+    SessionOutcome RunOutcome() const override;
+    void SetMessage(const std::string& text) override;
+
+private:
+    void Apply(const SessionAction& action);
+    void Finish(const char* how);
+    void StopShort(bool cutShort);
+
+    Parts p_;
+};
+
+}  // namespace corvala
