@@ -81,19 +81,13 @@ public:
     TradingDesk& trading() { return trading_; }
     const TradingDesk& trading() const { return trading_; }
     OrderDialogs& orderDialogs() { return orderDialogs_; }
-    const OrderDialogs& orderDialogs() const { return orderDialogs_; }
     ChartState& chart() { return chart_; }
     const ChartState& chart() const { return chart_; }
     SettingsState& settings() { return settings_; }
-    const SettingsState& settings() const { return settings_; }
     ScreeningState& screening() { return screening_; }
-    const ScreeningState& screening() const { return screening_; }
     QuizMode& quizMode() { return quiz_; }
-    const QuizMode& quizMode() const { return quiz_; }
     SessionRecorder& sessions() { return recorder_; }
-    const SessionRecorder& sessions() const { return recorder_; }
     SessionPlayer& player() { return player_; }
-    const SessionPlayer& player() const { return player_; }
     const std::string& installFolder() const { return installFolder_; }
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
