@@ -2,7 +2,8 @@
 // The displayed day: the stock list, the date, code and series boxes with their spinners, the
 // display action that finds the previous trading day and loads the four series, the bar length,
 // the day's seed and draws, and the names of what is saved of it. A loaded day goes to the
-// trading desk and the chart, and in simulation mode the replay loop is prepared for it.
+// trading desk and the chart, and in simulation mode the replay loop is prepared for it. The
+// chart, the quiz mode and the screening ask it for the day they show or hand over.
 
 #include <array>
 #include <cstdint>
@@ -16,14 +17,15 @@
 #include "data/stock_list.h"
 #include "platform/ports.h"
 #include "platform/system.h"
+#include "replay/chart_state.h"
 #include "replay/display_model.h"
+#include "replay/quiz_state.h"
 #include "replay/replay_clock.h"
+#include "replay/screening_state.h"
 #include "replay/session_file.h"
 
 namespace corvala {
 
-class ChartState;
-class QuizMode;
 class ReplayLoop;
 class SettingsState;
 class TradingDesk;
@@ -34,13 +36,13 @@ inline constexpr const char* kDefaultCode = "8473";
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class DisplayedDay {
+class DisplayedDay final : public ChartState::Host, public QuizMode::Host, public ScreeningState::Host {
 public:
     struct Parts {
         ReplayLoop& loop;
         TradingDesk& trading;
         ChartState& chart;
-        const SettingsState& settings;
+        SettingsState& settings;
         const QuizMode& quiz;
         std::function<void()> changed;  // the display changed outside a user action's return
     };
@@ -127,13 +129,38 @@ public:
     void ReportNotOpened(const std::string& what);
 
 private:
+    // ---- What the chart, the quiz mode and the screening ask of it (hand_overs.cpp) ----
+    const DayData& LoadedDay() const override { return *day_; }
+    int ChartBarLength() const override { return barLength_; }
+    bool ChartReplayRunning() const override;
+    void ChartRedisplayDay() override;
+    void ChartCursorRemoved() override;
+    void ChartShowRow(int row, std::optional<int> seconds) override;
+    void ChartChanged() override { parts_.changed(); }
+    bool ReplayLoaded() const override;
+    int NextBarLength() const override { return nextBarLength(); }
+    void ShowBusy(bool visible) override;
+    void SetMessage(const std::string& text) override;
+    bool AskQuestion(const std::string& title, const std::string& text) override;
+    QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
+    void SettleQuizDay(const std::string& folder) override;
+    void LeaveQuizDay(const QuizMode::UserDay& day) override;
+    void PrepareQuizDay(const StartPosition& start) override;
+    void DisplayQuizDay() override { DisplayDay(); }
+    void Notify() override { parts_.changed(); }
+    const std::string& ScreeningDataFolder() const override { return dataFolder(); }
+    const StockList& ScreeningStocks() const override { return stocks_; }
+    const ScreeningConditions& SavedScreeningConditions() const override;
+    void KeepScreeningConditions(const ScreeningConditions& conditions) override;
+    void StartFromScreening(const ScreeningHandOver& handOver) override;
+    void ScreeningChanged() override { parts_.changed(); }
+
     void ResetStartTime();
     void RebuildSelector();
     void UpdateCodeLabels();
     std::string FindPrevTradingDay(const std::string& date) const;
     void SetNoDataMessageForMissingFiles(const std::string& seriesItem, const std::string& code);
     bool LoadFour(const std::string& seriesCode);
-    bool ReplayLoaded() const;
     const std::string& dataFolder() const;
 
     MainDisplay& display_;

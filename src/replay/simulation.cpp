@@ -23,14 +23,6 @@ void Simulation::Notify() {
     if (listener_) listener_();
 }
 
-void Simulation::ChartRedisplayDay() {
-    if (!display_.simulationChecked && day_.dayLoaded() && !loop_.running()) day_.DisplayDay(false);
-}
-
-void Simulation::ChartCursorRemoved() {
-    if (!loop_.clock().replayReady) loop_.SetNavigation(kIdle);
-}
-
 
 bool Simulation::StartUp(const std::string& dataFolder) {
     if (!day_.LoadStockList()) {
@@ -153,59 +145,6 @@ void Simulation::DataFolderChanged() {
 void Simulation::SettingsFieldsEdited() {
     if (!loop_.running()) chart_.ShowEmpty();
     Notify();
-}
-
-// ---- The screening's and the quiz's hand-overs -------------------------------------------
-
-void Simulation::StartFromScreening(const ScreeningHandOver& h) {
-    if (loop_.running() && loop_.clock().replayReady) return;
-    loop_.SetSimulationChecked(true);
-    day_.SetDateText(h.pick.date);
-    day_.SetCodeText(h.pick.code);
-    if (h.nearStart) {
-        day_.ShowStartInBoxes(h.start.startTime);
-    }
-    day_.PresetStart(StartPosition{h.start.startBar, h.start.startTime, h.start.midSessionStart});
-    day_.DisplayDay();
-}
-
-QuizMode::UserDay Simulation::EnterQuizDay(const std::string& folder, const QuizDescription& quiz) {
-    QuizMode::UserDay own{display_.dateText, display_.codeText, settings_.dataFolder(), settings_.keptAside()};
-    settings_.SetQuizOwnFolder(DataFolderToSave(own.folder, own.keptAside, {}));
-    settings_.UseFolder(folder, std::nullopt);
-    day_.SetDateText(quiz.date);
-    day_.SetCodeText(quiz.code);
-    display_.seriesText = std::string(kDefaultSeriesItem);
-    return own;
-}
-
-void Simulation::SettleQuizDay(const std::string& folder) {
-    // A settings dialog open meanwhile keeps the quiz folder.
-    settings_.UseFolder(folder, std::nullopt, /*forDialog=*/true);
-    loop_.SetNavigation(kIdle);
-    loop_.ShowBusy(false);
-    day_.PresetStart(StartPosition{0, "08:59:59", false});
-}
-
-void Simulation::PrepareQuizDay(const StartPosition& start) {
-    day_.PresetStart(start);
-    if (start.midSessionStart) day_.ShowStartInBoxes(start.startTime);
-    loop_.SetSimulationChecked(true);
-}
-
-void Simulation::LeaveQuizDay(const QuizMode::UserDay& day) {
-    // Nor does a dialog open meanwhile bring the quiz's back.
-    settings_.UseFolder(day.folder, day.keptAside, /*forDialog=*/true);
-    settings_.SetQuizOwnFolder({});
-    day_.SetDateText(day.date);
-    day_.SetCodeText(day.code);
-    day_.PresetStart(std::nullopt);
-    loop_.clock().startBar = 0;
-    loop_.clock().midSessionStart = false;
-    if (!loop_.running()) {
-        day_.Forget();
-        loop_.SetNavigation(kIdle);
-    }
 }
 
 }  // namespace corvala

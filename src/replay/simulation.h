@@ -37,8 +37,7 @@ struct Ports {
     Archive* archive = nullptr;               // none: nor unpacked
 };
 
-class Simulation : private ChartState::Host, private ScreeningState::Host, private QuizMode::Host,
-                   private TradingDesk::Host, private OrderDialogs::Host, private SettingsState::Host,
+class Simulation : private TradingDesk::Host, private OrderDialogs::Host, private SettingsState::Host,
                    private ReplayLoop::Host {
 public:
     using DisplayOutcome = DisplayedDay::DisplayOutcome;
@@ -66,8 +65,6 @@ public:
     void ApplySettingsDialog(bool save = true);
     // 設定: the day is displayed again before the settings are opened.
     void PressSettings();
-    // The screening's hand-over (also for callers that found the row elsewhere).
-    void StartFromScreening(const ScreeningHandOver& handOver) override;
     // The message line (it flashes).
     void SetMessage(const std::string& text) override { loop_.SetMessage(text); }
 
@@ -97,27 +94,8 @@ private:
     const DayData& LoadedDay() const override { return day_.data(); }
     void Notify() override;
     bool AskQuestion(const std::string& title, const std::string& text) override { return loop_.Ask(title, text); }
-    void ShowBusy(bool visible) override { loop_.ShowBusy(visible); }
-    int ChartBarLength() const override { return day_.barLength(); }
-    bool ChartReplayRunning() const override { return loop_.running(); }
-    void ChartRedisplayDay() override;
-    void ChartCursorRemoved() override;
-    void ChartShowRow(int row, std::optional<int> seconds) override { trading_.ShowRowOnBoard(row, seconds); }
-    void ChartChanged() override { Notify(); }
-    const std::string& ScreeningDataFolder() const override { return settings_.dataFolder(); }
-    const StockList& ScreeningStocks() const override { return day_.stocks(); }
-    const ScreeningConditions& SavedScreeningConditions() const override { return settings_.screening(); }
-    void KeepScreeningConditions(const ScreeningConditions& c) override { settings_.KeepScreening(c); }
-    bool ReplayLoaded() const override { return loop_.running() && loop_.clock().replayReady; }
-    int NextBarLength() const override { return day_.nextBarLength(); }
-    void ScreeningChanged() override { Notify(); }
-    QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
-    void LeaveQuizDay(const QuizMode::UserDay& day) override;
-    void SettleQuizDay(const std::string& folder) override;
-    void PrepareQuizDay(const StartPosition& start) override;
-    void DisplayQuizDay() override { day_.DisplayDay(); }
     int StockCodeShown() const override { return day_.stockCode(); }
-    bool ReplayOpenForOrders() const override { return ReplayLoaded(); }
+    bool ReplayOpenForOrders() const override { return loop_.running() && loop_.clock().replayReady; }
     double StepPrice() const override { return loop_.currentPrice(); }
     RunInfo CurrentRunInfo() override { return player_.CurrentRunInfo(); }
     void NewOrderFilled() override { loop_.CutSpeedOnFill(); }
@@ -148,12 +126,12 @@ private:
     SettingsState settings_{*this, installFolder_, loop_.heldDialogs(), ports_.drives, ports_.folderPicker};
     DisplayedDay day_{display_, {loop_, trading_, chart_, settings_, quiz_, [this] { Notify(); }},
                       {ports_.dialogs, ports_.clock, ports_.random}, installFolder_};
-    ChartState chart_{*this, display_, loop_.clock()};
+    ChartState chart_{day_, display_, loop_.clock()};
     TradingDesk trading_{*this, recorder_, display_, loop_.clock(), chart_,
                          TradingDesk::Ports{loop_.heldDialogs(), ports_.clock, day_.random(), ports_.sound}, installFolder_};
     OrderDialogs orderDialogs_{*this, recorder_, display_, loop_.clock(), trading_, loop_.heldDialogs(), ports_.clock};
-    ScreeningState screening_{*this, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
-    QuizMode quiz_{*this, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
+    ScreeningState screening_{day_, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
+    QuizMode quiz_{day_, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
 };
 
 }  // namespace corvala
