@@ -503,4 +503,16 @@ void ReplayLoop::ShowBusy(bool visible) {
     host_.Notify();
 }
 
+// ---- The trading desk's questions ----------------------------------------------------------
+
+void ReplayLoop::OrderGone(int slot, bool closing) { orderDialogs_.OrderGone(slot, closing); }
+
+void ReplayLoop::OrdersShown() { orderDialogs_.FollowOrders(); }
+
+void ReplayLoop::RunKept() { recorder_.KeepRun(); }
+
+bool ReplayLoop::DivertHistory(const HistoryAppend& text) { return recorder_.DivertHistory(text); }
+
+bool ReplayLoop::PlayingSession() const { return recorder_.playing(); }
+
 }  // namespace corvala

@@ -2,7 +2,8 @@
 // The replay loop: the simulated clock, the coroutine that runs the day step by step and its
 // waits, the eight playback buttons, the speed, the blink and message timers, the simulation box
 // and the stop with its questions. It drives the trading desk, the chart and the order dialogs at
-// each step, and tells its host when a run begins, ends or resumes.
+// each step, and tells its host when a run begins, ends or resumes. The trading desk trades within
+// the run: the loop tells it whether orders are open and the step's price, and hears of its fills.
 
 #include <coroutine>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "replay/display_model.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
+#include "replay/trading_desk.h"
 
 namespace corvala {
 
@@ -21,15 +23,15 @@ class ChartState;
 class OrderDialogs;
 class QuizMode;
 class SessionRecorder;
-class TradingDesk;
 
 inline constexpr int kFlashMs = 800;
 
-class ReplayLoop {
+class ReplayLoop final : public TradingDesk::Host {
 public:
     class Host {
     public:
         virtual const DayData& LoadedDay() const = 0;
+        virtual int StockCodeShown() const = 0;
         virtual void Notify() = 0;
 
     protected:
@@ -45,6 +47,8 @@ public:
         virtual void LoopResumed() = 0;
         // ■ while a session plays: the watching ends.
         virtual void WatchingStopped() = 0;
+        // The history files' run header: when, which day, which stock.
+        virtual RunInfo CurrentRunInfo() = 0;
 
     protected:
         ~RunListener() = default;
@@ -106,7 +110,7 @@ public:
     bool RequestClose();
 
     // The message line: a text that flashes, a timer that clears it, the no-data text kept.
-    void SetMessage(const std::string& text);
+    void SetMessage(const std::string& text) override;
     void FlashMessage();
     void StartMessageTimer(int ms);
     void ClearDataMessage();
@@ -131,6 +135,22 @@ public:
     void SetNavigation(int state);
 
 private:
+    // ---- What the trading desk asks of the run ----
+    const DayData& LoadedDay() const override { return host_.LoadedDay(); }
+    int StockCodeShown() const override { return host_.StockCodeShown(); }
+    bool ReplayOpenForOrders() const override { return running() && clock_.replayReady; }
+    double StepPrice() const override { return currentPrice_; }
+    RunInfo CurrentRunInfo() override { return runs_.CurrentRunInfo(); }
+    void NewOrderFilled() override { CutSpeedOnFill(); }
+    void OrderStored() override { clock_.orderInterrupt = true; }
+    void OrderGone(int slot, bool closing) override;
+    void OrdersShown() override;
+    void RunKept() override;
+    bool DivertHistory(const HistoryAppend& text) override;
+    bool PlayingSession() const override;
+    bool AskQuestion(const std::string& title, const std::string& text) override { return Ask(title, text); }
+    void Notify() override { host_.Notify(); }
+
     enum class Exit { Completed, Stopped, Left };
 
     // A suspension of the loop, resumed by the scheduler after `ms`; inside the timed part of a

@@ -19,7 +19,6 @@ class OrderDialogs;
 class QuizMode;
 class SettingsState;
 class TradingDesk;
-struct RunInfo;
 
 class SessionPlayer final : public ReplayLoop::RunListener, public SessionRecorder::Host {
 public:
@@ -50,7 +49,7 @@ public:
     // Ends the playing session where it stands, as ■ does: nothing is settled or kept.
     void Stop();
     // The history files' run header: when, which day, which stock (a played file's stock name).
-    RunInfo CurrentRunInfo();
+    RunInfo CurrentRunInfo() override;
 
     // The loop's run events.
     void RunBegins() override;

@@ -33,7 +33,7 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     const std::string history = JoinPath(installFolder_, kHistoryFolder);
     CreateDir(history);
     // What a program killed while writing left: a run half appended, temporary files.
-    if (const std::string problem = RecoverHistory(history); !problem.empty()) SetMessage(problem);
+    if (const std::string problem = RecoverHistory(history); !problem.empty()) loop_.SetMessage(problem);
     RemoveLeftSettingsTemporaries(installFolder_);
     quiz_.Check();
 
@@ -108,7 +108,7 @@ Settings Simulation::CurrentSettings() const {
 bool Simulation::SaveSettings(bool quietly) { return settings_.Save(CurrentSettings(), quietly); }
 
 void Simulation::TellSettingsProblems() {
-    if (const std::string text = settings_.ProblemText(); !text.empty()) SetMessage(text);
+    if (const std::string text = settings_.ProblemText(); !text.empty()) loop_.SetMessage(text);
 }
 
 bool Simulation::SaveSettingsAtExit() {

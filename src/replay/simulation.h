@@ -37,7 +37,7 @@ struct Ports {
     Archive* archive = nullptr;               // none: nor unpacked
 };
 
-class Simulation : private TradingDesk::Host, private OrderDialogs::Host, private SettingsState::Host,
+class Simulation : private OrderDialogs::Host, private SettingsState::Host,
                    private ReplayLoop::Host {
 public:
     using DisplayOutcome = DisplayedDay::DisplayOutcome;
@@ -65,8 +65,6 @@ public:
     void ApplySettingsDialog(bool save = true);
     // 設定: the day is displayed again before the settings are opened.
     void PressSettings();
-    // The message line (it flashes).
-    void SetMessage(const std::string& text) override { loop_.SetMessage(text); }
 
     // ---- The components, for the front ends ----
     MainDisplay& display() { return display_; }
@@ -95,16 +93,6 @@ private:
     void Notify() override;
     bool AskQuestion(const std::string& title, const std::string& text) override { return loop_.Ask(title, text); }
     int StockCodeShown() const override { return day_.stockCode(); }
-    bool ReplayOpenForOrders() const override { return loop_.running() && loop_.clock().replayReady; }
-    double StepPrice() const override { return loop_.currentPrice(); }
-    RunInfo CurrentRunInfo() override { return player_.CurrentRunInfo(); }
-    void NewOrderFilled() override { loop_.CutSpeedOnFill(); }
-    void OrderStored() override { loop_.clock().orderInterrupt = true; }
-    void OrderGone(int slot, bool closing) override { orderDialogs_.OrderGone(slot, closing); }
-    void OrdersShown() override { orderDialogs_.FollowOrders(); }
-    void RunKept() override { recorder_.KeepRun(); }
-    bool DivertHistory(const HistoryAppend& text) override { return recorder_.DivertHistory(text); }
-    bool PlayingSession() const override { return recorder_.playing(); }
     void DataFolderChanged() override;
     void SettingsFieldsEdited() override;
     std::string StockNameShown() const override { return day_.stocks().Name(day_.stockCode()); }
@@ -127,7 +115,7 @@ private:
     DisplayedDay day_{display_, {loop_, trading_, chart_, settings_, quiz_, [this] { Notify(); }},
                       {ports_.dialogs, ports_.clock, ports_.random}, installFolder_};
     ChartState chart_{day_, display_, loop_.clock()};
-    TradingDesk trading_{*this, recorder_, display_, loop_.clock(), chart_,
+    TradingDesk trading_{loop_, recorder_, display_, loop_.clock(), chart_,
                          TradingDesk::Ports{loop_.heldDialogs(), ports_.clock, day_.random(), ports_.sound}, installFolder_};
     OrderDialogs orderDialogs_{*this, recorder_, display_, loop_.clock(), trading_, loop_.heldDialogs(), ports_.clock};
     ScreeningState screening_{day_, installFolder_, ports_.clock, ports_.random, ports_.scheduler};

@@ -90,7 +90,7 @@ bool MainWindow::StartUp(const std::string& appDataFolder) {
 
 bool MainWindow::FinishStartUp() {
     const bool ok = sim_->StartUp(configuredDataFolder_);
-    if (ok && !sound_.canPlay()) sim_->SetMessage(kNoSoundMessage);
+    if (ok && !sound_.canPlay()) sim_->replay().SetMessage(kNoSoundMessage);
     if (splash_) splash_->close();
     splash_ = nullptr;
     startedUp_ = ok;

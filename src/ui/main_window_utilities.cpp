@@ -69,7 +69,7 @@ void MainWindow::FollowReport() {
 QString MainWindow::WatchSession(const QString& path) {
     std::string why;
     if (auto file = ReadSession(path.toStdString(), why)) why = sim_->player().Play(std::move(*file), /*restoreAfter=*/true);
-    if (!why.empty()) sim_->SetMessage("再現できません: " + why);
+    if (!why.empty()) sim_->replay().SetMessage("再現できません: " + why);
     Refresh();
     return QString::fromStdString(why);
 }

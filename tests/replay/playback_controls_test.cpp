@@ -233,7 +233,7 @@ TEST_F(PlaybackControlsTest, SpeedControlsAndTheGauge) {
     EXPECT_EQ(sim->replay().clock().stepDelay, 0);
 
     sim->replay().SetLowSpeed(true);
-    sim->SetMessage("何か");
+    sim->replay().SetMessage("何か");
     sim->replay().ClickSpeedGauge(24);
     EXPECT_EQ(d().speed.speed, 1);
     EXPECT_FALSE(d().speed.lowSpeed);
