@@ -24,5 +24,7 @@ int RunQuiz(const std::vector<std::string>& args);
 extern const char* const kQuizUsage;
 int RunStats(const std::vector<std::string>& args);
 extern const char* const kStatsUsage;
+int RunSearchData(const std::vector<std::string>& args);
+extern const char* const kSearchDataUsage;
 
 }  // namespace corvala::cli

@@ -9,7 +9,7 @@ fail=0
 text=$(zcat -f "$page" | sed -e 's/^\.SH *//' -e 's/^\.[A-Za-z]* *//' -e 's/\\-/-/g')
 [ -n "$text" ] || { echo "FAIL cannot read $page"; exit 1; }
 section() { sed -n "/^$1\$/,/^[A-Z][A-Z ]*\$/p" <<<"$text" | sed '1d' | tr -s ' \n' '  '; }
-commands=$("$cli" --help | sed -n 's/^  \([a-z][a-z]*\) .*/\1/p' | sort -u)
+commands=$("$cli" --help | sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p' | sort -u)
 [ -n "$commands" ] || { echo "FAIL --help lists no commands"; exit 1; }
 description=$(section DESCRIPTION)
 for command in $commands; do

@@ -108,5 +108,22 @@ expect "a page that is not search data" 2 $?
 expect "nothing written for it" no "$([ -e "$dir/検索データ/検索データ_202301.txt" ] && echo yes || echo no)"
 wait "$server_pid" 2>/dev/null; server_pid=""
 
+# search-data builds the month from the day files: the demo's own month is built by the same
+# code, byte for byte; every window it lists runs forward in time; a month without days is empty.
+cp "$dir/検索データ/検索データ_202211.txt" "$dir/demo_month.txt"
+out=$("$cli" search-data --month 202211 --install "$dir" --data "$dir/日中データ")
+expect "search-data" 0 $?
+expect "the demo month, rebuilt" true "$(cmp -s "$dir/demo_month.txt" "$dir/検索データ/検索データ_202211.txt" && echo true)"
+expect "its counts" true "$(jq --argjson n "$(wc -l < "$dir/demo_month.txt")" '.read == $n and .read > 0 and .skipped == 0 and .problems == [] and (.path | endswith("検索データ_202211.txt"))' <<<"$out")"
+expect "every window runs forward" true \
+  "$(screen --month 202211 --direction 両方 --threshold 1 | jq '.count > 0 and ([.rows[] | .start <= .end] | all)')"
+out=$("$cli" search-data --month 202105 --install "$dir" --data "$dir/日中データ")
+expect "a month without days" '0 0' "$(jq -r '"\(.read) \(.skipped)"' <<<"$out")"
+expect "its empty file" 0 "$(stat -c %s "$dir/検索データ/検索データ_202105.txt")"
+"$cli" search-data --month 202113 --install "$dir" >/dev/null 2>&1
+expect "a month that is not one" 1 $?
+"$cli" search-data --month 202211 --install "$dir" --data "$dir/none" >/dev/null 2>&1
+expect "a data folder that is not there" 2 $?
+
 echo "$passed passed (of $count demo rows)"
 exit $fail

@@ -508,12 +508,26 @@ TEST_F(DemoDataTest, SearchDataAgreesWithTheDayFiles) {
         EXPECT_GE(pct[5], 0);
         EXPECT_LE(pct[6], 0);  // high→close
         EXPECT_GE(pct[7], 0);
-        // The open counts toward the day's range, as the recorder's own high and low do.
-        const double high = std::max(f->high, f->open), low = std::min(f->low, f->open);
-        EXPECT_NEAR(pct[2], (high - f->open) / f->open * 100, 0.0051);
-        EXPECT_NEAR(pct[3], (low - f->open) / f->open * 100, 0.0051);
-        EXPECT_NEAR(pct[5], (high - low) / low * 100, 0.0051);
-        EXPECT_NEAR(pct[8], (f->close - f->open) / f->open * 100, 0.0051);
+        // The moves are those of the day as the program shows it: the one-minute bars of the
+        // loaded file (its closing line stands for the last row), the open among them.
+        auto day = std::make_unique<DayData>();
+        ASSERT_EQ(LoadDaySeries(M().dataFolder, c[0], c[1], SeriesSlot::DayStock, 1, *day).status,
+                  DayFileResult::Status::Loaded);
+        const DaySeries& s = (*day)[SeriesSlot::DayStock];
+        double high = s.open, low = s.open;
+        for (int b = 0; b < BarsPerDay(1); ++b) {
+            if (s.bars[static_cast<std::size_t>(b)].high <= 0) continue;
+            high = std::max<double>(high, s.bars[static_cast<std::size_t>(b)].high);
+            low = std::min<double>(low, s.bars[static_cast<std::size_t>(b)].low);
+        }
+        EXPECT_NEAR(pct[2], (high - s.open) / s.open * 100, 0.0051);
+        EXPECT_NEAR(pct[3], (low - s.open) / s.open * 100, 0.0051);
+        // A fall from the high to the low, or a rise from the low to the high, only when it came
+        // in that order: a window never ends before it starts.
+        const bool highFirst = c[4] <= c[5], lowFirst = c[5] <= c[4];
+        EXPECT_NEAR(pct[4], highFirst ? (low - high) / high * 100 : 0, 0.0051);
+        EXPECT_NEAR(pct[5], lowFirst ? (high - low) / low * 100 : 0, 0.0051);
+        EXPECT_NEAR(pct[8], (s.close - s.open) / s.open * 100, 0.0051);
     }
 }
 

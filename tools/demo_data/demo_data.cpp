@@ -9,10 +9,10 @@
 #include "demo_data/day_file_writer.h"
 #include "demo_data/demo_rng.h"
 #include "demo_data/market_model.h"
-#include "demo_data/search_data_writer.h"
 #include "demo_data/stock_list_writer.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "screening/search_data_builder.h"
 #include "settings/settings.h"
 
 namespace corvala {
@@ -21,7 +21,7 @@ namespace {
 constexpr std::string_view kDayDataFolder = "日中データ";
 constexpr std::string_view kSearchFolder = "検索データ";
 constexpr std::string_view kSearchFile = "検索データ_202211.txt";
-constexpr std::string_view kSearchMonth = "2211";
+constexpr std::string_view kSearchMonth = "202211";
 
 // Trading days only: weekends and the 3 November holiday have no folder. The March days sit on
 // both sides of the fiscal-year change, when the series on offer differ.
@@ -98,7 +98,7 @@ class Generator {
     bool Folder(const std::string& path);
     bool WriteDay(std::string_view date, std::string_view code, const DayPath& day,
                   const DayFileLayout& layout);
-    bool WriteStockDays(std::string_view date, std::string& search);
+    bool WriteStockDays(std::string_view date);
     bool WriteSeriesDays(std::string_view date);
 
     DemoManifest& m_;
@@ -133,8 +133,7 @@ bool Generator::WriteDay(std::string_view date, std::string_view code, const Day
 
 // The previous close chains from day to day, also across a day whose file is missing: the
 // recorder failed, not the market.
-bool Generator::WriteStockDays(std::string_view date, std::string& search) {
-    const bool searchMonth = date.substr(0, 4) == kSearchMonth;
+bool Generator::WriteStockDays(std::string_view date) {
     for (const StockModel& model : kStocks) {
         auto it = prevClose_.try_emplace(std::string(model.code), model.basePrice).first;
         const bool limitUp = date == kLimitUpDate && model.code == kLimitUpCode;
@@ -147,11 +146,6 @@ bool Generator::WriteStockDays(std::string_view date, std::string& search) {
         layout.priceDecimals = model.priceDecimals;
         layout.hasVwap = model.hasVwap;
         if (!WriteDay(date, model.code, day, layout)) return false;
-        if (searchMonth) {
-            search += FormatSearchLine(date, model.code, day, model.priceDecimals);
-            search += "\r\n";
-            ++m_.searchDataLines;
-        }
     }
     return true;
 }
@@ -208,18 +202,20 @@ void Generator::Run() {
                FormatStockList(m_.oldStockList)))
         return;
 
-    std::string search;
     for (std::string_view date : kDates) {
         if (!Folder(JoinPath(m_.dataFolder, std::string(date)))) return;
-        if (!WriteStockDays(date, search) || !WriteSeriesDays(date)) return;
+        if (!WriteStockDays(date) || !WriteSeriesDays(date)) return;
         m_.dateFolders.emplace_back(date);
     }
 
     const std::string marker = JoinPath(m_.dataFolder, m_.markerFolder);
     if (!Folder(marker) || !Write(JoinPath(marker, std::string(kNoDataMarker)), {})) return;
 
+    // The month's search data, read from the day files as corvala-cli search-data reads a user's.
+    const SearchMonthBuild search = BuildSearchMonth(m_.dataFolder, kSearchMonth);
+    m_.searchDataLines = search.read;
     m_.searchDataPath = JoinPath(searchFolder, std::string(kSearchFile));
-    if (!Write(m_.searchDataPath, EncodeCp932(search))) return;
+    if (!Write(m_.searchDataPath, EncodeCp932(search.lines))) return;
     m_.ok = true;
 }
 
