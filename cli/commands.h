@@ -26,5 +26,7 @@ int RunStats(const std::vector<std::string>& args);
 extern const char* const kStatsUsage;
 int RunSearchData(const std::vector<std::string>& args);
 extern const char* const kSearchDataUsage;
+int RunImport(const std::vector<std::string>& args);
+extern const char* const kImportUsage;
 
 }  // namespace corvala::cli

@@ -5,6 +5,7 @@
 
 #include "data/day_loader.h"
 #include "data/series_table.h"
+#include "market/minute_day.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/chart_state.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr const char* kNoDateData = "　　この日付のデータはありません。";
 constexpr const char* kNoDayData = "この日のデータはありません。";
 constexpr int kPrevDaySearchDays = 20;
+constexpr const char* kBuiltFromBars = "　　この日は1分足から作ったデータです。板と歩み値は記録ではありません。";
 
 }  // namespace
 
@@ -201,6 +203,8 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
     parts_.trading.BuildDayTape(givenTape_, tapeStop_);
     parts_.trading.BuildInitialBoard(0);
     parts_.chart.ShowLoadedDay();
+    // A day built from one-minute bars says so, so that nobody takes its board for a recording.
+    if (BuiltFromMinuteBars(JoinPath(dataFolder(), chosenDate_), display_.codeText)) parts_.loop.SetMessage(kBuiltFromBars);
     if (parts_.loop.clock().simulationMode) parts_.loop.Prepare();
     return DisplayOutcome::Loaded;
 }
