@@ -28,5 +28,7 @@ int RunSearchData(const std::vector<std::string>& args);
 extern const char* const kSearchDataUsage;
 int RunImport(const std::vector<std::string>& args);
 extern const char* const kImportUsage;
+int RunRecord(const std::vector<std::string>& args);
+extern const char* const kRecordUsage;
 
 }  // namespace corvala::cli

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -30,6 +32,8 @@ public:
     virtual int SecondsOfDay() const { return 0; }
     // Milliseconds on a monotonic clock.
     virtual std::int64_t NowMs() const = 0;
+    // Milliseconds since local midnight, for what must happen at a time of day.
+    virtual std::int64_t MsOfDay() const { return std::int64_t{SecondsOfDay()} * 1000; }
 };
 
 // Uniform in [0, 1).
@@ -78,6 +82,26 @@ public:
     virtual void Fetch(const std::string& url, std::function<void(std::int64_t, std::int64_t)> progress,
                        std::function<void(Result)> done) = 0;
     virtual void Cancel() = 0;
+};
+
+// Requests to an HTTP API, several at a time. `done` runs once, from the event loop, never inside
+// Send. A request that has no answer within `timeoutMs` ends with status 0.
+class HttpClient {
+public:
+    struct Request {
+        std::string method = "GET";  // GET, POST or PUT
+        std::string url;
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
+        int timeoutMs = 4000;
+    };
+    struct Reply {
+        int status = 0;      // 0 when no answer came (refused, cut, timed out)
+        std::string body;
+        std::string error;   // why no answer came, as the network layer says it
+    };
+    virtual ~HttpClient() = default;
+    virtual void Send(const Request& request, std::function<void(Reply)> done) = 0;
 };
 
 }  // namespace corvala

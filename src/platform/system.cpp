@@ -19,6 +19,15 @@ int SystemClock::SecondsOfDay() const {
     return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
 }
 
+std::int64_t SystemClock::MsOfDay() const {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    return (local.tm_hour * 3600LL + local.tm_min * 60 + local.tm_sec) * 1000 + ms;
+}
+
 std::int64_t SystemClock::NowMs() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

@@ -12,6 +12,7 @@ public:
     Ymd Today() const override;
     int SecondsOfDay() const override;
     std::int64_t NowMs() const override;
+    std::int64_t MsOfDay() const override;
 };
 
 // A small, fast generator (xoshiro256**); the same seed gives the same draws on every machine.

@@ -140,19 +140,6 @@ void QtDialogs::ShowNotice(const std::string& title, const std::string& text) {
     GiveBackKeys(asking_);
 }
 
-void QtScheduler::After(int ms, std::function<void()> callback) {
-    QTimer::singleShot(ms < 0 ? 0 : ms, Qt::PreciseTimer, &context_, [cb = std::move(callback)] { cb(); });
-}
-
-std::int64_t QtScheduler::NowMs() const {
-    static QElapsedTimer timer = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return timer.elapsed();
-}
-
 void QtFolderPicker::ChooseFolder(std::function<void(const std::string&)> done) {
     auto* dialog = new QFileDialog(owner_, QStringLiteral("フォルダの選択"));
     dialog->setFileMode(QFileDialog::Directory);

@@ -10,6 +10,7 @@ class QMessageBox;
 #include <memory>
 
 #include "platform/ports.h"
+#include "platform/qt/qt_scheduler.h"
 
 namespace corvala {
 
@@ -73,15 +74,6 @@ public:
 
 private:
     QPointer<QWidget> owner_;
-};
-
-class QtScheduler final : public Scheduler {
-public:
-    void After(int ms, std::function<void()> callback) override;
-    std::int64_t NowMs() const override;
-
-private:
-    QObject context_;
 };
 
 }  // namespace corvala

@@ -1,0 +1,46 @@
+#include "platform/qt/qt_http_client.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace corvala {
+
+QtHttpClient::QtHttpClient() : manager_(std::make_unique<QNetworkAccessManager>()) {
+    // The API runs on this machine; a proxy from the environment must not stand between.
+    manager_->setProxy(QNetworkProxy::NoProxy);
+    manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+// The receiver goes first (it is declared last), which cuts every reply's signal; the manager
+// then aborts the replies still running.
+QtHttpClient::~QtHttpClient() = default;
+
+void QtHttpClient::Send(const Request& request, std::function<void(Reply)> done) {
+    QNetworkRequest r{QUrl(QString::fromStdString(request.url))};
+    for (const auto& [name, value] : request.headers)
+        r.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+    if (!request.body.empty()) r.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    r.setTransferTimeout(request.timeoutMs);
+    const QByteArray body = QByteArray::fromStdString(request.body);
+    QNetworkReply* reply = nullptr;
+    if (request.method == "POST")
+        reply = manager_->post(r, body);
+    else if (request.method == "PUT")
+        reply = manager_->put(r, body);
+    else
+        reply = manager_->get(r);
+    QObject::connect(reply, &QNetworkReply::finished, &context_, [reply, done = std::move(done)] {
+        reply->deleteLater();
+        Reply out;
+        out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        out.body = reply->readAll().toStdString();
+        // An HTTP error status still is an answer; only a missing one is a failure of the line.
+        if (out.status == 0) out.error = reply->errorString().toStdString();
+        done(std::move(out));
+    });
+}
+
+}  // namespace corvala

@@ -1,0 +1,131 @@
+#pragma once
+// Records today's session of a few stocks and market series from the broker trading station's
+// local API into day files of the data folder, one row every five seconds, each row on the disk
+// before the next step is sampled. It asks the board of every symbol at each step (so a step's
+// row is the board of that moment), rides out a lost connection by repeating the last rows and
+// connecting again with growing pauses, continues the files of an earlier run of the same day,
+// and after the closing line builds the month's search data.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ports.h"
+#include "record/kabu_api.h"
+#include "record/recorded_file.h"
+
+namespace corvala {
+
+// The station's limit of registered symbols.
+inline constexpr int kMaxRecordedSymbols = 50;
+
+// One file of the day and the symbol it records.
+struct RecordTarget {
+    std::string file;        // the file's code: "8473", "N225", "先物"
+    ApiSymbol symbol;        // for the futures: found at the start from `futureCode`
+    std::string futureCode;  // "NK225" for the futures
+    bool stock = true;
+};
+
+RecordTarget StockTarget(const std::string& code);
+// A market series by its option name: N225, TOPX, MTHR, or NK225F (the futures, written as
+// 先物); none for another name.
+std::optional<RecordTarget> SeriesTarget(std::string_view name);
+
+struct RecorderOptions {
+    std::string dataFolder;
+    std::string installFolder;  // where the month's search data goes; empty: not built
+    std::string password;
+    std::vector<RecordTarget> targets;
+    int closeSeconds = 15 * 3600 + 30 * 60;  // the exchange's close; the closing line is taken 10 s after
+};
+
+struct RecordedFileReport {
+    std::string file, path;
+    int rows = 0;          // in the file at the end
+    int resumedAt = 0;     // rows it had before this run
+    bool repaired = false; // a line cut short was taken off its end
+    int repeated = 0;      // rows of this run that repeat the row before (no answer for the step)
+};
+
+struct RecorderOutcome {
+    bool ok = false;
+    std::string error;  // why the recording stopped (Japanese); existing files are as they were
+    std::string date;   // YYMMDD
+    std::vector<RecordedFileReport> files;
+    int reconnects = 0;
+    bool noData = false;  // nothing traded today: the folder got the データ未取得 marker
+    std::string searchMonth;  // YYYYMM built after the close, with what it read
+    int searchRead = 0;
+    std::string searchProblem;
+};
+
+class DayRecorder {
+public:
+    // `say` gets a line for the user at every turn (connected, lost, resumed, done).
+    DayRecorder(HttpClient& http, Scheduler& scheduler, const Clock& clock, std::string apiBase,
+                RecorderOptions options, std::function<void(const std::string&)> say);
+    DayRecorder(const DayRecorder&) = delete;
+    DayRecorder& operator=(const DayRecorder&) = delete;
+
+    // Begins; `finished` runs once, from a callback of the scheduler or of the HTTP client.
+    void Start(std::function<void(const RecorderOutcome&)> finished);
+    // Requests sent and not yet answered.
+    int inFlight() const { return inFlight_; }
+    bool finished() const { return finished_; }
+
+private:
+    struct Track {
+        RecordTarget target;
+        RowFrame frame;
+        std::string path;
+        int nextRow = 0;
+        std::string lastLine;
+        bool created = false;   // this run made the file
+        int asked = -1;         // the step whose board is awaited
+        RecordedFileReport report;
+    };
+
+    void Fail(const std::string& why);
+    void Finish();
+    void Connect(bool first, std::function<void()> then);
+    void RegisterAll(bool first, std::function<void()> then);
+    void Prepare(std::size_t i, std::function<void()> then);
+    void OpenFiles();
+    void ScheduleStep();
+    void AwaitClose();
+    void Sample(int step);
+    void Ask(std::size_t i, int step);
+    void Write(Track& t, int step, const BoardQuote* quote);
+    void Lost(const ApiError& why);
+    void CloseDay();
+    int StepSeconds(int step) const;
+    std::int64_t DueMs(int step) const;
+    std::string Explain(const ApiError& e) const;
+
+    HttpClient& http_;
+    Scheduler& scheduler_;
+    const Clock& clock_;
+    KabuApi api_;
+    std::string apiBase_;
+    RecorderOptions options_;
+    std::function<void(const std::string&)> say_;
+    std::function<void(const RecorderOutcome&)> finishedCallback_;
+
+    std::vector<Track> tracks_;
+    std::string today_;
+    std::string folder_;
+    int step_ = 0;            // the next step to sample
+    bool connected_ = false;
+    bool reconnecting_ = false;
+    int backoff_ = 0;         // reconnection attempts since the line went
+    bool tradedToday_ = false;
+    bool finished_ = false;
+    int inFlight_ = 0;
+    RecorderOutcome outcome_;
+};
+
+}  // namespace corvala
