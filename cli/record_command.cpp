@@ -24,20 +24,23 @@ namespace corvala::cli {
 
 const char* const kRecordUsage =
     "  record --codes CODE,CODE… [--series N225,TOPX,MTHR,NK225F] [--api URL] [--data DIR]\n"
-    "         [--install DIR] [--password-file FILE] [--close HH:MM]\n"
+    "         [--install DIR] [--password-file FILE] [--close HH:MM] [--late]\n"
     "      Records today's session from the kabuステーション API (default\n"
     "      http://localhost:18080/kabusapi) into YYMMDD/CODE.csv of --data (default the\n"
     "      program's data folder): one row every five seconds from 9:00 to 11:30 and from 12:30\n"
-    "      to 15:00, then the closing line taken after the close (--close, default 15:30).\n"
+    "      to 15:00, then the closing line taken after the close (--close, default 15:30; the\n"
+    "      futures' 15 minutes later). Hours are Japan's, whatever the machine's zone.\n"
     "      NK225F is the nearest Nikkei 225 futures contract (written as 先物.csv). The API\n"
     "      password comes from --password-file, else CORVALA_API_PASSWORD, else a prompt (or\n"
     "      the first line of standard input); never from the command line. Start it before\n"
-    "      9:00 and leave it running; a lost connection is retried and its steps repeat the\n"
+    "      9:00 and leave it running (a file begun after 9:00 only with --late: its rows before\n"
+    "      the start say nothing traded); a lost connection is retried and its steps repeat the\n"
     "      last rows; run again the same day, it continues its files. Afterwards the month's\n"
     "      search data is rebuilt. Progress goes to standard error; prints {\"date\",\"files\":\n"
     "      [{\"code\",\"path\",\"rows\",\"resumedAt\",\"repaired\",\"repeated\"}],\"reconnects\",\n"
     "      \"noData\",\"searchMonth\",\"searchRead\"}; exit 2 when it cannot record (a password\n"
-    "      refused, a code unknown, more than 50 symbols), with existing files untouched.\n";
+    "      refused, a code unknown, more than 50 symbols, another recording in the folder),\n"
+    "      with existing files untouched.\n";
 
 namespace {
 
@@ -85,6 +88,7 @@ std::string PromptPassword() {
 
 int RunRecord(const std::vector<std::string>& args) {
     std::string codes, series, api = "http://localhost:18080/kabusapi", data, install, passwordFile, close = "15:30";
+    RecorderOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -104,13 +108,13 @@ int RunRecord(const std::vector<std::string>& args) {
         else if (a == "--install" && hasValue) install = args[++i];
         else if (a == "--password-file" && hasValue) passwordFile = args[++i];
         else if (a == "--close" && hasValue) close = args[++i];
+        else if (a == "--late") options.lateStart = true;
         else {
             std::fprintf(stderr, "corvala-cli record: unknown or incomplete option '%s'\nusage:\n%s", a.c_str(),
                          kRecordUsage);
             return 1;
         }
     }
-    RecorderOptions options;
     for (const std::string& code : SplitList(codes)) {
         if (code.size() != 4 || !IsAllDigits(code)) {
             std::fprintf(stderr, "corvala-cli record: a stock code has four digits: '%s'\n", code.c_str());
@@ -163,7 +167,7 @@ int RunRecord(const std::vector<std::string>& args) {
     const std::unique_ptr<QCoreApplication> app = EnsureCoreApplication();
     QtHttpClient http;
     QtScheduler scheduler;
-    SystemClock clock;
+    JapanClock clock;  // the exchange's hours, on a machine in any zone
     QEventLoop loop;
     RecorderOutcome outcome;
     DayRecorder recorder(http, scheduler, clock, api, options, [&clock](const std::string& line) {

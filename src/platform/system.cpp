@@ -19,6 +19,33 @@ int SystemClock::SecondsOfDay() const {
     return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
 }
 
+namespace {
+
+constexpr std::int64_t kDayMs = 86'400'000;
+
+std::int64_t JapanMs() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now).count() + 9 * 3'600'000;
+}
+
+}  // namespace
+
+Ymd JapanClock::Today() const {
+    const std::int64_t ms = JapanMs();
+    const std::int64_t days = ms / kDayMs - (ms % kDayMs < 0 ? 1 : 0);
+    const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{days}}};
+    return {static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
+            static_cast<int>(static_cast<unsigned>(d.day()))};
+}
+
+std::int64_t JapanClock::MsOfDay() const {
+    return ((JapanMs() % kDayMs) + kDayMs) % kDayMs;
+}
+
+std::int64_t JapanClock::NowMs() const {
+    return SystemClock().NowMs();
+}
+
 std::int64_t SystemClock::MsOfDay() const {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);

@@ -7,6 +7,15 @@
 
 namespace corvala {
 
+// Japan's clock (UTC+9, no summer time), whatever the machine's zone: the exchange's day and hours.
+class JapanClock final : public Clock {
+public:
+    Ymd Today() const override;
+    int SecondsOfDay() const override { return static_cast<int>(MsOfDay() / 1000); }
+    std::int64_t NowMs() const override;
+    std::int64_t MsOfDay() const override;
+};
+
 class SystemClock final : public Clock {
 public:
     Ymd Today() const override;

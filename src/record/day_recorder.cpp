@@ -13,6 +13,18 @@ constexpr int kClosingStep = kRecordedSteps;   // the closing line
 constexpr int kCloseDelaySeconds = 10;         // the closing price settles after the bell
 constexpr int kMaxBackoffMs = 60'000;
 constexpr int kPacedAbove = 10;                // more symbols than this are asked 100 ms apart
+constexpr int kCloseTries = 12;                // the closing board, asked again every 5 s
+constexpr int kFuturesCloseLater = 15 * 60;    // the futures' day session closes at 15:45
+
+// Whether a row (without its line end) has a price in column 3.
+bool Traded(const std::string& row) {
+    std::size_t pos = 0;
+    for (int i = 0; i < 3 && pos != std::string::npos; ++i) pos = row.find(',', pos + (i ? 1 : 0));
+    if (row.empty() || pos == std::string::npos) return false;
+    const std::size_t end = row.find(',', pos + 1);
+    const std::string price = row.substr(pos + 1, end == std::string::npos ? std::string::npos : end - pos - 1);
+    return !price.empty() && price != "-";
+}
 
 std::string Join(const std::vector<std::string>& parts) {
     std::string out;
@@ -51,12 +63,12 @@ DayRecorder::DayRecorder(HttpClient& http, Scheduler& scheduler, const Clock& cl
     : http_(http), scheduler_(scheduler), clock_(clock), api_(http, apiBase), apiBase_(std::move(apiBase)),
       options_(std::move(options)), say_(std::move(say)) {}
 
-int DayRecorder::StepSeconds(int step) const {
-    return step < kClosingStep ? RecordedStepSeconds(step) : options_.closeSeconds;
+int DayRecorder::StepSeconds(const Track& t, int step) {
+    return step < kClosingStep ? RecordedStepSeconds(step) : t.closeSeconds;
 }
 
-std::int64_t DayRecorder::DueMs(int step) const {
-    return std::int64_t{StepSeconds(step) + (step == kClosingStep ? kCloseDelaySeconds : 0)} * 1000;
+std::int64_t DayRecorder::DueMs(const Track& t, int step) {
+    return std::int64_t{StepSeconds(t, step) + (step == kClosingStep ? kCloseDelaySeconds : 0)} * 1000;
 }
 
 std::string DayRecorder::Explain(const ApiError& e) const {
@@ -91,12 +103,23 @@ void DayRecorder::Start(std::function<void(const RecorderOutcome&)> finished) {
         t.target = target;
         t.frame = {today_, target.stock, target.stock || !target.futureCode.empty(), 100};
         t.path = JoinPath(folder_, target.file + ".csv");
+        t.closeSeconds = options_.closeSeconds + (target.futureCode.empty() ? 0 : kFuturesCloseLater);
         tracks_.push_back(std::move(t));
     }
+    const std::int64_t now = clock_.MsOfDay();
+    const auto missing = [](const Track& t) { return !FileExists(t.path); };
     // After the close only an earlier run's files can still be finished.
-    const bool late = clock_.MsOfDay() > DueMs(kClosingStep);
-    if (late && std::none_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return FileExists(t.path); }))
+    if (std::all_of(tracks_.begin(), tracks_.end(), [&](const Track& t) { return now > DueMs(t, kClosingStep); }) &&
+        std::all_of(tracks_.begin(), tracks_.end(), missing))
         return Fail("本日の取引時間は終わっています。記録は取引日の大引けまでに始めて下さい。");
+    // A file begun late would say that nothing traded before it.
+    if (!options_.lateStart && now > DueMs(tracks_.front(), 0) + 5000 &&
+        std::any_of(tracks_.begin(), tracks_.end(), missing))
+        return Fail("9:00を過ぎているので、今日の最初からは記録できません。途中からでよければ --late を付けて下さい"
+                    "（それまでの行は約定なしになります）。");
+    lock_ = std::make_unique<WriterLock>(options_.dataFolder, 0);
+    if (lock_->state() == WriterLock::State::Busy)
+        return Fail("ほかの記録がこのデータフォルダ (" + options_.dataFolder + ") に書いています。");
     Connect(true, [this] { OpenFiles(); });
 }
 
@@ -115,6 +138,7 @@ void DayRecorder::Connect(bool first, std::function<void()> then) {
         --inFlight_;
         if (!e.ok()) {
             if (first) return Fail(Explain(e));
+            reconnecting_ = false;
             return Lost(e);
         }
         if (first)
@@ -186,7 +210,7 @@ void DayRecorder::OpenFiles() {
         t.nextRow = std::min(s.rows, kClosingStep + 1);
         t.lastLine = s.lastLine;
         t.report.resumedAt = t.report.rows = s.rows;
-        if (s.rows > 0) tradedToday_ = true;  // an earlier run recorded this day
+        if (Traded(s.lastLine)) tradedToday_ = true;  // an earlier run recorded a trade of this day
         if (s.rows > 0 && s.rows <= kClosingStep) say_(t.target.file + ".csv: " + std::to_string(s.rows + 1) + " 行目から続けます。");
     }
     if (std::all_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.nextRow > kClosingStep; })) {
@@ -197,76 +221,117 @@ void DayRecorder::OpenFiles() {
     // The first step still ahead; those passed are filled in when the next row is written.
     const std::int64_t now = clock_.MsOfDay();
     step_ = 0;
-    while (step_ < kClosingStep && DueMs(step_) < now) ++step_;
+    while (step_ < kClosingStep && DueMs(tracks_.front(), step_) < now) ++step_;
+    connection_ = 1;
     ScheduleStep();
 }
 
 void DayRecorder::ScheduleStep() {
     if (finished_) return;
-    if (step_ > kClosingStep) return CloseDay();
-    const std::int64_t wait = std::max<std::int64_t>(0, DueMs(step_) - clock_.MsOfDay());
-    scheduler_.After(static_cast<int>(wait), [this] {
-        const int step = step_++;
-        Sample(step);
-        if (step == kClosingStep)
-            AwaitClose();
-        else
+    if (step_ < kClosingStep) {
+        const std::int64_t wait = std::max<std::int64_t>(0, DueMs(tracks_.front(), step_) - clock_.MsOfDay());
+        return scheduler_.After(static_cast<int>(wait), [this] {
+            // Woken late (a machine that slept, a stalled loop): the steps passed meanwhile are not
+            // sampled now, which would date this moment's board back; they repeat the row before.
+            const std::int64_t now = clock_.MsOfDay();
+            while (step_ + 1 < kClosingStep && DueMs(tracks_.front(), step_ + 1) <= now) ++step_;
+            Sample(step_++);
             ScheduleStep();
+        });
+    }
+    // The closing lines, each at its own close.
+    std::int64_t next = -1;
+    for (const Track& t : tracks_)
+        if (t.nextRow <= kClosingStep && !t.closingAsked && (next < 0 || DueMs(t, kClosingStep) < next))
+            next = DueMs(t, kClosingStep);
+    if (next < 0) return AwaitClose();
+    scheduler_.After(static_cast<int>(std::max<std::int64_t>(0, next - clock_.MsOfDay())), [this] {
+        Sample(kClosingStep);
+        ScheduleStep();
     });
 }
 
-// The day ends once the closing boards are in, or the line is down (the closing rows repeat).
+// The day ends once every closing line is written (a closing board that does not come is asked
+// for a minute, then the row before is repeated).
 void DayRecorder::AwaitClose() {
     if (finished_) return;
-    const bool waiting = connected_ && std::any_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.asked >= 0; });
-    if (!waiting) return CloseDay();
-    scheduler_.After(200, [this] { AwaitClose(); });
+    if (std::all_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.nextRow > kClosingStep || t.closingDone; }))
+        return CloseDay();
+    scheduler_.After(500, [this] { AwaitClose(); });
 }
 
 void DayRecorder::Sample(int step) {
     if (step == kRecordedSteps / 2) say_("前場を記録しました。");
-    std::size_t asked = 0;
     const bool paced = tracks_.size() > kPacedAbove;
+    const std::int64_t now = clock_.MsOfDay();
+    int asked = 0;
     for (std::size_t i = 0; i < tracks_.size(); ++i) {
         Track& t = tracks_[i];
         if (t.nextRow > step) continue;
-        // A board still awaited from the step before is late: that step repeats its row.
-        if (t.asked >= 0 && t.asked < step) Write(t, t.asked, nullptr);
-        if (!connected_) {
-            Write(t, step, nullptr);
-            continue;
+        if (step == kClosingStep) {
+            if (t.closingAsked || DueMs(t, step) > now) continue;
+            t.closingAsked = true;
         }
-        const int delay = paced ? static_cast<int>(asked) * 100 : 0;
-        ++asked;
-        t.asked = step;
-        if (delay == 0)
+        if (!paced || asked == 0) {
             Ask(i, step);
-        else
-            scheduler_.After(delay, [this, i, step] {
-                if (!finished_ && tracks_[i].asked == step) Ask(i, step);
-            });
+        } else {
+            scheduler_.After(asked * 100, [this, i, step] { Ask(i, step); });
+        }
+        ++asked;
     }
 }
 
 void DayRecorder::Ask(std::size_t i, int step) {
-    if (!connected_) {
-        tracks_[i].asked = -1;
-        return Write(tracks_[i], step, nullptr);
+    Track& t = tracks_[i];
+    if (finished_ || t.nextRow > step) {
+        if (step == kClosingStep) t.closingDone = true;
+        return;
     }
-    ++inFlight_;
-    api_.Board(tracks_[i].target.symbol, [this, i, step](ApiError e, BoardQuote q) {
-        --inFlight_;
-        if (finished_) return;
-        Track& t = tracks_[i];
-        if (t.asked != step) return;  // too late: the step was written without it
+    // A board still awaited from the step before is late: that step repeats its row.
+    if (t.asked >= 0 && t.asked < step) {
+        Write(t, t.asked, nullptr);
         t.asked = -1;
-        if (e.ok()) {
-            if (q.price > 0 && q.priceDate == today_) tradedToday_ = true;
-            return Write(t, step, &q);
-        }
-        Write(t, step, nullptr);
-        if (e.failure == ApiFailure::NoConnection || e.failure == ApiFailure::TokenRefused) Lost(e);
+    }
+    if (!connected_) {
+        const ApiError down{ApiFailure::NoConnection, 0, 0, "接続し直すまで"};
+        return Answered(i, step, down, BoardQuote{}, connection_);
+    }
+    t.asked = step;
+    ++inFlight_;
+    api_.Board(t.target.symbol, [this, i, step, connection = connection_](ApiError e, BoardQuote q) {
+        --inFlight_;
+        if (finished_ || tracks_[i].asked != step) return;  // too late: the step was written without it
+        tracks_[i].asked = -1;
+        Answered(i, step, e, q, connection);
     });
+}
+
+void DayRecorder::Answered(std::size_t i, int step, const ApiError& e, const BoardQuote& q, int connection) {
+    Track& t = tracks_[i];
+    const auto write = [&](const BoardQuote* quote) {
+        if (step == kClosingStep) t.closingDone = true;
+        Write(t, step, quote);
+    };
+    if (e.ok()) {
+        const bool traded = q.price > 0 && q.priceDate == today_;
+        // A board without the day's price or volume after the day has traded is a hiccup of the
+        // station, not the market: the row before stands.
+        if (Traded(t.lastLine) && (!traded || (t.frame.hasBoard && !q.hasVolume))) return write(nullptr);
+        if (traded) tradedToday_ = true;
+        return write(&q);
+    }
+    if (e.failure == ApiFailure::Throttled && !throttledSaid_) {
+        throttledSaid_ = true;
+        say_(Explain(e) + "その行は直前の値を繰り返します。記録する銘柄を減らして下さい。");
+    }
+    if ((e.failure == ApiFailure::NoConnection || e.failure == ApiFailure::TokenRefused) && connection == connection_ &&
+        connected_)
+        Lost(e);
+    if (step == kClosingStep && t.closeTries < kCloseTries) {
+        ++t.closeTries;
+        return scheduler_.After(5000, [this, i, step] { Ask(i, step); });
+    }
+    write(nullptr);
 }
 
 void DayRecorder::Write(Track& t, int step, const BoardQuote* quote) {
@@ -275,7 +340,7 @@ void DayRecorder::Write(Track& t, int step, const BoardQuote* quote) {
     int written = t.nextRow, repeated = 0;
     std::string last = t.lastLine;
     for (; written <= step; ++written) {
-        const int seconds = StepSeconds(written);
+        const int seconds = StepSeconds(t, written);
         std::string row;
         if (written == step && quote) {
             row = RecordedRow(t.frame, *quote, seconds);
@@ -313,10 +378,11 @@ void DayRecorder::Lost(const ApiError& why) {
          " 秒後に接続し直します。その間の行は直前の値を繰り返します。");
     scheduler_.After(wait, [this] {
         if (finished_) return;
-        reconnecting_ = false;
         Connect(false, [this] {
             connected_ = true;
+            reconnecting_ = false;
             backoff_ = 0;
+            ++connection_;
             ++outcome_.reconnects;
             say_("kabuステーションに接続し直しました。");
         });

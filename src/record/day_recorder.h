@@ -8,11 +8,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/ports.h"
 #include "record/kabu_api.h"
 #include "record/recorded_file.h"
@@ -40,7 +42,12 @@ struct RecorderOptions {
     std::string installFolder;  // where the month's search data goes; empty: not built
     std::string password;
     std::vector<RecordTarget> targets;
-    int closeSeconds = 15 * 3600 + 30 * 60;  // the exchange's close; the closing line is taken 10 s after
+    // The close of the stocks and indices; the futures' day session closes 15 minutes later. A
+    // closing line is taken 10 s after its close.
+    int closeSeconds = 15 * 3600 + 30 * 60;
+    // A file begun after 9:00:05 has no trade before its first row that was asked; without this
+    // such a start is refused.
+    bool lateStart = false;
 };
 
 struct RecordedFileReport {
@@ -72,6 +79,7 @@ public:
     DayRecorder& operator=(const DayRecorder&) = delete;
 
     // Begins; `finished` runs once, from a callback of the scheduler or of the HTTP client.
+    // `clock` is Japan's: the exchange's day and hours.
     void Start(std::function<void(const RecorderOutcome&)> finished);
     // Requests sent and not yet answered.
     int inFlight() const { return inFlight_; }
@@ -86,6 +94,10 @@ private:
         std::string lastLine;
         bool created = false;   // this run made the file
         int asked = -1;         // the step whose board is awaited
+        int closeSeconds = 0;
+        bool closingAsked = false;
+        bool closingDone = false;  // its closing row written, or given up for
+        int closeTries = 0;     // the closing board is asked again for a minute when it fails
         RecordedFileReport report;
     };
 
@@ -99,11 +111,12 @@ private:
     void AwaitClose();
     void Sample(int step);
     void Ask(std::size_t i, int step);
+    void Answered(std::size_t i, int step, const ApiError& e, const BoardQuote& q, int connection);
     void Write(Track& t, int step, const BoardQuote* quote);
     void Lost(const ApiError& why);
     void CloseDay();
-    int StepSeconds(int step) const;
-    std::int64_t DueMs(int step) const;
+    static int StepSeconds(const Track& t, int step);
+    static std::int64_t DueMs(const Track& t, int step);
     std::string Explain(const ApiError& e) const;
 
     HttpClient& http_;
@@ -120,7 +133,10 @@ private:
     std::string folder_;
     int step_ = 0;            // the next step to sample
     bool connected_ = false;
-    bool reconnecting_ = false;
+    bool reconnecting_ = false;  // from the line's loss until a connection is made again
+    int connection_ = 0;         // counts the connections made: a failure of an older one is old news
+    bool throttledSaid_ = false;
+    std::unique_ptr<WriterLock> lock_;  // one recording a data folder at a time
     int backoff_ = 0;         // reconnection attempts since the line went
     bool tradedToday_ = false;
     bool finished_ = false;

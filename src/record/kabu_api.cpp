@@ -133,6 +133,9 @@ void KabuApi::Send(const std::string& method, const std::string& path, std::stri
     r.method = method;
     r.url = base_ + path;
     r.body = std::move(body);
+    // A board is wanted within its step; the calls before the first row may take a while (a symbol
+    // registered first).
+    r.timeoutMs = path.rfind("/board/", 0) == 0 ? 4000 : 15000;
     if (!token_.empty() && path != "/token") r.headers.emplace_back("X-API-KEY", token_);
     http_.Send(r, [done = std::move(done)](HttpClient::Reply reply) { done(ClassifyReply(reply), reply.body); });
 }

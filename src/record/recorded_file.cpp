@@ -11,7 +11,7 @@ constexpr int kOpen = 9 * 3600, kAfternoon = 12 * 3600 + 30 * 60;
 // A price or figure as the API gave it: whole numbers without a point, others with at most two
 // decimals (the loader takes a point near the start of a line for a stock quoted in decimals).
 std::string Figure(double v) {
-    char out[48];
+    char out[400];  // the longest double written in full
     if (std::fabs(v - std::round(v)) < 1e-9) {
         std::snprintf(out, sizeof out, "%.0f", v);
         return out;
@@ -69,7 +69,7 @@ std::string RecordedRow(const RowFrame& f, const BoardQuote& q, int snapshotSeco
     std::string out = DateText(f.today) + "," + TimeText(snapshotSeconds, true) + ",";
     if (traded) out += TimeText(q.priceSeconds, true);
     out += "," + (traded ? Figure(q.price) : std::string("-"));
-    out += "," + Figure(q.prevClose);
+    out += "," + (q.prevClose > 0 ? Figure(q.prevClose) : std::string("-"));
     out += "," + (traded && f.hasBoard && q.hasVolume ? Figure(q.volume) : std::string("-"));
     out += ",";
     if (traded && q.open > 0) out += Figure(q.open);

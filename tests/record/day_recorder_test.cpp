@@ -13,6 +13,7 @@
 #include "data/day_loader.h"
 #include "platform/files.h"
 #include "platform/qt/qt_http_client.h"
+#include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "record/day_recorder.h"
 #include "screening/search_data.h"
@@ -36,6 +37,8 @@ public:
     int SecondsOfDay() const override { return static_cast<int>(MsOfDay() / 1000); }
     std::int64_t NowMs() const override { return s_.NowMs(); }
     std::int64_t MsOfDay() const override { return startMs_ + s_.NowMs(); }
+    // The machine slept: the clock moves on, nothing ran meanwhile.
+    void Jump(int seconds) { startMs_ += std::int64_t{seconds} * 1000; }
 
 private:
     VirtualScheduler& s_;
@@ -51,14 +54,14 @@ struct Draws {
     }
 };
 
-bool InSession(int t) {
-    return (t >= 9 * 3600 && t < 11 * 3600 + 30 * 60) || (t >= 12 * 3600 + 30 * 60 && t < 15 * 3600 + 25 * 60);
+bool InSession(int t, int close) {
+    return (t >= 9 * 3600 && t < 11 * 3600 + 30 * 60) || (t >= 12 * 3600 + 30 * 60 && t < close - 5 * 60);
 }
 
 // A symbol trading from `first` every `every` seconds (none in `quietFrom`–`quietTo`), with a
-// closing message at 15:30; prices on a grid of `tick` (`decimals` for an index).
+// closing message at `close`; prices on a grid of `tick` (with decimals for an index).
 ScriptedSymbol Script(const std::string& symbol, double prevClose, double tick, int first, int every, double unit,
-                      bool index, int quietFrom = 0, int quietTo = 0) {
+                      bool index, int quietFrom = 0, int quietTo = 0, int close = kClose) {
     ScriptedSymbol s;
     s.symbol = symbol;
     s.name = symbol;
@@ -69,9 +72,9 @@ ScriptedSymbol Script(const std::string& symbol, double prevClose, double tick, 
     d.x += static_cast<std::uint64_t>(first);
     double price = prevClose + tick * (d.Next(7) - 3), volume = 0, turnover = 0, high = 0, low = 0;
     int highAt = 0, lowAt = 0;
-    for (int t = first; t <= kClose; t += every) {
-        if (t < kClose && (!InSession(t) || (t >= quietFrom && t < quietTo))) continue;
-        if (t > 15 * 3600 + 25 * 60) t = kClose;  // the closing auction
+    for (int t = first; t <= close; t += every) {
+        if (t < close && (!InSession(t, close) || (t >= quietFrom && t < quietTo))) continue;
+        if (t > close - 5 * 60) t = close;  // the closing auction
         ScriptedQuote q;
         q.seconds = t;
         price += tick * (d.Next(5) - 2);
@@ -88,7 +91,7 @@ ScriptedSymbol Script(const std::string& symbol, double prevClose, double tick, 
             q.buys[i] = {price - tick * static_cast<double>(i), unit * (1 + d.Next(30))};
         }
         s.quotes.push_back(q);
-        if (t == kClose) break;
+        if (t == close) break;
     }
     return s;
 }
@@ -98,7 +101,9 @@ std::vector<ScriptedSymbol> ScriptedDay() {
             // Opens late (9:03:17) and stands still from 13:00 to 13:20.
             Script("6501@1", 1805, 1, 9 * 3600 + 197, 11, 100, false, 13 * 3600, 13 * 3600 + 1200),
             Script("101@1", 27012.5, 3, 9 * 3600 + 2, 5, 0, true),
-            Script(std::string(KabuStandIn::kFutureSymbol) + "@23", 27010, 10, 9 * 3600, 13, 1, false)};
+            // The futures' day session closes at 15:45.
+            Script(std::string(KabuStandIn::kFutureSymbol) + "@23", 27010, 10, 9 * 3600, 13, 1, false, 0, 0,
+                   kClose + 15 * 60)};
 }
 
 std::vector<RecordTarget> Targets() {
@@ -255,7 +260,7 @@ TEST_F(DayRecorderTest, ADayRecordsRowForRowWhatTheMessagesSay) {
         for (int row = 0; row < 3599; ++row)
             ExpectRowFollowsScript(*server, f.symbol, s, row, lines[static_cast<std::size_t>(row)]);
         // The closing line: the close, taken after the bell, lands in the last row.
-        EXPECT_EQ(Field(lines.back(), 1), "15:30:00");
+        EXPECT_EQ(Field(lines.back(), 1), std::string(f.code) == "先物" ? "15:45:00" : "15:30:00");
         EXPECT_EQ(s.price[3599], static_cast<float>(server->Find(f.symbol)->quotes.back().price));
         EXPECT_EQ(s.close, static_cast<float>(server->Find(f.symbol)->quotes.back().price));
     }
@@ -279,8 +284,11 @@ TEST_F(DayRecorderTest, ADayRecordsRowForRowWhatTheMessagesSay) {
 TEST_F(DayRecorderTest, ALostConnectionRepeatsTheLastRowsAndIsRetried) {
     server->AddDownWindow(10 * 3600, 10 * 3600 + 40);  // the station is gone for 40 s
     server->ForgetTokensAt(13 * 3600);                 // and restarts at 13:00
+    server->AddBlankWindow(14 * 3600, 14 * 3600 + 20);  // boards without price and volume
     RecorderRun run(*server, data, install, kAt0850, {StockTarget("8473")});
     current = &run;
+    run.Go(11 * 3600);
+    run.clock.Jump(10 * 60);  // the machine slept from 11:00 to 11:10
     run.Go();
     ASSERT_TRUE(run.outcome.ok) << run.outcome.error;
     EXPECT_EQ(run.outcome.reconnects, 2);
@@ -289,7 +297,8 @@ TEST_F(DayRecorderTest, ALostConnectionRepeatsTheLastRowsAndIsRetried) {
     DayData day;
     const DaySeries& s = Load(day, data, "8473");
     const auto whileDown = [](int t) {
-        return (t >= 10 * 3600 && t < 10 * 3600 + 120) || (t >= 13 * 3600 && t < 13 * 3600 + 10);
+        return (t >= 10 * 3600 && t < 10 * 3600 + 120) || (t >= 11 * 3600 && t <= 11 * 3600 + 600) ||
+               (t >= 13 * 3600 && t < 13 * 3600 + 10) || (t >= 14 * 3600 && t < 14 * 3600 + 20);
     };
     int repeats = 0;
     for (int row = 1; row < 3599; ++row) {
@@ -298,7 +307,9 @@ TEST_F(DayRecorderTest, ALostConnectionRepeatsTheLastRowsAndIsRetried) {
         const ScriptedQuote* q = server->QuoteAt("8473@1", t);
         const bool followsScript = s.lastTradeSeconds[r] == q->seconds / 60 * 60 && s.cumVolume[r] == q->volume / 100;
         const bool repeat = WithoutSnapshotTime(lines[r]) == WithoutSnapshotTime(lines[r - 1]);
-        if (t >= 10 * 3600 && t < 10 * 3600 + 40) {
+        const bool unanswered = (t >= 10 * 3600 && t < 10 * 3600 + 40) || (t > 11 * 3600 && t < 11 * 3600 + 600) ||
+                                (t >= 14 * 3600 && t < 14 * 3600 + 20);
+        if (unanswered) {
             EXPECT_TRUE(repeat) << "nothing answered, yet: " << lines[r];
         }
         if (followsScript) {
@@ -310,7 +321,7 @@ TEST_F(DayRecorderTest, ALostConnectionRepeatsTheLastRowsAndIsRetried) {
             ++repeats;
         }
     }
-    EXPECT_GE(repeats, 8);
+    EXPECT_GE(repeats, 8 + 100);
     EXPECT_GE(run.outcome.files.at(0).repeated, repeats);
 }
 
@@ -362,12 +373,14 @@ TEST_F(DayRecorderTest, ARefusalStopsBeforeAnyFileIsTouched) {
         std::vector<RecordTarget> targets;
         std::string password;
         std::string says;
+        int start = kAt0850;
     };
     std::vector<RecordTarget> many;
     for (int i = 0; i < 51; ++i) many.push_back(StockTarget(std::to_string(1000 + i)));
     const std::vector<Case> cases = {
         {"a refused password", Targets(), "wrong", "APIパスワードが受け付けられませんでした (4001013 トークン取得失敗)"},
         {"an unknown code", {StockTarget("8473"), StockTarget("9999")}, kPassword, "銘柄コード 9999 は見つかりません (4002001"},
+        {"a file begun after 9:00", {StockTarget("8473"), StockTarget("6501")}, kPassword, "--late を付けて", 10 * 3600},
         {"more symbols than may be registered", many, kPassword, "一度に記録できるのは 50 銘柄までです (51 銘柄"},
         {"more than the station takes beside another tool's", Targets(), kPassword,
          "登録できる銘柄数 (50) を超えます (4002006 レジスト数エラー)"},
@@ -375,7 +388,7 @@ TEST_F(DayRecorderTest, ARefusalStopsBeforeAnyFileIsTouched) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (&c == &cases.back()) server->RegisterOthers(48);
-        RecorderRun run(*server, data, install, kAt0850, c.targets, c.password);
+        RecorderRun run(*server, data, install, c.start, c.targets, c.password);
         current = &run;
         run.Go();
         EXPECT_FALSE(run.outcome.ok);
@@ -433,6 +446,28 @@ TEST(KabuApiTest, NullFieldsAndStrangeBodiesDoNotBreakTheBoard) {
     EXPECT_EQ(e.message, "HTTP 500");
     EXPECT_EQ(ClassifyReply({429, "", ""}).failure, ApiFailure::Throttled);
     EXPECT_EQ(ClassifyReply({400, ApiErrorJson(4002006, "レジスト数エラー"), ""}).failure, ApiFailure::TooManySymbols);
+}
+
+TEST(JapanClockTest, ReadsJapansHoursWhateverTheMachinesZone) {
+    const char* saved = std::getenv("TZ");
+    const std::string before = saved ? saved : "";
+    std::int64_t japan[2], local[2];
+    const char* zones[2] = {"UTC0", "EST5"};
+    for (int i = 0; i < 2; ++i) {
+        setenv("TZ", zones[i], 1);
+        tzset();
+        japan[i] = JapanClock().MsOfDay();
+        local[i] = SystemClock().MsOfDay();
+    }
+    saved ? setenv("TZ", before.c_str(), 1) : unsetenv("TZ");
+    tzset();
+    const auto apart = [](std::int64_t a, std::int64_t b) {
+        const std::int64_t d = ((a - b) % 86'400'000 + 86'400'000) % 86'400'000;
+        return std::min(d, 86'400'000 - d);
+    };
+    EXPECT_LT(apart(japan[0], local[0] + 9 * 3'600'000), 2000);  // UTC + 9 h
+    EXPECT_LT(apart(japan[1], japan[0]), 2000);                  // the zone does not move it
+    EXPECT_LT(apart(local[1], local[0] - 5 * 3'600'000), 2000);
 }
 
 TEST(RecordedFileTest, AFileEndsAtItsLastWholeLine) {

@@ -78,8 +78,8 @@ int KabuStandIn::Requests(const std::string& prefix) const {
     return n;
 }
 
-bool KabuStandIn::Down(int seconds) const {
-    return std::any_of(down_.begin(), down_.end(), [&](const auto& w) { return seconds >= w.first && seconds < w.second; });
+bool KabuStandIn::Within(const std::vector<std::pair<int, int>>& windows, int seconds) {
+    return std::any_of(windows.begin(), windows.end(), [&](const auto& w) { return seconds >= w.first && seconds < w.second; });
 }
 
 void KabuStandIn::Serve(QTcpSocket* socket) {
@@ -134,7 +134,7 @@ void KabuStandIn::Serve(QTcpSocket* socket) {
 KabuStandIn::Answer KabuStandIn::Route(const std::string& method, const std::string& target, const std::string& token,
                                        const std::string& body) {
     const int now = now_();
-    if (Down(now)) return {0, {}, true};
+    if (Within(down_, now)) return {0, {}, true};
     if (forgetAt_ >= 0 && now >= forgetAt_ && tokenIssuedAt_ < forgetAt_) {
         token_.clear();  // the station restarted: its registrations go too
         registered_.clear();
@@ -253,6 +253,7 @@ std::string KabuStandIn::BoardJson(const ScriptedSymbol& s, int seconds) const {
         b["TotalMarketValue"] = 1.0e12;
     }
     b["SecurityType"] = s.index ? 0 : (s.symbol.find("@23") != std::string::npos ? 101 : 1);
+    if (Within(blank_, seconds)) b["CurrentPrice"] = b["CurrentPriceTime"] = b["TradingVolume"] = nullptr;
     return b.dump();
 }
 

@@ -45,6 +45,8 @@ public:
 
     // Requests that come in [from, to) are cut without an answer, as when the station is gone.
     void AddDownWindow(int from, int to) { down_.push_back({from, to}); }
+    // Boards asked in [from, to) come without the price and the volume (null), as after a hiccup.
+    void AddBlankWindow(int from, int to) { blank_.push_back({from, to}); }
     // At `seconds` the station restarts: the tokens issued before are refused from then on.
     void ForgetTokensAt(int seconds) { forgetAt_ = seconds; }
     // Symbols another tool registered.
@@ -70,14 +72,14 @@ private:
     Answer Route(const std::string& method, const std::string& target, const std::string& token,
                  const std::string& body);
     std::string BoardJson(const ScriptedSymbol& s, int seconds) const;
-    bool Down(int seconds) const;
+    static bool Within(const std::vector<std::pair<int, int>>& windows, int seconds);
 
     QTcpServer server_;
     std::string password_, date_;
     std::function<int()> now_;
     std::map<std::string, ScriptedSymbol> symbols_;
     int maxRequests_;
-    std::vector<std::pair<int, int>> down_;
+    std::vector<std::pair<int, int>> down_, blank_;
     int forgetAt_ = -1;
     int tokenSerial_ = 0;
     std::string token_;
