@@ -21,14 +21,15 @@ namespace corvala::cli {
 
 const char* const kReplayUsage =
     "  replay [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
-    "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--script FILE] [--trace]\n"
-    "       [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
+    "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--cursor hh:nn] [--script FILE]\n"
+    "       [--trace] [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
     "       [--save-settings] [--report]\n"
     "  replay --session FILE [--install DIR] [--data DIR] [--report]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
-    "      boxes. --script is a JSON-lines file of user actions, each taking effect at the\n"
+    "      boxes; --cursor shows the day first and fixes the chart's time cursor at hh:nn, so the\n"
+    "      replay starts at the cursor's bar (the JSON's \"start\" says where it began). --script is a JSON-lines file of user actions, each taking effect at the\n"
     "      first check whose clock is at or after \"at\":\n"
     "        {\"at\":\"10:00:00\",\"press\":\"||\"}   (||, ■, ≪, →, >, ≫; a stop answers Yes)\n"
     "        {\"at\":\"10:30:00\",\"speed\":20}   {\"at\":\"11:00:00\",\"lowSpeed\":true}\n"
@@ -105,7 +106,7 @@ struct Action {
 struct ReplayArgs {
     DayOptions day;
     int speed = 5;
-    std::string start, script, orders, tape, session;
+    std::string start, cursor, script, orders, tape, session;
     std::optional<std::int64_t> investment;
     bool cashOnly = false;
     bool saveSettings = false;
@@ -206,6 +207,13 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.start = args[++i];
             if (out.start.find(':') == std::string::npos) {
                 Fail("--start must be hh:nn");
+                return 1;
+            }
+        } else if (a == "--cursor" && hasValue) {
+            out.cursor = args[++i];
+            const auto t = ParseTimeOfDay(out.cursor + ":00");
+            if (!t || *t < 9 * 3600 || *t >= 15 * 3600 || (*t >= 11 * 3600 + 30 * 60 && *t < 12 * 3600 + 30 * 60)) {
+                Fail("--cursor must be hh:nn within the sessions (9:00–11:29, 12:30–14:59)");
                 return 1;
             }
         } else if (a == "--script" && hasValue) {
@@ -346,6 +354,22 @@ int RunReplay(const std::vector<std::string>& args) {
         const std::size_t colon = a.start.find(':');
         sim.day().SetStartTimeText(a.start.substr(0, colon), a.start.substr(colon + 1));
     }
+    if (!a.cursor.empty()) {
+        // As the user does it: 表 示 shows the whole day, a double click fixes the cursor, and the
+        // simulation box then starts from it.
+        if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) {
+            std::cout << json{{"started", false}, {"message", sim.display().message.text}}.dump() << "\n";
+            return 3;
+        }
+        const int seconds = *ParseTimeOfDay(a.cursor + ":00");
+        const int row = seconds < 12 * 3600 + 30 * 60 ? (seconds - 9 * 3600) / 5 : 1800 + (seconds - 12 * 3600 - 30 * 60) / 5;
+        const ChartGeometry& g = sim.chart().data().geometry;
+        sim.chart().DoubleClick(g.RowX(row), g.BandTop(kUpperRow));
+        if (!sim.chart().timeCursor().on) {
+            Fail("--cursor " + a.cursor + " is not on the day's chart");
+            return 1;
+        }
+    }
     sim.replay().SetSimulationChecked(true);
 
     json rejected = json::array();
@@ -395,6 +419,7 @@ int RunReplay(const std::vector<std::string>& args) {
         std::cout << json{{"started", false}, {"message", sim.display().message.text}}.dump() << "\n";
         return 3;
     }
+    const std::string startText = sim.display().startHour + ":" + sim.display().startMinute;
 
     json lunchStopRow = nullptr;
     bool speedSet = false;
@@ -436,6 +461,7 @@ int RunReplay(const std::vector<std::string>& args) {
     }
 
     json out;
+    out["start"] = startText;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.replay().stepsRun();
     out["lunchStopRow"] = lunchStopRow;

@@ -98,6 +98,8 @@ public:
     // A playback button while the time cursor is fixed: moves it, ■ removes it.
     void CursorButton(int index);
     void RemoveCursor();
+    // The start of the bar under the fixed time cursor (seconds since midnight); none without it.
+    std::optional<int> CursorBarStart() const;
 
 private:
     ChartLayers Layers() const;

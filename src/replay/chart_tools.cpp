@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "chart/indicators.h"
+#include "data/day_loader.h"
 #include "platform/text.h"
 #include "replay/navigation.h"
 #include "replay/chart_state.h"
@@ -90,6 +91,16 @@ void ChartState::CursorButton(int index) {
     cursor_.x = ClampCursor(g, cursor_.x + steps * g.fiveSecondStep(), LastDataX());
     ShowReadout(cursor_.x, g.BandTop(kUpperRow));
     toolsDirty_ = true;
+}
+
+std::optional<int> ChartState::CursorBarStart() const {
+    if (!cursor_.on || !shown_) return std::nullopt;
+    const ChartGeometry& g = chart_.geometry;
+    const auto at = ReadAt(g, cursor_.x, g.BandTop(kUpperRow));
+    if (!at) return std::nullopt;
+    // The bar its row belongs to, as the loader counts them (the bars drawn are spaced a little
+    // differently, so the bar under the line may be a neighbour of it).
+    return BarStartSeconds(at->row / (g.barLength() * 12), g.barLength());
 }
 
 void ChartState::RemoveCursor() {

@@ -122,6 +122,12 @@ struct MainDisplay {
     std::string clockText;
     std::string startHour = "9";   // the start-time boxes
     std::string startMinute = "00";
+    // The boxes at `seconds` since midnight: "10" and "05".
+    void ShowStartTime(int seconds) {
+        const int minute = seconds / 60 % 60;
+        startHour = std::to_string(seconds / 3600);
+        startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+    }
     bool tapeListVisible = true;
     bool hideBoardAndTape = false;  // 板・歩み値表示なし
     bool tapeOption = true;         // 歩み値: estimate the tape at display time

@@ -119,6 +119,9 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
         if (parts_.loop.clock().replayReady) return DisplayOutcome::Error;  // one replay at a time
         parts_.loop.Abandon();  // a stopped replay that has not wound down yet: nothing is left to do
     }
+    // 開 始 with the time cursor fixed on the day shown: the replay starts at the cursor's bar.
+    if (display_.simulationChecked)
+        if (const auto at = parts_.chart.CursorBarStart()) display_.ShowStartTime(*at);
     if (pendingBarLength_) SetBarLength(*pendingBarLength_);
     // The screening may have set the start already; otherwise the start-time boxes say it.
     StartPosition position;
@@ -257,10 +260,7 @@ void DisplayedDay::KeepBarLengthForNextDisplay(int n) {
 }
 
 void DisplayedDay::ShowStartInBoxes(const std::string& time) {
-    const int seconds = ParseTimeOfDay(time).value_or(9 * 3600);
-    display_.startHour = std::to_string(seconds / 3600);
-    const int minute = seconds / 60 % 60;
-    display_.startMinute = (minute < 10 ? "0" : "") + std::to_string(minute);
+    display_.ShowStartTime(ParseTimeOfDay(time).value_or(9 * 3600));
 }
 
 void DisplayedDay::SetDateText(const std::string& text) {

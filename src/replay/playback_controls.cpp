@@ -283,6 +283,9 @@ void ReplayLoop::RefuseResize() {
 void ReplayLoop::SetSimulationChecked(bool checked) {
     const OpScope op(recorder_, "SetSimulationChecked", {OpArg(checked)});
     if (!op) return;
+    // The cursor fixed on the day shown says where the replay about to be prepared starts.
+    if (checked)
+        if (const auto at = chart_.CursorBarStart()) display_.ShowStartTime(*at);
     chart_.RemoveCursor();
     if (checked) {
         display_.controls.speedEnabled = true;

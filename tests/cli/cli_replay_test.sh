@@ -87,6 +87,14 @@ out2=$(run --date 221102 --code 8473 --speed 30 --start 14:55 --trace --seed 5)
 [ "$(jq -c 'del(.sessionFile)' <<<"$out")" = "$(jq -c 'del(.sessionFile)' <<<"$out2")" ] && { echo "ok   replay reproducible by seed"; passed=$((passed+1)); } || { echo "FAIL replay seed"; fail=1; }
 "$dir/corvala-cli" tape --data "$dir/日中データ" --date 221102 --code 8473 --seed x >/dev/null 2>&1
 status "bad seed" 1 $?
+# The time cursor fixed on the day shown: the replay starts at its bar (minutes down to five, as
+# a typed start is), whatever --start said; a cursor outside the sessions is refused.
+out=$(run --date 221102 --code 8473 --speed 30 --cursor 10:07 --start 11:00)
+check "a start at the cursor" "$(jq -c '[.start, .steps]' <<<"$out")" '["10:05",2820]'
+out=$(run --date 221102 --code 8473 --speed 30 --cursor 13:08 --bar-length 10)
+check "the cursor's ten-minute bar" "$(jq -c '[.start, .steps]' <<<"$out")" '["13:00",1440]'
+run --date 221102 --code 8473 --cursor 11:45 >/dev/null 2>&1
+status "a cursor at lunch" 1 $?
 
 echo "$passed passed, $fail failed"
 exit $fail

@@ -109,6 +109,26 @@ TEST_F(ChartToolsTest, TheTimeCursorIsFixedMovedByTheButtonsAndRemovedByStop) {
     EXPECT_FALSE(Button(kStepForward).enabled);
 }
 
+TEST_F(ChartToolsTest, WithTheCursorFixedTheNextReplayStartsAtItsBar) {
+    // On the day shown, then the simulation box: the boxes take the cursor's bar.
+    Display();
+    sim->chart().DoubleClick(RowX(1500), 3000);  // 11:05:00
+    sim->replay().SetSimulationChecked(true);
+    EXPECT_EQ(d().startHour + ":" + d().startMinute, "11:05");
+    EXPECT_FALSE(sim->chart().timeCursor().on);
+    // After a finished replay, 開 始 with the cursor fixed starts the next one there.
+    sim->day().SetStartTimeText("14", "50");
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    RunToEnd();
+    ASSERT_TRUE(sim->chart().showsDay());
+    sim->chart().DoubleClick(RowX(2270), 3000);  // 13:09:10, in the bar of 13:05
+    ASSERT_TRUE(sim->chart().timeCursor().on);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    EXPECT_EQ(d().startHour + ":" + d().startMinute, "13:05");
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay(); }));
+    EXPECT_EQ(d().clockText, "13:05:00");
+}
+
 TEST_F(ChartToolsTest, MarksFollowTheDateLabelsAndAResizeShowsTheDayAnew) {
     Display();
     sim->chart().DoubleClickDateLabel(0);
