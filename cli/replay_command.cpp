@@ -33,6 +33,8 @@ const char* const kReplayUsage =
     "      first check whose clock is at or after \"at\":\n"
     "        {\"at\":\"10:00:00\",\"press\":\"||\"}   (||, ■, ≪, →, >, ≫; a stop answers Yes)\n"
     "        {\"at\":\"10:30:00\",\"speed\":20}   {\"at\":\"11:00:00\",\"lowSpeed\":true}\n"
+    "        {\"at\":\"09:00:00\",\"alert\":3150}   (a price alert: a print reaching it pauses the\n"
+    "        replay, noted in \"alerts\":[{\"price\",\"time\"}] with the clock it paused at; play goes on)\n"
     "        {\"at\":\"14:00:00\",\"press\":\"■\",\"answers\":[\"はい\",\"いいえ\"]}  (the stop questions)\n"
     "      --orders is a file of the same kind with the user's trading, each confirmed with はい\n"
     "      (before 09:00:00 and at the lunch break they are orders before the open):\n"
@@ -99,6 +101,7 @@ struct Action {
     int at = 0;  // seconds since midnight
     std::optional<int> press, speed;
     std::optional<bool> lowSpeed;
+    std::optional<double> alert;  // a price alert set
     std::vector<bool> answers;  // to the questions of a press
     std::optional<TradingAction> trading;
 };
@@ -174,8 +177,12 @@ bool ReadScript(const std::string& path, std::vector<Action>& out) {
         } else if (j.contains("lowSpeed")) {
             if (!j["lowSpeed"].is_boolean()) return Fail(where + "\"lowSpeed\" must be true or false");
             a.lowSpeed = j["lowSpeed"].get<bool>();
+        } else if (j.contains("alert")) {
+            if (!j["alert"].is_number() || !(j["alert"].get<double>() > 0))
+                return Fail(where + "\"alert\" must be a price above 0");
+            a.alert = j["alert"].get<double>();
         } else {
-            return Fail(where + "needs \"press\", \"speed\", \"lowSpeed\" or a trading action");
+            return Fail(where + "needs \"press\", \"speed\", \"lowSpeed\", \"alert\" or a trading action");
         }
         out.push_back(a);
     }
@@ -277,6 +284,13 @@ bool ReadTape(const std::string& path, std::vector<std::string>& lines) {
 
 }  // namespace
 
+// The alerts that paused the replay, with the clock at which each paused it.
+json AlertsJson(const Simulation& sim) {
+    json out = json::array();
+    for (const ReplayLoop::FiredAlert& f : sim.replay().firedAlerts()) out.push_back({{"price", f.price}, {"time", f.clock}});
+    return out;
+}
+
 // --session: the file's run played again.
 int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     std::string error;
@@ -304,6 +318,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     json out;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.replay().stepsRun();
+    out["alerts"] = AlertsJson(sim);
     out["virtualMs"] = endMs - origin;
     out["stopped"] = !sim.replay().dayCompleted();
     AddTradingReport(sim, out);
@@ -384,6 +399,9 @@ int RunReplay(const std::vector<std::string>& args) {
             sim.replay().SetSpeedScroll(31 - *act.speed);
         } else if (act.lowSpeed) {
             sim.replay().SetLowSpeed(*act.lowSpeed);
+        } else if (act.alert) {
+            if (!sim.alerts().Add(*act.alert))
+                rejected.push_back({{"at", sim.display().clockText}, {"line", act.line}, {"message", "アラートを設定できません。"}});
         } else if (act.trading) {
             if (const std::string refusal = ApplyTradingAction(sim, *act.trading); !refusal.empty())
                 rejected.push_back({{"at", sim.display().clockText}, {"line", act.line}, {"message", refusal}});
@@ -423,6 +441,7 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json lunchStopRow = nullptr;
     bool speedSet = false;
+    std::size_t alertsAnswered = 0;
     while (sim.replay().running()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
         // The account panel's actions from 15:00:00 on wait for the idle window after the run;
@@ -443,9 +462,15 @@ int RunReplay(const std::vector<std::string>& args) {
             if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().clock().currentRow;
             sim.replay().PressPlayback(kPlayPause);
         }
+        // An alert paused the replay: noted (firedAlerts), and play goes on as a user would.
+        const ReplayClock& r = sim.replay().clock();
+        if (sim.replay().firedAlerts().size() > alertsAnswered && sim.replay().heldPaused() && r.paused &&
+            sim.display().controls.playback[kPlayPause].Accepts()) {
+            alertsAnswered = sim.replay().firedAlerts().size();
+            sim.replay().PressPlayback(kPlayPause);
+        }
         // Paused by the script with nothing asked for: the loop waits at a step whose clock
         // stands still, so no later action can come due.
-        const ReplayClock& r = sim.replay().clock();
         const bool nothingDue = next == script.size() || script[next].at > now;
         if (sim.replay().heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
             std::fprintf(stderr, "corvala-cli replay: the script leaves the replay paused at %s\n",
@@ -469,6 +494,7 @@ int RunReplay(const std::vector<std::string>& args) {
     out["stopped"] = !sim.replay().dayCompleted();
     AddTradingReport(sim, out);
     out["rejected"] = std::move(rejected);
+    out["alerts"] = AlertsJson(sim);
     if (a.trace) out["trace"] = std::move(trace);
     if (a.chart) out["chart"] = ChartReport(sim, true);
     if (a.report) out["report"] = SessionReportJson(sim.trading().record());

@@ -118,4 +118,15 @@ void DrawTools(ChartPicture& picture, const ChartGeometry& g, const TrendLines& 
     ++picture.toolsVersion;
 }
 
+void DrawAlertLines(ChartPicture& picture, const ChartData& chart, const std::vector<double>& prices, bool decimals) {
+    const TwipsRect panel = chart.geometry.Panel(kLowerRow, kRightColumn);
+    for (double price : prices) {
+        const float y = chart.Y(kLowerRow, price);
+        if (y == kNoPoint) continue;
+        picture.tools.push_back(LineShape(panel.left, y, panel.right, y, chart_colours::kAlert, 1, Shape::Style::Dashed));
+        picture.tools.push_back(TextShape(panel.right - 60, y - 230, Format(price, decimals ? "#,##0.0" : "#,##0"),
+                                          chart_colours::kAlert, 7, true));
+    }
+}
+
 }  // namespace corvala

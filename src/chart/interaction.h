@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "chart/chart_data.h"
 #include "chart/geometry.h"
 #include "chart/picture.h"
 
@@ -16,6 +17,7 @@ namespace chart_colours {
 inline constexpr Rgb kTrendLine{255, 130, 0};
 inline constexpr Rgb kTimeCursor{195, 145, 245};
 inline constexpr Rgb kMark{255, 50, 50};
+inline constexpr Rgb kAlert{255, 200, 0};
 }  // namespace chart_colours
 
 inline constexpr double kShortestTrendLine = 200;  // |Δx| + |Δy| in twips
@@ -89,5 +91,8 @@ int ReadableBars(int barLength);
 // upper and lower row) and the marks; bumps the picture's tools version.
 void DrawTools(ChartPicture& picture, const ChartGeometry& g, const TrendLines& lines, const Drag& drag,
                const TimeCursor& cursor, const std::vector<Mark>& marks);
+// The price alerts on the tools layer: a dashed line across the chosen day's stock panel with the
+// price at its right end, for each price within the panel's scale.
+void DrawAlertLines(ChartPicture& picture, const ChartData& chart, const std::vector<double>& prices, bool decimals);
 
 }  // namespace corvala

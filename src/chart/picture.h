@@ -14,7 +14,7 @@ namespace corvala {
 
 struct Shape {
     enum class Kind : std::uint8_t { Line, Box, FilledBox, FilledCircle, Circle, Text };
-    enum class Style : std::uint8_t { Solid, Dotted, DashDot };
+    enum class Style : std::uint8_t { Solid, Dotted, DashDot, Dashed };
     Kind kind = Kind::Line;
     std::uint8_t width = 1;  // pen width in pixels
     Style style = Style::Solid;

@@ -12,8 +12,8 @@
 
 namespace corvala {
 
-ChartState::ChartState(Host& host, MainDisplay& display, const ReplayClock& replay)
-    : host_(host), display_(display), replay_(replay) {}
+ChartState::ChartState(Host& host, MainDisplay& display, const ReplayClock& replay, const PriceAlerts& alerts)
+    : host_(host), display_(display), replay_(replay), alerts_(alerts) {}
 
 const ChartPicture& ChartState::picture() const {
     if (!shown_) {
@@ -23,7 +23,11 @@ const ChartPicture& ChartState::picture() const {
         if (liveDirty_) DrawLive(picture_, chart_, host_.LoadedDay(), Layers(), view_, markers_);
     }
     baseDirty_ = liveDirty_ = false;
-    if (toolsDirty_) DrawTools(picture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
+    if (toolsDirty_ || alertsDrawn_ != alerts_.version()) {
+        DrawTools(picture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
+        if (shown_) DrawAlertLines(picture_, chart_, alerts_.prices(), host_.LoadedDay().decimalPrices);
+        alertsDrawn_ = alerts_.version();
+    }
     toolsDirty_ = false;
     return picture_;
 }
@@ -39,6 +43,7 @@ void ChartState::Compute() {
     inputs_.periods = periods_;
     chart_ = ComputeChartData(host_.LoadedDay(), inputs_);
     legendStale_ = true;
+    toolsDirty_ = true;  // the alert lines follow the scales
 }
 
 void ChartState::SetSize(int w, int h) {

@@ -13,6 +13,7 @@
 #include "chart/layers.h"
 #include "data/day_series.h"
 #include "replay/display_model.h"
+#include "replay/price_alerts.h"
 #include "replay/replay_clock.h"
 
 namespace corvala {
@@ -38,7 +39,7 @@ public:
         ~Host() = default;
     };
 
-    ChartState(Host& host, MainDisplay& display, const ReplayClock& replay);
+    ChartState(Host& host, MainDisplay& display, const ReplayClock& replay, const PriceAlerts& alerts);
 
     // What the window paints: the empty frame, or the displayed day up to the replay's time.
     const ChartPicture& picture() const;
@@ -100,6 +101,11 @@ public:
     void RemoveCursor();
     // The start of the bar under the fixed time cursor (seconds since midnight); none without it.
     std::optional<int> CursorBarStart() const;
+    // The price on the price grid at a point of the chosen day's stock panel (for an alert set by
+    // a click); none elsewhere.
+    std::optional<double> PriceAt(double x, double y) const;
+    // The alert whose line passes nearest to a point of that panel, within 150 twips.
+    std::optional<double> AlertNear(double x, double y) const;
 
 private:
     ChartLayers Layers() const;
@@ -115,6 +121,8 @@ private:
     Host& host_;
     MainDisplay& display_;
     const ReplayClock& replay_;
+    const PriceAlerts& alerts_;
+    mutable std::uint64_t alertsDrawn_ = ~std::uint64_t{0};  // the alerts' version on the picture
     ChartInputs inputs_;
     ChartData chart_;
     TradeMarkers markers_;

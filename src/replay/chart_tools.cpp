@@ -2,9 +2,11 @@
 // playback buttons, marks, and the readouts of the chosen day at the pointer outside a replay.
 
 #include <algorithm>
+#include <cmath>
 
 #include "chart/indicators.h"
 #include "data/day_loader.h"
+#include "market/price_rules.h"
 #include "platform/text.h"
 #include "replay/navigation.h"
 #include "replay/chart_state.h"
@@ -101,6 +103,36 @@ std::optional<int> ChartState::CursorBarStart() const {
     // The bar its row belongs to, as the loader counts them (the bars drawn are spaced a little
     // differently, so the bar under the line may be a neighbour of it).
     return BarStartSeconds(at->row / (g.barLength() * 12), g.barLength());
+}
+
+namespace {
+
+bool InPanel(const TwipsRect& r, double x, double y) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; }
+
+}  // namespace
+
+std::optional<double> ChartState::PriceAt(double x, double y) const {
+    const RowScale& scale = chart_.rows[kLowerRow];
+    const ChartGeometry& g = chart_.geometry;
+    if (!shown_ || !scale.Usable() || !InPanel(g.Panel(kLowerRow, kRightColumn), x, y)) return std::nullopt;
+    const double price = scale.min + (g.BandBottom(kLowerRow) - y) / g.plotHeight() * (static_cast<double>(scale.max) - scale.min);
+    if (!(price > 0)) return std::nullopt;
+    const bool fine = host_.LoadedDay().fineTickMode;
+    const double down = ToPriceGrid(price, fine, false), up = ToPriceGrid(price, fine, true);
+    return price - down <= up - price ? down : up;
+}
+
+std::optional<double> ChartState::AlertNear(double x, double y) const {
+    if (!shown_ || !InPanel(chart_.geometry.Panel(kLowerRow, kRightColumn), x, y)) return std::nullopt;
+    std::optional<double> nearest;
+    double best = 150;
+    for (double price : alerts_.prices()) {
+        const float ay = chart_.Y(kLowerRow, price);
+        if (ay == kNoPoint || std::fabs(ay - y) > best) continue;
+        best = std::fabs(ay - y);
+        nearest = price;
+    }
+    return nearest;
 }
 
 void ChartState::RemoveCursor() {

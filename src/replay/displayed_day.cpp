@@ -150,7 +150,10 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
     parts_.loop.ResetForDisplay();
     if (showBusy) parts_.loop.ShowBusy(true);
     const bool sameDay = dayLoaded_;
-    if (!sameDay) day_->ClearSeries();
+    if (!sameDay) {
+        day_->ClearSeries();
+        parts_.alerts.Forget();  // another day's prices
+    }
     replayAllowed_ = false;
 
     if (dataFolder().empty() || !DirExists(dataFolder())) {

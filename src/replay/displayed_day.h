@@ -26,6 +26,7 @@
 
 namespace corvala {
 
+class PriceAlerts;
 class ReplayLoop;
 class SettingsState;
 class TradingDesk;
@@ -44,6 +45,7 @@ public:
         ChartState& chart;
         SettingsState& settings;
         const QuizMode& quiz;
+        PriceAlerts& alerts;
         std::function<void()> changed;  // the display changed outside a user action's return
     };
     struct Ports {

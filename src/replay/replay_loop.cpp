@@ -31,7 +31,7 @@ constexpr const char* kLunchRequest = "後場寄り前の注文があれば、�
 }  // namespace
 
 ReplayLoop::ReplayLoop(Host& host, RunListener& runs, MainDisplay& display, SessionRecorder& recorder, TradingDesk& trading,
-                       ChartState& chart, OrderDialogs& orderDialogs, QuizMode& quiz, Ports ports)
+                       ChartState& chart, OrderDialogs& orderDialogs, QuizMode& quiz, PriceAlerts& alerts, Ports ports)
     : host_(host),
       runs_(runs),
       display_(display),
@@ -40,6 +40,7 @@ ReplayLoop::ReplayLoop(Host& host, RunListener& runs, MainDisplay& display, Sess
       chart_(chart),
       orderDialogs_(orderDialogs),
       quiz_(quiz),
+      alerts_(alerts),
       ports_(ports) {}
 
 // ---- Waiting -------------------------------------------------------------------------------
@@ -266,6 +267,9 @@ Task ReplayLoop::RunReplay() {
     r.preOpenPhase = false;
     display_.message.text.clear();
     r.currentBar = 0;
+    // The prints before the start (a mid-session start's tape) reach no alert.
+    trading_.TakePrintSpan();
+    firedAlerts_.clear();
 
     const int perBar = r.StepsPerBar();
     int bar = std::max(0, r.currentBar);
@@ -385,9 +389,11 @@ Task ReplayLoop::TimedMatching() {
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
             display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
             if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
+            if (CheckAlerts()) break;
         }
     } else if (r.fastForward || r.stepDelay == 0) {
         if (trading_.MatchPendingOrders(kSubSteps)) co_await WaitMs(kStopSoundWaitMs);
+        CheckAlerts();
     } else {
         for (int i = 1; i <= kSubSteps; ++i) {
             if (r.jumpInterrupt) {
@@ -399,8 +405,30 @@ Task ReplayLoop::TimedMatching() {
             if (r.stopRequested) break;
             display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
             if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
+            if (CheckAlerts()) break;
         }
     }
+}
+
+bool ReplayLoop::CheckAlerts() {
+    const auto [low, high] = trading_.TakePrintSpan();
+    const std::vector<double> reached = alerts_.TakeReached(low, high);
+    if (reached.empty()) return false;
+    ReplayClock& r = clock_;
+    // The replay holds at this step however fast it ran: steps asked for ahead are dropped.
+    r.stepForwardCount = 0;
+    r.fastForward = false;
+    display_.tapeListVisible = true;
+    if (!r.paused) PlayPause();
+    const bool decimals = host_.LoadedDay().decimalPrices;
+    std::string prices;
+    for (double p : reached) {
+        prices += (prices.empty() ? "" : "・") + Format(p, decimals ? "#,##0.0" : "#,##0") + "円";
+        firedAlerts_.push_back({p, display_.clockText});
+    }
+    SetMessage("　　" + display_.clockText + "　アラート " + prices + "に達しました。");
+    trading_.PlayAlertSound();
+    return true;
 }
 
 

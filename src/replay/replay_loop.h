@@ -9,10 +9,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/day_series.h"
 #include "platform/ports.h"
 #include "replay/display_model.h"
+#include "replay/price_alerts.h"
 #include "replay/replay_clock.h"
 #include "replay/task.h"
 #include "replay/trading_desk.h"
@@ -58,7 +60,7 @@ public:
         Scheduler& scheduler;
     };
     ReplayLoop(Host& host, RunListener& runs, MainDisplay& display, SessionRecorder& recorder, TradingDesk& trading, ChartState& chart,
-               OrderDialogs& orderDialogs, QuizMode& quiz, Ports ports);
+               OrderDialogs& orderDialogs, QuizMode& quiz, PriceAlerts& alerts, Ports ports);
     ReplayLoop(const ReplayLoop&) = delete;
     ReplayLoop& operator=(const ReplayLoop&) = delete;
 
@@ -79,6 +81,12 @@ public:
     // The loop waits, paused, for play or a forward or back step (not before the open or at the
     // lunch break, and not between two steps).
     bool heldPaused() const { return heldPaused_; }
+    // The alerts that paused the replay since the run began, with the clock they paused it at.
+    struct FiredAlert {
+        double price = 0;
+        std::string clock;
+    };
+    const std::vector<FiredAlert>& firedAlerts() const { return firedAlerts_; }
     int stepsRun() const { return stepsRun_; }
     // The step's price (現在値), 0 before the stock's first trade.
     double currentPrice() const { return currentPrice_; }
@@ -188,6 +196,8 @@ private:
     Task RunReplay();
     Task LunchBreak();
     Task TimedMatching();
+    // After a pass of the tape: an alert its prints reached pauses the replay at this step.
+    bool CheckAlerts();
     Task FlashAndWait();
     void EndLeftOrStopped();
     void TakeForwardStep();
@@ -211,6 +221,8 @@ private:
     ChartState& chart_;
     OrderDialogs& orderDialogs_;
     QuizMode& quiz_;
+    PriceAlerts& alerts_;
+    std::vector<FiredAlert> firedAlerts_;
     Ports ports_;
     HeldDialogs heldDialogs_{*this};
 

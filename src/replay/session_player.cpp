@@ -8,6 +8,7 @@
 
 #include "data/day_loader.h"
 #include "data/series_table.h"
+#include "replay/price_alerts.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/displayed_day.h"
@@ -291,6 +292,9 @@ void SessionPlayer::Apply(const SessionAction& a) {
     else if (op == "SetTapeOption") p_.loop.SetTapeOption(flag(0));
     else if (op == "SetFillSoundOption") p_.trading.SetFillSoundOption(flag(0));
     else if (op == "SetTradeMarkerOption") p_.trading.SetTradeMarkerOption(flag(0));
+    else if (op == "AddAlert") p_.alerts.Add(real(0));
+    else if (op == "RemoveAlert") p_.alerts.Remove(real(0));
+    else if (op == "ClearAlerts") p_.alerts.Clear();
     // An operation this version does not know changes nothing; what follows may still fit.
 }
 

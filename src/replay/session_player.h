@@ -17,6 +17,7 @@ namespace corvala {
 class DisplayedDay;
 class OrderDialogs;
 class QuizMode;
+class PriceAlerts;
 class SettingsState;
 class TradingDesk;
 
@@ -30,6 +31,7 @@ public:
         OrderDialogs& orderDialogs;
         SettingsState& settings;
         const QuizMode& quiz;
+        PriceAlerts& alerts;
         MainDisplay& display;
         std::function<void()> changed;  // the display changed outside a user action's return
     };

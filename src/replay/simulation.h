@@ -83,6 +83,8 @@ public:
     QuizMode& quizMode() { return quiz_; }
     SessionRecorder& sessions() { return recorder_; }
     SessionPlayer& player() { return player_; }
+    PriceAlerts& alerts() { return alerts_; }
+    const PriceAlerts& alerts() const { return alerts_; }
     const std::string& installFolder() const { return installFolder_; }
     // Called whenever the display changes outside a user action (a flash ending).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
@@ -107,14 +109,15 @@ private:
     MainDisplay display_;
 
     // The components, each built with the others it calls (those declared later are only held).
-    SessionPlayer player_{{recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, display_, [this] { Notify(); }}};
+    SessionPlayer player_{{recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, alerts_, display_, [this] { Notify(); }}};
     SessionRecorder recorder_{player_, display_, ports_.clock, installFolder_};
-    ReplayLoop loop_{*this, player_, display_, recorder_, trading_, chart_, orderDialogs_, quiz_,
+    PriceAlerts alerts_{recorder_};
+    ReplayLoop loop_{*this, player_, display_, recorder_, trading_, chart_, orderDialogs_, quiz_, alerts_,
                      ReplayLoop::Ports{ports_.dialogs, ports_.scheduler}};
     SettingsState settings_{*this, installFolder_, loop_.heldDialogs(), ports_.drives, ports_.folderPicker};
-    DisplayedDay day_{display_, {loop_, trading_, chart_, settings_, quiz_, [this] { Notify(); }},
+    DisplayedDay day_{display_, {loop_, trading_, chart_, settings_, quiz_, alerts_, [this] { Notify(); }},
                       {ports_.dialogs, ports_.clock, ports_.random}, installFolder_};
-    ChartState chart_{day_, display_, loop_.clock()};
+    ChartState chart_{day_, display_, loop_.clock(), alerts_};
     TradingDesk trading_{loop_, recorder_, display_, loop_.clock(), chart_,
                          TradingDesk::Ports{loop_.heldDialogs(), ports_.clock, day_.random(), ports_.sound}, installFolder_};
     OrderDialogs orderDialogs_{*this, recorder_, display_, loop_.clock(), trading_, loop_.heldDialogs(), ports_.clock};

@@ -461,6 +461,10 @@ void TradingDesk::PlaySound(const char* file) {
     if (ports_.sound) ports_.sound->Play(JoinPath(installFolder_, file));
 }
 
+void TradingDesk::PlayAlertSound() {
+    if (display_.fillSoundOption) PlaySound(kStopSoundFile);
+}
+
 void TradingDesk::PlayPendingFillSound() {
     if (std::exchange(fillSoundPending_, false)) PlaySound(kFillSoundFile);
 }

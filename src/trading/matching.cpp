@@ -23,6 +23,8 @@ void MarketState::ResetForDisplay() {
     tape.Clear();
     tapeCursor = 0;
     prevDisplayedPrice = currentPrintPrice = 0;
+    spanLow = spanHigh = 0;
+    spanNew = false;
     afternoonOpenFlag = lockedBoardHold = newOrderFlag = continueFlag = false;
     engineClock = lastFillStamp = 0;
     limitsFromFirstPrint = false;
@@ -50,11 +52,21 @@ void MarketState::MarkFired(bool closing, float number) {
 void MarketState::NotePrint(double price) {
     currentPrintPrice = price;
     if (!(price > 0)) return;
+    spanLow = spanLow > 0 ? std::min(spanLow, price) : price;
+    spanHigh = std::max(spanHigh, price);
+    spanNew = true;
     if (limitsFromFirstPrint) {
         limits = DailyPriceBand(price);
         limitsFromFirstPrint = false;
     }
     WidenLimits(price);
+}
+
+std::pair<double, double> MarketState::TakePrintSpan() {
+    const std::pair<double, double> span = spanNew ? std::pair{spanLow, spanHigh} : std::pair{0.0, 0.0};
+    spanLow = spanHigh = currentPrintPrice > 0 ? currentPrintPrice : 0;
+    spanNew = false;
+    return span;
 }
 
 void MarketState::WidenLimits(double price) {

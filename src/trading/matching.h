@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,10 @@ struct MarketState {
     int tapeCursor = 0;             // next line not yet processed
     double prevDisplayedPrice = 0;  // of the last tape row or own fill shown
     double currentPrintPrice = 0;   // of the last line processed: the market's own last trade
+    // The prices the market's prints went through since the span was last taken, from the last
+    // print before them; `spanNew` when a print came since.
+    double spanLow = 0, spanHigh = 0;
+    bool spanNew = false;
     // The latest clock a pass ran at. After a jump back the replay runs behind it: the tape
     // there is spent, so nothing is tested or filled until the clock has caught up.
     int engineClock = 0;
@@ -101,6 +106,9 @@ struct MarketState {
     // close the first print sets them; a print beyond them shows the exchange allowed more (a
     // widened band, or a base the file does not give), and they take it in.
     void NotePrint(double price);
+    // The span of the prints since the last call (from the last print before them; {0, 0} when
+    // none came); the next span begins at the last print.
+    std::pair<double, double> TakePrintSpan();
     // The recording's board for the step, taken as the market's. Its quotes show the limits as
     // its prints do: a quote beyond them widens them, so no board shows a price beyond the band.
     void TakeRecordedBoard(const Board& recorded);

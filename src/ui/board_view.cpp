@@ -1,5 +1,7 @@
 #include "ui/board_view.h"
 
+#include <QMouseEvent>
+
 #include <QEvent>
 #include <QLabel>
 #include <QLocale>
@@ -110,8 +112,14 @@ void BoardView::Show(const BoardCells& cells, double buyQtyWidthTwips) {
 
 bool BoardView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
-        for (int i = 0; i < kBoardLevels; ++i)
-            if (watched == prices_[static_cast<std::size_t>(i)]) emit priceClicked(i);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        for (int i = 0; i < kBoardLevels; ++i) {
+            if (watched != prices_[static_cast<std::size_t>(i)]) continue;
+            if (mouse->button() == Qt::RightButton)
+                emit priceMenuRequested(i, mouse->globalPosition().toPoint());
+            else
+                emit priceClicked(i);
+        }
     }
     return QFrame::eventFilter(watched, event);
 }

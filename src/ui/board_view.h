@@ -3,6 +3,7 @@
 // prices in the middle, buy quantities on the right.
 
 #include <QFrame>
+#include <QPoint>
 #include <array>
 
 #include <optional>
@@ -29,6 +30,8 @@ public:
 
 signals:
     void priceClicked(int level);
+    // The right button on a price cell: its menu (an alert at that price) at `global`.
+    void priceMenuRequested(int level, QPoint global);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

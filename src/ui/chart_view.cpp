@@ -43,6 +43,11 @@ QPointF ChartView::Twips(const QPointF& pixel) const {
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
     const QPointF t = Twips(event->position());
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (event->button() == Qt::LeftButton) emit alertClicked(t.x(), t.y());
+        if (event->button() == Qt::RightButton) emit alertMenuRequested(t.x(), t.y(), event->globalPosition().toPoint());
+        return;
+    }
     if (event->button() == Qt::LeftButton) emit leftPressed(t.x(), t.y());
     if (event->button() == Qt::RightButton) emit rightPressed(t.x(), t.y());
 }
@@ -87,6 +92,7 @@ void ChartView::PaintShapes(QPainter& p, const std::vector<Shape>& shapes) {
                 pen.setWidth(s.width);
                 pen.setStyle(s.style == Shape::Style::Dotted    ? Qt::DotLine
                              : s.style == Shape::Style::DashDot ? Qt::DashDotLine
+                             : s.style == Shape::Style::Dashed  ? Qt::DashLine
                                                                 : Qt::SolidLine);
                 p.setPen(pen);
                 p.drawLine(QPointF(s.x1, s.y1), QPointF(s.x2, s.y2));

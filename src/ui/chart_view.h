@@ -27,6 +27,10 @@ signals:
     void moved(double x, double y, bool leftHeld);
     void released(double x, double y);
     void doubleClicked(double x, double y);
+    // With Ctrl held: the left button sets a price alert there, the right one asks for the
+    // alerts' menu at `global`.
+    void alertClicked(double x, double y);
+    void alertMenuRequested(double x, double y, QPoint global);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -300,6 +300,19 @@ void MainWindow::ConnectAccountPanel() {
         sim_->chart().Press(Button::Right, x, y);
         Refresh();
     });
+    // Price alerts: Ctrl+click on the chosen day's stock panel, Ctrl+right-click for their menu,
+    // the right button on a price of the board.
+    connect(chart_, &ChartView::alertClicked, this, [this](double x, double y) {
+        if (const auto price = sim_->chart().PriceAt(x, y)) sim_->alerts().Add(*price);
+        Refresh();
+    });
+    connect(chart_, &ChartView::alertMenuRequested, this, [this](double x, double y, QPoint global) {
+        AlertMenu(sim_->chart().PriceAt(x, y), sim_->chart().AlertNear(x, y), global);
+    });
+    connect(board_, &BoardView::priceMenuRequested, this, [this](int level, QPoint global) {
+        const float price = sim_->trading().market().board[static_cast<std::size_t>(level)];
+        AlertMenu(price > 0 ? std::optional<double>(price) : std::nullopt, std::nullopt, global);
+    });
     connect(chart_, &ChartView::moved, this, [this](double x, double y, bool held) {
         sim_->chart().Move(x, y, held);
         ScheduleRefresh();

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "platform/qt/qt_ports.h"
 #include "platform/drives.h"
@@ -106,6 +107,9 @@ private:
     // Gives the keyboard back to the order window in use (the last one active, else any open);
     // false when none is open.
     bool ReturnToOrderWindow();
+    // The price alerts' menu: set one at `price`, remove `near` (an alert line by the pointer),
+    // remove them all.
+    void AlertMenu(std::optional<double> price, std::optional<double> near, QPoint global);
     void PlaceWindows();
     void RememberWindowPositions();
 

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -12,7 +13,10 @@
 
 #include "platform/files.h"
 #include "platform/install_folder.h"
+#include "platform/text.h"
 #include "ui/main_window.h"
+
+#include <QMenu>
 #include "ui/manual_window.h"
 #include "ui/report_window.h"
 
@@ -83,6 +87,27 @@ QString MainWindow::SavePicture() {
     sim_->day().ReportPictureSaved(path, saved);
     Refresh();
     return saved ? QString::fromStdString(path) : QString();
+}
+
+void MainWindow::AlertMenu(std::optional<double> price, std::optional<double> near, QPoint global) {
+    const bool decimals = sim_->day().data().decimalPrices;
+    const auto yen = [&](double p) { return QString::fromStdString(Format(p, decimals ? "#,##0.0" : "#,##0")); };
+    QMenu menu(this);
+    menu.setObjectName("alertMenu");
+    if (price) {
+        QAction* add = menu.addAction(QStringLiteral("%1円にアラートを設定").arg(yen(*price)));
+        add->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
+        connect(add, &QAction::triggered, this, [this, p = *price] { sim_->alerts().Add(p); });
+    }
+    if (near)
+        connect(menu.addAction(QStringLiteral("アラート %1円を消す").arg(yen(*near))), &QAction::triggered, this,
+                [this, p = *near] { sim_->alerts().Remove(p); });
+    if (!sim_->alerts().prices().empty())
+        connect(menu.addAction(QStringLiteral("アラートをすべて消す")), &QAction::triggered, this,
+                [this] { sim_->alerts().Clear(); });
+    if (menu.isEmpty()) return;
+    menu.exec(global);
+    Refresh();
 }
 
 }  // namespace corvala

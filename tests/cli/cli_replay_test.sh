@@ -95,6 +95,22 @@ out=$(run --date 221102 --code 8473 --speed 30 --cursor 13:08 --bar-length 10)
 check "the cursor's ten-minute bar" "$(jq -c '[.start, .steps]' <<<"$out")" '["13:00",1440]'
 run --date 221102 --code 8473 --cursor 11:45 >/dev/null 2>&1
 status "a cursor at lunch" 1 $?
+# Price alerts pause the replay at the step whose prints reach them, at any speed (the clock
+# within the step may differ), once each; one never reached stays silent; a played session
+# pauses where its run did.
+printf '%s\n' '{"at":"09:00:00","alert":3175}' '{"at":"09:00:00","alert":3300}' '{"at":"09:00:00","alert":3170}' \
+  '{"at":"12:00:00","alert":3150}' > "$dir/alerts.jsonl"
+steps() { jq -c '[.alerts[] | [.price, (.time[0:7] + (if (.time[7:8] | tonumber) < 5 then "0" else "5" end))]]'; }
+fast=$(run --date 221102 --code 8473 --speed 30 --script "$dir/alerts.jsonl")
+slow=$(run --date 221102 --code 8473 --speed 5 --script "$dir/alerts.jsonl")
+check "alerts pause at their steps" "$(steps <<<"$fast")" '[[3175,"09:14:30"],[3170,"09:54:00"],[3150,"12:44:30"]]'
+check "the same steps at speed 5" "$(steps <<<"$slow")" "$(steps <<<"$fast")"
+check "and the day plays on" "$(jq -c '[.end, .steps]' <<<"$slow")" '["15:00:00",3600]'
+played=$(run --session "$(jq -r '.sessionFile' <<<"$slow")")
+check "a played session pauses where its run did" "$(jq -c '.alerts' <<<"$played")" "$(jq -c '.alerts' <<<"$slow")"
+printf '%s\n' '{"at":"09:00:00","alert":-5}' > "$dir/bad-alert.jsonl"
+run --date 221102 --code 8473 --script "$dir/bad-alert.jsonl" >/dev/null 2>&1
+status "an alert below zero" 1 $?
 
 echo "$passed passed, $fail failed"
 exit $fail

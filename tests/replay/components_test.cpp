@@ -74,7 +74,8 @@ protected:
     test::FixedRandom random;
     MainDisplay display;
     ReplayClock replay;
-    ChartState chart{host, display, replay};
+    PriceAlerts alerts{log};
+    ChartState chart{host, display, replay, alerts};
     TradingDesk desk{host, log, display, replay, chart, TradingDesk::Ports{dialogs, clock, random, nullptr}, "/nonexistent"};
 };
 

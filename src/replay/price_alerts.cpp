@@ -1,0 +1,57 @@
+#include "replay/price_alerts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvala {
+namespace {
+
+// Prices are read from texts and boards as floats: equal within a thousandth of a yen.
+bool Same(double a, double b) { return std::fabs(a - b) < 1e-3; }
+
+}  // namespace
+
+bool PriceAlerts::Add(double price) {
+    const OpScope op(log_, "AddAlert", {OpArg(static_cast<float>(price))});
+    if (!op || !(price > 0) || prices_.size() >= kMax) return false;
+    if (std::any_of(prices_.begin(), prices_.end(), [&](double p) { return Same(p, price); })) return false;
+    prices_.push_back(price);
+    ++version_;
+    return true;
+}
+
+void PriceAlerts::Remove(double price) {
+    const OpScope op(log_, "RemoveAlert", {OpArg(static_cast<float>(price))});
+    if (!op) return;
+    const auto gone = std::remove_if(prices_.begin(), prices_.end(), [&](double p) { return Same(p, price); });
+    if (gone == prices_.end()) return;
+    prices_.erase(gone, prices_.end());
+    ++version_;
+}
+
+void PriceAlerts::Clear() {
+    const OpScope op(log_, "ClearAlerts", {});
+    if (!op) return;
+    Forget();
+}
+
+void PriceAlerts::Forget() {
+    if (prices_.empty()) return;
+    prices_.clear();
+    ++version_;
+}
+
+std::vector<double> PriceAlerts::TakeReached(double low, double high) {
+    std::vector<double> reached;
+    if (!(low > 0) || high < low) return reached;
+    const auto hit = [&](double p) { return p >= low - 1e-3 && p <= high + 1e-3; };
+    for (double p : prices_)
+        if (hit(p)) reached.push_back(p);
+    if (reached.empty()) return reached;
+    prices_.erase(std::remove_if(prices_.begin(), prices_.end(), hit), prices_.end());
+    ++version_;
+    std::sort(reached.begin(), reached.end());
+    return reached;
+}
+
+}  // namespace corvala

@@ -1,0 +1,43 @@
+#pragma once
+// The price alerts of the day shown: up to ten prices at which the replay is to pause. The
+// replay loop asks after each pass of the tape which of them its prints reached; each alert
+// reached fires once and is gone. Setting and removing them are the user's actions, written to
+// the session file like every other.
+
+#include <cstdint>
+#include <vector>
+
+#include "replay/operation_log.h"
+
+namespace corvala {
+
+class PriceAlerts {
+public:
+    static constexpr std::size_t kMax = 10;
+
+    explicit PriceAlerts(OperationLog& log) : log_(log) {}
+    PriceAlerts(const PriceAlerts&) = delete;
+    PriceAlerts& operator=(const PriceAlerts&) = delete;
+
+    // False when ten are set, the price is not above 0 or is set already.
+    bool Add(double price);
+    void Remove(double price);
+    void Clear();
+    // Another day is shown: its alerts go (not a user's action).
+    void Forget();
+
+    const std::vector<double>& prices() const { return prices_; }
+    // Changes with every change of the prices (for a picture drawn from them).
+    std::uint64_t version() const { return version_; }
+
+    // The alerts that prints from `low` to `high` reached (touched or crossed), lowest first;
+    // they are taken off.
+    std::vector<double> TakeReached(double low, double high);
+
+private:
+    OperationLog& log_;
+    std::vector<double> prices_;  // in the order set
+    std::uint64_t version_ = 0;
+};
+
+}  // namespace corvala

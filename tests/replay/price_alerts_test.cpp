@@ -1,0 +1,63 @@
+// Price alerts: ten at most, each fires once when the prints of a pass reach it (touched at either
+// end of their span or crossed), and in a replay it pauses at that step with the stop sound and
+// a line that says so.
+
+#include "replay/price_alerts.h"
+
+#include "replay_fixture.h"
+
+namespace corvala {
+namespace {
+
+class NoLog final : public OperationLog {
+public:
+    Opened BeginOperation(const char*, std::initializer_list<std::string>) override { return {}; }
+    void EndOperation(const Opened&) override {}
+};
+
+TEST(PriceAlertsTest, TenAtMostAndEachReachedOnce) {
+    NoLog log;
+    PriceAlerts alerts(log);
+    for (int i = 1; i <= 10; ++i) EXPECT_TRUE(alerts.Add(1000 + i));
+    EXPECT_FALSE(alerts.Add(2000));  // an eleventh
+    alerts.Remove(1005);
+    EXPECT_FALSE(alerts.Add(1001));  // set already
+    EXPECT_FALSE(alerts.Add(0));
+    EXPECT_TRUE(alerts.Add(999.5));
+    EXPECT_TRUE(alerts.TakeReached(0, 0).empty());  // no print came
+    EXPECT_EQ(alerts.TakeReached(1003, 1006), (std::vector<double>{1003, 1004, 1006}));  // both ends touch
+    EXPECT_TRUE(alerts.TakeReached(1003, 1006).empty());                                  // once each
+    EXPECT_EQ(alerts.TakeReached(999, 1000), (std::vector<double>{999.5}));
+    EXPECT_EQ(alerts.prices().size(), 6u);
+}
+
+class PriceAlertReplayTest : public test::ReplayFixture {};
+
+TEST_F(PriceAlertReplayTest, APrintReachingAnAlertPausesTheReplayAtItsStep) {
+    for (int row = 240; row <= stock.closingLine(); ++row) stock.Set(row, 3, "1010");  // from 09:20
+    AddStock("221102", "8473", stock);
+    Prepare();
+    ASSERT_TRUE(sim->alerts().Add(1005));
+    ASSERT_TRUE(sim->alerts().Add(1200));  // never reached
+    Press(kPlayPause);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().firedAlerts().empty(); }));
+    const int row = sim->replay().clock().currentRow;
+    EXPECT_TRUE(row == 239 || row == 240) << row;  // the step that printed 1,010
+    // It holds before the next step, as || would, that step's prints not yet shown.
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().heldPaused(); }, 60'000));
+    EXPECT_EQ(sim->replay().clock().currentRow, row + 1);
+    EXPECT_EQ(sim->replay().stepsRun(), row + 1);
+    const std::string clock = sim->replay().firedAlerts().front().clock;
+    EXPECT_EQ(d().message.text, "　　" + clock + "　アラート 1,005円に達しました。");
+    ASSERT_FALSE(sound.played.empty());
+    EXPECT_EQ(sound.played.back().first, "逆指音.mp3");
+    EXPECT_EQ(sim->alerts().prices(), (std::vector<double>{1200}));
+    // Played on, it does not fire again; the day ends.
+    Press(kPlayPause);
+    RunToEnd();
+    EXPECT_EQ(sim->replay().firedAlerts().size(), 1u);
+    EXPECT_EQ(steps.back().row, 3599);
+}
+
+}  // namespace
+}  // namespace corvala
