@@ -388,6 +388,7 @@ int RunReplay(const std::vector<std::string>& args) {
     sim.replay().SetSimulationChecked(true);
 
     json rejected = json::array();
+    std::size_t alertsAnswered = 0;  // alerts whose pause was played on
     const auto apply = [&](const Action& act) {
         if (act.press) {
             if (!sim.display().controls.playback[static_cast<std::size_t>(*act.press)].Accepts())
@@ -395,6 +396,7 @@ int RunReplay(const std::vector<std::string>& args) {
                              "available at %s\n", act.line, sim.display().clockText.c_str());
             h.dialogs.QueueAnswers(act.answers);
             sim.replay().PressPlayback(*act.press);
+            alertsAnswered = sim.replay().firedAlerts().size();  // the script answered the pause itself
         } else if (act.speed) {
             sim.replay().SetSpeedScroll(31 - *act.speed);
         } else if (act.lowSpeed) {
@@ -441,7 +443,6 @@ int RunReplay(const std::vector<std::string>& args) {
 
     json lunchStopRow = nullptr;
     bool speedSet = false;
-    std::size_t alertsAnswered = 0;
     while (sim.replay().running()) {
         const int now = ParseTimeOfDay(sim.display().clockText).value_or(0);
         // The account panel's actions from 15:00:00 on wait for the idle window after the run;
@@ -461,6 +462,7 @@ int RunReplay(const std::vector<std::string>& args) {
             }
             if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().clock().currentRow;
             sim.replay().PressPlayback(kPlayPause);
+            alertsAnswered = sim.replay().firedAlerts().size();  // an alert's pause ran into this one
         }
         // An alert paused the replay: noted (firedAlerts), and play goes on as a user would.
         const ReplayClock& r = sim.replay().clock();

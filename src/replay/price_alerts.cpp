@@ -41,10 +41,21 @@ void PriceAlerts::Forget() {
     ++version_;
 }
 
-std::vector<double> PriceAlerts::TakeReached(double low, double high) {
+void PriceAlerts::Restore(const std::vector<double>& prices) {
+    prices_.clear();
+    for (double p : prices)
+        if (p > 0 && prices_.size() < kMax && std::none_of(prices_.begin(), prices_.end(), [&](double q) { return Same(p, q); }))
+            prices_.push_back(p);
+    ++version_;
+}
+
+std::vector<double> PriceAlerts::TakeReached(double from, double low, double high) {
     std::vector<double> reached;
     if (!(low > 0) || high < low) return reached;
-    const auto hit = [&](double p) { return p >= low - 1e-3 && p <= high + 1e-3; };
+    const auto hit = [&](double p) {
+        if (p >= low - 1e-3 && p <= high + 1e-3) return true;  // touched
+        return from > 0 && ((p > from + 1e-3 && p < low) || (p < from - 1e-3 && p > high));  // crossed
+    };
     for (double p : prices_)
         if (hit(p)) reached.push_back(p);
     if (reached.empty()) return reached;

@@ -25,14 +25,17 @@ public:
     void Clear();
     // Another day is shown: its alerts go (not a user's action).
     void Forget();
+    // The alerts a played session's run began with (not a user's action).
+    void Restore(const std::vector<double>& prices);
 
     const std::vector<double>& prices() const { return prices_; }
     // Changes with every change of the prices (for a picture drawn from them).
     std::uint64_t version() const { return version_; }
 
-    // The alerts that prints from `low` to `high` reached (touched or crossed), lowest first;
-    // they are taken off.
-    std::vector<double> TakeReached(double low, double high);
+    // The alerts that prints from `low` to `high`, after a print at `from` (0: none), reached,
+    // lowest first; they are taken off. A print touches an alert, or the prices cross it on their
+    // way from `from`; `from` itself was reached before.
+    std::vector<double> TakeReached(double from, double low, double high);
 
 private:
     OperationLog& log_;

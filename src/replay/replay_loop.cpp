@@ -411,13 +411,15 @@ Task ReplayLoop::TimedMatching() {
 }
 
 bool ReplayLoop::CheckAlerts() {
-    const auto [low, high] = trading_.TakePrintSpan();
-    const std::vector<double> reached = alerts_.TakeReached(low, high);
-    if (reached.empty()) return false;
+    const MarketState::PrintSpan span = trading_.TakePrintSpan();
     ReplayClock& r = clock_;
+    if (r.stopRequested || !r.replayReady) return false;  // ■ during the pass: nothing more happens
+    const std::vector<double> reached = alerts_.TakeReached(span.from, span.low, span.high);
+    if (reached.empty()) return false;
     // The replay holds at this step however fast it ran: steps asked for ahead are dropped.
     r.stepForwardCount = 0;
     r.fastForward = false;
+    r.jumpInterrupt = false;
     display_.tapeListVisible = true;
     if (!r.paused) PlayPause();
     const bool decimals = host_.LoadedDay().decimalPrices;

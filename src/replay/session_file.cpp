@@ -70,6 +70,7 @@ json StartJson(const SessionStart& s) {
                {"tradeMarker", s.tradeMarker},
                {"clickedPrice", s.clickedPrice}};
     if (!s.givenTape.empty()) start["tape"] = s.givenTape;
+    if (!s.alerts.empty()) start["alerts"] = s.alerts;
     return start;
 }
 
@@ -151,6 +152,9 @@ bool ReadStart(const json& j, SessionStart& s, std::string& why) {
     flag("tradeMarker", s.tradeMarker);
     if (st.contains("name") && st["name"].is_string()) s.name = st["name"].get<std::string>();
     if (st.contains("clickedPrice") && st["clickedPrice"].is_number()) s.clickedPrice = st["clickedPrice"].get<float>();
+    if (st.contains("alerts") && st["alerts"].is_array())
+        for (const json& a : st["alerts"])
+            if (a.is_number() && a.get<double>() > 0 && s.alerts.size() < 10) s.alerts.push_back(a.get<double>());
     if (!why.empty()) return false;
     if (s.startBar < 0 || s.startBar > 400 || !ParseTimeOfDay(s.startTime)) {
         why = "開始の位置が正しくありません。";

@@ -52,6 +52,7 @@ struct SessionStart {
     bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
     float clickedPrice = 0;  // a board price clicked before the start (its age is read as a board click)
     std::vector<std::string> givenTape;  // the day's prints when they were given, not estimated
+    std::vector<double> alerts;  // the price alerts set when the run began
     std::vector<SessionDataFile> files;
 };
 

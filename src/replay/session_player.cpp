@@ -56,6 +56,7 @@ void SessionPlayer::RunBegins() {
     s.tradeMarker = p_.display.tradeMarkerOption;
     s.clickedPrice = p_.orderDialogs.clickedBoardPrice();
     s.givenTape = p_.day.givenTape();
+    s.alerts = p_.alerts.prices();
     s.files = p_.day.loadedFiles();
     p_.recorder.Open(s, p_.day.SaveFileStem());
 }
@@ -183,6 +184,7 @@ std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
         Stop();
         return "セッションファイルに記録したデータファイルと、その日を表示して読んだデータファイルが合いません。このセッションは再生できません。";
     }
+    p_.alerts.Restore(p_.recorder.file().start.alerts);  // those set before the run began
     p_.recorder.SetActing(false);
     p_.loop.SetMessage(kWatchingText);
     LoopResumed();

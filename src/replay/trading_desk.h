@@ -150,8 +150,8 @@ public:
     // One pass of the engine over the pending orders at sub-step `subStep`; true when a stop
     // fired and its sound wants a short wait.
     bool MatchPendingOrders(int subStep);
-    // The span of the market's prints since the last call ({0, 0}: none came).
-    std::pair<double, double> TakePrintSpan() { return market_.TakePrintSpan(); }
+    // The market's prints since the last call.
+    MarketState::PrintSpan TakePrintSpan() { return market_.TakePrintSpan(); }
     // An alert reached: the stop sound, when 約定音 is on.
     void PlayAlertSound();
     // The market has got to `seconds` (a jump back replays nothing it has spent).

@@ -23,7 +23,7 @@ void MarketState::ResetForDisplay() {
     tape.Clear();
     tapeCursor = 0;
     prevDisplayedPrice = currentPrintPrice = 0;
-    spanLow = spanHigh = 0;
+    spanFrom = spanLow = spanHigh = 0;
     spanNew = false;
     afternoonOpenFlag = lockedBoardHold = newOrderFlag = continueFlag = false;
     engineClock = lastFillStamp = 0;
@@ -49,10 +49,14 @@ void MarketState::MarkFired(bool closing, float number) {
     firedOnLine.emplace_back(closing, number);
 }
 
-void MarketState::NotePrint(double price) {
+void MarketState::NotePrint(double price, bool opening) {
     currentPrintPrice = price;
     if (!(price > 0)) return;
-    spanLow = spanLow > 0 ? std::min(spanLow, price) : price;
+    if (!spanNew) {
+        if (opening) spanFrom = 0;  // an opening's gap was not traded through
+        spanLow = spanHigh = price;
+    }
+    spanLow = std::min(spanLow, price);
     spanHigh = std::max(spanHigh, price);
     spanNew = true;
     if (limitsFromFirstPrint) {
@@ -62,9 +66,10 @@ void MarketState::NotePrint(double price) {
     WidenLimits(price);
 }
 
-std::pair<double, double> MarketState::TakePrintSpan() {
-    const std::pair<double, double> span = spanNew ? std::pair{spanLow, spanHigh} : std::pair{0.0, 0.0};
-    spanLow = spanHigh = currentPrintPrice > 0 ? currentPrintPrice : 0;
+MarketState::PrintSpan MarketState::TakePrintSpan() {
+    const PrintSpan span = spanNew ? PrintSpan{spanFrom, spanLow, spanHigh} : PrintSpan{};
+    spanFrom = currentPrintPrice > 0 ? currentPrintPrice : 0;
+    spanLow = spanHigh = 0;
     spanNew = false;
     return span;
 }
@@ -167,7 +172,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         t.price = m_.currentPrintPrice > 0 ? std::optional<double>(m_.currentPrintPrice) : std::nullopt;
         t.volume.reset();
     } else if (ctx.simulationOn && t.price) {
-        m_.NotePrint(*t.price);
+        m_.NotePrint(*t.price, opening);
     }
     if (m_.lockedBoardHold) {
         m_.lockedBoardHold = false;

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -70,9 +69,9 @@ struct MarketState {
     int tapeCursor = 0;             // next line not yet processed
     double prevDisplayedPrice = 0;  // of the last tape row or own fill shown
     double currentPrintPrice = 0;   // of the last line processed: the market's own last trade
-    // The prices the market's prints went through since the span was last taken, from the last
-    // print before them; `spanNew` when a print came since.
-    double spanLow = 0, spanHigh = 0;
+    // The market's prints since the span was last taken: the last print before them (0: none,
+    // or an opening came after it), their lowest and highest; `spanNew` when one came.
+    double spanFrom = 0, spanLow = 0, spanHigh = 0;
     bool spanNew = false;
     // The latest clock a pass ran at. After a jump back the replay runs behind it: the tape
     // there is spent, so nothing is tested or filled until the clock has caught up.
@@ -105,10 +104,13 @@ struct MarketState {
     // A print of the market: its last price, and what it shows of the limits. Without a previous
     // close the first print sets them; a print beyond them shows the exchange allowed more (a
     // widened band, or a base the file does not give), and they take it in.
-    void NotePrint(double price);
-    // The span of the prints since the last call (from the last print before them; {0, 0} when
-    // none came); the next span begins at the last print.
-    std::pair<double, double> TakePrintSpan();
+    void NotePrint(double price, bool opening = false);
+    // The prints since the last call; the next span begins at the last print.
+    struct PrintSpan {
+        double from = 0;            // the print before them; 0 when none, or across an opening
+        double low = 0, high = 0;   // 0 when no print came
+    };
+    PrintSpan TakePrintSpan();
     // The recording's board for the step, taken as the market's. Its quotes show the limits as
     // its prints do: a quote beyond them widens them, so no board shows a price beyond the band.
     void TakeRecordedBoard(const Board& recorded);

@@ -310,6 +310,7 @@ void MainWindow::ConnectAccountPanel() {
         AlertMenu(sim_->chart().PriceAt(x, y), sim_->chart().AlertNear(x, y), global);
     });
     connect(board_, &BoardView::priceMenuRequested, this, [this](int level, QPoint global) {
+        if (!sim_->chart().showsDay()) return;  // a board left from another day
         const float price = sim_->trading().market().board[static_cast<std::size_t>(level)];
         AlertMenu(price > 0 ? std::optional<double>(price) : std::nullopt, std::nullopt, global);
     });

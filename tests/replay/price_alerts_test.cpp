@@ -24,11 +24,14 @@ TEST(PriceAlertsTest, TenAtMostAndEachReachedOnce) {
     EXPECT_FALSE(alerts.Add(1001));  // set already
     EXPECT_FALSE(alerts.Add(0));
     EXPECT_TRUE(alerts.Add(999.5));
-    EXPECT_TRUE(alerts.TakeReached(0, 0).empty());  // no print came
-    EXPECT_EQ(alerts.TakeReached(1003, 1006), (std::vector<double>{1003, 1004, 1006}));  // both ends touch
-    EXPECT_TRUE(alerts.TakeReached(1003, 1006).empty());                                  // once each
-    EXPECT_EQ(alerts.TakeReached(999, 1000), (std::vector<double>{999.5}));
-    EXPECT_EQ(alerts.prices().size(), 6u);
+    EXPECT_TRUE(alerts.TakeReached(1000, 0, 0).empty());  // no print came
+    EXPECT_EQ(alerts.TakeReached(0, 1003, 1006), (std::vector<double>{1003, 1004, 1006}));  // both ends touch
+    EXPECT_TRUE(alerts.TakeReached(0, 1003, 1006).empty());                                  // once each
+    // From a print at 1,010 down to 1,008–1,009: 1,010 itself was reached before, not now.
+    EXPECT_EQ(alerts.TakeReached(1010, 1008, 1009), (std::vector<double>{1008, 1009}));
+    // From 1,002 the prices jump to 999–1,000: 1,001 lies on the way, crossed; 999.5 is touched.
+    EXPECT_EQ(alerts.TakeReached(1002, 999, 1000), (std::vector<double>{999.5, 1001}));
+    EXPECT_EQ(alerts.prices(), (std::vector<double>{1002, 1007, 1010}));
 }
 
 class PriceAlertReplayTest : public test::ReplayFixture {};

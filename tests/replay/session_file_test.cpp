@@ -238,6 +238,34 @@ protected:
     }
 };
 
+// An alert set on the day shown before 開 始 is in the run's header: the played session pauses
+// where the run did, and the user's play after the pause fits it.
+TEST_F(SessionPlaybackTest, AnAlertSetBeforeTheRunBeganPausesThePlayedSessionToo) {
+    for (int row = 240; row <= stock.closingLine(); ++row) stock.Set(row, 3, "1010");
+    AddStock("221102", "8473", stock);
+    Start();
+    sim->day().SetDateText("221102");
+    sim->day().SetCodeText("8473");
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);  // shown, not replayed
+    ASSERT_TRUE(sim->alerts().Add(1005));
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    const auto playOn = [&] {
+        if (sim->replay().waitingForPlay() || (sim->replay().heldPaused() && sim->replay().clock().paused)) Press(kPlayPause);
+        return !sim->replay().running();
+    };
+    ASSERT_TRUE(RunUntil(playOn));
+    ASSERT_EQ(sim->replay().firedAlerts().size(), 1u);
+    const std::string firedAt = sim->replay().firedAlerts()[0].clock;
+    std::string error;
+    const auto f = ReadSession(sim->sessions().path(), error);
+    ASSERT_TRUE(f) << error;
+    EXPECT_EQ(f->start.alerts, (std::vector<double>{1005}));
+    EXPECT_TRUE(Play(*f).matched);
+    ASSERT_EQ(sim->replay().firedAlerts().size(), 1u);
+    EXPECT_EQ(sim->replay().firedAlerts()[0].clock, firedAt);
+}
+
 // What the window's message line says when 再現 ends: as recorded, otherwise (an edited order,
 // an edited outcome), or cut short.
 TEST_F(SessionPlaybackTest, HowAPlayedSessionEndedIsToldOnTheMessageLine) {
