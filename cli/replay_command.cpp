@@ -23,7 +23,7 @@ const char* const kReplayUsage =
     "  replay [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--cursor hh:nn] [--script FILE]\n"
     "       [--trace] [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
-    "       [--save-settings] [--report]\n"
+    "       [--hide-range] [--save-settings] [--report]\n"
     "  replay --session FILE [--install DIR] [--data DIR] [--report]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
@@ -44,6 +44,9 @@ const char* const kReplayUsage =
     "        {\"at\":…,\"close\":{\"side\":\"売埋\"|\"買埋\"|\"売付\", the order fields,\n"
     "          \"positions\":\"all\" | {\"<position number>\":shares,…}}}\n"
     "        {\"at\":…,\"cancel\":ORDER}   {\"at\":…,\"correct\":ORDER, the fields that change}\n"
+    "        {\"at\":…,\"key\":\"buyAtAsk\"|\"sellAtBid\"|\"closeAll\"|\"cancelAll\",\"qty\":Q}  (a one-key\n"
+    "          order: a limit at the best ask or bid, every position closed at market, every\n"
+    "          pending order cancelled; qty left out: the settings' default quantity)\n"
     "        {\"at\":…,\"cashOnly\":true}  {\"at\":…,\"investment\":YEN}  {\"at\":…,\"reset\":true}\n"
     "          (the account panel: before 09:00:00 they act before the day is shown, from\n"
     "          15:00:00 after the run; during the run they are refused)\n"
@@ -54,7 +57,8 @@ const char* const kReplayUsage =
     "      the totals at 0); --save-settings writes them back after the run, as the program's\n"
     "      exit does, so that the totals carry over to the next run (the data folder saved\n"
     "      stays the settings' own; a hand-over file is left alone). --investment and\n"
-    "      --cash-only override the settings.\n"
+    "      --cash-only override the settings; --hide-range sets 値幅を隠す (the chosen day's\n"
+    "      scales know only what the replay has shown).\n"
     "      The history files are written into the install folder's 売買履歴 whenever the run is kept.\n"
     "      Prints {\"end\",\"steps\",\"lunchStopRow\",\"virtualMs\",\"stopped\",\"executions\",\n"
     "      \"pendingOrders\",\"positions\",\"rejected\",\"account\"}: executions as {\"time\",\"trade\",\n"
@@ -112,6 +116,7 @@ struct ReplayArgs {
     std::string start, cursor, script, orders, tape, session;
     std::optional<std::int64_t> investment;
     bool cashOnly = false;
+    bool hideRange = false;
     bool saveSettings = false;
     bool trace = false;
     bool chart = false;
@@ -233,6 +238,8 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.tape = args[++i];
         } else if (a == "--cash-only") {
             out.cashOnly = true;
+        } else if (a == "--hide-range") {
+            out.hideRange = true;
         } else if (a == "--save-settings") {
             out.saveSettings = true;
         } else if (a == "--investment" && hasValue) {
@@ -357,6 +364,7 @@ int RunReplay(const std::vector<std::string>& args) {
     // --data, and the saved one stays the settings' own.
     sim.LoadSettings("");  // a hand-over is left for the program
     const std::string ownDataFolder = sim.settings().dataFolder();
+    if (a.hideRange) sim.chart().SetHideRange(true);
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
     if (a.investment || a.cashOnly) {

@@ -19,10 +19,13 @@ const char* const kSettingsUsage =
     "      application-data folder (--appdata; default APPDATA, else XDG_DATA_HOME, else\n"
     "      ~/.local/share), which is consumed, and the stock list (error 1013 without it).\n"
     "      --apply types into the settings dialog (folder=PATH, barLength=1|2|3|4|5|10,\n"
-    "      ma1=N, ma2=N; repeatable) and presses 設定; --save then writes setsim as the program\n"
-    "      does. Prints {\"lines\":[the 41 lines as they would be saved],\"dataFolder\",\"barLength\",\n"
-    "      \"ma1\",\"ma2\",\"investment\",\"profitTotal\",\"lossTotal\",\"cashOnly\",\"showDisclaimer\",\n"
-    "      \"message\"} (\"message\": the message line at start-up, e.g. a value of setsim refused).\n"
+    "      ma1=N, ma2=N; the own page: oneKey.buyAtAsk|sellAtBid|closeAll|cancelAll=F5…F12 or\n"
+    "      empty, oneKeyConfirm=0|1, oneKeyUnits=N, hideRange=0|1; repeatable) and presses 設定;\n"
+    "      --save then writes setsim as the program does. Prints {\"lines\":[the 45 lines as they\n"
+    "      would be saved],\"dataFolder\",\"barLength\",\"ma1\",\"ma2\",\"investment\",\"profitTotal\",\n"
+    "      \"lossTotal\",\"cashOnly\",\"showDisclaimer\",\"own\":{\"keys\":{…},\"confirm\",\"units\",\n"
+    "      \"hideRange\"},\"message\"} (\"message\": the message line at start-up, e.g. a value of\n"
+    "      setsim refused).\n"
     "      Exit status 2 when setsim cannot be written.\n";
 
 namespace {
@@ -59,8 +62,9 @@ int ParseArgs(const std::vector<std::string>& args, SettingsArgs& out) {
             const std::string& kv = args[++i];
             const std::size_t eq = kv.find('=');
             const std::string key = kv.substr(0, eq);
-            if (eq == std::string::npos || (key != "folder" && key != "barLength" && key != "ma1" && key != "ma2"))
-                return Fail("--apply takes folder=, barLength=, ma1= or ma2=, not '" + kv + "'"), 1;
+            const bool own = key.rfind("oneKey.", 0) == 0 || key == "oneKeyConfirm" || key == "oneKeyUnits" || key == "hideRange";
+            if (eq == std::string::npos || (key != "folder" && key != "barLength" && key != "ma1" && key != "ma2" && !own))
+                return Fail("--apply takes folder=, barLength=, ma1=, ma2=, oneKey.NAME=, oneKeyConfirm=, oneKeyUnits= or hideRange=, not '" + kv + "'"), 1;
             out.applies.emplace_back(key, kv.substr(eq + 1));
         } else if (a == "--save") {
             out.save = true;
@@ -99,6 +103,17 @@ int RunSettings(const std::vector<std::string>& args) {
                 if (std::find(items.begin(), items.end(), value) == items.end())
                     return Fail("barLength must be one of 1, 2, 3, 4, 5, 10 (the list offers no '" + value + "')"), 1;
                 sim.settings().ChooseBarLength(value);
+            } else if (key.rfind("oneKey.", 0) == 0) {
+                const std::optional<OneKey> which = OneKeyOrders::FromName(key.substr(7));
+                if (!which) return Fail("oneKey. takes buyAtAsk, sellAtBid, closeAll or cancelAll, not '" + key.substr(7) + "'"), 1;
+                if (!value.empty() && !IsOneKeyName(value)) return Fail("a one-key order takes F5 to F12 or nothing, not '" + value + "'"), 1;
+                sim.settings().ChooseOneKey(static_cast<int>(*which), value);
+            } else if (key == "oneKeyConfirm" || key == "hideRange") {
+                if (value != "0" && value != "1") return Fail(key + " must be 0 or 1"), 1;
+                if (key == "hideRange") sim.settings().SetHideRange(value == "1");
+                else sim.settings().SetOneKeyConfirm(value == "1");
+            } else if (key == "oneKeyUnits") {
+                sim.settings().EditOneKeyUnits(value);
             } else {
                 sim.settings().EditPeriod(key == "ma1" ? 0 : 1, value);
             }
@@ -125,6 +140,9 @@ int RunSettings(const std::vector<std::string>& args) {
     out["lossTotal"] = account.lossTotal;
     out["cashOnly"] = account.cashOnly;
     out["showDisclaimer"] = s.showDisclaimer;
+    json keys;
+    for (int k = 0; k < kOneKeys; ++k) keys[OneKeyOrders::Name(static_cast<OneKey>(k))] = s.oneKeys[static_cast<std::size_t>(k)];
+    out["own"] = {{"keys", keys}, {"confirm", s.oneKeyConfirm}, {"units", s.oneKeyUnits}, {"hideRange", s.hideRange}};
     out["message"] = sim.display().message.text;
     std::cout << out.dump() << "\n";
     return 0;

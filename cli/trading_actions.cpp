@@ -172,6 +172,13 @@ std::optional<TradingAction> ParseTradingAction(const json& j, std::string& erro
         else a.orderNumber = static_cast<float>(n.get<int>());
         a.fields = j;
         if (error.empty() && !cancel) CheckOrderFields(a.fields, error);
+    } else if (j.contains("key")) {
+        a.kind = TradingAction::Kind::OneKey;
+        const std::optional<OneKey> key = j["key"].is_string() ? OneKeyOrders::FromName(j["key"].get<std::string>()) : std::nullopt;
+        if (!key) error = "\"key\" must be one of buyAtAsk, sellAtBid, closeAll, cancelAll";
+        else a.key = *key;
+        if (j.contains("qty") && !j["qty"].is_number() && !j["qty"].is_string()) error = "\"qty\" must be a number";
+        else a.keyQuantity = FieldText(j, "qty");
     } else if (j.contains("cashOnly")) {
         a.kind = TradingAction::Kind::CashOnly;
         if (!j["cashOnly"].is_boolean()) error = "\"cashOnly\" must be true or false";
@@ -217,6 +224,8 @@ std::string ApplyTradingAction(Simulation& sim, const TradingAction& a) {
             close.closeSide = o.side;
             return PlaceClose(sim, close, closeSlot);
         }
+        case TradingAction::Kind::OneKey:
+            return sim.oneKeys().Press(a.key, a.keyQuantity);
         case TradingAction::Kind::CashOnly:
             if (!sim.display().controls.inputsEnabled) return kLockedDuringReplay;
             sim.trading().SetCashOnly(a.flag);

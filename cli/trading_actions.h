@@ -12,7 +12,7 @@
 namespace corvala::cli {
 
 struct TradingAction {
-    enum class Kind { New, Close, Cancel, Correct, CashOnly, Investment, Reset } kind = Kind::New;
+    enum class Kind { New, Close, Cancel, Correct, OneKey, CashOnly, Investment, Reset } kind = Kind::New;
     nlohmann::ordered_json fields;  // the order fields as written
     float closeSide = 0;            // 売埋 1, 買埋 2, 売付 3
     bool closeAll = false;
@@ -20,6 +20,8 @@ struct TradingAction {
     float orderNumber = 0;          // cancel, correct
     bool flag = false;              // cashOnly
     std::string investment;
+    OneKey key = OneKey::BuyAtAsk;  // a one-key order
+    std::string keyQuantity;        // its "qty"; "" for the set default
     // Acts on the idle window's account panel rather than on the replay.
     bool OnAccountPanel() const { return kind == Kind::CashOnly || kind == Kind::Investment || kind == Kind::Reset; }
 };

@@ -61,7 +61,43 @@ void ComputeVolume(SlotChart& out, const DaySeries& s, const ChartData& c, int r
     }
 }
 
+// What the chosen day has shown up to row `row`: its prints and its completed bars (high, low; low
+// above high when nothing traded), and its largest completed bar's volume.
+struct Revealed {
+    float high = 0, low = 10'000'000.0f;
+    std::int32_t maxBarVolume = 0;
+};
+Revealed RevealedUpTo(const DaySeries& s, int row, int barLength) {
+    Revealed r;
+    const int last = std::min(row, s.lastRow);
+    for (int i = 0; i <= last; ++i) {
+        const float p = s.price[static_cast<std::size_t>(i)];
+        if (p > 0) r.high = std::max(r.high, p), r.low = std::min(r.low, p);
+    }
+    const int completed = std::min(BarOfRow(row + 1, barLength), kMaxBars);
+    for (int b = 0; b < completed; ++b) {
+        const DayBar& bar = s.bars[static_cast<std::size_t>(b)];
+        if (bar.high > 0) r.high = std::max(r.high, bar.high);
+        if (bar.low > 0) r.low = std::min(r.low, bar.low);
+        r.maxBarVolume = std::max(r.maxBarVolume, bar.volume);
+    }
+    return r;
+}
+
 }  // namespace
+
+bool RowLeavesScales(const ChartData& c, const DayData& day, int row) {
+    if (!c.revealedRow) return false;
+    for (int r = 0; r < 2; ++r) {
+        const DaySeries& s = day[r == kUpperRow ? SeriesSlot::DayIndex : SeriesSlot::DayStock];
+        if (!s.loaded) continue;
+        const Revealed shown = RevealedUpTo(s, row, c.geometry.barLength());
+        const RowScale& scale = c.rows[static_cast<std::size_t>(r)];
+        if (shown.low <= shown.high && (!scale.Usable() || shown.high > scale.max || shown.low < scale.min)) return true;
+        if (HasVolume(s.kind) && shown.maxBarVolume > c.vmax[static_cast<std::size_t>(r)]) return true;
+    }
+    return false;
+}
 
 bool HasVolume(SeriesKind kind) { return kind == SeriesKind::Stock || kind == SeriesKind::Futures; }
 
@@ -80,16 +116,20 @@ ChartData ComputeChartData(const DayData& day, const ChartInputs& in) {
     c.periods = in.periods;
     c.hasVwapColumn = day.hasVwapColumn;
     c.dayOnly = in.dayOnly;
+    c.revealedRow = in.revealedRow;
     c.hundredthLabels = day[SeriesSlot::DayIndex].loaded && day[SeriesSlot::DayIndex].kind == SeriesKind::Prime;
     for (int row = 0; row < 2; ++row) {
         const SeriesSlot prev = row == kUpperRow ? SeriesSlot::PrevIndex : SeriesSlot::PrevStock;
         const SeriesSlot chosen = row == kUpperRow ? SeriesSlot::DayIndex : SeriesSlot::DayStock;
+        std::optional<Revealed> shown;
+        if (in.revealedRow) shown = RevealedUpTo(day[chosen], *in.revealedRow, in.barLength);
         c.rows[static_cast<std::size_t>(row)] =
-            ComputeRowScale({in.dayOnly ? nullptr : &day[prev], &day[chosen], in.simulationStart});
+            ComputeRowScale({in.dayOnly ? nullptr : &day[prev], &day[chosen], in.simulationStart},
+                            shown ? ShownRange({shown->high, shown->low}) : std::nullopt);
         std::int64_t largest = 0;
         for (SeriesSlot s : {prev, chosen})
             if (Counted(day[s]) && HasVolume(day[s].kind) && !(in.dayOnly && s == prev))
-                largest = std::max<std::int64_t>(largest, day[s].maxBarVolume);
+                largest = std::max<std::int64_t>(largest, s == chosen && shown ? shown->maxBarVolume : day[s].maxBarVolume);
         if (HasVolume(day[chosen].kind)) c.vmax[static_cast<std::size_t>(row)] = RoundVolumeMax(largest);
     }
     for (int i = 0; i < kSlotCount; ++i) {

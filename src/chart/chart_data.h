@@ -5,6 +5,7 @@
 // look these up.
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct ChartInputs {
     std::array<int, 2> periods{5, 12};  // MA1, MA2
     bool simulationStart = false;       // the scales balance around the previous close
     bool dayOnly = false;               // 当日表示: the scales from the chosen day alone
+    // 値幅を隠す: the chosen day's rows up to this one (−1: none) are all its scales and volume
+    // axes know of it; none: the whole day.
+    std::optional<int> revealedRow;
 };
 
 struct ChartData {
@@ -52,6 +56,7 @@ struct ChartData {
     bool hasVwapColumn = false;
     bool hundredthLabels = false;  // the upper row is TSPM: labels show the value ÷ 100
     bool dayOnly = false;
+    std::optional<int> revealedRow;  // as the inputs said
 
     const SlotChart& slot(SeriesSlot s) const { return charts[static_cast<std::size_t>(s)]; }
     // y of a price on row `row`'s scale, kNoPoint outside its band.
@@ -59,6 +64,10 @@ struct ChartData {
 };
 
 ChartData ComputeChartData(const DayData& day, const ChartInputs& in);
+
+// Whether row `row` of the chosen day (its prints, and the bar it completes) leaves the scales or
+// the volume axes `c` was computed with.
+bool RowLeavesScales(const ChartData& c, const DayData& day, int row);
 
 // The row a slot is drawn in, and its column.
 inline int RowOf(SeriesSlot s) { return s == SeriesSlot::PrevIndex || s == SeriesSlot::DayIndex ? kUpperRow : kLowerRow; }

@@ -124,7 +124,7 @@ void DrawAlertLines(ChartPicture& picture, const ChartData& chart, const std::ve
         const float y = chart.Y(kLowerRow, price);
         if (y == kNoPoint) continue;
         picture.tools.push_back(LineShape(panel.left, y, panel.right, y, chart_colours::kAlert, 1, Shape::Style::Dashed));
-        picture.tools.push_back(TextShape(panel.right - 60, y - 230, Format(price, decimals ? "#,##0.0" : "#,##0"),
+        picture.tools.push_back(TextShape(panel.right - 60, y - 230, FormatPrice(price, decimals, /*grouped=*/true),
                                           chart_colours::kAlert, 7, true));
     }
 }

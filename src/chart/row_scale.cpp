@@ -39,11 +39,18 @@ RowScale RoundRowScale(float max, float min) {
     return out;
 }
 
-RowScale ComputeRowScale(const RowScaleInputs& in) {
+RowScale ComputeRowScale(const RowScaleInputs& in, const ShownRange& chosenRange) {
     float max = 0;
     float min = 10'000'000.0f;
     for (const DaySeries* s : {in.previousDay, in.chosenDay}) {
         if (!Counts(s)) continue;
+        if (s == in.chosenDay && chosenRange) {
+            if (chosenRange->first >= chosenRange->second) {
+                max = std::max(max, chosenRange->first);
+                min = std::min(min, chosenRange->second);
+            }
+            continue;
+        }
         max = std::max(max, s->high);
         // A previous day without a low (no trade) does not pull the scale down to 0.
         if (s == in.previousDay && s->low == 0) continue;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace corvala {
 
@@ -22,10 +23,13 @@ struct RowScaleInputs {
     const DaySeries* chosenDay = nullptr;
     bool simulationStart = false;  // 開 始: balanced around the previous close
 };
+// 値幅を隠す: the chosen day counts with the range it has shown so far (high, low; low above high
+// when nothing traded yet) rather than the whole day's.
+using ShownRange = std::optional<std::pair<float, float>>;
 
 // ComputeRowScales for one row: the day highs and lows, the previous close pulled in, the
 // balance of a simulation, then the rounding to a step of 1, 2 or 5 × 10^k.
-RowScale ComputeRowScale(const RowScaleInputs& in);
+RowScale ComputeRowScale(const RowScaleInputs& in, const ShownRange& chosenRange = std::nullopt);
 
 // The step-rounding loop alone (exposed for its edge cases): max' is one step above max even
 // when max is a multiple of the step.

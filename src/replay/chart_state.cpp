@@ -110,6 +110,33 @@ void ChartState::Redraw() {
     baseDirty_ = liveDirty_ = true;
 }
 
+void ChartState::SetHideRange(bool on) {
+    if (on == hideRange_) return;
+    hideRange_ = on;
+    if (!shown_) return;
+    inputs_.revealedRow = RevealedAtLoad();
+    Compute();
+    markers_.Relocate(chart_);
+    Redraw();
+}
+
+// A replay shows the bars before its start: all its scales may know at first.
+std::optional<int> ChartState::RevealedAtLoad() const {
+    if (!hideRange_ || !replay_.simulationMode) return std::nullopt;
+    return replay_.startBar * host_.ChartBarLength() * 12 - 1;
+}
+
+// The replay has shown the chosen day up to `row`: the scales change only when it left them.
+void ChartState::Reveal(int row) {
+    if (!inputs_.revealedRow || row <= *inputs_.revealedRow) return;
+    const bool leaves = RowLeavesScales(chart_, host_.LoadedDay(), row);
+    inputs_.revealedRow = row;
+    if (!leaves) return;
+    Compute();
+    markers_.Relocate(chart_);
+    baseDirty_ = liveDirty_ = true;
+}
+
 void ChartState::SetDayOnly(bool on) {
     inputs_.dayOnly = on;
     Compute();
@@ -130,6 +157,7 @@ void ChartState::ShowEmpty() {
 void ChartState::RedrawUpTo(int bar) {
     if (!shown_) return;
     view_.simulation = true;
+    Reveal((bar + 1) * host_.ChartBarLength() * 12 - 1);
     view_.lastCompletedBar = std::max(-1, bar);
     view_.currentRow = -1;
     baseDirty_ = liveDirty_ = true;
@@ -144,6 +172,7 @@ void ChartState::ShowLoadedDay() {
     ClearTools();
     inputs_.simulationStart = replay_.simulationMode;
     inputs_.dayOnly = display_.dayOnlyChecked;
+    inputs_.revealedRow = RevealedAtLoad();
     Compute();
     shown_ = true;
     view_ = ReplayView{replay_.simulationMode, -1, -1};
@@ -165,6 +194,7 @@ void ChartState::DrawRow(int row) {
     if (!shown_) return;
     view_.simulation = true;
     view_.currentRow = row;
+    Reveal(row);
     const int completed = BarOfRow(row, host_.ChartBarLength()) - 1;
     if (completed > view_.lastCompletedBar || optionsChanged_) {
         view_.lastCompletedBar = std::max(view_.lastCompletedBar, completed);

@@ -50,6 +50,10 @@ public:
     const ReplayView& view() const { return view_; }
     // The window's growth over its design size, in twips: the chart is laid out anew.
     void SetSize(int w, int h);
+    // 値幅を隠す: in a replay the chosen day's scales know only what it has shown so far, and are
+    // computed again (by the same rules) only when a print or a bar leaves them.
+    void SetHideRange(bool on);
+    bool hideRange() const { return hideRange_; }
     // MA1 and MA2 (1–24): the captions follow, a displayed day is drawn again.
     void SetAveragePeriods(int ma1, int ma2);
     const std::array<int, 2>& averagePeriods() const { return periods_; }
@@ -117,6 +121,8 @@ private:
     bool ToolsAllowed() const;
     bool Replaying() const { return replay_.replayReady && replay_.simulationMode; }
     void ShowLegend();
+    std::optional<int> RevealedAtLoad() const;
+    void Reveal(int row);
 
     Host& host_;
     MainDisplay& display_;
@@ -129,6 +135,7 @@ private:
     ReplayView view_;
     bool shown_ = false;  // a day is drawn (rather than the empty frame)
     std::array<int, 2> periods_{5, 12};
+    bool hideRange_ = false;
     mutable ChartPicture picture_;
     mutable bool baseDirty_ = true, liveDirty_ = true;
     bool optionsChanged_ = false;  // during a replay an option waits for the next step

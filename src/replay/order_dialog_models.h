@@ -20,6 +20,7 @@ struct NewOrderDialogModel {
     NewOrderForm form;
     std::string capacityText;  // the buying power when the dialog opened and after each order
     bool lowSpeedBefore = false;
+    bool alertAtPrice = false;  // 到達で一時停止: the stored limit also sets a price alert
 };
 
 // 返済注文 / 訂正返済注文.

@@ -134,6 +134,13 @@ void OrderDialogs::SetNewOrderSell(bool sell) {
     host_.Notify();
 }
 
+void OrderDialogs::SetOrderAlert(bool on) {
+    const OpScope op(log_, "SetOrderAlert", {OpArg(on)});
+    if (!op) return;
+    newDialog_.alertAtPrice = on;
+    host_.Notify();
+}
+
 EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
     const OpScope op(log_, "SubmitNewOrderDialog", {});
     if (!op) return {};
@@ -146,7 +153,14 @@ EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
     host_.Notify();
     const EntryOutcome out = trading_.PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
+    // A limit that rests (not a market order, not a stop before it fires) carries its alert.
+    const NewOrderForm& f = newDialog_.form;
+    const bool limitRests = !f.normalMarket && f.kind != kKindStop;
+    const float limit = static_cast<float>(ReadFormattedNumber(f.price));
+    const bool alertRefused = out.status == EntryOutcome::Status::Stored && newDialog_.alertAtPrice && limitRests &&
+                              !host_.AddOrderAlert(limit);
     FinishSubmit(out, &OrderDialogs::LeaveNewOrderDialog);
+    if (alertRefused) dialogs_.ShowNotice("アラート", "アラートは10件までのため、この注文のアラートは設定できませんでした。");
     return out;
 }
 

@@ -25,6 +25,8 @@ public:
         virtual void SetLowSpeed(bool on) = 0;
         // Whether a board click `live` is still fresh (a session playing answers as it was).
         virtual bool BoardClickFresh(bool live) = 0;
+        // A price alert for an order's limit; false when it cannot be set (ten are set).
+        virtual bool AddOrderAlert(double price) = 0;
         virtual void Notify() = 0;
 
     protected:
@@ -52,6 +54,8 @@ public:
     void EditOrderText(bool closing, OrderField field, const std::string& typed);
     void SpinOrderField(bool closing, OrderField field, bool up);
     void SetNewOrderSell(bool sell);
+    // 到達で一時停止: the limit price of the order stored also becomes a price alert.
+    void SetOrderAlert(bool on);
     // 注文: refusals are shown in boxes (a missing field, "資金が足りません。"); a stored order
     // closes the dialog. キャンセル closes it; 指定速度に戻す clears 低速.
     EntryOutcome SubmitNewOrderDialog();

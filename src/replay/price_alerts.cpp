@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "market/price_rules.h"
+#include "platform/text.h"
+
 namespace corvala {
 namespace {
 
@@ -18,6 +21,16 @@ bool PriceAlerts::Add(double price) {
     prices_.push_back(price);
     ++version_;
     return true;
+}
+
+std::string PriceAlerts::AddTyped(const std::string& typed, bool fineTickMode) {
+    if (!IsNumeric(typed) || !(ReadFormattedNumber(typed) > 0)) return "アラートの価格は0より大きい数字で入力して下さい。";
+    const double price = ReadFormattedNumber(typed);
+    if (!OnPriceGrid(price, fineTickMode))
+        return FormatPrice(price, false, true) + "円は呼値の単位（" + FormatPrice(PriceStep(price, fineTickMode), false, true) + "円）に合っていません。";
+    if (prices_.size() >= kMax) return "アラートは10件までです。";
+    if (!Add(price)) return FormatPrice(price, false, true) + "円のアラートはすでにあります。";
+    return {};
 }
 
 void PriceAlerts::Remove(double price) {

@@ -5,6 +5,7 @@
 // the session file like every other.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "replay/operation_log.h"
@@ -21,6 +22,9 @@ public:
 
     // False when ten are set, the price is not above 0 or is set already.
     bool Add(double price);
+    // A price typed by the user: set when it is a number on the price grid; otherwise, or when
+    // it cannot be set, why not ("" when it was set).
+    std::string AddTyped(const std::string& typed, bool fineTickMode);
     void Remove(double price);
     void Clear();
     // Another day is shown: its alerts go (not a user's action).

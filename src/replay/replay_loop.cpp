@@ -425,7 +425,7 @@ bool ReplayLoop::CheckAlerts() {
     const bool decimals = host_.LoadedDay().decimalPrices;
     std::string prices;
     for (double p : reached) {
-        prices += (prices.empty() ? "" : "・") + Format(p, decimals ? "#,##0.0" : "#,##0") + "円";
+        prices += (prices.empty() ? "" : "・") + FormatPrice(p, decimals, /*grouped=*/true) + "円";
         firedAlerts_.push_back({p, display_.clockText});
     }
     SetMessage("　　" + display_.clockText + "　アラート " + prices + "に達しました。");

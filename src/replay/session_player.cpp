@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/displayed_day.h"
+#include "replay/one_key_orders.h"
 #include "replay/order_dialogs.h"
 #include "replay/quiz_state.h"
 #include "replay/settings_state.h"
@@ -267,6 +268,7 @@ void SessionPlayer::Apply(const SessionAction& a) {
     else if (op == "EditOrderText") p_.orderDialogs.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
     else if (op == "SpinOrderField") p_.orderDialogs.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
     else if (op == "SetNewOrderSell") p_.orderDialogs.SetNewOrderSell(flag(0));
+    else if (op == "SetOrderAlert") p_.orderDialogs.SetOrderAlert(flag(0));
     else if (op == "SubmitNewOrderDialog") p_.orderDialogs.SubmitNewOrderDialog();
     else if (op == "CancelNewOrderDialog") p_.orderDialogs.CancelNewOrderDialog();
     else if (op == "OpenClosingDialog") p_.orderDialogs.OpenClosingDialog(integer(0));
@@ -297,6 +299,9 @@ void SessionPlayer::Apply(const SessionAction& a) {
     else if (op == "AddAlert") p_.alerts.Add(real(0));
     else if (op == "RemoveAlert") p_.alerts.Remove(real(0));
     else if (op == "ClearAlerts") p_.alerts.Clear();
+    else if (op == "OneKeyOrder") {
+        if (const std::optional<OneKey> key = OneKeyOrders::FromName(text(0))) p_.oneKeys.Press(*key, text(1), flag(2));
+    }
     // An operation this version does not know changes nothing; what follows may still fit.
 }
 

@@ -15,6 +15,7 @@
 namespace corvala {
 
 class DisplayedDay;
+class OneKeyOrders;
 class OrderDialogs;
 class QuizMode;
 class PriceAlerts;
@@ -32,6 +33,7 @@ public:
         SettingsState& settings;
         const QuizMode& quiz;
         PriceAlerts& alerts;
+        OneKeyOrders& oneKeys;
         MainDisplay& display;
         std::function<void()> changed;  // the display changed outside a user action's return
     };

@@ -108,7 +108,31 @@ std::string SettingsState::FolderToSave() const { return DataFolderToSave(dataFo
 // ---- The settings dialog --------------------------------------------------------------------
 
 void SettingsState::FillDialog(const std::string& folder, int barLength, int ma1, int ma2) {
-    dialog_.fields = {folder, std::to_string(barLength), std::to_string(ma1), std::to_string(ma2)};
+    dialog_.fields = {folder, std::to_string(barLength), std::to_string(ma1), std::to_string(ma2), dialog_.fields.own};
+}
+
+void SettingsState::FillOwnOptions(const Settings& s) {
+    dialog_.fields.own = {s.oneKeys, s.oneKeyConfirm, std::to_string(s.oneKeyUnits), s.hideRange};
+}
+
+void SettingsState::ChooseOneKey(int which, const std::string& key) {
+    dialog_.ChooseOneKey(which, key);
+    host_.Notify();
+}
+
+void SettingsState::SetOneKeyConfirm(bool on) {
+    dialog_.fields.own.oneKeyConfirm = on;
+    host_.Notify();
+}
+
+void SettingsState::EditOneKeyUnits(const std::string& typed) {
+    dialog_.EditOneKeyUnits(typed);
+    host_.Notify();
+}
+
+void SettingsState::SetHideRange(bool on) {
+    dialog_.fields.own.hideRange = on;
+    host_.Notify();
 }
 
 void SettingsState::Activate() {

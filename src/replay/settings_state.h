@@ -76,6 +76,12 @@ public:
     const SettingsDialogModel& dialog() const { return dialog_; }
     void Open() { dialog_.Open(); }
     void FillDialog(const std::string& folder, int barLength, int ma1, int ma2);
+    // The own page: the one-key orders and 値幅を隠す as `s` has them.
+    void FillOwnOptions(const Settings& s);
+    void ChooseOneKey(int which, const std::string& key);
+    void SetOneKeyConfirm(bool on);
+    void EditOneKeyUnits(const std::string& typed);
+    void SetHideRange(bool on);
     void Activate();
     void EditFolder(const std::string& typed);
     void EditPeriod(int which, const std::string& typed);

@@ -69,6 +69,9 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
     loop_.SetTapeOption(s.tape);
     settings_.FillDialog(s.dataFolder, day_.barLength(), chart_.averagePeriods()[0], chart_.averagePeriods()[1]);
     trading_.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+    oneKeys_.SetOptions({s.oneKeys, s.oneKeyConfirm, s.oneKeyUnits});
+    chart_.SetHideRange(s.hideRange);
+    settings_.FillOwnOptions(s);
     TellSettingsProblems();
     return s.showDisclaimer;
 }
@@ -102,6 +105,10 @@ Settings Simulation::CurrentSettings() const {
     s.investment = a.baseInvestment;
     s.profitTotal = a.profitTotal;
     s.lossTotal = a.lossTotal;
+    s.oneKeys = oneKeys_.options().keys;
+    s.oneKeyConfirm = oneKeys_.options().confirm;
+    s.oneKeyUnits = oneKeys_.options().units;
+    s.hideRange = chart_.hideRange();
     return s;
 }
 
@@ -120,6 +127,8 @@ void Simulation::ApplySettingsDialog(bool save) {
     const SettingsChoice choice = settings_.Apply();
     day_.SetBarLength(choice.barLength);
     chart_.SetAveragePeriods(choice.ma1, choice.ma2);
+    oneKeys_.SetOptions({choice.oneKeys, choice.oneKeyConfirm, choice.oneKeyUnits});
+    chart_.SetHideRange(choice.hideRange);
     // The day still loaded (same folder, same N), cleared by an edit, is drawn again with the
     // periods now in force.
     if (!loop_.running() && day_.dayLoaded() && day_.barLength() == barLengthBefore && !chart_.showsDay()) chart_.ShowLoadedDay();

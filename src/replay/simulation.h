@@ -13,6 +13,7 @@
 #include "replay/chart_state.h"
 #include "replay/display_model.h"
 #include "replay/displayed_day.h"
+#include "replay/one_key_orders.h"
 #include "replay/order_dialogs.h"
 #include "replay/quiz_state.h"
 #include "replay/replay_loop.h"
@@ -38,7 +39,7 @@ struct Ports {
 };
 
 class Simulation : private OrderDialogs::Host, private SettingsState::Host,
-                   private ReplayLoop::Host {
+                   private ReplayLoop::Host, private OneKeyOrders::Host {
 public:
     using DisplayOutcome = DisplayedDay::DisplayOutcome;
 
@@ -76,6 +77,7 @@ public:
     TradingDesk& trading() { return trading_; }
     const TradingDesk& trading() const { return trading_; }
     OrderDialogs& orderDialogs() { return orderDialogs_; }
+    OneKeyOrders& oneKeys() { return oneKeys_; }
     ChartState& chart() { return chart_; }
     const ChartState& chart() const { return chart_; }
     SettingsState& settings() { return settings_; }
@@ -100,6 +102,9 @@ private:
     std::string StockNameShown() const override { return day_.stocks().Name(day_.stockCode()); }
     void SetLowSpeed(bool on) override { loop_.SetLowSpeed(on); }
     bool BoardClickFresh(bool live) override { return recorder_.BoardClickFresh(live); }
+    bool OrderDialogOpen() const override { return orderDialogs_.anyOpen(); }
+    // Set now, or set already (fewer than ten, so that was why it was not added).
+    bool AddOrderAlert(double price) override { return alerts_.Add(price) || alerts_.prices().size() < PriceAlerts::kMax; }
 
     void TellSettingsProblems();
 
@@ -109,7 +114,7 @@ private:
     MainDisplay display_;
 
     // The components, each built with the others it calls (those declared later are only held).
-    SessionPlayer player_{{recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, alerts_, display_, [this] { Notify(); }}};
+    SessionPlayer player_{{recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, alerts_, oneKeys_, display_, [this] { Notify(); }}};
     SessionRecorder recorder_{player_, display_, ports_.clock, installFolder_};
     PriceAlerts alerts_{recorder_};
     ReplayLoop loop_{*this, player_, display_, recorder_, trading_, chart_, orderDialogs_, quiz_, alerts_,
@@ -121,6 +126,7 @@ private:
     TradingDesk trading_{loop_, recorder_, display_, loop_.clock(), chart_,
                          TradingDesk::Ports{loop_.heldDialogs(), ports_.clock, day_.random(), ports_.sound}, installFolder_};
     OrderDialogs orderDialogs_{*this, recorder_, display_, loop_.clock(), trading_, loop_.heldDialogs(), ports_.clock};
+    OneKeyOrders oneKeys_{*this, recorder_, trading_, loop_.heldDialogs()};
     ScreeningState screening_{day_, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
     QuizMode quiz_{day_, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
 };

@@ -187,12 +187,18 @@ bool StillPending(const Table& table, std::optional<int> slot, EntryOutcome& out
 
 }  // namespace
 
-EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot) {
+std::optional<EntryOutcome> TradingDesk::RefusedForNoReplay() const {
+    EntryOutcome out;
+    if (TradingOpen(out)) return std::nullopt;
+    return out;
+}
+
+EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot, bool confirm) {
     const OpScope op(log_, "PlaceNewOrder", {OpArg(form.kind), OpArg(form.sell), OpArg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, OpArg(form.normalMarket), OpArg(form.triggerBelow), OpArg(form.stopMarket), correctionSlot ? OpArg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
-    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, ports_.dialogs);
+    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, EntryDialogs(confirm));
     if (out.status == EntryOutcome::Status::Stored) {
         AfterOrderStored();
     }
@@ -218,13 +224,14 @@ void TradingDesk::SetBulkClose(float closingSide, bool on) {
     BulkClose(book_, closingSide, on);
 }
 
-EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot) {
+EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot,
+                                            bool confirm) {
     const OpScope op(log_, "PlaceClosingOrder", {OpArg(form.order.kind), OpArg(form.order.sell), OpArg(form.order.cashCaption), form.order.quantity, form.order.price, form.order.trigger, form.order.stopPrice, OpArg(form.order.normalMarket), OpArg(form.order.triggerBelow), OpArg(form.order.stopMarket), OpArg(form.side),
                                                   correctionSlot ? OpArg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
-    out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, ports_.dialogs);
+    out = SubmitClosingOrder(form, EntryContext(correctionSlot), book_, counters_, EntryDialogs(confirm));
     if (out.status == EntryOutcome::Status::Stored) {
         AfterOrderStored();
     }
@@ -233,14 +240,15 @@ EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::o
     return out;
 }
 
-bool TradingDesk::CancelOrder(int slot, bool closing) {
+bool TradingDesk::CancelOrder(int slot, bool closing, bool ask) {
+    // Only a one-key order cancels without asking, and it is written as itself.
     const OpScope op(log_, "CancelOrder", {OpArg(slot), OpArg(closing)});
     if (!op) return false;
     EntryOutcome closed;
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return false;
     const bool inUse = closing ? book_.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
                                : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
-    if (!inUse || !host_.AskQuestion("注文取消し", "選択行の注文を取消します。")) return false;
+    if (!inUse || (ask && !host_.AskQuestion("注文取消し", "選択行の注文を取消します。"))) return false;
     if (!closing) AdjustBuyingPower(account_, book_.pendingNewOrders[static_cast<std::size_t>(slot)].reservedAmount);
     RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder);
     // The withdrawn quantity leaves its own level; the market's levels stay as they are.

@@ -89,15 +89,20 @@ public:
     // the engine's next pass. A refusal comes back with its title and message. With
     // `correctionSlot` it corrects the pending order in that slot (訂正注文), which must still be
     // pending.
-    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {});
+    // `confirm` false: stored without asking "表記内容で注文しますか？" (a one-key order so set).
+    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {}, bool confirm = true);
     // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
     // 注文 with the quantities chosen.
     void SetCloseQuantity(int slot, const std::string& typed);
     void SetBulkClose(float closingSide, bool on);
-    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {});
-    // 取消注文: asks "選択行の注文を取消します。" and withdraws the order in `slot` (a new order's
-    // reservation comes back, a closing order frees its shares); true when it was cancelled.
-    bool CancelOrder(int slot, bool closing);
+    EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {},
+                                   bool confirm = true);
+    // 取消注文: asks "選択行の注文を取消します。" (unless `ask` is false) and withdraws the order in
+    // `slot` (a new order's reservation comes back, a closing order frees its shares); true when
+    // it was cancelled.
+    bool CancelOrder(int slot, bool closing, bool ask = true);
+    // The refusal of an order while no replay runs, or nothing when orders are taken.
+    std::optional<EntryOutcome> RefusedForNoReplay() const;
     // The closing dialog's row inputs, kept on the positions they close.
     void SetCloseInput(int slot, double quantity);
     void ClearCloseInputs();
@@ -181,6 +186,19 @@ public:
     void PlayPendingFillSound();
 
 private:
+    // The questions of an order entered without asking: each is taken as Yes; notices are shown.
+    class AnswerYes final : public Dialogs {
+    public:
+        explicit AnswerYes(Dialogs& shown) : shown_(shown) {}
+        void ShowError(int number, const std::string& text) override { shown_.ShowError(number, text); }
+        bool Ask(const std::string&, const std::string&) override { return true; }
+        void ShowNotice(const std::string& title, const std::string& text) override { shown_.ShowNotice(title, text); }
+
+    private:
+        Dialogs& shown_;
+    };
+    Dialogs& EntryDialogs(bool confirm) { return confirm ? ports_.dialogs : answerYes_; }
+
     class EngineEvents final : public MatchingListener {
     public:
         explicit EngineEvents(TradingDesk& desk) : desk_(desk) {}
@@ -229,6 +247,7 @@ private:
     HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
     std::string historyProblem_;      // what the failed append said
     EngineEvents engineEvents_{*this};
+    AnswerYes answerYes_{ports_.dialogs};
     bool dirty_ = false;  // a fill or a fired stop changed the lists since they were shown
     bool fillSoundPending_ = false;
     bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait

@@ -1,13 +1,21 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "account/account.h"
+#include "data/csv.h"
 #include "data/day_loader.h"
 #include "platform/cp932.h"
 #include "platform/text.h"
 
 namespace corvala {
+
+bool IsOneKeyName(std::string_view key) {
+    for (int n = kFirstOneKey; n <= kLastOneKey; ++n)
+        if (key == "F" + std::to_string(n)) return true;
+    return false;
+}
 
 const Settings& FactorySettings() {
     static const Settings defaults;
@@ -156,6 +164,20 @@ Settings ReadSettings(std::string_view bytes, const Settings& defaults, Settings
     in.Read(39, c.hideStartTime);
     in.Read(40, c.hideEndTime);
     in.Read(41, c.startNearStart);
+    if (in.Has(42)) {
+        // Unknown or doubled keys are dropped: one key does one thing.
+        const std::string line = in.Text(42);
+        std::vector<std::string_view> keys;
+        SplitFields(line, keys);
+        for (int k = 0; k < kOneKeys; ++k) {
+            const std::string key = k < static_cast<int>(keys.size()) ? std::string(Trim(keys[static_cast<std::size_t>(k)])) : "";
+            const bool taken = std::find(s.oneKeys.begin(), s.oneKeys.begin() + k, key) != s.oneKeys.begin() + k;
+            s.oneKeys[static_cast<std::size_t>(k)] = IsOneKeyName(key) && !taken ? key : "";
+        }
+    }
+    in.Read(43, s.oneKeyConfirm);
+    in.Read(44, s.oneKeyUnits, 1, kMaxOneKeyUnits);
+    in.Read(45, s.hideRange);
     for (int n = kSettingsLines + 1; in.Has(n); ++n) s.laterLines.push_back(in.Raw(n));
     if (notesOut) *notesOut = std::move(notes);
     return s;
@@ -184,7 +206,9 @@ std::vector<Line> Lines(const Settings& s) {
         num(s.newOrderWindow.top), num(s.newOrderWindow.left), num(s.closingWindow.top),
         num(s.closingWindow.left), num(s.correctCancelWindow.top), num(s.correctCancelWindow.left),
         num(s.profitTotal), num(s.lossTotal), text(c.laterMonth), text(c.earlierMonth), num(c.direction),
-        num(c.threshold), flag(c.upTo930), flag(c.hideStartTime), flag(c.hideEndTime), flag(c.startNearStart)};
+        num(c.threshold), flag(c.upTo930), flag(c.hideStartTime), flag(c.hideEndTime), flag(c.startNearStart),
+        text(s.oneKeys[0] + "," + s.oneKeys[1] + "," + s.oneKeys[2] + "," + s.oneKeys[3]), flag(s.oneKeyConfirm),
+        num(s.oneKeyUnits), flag(s.hideRange)};
     for (const std::string& later : s.laterLines) lines.push_back(Line{later, true});
     // A line that was not CP932 goes back as it was read until its value is changed: written as
     // text, each unreadable byte would become "?" for good.

@@ -1,7 +1,10 @@
 #pragma once
-// The user's settings as the file `setsim` keeps them: one value per line, 41 lines in a fixed
+// The user's settings as the file `setsim` keeps them: one value per line, 45 lines in a fixed
 // order, CP932 with CR LF, no keys. The order of the fields below is the order of the lines.
+// Lines 42–45 are this program's own additions; a file of 41 lines (older versions) gives them
+// their defaults.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,7 +13,11 @@
 
 namespace corvala {
 
-inline constexpr int kSettingsLines = 41;
+inline constexpr int kSettingsLines = 45;
+// The one-key orders, in the order of line 42's keys.
+enum class OneKey { BuyAtAsk, SellAtBid, CloseAll, CancelAll };
+inline constexpr int kOneKeys = 4;
+inline constexpr int kMaxOneKeyUnits = 9999;
 inline constexpr const char* kSettingsFile = "setsim";
 inline constexpr const char* kFactorySettingsFile = "setsim(初期)";
 
@@ -60,7 +67,12 @@ struct Settings {
     std::int64_t profitTotal = 0;  // 32: 利益分, 0 to kMaxYen
     std::int64_t lossTotal = 0;    // 33: 損失分, 0 to kMaxYen
     ScreeningConditions screening;  // 34–41
-    // Lines after the 41st (a newer version's), CP932 bytes kept as they were.
+    // 42: the one-key orders' keys (F5–F12, or "" for none), comma-joined in OneKey order.
+    std::array<std::string, kOneKeys> oneKeys{"F6", "F7", "F8", "F9"};
+    bool oneKeyConfirm = true;  // 43: a one-key order asks "表記内容で注文しますか？" as the dialogs do
+    int oneKeyUnits = 1;        // 44: the one-key quantity in trading units, 1–9999
+    bool hideRange = false;     // 45: 値幅を隠す
+    // Lines after the last (a newer version's), CP932 bytes kept as they were.
     std::vector<std::string> laterLines;
     // Text lines (3, 4, 15, 34, 35) whose bytes are not CP932, by line number, as they were read:
     // while the value is still the one they read as, they are written back as they were.
@@ -90,11 +102,15 @@ std::string SettingsNotice(const SettingsReadNotes& notes);
 Settings ReadSettings(std::string_view bytes, const Settings& defaults = FactorySettings(),
                       SettingsReadNotes* notes = nullptr);
 
-// The 41 lines (and any later ones) as texts, trimmed, in file order.
+// The lines (and any later ones) as texts, trimmed, in file order.
 std::vector<std::string> SettingsLines(const Settings& s);
 // The file's bytes: SettingsLines in CP932, each ended by CR LF.
 std::string WriteSettings(const Settings& s);
 
 inline constexpr int kMaxAveragePeriod = 24;
+
+// The keys a one-key order can take: "F5" … "F12" (F2–F4 open the order dialogs).
+inline constexpr int kFirstOneKey = 5, kLastOneKey = 12;
+bool IsOneKeyName(std::string_view key);
 
 }  // namespace corvala

@@ -56,6 +56,13 @@ void SettingsDialogModel::ChooseBarLength(const std::string& item) {
     if (std::find(items.begin(), items.end(), item) != items.end()) fields.barLength = item;
 }
 
+void SettingsDialogModel::ChooseOneKey(int which, const std::string& key) {
+    if (which < 0 || which >= kOneKeys || (!key.empty() && !IsOneKeyName(key))) return;
+    for (std::string& other : fields.own.oneKeys)
+        if (other == key) other.clear();
+    fields.own.oneKeys[static_cast<std::size_t>(which)] = key;
+}
+
 std::string SettingsDialogModel::TakeChosenFolder(const std::string& chosen) {
     if (chosen.empty()) return {};
     fields.folder = EndsWithSeparator(chosen) ? chosen : chosen + kSeparator;
@@ -81,7 +88,18 @@ SettingsChoice SettingsDialogModel::Apply() {
     };
     choice.ma1 = period(fields.ma1, kept_.ma1, 5);
     choice.ma2 = period(fields.ma2, kept_.ma2, 12);
-    fields = {choice.folder, std::to_string(choice.barLength), std::to_string(choice.ma1), std::to_string(choice.ma2)};
+    const auto units = [](const std::string& field) -> std::optional<int> {
+        const double v = LeadingNumber(Trim(field));
+        if (!(v >= 1)) return std::nullopt;
+        return static_cast<int>(std::min<double>(Int(v), kMaxOneKeyUnits));
+    };
+    const OwnOptionFields& own = fields.own;
+    choice.oneKeys = own.oneKeys;
+    choice.oneKeyConfirm = own.oneKeyConfirm;
+    choice.oneKeyUnits = units(own.oneKeyUnits).value_or(units(kept_.own.oneKeyUnits).value_or(1));
+    choice.hideRange = own.hideRange;
+    fields = {choice.folder, std::to_string(choice.barLength), std::to_string(choice.ma1), std::to_string(choice.ma2),
+              {choice.oneKeys, choice.oneKeyConfirm, std::to_string(choice.oneKeyUnits), choice.hideRange}};
     visible = false;
     keepAtActivation_ = true;
     return choice;

@@ -254,6 +254,18 @@ void MainWindow::ConnectOrderDialogs() {
         });
         orderButtons_[i]->setToolTip(orderButtons_[i]->text() + " (" + QString::fromLatin1(keys[i]) + ")");
     }
+    // The one-key orders: whichever of F5–F12 the settings give them.
+    for (int f = kFirstOneKey; f <= kLastOneKey; ++f) {
+        const QString name = QStringLiteral("F%1").arg(f);
+        auto* shortcut = new QShortcut(QKeySequence(name), this);
+        shortcut->setAutoRepeat(false);
+        connect(shortcut, &QShortcut::activated, this, [this, name] {
+            if (const std::optional<OneKey> key = sim_->oneKeys().KeyFor(name.toStdString())) {
+                sim_->oneKeys().Press(*key);
+                Refresh();
+            }
+        });
+    }
     connect(lists_[0], &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         sim_->orderDialogs().OpenCorrectCancelDialog(lists_[0]->row(item));
         Refresh();

@@ -1,6 +1,7 @@
 #include "ui/order_dialogs.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -82,6 +83,11 @@ NewOrderDialog::NewOrderDialog(Simulation& sim, QWidget* parent) : OrderDialogFr
     capacity_->setGeometry(100, 8, 120, 24);
     capacity_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     DialogText(footer_, "円", 224, 8, 20);
+    alert_ = new QCheckBox(QStringLiteral("この価格で一時停止"), footer_);
+    alert_->setObjectName("orderAlertBox");
+    alert_->setToolTip(QStringLiteral("指値がこの価格に達したら再生を一時停止します（価格アラート）"));
+    alert_->setGeometry(256, 8, 160, 24);
+    connect(alert_, &QCheckBox::clicked, this, [this](bool on) { Act([&] { sim_.orderDialogs().SetOrderAlert(on); }); });
 
     submit_ = DialogButton(footer_, "注文", "submitButton", 16, 44, 90);
     submit_->setDefault(true);
@@ -131,6 +137,9 @@ void NewOrderDialog::Refresh() {
     footer_->move(0, 232 - lift);
     setFixedSize(424, 320 - lift);
     capacity_->setText(Q(m.capacityText));
+    // A market order or a stop has no resting limit to reach.
+    alert_->setEnabled(!m.form.normalMarket && m.form.kind != kKindStop);
+    alert_->setChecked(m.alertAtPrice);
     if (!wasShown_) {
         wasShown_ = true;
         quantity_->setFocus();

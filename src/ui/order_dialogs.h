@@ -6,6 +6,7 @@
 
 #include "ui/order_widgets.h"
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -32,6 +33,7 @@ private:
     NumberEdit* quantity_;
     OrderPartWidget* part_;
     QLabel* capacity_;
+    QCheckBox* alert_;
     QWidget* footer_;
     QPushButton* submit_;
     bool wasShown_ = false;

@@ -80,6 +80,36 @@ SettingsDialog::SettingsDialog(Simulation& sim, QWidget* parent) : QDialog(paren
     maGrid->addWidget(Text("※24本まで", maBox), 0, 3, 2, 1);
     maGrid->setColumnStretch(4, 1);
 
+    // This program's own options: the one-key orders and 値幅を隠す.
+    auto* keyBox = new QGroupBox(QStringLiteral("④ワンキー注文・表示"), this);
+    auto* keyGrid = new QGridLayout(keyBox);
+    static const char* const kKeyCaptions[] = {"売気配で買い", "買気配で売建", "全建玉を成行返済", "全注文を取消"};
+    static const char* const kKeyNames[] = {"settingsKeyBuy", "settingsKeySell", "settingsKeyCloseAll", "settingsKeyCancelAll"};
+    for (int i = 0; i < kOneKeys; ++i) {
+        oneKeys_[i] = new QComboBox(keyBox);
+        oneKeys_[i]->setObjectName(kKeyNames[i]);
+        oneKeys_[i]->addItem(QStringLiteral("なし"), QString());
+        for (int f = kFirstOneKey; f <= kLastOneKey; ++f) oneKeys_[i]->addItem(QStringLiteral("F%1").arg(f), QStringLiteral("F%1").arg(f));
+        keyGrid->addWidget(Text(kKeyCaptions[i], keyBox), i / 2, (i % 2) * 2);
+        keyGrid->addWidget(oneKeys_[i], i / 2, (i % 2) * 2 + 1);
+    }
+    oneKeyUnits_ = new SelectingEdit(keyBox);
+    oneKeyUnits_->setObjectName("settingsKeyUnits");
+    oneKeyUnits_->setFixedWidth(56);
+    oneKeyUnits_->setValidator(new QIntValidator(0, kMaxOneKeyUnits, oneKeyUnits_));
+    auto* unitsRow = new QHBoxLayout;
+    unitsRow->addWidget(Text("数量：", keyBox));
+    unitsRow->addWidget(oneKeyUnits_);
+    unitsRow->addWidget(Text("単位", keyBox));
+    unitsRow->addStretch();
+    keyGrid->addLayout(unitsRow, 2, 0, 1, 2);
+    oneKeyConfirm_ = new QCheckBox(QStringLiteral("注文前に確認する"), keyBox);
+    oneKeyConfirm_->setObjectName("settingsKeyConfirm");
+    keyGrid->addWidget(oneKeyConfirm_, 2, 2, 1, 2);
+    hideRange_ = new QCheckBox(QStringLiteral("値幅を隠す（再生中は表示済みの値動きで目盛りを決める）"), keyBox);
+    hideRange_->setObjectName("settingsHideRange");
+    keyGrid->addWidget(hideRange_, 3, 0, 1, 4);
+
     auto* version = new QLabel(Q(VersionLine()), this);
     version->setObjectName("settingsVersion");
     auto* product = Text("Corvala 株式売買練習", this);
@@ -99,6 +129,7 @@ SettingsDialog::SettingsDialog(Simulation& sim, QWidget* parent) : QDialog(paren
     middle->addWidget(barBox);
     middle->addWidget(maBox, 1);
     layout->addLayout(middle);
+    layout->addWidget(keyBox);
     layout->addWidget(product);
     layout->addWidget(version);
     layout->addLayout(buttons);
@@ -111,6 +142,15 @@ SettingsDialog::SettingsDialog(Simulation& sim, QWidget* parent) : QDialog(paren
     for (int i = 0; i < 2; ++i)
         connect(periods_[i], &QLineEdit::textEdited, this,
                 [this, i](const QString& t) { Act([&] { sim_.settings().EditPeriod(i, t.toStdString()); }); });
+    for (int i = 0; i < kOneKeys; ++i)
+        connect(oneKeys_[i], &QComboBox::activated, this, [this, i](int item) {
+            Act([&] { sim_.settings().ChooseOneKey(i, oneKeys_[i]->itemData(item).toString().toStdString()); });
+        });
+    connect(oneKeyUnits_, &QLineEdit::textEdited, this,
+            [this](const QString& t) { Act([&] { sim_.settings().EditOneKeyUnits(t.toStdString()); }); });
+    connect(oneKeyConfirm_, &QCheckBox::clicked, this,
+            [this](bool on) { Act([&] { sim_.settings().SetOneKeyConfirm(on); }); });
+    connect(hideRange_, &QCheckBox::clicked, this, [this](bool on) { Act([&] { sim_.settings().SetHideRange(on); }); });
     connect(apply_, &QPushButton::clicked, this, [this] { Act([&] { sim_.ApplySettingsDialog(); }); });
     connect(cancel_, &QPushButton::clicked, this, [this] { Act([&] { sim_.settings().Cancel(); }); });
 }
@@ -132,6 +172,14 @@ void SettingsDialog::Refresh() {
         const QSignalBlocker block(barLength_);
         barLength_->setCurrentText(Q(m.fields.barLength));
     }
+    const OwnOptionFields& own = m.fields.own;
+    for (int i = 0; i < kOneKeys; ++i) {
+        const QSignalBlocker block(oneKeys_[i]);
+        oneKeys_[i]->setCurrentIndex(std::max(0, oneKeys_[i]->findData(Q(own.oneKeys[static_cast<std::size_t>(i)]))));
+    }
+    ShowText(oneKeyUnits_, own.oneKeyUnits);
+    oneKeyConfirm_->setChecked(own.oneKeyConfirm);
+    hideRange_->setChecked(own.hideRange);
     ShowAsModelSays(this, m.visible, placed_);
 }
 

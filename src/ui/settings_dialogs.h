@@ -36,6 +36,10 @@ private:
     QPushButton* browse_;
     QComboBox* barLength_;
     QLineEdit* periods_[2];
+    QComboBox* oneKeys_[4];
+    QLineEdit* oneKeyUnits_;
+    QCheckBox* oneKeyConfirm_;
+    QCheckBox* hideRange_;
     QPushButton* apply_;
     QPushButton* cancel_;
     bool placed_ = false;

@@ -21,7 +21,7 @@ line() { sed -n "${1}p" "$dir/setsim" | tr -d '\r'; }
 out=$(settings)
 expect "first start" 0 $?
 expect "factory copy" "true" "$(cmp -s "$dir/setsim" "$dir/setsim(初期)" && echo true)"
-expect "41 lines" 41 "$(jq '.lines | length' <<<"$out")"
+expect "45 lines" 45 "$(jq '.lines | length' <<<"$out")"
 expect "factory values" "5 5 12 1000000 0 0 false true" \
   "$(jq -r '"\(.barLength) \(.ma1) \(.ma2) \(.investment) \(.profitTotal) \(.lossTotal) \(.cashOnly) \(.showDisclaimer)"' <<<"$out")"
 expect "the install folder's data stands in, but is not what is saved" "$dir/日中データ/ " \
@@ -33,7 +33,18 @@ expect "apply" 0 $?
 expect "applied values" "24 12 10 $dir/日中データ/" "$(jq -r '"\(.ma1) \(.ma2) \(.barLength) \(.dataFolder)"' <<<"$out")"
 expect "saved lines" "24 12 10" "$(line 16) $(line 17) $(line 18)"
 expect "saved folder in CP932" "$dir/日中データ/" "$(line 15 | iconv -f CP932 -t UTF-8)"
-expect "every line ends in CR LF" "41" "$(grep -c $'\r$' "$dir/setsim")"
+expect "every line ends in CR LF" "45" "$(grep -c $'\r$' "$dir/setsim")"
+# The one-key orders and 値幅を隠す, after the described lines: a key taken by another order
+# leaves it; a quantity that is no number keeps the old one.
+out=$(settings --apply oneKey.closeAll=F6 --apply oneKey.cancelAll= --apply oneKeyConfirm=0 --apply oneKeyUnits=3 \
+  --apply hideRange=1 --save)
+expect "own lines" ",F7,F6, 0 3 1" "$(line 42) $(line 43) $(line 44) $(line 45)"
+expect "own lines in the JSON" '{"keys":{"buyAtAsk":"","sellAtBid":"F7","closeAll":"F6","cancelAll":""},"confirm":false,"units":3,"hideRange":true}' \
+  "$(jq -c '.own' <<<"$out")"
+out=$(settings --apply oneKeyUnits=abc)
+expect "a quantity that is no number" 3 "$(jq '.own.units' <<<"$out")"
+settings --apply oneKey.buyAtAsk=F3 >/dev/null 2>&1
+expect "a key the order dialogs use" 1 $?
 out=$(settings --apply ma2=)
 expect "an empty period keeps the old one" "12" "$(jq -r '.ma2' <<<"$out")"
 settings --apply barLength=7 >/dev/null 2>&1
@@ -65,7 +76,7 @@ expect "malformed file read" "0 5" "$(jq -r '"\(.lines[0]) \(.lines[5])"' <<<"$o
 sed -e '16s/.*/7\r/' -e '25s/.*/2000000\r/' "$dir/setsim(初期)" | tr -d '\n' > "$dir/setsim"
 out=$(settings --save)
 expect "CR line ends read" "7 2000000" "$(jq -r '"\(.ma1) \(.investment)"' <<<"$out")"
-expect "saved with CR LF" "41 7" "$(grep -c $'\r$' "$dir/setsim") $(line 16)"
+expect "saved with CR LF" "45 7" "$(grep -c $'\r$' "$dir/setsim") $(line 16)"
 # Totals that would wrap 32 bits take the factory values and are told; amounts beyond 32 bits are kept.
 sed -e '32s/.*/1\r/' -e '33s/.*/-2147483648\r/' "$dir/setsim(初期)" > "$dir/setsim"
 out=$(settings)

@@ -137,6 +137,25 @@ check "unwritten run on stderr" "$(cat "$dir/err")" "the kept run could not be w
 [ "$(history 実現損益.csv)" == "$realized" ]; status "realised file unchanged" 0 $?
 rmdir "$dir/売買履歴/約定履歴.csv" && mv "$dir/kept.csv" "$dir/売買履歴/約定履歴.csv"
 
+# One-key orders through the same entry as the dialogs: a buy at the best ask refused for funds,
+# then accepted (one trading unit); a short at the bid that the sparse tape never fills; every
+# position closed at market, every pending order cancelled. A played session does the same.
+printf '%s\n' '{"at":"09:05:00","key":"buyAtAsk","qty":100000}' '{"at":"09:05:00","key":"buyAtAsk"}' \
+  '{"at":"09:06:00","key":"sellAtBid","qty":200}' '{"at":"10:00:00","key":"closeAll"}' \
+  '{"at":"10:01:00","key":"cancelAll"}' '{"at":"10:02:00","key":"cancelAll"}' > "$dir/keys.jsonl"
+out=$(run --script "$dir/keys.jsonl")
+check "one-key buy refused for funds" "$(jq -c '.rejected[0]' <<<"$out")" '{"at":"09:05:00","line":1,"message":"資金が足りません。"}'
+check "one-key buy at the ask, closed at market" "$(jq -c '[.executions[] | [.trade, .side, .quantity]]' <<<"$out")" \
+  '[["新規","買建",100],["返済","売埋",100]]'
+check "the ask it bought at" "$(jq -c '.executions[0] | [.time, .price]' <<<"$out")" '["09:05:05",3178]'
+check "nothing left to cancel" "$(jq -c '[.rejected[1:][] | .message], .pendingOrders' <<<"$out")" '["取消できる注文がありません。"]
+[]'
+check "every yen back" "$(jq -r '.account.buyingPower' <<<"$out")" "2,998,800"
+played=$("$dir/corvala-cli" replay --session "$(jq -r '.sessionFile' <<<"$out")")
+check "a played session keys the same" "$(jq -c '.executions, .account' <<<"$played")" "$(jq -c '.executions, .account' <<<"$out")"
+err=$(printf '%s\n' '{"at":"09:05:00","key":"buyAll"}' > "$dir/badkey.jsonl"; run --script "$dir/badkey.jsonl" 2>&1)
+status "an unknown key" 1 $?
+
 bad='{"at":"09:00:00","new":{"side":"買う","qty":100}}'
 printf '%s\n' "$bad" > "$dir/bad.jsonl"
 err=$(run --orders "$dir/bad.jsonl" 2>&1)

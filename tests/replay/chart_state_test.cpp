@@ -69,5 +69,33 @@ TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
     EXPECT_TRUE(MarkersDrawn());
 }
 
+
+// 値幅を隠す: at every step the stock's scale holds each price played and none still to come; it
+// changes only at the steps whose prints leave it, and by the end it is the whole day's.
+TEST_F(ChartStateTest, WithTheRangeHiddenTheScaleFollowsOnlyThePricesPlayed) {
+    for (int row = 600; row < 1200; ++row) stock.Set(row, 3, "1100");
+    for (int row = 1200; row < stock.closingLine(); ++row) stock.Set(row, 3, "1300");
+    AddStock("221102", "8473", stock);
+    Start();
+    sim->chart().SetHideRange(true);
+    Prepare();
+    std::vector<int> changedAt;
+    RowScale last = sim->chart().data().rows[kLowerRow];
+    EXPECT_LT(last.max, 1100);
+    bool held = true;
+    sim->replay().SetStepObserver([&](int row) {
+        const RowScale& now = sim->chart().data().rows[kLowerRow];
+        const float price = row >= 1200 ? 1300 : row >= 600 ? 1100 : 1000;
+        held = held && now.max >= price && now.min <= price && (row >= 1200 || now.max < 1300);
+        if (now.max != last.max || now.min != last.min) changedAt.push_back(row);
+        last = now;
+    });
+    RunToEnd();
+    EXPECT_TRUE(held);
+    EXPECT_EQ(changedAt, (std::vector<int>{600, 1200}));
+    sim->chart().SetHideRange(false);
+    EXPECT_EQ(sim->chart().data().rows[kLowerRow].max, last.max);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -34,7 +34,45 @@ TEST(PriceAlertsTest, TenAtMostAndEachReachedOnce) {
     EXPECT_EQ(alerts.prices(), (std::vector<double>{1002, 1007, 1010}));
 }
 
+TEST(PriceAlertsTest, ATypedPriceIsSetOnlyWhenItIsAPriceOnTheGrid) {
+    NoLog log;
+    PriceAlerts alerts(log);
+    EXPECT_EQ(alerts.AddTyped("abc", false), "アラートの価格は0より大きい数字で入力して下さい。");
+    EXPECT_EQ(alerts.AddTyped("-5", false), "アラートの価格は0より大きい数字で入力して下さい。");
+    EXPECT_EQ(alerts.AddTyped("3,136", false), "3,136円は呼値の単位（5円）に合っていません。");
+    EXPECT_EQ(alerts.AddTyped("1,500.5", false), "1,500.5円は呼値の単位（1円）に合っていません。");
+    EXPECT_EQ(alerts.AddTyped("1,500", false), "");
+    EXPECT_EQ(alerts.AddTyped("1500", false), "1,500円のアラートはすでにあります。");
+    EXPECT_EQ(alerts.AddTyped("1,500.5", true), "");  // the fine table's half-yen step
+    EXPECT_EQ(alerts.prices(), (std::vector<double>{1500, 1500.5}));
+}
+
 class PriceAlertReplayTest : public test::ReplayFixture {};
+
+// 新規注文's box: the stored limit's price becomes an alert; a market order sets none, nor does
+// an order answered No.
+TEST_F(PriceAlertReplayTest, AnOrderWithItsBoxTickedSetsAnAlertAtItsLimit) {
+    Prepare();
+    OrderDialogs& dialog = sim->orderDialogs();
+    const auto order = [&](const std::string& price, bool answer) {
+        dialog.OpenNewOrderDialog();
+        dialog.EditOrderText(false, OrderField::Quantity, "100");
+        if (price.empty()) dialog.SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
+        else dialog.EditOrderText(false, OrderField::Price, price);
+        dialog.SetOrderAlert(true);
+        dialogs.answers = {answer};
+        const EntryOutcome out = dialog.SubmitNewOrderDialog();
+        if (dialog.newOrderDialog().visible) dialog.CancelNewOrderDialog();
+        return out.status;
+    };
+    EXPECT_EQ(order("995", false), EntryOutcome::Status::Declined);
+    EXPECT_TRUE(sim->alerts().prices().empty());
+    EXPECT_EQ(order("995", true), EntryOutcome::Status::Stored);
+    EXPECT_EQ(order("", true), EntryOutcome::Status::Stored);
+    EXPECT_EQ(sim->alerts().prices(), (std::vector<double>{995}));
+    dialog.OpenNewOrderDialog();
+    EXPECT_FALSE(dialog.newOrderDialog().alertAtPrice);  // each order ticks its own
+}
 
 TEST_F(PriceAlertReplayTest, APrintReachingAnAlertPausesTheReplayAtItsStep) {
     for (int row = 240; row <= stock.closingLine(); ++row) stock.Set(row, 3, "1010");  // from 09:20

@@ -112,7 +112,7 @@ TEST_F(SettingsStateTest, EveryOptionAndValueOfTheWindowComesBack) {
     EXPECT_EQ(d().average1Caption, "3本平均");
     EXPECT_EQ(d().average2Caption, "20本平均");
     EXPECT_EQ(sim->settings().dataFolder(), DataFolder());
-    EXPECT_EQ(sim->settings().dialog().fields, (SettingsFields{DataFolder(), "2", "3", "20"}));
+    EXPECT_EQ(sim->settings().dialog().fields, (SettingsFields{DataFolder(), "2", "3", "20", {}}));
     // Saved untouched, the file is the same bytes.
     const std::string before = *ReadWholeFile(dir.Sub(kSettingsFile));
     ASSERT_TRUE(Exit());

@@ -16,7 +16,7 @@ SettingsDialogModel Opened(const SettingsFields& fields) {
 }
 
 TEST(SettingsDialogTest, TheFolderGetsItsSeparatorAndADateFolderPickedByMistakeBecomesItsParent) {
-    SettingsDialogModel m = Opened({"/data/old/", "5", "5", "12"});
+    SettingsDialogModel m = Opened({"/data/old/", "5", "5", "12", {}});
     m.EditFolder("  /media/usb/日中データ  ");
     EXPECT_EQ(m.Apply().folder, "/media/usb/日中データ/");
     EXPECT_EQ(m.fields.folder, "/media/usb/日中データ/");
@@ -38,7 +38,7 @@ TEST(SettingsDialogTest, TheFolderGetsItsSeparatorAndADateFolderPickedByMistakeB
 }
 
 TEST(SettingsDialogTest, APeriodAbove24Reads24AsItIsTypedAndEmptyFieldsKeepTheEarlierValues) {
-    SettingsDialogModel m = Opened({"/data/", "5", "5", "12"});
+    SettingsDialogModel m = Opened({"/data/", "5", "5", "12", {}});
     m.EditPeriod(0, "30");
     EXPECT_EQ(m.fields.ma1, "24");
     m.EditPeriod(0, "3");
@@ -69,7 +69,7 @@ TEST(SettingsDialogTest, APastedLineEndIsCutFromTheFolder) {
 }
 
 TEST(SettingsDialogTest, TheBarLengthListOffersItsSixLengthsOnly) {
-    SettingsDialogModel m = Opened({"/d/", "5", "5", "12"});
+    SettingsDialogModel m = Opened({"/d/", "5", "5", "12", {}});
     m.ChooseBarLength("7");
     EXPECT_EQ(m.fields.barLength, "5");
     m.ChooseBarLength("10");
@@ -78,14 +78,14 @@ TEST(SettingsDialogTest, TheBarLengthListOffersItsSixLengthsOnly) {
 }
 
 TEST(SettingsDialogTest, CancelRestoresWhatTheFirstActivationKept) {
-    SettingsDialogModel m = Opened({"/a/", "5", "5", "12"});
+    SettingsDialogModel m = Opened({"/a/", "5", "5", "12", {}});
     m.EditFolder("/b/");
     m.EditPeriod(0, "9");
     m.ChooseBarLength("1");
     // Activated again while open (the user came back from the main window): nothing new is kept.
     EXPECT_FALSE(m.Activate());
     EXPECT_EQ(m.Cancel(), "/a/");
-    EXPECT_EQ(m.fields, (SettingsFields{"/a/", "5", "5", "12"}));
+    EXPECT_EQ(m.fields, (SettingsFields{"/a/", "5", "5", "12", {}}));
     EXPECT_FALSE(m.visible);
     // After a cancel the next activation keeps again.
     m.Open();
@@ -96,7 +96,7 @@ TEST(SettingsDialogTest, CancelRestoresWhatTheFirstActivationKept) {
 }
 
 TEST(SettingsDialogTest, ChosenFolderGetsItsSeparatorAndACancelledPickerLeavesTheField) {
-    SettingsDialogModel m = Opened({"/a/", "5", "5", "12"});
+    SettingsDialogModel m = Opened({"/a/", "5", "5", "12", {}});
     EXPECT_EQ(m.TakeChosenFolder("/home/me/日中データ"), "/home/me/日中データ/");
     EXPECT_EQ(m.fields.folder, "/home/me/日中データ/");
     EXPECT_EQ(m.TakeChosenFolder(""), "");

@@ -1,4 +1,4 @@
-// The settings file: 41 lines in a fixed order, read leniently and written back exactly.
+// The settings file: 45 lines in a fixed order, read leniently and written back exactly.
 
 #include "settings/settings.h"
 
@@ -24,7 +24,7 @@ std::vector<std::string> UsedLines() {
     return {"1200", "-300", "221104", "6501", "1", "17", "1", "0", "1", "0", "1", "0", "1", "0",
             EncodeCp932("/home/user/日中データ/"), "7", "24", "10", "0", "1", "0", "1",
             EncodeCp932("予約①"), "0", "2500000", "100", "200", "300", "400", "500", "600", "123456",
-            "78900", "202211", "202209", "2", "15", "1", "0", "1", "0"};
+            "78900", "202211", "202209", "2", "15", "1", "0", "1", "0", "F8,,F5,F12", "0", "3", "1"};
 }
 
 TEST(SettingsTest, AWellFormedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
@@ -55,6 +55,10 @@ TEST(SettingsTest, AWellFormedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
     EXPECT_EQ(s.screening.threshold, 15);
     EXPECT_TRUE(s.screening.upTo930);
     EXPECT_TRUE(s.screening.hideEndTime);
+    EXPECT_EQ(s.oneKeys, (std::array<std::string, kOneKeys>{"F8", "", "F5", "F12"}));
+    EXPECT_FALSE(s.oneKeyConfirm);
+    EXPECT_EQ(s.oneKeyUnits, 3);
+    EXPECT_TRUE(s.hideRange);
     EXPECT_EQ(WriteSettings(s), bytes);
     // And the factory settings themselves.
     EXPECT_EQ(ReadSettings(WriteSettings(FactorySettings())), FactorySettings());
@@ -71,6 +75,22 @@ TEST(SettingsTest, TheReservedLineAndLaterLinesComeBackByteForByte) {
     EXPECT_EQ(s.reserved, lines[22]);
     EXPECT_EQ(s.laterLines.size(), 2u);
     EXPECT_EQ(WriteSettings(s), bytes);
+}
+
+// A file of the 41 described lines (an older version's) gives the later ones their defaults; keys
+// that are none of F5–F12, or a key given twice, are dropped; a quantity out of range is not taken.
+TEST(SettingsTest, TheOwnLinesOfAnOlderFileTakeTheirDefaultsAndBadKeysAreDropped) {
+    std::vector<std::string> lines = UsedLines();
+    lines.resize(41);
+    const Settings old = ReadSettings(File(lines));
+    EXPECT_EQ(old.oneKeys, FactorySettings().oneKeys);
+    EXPECT_TRUE(old.oneKeyConfirm);
+    EXPECT_EQ(old.oneKeyUnits, 1);
+    EXPECT_FALSE(old.hideRange);
+    lines.insert(lines.end(), {"F2, F9 ,F9,Esc", "1", "0", "0"});
+    const Settings bad = ReadSettings(File(lines));
+    EXPECT_EQ(bad.oneKeys, (std::array<std::string, kOneKeys>{"", "F9", "", ""}));
+    EXPECT_EQ(bad.oneKeyUnits, 1);
 }
 
 TEST(SettingsTest, AFiveCharacterDateGetsItsLeadingZero) {
@@ -208,12 +228,12 @@ TEST(SettingsTest, LineEndsOfAnyKindAreRead) {
     EXPECT_EQ(ReadSettings("1\r\r221104\r").date, "221104");
     // The last line without its line end is still a line.
     lf.pop_back();
-    EXPECT_EQ(ReadSettings(lf).screening.startNearStart, false);
+    EXPECT_TRUE(ReadSettings(lf).hideRange);
     std::vector<std::string> lines = UsedLines();
-    lines.back() = "1";
+    lines.back() = "0";
     std::string bytes = File(lines);
     bytes.resize(bytes.size() - 2);
-    EXPECT_TRUE(ReadSettings(bytes).screening.startNearStart);
+    EXPECT_FALSE(ReadSettings(bytes).hideRange);
 }
 
 TEST(SettingsTest, ValuesAreWrittenTrimmedInCp932AndALineEndInsideOneCannotShiftTheLines) {

@@ -7,7 +7,8 @@
 // waiting in its queue (queue.png), the three
 // order dialogs there (new-order.png, closing-order.png, correct-cancel.png), the same
 // replay at 15:00:00 (replay.png) with its report (report.png, report-history.png), the run
-// watched again from its session file (session.png), and the
+// watched again from its session file (session.png), the day again with 値幅を隠す at 10:00
+// (hide-range.png), and the
 // guide's window (manual.png). The replay runs on virtual time, so the pictures are the
 // same every run. scripts/screenshots runs it for the README and the guide.
 
@@ -211,6 +212,23 @@ int Run(const QString& out) {
         std::fprintf(stderr, "corvala-screenshots: the session did not play: %s\n", sim.display().message.text.c_str());
         ok = false;
     }
+    // 値幅を隠す: the day replayed again with the range hidden, paused at 10:00; the lower panel's
+    // scale knows nothing yet of the low the afternoon brings.
+    sim.chart().SetHideRange(true);
+    if (sim.day().DisplayDay() == Simulation::DisplayOutcome::Loaded) {
+        scheduler.RunUntil([&] { return sim.replay().waitingForPlay(); }, 100'000);
+        sim.replay().PressPlayback(kPlayPause);
+        runTo("10:00:00");
+        sim.replay().PressPlayback(kPlayPause);
+        scheduler.RunUntil([&] { return sim.replay().clock().paused && !sim.replay().clock().inStep; }, 100'000);
+        ok = Save(w, out + "/hide-range.png") && ok;
+        sim.replay().PressPlayback(kStop);
+        scheduler.RunUntil([&] { return !sim.replay().running(); }, 100'000'000);
+    } else {
+        std::fprintf(stderr, "corvala-screenshots: the day did not show again for 値幅を隠す\n");
+        ok = false;
+    }
+    sim.chart().SetHideRange(false);
     sim.replay().RequestClose();
 
     // マニュアル: the guide beside the build's programs, as the button shows it.

@@ -1,0 +1,123 @@
+#include "replay/one_key_orders.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "trading/order_dialogs.h"
+
+namespace corvala {
+namespace {
+
+constexpr std::array<const char*, kOneKeys> kNames = {"buyAtAsk", "sellAtBid", "closeAll", "cancelAll"};
+constexpr const char* kRefusedTitle = "注文エラー";
+
+}  // namespace
+
+OneKeyOrders::OneKeyOrders(Host& host, OperationLog& log, TradingDesk& trading, Dialogs& dialogs)
+    : host_(host), log_(log), trading_(trading), dialogs_(dialogs) {}
+
+const char* OneKeyOrders::Name(OneKey key) { return kNames[static_cast<std::size_t>(key)]; }
+
+std::optional<OneKey> OneKeyOrders::FromName(std::string_view name) {
+    for (int k = 0; k < kOneKeys; ++k)
+        if (name == kNames[static_cast<std::size_t>(k)]) return static_cast<OneKey>(k);
+    return std::nullopt;
+}
+
+std::optional<OneKey> OneKeyOrders::KeyFor(std::string_view keyName) const {
+    for (int k = 0; k < kOneKeys; ++k)
+        if (!keyName.empty() && options_.keys[static_cast<std::size_t>(k)] == keyName) return static_cast<OneKey>(k);
+    return std::nullopt;
+}
+
+std::string OneKeyOrders::DefaultQuantity() const {
+    const int unit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100;
+    return std::to_string(static_cast<long long>(unit) * std::clamp(options_.units, 1, kMaxOneKeyUnits));
+}
+
+std::string OneKeyOrders::Press(OneKey key, const std::string& quantity) { return Press(key, quantity, options_.confirm); }
+
+std::string OneKeyOrders::Press(OneKey key, const std::string& quantity, bool confirm) {
+    const OpScope op(log_, "OneKeyOrder", {Name(key), quantity, OpArg(confirm)});
+    if (!op) return {};
+    if (const std::optional<EntryOutcome> closed = trading_.RefusedForNoReplay()) return Refuse(closed->title, closed->message);
+    if (host_.OrderDialogOpen()) return Refuse(kRefusedTitle, "注文画面を開いている間はワンキー注文を使えません。");
+    std::string refusal;
+    switch (key) {
+        case OneKey::BuyAtAsk: refusal = OrderAtBest(false, quantity, confirm); break;
+        case OneKey::SellAtBid: refusal = OrderAtBest(true, quantity, confirm); break;
+        case OneKey::CloseAll: refusal = CloseAll(confirm); break;
+        case OneKey::CancelAll: refusal = CancelAll(confirm); break;
+    }
+    host_.Notify();
+    return refusal;
+}
+
+std::string OneKeyOrders::Refuse(const std::string& title, const std::string& message) {
+    dialogs_.ShowNotice(title, message);
+    host_.Notify();
+    return message;
+}
+
+// A limit at the market's best price on the other side, not at the user's own order laid on it.
+std::string OneKeyOrders::OrderAtBest(bool sell, const std::string& quantity, bool confirm) {
+    const bool cashOnly = trading_.account().cashOnly;
+    if (sell && cashOnly) return Refuse(kRefusedTitle, "現物のみのため、売建はできません。");
+    const float price = trading_.market().marketBoard[sell ? 5 : 0];
+    if (!(price > 0)) return Refuse(kRefusedTitle, sell ? "買い気配がないため、売建できません。" : "売り気配がないため、買い注文を出せません。");
+    NewOrderForm form;
+    form.sell = sell;
+    form.cashCaption = cashOnly;
+    form.quantity = quantity.empty() ? DefaultQuantity() : quantity;
+    form.price = DialogPriceText(price, host_.LoadedDay().decimalPrices);
+    const EntryOutcome out = trading_.PlaceNewOrder(form, std::nullopt, confirm);
+    if (out.status == EntryOutcome::Status::Stored || out.message.empty()) return {};
+    return Refuse(out.title, out.message);
+}
+
+// 一括返済 of each kind of holding (margin longs, cash, shorts), each as one market order.
+std::string OneKeyOrders::CloseAll(bool confirm) {
+    bool any = false;
+    for (const float side : {kSideMarginBuy, kSideCash, kSideMarginSell}) {
+        trading_.ClearCloseInputs();
+        bool some = false;
+        for (int slot = 0; slot < kOrderSlots; ++slot) {
+            const Position& p = trading_.orders().positions[static_cast<std::size_t>(slot)];
+            if (!p.InUse() || p.side != side || p.quantity <= p.committedQty) continue;
+            trading_.SetCloseInput(slot, p.quantity - p.committedQty);
+            some = true;
+        }
+        if (!some) continue;
+        any = true;
+        ClosingOrderForm form;
+        form.order.normalMarket = true;
+        form.order.cashCaption = side == kSideCash;
+        form.side = side;
+        const EntryOutcome out = trading_.PlaceClosingOrder(form, std::nullopt, confirm);
+        if (out.status != EntryOutcome::Status::Stored) {
+            trading_.ClearCloseInputs();
+            return out.message.empty() ? std::string() : Refuse(out.title, out.message);
+        }
+    }
+    trading_.ClearCloseInputs();
+    return any ? std::string() : Refuse(kRefusedTitle, "返済できる建玉がありません。");
+}
+
+std::string OneKeyOrders::CancelAll(bool confirm) {
+    const OrderBook& book = trading_.orders();
+    const auto used = [](const auto& table) {
+        return std::any_of(table.begin(), table.end(), [](const auto& o) { return o.InUse(); });
+    };
+    if (!used(book.pendingNewOrders) && !used(book.pendingClosingOrders))
+        return Refuse(kRefusedTitle, "取消できる注文がありません。");
+    if (confirm && !dialogs_.Ask("注文取消し", "未約定の注文をすべて取消します。")) return {};
+    for (const bool closing : {false, true})
+        for (int slot = 0; slot < kOrderSlots; ++slot) {
+            const bool inUse = closing ? book.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
+                                       : book.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
+            if (inUse) trading_.CancelOrder(slot, closing, /*ask=*/false);
+        }
+    return {};
+}
+
+}  // namespace corvala
