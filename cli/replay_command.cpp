@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "chart_report.h"
+#include "replay/fill_band.h"
 #include "commands.h"
 #include "review_report.h"
 #include "day_options.h"
@@ -24,7 +25,8 @@ const char* const kReplayUsage =
     "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--cursor hh:nn] [--script FILE]\n"
     "       [--trace] [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
     "       [--hide-range] [--save-settings] [--report]\n"
-    "  replay --session FILE [--install DIR] [--data DIR] [--report]\n"
+    "  replay --session FILE [--install DIR] [--data DIR] [--fills pessimistic|described|optimistic]\n"
+    "       [--report]\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -94,9 +96,20 @@ const char* const kReplayUsage =
     "      folder moved plays from the data folder in use when its files are the same. Exit status\n"
     "      1 when the file is no session or its start was edited, 3 when the data files changed\n"
     "      since or do not agree with its start (\"message\" says which), 4 when the run did not\n"
-    "      end as recorded.\n";
+    "      end as recorded. --fills plays the kept run's orders with its resting limit orders\n"
+    "      filling another way: pessimistic (only a print through the limit fills it), described\n"
+    "      (the queue ahead trades first; the default) or optimistic (a print touching it fills\n"
+    "      it); market orders, stops and the tape do not change, and the run is not expected to\n"
+    "      end as recorded (\"fills\" names the assumption). With --session, --report adds\n"
+    "      \"fillBand\":{\"pessimistic\",\"described\",\"optimistic\"}: the run's result (realised\n"
+    "      plus open positions after its last step) under each; equal when no limit order rested.\n";
 
 namespace {
+
+// The names --fills takes, in the order of the band.
+constexpr std::array<std::pair<const char*, FillRule>, 3> kFillRules = {
+    {{"pessimistic", FillRule::Pessimistic}, {"described", FillRule::Described}, {"optimistic", FillRule::Optimistic}}};
+
 
 using json = nlohmann::ordered_json;
 
@@ -117,6 +130,8 @@ struct ReplayArgs {
     std::optional<std::int64_t> investment;
     bool cashOnly = false;
     bool hideRange = false;
+    FillRule fills = FillRule::Described;  // --fills, with --session only
+    bool fillsGiven = false;
     bool saveSettings = false;
     bool trace = false;
     bool chart = false;
@@ -232,6 +247,12 @@ int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
             out.script = args[++i];
         } else if (a == "--session" && hasValue) {
             out.session = args[++i];
+        } else if (a == "--fills" && hasValue) {
+            const std::string name = args[++i];
+            const auto it = std::find_if(kFillRules.begin(), kFillRules.end(), [&](const auto& r) { return name == r.first; });
+            if (it == kFillRules.end()) return Fail("--fills takes pessimistic, described or optimistic"), 1;
+            out.fills = it->second;
+            out.fillsGiven = true;
         } else if (a == "--orders" && hasValue) {
             out.orders = args[++i];
         } else if (a == "--tape" && hasValue) {
@@ -298,47 +319,90 @@ json AlertsJson(const Simulation& sim) {
     return out;
 }
 
-// --session: the file's run played again.
-int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
+// A kept run played again in a program of its own, its resting limits filling by `rule`.
+struct PlayedSession {
+    std::unique_ptr<Headless> h;
+    int status = 0;  // 0 played; else the exit status, already told
+    std::int64_t virtualMs = 0;
+};
+
+PlayedSession PlaySession(const ReplayArgs& a, bool dataGiven, FillRule rule) {
+    PlayedSession played;
     std::string error;
     auto file = ReadSession(a.session, error);
-    if (!file) return Fail(a.session + ": " + error), 1;
+    if (!file) return Fail(a.session + ": " + error), PlayedSession{nullptr, 1, 0};
     if (dataGiven) file->start.dataFolder = a.day.data;
-    Headless h(a.day.install, /*answerYes=*/false);
+    played.h = std::make_unique<Headless>(a.day.install, /*answerYes=*/false);
+    Headless& h = *played.h;
     Simulation& sim = h.sim;
     sim.LoadSettings("");
     // The data folder in use (--data, else the program's) serves a session whose folder moved.
     if (!sim.StartUp(dataGiven ? a.day.data : std::string())) {
         std::cerr << h.dialogs.ErrorLine() << "\n";
-        return 2;
+        played.status = 2;
+        return played;
     }
+    sim.trading().SetFillRule(rule);
     const std::int64_t origin = h.scheduler.NowMs();
     if (const std::string refused = sim.player().Play(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
         std::cout << json{{"started", false}, {"message", refused}}.dump() << "\n";
-        return 3;
+        played.status = 3;
+        return played;
     }
     // A file cut short (the program ended mid-run) stops where its last action leaves the replay.
     while (sim.sessions().playing() && !sim.player().stalled() && h.scheduler.RunOne()) {
     }
     sim.player().Stop();  // a replay that waits for a press its file does not hold
-    const std::int64_t endMs = h.scheduler.NowMs();
+    played.virtualMs = h.scheduler.NowMs() - origin;
+    return played;
+}
+
+// The run's result: realised plus the open positions' value after its last step.
+double RunResult(const Simulation& sim) {
+    const std::vector<double> equity = sim.trading().record().EquityCurve();
+    return equity.empty() ? 0 : equity.back();
+}
+
+// --session: the file's run played again.
+int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
+    const PlayedSession played = PlaySession(a, dataGiven, a.fills);
+    if (played.status != 0) return played.status;
+    Simulation& sim = played.h->sim;
     json out;
     out["end"] = sim.display().clockText;
     out["steps"] = sim.replay().stepsRun();
     out["alerts"] = AlertsJson(sim);
-    out["virtualMs"] = endMs - origin;
+    out["virtualMs"] = played.virtualMs;
     out["stopped"] = !sim.replay().dayCompleted();
+    if (a.fillsGiven)
+        for (const auto& [name, rule] : kFillRules)
+            if (rule == a.fills) out["fills"] = name;
     AddTradingReport(sim, out);
-    const SessionRecorder::PlaybackOutcome& played = sim.sessions().outcome();
-    out["history"] = {{kRealizedFile, played.history.realized}, {kExecutionFile, played.history.executions}};
-    out["session"] = {{"actionsLeft", played.actionsLeft},
-                      {"answersLeft", played.answersLeft},
-                      {"cutShort", played.cutShort},
-                      {"matched", played.matched},
-                      {"outcomeChecked", played.outcomeChecked}};
-    if (a.report) out["report"] = SessionReportJson(sim.trading().record());
+    const SessionRecorder::PlaybackOutcome& outcome = sim.sessions().outcome();
+    out["history"] = {{kRealizedFile, outcome.history.realized}, {kExecutionFile, outcome.history.executions}};
+    out["session"] = {{"actionsLeft", outcome.actionsLeft},
+                      {"answersLeft", outcome.answersLeft},
+                      {"cutShort", outcome.cutShort},
+                      {"matched", outcome.matched},
+                      {"outcomeChecked", outcome.outcomeChecked}};
+    if (a.report) {
+        out["report"] = SessionReportJson(sim.trading().record());
+        // The same orders under each assumption of how resting limits fill.
+        json band;
+        for (const auto& [name, rule] : kFillRules) {
+            if (rule == a.fills) {
+                band[name] = RunResult(sim);
+                continue;
+            }
+            const PlayedRun other = PlayKeptRun(a.session, a.day.install, rule, dataGiven ? a.day.data : std::string());
+            if (!other.played) return Fail(a.session + ": " + other.problem), 3;
+            band[name] = other.result;
+        }
+        out["report"]["fillBand"] = band;
+    }
     std::cout << out.dump() << "\n";
-    if (!played.matched && !played.cutShort) {
+    // Under another assumption the run is not expected to play as it was recorded.
+    if (!outcome.matched && !outcome.cutShort && a.fills == FillRule::Described) {
         std::fprintf(stderr, "corvala-cli replay: %s did not play as it was recorded\n", a.session.c_str());
         return 4;
     }
@@ -349,6 +413,7 @@ int RunReplay(const std::vector<std::string>& args) {
     ReplayArgs a;
     const bool dataGiven = std::find(args.begin(), args.end(), "--data") != args.end();
     if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+    if (a.fillsGiven && a.session.empty()) return Fail("--fills plays a kept run: give it with --session FILE"), 1;
     if (!a.session.empty()) return PlaySessionFile(a, dataGiven);
     std::vector<Action> script;
     if (!a.script.empty() && !ReadScript(a.script, script)) return 1;

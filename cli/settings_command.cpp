@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "day_options.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "settings/settings.h"
 
 namespace corvala::cli {
@@ -113,6 +114,9 @@ int RunSettings(const std::vector<std::string>& args) {
                 if (key == "hideRange") sim.settings().SetHideRange(value == "1");
                 else sim.settings().SetOneKeyConfirm(value == "1");
             } else if (key == "oneKeyUnits") {
+                const int units = !value.empty() && value.size() <= 4 && IsAllDigits(value) ? std::stoi(value) : 0;
+                if (units < 1 || units > kMaxOneKeyUnits)
+                    return Fail("oneKeyUnits must be a whole number from 1 to " + std::to_string(kMaxOneKeyUnits)), 1;
                 sim.settings().EditOneKeyUnits(value);
             } else {
                 sim.settings().EditPeriod(key == "ma1" ? 0 : 1, value);

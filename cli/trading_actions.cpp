@@ -177,8 +177,9 @@ std::optional<TradingAction> ParseTradingAction(const json& j, std::string& erro
         const std::optional<OneKey> key = j["key"].is_string() ? OneKeyOrders::FromName(j["key"].get<std::string>()) : std::nullopt;
         if (!key) error = "\"key\" must be one of buyAtAsk, sellAtBid, closeAll, cancelAll";
         else a.key = *key;
-        if (j.contains("qty") && !j["qty"].is_number() && !j["qty"].is_string()) error = "\"qty\" must be a number";
-        else a.keyQuantity = FieldText(j, "qty");
+        a.keyQuantity = FieldText(j, "qty");
+        if (j.contains("qty") && !(IsNumeric(a.keyQuantity) && ReadFormattedNumber(a.keyQuantity) > 0))
+            error = "\"qty\" must be a number of shares above 0";
     } else if (j.contains("cashOnly")) {
         a.kind = TradingAction::Kind::CashOnly;
         if (!j["cashOnly"].is_boolean()) error = "\"cashOnly\" must be true or false";

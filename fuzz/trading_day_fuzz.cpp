@@ -71,6 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     plan.investment = investments[choices.Between(0, 3)];
     plan.cashOnly = choices.Chance(15);
     if (choices.Chance(20)) plan.profile = kCrowded;
+    // Every way resting limits may fill keeps the money rules (taken from the seed, so that the
+    // corpus's choices keep their meaning).
+    plan.fillRule = static_cast<FillRule>(shape.seed % 3);
 
     CheckedSession session(plan, choices, [&](const std::string& rule, const std::string& detail) {
         if (rule == "repeated") return;

@@ -62,7 +62,7 @@ void ComputeVolume(SlotChart& out, const DaySeries& s, const ChartData& c, int r
 }
 
 // What the chosen day has shown up to row `row`: its prints and its completed bars (high, low; low
-// above high when nothing traded), and its largest completed bar's volume.
+// above high when nothing traded), and its largest bar's volume, the forming one's so far.
 struct Revealed {
     float high = 0, low = 10'000'000.0f;
     std::int32_t maxBarVolume = 0;
@@ -80,6 +80,13 @@ Revealed RevealedUpTo(const DaySeries& s, int row, int barLength) {
         if (bar.high > 0) r.high = std::max(r.high, bar.high);
         if (bar.low > 0) r.low = std::min(r.low, bar.low);
         r.maxBarVolume = std::max(r.maxBarVolume, bar.volume);
+    }
+    // The bar still forming, with the volume it has so far.
+    const int forming = BarOfRow(row, barLength);
+    if (row >= 0 && row <= s.lastRow && forming >= completed && forming < kMaxBars) {
+        const double before = forming > 0 ? s.bars[static_cast<std::size_t>(forming - 1)].cumVolume : 0;
+        const double sofar = std::clamp(s.cumVolume[static_cast<std::size_t>(row)] - before, 0.0, 2'147'483'647.0);
+        r.maxBarVolume = std::max(r.maxBarVolume, static_cast<std::int32_t>(sofar));
     }
     return r;
 }

@@ -38,14 +38,17 @@ std::string OneKeyOrders::DefaultQuantity() const {
 std::string OneKeyOrders::Press(OneKey key, const std::string& quantity) { return Press(key, quantity, options_.confirm); }
 
 std::string OneKeyOrders::Press(OneKey key, const std::string& quantity, bool confirm) {
-    const OpScope op(log_, "OneKeyOrder", {Name(key), quantity, OpArg(confirm)});
+    // The quantity is written as ordered: a session plays the same shares whatever is set then.
+    const bool orders = key == OneKey::BuyAtAsk || key == OneKey::SellAtBid;
+    const std::string shares = orders && quantity.empty() ? DefaultQuantity() : quantity;
+    const OpScope op(log_, "OneKeyOrder", {Name(key), shares, OpArg(confirm)});
     if (!op) return {};
     if (const std::optional<EntryOutcome> closed = trading_.RefusedForNoReplay()) return Refuse(closed->title, closed->message);
     if (host_.OrderDialogOpen()) return Refuse(kRefusedTitle, "注文画面を開いている間はワンキー注文を使えません。");
     std::string refusal;
     switch (key) {
-        case OneKey::BuyAtAsk: refusal = OrderAtBest(false, quantity, confirm); break;
-        case OneKey::SellAtBid: refusal = OrderAtBest(true, quantity, confirm); break;
+        case OneKey::BuyAtAsk: refusal = OrderAtBest(false, shares, confirm); break;
+        case OneKey::SellAtBid: refusal = OrderAtBest(true, shares, confirm); break;
         case OneKey::CloseAll: refusal = CloseAll(confirm); break;
         case OneKey::CancelAll: refusal = CancelAll(confirm); break;
     }
@@ -68,16 +71,20 @@ std::string OneKeyOrders::OrderAtBest(bool sell, const std::string& quantity, bo
     NewOrderForm form;
     form.sell = sell;
     form.cashCaption = cashOnly;
-    form.quantity = quantity.empty() ? DefaultQuantity() : quantity;
+    form.quantity = quantity;
     form.price = DialogPriceText(price, host_.LoadedDay().decimalPrices);
     const EntryOutcome out = trading_.PlaceNewOrder(form, std::nullopt, confirm);
     if (out.status == EntryOutcome::Status::Stored || out.message.empty()) return {};
     return Refuse(out.title, out.message);
 }
 
-// 一括返済 of each kind of holding (margin longs, cash, shorts), each as one market order.
+// 一括返済 of each kind of holding (margin longs, cash, shorts), each as one market order, asked
+// once for all of them. Shares a pending closing order already closes stay with it.
 std::string OneKeyOrders::CloseAll(bool confirm) {
-    bool any = false;
+    const bool anyFree = std::any_of(trading_.orders().positions.begin(), trading_.orders().positions.end(),
+                                     [](const Position& p) { return p.InUse() && p.quantity > p.committedQty; });
+    if (!anyFree) return Refuse(kRefusedTitle, "返済できる建玉がありません（返済注文中の株数は除きます）。");
+    if (confirm && !dialogs_.Ask("注文内容確認", "すべての建玉を成行で返済します。よろしいですか？")) return {};
     for (const float side : {kSideMarginBuy, kSideCash, kSideMarginSell}) {
         trading_.ClearCloseInputs();
         bool some = false;
@@ -88,19 +95,18 @@ std::string OneKeyOrders::CloseAll(bool confirm) {
             some = true;
         }
         if (!some) continue;
-        any = true;
         ClosingOrderForm form;
         form.order.normalMarket = true;
         form.order.cashCaption = side == kSideCash;
         form.side = side;
-        const EntryOutcome out = trading_.PlaceClosingOrder(form, std::nullopt, confirm);
+        const EntryOutcome out = trading_.PlaceClosingOrder(form, std::nullopt, /*confirm=*/false);
         if (out.status != EntryOutcome::Status::Stored) {
             trading_.ClearCloseInputs();
             return out.message.empty() ? std::string() : Refuse(out.title, out.message);
         }
     }
     trading_.ClearCloseInputs();
-    return any ? std::string() : Refuse(kRefusedTitle, "返済できる建玉がありません。");
+    return {};
 }
 
 std::string OneKeyOrders::CancelAll(bool confirm) {

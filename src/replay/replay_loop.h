@@ -69,6 +69,13 @@ public:
     // The boxes of the user's actions: the replay holds still while one is open, and a played
     // session answers them as it was answered.
     Dialogs& heldDialogs() { return heldDialogs_; }
+    // A box of the front end's own (a price typed in): the replay waits while it is open, as it
+    // does for the program's questions.
+    void HoldWhile(const std::function<void()>& shown) {
+        BeginModal();
+        shown();
+        EndModal();
+    }
 
     // The loop runs (from 開 始 to the end of the day or a stop).
     bool running() const { return task_.running(); }

@@ -114,6 +114,11 @@ public:
     // The holdings are valued at the step's price, or at the last trade when the step has none.
     double ValuationPrice() const;
 
+    // How resting limit orders fill (the described queue unless a kept run is played under
+    // another assumption).
+    void SetFillRule(FillRule rule) { engine_.SetFillRule(rule); }
+    FillRule fillRule() const { return engine_.fillRule(); }
+
     // ---- The account panel ----
     // A click on 現物のみ; the change-of-investment box (checked unlocks the 投資金額 field,
     // cleared applies what was typed into it); the field's text while unlocked; リセット. Each

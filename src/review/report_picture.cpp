@@ -11,6 +11,7 @@ namespace {
 
 constexpr Rgb kBackground{0, 0, 0}, kFrame{96, 96, 96}, kLabel{0, 255, 255}, kPrice{255, 255, 255};
 constexpr Rgb kEquity{255, 255, 0}, kZero{0, 160, 0}, kBuy{255, 64, 64}, kSell{64, 128, 255};
+constexpr Rgb kBand{90, 90, 40};  // the result between the pessimistic and the optimistic fills
 // Sizes in pixels, times the twips of a pixel: the picture is in twips as the chart is.
 constexpr double kPx = kTwipsPerPixel;
 constexpr double kLeft = 64 * kPx, kRight = 12 * kPx, kTop = 10 * kPx, kGap = 22 * kPx, kBottom = 22 * kPx;
@@ -44,7 +45,7 @@ void Frame(std::vector<Shape>& out, const Panel& p, const char* format) {
 }  // namespace
 
 std::vector<Shape> DrawSessionCurves(const std::vector<double>& prices, int rows, const SessionRecord& session,
-                                     int width, int height) {
+                                     int width, int height, const ResultBand* band) {
     std::vector<Shape> out;
     out.push_back(BoxShape(0, 0, width, height, kBackground, true));
     const double plotBottom = height - kBottom;
@@ -54,7 +55,12 @@ std::vector<Shape> DrawSessionCurves(const std::vector<double>& prices, int rows
     const Panel price{kLeft, kTop, width - kRight, split, pLow, pHigh};
     const std::vector<double> equity = session.EquityCurve();
     const std::vector<int> equityRows = session.EquityRows();
-    const auto [eLow, eHigh] = Range(equity, true, false);
+    std::vector<double> spanned = equity;
+    if (band) {
+        spanned.insert(spanned.end(), band->low.begin(), band->low.end());
+        spanned.insert(spanned.end(), band->high.begin(), band->high.end());
+    }
+    const auto [eLow, eHigh] = Range(spanned, true, false);
     const Panel result{kLeft, split + kGap, width - kRight, plotBottom, eLow, eHigh};
     Frame(out, price, "###,##0");
     Frame(out, result, "###,##0");
@@ -72,6 +78,12 @@ std::vector<Shape> DrawSessionCurves(const std::vector<double>& prices, int rows
         out.push_back(CircleShape(price.X(f.row, span), price.Y(f.price), 4 * kPx, f.buy ? kBuy : kSell));
 
     out.push_back(LineShape(result.left, result.Y(0), result.right, result.Y(0), kZero, 1, Shape::Style::Dotted));
+    // The band: a stroke from the pessimistic to the optimistic result at every step.
+    const std::size_t banded = band ? std::min({band->low.size(), band->high.size(), equityRows.size()}) : 0;
+    for (std::size_t i = 0; i < banded; ++i) {
+        const double x = result.X(equityRows[i], span);
+        out.push_back(LineShape(x, result.Y(band->low[i]), x, result.Y(band->high[i]), kBand, 2));
+    }
     for (std::size_t i = 1; i < equity.size(); ++i)
         out.push_back(LineShape(result.X(equityRows[i - 1], span), result.Y(equity[i - 1]),
                                 result.X(equityRows[i], span), result.Y(equity[i]), kEquity, 2));

@@ -11,8 +11,13 @@ namespace corvala {
 
 // `prices` by row (0 where a row has none), the rows of the day (3600), the picture's size in
 // twips.
+// `band`, when given: the result step by step under the pessimistic and the optimistic fills of
+// resting limits, by the session's equity rows; drawn as a band around the result.
+struct ResultBand {
+    std::vector<double> low, high;
+};
 std::vector<Shape> DrawSessionCurves(const std::vector<double>& prices, int rows, const SessionRecord& session,
-                                     int width, int height);
+                                     int width, int height, const ResultBand* band = nullptr);
 
 // A single curve (the summed result run after run) in a picture of `width` × `height` twips.
 std::vector<Shape> DrawCumulativeCurve(const std::vector<double>& values, int width, int height);

@@ -140,6 +140,11 @@ struct MatchContext {
     Random* random = nullptr;
 };
 
+// When a resting limit order fills. Market orders, stops and the tape do not change with it.
+// Described: the queue ahead at its price must trade first. Pessimistic: only a print that
+// trades through its price fills it. Optimistic: a print that touches its price fills it.
+enum class FillRule { Pessimistic, Described, Optimistic };
+
 class MatchingEngine {
 public:
     MatchingEngine(MarketState& market, OrderBook& book) : m_(market), book_(book) {}
@@ -150,6 +155,9 @@ public:
         counters_ = counters;
         listener_ = listener;
     }
+
+    void SetFillRule(FillRule rule) { fillRule_ = rule; }
+    FillRule fillRule() const { return fillRule_; }
 
     // One sub-step (1–5): every line due by the step's clock plus `second`, at most 201.
     void MatchPendingOrders(int second, const MatchContext& ctx);
@@ -179,6 +187,7 @@ private:
     Account* account_ = nullptr;
     OrderCounters* counters_ = nullptr;
     MatchingListener* listener_ = nullptr;
+    FillRule fillRule_ = FillRule::Described;
 };
 
 // 板数量チェック: the quantity shown at `kakaku` on the side an order of `sells` waits on; eight

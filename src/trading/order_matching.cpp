@@ -217,6 +217,14 @@ std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
         if (sells ? price < o.limitPrice : price > o.limitPrice) price = o.limitPrice;
         return price;
     }
+    // The other assumptions count only a print that happens now, not the last one again.
+    if (p == o.limitPrice && fillRule_ == FillRule::Optimistic) return line.due ? std::optional(o.limitPrice) : std::nullopt;
+    if (p == o.limitPrice && fillRule_ == FillRule::Pessimistic) {
+        // The price the line printed, before it was brought up to the order's own level.
+        const double printed = line.t.price.value_or(0);
+        if (line.due && printed > 0 && (sells ? printed > o.limitPrice : printed < o.limitPrice)) return o.limitPrice;
+        return std::nullopt;
+    }
     if (p == o.limitPrice) {
         // The queue: what stood ahead at the price on the order's own side must trade before
         // the order fills.

@@ -102,16 +102,20 @@ void MainWindow::AlertMenu(std::optional<double> price, std::optional<double> ne
         add->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
         connect(add, &QAction::triggered, this, [this, p = *price] { sim_->alerts().Add(p); });
     }
-    QAction* typed = menu.addAction(QStringLiteral("価格を入力してアラートを設定..."));
-    typed->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
-    connect(typed, &QAction::triggered, this, [this] {
-        bool ok = false;
-        const QString text = QInputDialog::getText(this, QStringLiteral("アラート"), QStringLiteral("価格（円）"),
-                                                   QLineEdit::Normal, QString(), &ok);
-        if (!ok) return;
-        const std::string refused = sim_->alerts().AddTyped(text.trimmed().toStdString(), sim_->day().data().fineTickMode);
-        if (!refused.empty()) QMessageBox::warning(this, QStringLiteral("アラート"), QString::fromStdString(refused));
-    });
+    if (sim_->chart().showsDay()) {
+        QAction* typed = menu.addAction(QStringLiteral("価格を入力してアラートを設定..."));
+        typed->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
+        connect(typed, &QAction::triggered, this, [this] {
+            sim_->replay().HoldWhile([this] {
+                bool ok = false;
+                const QString text = QInputDialog::getText(this, QStringLiteral("アラート"), QStringLiteral("価格（円）"),
+                                                           QLineEdit::Normal, QString(), &ok);
+                if (!ok) return;
+                const std::string refused = sim_->alerts().AddTyped(text.trimmed().toStdString(), sim_->day().data().fineTickMode);
+                if (!refused.empty()) QMessageBox::warning(this, QStringLiteral("アラート"), QString::fromStdString(refused));
+            });
+        });
+    }
     if (near)
         connect(menu.addAction(QStringLiteral("アラート %1円を消す").arg(yen(*near))), &QAction::triggered, this,
                 [this, p = *near] { sim_->alerts().Remove(p); });

@@ -1,5 +1,6 @@
 #include "ui/report_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include "account/history.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "replay/fill_band.h"
 #include "replay/replay_clock.h"
 #include "replay/simulation.h"
 #include "review/history_reader.h"
@@ -91,12 +93,17 @@ ReportWindow::ReportWindow(Simulation& sim, QWidget* parent) : QDialog(parent), 
     sessionFigures_->setObjectName("sessionFigures");
     sessionSides_ = new QLabel(session);
     sessionSides_->setObjectName("sessionSides");
+    sessionBand_ = new QLabel(session);
+    sessionBand_->setObjectName("sessionBand");
+    sessionBand_->setWordWrap(true);
+    sessionBand_->setMaximumWidth(320);
     sessionCurve_ = new CurveView(session);
     sessionCurve_->setObjectName("sessionCurve");
     auto* sessionLayout = new QHBoxLayout(session);
     auto* figures = new QVBoxLayout;
     figures->addWidget(sessionFigures_);
     figures->addWidget(sessionSides_);
+    figures->addWidget(sessionBand_);
     figures->addStretch();
     sessionLayout->addLayout(figures);
     sessionLayout->addWidget(sessionCurve_, 1);
@@ -145,6 +152,20 @@ ReportWindow::ReportWindow(Simulation& sim, QWidget* parent) : QDialog(parent), 
 void ReportWindow::ShowReport() {
     const bool kept = sim_.trading().record().kept();
     shown_ = kept ? sim_.trading().record() : SessionRecord{};
+    // The same orders under the other two ways resting limits may fill, played from the run's
+    // session file (a second or two each, on virtual time).
+    banded_ = false;
+    sessionBand_->clear();
+    if (kept && !sim_.sessions().path().empty()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const FillBand band = ComputeFillBand(sim_.sessions().path(), sim_.installFolder());
+        QApplication::restoreOverrideCursor();
+        sessionBand_->setText(QString::fromStdString(FillBandText(band)));
+        if (band.played() && !band.zeroWidth()) {
+            band_ = {band.runs[0].equity, band.runs[2].equity};
+            banded_ = true;
+        }
+    }
     shownStem_ = sim_.day().SaveFileStem();
     FillSession();
     FillHistory();
@@ -161,7 +182,7 @@ void ReportWindow::FillSession() {
     sessionFigures_->setText(FigureTable(StatsFigureLines(stats)));
     sessionSides_->setText(SideTable(stats));
     sessionCurve_->SetDrawing([this](int w, int h) {
-        return DrawSessionCurves(shown_.prices(), kRowsOfDay, shown_, w, h);
+        return DrawSessionCurves(shown_.prices(), kRowsOfDay, shown_, w, h, banded_ ? &band_ : nullptr);
     });
 }
 

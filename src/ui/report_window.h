@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chart/picture.h"
+#include "review/report_picture.h"
 #include "review/session_record.h"
 
 class QLabel;
@@ -51,10 +52,13 @@ private:
 
     Simulation& sim_;
     SessionRecord shown_;  // the run the first tab shows, kept as it was when the report opened
+    ResultBand band_;      // its result under the pessimistic and the optimistic fills
+    bool banded_ = false;
     std::string shownStem_;
     QTabWidget* tabs_ = nullptr;
     QLabel* sessionFigures_ = nullptr;
     QLabel* sessionSides_ = nullptr;
+    QLabel* sessionBand_ = nullptr;
     CurveView* sessionCurve_ = nullptr;
     QLabel* historyFigures_ = nullptr;
     QTreeWidget* historyTable_ = nullptr;

@@ -112,5 +112,25 @@ printf '%s\n' '{"at":"09:00:00","alert":-5}' > "$dir/bad-alert.jsonl"
 run --date 221102 --code 8473 --script "$dir/bad-alert.jsonl" >/dev/null 2>&1
 status "an alert below zero" 1 $?
 
+# The fill-luck band: resting buys below the market on a rising day fill more often the kinder
+# the assumption of how they fill, so pessimistic <= described <= optimistic (here the
+# optimistic run fills the lowest order too); market orders alone leave a band of zero width.
+# --fills plays the kept run under one assumption.
+limit() { printf '{"at":"09:10:00","new":{"side":"買建","type":"通常注文","normal":"指値","price":%s,"qty":100}}\n' "$@"; }
+limit 3150 3149 3148 3146 > "$dir/resting.jsonl"
+kept=$(run --date 221110 --code 8473 --speed 30 --orders "$dir/resting.jsonl" | jq -r '.sessionFile')
+band=$("$dir/corvala-cli" replay --session "$kept" --report | jq -c '.report.fillBand')
+check "the band's order" "$(jq '.pessimistic <= .described and .described <= .optimistic and .pessimistic < .optimistic' <<<"$band")" true
+check "the described result is the kept run's" "$(jq -c '.described' <<<"$band")" \
+  "$("$dir/corvala-cli" replay --session "$kept" --report | jq -c '.report.equity[-1]')"
+optimistic=$("$dir/corvala-cli" replay --session "$kept" --fills optimistic)
+check "optimistic fills the lowest order too" "$(jq -c '[.fills, ([.executions[] | select(.trade == "新規")] | length)]' <<<"$optimistic")" '["optimistic",4]'
+printf '%s\n' '{"at":"09:10:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' \
+  '{"at":"10:00:00","close":{"side":"売埋","type":"通常注文","normal":"成行","positions":"all"}}' > "$dir/market.jsonl"
+kept=$(run --date 221110 --code 8473 --speed 30 --orders "$dir/market.jsonl" | jq -r '.sessionFile')
+check "market orders alone: zero width" "$("$dir/corvala-cli" replay --session "$kept" --report | jq '.report.fillBand | .pessimistic == .described and .described == .optimistic')" true
+run --date 221110 --code 8473 --fills optimistic >/dev/null 2>&1
+status "--fills without --session" 1 $?
+
 echo "$passed passed, $fail failed"
 exit $fail

@@ -155,6 +155,19 @@ played=$("$dir/corvala-cli" replay --session "$(jq -r '.sessionFile' <<<"$out")"
 check "a played session keys the same" "$(jq -c '.executions, .account' <<<"$played")" "$(jq -c '.executions, .account' <<<"$out")"
 err=$(printf '%s\n' '{"at":"09:05:00","key":"buyAll"}' > "$dir/badkey.jsonl"; run --script "$dir/badkey.jsonl" 2>&1)
 status "an unknown key" 1 $?
+printf '%s\n' '{"at":"09:05:00","key":"buyAtAsk","qty":0}' > "$dir/badkey.jsonl"
+run --script "$dir/badkey.jsonl" >/dev/null 2>&1
+status "a quantity of 0" 1 $?
+# The default quantity comes from the settings (3 units here); a session keeps the shares it
+# ordered, so it plays the same after the setting changed back.
+"$dir/corvala-cli" settings --apply oneKeyUnits=3 --save >/dev/null
+printf '%s\n' '{"at":"09:05:00","key":"buyAtAsk"}' > "$dir/key.jsonl"
+out=$(run --script "$dir/key.jsonl")
+check "three units by default" "$(jq -c '[.executions[] | .quantity]' <<<"$out")" '[300,300]'
+"$dir/corvala-cli" settings --apply oneKeyUnits=1 --save >/dev/null
+played=$("$dir/corvala-cli" replay --session "$(jq -r '.sessionFile' <<<"$out")")
+check "played with its own shares" "$(jq -c '.executions, .session.matched' <<<"$played")" "$(jq -c '.executions' <<<"$out")
+true"
 
 bad='{"at":"09:00:00","new":{"side":"買う","qty":100}}'
 printf '%s\n' "$bad" > "$dir/bad.jsonl"

@@ -101,6 +101,8 @@ SessionPlan Plan(std::uint64_t seed, const std::string& date, const std::string&
     s.investment = investments[pick() % 4];
     s.profitTotal = static_cast<std::int32_t>(pick() % 400'000);
     s.lossTotal = static_cast<std::int32_t>(pick() % 300'000);
+    // Every way resting limits may fill keeps the same money rules; the day picks one.
+    s.fillRule = static_cast<FillRule>(ActionSeed(s) % 3);
     return s;
 }
 

@@ -2,6 +2,7 @@
 // at each step, the marker box acting at once while paused, and a resized window keeping the
 // replay's fills.
 
+#include "chart/indicators.h"
 #include "replay_fixture.h"
 
 namespace corvala {
@@ -70,14 +71,16 @@ TEST_F(ChartStateTest, TheMarkerBoxActsAtOnceAndAResizeKeepsTheReplaysFills) {
 }
 
 
-// 値幅を隠す: at every step the stock's scale holds each price played and none still to come; it
-// changes only at the steps whose prints leave it, and by the end it is the whole day's.
+// 値幅を隠す: at every step the stock's scale holds each price played and none still to come, and
+// its volume axis the forming bar's volume so far (当日表示 on: no previous day to lean on); the
+// scale changes only at the steps whose prints leave it, and by the end it is the whole day's.
 TEST_F(ChartStateTest, WithTheRangeHiddenTheScaleFollowsOnlyThePricesPlayed) {
     for (int row = 600; row < 1200; ++row) stock.Set(row, 3, "1100");
     for (int row = 1200; row < stock.closingLine(); ++row) stock.Set(row, 3, "1300");
     AddStock("221102", "8473", stock);
     Start();
     sim->chart().SetHideRange(true);
+    sim->day().SetDayOnly(true);
     Prepare();
     std::vector<int> changedAt;
     RowScale last = sim->chart().data().rows[kLowerRow];
@@ -87,12 +90,17 @@ TEST_F(ChartStateTest, WithTheRangeHiddenTheScaleFollowsOnlyThePricesPlayed) {
         const RowScale& now = sim->chart().data().rows[kLowerRow];
         const float price = row >= 1200 ? 1300 : row >= 600 ? 1100 : 1000;
         held = held && now.max >= price && now.min <= price && (row >= 1200 || now.max < 1300);
+        const DaySeries& day = sim->day().data()[SeriesSlot::DayStock];
+        const int bar = BarOfRow(row, 5);
+        const double forming = day.cumVolume[static_cast<std::size_t>(row)] -
+                               (bar > 0 ? day.bars[static_cast<std::size_t>(bar - 1)].cumVolume : 0);
+        held = held && forming <= sim->chart().data().vmax[kLowerRow];
         if (now.max != last.max || now.min != last.min) changedAt.push_back(row);
         last = now;
     });
     RunToEnd();
     EXPECT_TRUE(held);
-    EXPECT_EQ(changedAt, (std::vector<int>{600, 1200}));
+    EXPECT_EQ(changedAt, (std::vector<int>{0, 600, 1200}));  // row 0: the first print leaves the close's scale
     sim->chart().SetHideRange(false);
     EXPECT_EQ(sim->chart().data().rows[kLowerRow].max, last.max);
 }

@@ -74,7 +74,8 @@ TEST_F(OneKeyOrdersTest, BuyAndSellAtTheBestPricesTakeTheDialogsChecksAndConfirm
 TEST_F(OneKeyOrdersTest, CloseAllAndCancelAllLeaveNothingOpenAndGiveBackEveryReservedYen) {
     PlayTo(2);
     Confirm(false, 2);
-    EXPECT_EQ(Key(OneKey::CloseAll), "返済できる建玉がありません。");
+    const std::string noneFree = "返済できる建玉がありません（返済注文中の株数は除きます）。";
+    EXPECT_EQ(Key(OneKey::CloseAll), noneFree);
     EXPECT_EQ(Key(OneKey::CancelAll), "取消できる注文がありません。");
     ASSERT_EQ(Key(OneKey::BuyAtAsk), "");  // 200 shares, marketable at the ask
     ASSERT_TRUE(RunUntil([&] { return !sim->trading().fills().empty(); }));
@@ -93,12 +94,16 @@ TEST_F(OneKeyOrdersTest, CloseAllAndCancelAllLeaveNothingOpenAndGiveBackEveryRes
     EXPECT_EQ(Pending(), 0);
     EXPECT_EQ(BuyingPower(), afterFill);
 
+    dialogs.answers = {false};  // asked once, answered No: nothing is closed
+    EXPECT_EQ(Key(OneKey::CloseAll), "");
+    EXPECT_EQ(dialogs.questions.back().second, "すべての建玉を成行で返済します。よろしいですか？");
+    EXPECT_EQ(Pending(), 0);
     dialogs.answers = {true};
     ASSERT_EQ(Key(OneKey::CloseAll), "");
     const ClosingOrder& close = Book().pendingClosingOrders[0];
     EXPECT_EQ(close.isMarket, 1);
     EXPECT_EQ(close.quantity, 200.0f);
-    EXPECT_EQ(Key(OneKey::CloseAll), "返済できる建玉がありません。");  // every share is committed
+    EXPECT_EQ(Key(OneKey::CloseAll), noneFree);  // every share is committed
     ASSERT_TRUE(RunUntil([&] {
         return std::none_of(Book().positions.begin(), Book().positions.end(), [](const Position& p) { return p.InUse(); });
     }));

@@ -166,6 +166,7 @@ public:
             return tally_;
         }
         sim_.trading().RestoreAccount(plan_.investment, plan_.profitTotal, plan_.lossTotal, plan_.cashOnly);
+        sim_.trading().SetFillRule(plan_.fillRule);
         for (int run = 0; run < std::max(1, plan_.runs) && !abandoned_; ++run) {
             if (run > 0) {
                 if (user_.Exhausted()) break;

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "trading/matching.h"
 #include "trading_check/choices.h"
 
 namespace corvala::check {
@@ -53,6 +54,8 @@ struct SessionPlan {
     // How long the user waits between actions, at most; 0: `profile.stepsBetweenActions` on
     // average.
     int maxStepsBetweenActions = 0;
+    // How resting limit orders fill (a kept run played under another assumption).
+    FillRule fillRule = FillRule::Described;
 };
 
 // What the sessions did, so that a run whose actions all came to nothing is seen.
