@@ -343,6 +343,11 @@ PlayedSession PlaySession(const ReplayArgs& a, bool dataGiven, FillRule rule) {
         return played;
     }
     sim.trading().SetFillRule(rule);
+    if (rule != FillRule::Described) {
+        // The actions' waits at their clock times, as the file's own fills found them.
+        const PlayedRun described = PlayKeptRun(a.session, a.day.install, FillRule::Described, dataGiven ? a.day.data : std::string());
+        sim.player().PlayAtRecordedTimes(described.waitsAtClock);
+    }
     const std::int64_t origin = h.scheduler.NowMs();
     if (const std::string refused = sim.player().Play(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
         std::cout << json{{"started", false}, {"message", refused}}.dump() << "\n";
@@ -388,19 +393,28 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     if (a.report) {
         out["report"] = SessionReportJson(sim.trading().record());
         // The same orders under each assumption of how resting limits fill.
+        // A run that cannot play to its end under one of them leaves the band unknown.
         json band;
+        std::string problem;
         for (const auto& [name, rule] : kFillRules) {
             if (rule == a.fills) {
                 band[name] = RunResult(sim);
                 continue;
             }
-            const PlayedRun other = PlayKeptRun(a.session, a.day.install, rule, dataGiven ? a.day.data : std::string());
-            if (!other.played) return Fail(a.session + ": " + other.problem), 3;
+            const PlayedRun other = PlayKeptRun(a.session, a.day.install, rule, dataGiven ? a.day.data : std::string(),
+                                                sim.player().waitsAtClock());
+            if (!other.played && problem.empty()) problem = name + std::string(": ") + other.problem;
             band[name] = other.result;
         }
-        out["report"]["fillBand"] = band;
+        out["report"]["fillBand"] = problem.empty() ? band : json(nullptr);
+        if (!problem.empty()) out["report"]["fillBandProblem"] = problem;
     }
     std::cout << out.dump() << "\n";
+    if (!outcome.endedAsFile && a.fills != FillRule::Described) {
+        std::fprintf(stderr, "corvala-cli replay: %s did not play to its end with these fills (%s)\n",
+                     a.session.c_str(), sim.display().clockText.c_str());
+        return 4;
+    }
     // Under another assumption the run is not expected to play as it was recorded.
     if (!outcome.matched && !outcome.cutShort && a.fills == FillRule::Described) {
         std::fprintf(stderr, "corvala-cli replay: %s did not play as it was recorded\n", a.session.c_str());

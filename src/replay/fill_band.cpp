@@ -20,7 +20,7 @@ public:
 }  // namespace
 
 PlayedRun PlayKeptRun(const std::string& sessionPath, const std::string& installFolder, FillRule rule,
-                      const std::string& dataFolder) {
+                      const std::string& dataFolder, const std::vector<int>& waitsAtClock) {
     PlayedRun out;
     std::string error;
     std::optional<SessionFile> file = ReadSession(sessionPath, error);
@@ -40,14 +40,22 @@ PlayedRun PlayKeptRun(const std::string& sessionPath, const std::string& install
         return out;
     }
     sim.trading().SetFillRule(rule);
+    // Other fills slow the replay at other moments: the user's actions keep their clock times.
+    if (rule != FillRule::Described) sim.player().PlayAtRecordedTimes(waitsAtClock);
     if (const std::string refused = sim.player().Play(std::move(*file), /*restoreAfter=*/false); !refused.empty()) {
         out.problem = refused;
         return out;
     }
     while (sim.sessions().playing() && !sim.player().stalled() && scheduler.RunOne()) {
     }
+    const std::string stoppedAt = sim.display().clockText;
     sim.player().Stop();
+    if (!sim.sessions().outcome().endedAsFile) {
+        out.problem = stoppedAt + "で止まり、最後まで再生できませんでした";
+        return out;
+    }
     out.played = true;
+    out.waitsAtClock = sim.player().waitsAtClock();
     out.equity = sim.trading().record().EquityCurve();
     out.equityRows = sim.trading().record().EquityRows();
     out.result = out.equity.empty() ? 0 : out.equity.back();
@@ -60,8 +68,9 @@ bool FillBand::zeroWidth() const {
 
 FillBand ComputeFillBand(const std::string& sessionPath, const std::string& installFolder) {
     FillBand band;
-    const FillRule rules[] = {FillRule::Pessimistic, FillRule::Described, FillRule::Optimistic};
-    for (int i = 0; i < 3; ++i) band.runs[static_cast<std::size_t>(i)] = PlayKeptRun(sessionPath, installFolder, rules[i]);
+    band.runs[1] = PlayKeptRun(sessionPath, installFolder, FillRule::Described);
+    band.runs[0] = PlayKeptRun(sessionPath, installFolder, FillRule::Pessimistic, {}, band.runs[1].waitsAtClock);
+    band.runs[2] = PlayKeptRun(sessionPath, installFolder, FillRule::Optimistic, {}, band.runs[1].waitsAtClock);
     return band;
 }
 

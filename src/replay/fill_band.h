@@ -17,12 +17,16 @@ struct PlayedRun {
     std::vector<double> equity;   // the result after each step that ran, in the order of the day
     std::vector<int> equityRows;
     double result = 0;            // after the last step
+    std::vector<int> waitsAtClock;  // played by its steps: see SessionPlayer::PlayAtRecordedTimes
 };
 
 // The run of `sessionPath` played again with the settings and stock list of `installFolder`,
-// its resting limits filling by `rule`; a non-empty `dataFolder` stands in for the file's.
+// its resting limits filling by `rule`; a non-empty `dataFolder` stands in for the file's. Under
+// another rule than the described one the user's actions come at their clock times, waiting at
+// a time as `waitsAtClock` says (the described play's). A run that does not play to its end as
+// the file's did is not played (`problem` says where it stopped).
 PlayedRun PlayKeptRun(const std::string& sessionPath, const std::string& installFolder, FillRule rule,
-                      const std::string& dataFolder = {});
+                      const std::string& dataFolder = {}, const std::vector<int>& waitsAtClock = {});
 
 struct FillBand {
     std::array<PlayedRun, 3> runs;  // pessimistic, described, optimistic

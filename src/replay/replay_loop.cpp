@@ -410,6 +410,12 @@ Task ReplayLoop::TimedMatching() {
     }
 }
 
+// An order stored while the replay is paused meets the board the user sees, not the next step's.
+void ReplayLoop::OrderStored() {
+    clock_.orderInterrupt = true;
+    if (heldPaused_ && !clock_.preOpenPhase) trading_.MatchNewOrdersNow();
+}
+
 bool ReplayLoop::CheckAlerts() {
     const MarketState::PrintSpan span = trading_.TakePrintSpan();
     ReplayClock& r = clock_;

@@ -157,7 +157,7 @@ private:
     double StepPrice() const override { return currentPrice_; }
     RunInfo CurrentRunInfo() override { return runs_.CurrentRunInfo(); }
     void NewOrderFilled() override { CutSpeedOnFill(); }
-    void OrderStored() override { clock_.orderInterrupt = true; }
+    void OrderStored() override;
     void OrderGone(int slot, bool closing) override;
     void OrdersShown() override;
     void RunKept() override;

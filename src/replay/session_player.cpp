@@ -127,6 +127,9 @@ void SessionPlayer::StopShort(bool cutShort) {
 
 std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
     if (p_.loop.running() && p_.loop.clock().replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
+    clockSeen_.clear();
+    clockSince_ = 0;
+    if (!atRecordedTimes_) waitsAtClock_.clear();
     if (p_.quiz.busy()) return "出題の取り込み中はセッションを再生できません。";
     if (p_.quiz.on()) return "出題の間はセッションを再現できません。出題ボタンを解除してから再現して下さい。";
     if (std::string problem = CheckSessionHeader(session.start); !problem.empty()) return problem;
@@ -202,7 +205,19 @@ bool SessionPlayer::stalled() const {
 // The actions written between this resumption of the loop and the next, in their order. A file
 // cut short (the program ended mid-run) ends the replay past its last action, without settling.
 void SessionPlayer::LoopResumed() {
-    while (const std::optional<SessionAction> a = p_.recorder.TakeDueAction()) {
+    if (p_.display.clockText != clockSeen_) {
+        clockSeen_ = p_.display.clockText;
+        clockSince_ = p_.recorder.resumptions();
+    }
+    SessionRecorder::DueTest due;
+    if (atRecordedTimes_) due = [this](const SessionAction& a, std::size_t i) { return DueAtItsTime(a, i); };
+    std::size_t index = p_.recorder.actionsTaken();
+    while (const std::optional<SessionAction> a = p_.recorder.TakeDueAction(due)) {
+        if (!atRecordedTimes_) {
+            if (waitsAtClock_.size() <= index) waitsAtClock_.resize(index + 1, 0);
+            waitsAtClock_[index] = a->at == p_.display.clockText ? p_.recorder.resumptions() - clockSince_ : 0;
+        }
+        ++index;
         p_.recorder.SetActing(true);
         const int depth = p_.recorder.SuspendOperations();
         Apply(*a);
@@ -217,8 +232,19 @@ void SessionPlayer::LoopResumed() {
         return;
     }
     const auto& actions = file.actions;
+    if (atRecordedTimes_) return;  // the steps are not the file's: only a stall ends it short
     if (p_.recorder.resumptions() > (actions.empty() ? 0 : actions.back().step) && p_.loop.clock().replayReady)
         StopShort(/*cutShort=*/true);
+}
+
+bool SessionPlayer::DueAtItsTime(const SessionAction& a, std::size_t index) const {
+    // Taken before the day was shown, the action has no time: it is due at once.
+    const std::optional<int> at = ParseTimeOfDay(a.at);
+    const int now = ParseTimeOfDay(p_.display.clockText).value_or(0);
+    if (!at || *at < now) return true;
+    if (*at > now) return false;
+    const int waits = index < waitsAtClock_.size() ? waitsAtClock_[index] : 0;
+    return p_.recorder.resumptions() - clockSince_ >= waits;
 }
 
 void SessionPlayer::Apply(const SessionAction& a) {

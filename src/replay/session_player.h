@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "replay/replay_loop.h"
 #include "replay/session_file.h"
@@ -47,6 +48,14 @@ public:
     // ignored until it ends. `restoreAfter`: the account, data folder, N and options come back
     // when it ends. "" when it started, else why not (Japanese).
     std::string Play(SessionFile session, bool restoreAfter);
+    // The actions are done when the replay clock reaches the times they were taken at, not at
+    // the same resumption of the loop: for a run whose fills, and so whose waits, differ. At the
+    // clock it was taken at (before the open, at lunch, while paused) an action waits as many
+    // resumptions as it did then: `waitsAtClock`, as a play by the steps found them.
+    void PlayAtRecordedTimes(std::vector<int> waitsAtClock) { waitsAtClock_ = std::move(waitsAtClock), atRecordedTimes_ = true; }
+    // For each action taken by its step, the loop's resumptions between the clock's reaching the
+    // action's time and the action.
+    const std::vector<int>& waitsAtClock() const { return waitsAtClock_; }
     // Every action of the playing session is done and the replay waits for a press that never
     // came: the file ends before its run did.
     bool stalled() const;
@@ -70,7 +79,13 @@ private:
     void Finish(const char* how);
     void StopShort(bool cutShort);
 
+    bool DueAtItsTime(const SessionAction& a, std::size_t index) const;
+
     Parts p_;
+    bool atRecordedTimes_ = false;
+    std::vector<int> waitsAtClock_;
+    std::string clockSeen_;  // the clock at the last resumption, and the resumption it came at
+    int clockSince_ = 0;
 };
 
 }  // namespace corvala

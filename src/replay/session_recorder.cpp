@@ -123,10 +123,10 @@ std::optional<bool> SessionRecorder::NextAnswer() {
     return playback_->nextAnswer < answers.size() && answers[playback_->nextAnswer++];
 }
 
-std::optional<SessionAction> SessionRecorder::TakeDueAction() {
+std::optional<SessionAction> SessionRecorder::TakeDueAction(const DueTest& due) {
     if (!playback_ || playback_->nextAction >= playback_->file.actions.size()) return std::nullopt;
     const SessionAction& a = playback_->file.actions[playback_->nextAction];
-    if (a.step > resumptions_) return std::nullopt;
+    if (due ? !due(a, playback_->nextAction) : a.step > resumptions_) return std::nullopt;
     ++playback_->nextAction;
     return a;  // a copy: doing it may end the playing
 }
@@ -151,6 +151,7 @@ std::optional<SessionRecorder::UserState> SessionRecorder::FinishPlayback(const 
     o.answersLeft = static_cast<int>(p->file.answers.size() - p->nextAnswer);
     o.finished = true;
     o.outcomeChecked = p->file.outcome.has_value();
+    o.endedAsFile = how && how == p->file.end;
     o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && host_.RunKeptNow() == p->file.endKept &&
                 o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == host_.RunOutcome());
     return std::move(p->restore);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,7 @@ public:
         HistoryAppend history;
         int actionsLeft = 0, answersLeft = 0;
         bool finished = false, cutShort = false, matched = false, outcomeChecked = false;
+        bool endedAsFile = false;  // the run ended the way the file's did (kept, stopped, …)
     };
 
     SessionRecorder(Host& host, const MainDisplay& display, Clock& clock, std::string installFolder);
@@ -99,9 +101,12 @@ public:
     const SessionFile& file() const { return playback_->file; }
     // The next answer of the file, while one of its actions is being done.
     std::optional<bool> NextAnswer();
-    // The next action whose step has come, taken; nothing when none is due.
-    std::optional<SessionAction> TakeDueAction();
+    // The next action, taken when it is due: by default when its step has come, else when `due`
+    // (given the action and its index) says so; nothing when none is due.
+    using DueTest = std::function<bool(const SessionAction&, std::size_t)>;
+    std::optional<SessionAction> TakeDueAction(const DueTest& due = {});
     bool allActionsTaken() const;
+    std::size_t actionsTaken() const { return playback_ ? playback_->nextAction : 0; }
     // The run's history text goes to the outcome instead of the files; false when not playing.
     bool DivertHistory(const HistoryAppend& text);
     // The file is over (`how` it ended; nothing when it did not end by itself): its outcome, and

@@ -90,6 +90,18 @@ void TradingDesk::SayHeldBack(float orderNumber) {
     host_.SetMessage("注文" + Format(orderNumber, "0") + "は、確保した金額を超える値段になったため約定していません。訂正するか取り消して下さい。");
 }
 
+void TradingDesk::SayAwaitingCounterparty(float orderNumber) {
+    dirty_ = true;  // the order list marks it
+    host_.SetMessage("注文" + Format(orderNumber, "0") + "（成行）は、反対側の気配も約定もないため、約定を待っています。");
+}
+
+void TradingDesk::SayRefusedByLimits(float orderNumber, bool /*closing*/, PriceBand limits) {
+    dirty_ = true;  // the order left the list; a new order's reservation came back
+    const bool decimals = host_.LoadedDay().decimalPrices;
+    host_.SetMessage("注文" + Format(orderNumber, "0") + "は、値幅制限（" + FormatPrice(limits.lower, decimals, true) + "～" +
+                     FormatPrice(limits.upper, decimals, true) + "円）の外の値段のため取り消しました。");
+}
+
 void TradingDesk::RefreshDisplay() {
     dirty_ = false;
     display_.pendingLines = RebuildPendingList(book_, host_.LoadedDay().decimalPrices);
@@ -521,6 +533,15 @@ MatchContext TradingDesk::StepContext() const {
 
 bool TradingDesk::MatchPendingOrders(int subStep) {
     engine_.MatchPendingOrders(subStep, StepContext());
+    return AfterPass();
+}
+
+void TradingDesk::MatchNewOrdersNow() {
+    engine_.MatchNewOrdersNow(StepContext());
+    AfterPass();
+}
+
+bool TradingDesk::AfterPass() {
     ShowTapeCounter();
     if (stopFiredSoundDue_) PlaySound(kStopSoundFile);
     PlayPendingFillSound();

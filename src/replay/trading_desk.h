@@ -160,6 +160,8 @@ public:
     // One pass of the engine over the pending orders at sub-step `subStep`; true when a stop
     // fired and its sound wants a short wait.
     bool MatchPendingOrders(int subStep);
+    // Orders stored while the replay holds still meet the board on screen at once.
+    void MatchNewOrdersNow();
     // The market's prints since the last call.
     MarketState::PrintSpan TakePrintSpan() { return market_.TakePrintSpan(); }
     // An alert reached: the stop sound, when 約定音 is on.
@@ -212,6 +214,10 @@ private:
         void OnOrderRemoved(int slot, bool closing) override { desk_.host_.OrderGone(slot, closing); }
         void OnPositionTableFull() override { desk_.SayPositionTableFull(); }
         void OnHeldBack(float number) override { desk_.SayHeldBack(number); }
+        void OnAwaitingCounterparty(float number) override { desk_.SayAwaitingCounterparty(number); }
+        void OnRefusedByLimits(float number, bool closing, PriceBand limits) override {
+            desk_.SayRefusedByLimits(number, closing, limits);
+        }
 
     private:
         TradingDesk& desk_;
@@ -220,6 +226,9 @@ private:
     void RecordExecution(const Execution& fill, const OrderBook& book);
     void SayPositionTableFull();
     void SayHeldBack(float orderNumber);
+    void SayAwaitingCounterparty(float orderNumber);
+    bool AfterPass();  // sounds and lists after a pass; true when a stop fired
+    void SayRefusedByLimits(float orderNumber, bool closing, PriceBand limits);
     OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
     MatchContext StepContext() const;
     bool TradingOpen(EntryOutcome& out) const;

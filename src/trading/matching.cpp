@@ -5,13 +5,17 @@
 #include <algorithm>
 
 #include "data/day_series.h"
+#include "account/account.h"
 #include "platform/text.h"
+#include "trading/order_tables.h"
 
 namespace corvala {
 namespace {
 
 constexpr int kMaxLinesPerPass = 201;
 constexpr int kLastResyncRow = 2722;
+constexpr int kMorningClosesAt = 11 * 3600 + 30 * 60;   // the lunch break runs from 11:30:00
+constexpr int kAfternoonOpensAt = 12 * 3600 + 30 * 60;  // to 12:30:00
 
 }  // namespace
 
@@ -33,12 +37,18 @@ void MarketState::ResetForDisplay() {
     firedLine = -1;
     firedOnLine.clear();
     heldBackTold.clear();
+    awaitingTold.clear();
 }
 
 bool MarketState::NextLineOpens() const {
-    if (tapeCursor == 0) return true;
-    const std::string& next = tape.At(tapeCursor);
-    return !afternoonOpenFlag && next.compare(0, 3, "12:") == 0;
+    return tapeCursor == 0 || OpensAfternoon(tape.At(tapeCursor));
+}
+
+bool MarketState::OpensAfternoon(const std::string& line) const {
+    // In the morning session the market is open: the afternoon's first print is merely later.
+    if (afternoonOpenFlag || engineClock < kMorningClosesAt) return false;
+    const std::optional<int> at = ParseTimeOfDay(std::string_view(line).substr(0, 8));
+    return at && *at >= kAfternoonOpensAt;
 }
 
 void MarketState::MarkFired(bool closing, float number) {
@@ -49,9 +59,9 @@ void MarketState::MarkFired(bool closing, float number) {
     firedOnLine.emplace_back(closing, number);
 }
 
-void MarketState::NotePrint(double price, bool opening) {
+bool MarketState::NotePrint(double price, bool opening) {
     currentPrintPrice = price;
-    if (!(price > 0)) return;
+    if (!(price > 0)) return false;
     if (!spanNew) {
         if (opening) spanFrom = 0;  // an opening's gap was not traded through
         spanLow = spanHigh = price;
@@ -59,11 +69,13 @@ void MarketState::NotePrint(double price, bool opening) {
     spanLow = std::min(spanLow, price);
     spanHigh = std::max(spanHigh, price);
     spanNew = true;
+    const bool known = limitsFromFirstPrint;
     if (limitsFromFirstPrint) {
         limits = DailyPriceBand(price);
         limitsFromFirstPrint = false;
     }
     WidenLimits(price);
+    return known;
 }
 
 MarketState::PrintSpan MarketState::TakePrintSpan() {
@@ -136,6 +148,15 @@ void MatchingEngine::MatchPendingOrders(int second, const MatchContext& ctx) {
     }
 }
 
+void MatchingEngine::MatchNewOrdersNow(const MatchContext& ctx) {
+    // Behind the tape after a jump back the orders wait, as in any pass.
+    if (!m_.newOrderFlag || !ctx.clockShown || ctx.shownSeconds < m_.engineClock) return;
+    m_.cells.highlighted.fill(false);
+    MatchPrint(m_.tape.At(m_.tapeCursor), m_.engineClock, ctx);
+    m_.newOrderFlag = false;
+    m_.RefreshOverlay(book_);
+}
+
 void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchContext& ctx) {
     const auto parsed = ReadTapeLine(line);
     if (line.empty() && !m_.newOrderFlag) return;
@@ -155,7 +176,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     // The opening is decided first: an opening line keeps its own price for the fills, the stops,
     // the tape row and the board, also for orders placed during the lunch break.
     bool opening = m_.tapeCursor == 0;
-    if (line.compare(0, 3, "12:") == 0 && !m_.afternoonOpenFlag) {
+    if (m_.OpensAfternoon(line)) {
         // Only the line that is processed opens the afternoon; a look at it before it is due
         // must leave it the opening line.
         if (due) m_.afternoonOpenFlag = true;
@@ -172,7 +193,7 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         t.price = m_.currentPrintPrice > 0 ? std::optional<double>(m_.currentPrintPrice) : std::nullopt;
         t.volume.reset();
     } else if (ctx.simulationOn && t.price) {
-        m_.NotePrint(*t.price, opening);
+        if (m_.NotePrint(*t.price, opening) && account_) WithdrawOrdersBeyondLimits(ctx);
     }
     if (m_.lockedBoardHold) {
         m_.lockedBoardHold = false;
@@ -227,6 +248,35 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
     }
     m_.newOrderFlag = false;
     m_.continueFlag = true;
+}
+
+// Orders accepted while the limits were unknown (no previous close, no trade yet) are checked
+// again once the first trade sets them: one with a price beyond them could never trade, nor be
+// shown on the board, and is withdrawn with its reservation given back.
+void MatchingEngine::WithdrawOrdersBeyondLimits(const MatchContext& ctx) {
+    const PriceBand band = m_.limits;
+    const auto beyond = [&](float price) {
+        return price > 0 && ((band.upper > 0 && price > band.upper) || (band.lower > 0 && price < band.lower));
+    };
+    const auto outside = [&](const Order& o) {
+        return o.InUse() && (beyond(o.isMarket == 0 ? o.limitPrice : 0) || beyond(o.triggerPrice) || beyond(o.stopLimitPrice));
+    };
+    for (int slot = 0; slot < kOrderSlots; ++slot) {
+        for (const bool closing : {false, true}) {
+            const Order& o = closing ? static_cast<const Order&>(book_.pendingClosingOrders[static_cast<std::size_t>(slot)])
+                                     : book_.pendingNewOrders[static_cast<std::size_t>(slot)];
+            if (!outside(o)) continue;
+            const float number = o.number;
+            if (!closing) AdjustBuyingPower(*account_, o.reservedAmount);
+            RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder);
+            m_.RefreshOverlay(book_);
+            if (listener_) {
+                listener_->OnOrderRemoved(slot, closing);
+                listener_->OnRefusedByLimits(number, closing, band);
+            }
+        }
+    }
+    m_.ComposeBoard(ctx.preOpen);
 }
 
 void MatchingEngine::AddTapeRow(const std::string& time, const std::string& volume, double price,

@@ -43,6 +43,12 @@ public:
     // A new order could have filled, but at a price that costs more than it holds back (the
     // day's limits widened since it was placed): it stays pending. Told once per order.
     virtual void OnHeldBack(float /*orderNumber*/) {}
+    // A market order found no offer on the other side of the market's board and no print to
+    // trade with: it waits. Told once per order.
+    virtual void OnAwaitingCounterparty(float /*orderNumber*/) {}
+    // The day's limits became known with its first trade, and an order accepted before then has a
+    // price beyond them: it was withdrawn (its reservation given back). Told after it left.
+    virtual void OnRefusedByLimits(float /*orderNumber*/, bool /*closing*/, PriceBand /*limits*/) {}
 };
 
 namespace colours {
@@ -88,6 +94,7 @@ struct MarketState {
     int firedLine = -1;
     std::vector<std::pair<bool, float>> firedOnLine;
     std::vector<float> heldBackTold;  // new orders told to be held back by their reservation
+    std::vector<float> awaitingTold;  // market orders told they wait for a counterparty
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }
@@ -100,11 +107,15 @@ struct MarketState {
     // The next line to be processed opens the morning or the afternoon: an order placed now
     // meets the opening print, at a price nobody knows yet.
     bool NextLineOpens() const;
+    // `line` (a tape line's text) opens the afternoon: the first print after the lunch break,
+    // whenever it comes, once the morning session has closed and until the afternoon opened.
+    bool OpensAfternoon(const std::string& line) const;
     void MarkFired(bool closing, float number);
     // A print of the market: its last price, and what it shows of the limits. Without a previous
     // close the first print sets them; a print beyond them shows the exchange allowed more (a
-    // widened band, or a base the file does not give), and they take it in.
-    void NotePrint(double price, bool opening = false);
+    // widened band, or a base the file does not give), and they take it in. True when this
+    // print made the limits known.
+    bool NotePrint(double price, bool opening = false);
     // The prints since the last call; the next span begins at the last print.
     struct PrintSpan {
         double from = 0;            // the print before them; 0 when none, or across an opening
@@ -161,6 +172,9 @@ public:
 
     // One sub-step (1–5): every line due by the step's clock plus `second`, at most 201.
     void MatchPendingOrders(int second, const MatchContext& ctx);
+    // The orders just placed, against the market as it stands at the latest clock a pass ran at:
+    // what the replay shows while it holds still. No line is taken from the tape.
+    void MatchNewOrdersNow(const MatchContext& ctx);
     // One tape line against the clock (seconds since midnight).
     void MatchPrint(const std::string& line, int clock, const MatchContext& ctx);
     // A row on top of the tape list, coloured against the previous displayed price.
@@ -172,7 +186,9 @@ private:
     void TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx);
     bool StopFires(Order& order, bool closing, int slot, const Line& line, const MatchContext& ctx);
     bool Marketable(const Order& order, bool sells) const;
-    float MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
+    std::optional<float> MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
+    void AwaitCounterparty(Order& order);
+    void WithdrawOrdersBeyondLimits(const MatchContext& ctx);
     std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
     std::optional<float> Honest(const Order& order, bool closing, float price, const MatchContext& ctx);
     void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);

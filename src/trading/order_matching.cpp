@@ -69,7 +69,11 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
     const bool takes = order.isMarket == 1 || (order.kind != kKindStop && Marketable(order, sells));
     std::optional<float> price;
     if (order.isMarket == 1) {
-        price = line.opening ? static_cast<float>(print) : MarketFillPrice(order, sells, line, ctx);
+        price = line.opening ? std::optional(static_cast<float>(print)) : MarketFillPrice(order, sells, line, ctx);
+        if (!price) {
+            AwaitCounterparty(order);
+            return;
+        }
     } else if (order.kind == kKindStop) {
         return;  // a stop that has not fired has nothing to test
     } else {
@@ -154,8 +158,11 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const Line& lin
     return true;
 }
 
-// A market order walks the opposite side of the market's board from its best level.
-float MatchingEngine::MarketFillPrice(const Order& o, bool sells, const Line& line, const MatchContext& ctx) const {
+// A market order walks the opposite side of the market's board from its best level. With that
+// side empty it trades only with a print of this moment, at the print's price; the last trade,
+// however old, is nobody's offer: the order waits.
+std::optional<float> MatchingEngine::MarketFillPrice(const Order& o, bool sells, const Line& line,
+                                                     const MatchContext& ctx) const {
     const Board& b = m_.marketBoard;
     const int first = OppositeSide(sells);
     double remaining = o.quantity, cost = 0;
@@ -166,10 +173,12 @@ float MatchingEngine::MarketFillPrice(const Order& o, bool sells, const Line& li
     }
     if (remaining > 0) {
         // The side ran out: its farthest level. A thin book's empty fifth level would give 0 yen,
-        // so the farthest shown one counts, and the print itself on an empty side.
+        // so the farthest shown one counts.
         for (int i = first + 4; i >= first; --i)
-            if (Level(b, i) != 0) return Level(b, i);
-        return static_cast<float>(line.t.price.value_or(0));
+            if (Level(b, i) != 0 && LevelQty(b, i) > 0) return Level(b, i);
+        const double print = line.t.price.value_or(0);
+        if (line.due && line.t.volume.value_or(0) > 0 && print > 0) return static_cast<float>(print);
+        return std::nullopt;
     }
     const double average = cost / o.quantity;
     if (ctx.decimalPrices) {
@@ -179,6 +188,15 @@ float MatchingEngine::MarketFillPrice(const Order& o, bool sells, const Line& li
     }
     const double step = std::max(1.0, std::floor(PriceStep(line.t.price.value_or(average), ctx.fineTickMode)));
     return static_cast<float>(std::floor(average / step + 0.7) * step);
+}
+
+void MatchingEngine::AwaitCounterparty(Order& o) {
+    if (o.awaitingCounterparty) return;
+    o.awaitingCounterparty = true;
+    auto& told = m_.awaitingTold;
+    if (std::find(told.begin(), told.end(), o.number) != told.end()) return;
+    told.push_back(o.number);
+    if (listener_) listener_->OnAwaitingCounterparty(o.number);
 }
 
 std::optional<float> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& line) {

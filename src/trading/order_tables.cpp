@@ -29,7 +29,9 @@ std::string PendingOrderLine(const Order& o, bool closing, int slot, bool decima
         line += RightAlign(FormatPrice(o.limitPrice, decimalPrices, false), 7);
     line += "円";
     if (o.kind != kKindNormal) line += "*";
-    line += std::string(21, ' ') + std::to_string(slot);
+    // A market order with nothing to trade with on the other side says so.
+    const std::string waiting = o.awaitingCounterparty ? " 気配待ち" : "";
+    line += waiting + std::string(21 - (waiting.empty() ? 0 : 9), ' ') + std::to_string(slot);
     return line;
 }
 

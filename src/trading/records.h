@@ -33,6 +33,8 @@ struct Order {
     float boardQtyAhead = 0;  // the queue that stood ahead at limitPrice
     float volumeAtPrice = 0;  // shares printed at limitPrice since the order was placed
     bool fresh = false;       // placed or corrected since the engine last tested it
+    // A market order that found nothing to trade with: no offer on the other side, no print.
+    bool awaitingCounterparty = false;
     bool InUse() const { return number != 0; }
 };
 

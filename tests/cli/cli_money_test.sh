@@ -119,5 +119,28 @@ expect "off the grid" '.rejected[0] | .line == 3 and .message == "価格の3,136
 expect "after the stop no order is taken" \
   '.rejected[1] == {"at":"10:00:00","line":5,"message":"シミュレーションの再生中ではないため、注文できません。"} and .pendingOrders == []' "$out"
 
+# Nobody to trade with: from 10:00 to 10:20 no trade and no ask, the bids climbing from 3,131
+# to 3,191. A market buy at 10:05 waits for the first seller (the step that leads to 10:20's
+# trades, where the price falls back to 3,115), never filling at the last trade of 3,121, below
+# every bid.
+folder=$(edited no-ask 221104 8473 '$2 >= "10:00:00" && $2 < "10:20:00" {
+  $4 = 3121; $6 = 240600; b = 3131 + int((NR - 721) / 4)
+  for (i = 15; i <= 19; i++) { $i = 0; $(i + 10) = 0 }
+  for (i = 20; i <= 24; i++) { $i = b - (i - 20); $(i + 10) = 1000 } } 1')
+out=$(run "$folder" 221104 8473 "$(orders no-ask \
+  '{"at":"10:05:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":700}}')")
+expect "no ask, no print: the market buy waits for a seller" \
+  '.executions[0] | .time >= "10:19:55" and .price <= 3121' "$out"
+
+# The afternoon's first trade at 13:00:00 (a pass at speed 30 is stamped with its step's start,
+# 12:59:55), 150 yen above the morning's last of 3,104, with no
+# quotes before it: a market buy placed at lunch meets that opening print, not the morning's price.
+folder=$(edited late-afternoon 221104 8473 '$2 >= "12:30:00" && $2 <= "13:00:00" {
+  $4 = 3104; $6 = 383800; for (i = 15; i <= 34; i++) $i = 0 }
+  $2 > "13:00:00" { $4 += 150; for (i = 15; i <= 24; i++) $i += 150 } 1')
+out=$(run "$folder" 221104 8473 "$(orders late-afternoon "{\"at\":\"12:00:00\",\"new\":$market_buy}")")
+expect "the afternoon opens at 13:00: the lunch order meets its print" \
+  '.executions[0] | .time >= "12:59:55" and .price > 3200' "$out"
+
 echo "$passed passed, $fail failed"
 exit $fail

@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/simulation.h"
+#include "trading_check/counterparty.h"
 #include "trading/closing_order.h"
 #include "trading/order_tables.h"
 
@@ -292,8 +293,6 @@ private:
         wholeRun_ = true;
         jumped_ = false;
         stopWanted_ = false;
-        window_ = {};
-        windowCursor_ = windowRow_ = 0;
     }
 
     void NextActionFrom(int step) {
@@ -485,7 +484,6 @@ private:
         when_ = when;
         TakeNewFills();
         Remember(book);
-        SeeTheMarket();
         furthestClock_ = std::max(furthestClock_, ClockNow());
         if (!sim_.replay().dayCompleted() && a.buyingPower < 0) Fail("buying power " + Num(a.buyingPower) + " below 0");
         CheckBoard();
@@ -610,51 +608,7 @@ private:
         if (dup != numbers.end()) Fail(std::string("two ") + what + " slots hold number " + Num(*dup));
     }
 
-    // What the market itself offered and traded since the last check: the lowest price a seller
-    // of the market asked or traded at, the highest a buyer bid or traded at. The board of a row
-    // is the recording's; a print corrects it by refilling asks at or above the print and bids at
-    // or below it, so these bounds hold for every board the engine met in between.
-    struct MarketWindow {
-        double lowestSell = 0, highestBuy = 0;
-        void Ask(double p) {
-            if (p > 0 && (lowestSell == 0 || p < lowestSell)) lowestSell = p;
-        }
-        void Bid(double p) { highestBuy = std::max(highestBuy, p); }
-        void Print(double p) { Ask(p), Bid(p); }
-    };
-    void SeeTheMarket() {
-        MarketWindow w;
-        const MarketState& m = sim_.trading().market();
-        const int row = sim_.replay().clock().currentRow;
-        if (sim_.replay().dayCompleted()) {
-            window_ = w;
-            return;
-        }
-        w.Ask(m.marketBoard[0]);
-        w.Bid(m.marketBoard[5]);
-        w.Print(m.currentPrintPrice);
-        window_ = w;  // from here on, until the next check
-        windowCursor_ = m.tapeCursor;
-        windowRow_ = row;
-    }
     int ClockNow() const { return ParseTimeOfDay(sim_.display().clockText).value_or(0); }
-    // The window widened by what happened since it was opened.
-    MarketWindow MarketSince() const {
-        MarketWindow w = window_;
-        const MarketState& m = sim_.trading().market();
-        for (int i = windowCursor_; i <= m.tapeCursor && i < m.tape.size(); ++i)
-            if (const auto t = ReadTapeLine(m.tape.At(i)); t && t->price) w.Print(*t->price);
-        const DaySeries& stock = sim_.day().data()[SeriesSlot::DayStock];
-        const int row = sim_.replay().clock().currentRow;
-        // A marked print ends its step at the next snapshot's board: that row counts too.
-        for (int r = std::min(windowRow_, row); r <= std::max(windowRow_, row) + 1 && r < kMaxRows; ++r) {
-            w.Ask(stock.board[static_cast<std::size_t>(r)][0]);
-            w.Bid(stock.board[static_cast<std::size_t>(r)][5]);
-        }
-        w.Ask(m.marketBoard[0]);
-        w.Bid(m.marketBoard[5]);
-        return w;
-    }
 
     // The orders as last seen, by number, for the fills that take them away.
     void Remember(const OrderBook& book) {
@@ -690,16 +644,18 @@ private:
             if (e.seconds < lastFillSeconds_)
                 Fail(name + " at " + FormatTimeOfDay(e.seconds) + ", before the fill at " + FormatTimeOfDay(lastFillSeconds_));
             lastFillSeconds_ = std::max(lastFillSeconds_, e.seconds);
-            // Only the market supplies the user: a buy at no less than the lowest price the
-            // market asked or traded at, a sell at no more than the highest it bid or traded at.
+            // Only the market supplies the user, and only at the moment of the fill: an offer on
+            // the market's board then, or a print of that step, as the day file alone tells them.
             // (The settlement at 15:00 is at the closing price and no trade.)
             const bool buys = e.closing ? !ClosingOrderSells(e.side) : !NewOrderSells(e.side);
             if (!sim_.replay().dayCompleted() && !settling_) {
-                const MarketWindow w = MarketSince();
-                if (buys && w.lowestSell > 0 && e.price < static_cast<float>(w.lowestSell))
-                    Fail(name + " bought below anything the market offered or traded at (" + Num(w.lowestSell) + ")");
-                if (!buys && w.highestBuy > 0 && e.price > static_cast<float>(w.highestBuy))
-                    Fail(name + " sold above anything the market bid or traded at (" + Num(w.highestBuy) + ")");
+                const Counterparty c = CounterpartyReference(sim_.day().data()[SeriesSlot::DayStock]).For(e.seconds, buys);
+                if (!c.exists)
+                    Fail(name + (buys ? " bought" : " sold") + " when nobody offered or traded in its step");
+                else if (buys && e.price < static_cast<float>(c.bound))
+                    Fail(name + " bought below anything offered or printed in its step (" + Num(c.bound) + ")");
+                else if (!buys && e.price > static_cast<float>(c.bound))
+                    Fail(name + " sold above anything bid or printed in its step (" + Num(c.bound) + ")");
                 // After ≪ the replay runs over a stretch whose tape is spent: nothing fills there.
                 // (A step shows its start while its pass may run to its last second.)
                 if (ClockNow() + 5 < furthestClock_)
@@ -1165,8 +1121,6 @@ private:
     std::size_t fillsSeen_ = 0;
     int lastFillSeconds_ = 0;
     int furthestClock_ = 0;  // the latest clock the replay has shown
-    MarketWindow window_;
-    int windowCursor_ = 0, windowRow_ = 0;
     std::array<double, 4> opened_{}, closed_{};
     std::map<float, Order> seenNew_, seenClosing_;
     std::array<Order, kOrderSlots> lastNew_{}, lastClosing_{};

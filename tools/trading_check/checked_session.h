@@ -4,9 +4,11 @@
 // closes them, jumps about the day, changes the speed, stops the run with any answer and plays
 // the day again with another account. Whenever control comes back from the program the rules
 // are checked:
-// - every fill is above 0, on the price grid, within the day's limits and the order's limit, at
-//   a price the market itself offered or traded at (never one only the user's own orders stood
-//   at), never while the replay runs behind the tape, never earlier than the fill before it, and
+// - every fill is above 0, on the price grid, within the day's limits and the order's limit, has
+//   a counterparty in its step (an offer on the market's board then, or a print of the step, as
+//   the day file alone tells them: never a price only the user's own orders stood at, nor a last
+//   trade long gone), never while the replay runs behind the tape, never earlier than the fill
+//   before it, and
 //   costs no more than the order held back;
 // - the buying power is never below 0 and equals the investment times the leverage, plus the
 //   run's result, less what pending orders hold back and what open positions cost;

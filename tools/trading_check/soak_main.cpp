@@ -1,11 +1,16 @@
-// corvala-soak [N] [--seed S] [--keep DIR]: plays N checked trading sessions (1,000 unless told)
-// over the demo days and over generated days, with the money rules checked after every step,
-// and says what it played and which rules failed, with the seed that plays the failure again
-// (`corvala-soak 1 --seed S`). Exit status 1 when any rule failed.
+// corvala-soak [N] [--seed S] [--seconds T] [--keep DIR]: plays N checked trading sessions (1,000
+// unless told; fewer when T seconds ran out first) over the demo days and over generated days,
+// with the money rules checked after every step, and says what it played and which rules failed,
+// with the seed that plays the failure again (`corvala-soak 1 --seed S`). Without --seed it starts
+// from a fresh seed, so that every soak explores sessions nobody has played; it prints the seed.
+// Exit status 1 when any rule failed.
 
 #include <chrono>
+#include <random>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <filesystem>
 #include <unistd.h>
 
@@ -24,21 +29,30 @@ namespace {
 
 int Main(int argc, char** argv) {
     long sessions = 1000;
-    std::uint64_t first = 1;
+    std::optional<std::uint64_t> given;
+    long timeLimit = 0;
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--seed" && i + 1 < argc && IsAllDigits(argv[i + 1])) {
-            first = std::stoull(argv[++i]);
+        if (a == "--seed" && i + 1 < argc && IsAllDigits(argv[i + 1]) && std::strlen(argv[i + 1]) < 19) {
+            given = std::stoull(argv[++i]);
+        } else if (a == "--seconds" && i + 1 < argc && IsAllDigits(argv[i + 1]) && std::strlen(argv[i + 1]) < 7) {
+            timeLimit = std::stol(argv[++i]);
         } else if (a == "--keep" && i + 1 < argc) {
             keep = argv[++i];
         } else if (!a.empty() && IsAllDigits(a) && a.size() < 9) {
             sessions = std::stol(a);
         } else {
-            std::fprintf(stderr, "usage: corvala-soak [N] [--seed S] [--keep DIR]\n");
+            std::fprintf(stderr, "usage: corvala-soak [N] [--seed S] [--seconds T] [--keep DIR]\n");
             return 2;
         }
     }
+    // A fresh seed below 10^12, so that the seeds of its sessions stay short to type.
+    std::random_device device;
+    const std::uint64_t fresh = (static_cast<std::uint64_t>(device()) << 32 | device()) % 1'000'000'000'000ull + 1;
+    const std::uint64_t first = given ? *given : fresh;
+    std::printf("seed %llu\n", static_cast<unsigned long long>(first));
+    std::fflush(stdout);
     namespace fs = std::filesystem;
     const fs::path root = keep.empty() ? fs::temp_directory_path() / ("corvala-soak-" + std::to_string(::getpid())) : fs::path(keep);
     SoakInstalls installs;
@@ -51,6 +65,7 @@ int Main(int argc, char** argv) {
     std::map<std::string, std::vector<std::uint64_t>> failedRules;
     const auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < sessions; ++i) {
+        if (timeLimit > 0 && std::chrono::steady_clock::now() - start >= std::chrono::seconds(timeLimit)) break;
         const std::uint64_t seed = first + static_cast<std::uint64_t>(i);
         std::string what;
         const SessionPlan plan = SoakPlan(seed, installs, what);
