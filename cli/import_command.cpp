@@ -24,7 +24,9 @@ const char* const kImportUsage =
     "      of a CSV of one-minute bars (or --date only): each minute's twelve steps follow\n"
     "      open → low or high → high or low → close, its volume spread over them, with a board\n"
     "      of one-tick spread on the price grid within the day's limits (the previous close is\n"
-    "      the close of the date before in the file, else the first open). The first line names\n"
+    "      the close of the date before in the file, else the first open). A bar outside the\n"
+    "      session (9:00–11:30, 12:30–15:00) or beyond the day's limits is left out and told\n"
+    "      by its line; the previous close is the session's last bar taken. The first line names\n"
     "      the columns (date/日付, time/時刻, open/始値, high/高値, low/安値, close/終値,\n"
     "      volume/出来高; --columns names others); UTF-8 or CP932. Each date's folder lists the\n"
     "      built codes in 分足から作成.txt, and a day file that was recorded, not built, is never\n"
@@ -110,17 +112,14 @@ int RunImport(const std::vector<std::string>& args) {
     double prevClose = 0;
     int written = 0;
     for (const auto& [d, bars] : byDate) {
-        const double closeOfDay = bars.back().close;
-        if (!date.empty() && d != date) {
-            prevClose = closeOfDay;
-            continue;
-        }
+        MinuteDay day = BuildMinuteDay(bars, prevClose, unit);
+        prevClose = day.close;
+        if (!date.empty() && d != date) continue;
+        problems.insert(problems.end(), day.problems.begin(), day.problems.end());
         const std::string folder = JoinPath(data, d);
         const std::string path = JoinPath(folder, code + ".csv");
         const std::string marker = JoinPath(folder, kMinuteBarMarker);
-        const std::string day = MinuteDayFile(bars, prevClose, unit);
-        prevClose = closeOfDay;
-        if (day.empty()) {
+        if (day.file.empty()) {
             problems.push_back(d + ": 取引時間内の足がありません。");
             continue;
         }
@@ -128,7 +127,7 @@ int RunImport(const std::vector<std::string>& args) {
             problems.push_back(d + ": 記録された " + code + ".csv があるため、置き換えません。");
             continue;
         }
-        if (!CreateDir(folder) || !WriteFileAtomically(path, day)) {
+        if (!CreateDir(folder) || !WriteFileAtomically(path, day.file)) {
             problems.push_back(d + ": 書き込めません。" + path);
             continue;
         }
@@ -137,7 +136,7 @@ int RunImport(const std::vector<std::string>& args) {
             if (!list.empty() && list.back() != '\n') list += "\r\n";
             WriteFileAtomically(marker, list + code + "\r\n");
         }
-        out["days"].push_back({{"date", d}, {"bars", bars.size()}, {"path", path}});
+        out["days"].push_back({{"date", d}, {"bars", day.bars}, {"path", path}});
         ++written;
     }
     if (!date.empty() && byDate.find(date) == byDate.end()) problems.push_back(date + ": この日付の足はファイルにありません。");

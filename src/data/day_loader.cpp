@@ -145,6 +145,7 @@ public:
 
 private:
     void UpdateBar(float price);
+    bool SawOpening(const std::vector<std::string_view>& f) const;
     float OpeningPrice(std::string_view col6) const;
     void CloseBar(int bar, double cumAtEnd);
 
@@ -165,6 +166,7 @@ private:
     double cum_ = 0;            // this row's cumulative units, as stored
     double lastGoodCum_ = 0;    // the latest real cumulative figure, for bar volumes
     int lastTrade_ = 0;
+    int previousSnapshot_ = -1;  // the row before's snapshot time, seconds since midnight
     std::size_t longestBuyQty_ = 0;
 };
 
@@ -175,6 +177,18 @@ float Parser::OpeningPrice(std::string_view col6) const {
     const auto v = Numeric(col6);
     if (!v || *v <= 0) return 0;
     return static_cast<float>(s_.kind == SeriesKind::Prime ? *v * 100 : *v);
+}
+
+// Whether the first priced row, after rows without a trade, is the day's first trade. A file
+// that writes the open only where it saw the opening leaves column 6 blank otherwise; an older
+// recording gave itself away by times before the row before (the last trade, the day's high or
+// low in columns 2, 11 and 12), when that row said nothing had traded yet.
+bool Parser::SawOpening(const std::vector<std::string_view>& f) const {
+    if (OpeningPrice(f[6]) <= 0) return false;
+    const int minuteBefore = previousSnapshot_ - previousSnapshot_ % 60;
+    for (std::size_t c : {2u, 11u, 12u})
+        if (const auto t = ParseTimeOfDay(f[c]); t && previousSnapshot_ >= 0 && *t < minuteBefore) return false;
+    return true;
 }
 
 void Parser::UpdateBar(float price) {
@@ -222,7 +236,8 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
         if (!priced_) {
             priced_ = true;
             s_.firstPrice = c3;
-            if (const float open = OpeningPrice(f[6]); open > 0) price = open;
+            s_.openingInFile = row_ == 0 || SawOpening(f);
+            if (const float open = OpeningPrice(f[6]); open > 0 && s_.openingInFile) price = open;
             firstRowPrice_ = price;
             s_.high = s_.low = c3;
         }
@@ -256,7 +271,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
         UpdateBar(price);
         if (firstOfDay) {
             dayOpened_ = true;
-            if (const float open = OpeningPrice(f[6]); open > 0)
+            if (const float open = OpeningPrice(f[6]); open > 0 && s_.openingInFile)
                 s_.bars[static_cast<std::size_t>(bar_)].open = open;
         }
     }
@@ -268,6 +283,7 @@ void Parser::Row(std::string_view line, const std::vector<std::string_view>& f) 
     }
 
     if (detail_) TakeBoard(r, f);
+    if (const auto t = ParseTimeOfDay(f[1])) previousSnapshot_ = *t;
     if (slot_ == SeriesSlot::DayStock)
         for (std::size_t c = 29; c <= 33; ++c) longestBuyQty_ = std::max(longestBuyQty_, f[c].size());
 

@@ -21,6 +21,7 @@ void DaySeries::Clear() {
     high = 0;
     low = 10'000'000.0f;
     firstPrice = open = close = prevClose = 0;
+    openingInFile = true;
     finalVolume = 0;
     tradingUnit = 0;
     bars.fill(DayBar{});

@@ -44,6 +44,9 @@ struct DaySeries {
     float high = 0;
     float low = 10'000'000.0f;
     float firstPrice = 0;  // the first traded price (column 3)
+    // False for a file begun after the day's first trade (a recording started late): what traded
+    // before its first priced row was not seen, so it is no opening print.
+    bool openingInFile = true;
     float open = 0;
     float close = 0;
     float prevClose = 0;

@@ -215,29 +215,51 @@ MinuteBarsRead ReadMinuteBars(std::string_view bytes, const MinuteBarColumns& na
     return out;
 }
 
-std::string MinuteDayFile(const std::vector<MinuteBar>& bars, double prevClose, int unit) {
-    std::array<std::optional<MinuteBar>, kMinutes> minute;
+MinuteDay BuildMinuteDay(const std::vector<MinuteBar>& bars, double prevClose, int unit) {
+    MinuteDay day;
+    std::vector<std::pair<int, std::string>> told;  // by line
+    const auto leftOut = [&](const MinuteBar& b, const std::string& why) {
+        told.emplace_back(b.line, "行 " + std::to_string(b.line) + ": " + why + "この足は取り込みません。");
+    };
+    const auto tell = [&] {
+        std::stable_sort(told.begin(), told.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& t : told) day.problems.push_back(std::move(t.second));
+        return day;
+    };
+    std::vector<const MinuteBar*> session;
     for (const MinuteBar& b : bars) {
-        const int k = MinuteIndex(b.seconds);
-        if (k < 0) continue;
-        auto& m = minute[static_cast<std::size_t>(k)];
-        if (!m) {
-            m = b;
-        } else {  // a closing auction joins the minute before
-            m->high = std::max(m->high, b.high);
-            m->low = std::min(m->low, b.low);
-            m->close = b.close;
-            m->volume += b.volume;
-        }
+        if (MinuteIndex(b.seconds) < 0)
+            leftOut(b, Clock(b.seconds).substr(0, 5) + " は取引時間外です。");
+        else
+            session.push_back(&b);
     }
-    const auto firstBar = std::find_if(minute.begin(), minute.end(), [](const auto& m) { return m.has_value(); });
-    if (firstBar == minute.end() || bars.empty()) return {};
-    const std::string& date = bars.front().date;
-    const std::string dateText = "20" + date.substr(0, 2) + "/" + date.substr(2, 2) + "/" + date.substr(4, 2);
-    if (prevClose <= 0) prevClose = (*firstBar)->open;
+    if (session.empty()) return tell();
+    if (prevClose <= 0) prevClose = session.front()->open;
     const double limit = DailyPriceLimit(prevClose);
     const double lo = ToPriceGrid(std::max(prevClose - limit, 1.0), false, true);
     const double hi = ToPriceGrid(prevClose + limit, false, false);
+    std::array<std::optional<MinuteBar>, kMinutes> minute;
+    for (const MinuteBar* b : session) {
+        if (b->high > hi || b->low < lo) {
+            leftOut(*b, "値幅制限（" + Price(lo) + "〜" + Price(hi) + "円）を超えています。");
+            continue;
+        }
+        ++day.bars;
+        day.close = b->close;
+        auto& m = minute[static_cast<std::size_t>(MinuteIndex(b->seconds))];
+        if (!m) {
+            m = *b;
+        } else {  // a closing auction joins the minute before
+            m->high = std::max(m->high, b->high);
+            m->low = std::min(m->low, b->low);
+            m->close = b->close;
+            m->volume += b->volume;
+        }
+    }
+    const auto firstBar = std::find_if(minute.begin(), minute.end(), [](const auto& m) { return m.has_value(); });
+    if (firstBar == minute.end()) return tell();
+    const std::string& date = bars.front().date;
+    const std::string dateText = "20" + date.substr(0, 2) + "/" + date.substr(2, 2) + "/" + date.substr(4, 2);
     const double open = OnGrid((*firstBar)->open, lo, hi);
     if (unit < 1) unit = 1;
 
@@ -289,7 +311,12 @@ std::string MinuteDayFile(const std::vector<MinuteBar>& bars, double prevClose, 
         write(RowSeconds(row), false);
     }
     write(kClose, true);
-    return EncodeCp932(out);
+    day.file = EncodeCp932(out);
+    return tell();
+}
+
+std::string MinuteDayFile(const std::vector<MinuteBar>& bars, double prevClose, int unit) {
+    return BuildMinuteDay(bars, prevClose, unit).file;
 }
 
 }  // namespace corvala

@@ -42,9 +42,20 @@ struct MinuteBarsRead {
 // time too ("2022-11-01 09:05").
 MinuteBarsRead ReadMinuteBars(std::string_view bytes, const MinuteBarColumns& names = {});
 
-// The day file (CP932, CR LF) of one date from its bars (in time order), with `prevClose` the
-// close before it (0: the day's first open) and `unit` shares per trading unit. Bars outside the
-// session hours are left out; a bar of 11:30 or 15:00 joins the minute before it.
+// One date's day file and what was left out of it.
+struct MinuteDay {
+    std::string file;                   // CP932, CR LF; empty when no bar could be taken
+    int bars = 0;                       // bars taken into it
+    double close = 0;                   // the last taken bar's close: the next day's previous close
+    std::vector<std::string> problems;  // "行 N: why", one per bar left out
+};
+
+// The day file of one date from its bars (in time order), with `prevClose` the close before it
+// (0: the day's first open) and `unit` shares per trading unit. A bar outside the session hours
+// or beyond the day's price limits is left out and told by its line; a bar of 11:30 or 15:00
+// joins the minute before it.
+MinuteDay BuildMinuteDay(const std::vector<MinuteBar>& bars, double prevClose, int unit);
+// Its file alone.
 std::string MinuteDayFile(const std::vector<MinuteBar>& bars, double prevClose, int unit);
 
 }  // namespace corvala

@@ -168,14 +168,16 @@ void TapeEstimator::EstimateStepTape(int r, bool lastStep, bool displayOnly) {
         const double auction =
             tradedBefore ? stock_.cumVolume[at(r)] - stock_.cumVolume[at(r - 1)] : stock_.cumVolume[at(r)];
         if (auction * u > 0) {
-            OpeningPrint(r, Shares(auction * u), tradedBefore ? pr : stock_.open);
+            // A file that began after the day's first trade holds no opening: its volume so far
+            // traded unseen.
+            if (tradedBefore || stock_.openingInFile) OpeningPrint(r, Shares(auction * u), tradedBefore ? pr : stock_.open);
             opened_ = afternoonOpened_ = true;
         }
     }
     if (pn == 0) {
         // No trade in the step.
     } else if (pr == 0 && !opened_) {
-        OpeningPrint(r, Shares(cumNext * u), stock_.open);  // the morning open
+        if (stock_.openingInFile) OpeningPrint(r, Shares(cumNext * u), stock_.open);  // the morning open
         opened_ = true;
         if (r >= kMorningRows) afternoonOpened_ = true;
     } else if (volume <= 0) {

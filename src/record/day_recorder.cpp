@@ -15,14 +15,22 @@ constexpr int kMaxBackoffMs = 60'000;
 constexpr int kPacedAbove = 10;                // more symbols than this are asked 100 ms apart
 constexpr int kCloseTries = 12;                // the closing board, asked again every 5 s
 constexpr int kFuturesCloseLater = 15 * 60;    // the futures' day session closes at 15:45
+// A first trade at most this many steps after the open, or after a board without one, is the
+// day's opening seen by the recording.
+constexpr int kOpeningSteps = 2;
 
-// Whether a row (without its line end) has a price in column 3.
-bool Traded(const std::string& row) {
+// Column `column` of a row (without its line end); empty when the row has none.
+std::string Column(const std::string& row, int column) {
     std::size_t pos = 0;
-    for (int i = 0; i < 3 && pos != std::string::npos; ++i) pos = row.find(',', pos + (i ? 1 : 0));
-    if (row.empty() || pos == std::string::npos) return false;
+    for (int i = 0; i < column && pos != std::string::npos; ++i) pos = row.find(',', pos + (i ? 1 : 0));
+    if (row.empty() || pos == std::string::npos) return {};
     const std::size_t end = row.find(',', pos + 1);
-    const std::string price = row.substr(pos + 1, end == std::string::npos ? std::string::npos : end - pos - 1);
+    return row.substr(pos + 1, end == std::string::npos ? std::string::npos : end - pos - 1);
+}
+
+// Whether a row has a price in column 3.
+bool Traded(const std::string& row) {
+    const std::string price = Column(row, 3);
     return !price.empty() && price != "-";
 }
 
@@ -210,7 +218,12 @@ void DayRecorder::OpenFiles() {
         t.nextRow = std::min(s.rows, kClosingStep + 1);
         t.lastLine = s.lastLine;
         t.report.resumedAt = t.report.rows = s.rows;
-        if (Traded(s.lastLine)) tradedToday_ = true;  // an earlier run recorded a trade of this day
+        if (Traded(s.lastLine)) {
+            tradedToday_ = true;  // an earlier run recorded a trade of this day
+            t.frame.sawOpening = !Column(s.lastLine, 6).empty();
+        } else if (s.rows > 0) {
+            t.untradedAt = s.rows - 1;  // its last row said nothing had traded yet
+        }
         if (s.rows > 0 && s.rows <= kClosingStep) say_(t.target.file + ".csv: " + std::to_string(s.rows + 1) + " 行目から続けます。");
     }
     if (std::all_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.nextRow > kClosingStep; })) {
@@ -318,6 +331,7 @@ void DayRecorder::Answered(std::size_t i, int step, const ApiError& e, const Boa
         // station, not the market: the row before stands.
         if (Traded(t.lastLine) && (!traded || (t.frame.hasBoard && !q.hasVolume))) return write(nullptr);
         if (traded) tradedToday_ = true;
+        else if (step < kClosingStep) t.untradedAt = step;
         return write(&q);
     }
     if (e.failure == ApiFailure::Throttled && !throttledSaid_) {
@@ -343,6 +357,10 @@ void DayRecorder::Write(Track& t, int step, const BoardQuote* quote) {
         const int seconds = StepSeconds(t, written);
         std::string row;
         if (written == step && quote) {
+            // The file's first trade is the opening only if the board just before it (or the
+            // start of the session) was seen without one.
+            if (!Traded(last) && TradedToday(t.frame, *quote))
+                t.frame.sawOpening = step <= kOpeningSteps || (t.untradedAt >= 0 && step - t.untradedAt <= kOpeningSteps);
             row = RecordedRow(t.frame, *quote, seconds);
         } else if (!last.empty()) {
             row = RepeatedRow(last, seconds);

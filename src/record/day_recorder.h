@@ -94,6 +94,7 @@ private:
         std::string lastLine;
         bool created = false;   // this run made the file
         int asked = -1;         // the step whose board is awaited
+        int untradedAt = -1;    // the latest step whose board had no trade of the day yet
         int closeSeconds = 0;
         bool closingAsked = false;
         bool closingDone = false;  // its closing row written, or given up for

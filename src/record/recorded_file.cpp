@@ -64,15 +64,19 @@ int RecordedStepSeconds(int row) {
     return row < kRecordedSteps / 2 ? kOpen + row * 5 : kAfternoon + (row - kRecordedSteps / 2) * 5;
 }
 
+bool TradedToday(const RowFrame& f, const BoardQuote& q) {
+    return q.price > 0 && q.priceDate == f.today && q.priceSeconds >= 0;
+}
+
 std::string RecordedRow(const RowFrame& f, const BoardQuote& q, int snapshotSeconds) {
-    const bool traded = q.price > 0 && q.priceDate == f.today && q.priceSeconds >= 0;
+    const bool traded = TradedToday(f, q);
     std::string out = DateText(f.today) + "," + TimeText(snapshotSeconds, true) + ",";
     if (traded) out += TimeText(q.priceSeconds, true);
     out += "," + (traded ? Figure(q.price) : std::string("-"));
     out += "," + (q.prevClose > 0 ? Figure(q.prevClose) : std::string("-"));
     out += "," + (traded && f.hasBoard && q.hasVolume ? Figure(q.volume) : std::string("-"));
     out += ",";
-    if (traded && q.open > 0) out += Figure(q.open);
+    if (traded && f.sawOpening && q.open > 0) out += Figure(q.open);
     // 7–13: the day's high and low, the change, (blank), the times of the high and the low, (blank).
     out += ",";
     if (traded) {

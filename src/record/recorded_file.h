@@ -23,7 +23,13 @@ struct RowFrame {
     bool stock = true;      // the trading unit and VWAP columns
     bool hasBoard = true;   // stocks and futures; an index has no volume and no board
     int unit = 100;         // shares per trading unit (stocks)
+    // The day's open (column 6) is written only by a file that saw the day's first trade; one
+    // begun after it has no opening in it.
+    bool sawOpening = true;
 };
+
+// Whether `quote` holds a trade of the file's day.
+bool TradedToday(const RowFrame& frame, const BoardQuote& quote);
 
 // The row of `quote` taken at `snapshotSeconds`, with its line end.
 std::string RecordedRow(const RowFrame& frame, const BoardQuote& quote, int snapshotSeconds);

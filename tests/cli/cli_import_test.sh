@@ -33,7 +33,7 @@ expect "the bad row by its line" '["行 606: 四本値が読めません。"]' "
 expect "the marker" "8473 N225" "$(tr -d '\r' < "$data/221202/分足から作成.txt" | paste -sd' ')"
 load=$("$cli" load --install "$dir" --data "$data" --date 221202 --code 8473 --bar-length 1)
 expect "it loads and says it was built" "　　この日は1分足から作ったデータです。板と歩み値は記録ではありません。" "$(jq -r '.message' <<<"$load")"
-expect "the previous close is the day before's" true "$(jq '[.slots[] | select(.slot == "DayStock") | .prevClose > 0] | all' <<<"$load")"
+expect "the previous close is the day before's" true "$(jq '[.slots[] | select(.name == "DayStock") | .prevClose > 0] | all' <<<"$load")"
 printf '%s\n' '{"at":"09:10:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' \
   '{"at":"10:00:00","close":{"side":"売埋","type":"通常注文","normal":"成行","positions":"all"}}' > "$dir/orders.jsonl"
 replay=$("$cli" replay --install "$dir" --data "$data" --date 221202 --code 8473 --orders "$dir/orders.jsonl")
@@ -55,5 +55,19 @@ printf 'a,b\n1,2\n' > "$dir/nocolumns.csv"
 expect "a file without the columns" 2 $?
 "$cli" import --bars "$dir/bars.csv" --code 84 --install "$dir" --data "$data" >/dev/null 2>&1
 expect "a code that is none" 1 $?
+# Bars outside the session are told by line and give no previous close; an impossible high is
+# told and left out, never turned into limit-up prints.
+printf '%s\r\n' "日付,時刻,始値,高値,安値,終値,出来高" "2022/12/05,08:00,400,400,400,400,1000" \
+  "2022/12/05,09:00,400,401,399,400,1000" "2022/12/05,15:00,400,400,400,400,1000" \
+  "2022/12/05,15:30,650,650,650,650,1000" "2022/12/06,09:00,400,402,398,401,1000" \
+  "2022/12/06,09:01,401,5000000,400,401,1000" "2022/12/06,15:00,401,401,401,401,1000" > "$dir/edges.csv"
+out=$("$cli" import --bars "$dir/edges.csv" --code 8473 --install "$dir" --data "$dir/edges")
+expect "edges imported" 0 $?
+expect "the bars taken" '[2,2]' "$(jq -c '[.days[].bars]' <<<"$out")"
+expect "the bars left out, by line" '["行 2: 08:00 は取引時間外です。この足は取り込みません。","行 5: 15:30 は取引時間外です。この足は取り込みません。","行 7: 値幅制限（320〜480円）を超えています。この足は取り込みません。"]' \
+  "$(jq -c '.problems' <<<"$out")"
+load=$("$cli" load --install "$dir" --data "$dir/edges" --date 221206 --code 8473 --bar-length 1)
+expect "the previous close is the 15:00 close" 400 "$(jq '.slots[] | select(.name == "DayStock") | .prevClose' <<<"$load")"
+expect "the day's high is the data's" 402 "$(jq '.slots[] | select(.name == "DayStock") | .high' <<<"$load")"
 echo "$passed passed"
 exit $fail

@@ -24,6 +24,18 @@ replay=$("$cli" replay --install "$dir" --data "$data" --date 261209 --code 8473
 expect "it replays to the close" "15:00:00" "$(jq -r '.end' <<<"$replay")"
 expect "and trades 100 shares each way" '[100,100]' "$(jq -c '[.executions[].quantity]' <<<"$replay")"
 
+# The same day as a recording begun at 14:57:30 left it: nothing traded before (rows without a
+# price), then the rows with the day's open and volume. The tape prints only what traded after.
+late="$dir/late"; mkdir -p "$late/261209"; cp "$data/261209/"*.csv "$late/261209/"
+awk -F, -v OFS=, '{ if (NR <= 3570) { $3 = ""; $4 = "-"; $6 = "-"; for (i = 7; i <= 14; i++) $i = "";
+  for (i = 15; i <= 34; i++) $i = "0"; $36 = "\r" } print }' "$data/261209/8473.csv" > "$late/261209/8473.csv"
+tape=$("$cli" tape --install "$dir" --data "$late" --date 261209 --code 8473)
+expect "the late day's tape" 0 $?
+cum() { sed -n "$1p" "$late/261209/8473.csv" | cut -d, -f6; }
+expect "it prints what traded from 14:57:30 on" $(( $(cum 3601) - $(cum 3571) )) \
+  "$(tr -d , <<<"$tape" | awk '{ s += $2 } END { print s }')"
+expect "from 14:57:30 on" true "$(head -1 <<<"$tape" | awk '{ print ($1 >= "14:57:30") }' | sed 's/1/true/;s/0/false/')"
+
 before=$(find "$data" -type f -exec md5sum {} + | sort | md5sum)
 "$cli" record --codes 8473 --password secret --data "$data" --install "$dir" >/dev/null 2>&1
 expect "no password on the command line" 1 $?

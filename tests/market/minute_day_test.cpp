@@ -106,17 +106,36 @@ TEST(MinuteDayTest, BadRowsAreToldByTheirLineAndTheRestIsRead) {
     EXPECT_NE(ReadMinuteBars("a,b,c\n1,2,3\n").error, "");
 }
 
-TEST(MinuteDayTest, PricesStayOnTheGridAndWithinTheDaysLimits) {
-    // From a previous close of 1,000 the day may trade 700–1,300; 1,500 is cut there.
-    const MinuteBarsRead read = ReadMinuteBars("date,time,open,high,low,close\n2022/12/02,09:00,1000.4,1500,999.6,1200\n");
-    ASSERT_EQ(read.bars.size(), 1u);
+TEST(MinuteDayTest, BarsOutsideTheSessionOrBeyondTheLimitsAreToldAndLeftOut) {
+    // From a previous close of 1,000 the day may trade 700–1,300.
+    const MinuteBarsRead read = ReadMinuteBars(
+        "date,time,open,high,low,close,volume\n"
+        "2022/12/02,08:59,1000,1000,1000,1000,100\n"
+        "2022/12/02,09:00,1000.4,1300,999.6,1200,100\n"
+        "2022/12/02,09:01,1200,1301,1200,1200,100\n"
+        "2022/12/02,09:02,1200,1200,699,1200,100\n"
+        "2022/12/02,11:31,1200,1200,1200,1200,100\n"
+        "2022/12/02,15:00,1200,1250,700,1250,100\n"
+        "2022/12/02,15:01,650,650,650,650,100\n");
+    ASSERT_EQ(read.bars.size(), 7u);
+    const MinuteDay built = BuildMinuteDay(read.bars, 1000, 100);
+    EXPECT_EQ(built.problems, (std::vector<std::string>{
+                                  "行 2: 08:59 は取引時間外です。この足は取り込みません。",
+                                  "行 4: 値幅制限（700〜1300円）を超えています。この足は取り込みません。",
+                                  "行 5: 値幅制限（700〜1300円）を超えています。この足は取り込みません。",
+                                  "行 6: 11:31 は取引時間外です。この足は取り込みません。",
+                                  "行 8: 15:01 は取引時間外です。この足は取り込みません。"}));
+    EXPECT_EQ(built.bars, 2);
+    EXPECT_EQ(built.close, 1250);  // the session's last bar, not the one after it
     const auto day = LoadBuilt(read.bars, 1000);
     ASSERT_TRUE(day);
     const DaySeries& s = (*day)[SeriesSlot::DayStock];
-    EXPECT_EQ(s.bars[0].open, 1000);
-    EXPECT_EQ(s.bars[0].low, 1000);
+    EXPECT_EQ(s.bars[0].open, 1000);  // on the grid
     EXPECT_EQ(s.bars[0].high, 1300);
-    EXPECT_EQ(s.close, 1200);
+    EXPECT_EQ(s.high, 1300);
+    EXPECT_EQ(s.low, 700);
+    EXPECT_EQ(s.close, 1250);
+    EXPECT_EQ(s.finalVolume, 2);  // the two bars taken
     for (int r = 0; r < 12; ++r) {
         const BoardRow& b = s.board[static_cast<std::size_t>(r)];
         for (int i = 0; i < 10; ++i) {
@@ -125,6 +144,8 @@ TEST(MinuteDayTest, PricesStayOnTheGridAndWithinTheDaysLimits) {
             }
         }
     }
+    // A day with no bar to take has no file.
+    EXPECT_EQ(BuildMinuteDay({read.bars[0], read.bars[2]}, 1000, 100).file, "");
 }
 
 }  // namespace

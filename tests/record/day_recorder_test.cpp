@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "data/day_loader.h"
+#include "market/tape.h"
 #include "platform/files.h"
 #include "platform/qt/qt_http_client.h"
 #include "platform/system.h"
@@ -113,9 +114,10 @@ std::vector<RecordTarget> Targets() {
 // One run of the recorder on its own virtual clock, started at `startSeconds`.
 struct RecorderRun {
     RecorderRun(KabuStandIn& server, const std::string& data, const std::string& install, int startSeconds,
-        std::vector<RecordTarget> targets = Targets(), std::string password = kPassword)
+        std::vector<RecordTarget> targets = Targets(), std::string password = kPassword, bool late = false)
         : clock(scheduler, startSeconds) {
         RecorderOptions o;
+        o.lateStart = late;
         o.dataFolder = data;
         o.installFolder = install;
         o.password = std::move(password);
@@ -362,6 +364,64 @@ TEST_F(DayRecorderTest, ARestartContinuesTheFilesAndRepairsACutLastLine) {
     const DaySeries& s = Load(day, data, "8473");
     for (std::size_t row = gapEnd; row < 3599; ++row)
         ExpectRowFollowsScript(*server, "8473@1", s, static_cast<int>(row), after[row]);
+}
+
+// The shares on the day's estimated tape.
+double TapeShares(const DaySeries& s) {
+    DayTape tape;
+    FixedRandom random;
+    TapeEstimator estimator(s, 100, random, tape);
+    for (int r = 0; r < kClosingRow; ++r) estimator.EstimateStepTape(r, r == kClosingRow - 1);
+    double shares = 0;
+    for (const std::string& line : tape.lines()) shares += ReadTapeLine(line)->volume.value_or(0);
+    return shares;
+}
+
+TEST_F(DayRecorderTest, ALateStartWritesTheOpenOnlyWhereItSawTheFirstTrade) {
+    // Started at 9:02:30: 8473 has traded since 9:00, 6501 opens in the recording at 9:03:17.
+    RecorderRun run(*server, data, install, 9 * 3600 + 150, {StockTarget("8473"), StockTarget("6501")}, kPassword, true);
+    current = &run;
+    run.Go();
+    ASSERT_TRUE(run.outcome.ok) << run.outcome.error;
+    for (const bool seen : {false, true}) {
+        const std::string code = seen ? "6501" : "8473";
+        SCOPED_TRACE(code);
+        const ScriptedSymbol& script = *server->Find(code + "@1");
+        std::vector<std::string> lines = Lines(PathOf(code));
+        ASSERT_EQ(lines.size(), 3601u);
+        DayData day;
+        const DaySeries& s = Load(day, data, code);
+        int first = 0;
+        while (first < kClosingRow && s.price[static_cast<std::size_t>(first)] == 0) ++first;
+        const ScriptedQuote* q = server->QuoteAt(code + "@1", RecordedStepSeconds(first));
+        ASSERT_TRUE(q);
+        const std::string open = std::to_string(std::llround(script.quotes.front().price));
+        for (int row = first; row < 3601; ++row)
+            ASSERT_EQ(Field(lines[static_cast<std::size_t>(row)], 6), seen ? open : "") << lines[static_cast<std::size_t>(row)];
+        EXPECT_EQ(s.openingInFile, seen);
+        // The first step shows what the board said; only a seen opening prints what traded before.
+        const auto cumFirst = s.cumVolume[static_cast<std::size_t>(first)];
+        EXPECT_EQ(s.price[static_cast<std::size_t>(first)], static_cast<float>(seen ? script.quotes.front().price : q->price));
+        EXPECT_EQ(TapeShares(s), (s.cumVolume[kClosingRow] - (seen ? 0 : cumFirst)) * 100);
+        if (seen) continue;
+        // A file of an older recorder that wrote the open on every traded row is read the same:
+        // its high and low came before the row before, which said nothing had traded.
+        std::string old;
+        for (std::size_t row = 0; row < lines.size(); ++row) {
+            std::string line = lines[row];
+            std::size_t column6 = 0;
+            for (int i = 0; i < 6; ++i) column6 = line.find(',', column6) + 1;
+            if (static_cast<int>(row) >= first) line.insert(column6, open);
+            old += line + "\r\n";
+        }
+        WriteFile(PathOf(code), old);
+        DayData again;
+        const DaySeries& o = Load(again, data, code);
+        EXPECT_FALSE(o.openingInFile);
+        EXPECT_EQ(o.price[static_cast<std::size_t>(first)], static_cast<float>(q->price));
+        EXPECT_EQ(o.open, static_cast<float>(script.quotes.front().price));
+        EXPECT_EQ(TapeShares(o), (o.cumVolume[kClosingRow] - cumFirst) * 100);
+    }
 }
 
 TEST_F(DayRecorderTest, ARefusalStopsBeforeAnyFileIsTouched) {
