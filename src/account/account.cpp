@@ -1,5 +1,6 @@
 #include "account/account.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/text.h"
@@ -30,10 +31,18 @@ double Account::InvestmentField() const { return AsShownYen(static_cast<double>(
 
 double AsShownYen(double value) { return ReadFormattedNumber(Format(value, "###,###")); }
 
-AccountTexts ShowAccount(const Account& a) {
+double Equity(const Account& a, double openResult) { return a.InvestmentField() + std::min(openResult, 0.0); }
+
+// An account under water keeps its running figure (every fill and order still moves it as
+// before) but may commit nothing; leverage on a debt is no capacity, so not even a negative one.
+double ShownBuyingPower(const Account& a, double openResult) {
+    return Equity(a, openResult) > 0 ? a.buyingPower : 0;
+}
+
+AccountTexts ShowAccount(const Account& a, double openResult) {
     AccountTexts t;
     t.investment = Format(a.InvestmentField(), "###,###");
-    t.buyingPower = Format(a.buyingPower, "###,###");
+    t.buyingPower = Format(ShownBuyingPower(a, openResult), "###,###");
     t.buyingPowerCaption = a.cashOnly ? "買付可能額" : "新規建余力";
     t.runPnl = Format(a.runPnl, "###,##0");
     t.netPnl = Format(a.Net(), "###,##0");

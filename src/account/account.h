@@ -37,12 +37,19 @@ struct Account {
     double InvestmentField() const;
 };
 
-// What the account panel shows.
+// What the account is worth: the 投資金額 field (the realised results of the run are in it) plus
+// `openResult`, the open positions' result at the current price, when it is a loss.
+double Equity(const Account& a, double openResult);
+// The buying power shown and checked: the running figure, but 0 while the account is worth
+// nothing (Equity at or below 0).
+double ShownBuyingPower(const Account& a, double openResult);
+
+// What the account panel shows, with the open positions' result at the current price.
 struct AccountTexts {
     std::string investment, buyingPower, buyingPowerCaption, runPnl, netPnl, netPnlAfterTax;
     std::string netPnlTooltip, netPnlAfterTaxTooltip;
 };
-AccountTexts ShowAccount(const Account& a);
+AccountTexts ShowAccount(const Account& a, double openResult = 0);
 
 // A figure as its "###,###" label would read it back.
 double AsShownYen(double value);

@@ -54,6 +54,8 @@ public:
     // computed again (by the same rules) only when a print or a bar leaves them.
     void SetHideRange(bool on);
     bool hideRange() const { return hideRange_; }
+    // With the range hidden in a replay, the last row of the chosen day shown so far; none otherwise.
+    std::optional<int> revealedRow() const { return inputs_.revealedRow; }
     // MA1 and MA2 (1–24): the captions follow, a displayed day is drawn again.
     void SetAveragePeriods(int ma1, int ma2);
     const std::array<int, 2>& averagePeriods() const { return periods_; }

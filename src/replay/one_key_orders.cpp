@@ -73,7 +73,8 @@ std::string OneKeyOrders::OrderAtBest(bool sell, const std::string& quantity, bo
     form.cashCaption = cashOnly;
     form.quantity = quantity;
     form.price = DialogPriceText(price, host_.LoadedDay().decimalPrices);
-    const EntryOutcome out = trading_.PlaceNewOrder(form, std::nullopt, confirm);
+    const EntryOutcome out = trading_.PlaceNewOrder(
+        form, std::nullopt, confirm ? TradingDesk::Question::SayingTheOrder : TradingDesk::Question::None);
     if (out.status == EntryOutcome::Status::Stored || out.message.empty()) return {};
     return Refuse(out.title, out.message);
 }

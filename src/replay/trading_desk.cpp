@@ -149,7 +149,9 @@ OrderEntryContext TradingDesk::EntryContext(std::optional<int> correctionSlot) c
     ctx.decimalPrices = host_.LoadedDay().decimalPrices;
     ctx.fineTickMode = host_.LoadedDay().fineTickMode;
     ctx.cells = &market_.cells;
-    ctx.capacity = account_.buyingPower;
+    const double open = OpenResultNow();
+    ctx.capacity = ShownBuyingPower(account_, open);
+    ctx.underWater = !(Equity(account_, open) > 0);
     ctx.marketBid = market_.marketBoard[5];
     ctx.currentPrice = market_.currentPrintPrice > 0 ? market_.currentPrintPrice : host_.StepPrice();
     ctx.meetsOpeningPrint = market_.NextLineOpens();
@@ -205,12 +207,14 @@ std::optional<EntryOutcome> TradingDesk::RefusedForNoReplay() const {
     return out;
 }
 
-EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot, bool confirm) {
+EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot, Question question) {
     const OpScope op(log_, "PlaceNewOrder", {OpArg(form.kind), OpArg(form.sell), OpArg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, OpArg(form.normalMarket), OpArg(form.triggerBelow), OpArg(form.stopMarket), correctionSlot ? OpArg(*correctionSlot) : std::string()});
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
-    out = SubmitNewOrder(form, EntryContext(correctionSlot), book_, counters_, account_, EntryDialogs(confirm));
+    OrderEntryContext ctx = EntryContext(correctionSlot);
+    ctx.sayOrder = question == Question::SayingTheOrder;
+    out = SubmitNewOrder(form, ctx, book_, counters_, account_, EntryDialogs(question != Question::None));
     if (out.status == EntryOutcome::Status::Stored) {
         AfterOrderStored();
     }
@@ -276,6 +280,8 @@ void TradingDesk::RevaluePositions(double price) {
                                  [](const Position& p) { return p.InUse(); });
     if (any || !display_.holdingLines[0].empty() || !display_.holdingLines[1].empty())
         display_.holdingLines = RebuildPositionSummary(book_, price);
+    // A loss the price runs up can sink the account between fills: its buying power follows.
+    if (any && price > 0) display_.buyingPowerText = Format(ShownBuyingPower(account_, OpenResult(price)), "###,###");
 }
 
 std::vector<std::string> TradingDesk::PendingQueueTexts() const {
@@ -294,6 +300,12 @@ double TradingDesk::OpenResult(double price) const {
     for (const Position& p : book_.positions)
         if (p.InUse()) result += PositionResult(p.side, p.price, p.quantity, price);
     return result;
+}
+
+// Nothing is valued before the stock's first trade (no positions are open then either).
+double TradingDesk::OpenResultNow() const {
+    const double price = ValuationPrice();
+    return price > 0 ? OpenResult(price) : 0;
 }
 
 bool TradingDesk::HoldingsOpen() {
@@ -377,10 +389,12 @@ void TradingDesk::SettleAll(double price) {
 
 // The run is kept: appended to the history files with its summary block.
 void TradingDesk::WriteHistory() {
+    // With the range hidden the report shows the day as far as it was played.
+    if (const std::optional<int> shown = chart_.revealedRow()) record_.KeepPricesTo(*shown);
     record_.MarkKept();
     host_.RunKept();
     const AccountTexts t = ShowAccount(account_);
-    AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, account_.buyingPower, t.runPnl,
+    AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, ShownBuyingPower(account_, 0), t.runPnl,
                                          t.netPnl, t.netPnlAfterTax}));
     history_.Clear();
 }
@@ -399,7 +413,7 @@ void TradingDesk::AppendToHistory(const HistoryAppend& text) {
 }
 
 void TradingDesk::ShowAccountPanel() {
-    const AccountTexts t = ShowAccount(account_);
+    const AccountTexts t = ShowAccount(account_, OpenResultNow());
     if (!display_.investmentEditing) display_.investmentText = t.investment;
     display_.buyingPowerText = t.buyingPower;
     display_.buyingPowerCaption = t.buyingPowerCaption;
@@ -567,7 +581,8 @@ void TradingDesk::NewDay(const DayData& day) {
     // Without a previous close the limits are not known until the day's first trade.
     market_.limits = DailyPriceBand(day[SeriesSlot::DayStock].prevClose);
     market_.limitsFromFirstPrint = !(market_.limits.upper > 0);
-    // The report draws the day's price however the chart stands when the run ends.
+    // The report draws the day's price however the chart stands when the run ends (as far as
+    // it was played when the range is hidden).
     const auto& price = day[SeriesSlot::DayStock].price;
     record_.SetPrices(std::vector<double>(price.begin(), price.begin() + kClosingRow + 1));
 }

@@ -89,8 +89,11 @@ public:
     // the engine's next pass. A refusal comes back with its title and message. With
     // `correctionSlot` it corrects the pending order in that slot (訂正注文), which must still be
     // pending.
-    // `confirm` false: stored without asking "表記内容で注文しますか？" (a one-key order so set).
-    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {}, bool confirm = true);
+    // `question`: asked as the dialog asks "表記内容で注文しますか？", asked with the order said
+    // above it (a one-key order, on no form), or not asked (a one-key order so set).
+    enum class Question { AsShown, SayingTheOrder, None };
+    EntryOutcome PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot = {},
+                               Question question = Question::AsShown);
     // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
     // 注文 with the quantities chosen.
     void SetCloseQuantity(int slot, const std::string& typed);
@@ -236,6 +239,7 @@ private:
     void ShowOrdersOnBoard(bool highlightChanges);
     void ShowTapeCounter();
     double OpenResult(double price) const;
+    double OpenResultNow() const;
     void WriteHistory();
     void AppendToHistory(const HistoryAppend& text);
     void ShowAccountPanel();

@@ -1,5 +1,6 @@
 #include "review/session_record.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corvala {
@@ -9,6 +10,10 @@ constexpr int kMaxRows = 3723;  // the rows a day file can hold
 }  // namespace
 
 void SessionRecord::Clear() { *this = SessionRecord{}; }
+
+void SessionRecord::KeepPricesTo(int row) {
+    prices_.resize(std::min(prices_.size(), static_cast<std::size_t>(std::max(row + 1, 0))));
+}
 
 void SessionRecord::SetEquity(int row, double value) {
     if (row < 0 || row >= kMaxRows) return;

@@ -26,6 +26,9 @@ public:
     // The day's price by row, for the report's picture.
     void SetPrices(std::vector<double> prices) { prices_ = std::move(prices); }
     const std::vector<double>& prices() const { return prices_; }
+    // Only the rows up to `row` were shown (the range hidden): the rest of the day's price is
+    // not the report's to draw.
+    void KeepPricesTo(int row);
     // The run was kept (written to the history): its report is due.
     void MarkKept() { kept_ = true; }
 

@@ -117,6 +117,11 @@ float QuantityInUnits(const std::string& text, int tradingUnit) {
     return static_cast<float>(std::max(1.0, units) * u);
 }
 
+std::string OrderSummary(const Order& o, bool decimalPrices) {
+    const std::string price = o.isMarket != 0 ? "成行" : FormatPrice(o.limitPrice, decimalPrices, true) + "円";
+    return SideText(o.side, false) + " " + price + " " + Format(o.quantity, "###,##0") + "株";
+}
+
 EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx, OrderBook& book,
                             OrderCounters& counters, Account& account, Dialogs& dialogs) {
     EntryOutcome out;
@@ -179,7 +184,7 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     const double amount = perShare * q;
     KeepOrResetQueuePlace(o, ctx.correctionSlot ? old : Order{}, ahead);
     const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
-    if (!(ctx.capacity > required)) {
+    if (ctx.underWater || !(ctx.capacity > required)) {
         out.status = EntryOutcome::Status::NoFunds;
         out.title = "注文エラー";
         out.message = "資金が足りません。";
@@ -187,7 +192,8 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     }
     o.reservedAmount = amount;
     o.fresh = true;
-    if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {
+    const std::string question = "表記内容で注文しますか？";
+    if (!dialogs.Ask("注文内容確認", ctx.sayOrder ? OrderSummary(o, ctx.decimalPrices) + "\n" + question : question)) {
         out.status = EntryOutcome::Status::Declined;
         return out;
     }

@@ -35,9 +35,11 @@ struct OrderEntryContext {
     bool fineTickMode = false;  // the price grid
     const BoardCells* cells = nullptr;
     double capacity = 0;    // the dialog's copy of the buying power
+    bool underWater = false;  // the account is worth nothing: no new order or correction is taken
     double marketBid = 0;     // the market's own best bid, without the user's orders (0: none)
     double currentPrice = 0;  // the market's last price: what a sell fills at when there is no bid
     bool meetsOpeningPrint = false;  // the next print opens the session, at a price not known yet
+    bool sayOrder = false;  // the order is on no form: the question says what it is
     std::optional<int> correctionSlot;  // correcting the pending new order in this slot
 };
 
@@ -74,7 +76,11 @@ void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
 // what it fills at at once (`sellsAtLeast`: the best bid, or the current price with no bids).
 double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast);
 
-// 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" and stores it.
+// The order as the confirmation says it: "買建 3,104円 100株" (成行 for a market order).
+std::string OrderSummary(const Order& o, bool decimalPrices);
+
+// 注文: checks, prices and reserves the order, asks "表記内容で注文しますか？" (after the line of
+// OrderSummary when `ctx.sayOrder`) and stores it.
 // The caller then reflects it on the board and flags the engine. Every order is checked and
 // reserved at the worst price it can fill at: a buy at its limit; a market order, and a short
 // sale that meets an opening print or has no market price yet, at the day's upper limit; any

@@ -3,6 +3,8 @@
 // replay's fills.
 
 #include "chart/indicators.h"
+#include "platform/text.h"
+#include "review/report_picture.h"
 #include "replay_fixture.h"
 
 namespace corvala {
@@ -103,6 +105,35 @@ TEST_F(ChartStateTest, WithTheRangeHiddenTheScaleFollowsOnlyThePricesPlayed) {
     EXPECT_EQ(changedAt, (std::vector<int>{0, 600, 1200}));  // row 0: the first print leaves the close's scale
     sim->chart().SetHideRange(false);
     EXPECT_EQ(sim->chart().data().rows[kLowerRow].max, last.max);
+}
+
+// 値幅を隠す: a run stopped before the afternoon's rise leaves a report whose picture knows the day
+// only as far as it was played, on the scale of what was played.
+TEST_F(ChartStateTest, WithTheRangeHiddenTheReportDrawsOnlyTheDayPlayed) {
+    for (int row = 1800; row <= stock.closingLine(); ++row) stock.Set(row, 3, "1400");
+    AddStock("221102", "8473", stock);
+    Start();
+    sim->chart().SetHideRange(true);
+    Prepare();
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    Press(kPlayPause);
+    ASSERT_TRUE(RunToRow(1700));
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
+    const SessionRecord& record = sim->trading().record();
+    ASSERT_TRUE(record.kept());
+    ASSERT_GE(record.prices().size(), 1701u);
+    EXPECT_LE(record.prices().size(), 1702u);  // to the step the stop came in
+    const std::vector<Shape> picture = DrawSessionCurves(record.prices(), 3600, record, 9000, 6000);
+    const auto text = std::find_if(picture.begin(), picture.end(), [](const Shape& s) { return s.kind == Shape::Kind::Text; });
+    ASSERT_NE(text, picture.end());
+    EXPECT_LT(ReadFormattedNumber(text->text), 1100);  // the price panel's top: 1,000 and a little
+    // One segment of the price line per row played, none beyond.
+    const auto segments = std::count_if(picture.begin(), picture.end(), [](const Shape& s) {
+        return s.kind == Shape::Kind::Line && s.colour == Rgb{255, 255, 255};
+    });
+    EXPECT_LE(segments, 1701);
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ TEST_F(OneKeyOrdersTest, BuyAndSellAtTheBestPricesTakeTheDialogsChecksAndConfirm
     const double start = BuyingPower();
     dialogs.answers = {true};
     EXPECT_EQ(Key(OneKey::BuyAtAsk), "");
-    EXPECT_EQ(dialogs.questions.back(), (std::pair<std::string, std::string>{"注文内容確認", "表記内容で注文しますか？"}));
+    // No form shows the order: the question says it.
+    EXPECT_EQ(dialogs.questions.back(),
+              (std::pair<std::string, std::string>{"注文内容確認", "買建 1,001円 100株\n表記内容で注文しますか？"}));
     const Order& buy = Book().pendingNewOrders[0];
     EXPECT_EQ(buy.limitPrice, 1001.0f);  // the best ask
     EXPECT_EQ(buy.quantity, 100.0f);     // one trading unit
@@ -45,7 +47,8 @@ TEST_F(OneKeyOrdersTest, BuyAndSellAtTheBestPricesTakeTheDialogsChecksAndConfirm
 
     // Answered No: nothing stored, nothing reserved.
     dialogs.answers = {false};
-    EXPECT_EQ(Key(OneKey::BuyAtAsk), "");
+    EXPECT_EQ(Key(OneKey::SellAtBid, "1000"), "");
+    EXPECT_EQ(dialogs.questions.back().second, "売建 999円 1,000株\n表記内容で注文しますか？");
     EXPECT_EQ(Pending(), 1);
 
     // Without confirmation: stored at once, at the best bid, with the quantity given.

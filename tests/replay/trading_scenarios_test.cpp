@@ -372,5 +372,68 @@ TEST_F(TradingScenarioTest, ACorrectionOfAnOrderThatIsGoneIsRefused) {
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
 }
 
+// The recorded board and price of 221102 stand around `price` from `row` on.
+void CentreDayOn(test::DayFileBuilder& b, int row, int price) {
+    for (int line = row; line < b.closingLine(); ++line) {
+        b.Set(line, 3, std::to_string(price));
+        for (int k = 0; k < 5; ++k) {
+            b.Set(line, 14 + k, std::to_string(price + 1 + k));
+            b.Set(line, 19 + k, std::to_string(price - 1 - k));
+        }
+    }
+}
+
+// Limits 840–1,140. A short of 2,600 at 1,000 is covered at 1,136 (−353,600); the 2,646,400 of
+// buying power left buys 2,300 at 1,136, and the fall to 845 leaves the account worth −22,900.
+TEST_F(TradingScenarioTest, AnAccountWorthNothingTakesNoNewOrderAndShowsNoBuyingPower) {
+    stock.Set(0, 0, "2022/11/02");
+    CentreDayOn(stock, 12, 1135);  // 09:01:00
+    CentreDayOn(stock, 36, 845);   // 09:03:00
+    AddStock("221102", "8473", stock);
+    Given({"09:00:00 5,000 1,000", "09:01:00 100 1,135", "09:03:00 100 845", "09:10:00 100 845"});
+    ASSERT_EQ(Place("2600", "1000", true).status, EntryOutcome::Status::Stored);
+    PlayTo(13);
+    sim->trading().SetBulkClose(kSideMarginSell, true);
+    ClosingOrderForm cover;
+    cover.side = kSideMarginSell;
+    cover.order.price = "1136";
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->trading().PlaceClosingOrder(cover).status, EntryOutcome::Status::Stored);
+    PlayTo(15);
+    ASSERT_EQ(Place("2300", "1136").status, EntryOutcome::Status::Stored);
+    PlayTo(20);
+    ASSERT_EQ(Fills(), (std::vector<std::string>{"09:00:01 売建 2600@1000.0", "09:01:06 買埋 2600@1136.0",
+                                                 "09:01:16 買建 2300@1136.0"}));
+    // A loss that leaves the account worth something keeps the running figure.
+    EXPECT_EQ(d().investmentText, "646,400");
+    EXPECT_EQ(d().buyingPowerText, "33,600");  // 2,646,400 − 2,612,800
+    PlayTo(37);  // 09:03:05, valued at 845: 646,400 − 669,300 ≤ 0
+    EXPECT_EQ(d().buyingPowerText, "");  // 0, as "###,###" shows it
+    const auto refused = [&](const EntryOutcome& out) {
+        return out.status == EntryOutcome::Status::NoFunds && out.message == "資金が足りません。";
+    };
+    EXPECT_TRUE(refused(Place("100", "")));
+    EXPECT_TRUE(refused(Place("100", "845", true)));
+    // Closing still works; the realised loss keeps the account under water although the sale
+    // gives back 1,943,500 of buying power.
+    sim->trading().SetBulkClose(kSideMarginBuy, true);
+    ClosingOrderForm sell;
+    sell.side = kSideMarginBuy;
+    sell.order.normalMarket = true;
+    dialogs.answers = {true};
+    ASSERT_EQ(sim->trading().PlaceClosingOrder(sell).status, EntryOutcome::Status::Stored);
+    PlayTo(40);
+    ASSERT_EQ(sim->trading().fills().size(), 4u);
+    EXPECT_LT(sim->trading().account().InvestmentField(), 0);
+    EXPECT_GT(sim->trading().account().buyingPower, 1'900'000);
+    EXPECT_EQ(d().buyingPowerText, "");
+    EXPECT_TRUE(refused(Place("100", "")));
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
+    EXPECT_EQ(d().buyingPowerText, "");  // never a leveraged debt
+    EXPECT_NE(History(kRealizedFile).find("新規建余力,0\r\n"), std::string::npos) << History(kRealizedFile);
+}
+
 }  // namespace
 }  // namespace corvala

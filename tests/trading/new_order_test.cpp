@@ -110,6 +110,17 @@ TEST_F(NewOrderTest, ACorrectionNeedsOnlyTheDifference) {
     EXPECT_EQ(account.buyingPower, 3'000'000 - 510'000);
 }
 
+TEST_F(NewOrderTest, AnAccountUnderWaterTakesNoOrderNotEvenACorrectionThatHoldsBackLess) {
+    ASSERT_EQ(Submit(Limit("1000", "500"), 1e9).status, EntryOutcome::Status::Stored);
+    ctx.underWater = true;
+    EXPECT_EQ(Submit(Limit("100", "400"), 1e9).message, "資金が足りません。");
+    ctx.correctionSlot = 0;
+    EXPECT_EQ(Submit(Limit("100", "400"), 1e9).status, EntryOutcome::Status::NoFunds);
+    EXPECT_EQ(book.pendingNewOrders[0].quantity, 1000);
+    EXPECT_EQ(account.buyingPower, 2'500'000);
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+}
+
 TEST_F(NewOrderTest, AShortSaleBelowTheMarketIsReservedAtWhatItFillsAt) {
     // 10,000 shares at the lower limit, 400, would sell at the 500 bid at once: 5 million yen,
     // not 4 million.

@@ -905,6 +905,34 @@ private:
         }
     }
 
+    // What the account is worth: the investment field (base plus the after-tax totals, which hold
+    // the run's realised results) and the open positions' result at the valuation price when it
+    // is a loss.
+    double Worth() const {
+        const Account& a = sim_.trading().account();
+        const double net = static_cast<double>(a.profitTotal - a.lossTotal);
+        double open = 0;
+        const double v = sim_.trading().ValuationPrice();
+        for (const Position& p : sim_.trading().orders().positions)
+            if (p.InUse() && v > 0)
+                open += (p.side == kSideMarginSell ? p.price - v : v - p.price) * static_cast<double>(p.quantity);
+        return AsShownYen(static_cast<double>(a.baseInvestment) + (net > 0 ? net * kAfterTaxPercent / 100 : net)) +
+               std::min(open, 0.0);
+    }
+
+    // An account worth nothing takes no new order; the panel shows the running figure (whose
+    // identity Check holds) only while the account is worth something, and 0 otherwise.
+    void CheckUnderWater(bool underWater, const EntryOutcome& out, const std::string& what) {
+        if (underWater && out.status == EntryOutcome::Status::Stored)
+            Fail(what + ": stored while the account is worth " + Num(Worth()));
+        if (out.status == EntryOutcome::Status::Declined && !out.message.empty()) return;  // the lists were not shown anew
+        const double shown = ReadFormattedNumber(sim_.display().buyingPowerText);
+        const double due = Worth() > 0 ? sim_.trading().account().buyingPower : 0;
+        if (shown != AsShownYen(due))
+            Fail(what + ": the panel shows buying power " + Num(shown) + ", due " + Num(due) + " (worth " +
+                 Num(Worth()) + ")");
+    }
+
     void NewOrder() {
         const bool sells = !cash_ && Chance(50);
         NewOrderForm f = OrderForm(sells, true);
@@ -913,10 +941,12 @@ private:
         const OrderBook before = sim_.trading().orders();
         const double power = sim_.trading().account().buyingPower;
         const auto lowest = LowestFreeSlot(before.pendingNewOrders);
+        const bool underWater = Worth() <= 0;
         const EntryOutcome out = sim_.trading().PlaceNewOrder(f);
         const std::string what = std::string(sells ? "売建 " : cash_ ? "買付 " : "買建 ") + Describe(f);
         Log(what + " -> " + Status(out));
         Count(out);
+        CheckUnderWater(underWater, out, what);
         if (out.status != EntryOutcome::Status::Stored) {
             ExpectUnchanged(before, power, out, what);
             if (out.status == EntryOutcome::Status::TableFull && lowest)
@@ -955,10 +985,12 @@ private:
         f.sell = sells;
         f.cashCaption = cash_;
         const double power = sim_.trading().account().buyingPower;
+        const bool underWater = Worth() <= 0;
         const EntryOutcome out = sim_.trading().PlaceNewOrder(f, *slot);
         const std::string what = "correct new order slot " + std::to_string(*slot) + " to " + Describe(f);
         Log(what + " -> " + Status(out));
         Count(out);
+        CheckUnderWater(underWater, out, what);
         if (out.status != EntryOutcome::Status::Stored) {
             ExpectUnchanged(before, power, out, what);
             if (out.status == EntryOutcome::Status::TableFull) Fail(what + ": a correction found the table full");
