@@ -1,7 +1,8 @@
 #pragma once
 // The subcommands of corvala-cli. Each takes the arguments after its name and returns the exit
 // status: 0 done, 1 bad arguments, 2 the program showed an error box, 3 the day could not be replayed,
-// 4 a session file did not play as recorded, 5 a kept run could not be written to the history.
+// 4 a session file did not play as recorded, 5 a kept run could not be written to the history (or its
+// session file could not be written).
 
 #include <string>
 #include <vector>

@@ -81,7 +81,12 @@ const char* const kReplayUsage =
     "      the result (realised plus open positions at the step's price) after every step, kept\n"
     "      whether the run was kept for the history. A kept run that could not be written to the\n"
     "      history files (a read-only 売買履歴, a full disk, another program writing for seconds)\n"
-    "      adds \"historyProblem\" (why) and ends with exit status 5.\n"
+    "      adds \"historyProblem\" (why, and the file beside 売買履歴 where its rows wait for the\n"
+    "      next run or start, which append them first and say so on stderr) and ends with exit\n"
+    "      status 5, also when --save-settings could not save. A session file that could not be\n"
+    "      written adds \"sessionProblem\" and exit status 5. Without --save-settings the totals of\n"
+    "      a kept run are not kept for the next start; with it they go with the run's rows, so\n"
+    "      that a program ended before it saved them starts from the totals the history holds.\n"
     "      A kept run also leaves its session file in 売買履歴/セッション (\"sessionFile\" names it):\n"
     "      the data files' fingerprints, the seed, the start and every action of the user, stamped\n"
     "      with the replay clock and the loop's step. --session plays such a file (the window's\n"
@@ -438,6 +443,9 @@ int RunReplay(const std::vector<std::string>& args) {
 
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     Simulation& sim = h.sim;
+    sim.trading().KeepTotalsWithHistory(a.saveSettings);
+    sim.trading().SetLockWaitListener(
+        [](const std::string& text) { std::fprintf(stderr, "corvala-cli replay: %s\n", text.c_str()); });
     // The install folder brings its settings, as the program starts from them, so that a kept
     // run's summary in its history carries its own totals; the data folder of this run is
     // --data, and the saved one stays the settings' own.
@@ -604,7 +612,15 @@ int RunReplay(const std::vector<std::string>& args) {
         out["historyProblem"] = sim.trading().historyProblem();
         std::fprintf(stderr, "corvala-cli replay: the kept run could not be written to %s: %s\n",
                      JoinPath(a.day.install, kHistoryFolder).c_str(), sim.trading().historyProblem().c_str());
-        if (status == 0) status = 5;
+        status = 5;
+    }
+    if (!sim.trading().historyCarried().empty()) {
+        std::fprintf(stderr, "corvala-cli replay: %s\n", sim.trading().historyCarried().c_str());
+    }
+    if (sim.trading().record().kept() && sim.sessions().path().empty() && !sim.sessions().writeProblem().empty()) {
+        out["sessionProblem"] = sim.sessions().writeProblem();
+        std::fprintf(stderr, "corvala-cli replay: %s\n", out["sessionProblem"].get<std::string>().c_str());
+        status = 5;
     }
     std::cout << out.dump() << "\n";
     return status;

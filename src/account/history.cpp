@@ -26,9 +26,7 @@ std::string Lead(const RunInfo& run) {
     return run.recordedAt + "," + run.tradingDay + ",";
 }
 
-std::string WriteFailure(const std::string& file) {
-    return "売買履歴の " + file + " に書き込めませんでした。今回の記録は保持していますので、フォルダを確認して下さい。";
-}
+std::string WriteFailure(const std::string& file) { return "売買履歴の " + file + " に書き込めませんでした。"; }
 
 }  // namespace
 
@@ -95,7 +93,10 @@ HistoryAppend FormatResetMarker(const Ymd& today) {
 
 namespace {
 
-constexpr const char* kJournalMagic = "corvala-history-journal 1";
+constexpr const char* kJournalMagic = "corvala-history-journal 2";
+constexpr const char* kJournalMagicV1 = "corvala-history-journal 1";  // without the totals
+constexpr const char* kPendingMagic = "corvala-history-pending 1";
+constexpr const char* kTotalsMagic = "corvala-totals 1";
 
 struct FilePart {
     const char* file;
@@ -107,26 +108,48 @@ struct FilePart {
 
 std::string HeaderBytes(const char* header) { return EncodeCp932(std::string(header) + kCrLf); }
 
-std::string BusyText() {
-    return "他のプログラムが売買履歴に書き込んでいるため、書き込めませんでした。今回の記録は保持しています。";
-}
+std::string BusyText() { return kHistoryBusyText; }
 
 std::string RecoveryFailure(const char* file) {
     return "売買履歴の " + std::string(file) + " に前回の記録の残りを書き込めませんでした。フォルダを確認して下さい。";
 }
 
-std::string EncodeJournal(const FilePart (&parts)[2]) {
-    std::string out = std::string(kJournalMagic) + "\n";
+std::string TotalsLine(const std::optional<KeptTotals>& t) {
+    if (!t) return "-";
+    return std::to_string(t->savedProfit) + " " + std::to_string(t->savedLoss) + " " + std::to_string(t->profit) +
+           " " + std::to_string(t->loss);
+}
+
+// False when the line is neither "-" nor four whole numbers.
+bool ReadTotalsLine(const std::string& line, std::optional<KeptTotals>& out) {
+    out.reset();
+    if (line == "-") return true;
+    long long v[4] = {};
+    char extra = 0;
+    if (std::sscanf(line.c_str(), "%lld %lld %lld %lld %c", &v[0], &v[1], &v[2], &v[3], &extra) != 4) return false;
+    out = KeptTotals{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+// The journal and the pending file: a magic line, the two parts' lengths (with the files' lengths
+// before the append), the totals, then the two parts' bytes.
+std::string EncodeParts(const char* magic, const FilePart (&parts)[2], const std::optional<KeptTotals>& totals) {
+    std::string out = std::string(magic) + "\n";
     for (const FilePart& p : parts) out += std::to_string(p.before) + " " + std::to_string(p.bytes.size()) + " ";
     out.back() = '\n';
+    out += TotalsLine(totals) + "\n";
     for (const FilePart& p : parts) out += p.bytes;
     return out;
 }
 
-// False when the text is no journal written whole.
-bool DecodeJournal(const std::string& raw, FilePart (&parts)[2]) {
+// False when the text is not such a file written whole. A journal of the first version has no
+// totals line.
+bool DecodeParts(const std::string& raw, const char* magic, FilePart (&parts)[2], std::optional<KeptTotals>& totals) {
     const std::size_t magicEnd = raw.find('\n');
-    if (magicEnd == std::string::npos || raw.compare(0, magicEnd, kJournalMagic) != 0) return false;
+    if (magicEnd == std::string::npos) return false;
+    const std::string first = raw.substr(0, magicEnd);
+    const bool withTotals = first == magic;
+    if (!withTotals && !(first == kJournalMagicV1 && std::string(magic) == kJournalMagic)) return false;
     const std::size_t sizesEnd = raw.find('\n', magicEnd + 1);
     if (sizesEnd == std::string::npos) return false;
     unsigned long long before[2] = {}, length[2] = {};
@@ -134,6 +157,12 @@ bool DecodeJournal(const std::string& raw, FilePart (&parts)[2]) {
     if (std::sscanf(sizes.c_str(), "%llu %llu %llu %llu", &before[0], &length[0], &before[1], &length[1]) != 4)
         return false;
     std::size_t at = sizesEnd + 1;
+    totals.reset();
+    if (withTotals) {
+        const std::size_t totalsEnd = raw.find('\n', at);
+        if (totalsEnd == std::string::npos || !ReadTotalsLine(raw.substr(at, totalsEnd - at), totals)) return false;
+        at = totalsEnd + 1;
+    }
     if (length[0] > raw.size() || length[1] > raw.size() || at + length[0] + length[1] != raw.size()) return false;
     for (int i = 0; i < 2; ++i) {
         parts[i].before = before[i];
@@ -141,6 +170,10 @@ bool DecodeJournal(const std::string& raw, FilePart (&parts)[2]) {
         at += length[i];
     }
     return true;
+}
+
+bool WriteKeptTotals(const std::string& folder, const KeptTotals& t) {
+    return WriteFileAtomically(JoinPath(folder, kKeptTotalsFile), std::string(kTotalsMagic) + "\n" + TotalsLine(t) + "\n");
 }
 
 // `length` bytes of the file from `offset` (fewer where it ends).
@@ -175,17 +208,20 @@ bool CompletePart(const std::string& folder, const FilePart& part) {
     return missing.empty() || AppendToFile(path, missing);
 }
 
-// "" when no journal is left (completed, or none was there), else what failed.
+// "" when no journal is left (completed, or none was there), else what failed. The totals the
+// journal carries are left with the history.
 std::string CompleteJournal(const std::string& folder) {
     const std::string journal = JoinPath(folder, kHistoryJournalFile);
     if (!FileExists(journal)) return {};
     const auto raw = ReadWholeFile(journal, std::uintmax_t{1} << 32);
     if (!raw) return RecoveryFailure(kRealizedFile);
     FilePart parts[2] = {{kRealizedFile, kRealizedHeader, {}}, {kExecutionFile, kExecutionHeader, {}}};
+    std::optional<KeptTotals> totals;
     // A journal is renamed into place whole; anything else was not written by an append.
-    if (DecodeJournal(*raw, parts)) {
+    if (DecodeParts(*raw, kJournalMagic, parts, totals)) {
         for (const FilePart& part : parts)
             if (!CompletePart(folder, part)) return RecoveryFailure(part.file);
+        if (totals && !WriteKeptTotals(folder, *totals)) return RecoveryFailure(kRealizedFile);
     }
     if (!RemoveFile(journal)) return RecoveryFailure(kRealizedFile);
     SyncFolder(folder);
@@ -195,28 +231,27 @@ std::string CompleteJournal(const std::string& folder) {
 // A folder without locks (a network share) is written as before locks existed.
 bool LockedOut(const WriterLock& lock) { return lock.state() == WriterLock::State::Busy; }
 
-}  // namespace
-
-std::string EnsureHistoryFiles(const std::string& folder) {
-    const WriterLock lock(folder, kHistoryLockWaitMs);
-    if (LockedOut(lock)) return BusyText();
-    if (std::string problem = CompleteJournal(folder); !problem.empty()) return problem;
-    for (const auto& [file, header] : {std::pair{kRealizedFile, kRealizedHeader}, std::pair{kExecutionFile, kExecutionHeader}}) {
-        const std::string path = JoinPath(folder, file);
-        if (FileExists(path)) continue;
-        if (!WriteFileAtomically(path, HeaderBytes(header))) return WriteFailure(file);
-    }
-    return {};
+// The folder's lock: taken at once when it is free; else `waiting` is told and the lock waited
+// for, at most `waitMs`.
+void TakeLock(std::optional<WriterLock>& lock, const std::string& folder, int waitMs, const std::function<void()>& waiting) {
+    lock.emplace(folder, 0);
+    if (!LockedOut(*lock) || waitMs <= 0) return;
+    lock.reset();
+    if (waiting) waiting();
+    lock.emplace(folder, waitMs);
 }
 
-std::string AppendHistory(const std::string& folder, const HistoryAppend& text, const AppendHooks& hooks) {
-    if (text.empty()) return {};
+struct LockedAppend {
+    std::string problem;
+    bool journalLeft = false;  // the run stays in the journal for the next append or start
+};
+
+// The append itself, with the folder's lock held.
+LockedAppend AppendLocked(const std::string& folder, const HistoryAppend& text, const AppendHooks& hooks) {
     const auto reached = [&](AppendStage stage) {
         if (hooks.reached) hooks.reached(stage);
     };
-    const WriterLock lock(folder, hooks.lockWaitMs);
-    if (LockedOut(lock)) return BusyText();
-    if (std::string problem = CompleteJournal(folder); !problem.empty()) return problem;
+    if (std::string problem = CompleteJournal(folder); !problem.empty()) return {problem};
 
     FilePart parts[2] = {{kRealizedFile, kRealizedHeader, EncodeCp932(text.realized)},
                          {kExecutionFile, kExecutionHeader, EncodeCp932(text.executions)}};
@@ -225,17 +260,17 @@ std::string AppendHistory(const std::string& folder, const HistoryAppend& text, 
         if (part.bytes.empty()) continue;
         const std::string path = JoinPath(folder, part.file);
         std::error_code ec;
-        if (DirExists(path)) return WriteFailure(part.file);
+        if (DirExists(path)) return {WriteFailure(part.file)};
         if (FileExists(path)) {
             part.before = std::filesystem::file_size(path, ec);
-            if (ec) return WriteFailure(part.file);
+            if (ec) return {WriteFailure(part.file)};
         } else {
             part.created = true;
             part.bytes = HeaderBytes(part.header) + part.bytes;
         }
     }
     const std::string journal = JoinPath(folder, kHistoryJournalFile);
-    if (!WriteFileAtomically(journal, EncodeJournal(parts))) return WriteFailure(first);
+    if (!WriteFileAtomically(journal, EncodeParts(kJournalMagic, parts, text.totals))) return {WriteFailure(first)};
     SyncFolder(folder);
     reached(AppendStage::JournalWritten);
 
@@ -251,24 +286,133 @@ std::string AppendHistory(const std::string& folder, const HistoryAppend& text, 
                 if (parts[j].bytes.empty()) continue;
                 undone = (parts[j].created ? RemoveFile(path) : TruncateFile(path, parts[j].before)) && undone;
             }
-            if (!undone) return {};
+            if (!undone)
+                return {WriteFailure(part.file) + "途中まで書いた記録を取り消せなかったため、次の書き込みか次回の起動時に残りを書き込みます。",
+                        true};
             RemoveFile(journal);
             SyncFolder(folder);
-            return WriteFailure(part.file);
+            return {WriteFailure(part.file)};
         }
         reached(i == 0 ? AppendStage::RealizedAppended : AppendStage::ExecutionsAppended);
     }
+    // The totals stay with the history until the journal goes: a kill in between leaves them to
+    // the journal's completion.
+    if (text.totals) WriteKeptTotals(folder, *text.totals);
     RemoveFile(journal);
     SyncFolder(folder);
     return {};
 }
 
-std::string RecoverHistory(const std::string& folder, int lockWaitMs) {
-    const WriterLock lock(folder, lockWaitMs);
+std::optional<HistoryAppend> ReadPending(const std::string& path) {
+    if (!FileExists(path)) return std::nullopt;
+    const auto raw = ReadWholeFile(path, std::uintmax_t{1} << 32);
+    FilePart parts[2] = {{kRealizedFile, kRealizedHeader, {}}, {kExecutionFile, kExecutionHeader, {}}};
+    HistoryAppend text;
+    if (!raw || !DecodeParts(*raw, kPendingMagic, parts, text.totals)) return std::nullopt;
+    text.realized = parts[0].bytes;
+    text.executions = parts[1].bytes;
+    return text;
+}
+
+bool WritePending(const std::string& path, const HistoryAppend& text) {
+    const FilePart parts[2] = {{kRealizedFile, kRealizedHeader, text.realized}, {kExecutionFile, kExecutionHeader, text.executions}};
+    return WriteFileAtomically(path, EncodeParts(kPendingMagic, parts, text.totals));
+}
+
+std::string ParentFolder(const std::string& folder) {
+    return std::filesystem::path(PendingHistoryPath(folder)).parent_path().string();
+}
+
+}  // namespace
+
+std::string PendingHistoryPath(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path + kPendingHistorySuffix;
+}
+
+std::string EnsureHistoryFiles(const std::string& folder, int lockWaitMs, const std::function<void()>& waiting) {
+    std::optional<WriterLock> lock;
+    TakeLock(lock, folder, lockWaitMs, waiting);
+    if (LockedOut(*lock)) return BusyText();
+    if (std::string problem = CompleteJournal(folder); !problem.empty()) return problem;
+    for (const auto& [file, header] : {std::pair{kRealizedFile, kRealizedHeader}, std::pair{kExecutionFile, kExecutionHeader}}) {
+        const std::string path = JoinPath(folder, file);
+        if (FileExists(path)) continue;
+        if (!WriteFileAtomically(path, HeaderBytes(header))) return WriteFailure(file);
+    }
+    return {};
+}
+
+std::string AppendHistory(const std::string& folder, const HistoryAppend& text, const AppendHooks& hooks) {
+    if (text.empty()) return {};
+    std::optional<WriterLock> lock;
+    TakeLock(lock, folder, hooks.lockWaitMs, hooks.waiting);
+    if (LockedOut(*lock)) return BusyText();
+    return AppendLocked(folder, text, hooks).problem;
+}
+
+KeptRunAppend AppendKeptRun(const std::string& folder, const HistoryAppend& text, const AppendHooks& hooks) {
+    KeptRunAppend out;
+    const std::string pendingPath = PendingHistoryPath(folder);
+    // The pending file is written under the lock of the folder that holds it (`parkLock`), what
+    // it held kept first unless the rows already carry it.
+    const auto park = [&](const WriterLock& parkLock, const HistoryAppend& rows, bool keepHeld, const std::string& problem) {
+        HistoryAppend all = keepHeld && !LockedOut(parkLock) ? ReadPending(pendingPath).value_or(HistoryAppend{}) : HistoryAppend{};
+        all.Add(rows);
+        if (!LockedOut(parkLock) && WritePending(pendingPath, all)) {
+            out.pendingFile = pendingPath;
+            out.problem = problem + "今回の記録は " + pendingPath + " に保持し、次の記録か次回の起動時に売買履歴へ書き込みます。";
+        } else {
+            out.problem = problem + "今回の記録は " + pendingPath + " にも保持できませんでした。フォルダとディスクの空きを確認して下さい。";
+        }
+        return out;
+    };
+    if (text.empty() && !FileExists(pendingPath)) return out;
+    std::optional<WriterLock> lock;
+    TakeLock(lock, folder, hooks.lockWaitMs, hooks.waiting);
+    if (LockedOut(*lock)) {
+        out.busy = true;
+        if (text.empty()) return out;
+        const WriterLock parkLock(ParentFolder(folder), kHistoryLockWaitMs);
+        return park(parkLock, text, true, BusyText());
+    }
+    std::optional<WriterLock> parkLock;
+    parkLock.emplace(ParentFolder(folder), kHistoryLockWaitMs);
+    const std::optional<HistoryAppend> waited = LockedOut(*parkLock) ? std::nullopt : ReadPending(pendingPath);
+    HistoryAppend all = waited.value_or(HistoryAppend{});
+    all.Add(text);
+    if (all.empty()) return out;
+    const LockedAppend done = AppendLocked(folder, all, hooks);
+    out.carriedPending = waited.has_value() && (done.problem.empty() || done.journalLeft);
+    out.journalLeft = done.journalLeft;
+    out.problem = done.problem;
+    if (done.problem.empty() || done.journalLeft) {
+        if (waited) RemoveFile(pendingPath);
+        return out;
+    }
+    return park(*parkLock, all, false, done.problem);  // what waited goes back with the run after it
+}
+
+std::optional<KeptTotals> ReadKeptTotals(const std::string& folder) {
+    const auto raw = ReadWholeFile(JoinPath(folder, kKeptTotalsFile), 4096);
+    if (!raw) return std::nullopt;
+    const std::size_t magicEnd = raw->find('\n');
+    if (magicEnd == std::string::npos || raw->compare(0, magicEnd, kTotalsMagic) != 0) return std::nullopt;
+    const std::size_t end = raw->find('\n', magicEnd + 1);
+    std::optional<KeptTotals> totals;
+    if (end == std::string::npos || !ReadTotalsLine(raw->substr(magicEnd + 1, end - magicEnd - 1), totals)) return std::nullopt;
+    return totals;
+}
+
+std::string RecoverHistory(const std::string& folder, int lockWaitMs, const std::function<void()>& waiting) {
+    std::optional<WriterLock> lock;
+    TakeLock(lock, folder, lockWaitMs, waiting);
     // Another program writing now completes any journal itself before it writes.
-    if (LockedOut(lock) || !DirExists(folder)) return {};
+    if (LockedOut(*lock)) return BusyText();
+    if (!DirExists(folder)) return {};
     std::string problem = CompleteJournal(folder);
-    for (const char* file : {kRealizedFile, kExecutionFile, kHistoryJournalFile})
+    for (const char* file : {kRealizedFile, kExecutionFile, kHistoryJournalFile, kKeptTotalsFile})
         RemoveLeftTemporaries(JoinPath(folder, file));
     return problem;
 }

@@ -72,6 +72,8 @@ public:
     void SetOnlyWhenKept(bool onlyKept) { onlyKept_ = onlyKept; }
     // The file of the current or the last replay ("" when none was written).
     const std::string& path() const { return path_; }
+    // Why the current or the last replay's file could not be written ("" when nothing went wrong).
+    std::string writeProblem() const { return out_ && !out_->problem().empty() ? out_->problem() : problemSaid_; }
     // A display prepares a replay: the last file is closed and the loop's steps count anew.
     void Restart();
     // The replay's file begins: its header is `start`, its name from `stem`.

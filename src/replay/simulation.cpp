@@ -17,6 +17,7 @@ Simulation::Simulation(Ports ports, std::string installFolder)
     loop_.SetNavigation(0);
     loop_.SetSpeed(display_.speed.speed);
     trading_.RefreshDisplay();
+    trading_.SetSavedTotals([this] { return std::pair{settings_.saved().profitTotal, settings_.saved().lossTotal}; });
 }
 
 void Simulation::Notify() {
@@ -32,8 +33,9 @@ bool Simulation::StartUp(const std::string& dataFolder) {
     day_.SetCodeText(display_.codeText);
     const std::string history = JoinPath(installFolder_, kHistoryFolder);
     CreateDir(history);
-    // What a program killed while writing left: a run half appended, temporary files.
-    if (const std::string problem = RecoverHistory(history); !problem.empty()) loop_.SetMessage(problem);
+    // What a program killed while writing left: a run half appended, temporary files, rows
+    // that waited for the history, totals not saved.
+    trading_.RecoverHistoryAtStart();
     RemoveLeftSettingsTemporaries(installFolder_);
     quiz_.Check();
 

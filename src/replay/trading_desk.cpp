@@ -19,6 +19,8 @@ namespace {
 
 constexpr const char* kHistoryLostNote =
     "「いいえ」の場合、この記録は売買履歴に残らないまま終了します（全損益には含まれたままです）。";
+constexpr const char* kCarriedText = "前に書き込めなかった記録を、先に売買履歴へ書き込みました。";
+constexpr const char* kTotalsTakenText = "全損益を、設定の保存前に終了した前回の記録に合わせました。";
 
 }  // namespace
 
@@ -126,9 +128,12 @@ void TradingDesk::ResetForDisplay() {
         RefreshDisplay();
         return;
     }
-    const std::string folder = JoinPath(installFolder_, kHistoryFolder);
+    const std::string folder = HistoryFolder();
     const bool missing = !FileExists(JoinPath(folder, kRealizedFile)) || !FileExists(JoinPath(folder, kExecutionFile));
-    if (const std::string problem = EnsureHistoryFiles(folder); !problem.empty()) {
+    const AppendHooks lock = HistoryLockHooks();
+    const std::string problem = EnsureHistoryFiles(folder, lock.lockWaitMs, lock.waiting);
+    lockWaitedOut_ = problem == kHistoryBusyText;
+    if (!problem.empty()) {
         host_.SetMessage(problem);
     } else if (missing) {
         // New history files start the totals anew.
@@ -400,16 +405,60 @@ void TradingDesk::WriteHistory() {
 }
 
 // What failed to be appended before goes first, so the files keep the order of events. A failure
-// is said on the message line and everything is kept for the next append.
+// is said on the message line; the rows wait in the pending file (or here, when it cannot take
+// them) for the next append.
 void TradingDesk::AppendToHistory(const HistoryAppend& text) {
     // A session played again was kept in the history when it was played.
     if (host_.DivertHistory(text)) return;
-    unwrittenHistory_.Add(text);
-    historyProblem_ = AppendHistory(JoinPath(installFolder_, kHistoryFolder), unwrittenHistory_);
-    if (historyProblem_.empty())
-        unwrittenHistory_ = HistoryAppend{};
-    else
+    HistoryAppend run = text;
+    if (!run.empty() && keepTotals_ && savedTotals_) {
+        const auto [savedProfit, savedLoss] = savedTotals_();
+        run.totals = KeptTotals{savedProfit, savedLoss, account_.profitTotal, account_.lossTotal};
+    }
+    unwrittenHistory_.Add(run);
+    const KeptRunAppend done = AppendKeptRun(HistoryFolder(), unwrittenHistory_, HistoryLockHooks());
+    lockWaitedOut_ = done.busy;
+    if (done.problem.empty() || !done.pendingFile.empty() || done.journalLeft) unwrittenHistory_ = HistoryAppend{};
+    historyProblem_ = done.problem;
+    pendingFile_ = done.pendingFile;
+    if (done.carriedPending) historyCarried_ = kCarriedText;
+    if (!historyProblem_.empty())
         host_.SetMessage(historyProblem_);
+    else if (done.carriedPending)
+        host_.SetMessage(historyCarried_);
+}
+
+AppendHooks TradingDesk::HistoryLockHooks() {
+    AppendHooks hooks;
+    hooks.lockWaitMs = lockWaitedOut_ ? 0 : kHistoryLockWaitMs;
+    hooks.waiting = [this] {
+        host_.SetMessage(kHistoryLockWaitText);
+        host_.Notify();
+        if (lockWaitListener_) lockWaitListener_(kHistoryLockWaitText);
+    };
+    return hooks;
+}
+
+std::string TradingDesk::HistoryFolder() const { return JoinPath(installFolder_, kHistoryFolder); }
+
+void TradingDesk::RecoverHistoryAtStart() {
+    const std::string folder = HistoryFolder();
+    const AppendHooks lock = HistoryLockHooks();
+    std::string problem = RecoverHistory(folder, lock.lockWaitMs, lock.waiting);
+    lockWaitedOut_ = problem == kHistoryBusyText;
+    if (lockWaitedOut_) return;  // the program writing now completes what was left itself
+    if (!problem.empty()) return host_.SetMessage(problem);
+    if (FileExists(PendingHistoryPath(folder))) AppendToHistory({});
+    // The totals a kept run left, where the program ended before it saved them.
+    const std::optional<KeptTotals> kept = ReadKeptTotals(folder);
+    if (!kept || !savedTotals_ || savedTotals_() != std::pair{kept->savedProfit, kept->savedLoss} ||
+        (account_.profitTotal == kept->profit && account_.lossTotal == kept->loss))
+        return;
+    account_.profitTotal = kept->profit;
+    account_.lossTotal = kept->loss;
+    SnapshotTotals(account_);
+    ShowAccountPanel();
+    if (historyProblem_.empty()) host_.SetMessage(historyCarried_.empty() ? kTotalsTakenText : historyCarried_ + kTotalsTakenText);
 }
 
 void TradingDesk::ShowAccountPanel() {
@@ -481,13 +530,13 @@ void TradingDesk::AppendResetMarkerToHistory() {
 // The program ends with a kept run still waiting for its append: it is offered again for as
 // long as the user asks; "no" ends without it, and the question says what that means.
 void TradingDesk::KeepHistoryAtExit() {
-    while (historyPending()) {
+    while (!unwrittenHistory_.empty()) {
         if (!host_.AskQuestion("注意", historyProblem_ + "\n\nもう一度書き込みますか？\n" + kHistoryLostNote)) {
             unwrittenHistory_ = HistoryAppend{};
+            historyProblem_.clear();
             return;
         }
-        historyProblem_ = AppendHistory(JoinPath(installFolder_, kHistoryFolder), unwrittenHistory_);
-        if (historyProblem_.empty()) unwrittenHistory_ = HistoryAppend{};
+        AppendToHistory({});
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,12 +133,26 @@ public:
     void SetInvestmentEditing(bool on);
     void SetInvestmentText(const std::string& typed);
     void PressResetTotals();
-    // A history append that failed and is tried again with the next kept run, and why it failed.
-    bool historyPending() const { return !unwrittenHistory_.empty(); }
+    // A kept run that is not in the history files yet (it waits in the pending file, in the
+    // journal or only here), and why; the pending file that holds it ("" when none does).
+    bool historyPending() const { return !historyProblem_.empty(); }
     const std::string& historyProblem() const { return historyProblem_; }
-    // At exit: what is still waiting for its append is offered again until it is written or the
-    // user ends without it.
+    const std::string& historyPendingFile() const { return pendingFile_; }
+    // What was said when rows that had waited from before went in first ("" when none did).
+    const std::string& historyCarried() const { return historyCarried_; }
+    // At exit: rows that only this program holds are offered again until they are written or
+    // the user ends without them.
     void KeepHistoryAtExit();
+    // The totals the settings file holds; `keep`: each kept run's totals go with its rows (and
+    // reach the settings at the next start should the program end before it saves them).
+    void SetSavedTotals(std::function<std::pair<std::int64_t, std::int64_t>()> saved) { savedTotals_ = std::move(saved); }
+    void KeepTotalsWithHistory(bool keep) { keepTotals_ = keep; }
+    // Start-up: a run a killed program left half appended is completed, rows that waited are
+    // appended, and the totals the last kept run left are taken when the settings file still
+    // holds those from before it.
+    void RecoverHistoryAtStart();
+    // Told (besides the message line) before the history waits for another program's lock.
+    void SetLockWaitListener(std::function<void(const std::string&)> listener) { lockWaitListener_ = std::move(listener); }
 
     // ---- The options of the board, the tape and the fills ----
     // 板 (show the board), 板・歩み値表示なし (hide board and tape), 約定音 and 売買位置 (the markers
@@ -242,6 +257,10 @@ private:
     double OpenResultNow() const;
     void WriteHistory();
     void AppendToHistory(const HistoryAppend& text);
+    // How long the next history operation waits for the lock (once another program kept it
+    // for a whole wait, not again until it is free), and what it says before it waits.
+    AppendHooks HistoryLockHooks();
+    std::string HistoryFolder() const;
     void ShowAccountPanel();
     void AppendResetMarkerToHistory();
     void PlaySound(const char* file);
@@ -262,8 +281,14 @@ private:
     HistoryBuffers history_;
     SessionRecord record_;  // the run's closed trades and its result step by step
     std::vector<Fill> fills_;
-    HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed
+    HistoryAppend unwrittenHistory_;  // kept runs and markers whose append failed, held only here
     std::string historyProblem_;      // what the failed append said
+    std::string pendingFile_;         // where the rows that failed wait
+    std::string historyCarried_;
+    std::function<std::pair<std::int64_t, std::int64_t>()> savedTotals_;
+    bool keepTotals_ = true;
+    bool lockWaitedOut_ = false;  // another program kept the history's lock for a whole wait
+    std::function<void(const std::string&)> lockWaitListener_;
     EngineEvents engineEvents_{*this};
     AnswerYes answerYes_{ports_.dialogs};
     bool dirty_ = false;  // a fill or a fired stop changed the lists since they were shown

@@ -299,5 +299,81 @@ TEST_F(HistoryFaultTest, AReadOnlyFolderRefusesTheRunEvenWhereItsFilesCouldBeWri
     EXPECT_EQ(ListFiles(folder).size(), 2u);
 }
 
+TEST_F(HistoryFaultTest, AHalfWrittenRunThatCannotBeTakenBackIsToldAndCompletedByTheNextStart) {
+    namespace fs = std::filesystem;
+    ASSERT_EQ(EnsureHistoryFiles(dir.path()), "");
+    const std::string realized = JoinPath(dir.path(), kRealizedFile), executions = JoinPath(dir.path(), kExecutionFile);
+    AppendHooks hooks;
+    hooks.reached = [&](AppendStage at) {
+        if (at != AppendStage::RealizedAppended) return;
+        // The second file refuses the run, and the first cannot be cut back either.
+        for (const std::string& path : {realized, executions}) {
+            fs::rename(path, path + ".aside");
+            fs::create_directory(path);
+        }
+    };
+    const std::string problem = AppendHistory(dir.path(), Run("1111"), hooks);
+    EXPECT_NE(problem.find("取り消せなかった"), std::string::npos) << problem;
+    for (const std::string& path : {realized, executions}) {
+        fs::remove(path);
+        fs::rename(path + ".aside", path);
+    }
+    ASSERT_EQ(RecoverHistory(dir.path()), "");
+    EXPECT_EQ(Held("1111"), (std::pair<std::size_t, std::size_t>{1, 2}));
+}
+
+TEST_F(HistoryFaultTest, RowsThatCannotBeAppendedWaitBesideTheHistoryAndGoFirstWithTheirTotals) {
+    namespace fs = std::filesystem;
+    ASSERT_EQ(EnsureHistoryFiles(dir.path()), "");
+    const std::string pending = PendingHistoryPath(dir.path());
+    const std::string blocked = JoinPath(dir.path(), kExecutionFile);
+    fs::rename(blocked, blocked + ".aside");
+    fs::create_directory(blocked);
+    HistoryAppend first = Run("1111"), second = Run("2222");
+    first.totals = KeptTotals{0, 0, 1000, 0};
+    second.totals = KeptTotals{0, 0, 1000, 400};
+    KeptRunAppend done = AppendKeptRun(dir.path(), first);
+    EXPECT_EQ(done.pendingFile, pending);
+    EXPECT_NE(done.problem.find(pending), std::string::npos) << done.problem;
+    {
+        // Another program holds the lock: said once before the wait, and the run waits behind the first.
+        const WriterLock other(dir.path(), 0);
+        AppendHooks hooks;
+        hooks.lockWaitMs = 50;
+        int told = 0;
+        hooks.waiting = [&] { ++told; };
+        done = AppendKeptRun(dir.path(), second, hooks);
+        EXPECT_TRUE(done.busy);
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(done.pendingFile, pending);
+    }
+    EXPECT_EQ(Held("1111").first + Held("2222").first, 0u);
+    fs::remove(blocked);
+    fs::rename(blocked + ".aside", blocked);
+    done = AppendKeptRun(dir.path(), {});
+    EXPECT_EQ(done.problem, "");
+    EXPECT_TRUE(done.carriedPending);
+    EXPECT_FALSE(FileExists(pending));
+    EXPECT_EQ(Held("1111"), (std::pair<std::size_t, std::size_t>{1, 2}));
+    EXPECT_EQ(Held("2222"), (std::pair<std::size_t, std::size_t>{1, 2}));
+    EXPECT_LT(Read(kRealizedFile).find(",1111,"), Read(kRealizedFile).find(",2222,"));
+    EXPECT_EQ(ReadKeptTotals(dir.path()), second.totals);
+    RemoveFile(pending);
+}
+
+TEST_F(HistoryFaultTest, TheTotalsOfARunKilledInItsAppendComeWithItsCompletion) {
+    HistoryAppend text = Run("1111");
+    text.totals = KeptTotals{200, 0, 900, 50};
+    AppendHooks hooks;
+    hooks.reached = [](AppendStage at) {
+        if (at == AppendStage::RealizedAppended) ::raise(SIGKILL);
+    };
+    ASSERT_EQ(InChild([&] { return AppendHistory(dir.path(), text, hooks).empty() ? 0 : 1; }), 128 + SIGKILL);
+    EXPECT_FALSE(ReadKeptTotals(dir.path()).has_value());
+    ASSERT_EQ(RecoverHistory(dir.path()), "");
+    EXPECT_EQ(Held("1111"), (std::pair<std::size_t, std::size_t>{1, 2}));
+    EXPECT_EQ(ReadKeptTotals(dir.path()), text.totals);
+}
+
 }  // namespace
 }  // namespace corvala

@@ -135,7 +135,50 @@ status "unwritten run exit" 5 $?
 check "unwritten run told" "$out" '"historyProblem":"売買履歴の 約定履歴.csv に書き込めませんでした。'
 check "unwritten run on stderr" "$(cat "$dir/err")" "the kept run could not be written"
 [ "$(history 実現損益.csv)" == "$realized" ]; status "realised file unchanged" 0 $?
+pending="$dir/売買履歴_未書込.dat"
+check "the rows wait beside the history" "$out" "$pending に保持し"
+[ -f "$pending" ]; status "the pending file" 0 $?
+per_run=$(jq '.executions | length' <<<"$out")
+# With --save-settings failing too, the unwritten run (one without trades) is what the status tells.
+mv "$dir/setsim" "$dir/setsim.kept" 2>/dev/null; mkdir "$dir/setsim"
+run --save-settings >/dev/null 2>&1
+status "unwritten run and unsaved settings" 5 $?
+rmdir "$dir/setsim"; mv "$dir/setsim.kept" "$dir/setsim" 2>/dev/null
 rmdir "$dir/売買履歴/約定履歴.csv" && mv "$dir/kept.csv" "$dir/売買履歴/約定履歴.csv"
+# The next run appends the two waiting runs first, in order, and says so.
+fills_before=$(history 約定履歴.csv | grep -c ',8473,')
+runs_before=$(history 実現損益.csv | grep -c '今回の損益')
+out=$(run --orders "$dir/orders.jsonl" 2>"$dir/err")
+status "the next run" 0 $?
+check "waiting rows said" "$(cat "$dir/err")" "前に書き込めなかった記録を、先に売買履歴へ書き込みました。"
+status "every waiting fill written" $((fills_before + 2 * per_run)) "$(history 約定履歴.csv | grep -c ',8473,')"
+status "three summaries" $((runs_before + 3)) "$(history 実現損益.csv | grep -c '今回の損益')"
+[ ! -e "$pending" ]; status "nothing left waiting" 0 $?
+
+# A session file that cannot be written is told, and the status is not 0.
+mv "$dir/売買履歴/セッション" "$dir/sessions.kept" && touch "$dir/売買履歴/セッション"
+out=$(run --orders "$dir/orders.jsonl" 2>/dev/null)
+status "unwritten session" 5 $?
+check "unwritten session told" "$out" '"sessionProblem":"セッションファイル'
+lacks "no session file named" "$out" '"sessionFile"'
+rm "$dir/売買履歴/セッション" && mv "$dir/sessions.kept" "$dir/売買履歴/セッション"
+
+# Another program holds the history's lock: one wait, said before it, and the rows wait.
+flock -o "$dir/売買履歴" sleep 30 >/dev/null 2>&1 &
+holder=$!
+sleep 0.5
+began=$(date +%s%N)
+out=$(run --orders "$dir/orders.jsonl" 2>"$dir/err")
+st=$?
+waited=$(( ($(date +%s%N) - began) / 1000000 ))
+kill "$holder"
+status "held lock: not written" 5 "$st"
+check "what it waits for" "$(cat "$dir/err")" "他のプログラムが売買履歴に書き込んでいます。終わるのを待っています"
+[ "$waited" -lt 6000 ]; status "one wait of 3 s, not three (${waited} ms)" 0 $?
+check "held lock: the rows wait" "$out" "$pending に保持し"
+run --orders "$dir/orders.jsonl" >/dev/null 2>&1
+status "free again" 0 $?
+[ ! -e "$pending" ]; status "the waiting run went in" 0 $?
 
 # One-key orders through the same entry as the dialogs: a buy at the best ask refused for funds,
 # then accepted (one trading unit); a short at the bid that the sparse tape never fills; every

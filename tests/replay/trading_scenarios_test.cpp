@@ -88,6 +88,8 @@ TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhethe
     // Trades whose results are in the totals would otherwise be missing from the history.
     for (const bool keep : {true, false}) {
         Given({"09:00:00 5,000 1,000", "09:00:10 300 1,001", "09:00:20 300 1,001", "09:01:00 100 1,000"});
+        // (The totals the kept run of the first round left in the history start the second.)
+        const double startTotals = sim->trading().account().profitTotal + sim->trading().account().lossTotal;
         ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
         PlayTo(1);
         sim->trading().SetBulkClose(kSideMarginBuy, true);
@@ -112,7 +114,8 @@ TEST_F(TradingScenarioTest, ClosingTheWindowAfterTradesWithNothingOpenAsksWhethe
                   keep)
             << realized;
         // Not kept: the run's results leave the totals with its rows.
-        EXPECT_EQ(sim->trading().account().profitTotal + sim->trading().account().lossTotal, keep ? profit + loss : 0);
+        EXPECT_EQ(sim->trading().account().profitTotal + sim->trading().account().lossTotal,
+                  keep ? profit + loss : startTotals);
     }
 }
 
@@ -291,6 +294,8 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
         const std::string blocked = dir.Sub("売買履歴/約定履歴.csv");  // a folder in its place
         std::filesystem::remove_all(blocked);
         std::filesystem::create_directory(blocked);
+        // Nor can the rows wait beside the history: this program holds the only copy.
+        std::filesystem::create_directories(dir.Sub("売買履歴_未書込.dat"));
         const std::string realizedBefore = History(kRealizedFile);
         ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
         PlayTo(6);
@@ -318,7 +323,36 @@ TEST_F(TradingScenarioTest, ARunStillUnwrittenAtExitIsOfferedAgainUntilItIsWritt
         const std::string realized = History(kRealizedFile);
         EXPECT_EQ(realized.find("今回の損益", realizedBefore.size()) != std::string::npos, !giveUp);
         EXPECT_EQ(History(kExecutionFile).find("新規買建") != std::string::npos, !giveUp);
+        std::filesystem::remove(dir.Sub("売買履歴_未書込.dat"));
     }
+}
+
+TEST_F(TradingScenarioTest, AProgramEndedBeforeItSavedItsSettingsStartsFromTheTotalsItsHistoryHolds) {
+    Given({"09:00:00 5,000 1,000", "09:00:20 100 1,002"});
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    dialogs.answers = {true, true, true};
+    Press(kStop);
+    ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
+    ASSERT_FALSE(sim->trading().historyPending());
+    const Account kept = sim->trading().account();
+    ASSERT_GT(kept.profitTotal + kept.lossTotal, 0);
+    // Killed here: the history holds the run, the settings file the totals from before it.
+    const auto restart = [&] {
+        sim = std::make_unique<Simulation>(Ports{dialogs, clock, random, scheduler, &sound}, dir.path());
+        sim->LoadSettings("");
+        EXPECT_TRUE(sim->StartUp());
+    };
+    restart();
+    EXPECT_EQ(sim->trading().account().profitTotal, kept.profitTotal);
+    EXPECT_EQ(sim->trading().account().lossTotal, kept.lossTotal);
+    // Saved and reset by hand afterwards, the settings file's totals stand.
+    ASSERT_TRUE(sim->SaveSettings(true));
+    dialogs.answers = {true};
+    sim->trading().PressResetTotals();
+    ASSERT_TRUE(sim->SaveSettings(true));
+    restart();
+    EXPECT_EQ(sim->trading().account().profitTotal + sim->trading().account().lossTotal, 0);
 }
 
 TEST_F(TradingScenarioTest, AStartCompletesTheRunAKilledProgramLeftAndRemovesItsTemporaries) {
