@@ -101,13 +101,15 @@ const char* const kReplayUsage =
     "      folder moved plays from the data folder in use when its files are the same. Exit status\n"
     "      1 when the file is no session or its start was edited, 3 when the data files changed\n"
     "      since or do not agree with its start (\"message\" says which), 4 when the run did not\n"
-    "      end as recorded. --fills plays the kept run's orders with its resting limit orders\n"
-    "      filling another way: pessimistic (only a print through the limit fills it), described\n"
-    "      (the queue ahead trades first; the default) or optimistic (a print touching it fills\n"
-    "      it); market orders, stops and the tape do not change, and the run is not expected to\n"
-    "      end as recorded (\"fills\" names the assumption). With --session, --report adds\n"
+    "      end as recorded (with --fills: did not play to its end). --fills plays the kept run's\n"
+    "      orders with its resting limit orders filling another way: pessimistic (only a print\n"
+    "      through the limit fills it), described (the queue ahead trades first; the default) or\n"
+    "      optimistic (a print touching it fills it); market orders, stops and the tape do not change, and the run is not expected to\n"
+    "      end as recorded (\"fills\" names the assumption); the user's actions come at the clock\n"
+    "      times they were taken at. With --session, --report adds\n"
     "      \"fillBand\":{\"pessimistic\",\"described\",\"optimistic\"}: the run's result (realised\n"
-    "      plus open positions after its last step) under each; equal when no limit order rested.\n";
+    "      plus open positions after its last step) under each; equal when no limit order rested;\n"
+    "      null, with \"fillBandProblem\" saying why, when a run cannot play to its end under one.\n";
 
 namespace {
 

@@ -50,12 +50,12 @@ PlayedRun PlayKeptRun(const std::string& sessionPath, const std::string& install
     }
     const std::string stoppedAt = sim.display().clockText;
     sim.player().Stop();
+    out.waitsAtClock = sim.player().waitsAtClock();
     if (!sim.sessions().outcome().endedAsFile) {
         out.problem = stoppedAt + "で止まり、最後まで再生できませんでした";
         return out;
     }
     out.played = true;
-    out.waitsAtClock = sim.player().waitsAtClock();
     out.equity = sim.trading().record().EquityCurve();
     out.equityRows = sim.trading().record().EquityRows();
     out.result = out.equity.empty() ? 0 : out.equity.back();

@@ -199,7 +199,13 @@ std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
 bool SessionPlayer::stalled() const {
     const ReplayClock& r = p_.loop.clock();
     const bool heldForGood = p_.loop.heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
-    return p_.recorder.allActionsTaken() && (heldForGood || p_.loop.waitingForPlay());
+    if (!heldForGood && !p_.loop.waitingForPlay()) return false;
+    if (p_.recorder.allActionsTaken()) return true;
+    // Played at the recorded times, an action later than a clock that stands still never comes.
+    if (!atRecordedTimes_) return false;
+    const SessionAction& next = p_.recorder.file().actions[p_.recorder.actionsTaken()];
+    const std::optional<int> at = ParseTimeOfDay(next.at);
+    return at && *at > ParseTimeOfDay(p_.display.clockText).value_or(0);
 }
 
 // The actions written between this resumption of the loop and the next, in their order. A file

@@ -142,5 +142,14 @@ out=$(run "$folder" 221104 8473 "$(orders late-afternoon "{\"at\":\"12:00:00\",\
 expect "the afternoon opens at 13:00: the lunch order meets its print" \
   '.executions[0] | .time >= "12:59:55" and .price > 3200' "$out"
 
+# Paused at 13:43:35 with the best bid 3,103 shown, a one-key sell at the bid is marketable: it
+# sells at once at that bid (the next step's bid is 3,102), and no board is ever locked or crossed.
+out=$(run "$data" 221104 8473 "$(orders paused-key '{"at":"13:43:30","press":"||"}' \
+  '{"at":"13:43:35","key":"sellAtBid","qty":100}' '{"at":"13:43:35","press":"||"}')" --trace)
+expect "a key while paused sells at the bid shown" \
+  '(.trace[] | select(.clock == "13:43:30") | .board[5]) as $bid | .executions[0] | .time == "13:43:35" and .price == $bid' "$out"
+expect "no locked or crossed board" \
+  '[.trace[] | select(.board[0] > 0 and .board[5] > 0 and .board[0] <= .board[5])] == []' "$out"
+
 echo "$passed passed, $fail failed"
 exit $fail

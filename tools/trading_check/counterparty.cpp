@@ -36,6 +36,10 @@ Counterparty CounterpartyReference::Step(int row, bool buys) const {
         for (int i = first; i < first + 5; ++i)
             if (b[static_cast<std::size_t>(i + 10)] > 0) Take(c, b[static_cast<std::size_t>(i)], buys);
     }
+    // The day's opening print, in the step of the first traded row or the one before it.
+    int firstTraded = 0;
+    while (firstTraded < kReplayRows && !(s_.price[static_cast<std::size_t>(firstTraded)] > 0)) ++firstTraded;
+    if (s_.open > 0 && (row == firstTraded || row + 1 == firstTraded)) Take(c, s_.open, buys);
     // The prints of the step, between the two rows' prices.
     const double from = s_.price[static_cast<std::size_t>(row)], to = s_.price[static_cast<std::size_t>(row + 1)];
     const double traded = s_.cumVolume[static_cast<std::size_t>(row + 1)] - s_.cumVolume[static_cast<std::size_t>(row)];
@@ -50,10 +54,17 @@ Counterparty CounterpartyReference::Step(int row, bool buys) const {
 Counterparty CounterpartyReference::For(int seconds, bool buys) const {
     const int row = RowAt(seconds);
     Counterparty c = Step(row, buys);
-    if (row >= 1 && RowSeconds(row) == seconds) {
-        const Counterparty before = Step(row - 1, buys);
-        if (before.exists) Take(c, before.bound, buys);
-    }
+    const auto near = [&](int r) {
+        const Counterparty other = Step(r, buys);
+        if (other.exists) Take(c, other.bound, buys);
+    };
+    // A step whose sub-steps an order or a pause cut short leaves its last prints to the next
+    // steps' first pass, which stamps them with its own clock.
+    near(row - 1);
+    near(row - 2);
+    // A pass over a whole step (speed 30) is stamped with its first second and reaches the next
+    // step's first print.
+    if (RowSeconds(row) == seconds) near(row + 1);
     return c;
 }
 

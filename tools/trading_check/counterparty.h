@@ -21,8 +21,9 @@ struct Counterparty {
 class CounterpartyReference {
 public:
     explicit CounterpartyReference(const DaySeries& stock) : s_(stock) {}
-    // A fill stamped at `seconds` (the clock on screen): the step whose row was shown then, or the
-    // one before it, whose last second shows the next row's time.
+    // A fill stamped at `seconds` (the clock on screen): the step whose row was shown then, the
+    // two before it (whose last prints a step cut short leaves to the next passes) and, at a
+    // row's own time, the one after it (a pass over a whole step is stamped with its first second).
     Counterparty For(int seconds, bool buys) const;
     // The row shown at `seconds`: 09:00:00 is row 0, 12:30:00 row 1800; −1 before the open.
     static int RowAt(int seconds);
