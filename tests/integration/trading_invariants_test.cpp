@@ -212,7 +212,7 @@ TEST(TradingInvariantsTest, SoakSessionsThatFoundFaultsPlayClean) {
     check::SoakInstalls installs;
     installs.demo = installs.generated = GenerateDemoData(root.Sub("install"));
     ASSERT_TRUE(installs.demo.ok) << installs.demo.error;
-    for (std::uint64_t seed : {51u, 62u, 1116u, 2522u}) {
+    for (std::uint64_t seed : {51u, 62u, 1116u, 2522u, 4242126u}) {
         std::string what;
         const SessionPlan plan = check::SoakPlan(seed, installs, what);
         check::ClearHistory(plan.installFolder);
