@@ -37,7 +37,6 @@ void MarketState::ResetForDisplay() {
     firedLine = -1;
     firedOnLine.clear();
     heldBackTold.clear();
-    awaitingTold.clear();
 }
 
 bool MarketState::NextLineOpens() const {

@@ -94,7 +94,6 @@ struct MarketState {
     int firedLine = -1;
     std::vector<std::pair<bool, float>> firedOnLine;
     std::vector<float> heldBackTold;  // new orders told to be held back by their reservation
-    std::vector<float> awaitingTold;  // market orders told they wait for a counterparty
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }

@@ -191,11 +191,8 @@ std::optional<float> MatchingEngine::MarketFillPrice(const Order& o, bool sells,
 }
 
 void MatchingEngine::AwaitCounterparty(Order& o) {
-    if (o.awaitingCounterparty) return;
+    if (o.awaitingCounterparty) return;  // told once
     o.awaitingCounterparty = true;
-    auto& told = m_.awaitingTold;
-    if (std::find(told.begin(), told.end(), o.number) != told.end()) return;
-    told.push_back(o.number);
     if (listener_) listener_->OnAwaitingCounterparty(o.number);
 }
 
