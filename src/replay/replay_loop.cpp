@@ -150,6 +150,7 @@ void ReplayLoop::ResetForDisplay() {
     ReplayClock& r = clock_;
     r.lastBar = LastBar(r.barLength);
     r.currentBar = r.stepInBar = r.currentRow = 0;
+    r.clockSeconds = 0;  // the last run's clock must not tell the market how far it got
     r.paused = r.stopRequested = r.afternoonStarted = r.preOpenPhase = false;
     r.stepForwardCount = r.backRequest = 0;
     r.fastForward = r.jumpInterrupt = r.orderInterrupt = r.inStep = r.abortWait = false;
