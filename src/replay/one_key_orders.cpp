@@ -41,7 +41,7 @@ std::string OneKeyOrders::Press(OneKey key, const std::string& quantity, bool co
     // The quantity is written as ordered: a session plays the same shares whatever is set then.
     const bool orders = key == OneKey::BuyAtAsk || key == OneKey::SellAtBid;
     const std::string shares = orders && quantity.empty() ? DefaultQuantity() : quantity;
-    const OpScope op(log_, "OneKeyOrder", {Name(key), shares, OpArg(confirm)});
+    const OpScope op(log_, SessionOp::OneKeyOrder, {Name(key), shares, OpArg(confirm)});
     if (!op) return {};
     if (const std::optional<EntryOutcome> closed = trading_.RefusedForNoReplay()) return Refuse(closed->title, closed->message);
     if (host_.OrderDialogOpen()) return Refuse(kRefusedTitle, "注文画面を開いている間はワンキー注文を使えません。");

@@ -3,8 +3,11 @@
 // OpScope on the log: the outermost one is written to the session file; while a session plays,
 // one that does not come from it is refused.
 
-#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "replay/session_ops.h"
 
 namespace corvala {
 
@@ -14,7 +17,7 @@ public:
         bool allowed = true;
         bool wasRecording = false;
     };
-    virtual Opened BeginOperation(const char* op, std::initializer_list<std::string> args) = 0;
+    virtual Opened BeginOperation(SessionOp op, std::vector<std::string> args) = 0;
     virtual void EndOperation(const Opened& opened) = 0;
 
 protected:
@@ -23,8 +26,8 @@ protected:
 
 class OpScope {
 public:
-    OpScope(OperationLog& log, const char* op, std::initializer_list<std::string> args)
-        : log_(log), opened_(log.BeginOperation(op, args)) {}
+    OpScope(OperationLog& log, SessionOp op, std::vector<std::string> args)
+        : log_(log), opened_(log.BeginOperation(op, std::move(args))) {}
     ~OpScope() { log_.EndOperation(opened_); }
     OpScope(const OpScope&) = delete;
     OpScope& operator=(const OpScope&) = delete;

@@ -56,7 +56,7 @@ void OrderDialogs::RestoreLowSpeed(bool before) {
 }
 
 void OrderDialogs::RestoreChosenSpeed() {
-    const OpScope op(log_, "RestoreChosenSpeed", {});
+    const OpScope op(log_, SessionOp::RestoreChosenSpeed, {});
     if (!op) return;
     host_.SetLowSpeed(false);
     host_.Notify();
@@ -65,7 +65,7 @@ void OrderDialogs::RestoreChosenSpeed() {
 // ---- New order ------------------------------------------------------------------------------
 
 void OrderDialogs::OpenNewOrderDialog() {
-    const OpScope op(log_, "OpenNewOrderDialog", {});
+    const OpScope op(log_, SessionOp::OpenNewOrderDialog, {});
     if (!op) return;
     if (!display_.controls.orderButtons[0] || newDialog_.visible) return;
     newDialog_ = NewOrderDialogModel{};
@@ -80,7 +80,7 @@ void OrderDialogs::OpenNewOrderDialog() {
 }
 
 void OrderDialogs::ActivateNewOrderDialog() {
-    const OpScope op(log_, "ActivateNewOrderDialog", {});
+    const OpScope op(log_, SessionOp::ActivateNewOrderDialog, {});
     if (!op) return;
     if (!newDialog_.visible || newDialog_.correctionMode) return;
     if (clickedPrice_ != 0 && host_.BoardClickFresh(clock_.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
@@ -89,14 +89,14 @@ void OrderDialogs::ActivateNewOrderDialog() {
 }
 
 void OrderDialogs::SetOrderKind(bool closing, float kind) {
-    const OpScope op(log_, "SetOrderKind", {OpArg(closing), OpArg(kind)});
+    const OpScope op(log_, SessionOp::SetOrderKind, {OpArg(closing), OpArg(kind)});
     if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
     host_.Notify();
 }
 
 void OrderDialogs::SetOrderOption(bool closing, OrderOption option, bool on) {
-    const OpScope op(log_, "SetOrderOption", {OpArg(closing), OpArg(static_cast<int>(option)), OpArg(on)});
+    const OpScope op(log_, SessionOp::SetOrderOption, {OpArg(closing), OpArg(static_cast<int>(option)), OpArg(on)});
     if (!op) return;
     NewOrderForm& f = FormOf(closing);
     switch (option) {
@@ -108,14 +108,14 @@ void OrderDialogs::SetOrderOption(bool closing, OrderOption option, bool on) {
 }
 
 void OrderDialogs::EditOrderText(bool closing, OrderField field, const std::string& typed) {
-    const OpScope op(log_, "EditOrderText", {OpArg(closing), OpArg(static_cast<int>(field)), typed});
+    const OpScope op(log_, SessionOp::EditOrderText, {OpArg(closing), OpArg(static_cast<int>(field)), typed});
     if (!op) return;
     if (closing && field == OrderField::Quantity) return;  // the sum of the rows
     *TextOf(FormOf(closing), field) = CleanNumberText(typed);
 }
 
 void OrderDialogs::SpinOrderField(bool closing, OrderField field, bool up) {
-    const OpScope op(log_, "SpinOrderField", {OpArg(closing), OpArg(static_cast<int>(field)), OpArg(up)});
+    const OpScope op(log_, SessionOp::SpinOrderField, {OpArg(closing), OpArg(static_cast<int>(field)), OpArg(up)});
     if (!op) return;
     std::string& text = *TextOf(FormOf(closing), field);
     if (field == OrderField::Quantity) {
@@ -128,21 +128,21 @@ void OrderDialogs::SpinOrderField(bool closing, OrderField field, bool up) {
 }
 
 void OrderDialogs::SetNewOrderSell(bool sell) {
-    const OpScope op(log_, "SetNewOrderSell", {OpArg(sell)});
+    const OpScope op(log_, SessionOp::SetNewOrderSell, {OpArg(sell)});
     if (!op) return;
     newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
     host_.Notify();
 }
 
 void OrderDialogs::SetOrderAlert(bool on) {
-    const OpScope op(log_, "SetOrderAlert", {OpArg(on)});
+    const OpScope op(log_, SessionOp::SetOrderAlert, {OpArg(on)});
     if (!op) return;
     newDialog_.alertAtPrice = on;
     host_.Notify();
 }
 
 EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
-    const OpScope op(log_, "SubmitNewOrderDialog", {});
+    const OpScope op(log_, SessionOp::SubmitNewOrderDialog, {});
     if (!op) return {};
     if (!newDialog_.visible) return {};
     const bool correcting = newDialog_.correctionMode;
@@ -175,7 +175,7 @@ void OrderDialogs::FinishSubmit(const EntryOutcome& out, void (OrderDialogs::*le
 }
 
 void OrderDialogs::CancelNewOrderDialog() {
-    const OpScope op(log_, "CancelNewOrderDialog", {});
+    const OpScope op(log_, SessionOp::CancelNewOrderDialog, {});
     if (!op) return;
     if (!newDialog_.visible) return;
     LeaveNewOrderDialog();
@@ -205,7 +205,7 @@ void OrderDialogs::CloseNewOrderDialog() {
 // ---- Closing order --------------------------------------------------------------------------
 
 void OrderDialogs::OpenClosingDialog(int summaryLine) {
-    const OpScope op(log_, "OpenClosingDialog", {OpArg(summaryLine)});
+    const OpScope op(log_, SessionOp::OpenClosingDialog, {OpArg(summaryLine)});
     if (!op) return;
     if (closeDialog_.visible || !replay_.replayReady) return;
     if (summaryLine < 0 && !display_.controls.orderButtons[1]) return;
@@ -230,7 +230,7 @@ void OrderDialogs::OpenClosingDialog(int summaryLine) {
 }
 
 void OrderDialogs::SetClosingSide(float side) {
-    const OpScope op(log_, "SetClosingSide", {OpArg(side)});
+    const OpScope op(log_, SessionOp::SetClosingSide, {OpArg(side)});
     if (!op) return;
     if (!closeDialog_.visible || closeDialog_.correctionMode || trading_.account().cashOnly) return;
     closeDialog_.side = side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
@@ -285,7 +285,7 @@ void OrderDialogs::RebuildHoldingsList() {
 }
 
 void OrderDialogs::EditCloseRow(int row, const std::string& typed) {
-    const OpScope op(log_, "EditCloseRow", {OpArg(row), typed});
+    const OpScope op(log_, SessionOp::EditCloseRow, {OpArg(row), typed});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || row >= kCloseRows ||
@@ -305,7 +305,7 @@ void OrderDialogs::EditCloseRow(int row, const std::string& typed) {
 }
 
 void OrderDialogs::ToggleCloseRow(int row) {
-    const OpScope op(log_, "ToggleCloseRow", {OpArg(row)});
+    const OpScope op(log_, SessionOp::ToggleCloseRow, {OpArg(row)});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode || row < 0 || static_cast<std::size_t>(row) >= c.listedSlots.size()) return;
@@ -317,7 +317,7 @@ void OrderDialogs::ToggleCloseRow(int row) {
 }
 
 void OrderDialogs::ToggleBulkClose() {
-    const OpScope op(log_, "ToggleBulkClose", {});
+    const OpScope op(log_, SessionOp::ToggleBulkClose, {});
     if (!op) return;
     ClosingDialogModel& c = closeDialog_;
     if (!c.visible || c.correctionMode) return;
@@ -328,7 +328,7 @@ void OrderDialogs::ToggleBulkClose() {
 }
 
 EntryOutcome OrderDialogs::SubmitClosingDialog() {
-    const OpScope op(log_, "SubmitClosingDialog", {});
+    const OpScope op(log_, SessionOp::SubmitClosingDialog, {});
     if (!op) return {};
     if (!closeDialog_.visible) return {};
     const bool correcting = closeDialog_.correctionMode;
@@ -340,7 +340,7 @@ EntryOutcome OrderDialogs::SubmitClosingDialog() {
 }
 
 void OrderDialogs::CancelClosingDialog() {
-    const OpScope op(log_, "CancelClosingDialog", {});
+    const OpScope op(log_, SessionOp::CancelClosingDialog, {});
     if (!op) return;
     if (!closeDialog_.visible) return;
     LeaveClosingDialog();
@@ -360,7 +360,7 @@ void OrderDialogs::CloseClosingDialog() {
 // ---- Correct and cancel ---------------------------------------------------------------------
 
 void OrderDialogs::OpenCorrectCancelDialog(int pendingLine) {
-    const OpScope op(log_, "OpenCorrectCancelDialog", {OpArg(pendingLine)});
+    const OpScope op(log_, SessionOp::OpenCorrectCancelDialog, {OpArg(pendingLine)});
     if (!op) return;
     if (listDialog_.visible || !display_.controls.orderButtons[2] || !replay_.replayReady) return;
     if (pendingLine >= 0) {
@@ -407,13 +407,13 @@ void OrderDialogs::RebuildCorrectCancelList() {
 }
 
 void OrderDialogs::SelectCorrectCancelLine(int index) {
-    const OpScope op(log_, "SelectCorrectCancelLine", {OpArg(index)});
+    const OpScope op(log_, SessionOp::SelectCorrectCancelLine, {OpArg(index)});
     if (!op) return;
     if (index >= 0 && static_cast<std::size_t>(index) < listDialog_.lines.size()) listDialog_.selected = index;
 }
 
 void OrderDialogs::CancelSelectedOrder() {
-    const OpScope op(log_, "CancelSelectedOrder", {});
+    const OpScope op(log_, SessionOp::CancelSelectedOrder, {});
     if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
@@ -426,7 +426,7 @@ void OrderDialogs::CancelSelectedOrder() {
 }
 
 void OrderDialogs::CorrectSelectedOrder() {
-    const OpScope op(log_, "CorrectSelectedOrder", {});
+    const OpScope op(log_, SessionOp::CorrectSelectedOrder, {});
     if (!op) return;
     CorrectCancelDialogModel& l = listDialog_;
     if (!l.visible || l.selected < 0 || static_cast<std::size_t>(l.selected) >= l.entries.size()) return;
@@ -464,7 +464,7 @@ void OrderDialogs::CorrectSelectedOrder() {
 }
 
 void OrderDialogs::CloseCorrectCancelDialog() {
-    const OpScope op(log_, "CloseCorrectCancelDialog", {});
+    const OpScope op(log_, SessionOp::CloseCorrectCancelDialog, {});
     if (!op) return;
     if (!listDialog_.visible) return;
     HideCorrectCancelDialog(true);
@@ -507,7 +507,7 @@ void OrderDialogs::FollowOrders() {
 }
 
 void OrderDialogs::ClickBoardPrice(int level) {
-    const OpScope op(log_, "ClickBoardPrice", {OpArg(level)});
+    const OpScope op(log_, SessionOp::ClickBoardPrice, {OpArg(level)});
     if (!op) return;
     if (level < 0 || level >= kBoardLevels) return;
     clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];

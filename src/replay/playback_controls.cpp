@@ -46,7 +46,7 @@ void ReplayLoop::SetNavigation(int state) {
 void ReplayLoop::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
-    const OpScope op(recorder_, "PressPlayback", {OpArg(index)});
+    const OpScope op(recorder_, SessionOp::PressPlayback, {OpArg(index)});
     if (!op) {
         if (index == kStop) runs_.WatchingStopped();  // ■ ends watching a session
         return;
@@ -214,7 +214,7 @@ void ReplayLoop::ApplySpeedScroll(int value) {
 }
 
 void ReplayLoop::SetSpeedScroll(int value) {
-    const OpScope op(recorder_, "SetSpeedScroll", {OpArg(value)});
+    const OpScope op(recorder_, SessionOp::SetSpeedScroll, {OpArg(value)});
     if (!op) return;
     if (preparing_) return;
     ApplySpeedScroll(value);
@@ -222,7 +222,7 @@ void ReplayLoop::SetSpeedScroll(int value) {
 }
 
 void ReplayLoop::ClickSpeedGauge(int x) {
-    const OpScope op(recorder_, "ClickSpeedGauge", {OpArg(x)});
+    const OpScope op(recorder_, SessionOp::ClickSpeedGauge, {OpArg(x)});
     if (!op) return;
     if (preparing_) return;
     display_.message.text.clear();
@@ -232,13 +232,13 @@ void ReplayLoop::ClickSpeedGauge(int x) {
 }
 
 void ReplayLoop::ClickSlowestLabel() {
-    const OpScope op(recorder_, "ClickSlowestLabel", {});
+    const OpScope op(recorder_, SessionOp::ClickSlowestLabel, {});
     if (!op) return;
     ClickSpeedGauge(0);
 }
 
 void ReplayLoop::SetLowSpeed(bool on) {
-    const OpScope op(recorder_, "SetLowSpeed", {OpArg(on)});
+    const OpScope op(recorder_, SessionOp::SetLowSpeed, {OpArg(on)});
     if (!op) return;
     SpeedControl& s = display_.speed;
     if (s.lowSpeed == on) return;
@@ -281,7 +281,7 @@ void ReplayLoop::RefuseResize() {
 // ---- The simulation box, the close request --------------------------------------------------
 
 void ReplayLoop::SetSimulationChecked(bool checked) {
-    const OpScope op(recorder_, "SetSimulationChecked", {OpArg(checked)});
+    const OpScope op(recorder_, SessionOp::SetSimulationChecked, {OpArg(checked)});
     if (!op) return;
     // The cursor fixed on the day shown says where the replay about to be prepared starts.
     if (checked)
@@ -311,14 +311,14 @@ void ReplayLoop::SetSimulationChecked(bool checked) {
 }
 
 void ReplayLoop::SetTapeOption(bool on) {
-    const OpScope op(recorder_, "SetTapeOption", {OpArg(on)});
+    const OpScope op(recorder_, SessionOp::SetTapeOption, {OpArg(on)});
     if (!op) return;
     display_.tapeOption = on;
     tapeOptionBeforeSimulation_ = on;
 }
 
 bool ReplayLoop::RequestClose() {
-    const OpScope op(recorder_, "RequestClose", {});
+    const OpScope op(recorder_, SessionOp::RequestClose, {});
     if (!op) {  // the program ends while a session plays: nothing of it is settled or kept
         Abandon();
         return true;

@@ -15,7 +15,7 @@ bool Same(double a, double b) { return std::fabs(a - b) < 1e-3; }
 }  // namespace
 
 bool PriceAlerts::Add(double price) {
-    const OpScope op(log_, "AddAlert", {OpArg(static_cast<float>(price))});
+    const OpScope op(log_, SessionOp::AddAlert, {OpArg(static_cast<float>(price))});
     if (!op || !(price > 0) || prices_.size() >= kMax) return false;
     if (std::any_of(prices_.begin(), prices_.end(), [&](double p) { return Same(p, price); })) return false;
     prices_.push_back(price);
@@ -34,7 +34,7 @@ std::string PriceAlerts::AddTyped(const std::string& typed, bool fineTickMode) {
 }
 
 void PriceAlerts::Remove(double price) {
-    const OpScope op(log_, "RemoveAlert", {OpArg(static_cast<float>(price))});
+    const OpScope op(log_, SessionOp::RemoveAlert, {OpArg(static_cast<float>(price))});
     if (!op) return;
     const auto gone = std::remove_if(prices_.begin(), prices_.end(), [&](double p) { return Same(p, price); });
     if (gone == prices_.end()) return;
@@ -43,7 +43,7 @@ void PriceAlerts::Remove(double price) {
 }
 
 void PriceAlerts::Clear() {
-    const OpScope op(log_, "ClearAlerts", {});
+    const OpScope op(log_, SessionOp::ClearAlerts, {});
     if (!op) return;
     Forget();
 }

@@ -10,6 +10,7 @@
 #include "data/series_table.h"
 #include "platform/files.h"
 #include "replay/display_model.h"
+#include "replay/session_ops.h"
 
 namespace corvala {
 namespace {
@@ -247,21 +248,21 @@ bool ReadLine(const json& j, SessionFile& out, int lineNo, std::string& why) {
             why = "\"press\" のボタンがわかりません。";
             return false;
         }
-        a.op = "PressPlayback";
+        a.op = SessionOpName(SessionOp::PressPlayback);
         a.args = {std::to_string(index)};
     } else if (j.contains("speed")) {
         if (!j["speed"].is_number_integer() || j["speed"].get<int>() < 1 || j["speed"].get<int>() > 30) {
             why = "\"speed\" は 1 から 30 です。";
             return false;
         }
-        a.op = "SetSpeedScroll";
+        a.op = SessionOpName(SessionOp::SetSpeedScroll);
         a.args = {std::to_string(31 - j["speed"].get<int>())};
     } else if (j.contains("lowSpeed")) {
         if (!j["lowSpeed"].is_boolean()) {
             why = "\"lowSpeed\" は true か false です。";
             return false;
         }
-        a.op = "SetLowSpeed";
+        a.op = SessionOpName(SessionOp::SetLowSpeed);
         a.args = {ArgText(j["lowSpeed"])};
     } else if (j.contains("op") && j["op"].is_string()) {
         a.op = j["op"].get<std::string>();
@@ -359,11 +360,12 @@ std::string SessionActionLine(const SessionAction& a) {
     const bool oneArg = a.args.size() == 1;
     const int number = oneArg ? std::atoi(a.args[0].c_str()) : -1;
     const bool whole = oneArg && a.args[0] == std::to_string(number);
-    if (a.op == "PressPlayback" && whole && !PlaybackCaptionOf(number).empty()) {
+    const std::optional<SessionOp> op = SessionOpFromName(a.op);
+    if (op == SessionOp::PressPlayback && whole && !PlaybackCaptionOf(number).empty()) {
         j["press"] = PlaybackCaptionOf(number);
-    } else if (a.op == "SetSpeedScroll" && whole && number >= 1 && number <= 30) {
+    } else if (op == SessionOp::SetSpeedScroll && whole && number >= 1 && number <= 30) {
         j["speed"] = 31 - number;
-    } else if (a.op == "SetLowSpeed" && oneArg && (a.args[0] == "true" || a.args[0] == "false")) {
+    } else if (op == SessionOp::SetLowSpeed && oneArg && (a.args[0] == "true" || a.args[0] == "false")) {
         j["lowSpeed"] = a.args[0] == "true";
     } else {
         j["op"] = a.op;

@@ -15,6 +15,7 @@
 #include "replay/one_key_orders.h"
 #include "replay/order_dialogs.h"
 #include "replay/quiz_state.h"
+#include "replay/session_ops.h"
 #include "replay/settings_state.h"
 #include "replay/trading_desk.h"
 
@@ -254,87 +255,82 @@ bool SessionPlayer::DueAtItsTime(const SessionAction& a, std::size_t index) cons
 }
 
 void SessionPlayer::Apply(const SessionAction& a) {
+    const std::optional<SessionOp> known = SessionOpFromName(a.op);
+    if (!known) return;  // an operation this version does not know changes nothing; what follows may still fit
+    const SessionOp op = *known;
     const auto text = [&](std::size_t k) -> std::string { return k < a.args.size() ? a.args[k] : std::string(); };
-    const auto integer = [&](std::size_t k) { return std::atoi(text(k).c_str()); };
-    const auto real = [&](std::size_t k) { return static_cast<float>(std::atof(text(k).c_str())); };
-    const auto flag = [&](std::size_t k) { return text(k) == "true"; };
+    const auto integer = [&](std::size_t k) { return OpArgInt(text(k)); };
+    const auto real = [&](std::size_t k) { return OpArgReal(text(k)); };
+    const auto flag = [&](std::size_t k) { return OpArgFlag(text(k)); };
     const auto slot = [&](std::size_t k) { return text(k).empty() ? std::nullopt : std::optional<int>(integer(k)); };
-    const auto form = [&](std::size_t k) {
-        NewOrderForm f;
-        f.kind = real(k);
-        f.sell = flag(k + 1);
-        f.cashCaption = flag(k + 2);
-        f.quantity = text(k + 3);
-        f.price = text(k + 4);
-        f.trigger = text(k + 5);
-        f.stopPrice = text(k + 6);
-        f.normalMarket = flag(k + 7);
-        f.triggerBelow = flag(k + 8);
-        f.stopMarket = flag(k + 9);
-        return f;
-    };
-    const std::string& op = a.op;
+    const auto form = [&] { return OrderFormFromArgs(a.args, 0); };
     // A file may have been edited: what no dialog could have sent is not sent.
     const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == kKindNormal || v == kKindNormalWithStop || v == kKindStop; };
     const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == kSideMarginBuy || v == kSideMarginSell || v == kSideCash; };
     const auto fieldOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderField::StopPrice); };
     const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderDialogs::OrderOption::StopMarket); };
-    if (((op == "SetOrderKind" || op == "PlaceNewOrder" || op == "PlaceClosingOrder") && !kindOk(op == "SetOrderKind" ? 1 : 0)) ||
-        ((op == "PlaceClosingOrder" || op == "SetBulkClose") && !sideOk(op == "SetBulkClose" ? 0 : 10)) ||
-        ((op == "EditOrderText" || op == "SpinOrderField") && !fieldOk(1)) || (op == "SetOrderOption" && !optionOk(1)))
+    if (((op == SessionOp::SetOrderKind || op == SessionOp::PlaceNewOrder || op == SessionOp::PlaceClosingOrder) &&
+         !kindOk(op == SessionOp::SetOrderKind ? 1 : 0)) ||
+        ((op == SessionOp::PlaceClosingOrder || op == SessionOp::SetBulkClose) && !sideOk(op == SessionOp::SetBulkClose ? 0 : kOrderFormArgs)) ||
+        ((op == SessionOp::EditOrderText || op == SessionOp::SpinOrderField) && !fieldOk(1)) ||
+        (op == SessionOp::SetOrderOption && !optionOk(1)))
         return;
-    if (op == "PressPlayback") {
+    OrderDialogs& dialogs = p_.orderDialogs;
+    switch (op) {  // no default: every operation is played
+    case SessionOp::PressPlayback: {
         // It was taken when it was pressed: the 300 ms a button rests are the user's hand, not the replay's.
         const int index = integer(0);
         if (index >= 0 && index < kPlaybackButtons) p_.display.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
         p_.loop.PressPlayback(index);
-    } else if (op == "SetSpeedScroll") p_.loop.SetSpeedScroll(integer(0));
-    else if (op == "ClickSpeedGauge") p_.loop.ClickSpeedGauge(integer(0));
-    else if (op == "ClickSlowestLabel") p_.loop.ClickSlowestLabel();
-    else if (op == "SetLowSpeed") p_.loop.SetLowSpeed(flag(0));
-    else if (op == "RestoreChosenSpeed") p_.orderDialogs.RestoreChosenSpeed();
-    else if (op == "OpenNewOrderDialog") p_.orderDialogs.OpenNewOrderDialog();
-    else if (op == "ActivateNewOrderDialog") p_.orderDialogs.ActivateNewOrderDialog();
-    else if (op == "SetOrderKind") p_.orderDialogs.SetOrderKind(flag(0), real(1));
-    else if (op == "SetOrderOption") p_.orderDialogs.SetOrderOption(flag(0), static_cast<OrderDialogs::OrderOption>(integer(1)), flag(2));
-    else if (op == "EditOrderText") p_.orderDialogs.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2));
-    else if (op == "SpinOrderField") p_.orderDialogs.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2));
-    else if (op == "SetNewOrderSell") p_.orderDialogs.SetNewOrderSell(flag(0));
-    else if (op == "SetOrderAlert") p_.orderDialogs.SetOrderAlert(flag(0));
-    else if (op == "SubmitNewOrderDialog") p_.orderDialogs.SubmitNewOrderDialog();
-    else if (op == "CancelNewOrderDialog") p_.orderDialogs.CancelNewOrderDialog();
-    else if (op == "OpenClosingDialog") p_.orderDialogs.OpenClosingDialog(integer(0));
-    else if (op == "SetClosingSide") p_.orderDialogs.SetClosingSide(real(0));
-    else if (op == "EditCloseRow") p_.orderDialogs.EditCloseRow(integer(0), text(1));
-    else if (op == "ToggleCloseRow") p_.orderDialogs.ToggleCloseRow(integer(0));
-    else if (op == "ToggleBulkClose") p_.orderDialogs.ToggleBulkClose();
-    else if (op == "SubmitClosingDialog") p_.orderDialogs.SubmitClosingDialog();
-    else if (op == "CancelClosingDialog") p_.orderDialogs.CancelClosingDialog();
-    else if (op == "OpenCorrectCancelDialog") p_.orderDialogs.OpenCorrectCancelDialog(integer(0));
-    else if (op == "SelectCorrectCancelLine") p_.orderDialogs.SelectCorrectCancelLine(integer(0));
-    else if (op == "CancelSelectedOrder") p_.orderDialogs.CancelSelectedOrder();
-    else if (op == "CorrectSelectedOrder") p_.orderDialogs.CorrectSelectedOrder();
-    else if (op == "CloseCorrectCancelDialog") p_.orderDialogs.CloseCorrectCancelDialog();
-    else if (op == "ClickBoardPrice") p_.orderDialogs.ClickBoardPrice(integer(0));
-    else if (op == "PlaceNewOrder") p_.trading.PlaceNewOrder(form(0), slot(10));
-    else if (op == "PlaceClosingOrder") p_.trading.PlaceClosingOrder({form(0), real(10)}, slot(11));
-    else if (op == "SetCloseQuantity") p_.trading.SetCloseQuantity(integer(0), text(1));
-    else if (op == "SetBulkClose") p_.trading.SetBulkClose(real(0), flag(1));
-    else if (op == "CancelOrder") p_.trading.CancelOrder(integer(0), flag(1));
-    else if (op == "SetSimulationChecked") p_.loop.SetSimulationChecked(flag(0));
-    else if (op == "RequestClose") p_.loop.RequestClose();
-    else if (op == "SetHideBoardAndTape") p_.trading.SetHideBoardAndTape(flag(0));
-    else if (op == "SetBoardOption") p_.trading.SetBoardOption(flag(0));
-    else if (op == "SetTapeOption") p_.loop.SetTapeOption(flag(0));
-    else if (op == "SetFillSoundOption") p_.trading.SetFillSoundOption(flag(0));
-    else if (op == "SetTradeMarkerOption") p_.trading.SetTradeMarkerOption(flag(0));
-    else if (op == "AddAlert") p_.alerts.Add(real(0));
-    else if (op == "RemoveAlert") p_.alerts.Remove(real(0));
-    else if (op == "ClearAlerts") p_.alerts.Clear();
-    else if (op == "OneKeyOrder") {
-        if (const std::optional<OneKey> key = OneKeyOrders::FromName(text(0))) p_.oneKeys.Press(*key, text(1), flag(2));
+        break;
     }
-    // An operation this version does not know changes nothing; what follows may still fit.
+    case SessionOp::SetSpeedScroll: p_.loop.SetSpeedScroll(integer(0)); break;
+    case SessionOp::ClickSpeedGauge: p_.loop.ClickSpeedGauge(integer(0)); break;
+    case SessionOp::ClickSlowestLabel: p_.loop.ClickSlowestLabel(); break;
+    case SessionOp::SetLowSpeed: p_.loop.SetLowSpeed(flag(0)); break;
+    case SessionOp::RestoreChosenSpeed: dialogs.RestoreChosenSpeed(); break;
+    case SessionOp::OpenNewOrderDialog: dialogs.OpenNewOrderDialog(); break;
+    case SessionOp::ActivateNewOrderDialog: dialogs.ActivateNewOrderDialog(); break;
+    case SessionOp::SetOrderKind: dialogs.SetOrderKind(flag(0), real(1)); break;
+    case SessionOp::SetOrderOption: dialogs.SetOrderOption(flag(0), static_cast<OrderDialogs::OrderOption>(integer(1)), flag(2)); break;
+    case SessionOp::EditOrderText: dialogs.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2)); break;
+    case SessionOp::SpinOrderField: dialogs.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2)); break;
+    case SessionOp::SetNewOrderSell: dialogs.SetNewOrderSell(flag(0)); break;
+    case SessionOp::SetOrderAlert: dialogs.SetOrderAlert(flag(0)); break;
+    case SessionOp::SubmitNewOrderDialog: dialogs.SubmitNewOrderDialog(); break;
+    case SessionOp::CancelNewOrderDialog: dialogs.CancelNewOrderDialog(); break;
+    case SessionOp::OpenClosingDialog: dialogs.OpenClosingDialog(integer(0)); break;
+    case SessionOp::SetClosingSide: dialogs.SetClosingSide(real(0)); break;
+    case SessionOp::EditCloseRow: dialogs.EditCloseRow(integer(0), text(1)); break;
+    case SessionOp::ToggleCloseRow: dialogs.ToggleCloseRow(integer(0)); break;
+    case SessionOp::ToggleBulkClose: dialogs.ToggleBulkClose(); break;
+    case SessionOp::SubmitClosingDialog: dialogs.SubmitClosingDialog(); break;
+    case SessionOp::CancelClosingDialog: dialogs.CancelClosingDialog(); break;
+    case SessionOp::OpenCorrectCancelDialog: dialogs.OpenCorrectCancelDialog(integer(0)); break;
+    case SessionOp::SelectCorrectCancelLine: dialogs.SelectCorrectCancelLine(integer(0)); break;
+    case SessionOp::CancelSelectedOrder: dialogs.CancelSelectedOrder(); break;
+    case SessionOp::CorrectSelectedOrder: dialogs.CorrectSelectedOrder(); break;
+    case SessionOp::CloseCorrectCancelDialog: dialogs.CloseCorrectCancelDialog(); break;
+    case SessionOp::ClickBoardPrice: dialogs.ClickBoardPrice(integer(0)); break;
+    case SessionOp::PlaceNewOrder: p_.trading.PlaceNewOrder(form(), slot(kOrderFormArgs)); break;
+    case SessionOp::PlaceClosingOrder: p_.trading.PlaceClosingOrder({form(), real(kOrderFormArgs)}, slot(kOrderFormArgs + 1)); break;
+    case SessionOp::SetCloseQuantity: p_.trading.SetCloseQuantity(integer(0), text(1)); break;
+    case SessionOp::SetBulkClose: p_.trading.SetBulkClose(real(0), flag(1)); break;
+    case SessionOp::CancelOrder: p_.trading.CancelOrder(integer(0), flag(1)); break;
+    case SessionOp::SetSimulationChecked: p_.loop.SetSimulationChecked(flag(0)); break;
+    case SessionOp::RequestClose: p_.loop.RequestClose(); break;
+    case SessionOp::SetHideBoardAndTape: p_.trading.SetHideBoardAndTape(flag(0)); break;
+    case SessionOp::SetBoardOption: p_.trading.SetBoardOption(flag(0)); break;
+    case SessionOp::SetTapeOption: p_.loop.SetTapeOption(flag(0)); break;
+    case SessionOp::SetFillSoundOption: p_.trading.SetFillSoundOption(flag(0)); break;
+    case SessionOp::SetTradeMarkerOption: p_.trading.SetTradeMarkerOption(flag(0)); break;
+    case SessionOp::AddAlert: p_.alerts.Add(real(0)); break;
+    case SessionOp::RemoveAlert: p_.alerts.Remove(real(0)); break;
+    case SessionOp::ClearAlerts: p_.alerts.Clear(); break;
+    case SessionOp::OneKeyOrder:
+        if (const std::optional<OneKey> key = OneKeyOrders::FromName(text(0))) p_.oneKeys.Press(*key, text(1), flag(2));
+        break;
+    }
 }
 
 RunInfo SessionPlayer::CurrentRunInfo() {

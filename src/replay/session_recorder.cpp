@@ -10,18 +10,12 @@
 
 namespace corvala {
 
-std::string OpArg(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
-    return text;
-}
-
 SessionRecorder::SessionRecorder(Host& host, const MainDisplay& display, Clock& clock, std::string installFolder)
     : host_(host), display_(display), clock_(clock), installFolder_(std::move(installFolder)) {}
 
 SessionRecorder::~SessionRecorder() = default;
 
-OperationLog::Opened SessionRecorder::BeginOperation(const char* op, std::initializer_list<std::string> args) {
+OperationLog::Opened SessionRecorder::BeginOperation(SessionOp op, std::vector<std::string> args) {
     Opened opened{true, recording_};
     if (depth_++ > 0) return opened;  // called by another operation or by the replay itself
     if (playback_) {
@@ -29,7 +23,7 @@ OperationLog::Opened SessionRecorder::BeginOperation(const char* op, std::initia
         return opened;
     }
     if (!out_) return opened;
-    WriteLine(SessionActionLine({0, resumptions_, display_.clockText, op, std::vector<std::string>(args)}));
+    WriteLine(SessionActionLine({0, resumptions_, display_.clockText, SessionOpName(op), std::move(args)}));
     recording_ = true;  // its questions' answers belong to it
     return opened;
 }

@@ -57,7 +57,7 @@ public:
     ~SessionRecorder();
 
     // ---- Operations ----
-    Opened BeginOperation(const char* op, std::initializer_list<std::string> args) override;
+    Opened BeginOperation(SessionOp op, std::vector<std::string> args) override;
     void EndOperation(const Opened& opened) override;
     // The program's own doing (the scheduler's callbacks, the loop's start): no operation of the user.
     void EnterProgram() { ++depth_; }

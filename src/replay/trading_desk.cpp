@@ -213,7 +213,9 @@ std::optional<EntryOutcome> TradingDesk::RefusedForNoReplay() const {
 }
 
 EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<int> correctionSlot, Question question) {
-    const OpScope op(log_, "PlaceNewOrder", {OpArg(form.kind), OpArg(form.sell), OpArg(form.cashCaption), form.quantity, form.price, form.trigger, form.stopPrice, OpArg(form.normalMarket), OpArg(form.triggerBelow), OpArg(form.stopMarket), correctionSlot ? OpArg(*correctionSlot) : std::string()});
+    std::vector<std::string> args = OrderFormArgs(form);
+    args.push_back(correctionSlot ? OpArg(*correctionSlot) : std::string());
+    const OpScope op(log_, SessionOp::PlaceNewOrder, std::move(args));
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingNewOrders, correctionSlot, out)) return out;
@@ -229,7 +231,7 @@ EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<
 }
 
 void TradingDesk::SetCloseQuantity(int slot, const std::string& typed) {
-    const OpScope op(log_, "SetCloseQuantity", {OpArg(slot), typed});
+    const OpScope op(log_, SessionOp::SetCloseQuantity, {OpArg(slot), typed});
     if (!op) return;
     EntryOutcome closed;
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return;
@@ -239,7 +241,7 @@ void TradingDesk::SetCloseQuantity(int slot, const std::string& typed) {
 }
 
 void TradingDesk::SetBulkClose(float closingSide, bool on) {
-    const OpScope op(log_, "SetBulkClose", {OpArg(closingSide), OpArg(on)});
+    const OpScope op(log_, SessionOp::SetBulkClose, {OpArg(closingSide), OpArg(on)});
     EntryOutcome closed;
     if (!op || !TradingOpen(closed)) return;
     BulkClose(book_, closingSide, on);
@@ -247,8 +249,10 @@ void TradingDesk::SetBulkClose(float closingSide, bool on) {
 
 EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot,
                                             bool confirm) {
-    const OpScope op(log_, "PlaceClosingOrder", {OpArg(form.order.kind), OpArg(form.order.sell), OpArg(form.order.cashCaption), form.order.quantity, form.order.price, form.order.trigger, form.order.stopPrice, OpArg(form.order.normalMarket), OpArg(form.order.triggerBelow), OpArg(form.order.stopMarket), OpArg(form.side),
-                                                  correctionSlot ? OpArg(*correctionSlot) : std::string()});
+    std::vector<std::string> args = OrderFormArgs(form.order);
+    args.push_back(OpArg(form.side));
+    args.push_back(correctionSlot ? OpArg(*correctionSlot) : std::string());
+    const OpScope op(log_, SessionOp::PlaceClosingOrder, std::move(args));
     if (!op) return {};
     EntryOutcome out;
     if (!TradingOpen(out) || !StillPending(book_.pendingClosingOrders, correctionSlot, out)) return out;
@@ -263,7 +267,7 @@ EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::o
 
 bool TradingDesk::CancelOrder(int slot, bool closing, bool ask) {
     // Only a one-key order cancels without asking, and it is written as itself.
-    const OpScope op(log_, "CancelOrder", {OpArg(slot), OpArg(closing)});
+    const OpScope op(log_, SessionOp::CancelOrder, {OpArg(slot), OpArg(closing)});
     if (!op) return false;
     EntryOutcome closed;
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return false;
@@ -716,25 +720,25 @@ void TradingDesk::ShowRowOnBoard(int row, std::optional<int> seconds) {
 // ---- Options ---------------------------------------------------------------------------------
 
 void TradingDesk::SetBoardOption(bool on) {
-    const OpScope op(log_, "SetBoardOption", {OpArg(on)});
+    const OpScope op(log_, SessionOp::SetBoardOption, {OpArg(on)});
     if (!op) return;
     display_.boardOption = on;
 }
 
 void TradingDesk::SetHideBoardAndTape(bool on) {
-    const OpScope op(log_, "SetHideBoardAndTape", {OpArg(on)});
+    const OpScope op(log_, SessionOp::SetHideBoardAndTape, {OpArg(on)});
     if (!op) return;
     display_.hideBoardAndTape = on;
 }
 
 void TradingDesk::SetFillSoundOption(bool on) {
-    const OpScope op(log_, "SetFillSoundOption", {OpArg(on)});
+    const OpScope op(log_, SessionOp::SetFillSoundOption, {OpArg(on)});
     if (!op) return;
     display_.fillSoundOption = on;
 }
 
 void TradingDesk::SetTradeMarkerOption(bool on) {
-    const OpScope op(log_, "SetTradeMarkerOption", {OpArg(on)});
+    const OpScope op(log_, SessionOp::SetTradeMarkerOption, {OpArg(on)});
     if (!op) return;
     display_.tradeMarkerOption = on;
     chart_.MarkersChanged();

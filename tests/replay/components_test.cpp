@@ -50,8 +50,8 @@ class Log final : public OperationLog {
 public:
     std::vector<std::string> ops;
     bool refuse = false;
-    Opened BeginOperation(const char* op, std::initializer_list<std::string>) override {
-        ops.emplace_back(op);
+    Opened BeginOperation(SessionOp op, std::vector<std::string>) override {
+        ops.emplace_back(SessionOpName(op));
         return {!refuse, false};
     }
     void EndOperation(const Opened&) override {}

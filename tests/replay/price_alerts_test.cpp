@@ -11,7 +11,7 @@ namespace {
 
 class NoLog final : public OperationLog {
 public:
-    Opened BeginOperation(const char*, std::initializer_list<std::string>) override { return {}; }
+    Opened BeginOperation(SessionOp, std::vector<std::string>) override { return {}; }
     void EndOperation(const Opened&) override {}
 };
 

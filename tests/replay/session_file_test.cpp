@@ -5,8 +5,10 @@
 #include "replay/session_file.h"
 
 #include <filesystem>
+#include <set>
 
 #include "platform/files.h"
+#include "replay/session_ops.h"
 #include "replay_fixture.h"
 
 namespace corvala {
@@ -94,6 +96,52 @@ TEST(SessionFileTest, ScriptLinesReadAsTheirOperations) {
     EXPECT_EQ(f->actions[1].args, std::vector<std::string>{std::to_string(kBarForward)});
     EXPECT_EQ(f->actions[2].op, "SetSpeedScroll");
     EXPECT_EQ(f->actions[2].args, std::vector<std::string>{"11"});
+}
+
+// The names are the file format: files written before hold exactly these, each reads back as the
+// operation that wrote it, and a name no operation has (a case or a space off) is none.
+TEST(SessionFileTest, EveryOperationKeepsTheNameItsFilesHold) {
+    const std::set<std::string> written{
+        "PressPlayback", "SetSpeedScroll", "ClickSpeedGauge", "ClickSlowestLabel", "SetLowSpeed",
+        "RestoreChosenSpeed", "OpenNewOrderDialog", "ActivateNewOrderDialog", "SetOrderKind", "SetOrderOption",
+        "EditOrderText", "SpinOrderField", "SetNewOrderSell", "SetOrderAlert", "SubmitNewOrderDialog",
+        "CancelNewOrderDialog", "OpenClosingDialog", "SetClosingSide", "EditCloseRow", "ToggleCloseRow",
+        "ToggleBulkClose", "SubmitClosingDialog", "CancelClosingDialog", "OpenCorrectCancelDialog",
+        "SelectCorrectCancelLine", "CancelSelectedOrder", "CorrectSelectedOrder", "CloseCorrectCancelDialog",
+        "ClickBoardPrice", "PlaceNewOrder", "PlaceClosingOrder", "SetCloseQuantity", "SetBulkClose", "CancelOrder",
+        "SetSimulationChecked", "RequestClose", "SetHideBoardAndTape", "SetBoardOption", "SetTapeOption",
+        "SetFillSoundOption", "SetTradeMarkerOption", "AddAlert", "RemoveAlert", "ClearAlerts", "OneKeyOrder"};
+    std::set<std::string> named;
+    for (std::size_t i = 0; i < kSessionOpCount; ++i) {
+        const auto op = static_cast<SessionOp>(i);
+        const std::string name = SessionOpName(op);
+        named.insert(name);
+        EXPECT_EQ(SessionOpFromName(name), op) << name;
+    }
+    EXPECT_EQ(named, written);
+    for (const char* unknown : {"", "placeNewOrder", "PlaceNewOrder ", "PlaceNewOrde", "NoSuchOperation"})
+        EXPECT_EQ(SessionOpFromName(unknown), std::nullopt) << unknown;
+}
+
+// The order form's ten arguments in the order files hold them, and back to the same form; the
+// arguments an edited file left out read as empty.
+TEST(SessionFileTest, TheOrderFormReadsBackFromItsArguments) {
+    NewOrderForm f;
+    f.kind = kKindNormalWithStop;
+    f.sell = true;
+    f.quantity = "1,000";
+    f.price = "999.8";
+    f.trigger = "1001";
+    f.triggerBelow = true;
+    f.stopMarket = true;
+    const std::vector<std::string> args = OrderFormArgs(f);
+    EXPECT_EQ(args, (std::vector<std::string>{"1", "true", "false", "1,000", "999.8", "1001", "", "false", "true", "true"}));
+    ASSERT_EQ(args.size(), kOrderFormArgs);
+    std::vector<std::string> placed{"x"};  // behind another argument
+    placed.insert(placed.end(), args.begin(), args.end());
+    EXPECT_EQ(OrderFormArgs(OrderFormFromArgs(placed, 1)), args);
+    EXPECT_EQ(OrderFormArgs(OrderFormFromArgs({"2", "true", "true", "100"}, 0)),
+              (std::vector<std::string>{"2", "true", "true", "100", "", "", "", "false", "false", "false"}));
 }
 
 TEST(SessionFileTest, WhatCannotBePartOfASessionRefusesTheFileWithItsLine) {
