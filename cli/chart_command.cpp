@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <iostream>
 
 #include "chart_report.h"
@@ -10,9 +11,9 @@
 
 namespace corvala::cli {
 
-const char* const kChartUsage =
-    "  chart [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N] [--ma1 A]\n"
-    "       [--ma2 B] [--simulation] [--width PX --height PX] [--install DIR]\n"
+namespace {
+
+const char* const kChartText =
     "      Displays the day as the display button does (with --simulation as 開 始 does: the\n"
     "      scales balance around the previous close and the chosen day waits for play) and\n"
     "      prints the chart the window draws: {\"W\",\"H\" (twips over the design size),\n"
@@ -27,84 +28,30 @@ const char* const kChartUsage =
     "      \"percent\",\"volume\",\"vwap\",\"ma1\",\"ma2\",\"board\":[20 values]} or null], one per point,\n"
     "      null where the pointer shows nothing.\n";
 
-namespace {
-
 struct ChartArgs {
     DayOptions day;
-    std::vector<std::pair<double, double>> points;
+    std::vector<std::string> points;  // X,Y
     int ma1 = 5, ma2 = 12;
     int width = kDesignWidthPx, height = kDesignHeightPx;
     bool simulation = false;
 };
 
-bool Number(const std::string& text, int low, int high, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
+// X,Y: two numbers in window twips.
+std::optional<std::pair<double, double>> ReadPoint(const std::string& v) {
+    const std::size_t comma = v.find(',');
+    char* end1 = nullptr;
+    char* end2 = nullptr;
+    const double x = std::strtod(v.c_str(), &end1);
+    const char* second = comma == std::string::npos ? nullptr : v.c_str() + comma + 1;
+    const double y = second ? std::strtod(second, &end2) : 0;
+    if (!second || end1 == v.c_str() || end1 != v.c_str() + comma || end2 == second || *end2 != '\0')
+        return std::nullopt;
+    return std::pair{x, y};
 }
 
-// 0 to go on, -1 after help, else the exit status.
-int ParseArgs(const std::vector<std::string>& args, ChartArgs& out) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            PrintUsage(kChartUsage, true);
-            return -1;
-        }
-        const auto take = [&](int low, int high, int& field, const char* what) {
-            if (Number(args[++i], low, high, field)) return true;
-            std::fprintf(stderr, "corvala-cli chart: %s\n", what);
-            return false;
-        };
-        if (a == "--simulation") {
-            out.simulation = true;
-        } else if (a == "--point" && hasValue) {
-            const std::string& v = args[++i];
-            const std::size_t comma = v.find(',');
-            char* end1 = nullptr;
-            char* end2 = nullptr;
-            const double x = std::strtod(v.c_str(), &end1);
-            const char* second = comma == std::string::npos ? nullptr : v.c_str() + comma + 1;
-            const double y = second ? std::strtod(second, &end2) : 0;
-            // Both figures present and nothing else: "7980," or ",3000" is no point.
-            if (!second || end1 == v.c_str() || end1 != v.c_str() + comma || end2 == second || *end2 != '\0') {
-                std::fprintf(stderr, "corvala-cli chart: --point must be X,Y in twips\n");
-                return 1;
-            }
-            out.points.emplace_back(x, y);
-        } else if (a == "--ma1" && hasValue) {
-            if (!take(1, 24, out.ma1, "--ma1 must be 1 to 24")) return 1;
-        } else if (a == "--ma2" && hasValue) {
-            if (!take(1, 24, out.ma2, "--ma2 must be 1 to 24")) return 1;
-        } else if (a == "--width" && hasValue) {
-            if (!take(kDesignWidthPx, 20'000, out.width, "--width must be 1280 to 20000 pixels")) return 1;
-        } else if (a == "--height" && hasValue) {
-            if (!take(kDesignHeightPx, 20'000, out.height, "--height must be 780 to 20000 pixels")) return 1;
-        } else {
-            switch (TakeDayOption(args, i, out.day, "chart")) {
-                case OptionResult::Taken:
-                    break;
-                case OptionResult::Bad:
-                    return 1;
-                case OptionResult::NotMine:
-                    std::fprintf(stderr, "corvala-cli chart: unknown or incomplete option '%s'\n", a.c_str());
-                    PrintUsage(kChartUsage, false);
-                    return 1;
-            }
-        }
-    }
-    FinishDayOptions(out.day);
-    return 0;
-}
 
-}  // namespace
-
-int RunChart(const std::vector<std::string>& args) {
-    ChartArgs a;
-    if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+int RunChart(ChartArgs a) {
+    FinishDayOptions(a.day);
     Headless h(a.day.install, /*answerYes=*/true, a.day.seed);
     if (const int status = OpenDay(h, a.day, "chart")) return status;
     Simulation& sim = h.sim;
@@ -125,7 +72,8 @@ int RunChart(const std::vector<std::string>& args) {
     nlohmann::ordered_json report = ChartReport(sim, false);
     if (!a.points.empty()) {
         nlohmann::ordered_json readouts = nlohmann::ordered_json::array();
-        for (const auto& [x, y] : a.points) {
+        for (const std::string& point : a.points) {
+            const auto [x, y] = *ReadPoint(point);
             sim.chart().Move(x, y, false);
             readouts.push_back(ReadoutJson(sim, x, y));
         }
@@ -134,6 +82,30 @@ int RunChart(const std::vector<std::string>& args) {
     std::cout << report.dump() << "\n";
     sim.replay().RequestClose();
     return 0;
+}
+
+}  // namespace
+
+void AddChartCommand(Program& program) {
+    auto a = std::make_shared<ChartArgs>();
+    CLI::App& command = program.AddCommand("chart", kChartText, [a] { return RunChart(*a); });
+    AddDayOptions(command, a->day);
+    AddWholeOption(command, "--ma1", a->ma1, 1, 24, "A",
+                   "the first moving average's period (1–24; default 5)");
+    AddWholeOption(command, "--ma2", a->ma2, 1, 24, "B",
+                   "the second moving average's period (1–24; default 12)");
+    command.add_flag("--simulation", a->simulation, "displays the day as 開 始 does");
+    AddWholeOption(command, "--width", a->width, kDesignWidthPx, 20'000, "PX",
+                   "the window's client width (1280–20000 pixels; default 1280)");
+    AddWholeOption(command, "--height", a->height, kDesignHeightPx, 20'000, "PX",
+                   "the window's client height (780–20000 pixels; default 780)");
+    Repeatable(command.add_option("--point", a->points, "moves the pointer to X,Y (window twips; repeatable)"))
+        ->type_name("X,Y")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return ReadPoint(text) ? "" : "must be X,Y in twips, not '" + text + "'";
+            },
+            "", "point"));
 }
 
 }  // namespace corvala::cli

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <map>
+#include <charconv>
 
 #include "data/day_loader.h"
 #include "data/series_table.h"
@@ -13,15 +13,6 @@
 #include "settings/settings_files.h"
 
 namespace corvala::cli {
-
-const char* const kDayOptionsUsage =
-    "      --data is the data folder with one YYMMDD folder per date (default: the one the\n"
-    "      program uses, the settings' folder or else the install folder's 日中データ); --series\n"
-    "      is a selector item such as 日経225 (the default); --bar-length is N of the N-minute\n"
-    "      bars (1, 2, 3, 4, 5 or 10; default 5); --install is the folder with the stock lists\n"
-    "      (default: the program's own, this program's folder when it holds them, else\n"
-    "      ~/.local/share/Corvala, filled at the first start); --seed N fixes the random draws\n"
-    "      (default 1): the same seed gives the same tape and board.\n";
 
 std::string ProgramInstallFolder() {
     const InstallFolderChoice choice = ChooseInstallFolder(DefaultInstallPlaces(), kProgramVersion);
@@ -36,37 +27,48 @@ std::string ProgramDataFolder(const std::string& install) {
     return JoinPath(install, kInstallDataFolder);
 }
 
-OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
-                           const char* command) {
-    const std::map<std::string, std::string*> text = {{"--data", &out.data},
-                                                      {"--date", &out.date},
-                                                      {"--code", &out.code},
-                                                      {"--series", &out.series},
-                                                      {"--install", &out.install}};
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (hasValue && text.count(a)) {
-        *text.at(a) = args[++i];
-        return OptionResult::Taken;
-    }
-    if (hasValue && a == "--seed") {
-        char* end = nullptr;
-        out.seed = std::strtoull(args[++i].c_str(), &end, 10);
-        if (!end || *end != '\0') {
-            std::fprintf(stderr, "corvala-cli %s: --seed must be a whole number\n", command);
-            return OptionResult::Bad;
-        }
-        return OptionResult::Taken;
-    }
-    if (hasValue && a == "--bar-length") {
-        out.barLength = std::atoi(args[++i].c_str());
-        if (!IsValidBarLength(out.barLength)) {
-            std::fprintf(stderr, "corvala-cli %s: --bar-length must be 1, 2, 3, 4, 5 or 10\n", command);
-            return OptionResult::Bad;
-        }
-        return OptionResult::Taken;
-    }
-    return OptionResult::NotMine;
+CLI::Option* AddInstallOption(CLI::App& command, std::string& install) {
+    return command.add_option("--install", install,
+                              "the folder with the stock lists (default: the program's own, this program's folder "
+                              "when it holds them, else ~/.local/share/Corvala, filled at the first start)")
+        ->type_name("DIR");
+}
+
+CLI::Option* AddDataOption(CLI::App& command, std::string& data) {
+    return command.add_option("--data", data,
+                              "the data folder with one YYMMDD folder per date (default: the one the program "
+                              "uses, the settings' folder or else the install folder's 日中データ)")
+        ->type_name("DIR");
+}
+
+CLI::Option* AddSeedOption(CLI::App& command, std::uint64_t& seed) {
+    return command.add_option("--seed", seed, "fixes the random draws (default 1): the same seed gives the same draws")
+        ->type_name("N")
+        ->check(WholeNumber(0, UINT64_MAX));
+}
+
+CLI::Option* AddBarLengthOption(CLI::App& command, int& barLength) {
+    return command.add_option("--bar-length", barLength, "N of the N-minute bars: 1, 2, 3, 4, 5 or 10 (default 5)")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                int n = 0;
+                const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+                if (!text.empty() && error == std::errc() && end == text.data() + text.size() && IsValidBarLength(n))
+                    return {};
+                return "'" + text + "' is not 1, 2, 3, 4, 5 or 10";
+            },
+            "", "bar length"));
+}
+
+void AddDayOptions(CLI::App& command, DayOptions& out) {
+    AddDataOption(command, out.data);
+    Needed(command.add_option("--date", out.date, "the day, a folder of the data folder")->type_name("YYMMDD"));
+    Needed(command.add_option("--code", out.code, "the stock's code, or a series such as N225")->type_name("CODE"));
+    command.add_option("--series", out.series, "a selector item such as 日経225 (the default)")->type_name("NAME");
+    AddBarLengthOption(command, out.barLength);
+    AddInstallOption(command, out.install);
+    AddSeedOption(command, out.seed);
 }
 
 void FinishDayOptions(DayOptions& out) {
@@ -105,10 +107,6 @@ int OpenDay(Headless& h, const DayOptions& o, const char* command) {
         h.sim.day().SelectSeries(o.series);
     }
     return 0;
-}
-
-void PrintUsage(const char* usage, bool asked) {
-    std::fprintf(asked ? stdout : stderr, "usage:\n%s%s", usage, kDayOptionsUsage);
 }
 
 }  // namespace corvala::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_ports.h"
+#include "command_line.h"
 #include "platform/drives.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
@@ -14,15 +15,11 @@
 
 namespace corvala::cli {
 
-extern const char* const kDayOptionsUsage;
-
 struct DayOptions {
     std::string data, date, code, series, install;
     int barLength = 0;          // 0: not given (the settings' N, or 5)
     std::uint64_t seed = 1;  // of the random draws (board refills, tape splits)
 };
-
-enum class OptionResult { Taken, NotMine, Bad };
 
 // The install folder the program would use: its own folder in a build tree or a portable copy,
 // else the user's own, filled from the package at the first start (a problem is told on stderr).
@@ -31,9 +28,14 @@ std::string ProgramInstallFolder();
 // the install folder's 日中データ.
 std::string ProgramDataFolder(const std::string& install);
 
-// Takes the shared option at args[i] (and its value, advancing i).
-OptionResult TakeDayOption(const std::vector<std::string>& args, std::size_t& i, DayOptions& out,
-                           const char* command);
+// The options several commands share, defined once.
+CLI::Option* AddInstallOption(CLI::App& command, std::string& install);
+CLI::Option* AddDataOption(CLI::App& command, std::string& data);
+CLI::Option* AddSeedOption(CLI::App& command, std::uint64_t& seed);
+CLI::Option* AddBarLengthOption(CLI::App& command, int& barLength);
+// The options of a day-based command: --data, --date, --code, --series, --bar-length, --install,
+// --seed.
+void AddDayOptions(CLI::App& command, DayOptions& out);
 // Fills the defaults of the options not given.
 void FinishDayOptions(DayOptions& out);
 
@@ -52,8 +54,5 @@ struct Headless {
 // printing the error: 2 for an error box (1012 when --data is not a folder), 1 for a series
 // that the date does not offer.
 int OpenDay(Headless& h, const DayOptions& o, const char* command);
-
-// Prints the usage of `command` to stdout (help) or stderr (a mistake).
-void PrintUsage(const char* usage, bool asked);
 
 }  // namespace corvala::cli

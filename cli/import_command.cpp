@@ -16,9 +16,14 @@
 
 namespace corvala::cli {
 
-const char* const kImportUsage =
-    "  import --bars FILE --code CODE [--date YYMMDD] [--columns date=…,time=…,open=…,high=…,\n"
-    "         low=…,close=…,volume=…] [--unit N] [--data DIR] [--install DIR]\n"
+namespace {
+
+struct ImportArgs {
+    std::string file, code, date, data, install, columns;
+    int unit = 100;
+};
+
+const char* const kImportText =
     "      Builds YYMMDD/CODE.csv in --data (default the program's data folder) for every date\n"
     "      (CODE a stock's four digits, or a series such as N225 for the chart's upper panel)\n"
     "      of a CSV of one-minute bars (or --date only): each minute's twelve steps follow\n"
@@ -33,8 +38,6 @@ const char* const kImportUsage =
     "      replaced. Prints {\"code\",\"days\":[{\"date\",\"bars\",\"path\"}],\"problems\"}; exit 2 when\n"
     "      the file cannot be read or nothing could be written.\n";
 
-namespace {
-
 // A stock's four digits, or a market series' file name (N225, 先物, TOPX …).
 bool ImportableCode(const std::string& code) {
     if (code.size() == 4 && IsAllDigits(code)) return true;
@@ -43,35 +46,13 @@ bool ImportableCode(const std::string& code) {
     return false;
 }
 
-}  // namespace
-
-int RunImport(const std::vector<std::string>& args) {
-    std::string file, code, date, data, install, columns;
-    int unit = 100;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kImportUsage);
-            return 0;
-        }
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--bars" && hasValue) file = args[++i];
-        else if (a == "--code" && hasValue) code = args[++i];
-        else if (a == "--date" && hasValue) date = args[++i];
-        else if (a == "--columns" && hasValue) columns = args[++i];
-        else if (a == "--unit" && hasValue && IsAllDigits(args[i + 1]) && args[i + 1].size() < 7) unit = std::stoi(args[++i]);
-        else if (a == "--data" && hasValue) data = args[++i];
-        else if (a == "--install" && hasValue) install = args[++i];
-        else {
-            std::fprintf(stderr, "corvala-cli import: unknown or incomplete option '%s'\nusage:\n%s", a.c_str(), kImportUsage);
-            return 1;
-        }
-    }
-    if (file.empty() || !ImportableCode(code) || (!date.empty() && (date.size() != 6 || !IsAllDigits(date))) || unit < 1) {
-        std::fprintf(stderr,
-                     "corvala-cli import: --bars FILE and --code (a stock's four digits or a series such as N225) are "
-                     "needed (--date YYMMDD)\nusage:\n%s",
-                     kImportUsage);
+int RunImport(ImportArgs a) {
+    const std::string &file = a.file, &code = a.code, &date = a.date, &columns = a.columns;
+    std::string &data = a.data, &install = a.install;
+    const int unit = a.unit;
+    if (!ImportableCode(code)) {
+        std::fprintf(stderr, "corvala-cli import: --code takes a stock's four digits or a series such as N225, not '%s'\n",
+                     code.c_str());
         return 1;
     }
     MinuteBarColumns names;
@@ -143,6 +124,24 @@ int RunImport(const std::vector<std::string>& args) {
     out["problems"] = problems;
     std::cout << out.dump() << "\n";
     return written > 0 ? 0 : 2;
+}
+
+}  // namespace
+
+void AddImportCommand(Program& program) {
+    auto a = std::make_shared<ImportArgs>();
+    CLI::App& command = program.AddCommand("import", kImportText, [a] { return RunImport(*a); });
+    command.add_option("--bars", a->file, "the CSV of one-minute bars")->type_name("FILE")->required();
+    command.add_option("--code", a->code, "a stock's four digits, or a series such as N225")
+        ->type_name("CODE")
+        ->required();
+    command.add_option("--date", a->date, "builds only this date")->type_name("YYMMDD")->check(Digits(6, "YYMMDD"));
+    command.add_option("--columns", a->columns, "the file's own column names")
+        ->type_name("date=…,time=…,open=…,high=…,low=…,close=…,volume=…");
+    AddWholeOption(command, "--unit", a->unit, 1, 999'999, "N",
+                   "the trading unit (default 100)");
+    AddDataOption(command, a->data);
+    AddInstallOption(command, a->install);
 }
 
 }  // namespace corvala::cli

@@ -16,9 +16,9 @@
 
 namespace corvala::cli {
 
-const char* const kLoadUsage =
-    "  load [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
-    "       [--install DIR] [--rows]\n"
+namespace {
+
+const char* const kLoadText =
     "      Loads a day as the display button does in display mode and prints its series;\n"
     "      --rows adds rows 0–3599. The tape is estimated as the display does (with --seed)\n"
     "      but not printed: `tape` prints it.\n";
@@ -79,39 +79,10 @@ json SlotJson(const DayData& day, SeriesSlot slot, int barLength, bool withRows)
     return j;
 }
 
-// 0 to go on, else the exit status.
-int ParseArgs(const std::vector<std::string>& args, DayOptions& out, bool& rows) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            PrintUsage(kLoadUsage, true);
-            return -1;
-        }
-        if (a == "--rows") {
-            rows = true;
-            continue;
-        }
-        switch (TakeDayOption(args, i, out, "load")) {
-            case OptionResult::Taken:
-                continue;
-            case OptionResult::Bad:
-                return 1;
-            case OptionResult::NotMine:
-                std::fprintf(stderr, "corvala-cli load: unknown or incomplete option '%s'\n", a.c_str());
-                PrintUsage(kLoadUsage, false);
-                return 1;
-        }
-    }
-    FinishDayOptions(out);
-    return 0;
-}
-
 }  // namespace
 
-int RunLoad(const std::vector<std::string>& args) {
-    DayOptions a;
-    bool rows = false;
-    if (const int status = ParseArgs(args, a, rows)) return status < 0 ? 0 : status;
+int RunLoad(DayOptions a, bool rows) {
+    FinishDayOptions(a);
     Headless h(a.install);
     if (const int status = OpenDay(h, a, "load")) return status;
     Simulation& sim = h.sim;
@@ -144,6 +115,16 @@ int RunLoad(const std::vector<std::string>& args) {
     out["slots"] = std::move(slots);
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddLoadCommand(Program& program) {
+    auto day = std::make_shared<DayOptions>();
+    auto rows = std::make_shared<bool>(false);
+    CLI::App& command = program.AddCommand("load", kLoadText, [day, rows] { return RunLoad(*day, *rows); });
+    AddDayOptions(command, *day);
+    command.add_flag("--rows", *rows, "adds rows 0–3599 to each series");
 }
 
 }  // namespace corvala::cli

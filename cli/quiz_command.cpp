@@ -20,16 +20,19 @@
 
 namespace corvala::cli {
 
-const char* const kQuizUsage =
-    "  quiz [--install DIR] (--url URL | --package FILE)\n"
+namespace {
+
+struct QuizArgs {
+    std::string install, url, package;
+};
+
+const char* const kQuizText =
     "      Fetches the quiz package as the 出 題 toggle does: from URL (the package itself when it\n"
     "      ends in .lzh, else the data service's address, whose quest.lzh is fetched), waiting a\n"
     "      second first and trying up to three times three seconds apart; or takes FILE. Unpacks\n"
     "      it in place of DIR/出題 and reads its data.txt. Prints {\"id\",\"date\",\"code\",\n"
     "      \"startTime\",\"startBar\",\"folder\",\"files\"} (\"files\": the day files of the quiz).\n"
     "      A failure exits with status 2 and the message the window shows; DIR is left as it was.\n";
-
-namespace {
 
 using json = nlohmann::ordered_json;
 
@@ -69,26 +72,11 @@ Downloader::Result FetchAndWait(const std::string& url) {
     return result;
 }
 
-}  // namespace
 
-int RunQuiz(const std::vector<std::string>& args) {
-    std::string install, url, package;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kQuizUsage);
-            return 0;
-        }
-        if (a == "--install" && hasValue) install = args[++i];
-        else if (a == "--url" && hasValue) url = args[++i];
-        else if (a == "--package" && hasValue) package = args[++i];
-        else {
-            Fail("unknown or incomplete option '" + a + "'");
-            std::fprintf(stderr, "usage:\n%s", kQuizUsage);
-            return 1;
-        }
-    }
+int RunQuiz(QuizArgs a) {
+    std::string& install = a.install;
+    const std::string& url = a.url;
+    const std::string& package = a.package;
     if (url.empty() == package.empty()) return Fail("one of --url or --package is required"), 1;
     if (install.empty()) install = ProgramInstallFolder();
     if (!DirExists(install)) return Fail("--install " + install + " is not a folder"), 1;
@@ -127,6 +115,16 @@ int RunQuiz(const std::vector<std::string>& args) {
     out["files"] = installed.files;
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddQuizCommand(Program& program) {
+    auto a = std::make_shared<QuizArgs>();
+    CLI::App& command = program.AddCommand("quiz", kQuizText, [a] { return RunQuiz(*a); });
+    AddInstallOption(command, a->install);
+    CLI::Option* url = command.add_option("--url", a->url, "the package's address, or the data service's")->type_name("URL");
+    command.add_option("--package", a->package, "the package file")->type_name("FILE")->excludes(url);
 }
 
 }  // namespace corvala::cli

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdio>
+#include <optional>
 #include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -22,9 +23,15 @@
 
 namespace corvala::cli {
 
-const char* const kRecordUsage =
-    "  record --codes CODE,CODE… [--series N225,TOPX,MTHR,NK225F] [--api URL] [--data DIR]\n"
-    "         [--install DIR] [--password-file FILE] [--close HH:MM] [--late]\n"
+namespace {
+
+struct RecordArgs {
+    std::string codes, series, api = "http://localhost:18080/kabusapi", data, install, passwordFile, close = "15:30";
+    bool late = false;
+    const CLI::Option* password = nullptr;  // refused: never on the command line
+};
+
+const char* const kRecordText =
     "      Records today's session from the kabuステーション API (default\n"
     "      http://localhost:18080/kabusapi) into YYMMDD/CODE.csv of --data (default the\n"
     "      program's data folder): one row every five seconds from 9:00 to 11:30 and from 12:30\n"
@@ -43,8 +50,6 @@ const char* const kRecordUsage =
     "      refused, a code unknown, more than 50 symbols, another recording in the folder),\n"
     "      with existing files untouched.\n";
 
-namespace {
-
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> out;
     std::string part;
@@ -57,6 +62,13 @@ std::vector<std::string> SplitList(const std::string& text) {
         }
     }
     return out;
+}
+
+// HH:MM from 15:00 to 23:59, in seconds of the day.
+std::optional<int> CloseSeconds(const std::string& text) {
+    const auto seconds = text.size() == 5 ? ParseTimeOfDay(text + ":00") : std::nullopt;
+    if (!seconds || *seconds < 15 * 3600) return std::nullopt;
+    return seconds;
 }
 
 std::string FirstLine(const std::string& text) {
@@ -85,37 +97,16 @@ std::string PromptPassword() {
     return FirstLine(line);
 }
 
-}  // namespace
-
-int RunRecord(const std::vector<std::string>& args) {
-    std::string codes, series, api = "http://localhost:18080/kabusapi", data, install, passwordFile, close = "15:30";
-    RecorderOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kRecordUsage);
-            return 0;
-        }
-        if (a == "--password" || a.rfind("--password=", 0) == 0) {
-            std::fprintf(stderr, "corvala-cli record: the password is never taken from the command line (others "
-                                 "can read it there); use --password-file, CORVALA_API_PASSWORD or the prompt\n");
-            return 1;
-        }
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--codes" && hasValue) codes = args[++i];
-        else if (a == "--series" && hasValue) series = args[++i];
-        else if (a == "--api" && hasValue) api = args[++i];
-        else if (a == "--data" && hasValue) data = args[++i];
-        else if (a == "--install" && hasValue) install = args[++i];
-        else if (a == "--password-file" && hasValue) passwordFile = args[++i];
-        else if (a == "--close" && hasValue) close = args[++i];
-        else if (a == "--late") options.lateStart = true;
-        else {
-            std::fprintf(stderr, "corvala-cli record: unknown or incomplete option '%s'\nusage:\n%s", a.c_str(),
-                         kRecordUsage);
-            return 1;
-        }
+int RunRecord(RecordArgs a) {
+    if (a.password->count() > 0) {
+        std::fprintf(stderr, "corvala-cli record: the password is never taken from the command line (others "
+                             "can read it there); use --password-file, CORVALA_API_PASSWORD or the prompt\n");
+        return 1;
     }
+    const std::string &codes = a.codes, &series = a.series, &passwordFile = a.passwordFile, &close = a.close;
+    std::string &api = a.api, &data = a.data, &install = a.install;
+    RecorderOptions options;
+    options.lateStart = a.late;
     for (const std::string& code : SplitList(codes)) {
         if (code.size() != 4 || !IsAllDigits(code)) {
             std::fprintf(stderr, "corvala-cli record: a stock code has four digits: '%s'\n", code.c_str());
@@ -132,16 +123,10 @@ int RunRecord(const std::vector<std::string>& args) {
         options.targets.push_back(*target);
     }
     if (options.targets.empty()) {
-        std::fprintf(stderr, "corvala-cli record: --codes or --series names what to record\nusage:\n%s", kRecordUsage);
+        std::fprintf(stderr, "corvala-cli record: --codes or --series names what to record\n");
         return 1;
     }
-    const int hh = close.size() == 5 && close[2] == ':' ? std::atoi(close.substr(0, 2).c_str()) : -1;
-    const int mm = hh >= 0 ? std::atoi(close.substr(3).c_str()) : -1;
-    if (hh < 15 || hh > 23 || mm < 0 || mm > 59) {
-        std::fprintf(stderr, "corvala-cli record: --close takes HH:MM from 15:00\n");
-        return 1;
-    }
-    options.closeSeconds = hh * 3600 + mm * 60;
+    options.closeSeconds = *CloseSeconds(close);
     while (!api.empty() && api.back() == '/') api.pop_back();
 
     if (install.empty()) install = ProgramInstallFolder();
@@ -198,6 +183,30 @@ int RunRecord(const std::vector<std::string>& args) {
     out["searchRead"] = outcome.searchRead;
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddRecordCommand(Program& program) {
+    auto a = std::make_shared<RecordArgs>();
+    CLI::App& command = program.AddCommand("record", kRecordText, [a] { return RunRecord(*a); });
+    Needed(command.add_option("--codes", a->codes, "the stocks to record")->type_name("CODE,CODE…"));
+    command.add_option("--series", a->series, "the market series to record")->type_name("N225,TOPX,MTHR,NK225F");
+    command.add_option("--api", a->api, "the station's API (default http://localhost:18080/kabusapi)")->type_name("URL");
+    AddDataOption(command, a->data);
+    AddInstallOption(command, a->install);
+    command.add_option("--password-file", a->passwordFile, "the file whose first line is the API password")
+        ->type_name("FILE");
+    command.add_option("--close", a->close, "when the closing line is taken (from 15:00; default 15:30)")
+        ->type_name("HH:MM")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return CloseSeconds(text) ? "" : "takes HH:MM from 15:00, not '" + text + "'";
+            },
+            "", "close"));
+    command.add_flag("--late", a->late, "begins a file after 9:00");
+    // Told, not taken: a password on the command line is readable by others.
+    a->password = command.add_option("--password")->expected(0, 1)->group("");
 }
 
 }  // namespace corvala::cli

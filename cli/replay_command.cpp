@@ -20,13 +20,10 @@
 
 namespace corvala::cli {
 
-const char* const kReplayUsage =
-    "  replay [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
-    "       [--install DIR] [--seed N] [--speed S] [--start hh:nn] [--cursor hh:nn] [--script FILE]\n"
-    "       [--trace] [--orders FILE] [--tape FILE] [--investment YEN] [--cash-only] [--chart]\n"
-    "       [--hide-range] [--save-settings] [--report]\n"
-    "  replay --session FILE [--install DIR] [--data DIR] [--fills pessimistic|described|optimistic]\n"
-    "       [--report]\n"
+namespace {
+
+const char* const kReplayText =
+    "      With --session FILE only --install, --data, --fills and --report count.\n"
     "      Starts the day in simulation mode and plays it on virtual time, pressing play\n"
     "      whenever the replay waits for it (before the open and at the lunch break).\n"
     "      --speed 1–30 is set before the first play (default 5); --start is the start-time\n"
@@ -111,8 +108,6 @@ const char* const kReplayUsage =
     "      plus open positions after its last step) under each; equal when no limit order rested;\n"
     "      null, with \"fillBandProblem\" saying why, when a run cannot play to its end under one.\n";
 
-namespace {
-
 // The names --fills takes, in the order of the band.
 constexpr std::array<std::pair<const char*, FillRule>, 3> kFillRules = {
     {{"pessimistic", FillRule::Pessimistic}, {"described", FillRule::Described}, {"optimistic", FillRule::Optimistic}}};
@@ -134,10 +129,11 @@ struct ReplayArgs {
     DayOptions day;
     int speed = 5;
     std::string start, cursor, script, orders, tape, session;
-    std::optional<std::int64_t> investment;
+    std::int64_t investment = 0;  // 0: the settings' own
     bool cashOnly = false;
     bool hideRange = false;
-    FillRule fills = FillRule::Described;  // --fills, with --session only
+    std::string fillsName;  // --fills, with --session only
+    FillRule fills = FillRule::Described;
     bool fillsGiven = false;
     bool saveSettings = false;
     bool trace = false;
@@ -216,82 +212,10 @@ bool ReadScript(const std::string& path, std::vector<Action>& out) {
     return true;
 }
 
-// 0 to go on, -1 after help, else the exit status.
-int ParseArgs(const std::vector<std::string>& args, ReplayArgs& out) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            PrintUsage(kReplayUsage, true);
-            return -1;
-        }
-        if (a == "--trace") {
-            out.trace = true;
-        } else if (a == "--chart") {
-            out.chart = true;
-        } else if (a == "--report") {
-            out.report = true;
-        } else if (a == "--speed" && hasValue) {
-            out.speed = std::atoi(args[++i].c_str());
-            if (out.speed < 1 || out.speed > 30) {
-                Fail("--speed must be 1 to 30");
-                return 1;
-            }
-        } else if (a == "--start" && hasValue) {
-            out.start = args[++i];
-            if (out.start.find(':') == std::string::npos) {
-                Fail("--start must be hh:nn");
-                return 1;
-            }
-        } else if (a == "--cursor" && hasValue) {
-            out.cursor = args[++i];
-            const auto t = ParseTimeOfDay(out.cursor + ":00");
-            if (!t || *t < 9 * 3600 || *t >= 15 * 3600 || (*t >= 11 * 3600 + 30 * 60 && *t < 12 * 3600 + 30 * 60)) {
-                Fail("--cursor must be hh:nn within the sessions (9:00–11:29, 12:30–14:59)");
-                return 1;
-            }
-        } else if (a == "--script" && hasValue) {
-            out.script = args[++i];
-        } else if (a == "--session" && hasValue) {
-            out.session = args[++i];
-        } else if (a == "--fills" && hasValue) {
-            const std::string name = args[++i];
-            const auto it = std::find_if(kFillRules.begin(), kFillRules.end(), [&](const auto& r) { return name == r.first; });
-            if (it == kFillRules.end()) return Fail("--fills takes pessimistic, described or optimistic"), 1;
-            out.fills = it->second;
-            out.fillsGiven = true;
-        } else if (a == "--orders" && hasValue) {
-            out.orders = args[++i];
-        } else if (a == "--tape" && hasValue) {
-            out.tape = args[++i];
-        } else if (a == "--cash-only") {
-            out.cashOnly = true;
-        } else if (a == "--hide-range") {
-            out.hideRange = true;
-        } else if (a == "--save-settings") {
-            out.saveSettings = true;
-        } else if (a == "--investment" && hasValue) {
-            const std::string& v = args[++i];
-            if (!IsAllDigits(v) || v.size() > 15 || std::stoll(v) < 1 || std::stoll(v) > kMaxYen) {
-                Fail("--investment must be an amount in yen from 1 to " + Format(static_cast<double>(kMaxYen), "###,###"));
-                return 1;
-            }
-            out.investment = std::stoll(v);
-        } else {
-            switch (TakeDayOption(args, i, out.day, "replay")) {
-                case OptionResult::Taken:
-                    break;
-                case OptionResult::Bad:
-                    return 1;
-                case OptionResult::NotMine:
-                    Fail("unknown or incomplete option '" + a + "'");
-                    PrintUsage(kReplayUsage, false);
-                    return 1;
-            }
-        }
-    }
-    FinishDayOptions(out.day);
-    return 0;
+// hh:nn within the sessions (9:00–11:29, 12:30–14:59).
+bool InSessions(const std::string& hhnn) {
+    const auto t = ParseTimeOfDay(hhnn + ":00");
+    return t && *t >= 9 * 3600 && *t < 15 * 3600 && !(*t >= 11 * 3600 + 30 * 60 && *t < 12 * 3600 + 30 * 60);
 }
 
 constexpr int kOpenAt = 9 * 3600;
@@ -317,7 +241,6 @@ bool ReadTape(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
-}  // namespace
 
 // The alerts that paused the replay, with the clock at which each paused it.
 json AlertsJson(const Simulation& sim) {
@@ -430,10 +353,11 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     return 0;
 }
 
-int RunReplay(const std::vector<std::string>& args) {
-    ReplayArgs a;
-    const bool dataGiven = std::find(args.begin(), args.end(), "--data") != args.end();
-    if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+int RunReplay(ReplayArgs a) {
+    const bool dataGiven = !a.day.data.empty();
+    FinishDayOptions(a.day);
+    for (const auto& [name, rule] : kFillRules)
+        if (a.fillsName == name) a.fills = rule, a.fillsGiven = true;
     if (a.fillsGiven && a.session.empty()) return Fail("--fills plays a kept run: give it with --session FILE"), 1;
     if (!a.session.empty()) return PlaySessionFile(a, dataGiven);
     std::vector<Action> script;
@@ -456,9 +380,9 @@ int RunReplay(const std::vector<std::string>& args) {
     if (a.hideRange) sim.chart().SetHideRange(true);
     if (const int status = OpenDay(h, a.day, "replay")) return status;
     VirtualScheduler& scheduler = h.scheduler;
-    if (a.investment || a.cashOnly) {
+    if (a.investment > 0 || a.cashOnly) {
         const Account& now = sim.trading().account();
-        sim.trading().RestoreAccount(a.investment.value_or(now.baseInvestment), now.profitTotal, now.lossTotal,
+        sim.trading().RestoreAccount(a.investment > 0 ? a.investment : now.baseInvestment, now.profitTotal, now.lossTotal,
                            a.cashOnly || now.cashOnly);
     }
     if (!tape.empty()) sim.day().UseGivenTape(std::move(tape));
@@ -626,6 +550,45 @@ int RunReplay(const std::vector<std::string>& args) {
     }
     std::cout << out.dump() << "\n";
     return status;
+}
+
+}  // namespace
+
+void AddReplayCommand(Program& program) {
+    auto a = std::make_shared<ReplayArgs>();
+    CLI::App& command = program.AddCommand("replay", kReplayText, [a] { return RunReplay(*a); });
+    AddDayOptions(command, a->day);
+    AddWholeOption(command, "--speed", a->speed, 1, 30, "S",
+                   "the speed set before the first play (1–30; default 5)");
+    command.add_option("--start", a->start, "the start-time boxes")
+        ->type_name("hh:nn")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text.find(':') == std::string::npos ? "must be hh:nn, not '" + text + "'" : "";
+            },
+            "", "start"));
+    command.add_option("--cursor", a->cursor, "fixes the chart's time cursor; the replay starts at its bar")
+        ->type_name("hh:nn")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return InSessions(text) ? "" : "must be hh:nn within the sessions (9:00–11:29, 12:30–14:59)";
+            },
+            "", "cursor"));
+    command.add_option("--script", a->script, "a JSON-lines file of timed user actions")->type_name("FILE");
+    command.add_flag("--trace", a->trace, "adds the board of every step");
+    command.add_option("--orders", a->orders, "a JSON-lines file of the user's trading")->type_name("FILE");
+    command.add_option("--tape", a->tape, "the day's prints from a file instead of estimated")->type_name("FILE");
+    AddWholeOption(command, "--investment", a->investment, 1, static_cast<std::uint64_t>(kMaxYen), "YEN",
+                   "the investment in yen, over the settings'");
+    command.add_flag("--cash-only", a->cashOnly, "cash trades only (現物のみ), over the settings'");
+    command.add_flag("--chart", a->chart, "adds the chart as it stands at the end");
+    command.add_flag("--hide-range", a->hideRange, "sets 値幅を隠す");
+    command.add_flag("--save-settings", a->saveSettings, "writes the settings back after the run");
+    command.add_flag("--report", a->report, "adds the run's statistics");
+    command.add_option("--session", a->session, "plays a kept run's session file")->type_name("FILE");
+    command.add_option("--fills", a->fillsName, "with --session: how resting limit orders fill (default described)")
+        ->type_name("pessimistic|described|optimistic")
+        ->check(OneOf({"pessimistic", "described", "optimistic"}));
 }
 
 }  // namespace corvala::cli

@@ -16,10 +16,9 @@
 
 namespace corvala::cli {
 
-const char* const kScreenUsage =
-    "  screen [--install DIR] [--data DIR] --month YYYYMM --direction 上昇|下落|両方 --threshold T\n"
-    "         [--until-930] [--hide-start] [--hide-end] [--sort change|code ...] [--seed N]\n"
-    "         [--use K [--near-start] [--bar-length N]] [--download URL]\n"
+namespace {
+
+const char* const kScreenText =
     "      Searches 検索データ/検索データ_YYYYMM.txt of the install folder as 検　索 does (the\n"
     "      day files of --data, default the program's data folder, decide ○ and ×), then\n"
     "      presses the sort buttons in the order given (each press flips that key's direction).\n"
@@ -32,8 +31,6 @@ const char* const kScreenUsage =
     "      --download URL first fetches the month from that address as データダウンロード does\n"
     "      (exit status 2 when it fails; an earlier file of the month is kept).\n";
 
-namespace {
-
 using json = nlohmann::ordered_json;
 
 bool Fail(const std::string& text) {
@@ -43,82 +40,14 @@ bool Fail(const std::string& text) {
 
 struct ScreenArgs {
     std::string install, data, month, download;
-    int direction = -1;
+    std::string direction;  // 上昇, 下落 or 両方
     std::string threshold;
     bool until930 = false, hideStart = false, hideEnd = false, nearStart = false;
-    std::vector<ScreeningSortKey> sorts;
+    std::vector<std::string> sorts;  // change or code
     std::uint64_t seed = 1;
     int use = -1;
     int barLength = 5;
 };
-
-bool ReadWhole(const std::string& text, long long lo, long long hi, long long& out) {
-    if (!IsAllDigits(text) || text.size() > 18) return false;
-    out = std::stoll(text);
-    return out >= lo && out <= hi;
-}
-
-// 0 to go on, -1 after help, else the exit status.
-int ParseArgs(const std::vector<std::string>& args, ScreenArgs& out) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        long long n = 0;
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kScreenUsage);
-            return -1;
-        }
-        if (a == "--install" && hasValue) {
-            out.install = args[++i];
-        } else if (a == "--data" && hasValue) {
-            out.data = args[++i];
-        } else if (a == "--month" && hasValue) {
-            out.month = args[++i];
-            if (out.month.size() != 6 || !IsAllDigits(out.month)) return Fail("--month takes YYYYMM"), 1;
-        } else if (a == "--direction" && hasValue) {
-            const std::string& d = args[++i];
-            out.direction = d == "上昇" ? 0 : d == "下落" ? 1 : d == "両方" ? 2 : -1;
-            if (out.direction < 0) return Fail("--direction takes 上昇, 下落 or 両方"), 1;
-        } else if (a == "--threshold" && hasValue) {
-            out.threshold = args[++i];  // typed into the box: the search reads it as the dialog does
-        } else if (a == "--until-930") {
-            out.until930 = true;
-        } else if (a == "--hide-start") {
-            out.hideStart = true;
-        } else if (a == "--hide-end") {
-            out.hideEnd = true;
-        } else if (a == "--near-start") {
-            out.nearStart = true;
-        } else if (a == "--sort" && hasValue) {
-            const std::string& key = args[++i];
-            if (key != "change" && key != "code") return Fail("--sort takes change or code"), 1;
-            out.sorts.push_back(key == "change" ? ScreeningSortKey::Change : ScreeningSortKey::Code);
-        } else if (a == "--seed" && hasValue) {
-            if (!ReadWhole(args[++i], 0, (1LL << 62), n)) return Fail("--seed takes a whole number"), 1;
-            out.seed = static_cast<std::uint64_t>(n);
-        } else if (a == "--use" && hasValue) {
-            if (!ReadWhole(args[++i], 0, kMaxScreeningRows - 1, n)) return Fail("--use takes a row number 0–9999"), 1;
-            out.use = static_cast<int>(n);
-        } else if (a == "--bar-length" && hasValue) {
-            if (!ReadWhole(args[++i], 1, 10, n) || !IsValidBarLength(static_cast<int>(n)))
-                return Fail("--bar-length takes 1, 2, 3, 4, 5 or 10"), 1;
-            out.barLength = static_cast<int>(n);
-        } else if (a == "--download" && hasValue) {
-            out.download = args[++i];
-        } else {
-            Fail("unknown or incomplete option '" + a + "'");
-            std::fprintf(stderr, "usage:\n%s", kScreenUsage);
-            return 1;
-        }
-    }
-    if (out.month.empty() || out.direction < 0 || out.threshold.empty())
-        return Fail("--month, --direction and --threshold are required"), 1;
-    if (out.install.empty()) out.install = ProgramInstallFolder();
-    if (!DirExists(out.install)) return Fail("--install " + out.install + " is not a folder"), 1;
-    if (out.data.empty()) out.data = ProgramDataFolder(out.install);
-    if (out.nearStart && out.use < 0) return Fail("--near-start goes with --use"), 1;
-    return 0;
-}
 
 json RowJson(const ScreeningRow& r) {
     json j;
@@ -139,11 +68,12 @@ json RowJson(const ScreeningRow& r) {
     return j;
 }
 
-}  // namespace
 
-int RunScreen(const std::vector<std::string>& args) {
-    ScreenArgs a;
-    if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+int RunScreen(ScreenArgs a) {
+    if (a.install.empty()) a.install = ProgramInstallFolder();
+    if (!DirExists(a.install)) return Fail("--install " + a.install + " is not a folder"), 1;
+    if (a.data.empty()) a.data = ProgramDataFolder(a.install);
+    if (a.nearStart && a.use < 0) return Fail("--near-start goes with --use"), 1;
 
     if (!a.download.empty()) {
         const DownloadOutcome got = DownloadSearchMonthAndWait(a.install, a.download, a.month);
@@ -169,7 +99,7 @@ int RunScreen(const std::vector<std::string>& args) {
     json out;
     if (monthFound) {
         ScreeningDialogModel const& m = sim.screening().model();
-        sim.screening().SetDirection(a.direction);
+        sim.screening().SetDirection(a.direction == "上昇" ? 0 : a.direction == "下落" ? 1 : 2);
         sim.screening().SetThreshold(a.threshold);
         sim.screening().SetOption(ScreeningState::Option::UpTo930, a.until930);
         sim.screening().SetOption(ScreeningState::Option::HideStartTime, a.hideStart);
@@ -177,7 +107,8 @@ int RunScreen(const std::vector<std::string>& args) {
         sim.screening().SetOption(ScreeningState::Option::StartNearStart, a.nearStart);
         sim.screening().PressSearch();
         h.scheduler.RunUntil([&] { return !m.searching(); }, 1'000'000'000);
-        for (ScreeningSortKey key : a.sorts) sim.screening().Sort(key);
+        for (const std::string& key : a.sorts)
+            sim.screening().Sort(key == "change" ? ScreeningSortKey::Change : ScreeningSortKey::Code);
     }
     const ScreeningDialogModel& m = sim.screening().model();
     out["count"] = monthFound ? m.shown().size() : 0;
@@ -209,6 +140,38 @@ int RunScreen(const std::vector<std::string>& args) {
     }
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddScreenCommand(Program& program) {
+    auto a = std::make_shared<ScreenArgs>();
+    CLI::App& command = program.AddCommand("screen", kScreenText, [a] { return RunScreen(*a); });
+    AddInstallOption(command, a->install);
+    AddDataOption(command, a->data);
+    command.add_option("--month", a->month, "the month of search data to search")
+        ->type_name("YYYYMM")
+        ->required()
+        ->check(Digits(6, "YYYYMM"));
+    command.add_option("--direction", a->direction, "the direction of the move")
+        ->type_name("上昇|下落|両方")
+        ->required()
+        ->check(OneOf({"上昇", "下落", "両方"}));
+    command.add_option("--threshold", a->threshold, "the change in percent, typed into the box as the dialog reads it")
+        ->type_name("T")
+        ->required();
+    command.add_flag("--until-930", a->until930, "only moves up to 9:30");
+    command.add_flag("--hide-start", a->hideStart, "hides the start time");
+    command.add_flag("--hide-end", a->hideEnd, "hides the end time");
+    Repeatable(command.add_option("--sort", a->sorts, "presses a sort button (repeatable; each press flips its direction)"))
+        ->type_name("change|code")
+        ->check(OneOf({"change", "code"}));
+    AddSeedOption(command, a->seed);
+    AddWholeOption(command, "--use", a->use, 0, kMaxScreeningRows - 1, "K",
+                   "adds the hand-over of row K (0 first)");
+    command.add_flag("--near-start", a->nearStart, "with --use: the start a random lead before the move");
+    AddBarLengthOption(command, a->barLength);
+    command.add_option("--download", a->download, "first fetches the month from this address")->type_name("URL");
 }
 
 }  // namespace corvala::cli

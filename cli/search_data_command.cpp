@@ -13,8 +13,13 @@
 
 namespace corvala::cli {
 
-const char* const kSearchDataUsage =
-    "  search-data --month YYYYMM [--data DIR] [--install DIR]\n"
+namespace {
+
+struct SearchDataArgs {
+    std::string month, data, install;
+};
+
+const char* const kSearchDataText =
     "      Builds 検索データ/検索データ_YYYYMM.txt of the install folder from the day files of\n"
     "      that month in --data (default the program's data folder): one line per stock and\n"
     "      trading day with the open and its time, the times of the high and the low (of the\n"
@@ -23,29 +28,10 @@ const char* const kSearchDataUsage =
     "      \"read\",\"skipped\",\"problems\":[\"YYMMDD/CODE.csv: why\"]}; exit status 2 when the\n"
     "      data folder is missing or the file cannot be written (an older one is kept).\n";
 
-int RunSearchData(const std::vector<std::string>& args) {
-    std::string month, data, install;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kSearchDataUsage);
-            return 0;
-        }
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--month" && hasValue) month = args[++i];
-        else if (a == "--data" && hasValue) data = args[++i];
-        else if (a == "--install" && hasValue) install = args[++i];
-        else {
-            std::fprintf(stderr, "corvala-cli search-data: unknown or incomplete option '%s'\nusage:\n%s", a.c_str(),
-                         kSearchDataUsage);
-            return 1;
-        }
-    }
-    const int mm = month.size() == 6 && IsAllDigits(month) ? std::stoi(month.substr(4)) : 0;
-    if (mm < 1 || mm > 12) {
-        std::fprintf(stderr, "corvala-cli search-data: --month takes YYYYMM\nusage:\n%s", kSearchDataUsage);
-        return 1;
-    }
+int RunSearchData(SearchDataArgs a) {
+    const std::string& month = a.month;
+    std::string& data = a.data;
+    std::string& install = a.install;
     if (install.empty()) install = ProgramInstallFolder();
     if (data.empty()) data = ProgramDataFolder(install);
     if (!DirExists(data)) {
@@ -65,6 +51,25 @@ int RunSearchData(const std::vector<std::string>& args) {
     out["problems"] = built.problems;
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddSearchDataCommand(Program& program) {
+    auto a = std::make_shared<SearchDataArgs>();
+    CLI::App& command = program.AddCommand("search-data", kSearchDataText, [a] { return RunSearchData(*a); });
+    command.add_option("--month", a->month, "the month to build")
+        ->type_name("YYYYMM")
+        ->required()
+        ->check(Digits(6, "YYYYMM"))
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const int mm = std::stoi(text.substr(4));
+                return mm >= 1 && mm <= 12 ? "" : "takes YYYYMM, and " + text.substr(4) + " is no month";
+            },
+            "", "month"));
+    AddDataOption(command, a->data);
+    AddInstallOption(command, a->install);
 }
 
 }  // namespace corvala::cli

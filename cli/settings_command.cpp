@@ -13,8 +13,9 @@
 
 namespace corvala::cli {
 
-const char* const kSettingsUsage =
-    "  settings [--install DIR] [--appdata DIR] [--apply KEY=VALUE ...] [--save]\n"
+namespace {
+
+const char* const kSettingsText =
     "      Loads the settings of the install folder as the program's start-up does: setsim\n"
     "      (copied from setsim(初期) when missing), the hand-over file setfolder of the\n"
     "      application-data folder (--appdata; default APPDATA, else XDG_DATA_HOME, else\n"
@@ -29,8 +30,6 @@ const char* const kSettingsUsage =
     "      setsim refused).\n"
     "      Exit status 2 when setsim cannot be written.\n";
 
-namespace {
-
 using json = nlohmann::ordered_json;
 
 bool Fail(const std::string& text) {
@@ -40,52 +39,28 @@ bool Fail(const std::string& text) {
 
 struct SettingsArgs {
     std::string install, appData;
-    bool appDataGiven = false;
-    std::vector<std::pair<std::string, std::string>> applies;
+    const CLI::Option* appDataOption = nullptr;  // given: its folder, even when empty
+    std::vector<std::string> applies;  // KEY=VALUE
     bool save = false;
 };
 
 // 0 to go on, -1 after help, else the exit status.
-int ParseArgs(const std::vector<std::string>& args, SettingsArgs& out) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            std::printf("usage:\n%s", kSettingsUsage);
-            return -1;
-        }
-        if (a == "--install" && hasValue) {
-            out.install = args[++i];
-        } else if (a == "--appdata" && hasValue) {
-            out.appData = args[++i];
-            out.appDataGiven = true;
-        } else if (a == "--apply" && hasValue) {
-            const std::string& kv = args[++i];
-            const std::size_t eq = kv.find('=');
-            const std::string key = kv.substr(0, eq);
-            const bool own = key.rfind("oneKey.", 0) == 0 || key == "oneKeyConfirm" || key == "oneKeyUnits" || key == "hideRange";
-            if (eq == std::string::npos || (key != "folder" && key != "barLength" && key != "ma1" && key != "ma2" && !own))
-                return Fail("--apply takes folder=, barLength=, ma1=, ma2=, oneKey.NAME=, oneKeyConfirm=, oneKeyUnits= or hideRange=, not '" + kv + "'"), 1;
-            out.applies.emplace_back(key, kv.substr(eq + 1));
-        } else if (a == "--save") {
-            out.save = true;
-        } else {
-            Fail("unknown or incomplete option '" + a + "'");
-            std::fprintf(stderr, "usage:\n%s", kSettingsUsage);
-            return 1;
-        }
-    }
-    if (out.install.empty()) out.install = ProgramInstallFolder();
-    if (!DirExists(out.install)) return Fail("--install " + out.install + " is not a folder"), 1;
-    if (!out.appDataGiven) out.appData = AppDataFolder();
-    return 0;
+// The keys --apply takes.
+std::string ApplyKeyProblem(const std::string& kv) {
+    const std::size_t eq = kv.find('=');
+    const std::string key = kv.substr(0, eq);
+    const bool own = key.rfind("oneKey.", 0) == 0 || key == "oneKeyConfirm" || key == "oneKeyUnits" || key == "hideRange";
+    if (eq == std::string::npos || (key != "folder" && key != "barLength" && key != "ma1" && key != "ma2" && !own))
+        return "takes folder=, barLength=, ma1=, ma2=, oneKey.NAME=, oneKeyConfirm=, oneKeyUnits= or hideRange=, not '" +
+               kv + "'";
+    return {};
 }
 
-}  // namespace
 
-int RunSettings(const std::vector<std::string>& args) {
-    SettingsArgs a;
-    if (const int status = ParseArgs(args, a)) return status < 0 ? 0 : status;
+int RunSettings(SettingsArgs a) {
+    if (a.install.empty()) a.install = ProgramInstallFolder();
+    if (!DirExists(a.install)) return Fail("--install " + a.install + " is not a folder"), 1;
+    if (a.appDataOption->count() == 0) a.appData = AppDataFolder();
 
     Headless h(a.install);
     Simulation& sim = h.sim;
@@ -96,7 +71,9 @@ int RunSettings(const std::vector<std::string>& args) {
     }
     if (!a.applies.empty()) {
         sim.settings().Activate();
-        for (const auto& [key, value] : a.applies) {
+        for (const std::string& kv : a.applies) {
+            const std::size_t eq = kv.find('=');
+            const std::string key = kv.substr(0, eq), value = kv.substr(eq + 1);
             if (key == "folder") {
                 sim.settings().EditFolder(value);
             } else if (key == "barLength") {
@@ -150,6 +127,21 @@ int RunSettings(const std::vector<std::string>& args) {
     out["message"] = sim.display().message.text;
     std::cout << out.dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddSettingsCommand(Program& program) {
+    auto a = std::make_shared<SettingsArgs>();
+    CLI::App& command = program.AddCommand("settings", kSettingsText, [a] { return RunSettings(*a); });
+    AddInstallOption(command, a->install);
+    a->appDataOption =
+        command.add_option("--appdata", a->appData, "the application-data folder with the hand-over file setfolder")
+            ->type_name("DIR");
+    Repeatable(command.add_option("--apply", a->applies, "types KEY=VALUE into the settings dialog (repeatable)"))
+        ->type_name("KEY=VALUE")
+        ->check(CLI::Validator(ApplyKeyProblem, "", "setting"));
+    command.add_flag("--save", a->save, "writes setsim as the program does");
 }
 
 }  // namespace corvala::cli

@@ -12,8 +12,9 @@
 
 namespace corvala::cli {
 
-const char* const kStatsUsage =
-    "  stats [--install DIR]\n"
+namespace {
+
+const char* const kStatsText =
     "      Reads the kept runs back from the install folder's 売買履歴/実現損益.csv (rows,\n"
     "      summary blocks, reset markers and empty lines; a line that is none of these is\n"
     "      skipped and counted) and prints {\"runs\",\"trades\",\"skippedLines\",\n"
@@ -23,21 +24,7 @@ const char* const kStatsUsage =
     "      \"largestLoss\",\"maxDrawdown\",\"bySide\",\"netPnl\",\"avgHoldingSeconds\"}, the drawdown\n"
     "      trade by trade; cumulative is the summed result after each run. A missing file is no runs.\n";
 
-int RunStats(const std::vector<std::string>& args) {
-    std::string install;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            std::printf("usage:\n%s", kStatsUsage);
-            return 0;
-        }
-        if (args[i] == "--install" && i + 1 < args.size()) {
-            install = args[++i];
-            continue;
-        }
-        std::fprintf(stderr, "corvala-cli stats: unknown or incomplete option '%s'\nusage:\n%s", args[i].c_str(),
-                     kStatsUsage);
-        return 1;
-    }
+int RunStats(std::string install) {
     if (install.empty()) install = ProgramInstallFolder();
     const std::string path = JoinPath(JoinPath(install, kHistoryFolder), kRealizedFile);
     std::string bytes;
@@ -51,6 +38,13 @@ int RunStats(const std::vector<std::string>& args) {
     }
     std::cout << HistoryStatsJson(ComputeHistoryStats(ReadRealizedHistory(bytes))).dump() << "\n";
     return 0;
+}
+
+}  // namespace
+
+void AddStatsCommand(Program& program) {
+    auto install = std::make_shared<std::string>();
+    AddInstallOption(program.AddCommand("stats", kStatsText, [install] { return RunStats(*install); }), *install);
 }
 
 }  // namespace corvala::cli

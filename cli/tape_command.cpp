@@ -8,30 +8,13 @@
 
 namespace corvala::cli {
 
-const char* const kTapeUsage =
-    "  tape [--data DIR] --date YYMMDD --code CODE [--series NAME] [--bar-length N]\n"
-    "       [--install DIR] [--seed N]\n"
+namespace {
+
+const char* const kTapeText =
     "      Estimates the day's tape (歩み値) as the display button does and prints its lines,\n"
     "      \"hh:nn:ss volume price[ @]\", in UTF-8, oldest first.\n";
 
-int RunTape(const std::vector<std::string>& args) {
-    DayOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            PrintUsage(kTapeUsage, true);
-            return 0;
-        }
-        switch (TakeDayOption(args, i, o, "tape")) {
-            case OptionResult::Taken:
-                continue;
-            case OptionResult::Bad:
-                return 1;
-            case OptionResult::NotMine:
-                std::fprintf(stderr, "corvala-cli tape: unknown or incomplete option '%s'\n", args[i].c_str());
-                PrintUsage(kTapeUsage, false);
-                return 1;
-        }
-    }
+int RunTape(DayOptions o) {
     FinishDayOptions(o);
     Headless h(o.install, false, o.seed);
     if (const int status = OpenDay(h, o, "tape")) return status;
@@ -50,6 +33,13 @@ int RunTape(const std::vector<std::string>& args) {
         std::fprintf(stderr, "corvala-cli tape: %d lines beyond the tape's 30,001 were left out\n",
                      tape.refused());
     return 0;
+}
+
+}  // namespace
+
+void AddTapeCommand(Program& program) {
+    auto day = std::make_shared<DayOptions>();
+    AddDayOptions(program.AddCommand("tape", kTapeText, [day] { return RunTape(*day); }), *day);
 }
 
 }  // namespace corvala::cli
