@@ -24,7 +24,7 @@ const std::string& LongHistory() {
             HistoryBuffers b;
             for (int t = 0; t < 3; ++t)
                 b.Add(info, RealizedRow{32400 + t * 600, t == 1 ? "売建" : "買建", t == 1 ? "買埋" : "売埋", 100,
-                                        3000.0 + t, 33000 + t * 600, 3000.0 + (run + t) % 7 - 3});
+                                        3000 + t, 33000 + t * 600, 3000 + (run + t) % 7 - 3});
             text += FormatRun(b, summary).realized;
             if (run % 500 == 499) text += FormatResetMarker(Ymd{2026, 12, 8}).realized;
         }

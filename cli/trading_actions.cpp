@@ -29,7 +29,7 @@ std::optional<float> Pick(const std::map<std::string, float>& names, const json&
 // The order fields are checked as the dialog's boxes would be: numbers or nothing.
 bool CheckOrderFields(const json& f, std::string& error) {
     static const std::map<std::string, float> kTypes = {
-        {"通常注文", kKindNormal}, {"逆指値付通常注文", kKindNormalWithStop}, {"逆指値注文", kKindStop}};
+        {"通常注文", CodeOf(kKindNormal)}, {"逆指値付通常注文", CodeOf(kKindNormalWithStop)}, {"逆指値注文", CodeOf(kKindStop)}};
     static const std::map<std::string, float> kLimitOrMarket = {{"指値", 0}, {"成行", 1}};
     static const std::map<std::string, float> kWhen = {{"以上", 0}, {"以下", 1}};
     for (const auto& [key, names] : {std::pair{"type", &kTypes}, std::pair{"normal", &kLimitOrMarket},
@@ -68,23 +68,23 @@ NewOrderForm FormOf(const json& f) {
 // The order form of a correction: the stored order as the dialog prefills it, overwritten by
 // the fields given.
 json PrefilledFields(const Order& o, bool decimalPrices) {
-    const auto price = [&](float v) { return Format(v, decimalPrices ? "0.0" : "#"); };
+    const auto price = [&](Price v) { return Format(v, decimalPrices ? "0.0" : "#"); };
     json f;
     f["type"] = o.kind == kKindNormalWithStop ? "逆指値付通常注文" : o.kind == kKindStop ? "逆指値注文" : "通常注文";
-    f["normal"] = o.isMarket == 1 ? "成行" : "指値";
+    f["normal"] = o.isMarket ? "成行" : "指値";
     if (o.limitPrice != 0) f["price"] = price(o.limitPrice);
-    f["qty"] = Format(o.quantity, "0");
+    f["qty"] = Format(static_cast<double>(o.quantity), "0");
     if (o.kind != kKindNormal) {
         f["trigger"] = price(o.triggerPrice);
-        f["when"] = o.triggerDirection == 1 ? "以下" : "以上";
-        f["stop"] = o.stopExecution == 1 ? "成行" : "指値";
-        if (o.stopExecution == 0) f["stopPrice"] = price(o.stopLimitPrice);
+        f["when"] = o.triggerDirection == StopDirection::AtOrBelow ? "以下" : "以上";
+        f["stop"] = o.stopExecution == StopExecution::Market ? "成行" : "指値";
+        if (o.stopExecution == StopExecution::Limit) f["stopPrice"] = price(o.stopLimitPrice);
     }
     return f;
 }
 
 template <typename Table>
-std::optional<int> SlotOfNumber(const Table& table, float number) {
+std::optional<int> SlotOfNumber(const Table& table, int number) {
     for (int i = 0; i < kOrderSlots; ++i)
         if (table[static_cast<std::size_t>(i)].InUse() && table[static_cast<std::size_t>(i)].number == number) return i;
     return std::nullopt;
@@ -113,7 +113,7 @@ std::string PlaceClose(Simulation& sim, const TradingAction& a, std::optional<in
     if (sim.trading().account().cashOnly != (a.closeSide == kSideCash))
         return sim.trading().account().cashOnly ? "現物のみ: 売付だけを注文できます。" : "売付は現物のみのときに注文できます。";
     if (!correctionSlot) {
-        for (float side : {kSideMarginBuy, kSideMarginSell}) sim.trading().SetBulkClose(side, false);
+        for (Side side : {kSideMarginBuy, kSideMarginSell}) sim.trading().SetBulkClose(side, false);
         if (a.closeAll) sim.trading().SetBulkClose(a.closeSide, true);
         const std::vector<int> closable = ClosablePositions(sim.trading().orders(), a.closeSide);
         for (const auto& [number, quantity] : a.closeQuantities) {
@@ -147,7 +147,7 @@ std::optional<TradingAction> ParseTradingAction(const json& j, std::string& erro
         if (!a.fields.is_object() || !a.fields.contains("side")) {
             error = "\"close\" needs a \"side\" and \"positions\"";
         } else if (const auto side = Pick(kSides, a.fields, "side", error); side && CheckOrderFields(a.fields, error)) {
-            a.closeSide = *side;
+            a.closeSide = static_cast<Side>(static_cast<int>(*side));
             const json& p = a.fields.contains("positions") ? a.fields["positions"] : json();
             if (p.is_string() && p.get<std::string>() == "all") {
                 a.closeAll = true;
@@ -157,7 +157,7 @@ std::optional<TradingAction> ParseTradingAction(const json& j, std::string& erro
                         error = "\"positions\" maps position numbers to share counts";
                         break;
                     }
-                    a.closeQuantities[static_cast<float>(std::stod(number))] =
+                    a.closeQuantities[number.size() <= 9 ? std::stoi(number) : -1] =
                         quantity.is_string() ? quantity.get<std::string>() : quantity.dump();
                 }
             } else {
@@ -169,7 +169,7 @@ std::optional<TradingAction> ParseTradingAction(const json& j, std::string& erro
         a.kind = cancel ? TradingAction::Kind::Cancel : TradingAction::Kind::Correct;
         const json& n = j[cancel ? "cancel" : "correct"];
         if (!n.is_number_integer() || n.get<int>() <= 0) error = std::string("\"") + (cancel ? "cancel" : "correct") + "\" must be an order number";
-        else a.orderNumber = static_cast<float>(n.get<int>());
+        else a.orderNumber = n.get<int>();
         a.fields = j;
         if (error.empty() && !cancel) CheckOrderFields(a.fields, error);
     } else if (j.contains("key")) {

@@ -14,10 +14,10 @@ namespace corvala::cli {
 struct TradingAction {
     enum class Kind { New, Close, Cancel, Correct, OneKey, CashOnly, Investment, Reset } kind = Kind::New;
     nlohmann::ordered_json fields;  // the order fields as written
-    float closeSide = 0;            // 売埋 1, 買埋 2, 売付 3
+    Side closeSide = Side::None;    // 売埋 1, 買埋 2, 売付 3
     bool closeAll = false;
-    std::map<float, std::string> closeQuantities;  // position number → shares
-    float orderNumber = 0;          // cancel, correct
+    std::map<int, std::string> closeQuantities;  // position number → shares (−1: none could be)
+    int orderNumber = 0;            // cancel, correct
     bool flag = false;              // cashOnly
     std::string investment;
     OneKey key = OneKey::BuyAtAsk;  // a one-key order

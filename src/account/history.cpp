@@ -51,18 +51,19 @@ std::string PlainNumber(double v) {
 void HistoryBuffers::Add(const RunInfo& run, const ExecutionRow& r) {
     AppendRow(executions, Lead(run) + FormatTimeOfDay(r.fillSeconds) + "," + run.code + "," + run.name +
                               "," + (r.cash ? "現物" : "信用") + "," + (r.closing ? "返済" : "新規") +
-                              r.side + "," + PlainNumber(r.quantity) + "," + PlainNumber(r.price) + "," +
-                              PlainNumber(r.quantity * r.price));
+                              r.side + "," + PlainNumber(static_cast<double>(r.quantity)) + "," +
+                              PlainNumber(r.price) + "," + PlainNumber(TimesShares(r.price, r.quantity)));
 }
 
 void HistoryBuffers::Add(const RunInfo& run, const RealizedRow& r) {
-    const double pnl = r.closingSide == "買埋" ? (r.price - r.closePrice) * r.quantity
-                                               : (r.closePrice - r.price) * r.quantity;
+    const Price gain = r.closingSide == "買埋" ? Price::FromTenths(r.price.tenths() - r.closePrice.tenths())
+                                              : Price::FromTenths(r.closePrice.tenths() - r.price.tenths());
+    const double pnl = TimesShares(gain, r.quantity);
     AppendRow(realized, Lead(run) + FormatTimeOfDay(r.openedSeconds) + "," + run.code + "," + run.name +
-                            "," + r.positionSide + "," + PlainNumber(r.quantity) + "," +
+                            "," + r.positionSide + "," + PlainNumber(static_cast<double>(r.quantity)) + "," +
                             PlainNumber(r.price) + "," + r.closingSide + "," +
                             FormatTimeOfDay(r.closedSeconds) + "," + PlainNumber(r.closePrice) + "," +
-                            PlainNumber(pnl) + "," + PlainNumber(r.closePrice * r.quantity));
+                            PlainNumber(pnl) + "," + PlainNumber(TimesShares(r.closePrice, r.quantity)));
 }
 
 HistoryAppend FormatRun(const HistoryBuffers& b, const HistorySummary& s) {

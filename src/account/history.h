@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "base/values.h"
 #include "platform/text.h"
 
 namespace corvala {
@@ -33,15 +34,17 @@ struct ExecutionRow {
     bool cash = false;      // 現物 rather than 信用
     bool closing = false;   // 返済 rather than 新規
     std::string side;       // 買建 売建 買付 / 売埋 買埋 売付
-    double quantity = 0, price = 0;
+    Shares quantity = 0;
+    Price price;
 };
 
 struct RealizedRow {
     int openedSeconds = 0;
     std::string positionSide, closingSide;
-    double quantity = 0, price = 0;  // closed from the position, at its price
+    Shares quantity = 0;  // closed from the position, at its price
+    Price price;
     int closedSeconds = 0;
-    double closePrice = 0;
+    Price closePrice;
 };
 
 // 約定日: the century of `now` before the chosen date's "YY/MM/DD".

@@ -14,7 +14,7 @@ constexpr int kAsk = 0;      // best ask price
 constexpr int kBid = 5;      // best bid price
 constexpr int kQty = 10;     // quantity of price index i is at i + kQty
 
-float& Price(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
+float& LevelPrice(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
 float& Qty(Board& b, int i) { return b[static_cast<std::size_t>(i + kQty)]; }
 
 // An order beyond the day's price limits could never trade there; shown, it would become the
@@ -26,27 +26,27 @@ bool Unshowable(float p, const PriceBand& l) {
 
 void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
     const float p = e.price;
-    const bool beyondFifth = Price(b, 4) != 0 && p > Price(b, 4);
-    if (p < Price(b, kBid) || beyondFifth || Unshowable(p, limits)) {
-        if (preOpen && p < Price(b, kAsk)) Qty(b, kAsk) += e.quantity;
+    const bool beyondFifth = LevelPrice(b, 4) != 0 && p > LevelPrice(b, 4);
+    if (p < LevelPrice(b, kBid) || beyondFifth || Unshowable(p, limits)) {
+        if (preOpen && p < LevelPrice(b, kAsk)) Qty(b, kAsk) += e.quantity;
         return;
     }
     for (int i = kAsk; i <= 4; ++i) {
-        if (Price(b, i) == 0) {  // past the last shown ask: the order is the next level
-            Price(b, i) = p;
+        if (LevelPrice(b, i) == 0) {  // past the last shown ask: the order is the next level
+            LevelPrice(b, i) = p;
             Qty(b, i) = e.quantity;
             return;
         }
-        if (Price(b, i) == p) {
+        if (LevelPrice(b, i) == p) {
             Qty(b, i) += e.quantity;
             return;
         }
-        if (Price(b, i) > p) {  // a new level: the fifth ask drops off
+        if (LevelPrice(b, i) > p) {  // a new level: the fifth ask drops off
             for (int k = 4; k > i; --k) {
-                Price(b, k) = Price(b, k - 1);
+                LevelPrice(b, k) = LevelPrice(b, k - 1);
                 Qty(b, k) = Qty(b, k - 1);
             }
-            Price(b, i) = p;
+            LevelPrice(b, i) = p;
             Qty(b, i) = e.quantity;
             return;
         }
@@ -55,22 +55,22 @@ void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& lim
 
 void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
     const float p = e.price;
-    const bool aboveAsk = Price(b, kAsk) != 0 && p > Price(b, kAsk);
-    if (aboveAsk || p < Price(b, 9) || Unshowable(p, limits)) {
-        if (preOpen && p > Price(b, kBid)) Qty(b, kBid) += e.quantity;
+    const bool aboveAsk = LevelPrice(b, kAsk) != 0 && p > LevelPrice(b, kAsk);
+    if (aboveAsk || p < LevelPrice(b, 9) || Unshowable(p, limits)) {
+        if (preOpen && p > LevelPrice(b, kBid)) Qty(b, kBid) += e.quantity;
         return;
     }
     for (int i = kBid; i <= 9; ++i) {
-        if (Price(b, i) == p) {
+        if (LevelPrice(b, i) == p) {
             Qty(b, i) += e.quantity;
             return;
         }
-        if (Price(b, i) < p) {  // a new level: the fifth bid drops off
+        if (LevelPrice(b, i) < p) {  // a new level: the fifth bid drops off
             for (int k = 9; k > i; --k) {
-                Price(b, k) = Price(b, k - 1);
+                LevelPrice(b, k) = LevelPrice(b, k - 1);
                 Qty(b, k) = Qty(b, k - 1);
             }
-            Price(b, i) = p;
+            LevelPrice(b, i) = p;
             Qty(b, i) = e.quantity;
             return;
         }
@@ -178,9 +178,9 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
     const float q = static_cast<float>(deki);
     // 1. The traded quantity comes off its level; levels nearer the spread are gone.
     for (int j = 0; j < kBoardLevels; ++j) {
-        if (Price(b, j) != yaku) continue;
+        if (LevelPrice(b, j) != yaku) continue;
         Qty(b, j) = std::max(0.0f, Qty(b, j) - q);
-        const bool locked = Price(b, kBid) == Price(b, kAsk);
+        const bool locked = LevelPrice(b, kBid) == LevelPrice(b, kAsk);
         if (j >= 1 && j <= 4) {
             for (int k = kAsk; k < j; ++k) Qty(b, k) = 0;
             if (locked) Qty(b, kBid) = 0;
@@ -192,13 +192,13 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
     // 2. A print beyond the farthest shown level swept that whole side. On a thin book the
     // fifth level may be empty; an empty level is no bound, or every print would wipe the asks.
     float farthestAsk = 0, farthestBid = 0;
-    for (int k = kAsk; k <= 4; ++k) farthestAsk = std::max(farthestAsk, Price(b, k));
+    for (int k = kAsk; k <= 4; ++k) farthestAsk = std::max(farthestAsk, LevelPrice(b, k));
     for (int k = kBid; k <= 9; ++k)
-        if (Price(b, k) != 0 && (farthestBid == 0 || Price(b, k) < farthestBid)) farthestBid = Price(b, k);
+        if (LevelPrice(b, k) != 0 && (farthestBid == 0 || LevelPrice(b, k) < farthestBid)) farthestBid = LevelPrice(b, k);
     if (farthestAsk != 0 && yaku > farthestAsk) {
-        for (int k = kAsk; k <= 4; ++k) Price(b, k) = Qty(b, k) = 0;
+        for (int k = kAsk; k <= 4; ++k) LevelPrice(b, k) = Qty(b, k) = 0;
     } else if (farthestBid != 0 && yaku < farthestBid) {
-        for (int k = kBid; k <= 9; ++k) Price(b, k) = Qty(b, k) = 0;
+        for (int k = kBid; k <= 9; ++k) LevelPrice(b, k) = Qty(b, k) = 0;
     }
     // 3.–5. Both sides rebuilt from their remaining levels, the gaps refilled a step apart.
     Board w{};
@@ -207,29 +207,29 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
         int n = first;
         for (int k = first; k < first + 5; ++k) {
             if (Qty(b, k) == 0) continue;
-            Price(w, n) = Price(b, k);
+            LevelPrice(w, n) = LevelPrice(b, k);
             Qty(w, n) = Qty(b, k);
             ++n;
         }
         for (int l = n; l < first + 5; ++l) {
             if (l == first) {
-                Price(w, l) = yaku;
+                LevelPrice(w, l) = yaku;
             } else if (side == 0) {
-                const double below = Price(w, l - 1);
+                const double below = LevelPrice(w, l - 1);
                 const double step = PriceStep(below, in.fineTickMode);
                 const float price = OnTick(below + step, step);
                 if (in.limits.upper > 0 && price > in.limits.upper) break;  // nobody offers above the limit
-                Price(w, l) = price;
+                LevelPrice(w, l) = price;
             } else {
                 // The step below a price is the step of the price just under it, so prices just
                 // above a band boundary step down by the smaller step. A twentieth of a yen
                 // under it gives a whole-yen price the step of the price a yen lower, and keeps a
                 // decimal price above 1,000 yen on its 0.5-yen grid.
-                const double above = Price(w, l - 1);
+                const double above = LevelPrice(w, l - 1);
                 const double step = PriceStep(above - 0.05, in.fineTickMode);
                 const float price = OnTick(above - step, step);
                 if (price <= 0 || (in.limits.lower > 0 && price < in.limits.lower)) break;
-                Price(w, l) = price;
+                LevelPrice(w, l) = price;
             }
             Qty(w, l) = SyntheticQuantity(in.boardTotalQty, in.tradingUnit, in.random);
         }

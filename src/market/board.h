@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/values.h"
 #include "platform/ports.h"
 
 namespace corvala {
@@ -46,6 +47,10 @@ int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
 // The day's price limits (値幅制限); 0 where there is none.
 struct PriceBand {
     float lower = 0, upper = 0;
+    // `price` lies beyond a known limit (read exactly, as an order's price is).
+    bool Excludes(double price) const {
+        return (upper > 0 && price > Price::Nearest(upper)) || (lower > 0 && price < Price::Nearest(lower));
+    }
 };
 // The limits around a base price (the previous close); none without one.
 PriceBand DailyPriceBand(double prevClose);

@@ -86,7 +86,7 @@ std::string OneKeyOrders::CloseAll(bool confirm) {
                                      [](const Position& p) { return p.InUse() && p.quantity > p.committedQty; });
     if (!anyFree) return Refuse(kRefusedTitle, "返済できる建玉がありません（返済注文中の株数は除きます）。");
     if (confirm && !dialogs_.Ask("注文内容確認", "すべての建玉を成行で返済します。よろしいですか？")) return {};
-    for (const float side : {kSideMarginBuy, kSideCash, kSideMarginSell}) {
+    for (const Side side : {kSideMarginBuy, kSideCash, kSideMarginSell}) {
         trading_.ClearCloseInputs();
         bool some = false;
         for (int slot = 0; slot < kOrderSlots; ++slot) {

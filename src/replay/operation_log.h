@@ -4,6 +4,7 @@
 // one that does not come from it is refused.
 
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,11 @@ private:
 inline std::string OpArg(bool v) { return v ? "true" : "false"; }
 inline std::string OpArg(int v) { return std::to_string(v); }
 std::string OpArg(float v);
+template <typename E>
+    requires std::is_enum_v<E>
+std::string OpArg(E v) {
+    return std::to_string(static_cast<int>(v));  // the code a float of it was written as
+}
 inline const std::string& OpArg(const std::string& v) { return v; }
 
 }  // namespace corvala

@@ -29,7 +29,7 @@ struct ClosingDialogModel {
     bool correctionMode = false;
     int correctionSlot = 0;
     std::string caption = "返済注文";
-    float side = kSideMarginBuy;  // 1 売埋, 2 買埋, 3 売付
+    Side side = kSideMarginBuy;  // 1 売埋, 2 買埋, 3 売付
     NewOrderForm order;           // type, prices and stop; quantity is the sum of the rows
     bool bulkMode = false;
     std::vector<std::string> lines;   // the holdings list

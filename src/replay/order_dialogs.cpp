@@ -23,13 +23,13 @@ std::string* TextOf(NewOrderForm& f, OrderField field) {
 NewOrderForm FormFrom(const Order& o, bool decimals) {
     NewOrderForm f;
     f.kind = o.kind;
-    f.normalMarket = o.isMarket == 1;
-    f.quantity = Format(o.quantity, "0");
+    f.normalMarket = o.isMarket;
+    f.quantity = Format(static_cast<double>(o.quantity), "0");
     if (o.limitPrice != 0) f.price = DialogPriceText(o.limitPrice, decimals);
     if (o.kind != kKindNormal) {
         f.trigger = DialogPriceText(o.triggerPrice, decimals);
-        f.triggerBelow = o.triggerDirection == 1;
-        f.stopMarket = o.stopExecution == 1;
+        f.triggerBelow = o.triggerDirection == StopDirection::AtOrBelow;
+        f.stopMarket = o.stopExecution == StopExecution::Market;
         if (!f.stopMarket) f.stopPrice = DialogPriceText(o.stopLimitPrice, decimals);
     }
     return f;
@@ -88,7 +88,7 @@ void OrderDialogs::ActivateNewOrderDialog() {
     host_.Notify();
 }
 
-void OrderDialogs::SetOrderKind(bool closing, float kind) {
+void OrderDialogs::SetOrderKind(bool closing, OrderKind kind) {
     const OpScope op(log_, SessionOp::SetOrderKind, {OpArg(closing), OpArg(kind)});
     if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
@@ -229,7 +229,7 @@ void OrderDialogs::OpenClosingDialog(int summaryLine) {
     host_.Notify();
 }
 
-void OrderDialogs::SetClosingSide(float side) {
+void OrderDialogs::SetClosingSide(Side side) {
     const OpScope op(log_, SessionOp::SetClosingSide, {OpArg(side)});
     if (!op) return;
     if (!closeDialog_.visible || closeDialog_.correctionMode || trading_.account().cashOnly) return;
@@ -247,7 +247,7 @@ void OrderDialogs::RebuildHoldingsList() {
     c.rowTexts = {};
     // A correction shows the holdings its order closes, with the shares it takes from each; they
     // cannot be changed.
-    std::vector<float> quantities;
+    std::vector<Shares> quantities;
     if (c.correctionMode) {
         c.listedSlots.clear();
         for (const auto& [slot, q] : AllocatedPositions(trading_.orders(), trading_.orders().pendingClosingOrders[static_cast<std::size_t>(c.correctionSlot)])) {
@@ -265,12 +265,12 @@ void OrderDialogs::RebuildHoldingsList() {
     for (int slot : c.listedSlots)
         c.lines.push_back(HoldingLine(trading_.orders().positions[static_cast<std::size_t>(slot)], display_.codeText,
                                       host_.StockNameShown(), trading_.ValuationPrice(), host_.LoadedDay().decimalPrices, slot));
-    float sum = 0;
+    Shares sum = 0;
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         sum += quantities[i];
-        if (i < c.rowTexts.size() && quantities[i] != 0) c.rowTexts[i] = Format(quantities[i], "0");
+        if (i < c.rowTexts.size() && quantities[i] != 0) c.rowTexts[i] = Format(static_cast<double>(quantities[i]), "0");
     }
-    if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(sum, "0") : std::string{};
+    if (!c.correctionMode) c.order.quantity = sum > 0 ? Format(static_cast<double>(sum), "0") : std::string{};
     if (c.correctionMode || !c.lines.empty()) return;
     const auto [longFree, shortFree] = SharesFree(trading_.orders());
     if (c.side != kSideMarginSell && shortFree && !trading_.account().cashOnly) {

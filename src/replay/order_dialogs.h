@@ -49,7 +49,7 @@ public:
     // The form of the new-order dialog (closing false) or of the closing-order dialog (true):
     // order type, the 指値/成行 and 以上/以下 options, a text box typed into, a spin pressed.
     enum class OrderOption { NormalMarket, TriggerBelow, StopMarket };
-    void SetOrderKind(bool closing, float kind);
+    void SetOrderKind(bool closing, OrderKind kind);
     void SetOrderOption(bool closing, OrderOption option, bool on);
     void EditOrderText(bool closing, OrderField field, const std::string& typed);
     void SpinOrderField(bool closing, OrderField field, bool up);
@@ -64,7 +64,7 @@ public:
     // 返済注文, or a double click on holding-summary line `summaryLine` (0 long, 1 short), which
     // chooses the side.
     void OpenClosingDialog(int summaryLine = -1);
-    void SetClosingSide(float side);
+    void SetClosingSide(Side side);
     // A row-quantity box left after typing, its toggle button, 一括返済 / 一括解除.
     void EditCloseRow(int row, const std::string& typed);
     void ToggleCloseRow(int row);

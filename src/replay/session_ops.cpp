@@ -50,7 +50,7 @@ NewOrderForm OrderFormFromArgs(const std::vector<std::string>& args, std::size_t
         return first + k < args.size() ? args[first + k] : std::string();
     };
     NewOrderForm f;
-    f.kind = OpArgReal(text(0));
+    f.kind = static_cast<OrderKind>(OpArgInt(text(0)));
     f.sell = OpArgFlag(text(1));
     f.cashCaption = OpArgFlag(text(2));
     f.quantity = text(3);

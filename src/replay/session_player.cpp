@@ -87,7 +87,8 @@ SessionOutcome SessionPlayer::RunOutcome() const {
     SessionOutcome o;
     for (const TradingDesk::Fill& f : p_.trading.fills()) {
         const Execution& e = f.execution;
-        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, e.side, e.quantity, e.price, e.orderNumber});
+        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, static_cast<double>(CodeOf(e.side)),
+                           static_cast<double>(e.quantity), e.price.yen(), static_cast<double>(e.orderNumber)});
     }
     const Account& a = p_.trading.account();
     o.account = {a.baseInvestment, a.profitTotal, a.lossTotal, a.buyingPower, a.runPnl, a.cashOnly};
@@ -265,8 +266,9 @@ void SessionPlayer::Apply(const SessionAction& a) {
     const auto slot = [&](std::size_t k) { return text(k).empty() ? std::nullopt : std::optional<int>(integer(k)); };
     const auto form = [&] { return OrderFormFromArgs(a.args, 0); };
     // A file may have been edited: what no dialog could have sent is not sent.
-    const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == kKindNormal || v == kKindNormalWithStop || v == kKindStop; };
-    const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == kSideMarginBuy || v == kSideMarginSell || v == kSideCash; };
+    const auto kindOk = [&](std::size_t k) { const float v = real(k); return v == 0 || v == 1 || v == 2; };  // 通常, 逆指値付, 逆指値
+    const auto sideOk = [&](std::size_t k) { const float v = real(k); return v == 1 || v == 2 || v == 3; };  // 売埋, 買埋, 売付
+    const auto side = [&](std::size_t k) { return static_cast<Side>(integer(k)); };
     const auto fieldOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderField::StopPrice); };
     const auto optionOk = [&](std::size_t k) { return integer(k) >= 0 && integer(k) <= static_cast<int>(OrderDialogs::OrderOption::StopMarket); };
     if (((op == SessionOp::SetOrderKind || op == SessionOp::PlaceNewOrder || op == SessionOp::PlaceClosingOrder) &&
@@ -291,7 +293,7 @@ void SessionPlayer::Apply(const SessionAction& a) {
     case SessionOp::RestoreChosenSpeed: dialogs.RestoreChosenSpeed(); break;
     case SessionOp::OpenNewOrderDialog: dialogs.OpenNewOrderDialog(); break;
     case SessionOp::ActivateNewOrderDialog: dialogs.ActivateNewOrderDialog(); break;
-    case SessionOp::SetOrderKind: dialogs.SetOrderKind(flag(0), real(1)); break;
+    case SessionOp::SetOrderKind: dialogs.SetOrderKind(flag(0), static_cast<OrderKind>(integer(1))); break;
     case SessionOp::SetOrderOption: dialogs.SetOrderOption(flag(0), static_cast<OrderDialogs::OrderOption>(integer(1)), flag(2)); break;
     case SessionOp::EditOrderText: dialogs.EditOrderText(flag(0), static_cast<OrderField>(integer(1)), text(2)); break;
     case SessionOp::SpinOrderField: dialogs.SpinOrderField(flag(0), static_cast<OrderField>(integer(1)), flag(2)); break;
@@ -300,7 +302,7 @@ void SessionPlayer::Apply(const SessionAction& a) {
     case SessionOp::SubmitNewOrderDialog: dialogs.SubmitNewOrderDialog(); break;
     case SessionOp::CancelNewOrderDialog: dialogs.CancelNewOrderDialog(); break;
     case SessionOp::OpenClosingDialog: dialogs.OpenClosingDialog(integer(0)); break;
-    case SessionOp::SetClosingSide: dialogs.SetClosingSide(real(0)); break;
+    case SessionOp::SetClosingSide: dialogs.SetClosingSide(side(0)); break;
     case SessionOp::EditCloseRow: dialogs.EditCloseRow(integer(0), text(1)); break;
     case SessionOp::ToggleCloseRow: dialogs.ToggleCloseRow(integer(0)); break;
     case SessionOp::ToggleBulkClose: dialogs.ToggleBulkClose(); break;
@@ -313,9 +315,9 @@ void SessionPlayer::Apply(const SessionAction& a) {
     case SessionOp::CloseCorrectCancelDialog: dialogs.CloseCorrectCancelDialog(); break;
     case SessionOp::ClickBoardPrice: dialogs.ClickBoardPrice(integer(0)); break;
     case SessionOp::PlaceNewOrder: p_.trading.PlaceNewOrder(form(), slot(kOrderFormArgs)); break;
-    case SessionOp::PlaceClosingOrder: p_.trading.PlaceClosingOrder({form(), real(kOrderFormArgs)}, slot(kOrderFormArgs + 1)); break;
+    case SessionOp::PlaceClosingOrder: p_.trading.PlaceClosingOrder({form(), side(kOrderFormArgs)}, slot(kOrderFormArgs + 1)); break;
     case SessionOp::SetCloseQuantity: p_.trading.SetCloseQuantity(integer(0), text(1)); break;
-    case SessionOp::SetBulkClose: p_.trading.SetBulkClose(real(0), flag(1)); break;
+    case SessionOp::SetBulkClose: p_.trading.SetBulkClose(side(0), flag(1)); break;
     case SessionOp::CancelOrder: p_.trading.CancelOrder(integer(0), flag(1)); break;
     case SessionOp::SetSimulationChecked: p_.loop.SetSimulationChecked(flag(0)); break;
     case SessionOp::RequestClose: p_.loop.RequestClose(); break;

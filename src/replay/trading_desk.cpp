@@ -65,14 +65,14 @@ void TradingDesk::RecordExecution(const Execution& e, const OrderBook& book) {
             fill.positionNumbers.push_back(p.number);
             const double closed = LeadingNumber(quantities[k]);
             const std::string positionSide = SideText(p.side, false);
-            history_.Add(run, RealizedRow{static_cast<int>(p.openedAt), positionSide, side, closed, p.price,
+            history_.Add(run, RealizedRow{p.openedAt, positionSide, side, static_cast<Shares>(closed), p.price,
                                           e.seconds, e.price});
-            record_.AddTrade({positionSide, closed, p.price, e.price, static_cast<int>(p.openedAt), e.seconds,
+            record_.AddTrade({positionSide, closed, p.price, e.price, p.openedAt, e.seconds,
                                ClosedTradePnl(positionSide, p.price, e.price, closed)});
         }
     }
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
-                                      RightAlign(Format(e.quantity, "0"), 5) + "株 " +
+                                      RightAlign(Format(static_cast<double>(e.quantity), "0"), 5) + "株 " +
                                       RightAlign(FormatPrice(e.price, host_.LoadedDay().decimalPrices, false), 7) + "円");
     chart_.AddTradeMarker(e.price, e.side == kSideMarginSell, e.closing);
     if (!e.closing) host_.NewOrderFilled();
@@ -88,16 +88,16 @@ void TradingDesk::SayPositionTableFull() {
     if (display_.message.text != kPositionTableFull) host_.SetMessage(kPositionTableFull);
 }
 
-void TradingDesk::SayHeldBack(float orderNumber) {
+void TradingDesk::SayHeldBack(int orderNumber) {
     host_.SetMessage("注文" + Format(orderNumber, "0") + "は、確保した金額を超える値段になったため約定していません。訂正するか取り消して下さい。");
 }
 
-void TradingDesk::SayAwaitingCounterparty(float orderNumber) {
+void TradingDesk::SayAwaitingCounterparty(int orderNumber) {
     dirty_ = true;  // the order list marks it
     host_.SetMessage("注文" + Format(orderNumber, "0") + "（成行）は、反対側の気配も約定もないため、約定を待っています。");
 }
 
-void TradingDesk::SayRefusedByLimits(float orderNumber, bool /*closing*/, PriceBand limits) {
+void TradingDesk::SayRefusedByLimits(int orderNumber, bool /*closing*/, PriceBand limits) {
     dirty_ = true;  // the order left the list; a new order's reservation came back
     const bool decimals = host_.LoadedDay().decimalPrices;
     host_.SetMessage("注文" + Format(orderNumber, "0") + "は、値幅制限（" + FormatPrice(limits.lower, decimals, true) + "～" +
@@ -240,7 +240,7 @@ void TradingDesk::SetCloseQuantity(int slot, const std::string& typed) {
     p.closeQtyInput = RowQuantity(typed, host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100, p);
 }
 
-void TradingDesk::SetBulkClose(float closingSide, bool on) {
+void TradingDesk::SetBulkClose(Side closingSide, bool on) {
     const OpScope op(log_, SessionOp::SetBulkClose, {OpArg(closingSide), OpArg(on)});
     EntryOutcome closed;
     if (!op || !TradingOpen(closed)) return;
@@ -355,8 +355,9 @@ double TradingDesk::ValuationPrice() const {
 void TradingDesk::SettleAll(double price) {
     // Never beyond the day's limits, which every print the market made has widened to.
     const PriceBand& band = market_.limits;
-    if (band.upper > 0 && price > 0) price = std::clamp(price, static_cast<double>(band.lower), static_cast<double>(band.upper));
-    const float s = static_cast<float>(price);
+    if (band.upper > 0 && price > 0)
+        price = std::clamp(price, Price::Nearest(band.lower).yen(), Price::Nearest(band.upper).yen());
+    const Price s = Price::Nearest(price);
     // Never stamped before a fill of the run, even when the clock stands behind it after a jump.
     const int now = std::max(market_.lastFillStamp, ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds));
     for (int i = 0; i < kOrderSlots; ++i) {
@@ -370,17 +371,17 @@ void TradingDesk::SettleAll(double price) {
         Position& p = book_.positions[static_cast<std::size_t>(i)];
         if (!p.InUse()) continue;
         ClosingOrder& c = book_.pendingClosingOrders[static_cast<std::size_t>(i)];
-        c.number = static_cast<float>(counters_.closingOrderSeq + i);
-        c.placedAt = static_cast<float>(now);
+        c.number = counters_.closingOrderSeq + i;
+        c.placedAt = now;
         c.code = p.code;
         c.side = p.side;
         c.quantity = p.quantity;
         c.closeSlots = std::to_string(i);
-        c.closeQuantities = Format(p.quantity, "0");
-        const float at = s > 0 ? s : p.price;
+        c.closeQuantities = Format(static_cast<double>(p.quantity), "0");
+        const Price at = s > 0 ? s : p.price;
         const double pnl = PositionResult(p.side, p.price, p.quantity, at);
-        AdjustBuyingPower(account_, p.side == kSideMarginSell ? static_cast<double>(p.price) * p.quantity + pnl
-                                                              : static_cast<double>(p.quantity) * at);
+        AdjustBuyingPower(account_, p.side == kSideMarginSell ? TimesShares(p.price, p.quantity) + pnl
+                                                              : TimesShares(at, p.quantity));
         account_.runPnl += pnl;
         CreditResult(account_, pnl);
         c.limitPrice = at;
@@ -622,7 +623,7 @@ void TradingDesk::RecordEquity(int row) { record_.SetEquity(row, account_.runPnl
 
 void TradingDesk::ClearTapeList() { market_.tapeRows.clear(); }
 
-void TradingDesk::SetCloseInput(int slot, double quantity) {
+void TradingDesk::SetCloseInput(int slot, Shares quantity) {
     book_.positions[static_cast<std::size_t>(slot)].closeQtyInput = quantity;
 }
 

@@ -79,7 +79,7 @@ public:
     // The fills of the run so far, with the numbers of the positions each opened or closed.
     struct Fill {
         Execution execution;
-        std::vector<float> positionNumbers;
+        std::vector<int> positionNumbers;
     };
     const std::vector<Fill>& fills() const { return fills_; }
     // The run's review: its closed trades and its result after every step.
@@ -98,7 +98,7 @@ public:
     // The closing-order dialog: a row quantity typed for position `slot`, 一括返済 for a side, and
     // 注文 with the quantities chosen.
     void SetCloseQuantity(int slot, const std::string& typed);
-    void SetBulkClose(float closingSide, bool on);
+    void SetBulkClose(Side closingSide, bool on);
     EntryOutcome PlaceClosingOrder(const ClosingOrderForm& form, std::optional<int> correctionSlot = {},
                                    bool confirm = true);
     // 取消注文: asks "選択行の注文を取消します。" (unless `ask` is false) and withdraws the order in
@@ -108,7 +108,7 @@ public:
     // The refusal of an order while no replay runs, or nothing when orders are taken.
     std::optional<EntryOutcome> RefusedForNoReplay() const;
     // The closing dialog's row inputs, kept on the positions they close.
-    void SetCloseInput(int slot, double quantity);
+    void SetCloseInput(int slot, Shares quantity);
     void ClearCloseInputs();
     // The queue ahead of each pending order, as the engine counts it, for the pending list's
     // lines in their order ("" for a market order or an unfired stop), and the board's levels
@@ -231,9 +231,9 @@ private:
         void OnStopFired(int slot, bool closing) override;
         void OnOrderRemoved(int slot, bool closing) override { desk_.host_.OrderGone(slot, closing); }
         void OnPositionTableFull() override { desk_.SayPositionTableFull(); }
-        void OnHeldBack(float number) override { desk_.SayHeldBack(number); }
-        void OnAwaitingCounterparty(float number) override { desk_.SayAwaitingCounterparty(number); }
-        void OnRefusedByLimits(float number, bool closing, PriceBand limits) override {
+        void OnHeldBack(int number) override { desk_.SayHeldBack(number); }
+        void OnAwaitingCounterparty(int number) override { desk_.SayAwaitingCounterparty(number); }
+        void OnRefusedByLimits(int number, bool closing, PriceBand limits) override {
             desk_.SayRefusedByLimits(number, closing, limits);
         }
 
@@ -243,10 +243,10 @@ private:
 
     void RecordExecution(const Execution& fill, const OrderBook& book);
     void SayPositionTableFull();
-    void SayHeldBack(float orderNumber);
-    void SayAwaitingCounterparty(float orderNumber);
+    void SayHeldBack(int orderNumber);
+    void SayAwaitingCounterparty(int orderNumber);
     bool AfterPass();  // sounds and lists after a pass; true when a stop fired
-    void SayRefusedByLimits(float orderNumber, bool closing, PriceBand limits);
+    void SayRefusedByLimits(int orderNumber, bool closing, PriceBand limits);
     OrderEntryContext EntryContext(std::optional<int> correctionSlot) const;
     MatchContext StepContext() const;
     bool TradingOpen(EntryOutcome& out) const;

@@ -9,7 +9,7 @@ namespace corvala {
 
 namespace {
 constexpr const char* kCrLf = "\r\n";
-std::string Yen(double v) { return Format(std::round(v), "###,##0"); }
+std::string YenText(double v) { return Format(std::round(v), "###,##0"); }
 
 std::string Duration(double seconds) {
     const long long s = std::llround(seconds);
@@ -25,13 +25,13 @@ std::vector<FigureLine> StatsFigureLines(const TradeStats& s) {
     return {{"取引回数", std::to_string(s.trades)},
             {"勝ち / 負け", std::to_string(s.wins) + " / " + std::to_string(s.losses)},
             {"勝率", any ? Format(s.winRate * 100, "0.0") + "%" : "-"},
-            {"平均利益", s.wins ? Yen(s.avgWin) : "-"},
-            {"平均損失", s.losses ? Yen(s.avgLoss) : "-"},
+            {"平均利益", s.wins ? YenText(s.avgWin) : "-"},
+            {"平均損失", s.losses ? YenText(s.avgLoss) : "-"},
             {"プロフィットファクター", s.profitFactor ? Format(*s.profitFactor, "0.00") : "-"},
-            {"最大利益", s.wins ? Yen(s.largestWin) : "-"},
-            {"最大損失", s.losses ? Yen(s.largestLoss) : "-"},
-            {"最大ドローダウン", Yen(s.maxDrawdown)},
-            {"損益合計", Yen(s.netPnl)},
+            {"最大利益", s.wins ? YenText(s.largestWin) : "-"},
+            {"最大損失", s.losses ? YenText(s.largestLoss) : "-"},
+            {"最大ドローダウン", YenText(s.maxDrawdown)},
+            {"損益合計", YenText(s.netPnl)},
             {"平均保有時間", any ? Duration(s.avgHoldingSeconds) : "-"}};
 }
 

@@ -10,11 +10,11 @@ namespace corvala {
 namespace {
 
 // The positions a closing side closes: cash holdings for 売付, margin longs for 売埋.
-bool Closes(float closingSide, const Position& p) { return p.InUse() && p.side == closingSide; }
+bool Closes(Side closingSide, const Position& p) { return p.InUse() && p.side == closingSide; }
 
 }  // namespace
 
-std::vector<int> ClosablePositions(const OrderBook& book, float closingSide) {
+std::vector<int> ClosablePositions(const OrderBook& book, Side closingSide) {
     std::vector<int> out;
     for (int i = 0; i < kOrderSlots; ++i) {
         const Position& p = book.positions[static_cast<std::size_t>(i)];
@@ -23,14 +23,13 @@ std::vector<int> ClosablePositions(const OrderBook& book, float closingSide) {
     return out;
 }
 
-float RowQuantity(const std::string& typed, int tradingUnit, const Position& p) {
+Shares RowQuantity(const std::string& typed, int tradingUnit, const Position& p) {
     if (!IsNumeric(typed) || tradingUnit <= 0) return 0;
-    const double value = std::min(std::fabs(ReadFormattedNumber(typed)), 100'000'000.0);
-    const double units = std::floor(value / tradingUnit) * tradingUnit;
-    return static_cast<float>(std::min<double>(units, p.quantity - p.committedQty));
+    const auto value = static_cast<Shares>(std::min(std::fabs(ReadFormattedNumber(typed)), 100'000'000.0));
+    return std::min(value / tradingUnit * tradingUnit, p.quantity - p.committedQty);
 }
 
-float BulkClose(OrderBook& book, float closingSide, bool on) {
+Shares BulkClose(OrderBook& book, Side closingSide, bool on) {
     // The first side option (売埋 or 売付) takes longs and cash holdings, 買埋 the shorts.
     const bool firstOption = closingSide != kSideMarginSell;
     for (Position& p : book.positions)
@@ -39,8 +38,8 @@ float BulkClose(OrderBook& book, float closingSide, bool on) {
     return ClosingQuantity(book);
 }
 
-float ClosingQuantity(const OrderBook& book) {
-    float sum = 0;
+Shares ClosingQuantity(const OrderBook& book) {
+    Shares sum = 0;
     for (const Position& p : book.positions)
         if (p.InUse()) sum += p.closeQtyInput;
     return sum;
@@ -54,27 +53,29 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
         ctx.correctionSlot ? ctx.correctionSlot : LowestFreeSlot(book.pendingClosingOrders);
     // A correction keeps the order's quantity and allocation; a new order takes the rows' sum.
     const bool correcting = ctx.correctionSlot && *slot >= 0 && *slot < kOrderSlots;
-    const float quantity =
+    const Shares quantity =
         correcting ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)].quantity : ClosingQuantity(book);
     f.quantity = quantity > 0 ? Format(quantity, "0") : std::string{};
     if (!CheckEntry(f, slot, "未約定の返済注文が30件あるため、これ以上注文できません。", out)) return out;
     if (!CheckPrices(f, ctx, out)) return out;
     ClosingOrder o = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : ClosingOrder{};
-    if (!ctx.correctionSlot) o.number = static_cast<float>(counters.closingOrderSeq);
-    o.placedAt = static_cast<float>(ctx.nowSeconds);
+    if (!ctx.correctionSlot) o.number = counters.closingOrderSeq;
+    o.placedAt = ctx.nowSeconds;
     o.code = ctx.code;
     o.side = form.side;
     if (!ctx.correctionSlot) o.quantity = quantity;
-    const float p = static_cast<float>(ReadFormattedNumber(f.price));
+    const Price p = Price::Nearest(ReadFormattedNumber(f.price));
     o.kind = f.kind;
-    o.isMarket = f.kind == kKindNormal && f.normalMarket ? 1 : 0;
-    o.limitPrice = f.kind == kKindStop || o.isMarket == 1 ? 0 : p;
+    o.isMarket = f.kind == kKindNormal && f.normalMarket;
+    o.limitPrice = f.kind == kKindStop || o.isMarket ? Price{} : p;
     const Order old = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : Order{};
-    KeepOrResetQueuePlace(o, old, ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, ClosingOrderSells(o.side)) : 0);
-    o.triggerPrice = f.kind == kKindNormal ? 0 : static_cast<float>(ReadFormattedNumber(f.trigger));
-    o.triggerDirection = f.kind != kKindNormal && f.triggerBelow ? 1 : 0;
-    o.stopExecution = f.kind != kKindNormal && f.stopMarket ? 1 : 0;
-    o.stopLimitPrice = f.kind != kKindNormal && !f.stopMarket ? static_cast<float>(ReadFormattedNumber(f.stopPrice)) : 0;
+    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, static_cast<float>(p.yen()), ctx.tradingUnit, ClosingOrderSells(o.side)) : 0;
+    KeepOrResetQueuePlace(o, old, static_cast<Shares>(ahead));
+    const bool stop = f.kind != kKindNormal;
+    o.triggerPrice = stop ? Price::Nearest(ReadFormattedNumber(f.trigger)) : Price{};
+    o.triggerDirection = stop && f.triggerBelow ? StopDirection::AtOrBelow : StopDirection::AtOrAbove;
+    o.stopExecution = stop && f.stopMarket ? StopExecution::Market : StopExecution::Limit;
+    o.stopLimitPrice = stop && !f.stopMarket ? Price::Nearest(ReadFormattedNumber(f.stopPrice)) : Price{};
     o.reservedAmount = 0;
     o.fresh = true;
     if (!dialogs.Ask("注文内容確認", "表記内容で注文しますか？")) {

@@ -50,7 +50,7 @@ bool MarketState::OpensAfternoon(const std::string& line) const {
     return at && *at >= kAfternoonOpensAt;
 }
 
-void MarketState::MarkFired(bool closing, float number) {
+void MarketState::MarkFired(bool closing, int number) {
     if (firedLine != tapeCursor) {
         firedOnLine.clear();
         firedLine = tapeCursor;
@@ -115,7 +115,7 @@ void MarketState::TakeFromMarket(bool sells, double quantity) {
     for (; to < first + 5; ++to) b[static_cast<std::size_t>(to)] = b[static_cast<std::size_t>(to + kBoardLevels)] = 0;
 }
 
-bool MarketState::FiredOnThisLine(bool closing, float number) const {
+bool MarketState::FiredOnThisLine(bool closing, int number) const {
     return firedLine == tapeCursor &&
            std::find(firedOnLine.begin(), firedOnLine.end(), std::pair{closing, number}) != firedOnLine.end();
 }
@@ -166,9 +166,9 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
         return;
     }
     TapeLine t = parsed.value_or(TapeLine{});
-    // Prices are compared with the orders' and the board's single-precision prices: 999.8 read
-    // from a line must equal 999.8 typed into an order.
-    if (t.price) t.price = static_cast<double>(static_cast<float>(*t.price));
+    // Prices are compared with the orders' exact ones: 999.8 read from a line must equal 999.8
+    // typed into an order.
+    if (t.price) t.price = Price::Nearest(*t.price).yen();
     const bool due = parsed && t.seconds <= clock;
     if (!due && !m_.newOrderFlag) return;
 
@@ -254,18 +254,18 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
 // shown on the board, and is withdrawn with its reservation given back.
 void MatchingEngine::WithdrawOrdersBeyondLimits(const MatchContext& ctx) {
     const PriceBand band = m_.limits;
-    const auto beyond = [&](float price) {
-        return price > 0 && ((band.upper > 0 && price > band.upper) || (band.lower > 0 && price < band.lower));
+    const auto beyond = [&](double price) {
+        return price > 0 && band.Excludes(price);
     };
     const auto outside = [&](const Order& o) {
-        return o.InUse() && (beyond(o.isMarket == 0 ? o.limitPrice : 0) || beyond(o.triggerPrice) || beyond(o.stopLimitPrice));
+        return o.InUse() && (beyond(o.isMarket ? 0.0 : o.limitPrice.yen()) || beyond(o.triggerPrice) || beyond(o.stopLimitPrice));
     };
     for (int slot = 0; slot < kOrderSlots; ++slot) {
         for (const bool closing : {false, true}) {
             const Order& o = closing ? static_cast<const Order&>(book_.pendingClosingOrders[static_cast<std::size_t>(slot)])
                                      : book_.pendingNewOrders[static_cast<std::size_t>(slot)];
             if (!outside(o)) continue;
-            const float number = o.number;
+            const int number = o.number;
             if (!closing) AdjustBuyingPower(*account_, o.reservedAmount);
             RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder);
             m_.RefreshOverlay(book_);

@@ -22,10 +22,10 @@ struct OrderCounters;
 struct Execution {
     int seconds = 0;       // replay time of the fill
     bool closing = false;  // 返済 rather than 新規
-    float side = 0;
-    float quantity = 0;
-    float price = 0;
-    float orderNumber = 0;
+    Side side = Side::None;
+    Shares quantity = 0;
+    Price price;
+    int orderNumber = 0;
     int slot = 0;          // the order's slot; for a new order, the position it created is `position`
     int position = -1;
 };
@@ -42,13 +42,13 @@ public:
     virtual void OnPositionTableFull() {}
     // A new order could have filled, but at a price that costs more than it holds back (the
     // day's limits widened since it was placed): it stays pending. Told once per order.
-    virtual void OnHeldBack(float /*orderNumber*/) {}
+    virtual void OnHeldBack(int /*orderNumber*/) {}
     // A market order found no offer on the other side of the market's board and no print to
     // trade with: it waits. Told once per order.
-    virtual void OnAwaitingCounterparty(float /*orderNumber*/) {}
+    virtual void OnAwaitingCounterparty(int /*orderNumber*/) {}
     // The day's limits became known with its first trade, and an order accepted before then has a
     // price beyond them: it was withdrawn (its reservation given back). Told after it left.
-    virtual void OnRefusedByLimits(float /*orderNumber*/, bool /*closing*/, PriceBand /*limits*/) {}
+    virtual void OnRefusedByLimits(int /*orderNumber*/, bool /*closing*/, PriceBand /*limits*/) {}
 };
 
 namespace colours {
@@ -92,8 +92,8 @@ struct MarketState {
     int overlayRefused = 0;         // orders beyond the overlay's 50 entries
     // Stops fired on the line at the cursor, by table and number: each is tested once a line.
     int firedLine = -1;
-    std::vector<std::pair<bool, float>> firedOnLine;
-    std::vector<float> heldBackTold;  // new orders told to be held back by their reservation
+    std::vector<std::pair<bool, int>> firedOnLine;
+    std::vector<int> heldBackTold;  // new orders told to be held back by their reservation
 
     // The index of the tape's last line (−1 when empty).
     int tapeCount() const { return tape.size() - 1; }
@@ -109,7 +109,7 @@ struct MarketState {
     // `line` (a tape line's text) opens the afternoon: the first print after the lunch break,
     // whenever it comes, once the morning session has closed and until the afternoon opened.
     bool OpensAfternoon(const std::string& line) const;
-    void MarkFired(bool closing, float number);
+    void MarkFired(bool closing, int number);
     // A print of the market: its last price, and what it shows of the limits. Without a previous
     // close the first print sets them; a print beyond them shows the exchange allowed more (a
     // widened band, or a base the file does not give), and they take it in. True when this
@@ -127,7 +127,7 @@ struct MarketState {
     // The user's market or marketable order took `quantity` from the opposite side of the market's
     // board: what is left is what the next order of the step meets.
     void TakeFromMarket(bool sells, double quantity);
-    bool FiredOnThisLine(bool closing, float number) const;
+    bool FiredOnThisLine(bool closing, int number) const;
 
 private:
     void WidenLimits(double price);
@@ -185,17 +185,17 @@ private:
     void TestOrder(Order& order, bool closing, int slot, Line& line, const MatchContext& ctx);
     bool StopFires(Order& order, bool closing, int slot, const Line& line, const MatchContext& ctx);
     bool Marketable(const Order& order, bool sells) const;
-    std::optional<float> MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
+    std::optional<Price> MarketFillPrice(const Order& order, bool sells, const Line& line, const MatchContext& ctx) const;
     void AwaitCounterparty(Order& order);
     void WithdrawOrdersBeyondLimits(const MatchContext& ctx);
-    std::optional<float> LimitFillPrice(Order& order, bool sells, Line& line);
-    std::optional<float> Honest(const Order& order, bool closing, float price, const MatchContext& ctx);
-    void Fill(Order& order, bool closing, int slot, float price, Line& line, const MatchContext& ctx);
+    std::optional<Price> LimitFillPrice(Order& order, bool sells, Line& line);
+    std::optional<Price> Honest(const Order& order, bool closing, Price price, const MatchContext& ctx);
+    void Fill(Order& order, bool closing, int slot, Price price, Line& line, const MatchContext& ctx);
     int CountFreePositions() const;
     void NoRoomForPositions();
     int freePositions_ = kOrderSlots;  // counted when a line's tests begin, and after each fill
-    void FillNewOrder(float price, int slot, const Line& line);
-    void FillClosingOrder(float price, int slot, const Line& line);
+    void FillNewOrder(Price price, int slot, const Line& line);
+    void FillClosingOrder(Price price, int slot, const Line& line);
 
     MarketState& m_;
     OrderBook& book_;

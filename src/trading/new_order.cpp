@@ -11,8 +11,8 @@
 namespace corvala {
 namespace {
 
-// A box's figure; thousands separators typed with it are read past ("1,000" is 1000).
-float Number(const std::string& text) { return static_cast<float>(ReadFormattedNumber(text)); }
+// A box's price; thousands separators typed with it are read past ("1,000" is 1000).
+Price Number(const std::string& text) { return Price::Nearest(ReadFormattedNumber(text)); }
 
 }  // namespace
 
@@ -87,38 +87,40 @@ bool CheckPrices(const NewOrderForm& f, const OrderEntryContext& ctx, EntryOutco
         const double typed = ReadFormattedNumber(field.text);
         const std::string name = field.name;
         if (!(p > 0)) return BadPrice(out, name + "は0より大きい値を入力して下さい。");
-        // The price typed, not its single-precision copy, lies on the grid: 3136.0005 is no price.
+        // The price typed, not its copy rounded to tenths, lies on the grid: 3136.0005 is no price.
         const double steps = typed / PriceStep(typed, ctx.fineTickMode);
         if (!OnPriceGrid(p, ctx.fineTickMode) || std::fabs(steps - std::round(steps)) > 1e-6)
             return BadPrice(out, name + "の" + YenText(typed) + "は呼値の単位（" +
                                      YenText(PriceStep(p, ctx.fineTickMode)) + "）に合っていません。");
         const PriceBand& band = ctx.limits;
-        if ((band.upper > 0 && p > band.upper) || (band.lower > 0 && p < band.lower))
+        if (band.Excludes(p))
             return BadPrice(out, name + "の" + YenText(typed) + "は値幅制限（" + YenText(band.lower) + "～" +
                                      YenText(band.upper) + "）の外です。");
     }
     return true;
 }
 
-double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast) {
-    return (sells ? std::max<double>(price, sellsAtLeast) : static_cast<double>(price)) * quantity;
+double LimitReservation(Price price, double quantity, bool sells, double sellsAtLeast) {
+    return (sells ? std::max(price.yen(), sellsAtLeast) : price.yen()) * quantity;
 }
 
-void KeepOrResetQueuePlace(Order& o, const Order& old, float ahead) {
-    const bool samePlace = old.InUse() && o.limitPrice != 0 && o.isMarket == 0 && old.isMarket == 0 &&
+void KeepOrResetQueuePlace(Order& o, const Order& old, Shares ahead) {
+    const bool samePlace = old.InUse() && o.limitPrice != 0 && !o.isMarket && !old.isMarket &&
                            o.limitPrice == old.limitPrice && o.side == old.side && o.quantity <= old.quantity;
     o.boardQtyAhead = samePlace ? old.boardQtyAhead : (o.limitPrice != 0 ? ahead : 0);
     o.volumeAtPrice = samePlace ? old.volumeAtPrice : 0;
 }
 
-float QuantityInUnits(const std::string& text, int tradingUnit) {
-    const double u = tradingUnit > 0 ? tradingUnit : 1;
-    const double units = std::floor(ReadFormattedNumber(text) / u);
-    return static_cast<float>(std::max(1.0, units) * u);
+Shares QuantityInUnits(const std::string& text, int tradingUnit) {
+    const Shares u = tradingUnit > 0 ? tradingUnit : 1;
+    // Beyond what any account could buy, a figure is only kept from overflowing.
+    const double typed = std::min(ReadFormattedNumber(text), static_cast<double>(kMaxShares));
+    const Shares units = typed >= 1 ? static_cast<Shares>(typed) / u : 0;
+    return std::max<Shares>(1, units) * u;
 }
 
 std::string OrderSummary(const Order& o, bool decimalPrices) {
-    const std::string price = o.isMarket != 0 ? "成行" : FormatPrice(o.limitPrice, decimalPrices, true) + "円";
+    const std::string price = o.isMarket ? "成行" : FormatPrice(o.limitPrice, decimalPrices, true) + "円";
     return SideText(o.side, false) + " " + price + " " + Format(o.quantity, "###,##0") + "株";
 }
 
@@ -130,36 +132,36 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     if (!CheckPrices(f, ctx, out)) return out;
     const Order old = book.pendingNewOrders[static_cast<std::size_t>(*slot)];
     Order o = ctx.correctionSlot ? old : Order{};
-    if (!ctx.correctionSlot) o.number = static_cast<float>(counters.newOrderSeq);
-    o.placedAt = static_cast<float>(ctx.nowSeconds);
+    if (!ctx.correctionSlot) o.number = counters.newOrderSeq;
+    o.placedAt = ctx.nowSeconds;
     o.code = ctx.code;
     o.side = f.sell ? kSideMarginSell : f.cashCaption ? kSideCash : kSideMarginBuy;
     // The quantity as whole units, the prices as the numbers typed.
     o.quantity = QuantityInUnits(f.quantity, ctx.tradingUnit);
-    const double q = o.quantity;
+    const auto q = static_cast<double>(o.quantity);
     const double upper = ctx.limits.upper;  // 0: not known
-    const float p = Number(f.price), t = Number(f.stopPrice), trigger = Number(f.trigger);
+    const Price p = Number(f.price), t = Number(f.stopPrice), trigger = Number(f.trigger);
     const auto setStop = [&] {
         o.triggerPrice = trigger;
-        o.triggerDirection = f.triggerBelow ? 1 : 0;
-        o.stopExecution = f.stopMarket ? 1 : 0;
-        o.stopLimitPrice = f.stopMarket ? 0 : t;
+        o.triggerDirection = f.triggerBelow ? StopDirection::AtOrBelow : StopDirection::AtOrAbove;
+        o.stopExecution = f.stopMarket ? StopExecution::Market : StopExecution::Limit;
+        o.stopLimitPrice = f.stopMarket ? Price{} : t;
     };
-    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, f.sell) : 0;
+    const auto ahead = ctx.cells ? static_cast<Shares>(板数量チェック(*ctx.cells, static_cast<float>(p.yen()), ctx.tradingUnit, f.sell)) : 0;
     // The worst price a limit can fill at. A buy never pays more than its limit. A short sale
     // sells into the bid at once when that is higher, and at an opening print (or into a market
     // that has not traded yet) at whatever price it opens, which only the upper limit bounds.
     // `restsNow`: the limit stands now (not a stop's, which waits for its trigger).
     const double bid = ctx.marketBid > 0 ? ctx.marketBid : ctx.currentPrice;
-    const auto worst = [&](float price, bool restsNow) -> double {
+    const auto worst = [&](Price price, bool restsNow) -> double {
         if (!f.sell) return price;
         if ((restsNow && ctx.meetsOpeningPrint) || bid <= 0) return upper;
         return std::max<double>(LimitReservation(price, 1, true, bid), restsNow ? 0.0 : trigger);
     };
     double perShare = 0;
     o.kind = f.kind;
-    o.isMarket = 0;
-    o.limitPrice = 0;
+    o.isMarket = false;
+    o.limitPrice = Price{};
     if (f.kind == kKindNormalWithStop) {
         o.limitPrice = p;
         setStop();
@@ -168,7 +170,7 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         setStop();
         perShare = f.stopMarket ? upper : worst(t, false);
     } else if (f.normalMarket) {
-        o.isMarket = 1;
+        o.isMarket = true;
         perShare = upper;
     } else {
         o.limitPrice = p;

@@ -16,7 +16,7 @@ struct Account;
 
 // The dialog's fields as typed.
 struct NewOrderForm {
-    float kind = kKindNormal;  // 通常注文, 逆指値付通常注文, 逆指値注文
+    OrderKind kind = kKindNormal;  // 通常注文, 逆指値付通常注文, 逆指値注文
     bool sell = false;         // 売建 rather than the first side option
     bool cashCaption = false;  // the first side option reads 買付 (cash only)
     std::string quantity, price, trigger, stopPrice;
@@ -28,7 +28,7 @@ struct NewOrderForm {
 // What the entry reads from the rest of the program.
 struct OrderEntryContext {
     int nowSeconds = 0;     // the main window's clock
-    float code = 0;
+    int code = 0;
     PriceBand limits;       // the day's price limits (none known: 0)
     int tradingUnit = 100;
     bool decimalPrices = false;
@@ -65,16 +65,16 @@ bool CheckEntry(const NewOrderForm& form, std::optional<int> slot, const char* t
 bool CheckPrices(const NewOrderForm& form, const OrderEntryContext& ctx, EntryOutcome& out);
 
 // A quantity typed in shares, as whole trading units: at least one unit.
-float QuantityInUnits(const std::string& text, int tradingUnit);
+Shares QuantityInUnits(const std::string& text, int tradingUnit);
 
 // A corrected limit order keeps its place in the queue, and what the queue has done for it, only
 // at the same price and side with no more shares, as at an exchange; otherwise it starts a new
 // place: `ahead` and nothing traded yet.
-void KeepOrResetQueuePlace(Order& corrected, const Order& old, float ahead);
+void KeepOrResetQueuePlace(Order& corrected, const Order& old, Shares ahead);
 
 // What a new limit order at `price` ties up: price × quantity, and for a short sale no less than
 // what it fills at at once (`sellsAtLeast`: the best bid, or the current price with no bids).
-double LimitReservation(float price, double quantity, bool sells, double sellsAtLeast);
+double LimitReservation(Price price, double quantity, bool sells, double sellsAtLeast);
 
 // The order as the confirmation says it: "買建 3,104円 100株" (成行 for a market order).
 std::string OrderSummary(const Order& o, bool decimalPrices);

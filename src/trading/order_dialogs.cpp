@@ -27,7 +27,7 @@ OrderPartView ViewOrderPart(const NewOrderForm& f) {
     return v;
 }
 
-void SetOrderKind(NewOrderForm& f, float kind) {
+void SetOrderKind(NewOrderForm& f, OrderKind kind) {
     f.kind = kind;
     if (kind != kKindNormal) f.normalMarket = false;
 }
@@ -42,7 +42,7 @@ SideView ViewNewOrderSide(const NewOrderForm& f) {
     return v;
 }
 
-SideView ViewClosingSide(float side) {
+SideView ViewClosingSide(Side side) {
     SideView v;
     v.firstCaption = side == kSideCash ? "売付" : "売埋";
     v.secondCaption = "買埋";
@@ -76,7 +76,7 @@ std::string SpinPrice(const std::string& text, bool up, bool decimals, bool fine
     return FormatPrice(next, decimals, false);
 }
 
-std::string DialogPriceText(float price, bool decimals) { return FormatPrice(price, decimals, false); }
+std::string DialogPriceText(double price, bool decimals) { return FormatPrice(price, decimals, false); }
 
 std::string CentredName(std::string_view name) {
     std::string n = LeftChars(Trim(name), 10);
@@ -85,7 +85,7 @@ std::string CentredName(std::string_view name) {
     return WideSpaces((10 - len) / 2) + n + WideSpaces(10 - len - (10 - len) / 2);
 }
 
-std::vector<int> ListedPositions(const OrderBook& book, float closingSide) {
+std::vector<int> ListedPositions(const OrderBook& book, Side closingSide) {
     std::vector<int> out;
     for (int i = 0; i < kOrderSlots; ++i) {
         const Position& p = book.positions[static_cast<std::size_t>(i)];
@@ -94,14 +94,14 @@ std::vector<int> ListedPositions(const OrderBook& book, float closingSide) {
     return out;
 }
 
-std::vector<std::pair<int, float>> AllocatedPositions(const OrderBook& book, const ClosingOrder& o) {
+std::vector<std::pair<int, Shares>> AllocatedPositions(const OrderBook& book, const ClosingOrder& o) {
     const auto slots = AllocationList(o.closeSlots);
     const auto quantities = AllocationList(o.closeQuantities);
-    std::vector<std::pair<int, float>> out;
+    std::vector<std::pair<int, Shares>> out;
     for (std::size_t k = 0; k < slots.size() && k < quantities.size(); ++k) {
         const double s = LeadingNumber(slots[k]);
         if (s < 0 || s >= kOrderSlots || !book.positions[static_cast<std::size_t>(s)].InUse()) continue;
-        out.emplace_back(static_cast<int>(s), static_cast<float>(LeadingNumber(quantities[k])));
+        out.emplace_back(static_cast<int>(s), static_cast<Shares>(LeadingNumber(quantities[k])));
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -110,22 +110,22 @@ std::vector<std::pair<int, float>> AllocatedPositions(const OrderBook& book, con
 std::string HoldingLine(const Position& p, const std::string& code, const std::string& name, double current,
                         bool decimals, int slot) {
     const double diff = p.side == kSideMarginSell ? p.price - current : current - p.price;
-    const long long valuation = Int(diff * p.quantity);
+    const long long valuation = Int(diff * static_cast<double>(p.quantity));
     const std::string value = (valuation > 0 ? "+" : "") + Format(static_cast<double>(valuation), "0");
     return code + kWideSpace + CentredName(name) + kWideSpace + SideText(p.side, false) + " " +
            RightAlign(Format(p.quantity, "0"), 6) + " " + RightAlign(Format(p.committedQty, "0"), 7) + " " +
            RightAlign(DialogPriceText(p.price, decimals), 9) + " " +
-           RightAlign(DialogPriceText(static_cast<float>(current), decimals), 8) + " " + RightAlign(value, 10) +
+           RightAlign(DialogPriceText(current, decimals), 8) + " " + RightAlign(value, 10) +
            std::string(40, ' ') + std::to_string(slot);
 }
 
 std::string CorrectCancelLine(const Order& o, bool closing, const std::string& code, const std::string& name,
                               bool decimals, int slot) {
-    const auto price = [&](float v) { return DialogPriceText(v, decimals); };
+    const auto price = [&](Price v) { return DialogPriceText(v, decimals); };
     std::string condition = "                   -";
     if (o.kind != kKindNormal) {
-        condition = "市場価格が" + price(o.triggerPrice) + "円" + (o.triggerDirection == 1 ? "以下" : "以上") + "なら" +
-                    (o.stopExecution == 1 ? std::string("成行で執行") : "指値" + price(o.stopLimitPrice) + "円に訂正");
+        condition = "市場価格が" + price(o.triggerPrice) + "円" + (o.triggerDirection == StopDirection::AtOrBelow ? "以下" : "以上") + "なら" +
+                    (o.stopExecution == StopExecution::Market ? std::string("成行で執行") : "指値" + price(o.stopLimitPrice) + "円に訂正");
     }
     const std::string priceText =
         o.kind == kKindStop || o.limitPrice == 0 ? std::string("       -") : RightAlign(price(o.limitPrice), 8);

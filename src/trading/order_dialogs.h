@@ -35,7 +35,7 @@ struct OrderPartView {
 };
 OrderPartView ViewOrderPart(const NewOrderForm& form);
 // A change of order type: 逆指値付通常注文 and 逆指値注文 force 指値 in the normal part.
-void SetOrderKind(NewOrderForm& form, float kind);
+void SetOrderKind(NewOrderForm& form, OrderKind kind);
 
 // The side options and the side label.
 struct SideView {
@@ -46,7 +46,7 @@ struct SideView {
     Rgb labelBackground = kBuySideColour;
 };
 SideView ViewNewOrderSide(const NewOrderForm& form);
-SideView ViewClosingSide(float closingSide);
+SideView ViewClosingSide(Side closingSide);
 
 // A number box's text after an edit: "e", "E", "-", "/" and "&" removed.
 std::string CleanNumberText(std::string_view typed);
@@ -56,7 +56,7 @@ std::string SpinQuantity(const std::string& text, int tradingUnit, bool up);
 // A price spin: one price step up or down (not below one step); empty text stays empty.
 std::string SpinPrice(const std::string& text, bool up, bool decimalPrices, bool fineTickMode);
 // A price as the dialogs write it: "0.0" with decimal prices, else "#".
-std::string DialogPriceText(float price, bool decimalPrices);
+std::string DialogPriceText(double price, bool decimalPrices);
 
 // The stock name in 10 characters, centred with full-width spaces when it has 8 or fewer.
 std::string CentredName(std::string_view name);
@@ -65,10 +65,10 @@ std::string CentredName(std::string_view name);
 std::string HoldingLine(const Position& p, const std::string& code, const std::string& name, double currentPrice,
                         bool decimalPrices, int slot);
 // The positions the closing dialog lists for its side (1 売埋, 2 買埋, 3 売付), in slot order.
-std::vector<int> ListedPositions(const OrderBook& book, float closingSide);
+std::vector<int> ListedPositions(const OrderBook& book, Side closingSide);
 // The positions a pending closing order closes and the shares it takes from each, in slot order;
 // entries naming no position in use are left out.
-std::vector<std::pair<int, float>> AllocatedPositions(const OrderBook& book, const ClosingOrder& order);
+std::vector<std::pair<int, Shares>> AllocatedPositions(const OrderBook& book, const ClosingOrder& order);
 
 // One line of the correct/cancel list; the slot trails after the last full-width space.
 std::string CorrectCancelLine(const Order& o, bool closing, const std::string& code, const std::string& name,

@@ -10,11 +10,11 @@ namespace {
 constexpr const char* kNewSides[] = {"", "買建", "売建", "買付"};
 constexpr const char* kClosingSides[] = {"", "売埋", "買埋", "売付"};
 
-std::string Quantity5(float q) { return RightAlign(Format(q, "0"), 5); }
+std::string Quantity5(Shares q) { return RightAlign(Format(static_cast<double>(q), "0"), 5); }
 
 }  // namespace
 
-std::string SideText(float side, bool closing) {
+std::string SideText(Side side, bool closing) {
     const int s = static_cast<int>(side);
     if (s < 1 || s > 3) return {};
     return closing ? kClosingSides[s] : kNewSides[s];
@@ -46,18 +46,18 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
     return lines;
 }
 
-float QueueOnBoard(const Order& o, const Board& b, bool sells) {
+Shares QueueOnBoard(const Order& o, const Board& b, bool sells) {
     int at = -1;
     for (int i = sells ? 0 : 5; i < (sells ? 5 : kBoardLevels); ++i)
-        if (b[static_cast<std::size_t>(i)] == o.limitPrice) at = i;
+        if (Price::Nearest(b[static_cast<std::size_t>(i)]).tenths() == o.limitPrice.tenths()) at = i;
     if (at < 0) return 0;
-    const float level = b[static_cast<std::size_t>(at + kBoardLevels)];
-    return level < o.boardQtyAhead ? std::max(0.0f, level - o.quantity) : o.boardQtyAhead;
+    const auto level = static_cast<Shares>(b[static_cast<std::size_t>(at + kBoardLevels)]);
+    return level < o.boardQtyAhead ? std::max<Shares>(0, level - o.quantity) : o.boardQtyAhead;
 }
 
 std::optional<double> QueueAhead(const Order& o) {
-    if (!o.InUse() || o.isMarket != 0 || o.kind == kKindStop || o.limitPrice == 0) return std::nullopt;
-    return std::max(0.0, static_cast<double>(o.boardQtyAhead) - o.volumeAtPrice);
+    if (!o.InUse() || o.isMarket || o.kind == kKindStop || o.limitPrice == 0) return std::nullopt;
+    return static_cast<double>(std::max<Shares>(0, o.boardQtyAhead - o.volumeAtPrice));
 }
 
 std::vector<std::optional<double>> PendingQueueFigures(const OrderBook& book) {
@@ -95,9 +95,10 @@ std::array<std::string, 2> RebuildPositionSummary(const OrderBook& book, double 
             if (!p.InUse()) continue;
             const bool isShort = p.side == kSideMarginSell;
             if (isShort != (side == 1)) continue;
-            q += p.quantity;
-            cost += static_cast<double>(p.price) * p.quantity;
-            valuation += (isShort ? p.price - currentPrice : currentPrice - p.price) * p.quantity;
+            const auto shares = static_cast<double>(p.quantity);
+            q += shares;
+            cost += p.price * shares;
+            valuation += (isShort ? p.price - currentPrice : currentPrice - p.price) * shares;
             cash = cash || p.side == kSideCash;
         }
         if (q == 0) continue;
@@ -127,13 +128,13 @@ OrderButtonStates UpdateOrderButtons(bool anyDialogOpen, const std::array<std::s
 }
 
 std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const Order& filled,
-                               float fillPrice, int nowSeconds) {
+                               Price fillPrice, int nowSeconds) {
     const auto slot = LowestFreeSlot(book.positions);
     if (!slot) return std::nullopt;
     Position& p = book.positions[static_cast<std::size_t>(*slot)];
     p = Position{};
-    p.number = static_cast<float>(counters.positionSeq++);
-    p.openedAt = static_cast<float>(nowSeconds);
+    p.number = counters.positionSeq++;
+    p.openedAt = nowSeconds;
     p.code = filled.code;
     p.side = filled.side;
     p.quantity = filled.quantity;
@@ -156,10 +157,10 @@ bool RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode) {
             const double s = LeadingNumber(slots[k]);
             if (s < 0 || s >= kOrderSlots) continue;  // an allocation the table cannot hold
             Position& p = book.positions[static_cast<std::size_t>(s)];
-            const float q = static_cast<float>(LeadingNumber(quantities[k]));
-            p.committedQty = std::max(0.0f, p.committedQty - q);
+            const auto q = static_cast<Shares>(LeadingNumber(quantities[k]));
+            p.committedQty = std::max<Shares>(0, p.committedQty - q);
             if (mode == RemoveMode::FilledClosing) {
-                p.quantity = std::max(0.0f, p.quantity - q);
+                p.quantity = std::max<Shares>(0, p.quantity - q);
                 if (p.quantity == 0) p = Position{};
             }
         }

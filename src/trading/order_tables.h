@@ -28,7 +28,7 @@ std::optional<int> LowestFreeSlot(const Table& table) {
 }
 
 // "買建" … for new orders and positions, "売埋" … for closing orders.
-std::string SideText(float side, bool closing);
+std::string SideText(Side side, bool closing);
 
 // One line of the pending-order list; the slot index trails beyond the visible width.
 std::string PendingOrderLine(const Order& order, bool closing, int slot, bool decimalPrices);
@@ -37,7 +37,7 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
 // The queue the matching engine holds ahead of `order` by the board `board` at a print at its
 // price: what stood ahead, cut to the level's quantity less the order's own when the level has
 // thinned below it, 0 when the price has left its side of the board (`sells`: the asks).
-float QueueOnBoard(const Order& order, const Board& board, bool sells);
+Shares QueueOnBoard(const Order& order, const Board& board, bool sells);
 // The shares still ahead of a resting limit order as the engine's record of it stands: the
 // queue it holds ahead, less what has printed at the price since the order was placed (at the
 // next print at its price the engine first cuts that queue by the board then shown, as above);
@@ -68,7 +68,7 @@ OrderButtonStates UpdateOrderButtons(bool anyDialogOpen, const std::array<std::s
 // A position from a filled new order, in the lowest free slot; nullopt (nothing created) when
 // the table is full.
 std::optional<int> AddPosition(OrderBook& book, OrderCounters& counters, const Order& filled,
-                               float fillPrice, int nowSeconds);
+                               Price fillPrice, int nowSeconds);
 
 enum class RemoveMode { NewOrder = 0, CancelledClosing = 2, FilledClosing = 3 };
 // The single way an order leaves its table. A filled closing order lowers the positions it was

@@ -35,7 +35,7 @@ void ShowSideLabel(QLabel* label, const SideView& v) {
 template <typename Dialog>
 void ConnectOrderPart(Dialog* dialog, OrderPartWidget* part, Simulation& sim, bool closing) {
     QObject::connect(part, &OrderPartWidget::kindChosen, dialog,
-                     [dialog, &sim, closing](float kind) { dialog->Act([&] { sim.orderDialogs().SetOrderKind(closing, kind); }); });
+                     [dialog, &sim, closing](int kind) { dialog->Act([&] { sim.orderDialogs().SetOrderKind(closing, static_cast<OrderKind>(kind)); }); });
     QObject::connect(part, &OrderPartWidget::optionChosen, dialog, [dialog, &sim, closing](int option, bool on) {
         dialog->Act([&] { sim.orderDialogs().SetOrderOption(closing, static_cast<OrderDialogs::OrderOption>(option), on); });
     });

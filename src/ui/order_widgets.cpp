@@ -100,7 +100,7 @@ OrderPartWidget::OrderPartWidget(QWidget* parent) : QWidget(parent) {
         kinds_[static_cast<std::size_t>(i)] = kind;
         kinds->addButton(kind, i);
     }
-    connect(kinds, &QButtonGroup::idClicked, this, [this](int id) { emit kindChosen(static_cast<float>(id)); });
+    connect(kinds, &QButtonGroup::idClicked, this, [this](int id) { emit kindChosen(id); });
 
     std::tie(limit_, market_) = OptionPair(this, "指値", "normalLimit", "成行", "normalMarket", 0, 32);
     connect(market_, &QRadioButton::toggled, this,

@@ -59,7 +59,7 @@ public:
     static constexpr int kHeight = 150;
 
 signals:
-    void kindChosen(float kind);
+    void kindChosen(int kind);  // 0 通常, 1 逆指値付, 2 逆指値
     void optionChosen(int option, bool on);  // OrderDialogs::OrderOption
     void textEdited(int field, const QString& text);  // OrderField
     void spinPressed(int field, bool up);

@@ -68,7 +68,7 @@ TEST_F(HistoryTest, ATwoPositionCloseGivesTwoRealisedRowsAndOneExecution) {
     HistoryBuffers shortClose;
     shortClose.Add(run, RealizedRow{34'200, "売建", "買埋", 100, 520, 36'000, 500});
     EXPECT_NE(shortClose.realized.find(",2000,50000"), std::string::npos);
-    shortClose.Add(run, ExecutionRow{36'000, true, false, "買付", 100, 500.5});
+    shortClose.Add(run, ExecutionRow{36'000, true, false, "買付", 100, Price::Nearest(500.5)});
     EXPECT_NE(shortClose.executions.find("現物,新規買付,100,500.5,50050"), std::string::npos);
 }
 

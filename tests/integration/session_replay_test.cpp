@@ -107,7 +107,7 @@ private:
     }
     // The form of an open dialog, typed: a limit near the board or the market.
     void Fill(bool closing) {
-        if (Chance(0.3)) sim_.orderDialogs().SetOrderKind(closing, static_cast<float>(Pick(3)));
+        if (Chance(0.3)) sim_.orderDialogs().SetOrderKind(closing, static_cast<OrderKind>(Pick(3)));
         sim_.orderDialogs().SetOrderOption(closing, OrderDialogs::OrderOption::NormalMarket, Chance(0.4));
         if (Chance(0.6)) sim_.orderDialogs().EditOrderText(closing, OrderField::Price, Price());  // else a clicked price stays
         sim_.orderDialogs().EditOrderText(closing, OrderField::Trigger, Price());
@@ -147,7 +147,7 @@ private:
                 sim_.trading().CancelOrder(slot, false);
             } else {
                 NewOrderForm f;
-                f.sell = o.side == 2;
+                f.sell = o.side == kSideMarginSell;
                 f.quantity = "100";
                 f.price = Price();
                 f.normalMarket = f.price.empty();
@@ -158,10 +158,10 @@ private:
         for (int slot = 0; slot < kOrderSlots; ++slot) {
             const Position& p = book.positions[static_cast<std::size_t>(slot)];
             if (!p.InUse() || p.quantity <= p.committedQty) continue;
-            sim_.trading().SetBulkClose(p.side == 2 ? kSideMarginSell : kSideMarginBuy, false);
+            sim_.trading().SetBulkClose(p.side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy, false);
             sim_.trading().SetCloseQuantity(slot, "100");
             ClosingOrderForm form;
-            form.side = p.side == 2 ? kSideMarginSell : kSideMarginBuy;
+            form.side = p.side == kSideMarginSell ? kSideMarginSell : kSideMarginBuy;
             form.order.normalMarket = true;
             sim_.trading().PlaceClosingOrder(form);
             return;
@@ -201,8 +201,8 @@ RunResult ResultOf(const Simulation& sim) {
     RunResult r;
     for (const TradingDesk::Fill& f : sim.trading().fills()) {
         const Execution& e = f.execution;
-        r.fills.push_back(FormatTimeOfDay(e.seconds) + " " + std::to_string(e.side) + " " + std::to_string(e.closing) + " " +
-                          std::to_string(e.quantity) + " @" + std::to_string(e.price) + " #" + std::to_string(e.orderNumber));
+        r.fills.push_back(FormatTimeOfDay(e.seconds) + " " + std::to_string(CodeOf(e.side)) + " " + std::to_string(e.closing) + " " +
+                          std::to_string(e.quantity) + " @" + std::to_string(e.price.yen()) + " #" + std::to_string(e.orderNumber));
     }
     r.executionLines = sim.display().executionLines;
     const MainDisplay& d = sim.display();

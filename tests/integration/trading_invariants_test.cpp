@@ -263,7 +263,7 @@ struct HandPlayedDay {
         std::string s;
         for (const auto& f : sim.trading().fills())
             if (!orphansOnly || f.positionNumbers.empty())
-                s += "\n  order " + Num(f.execution.orderNumber) + " side " + Num(f.execution.side) + " " +
+                s += "\n  order " + Num(f.execution.orderNumber) + " side " + Num(CodeOf(f.execution.side)) + " " +
                  Num(f.execution.quantity) + " at " + Num(f.execution.price);
         return s;
     }

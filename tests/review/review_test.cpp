@@ -96,7 +96,7 @@ std::string WrittenHistory() {
     first.Add(nov4, RealizedRow{36300, "売建", "買埋", 200, 3118, 54000, 3074});  // +8,800
     HistoryBuffers empty;
     HistoryBuffers third;
-    third.Add(nov2, RealizedRow{33000, "買付", "売付", 100, 1000.5, 33600, 1001.5});  // +100
+    third.Add(nov2, RealizedRow{33000, "買付", "売付", 100, Price::Nearest(1000.5), 33600, Price::Nearest(1001.5)});  // +100
     std::string text = std::string(kRealizedHeader) + "\r\n";
     text += FormatRun(first, summary).realized;
     text += FormatRun(empty, summary).realized;

@@ -18,9 +18,9 @@ protected:
         ctx.nowSeconds = 10 * 3600;
         ctx.tradingUnit = 100;
     }
-    void Add(int slot, float side, float qty, float price, float committed) {
+    void Add(int slot, Side side, Shares qty, Price price, Shares committed) {
         Position& p = book.positions[static_cast<std::size_t>(slot)];
-        p.number = static_cast<float>(200 + slot);
+        p.number = 200 + slot;
         p.side = side;
         p.quantity = qty;
         p.price = price;

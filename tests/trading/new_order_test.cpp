@@ -46,6 +46,20 @@ protected:
     test::ScriptedDialogs dialogs;
 };
 
+// Shares are whole and exact however many: 100,000,100 is not rounded to a neighbour a float holds
+// (100,000,096), and a decimal price is kept as typed, not as its nearest float.
+TEST_F(NewOrderTest, QuantitiesAndPricesAreKeptExactly) {
+    const EntryOutcome big = Submit(Limit("100,000,100", "500"), 1e12);
+    ASSERT_EQ(big.status, EntryOutcome::Status::Stored);
+    EXPECT_EQ(book.pendingNewOrders[0].quantity, 100'000'100);
+    EXPECT_EQ(big.amount, 50'000'050'000.0);
+    ctx.fineTickMode = true;  // 0.1-yen steps at this price
+    ctx.limits = DailyPriceBand(999.8);
+    const EntryOutcome decimal = Submit(Limit("100", "999.8"), 1e6);
+    ASSERT_EQ(decimal.status, EntryOutcome::Status::Stored) << decimal.message;
+    EXPECT_EQ(book.pendingNewOrders[1].limitPrice.tenths(), 9998);
+}
+
 TEST_F(NewOrderTest, TheFundsCheckIsStrict) {
     EXPECT_EQ(Submit(Limit("1000", "500"), 500'000).status, EntryOutcome::Status::NoFunds);
     EXPECT_TRUE(dialogs.questions.empty());  // refused before asking

@@ -14,10 +14,10 @@ class Recorder final : public MatchingListener {
 public:
     void OnExecution(const Execution& e, const OrderBook&) override { fills.push_back(e); }
     void OnStopFired(int slot, bool) override { stops.push_back(slot); }
-    void OnHeldBack(float number) override { heldBack.push_back(number); }
+    void OnHeldBack(int number) override { heldBack.push_back(number); }
     std::vector<Execution> fills;
     std::vector<int> stops;
-    std::vector<float> heldBack;
+    std::vector<int> heldBack;
 };
 
 class OrderMatchingTest : public ::testing::Test {
@@ -39,28 +39,28 @@ protected:
         market.tapeCursor = 1;  // past the day's opening line unless a test says otherwise
         market.tape.Add("09:00:00 100 500");
     }
-    Order& Place(float side, float qty, float limit, float ahead = 0) {
+    Order& Place(Side side, Shares qty, double limit, Shares ahead = 0) {
         const int slot = *LowestFreeSlot(book.pendingNewOrders);
         Order& o = book.pendingNewOrders[static_cast<std::size_t>(slot)];
-        o.number = static_cast<float>(counters.newOrderSeq++);
+        o.number = counters.newOrderSeq++;
         o.side = side;
         o.quantity = qty;
-        o.limitPrice = limit;
-        o.isMarket = limit == 0 ? 1 : 0;
+        o.limitPrice = Price::Nearest(limit);
+        o.isMarket = limit == 0;
         o.boardQtyAhead = ahead;
         // What the entry reserves: a market order at the upper limit, a limit at its price.
-        o.reservedAmount = (limit == 0 ? market.limits.upper : limit) * qty;
+        o.reservedAmount = (limit == 0 ? market.limits.upper : o.limitPrice.yen()) * static_cast<double>(qty);
         return o;
     }
     // A stop order: 以下 when `below`, then a limit at `stopLimit`, or 成行 when it is 0.
-    Order& PlaceStop(float side, float qty, float trigger, bool below, float stopLimit) {
+    Order& PlaceStop(Side side, Shares qty, double trigger, bool below, double stopLimit) {
         Order& o = Place(side, qty, 0);
-        o.isMarket = 0;
+        o.isMarket = false;
         o.kind = kKindStop;
-        o.triggerPrice = trigger;
-        o.triggerDirection = below ? 1 : 0;
-        o.stopExecution = stopLimit == 0 ? 1 : 0;
-        o.stopLimitPrice = stopLimit;
+        o.triggerPrice = Price::Nearest(trigger);
+        o.triggerDirection = below ? StopDirection::AtOrBelow : StopDirection::AtOrAbove;
+        o.stopExecution = stopLimit == 0 ? StopExecution::Market : StopExecution::Limit;
+        o.stopLimitPrice = Price::Nearest(stopLimit);
         return o;
     }
     // The board shown: the market's with the user's orders laid on.
@@ -221,7 +221,7 @@ TEST_F(OrderMatchingTest, AFiredShortSaleStopKeepsWhatItWillSellAt) {
 }
 
 TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
-    // 999.8 read from a line and 999.8 typed into an order are the same single-precision price.
+    // 999.8 read from a line and 999.8 typed into an order are the same exact price.
     ctx.decimalPrices = ctx.fineTickMode = true;
     for (int i = 0; i < 5; ++i) {
         market.marketBoard[static_cast<std::size_t>(i)] = static_cast<float>(999.9 + 0.1 * i);
@@ -229,12 +229,12 @@ TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
     }
     market.limits = DailyPriceBand(999.8);
     Show();
-    Place(kSideMarginBuy, 100, 999.8f, 200);
-    PlaceStop(kSideMarginSell, 100, 999.8f, true, 0);
+    Place(kSideMarginBuy, 100, 999.8, 200);
+    PlaceStop(kSideMarginSell, 100, 999.8, true, 0);
     Print("10:00:01 300 999.8");  // trades the 200 ahead of the bid, and is the stop's trigger
     ASSERT_EQ(recorder.stops.size(), 1u);
     ASSERT_EQ(recorder.fills.size(), 2u);
-    EXPECT_EQ(recorder.fills[0].price, 999.8f);  // the queue at the bid
+    EXPECT_EQ(recorder.fills[0].price.tenths(), 9998);  // the queue at the bid, to the tenth
     EXPECT_EQ(recorder.fills[1].side, kSideMarginSell);
 }
 
@@ -384,7 +384,7 @@ TEST_F(OrderMatchingTest, NoFillAtNoPriceOffTheGridBeyondTheLimitsOrBeyondAReser
     ASSERT_EQ(recorder.fills.size(), 2u);
     EXPECT_EQ(recorder.fills[1].price, 610);
     EXPECT_EQ(market.limits.upper, 610);
-    EXPECT_EQ(recorder.heldBack, std::vector<float>{103});
+    EXPECT_EQ(recorder.heldBack, std::vector<int>{103});
     // A short that a print went past sells at what it was reserved for, never above it.
     for (Order& o : book.pendingNewOrders) o = Order{};
     market.marketBoard = {};

@@ -8,13 +8,13 @@
 namespace corvala {
 namespace {
 
-Order NewOrder(float side, float qty, float price, float kind = kKindNormal, int placedAt = 9 * 3600 + 34 * 60) {
+Order NewOrder(Side side, Shares qty, double price, OrderKind kind = kKindNormal, int placedAt = 9 * 3600 + 34 * 60) {
     Order o;
     o.number = 100;
-    o.placedAt = static_cast<float>(placedAt);
+    o.placedAt = placedAt;
     o.side = side;
     o.quantity = qty;
-    o.limitPrice = price;
+    o.limitPrice = Price::Nearest(price);
     o.kind = kind;
     return o;
 }
@@ -73,8 +73,8 @@ TEST(OrderTablesTest, HoldingsSummaryAndOrderButtons) {
 TEST(OrderTablesTest, AFullPositionTableCreatesNothing) {
     OrderBook book;
     OrderCounters counters;
-    for (int i = 0; i < kOrderSlots; ++i) ASSERT_TRUE(AddPosition(book, counters, NewOrder(1, 100, 0), 500, 0));
-    EXPECT_FALSE(AddPosition(book, counters, NewOrder(1, 100, 0), 500, 0));
+    for (int i = 0; i < kOrderSlots; ++i) ASSERT_TRUE(AddPosition(book, counters, NewOrder(kSideMarginBuy, 100, 0), 500, 0));
+    EXPECT_FALSE(AddPosition(book, counters, NewOrder(kSideMarginBuy, 100, 0), 500, 0));
     EXPECT_EQ(counters.positionSeq, 230);
 }
 
@@ -126,7 +126,7 @@ TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksThei
     limit.number = 100, limit.side = kSideMarginBuy, limit.quantity = 100, limit.limitPrice = 999;
     limit.boardQtyAhead = 700, limit.volumeAtPrice = 300;
     Order market = limit;
-    market.number = 101, market.isMarket = 1, market.limitPrice = 0;
+    market.number = 101, market.isMarket = true, market.limitPrice = 0;
     Order stop = limit;
     stop.number = 102, stop.kind = kKindStop, stop.limitPrice = 0, stop.triggerPrice = 1010;
     ClosingOrder sell;

@@ -61,6 +61,7 @@ std::string Num(double v) {
     s << v;
     return s.str();
 }
+std::string Num(Side side) { return Num(CodeOf(side)); }
 
 // The lines of a history file as the program reads them: CP932, CR LF.
 struct HistoryFile {
@@ -491,7 +492,7 @@ private:
 
         // The tables: used slots carry unique numbers and sensible quantities; free slots
         // hold nothing; the pending list shows each used slot once.
-        std::vector<float>& numbers = numbers_;
+        std::vector<int>& numbers = numbers_;
         numbers.clear();
         for (const Order& o : book.pendingNewOrders) {
             if (!o.InUse()) {
@@ -499,7 +500,7 @@ private:
                 continue;
             }
             numbers.push_back(o.number);
-            if (o.quantity <= 0 || std::fmod(o.quantity, static_cast<float>(unit_)) != 0)
+            if (o.quantity <= 0 || o.quantity % unit_ != 0)
                 Fail("new order " + Num(o.number) + " quantity " + Num(o.quantity));
             if (o.reservedAmount < 0) Fail("new order " + Num(o.number) + " reserves " + Num(o.reservedAmount));
         }
@@ -566,7 +567,7 @@ private:
         for (int side = 1; side <= 3; ++side) {
             double held = 0;
             for (const Position& p : book.positions)
-                if (p.InUse() && p.side == static_cast<float>(side)) held += p.quantity;
+                if (p.InUse() && CodeOf(p.side) == side) held += static_cast<double>(p.quantity);
             if (held != opened_[static_cast<std::size_t>(side)] - closed_[static_cast<std::size_t>(side)])
                 Fail("side " + std::to_string(side) + " positions hold " + Num(held) + " shares; fills opened " +
                      Num(opened_[static_cast<std::size_t>(side)]) + " and closed " +
@@ -603,7 +604,7 @@ private:
             Fail("the totals moved by " + Num(a.Net() - startNet_) + " but the run's result is " + Num(a.runPnl));
     }
 
-    void CheckUnique(std::vector<float>& numbers, const char* what) {
+    void CheckUnique(std::vector<int>& numbers, const char* what) {
         std::sort(numbers.begin(), numbers.end());
         const auto dup = std::adjacent_find(numbers.begin(), numbers.end());
         if (dup != numbers.end()) Fail(std::string("two ") + what + " slots hold number " + Num(*dup));
@@ -618,7 +619,7 @@ private:
             Remember(book.pendingClosingOrders[i], lastClosing_[i], seenClosing_);
         }
     }
-    void Remember(const Order& o, Order& last, std::map<float, Order>& seen) {
+    void Remember(const Order& o, Order& last, std::map<int, Order>& seen) {
         if (SameOrder(o, last)) return;
         last = o;
         if (!o.InUse()) return;
@@ -639,7 +640,7 @@ private:
             if (trace_) Log(name);
             if (!Whole(e.price)) wholeRun_ = false;
             const PriceBand& band = sim_.trading().market().limits;
-            if (!(e.price > 0) || (band.upper > 0 && (e.price < band.lower || e.price > band.upper)))
+            if (!(e.price > 0) || band.Excludes(e.price))
                 Fail(name + " outside the day's price range " + Num(band.lower) + "–" + Num(band.upper));
             if (!OnPriceGrid(e.price, sim_.day().data().fineTickMode)) Fail(name + " off the price grid");
             if (e.seconds < lastFillSeconds_)
@@ -654,9 +655,9 @@ private:
                 std::string fault;
                 if (!c.exists)
                     fault = name + (buys ? " bought" : " sold") + " when nobody offered or traded in its step";
-                else if (buys && e.price < static_cast<float>(c.bound))
+                else if (buys && e.price < Price::Nearest(c.bound))
                     fault = name + " bought below anything offered or printed in its step (" + Num(c.bound) + ")";
-                else if (!buys && e.price > static_cast<float>(c.bound))
+                else if (!buys && e.price > Price::Nearest(c.bound))
                     fault = name + " sold above anything bid or printed in its step (" + Num(c.bound) + ")";
                 // On the generated days (one-sided boards, limit days, no previous close) a few
                 // fills still meet a price a tick beyond the step's: counted and shown, not yet
@@ -672,8 +673,8 @@ private:
                     Fail(name + " while the replay ran behind the tape, at " + sim_.display().clockText + " (it had reached " +
                          FormatTimeOfDay(furthestClock_) + ")");
             }
-            if (e.quantity <= 0 || std::fmod(e.quantity, static_cast<float>(unit_)) != 0) Fail(name + ": quantity");
-            const auto side = static_cast<std::size_t>(std::clamp(static_cast<int>(e.side), 0, 3));
+            if (e.quantity <= 0 || e.quantity % unit_ != 0) Fail(name + ": quantity");
+            const auto side = static_cast<std::size_t>(std::clamp(CodeOf(e.side), 0, 3));
             if (e.closing) {
                 closed_[side] += e.quantity;
                 if (f.positionNumbers.empty()) Fail(name + " closed no position");
@@ -698,10 +699,10 @@ private:
             const Order& o = it->second;
             if (o.side != e.side) continue;
             // A new order costs no more buying power than it holds back.
-            if (!e.closing && static_cast<double>(e.price) * e.quantity > o.reservedAmount + 0.5)
-                Fail(name + " costs " + Num(static_cast<double>(e.price) * e.quantity) + ", more than the " +
+            if (!e.closing && TimesShares(e.price, e.quantity) > o.reservedAmount + 0.5)
+                Fail(name + " costs " + Num(TimesShares(e.price, e.quantity)) + ", more than the " +
                      Num(o.reservedAmount) + " it held back");
-            if (o.kind != kKindNormal || o.isMarket != 0 || o.limitPrice <= 0) continue;
+            if (o.kind != kKindNormal || o.isMarket || o.limitPrice <= 0) continue;
             const bool sells = e.closing ? ClosingOrderSells(o.side) : NewOrderSells(o.side);
             if (sells ? e.price < o.limitPrice : e.price > o.limitPrice)
                 Fail(name + " beyond its limit " + Num(o.limitPrice));
@@ -1041,13 +1042,13 @@ private:
 
     // The closing-order dialog: row quantities or 一括返済, then 注文.
     void Close() {
-        std::vector<float> sides;
-        for (float side : cash_ ? std::vector<float>{kSideCash} : std::vector<float>{kSideMarginBuy, kSideMarginSell})
+        std::vector<Side> sides;
+        for (Side side : cash_ ? std::vector<Side>{kSideCash} : std::vector<Side>{kSideMarginBuy, kSideMarginSell})
             if (!ClosablePositions(sim_.trading().orders(), side).empty() || Chance(3)) sides.push_back(side);
         if (sides.empty()) return;
-        const float side = sides[static_cast<std::size_t>(Between(0, static_cast<int>(sides.size()) - 1))];
+        const Side side = sides[static_cast<std::size_t>(Between(0, static_cast<int>(sides.size()) - 1))];
         inDialog_ = true;
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
+        for (Side s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
         const bool bulk = Chance(45);
         std::string rows;
         if (bulk) {
@@ -1056,7 +1057,7 @@ private:
             for (int slot : ClosablePositions(sim_.trading().orders(), side)) {
                 if (!Chance(60)) continue;
                 const Position& p = sim_.trading().orders().positions[static_cast<std::size_t>(slot)];
-                const float open = p.quantity - p.committedQty;
+                const Shares open = p.quantity - p.committedQty;
                 const std::string typed =
                     Chance(10) ? std::to_string(static_cast<int>(open) + unit_ * 2)     // more than is open
                     : Chance(10) ? std::to_string(unit_ + unit_ / 2)                   // not whole units
@@ -1065,10 +1066,10 @@ private:
                 rows += " " + std::to_string(slot) + ":" + typed;
             }
         }
-        const float quantity = ClosingQuantity(sim_.trading().orders());
+        const Shares quantity = ClosingQuantity(sim_.trading().orders());
         for (const Position& p : sim_.trading().orders().positions)
             if (p.InUse() && (p.closeQtyInput < 0 || p.closeQtyInput > p.quantity - p.committedQty ||
-                              std::fmod(p.closeQtyInput, static_cast<float>(unit_)) != 0))
+                              p.closeQtyInput % unit_ != 0))
                 Fail("row quantity " + Num(p.closeQtyInput) + " for position " + Num(p.number) + " with " +
                      Num(p.quantity - p.committedQty) + " open");
         ClosingOrderForm form;
@@ -1096,7 +1097,7 @@ private:
             if (o.number <= highestClosingNumber_) Fail(what + ": number " + Num(o.number) + " was given before");
             highestClosingNumber_ = std::max(highestClosingNumber_, o.number);
         }
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);  // the dialog closes
+        for (Side s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);  // the dialog closes
         inDialog_ = false;
     }
 
@@ -1129,7 +1130,7 @@ private:
             seenClosing_[o.number] = lastClosing_[static_cast<std::size_t>(*slot)] = o;
             if (sim_.trading().account().buyingPower != power) Fail(what + ": a closing correction moved the buying power");
         }
-        for (float s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
+        for (Side s : {kSideMarginBuy, kSideMarginSell}) sim_.trading().SetBulkClose(s, false);
         inDialog_ = false;
     }
 
@@ -1164,11 +1165,11 @@ private:
     int lastFillSeconds_ = 0;
     int furthestClock_ = 0;  // the latest clock the replay has shown
     std::array<double, 4> opened_{}, closed_{};
-    std::map<float, Order> seenNew_, seenClosing_;
+    std::map<int, Order> seenNew_, seenClosing_;
     std::array<Order, kOrderSlots> lastNew_{}, lastClosing_{};
-    std::vector<float> numbers_;
+    std::vector<int> numbers_;
     const char* when_ = nullptr;
-    float highestNewNumber_ = 0, highestClosingNumber_ = 0;
+    int highestNewNumber_ = 0, highestClosingNumber_ = 0;
     std::deque<std::string> log_;
     std::map<std::string, int> repeats_;
     int failures_ = 0;
