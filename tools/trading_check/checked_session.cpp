@@ -292,6 +292,7 @@ private:
         lastNew_ = {};
         lastClosing_ = {};
         highestNewNumber_ = highestClosingNumber_ = 0;
+        lastUpper_ = lastLower_ = 0;  // a new run learns the day's limits again
         wholeRun_ = true;
         jumped_ = false;
         stopWanted_ = false;
