@@ -74,10 +74,10 @@ bool ToggleCashOnly(Account& a, bool checked) {
 }
 
 void CreditResult(Account& a, double pnl) {
-    if (pnl >= 0)
-        a.profitTotal = ToYen(static_cast<double>(a.profitTotal) + pnl);
-    else
-        a.lossTotal = ToYen(static_cast<double>(a.lossTotal) + std::fabs(pnl));
+    std::int64_t& total = pnl >= 0 ? a.profitTotal : a.lossTotal;
+    const double sum = static_cast<double>(total) + std::fabs(pnl);
+    total = ToYen(sum);
+    if (RoundHalfEven(sum) > static_cast<double>(kMaxYen)) a.totalsCapped = true;
 }
 
 bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message) {
@@ -87,12 +87,17 @@ bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, st
         if (c != ',') plain += c;
     // An amount the account cannot hold (below 0, beyond kMaxYen) is no amount either.
     double value = IsNumeric(plain) ? LeadingNumber(plain) : -1;
+    if (value > static_cast<double>(kMaxInvestment)) {
+        message = "投資金額は" + Format(static_cast<double>(kMaxInvestment), "###,###") + "円までです。";
+        value = static_cast<double>(a.baseInvestment);  // refused: the field keeps the old amount
+    }
     if (!(value >= 0 && value <= static_cast<double>(kMaxYen))) value = static_cast<double>(kDefaultInvestment);
     bool changed = false;
     if (value != static_cast<double>(a.baseInvestment) &&
         dialogs.Ask("問い合わせ", "投資金額を変更しますか？\n変更の場合、今回の損益や全損益はリセットされます。")) {
         a.baseInvestment = ToYen(value);
         a.profitTotal = a.lossTotal = 0;
+        a.totalsCapped = false;
         message = ApplyCashOnlyRule(a);
         changed = true;
     }
@@ -107,6 +112,7 @@ bool ResetTotals(Account& a, Dialogs& dialogs) {
                                        Format(a.baseInvestment, "###,###") + "に戻ります。"))
         return false;
     a.profitTotal = a.lossTotal = 0;
+    a.totalsCapped = false;
     ResetBuyingPower(a);
     return true;
 }

@@ -18,6 +18,9 @@ inline constexpr std::int64_t kDefaultInvestment = 1'000'000;
 // The largest amount of money the account keeps (just under 10^15 yen): three times it and the
 // sums of a day's trading stay whole in a double, and what is saved can be read back.
 inline constexpr std::int64_t kMaxYen = 999'999'999'999'999;
+// The largest investment taken (one trillion yen): with the leverage and the day's limits, the
+// totals stay far below kMaxYen for hundreds of runs at the worst.
+inline constexpr std::int64_t kMaxInvestment = 1'000'000'000'000;
 
 struct Account {
     std::int64_t baseInvestment = kDefaultInvestment;  // 当初設定
@@ -27,6 +30,7 @@ struct Account {
     bool cashOnly = false;
     double buyingPower = 0;  // whole yen, as its "###,###" label reads back
     double runPnl = 0;       // 今回の損益
+    bool totalsCapped = false;  // a total reached kMaxYen: what went beyond it is not in it
 
     int Leverage() const { return cashOnly ? 1 : 3; }
     std::int64_t Net() const { return profitTotal - lossTotal; }
@@ -63,11 +67,13 @@ std::string ApplyCashOnlyRule(Account& a);
 // A click on 現物のみ; returns the box's state afterwards (it re-checks itself below 300,000 yen).
 bool ToggleCashOnly(Account& a, bool checked);
 
-// A realised result credited to the totals: a gain to profitTotal, a loss to lossTotal.
+// A realised result credited to the totals: a gain to profitTotal, a loss to lossTotal. A total
+// that would pass kMaxYen stays at it, and `totalsCapped` says so.
 void CreditResult(Account& a, double pnl);
 
 // The change-of-investment box cleared with `typed` in the field. Asks through `dialogs` when the
-// amount differs; true when it changed (the totals were wiped and a reset marker is due).
+// amount differs; true when it changed (the totals were wiped and a reset marker is due). An amount
+// beyond kMaxInvestment is refused, and `message` says why.
 bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message);
 // リセット: asks and wipes the totals; true when they were wiped (a reset marker is due).
 bool ResetTotals(Account& a, Dialogs& dialogs);

@@ -75,6 +75,9 @@ void TradingDesk::RecordExecution(const Execution& e, const OrderBook& book) {
                                       RightAlign(Format(static_cast<double>(e.quantity), "0"), 5) + "株 " +
                                       RightAlign(FormatPrice(e.price, host_.LoadedDay().decimalPrices, false), 7) + "円");
     chart_.AddTradeMarker(e.price, e.side == kSideMarginSell, e.closing);
+    if (account_.totalsCapped)
+        host_.SetMessage("全損益が上限の" + Format(static_cast<double>(kMaxYen), "###,###") +
+                         "円に達したため、超えた分は記録されていません。全損益をリセットして下さい。");
     if (!e.closing) host_.NewOrderFilled();
     if (display_.fillSoundOption) fillSoundPending_ = true;
     dirty_ = true;

@@ -2,6 +2,7 @@
 // fills.
 
 #include "account/account.h"
+#include "account/history.h"
 
 #include <gtest/gtest.h>
 
@@ -87,8 +88,10 @@ TEST(AccountTest, MoneyBeyondThirtyTwoBitsIsKeptWholeAndNeverWraps) {
     EXPECT_EQ(ShowAccount(a).netPnl, "4,000,000,000");
     EXPECT_EQ(ShowAccount(a).investment, "8,187,400,000");  // 5e9 + 4e9 × 79.685 %
     a.lossTotal = kMaxYen - 10;
+    EXPECT_FALSE(a.totalsCapped);
     CreditResult(a, -1e18);
     EXPECT_EQ(a.lossTotal, kMaxYen);
+    EXPECT_TRUE(a.totalsCapped);  // said, not silently dropped
     // An amount typed that the account cannot hold is no amount: 1,000,000 is asked instead.
     test::ScriptedDialogs dialogs;
     dialogs.answers = {true, true};
@@ -96,6 +99,11 @@ TEST(AccountTest, MoneyBeyondThirtyTwoBitsIsKeptWholeAndNeverWraps) {
     EXPECT_TRUE(ChangeInvestment(a, "-5,000,000", dialogs, message));
     EXPECT_EQ(a.baseInvestment, kDefaultInvestment);
     EXPECT_TRUE(ChangeInvestment(a, "10,000,000,000", dialogs, message));
+    EXPECT_EQ(a.baseInvestment, 10'000'000'000);
+    EXPECT_FALSE(a.totalsCapped);  // the totals were wiped with the change
+    // Beyond a trillion yen the totals could grow past what is kept: refused, and said so.
+    EXPECT_FALSE(ChangeInvestment(a, "1,000,000,000,001", dialogs, message));
+    EXPECT_EQ(message, "投資金額は1,000,000,000,000円までです。");
     EXPECT_EQ(a.baseInvestment, 10'000'000'000);
 }
 
@@ -132,14 +140,14 @@ TEST(AccountTest, ADiscardedRunGoesBackToTheSnapshot) {
 
 class ClosingFillTest : public ::testing::Test {
 protected:
-    void Position(int slot, float side, float qty, float price) {
+    void Position(int slot, Side side, Shares qty, Price price) {
         auto& p = book.positions[static_cast<std::size_t>(slot)];
-        p.number = static_cast<float>(200 + slot);
+        p.number = 200 + slot;
         p.side = side;
         p.quantity = qty;
         p.price = price;
     }
-    ClosingOrder Close(float side, float qty, const std::string& slots, const std::string& qtys) {
+    ClosingOrder Close(Side side, Shares qty, const std::string& slots, const std::string& qtys) {
         ClosingOrder o;
         o.number = 300;
         o.side = side;
@@ -192,6 +200,19 @@ TEST_F(ClosingFillTest, BigClosesAreAccountedToTheYen) {
     ClosingOrder sell = Close(kSideMarginBuy, 501'100, "5", "501100");
     EXPECT_EQ(ClosingFillAccounting(a, sell, book, 4607, 36'000), 6'013'200);
     EXPECT_EQ(a.buyingPower, 4607.0 * 501'100);
+}
+
+// A decimal stock's close: the account is credited −8,700 yen, and the history row says the same,
+// to the yen (in single precision the row read −8700.073).
+TEST_F(ClosingFillTest, ADecimalCloseIsTheSameYenInTheAccountAndTheHistory) {
+    a = Account{};
+    Position(6, kSideMarginBuy, 3000, Price::Nearest(1002.9));
+    ClosingOrder sell = Close(kSideMarginBuy, 3000, "6", "3000");
+    EXPECT_EQ(ClosingFillAccounting(a, sell, book, 1000, 36'000), -8700);
+    EXPECT_EQ(a.lossTotal, 8700);
+    HistoryBuffers rows;
+    rows.Add(RunInfo{}, RealizedRow{34'200, "買建", "売埋", 3000, Price::Nearest(1002.9), 36'000, 1000});
+    EXPECT_NE(rows.realized.find(",1002.9,売埋,10:00:00,1000,-8700,3000000"), std::string::npos) << rows.realized;
 }
 
 TEST_F(ClosingFillTest, MismatchedOrBrokenAllocationsRealiseNothing) {
