@@ -53,7 +53,9 @@ AccountTexts ShowAccount(const Account& a, double openResult) {
     return t;
 }
 
-void ResetBuyingPower(Account& a) { a.buyingPower = AsShownYen(a.InvestmentField() * a.Leverage()); }
+double RestingBuyingPower(const Account& a) { return std::max(0.0, AsShownYen(a.InvestmentField() * a.Leverage())); }
+
+void ResetBuyingPower(Account& a) { a.buyingPower = RestingBuyingPower(a); }
 
 void AdjustBuyingPower(Account& a, double delta) { a.buyingPower = AsShownYen(a.buyingPower + delta); }
 
@@ -102,7 +104,7 @@ bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, st
         changed = true;
     }
     // A refused change leaves the field at the old amount.
-    a.buyingPower = AsShownYen((static_cast<double>(a.baseInvestment) + a.NetAfterTax()) * a.Leverage());
+    a.buyingPower = std::max(0.0, AsShownYen((static_cast<double>(a.baseInvestment) + a.NetAfterTax()) * a.Leverage()));
     return changed;
 }
 

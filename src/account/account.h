@@ -59,6 +59,9 @@ AccountTexts ShowAccount(const Account& a, double openResult = 0);
 double AsShownYen(double value);
 
 // buyingPower := investment field × leverage.
+// The buying power of an account at rest (no order, no position): the 投資金額 field times the
+// leverage, and 0 when the field is at or below 0, as a loss beyond the investment leaves it.
+double RestingBuyingPower(const Account& a);
 void ResetBuyingPower(Account& a);
 // buyingPower := buyingPower + delta, through its label.
 void AdjustBuyingPower(Account& a, double delta);

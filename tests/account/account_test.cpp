@@ -24,6 +24,18 @@ TEST(AccountTest, BuyingPowerFollowsTheLeverage) {
     EXPECT_EQ(a.buyingPower, 876'544);  // whole yen, as the label reads back
 }
 
+// A run that lost more than the investment leaves the field below 0: at rest the buying power is
+// 0, not a negative amount times the leverage (a settled limit-up short left −6,294,500).
+TEST(AccountTest, AnAccountUnderWaterRestsAtNoBuyingPower) {
+    Account a;
+    a.baseInvestment = 500'000;
+    a.lossTotal = 2'600'000;
+    ResetBuyingPower(a);
+    EXPECT_EQ(a.buyingPower, 0);
+    EXPECT_TRUE(ToggleCashOnly(a, true));
+    EXPECT_EQ(a.buyingPower, 0);
+}
+
 TEST(AccountTest, BelowThreeHundredThousandOnlyCashTrading) {
     test::ScriptedDialogs dialogs;
     Account a;

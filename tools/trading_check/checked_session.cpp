@@ -223,7 +223,7 @@ private:
         Account atDisplay = sim_.trading().account();
         atDisplay.profitTotal = atDisplay.totalsSnapshot[0];
         atDisplay.lossTotal = atDisplay.totalsSnapshot[1];
-        startPower_ = AsShownYen(atDisplay.InvestmentField() * atDisplay.Leverage());
+        startPower_ = RestingBuyingPower(atDisplay);
         startNet_ = atDisplay.Net();
         if (sim_.trading().account().buyingPower != startPower_)
             Fail("buying power at display " + Num(sim_.trading().account().buyingPower) + ", investment × leverage " +
@@ -332,9 +332,9 @@ private:
             Fail("after ■ " + std::to_string(Used(book.positions)) + " positions, " +
                  std::to_string(Used(book.pendingNewOrders)) + " new and " +
                  std::to_string(Used(book.pendingClosingOrders)) + " closing orders remain");
-        if (a.buyingPower != AsShownYen(a.InvestmentField() * a.Leverage()))
+        if (a.buyingPower != RestingBuyingPower(a))
             Fail("after ■ buying power " + Num(a.buyingPower) + ", investment × leverage " +
-                 Num(AsShownYen(a.InvestmentField() * a.Leverage())));
+                 Num(RestingBuyingPower(a)));
         bool kept = false;
         for (const auto& [question, yes] : dialogs_.answered)
             if (question.find("強制決済") != std::string::npos || question.find("記録として") != std::string::npos) kept = yes;
@@ -725,9 +725,9 @@ private:
             if (opened_[static_cast<std::size_t>(side)] != closed_[static_cast<std::size_t>(side)])
                 Fail("side " + std::to_string(side) + ": " + Num(opened_[static_cast<std::size_t>(side)]) +
                      " shares opened, " + Num(closed_[static_cast<std::size_t>(side)]) + " closed");
-        if (a.buyingPower != AsShownYen(a.InvestmentField() * a.Leverage()))
+        if (a.buyingPower != RestingBuyingPower(a))
             Fail("after the settlement buying power " + Num(a.buyingPower) + ", investment × leverage " +
-                 Num(AsShownYen(a.InvestmentField() * a.Leverage())));
+                 Num(RestingBuyingPower(a)));
         if (wholeRun_ && a.Net() - startNet_ != a.runPnl)
             Fail("the totals moved by " + Num(a.Net() - startNet_) + " but the run's result is " + Num(a.runPnl));
         CheckHistory();
