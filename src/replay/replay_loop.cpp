@@ -24,7 +24,6 @@ constexpr int kPlaySliceMs = 300;   // waiting for play before the open
 constexpr int kPausedSliceMs = 100;
 constexpr int kLowSpeedMs = 1500;
 constexpr int kLowSpeedDialogMs = 900;
-constexpr int kSubSteps = 5;
 constexpr const char* kPreOpenRequest = "の注文があれば、注文し再生ボタンを押して下さい。";
 constexpr const char* kLunchRequest = "後場寄り前の注文があれば、注文し再生ボタンを押して下さい。";
 

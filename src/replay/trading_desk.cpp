@@ -571,7 +571,8 @@ std::int32_t TradingDesk::RefreshBoard(int row) {
     const DaySeries& stock = (host_.LoadedDay())[SeriesSlot::DayStock];
     market_.cells.highlighted.fill(false);
     market_.TakeRecordedBoard(stock.board[static_cast<std::size_t>(row)]);
-    if (market_.marketBoard[0] == market_.marketBoard[5]) market_.lockedBoardHold = true;
+    // A locked board holds the tape for one pass of the step (see MatchPendingOrders).
+    market_.lockedBoardHold = market_.marketBoard[0] == market_.marketBoard[5];
     market_.ComposeBoard(replay_.preOpenPhase);
     const Board& b = market_.board;
     std::int64_t total = 0;
@@ -603,6 +604,11 @@ MatchContext TradingDesk::StepContext() const {
 }
 
 bool TradingDesk::MatchPendingOrders(int subStep) {
+    // The hold of a locked board defers the tape to the step's next pass, never past the step:
+    // a step run in one pass (or cut short at its last) takes its lines now. Held from step to
+    // step, the lines of a run of locked rows would wait and then fill orders placed after they
+    // printed, stamped with a clock minutes later.
+    if (subStep >= kSubSteps) market_.lockedBoardHold = false;
     engine_.MatchPendingOrders(subStep, StepContext());
     return AfterPass();
 }

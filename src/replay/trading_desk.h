@@ -30,6 +30,9 @@ inline constexpr const char* kFillSoundFile = "約定音.mp3";
 inline constexpr const char* kStopSoundFile = "逆指音.mp3";
 inline constexpr int kStopSoundWaitMs = 300;
 
+// The one-second passes of a five-second step.
+inline constexpr int kSubSteps = 5;
+
 class TradingDesk {
 public:
     class Host {
@@ -175,8 +178,8 @@ public:
     // The step's board: the recording with the user's orders; the board's total quantity.
     std::int32_t RefreshBoard(int row);
     void AddTapeLinesBefore(const std::string& time);
-    // One pass of the engine over the pending orders at sub-step `subStep`; true when a stop
-    // fired and its sound wants a short wait.
+    // One pass of the engine over the pending orders at sub-step `subStep` (1–kSubSteps, or
+    // kSubSteps for a step run in one pass); true when a stop fired and its sound wants a short wait.
     bool MatchPendingOrders(int subStep);
     // Orders stored while the replay holds still meet the board on screen at once.
     void MatchNewOrdersNow();

@@ -218,8 +218,11 @@ std::optional<Price> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
     if (m_.newOrderFlag && line.t.volume.value_or(0) == 0) {
         // Against the quote for this order only: the line keeps the last trade for the others (a
         // market sell after a buy must not take the ask as a price somebody paid).
+        // With that side empty nobody stands there now, and the last trade (however old) is no
+        // counterparty: the order waits for a print.
         const double opposite = sells ? bestBid : bestAsk;
-        if (opposite != 0) p = opposite;
+        if (opposite == 0) return std::nullopt;
+        p = opposite;
     }
     if (!sells && p < Level(b, 5)) p = Level(b, 5);
     if (sells && Level(b, 0) != 0 && p > Level(b, 0)) p = Level(b, 0);

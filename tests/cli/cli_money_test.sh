@@ -151,5 +151,28 @@ expect "a key while paused sells at the bid shown" \
 expect "no locked or crossed board" \
   '[.trace[] | select(.board[0] > 0 and .board[5] > 0 and .board[0] <= .board[5])] == []' "$out"
 
+# Forty minutes of locked quotes (best ask = best bid) while prices fall from 3,121 to 3,116: at
+# speed 30 the tape keeps pace, so a sell at 3,119 placed at 10:15 meets the market of 10:15 (the
+# day never trades above 3,118 after it), not the prints of 09:30 that a tape held from step to
+# step brought up at the first unlocked one (sold at 3,119 at 10:20:05).
+folder=$(edited locked 221104 8473 '$2 >= "09:30:00" && $2 <= "10:20:00" { $15 = $20 } 1')
+out=$(run "$folder" 221104 8473 "$(orders locked \
+  '{"at":"10:15:00","new":{"side":"売建","type":"通常注文","normal":"指値","price":3119,"qty":100}}')")
+expect "locked quotes: the tape is not held from step to step" '.executions == []' "$out"
+
+# A penny stock under water: 2315 made a 16-yen stock (limit 30 yen) that jumps to 44 at 10:00.
+# A short of 60,000 (reserved at the upper limit, 46) covered at 10:30 loses 1,680,000, more than
+# the 1,000,000 invested: the account then refuses a new order and shows a buying power of 0.
+folder=$(edited penny 221109 2315 '{ p = $2 < "10:00:00" ? 16 : 44; $4 = p; $5 = 16; $7 = 16; $8 = p; $9 = 16; $36 = p
+  for (i = 0; i < 5; i++) { a = p + 1 + i; $(15 + i) = a <= 46 ? a : 0; $(25 + i) = a <= 46 ? 50000 : 0; $(20 + i) = p - i; $(30 + i) = 50000 } } 1')
+out=$(run "$folder" 221109 2315 "$(orders penny \
+  '{"at":"09:10:00","new":{"side":"売建","type":"通常注文","normal":"成行","qty":60000}}' \
+  '{"at":"10:30:00","close":{"side":"買埋","type":"通常注文","normal":"成行","qty":60000,"positions":"all"}}' \
+  '{"at":"11:00:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}')")
+expect "under water: the loss is booked in full" \
+  '[.executions[] | [.trade, .quantity]] == [["新規", 60000], ["返済", 60000]] and .account.lossTotal > 1000000' "$out"
+expect "under water: a new order is refused" '[.rejected[] | [.line, .message]] == [[3, "資金が足りません。"]]' "$out"
+expect "under water: buying power 0 (which ###,### shows blank)" '.account.buyingPower == "" and .account.investment == "-740,000"' "$out"
+
 echo "$passed passed, $fail failed"
 exit $fail

@@ -124,6 +124,9 @@ check "the band's order" "$(jq '.pessimistic <= .described and .described <= .op
 check "the described result is the kept run's" "$(jq -c '.described' <<<"$band")" \
   "$("$dir/corvala-cli" replay --session "$kept" --report | jq -c '.report.equity[-1]')"
 optimistic=$("$dir/corvala-cli" replay --session "$kept" --fills optimistic)
+for rule in pessimistic optimistic; do
+  check "$rule plays to 15:00" "$("$dir/corvala-cli" replay --session "$kept" --fills $rule | jq -c '[.end, .stopped]')" '["15:00:00",false]'
+done
 check "optimistic fills the lowest order too" "$(jq -c '[.fills, ([.executions[] | select(.trade == "新規")] | length)]' <<<"$optimistic")" '["optimistic",4]'
 printf '%s\n' '{"at":"09:10:00","new":{"side":"買建","type":"通常注文","normal":"成行","qty":100}}' \
   '{"at":"10:00:00","close":{"side":"売埋","type":"通常注文","normal":"成行","positions":"all"}}' > "$dir/market.jsonl"

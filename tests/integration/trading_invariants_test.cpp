@@ -207,14 +207,16 @@ TEST(TradingInvariantsTest, OtherStocksCashOnlyAndTheLimitUpDay) {
 // quote beyond limits taken from the first trade (62), an order filled on the way back after ≪
 // (1116), a market sell filled at the ask another order met (2522), an order stored before the
 // first trade beyond the limits it sets (4242126), ≪ before play on a second run taking the first
-// run's clock for the market's (37717142490: its orders waited, then filled at old prices).
+// run's clock for the market's (37717142490: its orders waited, then filled at old prices), a run
+// of locked quotes holding the tape from step to step at speed 30 (111222333565: orders placed
+// later filled against prints minutes old).
 TEST(TradingInvariantsTest, SoakSessionsThatFoundFaultsPlayClean) {
     // One install serves both: none of these demo days is the day the generated ones replace.
     const test::TempDir root;
     check::SoakInstalls installs;
     installs.demo = installs.generated = GenerateDemoData(root.Sub("install"));
     ASSERT_TRUE(installs.demo.ok) << installs.demo.error;
-    for (std::uint64_t seed : {51ull, 62ull, 1116ull, 2522ull, 4242126ull, 37717142490ull}) {
+    for (std::uint64_t seed : {51ull, 62ull, 1116ull, 2522ull, 4242126ull, 37717142490ull, 111222333565ull}) {
         std::string what;
         const SessionPlan plan = check::SoakPlan(seed, installs, what);
         check::ClearHistory(plan.installFolder);

@@ -1,6 +1,8 @@
 // The user's orders against exact tape lines: the queue, prints through the price, market and
 // marketable orders, stops, the opening line, and orders of the user's that never trade together.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "account/account.h"
@@ -309,6 +311,25 @@ TEST_F(OrderMatchingTest, APassForNewOrdersGivesNoOrderThePriceAnotherMet) {
     engine.MatchPendingOrders(9, ctx);  // the line is due: its print is the seller's counterparty
     ASSERT_EQ(recorder.fills.size(), 2u);
     EXPECT_EQ(recorder.fills[1].price, 500);
+}
+
+// A limit buy just placed above the last trade, with no ask on the market's board and the
+// user's own orders around it: nobody sells now, so it waits for the next print.
+TEST_F(OrderMatchingTest, ALimitJustPlacedFacingAnEmptySideWaitsForAPrint) {
+    for (int i = 0; i < 5; ++i) market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(i + 10)] = 0;
+    market.currentPrintPrice = 499;  // minutes ago
+    Place(kSideMarginSell, 100, 502);
+    Place(kSideMarginBuy, 100, 497);
+    Show();
+    Place(kSideMarginBuy, 100, 505).fresh = true;
+    market.newOrderFlag = true;
+    ctx.shownSeconds = ctx.baseSeconds;  // paused on screen
+    engine.MatchNewOrdersNow(ctx);
+    ASSERT_TRUE(recorder.fills.empty()) << "filled at " << recorder.fills[0].price << " against nobody";
+    Print("10:00:01 300 503.0", 1);
+    const auto buy = std::find_if(recorder.fills.begin(), recorder.fills.end(), [](const Execution& e) { return e.orderNumber == 102; });
+    ASSERT_NE(buy, recorder.fills.end());
+    EXPECT_EQ(buy->price, 505);  // the seller at 503 met the best bid shown: the order
 }
 
 TEST_F(OrderMatchingTest, AStopFiredForANewOrderWaitsForTheNextLine) {

@@ -136,7 +136,6 @@ int Used(const Table& table) {
 }  // namespace
 
 void Tally::Add(const Tally& c) {
-    counterpartyDoubts += c.counterpartyDoubts;
     sessions += c.sessions, runs += c.runs, steps += c.steps, identityChecks += c.identityChecks;
     fills += c.fills, closingFills += c.closingFills, stopsFired += c.stopsFired;
     for (int k = 0; k < 3; ++k) stored[k] += c.stored[k];
@@ -660,14 +659,7 @@ private:
                     fault = name + " bought below anything offered or printed in its step (" + Num(c.bound) + ")";
                 else if (!buys && e.price > Price::Nearest(c.bound))
                     fault = name + " sold above anything bid or printed in its step (" + Num(c.bound) + ")";
-                // On the generated days (one-sided boards, limit days, no previous close) a few
-                // fills still meet a price a tick beyond the step's: counted and shown, not yet
-                // failed, until the engine's board there is explained.
-                if (!fault.empty() && plan_.knownGoodDay) Fail(fault);
-                if (!fault.empty() && !plan_.knownGoodDay) {
-                    ++tally_.counterpartyDoubts;
-                    if (trace_) Log("doubt: " + fault);
-                }
+                if (!fault.empty()) Fail(fault);
                 // After ≪ the replay runs over a stretch whose tape is spent: nothing fills there.
                 // (A step shows its start while its pass may run to its last second.)
                 if (ClockNow() + 5 < furthestClock_)

@@ -68,7 +68,6 @@ struct Tally {
     int closingStored = 0, bulkClosings = 0, tableFull = 0, noFunds = 0, declined = 0, missing = 0;
     int fullPositionTable = 0, badPrice = 0, jumpsBack = 0, jumpsForward = 0, stops = 0, kept = 0;
     int failures = 0;
-    int counterpartyDoubts = 0;  // generated days: fills beyond the step's counterparty, not failed yet
     void Add(const Tally& t);
     int Orders() const { return stored[0] + stored[1] + stored[2] + closingStored; }
 };
