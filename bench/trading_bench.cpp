@@ -11,7 +11,7 @@
 
 #include "account/history.h"
 #include "bench_support.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"

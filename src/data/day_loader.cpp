@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "data/csv.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/text.h"
-#include "trading/records.h"
 
 namespace corvala {
 namespace {
@@ -88,18 +87,6 @@ bool BoardOverlay::Add(float quantity, float price, bool sells) {
     if (size_ >= kCapacity) return false;
     entries_[static_cast<std::size_t>(size_++)] = {quantity, price, sells};
     return true;
-}
-
-int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay) {
-    overlay.Clear();
-    int refused = 0;
-    for (int i = 0; i < kOrderSlots; ++i) {
-        const Order& n = book.pendingNewOrders[static_cast<std::size_t>(i)];
-        if (n.InUse() && !overlay.Add(n.quantity, n.limitPrice, NewOrderSells(n.side))) ++refused;
-        const ClosingOrder& c = book.pendingClosingOrders[static_cast<std::size_t>(i)];
-        if (c.InUse() && !overlay.Add(c.quantity, c.limitPrice, ClosingOrderSells(c.side))) ++refused;
-    }
-    return refused;
 }
 
 PriceBand DailyPriceBand(double prevClose) {

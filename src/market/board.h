@@ -11,8 +11,6 @@
 
 namespace corvala {
 
-struct OrderBook;
-
 // 0 best ask, 1–4 the next asks rising; 5 best bid, 6–9 the next bids falling; 10–19 the
 // quantities at price index − 10. 0 is an empty level.
 using Board = std::array<float, 20>;
@@ -39,10 +37,6 @@ private:
     std::array<OverlayEntry, kCapacity> entries_{};
     int size_ = 0;
 };
-
-// 未実行注文確認: the overlay from the two order tables, new and closing orders interleaved slot
-// by slot. Returns how many orders did not fit.
-int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
 
 // The day's price limits (値幅制限); 0 where there is none.
 struct PriceBand {

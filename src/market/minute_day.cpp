@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "data/csv.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"

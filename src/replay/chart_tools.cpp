@@ -6,7 +6,7 @@
 
 #include "chart/indicators.h"
 #include "data/day_loader.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/text.h"
 #include "replay/navigation.h"
 #include "replay/chart_state.h"

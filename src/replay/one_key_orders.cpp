@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/text.h"
-#include "trading/order_dialogs.h"
+#include "trading/order_forms.h"
 
 namespace corvala {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "trading/order_dialogs.h"
+#include "trading/order_forms.h"
 
 namespace corvala {
 

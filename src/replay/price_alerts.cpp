@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/text.h"
 
 namespace corvala {

@@ -8,7 +8,7 @@
 #include <climits>
 #include <utility>
 
-#include "account/pnl.h"
+#include "trading/pnl.h"
 #include "market/board.h"
 #include "market/tape.h"
 #include "platform/files.h"

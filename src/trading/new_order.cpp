@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "account/account.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/text.h"
 #include "trading/matching.h"
 

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "account/account.h"
-#include "account/pnl.h"
-#include "market/price_rules.h"
+#include "trading/pnl.h"
+#include "base/price_rules.h"
 #include "platform/text.h"
 #include "trading/matching.h"
 #include "trading/matching_line.h"

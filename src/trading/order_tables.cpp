@@ -169,4 +169,16 @@ bool RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode) {
     return true;
 }
 
+int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay) {
+    overlay.Clear();
+    int refused = 0;
+    for (int i = 0; i < kOrderSlots; ++i) {
+        const Order& n = book.pendingNewOrders[static_cast<std::size_t>(i)];
+        if (n.InUse() && !overlay.Add(n.quantity, n.limitPrice, NewOrderSells(n.side))) ++refused;
+        const ClosingOrder& c = book.pendingClosingOrders[static_cast<std::size_t>(i)];
+        if (c.InUse() && !overlay.Add(c.quantity, c.limitPrice, ClosingOrderSells(c.side))) ++refused;
+    }
+    return refused;
+}
+
 }  // namespace corvala

@@ -76,4 +76,8 @@ enum class RemoveMode { NewOrder = 0, CancelledClosing = 2, FilledClosing = 3 };
 // False for a slot outside the table. The caller refreshes the board's overlay.
 bool RemoveFilledOrder(OrderBook& book, int slot, RemoveMode mode);
 
+// 未実行注文確認: the overlay from the two order tables, new and closing orders interleaved slot
+// by slot. Returns how many orders did not fit.
+int 未実行注文確認(const OrderBook& book, BoardOverlay& overlay);
+
 }  // namespace corvala

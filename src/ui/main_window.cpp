@@ -23,7 +23,7 @@
 #include "ui/playback_panel.h"
 #include "ui/tape_view.h"
 #include "ui/widget_text.h"
-#include "ui/order_dialogs.h"
+#include "ui/order_dialog_widgets.h"
 #include "ui/settings_dialogs.h"
 #include "ui/screening_window.h"
 #include "platform/archive.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "account/pnl.h"
+#include "trading/pnl.h"
 #include "test_support.h"
 
 namespace corvala {

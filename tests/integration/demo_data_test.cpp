@@ -17,7 +17,7 @@
 #include "data/stock_list.h"
 #include "demo_data/demo_data.h"
 #include "demo_install.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/files.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "demo_run.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 
 namespace corvala {
 namespace {

@@ -33,7 +33,7 @@
 #include "trading_check/checked_session.h"
 #include "trading_check/generated_day.h"
 #include "trading_check/soak.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/system.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <deque>
 
-#include "trading/records.h"
+#include "trading/order_tables.h"
 
 namespace corvala {
 namespace {

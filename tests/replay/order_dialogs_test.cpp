@@ -2,7 +2,7 @@
 // the spins, the refusals, corrections from the correct/cancel list, the closing dialog's rows,
 // and the dialogs closing themselves when their order is gone.
 
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "replay_fixture.h"
 
 namespace corvala {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "account/account.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "test_support.h"
 
 namespace corvala {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "demo_data/demo_format.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/cp932.h"
 
 namespace corvala {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "demo_data/board_builder.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 
 namespace corvala {
 

@@ -5,7 +5,7 @@
 
 #include "demo_data/board_builder.h"
 #include "demo_data/market_model.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 
 namespace corvala {
 namespace {

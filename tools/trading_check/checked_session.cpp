@@ -15,7 +15,7 @@
 #include "account/account.h"
 #include "account/history.h"
 #include "data/csv.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "market/tape.h"
 #include "platform/cp932.h"
 #include "platform/files.h"

@@ -10,7 +10,7 @@
 #include "demo_data/market_model.h"
 #include "account/history.h"
 #include "data/csv.h"
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 #include "platform/files.h"
 #include "replay/simulation.h"
 

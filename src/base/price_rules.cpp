@@ -1,4 +1,4 @@
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 
 #include <cmath>
 #include <iterator>

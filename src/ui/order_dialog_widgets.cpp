@@ -1,4 +1,4 @@
-#include "ui/order_dialogs.h"
+#include "ui/order_dialog_widgets.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

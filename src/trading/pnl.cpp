@@ -1,4 +1,4 @@
-#include "account/pnl.h"
+#include "trading/pnl.h"
 
 #include <string>
 #include <vector>

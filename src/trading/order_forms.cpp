@@ -1,9 +1,9 @@
-#include "trading/order_dialogs.h"
+#include "trading/order_forms.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "market/price_rules.h"
+#include "base/price_rules.h"
 
 namespace corvala {
 namespace {

@@ -16,7 +16,7 @@
 #include "account/history.h"
 #include "platform/files.h"
 
-#include "ui/order_dialogs.h"
+#include "ui/order_dialog_widgets.h"
 #include "window_fixture.h"
 
 namespace corvala {
