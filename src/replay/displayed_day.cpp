@@ -12,6 +12,7 @@
 #include "replay/navigation.h"
 #include "replay/quiz_state.h"
 #include "replay/replay_loop.h"
+#include "replay/session_file.h"
 #include "replay/settings_state.h"
 #include "replay/trading_desk.h"
 #include "settings/settings_files.h"
@@ -201,10 +202,12 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
     dayLoaded_ = true;
     replayAllowed_ = true;
     parts_.trading.NewDay(*day_);
-    // One seed for the day's draws, so that a session file can draw them again.
-    daySeed_ = playbackSeed_ ? *playbackSeed_
-               : fixedDaySeed_ ? *fixedDaySeed_
-                               : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
+    // One seed for the day's draws, so that a session file can draw them again. Without a
+    // replay the same day shows the same tape at every 表 示: its seed follows from the day.
+    daySeed_ = playbackSeed_                        ? *playbackSeed_
+               : fixedDaySeed_                      ? *fixedDaySeed_
+               : !parts_.loop.clock().simulationMode ? std::stoull(Fnv1a64(chosenDate_ + "/" + display_.codeText), nullptr, 16) >> 11
+                                                    : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
     dayRandom_ = SeededRandom(daySeed_);
     parts_.trading.BuildDayTape(givenTape_, tapeStop_);
     parts_.trading.BuildInitialBoard(0);

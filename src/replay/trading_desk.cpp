@@ -650,6 +650,16 @@ void TradingDesk::NewDay(const DayData& day) {
     record_.SetPrices(std::vector<double>(price.begin(), price.begin() + kClosingRow + 1));
 }
 
+int TradingDesk::ShownTapeRows() const {
+    const auto& rows = market_.tapeRows;
+    const auto clock = ParseTimeOfDay(display_.clockText);
+    if (!clock || *clock >= market_.engineClock) return static_cast<int>(rows.size());
+    // The rows are in time order; their times "hh:nn:ss" compare as texts.
+    const auto after = std::upper_bound(rows.begin(), rows.end(), display_.clockText,
+                                        [](const std::string& t, const TapeRow& r) { return t < r.time; });
+    return static_cast<int>(after - rows.begin());
+}
+
 void TradingDesk::ShowTapeCounter() {
     display_.tapeCounter = std::to_string(market_.tapeRows.size());
 }

@@ -118,6 +118,9 @@ public:
     // where the user's limit orders wait.
     std::vector<std::string> PendingQueueTexts() const;
     std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks() const;
+    // How many of the tape's rows (oldest first) the list shows: all of them, but after ≪, while
+    // the replay runs behind the tape, only those up to the clock.
+    int ShownTapeRows() const;
     // The holdings are valued at the step's price, or at the last trade when the step has none.
     double ValuationPrice() const;
 

@@ -516,7 +516,7 @@ void MainWindow::Refresh() {
     board_->Show(market.cells, sim_->day().data().buyQtyCellWidth);
     board_->ShowQueue(sim_->trading().BoardQueueMarks());
     board_->setVisible(d.boardOption && !d.hideBoardAndTape);
-    tape_->Show(market.tapeRows);
+    tape_->Show(market.tapeRows, sim_->trading().ShownTapeRows());
     if (d.tapeScrollGeneration != tapeScrolled_) {
         tapeScrolled_ = d.tapeScrollGeneration;
         tape_->ScrollToRow(d.tapeScrollRow);

@@ -32,8 +32,8 @@ public:
 
 }  // namespace
 
-void TapeModel::Sync(const std::vector<TapeRow>& rows) {
-    const int n = static_cast<int>(rows.size());
+void TapeModel::Sync(const std::vector<TapeRow>& rows, int count) {
+    const int n = std::clamp(count, 0, static_cast<int>(rows.size()));
     if (rows_ != &rows || n < shown_) {
         beginResetModel();
         rows_ = &rows;

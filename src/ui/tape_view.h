@@ -14,8 +14,8 @@ class TapeModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit TapeModel(QObject* parent) : QAbstractTableModel(parent) {}
-    // Follows `rows` (oldest first): new rows arrive on top; a shorter list starts over.
-    void Sync(const std::vector<TapeRow>& rows);
+    // Follows the first `count` of `rows` (oldest first): new rows arrive on top; fewer start over.
+    void Sync(const std::vector<TapeRow>& rows, int count);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -30,7 +30,7 @@ class TapeView final : public QTableView {
     Q_OBJECT
 public:
     explicit TapeView(QWidget* parent);
-    void Show(const std::vector<TapeRow>& rows) { model_->Sync(rows); }
+    void Show(const std::vector<TapeRow>& rows, int count) { model_->Sync(rows, count); }
     // Brings row `oldestFirst` of the rows shown (counted from the oldest) to the top.
     void ScrollToRow(int oldestFirst);
     TapeModel* tapeModel() const { return model_; }

@@ -299,5 +299,37 @@ TEST_F(DisplayDayTest, ClearListsBlanksTheQuoteArea) {
     EXPECT_EQ(sim->display().changePercentLabel, "");
 }
 
+// Without a replay the same day shows the same tape at every 表 示, whatever the program's own
+// draws; another day draws its own.
+TEST_F(DisplayDayTest, TheSameDayShowsTheSameTapeEveryTime) {
+    class Counting final : public Random {
+    public:
+        double Next() override { return static_cast<double>(n_++ % 97) / 97.0; }
+
+    private:
+        int n_ = 0;
+    } counting;
+    DayFileBuilder b;
+    for (int r = 0; r <= b.closingLine(); ++r) {
+        b.Set(r, 3, std::to_string(1000 + r % 7));
+        b.Set(r, 5, std::to_string(100 * r + (r == b.closingLine() ? 32'800 : 0)));
+    }
+    test::WriteFile(dir.Sub("日中データ/221102/8473.csv"), b.Bytes());
+    test::WriteFile(dir.Sub("日中データ/221101/8473.csv"), b.Bytes());
+    sim = std::make_unique<Simulation>(Ports{dialogs, clock, counting, scheduler}, dir.path());
+    ASSERT_TRUE(sim->StartUp({}));
+    const auto tape = [&](const std::string& date) {
+        EXPECT_EQ(Display(date, "8473"), Outcome::Loaded);
+        std::string rows;
+        for (const TapeRow& r : sim->trading().market().tapeRows) rows += r.time + " " + r.volume + " " + r.price + "\n";
+        return rows;
+    };
+    const std::string first = tape("221102");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(tape("221102"), first);
+    tape("221101");
+    EXPECT_EQ(tape("221102"), first);
+}
+
 }  // namespace
 }  // namespace corvala

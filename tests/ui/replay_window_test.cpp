@@ -124,6 +124,38 @@ TEST_F(ReplayWindowTest, BoardAndTapeShowTheCoresCellsAndRowsNewestOnTop) {
     EXPECT_TRUE(board->isVisible());                                          // locked meanwhile
 }
 
+// The newest print shown, and whether the list sits at its newest end.
+static std::string NewestShownTime(TapeView* tape) { return tape->model()->index(0, 0).data().toString().toStdString(); }
+
+TEST_F(ReplayWindowTest, TheTapeShowsNoPrintAfterTheClockAndOpensAtItsNewestEnd) {
+    // Started at 10:00 the list holds the morning so far, at its newest print, scrolled to the top.
+    Find<QLineEdit>("startHourEdit")->setText("10");
+    Find<QLineEdit>("startMinuteEdit")->setText("00");
+    sim().day().SetStartTimeText("10", "00");
+    PressStart();
+    Advance(3800);
+    auto* tape = Find<TapeView>("tapeView");
+    ASSERT_GT(tape->model()->rowCount(), 100);
+    EXPECT_LT(NewestShownTime(tape), "10:00:00");
+    EXPECT_EQ(tape->verticalScrollBar()->value(), 0) << "opened at the oldest print";
+
+    // Back a bar: nothing printed after the clock stays on the list, and it fills again as the
+    // clock passes the prints.
+    Key(Qt::Key_Space);
+    RunUntil([&] { return sim().display().clockText >= "10:07:00"; });
+    Key(Qt::Key_Space);
+    const std::string before = NewestShownTime(tape);
+    EXPECT_GE(before, "10:06:00");
+    QTest::mouseClick(Button(kBarBack), Qt::LeftButton);
+    RunUntil([&] { return sim().replay().clock().backRequest == 0; });
+    window->Refresh();
+    ASSERT_LT(Clock().toStdString(), before);
+    EXPECT_LE(NewestShownTime(tape), Clock().toStdString());
+    Key(Qt::Key_Space);
+    RunUntil([&] { return sim().display().clockText > before; });
+    EXPECT_EQ(NewestShownTime(tape), sim().trading().market().tapeRows.back().time);
+}
+
 TEST_F(ReplayWindowTest, TheListsShowOrdersFillsAndHoldings) {
     PressStart();
     Advance(3800);
