@@ -3,6 +3,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,7 +69,14 @@ public:
         if (!answers.empty()) answers.erase(answers.begin());
         return answer;
     }
+    std::optional<bool> AskOrCancel(const std::string& title, const std::string& text) override {
+        if (cancels == 0) return Ask(title, text);
+        questions.emplace_back(title, text);
+        --cancels;
+        return std::nullopt;
+    }
     void ShowNotice(const std::string& title, const std::string& text) override { notices.emplace_back(title, text); }
+    int cancels = 0;  // the next Yes/No/Cancel questions answered キャンセル
     std::vector<RecordedError> errors;
     std::vector<std::pair<std::string, std::string>> notices;
     std::vector<std::pair<std::string, std::string>> questions;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,9 @@ public:
     virtual void ShowError(int number, const std::string& text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& title, const std::string& text) = 0;
+    // A Yes/No/Cancel question: true for Yes, false for No, nothing for Cancel. Without a Cancel
+    // button of its own a port asks Yes/No.
+    virtual std::optional<bool> AskOrCancel(const std::string& title, const std::string& text) { return Ask(title, text); }
     // A box with its own title and an OK button (an order refused).
     virtual void ShowNotice(const std::string& title, const std::string& text) = 0;
 };

@@ -17,6 +17,12 @@
 namespace corvala {
 namespace {
 
+constexpr const char* kCloseSettleQuestion =
+    "現在値で強制決済されますが、宜しいですか？\n\n"
+    "はい：保有中の建玉を現在値で決済し、記録してから終了します。\n"
+    "いいえ：決済せず、今回の取引を記録しないで終了します。\n"
+    "キャンセル：終了せずに続けます。";
+
 constexpr int kBlinkIntervalMs = 300;
 constexpr int kBlinkOnMs = 500;
 constexpr int kReEnableMs = 300;
@@ -318,13 +324,23 @@ void ReplayLoop::SetTapeOption(bool on) {
 }
 
 bool ReplayLoop::RequestClose() {
+    // With positions open the user chooses how to leave, or stays: asked before the close is
+    // recorded, so that a キャンセル leaves the run (and its session file) as it was.
+    const bool settles = clock_.replayReady && clock_.simulationMode && trading_.HoldingsOpen();
+    std::optional<bool> settle;
+    if (settles && !recorder_.playing()) {
+        settle = heldDialogs_.AskOrCancel("注意", kCloseSettleQuestion);
+        if (!settle) return false;
+    }
     const OpScope op(recorder_, SessionOp::RequestClose, {});
     if (!op) {  // the program ends while a session plays: nothing of it is settled or kept
         Abandon();
         return true;
     }
-    if (clock_.replayReady && clock_.simulationMode && trading_.HoldingsOpen()) {
-        if (Ask("注意", "現在値で強制決済されますが、宜しいですか？"))
+    if (settles) {
+        // A played file's close takes the file's answer; a live one records the user's.
+        const bool yes = settle ? recorder_.RecordedAnswer(*settle) : Ask("注意", kCloseSettleQuestion);
+        if (yes)
             trading_.SettleAll(trading_.SettlementPrice());
         else
             trading_.DiscardRun();

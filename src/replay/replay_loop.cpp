@@ -127,6 +127,12 @@ bool ReplayLoop::HeldDialogs::Ask(const std::string& title, const std::string& t
     return loop_.recorder_.RecordedAnswer(yes);
 }
 
+std::optional<bool> ReplayLoop::HeldDialogs::AskOrCancel(const std::string& title, const std::string& text) {
+    std::optional<bool> answer;
+    Held([&](Dialogs& d) { answer = d.AskOrCancel(title, text); });
+    return answer;
+}
+
 void ReplayLoop::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
     if (loop_.recorder_.playing()) return;
     Held([&](Dialogs& d) { d.ShowNotice(title, text); });

@@ -190,6 +190,8 @@ private:
         explicit HeldDialogs(ReplayLoop& loop) : loop_(loop) {}
         void ShowError(int number, const std::string& text) override;
         bool Ask(const std::string& title, const std::string& text) override;
+        // Not recorded: a キャンセル leaves nothing to play again.
+        std::optional<bool> AskOrCancel(const std::string& title, const std::string& text) override;
         void ShowNotice(const std::string& title, const std::string& text) override;
 
     private:

@@ -55,6 +55,32 @@ TEST_F(TradingScenarioTest, APreOpenMarketOrderTakesTheOpeningPrintAndARestingBi
     EXPECT_EQ(d().executionLines.size(), 2u);
 }
 
+// Closing the program with a position open asks how to leave: キャンセル keeps the program and the
+// run as they were; いいえ leaves without settling and records nothing of the run.
+TEST_F(TradingScenarioTest, ClosingWithAPositionOpenCanBeCancelled) {
+    Given({"09:00:00 5,000 1,000", "09:00:20 100 1,002"});
+    ASSERT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
+    PlayTo(6);
+    ASSERT_EQ(sim->trading().fills().size(), 1u);
+    const std::string before = History(kRealizedFile);
+    dialogs.questions.clear();
+    dialogs.cancels = 1;
+    EXPECT_FALSE(sim->replay().RequestClose());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    const std::string& text = dialogs.questions[0].second;
+    EXPECT_EQ(text.rfind("現在値で強制決済されますが、宜しいですか？", 0), 0u);
+    for (const char* answer : {"はい：", "いいえ：", "キャンセル："}) EXPECT_NE(text.find(answer), std::string::npos) << answer;
+    EXPECT_TRUE(sim->replay().running());
+    EXPECT_FALSE(d().holdingLines[0].empty());
+    PlayTo(8);  // the replay goes on
+
+    dialogs.answers = {false};
+    EXPECT_TRUE(sim->replay().RequestClose());
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(History(kRealizedFile), before);
+    EXPECT_EQ(sim->trading().fills().size(), 1u);
+}
+
 TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtItsPriceToItsFill) {
     Given({"09:00:00 5,000 1,000", "09:00:10 300 999", "09:00:20 300 999", "09:00:30 300 999",
            "09:01:00 100 1,000"});

@@ -238,7 +238,7 @@ protected:
         QWidget* owner = nullptr;
         bool above = false;  // the window system shows it above its owner
         bool onTop = false;
-        QPoint at;
+        QRect frame;
     };
     // Does `act`, answers the box it opens with `button` and says how the box stood.
     SeenBox Answer(QMessageBox::StandardButton button, const std::function<void()>& act) {
@@ -250,7 +250,7 @@ protected:
             if (!box || !box->isVisible()) return;
             poll.stop();
             seen = {box->windowTitle(), box->parentWidget(), false, box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
-                    box->pos()};
+                    box->frameGeometry()};
             seen.above = seen.owner && box->windowHandle()->transientParent() == seen.owner->windowHandle();
             box->button(button)->click();
         });
@@ -262,18 +262,24 @@ protected:
     }
 };
 
-TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItAtThePointerAndGivesTheKeysBack) {
+// How far the middle of a box stands from the middle of the window it belongs to.
+static int OffCentre(const QRect& box, const QWidget* window) {
+    return (box.center() - window->frameGeometry().center()).manhattanLength();
+}
+
+TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItOverItsMiddleAndGivesTheKeysBack) {
     StartBeforeTheOpen();
     QWidget* d = OpenNewOrder("100");
     ASSERT_TRUE(Active(d));
     Type(d, "priceEdit", "900");
-    QCursor::setPos(640, 480);
+    QCursor::setPos(1200, 20);  // far from the window: the box does not follow the pointer
     const SeenBox refused = Answer(QMessageBox::No, [&] { Click(In<QPushButton>(d, "submitButton")); });
     EXPECT_EQ(refused.title, "注文内容確認");
     EXPECT_EQ(refused.owner, d);
     EXPECT_TRUE(refused.above);
     EXPECT_TRUE(refused.onTop);  // the order window stays on top: so does its question
-    EXPECT_EQ(refused.at, QPoint(640 - 70, 480 - 100));
+    EXPECT_LE(OffCentre(refused.frame, d), 4) << refused.frame.x() << "," << refused.frame.y();
+    EXPECT_TRUE(d->screen()->availableGeometry().contains(refused.frame));
     ASSERT_TRUE(d->isVisible());  // いいえ: nothing placed, the window stays
     ASSERT_TRUE(Active(d));
     // Enter places the order; the question again is the window's.
@@ -289,6 +295,7 @@ TEST_F(OrderWindowBoxesTest, AnOrderWindowsQuestionIsItsOwnAboveItAtThePointerAn
     EXPECT_EQ(kept.title, "注文取消し");
     EXPECT_EQ(kept.owner, list);
     EXPECT_TRUE(kept.above);
+    EXPECT_LE(OffCentre(kept.frame, list), 4);
     EXPECT_TRUE(Active(list));
     EXPECT_EQ(Find<QListWidget>("pendingList")->count(), 1);
 }

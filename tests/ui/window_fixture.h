@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QScreen>
 #include <QTest>
 
 #include "demo_data/demo_data.h"

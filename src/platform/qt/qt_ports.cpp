@@ -1,8 +1,9 @@
 #include "platform/qt/qt_ports.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QAudioOutput>
-#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -12,6 +13,7 @@
 #include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace corvala {
@@ -22,6 +24,7 @@ void CaptionButtons(QMessageBox& box) {
     if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい(&Y)"));
     if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ(&N)"));
     if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
+    if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("キャンセル"));
 }
 
 // The window that asked has the keyboard again, so that the next key is the order's.
@@ -75,9 +78,9 @@ QWidget* QtDialogs::Parent() const {
     return owner_;
 }
 
-// A box of an order window comes up at the mouse pointer (70 pixels left of it, 100 above), as
-// does one asked while another window of the program is active; the main window's boxes come up
-// over its middle.
+// A box comes up over the middle of the window it was asked for: an order window's over that
+// window, the main window's over the main window, or over another window of the program when that
+// one is active; and always wholly on its screen.
 void QtDialogs::Prepare(QMessageBox& box) const {
     CaptionButtons(box);
     QWidget* parent = Parent();
@@ -90,13 +93,17 @@ void QtDialogs::Prepare(QMessageBox& box) const {
     if (!parent) return;
     box.adjustSize();
     const QWidget* active = QApplication::activeWindow();
-    if (parent != owner_ || (active && active != owner_->window() && active->isWindow())) {
-        box.move(QCursor::pos() - QPoint(70, 100));
-        return;
-    }
-    const QRect frame = owner_->frameGeometry();
+    const QWidget* over = parent != owner_                                                    ? parent->window()
+                          : active && active != owner_->window() && active->isWindow() ? active
+                                                                                        : owner_->window();
     const QSize size = box.sizeHint();
-    box.move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
+    QPoint at = over->frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2);
+    if (const QScreen* screen = over->screen()) {
+        const QRect free = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() + 1 - size.height())));
+    }
+    box.move(at);
 }
 
 void QtDialogs::ShowError(int number, const std::string& text) {
@@ -118,15 +125,26 @@ void QtDialogs::ShowError(int number, const std::string& text) {
 }
 
 bool QtDialogs::Ask(const std::string& title, const std::string& text) {
+    return Question(title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<bool> QtDialogs::AskOrCancel(const std::string& title, const std::string& text) {
+    const int answer = Question(title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes || answer == QMessageBox::No) return answer == QMessageBox::Yes;
+    return std::nullopt;  // キャンセル, or the box closed
+}
+
+int QtDialogs::Question(const std::string& title, const std::string& text, QMessageBox::StandardButtons buttons) {
     QMessageBox box(Parent());
     box.setIcon(QMessageBox::Question);
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setStandardButtons(buttons);
+    if (buttons & QMessageBox::Cancel) box.setEscapeButton(QMessageBox::Cancel);
     Prepare(box);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const int answer = box.exec();
     GiveBackKeys(asking_);
-    return yes;
+    return answer;
 }
 
 void QtDialogs::ShowNotice(const std::string& title, const std::string& text) {

@@ -1,11 +1,11 @@
 #pragma once
 // Qt adapters of the ports, linked into the GUI only.
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
-class QMessageBox;
 #include <map>
 #include <memory>
 
@@ -15,7 +15,7 @@ class QMessageBox;
 namespace corvala {
 
 // Error boxes and questions placed over the main window, or, asked for another window of the
-// program (an order window), owned by that window: above it, at the mouse pointer, and the
+// program (an order window), owned by that window: above it, over its middle, and the
 // keyboard back with it when the box closes. A box never hides under a window that stays on top.
 class QtDialogs final : public Dialogs {
 public:
@@ -23,6 +23,7 @@ public:
     void SetOwner(QWidget* owner) { owner_ = owner; }
     void ShowError(int number, const std::string& text) override;
     bool Ask(const std::string& title, const std::string& text) override;
+    std::optional<bool> AskOrCancel(const std::string& title, const std::string& text) override;
     void ShowNotice(const std::string& title, const std::string& text) override;
 
     // While it lives, the boxes asked are `window`'s (none: the main window's).
@@ -41,6 +42,7 @@ public:
 private:
     QWidget* Parent() const;
     void Prepare(QMessageBox& box) const;
+    int Question(const std::string& title, const std::string& text, QMessageBox::StandardButtons buttons);
     QPointer<QWidget> owner_;
     QPointer<QWidget> asking_;
 };
