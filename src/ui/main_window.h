@@ -69,6 +69,9 @@ public:
     void SetGuideFile(const QString& file) { guideFile_ = file; }
     // 画像保存: a PNG of the window; its path, or "" when it could not be written.
     QString SavePicture();
+    // `folder` in the desktop's file manager (xdg-open); when the desktop cannot open it, the
+    // message line says so once xdg-open has answered.
+    void OpenInFileManager(const std::string& folder);
     // 再現: the session file at `path` played in the window, the user's account and options
     // kept aside until it ends. "" when it plays, else why not (also on the message line).
     QString WatchSession(const QString& path);

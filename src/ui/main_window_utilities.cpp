@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
@@ -37,8 +39,7 @@ void MainWindow::ConnectUtilities() {
 
     connect(historyButton_, &QPushButton::clicked, this, [this] {
         const std::string folder = sim_->day().HistoryFolderToOpen();
-        if (!folder.empty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
-            sim_->day().ReportNotOpened(folder);
+        if (!folder.empty()) OpenInFileManager(folder);
         Refresh();
     });
     connect(pictureButton_, &QPushButton::clicked, this, [this] { SavePicture(); });
@@ -55,6 +56,29 @@ void MainWindow::ConnectUtilities() {
             Refresh();
         }
     });
+}
+
+// xdg-open itself, not QDesktopServices: that says only whether xdg-open started, and xdg-open
+// without a method for folders ends with a failure nobody would see. The process has no parent:
+// a file manager it runs in the foreground outlives the program.
+void MainWindow::OpenInFileManager(const std::string& folder) {
+    auto* process = new QProcess;
+    const QPointer<MainWindow> self(this);
+    const auto failed = [self, folder] {
+        if (!self) return;
+        self->sim_->day().ReportNotOpened(folder);
+        self->Refresh();
+    };
+    connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0) failed();
+        process->deleteLater();
+    });
+    connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        failed();
+        process->deleteLater();
+    });
+    process->start(QStringLiteral("xdg-open"), {QString::fromStdString(folder)});
 }
 
 void MainWindow::SetPicturesFolder(const QString& folder) {

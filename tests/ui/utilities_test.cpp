@@ -22,14 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Stands in for the desktop's file manager: Qt hands it every file: URL it is asked to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-    Q_INVOKABLE void open(const QUrl& url) { opened.append(url); }
-};
-
 class UtilitiesTest : public test::WindowFixture {
 protected:
     QString Message() { return Find<QLabel>("messageLabel")->text(); }
@@ -73,15 +65,36 @@ TEST_F(UtilitiesTest, APictureThatCannotBeWrittenIsSaidSo) {
     EXPECT_TRUE(window->SavePicture().isEmpty());
 }
 
+// 履歴 runs the desktop's xdg-open on the history folder (here one on PATH that notes what it
+// was given and ends as told); when the desktop cannot open it, the message line says so.
 TEST_F(UtilitiesTest, TheHistoryButtonHandsTheHistoryFolderToTheDesktop) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    const test::TempDir bin;
+    const std::string given = bin.Sub("given");
+    test::WriteFile(bin.Sub("xdg-open"), "#!/bin/sh\nprintf '%s' \"$1\" > '" + given + "'\nexit \"$(cat '" + bin.Sub("status") + "')\"\n");
+    fs::permissions(bin.Sub("xdg-open"), fs::perms::owner_all);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path()) + ":" + path);
+    const auto press = [&](const char* status) {
+        test::WriteFile(bin.Sub("status"), status);
+        fs::remove(given);
+        QTest::mouseClick(Find<QPushButton>("historyButton"), Qt::LeftButton);
+        const bool ran = QTest::qWaitFor([&] { return fs::exists(given); }, 5000);
+        QTest::qWait(200);  // and has ended
+        return ran;
+    };
+
     fs::remove_all(dir.Sub("売買履歴"));  // gone since the start: made again
-    QTest::mouseClick(Find<QPushButton>("historyButton"), Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(catcher.opened.size(), 1);
-    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir.Sub("売買履歴"))));
+    ASSERT_TRUE(press("0"));
+    window->Refresh();
+    EXPECT_EQ(ReadWholeFile(given).value_or(""), dir.Sub("売買履歴"));
     EXPECT_TRUE(DirExists(dir.Sub("売買履歴")));
+    EXPECT_FALSE(Message().contains(QStringLiteral("開けませんでした。")));
+
+    // xdg-open without a way to open folders (it ends with 3): said on the message line.
+    ASSERT_TRUE(press("3"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { window->Refresh(); return Message().contains(QStringLiteral("開けませんでした。")); }, 5000));
+    EXPECT_TRUE(Message().contains(QString::fromStdString(dir.Sub("売買履歴"))));
+    qputenv("PATH", path);
 
     // A history folder that cannot be made is told instead.
     fs::remove_all(dir.Sub("売買履歴"));
@@ -208,4 +221,3 @@ TEST_F(UtilitiesTest, ARunKeptByAStopReportsOverTheDaysPrice) {
 }  // namespace
 }  // namespace corvala
 
-#include "utilities_test.moc"
