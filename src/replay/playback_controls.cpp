@@ -17,6 +17,7 @@
 namespace corvala {
 namespace {
 
+constexpr const char* kPlayWhenReady = "再生の準備をしています。準備ができしだい再生します。";
 constexpr const char* kCloseSettleQuestion =
     "現在値で強制決済されますが、宜しいですか？\n\n"
     "はい：保有中の建玉を現在値で決済し、記録してから終了します。\n"
@@ -51,6 +52,15 @@ void ReplayLoop::SetNavigation(int state) {
 
 void ReplayLoop::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
+    if (index == kPlayPause && preparing_ && clock_.replayReady) {
+        // Pressed during the wait after 開 始: the replay plays as soon as it is ready.
+        const OpScope op(recorder_, SessionOp::PressPlayback, {OpArg(index)});
+        if (!op) return;
+        playWhenReady_ = true;
+        SetMessage(kPlayWhenReady);
+        host_.Notify();
+        return;
+    }
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
     const OpScope op(recorder_, SessionOp::PressPlayback, {OpArg(index)});
     if (!op) {
@@ -222,16 +232,14 @@ void ReplayLoop::ApplySpeedScroll(int value) {
 void ReplayLoop::SetSpeedScroll(int value) {
     const OpScope op(recorder_, SessionOp::SetSpeedScroll, {OpArg(value)});
     if (!op) return;
-    if (preparing_) return;
-    ApplySpeedScroll(value);
+    ApplySpeedScroll(value);  // also while it prepares: the replay starts at it
     host_.Notify();
 }
 
 void ReplayLoop::ClickSpeedGauge(int x) {
     const OpScope op(recorder_, SessionOp::ClickSpeedGauge, {OpArg(x)});
     if (!op) return;
-    if (preparing_) return;
-    display_.message.text.clear();
+    if (!preparing_) display_.message.text.clear();  // the notice before the open stays
     SetLowSpeed(false);
     SetSpeed(SpeedForGaugeX(x));
     host_.Notify();

@@ -86,7 +86,7 @@ void ReplayLoop::Abandon() {
     waiting_ = nullptr;
     resumeDeferred_ = false;
     task_.Reset();
-    preparing_ = heldPaused_ = false;
+    preparing_ = heldPaused_ = playWhenReady_ = false;
     runs_.RunEnds("left");
 }
 
@@ -211,6 +211,7 @@ Task ReplayLoop::RunDay() {
     if (r.replayReady) {  // not stopped during the notice
         c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
         PlayPause();  // the engine runs, so this pauses it
+        if (std::exchange(playWhenReady_, false)) PlayPause();  // pressed while it prepared
         c.playback[kStepForward].enabled = false;
         c.imageSaveEnabled = true;
     }

@@ -239,6 +239,7 @@ private:
     Task task_;
     Exit exit_ = Exit::Left;
     bool preparing_ = false;  // from the display action until the replay waits for play
+    bool playWhenReady_ = false;  // play was pressed while it prepared
     bool dayShown_ = false;   // a finished replay left the day on screen
     bool heldPaused_ = false;
     int stepsRun_ = 0;

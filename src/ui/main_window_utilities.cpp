@@ -131,10 +131,13 @@ void MainWindow::AlertMenu(std::optional<double> price, std::optional<double> ne
         typed->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
         connect(typed, &QAction::triggered, this, [this] {
             sim_->replay().HoldWhile([this] {
-                bool ok = false;
-                const QString text = QInputDialog::getText(this, QStringLiteral("アラート"), QStringLiteral("価格（円）"),
-                                                           QLineEdit::Normal, QString(), &ok);
-                if (!ok) return;
+                QInputDialog ask(this);
+                ask.setWindowTitle(QStringLiteral("アラート"));
+                ask.setLabelText(QStringLiteral("価格（円）"));
+                ask.setOkButtonText(QStringLiteral("OK"));
+                ask.setCancelButtonText(QStringLiteral("キャンセル"));
+                if (ask.exec() != QDialog::Accepted) return;
+                const QString text = ask.textValue();
                 const std::string refused = sim_->alerts().AddTyped(text.trimmed().toStdString(), sim_->day().data().fineTickMode);
                 if (!refused.empty()) QMessageBox::warning(this, QStringLiteral("アラート"), QString::fromStdString(refused));
             });

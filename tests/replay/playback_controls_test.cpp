@@ -104,6 +104,24 @@ TEST_F(PlaybackControlsTest, NoToTheStopQuestionAtTheLunchKeepsWaitingForPlay) {
     ASSERT_TRUE(RunToRow(1800));
 }
 
+// During the wait after 開 始 the speed chosen holds and play is taken, said on the message
+// line, and done once the replay is ready: nothing the user did is dropped.
+TEST_F(PlaybackControlsTest, SpeedAndPlayDuringThePreOpenNoticeAreKept) {
+    Start();
+    sim->day().SetDateText("221102");
+    sim->replay().SetSimulationChecked(true);
+    ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
+    scheduler.Advance(1000);
+    ASSERT_TRUE(sim->replay().preparing());
+    sim->replay().SetSpeedScroll(1);
+    EXPECT_EQ(d().speed.speed, 30);
+    Press(kPlayPause);
+    EXPECT_EQ(d().message.text, "再生の準備をしています。準備ができしだい再生します。");
+    ASSERT_TRUE(RunToRow(3));  // played without another press
+    EXPECT_EQ(d().speed.speed, 30);
+    EXPECT_FALSE(sim->replay().waitingForPlay());
+}
+
 TEST_F(PlaybackControlsTest, StopDuringThePreOpenNoticeAllowsANewStartAtOnce) {
     Start();
     sim->day().SetDateText("221102");
