@@ -48,8 +48,11 @@ here=$(dirname "$0")
 
 echo "-- lintian and the menu entry"
 desktop-file-validate "$root/usr/share/applications/corvala.desktop"
-lintian --fail-on error --suppress-tags national-encoding,initial-upload-closes-no-bugs "$deb" >"$work/lintian" 2>&1 \
-  || { cat "$work/lintian"; fail "lintian found errors"; }
+lintian --fail-on error --display-info --suppress-tags national-encoding,initial-upload-closes-no-bugs "$deb" \
+  >"$work/lintian" 2>&1 || { cat "$work/lintian"; fail "lintian found errors"; }
+# The programs are built with the distribution's hardening flags: lintian names each one it misses
+# (bind-now, fortified functions, ...) only as information.
+if grep -E ': hardening-' "$work/lintian"; then fail "the programs lack hardening"; fi
 
 echo "-- first start from the unpacked package"
 export HOME="$work/home"
