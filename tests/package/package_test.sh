@@ -41,6 +41,10 @@ for f in setsim 売買履歴 出題; do
   [ ! -e "$root/usr/share/corvala/skel/$f" ] || fail "the template holds $f"
 done
 
+echo "-- the sounds decode without a warning"
+command -v gst-launch-1.0 >/dev/null || fail "gst-launch-1.0 is missing (scripts/deps installs it)"
+"$(dirname "$0")/sounds_test.sh" "$root"/usr/share/corvala/skel/*.mp3
+
 echo "-- the manual page of corvala-cli: every command and exit status"
 here=$(dirname "$0")
 "$here/../cli/cli_manual_test.sh" "$root/usr/bin/corvala-cli" "$root/usr/share/man/man1/corvala-cli.1.gz" \
