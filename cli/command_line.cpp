@@ -12,10 +12,11 @@ namespace {
 constexpr const char* kProgramTitle = "corvala-cli — the replay core without windows";
 constexpr const char* kExitStatuses =
     "Every command prints one JSON object on standard output. Exit status: 0 done, 1 bad\n"
-    "arguments (an unknown option, a value that is not what the option takes), 2 the program\n"
-    "showed an error box (its number and text on standard error), 3 the day could not be\n"
-    "replayed, 4 a session file did not play as recorded, 5 a kept run could not be written to\n"
-    "the history files.\n";
+    "arguments (an unknown option, a value that is not what the option takes), 2 the command\n"
+    "could not do its work (an error box of the program with its number and text on standard\n"
+    "error, a file or folder it could not read or write, a failed download or recording), 3 the\n"
+    "day could not be replayed, 4 a session file did not play as recorded, 5 a kept run could not\n"
+    "be written to the history files. corvala-cli(1) says what each status means for each command.\n";
 constexpr std::size_t kLineWidth = 92;
 
 std::set<const CLI::Option*>& NeededOptions() {
