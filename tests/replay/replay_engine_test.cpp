@@ -33,9 +33,9 @@ TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     EXPECT_TRUE(d().controls.orderButtons[0]);
     EXPECT_TRUE(sim->replay().clock().preOpenPhase);
 
-    // The scroll bar does not move while the set-up runs.
+    // A speed chosen while the set-up runs is the replay's.
     sim->replay().SetSpeedScroll(1);
-    EXPECT_EQ(d().speed.speed, 5);
+    EXPECT_EQ(d().speed.speed, 30);
 
     scheduler.Advance(kPreOpenMs - 1);
     EXPECT_FALSE(Button(kPlayPause).enabled);
@@ -44,6 +44,7 @@ TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     EXPECT_FALSE(d().busy.visible);
     EXPECT_EQ(Button(kPlayPause).caption, "＞");
     EXPECT_EQ(EnabledButtons(), (std::vector<int>{kPlayPause, kStop}));
+    EXPECT_EQ(d().speed.speed, 30);
     EXPECT_TRUE(steps.empty());
 }
 
