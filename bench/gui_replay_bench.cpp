@@ -169,7 +169,7 @@ Figures Measure() {
 
     // Speed 30, play, and play again at the lunch break as soon as it waits.
     Prepare(w);
-    sim.replay().SetSpeedScroll(1);
+    sim.replay().speed().SetSpeedScroll(1);
     QElapsedTimer wall;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
@@ -215,7 +215,7 @@ Figures Measure() {
 
     // Ten steps at speed 25 on the precise timers.
     Prepare(w);
-    sim.replay().SetSpeedScroll(6);
+    sim.replay().speed().SetSpeedScroll(6);
     std::vector<qint64> stepAt;
     QElapsedTimer clock;
     clock.start();

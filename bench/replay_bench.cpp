@@ -29,13 +29,13 @@ void ReplayDay(benchmark::State& state, int speed) {
         bool speedSet = false;
         while (sim.replay().running()) {
             if (sim.replay().waitingForPlay()) {
-                if (!speedSet) sim.replay().SetSpeedScroll(31 - speed);
+                if (!speedSet) sim.replay().speed().SetSpeedScroll(31 - speed);
                 speedSet = true;
                 sim.replay().PressPlayback(kPlayPause);
             }
             if (!scheduler.RunOne()) break;
         }
-        if (sim.replay().stepsRun() != 3600) state.SkipWithError("the day did not run to its end");
+        if (sim.replay().clock().stepsRun != 3600) state.SkipWithError("the day did not run to its end");
     }
 }
 

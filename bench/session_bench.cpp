@@ -32,7 +32,7 @@ const std::string& TradedDaySession() {
         std::string lastOrder;
         while (sim.replay().running()) {
             if (sim.replay().waitingForPlay()) {
-                sim.replay().SetSpeedScroll(1);
+                sim.replay().speed().SetSpeedScroll(1);
                 sim.replay().PressPlayback(kPlayPause);
             }
             const std::string& clockText = sim.display().clockText;
@@ -77,7 +77,7 @@ void BM_PlayATradedDayFromItsSession(benchmark::State& state) {
         if (!sim.player().Play(*file, false).empty()) state.SkipWithError("refused");
         while (sim.sessions().playing() && scheduler.RunOne()) {
         }
-        if (sim.replay().stepsRun() != 3600 || sim.sessions().outcome().actionsLeft != 0) state.SkipWithError("did not fit");
+        if (sim.replay().clock().stepsRun != 3600 || sim.sessions().outcome().actionsLeft != 0) state.SkipWithError("did not fit");
         fills = sim.trading().fills().size();
     }
     state.counters["actions"] = static_cast<double>(file->actions.size());

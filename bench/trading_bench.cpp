@@ -81,11 +81,11 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
         sim.day().SetCodeText("8473");
         sim.replay().SetSimulationChecked(true);
         sim.replay().SetStepObserver([&sim](int) {
-            const int step = sim.replay().stepsRun();
+            const int step = sim.replay().clock().stepsRun;
             if (step % kFillEvery == 0) MarketOrder(sim);
             if (step % kFillEvery == kFillEvery / 2) MarketClose(sim);
             // A fill slows the replay to speed 10; the user puts it back to 30.
-            if (sim.display().speed.speed != 30) sim.replay().SetSpeedScroll(1);
+            if (sim.display().speed.speed != 30) sim.replay().speed().SetSpeedScroll(1);
         });
         state.ResumeTiming();
         if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) state.SkipWithError("no load");
@@ -99,13 +99,13 @@ void BM_TradingDaySpeed30(benchmark::State& state) {
                     if (resting != kResting) state.SkipWithError("a resting order was refused");
                 }
                 opened = true;
-                sim.replay().SetSpeedScroll(1);
+                sim.replay().speed().SetSpeedScroll(1);
                 sim.replay().PressPlayback(kPlayPause);
             }
             if (!scheduler.RunOne()) break;
         }
         state.PauseTiming();
-        if (sim.replay().stepsRun() != kReplayRows) state.SkipWithError("the day did not run to its end");
+        if (sim.replay().clock().stepsRun != kReplayRows) state.SkipWithError("the day did not run to its end");
         // The market orders and their closes fill, the resting orders never.
         fills = sim.trading().fills().size();
         if (fills < 2 * (kReplayRows / kFillEvery) - 2) state.SkipWithError("too few fills");

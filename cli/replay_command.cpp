@@ -305,7 +305,7 @@ int PlaySessionFile(const ReplayArgs& a, bool dataGiven) {
     Simulation& sim = played.h->sim;
     json out;
     out["end"] = sim.display().clockText;
-    out["steps"] = sim.replay().stepsRun();
+    out["steps"] = sim.replay().clock().stepsRun;
     out["alerts"] = AlertsJson(sim);
     out["virtualMs"] = played.virtualMs;
     out["stopped"] = !sim.replay().dayCompleted();
@@ -419,9 +419,9 @@ int RunReplay(ReplayArgs a) {
             sim.replay().PressPlayback(*act.press);
             alertsAnswered = sim.replay().firedAlerts().size();  // the script answered the pause itself
         } else if (act.speed) {
-            sim.replay().SetSpeedScroll(31 - *act.speed);
+            sim.replay().speed().SetSpeedScroll(31 - *act.speed);
         } else if (act.lowSpeed) {
-            sim.replay().SetLowSpeed(*act.lowSpeed);
+            sim.replay().speed().SetLowSpeed(*act.lowSpeed);
         } else if (act.alert) {
             if (!sim.alerts().Add(*act.alert))
                 rejected.push_back({{"at", sim.display().clockText}, {"line", act.line}, {"message", "アラートを設定できません。"}});
@@ -447,9 +447,9 @@ int RunReplay(ReplayArgs a) {
                              {"boardTotalQty", sim.replay().clock().boardTotalQty}});
         });
         // The board of a step is recorded once its last sub-step has run.
-        sim.replay().SetStepEndObserver([&](int) {
+        sim.replay().SetStepObserver([&](int) {
             if (!trace.empty()) trace.back()["board"] = BoardJson(sim.trading().market().board);
-        });
+        }, /*atStepEnd=*/true);
     }
     const auto outcome = sim.day().DisplayDay();
     if (h.dialogs.hasError()) {
@@ -478,7 +478,7 @@ int RunReplay(ReplayArgs a) {
         if (!sim.replay().running()) break;
         if (sim.replay().waitingForPlay()) {
             if (!speedSet) {
-                sim.replay().SetSpeedScroll(31 - a.speed);
+                sim.replay().speed().SetSpeedScroll(31 - a.speed);
                 speedSet = true;
             }
             if (sim.display().clockText == kLunchClock) lunchStopRow = sim.replay().clock().currentRow;
@@ -487,7 +487,7 @@ int RunReplay(ReplayArgs a) {
         }
         // An alert paused the replay: noted (firedAlerts), and play goes on as a user would.
         const ReplayClock& r = sim.replay().clock();
-        if (sim.replay().firedAlerts().size() > alertsAnswered && sim.replay().heldPaused() && r.paused &&
+        if (sim.replay().firedAlerts().size() > alertsAnswered && sim.replay().clock().heldPaused && r.paused &&
             sim.display().controls.playback[kPlayPause].Accepts()) {
             alertsAnswered = sim.replay().firedAlerts().size();
             sim.replay().PressPlayback(kPlayPause);
@@ -495,7 +495,7 @@ int RunReplay(ReplayArgs a) {
         // Paused by the script with nothing asked for: the loop waits at a step whose clock
         // stands still, so no later action can come due.
         const bool nothingDue = next == script.size() || script[next].at > now;
-        if (sim.replay().heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
+        if (sim.replay().clock().heldPaused && r.paused && r.stepForwardCount == 0 && r.backRequest == 0 && nothingDue) {
             std::fprintf(stderr, "corvala-cli replay: the script leaves the replay paused at %s\n",
                          sim.display().clockText.c_str());
             return 1;
@@ -511,7 +511,7 @@ int RunReplay(ReplayArgs a) {
     json out;
     out["start"] = startText;
     out["end"] = sim.display().clockText;
-    out["steps"] = sim.replay().stepsRun();
+    out["steps"] = sim.replay().clock().stepsRun;
     out["lunchStopRow"] = lunchStopRow;
     out["virtualMs"] = endMs - origin;
     out["stopped"] = !sim.replay().dayCompleted();

@@ -9,6 +9,13 @@
 #include <iterator>
 
 namespace corvala {
+
+std::string FullWidthBlanks(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "　";
+    return s;
+}
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -40,6 +40,9 @@ double RoundHalfEven(double x, int digits = 0);
 // Pads `text` in front with half-width blanks to `width` columns; never cuts. Columns are counted
 // as in a fixed Gothic font: ASCII and half-width katakana take one, everything else two.
 std::string RightAlign(std::string_view text, int width);
+
+// `n` full-width blanks (U+3000), as the message line's texts are indented.
+std::string FullWidthBlanks(int n);
 int DisplayWidth(std::string_view utf8);
 
 // Number of characters (code points) in a UTF-8 text, and its first `count` characters.

@@ -12,20 +12,23 @@
 
 namespace corvala {
 
-ChartState::ChartState(Host& host, MainDisplay& display, const ReplayClock& replay, const PriceAlerts& alerts)
-    : host_(host), display_(display), replay_(replay), alerts_(alerts) {}
+ChartState::ChartState(Host& host, Services& services, RowBoard& board, MainDisplay& display, const ReplayClock& replay,
+                       const PriceAlerts& alerts)
+    : host_(host),
+      services_(services),
+      board_(board), display_(display), replay_(replay), alerts_(alerts) {}
 
 const ChartPicture& ChartState::picture() const {
     if (!shown_) {
         if (baseDirty_) DrawEmptyFrame(picture_, ChartGeometry(inputs_.w, inputs_.h, host_.ChartBarLength()), display_.noDataMark);
     } else {
         if (baseDirty_) DrawBase(picture_, chart_, Layers(), view_, display_.noDataMark);
-        if (liveDirty_) DrawLive(picture_, chart_, host_.LoadedDay(), Layers(), view_, markers_);
+        if (liveDirty_) DrawLive(picture_, chart_, services_.day(), Layers(), view_, markers_);
     }
     baseDirty_ = liveDirty_ = false;
     if (toolsDirty_ || alertsDrawn_ != alerts_.version()) {
         DrawTools(picture_, chart_.geometry, trendLines_, drag_, cursor_, marks_);
-        if (shown_) DrawAlertLines(picture_, chart_, alerts_.prices(), host_.LoadedDay().decimalPrices);
+        if (shown_) DrawAlertLines(picture_, chart_, alerts_.prices(), services_.day().decimalPrices);
         alertsDrawn_ = alerts_.version();
     }
     toolsDirty_ = false;
@@ -41,7 +44,7 @@ ChartLayers ChartState::Layers() const {
 void ChartState::Compute() {
     inputs_.barLength = host_.ChartBarLength();
     inputs_.periods = periods_;
-    chart_ = ComputeChartData(host_.LoadedDay(), inputs_);
+    chart_ = ComputeChartData(services_.day(), inputs_);
     legendStale_ = true;
     toolsDirty_ = true;  // the alert lines follow the scales
 }
@@ -96,13 +99,13 @@ void ChartState::SetOption(Option option, bool on) {
         case Option::PrevClose: o.prevClose = on; break;
     }
     Redraw();
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 // Everything drawn anew: at once outside a replay; during one, at its next step.
 void ChartState::Redraw() {
     Redrawn();
-    if (host_.ChartReplayRunning() && replay_.replayReady && replay_.simulationMode) {
+    if (replay_.running && replay_.replayReady && replay_.simulationMode) {
         optionsChanged_ = true;
         return;
     }
@@ -129,7 +132,7 @@ std::optional<int> ChartState::RevealedAtLoad() const {
 // The replay has shown the chosen day up to `row`: the scales change only when it left them.
 void ChartState::Reveal(int row) {
     if (!inputs_.revealedRow || row <= *inputs_.revealedRow) return;
-    const bool leaves = RowLeavesScales(chart_, host_.LoadedDay(), row);
+    const bool leaves = RowLeavesScales(chart_, services_.day(), row);
     inputs_.revealedRow = row;
     if (!leaves) return;
     Compute();
@@ -207,7 +210,7 @@ void ChartState::DrawRow(int row) {
 
 void ChartState::ShowLegend() {
     if (!shown_) return;
-    const LegendValues values = ChartLegendValues(chart_, host_.LoadedDay(), view_);
+    const LegendValues values = ChartLegendValues(chart_, services_.day(), view_);
     // Most steps leave the averages as they were; the texts are written only when they change.
     if (values == legendShown_ && !legendStale_) return;
     legendShown_ = values;
@@ -230,6 +233,26 @@ void ShowQuote(MainDisplay& display, double price, double prevClose, bool decima
     // Floored to hundredths of a percent; the tiny offset keeps 1.2 from reading as 1.19.
     const double percent = std::floor(change / prevClose * 10000 + 1e-7) / 100;
     display.changePercentLabel = Format(percent, "0.00") + "%";
+}
+
+void ChartState::LoadSettings(const Settings& s) {
+    display_.chartOptions = {s.tick, s.bars, s.average1, s.average2, s.cumulativeVolume, s.vwap, s.prevClose};
+    SetAveragePeriods(s.ma1, s.ma2);
+    SetHideRange(s.hideRange);
+}
+
+void ChartState::SaveSettings(Settings& s) const {
+    const ChartOptionBoxes& o = display_.chartOptions;
+    s.tick = o.tick;
+    s.bars = o.bars;
+    s.average1 = o.average1;
+    s.average2 = o.average2;
+    s.cumulativeVolume = o.cumulativeVolume;
+    s.vwap = o.vwap;
+    s.prevClose = o.prevClose;
+    s.ma1 = averagePeriods()[0];
+    s.ma2 = averagePeriods()[1];
+    s.hideRange = hideRange();
 }
 
 }  // namespace corvala

@@ -15,31 +15,38 @@
 #include "replay/display_model.h"
 #include "replay/price_alerts.h"
 #include "replay/replay_clock.h"
+#include "replay/services.h"
+#include "replay/settings_slice.h"
 
 namespace corvala {
 
-class ChartState {
+class ChartState final : public SettingsSlice {
 public:
     // What the chart needs from the program around it.
     class Host {
     public:
-        virtual const DayData& LoadedDay() const = 0;
         virtual int ChartBarLength() const = 0;
-        virtual bool ChartReplayRunning() const = 0;
         // A resize outside a replay: the day shown is displayed anew, as the window's size asks.
         virtual void ChartRedisplayDay() = 0;
         // The time cursor went: the playback buttons rest again when no replay is loaded.
         virtual void ChartCursorRemoved() = 0;
-        // A readout at `row` (its clock `seconds`, when the row has one): the board of that row,
-        // the tape scrolled to that time.
-        virtual void ChartShowRow(int row, std::optional<int> seconds) = 0;
-        virtual void ChartChanged() = 0;
 
     protected:
         ~Host() = default;
     };
+    // What the trading desk answers.
+    class RowBoard {
+    public:
+        // A readout at `row` (its clock `seconds`, when the row has one): the board of that row,
+        // the tape scrolled to that time.
+        virtual void ShowRowOnBoard(int row, std::optional<int> seconds) = 0;
 
-    ChartState(Host& host, MainDisplay& display, const ReplayClock& replay, const PriceAlerts& alerts);
+    protected:
+        ~RowBoard() = default;
+    };
+
+    ChartState(Host& host, Services& services, RowBoard& board, MainDisplay& display, const ReplayClock& replay,
+               const PriceAlerts& alerts);
 
     // What the window paints: the empty frame, or the displayed day up to the replay's time.
     const ChartPicture& picture() const;
@@ -58,6 +65,9 @@ public:
     std::optional<int> revealedRow() const { return inputs_.revealedRow; }
     // MA1 and MA2 (1–24): the captions follow, a displayed day is drawn again.
     void SetAveragePeriods(int ma1, int ma2);
+    // setsim: the option boxes, the two periods and 値幅を隠す.
+    void LoadSettings(const Settings& s) override;
+    void SaveSettings(Settings& s) const override;
     const std::array<int, 2>& averagePeriods() const { return periods_; }
     enum class Option { Tick, Bars, Average1, Average2, CumulativeVolume, Vwap, PrevClose };
     // An option box: the chart is drawn again at once, or at the next step of a replay.
@@ -127,6 +137,8 @@ private:
     void Reveal(int row);
 
     Host& host_;
+    Services& services_;
+    RowBoard& board_;
     MainDisplay& display_;
     const ReplayClock& replay_;
     const PriceAlerts& alerts_;

@@ -34,7 +34,7 @@ void ChartState::Press(MouseButton button, double x, double y) {
     if (button == MouseButton::Right) {
         if (trendLines_.DeleteNear(x, y) > 0) toolsDirty_ = true;
         Redrawn();  // the deletion redraws the chart
-        host_.ChartChanged();
+        services_.Notify();
         return;
     }
     if (markMode_ != MarkMode::None && ToolsAllowed() && InChart(g, x, y)) {
@@ -42,7 +42,7 @@ void ChartState::Press(MouseButton button, double x, double y) {
         toolsDirty_ = true;
     }
     drag_ = !cursor_.on && ToolsAllowed() ? StartDrag(g, x, y) : Drag{};
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 void ChartState::Move(double x, double y, bool leftHeld) {
@@ -53,7 +53,7 @@ void ChartState::Move(double x, double y, bool leftHeld) {
     // During a replay the readouts are the replay's; with the cursor fixed, the cursor's.
     readout_.reset();
     if (shown_ && !cursor_.on && !Replaying()) ShowReadout(x, y);
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 void ChartState::Release(double /*x*/, double /*y*/) {
@@ -61,14 +61,14 @@ void ChartState::Release(double /*x*/, double /*y*/) {
     if (const auto line = FinishDrag(drag_)) trendLines_.Add(*line);
     drag_ = Drag{};
     toolsDirty_ = true;
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 void ChartState::DoubleClick(double x, double y) {
     if (Replaying()) return;
     if (cursor_.on) {
         RemoveCursor();
-        host_.ChartChanged();
+        services_.Notify();
         return;
     }
     const ChartGeometry& g = chart_.geometry;
@@ -78,7 +78,7 @@ void ChartState::DoubleClick(double x, double y) {
     // Buttons 2–7 now move the cursor and ■ removes it.
     for (int i = kStop; i < kPlaybackButtons; ++i) display_.controls.playback[static_cast<std::size_t>(i)].enabled = true;
     toolsDirty_ = true;
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 void ChartState::CursorButton(int index) {
@@ -117,7 +117,7 @@ std::optional<double> ChartState::PriceAt(double x, double y) const {
     if (!shown_ || !scale.Usable() || !InPanel(g.Panel(kLowerRow, kRightColumn), x, y)) return std::nullopt;
     const double price = scale.min + (g.BandBottom(kLowerRow) - y) / g.plotHeight() * (static_cast<double>(scale.max) - scale.min);
     if (!(price > 0)) return std::nullopt;
-    const bool fine = host_.LoadedDay().fineTickMode;
+    const bool fine = services_.day().fineTickMode;
     const double down = ToPriceGrid(price, fine, false), up = ToPriceGrid(price, fine, true);
     return price - down <= up - price ? down : up;
 }
@@ -144,12 +144,12 @@ void ChartState::RemoveCursor() {
 
 void ChartState::DoubleClickDateLabel(int label) {
     markMode_ = markMode_ != MarkMode::None ? MarkMode::None : label == 0 ? MarkMode::Circle : MarkMode::Box;
-    host_.ChartChanged();
+    services_.Notify();
 }
 
 // The x of the last five-second row drawn in the right column.
 double ChartState::LastDataX() const {
-    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
+    const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
     return chart_.geometry.RowX(std::clamp(stock.lastRow, 0, kClosingRow));
 }
 
@@ -159,10 +159,10 @@ void ChartState::ShowReadout(double x, double y) {
     if (!shown_) return;
     const auto at = ReadAt(chart_.geometry, x, y);
     if (!at) return;
-    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
+    const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
     const int row = std::clamp(at->row, 0, kClosingRow);
     readout_ = ReadPoint{row, at->bar};
-    const bool decimals = host_.LoadedDay().decimalPrices;
+    const bool decimals = services_.day().decimalPrices;
     const auto seconds = ParseTimeOfDay(stock.timeText[static_cast<std::size_t>(row)]);
     display_.clockText = seconds ? FormatTimeOfDay(*seconds) : RowClockText(row);
     const double price = stock.price[static_cast<std::size_t>(row)];
@@ -173,7 +173,7 @@ void ChartState::ShowReadout(double x, double y) {
         display_.changeLabel.clear();
         display_.changePercentLabel.clear();
     }
-    const int unit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 1;
+    const int unit = services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 1;
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)] * unit, "###,###");
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
@@ -186,8 +186,8 @@ void ChartState::ShowReadout(double x, double y) {
     display_.average1Label = average(0);
     display_.average2Label = average(1);
     legendStale_ = true;  // the step's legend is written anew when the replay shows it
-    host_.ChartShowRow(row, seconds);
-    host_.ChartChanged();
+    board_.ShowRowOnBoard(row, seconds);
+    services_.Notify();
 }
 
 }  // namespace corvala

@@ -34,11 +34,9 @@ std::string DataFolderErrorText() {
 }
 
 DisplayedDay::DisplayedDay(MainDisplay& display, Parts parts, Ports ports, std::string installFolder)
-    : display_(display), parts_(std::move(parts)), ports_(ports), installFolder_(std::move(installFolder)) {}
+    : display_(display), services_(parts.services), parts_(std::move(parts)), ports_(ports), installFolder_(std::move(installFolder)) {}
 
 const std::string& DisplayedDay::dataFolder() const { return parts_.settings.dataFolder(); }
-
-bool DisplayedDay::ReplayLoaded() const { return parts_.loop.running() && parts_.loop.clock().replayReady; }
 
 std::string DisplayedDay::FindPrevTradingDay(const std::string& date) const {
     const auto ymd = ParseYymmdd(date);
@@ -77,7 +75,7 @@ void DisplayedDay::SetNoDataMessageForMissingFiles(const std::string& seriesItem
 // malformed, in which case the message line says why.
 bool DisplayedDay::LoadFour(const std::string& seriesCode) {
     const std::string code = display_.codeText;
-    DayData& day = *day_;
+    DayData& day = services_.day();
     bool usable = true;
     loadedFiles_.clear();
     auto load = [&](const std::string& date, const std::string& file, SeriesSlot slot) {
@@ -108,8 +106,8 @@ bool DisplayedDay::LoadFour(const std::string& seriesCode) {
         load(prevTradingDay_, seriesCode, SeriesSlot::PrevIndex);
         load(prevTradingDay_, code, SeriesSlot::PrevStock);
     }
-    load(chosenDate_, seriesCode, SeriesSlot::DayIndex);
-    load(chosenDate_, code, SeriesSlot::DayStock);
+    load(services_.chosenDate(), seriesCode, SeriesSlot::DayIndex);
+    load(services_.chosenDate(), code, SeriesSlot::DayStock);
     display_.noDataMark = day.noDataMarked;
     return usable;
 }
@@ -135,46 +133,44 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
         display_.startHour = start.hour;
         display_.startMinute = start.minute;
     }
-    parts_.loop.clock().startBar = position.startBar;
-    parts_.loop.clock().startTime = position.startTime;
-    parts_.loop.clock().midSessionStart = position.midSessionStart;
+    parts_.loop.SetStart(position);
 
     // The boxes: a date that is not six digits becomes today, a code that is not four digits 8473.
     if (display_.dateText.size() != 6 || !IsAllDigits(display_.dateText))
         SetDateText(FormatYymmdd(ports_.clock.Today()));
     if (display_.codeText.size() != 4 || !IsAllDigits(display_.codeText)) SetCodeText(kDefaultCode);
     if (display_.seriesText.empty()) display_.seriesText = std::string(kDefaultSeriesItem);
-    chosenDate_ = display_.dateText;
-    stockCode_ = ParseStockCode(display_.codeText);
+    services_.SetChosenDate(display_.dateText);
+    services_.SetStockCode(ParseStockCode(display_.codeText));
     tapeStop_ = false;
 
     parts_.loop.ResetForDisplay();
-    if (showBusy) parts_.loop.ShowBusy(true);
+    if (showBusy) services_.ShowBusy(true);
     const bool sameDay = dayLoaded_;
     if (!sameDay) {
-        day_->ClearSeries();
+        services_.day().ClearSeries();
         parts_.alerts.Forget();  // another day's prices
     }
     replayAllowed_ = false;
 
     if (dataFolder().empty() || !DirExists(dataFolder())) {
-        parts_.loop.ShowBusy(false);
+        services_.ShowBusy(false);
         ports_.dialogs.ShowError(1012, DataFolderErrorText());
         parts_.loop.EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
-    if (!DirExists(JoinPath(dataFolder(), chosenDate_))) {
-        parts_.loop.ShowBusy(false);
+    if (!DirExists(JoinPath(dataFolder(), services_.chosenDate()))) {
+        services_.ShowBusy(false);
         ports_.dialogs.ShowError(1014, "設定された日付のデータは存在しません。日付を変更して下さい。");
         parts_.loop.EndDisplayWithoutReplay();
         return DisplayOutcome::Error;
     }
 
-    display_.noDataMark = sameDay ? day_->noDataMarked : std::array<bool, 2>{false, false};
+    display_.noDataMark = sameDay ? services_.day().noDataMarked : std::array<bool, 2>{false, false};
     parts_.trading.ClearLists();
-    const auto ymd = ParseYymmdd(chosenDate_);
+    const auto ymd = ParseYymmdd(services_.chosenDate());
     display_.dayLabel = ymd ? JapaneseDateLabel(*ymd) : std::string{};
-    prevTradingDay_ = FindPrevTradingDay(chosenDate_);
+    prevTradingDay_ = FindPrevTradingDay(services_.chosenDate());
     const auto prevYmd = ParseYymmdd(prevTradingDay_);
     display_.prevDayLabel = prevYmd ? JapaneseDateLabel(*prevYmd) : std::string{};
 
@@ -190,9 +186,9 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
             const bool rejected = display_.message.text.find("を読み込めません。") != std::string::npos;
             outcome = rejected ? DisplayOutcome::Rejected : DisplayOutcome::NoData;
         }
-        if (display_.message.text != before || !usable) parts_.loop.FlashMessage();
+        if (display_.message.text != before || !usable) services_.FlashMessage();
     }
-    parts_.loop.ShowBusy(false);
+    services_.ShowBusy(false);
 
     if (outcome != DisplayOutcome::Loaded ||
         display_.message.text.find(kNoDayData) != std::string::npos) {
@@ -201,19 +197,19 @@ DisplayedDay::DisplayOutcome DisplayedDay::DisplayDay(bool showBusy) {
     }
     dayLoaded_ = true;
     replayAllowed_ = true;
-    parts_.trading.NewDay(*day_);
+    parts_.trading.NewDay(services_.day());
     // One seed for the day's draws, so that a session file can draw them again. Without a
     // replay the same day shows the same tape at every 表 示: its seed follows from the day.
     daySeed_ = playbackSeed_                        ? *playbackSeed_
                : fixedDaySeed_                      ? *fixedDaySeed_
-               : !parts_.loop.clock().simulationMode ? std::stoull(Fnv1a64(chosenDate_ + "/" + display_.codeText), nullptr, 16) >> 11
+               : !parts_.loop.clock().simulationMode ? std::stoull(Fnv1a64(services_.chosenDate() + "/" + display_.codeText), nullptr, 16) >> 11
                                                     : static_cast<std::uint64_t>(ports_.random.Next() * 9007199254740992.0);
     dayRandom_ = SeededRandom(daySeed_);
     parts_.trading.BuildDayTape(givenTape_, tapeStop_);
     parts_.trading.BuildInitialBoard(0);
     parts_.chart.ShowLoadedDay();
     // A day built from one-minute bars says so, so that nobody takes its board for a recording.
-    if (BuiltFromMinuteBars(JoinPath(dataFolder(), chosenDate_), display_.codeText)) parts_.loop.SetMessage(kBuiltFromBars);
+    if (BuiltFromMinuteBars(JoinPath(dataFolder(), services_.chosenDate()), display_.codeText)) services_.SetMessage(kBuiltFromBars);
     if (parts_.loop.clock().simulationMode) parts_.loop.Prepare();
     return DisplayOutcome::Loaded;
 }
@@ -279,7 +275,7 @@ void DisplayedDay::RebuildSelector() {
     ResetStartTime();
     Forget();
     display_.noDataMark = {false, false};
-    chosenDate_ = display_.dateText;
+    services_.SetChosenDate(display_.dateText);
     parts_.trading.ClearLists();
     display_.seriesItems = SelectorItems(static_cast<long>(LeadingNumber(display_.dateText)));
     display_.seriesText = std::string(kDefaultSeriesItem);
@@ -299,15 +295,15 @@ void DisplayedDay::SetCodeText(const std::string& text) {
         display_.codeText.clear();
         return;
     }
-    stockCode_ = code;
+    services_.SetStockCode(code);
     UpdateCodeLabels();
 }
 
 void DisplayedDay::UpdateCodeLabels() {
     const int code = ParseStockCode(display_.codeText);
     if (code < 0) return;
-    display_.nameLabel = NameLabelText(stocks_.Name(code));
-    display_.marketLabel = MarketLabelText(stocks_.MarketLabel(code));
+    display_.nameLabel = NameLabelText(services_.stocks().Name(code));
+    display_.marketLabel = MarketLabelText(services_.stocks().MarketLabel(code));
 }
 
 void DisplayedDay::SelectSeries(const std::string& item) {
@@ -327,13 +323,25 @@ void DisplayedDay::SetDayOnly(bool on) {
     display_.dayOnlyChecked = on;
     parts_.chart.RemoveCursor();
     if (parts_.loop.running() || !dayLoaded_) return;
-    if (parts_.loop.dayShown() && display_.simulationChecked) {
+    if (parts_.loop.clock().dayShown && display_.simulationChecked) {
         // The replayed day stays (a display would prepare a new replay), on the new range.
         parts_.chart.SetDayOnly(on);
     }
     else if (!display_.simulationChecked)
         DisplayDay();
-    parts_.changed();
+    services_.Notify();
+}
+
+void DisplayedDay::LoadSettings(const Settings& s) {
+    display_.dateText = s.date;
+    display_.codeText = s.code;
+    SetBarLength(s.barLength);
+}
+
+void DisplayedDay::SaveSettings(Settings& s) const {
+    s.date = display_.dateText;
+    s.code = display_.codeText;
+    s.barLength = nextBarLength();
 }
 
 }  // namespace corvala

@@ -23,6 +23,7 @@
 #include "replay/replay_clock.h"
 #include "replay/screening_state.h"
 #include "replay/session_file.h"
+#include "replay/settings_slice.h"
 
 namespace corvala {
 
@@ -37,16 +38,16 @@ inline constexpr const char* kDefaultCode = "8473";
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
 
-class DisplayedDay final : public ChartState::Host, public QuizMode::Host, public ScreeningState::Host {
+class DisplayedDay final : public ChartState::Host, public QuizMode::Host, public ScreeningState::Host, public SettingsSlice {
 public:
     struct Parts {
+        Services& services;
         ReplayLoop& loop;
         TradingDesk& trading;
         ChartState& chart;
         SettingsState& settings;
         const QuizMode& quiz;
         PriceAlerts& alerts;
-        std::function<void()> changed;  // the display changed outside a user action's return
     };
     struct Ports {
         Dialogs& dialogs;
@@ -58,7 +59,7 @@ public:
     DisplayedDay& operator=(const DisplayedDay&) = delete;
 
     // The stock list of the install folder; false when it is missing.
-    bool LoadStockList() { return stocks_.Load(installFolder_); }
+    bool LoadStockList() { return services_.stocks().Load(installFolder_); }
 
     // The user's edits. Each runs the change handler of its box.
     void SetDateText(const std::string& text);
@@ -88,17 +89,20 @@ public:
     int nextBarLength() const { return pendingBarLength_.value_or(barLength_); }
     void SetBarLength(int n);
     void KeepBarLengthForNextDisplay(int n);
+    // setsim: the date and code boxes, N (the one chosen for the next display).
+    void LoadSettings(const Settings& s) override;
+    void SaveSettings(Settings& s) const override;
     // The loaded day is forgotten: the boxes no longer name it, the chart shows its empty frame
     // (`keepChart`: the chart keeps what it shows).
     void Forget(bool keepChart = false);
     // The newest day of the data folder not marked as without data; "" when none.
     std::string LatestUsableDate() const;
 
-    const DayData& data() const { return *day_; }
-    const StockList& stocks() const { return stocks_; }
+    const DayData& data() const { return services_.day(); }
+    const StockList& stocks() const { return services_.stocks(); }
     const std::string& prevTradingDay() const { return prevTradingDay_; }  // "no" when none
-    const std::string& chosenDate() const { return chosenDate_; }
-    int stockCode() const { return stockCode_; }
+    const std::string& chosenDate() const { return services_.chosenDate(); }
+    int stockCode() const { return services_.stockCode(); }
     bool dayLoaded() const { return dayLoaded_; }
     bool replayAllowed() const { return replayAllowed_; }
     bool tapeStopRequested() const { return tapeStop_; }
@@ -132,30 +136,16 @@ public:
 
 private:
     // ---- What the chart, the quiz mode and the screening ask of it (hand_overs.cpp) ----
-    const DayData& LoadedDay() const override { return *day_; }
     int ChartBarLength() const override { return barLength_; }
-    bool ChartReplayRunning() const override;
     void ChartRedisplayDay() override;
     void ChartCursorRemoved() override;
-    void ChartShowRow(int row, std::optional<int> seconds) override;
-    void ChartChanged() override { parts_.changed(); }
-    bool ReplayLoaded() const override;
     int NextBarLength() const override { return nextBarLength(); }
-    void ShowBusy(bool visible) override;
-    void SetMessage(const std::string& text) override;
-    bool AskQuestion(const std::string& title, const std::string& text) override;
     QuizMode::UserDay EnterQuizDay(const std::string& folder, const QuizDescription& quiz) override;
     void SettleQuizDay(const std::string& folder) override;
     void LeaveQuizDay(const QuizMode::UserDay& day) override;
     void PrepareQuizDay(const StartPosition& start) override;
     void DisplayQuizDay() override { DisplayDay(); }
-    void Notify() override { parts_.changed(); }
-    const std::string& ScreeningDataFolder() const override { return dataFolder(); }
-    const StockList& ScreeningStocks() const override { return stocks_; }
-    const ScreeningConditions& SavedScreeningConditions() const override;
-    void KeepScreeningConditions(const ScreeningConditions& conditions) override;
     void StartFromScreening(const ScreeningHandOver& handOver) override;
-    void ScreeningChanged() override { parts_.changed(); }
 
     void ResetStartTime();
     void RebuildSelector();
@@ -166,15 +156,12 @@ private:
     const std::string& dataFolder() const;
 
     MainDisplay& display_;
+    Services& services_;
     Parts parts_;
     Ports ports_;
     std::string installFolder_;
 
-    StockList stocks_;
-    std::unique_ptr<DayData> day_ = std::make_unique<DayData>();
-    std::string chosenDate_;
     std::string prevTradingDay_ = "no";
-    int stockCode_ = 8473;
     int barLength_ = 5;
     std::optional<int> pendingBarLength_;  // chosen during a replay; the next display takes it
     std::optional<StartPosition> presetStart_;

@@ -22,7 +22,7 @@ void DisplayedDay::ChartCursorRemoved() {
 }
 
 void DisplayedDay::StartFromScreening(const ScreeningHandOver& h) {
-    if (parts_.loop.running() && parts_.loop.clock().replayReady) return;
+    if (parts_.loop.clock().loaded()) return;
     parts_.loop.SetSimulationChecked(true);
     SetDateText(h.pick.date);
     SetCodeText(h.pick.code);
@@ -47,7 +47,7 @@ void DisplayedDay::SettleQuizDay(const std::string& folder) {
     // A settings dialog open meanwhile keeps the quiz folder.
     parts_.settings.UseFolder(folder, std::nullopt, /*forDialog=*/true);
     parts_.loop.SetNavigation(kIdle);
-    parts_.loop.ShowBusy(false);
+    services_.ShowBusy(false);
     PresetStart(StartPosition{0, "08:59:59", false});
 }
 
@@ -64,26 +64,11 @@ void DisplayedDay::LeaveQuizDay(const QuizMode::UserDay& day) {
     SetDateText(day.date);
     SetCodeText(day.code);
     PresetStart(std::nullopt);
-    parts_.loop.clock().startBar = 0;
-    parts_.loop.clock().midSessionStart = false;
+    parts_.loop.SetStart(StartPosition{0, parts_.loop.clock().startTime, false});
     if (!parts_.loop.running()) {
         Forget();
         parts_.loop.SetNavigation(kIdle);
     }
 }
-
-bool DisplayedDay::ChartReplayRunning() const { return parts_.loop.running(); }
-
-void DisplayedDay::ChartShowRow(int row, std::optional<int> seconds) { parts_.trading.ShowRowOnBoard(row, seconds); }
-
-void DisplayedDay::ShowBusy(bool visible) { parts_.loop.ShowBusy(visible); }
-
-void DisplayedDay::SetMessage(const std::string& text) { parts_.loop.SetMessage(text); }
-
-bool DisplayedDay::AskQuestion(const std::string& title, const std::string& text) { return parts_.loop.Ask(title, text); }
-
-const ScreeningConditions& DisplayedDay::SavedScreeningConditions() const { return parts_.settings.screening(); }
-
-void DisplayedDay::KeepScreeningConditions(const ScreeningConditions& c) { parts_.settings.KeepScreening(c); }
 
 }  // namespace corvala

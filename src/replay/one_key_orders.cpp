@@ -13,8 +13,8 @@ constexpr const char* kRefusedTitle = "注文エラー";
 
 }  // namespace
 
-OneKeyOrders::OneKeyOrders(Host& host, OperationLog& log, TradingDesk& trading, Dialogs& dialogs)
-    : host_(host), log_(log), trading_(trading), dialogs_(dialogs) {}
+OneKeyOrders::OneKeyOrders(Services& services, OperationLog& log, TradingDesk& trading, const OrderDialogs& windows)
+    : services_(services), log_(log), trading_(trading), windows_(windows) {}
 
 const char* OneKeyOrders::Name(OneKey key) { return kNames[static_cast<std::size_t>(key)]; }
 
@@ -31,7 +31,7 @@ std::optional<OneKey> OneKeyOrders::KeyFor(std::string_view keyName) const {
 }
 
 std::string OneKeyOrders::DefaultQuantity() const {
-    const int unit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100;
+    const int unit = services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 100;
     return std::to_string(static_cast<long long>(unit) * std::clamp(options_.units, 1, kMaxOneKeyUnits));
 }
 
@@ -44,7 +44,7 @@ std::string OneKeyOrders::Press(OneKey key, const std::string& quantity, bool co
     const OpScope op(log_, SessionOp::OneKeyOrder, {Name(key), shares, OpArg(confirm)});
     if (!op) return {};
     if (const std::optional<EntryOutcome> closed = trading_.RefusedForNoReplay()) return Refuse(closed->title, closed->message);
-    if (host_.OrderDialogOpen()) return Refuse(kRefusedTitle, "注文画面を開いている間はワンキー注文を使えません。");
+    if (windows_.anyOpen()) return Refuse(kRefusedTitle, "注文画面を開いている間はワンキー注文を使えません。");
     std::string refusal;
     switch (key) {
         case OneKey::BuyAtAsk: refusal = OrderAtBest(false, shares, confirm); break;
@@ -52,13 +52,13 @@ std::string OneKeyOrders::Press(OneKey key, const std::string& quantity, bool co
         case OneKey::CloseAll: refusal = CloseAll(confirm); break;
         case OneKey::CancelAll: refusal = CancelAll(confirm); break;
     }
-    host_.Notify();
+    services_.Notify();
     return refusal;
 }
 
 std::string OneKeyOrders::Refuse(const std::string& title, const std::string& message) {
-    dialogs_.ShowNotice(title, message);
-    host_.Notify();
+    services_.questions().ShowNotice(title, message);
+    services_.Notify();
     return message;
 }
 
@@ -72,7 +72,7 @@ std::string OneKeyOrders::OrderAtBest(bool sell, const std::string& quantity, bo
     form.sell = sell;
     form.cashCaption = cashOnly;
     form.quantity = quantity;
-    form.price = DialogPriceText(price, host_.LoadedDay().decimalPrices);
+    form.price = DialogPriceText(price, services_.day().decimalPrices);
     const EntryOutcome out = trading_.PlaceNewOrder(
         form, std::nullopt, confirm ? TradingDesk::Question::SayingTheOrder : TradingDesk::Question::None);
     if (out.status == EntryOutcome::Status::Stored || out.message.empty()) return {};
@@ -85,7 +85,7 @@ std::string OneKeyOrders::CloseAll(bool confirm) {
     const bool anyFree = std::any_of(trading_.orders().positions.begin(), trading_.orders().positions.end(),
                                      [](const Position& p) { return p.InUse() && p.quantity > p.committedQty; });
     if (!anyFree) return Refuse(kRefusedTitle, "返済できる建玉がありません（返済注文中の株数は除きます）。");
-    if (confirm && !dialogs_.Ask("注文内容確認", "すべての建玉を成行で返済します。よろしいですか？")) return {};
+    if (confirm && !services_.questions().Ask("注文内容確認", "すべての建玉を成行で返済します。よろしいですか？")) return {};
     for (const Side side : {kSideMarginBuy, kSideCash, kSideMarginSell}) {
         trading_.ClearCloseInputs();
         bool some = false;
@@ -117,7 +117,7 @@ std::string OneKeyOrders::CancelAll(bool confirm) {
     };
     if (!used(book.pendingNewOrders) && !used(book.pendingClosingOrders))
         return Refuse(kRefusedTitle, "取消できる注文がありません。");
-    if (confirm && !dialogs_.Ask("注文取消し", "未約定の注文をすべて取消します。")) return {};
+    if (confirm && !services_.questions().Ask("注文取消し", "未約定の注文をすべて取消します。")) return {};
     for (const bool closing : {false, true})
         for (int slot = 0; slot < kOrderSlots; ++slot) {
             const bool inUse = closing ? book.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()

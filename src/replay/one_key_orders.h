@@ -10,34 +10,34 @@
 
 #include "platform/ports.h"
 #include "replay/operation_log.h"
+#include "replay/order_dialogs.h"
+#include "replay/services.h"
+#include "replay/settings_slice.h"
 #include "replay/trading_desk.h"
 #include "settings/settings.h"
 
 namespace corvala {
 
-class OneKeyOrders {
+class OneKeyOrders final : public SettingsSlice {
 public:
-    class Host {
-    public:
-        virtual const DayData& LoadedDay() const = 0;
-        // An order dialog is open: its rows and form are the user's, a key does not act over them.
-        virtual bool OrderDialogOpen() const = 0;
-        virtual void Notify() = 0;
-
-    protected:
-        ~Host() = default;
-    };
-
     struct Options {
         std::array<std::string, kOneKeys> keys{"F6", "F7", "F8", "F9"};
         bool confirm = true;  // ask as the dialogs do
         int units = 1;        // the quantity in trading units
     };
 
-    OneKeyOrders(Host& host, OperationLog& log, TradingDesk& trading, Dialogs& dialogs);
+    // An order window open: its rows and form are the user's, a key does not act over them.
+    OneKeyOrders(Services& services, OperationLog& log, TradingDesk& trading, const OrderDialogs& windows);
 
     const Options& options() const { return options_; }
     void SetOptions(const Options& options) { options_ = options; }
+    // setsim: the keys, the confirmation and the units.
+    void LoadSettings(const Settings& s) override { options_ = {s.oneKeys, s.oneKeyConfirm, s.oneKeyUnits}; }
+    void SaveSettings(Settings& s) const override {
+        s.oneKeys = options_.keys;
+        s.oneKeyConfirm = options_.confirm;
+        s.oneKeyUnits = options_.units;
+    }
     // The one-key order a key ("F6") is set to, if any.
     std::optional<OneKey> KeyFor(std::string_view keyName) const;
     // The default quantity: the set number of trading units of the day shown.
@@ -60,10 +60,10 @@ private:
     std::string CloseAll(bool confirm);
     std::string CancelAll(bool confirm);
 
-    Host& host_;
+    Services& services_;
     OperationLog& log_;
     TradingDesk& trading_;
-    Dialogs& dialogs_;
+    const OrderDialogs& windows_;
     Options options_;
 };
 

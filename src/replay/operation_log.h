@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "account/history.h"
 #include "replay/session_ops.h"
 
 namespace corvala {
@@ -23,6 +24,21 @@ public:
 
 protected:
     ~OperationLog() = default;
+};
+
+// What the trading desk's history asks of the session files.
+class RunRecords {
+public:
+    // The history files' run header: when, which day, which stock.
+    virtual RunInfo CurrentRunInfo() = 0;
+    // The run was kept for the history.
+    virtual void KeepRun() = 0;
+    // A session playing again takes what the run would append; true when it took it.
+    virtual bool DivertHistory(const HistoryAppend& text) = 0;
+    virtual bool playing() const = 0;
+
+protected:
+    ~RunRecords() = default;
 };
 
 class OpScope {

@@ -47,19 +47,26 @@ std::pair<bool, bool> SharesFree(const OrderBook& book) {
 
 }  // namespace
 
-OrderDialogs::OrderDialogs(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay,
-                           TradingDesk& trading, Dialogs& dialogs, Clock& clock)
-    : host_(host), log_(log), display_(display), replay_(replay), trading_(trading), dialogs_(dialogs), clock_(clock) {}
+OrderDialogs::OrderDialogs(Parts parts)
+    : services_(parts.services),
+      recorder_(parts.recorder),
+      speed_(parts.speed),
+      alerts_(parts.alerts),
+      log_(parts.recorder),
+      display_(parts.display),
+      replay_(parts.replay),
+      trading_(parts.trading),
+      clock_(parts.clock) {}
 
 void OrderDialogs::RestoreLowSpeed(bool before) {
-    if (!before) host_.SetLowSpeed(false);
+    if (!before) speed_.SetLowSpeed(false);
 }
 
 void OrderDialogs::RestoreChosenSpeed() {
     const OpScope op(log_, SessionOp::RestoreChosenSpeed, {});
     if (!op) return;
-    host_.SetLowSpeed(false);
-    host_.Notify();
+    speed_.SetLowSpeed(false);
+    services_.Notify();
 }
 
 // ---- New order ------------------------------------------------------------------------------
@@ -70,29 +77,29 @@ void OrderDialogs::OpenNewOrderDialog() {
     if (!display_.controls.orderButtons[0] || newDialog_.visible) return;
     newDialog_ = NewOrderDialogModel{};
     newDialog_.lowSpeedBefore = display_.speed.lowSpeed;
-    host_.SetLowSpeed(true);
+    speed_.SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     newDialog_.visible = true;
     newDialog_.form.cashCaption = trading_.account().cashOnly;
     ActivateNewOrderDialog();
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::ActivateNewOrderDialog() {
     const OpScope op(log_, SessionOp::ActivateNewOrderDialog, {});
     if (!op) return;
     if (!newDialog_.visible || newDialog_.correctionMode) return;
-    if (clickedPrice_ != 0 && host_.BoardClickFresh(clock_.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
-        newDialog_.form.price = DialogPriceText(clickedPrice_, host_.LoadedDay().decimalPrices);
-    host_.Notify();
+    if (clickedPrice_ != 0 && recorder_.BoardClickFresh(clock_.NowMs() - clickedAtMs_ <= kBoardClickKeepMs))
+        newDialog_.form.price = DialogPriceText(clickedPrice_, services_.day().decimalPrices);
+    services_.Notify();
 }
 
 void OrderDialogs::SetOrderKind(bool closing, OrderKind kind) {
     const OpScope op(log_, SessionOp::SetOrderKind, {OpArg(closing), OpArg(kind)});
     if (!op) return;
     corvala::SetOrderKind(FormOf(closing), kind);
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::SetOrderOption(bool closing, OrderOption option, bool on) {
@@ -104,7 +111,7 @@ void OrderDialogs::SetOrderOption(bool closing, OrderOption option, bool on) {
         case OrderOption::TriggerBelow: f.triggerBelow = on; break;
         case OrderOption::StopMarket: f.stopMarket = on; break;
     }
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::EditOrderText(bool closing, OrderField field, const std::string& typed) {
@@ -120,25 +127,25 @@ void OrderDialogs::SpinOrderField(bool closing, OrderField field, bool up) {
     std::string& text = *TextOf(FormOf(closing), field);
     if (field == OrderField::Quantity) {
         if (closing) return;
-        text = SpinQuantity(text, host_.LoadedDay().tradingUnit, up);
+        text = SpinQuantity(text, services_.day().tradingUnit, up);
     } else {
-        text = SpinPrice(text, up, host_.LoadedDay().decimalPrices, host_.LoadedDay().fineTickMode);
+        text = SpinPrice(text, up, services_.day().decimalPrices, services_.day().fineTickMode);
     }
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::SetNewOrderSell(bool sell) {
     const OpScope op(log_, SessionOp::SetNewOrderSell, {OpArg(sell)});
     if (!op) return;
     newDialog_.form.sell = sell && !newDialog_.form.cashCaption;
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::SetOrderAlert(bool on) {
     const OpScope op(log_, SessionOp::SetOrderAlert, {OpArg(on)});
     if (!op) return;
     newDialog_.alertAtPrice = on;
-    host_.Notify();
+    services_.Notify();
 }
 
 EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
@@ -149,18 +156,19 @@ EntryOutcome OrderDialogs::SubmitNewOrderDialog() {
     // The box shows the whole units that are ordered before the order is confirmed.
     std::string& quantity = newDialog_.form.quantity;
     if (IsNumeric(quantity))
-        quantity = Format(QuantityInUnits(quantity, host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100), "0");
-    host_.Notify();
+        quantity = Format(QuantityInUnits(quantity, services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 100), "0");
+    services_.Notify();
     const EntryOutcome out = trading_.PlaceNewOrder(newDialog_.form, correcting ? std::optional<int>(newDialog_.correctionSlot)
                                                                     : std::nullopt);
     // A limit that rests (not a market order, not a stop before it fires) carries its alert.
     const NewOrderForm& f = newDialog_.form;
     const bool limitRests = !f.normalMarket && f.kind != kKindStop;
-    const float limit = static_cast<float>(ReadFormattedNumber(f.price));
+    const double limit = ReadFormattedNumber(f.price);
+    // Set now, or set already (fewer than ten, so that was why it was not added).
     const bool alertRefused = out.status == EntryOutcome::Status::Stored && newDialog_.alertAtPrice && limitRests &&
-                              !host_.AddOrderAlert(limit);
+                              !alerts_.Add(limit) && alerts_.prices().size() >= PriceAlerts::kMax;
     FinishSubmit(out, &OrderDialogs::LeaveNewOrderDialog);
-    if (alertRefused) dialogs_.ShowNotice("アラート", "アラートは10件までのため、この注文のアラートは設定できませんでした。");
+    if (alertRefused) services_.questions().ShowNotice("アラート", "アラートは10件までのため、この注文のアラートは設定できませんでした。");
     return out;
 }
 
@@ -169,9 +177,9 @@ void OrderDialogs::FinishSubmit(const EntryOutcome& out, void (OrderDialogs::*le
     if (out.status == EntryOutcome::Status::Stored)
         (this->*leave)();
     else if (!out.message.empty())
-        dialogs_.ShowNotice(out.title, out.message);
+        services_.questions().ShowNotice(out.title, out.message);
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::CancelNewOrderDialog() {
@@ -179,7 +187,7 @@ void OrderDialogs::CancelNewOrderDialog() {
     if (!op) return;
     if (!newDialog_.visible) return;
     LeaveNewOrderDialog();
-    host_.Notify();
+    services_.Notify();
 }
 
 // After a correction, confirmed or not, the list comes back and keeps the replay slow.
@@ -215,7 +223,7 @@ void OrderDialogs::OpenClosingDialog(int summaryLine) {
     if (summaryLine < 0 && !longFree && !shortFree) return;  // everything is already being closed
     closeDialog_ = ClosingDialogModel{};
     closeDialog_.lowSpeedBefore = display_.speed.lowSpeed;
-    host_.SetLowSpeed(true);
+    speed_.SetLowSpeed(true);
     display_.hideBoardAndTape = false;
     closeDialog_.visible = true;
     if (trading_.account().cashOnly)
@@ -226,7 +234,7 @@ void OrderDialogs::OpenClosingDialog(int summaryLine) {
         closeDialog_.side = longFree ? kSideMarginBuy : kSideMarginSell;
     RebuildHoldingsList();
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::SetClosingSide(Side side) {
@@ -237,7 +245,7 @@ void OrderDialogs::SetClosingSide(Side side) {
     trading_.ClearCloseInputs();
     closeDialog_.bulkMode = false;
     RebuildHoldingsList();
-    host_.Notify();
+    services_.Notify();
 }
 
 // The list of the chosen side; with nothing left there, the other side, else the dialog closes.
@@ -264,7 +272,7 @@ void OrderDialogs::RebuildHoldingsList() {
     }
     for (int slot : c.listedSlots)
         c.lines.push_back(HoldingLine(trading_.orders().positions[static_cast<std::size_t>(slot)], display_.codeText,
-                                      host_.StockNameShown(), trading_.ValuationPrice(), host_.LoadedDay().decimalPrices, slot));
+                                      services_.stockName(), trading_.ValuationPrice(), services_.day().decimalPrices, slot));
     Shares sum = 0;
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         sum += quantities[i];
@@ -301,7 +309,7 @@ void OrderDialogs::EditCloseRow(int row, const std::string& typed) {
         trading_.SetCloseQuantity(slot, Format(v, "0"));
     }
     RebuildHoldingsList();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::ToggleCloseRow(int row) {
@@ -313,7 +321,7 @@ void OrderDialogs::ToggleCloseRow(int row) {
     const Position& p = trading_.orders().positions[static_cast<std::size_t>(slot)];
     trading_.SetCloseInput(slot, p.closeQtyInput == 0 ? p.quantity - p.committedQty : 0);
     RebuildHoldingsList();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::ToggleBulkClose() {
@@ -324,7 +332,7 @@ void OrderDialogs::ToggleBulkClose() {
     c.bulkMode = !c.bulkMode;
     trading_.SetBulkClose(c.side, c.bulkMode);
     RebuildHoldingsList();
-    host_.Notify();
+    services_.Notify();
 }
 
 EntryOutcome OrderDialogs::SubmitClosingDialog() {
@@ -344,7 +352,7 @@ void OrderDialogs::CancelClosingDialog() {
     if (!op) return;
     if (!closeDialog_.visible) return;
     LeaveClosingDialog();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::LeaveClosingDialog() { LeaveDialog(closeDialog_, &OrderDialogs::CloseClosingDialog); }
@@ -379,25 +387,25 @@ void OrderDialogs::OpenCorrectCancelDialog(int pendingLine) {
 void OrderDialogs::ShowCorrectCancelDialog(bool lowSpeedBefore) {
     listDialog_ = CorrectCancelDialogModel{};
     listDialog_.lowSpeedBefore = lowSpeedBefore;
-    host_.SetLowSpeed(true);
+    speed_.SetLowSpeed(true);
     listDialog_.visible = true;
     RebuildCorrectCancelList();
     if (listDialog_.lines.empty()) HideCorrectCancelDialog(true);
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::RebuildCorrectCancelList() {
     CorrectCancelDialogModel& l = listDialog_;
     l.lines.clear();
     l.entries.clear();
-    const std::string name = host_.StockNameShown();
+    const std::string name = services_.stockName();
     for (int closing = 0; closing < 2; ++closing)
         for (int i = 0; i < kOrderSlots; ++i) {
             const Order& o = closing ? static_cast<const Order&>(trading_.orders().pendingClosingOrders[static_cast<std::size_t>(i)])
                                      : trading_.orders().pendingNewOrders[static_cast<std::size_t>(i)];
             if (!o.InUse()) continue;
-            l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, host_.LoadedDay().decimalPrices, i));
+            l.lines.push_back(CorrectCancelLine(o, closing == 1, display_.codeText, name, services_.day().decimalPrices, i));
             l.entries.emplace_back(i, closing == 1);
         }
     l.selected = l.lines.empty() ? -1 : 0;
@@ -422,7 +430,7 @@ void OrderDialogs::CancelSelectedOrder() {
     RebuildCorrectCancelList();
     if (l.lines.empty()) HideCorrectCancelDialog(true);
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::CorrectSelectedOrder() {
@@ -435,7 +443,7 @@ void OrderDialogs::CorrectSelectedOrder() {
     if (closing ? closeDialog_.visible : newDialog_.visible) return;
     const bool before = l.lowSpeedBefore;
     HideCorrectCancelDialog(false);
-    const bool decimals = host_.LoadedDay().decimalPrices;
+    const bool decimals = services_.day().decimalPrices;
     if (closing) {
         const ClosingOrder& o = trading_.orders().pendingClosingOrders[static_cast<std::size_t>(slot)];
         closeDialog_ = ClosingDialogModel{};
@@ -460,7 +468,7 @@ void OrderDialogs::CorrectSelectedOrder() {
         newDialog_.lowSpeedBefore = before;
     }
     trading_.RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::CloseCorrectCancelDialog() {
@@ -468,7 +476,7 @@ void OrderDialogs::CloseCorrectCancelDialog() {
     if (!op) return;
     if (!listDialog_.visible) return;
     HideCorrectCancelDialog(true);
-    host_.Notify();
+    services_.Notify();
 }
 
 void OrderDialogs::HideCorrectCancelDialog(bool restoreSpeed) {
@@ -513,12 +521,12 @@ void OrderDialogs::ClickBoardPrice(int level) {
     clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];
     clickedAtMs_ = clock_.NowMs();
     if (clickedPrice_ == 0) return;
-    const std::string price = DialogPriceText(clickedPrice_, host_.LoadedDay().decimalPrices);
+    const std::string price = DialogPriceText(clickedPrice_, services_.day().decimalPrices);
     if (newDialog_.visible)
         newDialog_.form.price = price;
     else if (closeDialog_.visible)
         closeDialog_.order.price = price;
-    host_.Notify();
+    services_.Notify();
 }
 
 }  // namespace corvala

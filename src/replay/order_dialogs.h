@@ -10,31 +10,29 @@
 #include "platform/ports.h"
 #include "replay/display_model.h"
 #include "replay/operation_log.h"
+#include "replay/playback_speed.h"
+#include "replay/price_alerts.h"
+#include "replay/session_recorder.h"
+#include "replay/services.h"
 #include "replay/order_dialog_models.h"
 #include "replay/replay_clock.h"
 #include "replay/trading_desk.h"
 
 namespace corvala {
 
-class OrderDialogs {
+class OrderDialogs final : public TradingDesk::OrderWatcher {
 public:
-    class Host {
-    public:
-        virtual const DayData& LoadedDay() const = 0;
-        virtual std::string StockNameShown() const = 0;
-        virtual void SetLowSpeed(bool on) = 0;
-        // Whether a board click `live` is still fresh (a session playing answers as it was).
-        virtual bool BoardClickFresh(bool live) = 0;
-        // A price alert for an order's limit; false when it cannot be set (ten are set).
-        virtual bool AddOrderAlert(double price) = 0;
-        virtual void Notify() = 0;
-
-    protected:
-        ~Host() = default;
+    struct Parts {
+        Services& services;
+        SessionRecorder& recorder;
+        PlaybackSpeed& speed;
+        PriceAlerts& alerts;
+        MainDisplay& display;
+        const ReplayClock& replay;
+        TradingDesk& trading;
+        Clock& clock;
     };
-
-    OrderDialogs(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay, TradingDesk& trading,
-                 Dialogs& dialogs, Clock& clock);
+    explicit OrderDialogs(Parts parts);
 
     const NewOrderDialogModel& newOrderDialog() const { return newDialog_; }
     const ClosingDialogModel& closingDialog() const { return closeDialog_; }
@@ -95,9 +93,9 @@ public:
     // The run ended: every dialog closes.
     void CloseAll();
     // An order filled, fired or cancelled: a correction of it ends, and the lists that show it follow.
-    void OrderGone(int slot, bool closing);
+    void OrderGone(int slot, bool closing) override;
     // The trading lists were shown anew: the order buttons and the open dialogs follow them.
-    void FollowOrders();
+    void FollowOrders() override;
 
 private:
     void CloseNewOrderDialog();
@@ -114,12 +112,14 @@ private:
     void RestoreLowSpeed(bool before);
     NewOrderForm& FormOf(bool closing) { return closing ? closeDialog_.order : newDialog_.form; }
 
-    Host& host_;
+    Services& services_;
+    SessionRecorder& recorder_;
+    PlaybackSpeed& speed_;
+    PriceAlerts& alerts_;
     OperationLog& log_;
     MainDisplay& display_;
     const ReplayClock& replay_;
     TradingDesk& trading_;
-    Dialogs& dialogs_;
     Clock& clock_;
     NewOrderDialogModel newDialog_;
     ClosingDialogModel closeDialog_;

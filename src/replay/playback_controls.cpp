@@ -24,18 +24,8 @@ constexpr const char* kCloseSettleQuestion =
     "いいえ：決済せず、今回の取引を記録しないで終了します。\n"
     "キャンセル：終了せずに続けます。";
 
-constexpr int kBlinkIntervalMs = 300;
-constexpr int kBlinkOnMs = 500;
 constexpr int kReEnableMs = 300;
-constexpr int kSpeedCutMessageMs = 20'000;
-constexpr int kSpeedCutLimit = 10;
 constexpr const char* kRecordNote = "\n「いいえ」の場合、今回の売買履歴は記録しません。";
-
-std::string FullWidthBlanks(int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += "　";
-    return s;
-}
 
 }  // namespace
 
@@ -47,24 +37,24 @@ void ReplayLoop::SetBarLength(int n) {
 
 void ReplayLoop::SetNavigation(int state) {
     display_.navigationState = state;
-    SetNavigationState(display_.controls, state, clock_.barLength, quiz_.on());
+    SetNavigationState(display_.controls, state, clock_.barLength, p_.quiz.on());
 }
 
 void ReplayLoop::PressPlayback(int index) {
     if (index < 0 || index >= kPlaybackButtons) return;
-    if (index == kPlayPause && preparing_ && clock_.replayReady) {
+    if (index == kPlayPause && clock_.preparing && clock_.replayReady) {
         // Pressed during the wait after 開 始: the replay plays as soon as it is ready.
         const OpScope op(recorder_, SessionOp::PressPlayback, {OpArg(index)});
         if (!op) return;
         playWhenReady_ = true;
-        SetMessage(kPlayWhenReady);
-        host_.Notify();
+        services_.SetMessage(kPlayWhenReady);
+        services_.Notify();
         return;
     }
     if (!display_.controls.playback[static_cast<std::size_t>(index)].Accepts()) return;
     const OpScope op(recorder_, SessionOp::PressPlayback, {OpArg(index)});
     if (!op) {
-        if (index == kStop) runs_.WatchingStopped();  // ■ ends watching a session
+        if (index == kStop) p_.runs.WatchingStopped();  // ■ ends watching a session
         return;
     }
     if (!clock_.replayReady) {
@@ -87,7 +77,7 @@ void ReplayLoop::PressPlayback(int index) {
         default:
             break;  // 1分前 and 5秒前 do nothing during a replay
     }
-    host_.Notify();
+    services_.Notify();
 }
 
 void ReplayLoop::PlayPause() {
@@ -108,7 +98,7 @@ void ReplayLoop::PlayPause() {
         }
         r.paused = false;
         c.playback[kPlayPause].caption = kPlayCaption;
-        StopBlink();
+        blink_.Stop();
     } else {
         r.paused = true;
         c.playback[kPlayPause].caption = kPausedCaption;
@@ -118,7 +108,7 @@ void ReplayLoop::PlayPause() {
 }
 
 void ReplayLoop::RecordOrDiscard(const std::string& question) {
-    if (Ask("注意", question + kRecordNote))
+    if (services_.Ask("注意", question + kRecordNote))
         trading_.SettleAll(trading_.SettlementPrice());
     else
         trading_.DiscardRun();
@@ -131,9 +121,9 @@ void ReplayLoop::Stop(bool withoutQuestions) {
         return;
     }
     display_.busy.visible = false;
-    StopBlink();
+    blink_.Stop();
     if (r.simulationMode && !withoutQuestions) {
-        if (!Ask("問い合わせ", "シミュレーションを停止しますか？")) return;
+        if (!services_.Ask("問い合わせ", "シミュレーションを停止しますか？")) return;
         display_.hideBoardAndTape = false;
         if (trading_.HoldingsOpen())
             RecordOrDiscard("現在値で強制決済されますが、宜しいですか？");
@@ -141,7 +131,7 @@ void ReplayLoop::Stop(bool withoutQuestions) {
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
             trading_.EmptyTables();  // orders that never filled go; the buying power is whole again
-        if (quiz_.on() && Ask("問い合わせ", "出題ボタンも解除しますか？")) quiz_.Leave();
+        if (p_.quiz.on() && services_.Ask("問い合わせ", "出題ボタンも解除しますか？")) p_.quiz.Leave();
     }
     chart_.ShowEmpty();
     SetNavigation(kIdle);
@@ -162,9 +152,9 @@ void ReplayLoop::RequestJump(int index) {
     r.jumpInterrupt = true;
     auto& button = display_.controls.playback[static_cast<std::size_t>(index)];
     button.heldOff = true;
-    Later(kReEnableMs, [this, index] {
+    services_.Later(kReEnableMs, [this, index] {
         display_.controls.playback[static_cast<std::size_t>(index)].heldOff = false;
-        host_.Notify();
+        services_.Notify();
     });
     switch (index) {
         case kBarBack:
@@ -186,110 +176,10 @@ void ReplayLoop::RequestJump(int index) {
     EndWaitEarly();
 }
 
-// ---- Blink ---------------------------------------------------------------------------------
-
-void ReplayLoop::StartBlink() {
-    const unsigned generation = ++blinkGeneration_;
-    Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
-}
-
-void ReplayLoop::BlinkOn(unsigned generation) {
-    if (generation != blinkGeneration_) return;
-    ControlStates& c = display_.controls;
-    if (!orderDialogs_.entryOpen()) {
-        if (c.playback[kPlayPause].enabled) c.playback[kPlayPause].background = colours::kBlink;
-        c.newOrderBackground = colours::kBlink;
-        host_.Notify();
-    }
-    Later(kBlinkOnMs, [this, generation] {
-        if (generation != blinkGeneration_) return;
-        display_.controls.playback[kPlayPause].background = colours::kButtonFace;
-        display_.controls.newOrderBackground = colours::kButtonFace;
-        host_.Notify();
-        Later(kBlinkIntervalMs, [this, generation] { BlinkOn(generation); });
-    });
-}
-
-void ReplayLoop::StopBlink() {
-    ++blinkGeneration_;
-    display_.controls.playback[kPlayPause].background = colours::kButtonFace;
-    display_.controls.newOrderBackground = colours::kButtonFace;
-}
-
-// ---- Speed ---------------------------------------------------------------------------------
-
-void ReplayLoop::SetSpeed(int speed) {
-    display_.speed.speed = std::clamp(speed, 1, 30);
-    clock_.stepDelay = StepDelayForSpeed(display_.speed.speed);
-}
-
-void ReplayLoop::ApplySpeedScroll(int value) {
-    SetLowSpeed(false);
-    if (value < 1) value = 1;
-    SetSpeed(31 - std::min(value, 30));
-}
-
-void ReplayLoop::SetSpeedScroll(int value) {
-    const OpScope op(recorder_, SessionOp::SetSpeedScroll, {OpArg(value)});
-    if (!op) return;
-    ApplySpeedScroll(value);  // also while it prepares: the replay starts at it
-    host_.Notify();
-}
-
-void ReplayLoop::ClickSpeedGauge(int x) {
-    const OpScope op(recorder_, SessionOp::ClickSpeedGauge, {OpArg(x)});
-    if (!op) return;
-    if (!preparing_) display_.message.text.clear();  // the notice before the open stays
-    SetLowSpeed(false);
-    SetSpeed(SpeedForGaugeX(x));
-    host_.Notify();
-}
-
-void ReplayLoop::ClickSlowestLabel() {
-    const OpScope op(recorder_, SessionOp::ClickSlowestLabel, {});
-    if (!op) return;
-    ClickSpeedGauge(0);
-}
-
-void ReplayLoop::SetLowSpeed(bool on) {
-    const OpScope op(recorder_, SessionOp::SetLowSpeed, {OpArg(on)});
-    if (!op) return;
-    SpeedControl& s = display_.speed;
-    if (s.lowSpeed == on) return;
-    s.lowSpeed = clock_.lowSpeed = on;
-    if (on) {
-        s.lowSpeedBackground = colours::kLowSpeedOn;
-    } else {
-        clock_.lowSpeedChanged = true;  // ends the slow sub-steps of this step
-        s.lowSpeedBackground = colours::kLowSpeedOff;
-    }
-}
-
-void ReplayLoop::CutSpeedOnFill() {
-    if (clock_.lowSpeed && !orderDialogs_.anyOpen()) return;
-    if (display_.speed.speed > kSpeedCutLimit) {
-        ApplySpeedScroll(31 - kSpeedCutLimit);
-        display_.message.text =
-            FullWidthBlanks(41) + "新規注文が約定しましたので、速度を10に落としています。";
-    }
-    FlashMessage();
-    StartMessageTimer(kSpeedCutMessageMs);
-    display_.hideBoardAndTape = false;
-}
-
-void ReplayLoop::StartMessageTimer(int ms) {
-    const unsigned generation = ++messageTimerGeneration_;
-    Later(ms, [this, generation] {
-        if (generation != messageTimerGeneration_) return;
-        display_.message.text.clear();
-        host_.Notify();
-    });
-}
-
 void ReplayLoop::RefuseResize() {
-    SetMessage(FullWidthBlanks(24) + "シミュレーション中は画面の拡大・縮小はできません。"
+    services_.SetMessage(FullWidthBlanks(24) + "シミュレーション中は画面の拡大・縮小はできません。"
                                      "停止後拡大・縮小した後、再度開始して下さい。");
-    host_.Notify();  // the chart stays as it is
+    services_.Notify();  // the chart stays as it is
 }
 
 // ---- The simulation box, the close request --------------------------------------------------
@@ -337,7 +227,7 @@ bool ReplayLoop::RequestClose() {
     const bool settles = clock_.replayReady && clock_.simulationMode && trading_.HoldingsOpen();
     std::optional<bool> settle;
     if (settles && !recorder_.playing()) {
-        settle = heldDialogs_.AskOrCancel("注意", kCloseSettleQuestion);
+        settle = services_.questions().AskOrCancel("注意", kCloseSettleQuestion);
         if (!settle) return false;
     }
     const OpScope op(recorder_, SessionOp::RequestClose, {});
@@ -347,7 +237,7 @@ bool ReplayLoop::RequestClose() {
     }
     if (settles) {
         // A played file's close takes the file's answer; a live one records the user's.
-        const bool yes = settle ? recorder_.RecordedAnswer(*settle) : Ask("注意", kCloseSettleQuestion);
+        const bool yes = settle ? recorder_.RecordedAnswer(*settle) : services_.Ask("注意", kCloseSettleQuestion);
         if (yes)
             trading_.SettleAll(trading_.SettlementPrice());
         else
@@ -359,8 +249,20 @@ bool ReplayLoop::RequestClose() {
     }
     clock_.replayReady = false;
     Abandon();
-    quiz_.Leave();  // the user's own folder, date and code are what is saved
+    p_.quiz.Leave();  // the user's own folder, date and code are what is saved
     return true;
+}
+
+void ReplayLoop::LoadSettings(const Settings& s) {
+    SetSimulationChecked(s.simulation);
+    speed_.SetSpeed(s.speed);
+    SetTapeOption(s.tape);
+}
+
+void ReplayLoop::SaveSettings(Settings& s) const {
+    s.simulation = display_.simulationChecked;
+    s.speed = display_.speed.speed;
+    s.tape = display_.tapeOption;
 }
 
 }  // namespace corvala

@@ -15,9 +15,12 @@ constexpr const char* kNoServiceTip = "（データ提供元のアドレスが�
 
 }  // namespace
 
-QuizMode::QuizMode(Host& host, MainDisplay& display, std::string installFolder, Dialogs& dialogs,
-                   Scheduler& scheduler, Downloader* downloader, Archive* archive)
+QuizMode::QuizMode(Host& host, Services& services, const ReplayClock& replay, MainDisplay& display,
+                   std::string installFolder, Dialogs& dialogs, Scheduler& scheduler, Downloader* downloader,
+                   Archive* archive)
     : host_(host),
+      services_(services),
+      replay_(replay),
       display_(display),
       installFolder_(std::move(installFolder)),
       dialogs_(dialogs),
@@ -32,7 +35,7 @@ void QuizMode::Colour() {
                           : newAvailable_ && service ? QuizButtonColour::Orange
                                                          : QuizButtonColour::Grey;
     display_.quizTip = std::string(kQuizTip) + (service ? "" : std::string("\n") + kNoServiceTip);
-    host_.Notify();
+    services_.Notify();
 }
 
 void QuizMode::Check() {
@@ -61,13 +64,13 @@ void QuizMode::SetChecked(bool on) {
     if (!on) {
         if (busy()) {  // the package still on its way is not wanted any more
             fetch_.reset();
-            host_.ShowBusy(false);
+            services_.ShowBusy(false);
         }
         if (checked_) Off();
         Colour();
         return;
     }
-    if (checked_ || busy() || host_.ReplayLoaded()) return;
+    if (checked_ || busy() || replay_.loaded()) return;
     const std::string address = ReadDownloadAddress(installFolder_);
     if (!downloader_ || !archive_ || address.empty()) {
         dialogs_.ShowNotice("ダウンロードエラー", AddressMissingText());
@@ -77,25 +80,25 @@ void QuizMode::SetChecked(bool on) {
     idFetch_.reset();  // the downloader serves one fetch at a time: the package's now
     display_.startHour = "9";
     display_.startMinute = "00";
-    host_.ShowBusy(true);
+    services_.ShowBusy(true);
     // The toggle is shown pressed while the package comes.
     display_.quizChecked = true;
     fetch_ = std::make_unique<QuizFetch>(*downloader_, scheduler_);
     fetch_->Start(QuizPackageUrl(address), [this, alive = std::weak_ptr<int>(alive_)](const Downloader::Result& r) {
         if (!alive.expired()) PackageArrived(r);
     });
-    host_.Notify();
+    services_.Notify();
 }
 
 void QuizMode::PackageArrived(const Downloader::Result& result) {
-    if (host_.ReplayLoaded()) {  // a replay started meanwhile is not changed under it
-        host_.ShowBusy(false);
+    if (replay_.loaded()) {  // a replay started meanwhile is not changed under it
+        services_.ShowBusy(false);
         Colour();
         dialogs_.ShowNotice("出題", "シミュレーション中のため、出題を取り込みませんでした。");
         return;
     }
     if (!result.ok) {
-        host_.ShowBusy(false);
+        services_.ShowBusy(false);
         Colour();
         dialogs_.ShowNotice("ダウンロードエラー",
                             "出題ファイルのダウンロードに失敗しました。\nしばらく時間を空けてから再度実行して下さい。");
@@ -103,12 +106,12 @@ void QuizMode::PackageArrived(const Downloader::Result& result) {
     }
     const QuizInstallOutcome installed = InstallQuizPackage(installFolder_, result.body, *archive_);
     if (!installed.ok) {
-        host_.ShowBusy(false);
+        services_.ShowBusy(false);
         Colour();
         dialogs_.ShowNotice("出題エラー", installed.message);
         return;
     }
-    if (!installed.deleteProblems.empty()) host_.SetMessage(installed.deleteProblems);
+    if (!installed.deleteProblems.empty()) services_.SetMessage(installed.deleteProblems);
     quiz_ = installed.quiz;
     newAvailable_ = false;
 
@@ -120,7 +123,7 @@ void QuizMode::PackageArrived(const Downloader::Result& result) {
     const int n = host_.NextBarLength();
     StartPosition start{0, "08:59:59", false};
     if (quiz_->startBar != 0 &&
-        host_.AskQuestion("問い合わせ", "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。")) {
+        services_.Ask("問い合わせ", "運営者指定の時間からシミュレーションしますか？\n「いいえ」の場合、朝一からのシミュレーションになります。")) {
         const int lastBar = static_cast<int>(Int(300.0 / n + 0.5)) - 1;
         start = StartPosition{std::min(quiz_->startBar, lastBar), quiz_->startTime, true};
     }

@@ -12,6 +12,7 @@
 #include "quiz/quiz_package.h"
 #include "replay/display_model.h"
 #include "replay/replay_clock.h"
+#include "replay/services.h"
 
 namespace corvala {
 
@@ -25,13 +26,8 @@ public:
 
     class Host {
     public:
-        // A replay is loaded: its day is not changed under it.
-        virtual bool ReplayLoaded() const = 0;
         // N for the next display (the one chosen during a replay, else the current one).
         virtual int NextBarLength() const = 0;
-        virtual void ShowBusy(bool visible) = 0;
-        virtual void SetMessage(const std::string& text) = 0;
-        virtual bool AskQuestion(const std::string& title, const std::string& text) = 0;
         // The quiz's day in `folder` goes into the boxes (the user's own is returned, to come back
         // with LeaveQuizDay); once the quiz mode is on, the day settles: a dialog open meanwhile
         // keeps the quiz folder, the controls rest, the busy notice goes, the start is the open.
@@ -41,14 +37,14 @@ public:
         // The quiz's day is set to start from `start` in simulation mode, and then displayed.
         virtual void PrepareQuizDay(const StartPosition& start) = 0;
         virtual void DisplayQuizDay() = 0;
-        virtual void Notify() = 0;
 
     protected:
         ~Host() = default;
     };
 
-    QuizMode(Host& host, MainDisplay& display, std::string installFolder, Dialogs& dialogs, Scheduler& scheduler,
-             Downloader* downloader, Archive* archive);
+    // `dialogs`: its download errors are told even while a session plays.
+    QuizMode(Host& host, Services& services, const ReplayClock& replay, MainDisplay& display, std::string installFolder,
+             Dialogs& dialogs, Scheduler& scheduler, Downloader* downloader, Archive* archive);
 
     // Start-up: the toggle's colour from the quiz folder and the identifier the data service
     // announces (fetched in the background).
@@ -72,6 +68,8 @@ private:
     void Colour();
 
     Host& host_;
+    Services& services_;
+    const ReplayClock& replay_;
     MainDisplay& display_;
     std::string installFolder_;
     Dialogs& dialogs_;

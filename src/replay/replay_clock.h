@@ -46,7 +46,17 @@ struct ReplayClock {
     bool inStep = false;       // the timed part of a step runs
     bool abortWait = false;    // ends a wait of the timed part early
 
+    // What the loop tells of its run; only the loop writes them.
+    bool running = false;       // from 開 始 to the end of the day or a stop
+    bool preparing = false;     // from the display action until the replay waits for play
+    bool dayShown = false;      // a finished replay left the day on screen
+    bool heldPaused = false;    // paused, waiting for play or a step (not before the open or at lunch)
+    int stepsRun = 0;
+    double currentPrice = 0;    // the step's price (現在値), 0 before the stock's first trade
+
     int StepsPerBar() const { return 12 * barLength; }
+    // A replay is loaded and running: orders are open and its day is not changed under it.
+    bool loaded() const { return running && replayReady; }
 };
 
 // Index of the day's last bar for N-minute bars.

@@ -29,40 +29,34 @@ constexpr const char* kLunchRequest = "後場寄り前の注文があれば、�
 
 }  // namespace
 
-ReplayLoop::ReplayLoop(Host& host, RunListener& runs, MainDisplay& display, SessionRecorder& recorder, TradingDesk& trading,
-                       ChartState& chart, OrderDialogs& orderDialogs, QuizMode& quiz, PriceAlerts& alerts, Ports ports)
-    : host_(host),
-      runs_(runs),
-      display_(display),
-      recorder_(recorder),
-      trading_(trading),
-      chart_(chart),
-      orderDialogs_(orderDialogs),
-      quiz_(quiz),
-      alerts_(alerts),
-      ports_(ports) {}
-
-// ---- Waiting -------------------------------------------------------------------------------
-
-// What the scheduler runs is the program's own doing, never an operation of the user.
-void ReplayLoop::Later(int ms, std::function<void()> callback) {
-    ports_.scheduler.After(ms, [this, alive = std::weak_ptr<int>(alive_), cb = std::move(callback)] {
-        if (!alive.lock()) return;
-        recorder_.EnterProgram();
-        cb();
-        recorder_.LeaveProgram();
+ReplayLoop::ReplayLoop(Parts parts)
+    : p_(parts),
+      services_(parts.services),
+      display_(parts.display),
+      recorder_(parts.recorder),
+      trading_(parts.trading),
+      chart_(parts.chart),
+      speed_(clock_, parts.display, parts.services, parts.recorder),
+      blink_(parts.display, parts.services, [&dialogs = parts.orderDialogs] { return dialogs.entryOpen(); }) {
+    // A wait that ended while a question was open goes on once it is answered.
+    services_.WhenQuestionsAnswered([this] {
+        if (!std::exchange(resumeDeferred_, false)) return;
+        const unsigned generation = waitGeneration_;
+        services_.Later(0, [this, generation] { ResumeWait(generation); });
     });
 }
+
+// ---- Waiting -------------------------------------------------------------------------------
 
 void ReplayLoop::Suspend(int ms, std::coroutine_handle<> h) {
     waiting_ = h;
     const unsigned generation = ++waitGeneration_;
-    Later(ms, [this, generation] { ResumeWait(generation); });
+    services_.Later(ms, [this, generation] { ResumeWait(generation); });
 }
 
 void ReplayLoop::ResumeWait(unsigned generation) {
     if (generation != waitGeneration_ || !waiting_) return;  // ended early already
-    if (modalDepth_ > 0) {
+    if (services_.questionOpen()) {
         // A question box is open: the loop goes on once it is answered.
         resumeDeferred_ = true;
         return;
@@ -70,14 +64,14 @@ void ReplayLoop::ResumeWait(unsigned generation) {
     ++waitGeneration_;
     recorder_.Resumed();
     std::exchange(waiting_, nullptr).resume();
-    runs_.LoopResumed();
-    host_.Notify();
+    p_.runs.LoopResumed();
+    services_.Notify();
 }
 
 void ReplayLoop::EndWaitEarly(bool evenOutsideStep) {
     if (!waiting_ || (!clock_.inStep && !evenOutsideStep)) return;
     const unsigned generation = waitGeneration_;
-    Later(0, [this, generation] { ResumeWait(generation); });
+    services_.Later(0, [this, generation] { ResumeWait(generation); });
 }
 
 void ReplayLoop::Abandon() {
@@ -86,69 +80,23 @@ void ReplayLoop::Abandon() {
     waiting_ = nullptr;
     resumeDeferred_ = false;
     task_.Reset();
-    preparing_ = heldPaused_ = playWhenReady_ = false;
-    runs_.RunEnds("left");
-}
-
-// While a box is open the replay holds still, as under a modal box: nothing fills or moves
-// between a question and what its answer does.
-void ReplayLoop::BeginModal() { ++modalDepth_; }
-
-void ReplayLoop::EndModal() {
-    if (--modalDepth_ == 0 && resumeDeferred_) {
-        resumeDeferred_ = false;
-        const unsigned generation = waitGeneration_;
-        Later(0, [this, generation] { ResumeWait(generation); });
-    }
-}
-
-// The box's own event loop may deliver the user's other actions (a dialog activated, a timer of a
-// dialog): they are operations of their own, written as such.
-template <class Show>
-void ReplayLoop::HeldDialogs::Held(Show show) {
-    loop_.BeginModal();
-    const int depth = loop_.recorder_.SuspendOperations();
-    show(loop_.ports_.dialogs);
-    loop_.recorder_.ResumeOperations(depth);
-    loop_.EndModal();
-}
-
-// A session that plays shows no boxes: the user saw them when it was played; its questions take
-// the answers written then.
-void ReplayLoop::HeldDialogs::ShowError(int number, const std::string& text) {
-    if (loop_.recorder_.playing()) return;
-    Held([&](Dialogs& d) { d.ShowError(number, text); });
-}
-
-bool ReplayLoop::HeldDialogs::Ask(const std::string& title, const std::string& text) {
-    if (const std::optional<bool> recorded = loop_.recorder_.NextAnswer()) return *recorded;
-    bool yes = false;
-    Held([&](Dialogs& d) { yes = d.Ask(title, text); });
-    return loop_.recorder_.RecordedAnswer(yes);
-}
-
-std::optional<bool> ReplayLoop::HeldDialogs::AskOrCancel(const std::string& title, const std::string& text) {
-    std::optional<bool> answer;
-    Held([&](Dialogs& d) { answer = d.AskOrCancel(title, text); });
-    return answer;
-}
-
-void ReplayLoop::HeldDialogs::ShowNotice(const std::string& title, const std::string& text) {
-    if (loop_.recorder_.playing()) return;
-    Held([&](Dialogs& d) { d.ShowNotice(title, text); });
+    clock_.preparing = clock_.heldPaused = clock_.running = playWhenReady_ = false;
+    p_.runs.RunEnds("left");
 }
 
 Task ReplayLoop::FlashAndWait() {
-    display_.message.foreground = colours::kBlack;
-    display_.message.background = colours::kFlash;
-    const unsigned generation = ++flashGeneration_;  // an earlier flash must not end this one
+    const unsigned generation = services_.BeginFlash();
     co_await WaitMs(kFlashMs);
-    if (generation != flashGeneration_) co_return;  // and a later one owns the line now
-    display_.message.foreground = colours::kMessageText;
-    display_.message.background = colours::kBlack;
+    services_.EndFlash(generation);
 }
 
 // ---- Set-up --------------------------------------------------------------------------------
+
+void ReplayLoop::SetStart(const StartPosition& start) {
+    clock_.startBar = start.startBar;
+    clock_.startTime = start.startTime;
+    clock_.midSessionStart = start.midSessionStart;
+}
 
 // Per-day state of the replay, at the start of every display action.
 void ReplayLoop::ResetForDisplay() {
@@ -160,9 +108,9 @@ void ReplayLoop::ResetForDisplay() {
     r.stepForwardCount = r.backRequest = 0;
     r.fastForward = r.jumpInterrupt = r.orderInterrupt = r.inStep = r.abortWait = false;
     r.lowSpeedChanged = false;
-    dayShown_ = false;
-    currentPrice_ = 0;
-    stepsRun_ = 0;
+    clock_.dayShown = false;
+    clock_.currentPrice = 0;
+    clock_.stepsRun = 0;
     r.simulationMode = r.replayReady = display_.simulationChecked;
     trading_.ResetForDisplay();
     if (r.simulationMode) {
@@ -170,18 +118,19 @@ void ReplayLoop::ResetForDisplay() {
             tapeOptionBeforeSimulation_ = false;
             display_.tapeOption = true;  // a replay needs its tape
         }
-        preparing_ = true;
+        clock_.preparing = true;
         SetNavigation(kWaiting);
     }
 }
 
 void ReplayLoop::Prepare() {
-    runs_.RunBegins();
+    p_.runs.RunBegins();
     recorder_.EnterProgram();  // the loop's own start is no operation of the user
+    clock_.running = true;
     task_ = RunDay();
     task_.Start();
     recorder_.LeaveProgram();
-    host_.Notify();
+    services_.Notify();
 }
 
 Task ReplayLoop::RunDay() {
@@ -197,17 +146,17 @@ Task ReplayLoop::RunDay() {
         trading_.BuildInitialBoard(r.startBar * r.StepsPerBar());
     }
     c.displayButtonEnabled = false;
-    ShowPreOpenNotice((display_.clockText == kPreOpenClock ? "寄り前" : "現時点") +
+    services_.ShowRequest((display_.clockText == kPreOpenClock ? "寄り前" : "現時点") +
                       std::string(kPreOpenRequest));
     r.preOpenPhase = true;
     c.orderButtons[0] = true;
-    StartBlink();
-    ApplySpeedScroll(26);
+    blink_.Start();
+    speed_.ApplyScroll(26);
     co_await WaitMs(kNoticeMs);
     display_.message.text.clear();
     co_await FlashAndWait();
     display_.busy.visible = false;
-    preparing_ = false;
+    clock_.preparing = false;
     if (r.replayReady) {  // not stopped during the notice
         c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
         PlayPause();  // the engine runs, so this pauses it
@@ -219,10 +168,10 @@ Task ReplayLoop::RunDay() {
     co_await StartReplay();
 
     c.displayButtonEnabled = true;
-    orderDialogs_.CloseAll();
+    p_.orderDialogs.CloseAll();
     c.orderButtons = {false, false, false};
     if (exit_ == Exit::Completed) {
-        const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
+        const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
         trading_.SettleAll(stock.close > 0 ? stock.close : trading_.SettlementPrice());
     }
     display_.busy.visible = false;
@@ -232,11 +181,12 @@ Task ReplayLoop::RunDay() {
         chart_.ShowEmpty();
         SetNavigation(kIdle);
     } else if (exit_ == Exit::Completed) {
-        dayShown_ = true;
+        clock_.dayShown = true;
     }
     r.stopRequested = false;
     trading_.ResetBoardHighlights();
-    runs_.RunEnds(exit_ == Exit::Completed ? "completed" : exit_ == Exit::Stopped ? "stopped" : "left");
+    p_.runs.RunEnds(exit_ == Exit::Completed ? "completed" : exit_ == Exit::Stopped ? "stopped" : "left");
+    r.running = false;
 }
 
 Task ReplayLoop::StartReplay() {
@@ -248,7 +198,7 @@ Task ReplayLoop::StartReplay() {
         chart_.Redraw();
         display_.clockText = kCloseClock;
         r.replayReady = false;
-        ApplySpeedScroll(display_.speed.ScrollValue());
+        speed_.ApplyScroll(display_.speed.ScrollValue());
         ClearDataMessage();
         SetNavigation(kIdle);
     } else if (r.stopRequested) {
@@ -303,7 +253,7 @@ Task ReplayLoop::RunReplay() {
                 continue;
             }
             if (!r.preOpenPhase) {
-                const std::string& text = host_.LoadedDay()[SeriesSlot::DayStock].timeText[row];
+                const std::string& text = services_.day()[SeriesSlot::DayStock].timeText[row];
                 display_.clockText = text.empty() ? RowClockText(row) : text;
             }
             bool jumped = false;
@@ -317,9 +267,9 @@ Task ReplayLoop::RunReplay() {
                     jumped = true;
                     break;
                 }
-                heldPaused_ = true;
+                clock_.heldPaused = true;
                 co_await WaitMs(kPausedSliceMs);
-                heldPaused_ = false;
+                clock_.heldPaused = false;
             }
             if (jumped) continue;  // wait again at the bar the jump went to
             if (!r.replayReady) {  // stopped while paused
@@ -328,20 +278,20 @@ Task ReplayLoop::RunReplay() {
             }
 
             ShowStepFigures(row);
-            const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
+            const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
             if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
-                currentPrice_ = stock.price[row];
-                ShowQuote(display_, currentPrice_, stock.prevClose, host_.LoadedDay().decimalPrices);
-                trading_.RevaluePositions(currentPrice_);
+                clock_.currentPrice = stock.price[row];
+                ShowQuote(display_, clock_.currentPrice, stock.prevClose, services_.day().decimalPrices);
+                trading_.RevaluePositions(clock_.currentPrice);
             }
-            ++stepsRun_;
-            if (stepObserver_) stepObserver_(row);
+            ++clock_.stepsRun;
+            if (observers_[0]) observers_[0](row);
 
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
             trading_.RecordEquity(row);
-            if (stepEndObserver_) stepEndObserver_(row);
+            if (observers_[1]) observers_[1](row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one
             co_await WaitMs(0);  // let the window handle what came in during the step
@@ -364,7 +314,7 @@ Task ReplayLoop::LunchBreak() {
     SetNavigation(kWaiting);
     trading_.BuildInitialBoard(kLunchRow);
     display_.clockText = kLunchClock;
-    ShowPreOpenNotice(kLunchRequest);
+    services_.ShowRequest(kLunchRequest);
     r.preOpenPhase = true;
     c.playback[kPlayPause].enabled = c.playback[kStop].enabled = true;
     r.paused = false;
@@ -375,7 +325,7 @@ Task ReplayLoop::LunchBreak() {
     PlayPause();
     for (int i : {kStepForward, kBarBack, kMinuteForward, kBarForward})
         c.playback[static_cast<std::size_t>(i)].enabled = false;
-    StartBlink();
+    blink_.Start();
     co_await WaitMs(kNoticeMs);
     co_await FlashAndWait();
     display_.busy.visible = false;
@@ -392,7 +342,7 @@ Task ReplayLoop::TimedMatching() {
                 break;
             }
             if (r.stopRequested || r.paused) break;
-            co_await WaitMs(orderDialogs_.anyOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
+            co_await WaitMs(p_.orderDialogs.anyOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
             display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
             if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
@@ -420,14 +370,14 @@ Task ReplayLoop::TimedMatching() {
 // An order stored while the replay is paused meets the board the user sees, not the next step's.
 void ReplayLoop::OrderStored() {
     clock_.orderInterrupt = true;
-    if (heldPaused_ && !clock_.preOpenPhase) trading_.MatchNewOrdersNow();
+    if (clock_.heldPaused && !clock_.preOpenPhase) trading_.MatchNewOrdersNow();
 }
 
 bool ReplayLoop::CheckAlerts() {
     const MarketState::PrintSpan span = trading_.TakePrintSpan();
     ReplayClock& r = clock_;
     if (r.stopRequested || !r.replayReady) return false;  // ■ during the pass: nothing more happens
-    const std::vector<double> reached = alerts_.TakeReached(span.from, span.low, span.high);
+    const std::vector<double> reached = p_.alerts.TakeReached(span.from, span.low, span.high);
     if (reached.empty()) return false;
     // The replay holds at this step however fast it ran: steps asked for ahead are dropped.
     r.stepForwardCount = 0;
@@ -435,13 +385,13 @@ bool ReplayLoop::CheckAlerts() {
     r.jumpInterrupt = false;
     display_.tapeListVisible = true;
     if (!r.paused) PlayPause();
-    const bool decimals = host_.LoadedDay().decimalPrices;
+    const bool decimals = services_.day().decimalPrices;
     std::string prices;
     for (double p : reached) {
         prices += (prices.empty() ? "" : "・") + FormatPrice(p, decimals, /*grouped=*/true) + "円";
         firedAlerts_.push_back({p, display_.clockText});
     }
-    SetMessage("　　" + display_.clockText + "　アラート " + prices + "に達しました。");
+    services_.SetMessage("　　" + display_.clockText + "　アラート " + prices + "に達しました。");
     trading_.PlayAlertSound();
     return true;
 }
@@ -478,7 +428,7 @@ void ReplayLoop::JumpBack(int& bar, int& step) {
 // ---- What a step shows ---------------------------------------------------------------------
 
 void ReplayLoop::ShowStepFigures(int row) {
-    const DaySeries& stock = host_.LoadedDay()[SeriesSlot::DayStock];
+    const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
     chart_.DrawRow(row);
@@ -486,21 +436,15 @@ void ReplayLoop::ShowStepFigures(int row) {
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
 }
 
-void ReplayLoop::ShowPreOpenNotice(const std::string& text) {
-    display_.busy.visible = true;
-    display_.busy.text = text;
-    display_.busy.foreground = colours::kPreOpenText;
-}
-
 bool ReplayLoop::waitingForPlay() const {
     const ReplayClock& r = clock_;
-    return task_.running() && r.replayReady && r.paused && r.preOpenPhase && !preparing_ &&
+    return task_.running() && r.replayReady && r.paused && r.preOpenPhase && !clock_.preparing &&
            !display_.busy.visible && display_.controls.playback[kPlayPause].Accepts();
 }
 
 // The display found nothing to replay: the replay it set up is stopped without questions.
 void ReplayLoop::EndDisplayWithoutReplay() {
-    preparing_ = false;
+    clock_.preparing = false;
     chart_.ShowEmpty();
     const MessageLine reason = display_.message;  // says why; the stop must not clear it
     SetNavigation(0);
@@ -509,24 +453,7 @@ void ReplayLoop::EndDisplayWithoutReplay() {
     display_.message = reason;
 }
 
-// ---- The message line and the busy notice ----------------------------------------------------
-
-void ReplayLoop::SetMessage(const std::string& text) {
-    display_.message.text = text;
-    FlashMessage();
-}
-
-void ReplayLoop::FlashMessage() {
-    display_.message.foreground = colours::kBlack;
-    display_.message.background = colours::kFlash;
-    const unsigned generation = ++flashGeneration_;
-    Later(kFlashMs, [this, generation] {
-        if (generation != flashGeneration_) return;  // a newer flash owns the line now
-        display_.message.foreground = colours::kMessageText;
-        display_.message.background = colours::kBlack;
-        host_.Notify();
-    });
-}
+// ---- The message line ----------------------------------------------------------------------
 
 void ReplayLoop::ClearDataMessage() {
     if (display_.message.text.find("この日のデータは") != std::string::npos) return;
@@ -537,25 +464,6 @@ void ReplayLoop::ClearDataMessage() {
     display_.message.background = colours::kBlack;
 }
 
-void ReplayLoop::ShowBusy(bool visible) {
-    display_.busy.visible = visible;
-    if (visible) {
-        display_.busy.text = kBusyDefaultText;
-        display_.busy.foreground = colours::kBusyText;
-    }
-    host_.Notify();
-}
-
-// ---- The trading desk's questions ----------------------------------------------------------
-
-void ReplayLoop::OrderGone(int slot, bool closing) { orderDialogs_.OrderGone(slot, closing); }
-
-void ReplayLoop::OrdersShown() { orderDialogs_.FollowOrders(); }
-
-void ReplayLoop::RunKept() { recorder_.KeepRun(); }
-
-bool ReplayLoop::DivertHistory(const HistoryAppend& text) { return recorder_.DivertHistory(text); }
-
-bool ReplayLoop::PlayingSession() const { return recorder_.playing(); }
+void ReplayLoop::NewOrderFilled() { speed_.CutOnFill(p_.orderDialogs.anyOpen()); }
 
 }  // namespace corvala

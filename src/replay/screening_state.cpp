@@ -3,6 +3,8 @@
 
 #include "replay/screening_state.h"
 
+#include "replay/settings_state.h"
+
 namespace corvala {
 
 namespace {
@@ -10,44 +12,48 @@ namespace {
 constexpr int kScreeningSliceLines = 2000;
 }  // namespace
 
-ScreeningState::ScreeningState(Host& host, std::string installFolder, Clock& clock, Random& random,
-                               Scheduler& scheduler)
-    : host_(host), installFolder_(std::move(installFolder)), clock_(clock), random_(random), scheduler_(scheduler) {}
+ScreeningState::ScreeningState(Host& host, Services& services, SettingsState& settings, const ReplayClock& replay,
+                               std::string installFolder, Clock& clock, Random& random, Scheduler& scheduler)
+    : host_(host),
+      services_(services),
+      settings_(settings),
+      replay_(replay),
+      installFolder_(std::move(installFolder)), clock_(clock), random_(random), scheduler_(scheduler) {}
 
 void ScreeningState::Open() {
-    model_.Open(installFolder_, host_.SavedScreeningConditions());
+    model_.Open(installFolder_, settings_.screening());
     if (model_.downloadMonth.empty()) {  // this month's data is what a download usually wants
         const Ymd today = clock_.Today();
         model_.downloadMonth = std::to_string(today.year * 100 + today.month);
     }
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::Close() {
     model_.Stop();
     model_.visible = false;
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
-void ScreeningState::KeepConditions() { host_.KeepScreeningConditions(model_.conditions); }
+void ScreeningState::KeepConditions() { settings_.KeepScreening(model_.conditions); }
 
 void ScreeningState::SetMonth(int index) {
     model_.SetMonthIndex(index);
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::SetDirection(int direction) {
     model_.SetDirection(direction);
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::SetThreshold(const std::string& text) {
     model_.SetThresholdText(text);
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::SetOption(Option option, bool on) {
@@ -58,47 +64,47 @@ void ScreeningState::SetOption(Option option, bool on) {
         case Option::StartNearStart: model_.SetStartNearStart(on); break;
     }
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::PressSearch() {
     if (model_.searching()) return;
-    const bool started = model_.BeginSearch(installFolder_, host_.ScreeningStocks(), host_.ScreeningDataFolder(), random_);
+    const bool started = model_.BeginSearch(installFolder_, services_.stocks(), settings_.dataFolder(), random_);
     KeepConditions();
-    host_.ScreeningChanged();
+    services_.Notify();
     if (started) ContinueLater();
 }
 
 void ScreeningState::ContinueSearch() {
     const bool more = model_.ContinueSearch(kScreeningSliceLines);
-    host_.ScreeningChanged();
+    services_.Notify();
     if (more) ContinueLater();
 }
 
 void ScreeningState::PressStop() {
     model_.Stop();
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::Sort(ScreeningSortKey key) {
     model_.Sort(key);
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::SelectRow(int place) {
     model_.Select(place);
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::UseRow(int place) {
     const std::optional<ScreeningPick> pick = model_.Pick(place);
     if (!pick) {
-        host_.ScreeningChanged();
+        services_.Notify();
         return;
     }
-    if (host_.ReplayLoaded()) {
+    if (replay_.loaded()) {
         model_.message = "シミュレーション中は反映できません。停止してから選んで下さい。";
-        host_.ScreeningChanged();
+        services_.Notify();
         return;
     }
     host_.StartFromScreening(HandOverOf(*pick, model_.conditions.startNearStart, host_.NextBarLength(), random_));
@@ -106,7 +112,7 @@ void ScreeningState::UseRow(int place) {
 
 void ScreeningState::SetDownloadMonth(const std::string& month) {
     model_.downloadMonth = month;
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::ShowDownload(const std::string& message, const std::string& landedMonth) {
@@ -116,7 +122,7 @@ void ScreeningState::ShowDownload(const std::string& message, const std::string&
         model_.RelistMonths(installFolder_, landedMonth);
         KeepConditions();
     }
-    host_.ScreeningChanged();
+    services_.Notify();
 }
 
 void ScreeningState::UseSelectedRow() { UseRow(model_.selected); }

@@ -8,31 +8,30 @@
 
 #include "data/stock_list.h"
 #include "platform/ports.h"
+#include "replay/replay_clock.h"
+#include "replay/services.h"
 #include "screening/screening.h"
 #include "screening/screening_dialog.h"
 
 namespace corvala {
 
+class SettingsState;
+
 class ScreeningState {
 public:
     class Host {
     public:
-        virtual const std::string& ScreeningDataFolder() const = 0;
-        virtual const StockList& ScreeningStocks() const = 0;
-        virtual const ScreeningConditions& SavedScreeningConditions() const = 0;
-        virtual void KeepScreeningConditions(const ScreeningConditions& conditions) = 0;
-        // A replay is loaded: its day is not changed under it.
-        virtual bool ReplayLoaded() const = 0;
         // N for the next display (the one chosen during a replay, else the current one).
         virtual int NextBarLength() const = 0;
         virtual void StartFromScreening(const ScreeningHandOver& handOver) = 0;
-        virtual void ScreeningChanged() = 0;
 
     protected:
         ~Host() = default;
     };
 
-    ScreeningState(Host& host, std::string installFolder, Clock& clock, Random& random, Scheduler& scheduler);
+    // The conditions are kept in the settings, the data folder is theirs.
+    ScreeningState(Host& host, Services& services, SettingsState& settings, const ReplayClock& replay,
+                   std::string installFolder, Clock& clock, Random& random, Scheduler& scheduler);
 
     const ScreeningDialogModel& model() const { return model_; }
     // The conditions go into the settings as they change.
@@ -63,6 +62,9 @@ private:
     void ContinueLater();
 
     Host& host_;
+    Services& services_;
+    SettingsState& settings_;
+    const ReplayClock& replay_;
     std::string installFolder_;
     Clock& clock_;
     Random& random_;

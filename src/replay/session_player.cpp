@@ -75,24 +75,7 @@ void SessionPlayer::Stop() {
     if (!p_.recorder.playing()) return;
     Finish(nullptr);
     p_.loop.Stop(/*withoutQuestions=*/true);
-    p_.changed();
-}
-
-bool SessionPlayer::RunKeptNow() const { return p_.trading.record().kept(); }
-
-void SessionPlayer::SetMessage(const std::string& text) { p_.loop.SetMessage(text); }
-
-// The fills of the run and the account as they stand.
-SessionOutcome SessionPlayer::RunOutcome() const {
-    SessionOutcome o;
-    for (const TradingDesk::Fill& f : p_.trading.fills()) {
-        const Execution& e = f.execution;
-        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, static_cast<double>(CodeOf(e.side)),
-                           static_cast<double>(e.quantity), e.price.yen(), static_cast<double>(e.orderNumber)});
-    }
-    const Account& a = p_.trading.account();
-    o.account = {a.baseInvestment, a.profitTotal, a.lossTotal, a.buyingPower, a.runPnl, a.cashOnly};
-    return o;
+    p_.services.Notify();
 }
 
 // `how` the played file ended, nothing when it did not end by itself; the user's state comes back
@@ -113,7 +96,7 @@ void SessionPlayer::Finish(const char* how) {
         p_.display.fillSoundOption = u.fillSound;
         p_.display.tradeMarkerOption = u.tradeMarker;
     }
-    if (how) p_.loop.SetMessage(!o.matched ? kDivergedText : o.outcomeChecked ? kMatchedText : kMatchedOldText);
+    if (how) p_.services.SetMessage(!o.matched ? kDivergedText : o.outcomeChecked ? kMatchedText : kMatchedOldText);
 }
 
 // The replay cannot go on as its file says: the file ends before its run did (`cutShort`), or the
@@ -123,12 +106,12 @@ void SessionPlayer::StopShort(bool cutShort) {
     Finish(nullptr);
     p_.recorder.MarkCutShort(cutShort);
     p_.loop.Stop(/*withoutQuestions=*/true);
-    p_.loop.SetMessage(cutShort ? kCutShortText : kDivergedText);
-    p_.changed();
+    p_.services.SetMessage(cutShort ? kCutShortText : kDivergedText);
+    p_.services.Notify();
 }
 
 std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
-    if (p_.loop.running() && p_.loop.clock().replayReady) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
+    if (p_.loop.clock().loaded()) return "シミュレーション中はセッションを再生できません。停止してから再生して下さい。";
     clockSeen_.clear();
     clockSince_ = 0;
     if (!atRecordedTimes_) waitsAtClock_.clear();
@@ -192,15 +175,15 @@ std::string SessionPlayer::Play(SessionFile session, bool restoreAfter) {
     }
     p_.alerts.Restore(p_.recorder.file().start.alerts);  // those set before the run began
     p_.recorder.SetActing(false);
-    p_.loop.SetMessage(kWatchingText);
+    p_.services.SetMessage(kWatchingText);
     LoopResumed();
-    p_.changed();
+    p_.services.Notify();
     return {};
 }
 
 bool SessionPlayer::stalled() const {
     const ReplayClock& r = p_.loop.clock();
-    const bool heldForGood = p_.loop.heldPaused() && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
+    const bool heldForGood = p_.loop.clock().heldPaused && r.paused && r.stepForwardCount == 0 && r.backRequest == 0;
     if (!heldForGood && !p_.loop.waitingForPlay()) return false;
     if (p_.recorder.allActionsTaken()) return true;
     // Played at the recorded times, an action later than a clock that stands still never comes.
@@ -286,10 +269,10 @@ void SessionPlayer::Apply(const SessionAction& a) {
         p_.loop.PressPlayback(index);
         break;
     }
-    case SessionOp::SetSpeedScroll: p_.loop.SetSpeedScroll(integer(0)); break;
-    case SessionOp::ClickSpeedGauge: p_.loop.ClickSpeedGauge(integer(0)); break;
-    case SessionOp::ClickSlowestLabel: p_.loop.ClickSlowestLabel(); break;
-    case SessionOp::SetLowSpeed: p_.loop.SetLowSpeed(flag(0)); break;
+    case SessionOp::SetSpeedScroll: p_.loop.speed().SetSpeedScroll(integer(0)); break;
+    case SessionOp::ClickSpeedGauge: p_.loop.speed().ClickSpeedGauge(integer(0)); break;
+    case SessionOp::ClickSlowestLabel: p_.loop.speed().ClickSlowestLabel(); break;
+    case SessionOp::SetLowSpeed: p_.loop.speed().SetLowSpeed(flag(0)); break;
     case SessionOp::RestoreChosenSpeed: dialogs.RestoreChosenSpeed(); break;
     case SessionOp::OpenNewOrderDialog: dialogs.OpenNewOrderDialog(); break;
     case SessionOp::ActivateNewOrderDialog: dialogs.ActivateNewOrderDialog(); break;
@@ -333,13 +316,6 @@ void SessionPlayer::Apply(const SessionAction& a) {
         if (const std::optional<OneKey> key = OneKeyOrders::FromName(text(0))) p_.oneKeys.Press(*key, text(1), flag(2));
         break;
     }
-}
-
-RunInfo SessionPlayer::CurrentRunInfo() {
-    const SessionWallClock now = p_.recorder.WallClockNow();
-    const std::string name = p_.recorder.playing() && !p_.recorder.file().start.name.empty() ? p_.recorder.file().start.name
-                                                                                        : p_.day.stocks().Name(p_.day.stockCode());
-    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, p_.day.chosenDate()), p_.display.codeText, name};
 }
 
 }  // namespace corvala

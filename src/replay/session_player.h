@@ -23,9 +23,10 @@ class PriceAlerts;
 class SettingsState;
 class TradingDesk;
 
-class SessionPlayer final : public ReplayLoop::RunListener, public SessionRecorder::Host {
+class SessionPlayer final : public ReplayLoop::RunListener {
 public:
     struct Parts {
+        Services& services;
         SessionRecorder& recorder;
         ReplayLoop& loop;
         DisplayedDay& day;
@@ -36,7 +37,6 @@ public:
         PriceAlerts& alerts;
         OneKeyOrders& oneKeys;
         MainDisplay& display;
-        std::function<void()> changed;  // the display changed outside a user action's return
     };
     explicit SessionPlayer(Parts parts) : p_(std::move(parts)) {}
     SessionPlayer(const SessionPlayer&) = delete;
@@ -61,18 +61,12 @@ public:
     bool stalled() const;
     // Ends the playing session where it stands, as ■ does: nothing is settled or kept.
     void Stop();
-    // The history files' run header: when, which day, which stock (a played file's stock name).
-    RunInfo CurrentRunInfo() override;
 
     // The loop's run events.
     void RunBegins() override;
     void RunEnds(const char* how) override;
     void LoopResumed() override;
     void WatchingStopped() override { Stop(); }
-    // The recorder's questions.
-    bool RunKeptNow() const override;
-    SessionOutcome RunOutcome() const override;
-    void SetMessage(const std::string& text) override;
 
 private:
     void Apply(const SessionAction& action);

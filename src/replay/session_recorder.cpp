@@ -10,8 +10,9 @@
 
 namespace corvala {
 
-SessionRecorder::SessionRecorder(Host& host, const MainDisplay& display, Clock& clock, std::string installFolder)
-    : host_(host), display_(display), clock_(clock), installFolder_(std::move(installFolder)) {}
+SessionRecorder::SessionRecorder(Host& host, Services& services, const MainDisplay& display, Clock& clock,
+                                 std::string installFolder)
+    : host_(host), services_(services), display_(display), clock_(clock), installFolder_(std::move(installFolder)) {}
 
 SessionRecorder::~SessionRecorder() = default;
 
@@ -42,7 +43,7 @@ void SessionRecorder::WriteLine(const std::string& line) {
     // Said once: a session that cannot be written must not stop the replay.
     if (!out_->problem().empty() && problemSaid_ != out_->problem()) {
         problemSaid_ = out_->problem();
-        host_.SetMessage(problemSaid_);
+        services_.SetMessage(problemSaid_);
     }
 }
 
@@ -149,6 +150,12 @@ std::optional<SessionRecorder::UserState> SessionRecorder::FinishPlayback(const 
     o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && host_.RunKeptNow() == p->file.endKept &&
                 o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == host_.RunOutcome());
     return std::move(p->restore);
+}
+
+RunInfo SessionRecorder::CurrentRunInfo() {
+    const SessionWallClock now = WallClockNow();
+    const std::string name = playing() && !file().start.name.empty() ? file().start.name : services_.stockName();
+    return RunInfo{RecordedAtText(now.date, now.seconds), TradingDayText(now.date, services_.chosenDate()), display_.codeText, name};
 }
 
 }  // namespace corvala

@@ -16,18 +16,19 @@
 #include "platform/ports.h"
 #include "replay/display_model.h"
 #include "replay/operation_log.h"
+#include "replay/services.h"
 #include "replay/session_file.h"
 
 namespace corvala {
 
-class SessionRecorder final : public OperationLog {
+class SessionRecorder final : public OperationLog, public RunRecords {
 public:
+    // What the trading desk answers.
     class Host {
     public:
         // The run was kept for the history; the fills and the account as they stand.
         virtual bool RunKeptNow() const = 0;
         virtual SessionOutcome RunOutcome() const = 0;
-        virtual void SetMessage(const std::string& text) = 0;
 
     protected:
         ~Host() = default;
@@ -53,7 +54,7 @@ public:
         bool endedAsFile = false;  // the run ended the way the file's did (kept, stopped, …)
     };
 
-    SessionRecorder(Host& host, const MainDisplay& display, Clock& clock, std::string installFolder);
+    SessionRecorder(Host& host, Services& services, const MainDisplay& display, Clock& clock, std::string installFolder);
     ~SessionRecorder();
 
     // ---- Operations ----
@@ -89,10 +90,12 @@ public:
     SessionWallClock WallClockNow();
     bool RecordedAnswer(bool live);
     bool BoardClickFresh(bool live);
-    void KeepRun();
+    void KeepRun() override;
+    // The history files' run header: when, which day, which stock (a played file's stock name).
+    RunInfo CurrentRunInfo() override;
 
     // ---- Playing a file ----
-    bool playing() const { return playback_ != nullptr; }
+    bool playing() const override { return playback_ != nullptr; }
     // The file's own action is being done (its questions take the file's answers).
     bool acting() const { return playback_ && playback_->acting; }
     void SetActing(bool acting);
@@ -110,7 +113,7 @@ public:
     bool allActionsTaken() const;
     std::size_t actionsTaken() const { return playback_ ? playback_->nextAction : 0; }
     // The run's history text goes to the outcome instead of the files; false when not playing.
-    bool DivertHistory(const HistoryAppend& text);
+    bool DivertHistory(const HistoryAppend& text) override;
     // The file is over (`how` it ended; nothing when it did not end by itself): its outcome, and
     // the user's state to bring back.
     std::optional<UserState> FinishPlayback(const char* how);
@@ -129,6 +132,7 @@ private:
     };
 
     Host& host_;
+    Services& services_;
     const MainDisplay& display_;
     Clock& clock_;
     std::string installFolder_;

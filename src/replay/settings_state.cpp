@@ -30,9 +30,9 @@ std::string SaveFailedText(const std::string& installFolder) {
 
 }  // namespace
 
-SettingsState::SettingsState(Host& host, std::string installFolder, Dialogs& dialogs, const RemovableDrives* drives,
+SettingsState::SettingsState(Host& host, Services& services, std::string installFolder, const RemovableDrives* drives,
                              FolderPicker* folderPicker)
-    : host_(host), installFolder_(std::move(installFolder)), dialogs_(dialogs), drives_(drives), folderPicker_(folderPicker) {}
+    : host_(host), installFolder_(std::move(installFolder)), services_(services), drives_(drives), folderPicker_(folderPicker) {}
 
 const Settings& SettingsState::Load(const std::string& appDataFolder) {
     const LoadedSettings loaded = LoadSettings({installFolder_, appDataFolder, DrivesOr(drives_)});
@@ -53,7 +53,7 @@ bool SettingsState::Save(const Settings& current, bool quietly) {
         settings_ = current;
         return true;
     }
-    if (!quietly) dialogs_.ShowNotice("注意", SaveFailedText(installFolder_));
+    if (!quietly) services_.questions().ShowNotice("注意", SaveFailedText(installFolder_));
     return false;
 }
 
@@ -61,14 +61,14 @@ bool SettingsState::Save(const Settings& current, bool quietly) {
 // is asked once.
 bool SettingsState::MayOverwrite() {
     if (problem_.empty() || overwriteAgreed_) return true;
-    overwriteAgreed_ = host_.AskQuestion("注意", problem_ + "\n今の設定で上書きしますか？");
+    overwriteAgreed_ = services_.Ask("注意", problem_ + "\n今の設定で上書きしますか？");
     return overwriteAgreed_;
 }
 
 bool SettingsState::SaveAtExit(const std::function<Settings()>& current) {
     if (!MayOverwrite()) return true;  // the unread file is left as it is
     if (Save(current(), /*quietly=*/true)) return true;
-    return host_.AskQuestion("注意", SaveFailedText(installFolder_) + "\n設定を保存せずに終了しますか？");
+    return services_.Ask("注意", SaveFailedText(installFolder_) + "\n設定を保存せずに終了しますか？");
 }
 
 void SettingsState::RememberWindowPosition(Window window, WindowPosition position) {
@@ -83,7 +83,7 @@ void SettingsState::RememberWindowPosition(Window window, WindowPosition positio
 // A folder name the settings file cannot hold (it is CP932) would come back damaged.
 void SettingsState::WarnIfNotSavable(const std::string& folder) {
     if (FitsCp932(folder)) return;
-    dialogs_.ShowNotice("注意", "フォルダ名に設定ファイルに保存できない文字が含まれています。\n" + folder +
+    services_.questions().ShowNotice("注意", "フォルダ名に設定ファイルに保存できない文字が含まれています。\n" + folder +
                                     "\nこのフォルダは今回だけ使われ、次回の起動時には見つかりません。");
 }
 
@@ -117,22 +117,22 @@ void SettingsState::FillOwnOptions(const Settings& s) {
 
 void SettingsState::ChooseOneKey(int which, const std::string& key) {
     dialog_.ChooseOneKey(which, key);
-    host_.Notify();
+    services_.Notify();
 }
 
 void SettingsState::SetOneKeyConfirm(bool on) {
     dialog_.fields.own.oneKeyConfirm = on;
-    host_.Notify();
+    services_.Notify();
 }
 
 void SettingsState::EditOneKeyUnits(const std::string& typed) {
     dialog_.EditOneKeyUnits(typed);
-    host_.Notify();
+    services_.Notify();
 }
 
 void SettingsState::SetHideRange(bool on) {
     dialog_.fields.own.hideRange = on;
-    host_.Notify();
+    services_.Notify();
 }
 
 void SettingsState::Activate() {
@@ -166,7 +166,7 @@ void SettingsState::PressFolderButton() {
         SetDataFolder(folder);
         UpdateRemovableMarker(installFolder_, folder, DrivesOr(drives_));
         WarnIfNotSavable(folder);
-        host_.Notify();
+        services_.Notify();
     });
 }
 
@@ -194,7 +194,7 @@ void SettingsState::Cancel() {
         host_.DataFolderChanged();
     }
     keptAside_ = keptAsideBeforeDialog_;
-    host_.Notify();
+    services_.Notify();
 }
 
 }  // namespace corvala

@@ -11,6 +11,7 @@
 
 #include "platform/drives.h"
 #include "platform/ports.h"
+#include "replay/services.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
 
@@ -24,14 +25,12 @@ public:
         virtual void DataFolderChanged() = 0;
         // A dialog field was edited: the chart goes to its empty frame.
         virtual void SettingsFieldsEdited() = 0;
-        virtual bool AskQuestion(const std::string& title, const std::string& text) = 0;
-        virtual void Notify() = 0;
 
     protected:
         ~Host() = default;
     };
 
-    SettingsState(Host& host, std::string installFolder, Dialogs& dialogs, const RemovableDrives* drives,
+    SettingsState(Host& host, Services& services, std::string installFolder, const RemovableDrives* drives,
                   FolderPicker* folderPicker);
 
     // setsim of the install folder (with the hand-over of `appDataFolder`); the data folder is
@@ -96,7 +95,7 @@ private:
 
     Host& host_;
     std::string installFolder_;
-    Dialogs& dialogs_;
+    Services& services_;
     const RemovableDrives* drives_;
     FolderPicker* folderPicker_;
     Settings settings_;

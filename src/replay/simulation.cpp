@@ -15,13 +15,9 @@ Simulation::Simulation(Ports ports, std::string installFolder)
     : ports_(ports), installFolder_(std::move(installFolder)) {
     InitPlaybackButtons(display_.controls, day_.barLength());
     loop_.SetNavigation(0);
-    loop_.SetSpeed(display_.speed.speed);
+    loop_.speed().SetSpeed(display_.speed.speed);
     trading_.RefreshDisplay();
     trading_.SetSavedTotals([this] { return std::pair{settings_.saved().profitTotal, settings_.saved().lossTotal}; });
-}
-
-void Simulation::Notify() {
-    if (listener_) listener_();
 }
 
 
@@ -58,21 +54,8 @@ bool Simulation::StartUp(const std::string& dataFolder) {
 
 bool Simulation::LoadSettings(const std::string& appDataFolder) {
     const Settings& s = settings_.Load(appDataFolder);
-    display_.dateText = s.date;
-    display_.codeText = s.code;
-    loop_.SetSimulationChecked(s.simulation);
-    loop_.SetSpeed(s.speed);
-    display_.chartOptions = {s.tick, s.bars, s.average1, s.average2, s.cumulativeVolume, s.vwap, s.prevClose};
-    trading_.SetBoardOption(s.board);
-    chart_.SetAveragePeriods(s.ma1, s.ma2);
-    day_.SetBarLength(s.barLength);
-    trading_.SetFillSoundOption(s.fillSound);
-    trading_.SetTradeMarkerOption(s.tradeMarkers);
-    loop_.SetTapeOption(s.tape);
+    for (SettingsSlice* slice : slices_) slice->LoadSettings(s);
     settings_.FillDialog(s.dataFolder, day_.barLength(), chart_.averagePeriods()[0], chart_.averagePeriods()[1]);
-    trading_.RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
-    oneKeys_.SetOptions({s.oneKeys, s.oneKeyConfirm, s.oneKeyUnits});
-    chart_.SetHideRange(s.hideRange);
     settings_.FillOwnOptions(s);
     TellSettingsProblems();
     return s.showDisclaimer;
@@ -80,44 +63,17 @@ bool Simulation::LoadSettings(const std::string& appDataFolder) {
 
 Settings Simulation::CurrentSettings() const {
     Settings s = settings_.saved();
-    s.date = display_.dateText;
-    s.code = display_.codeText;
-    s.simulation = display_.simulationChecked;
-    s.speed = display_.speed.speed;
-    const ChartOptionBoxes& o = display_.chartOptions;
-    s.tick = o.tick;
-    s.bars = o.bars;
-    s.average1 = o.average1;
-    s.average2 = o.average2;
-    s.cumulativeVolume = o.cumulativeVolume;
-    s.vwap = o.vwap;
-    s.prevClose = o.prevClose;
-    s.board = display_.boardOption;
+    for (const SettingsSlice* slice : slices_) slice->SaveSettings(s);
     // In the quiz mode the folder saved is the user's own, the one it put aside.
     s.dataFolder = quiz_.on() ? DataFolderToSave(quiz_.userDay().folder, quiz_.userDay().keptAside, {})
                               : settings_.FolderToSave();
-    s.ma1 = chart_.averagePeriods()[0];
-    s.ma2 = chart_.averagePeriods()[1];
-    s.barLength = day_.nextBarLength();
-    s.fillSound = display_.fillSoundOption;
-    const Account& a = trading_.account();
-    s.cashOnly = a.cashOnly;
-    s.tradeMarkers = display_.tradeMarkerOption;
-    s.tape = display_.tapeOption;
-    s.investment = a.baseInvestment;
-    s.profitTotal = a.profitTotal;
-    s.lossTotal = a.lossTotal;
-    s.oneKeys = oneKeys_.options().keys;
-    s.oneKeyConfirm = oneKeys_.options().confirm;
-    s.oneKeyUnits = oneKeys_.options().units;
-    s.hideRange = chart_.hideRange();
     return s;
 }
 
 bool Simulation::SaveSettings(bool quietly) { return settings_.Save(CurrentSettings(), quietly); }
 
 void Simulation::TellSettingsProblems() {
-    if (const std::string text = settings_.ProblemText(); !text.empty()) loop_.SetMessage(text);
+    if (const std::string text = settings_.ProblemText(); !text.empty()) services_.SetMessage(text);
 }
 
 bool Simulation::SaveSettingsAtExit() {
@@ -135,18 +91,18 @@ void Simulation::ApplySettingsDialog(bool save) {
     // periods now in force.
     if (!loop_.running() && day_.dayLoaded() && day_.barLength() == barLengthBefore && !chart_.showsDay()) chart_.ShowLoadedDay();
     if (save && settings_.MayOverwrite()) SaveSettings();
-    Notify();
+    services_.Notify();
 }
 
 void Simulation::PressSettings() {
-    if (loop_.running() && loop_.clock().replayReady) return;
+    if (loop_.clock().loaded()) return;
     chart_.RemoveCursor();
     // As with 当日表示: in simulation mode a display would prepare a new replay; a finished day
     // stays on screen as it is.
     if (!display_.simulationChecked) day_.DisplayDay();
     settings_.Open();
     settings_.Activate();
-    Notify();
+    services_.Notify();
 }
 
 void Simulation::DataFolderChanged() {
@@ -155,7 +111,7 @@ void Simulation::DataFolderChanged() {
 
 void Simulation::SettingsFieldsEdited() {
     if (!loop_.running()) chart_.ShowEmpty();
-    Notify();
+    services_.Notify();
 }
 
 }  // namespace corvala

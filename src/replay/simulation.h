@@ -4,6 +4,7 @@
 // what spans them: start-up, the settings to save and apply, and the hand-overs of the screening
 // and the quiz.
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "replay/quiz_state.h"
 #include "replay/replay_loop.h"
 #include "replay/screening_state.h"
+#include "replay/services.h"
 #include "replay/session_player.h"
 #include "replay/session_recorder.h"
 #include "replay/settings_state.h"
@@ -38,8 +40,7 @@ struct Ports {
     Archive* archive = nullptr;               // none: nor unpacked
 };
 
-class Simulation : private OrderDialogs::Host, private SettingsState::Host,
-                   private ReplayLoop::Host, private OneKeyOrders::Host {
+class Simulation : private SettingsState::Host {
 public:
     using DisplayOutcome = DisplayedDay::DisplayOutcome;
 
@@ -88,47 +89,41 @@ public:
     PriceAlerts& alerts() { return alerts_; }
     const PriceAlerts& alerts() const { return alerts_; }
     const std::string& installFolder() const { return installFolder_; }
+    Services& services() { return services_; }
     // Called whenever the display changes outside a user action (a flash ending).
-    void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    void SetChangeListener(std::function<void()> listener) { services_.SetChangeListener(std::move(listener)); }
 
 private:
-    // Hosts: what a component asks of the others, answered from the one that knows.
-    const DayData& LoadedDay() const override { return day_.data(); }
-    void Notify() override;
-    bool AskQuestion(const std::string& title, const std::string& text) override { return loop_.Ask(title, text); }
-    int StockCodeShown() const override { return day_.stockCode(); }
+    // What the settings ask of the program around them.
     void DataFolderChanged() override;
     void SettingsFieldsEdited() override;
-    std::string StockNameShown() const override { return day_.stocks().Name(day_.stockCode()); }
-    void SetLowSpeed(bool on) override { loop_.SetLowSpeed(on); }
-    bool BoardClickFresh(bool live) override { return recorder_.BoardClickFresh(live); }
-    bool OrderDialogOpen() const override { return orderDialogs_.anyOpen(); }
-    // Set now, or set already (fewer than ten, so that was why it was not added).
-    bool AddOrderAlert(double price) override { return alerts_.Add(price) || alerts_.prices().size() < PriceAlerts::kMax; }
 
     void TellSettingsProblems();
 
     Ports ports_;
     std::string installFolder_;
-    std::function<void()> listener_;
     MainDisplay display_;
+    Services services_{display_, ports_.dialogs, ports_.scheduler, &recorder_};
 
     // The components, each built with the others it calls (those declared later are only held).
-    SessionPlayer player_{{recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, alerts_, oneKeys_, display_, [this] { Notify(); }}};
-    SessionRecorder recorder_{player_, display_, ports_.clock, installFolder_};
+    SessionPlayer player_{{services_, recorder_, loop_, day_, trading_, orderDialogs_, settings_, quiz_, alerts_, oneKeys_, display_}};
+    SessionRecorder recorder_{trading_, services_, display_, ports_.clock, installFolder_};
     PriceAlerts alerts_{recorder_};
-    ReplayLoop loop_{*this, player_, display_, recorder_, trading_, chart_, orderDialogs_, quiz_, alerts_,
-                     ReplayLoop::Ports{ports_.dialogs, ports_.scheduler}};
-    SettingsState settings_{*this, installFolder_, loop_.heldDialogs(), ports_.drives, ports_.folderPicker};
-    DisplayedDay day_{display_, {loop_, trading_, chart_, settings_, quiz_, alerts_, [this] { Notify(); }},
-                      {ports_.dialogs, ports_.clock, ports_.random}, installFolder_};
-    ChartState chart_{day_, display_, loop_.clock(), alerts_};
-    TradingDesk trading_{loop_, recorder_, display_, loop_.clock(), chart_,
-                         TradingDesk::Ports{loop_.heldDialogs(), ports_.clock, day_.random(), ports_.sound}, installFolder_};
-    OrderDialogs orderDialogs_{*this, recorder_, display_, loop_.clock(), trading_, loop_.heldDialogs(), ports_.clock};
-    OneKeyOrders oneKeys_{*this, recorder_, trading_, loop_.heldDialogs()};
-    ScreeningState screening_{day_, installFolder_, ports_.clock, ports_.random, ports_.scheduler};
-    QuizMode quiz_{day_, display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader, ports_.archive};
+    ReplayLoop loop_{{services_, player_, display_, recorder_, trading_, chart_, orderDialogs_, quiz_, alerts_, ports_.scheduler}};
+    SettingsState settings_{*this, services_, installFolder_, ports_.drives, ports_.folderPicker};
+    DisplayedDay day_{display_, {services_, loop_, trading_, chart_, settings_, quiz_, alerts_}, {ports_.dialogs, ports_.clock, ports_.random},
+                      installFolder_};
+    ChartState chart_{day_, services_, trading_, display_, loop_.clock(), alerts_};
+    TradingDesk trading_{{loop_, services_, orderDialogs_, recorder_, recorder_, display_, loop_.clock(), chart_},
+                         TradingDesk::Ports{ports_.clock, day_.random(), ports_.sound}, installFolder_};
+    OrderDialogs orderDialogs_{{services_, recorder_, loop_.speed(), alerts_, display_, loop_.clock(), trading_, ports_.clock}};
+    OneKeyOrders oneKeys_{services_, recorder_, trading_, orderDialogs_};
+    ScreeningState screening_{day_, services_, settings_, loop_.clock(), installFolder_, ports_.clock, ports_.random, ports_.scheduler};
+    QuizMode quiz_{day_, services_, loop_.clock(), display_, installFolder_, ports_.dialogs, ports_.scheduler, ports_.downloader,
+                   ports_.archive};
+
+    // The components that keep a part of setsim, in the order they take it.
+    std::array<SettingsSlice*, 5> slices_{&day_, &loop_, &chart_, &trading_, &oneKeys_};
 };
 
 }  // namespace corvala

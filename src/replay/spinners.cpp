@@ -26,7 +26,7 @@ bool MarkedWithoutData(const std::string& folder) {
 }  // namespace
 
 void DisplayedDay::SpinDate(bool up) {
-    if (ReplayLoaded()) return;
+    if (parts_.loop.clock().loaded()) return;
     Forget();
     parts_.trading.ClearBoardLabels();
     parts_.trading.ClearLists();
@@ -69,11 +69,11 @@ void DisplayedDay::SpinDate(bool up) {
     }
     SetDateText(result);
     parts_.loop.SetNavigation(kIdle);
-    parts_.changed();
+    services_.Notify();
 }
 
 void DisplayedDay::SpinCode(bool up) {
-    if (ReplayLoaded()) return;
+    if (parts_.loop.clock().loaded()) return;
     ResetStartTime();
     const std::string folder = JoinPath(dataFolder(), display_.dateText);
     if (codeListDate_ != display_.dateText) {
@@ -116,7 +116,7 @@ void DisplayedDay::SpinCode(bool up) {
         SetCodeText(next);
         parts_.trading.ClearBoardLabels();
     }
-    parts_.changed();
+    services_.Notify();
 }
 
 }  // namespace corvala

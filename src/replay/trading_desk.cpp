@@ -24,13 +24,15 @@ constexpr const char* kTotalsTakenText = "全損益を、設定の保存前に�
 
 }  // namespace
 
-TradingDesk::TradingDesk(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay,
-                         ChartState& chart, Ports ports, std::string installFolder)
-    : host_(host),
-      log_(log),
-      display_(display),
-      replay_(replay),
-      chart_(chart),
+TradingDesk::TradingDesk(Parts parts, Ports ports, std::string installFolder)
+    : host_(parts.host),
+      services_(parts.services),
+      watcher_(parts.orders),
+      records_(parts.records),
+      log_(parts.log),
+      display_(parts.display),
+      replay_(parts.replay),
+      chart_(parts.chart),
       ports_(ports),
       installFolder_(std::move(installFolder)) {
     engine_.Attach(&account_, &counters_, &engineEvents_);
@@ -40,13 +42,13 @@ TradingDesk::TradingDesk(Host& host, OperationLog& log, MainDisplay& display, co
 void TradingDesk::EngineEvents::OnStopFired(int slot, bool closing) {
     desk_.dirty_ = true;
     desk_.stopFiredSoundDue_ = desk_.display_.fillSoundOption;
-    desk_.host_.OrderGone(slot, closing);  // a correction of it no longer applies
+    desk_.watcher_.OrderGone(slot, closing);  // a correction of it no longer applies
 }
 
 // RecordExecution: the execution row, a realised row per closed position, the execution list
 // and, for a new order, the speed rule.
 void TradingDesk::RecordExecution(const Execution& e, const OrderBook& book) {
-    const RunInfo run = host_.CurrentRunInfo();
+    const RunInfo run = records_.CurrentRunInfo();
     const std::string side = SideText(e.side, e.closing);
     history_.Add(run, ExecutionRow{e.seconds, account_.cashOnly, e.closing, side, e.quantity, e.price});
     Fill& fill = fills_.emplace_back(Fill{e, {}});
@@ -73,10 +75,10 @@ void TradingDesk::RecordExecution(const Execution& e, const OrderBook& book) {
     }
     display_.executionLines.push_back(FormatTimeOfDay(e.seconds).substr(0, 5) + " " + side + " " +
                                       RightAlign(Format(static_cast<double>(e.quantity), "0"), 5) + "株 " +
-                                      RightAlign(FormatPrice(e.price, host_.LoadedDay().decimalPrices, false), 7) + "円");
+                                      RightAlign(FormatPrice(e.price, services_.day().decimalPrices, false), 7) + "円");
     chart_.AddTradeMarker(e.price, e.side == kSideMarginSell, e.closing);
     if (account_.totalsCapped)
-        host_.SetMessage("全損益が上限の" + Format(static_cast<double>(kMaxYen), "###,###") +
+        services_.SetMessage("全損益が上限の" + Format(static_cast<double>(kMaxYen), "###,###") +
                          "円に達したため、超えた分は記録されていません。全損益をリセットして下さい。");
     if (!e.closing) host_.NewOrderFilled();
     if (display_.fillSoundOption) fillSoundPending_ = true;
@@ -88,31 +90,31 @@ constexpr const char* kPositionTableFull = "建玉が30件あるため、新規�
 }  // namespace
 
 void TradingDesk::SayPositionTableFull() {
-    if (display_.message.text != kPositionTableFull) host_.SetMessage(kPositionTableFull);
+    if (display_.message.text != kPositionTableFull) services_.SetMessage(kPositionTableFull);
 }
 
 void TradingDesk::SayHeldBack(int orderNumber) {
-    host_.SetMessage("注文" + Format(orderNumber, "0") + "は、確保した金額を超える値段になったため約定していません。訂正するか取り消して下さい。");
+    services_.SetMessage("注文" + Format(orderNumber, "0") + "は、確保した金額を超える値段になったため約定していません。訂正するか取り消して下さい。");
 }
 
 void TradingDesk::SayAwaitingCounterparty(int orderNumber) {
     dirty_ = true;  // the order list marks it
-    host_.SetMessage("注文" + Format(orderNumber, "0") + "（成行）は、反対側の気配も約定もないため、約定を待っています。");
+    services_.SetMessage("注文" + Format(orderNumber, "0") + "（成行）は、反対側の気配も約定もないため、約定を待っています。");
 }
 
 void TradingDesk::SayRefusedByLimits(int orderNumber, bool /*closing*/, PriceBand limits) {
     dirty_ = true;  // the order left the list; a new order's reservation came back
-    const bool decimals = host_.LoadedDay().decimalPrices;
-    host_.SetMessage("注文" + Format(orderNumber, "0") + "は、値幅制限（" + FormatPrice(limits.lower, decimals, true) + "～" +
+    const bool decimals = services_.day().decimalPrices;
+    services_.SetMessage("注文" + Format(orderNumber, "0") + "は、値幅制限（" + FormatPrice(limits.lower, decimals, true) + "～" +
                      FormatPrice(limits.upper, decimals, true) + "円）の外の値段のため取り消しました。");
 }
 
 void TradingDesk::RefreshDisplay() {
     dirty_ = false;
-    display_.pendingLines = RebuildPendingList(book_, host_.LoadedDay().decimalPrices);
+    display_.pendingLines = RebuildPendingList(book_, services_.day().decimalPrices);
     display_.holdingLines = RebuildPositionSummary(book_, ValuationPrice());
     ShowAccountPanel();
-    host_.OrdersShown();
+    watcher_.FollowOrders();
 }
 
 // Every display starts a run: empty tables, fresh numbers, the totals a discarded run returns to.
@@ -126,7 +128,7 @@ void TradingDesk::ResetForDisplay() {
     account_.runPnl = 0;
     SnapshotTotals(account_);
     display_.executionLines.clear();
-    if (host_.PlayingSession()) {  // the totals are the session's own, whatever history this folder holds
+    if (records_.playing()) {  // the totals are the session's own, whatever history this folder holds
         ResetBuyingPower(account_);
         RefreshDisplay();
         return;
@@ -137,7 +139,7 @@ void TradingDesk::ResetForDisplay() {
     const std::string problem = EnsureHistoryFiles(folder, lock.lockWaitMs, lock.waiting);
     lockWaitedOut_ = problem == kHistoryBusyText;
     if (!problem.empty()) {
-        host_.SetMessage(problem);
+        services_.SetMessage(problem);
     } else if (missing) {
         // New history files start the totals anew.
         account_.profitTotal = account_.lossTotal = 0;
@@ -151,11 +153,11 @@ OrderEntryContext TradingDesk::EntryContext(std::optional<int> correctionSlot) c
     OrderEntryContext ctx;
     ctx.correctionSlot = correctionSlot;
     ctx.nowSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
-    ctx.code = static_cast<float>(host_.StockCodeShown());
+    ctx.code = static_cast<float>(services_.stockCode());
     ctx.limits = market_.limits;
-    ctx.tradingUnit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100;
-    ctx.decimalPrices = host_.LoadedDay().decimalPrices;
-    ctx.fineTickMode = host_.LoadedDay().fineTickMode;
+    ctx.tradingUnit = services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 100;
+    ctx.decimalPrices = services_.day().decimalPrices;
+    ctx.fineTickMode = services_.day().fineTickMode;
     ctx.cells = &market_.cells;
     const double open = OpenResultNow();
     ctx.capacity = ShownBuyingPower(account_, open);
@@ -182,9 +184,9 @@ void TradingDesk::ShowOrdersOnBoard(bool highlightChanges) {
     market_.RefreshOverlay(book_);
     market_.ComposeBoard(replay_.preOpenPhase);
     if (highlightChanges)
-        ShowBoardWithChanges(market_.cells, market_.board, host_.LoadedDay().decimalPrices, /*atOldPlace=*/true);
+        ShowBoardWithChanges(market_.cells, market_.board, services_.day().decimalPrices, /*atOldPlace=*/true);
     else
-        ShowBoard(market_.cells, market_.board, host_.LoadedDay().decimalPrices);
+        ShowBoard(market_.cells, market_.board, services_.day().decimalPrices);
 }
 
 // A stored or corrected order goes onto the board at once and into the engine's next pass.
@@ -229,7 +231,7 @@ EntryOutcome TradingDesk::PlaceNewOrder(const NewOrderForm& form, std::optional<
         AfterOrderStored();
     }
     RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
     return out;
 }
 
@@ -240,7 +242,7 @@ void TradingDesk::SetCloseQuantity(int slot, const std::string& typed) {
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return;
     Position& p = book_.positions[static_cast<std::size_t>(slot)];
     if (!p.InUse()) return;
-    p.closeQtyInput = RowQuantity(typed, host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100, p);
+    p.closeQtyInput = RowQuantity(typed, services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 100, p);
 }
 
 void TradingDesk::SetBulkClose(Side closingSide, bool on) {
@@ -264,7 +266,7 @@ EntryOutcome TradingDesk::PlaceClosingOrder(const ClosingOrderForm& form, std::o
         AfterOrderStored();
     }
     RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
     return out;
 }
 
@@ -276,13 +278,13 @@ bool TradingDesk::CancelOrder(int slot, bool closing, bool ask) {
     if (slot < 0 || slot >= kOrderSlots || !TradingOpen(closed)) return false;
     const bool inUse = closing ? book_.pendingClosingOrders[static_cast<std::size_t>(slot)].InUse()
                                : book_.pendingNewOrders[static_cast<std::size_t>(slot)].InUse();
-    if (!inUse || (ask && !host_.AskQuestion("注文取消し", "選択行の注文を取消します。"))) return false;
+    if (!inUse || (ask && !services_.Ask("注文取消し", "選択行の注文を取消します。"))) return false;
     if (!closing) AdjustBuyingPower(account_, book_.pendingNewOrders[static_cast<std::size_t>(slot)].reservedAmount);
     RemoveFilledOrder(book_, slot, closing ? RemoveMode::CancelledClosing : RemoveMode::NewOrder);
     // The withdrawn quantity leaves its own level; the market's levels stay as they are.
     ShowOrdersOnBoard(true);
     RefreshDisplay();
-    host_.Notify();
+    services_.Notify();
     return true;
 }
 
@@ -405,7 +407,7 @@ void TradingDesk::WriteHistory() {
     // With the range hidden the report shows the day as far as it was played.
     if (const std::optional<int> shown = chart_.revealedRow()) record_.KeepPricesTo(*shown);
     record_.MarkKept();
-    host_.RunKept();
+    records_.KeepRun();
     const AccountTexts t = ShowAccount(account_);
     AppendToHistory(FormatRun(history_, {t.investment, t.buyingPowerCaption, ShownBuyingPower(account_, 0), t.runPnl,
                                          t.netPnl, t.netPnlAfterTax}));
@@ -417,7 +419,7 @@ void TradingDesk::WriteHistory() {
 // them) for the next append.
 void TradingDesk::AppendToHistory(const HistoryAppend& text) {
     // A session played again was kept in the history when it was played.
-    if (host_.DivertHistory(text)) return;
+    if (records_.DivertHistory(text)) return;
     HistoryAppend run = text;
     if (!run.empty() && keepTotals_ && savedTotals_) {
         const auto [savedProfit, savedLoss] = savedTotals_();
@@ -431,17 +433,17 @@ void TradingDesk::AppendToHistory(const HistoryAppend& text) {
     pendingFile_ = done.pendingFile;
     if (done.carriedPending) historyCarried_ = kCarriedText;
     if (!historyProblem_.empty())
-        host_.SetMessage(historyProblem_);
+        services_.SetMessage(historyProblem_);
     else if (done.carriedPending)
-        host_.SetMessage(historyCarried_);
+        services_.SetMessage(historyCarried_);
 }
 
 AppendHooks TradingDesk::HistoryLockHooks() {
     AppendHooks hooks;
     hooks.lockWaitMs = lockWaitedOut_ ? 0 : kHistoryLockWaitMs;
     hooks.waiting = [this] {
-        host_.SetMessage(kHistoryLockWaitText);
-        host_.Notify();
+        services_.SetMessage(kHistoryLockWaitText);
+        services_.Notify();
         if (lockWaitListener_) lockWaitListener_(kHistoryLockWaitText);
     };
     return hooks;
@@ -455,7 +457,7 @@ void TradingDesk::RecoverHistoryAtStart() {
     std::string problem = RecoverHistory(folder, lock.lockWaitMs, lock.waiting);
     lockWaitedOut_ = problem == kHistoryBusyText;
     if (lockWaitedOut_) return;  // the program writing now completes what was left itself
-    if (!problem.empty()) return host_.SetMessage(problem);
+    if (!problem.empty()) return services_.SetMessage(problem);
     if (FileExists(PendingHistoryPath(folder))) AppendToHistory({});
     // The totals a kept run left, where the program ended before it saved them.
     const std::optional<KeptTotals> kept = ReadKeptTotals(folder);
@@ -466,7 +468,7 @@ void TradingDesk::RecoverHistoryAtStart() {
     account_.lossTotal = kept->loss;
     SnapshotTotals(account_);
     ShowAccountPanel();
-    if (historyProblem_.empty()) host_.SetMessage(historyCarried_.empty() ? kTotalsTakenText : historyCarried_ + kTotalsTakenText);
+    if (historyProblem_.empty()) services_.SetMessage(historyCarried_.empty() ? kTotalsTakenText : historyCarried_ + kTotalsTakenText);
 }
 
 void TradingDesk::ShowAccountPanel() {
@@ -485,7 +487,7 @@ void TradingDesk::ShowAccountPanel() {
 void TradingDesk::SetCashOnly(bool checked) {
     if (display_.controls.inputsEnabled) ToggleCashOnly(account_, checked);
     ShowAccountPanel();  // a refused click leaves the box as the account has it
-    host_.Notify();
+    services_.Notify();
 }
 
 void TradingDesk::RestoreAccount(std::int64_t baseInvestment, std::int64_t profitTotal, std::int64_t lossTotal,
@@ -495,10 +497,10 @@ void TradingDesk::RestoreAccount(std::int64_t baseInvestment, std::int64_t profi
     account_.lossTotal = lossTotal;
     account_.cashOnly = cashOnly;
     SnapshotTotals(account_);
-    if (const std::string message = ApplyCashOnlyRule(account_); !message.empty()) host_.SetMessage(message);
+    if (const std::string message = ApplyCashOnlyRule(account_); !message.empty()) services_.SetMessage(message);
     ResetBuyingPower(account_);
     ShowAccountPanel();
-    host_.Notify();
+    services_.Notify();
 }
 
 void TradingDesk::SetInvestmentEditing(bool on) {
@@ -510,11 +512,11 @@ void TradingDesk::SetInvestmentEditing(bool on) {
         display_.investmentText = PlainNumber(account_.InvestmentField());
     } else {
         std::string message;
-        if (ChangeInvestment(account_, display_.investmentText, ports_.dialogs, message)) AppendResetMarkerToHistory();
-        if (!message.empty()) host_.SetMessage(message);
+        if (ChangeInvestment(account_, display_.investmentText, services_.questions(), message)) AppendResetMarkerToHistory();
+        if (!message.empty()) services_.SetMessage(message);
     }
     ShowAccountPanel();
-    host_.Notify();
+    services_.Notify();
 }
 
 void TradingDesk::SetInvestmentText(const std::string& typed) {
@@ -523,9 +525,9 @@ void TradingDesk::SetInvestmentText(const std::string& typed) {
 
 void TradingDesk::PressResetTotals() {
     if (!display_.controls.inputsEnabled) return;
-    if (ResetTotals(account_, ports_.dialogs)) AppendResetMarkerToHistory();
+    if (ResetTotals(account_, services_.questions())) AppendResetMarkerToHistory();
     ShowAccountPanel();
-    host_.Notify();
+    services_.Notify();
 }
 
 // The wiped totals are marked in the realised-P&L history; the run's snapshot follows them so
@@ -539,7 +541,7 @@ void TradingDesk::AppendResetMarkerToHistory() {
 // long as the user asks; "no" ends without it, and the question says what that means.
 void TradingDesk::KeepHistoryAtExit() {
     while (!unwrittenHistory_.empty()) {
-        if (!host_.AskQuestion("注意", historyProblem_ + "\n\nもう一度書き込みますか？\n" + kHistoryLostNote)) {
+        if (!services_.Ask("注意", historyProblem_ + "\n\nもう一度書き込みますか？\n" + kHistoryLostNote)) {
             unwrittenHistory_ = HistoryAppend{};
             historyProblem_.clear();
             return;
@@ -563,12 +565,12 @@ void TradingDesk::PlayPendingFillSound() {
 // ---- Board and tape ------------------------------------------------------------------------
 
 void TradingDesk::BuildInitialBoard(int row) {
-    初期板(market_, (host_.LoadedDay())[SeriesSlot::DayStock], row, replay_.preOpenPhase, host_.LoadedDay().decimalPrices);
+    初期板(market_, services_.day()[SeriesSlot::DayStock], row, replay_.preOpenPhase, services_.day().decimalPrices);
 }
 
 // The step's board: the recording with the user's orders, and what changed since the last one.
 std::int32_t TradingDesk::RefreshBoard(int row) {
-    const DaySeries& stock = (host_.LoadedDay())[SeriesSlot::DayStock];
+    const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
     market_.cells.highlighted.fill(false);
     market_.TakeRecordedBoard(stock.board[static_cast<std::size_t>(row)]);
     // A locked board holds the tape for one pass of the step (see MatchPendingOrders).
@@ -579,7 +581,7 @@ std::int32_t TradingDesk::RefreshBoard(int row) {
     for (int k = kBoardLevels; k < 20; ++k)
         total += static_cast<std::int64_t>(std::clamp(b[static_cast<std::size_t>(k)], 0.0f, 2e9f));
     if (replay_.stepForwardCount <= 0)
-        ShowBoardWithChanges(market_.cells, b, host_.LoadedDay().decimalPrices, /*atOldPlace=*/false);
+        ShowBoardWithChanges(market_.cells, b, services_.day().decimalPrices, /*atOldPlace=*/false);
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, INT32_MAX));
 }
 
@@ -594,10 +596,10 @@ MatchContext TradingDesk::StepContext() const {
     ctx.skipping = replay_.stepForwardCount > 0;
     ctx.preOpen = replay_.preOpenPhase;
     ctx.currentRow = replay_.currentRow;
-    ctx.stock = &(host_.LoadedDay())[SeriesSlot::DayStock];
-    ctx.decimalPrices = host_.LoadedDay().decimalPrices;
-    ctx.fineTickMode = host_.LoadedDay().fineTickMode;
-    ctx.tradingUnit = host_.LoadedDay().tradingUnit > 0 ? host_.LoadedDay().tradingUnit : 100;
+    ctx.stock = &services_.day()[SeriesSlot::DayStock];
+    ctx.decimalPrices = services_.day().decimalPrices;
+    ctx.fineTickMode = services_.day().fineTickMode;
+    ctx.tradingUnit = services_.day().tradingUnit > 0 ? services_.day().tradingUnit : 100;
     ctx.boardTotalQty = replay_.boardTotalQty;
     ctx.random = &ports_.dayRandom;
     return ctx;
@@ -671,7 +673,7 @@ void TradingDesk::AddTapeLinesBefore(const std::string& time) {
         const auto line = ReadTapeLine(market_.tape.At(market_.tapeCursor));
         if (!line || line->seconds / 60 >= *start / 60) break;
         engine_.AddTapeRow(line->time, Format(line->volume.value_or(0), "###,###"),
-                           line->price.value_or(0), host_.LoadedDay().decimalPrices);
+                           line->price.value_or(0), services_.day().decimalPrices);
         // The last traded price: stops placed before play are tested against it.
         if (line->price) market_.NotePrint(static_cast<float>(*line->price));
         // The afternoon's opening print has passed: a later 12: line is no opening.
@@ -695,8 +697,8 @@ void TradingDesk::BuildDayTape(const std::vector<std::string>& given, bool& stop
         ShowTapeCounter();
         return;
     }
-    const DaySeries& stock = (host_.LoadedDay())[SeriesSlot::DayStock];
-    TapeEstimator estimator(stock, host_.LoadedDay().tradingUnit, ports_.dayRandom, market_.tape);
+    const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
+    TapeEstimator estimator(stock, services_.day().tradingUnit, ports_.dayRandom, market_.tape);
     display_.tapeListVisible = false;
     const bool displayOnly = !display_.simulationChecked;
     for (int r = 0; r < kClosingRow; ++r) {
@@ -713,7 +715,7 @@ void TradingDesk::BuildDayTape(const std::vector<std::string>& given, bool& stop
             const auto t = ReadTapeLine(line);
             if (!t) continue;
             engine_.AddTapeRow(t->time, Format(t->volume.value_or(0), "###,###"), t->price.value_or(0),
-                               host_.LoadedDay().decimalPrices);
+                               services_.day().decimalPrices);
         }
     }
     ShowTapeCounter();
@@ -721,7 +723,7 @@ void TradingDesk::BuildDayTape(const std::vector<std::string>& given, bool& stop
 }
 
 void TradingDesk::ShowRowOnBoard(int row, std::optional<int> seconds) {
-    const DayData& day = host_.LoadedDay();
+    const DayData& day = services_.day();
     ShowBoard(market_.cells, day[SeriesSlot::DayStock].board[static_cast<std::size_t>(row)], day.decimalPrices);
     if (display_.tapeOption && seconds) {
         // The newest print at or before that time; the rows are in time order, their times
@@ -775,6 +777,36 @@ void TradingDesk::ClearLists() {
     display_.pendingLines.clear();
     display_.holdingLines = {};
     display_.executionLines.clear();
+}
+
+// The fills of the run and the account as they stand.
+SessionOutcome TradingDesk::RunOutcome() const {
+    SessionOutcome o;
+    for (const Fill& f : fills_) {
+        const Execution& e = f.execution;
+        o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, static_cast<double>(CodeOf(e.side)),
+                           static_cast<double>(e.quantity), e.price.yen(), static_cast<double>(e.orderNumber)});
+    }
+    o.account = {account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.buyingPower,
+                 account_.runPnl, account_.cashOnly};
+    return o;
+}
+
+void TradingDesk::LoadSettings(const Settings& s) {
+    SetBoardOption(s.board);
+    SetFillSoundOption(s.fillSound);
+    SetTradeMarkerOption(s.tradeMarkers);
+    RestoreAccount(s.investment, s.profitTotal, s.lossTotal, s.cashOnly);
+}
+
+void TradingDesk::SaveSettings(Settings& s) const {
+    s.board = display_.boardOption;
+    s.fillSound = display_.fillSoundOption;
+    s.tradeMarkers = display_.tradeMarkerOption;
+    s.cashOnly = account_.cashOnly;
+    s.investment = account_.baseInvestment;
+    s.profitTotal = account_.profitTotal;
+    s.lossTotal = account_.lossTotal;
 }
 
 }  // namespace corvala

@@ -18,6 +18,8 @@
 #include "replay/display_model.h"
 #include "replay/operation_log.h"
 #include "replay/replay_clock.h"
+#include "replay/services.h"
+#include "replay/session_recorder.h"
 #include "review/session_record.h"
 #include "trading/closing_order.h"
 #include "trading/matching.h"
@@ -33,46 +35,50 @@ inline constexpr int kStopSoundWaitMs = 300;
 // The one-second passes of a five-second step.
 inline constexpr int kSubSteps = 5;
 
-class TradingDesk {
+class TradingDesk final : public ChartState::RowBoard, public SessionRecorder::Host, public SettingsSlice {
 public:
+    // What the replay loop answers.
     class Host {
     public:
-        virtual const DayData& LoadedDay() const = 0;
-        virtual int StockCodeShown() const = 0;
         // A replay is loaded and running: the order tables are open.
         virtual bool ReplayOpenForOrders() const = 0;
         // The step's price (現在値), 0 before the stock's first trade.
         virtual double StepPrice() const = 0;
-        // The history files' run header: when, which day, which stock.
-        virtual RunInfo CurrentRunInfo() = 0;
         // A new order filled (the replay slows down); an order was stored (the step's wait ends).
         virtual void NewOrderFilled() = 0;
         virtual void OrderStored() = 0;
-        // An order left the tables (filled, fired or withdrawn): a correction of it no longer applies.
-        virtual void OrderGone(int slot, bool closing) = 0;
-        // The lists were shown anew: the order buttons and the open dialogs follow them.
-        virtual void OrdersShown() = 0;
-        // The run was kept for the history.
-        virtual void RunKept() = 0;
-        // A session playing again takes what the run would append; true when it took it.
-        virtual bool DivertHistory(const HistoryAppend& text) = 0;
-        virtual bool PlayingSession() const = 0;
-        virtual bool AskQuestion(const std::string& title, const std::string& text) = 0;
-        virtual void SetMessage(const std::string& text) = 0;
-        virtual void Notify() = 0;
 
     protected:
         ~Host() = default;
     };
+    // What the order windows answer.
+    class OrderWatcher {
+    public:
+        // An order left the tables (filled, fired or withdrawn): a correction of it no longer applies.
+        virtual void OrderGone(int slot, bool closing) = 0;
+        // The lists were shown anew: the order buttons and the open windows follow them.
+        virtual void FollowOrders() = 0;
 
+    protected:
+        ~OrderWatcher() = default;
+    };
+
+    struct Parts {
+        Host& host;
+        Services& services;
+        OrderWatcher& orders;
+        RunRecords& records;
+        OperationLog& log;
+        MainDisplay& display;
+        const ReplayClock& replay;
+        ChartState& chart;
+    };
     struct Ports {
-        Dialogs& dialogs;  // the replay is held while a box is open
         Clock& clock;
         Random& dayRandom;  // the displayed day's draws
         Sound* sound;
     };
-    TradingDesk(Host& host, OperationLog& log, MainDisplay& display, const ReplayClock& replay, ChartState& chart,
-                Ports ports, std::string installFolder);
+    TradingDesk(Parts parts, Ports ports, std::string installFolder);
     TradingDesk(const TradingDesk&) = delete;
     TradingDesk& operator=(const TradingDesk&) = delete;
 
@@ -87,6 +93,12 @@ public:
     const std::vector<Fill>& fills() const { return fills_; }
     // The run's review: its closed trades and its result after every step.
     const SessionRecord& record() const { return record_; }
+    // What the session file says at a run's end: whether it was kept, the fills and the account.
+    bool RunKeptNow() const override { return record_.kept(); }
+    SessionOutcome RunOutcome() const override;
+    // setsim: the options of the board, the fills and the markers, and the account.
+    void LoadSettings(const Settings& s) override;
+    void SaveSettings(Settings& s) const override;
 
     // ---- Orders ----
     // 注文 in the new-order dialog: stores the order, reflects it on the board and hands it to
@@ -201,7 +213,7 @@ public:
     // The quote's labels, the tape and the order lists go empty.
     void ClearLists();
     // A readout of the chart at `row`: the board of that row, the tape at its time.
-    void ShowRowOnBoard(int row, std::optional<int> seconds);
+    void ShowRowOnBoard(int row, std::optional<int> seconds) override;
     // The lists and the account panel as the tables stand.
     void RefreshDisplay();
     // The run's end: whether anything is held or was traded, and what a stop settles at.
@@ -228,14 +240,14 @@ private:
     private:
         Dialogs& shown_;
     };
-    Dialogs& EntryDialogs(bool confirm) { return confirm ? ports_.dialogs : answerYes_; }
+    Dialogs& EntryDialogs(bool confirm) { return confirm ? services_.questions() : answerYes_; }
 
     class EngineEvents final : public MatchingListener {
     public:
         explicit EngineEvents(TradingDesk& desk) : desk_(desk) {}
         void OnExecution(const Execution& fill, const OrderBook& book) override { desk_.RecordExecution(fill, book); }
         void OnStopFired(int slot, bool closing) override;
-        void OnOrderRemoved(int slot, bool closing) override { desk_.host_.OrderGone(slot, closing); }
+        void OnOrderRemoved(int slot, bool closing) override { desk_.watcher_.OrderGone(slot, closing); }
         void OnPositionTableFull() override { desk_.SayPositionTableFull(); }
         void OnHeldBack(int number) override { desk_.SayHeldBack(number); }
         void OnAwaitingCounterparty(int number) override { desk_.SayAwaitingCounterparty(number); }
@@ -272,6 +284,9 @@ private:
     void PlaySound(const char* file);
 
     Host& host_;
+    Services& services_;
+    OrderWatcher& watcher_;
+    RunRecords& records_;
     OperationLog& log_;
     MainDisplay& display_;
     const ReplayClock& replay_;
@@ -296,7 +311,7 @@ private:
     bool lockWaitedOut_ = false;  // another program kept the history's lock for a whole wait
     std::function<void(const std::string&)> lockWaitListener_;
     EngineEvents engineEvents_{*this};
-    AnswerYes answerYes_{ports_.dialogs};
+    AnswerYes answerYes_{services_.questions()};
     bool dirty_ = false;  // a fill or a fired stop changed the lists since they were shown
     bool fillSoundPending_ = false;
     bool stopFiredSoundDue_ = false;  // a stop fired in this pass: its sound and a short wait

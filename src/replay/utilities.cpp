@@ -15,7 +15,7 @@ namespace corvala {
 std::string DisplayedDay::HistoryFolderToOpen() {
     const std::string folder = JoinPath(installFolder_, kHistoryFolder);
     if (CreateDir(folder)) return folder;
-    parts_.loop.SetMessage("　　売買履歴フォルダを作成できませんでした。" + folder);
+    services_.SetMessage("　　売買履歴フォルダを作成できませんでした。" + folder);
     return {};
 }
 
@@ -42,9 +42,9 @@ std::string DisplayedDay::PictureFilePath(const std::string& folder) const {
 }
 
 void DisplayedDay::ReportPictureSaved(const std::string& path, bool saved) {
-    parts_.loop.SetMessage(saved ? "　　画像を保存しました。" + path : "　　画像を保存できませんでした。" + path);
+    services_.SetMessage(saved ? "　　画像を保存しました。" + path : "　　画像を保存できませんでした。" + path);
 }
 
-void DisplayedDay::ReportNotOpened(const std::string& what) { parts_.loop.SetMessage("　　開けませんでした。" + what); }
+void DisplayedDay::ReportNotOpened(const std::string& what) { services_.SetMessage("　　開けませんでした。" + what); }
 
 }  // namespace corvala

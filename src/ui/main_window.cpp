@@ -90,7 +90,7 @@ bool MainWindow::StartUp(const std::string& appDataFolder) {
 
 bool MainWindow::FinishStartUp() {
     const bool ok = sim_->StartUp(configuredDataFolder_);
-    if (ok && !sound_.canPlay()) sim_->replay().SetMessage(kNoSoundMessage);
+    if (ok && !sound_.canPlay()) sim_->services().SetMessage(kNoSoundMessage);
     if (splash_) splash_->close();
     splash_ = nullptr;
     startedUp_ = ok;
@@ -385,12 +385,12 @@ void MainWindow::ConnectPlayback() {
     connect(playback_, &PlaybackPanel::playbackPressed, this,
             then([this](int i) { sim_->replay().PressPlayback(i); }));
     connect(playback_, &PlaybackPanel::speedScrolled, this,
-            then([this](int v) { sim_->replay().SetSpeedScroll(v); }));
+            then([this](int v) { sim_->replay().speed().SetSpeedScroll(v); }));
     connect(playback_, &PlaybackPanel::gaugeClicked, this,
-            then([this](int x) { sim_->replay().ClickSpeedGauge(x); }));
-    connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->replay().ClickSlowestLabel(); }));
+            then([this](int x) { sim_->replay().speed().ClickSpeedGauge(x); }));
+    connect(playback_, &PlaybackPanel::slowestClicked, this, then([this] { sim_->replay().speed().ClickSlowestLabel(); }));
     connect(playback_, &PlaybackPanel::lowSpeedToggled, this,
-            then([this](bool on) { sim_->replay().SetLowSpeed(on); }));
+            then([this](bool on) { sim_->replay().speed().SetLowSpeed(on); }));
 
     // Window-wide keys; a text box that uses the key (typing, moving the cursor) keeps it.
     for (int index = 0; index < kPlaybackButtons; ++index) {

@@ -100,7 +100,7 @@ void MainWindow::FollowReport() {
 QString MainWindow::WatchSession(const QString& path) {
     std::string why;
     if (auto file = ReadSession(path.toStdString(), why)) why = sim_->player().Play(std::move(*file), /*restoreAfter=*/true);
-    if (!why.empty()) sim_->replay().SetMessage("再現できません: " + why);
+    if (!why.empty()) sim_->services().SetMessage("再現できません: " + why);
     Refresh();
     return QString::fromStdString(why);
 }
@@ -130,7 +130,7 @@ void MainWindow::AlertMenu(std::optional<double> price, std::optional<double> ne
         QAction* typed = menu.addAction(QStringLiteral("価格を入力してアラートを設定..."));
         typed->setEnabled(sim_->alerts().prices().size() < PriceAlerts::kMax);
         connect(typed, &QAction::triggered, this, [this] {
-            sim_->replay().HoldWhile([this] {
+            sim_->services().HoldWhile([this] {
                 QInputDialog ask(this);
                 ask.setWindowTitle(QStringLiteral("アラート"));
                 ask.setLabelText(QStringLiteral("価格（円）"));

@@ -69,7 +69,7 @@ TEST(ChartInvariantsTest, AReplayShowsNoBarItHasNotReachedAndMarksEveryFill) {
     bool ordered = false;
     while (sim.replay().running()) {
         if (sim.replay().waitingForPlay()) {
-            sim.replay().SetSpeedScroll(1);
+            sim.replay().speed().SetSpeedScroll(1);
             if (!ordered) {
                 NewOrderForm buy;
                 buy.quantity = "100";

@@ -85,8 +85,8 @@ public:
             case 2: return sim_.replay().PressPlayback(kMinuteForward);
             case 3: return sim_.replay().PressPlayback(kBarForward);
             case 4: return sim_.replay().PressPlayback(kBarBack);
-            case 5: return sim_.replay().SetSpeedScroll(1 + Pick(30));
-            case 6: return sim_.replay().SetLowSpeed(!d.speed.lowSpeed);
+            case 5: return sim_.replay().speed().SetSpeedScroll(1 + Pick(30));
+            case 6: return sim_.replay().speed().SetLowSpeed(!d.speed.lowSpeed);
             case 7: return sim_.orderDialogs().ClickBoardPrice(Pick(kBoardLevels));  // the dialog may come later
             case 8: return NewOrder();
             case 9: return Close();
@@ -94,7 +94,7 @@ public:
             case 11: return sim_.trading().SetFillSoundOption(!d.fillSoundOption);
             case 12: return Direct();
             case 13: if (Chance(0.05)) sim_.replay().SetSimulationChecked(false); return;  // a stop, asked
-            default: return sim_.replay().ClickSpeedGauge(Pick(300));
+            default: return sim_.replay().speed().ClickSpeedGauge(Pick(300));
         }
     }
 
@@ -208,7 +208,7 @@ RunResult ResultOf(const Simulation& sim) {
     const MainDisplay& d = sim.display();
     r.account = d.investmentText + "|" + d.buyingPowerText + "|" + d.runPnlText + "|" + d.netPnlText + "|" +
                 std::to_string(sim.trading().account().profitTotal) + "|" + std::to_string(sim.trading().account().lossTotal);
-    r.steps = sim.replay().stepsRun();
+    r.steps = sim.replay().clock().stepsRun;
     r.end = d.clockText;
     return r;
 }

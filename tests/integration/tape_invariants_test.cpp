@@ -87,7 +87,7 @@ TEST(TapeInvariantsTest, TheBoardStaysOrderedAndOnTheTickGridThroughAWholeReplay
         bool speedSet = false;
         while (run.sim.replay().running()) {
             if (run.sim.replay().waitingForPlay()) {
-                if (!speedSet) run.sim.replay().SetSpeedScroll(1);
+                if (!speedSet) run.sim.replay().speed().SetSpeedScroll(1);
                 speedSet = true;
                 run.sim.replay().PressPlayback(kPlayPause);
             }

@@ -245,15 +245,15 @@ struct HandPlayedDay {
         sim.replay().SetSimulationChecked(true);
         if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) return false;
         sim.replay().SetStepObserver([this](int) {
-            if (atStep) atStep(sim.replay().stepsRun());
+            if (atStep) atStep(sim.replay().clock().stepsRun);
         });
         return true;
     }
     // Plays at speed 30 until step `last` has matched.
     void PlayThrough(int last) {
-        while (sim.replay().running() && sim.replay().stepsRun() <= last) {
+        while (sim.replay().running() && sim.replay().clock().stepsRun <= last) {
             if (sim.replay().waitingForPlay()) sim.replay().PressPlayback(kPlayPause);
-            if (sim.display().speed.speed != 30) sim.replay().SetSpeedScroll(1);
+            if (sim.display().speed.speed != 30) sim.replay().speed().SetSpeedScroll(1);
             if (!scheduler.RunOne()) break;
         }
     }
@@ -297,7 +297,7 @@ TEST(TradingInvariantsTest, OpposedOrdersWithoutALimitPriceDoNotTradeWithEachOth
             EXPECT_EQ(d.sim.trading().PlaceNewOrder(sell).status, EntryOutcome::Status::Stored);
         };
         d.PlayThrough(620);
-        ASSERT_GE(d.sim.replay().stepsRun(), 620);
+        ASSERT_GE(d.sim.replay().clock().stepsRun, 620);
         const auto& fills = d.sim.trading().fills();
         const auto atZero = std::count_if(fills.begin(), fills.end(), [](const auto& f) { return f.execution.price <= 0; });
         EXPECT_EQ(atZero, 0) << (market ? "market orders" : "stop orders") << " filled at 0 yen:" << d.Fills();

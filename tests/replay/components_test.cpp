@@ -6,6 +6,7 @@
 #include "platform/virtual_scheduler.h"
 #include "replay/chart_state.h"
 #include "replay/quiz_state.h"
+#include "replay/services.h"
 #include "replay/settings_state.h"
 #include "replay/trading_desk.h"
 #include "test_support.h"
@@ -14,35 +15,25 @@ namespace corvala {
 namespace {
 
 // The rest of the program as the trading desk and its chart see it.
-class DeskHost final : public TradingDesk::Host, public ChartState::Host {
+class DeskHost final : public TradingDesk::Host, public TradingDesk::OrderWatcher, public ChartState::Host,
+                       public RunRecords {
 public:
-    DayData day;
     bool replayOpen = false;
-    bool answer = true;
     int stored = 0, gone = 0, shown = 0;
-    std::vector<std::string> messages;
 
-    const DayData& LoadedDay() const override { return day; }
     int ChartBarLength() const override { return 5; }
-    bool ChartReplayRunning() const override { return replayOpen; }
     void ChartRedisplayDay() override {}
     void ChartCursorRemoved() override {}
-    void ChartShowRow(int, std::optional<int>) override {}
-    void ChartChanged() override {}
-    int StockCodeShown() const override { return 8473; }
     bool ReplayOpenForOrders() const override { return replayOpen; }
     double StepPrice() const override { return 3000; }
     RunInfo CurrentRunInfo() override { return {}; }
     void NewOrderFilled() override {}
     void OrderStored() override { ++stored; }
     void OrderGone(int, bool) override { ++gone; }
-    void OrdersShown() override { ++shown; }
-    void RunKept() override {}
+    void FollowOrders() override { ++shown; }
+    void KeepRun() override {}
     bool DivertHistory(const HistoryAppend&) override { return true; }
-    bool PlayingSession() const override { return false; }
-    bool AskQuestion(const std::string&, const std::string&) override { return answer; }
-    void SetMessage(const std::string& text) override { messages.push_back(text); }
-    void Notify() override {}
+    bool playing() const override { return false; }
 };
 
 // The session file's log: every operation it was asked to open, refused when `refuse`.
@@ -72,11 +63,14 @@ protected:
     test::ScriptedDialogs dialogs;
     test::FixedClock clock;
     test::FixedRandom random;
+    VirtualScheduler scheduler;
     MainDisplay display;
+    Services services{display, dialogs, scheduler};
     ReplayClock replay;
     PriceAlerts alerts{log};
-    ChartState chart{host, display, replay, alerts};
-    TradingDesk desk{host, log, display, replay, chart, TradingDesk::Ports{dialogs, clock, random, nullptr}, "/nonexistent"};
+    ChartState chart{host, services, desk, display, replay, alerts};
+    TradingDesk desk{{host, services, host, host, log, display, replay, chart}, TradingDesk::Ports{clock, random, nullptr},
+                     "/nonexistent"};
 };
 
 TEST_F(TradingDeskTest, WithoutAReplayEveryOrderIsRefusedAndNoMoneyMoves) {
@@ -102,10 +96,10 @@ TEST_F(TradingDeskTest, AStoredOrderReservesItsAmountAndACancelGivesItBack) {
     EXPECT_EQ(host.stored, 1);  // the step's wait ends: the engine's next pass sees it
     EXPECT_GT(host.shown, 0);   // the lists and the order buttons follow
 
-    host.answer = false;  // "選択行の注文を取消します。" answered いいえ
+    dialogs.answers = {false};  // "選択行の注文を取消します。" answered いいえ
     EXPECT_FALSE(desk.CancelOrder(out.slot, false));
     EXPECT_DOUBLE_EQ(desk.account().buyingPower, power - out.amount);
-    host.answer = true;
+    dialogs.answers = {true};
     EXPECT_TRUE(desk.CancelOrder(out.slot, false));
     EXPECT_DOUBLE_EQ(desk.account().buyingPower, power);
     EXPECT_FALSE(desk.orders().pendingNewOrders[static_cast<std::size_t>(out.slot)].InUse());
@@ -126,11 +120,7 @@ TEST_F(TradingDeskTest, AnOperationTheSessionRefusesDoesNothing) {
 class QuizHost final : public QuizMode::Host {
 public:
     int swaps = 0;
-    bool ReplayLoaded() const override { return false; }
     int NextBarLength() const override { return 5; }
-    void ShowBusy(bool) override {}
-    void SetMessage(const std::string&) override {}
-    bool AskQuestion(const std::string&, const std::string&) override { return true; }
     QuizMode::UserDay EnterQuizDay(const std::string&, const QuizDescription&) override {
         ++swaps;
         return {};
@@ -139,7 +129,6 @@ public:
     void LeaveQuizDay(const QuizMode::UserDay&) override { ++swaps; }
     void PrepareQuizDay(const StartPosition&) override { ++swaps; }
     void DisplayQuizDay() override { ++swaps; }
-    void Notify() override {}
 };
 
 TEST(QuizModeTest, WithoutADataServiceTheToggleSaysSoAndSwapsNothing) {
@@ -148,7 +137,9 @@ TEST(QuizModeTest, WithoutADataServiceTheToggleSaysSoAndSwapsNothing) {
     test::ScriptedDialogs dialogs;
     VirtualScheduler scheduler;
     MainDisplay display;
-    QuizMode quiz(host, display, dir.path(), dialogs, scheduler, nullptr, nullptr);
+    Services services(display, dialogs, scheduler);
+    ReplayClock replay;
+    QuizMode quiz(host, services, replay, display, dir.path(), dialogs, scheduler, nullptr, nullptr);
     quiz.Check();
     EXPECT_EQ(display.quizColour, QuizButtonColour::Grey);
     EXPECT_NE(display.quizTip.find("出題データは取得できません"), std::string::npos);
@@ -166,8 +157,6 @@ public:
     int folderChanges = 0, edits = 0;
     void DataFolderChanged() override { ++folderChanges; }
     void SettingsFieldsEdited() override { ++edits; }
-    bool AskQuestion(const std::string&, const std::string&) override { return true; }
-    void Notify() override {}
 };
 
 class AnsweringPicker final : public FolderPicker {
@@ -190,7 +179,10 @@ protected:
     SettingsHost host;
     test::ScriptedDialogs dialogs;
     AnsweringPicker picker;
-    SettingsState settings{host, dir.path(), dialogs, nullptr, &picker};
+    VirtualScheduler scheduler;
+    MainDisplay display;
+    Services services{display, dialogs, scheduler};
+    SettingsState settings{host, services, dir.path(), nullptr, &picker};
 };
 
 TEST_F(SettingsAloneTest, CancelBringsBackTheFolderOfTheDialogsOpeningAndSaysSo) {

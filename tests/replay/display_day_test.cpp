@@ -231,7 +231,7 @@ TEST_F(DisplayDayTest, MalformedFileIsReportedAndNoReplayStarts) {
 
 TEST_F(DisplayDayTest, MessagesFlashYellowThenTurnLightRed) {
     Start();
-    sim->replay().SetMessage("テスト");
+    sim->services().SetMessage("テスト");
     EXPECT_EQ(sim->display().message.background, colours::kFlash);
     EXPECT_EQ(sim->display().message.foreground, colours::kBlack);
     scheduler.Advance(799);
@@ -240,9 +240,9 @@ TEST_F(DisplayDayTest, MessagesFlashYellowThenTurnLightRed) {
     EXPECT_EQ(sim->display().message.background, colours::kBlack);
     EXPECT_EQ(sim->display().message.foreground, colours::kMessageText);
     // A second flash inside the first keeps the line yellow for its own 800 ms.
-    sim->replay().SetMessage("一");
+    sim->services().SetMessage("一");
     scheduler.Advance(500);
-    sim->replay().SetMessage("二");
+    sim->services().SetMessage("二");
     scheduler.Advance(400);
     EXPECT_EQ(sim->display().message.background, colours::kFlash);
     scheduler.Advance(400);
@@ -251,10 +251,10 @@ TEST_F(DisplayDayTest, MessagesFlashYellowThenTurnLightRed) {
 
 TEST_F(DisplayDayTest, ClearDataMessageKeepsNoDataMessages) {
     Start();
-    sim->replay().SetMessage("　　　8473のこの日のデータはありません。");
+    sim->services().SetMessage("　　　8473のこの日のデータはありません。");
     sim->replay().ClearDataMessage();
     EXPECT_EQ(Message(), "　　　8473のこの日のデータはありません。");
-    sim->replay().SetMessage("ほかのメッセージ");
+    sim->services().SetMessage("ほかのメッセージ");
     sim->replay().ClearDataMessage();
     EXPECT_EQ(Message(), "");
     EXPECT_EQ(sim->display().message.background, colours::kBlack);
@@ -276,7 +276,7 @@ TEST_F(DisplayDayTest, CodeBoxChangeHandler) {
 TEST_F(DisplayDayTest, DateChangeRebuildsTheSelector) {
     Start();
     sim->day().SelectSeries("ﾌﾟﾗｲﾑ");
-    sim->replay().SetMessage("古いメッセージ");
+    sim->services().SetMessage("古いメッセージ");
     sim->day().SetDateText("220401");
     EXPECT_EQ(sim->display().seriesText, "日経225");
     EXPECT_EQ(sim->display().seriesItems.size(), 5u);

@@ -23,7 +23,7 @@ TEST_F(MarketStepTest, DisplayEstimatesTheTapeAndShowsTheFirstRowsBoard) {
 
 TEST_F(MarketStepTest, StepsConsumeTheTapeUpToTheClockAndCountTheRows) {
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(100));
     const MarketState& m = sim->trading().market();
@@ -46,12 +46,12 @@ TEST_F(MarketStepTest, AChangedQuantityAtAShownPriceIsHighlighted) {
     b.Set(6, 24, "800");  // row 6: the best ask's quantity changes, its price stays
     AddStock("221102", "8473", b);
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     BoardCells atRow6;
     bool seen = false;
-    sim->replay().SetStepEndObserver([&](int row) {
+    sim->replay().SetStepObserver([&](int row) {
         if (row == 5) atRow6 = sim->trading().market().cells, seen = true;
-    });
+    }, /*atStepEnd=*/true);
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return seen; }));
     // Row 5's step ends with a marked print, which brings row 6's board: rows carry the same
@@ -97,7 +97,7 @@ TEST_F(MarketStepTest, MidSessionStartListsTheEarlierPrints) {
 TEST_F(MarketStepTest, HideBoardAndTapeIsClearedAtTheEndOfTheDay) {
     Prepare();
     sim->trading().SetHideBoardAndTape(true);
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     RunToEnd();
     EXPECT_FALSE(d().hideBoardAndTape);
 }

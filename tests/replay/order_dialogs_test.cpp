@@ -146,7 +146,7 @@ TEST_F(OrderDialogsTest, OpeningSlowsTheReplayAndClosingGivesTheSpeedBack) {
     EXPECT_FALSE(d().speed.lowSpeed);
     sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_FALSE(d().speed.lowSpeed);
-    sim->replay().SetLowSpeed(true);
+    sim->replay().speed().SetLowSpeed(true);
     sim->orderDialogs().OpenNewOrderDialog();
     sim->orderDialogs().CancelNewOrderDialog();
     EXPECT_TRUE(d().speed.lowSpeed);  // it was on before
@@ -436,7 +436,7 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     ASSERT_EQ(Order("100", "1000").status, EntryOutcome::Status::Stored);
     PlayTo(2);
     ASSERT_EQ(sim->trading().fills().size(), 1u);
-    const int steps = sim->replay().stepsRun();
+    const int steps = sim->replay().clock().stepsRun;
     sim->orderDialogs().OpenNewOrderDialog();
     sim->orderDialogs().EditOrderText(false, OrderField::Quantity, "100");
     sim->orderDialogs().SetOrderOption(false, OrderDialogs::OrderOption::NormalMarket, true);
@@ -444,7 +444,7 @@ TEST_F(OrderDialogsTest, TheReplayHoldsWhileAnOrderIsBeingConfirmed) {
     dialogs.whileAsking = [&] { scheduler.Advance(60'000); };  // a minute with the box open
     ASSERT_EQ(sim->orderDialogs().SubmitNewOrderDialog().status, EntryOutcome::Status::Stored);
     dialogs.whileAsking = nullptr;
-    EXPECT_EQ(sim->replay().stepsRun(), steps);
+    EXPECT_EQ(sim->replay().clock().stepsRun, steps);
     EXPECT_EQ(sim->trading().fills().size(), 1u);
     PlayTo(steps + 2);  // and goes on afterwards
     EXPECT_EQ(sim->trading().fills().size(), 2u);

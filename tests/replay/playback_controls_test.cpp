@@ -92,7 +92,7 @@ TEST_F(PlaybackControlsTest, StopMidStepShowsNoFurtherSecond) {
 
 TEST_F(PlaybackControlsTest, NoToTheStopQuestionAtTheLunchKeepsWaitingForPlay) {
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunUntil([&] { return sim->replay().waitingForPlay() && d().clockText == "12:29:59"; }));
     dialogs.answers = {false};
@@ -112,8 +112,8 @@ TEST_F(PlaybackControlsTest, SpeedAndPlayDuringThePreOpenNoticeAreKept) {
     sim->replay().SetSimulationChecked(true);
     ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     scheduler.Advance(1000);
-    ASSERT_TRUE(sim->replay().preparing());
-    sim->replay().SetSpeedScroll(1);
+    ASSERT_TRUE(sim->replay().clock().preparing);
+    sim->replay().speed().SetSpeedScroll(1);
     EXPECT_EQ(d().speed.speed, 30);
     Press(kPlayPause);
     EXPECT_EQ(d().message.text, "再生の準備をしています。準備ができしだい再生します。");
@@ -242,34 +242,34 @@ TEST_F(PlaybackControlsTest, OneMinuteAndFiveSecondsBackDoNothingDuringAReplay) 
 
 TEST_F(PlaybackControlsTest, SpeedControlsAndTheGauge) {
     Start();
-    sim->replay().SetSpeedScroll(26);
+    sim->replay().speed().SetSpeedScroll(26);
     EXPECT_EQ(d().speed.speed, 5);
     EXPECT_EQ(d().speed.ScrollValue(), 26);
     EXPECT_EQ(sim->replay().clock().stepDelay, 5300);
-    sim->replay().SetSpeedScroll(0);  // the bar's 0 counts as 1
+    sim->replay().speed().SetSpeedScroll(0);  // the bar's 0 counts as 1
     EXPECT_EQ(d().speed.speed, 30);
     EXPECT_EQ(sim->replay().clock().stepDelay, 0);
 
-    sim->replay().SetLowSpeed(true);
-    sim->replay().SetMessage("何か");
-    sim->replay().ClickSpeedGauge(24);
+    sim->replay().speed().SetLowSpeed(true);
+    sim->services().SetMessage("何か");
+    sim->replay().speed().ClickSpeedGauge(24);
     EXPECT_EQ(d().speed.speed, 1);
     EXPECT_FALSE(d().speed.lowSpeed);
     EXPECT_EQ(d().message.text, "");
-    sim->replay().ClickSpeedGauge(1600);
+    sim->replay().speed().ClickSpeedGauge(1600);
     EXPECT_EQ(d().speed.speed, 30);
-    sim->replay().ClickSpeedGauge(275);
+    sim->replay().speed().ClickSpeedGauge(275);
     EXPECT_EQ(d().speed.speed, 6);
     EXPECT_EQ(d().speed.ScrollValue(), 25);
-    sim->replay().ClickSlowestLabel();
+    sim->replay().speed().ClickSlowestLabel();
     EXPECT_EQ(d().speed.speed, 1);
     EXPECT_EQ(sim->replay().clock().stepDelay, 6500);
 }
 
 TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
     Start();
-    sim->replay().SetSpeedScroll(6);  // speed 25
-    sim->replay().CutSpeedOnFill();
+    sim->replay().speed().SetSpeedScroll(6);  // speed 25
+    sim->replay().speed().CutOnFill(false);
     EXPECT_EQ(d().speed.speed, 10);
     const std::string blanks = [] {
         std::string s;
@@ -283,14 +283,14 @@ TEST_F(PlaybackControlsTest, SpeedCutOnAFillOnlyAboveTen) {
     scheduler.Advance(1);
     EXPECT_TRUE(d().message.text.empty());
 
-    sim->replay().SetSpeedScroll(23);  // speed 8
-    sim->replay().CutSpeedOnFill();
+    sim->replay().speed().SetSpeedScroll(23);  // speed 8
+    sim->replay().speed().CutOnFill(false);
     EXPECT_EQ(d().speed.speed, 8);
     EXPECT_TRUE(d().message.text.empty());
 
-    sim->replay().SetSpeedScroll(1);
-    sim->replay().SetLowSpeed(true);  // low speed without an order dialog keeps its pace
-    sim->replay().CutSpeedOnFill();
+    sim->replay().speed().SetSpeedScroll(1);
+    sim->replay().speed().SetLowSpeed(true);  // low speed without an order dialog keeps its pace
+    sim->replay().speed().CutOnFill(false);
     EXPECT_EQ(d().speed.speed, 30);
 }
 
@@ -306,7 +306,7 @@ TEST_F(PlaybackControlsTest, DayOnlyRedisplaysAShownDayWithoutStartingAReplay) {
 
     sim->replay().SetSimulationChecked(true);
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     RunToEnd();
     sim->day().SetDayOnly(true);
     EXPECT_FALSE(sim->replay().running());

@@ -85,9 +85,9 @@ TEST_F(PriceAlertReplayTest, APrintReachingAnAlertPausesTheReplayAtItsStep) {
     const int row = sim->replay().clock().currentRow;
     EXPECT_TRUE(row == 239 || row == 240) << row;  // the step that printed 1,010
     // It holds before the next step, as || would, that step's prints not yet shown.
-    ASSERT_TRUE(RunUntil([&] { return sim->replay().heldPaused(); }, 60'000));
+    ASSERT_TRUE(RunUntil([&] { return sim->replay().clock().heldPaused; }, 60'000));
     EXPECT_EQ(sim->replay().clock().currentRow, row + 1);
-    EXPECT_EQ(sim->replay().stepsRun(), row + 1);
+    EXPECT_EQ(sim->replay().clock().stepsRun, row + 1);
     const std::string clock = sim->replay().firedAlerts().front().clock;
     EXPECT_EQ(d().message.text, "　　" + clock + "　アラート 1,005円に達しました。");
     ASSERT_FALSE(sound.played.empty());

@@ -15,8 +15,8 @@ class ReplayEngineTest : public ReplayFixture {};
 
 TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     Start();
-    sim->replay().SetSpeedScroll(3);  // speed 28 before the display
-    sim->replay().SetLowSpeed(true);
+    sim->replay().speed().SetSpeedScroll(3);  // speed 28 before the display
+    sim->replay().speed().SetLowSpeed(true);
     sim->day().SetDateText("221102");
     sim->replay().SetSimulationChecked(true);
     ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
@@ -34,7 +34,7 @@ TEST_F(ReplayEngineTest, SetUpWaitsForPlayAtEightFiftyNineWithSpeedFive) {
     EXPECT_TRUE(sim->replay().clock().preOpenPhase);
 
     // A speed chosen while the set-up runs is the replay's.
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     EXPECT_EQ(d().speed.speed, 30);
 
     scheduler.Advance(kPreOpenMs - 1);
@@ -78,7 +78,7 @@ TEST_F(ReplayEngineTest, WholeDayAtSpeedFiveTakesTheDescribedDelays) {
     const std::int64_t start = 0;
     RunToEnd();
     ASSERT_EQ(steps.size(), 3600u);
-    EXPECT_EQ(sim->replay().stepsRun(), 3600);
+    EXPECT_EQ(sim->replay().clock().stepsRun, 3600);
     // Pre-open notice and flash, one 300 ms slice waiting for play, the same at lunch with a
     // 100 ms slice, and five slices of ⌊5300/6⌋ ms in each of the 3600 steps.
     EXPECT_EQ(scheduler.NowMs() - start, kPreOpenMs + 300 + kPreOpenMs + 100 + 3600 * kSpeed5StepMs);
@@ -108,7 +108,7 @@ TEST_F(ReplayEngineTest, SubStepsShowEverySecondOfTheStep) {
 
 TEST_F(ReplayEngineTest, LunchBreakStopsAtRow1800EvenWhileFastForwarding) {
     Prepare();
-    sim->replay().SetSpeedScroll(1);  // speed 30
+    sim->replay().speed().SetSpeedScroll(1);  // speed 30
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(1770));
     Press(kBarForward);  // 60 steps asked for, 30 of them beyond the break
@@ -138,7 +138,7 @@ TEST_F(ReplayEngineTest, LunchBreakStopsAtRow1800EvenWhileFastForwarding) {
 
 TEST_F(ReplayEngineTest, SpeedThirtyRunsTheDayWithoutWaitingBetweenSteps) {
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     EXPECT_EQ(sim->replay().clock().stepDelay, 0);
     const std::int64_t before = scheduler.NowMs();
     RunToEnd();
@@ -210,7 +210,7 @@ TEST_F(ReplayEngineTest, BarBackGoesToThePreviousBarEarlyInABarElseToItsStart) {
         steps.clear();
         sim.reset();
         Prepare();
-        sim->replay().SetSpeedScroll(1);
+        sim->replay().speed().SetSpeedScroll(1);
         Press(kPlayPause);
         ASSERT_TRUE(RunToRow(at));
         Press(kBarBack);
@@ -237,12 +237,12 @@ TEST_F(ReplayEngineTest, BarBackWhilePausedWaitsAtTheBarStart) {
 TEST_F(ReplayEngineTest, SpeedsNineteenAndTwentyMeetWithoutAJump) {
     Prepare();
     Press(kPlayPause);
-    sim->replay().SetSpeedScroll(12);  // speed 19
+    sim->replay().speed().SetSpeedScroll(12);  // speed 19
     EXPECT_EQ(sim->replay().clock().stepDelay, 1100);
     ASSERT_TRUE(RunToRow(2));
     ASSERT_TRUE(RunToRow(3));
     EXPECT_EQ(steps[3].ms - steps[2].ms, 5 * (1100 / 6));
-    sim->replay().SetSpeedScroll(11);  // speed 20, applied from the next slice
+    sim->replay().speed().SetSpeedScroll(11);  // speed 20, applied from the next slice
     EXPECT_EQ(sim->replay().clock().stepDelay, 1000);
     ASSERT_TRUE(RunToRow(5));
     EXPECT_EQ(steps[5].ms - steps[4].ms, 5 * (1000 / 6));
@@ -251,7 +251,7 @@ TEST_F(ReplayEngineTest, SpeedsNineteenAndTwentyMeetWithoutAJump) {
 TEST_F(ReplayEngineTest, LowSpeedStepsTakeSevenAndAHalfSecondsOrFourAndAHalf) {
     Prepare();
     Press(kPlayPause);
-    sim->replay().SetLowSpeed(true);
+    sim->replay().speed().SetLowSpeed(true);
     EXPECT_EQ(d().speed.lowSpeedBackground, colours::kLowSpeedOn);
     ASSERT_TRUE(RunToRow(2));
     ASSERT_TRUE(RunToRow(3));
@@ -264,7 +264,7 @@ TEST_F(ReplayEngineTest, LowSpeedStepsTakeSevenAndAHalfSecondsOrFourAndAHalf) {
     // Clearing the box ends the slow sub-steps of the running step.
     ASSERT_TRUE(RunToRow(6));
     scheduler.Advance(1600);
-    sim->replay().SetLowSpeed(false);
+    sim->replay().speed().SetLowSpeed(false);
     EXPECT_EQ(d().speed.lowSpeedBackground, colours::kLowSpeedOff);
     ASSERT_TRUE(RunToRow(7));
     EXPECT_LT(steps[7].ms - steps[6].ms, 7500);
@@ -280,7 +280,7 @@ TEST_F(ReplayEngineTest, QuoteLabelsFollowThePriceAndIgnoreRowsWithoutATrade) {
     b.Set(0, 35, "1005.4").Set(1, 35, "0");
     AddStock("221102", "8473", b);
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(0));
     EXPECT_EQ(d().priceLabel, "1,012");
@@ -303,7 +303,7 @@ TEST_F(ReplayEngineTest, PercentChangeIsFlooredForDecimalPrices) {
     for (int col = 14; col < 24; ++col) b.SetAll(col, "987.5");
     AddStock("221102", "8473", b);
     Prepare();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     Press(kPlayPause);
     ASSERT_TRUE(RunToRow(0));
     ASSERT_TRUE(sim->day().data().decimalPrices);

@@ -271,7 +271,7 @@ protected:
     SessionFile RecordedDay() {
         Prepare();
         EXPECT_EQ(Place("100", "").status, EntryOutcome::Status::Stored);
-        sim->replay().SetSpeedScroll(1);
+        sim->replay().speed().SetSpeedScroll(1);
         RunToEnd();
         std::string error;
         auto f = ReadSession(sim->sessions().path(), error);
@@ -299,7 +299,7 @@ TEST_F(SessionPlaybackTest, AnAlertSetBeforeTheRunBeganPausesThePlayedSessionToo
     sim->replay().SetSimulationChecked(true);
     ASSERT_EQ(sim->day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     const auto playOn = [&] {
-        if (sim->replay().waitingForPlay() || (sim->replay().heldPaused() && sim->replay().clock().paused)) Press(kPlayPause);
+        if (sim->replay().waitingForPlay() || (sim->replay().clock().heldPaused && sim->replay().clock().paused)) Press(kPlayPause);
         return !sim->replay().running();
     };
     ASSERT_TRUE(RunUntil(playOn));

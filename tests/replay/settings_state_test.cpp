@@ -56,7 +56,7 @@ TEST_F(SettingsStateTest, TheTotalsAndTheTaxCarryOverToTheNextStart) {
     buy.quantity = "100";
     buy.normalMarket = true;
     ASSERT_EQ(sim->trading().PlaceNewOrder(buy).status, EntryOutcome::Status::Stored);
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     RunToEnd();
     ASSERT_EQ(sim->trading().account().profitTotal, 5000);
     const std::string afterTax = d().netPnlAfterTaxText;
@@ -349,7 +349,7 @@ TEST_F(SettingsStateTest, ABarLengthChosenDuringAReplayTakesEffectAtTheNextDispl
     EXPECT_EQ(sim->day().barLength(), 5);  // the replay keeps its bars
     EXPECT_EQ(d().barsCaption, "5分足");
     EXPECT_EQ(Saved().barLength, 3);  // what the user chose is what is saved
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     RunToEnd();
     ASSERT_FALSE(sim->replay().running());
     sim->replay().SetSimulationChecked(false);

@@ -88,10 +88,10 @@ TEST_F(TradingScenarioTest, TheQueueAheadOfARestingBidCountsDownWithThePrintsAtI
     ASSERT_EQ(Place("100", "999").status, EntryOutcome::Status::Stored);
     EXPECT_EQ(sim->trading().PendingQueueTexts(), (std::vector<std::string>{"", "700"}));
     std::vector<std::string> seen;  // the order's figure after each step, "-" once it is gone
-    sim->replay().SetStepEndObserver([&](int) {
+    sim->replay().SetStepObserver([&](int) {
         const auto texts = sim->trading().PendingQueueTexts();
         seen.push_back(texts.empty() ? "-" : texts.back());
-    });
+    }, /*atStepEnd=*/true);
     PlayTo(1);
     // The best bid, 999, shows the order's place: 700 of the level's quantity ahead of it.
     const auto marks = sim->trading().BoardQueueMarks();

@@ -76,7 +76,7 @@ TEST_F(TradingSessionTest, TheEndOfTheDaySettlesAtTheCloseWithoutAsking) {
     dialogs.answers = {true};
     ASSERT_EQ(sim->trading().PlaceNewOrder(MarketBuy("100")).status, EntryOutcome::Status::Stored);
     const std::size_t asked = dialogs.questions.size();
-    sim->replay().SetSpeedScroll(1);
+    sim->replay().speed().SetSpeedScroll(1);
     RunToEnd();
     EXPECT_EQ(dialogs.questions.size(), asked);
     EXPECT_NE(History(kExecutionFile).find("返済売埋,100,1050,105000"), std::string::npos);

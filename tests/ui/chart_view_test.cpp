@@ -83,7 +83,7 @@ TEST_F(ChartViewTest, AReplayAtTenShowsTheCompletedBarsAndTheFormingOneAndNothin
     sim().replay().SetSimulationChecked(true);
     ASSERT_EQ(sim().day().DisplayDay(), Simulation::DisplayOutcome::Loaded);
     ASSERT_TRUE(scheduler.RunUntil([&] { return sim().replay().waitingForPlay(); }, 100'000));
-    sim().replay().SetSpeedScroll(1);
+    sim().replay().speed().SetSpeedScroll(1);
     sim().replay().PressPlayback(kPlayPause);
     ASSERT_TRUE(scheduler.RunUntil([&] { return sim().display().clockText == "10:00:00"; }, 100'000'000));
     EXPECT_EQ(sim().chart().view().lastCompletedBar, 11);  // 09:00–09:59: twelve five-minute bars

@@ -36,7 +36,7 @@ TEST_F(SettingsDialogWindowTest, SettingsAfterAFinishedDayOpenOverItAndStartNoRe
     PressStart();
     RunUntil([&] {
         if (sim().replay().waitingForPlay()) {  // before the open and after the lunch break
-            sim().replay().SetSpeedScroll(1);
+            sim().replay().speed().SetSpeedScroll(1);
             sim().replay().PressPlayback(kPlayPause);
         }
         return !sim().replay().running();

@@ -150,7 +150,7 @@ TEST_F(UtilitiesTest, AKeptRunOpensItsReportWhichSavesAPictureAndTheFigures) {
     EXPECT_TRUE(figures.contains(QStringLiteral("取引回数"))) << figures.toStdString();
     EXPECT_TRUE(figures.contains(QStringLiteral("最大ドローダウン")));
     EXPECT_EQ(sim().trading().record().trades().size(), 1u);
-    EXPECT_EQ(sim().trading().record().EquityCurve().size(), static_cast<std::size_t>(sim().replay().stepsRun()));
+    EXPECT_EQ(sim().trading().record().EquityCurve().size(), static_cast<std::size_t>(sim().replay().clock().stepsRun));
     // The second tab reads the history the run was just appended to.
     EXPECT_TRUE(report->findChild<QLabel*>("historyFigures")->text().contains(QStringLiteral("記録した回数")));
 

@@ -146,7 +146,7 @@ int Run(const QString& out) {
     if (sim.day().DisplayDay() != Simulation::DisplayOutcome::Loaded) return 1;
     scheduler.RunUntil([&] { return sim.replay().waitingForPlay(); }, 100'000);
     sim.trading().PlaceNewOrder(Order("300", "", false));
-    sim.replay().SetSpeedScroll(1);
+    sim.replay().speed().SetSpeedScroll(1);
     sim.replay().PressPlayback(kPlayPause);
     const auto runTo = [&](const char* clock) {
         scheduler.RunUntil([&] { return sim.display().clockText >= clock; }, 100'000'000);

@@ -237,9 +237,9 @@ private:
             if (stopped_) return;  // winding down after ■
             ++tally_.steps;
             Check("at the step");
-            if (sim_.replay().stepsRun() >= nextAction_) {
+            if (sim_.replay().clock().stepsRun >= nextAction_) {
                 Act();
-                NextActionFrom(sim_.replay().stepsRun());
+                NextActionFrom(sim_.replay().clock().stepsRun);
             }
             // Now and then back to the bar's start: what follows replays a stretch already traded.
             if (Chance(1) && Chance(25) && sim_.display().controls.playback[kBarBack].Accepts()) {
@@ -249,7 +249,7 @@ private:
                 jumped_ = true;
             }
             // After a fill cut the speed, the user now and then turns it up again.
-            if (sim_.display().speed.speed < 30 && Chance(5)) sim_.replay().SetSpeedScroll(1);
+            if (sim_.display().speed.speed < 30 && Chance(5)) sim_.replay().speed().SetSpeedScroll(1);
         });
         stopped_ = false;
         while (sim_.replay().running() && !abandoned_) {
@@ -257,7 +257,7 @@ private:
                 // Orders for the opening print, before 09:00 and before the afternoon.
                 for (int n = Between(0, 4); n > 0; --n) Act();
                 Check("before play");
-                sim_.replay().SetSpeedScroll(1);
+                sim_.replay().speed().SetSpeedScroll(1);
                 sim_.replay().PressPlayback(kPlayPause);
             } else if (sim_.replay().clock().paused && sim_.replay().clock().replayReady && !sim_.replay().clock().preOpenPhase) {
                 sim_.replay().PressPlayback(kPlayPause);  // the user paused: play on
@@ -394,10 +394,10 @@ private:
             if (press(kStepForward, "→")) ++tally_.jumpsForward, jumped_ = true;
         } else if (r < 75) {
             const int v = Between(-3, 3);
-            sim_.replay().SetSpeedScroll(v);
+            sim_.replay().speed().SetSpeedScroll(v);
             Log("speed " + std::to_string(v));
         } else if (r < 82) {
-            sim_.replay().SetLowSpeed(Chance(50));
+            sim_.replay().speed().SetLowSpeed(Chance(50));
             Log("low speed");
         } else if (r < 92) {
             press(kPlayPause, "pause");
@@ -410,7 +410,7 @@ private:
 
     std::string Where() const {
         std::string w = "seed " + std::to_string(plan_.seed) + " date " + plan_.date + " code " + plan_.code +
-                        " step " + std::to_string(sim_.replay().stepsRun()) + " (" + sim_.display().clockText + ")";
+                        " step " + std::to_string(sim_.replay().clock().stepsRun) + " (" + sim_.display().clockText + ")";
         if (!log_.empty()) {
             w += "\n  recent actions:";
             for (const std::string& line : log_) w += "\n    " + line;
@@ -418,7 +418,7 @@ private:
         return w;
     }
     void Log(const std::string& what) {
-        log_.push_back("step " + std::to_string(sim_.replay().stepsRun()) + " " + sim_.display().clockText + ": " + what);
+        log_.push_back("step " + std::to_string(sim_.replay().clock().stepsRun) + " " + sim_.display().clockText + ": " + what);
         // CORVALA_CHECK_TRACE=1: every action and fill with the buying power after it.
         if (trace_) std::fprintf(stderr, "%s [buying power %s]\n", log_.back().c_str(), Num(sim_.trading().account().buyingPower).c_str());
         if (log_.size() > 8) log_.pop_front();
@@ -707,8 +707,8 @@ private:
         const OrderBook& book = sim_.trading().orders();
         const Account& a = sim_.trading().account();
         if (!sim_.replay().dayCompleted()) Fail("the day did not run to 15:00");
-        if (!jumped_ && !midSession_ && day_.rows > kReplayRows && sim_.replay().stepsRun() != kReplayRows)
-            Fail("the replay ran " + std::to_string(sim_.replay().stepsRun()) + " steps");
+        if (!jumped_ && !midSession_ && day_.rows > kReplayRows && sim_.replay().clock().stepsRun != kReplayRows)
+            Fail("the replay ran " + std::to_string(sim_.replay().clock().stepsRun) + " steps");
         if (Used(book.positions) != 0 || Used(book.pendingNewOrders) != 0 || Used(book.pendingClosingOrders) != 0)
             Fail("after the settlement " + std::to_string(Used(book.positions)) + " positions, " +
                  std::to_string(Used(book.pendingNewOrders)) + " new and " +
