@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/simulation.h"
 #include "bench_support.h"
 #include "data/csv.h"
 #include "data/day_loader.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 
 namespace corvala {
 namespace {

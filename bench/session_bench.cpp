@@ -6,12 +6,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/simulation.h"
 #include "bench_support.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
 #include "replay/session_file.h"
-#include "replay/simulation.h"
 
 namespace corvala {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/simulation.h"
 #include "bench_support.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 #include "settings/settings_files.h"
 
 namespace corvala {

@@ -10,12 +10,12 @@
 #include <filesystem>
 
 #include "account/history.h"
-#include "bench_support.h"
+#include "app/simulation.h"
 #include "base/price_rules.h"
+#include "bench_support.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 
 namespace corvala {
 namespace {

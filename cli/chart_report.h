@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "replay/simulation.h"
+#include "app/simulation.h"
 
 namespace corvala::cli {
 

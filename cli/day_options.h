@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/simulation.h"
 #include "cli_ports.h"
 #include "command_line.h"
 #include "platform/drives.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 
 namespace corvala::cli {
 

@@ -5,14 +5,14 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "app/simulation.h"
 #include "commands.h"
-#include "day_options.h"
 #include "data/day_loader.h"
 #include "data/series_table.h"
+#include "day_options.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 
 namespace corvala::cli {
 

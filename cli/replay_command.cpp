@@ -7,16 +7,16 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "app/fill_band.h"
 #include "chart_report.h"
-#include "replay/fill_band.h"
 #include "commands.h"
-#include "review_report.h"
 #include "day_options.h"
-#include "trading_actions.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "replay/replay_clock.h"
+#include "review_report.h"
 #include "settings/settings.h"
+#include "trading_actions.h"
 
 namespace corvala::cli {
 

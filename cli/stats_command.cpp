@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "account/history.h"
+#include "app/simulation.h"
 #include "commands.h"
 #include "day_options.h"
 #include "platform/files.h"
-#include "replay/simulation.h"
 #include "review_report.h"
 
 namespace corvala::cli {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "replay/simulation.h"
+#include "app/simulation.h"
 
 namespace corvala::cli {
 

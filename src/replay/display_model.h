@@ -164,4 +164,8 @@ struct MainDisplay {
     const char* DisplayButtonCaption() const { return simulationChecked ? "開 始" : "表 示"; }
 };
 
+// The quote labels, for a step of the replay and for a readout of the chart alike: the price, and
+// its change and percent against the previous close when there is one.
+void ShowQuote(MainDisplay& display, double price, double prevClose, bool decimals);
+
 }  // namespace corvala

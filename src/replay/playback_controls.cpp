@@ -1,18 +1,14 @@
-// The controls that steer the replay: the eight playback buttons, the stop questions, the speed
-// scroll bar, gauge and 低速 box, the blink and re-enable timers, and the close request. They only
-// set the clock's flags and counters; the loop acts on them at its next check.
+// The controls that steer the replay: the eight playback buttons, the stop questions, the
+// re-enable timers, the simulation box, 歩み値, the close request and the loop's part of setsim.
+// They only set the clock's flags and counters; the loop acts on them at its next check.
 
 #include "replay/replay_loop.h"
 
 #include <algorithm>
 
 #include "platform/text.h"
-#include "replay/chart_state.h"
 #include "replay/navigation.h"
-#include "replay/order_dialogs.h"
-#include "replay/quiz_state.h"
 #include "replay/session_recorder.h"
-#include "replay/trading_desk.h"
 
 namespace corvala {
 namespace {
@@ -37,7 +33,7 @@ void ReplayLoop::SetBarLength(int n) {
 
 void ReplayLoop::SetNavigation(int state) {
     display_.navigationState = state;
-    SetNavigationState(display_.controls, state, clock_.barLength, p_.quiz.on());
+    SetNavigationState(display_.controls, state, clock_.barLength, quiz_->on());
 }
 
 void ReplayLoop::PressPlayback(int index) {
@@ -58,7 +54,7 @@ void ReplayLoop::PressPlayback(int index) {
         return;
     }
     if (!clock_.replayReady) {
-        chart_.CursorButton(index);
+        chart_->CursorButton(index);
         return;
     }
     switch (index) {
@@ -109,15 +105,15 @@ void ReplayLoop::PlayPause() {
 
 void ReplayLoop::RecordOrDiscard(const std::string& question) {
     if (services_.Ask("注意", question + kRecordNote))
-        trading_.SettleAll(trading_.SettlementPrice());
+        trading_->SettleAll(trading_->SettlementPrice());
     else
-        trading_.DiscardRun();
+        trading_->DiscardRun();
 }
 
 void ReplayLoop::Stop(bool withoutQuestions) {
     ReplayClock& r = clock_;
     if (!r.replayReady) {
-        chart_.CursorButton(kStop);
+        chart_->CursorButton(kStop);
         return;
     }
     display_.busy.visible = false;
@@ -125,21 +121,21 @@ void ReplayLoop::Stop(bool withoutQuestions) {
     if (r.simulationMode && !withoutQuestions) {
         if (!services_.Ask("問い合わせ", "シミュレーションを停止しますか？")) return;
         display_.hideBoardAndTape = false;
-        if (trading_.HoldingsOpen())
+        if (trading_->HoldingsOpen())
             RecordOrDiscard("現在値で強制決済されますが、宜しいですか？");
-        else if (trading_.AnyTradeMade())
+        else if (trading_->AnyTradeMade())
             RecordOrDiscard("取引結果を記録として残しますか？");
         else
-            trading_.EmptyTables();  // orders that never filled go; the buying power is whole again
-        if (p_.quiz.on() && services_.Ask("問い合わせ", "出題ボタンも解除しますか？")) p_.quiz.Leave();
+            trading_->EmptyTables();  // orders that never filled go; the buying power is whole again
+        if (quiz_->on() && services_.Ask("問い合わせ", "出題ボタンも解除しますか？")) quiz_->Leave();
     }
-    chart_.ShowEmpty();
+    chart_->ShowEmpty();
     SetNavigation(kIdle);
     ClearDataMessage();
     r.replayReady = false;
     r.paused = false;
     display_.controls.playback[kPlayPause].caption = kPlayCaption;
-    trading_.ClearLists();
+    trading_->ClearLists();
     r.stopRequested = true;
     r.currentBar = 0;
     r.abortWait = true;
@@ -189,11 +185,11 @@ void ReplayLoop::SetSimulationChecked(bool checked) {
     if (!op) return;
     // The cursor fixed on the day shown says where the replay about to be prepared starts.
     if (checked)
-        if (const auto at = chart_.CursorBarStart()) display_.ShowStartTime(*at);
-    chart_.RemoveCursor();
+        if (const auto at = chart_->CursorBarStart()) display_.ShowStartTime(*at);
+    chart_->RemoveCursor();
     if (checked) {
         display_.controls.speedEnabled = true;
-        chart_.ShowEmpty();
+        chart_->ShowEmpty();
         display_.simulationChecked = true;
         display_.noDataMark = {false, false};
         return;
@@ -224,7 +220,7 @@ void ReplayLoop::SetTapeOption(bool on) {
 bool ReplayLoop::RequestClose() {
     // With positions open the user chooses how to leave, or stays: asked before the close is
     // recorded, so that a キャンセル leaves the run (and its session file) as it was.
-    const bool settles = clock_.replayReady && clock_.simulationMode && trading_.HoldingsOpen();
+    const bool settles = clock_.replayReady && clock_.simulationMode && trading_->HoldingsOpen();
     std::optional<bool> settle;
     if (settles && !recorder_.playing()) {
         settle = services_.questions().AskOrCancel("注意", kCloseSettleQuestion);
@@ -239,17 +235,17 @@ bool ReplayLoop::RequestClose() {
         // A played file's close takes the file's answer; a live one records the user's.
         const bool yes = settle ? recorder_.RecordedAnswer(*settle) : services_.Ask("注意", kCloseSettleQuestion);
         if (yes)
-            trading_.SettleAll(trading_.SettlementPrice());
+            trading_->SettleAll(trading_->SettlementPrice());
         else
-            trading_.DiscardRun();
-    } else if (clock_.replayReady && clock_.simulationMode && trading_.AnyTradeMade()) {
+            trading_->DiscardRun();
+    } else if (clock_.replayReady && clock_.simulationMode && trading_->AnyTradeMade()) {
         // Closed trades are in the totals already: as a stop does, the run is kept in the
         // history or given up with them, never saved in the totals without its rows.
         RecordOrDiscard("取引結果を記録として残しますか？");
     }
     clock_.replayReady = false;
     Abandon();
-    p_.quiz.Leave();  // the user's own folder, date and code are what is saved
+    quiz_->Leave();  // the user's own folder, date and code are what is saved
     return true;
 }
 

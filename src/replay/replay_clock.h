@@ -55,6 +55,14 @@ struct ReplayClock {
     double currentPrice = 0;    // the step's price (現在値), 0 before the stock's first trade
 
     int StepsPerBar() const { return 12 * barLength; }
+    // One of the steps asked for (→, ≫) is taken: true when it was the last, and the tape list
+    // shows again.
+    bool ServeForwardStep() {
+        --stepForwardCount;
+        jumpInterrupt = false;  // the request is served; it must not cut a later step
+        fastForward = stepForwardCount > 0;
+        return stepForwardCount == 0;
+    }
     // A replay is loaded and running: orders are open and its day is not changed under it.
     bool loaded() const { return running && replayReady; }
 };

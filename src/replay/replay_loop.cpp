@@ -9,12 +9,8 @@
 #include <utility>
 
 #include "platform/text.h"
-#include "replay/chart_state.h"
 #include "replay/navigation.h"
-#include "replay/order_dialogs.h"
-#include "replay/quiz_state.h"
 #include "replay/session_recorder.h"
-#include "replay/trading_desk.h"
 
 namespace corvala {
 namespace {
@@ -34,16 +30,22 @@ ReplayLoop::ReplayLoop(Parts parts)
       services_(parts.services),
       display_(parts.display),
       recorder_(parts.recorder),
-      trading_(parts.trading),
-      chart_(parts.chart),
       speed_(clock_, parts.display, parts.services, parts.recorder),
-      blink_(parts.display, parts.services, [&dialogs = parts.orderDialogs] { return dialogs.entryOpen(); }) {
+      blink_(parts.display, parts.services, [this] { return windows_->entryOpen(); }) {
     // A wait that ended while a question was open goes on once it is answered.
     services_.WhenQuestionsAnswered([this] {
         if (!std::exchange(resumeDeferred_, false)) return;
         const unsigned generation = waitGeneration_;
         services_.Later(0, [this, generation] { ResumeWait(generation); });
     });
+}
+
+void ReplayLoop::Drive(Driven parts) {
+    trading_ = &parts.market;
+    chart_ = &parts.chart;
+    windows_ = &parts.orderWindows;
+    quiz_ = &parts.quiz;
+    alerts_ = &parts.alerts;
 }
 
 // ---- Waiting -------------------------------------------------------------------------------
@@ -112,7 +114,7 @@ void ReplayLoop::ResetForDisplay() {
     clock_.currentPrice = 0;
     clock_.stepsRun = 0;
     r.simulationMode = r.replayReady = display_.simulationChecked;
-    trading_.ResetForDisplay();
+    trading_->ResetForDisplay();
     if (r.simulationMode) {
         if (!display_.tapeOption) {
             tapeOptionBeforeSimulation_ = false;
@@ -138,12 +140,12 @@ Task ReplayLoop::RunDay() {
     ControlStates& c = display_.controls;
     display_.clockText = kPreOpenClock;
     if (r.midSessionStart) {
-        chart_.RedrawUpTo(r.startBar - 1);
+        chart_->RedrawUpTo(r.startBar - 1);
         display_.tapeListVisible = false;
-        trading_.AddTapeLinesBefore(r.startTime);
+        trading_->AddTapeLinesBefore(r.startTime);
         display_.tapeListVisible = true;
         display_.clockText = r.startTime;
-        trading_.BuildInitialBoard(r.startBar * r.StepsPerBar());
+        trading_->BuildInitialBoard(r.startBar * r.StepsPerBar());
     }
     c.displayButtonEnabled = false;
     services_.ShowRequest((display_.clockText == kPreOpenClock ? "寄り前" : "現時点") +
@@ -168,23 +170,23 @@ Task ReplayLoop::RunDay() {
     co_await StartReplay();
 
     c.displayButtonEnabled = true;
-    p_.orderDialogs.CloseAll();
+    windows_->CloseAll();
     c.orderButtons = {false, false, false};
     if (exit_ == Exit::Completed) {
         const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
-        trading_.SettleAll(stock.close > 0 ? stock.close : trading_.SettlementPrice());
+        trading_->SettleAll(stock.close > 0 ? stock.close : trading_->SettlementPrice());
     }
     display_.busy.visible = false;
     r.startBar = 0;
     r.midSessionStart = false;
     if (exit_ == Exit::Left) {
-        chart_.ShowEmpty();
+        chart_->ShowEmpty();
         SetNavigation(kIdle);
     } else if (exit_ == Exit::Completed) {
         clock_.dayShown = true;
     }
     r.stopRequested = false;
-    trading_.ResetBoardHighlights();
+    trading_->ResetBoardHighlights();
     p_.runs.RunEnds(exit_ == Exit::Completed ? "completed" : exit_ == Exit::Stopped ? "stopped" : "left");
     r.running = false;
 }
@@ -193,17 +195,19 @@ Task ReplayLoop::StartReplay() {
     ReplayClock& r = clock_;
     r.lastBar = LastBar(r.barLength);
     co_await RunReplay();
+    // It ends early because the replay was stopped or the simulation box cleared.
+    if (exit_ == Exit::Left && r.stopRequested) exit_ = Exit::Stopped;
     if (exit_ == Exit::Completed) {
         r.simulationMode = false;
-        chart_.Redraw();
+        chart_->Redraw();
         display_.clockText = kCloseClock;
         r.replayReady = false;
         speed_.ApplyScroll(display_.speed.ScrollValue());
         ClearDataMessage();
         SetNavigation(kIdle);
     } else if (r.stopRequested) {
-        trading_.ClearLists();
-        chart_.ShowEmpty();
+        trading_->ClearLists();
+        chart_->ShowEmpty();
         display_.busy.visible = false;
     }
 }
@@ -216,7 +220,6 @@ Task ReplayLoop::RunReplay() {
     exit_ = Exit::Left;
     while (r.paused) co_await WaitMs(kPlaySliceMs);
     if (!r.replayReady) {  // stopped before the open
-        EndLeftOrStopped();
         co_return;
     }
     c.playback[kBarBack].enabled = c.playback[kMinuteForward].enabled =
@@ -225,7 +228,7 @@ Task ReplayLoop::RunReplay() {
     display_.message.text.clear();
     r.currentBar = 0;
     // The prints before the start (a mid-session start's tape) reach no alert.
-    trading_.TakePrintSpan();
+    trading_->TakePrintSpan();
     firedAlerts_.clear();
 
     const int perBar = r.StepsPerBar();
@@ -244,10 +247,9 @@ Task ReplayLoop::RunReplay() {
             if (row >= kReplayRows) break;
             if (row == kLunchRow && !r.afternoonStarted) co_await LunchBreak();
             if (!r.replayReady) {
-                EndLeftOrStopped();
                 co_return;
             }
-            if (!r.paused && r.stepForwardCount > 0) TakeForwardStep();
+            if (!r.paused && r.stepForwardCount > 0 && r.ServeForwardStep()) display_.tapeListVisible = true;
             if (!r.paused && r.backRequest >= 1) {
                 JumpBack(bar, step);
                 continue;
@@ -259,7 +261,7 @@ Task ReplayLoop::RunReplay() {
             bool jumped = false;
             while (r.paused) {
                 if (r.stepForwardCount >= 1) {
-                    TakeForwardStep();
+                    if (r.ServeForwardStep()) display_.tapeListVisible = true;
                     break;
                 }
                 if (r.backRequest >= 1) {
@@ -273,7 +275,6 @@ Task ReplayLoop::RunReplay() {
             }
             if (jumped) continue;  // wait again at the bar the jump went to
             if (!r.replayReady) {  // stopped while paused
-                EndLeftOrStopped();
                 co_return;
             }
 
@@ -282,7 +283,7 @@ Task ReplayLoop::RunReplay() {
             if (stock.price[row] != 0) {  // a stock recorded without a previous close trades too
                 clock_.currentPrice = stock.price[row];
                 ShowQuote(display_, clock_.currentPrice, stock.prevClose, services_.day().decimalPrices);
-                trading_.RevaluePositions(clock_.currentPrice);
+                trading_->RevaluePositions(clock_.currentPrice);
             }
             ++clock_.stepsRun;
             if (observers_[0]) observers_[0](row);
@@ -290,7 +291,7 @@ Task ReplayLoop::RunReplay() {
             r.clockSeconds = ParseTimeOfDay(display_.clockText).value_or(0);
             r.inStep = true;
             co_await TimedMatching();
-            trading_.RecordEquity(row);
+            trading_->RecordEquity(row);
             if (observers_[1]) observers_[1](row);
             r.inStep = r.orderInterrupt = r.abortWait = false;
             r.lowSpeedChanged = false;  // a change between steps does not cut the next one
@@ -312,7 +313,7 @@ Task ReplayLoop::LunchBreak() {
     ReplayClock& r = clock_;
     ControlStates& c = display_.controls;
     SetNavigation(kWaiting);
-    trading_.BuildInitialBoard(kLunchRow);
+    trading_->BuildInitialBoard(kLunchRow);
     display_.clockText = kLunchClock;
     services_.ShowRequest(kLunchRequest);
     r.preOpenPhase = true;
@@ -342,14 +343,14 @@ Task ReplayLoop::TimedMatching() {
                 break;
             }
             if (r.stopRequested || r.paused) break;
-            co_await WaitMs(p_.orderDialogs.anyOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
+            co_await WaitMs(windows_->anyOpen() ? kLowSpeedDialogMs : kLowSpeedMs);
             if (r.stopRequested) break;  // the run is closed; nothing more may fill
             display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
-            if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
+            if (trading_->MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
             if (CheckAlerts()) break;
         }
     } else if (r.fastForward || r.stepDelay == 0) {
-        if (trading_.MatchPendingOrders(kSubSteps)) co_await WaitMs(kStopSoundWaitMs);
+        if (trading_->MatchPendingOrders(kSubSteps)) co_await WaitMs(kStopSoundWaitMs);
         CheckAlerts();
     } else {
         for (int i = 1; i <= kSubSteps; ++i) {
@@ -361,7 +362,7 @@ Task ReplayLoop::TimedMatching() {
             co_await WaitMs(r.stepDelay / 6);
             if (r.stopRequested) break;
             display_.clockText = FormatTimeOfDay(r.clockSeconds + i);
-            if (trading_.MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
+            if (trading_->MatchPendingOrders(i)) co_await WaitMs(kStopSoundWaitMs);
             if (CheckAlerts()) break;
         }
     }
@@ -370,14 +371,14 @@ Task ReplayLoop::TimedMatching() {
 // An order stored while the replay is paused meets the board the user sees, not the next step's.
 void ReplayLoop::OrderStored() {
     clock_.orderInterrupt = true;
-    if (clock_.heldPaused && !clock_.preOpenPhase) trading_.MatchNewOrdersNow();
+    if (clock_.heldPaused && !clock_.preOpenPhase) trading_->MatchNewOrdersNow();
 }
 
 bool ReplayLoop::CheckAlerts() {
-    const MarketState::PrintSpan span = trading_.TakePrintSpan();
+    const MarketState::PrintSpan span = trading_->TakePrintSpan();
     ReplayClock& r = clock_;
     if (r.stopRequested || !r.replayReady) return false;  // ■ during the pass: nothing more happens
-    const std::vector<double> reached = p_.alerts.TakeReached(span.from, span.low, span.high);
+    const std::vector<double> reached = alerts_->TakeReached(span.from, span.low, span.high);
     if (reached.empty()) return false;
     // The replay holds at this step however fast it ran: steps asked for ahead are dropped.
     r.stepForwardCount = 0;
@@ -392,23 +393,8 @@ bool ReplayLoop::CheckAlerts() {
         firedAlerts_.push_back({p, display_.clockText});
     }
     services_.SetMessage("　　" + display_.clockText + "　アラート " + prices + "に達しました。");
-    trading_.PlayAlertSound();
+    trading_->PlayAlertSound();
     return true;
-}
-
-
-// The loop ends because the replay was stopped or the simulation box cleared.
-void ReplayLoop::EndLeftOrStopped() {
-    display_.controls.displayButtonEnabled = true;
-    exit_ = clock_.stopRequested ? Exit::Stopped : Exit::Left;
-}
-
-void ReplayLoop::TakeForwardStep() {
-    ReplayClock& r = clock_;
-    --r.stepForwardCount;
-    r.jumpInterrupt = false;  // the request is served; it must not cut a later step
-    if (r.stepForwardCount == 0) display_.tapeListVisible = true;
-    r.fastForward = r.stepForwardCount > 0;
 }
 
 // Back to the start of the current bar, or of the previous one early in a bar.
@@ -416,11 +402,11 @@ void ReplayLoop::JumpBack(int& bar, int& step) {
     ReplayClock& r = clock_;
     // The market has got as far as the step on screen, though an order placed in it may have cut
     // its passes short: what lies before it is spent, and nothing fills there on the way back.
-    trading_.CatchUpEngineClock(r.clockSeconds);
+    trading_->CatchUpEngineClock(r.clockSeconds);
     if (step < 4) --bar;
     bar = std::max(0, bar);
     step = 0;
-    chart_.RedrawUpTo(bar - 1);
+    chart_->RedrawUpTo(bar - 1);
     r.backRequest = 0;
     r.jumpInterrupt = false;
 }
@@ -431,8 +417,8 @@ void ReplayLoop::ShowStepFigures(int row) {
     const DaySeries& stock = services_.day()[SeriesSlot::DayStock];
     const float vwap = stock.vwap[static_cast<std::size_t>(row)];
     display_.vwapLabel = vwap > 0 ? Format(vwap, "###,###.0") : std::string{};
-    chart_.DrawRow(row);
-    clock_.boardTotalQty = trading_.RefreshBoard(row);
+    chart_->DrawRow(row);
+    clock_.boardTotalQty = trading_->RefreshBoard(row);
     display_.volumeLabel = Format(stock.cumVolume[static_cast<std::size_t>(row)], "###,###");
 }
 
@@ -445,7 +431,7 @@ bool ReplayLoop::waitingForPlay() const {
 // The display found nothing to replay: the replay it set up is stopped without questions.
 void ReplayLoop::EndDisplayWithoutReplay() {
     clock_.preparing = false;
-    chart_.ShowEmpty();
+    chart_->ShowEmpty();
     const MessageLine reason = display_.message;  // says why; the stop must not clear it
     SetNavigation(0);
     Stop(true);
@@ -459,11 +445,11 @@ void ReplayLoop::ClearDataMessage() {
     if (display_.message.text.find("この日のデータは") != std::string::npos) return;
     // A history append that failed is said until it succeeds; the stop that kept the run must
     // not wipe the only word of it.
-    if (trading_.historyPending() && display_.message.text == trading_.historyProblem()) return;
+    if (trading_->historyPending() && display_.message.text == trading_->historyProblem()) return;
     display_.message.text.clear();
     display_.message.background = colours::kBlack;
 }
 
-void ReplayLoop::NewOrderFilled() { speed_.CutOnFill(p_.orderDialogs.anyOpen()); }
+void ReplayLoop::NewOrderFilled() { speed_.CutOnFill(windows_->anyOpen()); }
 
 }  // namespace corvala

@@ -1,9 +1,10 @@
 #pragma once
 // The replay loop: the simulated clock, the coroutine that runs the day step by step and its
 // waits, the eight playback buttons, the speed and the blink, the simulation box and the stop
-// with its questions. It drives the trading desk, the chart and the order dialogs at
-// each step, and tells its host when a run begins, ends or resumes. The trading desk trades within
-// the run: the loop tells it whether orders are open and the step's price, and hears of its fills.
+// with its questions. At each step it drives the market, the chart, the order windows and the
+// price alerts through the interfaces of run_parts.h, and tells its listener when a run begins,
+// ends or resumes. The trading desk trades within the run: the loop tells it whether orders are
+// open and the step's price, and hears of its fills.
 
 #include <coroutine>
 #include <functional>
@@ -16,21 +17,17 @@
 #include "replay/blink.h"
 #include "replay/display_model.h"
 #include "replay/playback_speed.h"
-#include "replay/price_alerts.h"
 #include "replay/replay_clock.h"
+#include "replay/run_parts.h"
 #include "replay/services.h"
 #include "replay/settings_slice.h"
 #include "replay/task.h"
-#include "replay/trading_desk.h"
 
 namespace corvala {
 
-class ChartState;
-class OrderDialogs;
-class QuizMode;
 class SessionRecorder;
 
-class ReplayLoop final : public TradingDesk::Host, public SettingsSlice {
+class ReplayLoop final : public RunForOrders, public SettingsSlice {
 public:
     // What the session files hear of a run.
     class RunListener {
@@ -51,14 +48,17 @@ public:
         RunListener& runs;
         MainDisplay& display;
         SessionRecorder& recorder;
-        TradingDesk& trading;
-        ChartState& chart;
-        OrderDialogs& orderDialogs;
-        QuizMode& quiz;
-        PriceAlerts& alerts;
-        Scheduler& scheduler;
     };
     explicit ReplayLoop(Parts parts);
+    // What a run drives, once every part is built (before any run).
+    struct Driven {
+        RunMarket& market;
+        RunChart& chart;
+        RunOrderWindows& orderWindows;
+        RunQuiz& quiz;
+        RunAlerts& alerts;
+    };
+    void Drive(Driven parts);
     ReplayLoop(const ReplayLoop&) = delete;
     ReplayLoop& operator=(const ReplayLoop&) = delete;
 
@@ -152,8 +152,6 @@ private:
     // After a pass of the tape: an alert its prints reached pauses the replay at this step.
     bool CheckAlerts();
     Task FlashAndWait();
-    void EndLeftOrStopped();
-    void TakeForwardStep();
     void JumpBack(int& bar, int& step);
     void ShowStepFigures(int row);
 
@@ -165,8 +163,11 @@ private:
     Services& services_;
     MainDisplay& display_;
     SessionRecorder& recorder_;
-    TradingDesk& trading_;
-    ChartState& chart_;
+    RunMarket* trading_ = nullptr;
+    RunChart* chart_ = nullptr;
+    RunOrderWindows* windows_ = nullptr;
+    RunQuiz* quiz_ = nullptr;
+    RunAlerts* alerts_ = nullptr;
     std::vector<FiredAlert> firedAlerts_;
 
     ReplayClock clock_;

@@ -10,9 +10,9 @@
 
 namespace corvala {
 
-SessionRecorder::SessionRecorder(Host& host, Services& services, const MainDisplay& display, Clock& clock,
+SessionRecorder::SessionRecorder(Services& services, const MainDisplay& display, Clock& clock,
                                  std::string installFolder)
-    : host_(host), services_(services), display_(display), clock_(clock), installFolder_(std::move(installFolder)) {}
+    : services_(services), display_(display), clock_(clock), installFolder_(std::move(installFolder)) {}
 
 SessionRecorder::~SessionRecorder() = default;
 
@@ -63,8 +63,8 @@ void SessionRecorder::Open(const SessionStart& start, const std::string& stem) {
 
 void SessionRecorder::Close(const char* how) {
     if (!out_) return;
-    const bool kept = host_.RunKeptNow();
-    WriteLine(SessionEndLine(display_.clockText, resumptions_, how, kept, host_.RunOutcome()));
+    const bool kept = host_->RunKeptNow();
+    WriteLine(SessionEndLine(display_.clockText, resumptions_, how, kept, host_->RunOutcome()));
     if (!out_->problem().empty() || (onlyKept_ && !kept)) path_.clear();
     out_.reset();
 }
@@ -147,8 +147,8 @@ std::optional<SessionRecorder::UserState> SessionRecorder::FinishPlayback(const 
     o.finished = true;
     o.outcomeChecked = p->file.outcome.has_value();
     o.endedAsFile = how && how == p->file.end;
-    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && host_.RunKeptNow() == p->file.endKept &&
-                o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == host_.RunOutcome());
+    o.matched = how && how == p->file.end && resumptions_ == p->file.endStep && host_->RunKeptNow() == p->file.endKept &&
+                o.actionsLeft == 0 && o.answersLeft == 0 && (!p->file.outcome || *p->file.outcome == host_->RunOutcome());
     return std::move(p->restore);
 }
 

@@ -54,7 +54,9 @@ public:
         bool endedAsFile = false;  // the run ended the way the file's did (kept, stopped, …)
     };
 
-    SessionRecorder(Host& host, Services& services, const MainDisplay& display, Clock& clock, std::string installFolder);
+    SessionRecorder(Services& services, const MainDisplay& display, Clock& clock, std::string installFolder);
+    // The trading desk, given once it is built (before any run ends).
+    void SetHost(Host& host) { host_ = &host; }
     ~SessionRecorder();
 
     // ---- Operations ----
@@ -131,7 +133,7 @@ private:
         HistoryAppend history;
     };
 
-    Host& host_;
+    Host* host_ = nullptr;
     Services& services_;
     const MainDisplay& display_;
     Clock& clock_;

@@ -7,11 +7,11 @@
 #include <memory>
 #include <optional>
 
-#include "platform/qt/qt_ports.h"
-#include "platform/drives.h"
-#include "platform/system.h"
+#include "app/simulation.h"
 #include "chart/geometry.h"
-#include "replay/simulation.h"
+#include "platform/drives.h"
+#include "platform/qt/qt_ports.h"
+#include "platform/system.h"
 
 class QCheckBox;
 class QComboBox;

@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
+#include "app/simulation.h"
 #include "platform/qt/qt_ports.h"
-#include "replay/simulation.h"
 
 class QLabel;
 class QPushButton;

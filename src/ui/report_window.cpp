@@ -13,11 +13,11 @@
 #include <QVBoxLayout>
 
 #include "account/history.h"
+#include "app/fill_band.h"
+#include "app/simulation.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
-#include "replay/fill_band.h"
 #include "replay/replay_clock.h"
-#include "replay/simulation.h"
 #include "review/history_reader.h"
 #include "review/history_stats.h"
 #include "review/report_picture.h"

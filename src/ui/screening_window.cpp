@@ -23,8 +23,8 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "app/simulation.h"
 #include "platform/qt/qt_downloader.h"
-#include "replay/simulation.h"
 #include "platform/text.h"
 #include "screening/search_download.h"
 #include "ui/widget_text.h"

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "replay/simulation.h"
+#include "app/simulation.h"
 #include "settings/disclaimer.h"
 #include "settings/settings_dialog.h"
 #include "ui/widget_text.h"

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/simulation.h"
 #include "demo_install.h"
 #include "platform/system.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
 #include "test_support.h"
 
 namespace corvala {

@@ -28,18 +28,18 @@
 
 #include "account/account.h"
 #include "account/history.h"
+#include "app/simulation.h"
+#include "base/price_rules.h"
 #include "demo_data/demo_data.h"
 #include "demo_run.h"
-#include "trading_check/checked_session.h"
-#include "trading_check/generated_day.h"
-#include "trading_check/soak.h"
-#include "base/price_rules.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
+#include "trading_check/checked_session.h"
+#include "trading_check/generated_day.h"
+#include "trading_check/soak.h"
 
 namespace corvala {
 namespace {

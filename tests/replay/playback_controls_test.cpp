@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
+#include "app/replay_fixture.h"
 #include "replay/replay_clock.h"
-#include "replay_fixture.h"
 
 namespace corvala {
 namespace {

@@ -1,7 +1,7 @@
 // The replay loop on virtual time: set-up, steps and their timing, the lunch break, the end of
 // the day, jumps and forward counts.
 
-#include "replay_fixture.h"
+#include "app/replay_fixture.h"
 
 namespace corvala {
 namespace {

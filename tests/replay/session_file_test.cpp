@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
+#include "app/replay_fixture.h"
 #include "platform/files.h"
 #include "replay/session_ops.h"
-#include "replay_fixture.h"
 
 namespace corvala {
 namespace {

@@ -14,18 +14,18 @@
 
 #include "account/account.h"
 #include "account/history.h"
-#include "data/csv.h"
+#include "app/simulation.h"
 #include "base/price_rules.h"
+#include "data/csv.h"
 #include "market/tape.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/virtual_scheduler.h"
-#include "replay/simulation.h"
-#include "trading_check/counterparty.h"
 #include "trading/closing_order.h"
 #include "trading/order_tables.h"
+#include "trading_check/counterparty.h"
 
 namespace corvala::check {
 namespace {

@@ -4,15 +4,15 @@
 #include <string_view>
 #include <vector>
 
+#include "account/history.h"
+#include "app/simulation.h"
+#include "base/price_rules.h"
+#include "data/csv.h"
 #include "demo_data/board_builder.h"
 #include "demo_data/day_file_writer.h"
 #include "demo_data/demo_rng.h"
 #include "demo_data/market_model.h"
-#include "account/history.h"
-#include "data/csv.h"
-#include "base/price_rules.h"
 #include "platform/files.h"
-#include "replay/simulation.h"
 
 namespace corvala::check {
 namespace {
