@@ -313,6 +313,17 @@ void DisplayedDay::SelectSeries(const std::string& item) {
     parts_.trading.ClearLists();
 }
 
+void DisplayedDay::ChooseSeries(const std::string& item) {
+    const bool shown = dayLoaded_ && !parts_.loop.running();
+    SelectSeries(item);
+    if (!shown) return;
+    if (display_.simulationChecked)
+        services_.SetMessage(kSeriesOnStart);
+    else
+        DisplayDay();
+    services_.Notify();
+}
+
 void DisplayedDay::PressTapeStop() {
     if (display_.simulationChecked) return;
     tapeStop_ = true;

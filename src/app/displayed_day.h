@@ -34,6 +34,7 @@ class TradingDesk;
 
 inline constexpr const char* kInstallDataFolder = "日中データ";
 inline constexpr const char* kDefaultCode = "8473";
+inline constexpr const char* kSeriesOnStart = "　　選んだ系列は、開 始を押すと表示されます。";
 
 // The three lines of errors 1012, 1015 and 1016: the data folder is not set up.
 std::string DataFolderErrorText();
@@ -65,6 +66,10 @@ public:
     void SetDateText(const std::string& text);
     void SetCodeText(const std::string& text);
     void SelectSeries(const std::string& item);
+    // The user picks a series in the selector: the day on screen is displayed again with it at
+    // once; in simulation mode, where a display prepares a replay, the message line says that
+    // 開 始 applies it.
+    void ChooseSeries(const std::string& item);
     void SetStartTimeText(const std::string& hour, const std::string& minute);
     // The start boxes show a start at `time` (hh:nn:ss): hour without its zero, two-digit minutes.
     void ShowStartInBoxes(const std::string& time);

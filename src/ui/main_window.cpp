@@ -157,7 +157,7 @@ void MainWindow::Connect() {
         Refresh();
     });
     connect(seriesCombo_, &QComboBox::activated, this, [this](int index) {
-        sim_->day().SelectSeries(seriesCombo_->itemText(index).toStdString());
+        sim_->day().ChooseSeries(seriesCombo_->itemText(index).toStdString());
         Refresh();
     });
     connect(simulationCheck_, &QCheckBox::toggled, this, [this](bool on) {

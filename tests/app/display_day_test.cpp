@@ -218,6 +218,22 @@ TEST_F(DisplayDayTest, AnUnchangedDayIsNotReadAgain) {
     EXPECT_EQ(sim->day().data()[SeriesSlot::DayIndex].kind, SeriesKind::Futures);
 }
 
+// A series picked while a day is on screen shows at once; in simulation mode 開 始 applies it, and
+// the message line says so.
+TEST_F(DisplayDayTest, APickedSeriesRedrawsTheDayShownOrSaysThatStartAppliesIt) {
+    Start();
+    ASSERT_EQ(Display("221102", "8473"), Outcome::Loaded);
+    sim->day().ChooseSeries("大証先物");
+    EXPECT_TRUE(sim->day().dayLoaded());
+    EXPECT_TRUE(sim->chart().showsDay());
+    EXPECT_EQ(sim->day().data()[SeriesSlot::DayIndex].kind, SeriesKind::Futures);
+
+    sim->replay().SetSimulationChecked(true);
+    sim->day().ChooseSeries("日経225");
+    EXPECT_FALSE(sim->day().dayLoaded());  // nothing is prepared until 開 始
+    EXPECT_EQ(Message(), kSeriesOnStart);
+}
+
 TEST_F(DisplayDayTest, MalformedFileIsReportedAndNoReplayStarts) {
     Start();
     test::WriteFile(dir.Sub("日中データ/221102/8473.csv"), "2022/11/02,09:00:00,09:00,1000\r\n");
