@@ -23,16 +23,36 @@ struct Panel {
     double Y(double v) const { return high > low ? bottom - (bottom - top) * (v - low) / (high - low) : (top + bottom) / 2; }
 };
 
-// The range of `values` widened a little, never empty.
+// The range of `values` widened a little and out to round figures, never empty: the frame's
+// labels (top, middle, bottom) are whole multiples of a step of 1, 2 or 5 × 10^k yen.
 std::pair<double, double> Range(const std::vector<double>& values, bool includeZero, bool skipZero) {
     double low = includeZero ? 0 : INFINITY, high = includeZero ? 0 : -INFINITY;
     for (const double v : values) {
         if (skipZero && v == 0) continue;
         low = std::min(low, v), high = std::max(high, v);
     }
-    if (!std::isfinite(low)) return {0, 1};
+    if (!std::isfinite(low)) return {0, 2};
     const double pad = std::max((high - low) * 0.05, 1.0);
-    return {low - pad, high + pad};
+    low -= pad, high += pad;
+    // Some six steps over the range, so that the curve fills most of the panel.
+    const double raw = std::max((high - low) / 6, 1.0);
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * magnitude >= raw) {
+            step = m * magnitude;
+            break;
+        }
+    }
+    double top = std::ceil(high / step) * step, bottom = std::floor(low / step) * step;
+    // An even number of steps puts the middle label on a step too; the side with less room grows.
+    if (std::llround((top - bottom) / step) % 2 != 0) {
+        if (top - high < low - bottom)
+            top += step;
+        else
+            bottom -= step;
+    }
+    return {bottom, top};
 }
 
 void Frame(std::vector<Shape>& out, const Panel& p, const char* format) {

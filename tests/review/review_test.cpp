@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "account/account.h"
 #include "account/history.h"
 #include "platform/cp932.h"
 #include "review/history_reader.h"
 #include "review/history_stats.h"
+#include "review/report_picture.h"
 #include "review/session_record.h"
 
 namespace corvala {
@@ -163,6 +166,30 @@ TEST(HistoryReaderTest, DamagedAndOlderLinesAreSkippedAndCountedNeverFatal) {
     EXPECT_DOUBLE_EQ(r.runs[3].trades[0].pnl, 1000);
     EXPECT_DOUBLE_EQ(r.runs[3].trades[1].pnl, -1000);
     EXPECT_EQ(ReadRealizedHistory("").runs.size(), 0u);
+}
+
+// The report's axes read in round figures: three labels a whole number of steps of 1, 2 or 5 ×
+// 10^k apart, the middle one halfway, and the curve inside them (once 370 / −3,700 / −7,770).
+TEST(ReportPictureTest, TheAxisLabelsAreRoundFiguresAroundTheCurve) {
+    for (const std::vector<double>& values :
+         {std::vector<double>{300, -7'500}, {12'345}, {-3}, {1'000'000, 999'000, 1'002'500}, {}}) {
+        std::vector<double> labels;
+        for (const Shape& s : DrawCumulativeCurve(values, 600, 300))
+            if (s.kind == Shape::Kind::Text && s.rightAligned && s.text.find("回") == std::string::npos)
+                labels.push_back(ReadFormattedNumber(s.text));
+        ASSERT_EQ(labels.size(), 3u);
+        const double top = labels[0], middle = labels[1], bottom = labels[2];
+        EXPECT_EQ(middle * 2, top + bottom);
+        // The coarsest round step all three are multiples of spans the panel in a few steps.
+        double step = 0;
+        for (double s = 1; s <= 1e15; s *= 10)
+            for (const double m : {1.0, 2.0, 5.0})
+                if (std::fmod(top, m * s) == 0 && std::fmod(middle, m * s) == 0 && std::fmod(bottom, m * s) == 0) step = m * s;
+        ASSERT_GT(step, 0) << top << " " << middle << " " << bottom;
+        EXPECT_LE((top - bottom) / step, 12) << top << " " << bottom;
+        for (const double v : values) EXPECT_TRUE(bottom <= v && v <= top) << v;
+        EXPECT_TRUE(bottom <= 0 && 0 <= top);  // the cumulative curve starts at 0
+    }
 }
 
 }  // namespace
