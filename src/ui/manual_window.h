@@ -1,6 +1,6 @@
 #pragma once
-// The user guide in a window of its own: the Markdown guide with its pictures, links to the web
-// opened in the browser.
+// The user guide in a window of its own: the Markdown guide with its pictures (narrowed to the
+// window when wider), links to the web opened in the browser.
 
 #include <QWidget>
 
@@ -16,7 +16,13 @@ public:
     bool ShowGuide(const QString& guideFile);
     QTextBrowser* browser() const { return browser_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Each picture at its own size, or narrowed to the window's width (its proportions kept).
+    void FitPictures();
+
     QTextBrowser* browser_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QUrl>
 #include <filesystem>
@@ -119,6 +120,24 @@ TEST_F(UtilitiesTest, TheManualButtonShowsTheGuideWithItsPictures) {
     // The picture beside the guide is found.
     const QVariant image = manual->browser()->document()->resource(QTextDocument::ImageResource, QUrl("shot.png"));
     EXPECT_FALSE(image.isNull());
+    // A small picture keeps its size; one wider than the window is narrowed to it, proportions kept.
+    const auto pictureWidth = [&](const QString& name) -> std::pair<qreal, qreal> {
+        for (QTextBlock b = manual->browser()->document()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat() && it.fragment().charFormat().toImageFormat().name() == name)
+                    return {it.fragment().charFormat().toImageFormat().width(), it.fragment().charFormat().toImageFormat().height()};
+        return {-1, -1};
+    };
+    EXPECT_EQ(pictureWidth("shot.png").first, 40);
+    QImage wide(3000, 1500, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    ASSERT_TRUE(wide.save(QString::fromStdString(dir.Sub("guide/wide.png"))));
+    test::WriteFile(dir.Sub("guide/guide.md"), "# Corvala マニュアル\n\n![広い](wide.png)\n");
+    QTest::mouseClick(Find<QPushButton>("manualButton"), Qt::LeftButton);
+    const auto [w, h] = pictureWidth("wide.png");
+    EXPECT_GT(w, 100);
+    EXPECT_LE(w, manual->browser()->viewport()->width());
+    EXPECT_DOUBLE_EQ(h, w / 2);
 
     // Without a guide the message line says what was looked for.
     manual->hide();
