@@ -109,7 +109,9 @@ json ReadoutJson(const Simulation& sim, double x, double y) {
     if (!at) return nullptr;
     const MainDisplay& d = sim.display();
     json board = json::array();
-    for (float v : sim.trading().market().cells.shown) board.push_back(Figure(v));
+    const Board& shown = sim.trading().market().cells.shown;
+    for (const Price p : shown.price) board.push_back(Figure(p.yen()));
+    for (const Shares q : shown.qty) board.push_back(Figure(static_cast<double>(q)));
     return {{"x", x},
             {"y", y},
             {"row", at->row},

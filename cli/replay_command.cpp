@@ -149,7 +149,8 @@ std::optional<int> ButtonOf(const std::string& caption) {
 
 json BoardJson(const Board& board) {
     json values = json::array();
-    for (float v : board) values.push_back(static_cast<double>(v));
+    for (const Price p : board.price) values.push_back(p.yen());
+    for (const Shares q : board.qty) values.push_back(static_cast<double>(q));
     return values;
 }
 

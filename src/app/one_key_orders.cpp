@@ -66,7 +66,7 @@ std::string OneKeyOrders::Refuse(const std::string& title, const std::string& me
 std::string OneKeyOrders::OrderAtBest(bool sell, const std::string& quantity, bool confirm) {
     const bool cashOnly = trading_.account().cashOnly;
     if (sell && cashOnly) return Refuse(kRefusedTitle, "現物のみのため、売建はできません。");
-    const float price = trading_.market().marketBoard[sell ? 5 : 0];
+    const double price = trading_.market().marketBoard.At(sell ? 5 : 0).yen();
     if (!(price > 0)) return Refuse(kRefusedTitle, sell ? "買い気配がないため、売建できません。" : "売り気配がないため、買い注文を出せません。");
     NewOrderForm form;
     form.sell = sell;

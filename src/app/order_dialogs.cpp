@@ -518,7 +518,7 @@ void OrderDialogs::ClickBoardPrice(int level) {
     const OpScope op(log_, SessionOp::ClickBoardPrice, {OpArg(level)});
     if (!op) return;
     if (level < 0 || level >= kBoardLevels) return;
-    clickedPrice_ = trading_.market().board[static_cast<std::size_t>(level)];
+    clickedPrice_ = trading_.market().board.At(level);
     clickedAtMs_ = clock_.NowMs();
     if (clickedPrice_ == 0) return;
     const std::string price = DialogPriceText(clickedPrice_, services_.day().decimalPrices);

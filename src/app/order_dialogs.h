@@ -81,10 +81,10 @@ public:
     // A click on board price cell `level` (0–9): the price and the moment are kept for the
     // new-order dialog, and an open order dialog takes it as its price.
     void ClickBoardPrice(int level);
-    float clickedBoardPrice() const { return clickedPrice_; }
+    Price clickedBoardPrice() const { return clickedPrice_; }
 
     // The board price a session file starts with.
-    void RestoreClickedPrice(float price) { clickedPrice_ = price; }
+    void RestoreClickedPrice(Price price) { clickedPrice_ = price; }
 
     // ---- What the run tells them ----
     bool anyOpen() const override { return newDialog_.visible || closeDialog_.visible || listDialog_.visible; }
@@ -125,7 +125,7 @@ private:
     ClosingDialogModel closeDialog_;
     CorrectCancelDialogModel listDialog_;
     std::pair<int, bool> rememberedOrder_{100, false};  // slot (100: none) and closing, from a double click
-    float clickedPrice_ = 0;
+    Price clickedPrice_;
     std::int64_t clickedAtMs_ = 0;
 };
 

@@ -162,7 +162,7 @@ OrderEntryContext TradingDesk::EntryContext(std::optional<int> correctionSlot) c
     const double open = OpenResultNow();
     ctx.capacity = ShownBuyingPower(account_, open);
     ctx.underWater = !(Equity(account_, open) > 0);
-    ctx.marketBid = market_.marketBoard[5];
+    ctx.marketBid = market_.marketBoard.At(5).yen();
     ctx.currentPrice = market_.currentPrintPrice > 0 ? market_.currentPrintPrice : run_.StepPrice();
     ctx.meetsOpeningPrint = market_.NextLineOpens();
     return ctx;
@@ -360,8 +360,7 @@ double TradingDesk::ValuationPrice() const {
 void TradingDesk::SettleAll(double price) {
     // Never beyond the day's limits, which every print the market made has widened to.
     const PriceBand& band = market_.limits;
-    if (band.upper > 0 && price > 0)
-        price = std::clamp(price, Price::Nearest(band.lower).yen(), Price::Nearest(band.upper).yen());
+    if (band.upper.tenths() > 0 && price > 0) price = std::clamp(price, band.lower.yen(), band.upper.yen());
     const Price s = Price::Nearest(price);
     // Never stamped before a fill of the run, even when the clock stands behind it after a jump.
     const int now = std::max(market_.lastFillStamp, ParseTimeOfDay(display_.clockText).value_or(kCloseSeconds));
@@ -574,12 +573,11 @@ std::int32_t TradingDesk::RefreshBoard(int row) {
     market_.cells.highlighted.fill(false);
     market_.TakeRecordedBoard(stock.board[static_cast<std::size_t>(row)]);
     // A locked board holds the tape for one pass of the step (see MatchPendingOrders).
-    market_.lockedBoardHold = market_.marketBoard[0] == market_.marketBoard[5];
+    market_.lockedBoardHold = market_.marketBoard.At(0).tenths() == market_.marketBoard.At(5).tenths();
     market_.ComposeBoard(replay_.preOpenPhase);
     const Board& b = market_.board;
     std::int64_t total = 0;
-    for (int k = kBoardLevels; k < 20; ++k)
-        total += static_cast<std::int64_t>(std::clamp(b[static_cast<std::size_t>(k)], 0.0f, 2e9f));
+    for (const Shares q : b.qty) total += std::clamp<Shares>(q, 0, 2'000'000'000);
     if (replay_.stepForwardCount <= 0)
         ShowBoardWithChanges(market_.cells, b, services_.day().decimalPrices, /*atOldPlace=*/false);
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, INT32_MAX));
@@ -724,7 +722,7 @@ void TradingDesk::BuildDayTape(const std::vector<std::string>& given, bool& stop
 
 void TradingDesk::ShowRowOnBoard(int row, std::optional<int> seconds) {
     const DayData& day = services_.day();
-    ShowBoard(market_.cells, day[SeriesSlot::DayStock].board[static_cast<std::size_t>(row)], day.decimalPrices);
+    ShowBoard(market_.cells, BoardOf(day[SeriesSlot::DayStock].board[static_cast<std::size_t>(row)]), day.decimalPrices);
     if (display_.tapeOption && seconds) {
         // The newest print at or before that time; the rows are in time order, their times
         // "hh:nn:ss" compare as texts.

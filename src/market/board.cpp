@@ -13,18 +13,16 @@ constexpr int kAsk = 0;      // best ask price
 constexpr int kBid = 5;      // best bid price
 constexpr int kQty = 10;     // quantity of price index i is at i + kQty
 
-float& LevelPrice(Board& b, int i) { return b[static_cast<std::size_t>(i)]; }
-float& Qty(Board& b, int i) { return b[static_cast<std::size_t>(i + kQty)]; }
+Price& LevelPrice(Board& b, int i) { return b.At(i); }
+Shares& Qty(Board& b, int i) { return b.Qty(i); }
 
 // An order beyond the day's price limits could never trade there; shown, it would become the
 // best level of a side standing at its limit and fill itself at a price the exchange refuses. A
 // market or unfired stop order (price 0) never makes a level of its own.
-bool Unshowable(float p, const PriceBand& l) {
-    return p == 0 || (l.upper != 0 && p > l.upper) || (l.lower != 0 && p < l.lower);
-}
+bool Unshowable(Price p, const PriceBand& l) { return p.tenths() == 0 || l.Excludes(p); }
 
 void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
-    const float p = e.price;
+    const Price p = e.price;
     const bool beyondFifth = LevelPrice(b, 4) != 0 && p > LevelPrice(b, 4);
     if (p < LevelPrice(b, kBid) || beyondFifth || Unshowable(p, limits)) {
         if (preOpen && p < LevelPrice(b, kAsk)) Qty(b, kAsk) += e.quantity;
@@ -53,7 +51,7 @@ void LaySell(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& lim
 }
 
 void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limits) {
-    const float p = e.price;
+    const Price p = e.price;
     const bool aboveAsk = LevelPrice(b, kAsk) != 0 && p > LevelPrice(b, kAsk);
     if (aboveAsk || p < LevelPrice(b, 9) || Unshowable(p, limits)) {
         if (preOpen && p > LevelPrice(b, kBid)) Qty(b, kBid) += e.quantity;
@@ -77,13 +75,28 @@ void LayBuy(Board& b, const OverlayEntry& e, bool preOpen, const PriceBand& limi
 }
 
 // An empty level shows blank cells, with decimals too.
-std::string PriceText(float v, bool decimals) {
-    return v == 0 ? std::string{} : FormatPrice(v, decimals, true);
+std::string PriceText(Price v, bool decimals) {
+    return v.tenths() == 0 ? std::string{} : FormatPrice(v, decimals, true);
+}
+
+// A recorded figure as whole shares; what is not a count is none.
+Shares RecordedShares(float v) {
+    if (!(v > 0)) return 0;
+    return v >= static_cast<float>(kMaxShares) ? kMaxShares : static_cast<Shares>(std::llround(v));
 }
 
 }  // namespace
 
-bool BoardOverlay::Add(float quantity, float price, bool sells) {
+Board BoardOf(const BoardRow& row) {
+    Board b;
+    for (int i = 0; i < kBoardLevels; ++i) {
+        b.At(i) = Price::Nearest(row[static_cast<std::size_t>(i)]);
+        b.Qty(i) = RecordedShares(row[static_cast<std::size_t>(i + kBoardLevels)]);
+    }
+    return b;
+}
+
+bool BoardOverlay::Add(Shares quantity, Price price, bool sells) {
     if (size_ >= kCapacity) return false;
     entries_[static_cast<std::size_t>(size_++)] = {quantity, price, sells};
     return true;
@@ -92,7 +105,7 @@ bool BoardOverlay::Add(float quantity, float price, bool sells) {
 PriceBand DailyPriceBand(double prevClose) {
     if (!(prevClose > 0)) return {};
     const double width = DailyPriceLimit(prevClose);
-    return {static_cast<float>(std::max(0.0, prevClose - width)), static_cast<float>(prevClose + width)};
+    return {Price::Nearest(std::max(0.0, prevClose - width)), Price::Nearest(prevClose + width)};
 }
 
 void LayOverlay(Board& board, const BoardOverlay& overlay, bool preOpen, PriceBand limits) {
@@ -112,38 +125,42 @@ Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen
     return b;
 }
 
-float OnTick(double price, double step) {
-    if (!(step > 0)) return static_cast<float>(price);
-    return static_cast<float>(std::round(price / step) * step);
+Price OnTick(double price, double step) {
+    if (!(step > 0)) return Price::Nearest(price);
+    return Price::Nearest(std::round(price / step) * step);
 }
 
 void ShowBoard(BoardCells& cells, const Board& board, bool decimalPrices) {
     if (cells.decimalPrices != decimalPrices || !cells.written) {
         cells.decimalPrices = decimalPrices;
         cells.written = true;
-        for (int k = 0; k < 20; ++k) cells.shown[static_cast<std::size_t>(k)] = -1;  // all anew
+        cells.shown.price.fill(Price(-1));  // all anew
+        cells.shown.qty.fill(-1);
     }
-    for (int k = 0; k < 20; ++k) {
-        const auto at = static_cast<std::size_t>(k);
-        const float v = board[at];
-        if (cells.shown[at] == v) continue;  // the text already says it
-        cells.text[at] = k < kQty ? PriceText(v, decimalPrices) : Format(v, "###,###");
-        cells.shown[at] = v;
+    for (int k = 0; k < kBoardLevels; ++k) {
+        if (cells.shown.At(k).tenths() != board.At(k).tenths()) {
+            cells.text[static_cast<std::size_t>(k)] = PriceText(board.At(k), decimalPrices);
+            cells.shown.At(k) = board.At(k);
+        }
+        if (cells.shown.Qty(k) != board.Qty(k)) {
+            cells.text[static_cast<std::size_t>(k + kQty)] = Format(static_cast<double>(board.Qty(k)), "###,###");
+            cells.shown.Qty(k) = board.Qty(k);
+        }
     }
     cells.highlighted.fill(false);
 }
 
 void ShowBoardWithChanges(BoardCells& cells, const Board& board, bool decimalPrices, bool atOldPlace) {
-    const std::array<float, 20> before = cells.shown;
+    const Board before = cells.shown;
     ShowBoard(cells, board, decimalPrices);
     for (int side = 0; side < 2; ++side) {
         const int first = side == 0 ? kAsk : kBid;
         for (int now = first; now < first + 5; ++now) {
-            const float price = board[static_cast<std::size_t>(now)];
-            if (price == 0) continue;
+            const Price price = board.At(now);
+            if (price.tenths() == 0) continue;
             for (int old = first; old < first + 5; ++old) {
-                if (before[static_cast<std::size_t>(old)] != price) continue;
-                if (before[static_cast<std::size_t>(old + kQty)] != board[static_cast<std::size_t>(now + kQty)])
+                if (before.At(old).tenths() != price.tenths()) continue;
+                if (before.Qty(old) != board.Qty(now))
                     cells.highlighted[static_cast<std::size_t>(atOldPlace ? old : now)] = true;
                 break;
             }
@@ -151,23 +168,23 @@ void ShowBoardWithChanges(BoardCells& cells, const Board& board, bool decimalPri
     }
 }
 
-float SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random) {
+Shares SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random) {
     const int u = tradingUnit > 0 ? tradingUnit : 1;
     const double r1 = random.Next();
     const double units = std::floor(std::floor(r1 * 16) - 7 + static_cast<double>(boardTotalQty) / 10 / u);
     double q = units * u;
     if (q <= 0) q = (std::floor(random.Next() * 5) + 1) * u;
-    return static_cast<float>(q);
+    return static_cast<Shares>(q);
 }
 
-void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in) {
+void 板補正(Board& board, std::int32_t deki, Price yaku, const CorrectionInputs& in) {
     Board& b = board;
-    const float q = static_cast<float>(deki);
+    const Shares q = deki;
     // 1. The traded quantity comes off its level; levels nearer the spread are gone.
     for (int j = 0; j < kBoardLevels; ++j) {
-        if (LevelPrice(b, j) != yaku) continue;
-        Qty(b, j) = std::max(0.0f, Qty(b, j) - q);
-        const bool locked = LevelPrice(b, kBid) == LevelPrice(b, kAsk);
+        if (LevelPrice(b, j).tenths() != yaku.tenths()) continue;
+        Qty(b, j) = std::max<Shares>(0, Qty(b, j) - q);
+        const bool locked = LevelPrice(b, kBid).tenths() == LevelPrice(b, kAsk).tenths();
         if (j >= 1 && j <= 4) {
             for (int k = kAsk; k < j; ++k) Qty(b, k) = 0;
             if (locked) Qty(b, kBid) = 0;
@@ -178,14 +195,16 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
     }
     // 2. A print beyond the farthest shown level swept that whole side. On a thin book the
     // fifth level may be empty; an empty level is no bound, or every print would wipe the asks.
-    float farthestAsk = 0, farthestBid = 0;
-    for (int k = kAsk; k <= 4; ++k) farthestAsk = std::max(farthestAsk, LevelPrice(b, k));
-    for (int k = kBid; k <= 9; ++k)
-        if (LevelPrice(b, k) != 0 && (farthestBid == 0 || LevelPrice(b, k) < farthestBid)) farthestBid = LevelPrice(b, k);
-    if (farthestAsk != 0 && yaku > farthestAsk) {
-        for (int k = kAsk; k <= 4; ++k) LevelPrice(b, k) = Qty(b, k) = 0;
-    } else if (farthestBid != 0 && yaku < farthestBid) {
-        for (int k = kBid; k <= 9; ++k) LevelPrice(b, k) = Qty(b, k) = 0;
+    std::int64_t farthestAsk = 0, farthestBid = 0;  // in tenths
+    for (int k = kAsk; k <= 4; ++k) farthestAsk = std::max(farthestAsk, LevelPrice(b, k).tenths());
+    for (int k = kBid; k <= 9; ++k) {
+        const std::int64_t p = LevelPrice(b, k).tenths();
+        if (p != 0 && (farthestBid == 0 || p < farthestBid)) farthestBid = p;
+    }
+    if (farthestAsk != 0 && yaku.tenths() > farthestAsk) {
+        for (int k = kAsk; k <= 4; ++k) b.Empty(k);
+    } else if (farthestBid != 0 && yaku.tenths() < farthestBid) {
+        for (int k = kBid; k <= 9; ++k) b.Empty(k);
     }
     // 3.–5. Both sides rebuilt from their remaining levels, the gaps refilled a step apart.
     Board w{};
@@ -204,8 +223,8 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
             } else if (side == 0) {
                 const double below = LevelPrice(w, l - 1);
                 const double step = PriceStep(below, in.fineTickMode);
-                const float price = OnTick(below + step, step);
-                if (in.limits.upper > 0 && price > in.limits.upper) break;  // nobody offers above the limit
+                const Price price = OnTick(below + step, step);
+                if (in.limits.upper.tenths() > 0 && price.tenths() > in.limits.upper.tenths()) break;  // nobody offers above the limit
                 LevelPrice(w, l) = price;
             } else {
                 // The step below a price is the step of the price just under it, so prices just
@@ -214,8 +233,8 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
                 // decimal price above 1,000 yen on its 0.5-yen grid.
                 const double above = LevelPrice(w, l - 1);
                 const double step = PriceStep(above - 0.05, in.fineTickMode);
-                const float price = OnTick(above - step, step);
-                if (price <= 0 || (in.limits.lower > 0 && price < in.limits.lower)) break;
+                const Price price = OnTick(above - step, step);
+                if (price.tenths() <= 0 || in.limits.Excludes(price)) break;
                 LevelPrice(w, l) = price;
             }
             Qty(w, l) = SyntheticQuantity(in.boardTotalQty, in.tradingUnit, in.random);
@@ -224,13 +243,13 @@ void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInpu
     board = w;
 }
 
-void 板瞬時反映(BoardCells& cells, const Board& board, float kakaku, std::int32_t suryo, bool sw) {
+void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, std::int32_t suryo, bool sw) {
     const int first = sw ? kAsk : kBid;
     for (int i = first; i < first + 5; ++i) {
-        if (board[static_cast<std::size_t>(i)] != kakaku) continue;
-        const float shown = board[static_cast<std::size_t>(i + kQty)] + static_cast<float>(suryo);
-        cells.text[static_cast<std::size_t>(i + kQty)] = Format(shown, "###,###");
-        cells.shown[static_cast<std::size_t>(i + kQty)] = shown;
+        if (board.At(i).tenths() != kakaku.tenths()) continue;
+        const Shares shown = board.Qty(i) + suryo;
+        cells.text[static_cast<std::size_t>(i + kQty)] = Format(static_cast<double>(shown), "###,###");
+        cells.shown.Qty(i) = shown;
         return;
     }
 }

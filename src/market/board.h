@@ -7,18 +7,38 @@
 #include <string>
 
 #include "base/values.h"
+#include "data/day_series.h"
 #include "platform/ports.h"
 
 namespace corvala {
 
-// 0 best ask, 1–4 the next asks rising; 5 best bid, 6–9 the next bids falling; 10–19 the
-// quantities at price index − 10. 0 is an empty level.
-using Board = std::array<float, 20>;
 inline constexpr int kBoardLevels = 10;
 
+// Ten levels, exact: 0 best ask, 1–4 the next asks rising; 5 best bid, 6–9 the next bids
+// falling. A level at price 0 is empty.
+struct Board {
+    std::array<Price, kBoardLevels> price{};
+    std::array<Shares, kBoardLevels> qty{};
+
+    Price& At(int level) { return price[static_cast<std::size_t>(level)]; }
+    Price At(int level) const { return price[static_cast<std::size_t>(level)]; }
+    Shares& Qty(int level) { return qty[static_cast<std::size_t>(level)]; }
+    Shares Qty(int level) const { return qty[static_cast<std::size_t>(level)]; }
+    void Empty(int level) { At(level) = Price{}, Qty(level) = 0; }
+    friend bool operator==(const Board& a, const Board& b) {
+        for (std::size_t i = 0; i < a.price.size(); ++i)
+            if (a.price[i].tenths() != b.price[i].tenths() || a.qty[i] != b.qty[i]) return false;
+        return true;
+    }
+};
+
+// A recorded row's board as exact values: prices to the nearest tenth of a yen, quantities to
+// whole shares (a negative or unreadable figure is an empty level).
+Board BoardOf(const BoardRow& row);
+
 struct OverlayEntry {
-    float quantity = 0;
-    float price = 0;
+    Shares quantity = 0;
+    Price price;
     bool sells = false;
 };
 
@@ -29,7 +49,7 @@ public:
     static constexpr int kCapacity = 50;
     void Clear() { size_ = 0; }
     // False, and nothing stored, when the list is full.
-    bool Add(float quantity, float price, bool sells);
+    bool Add(Shares quantity, Price price, bool sells);
     int size() const { return size_; }
     const OverlayEntry& operator[](int i) const { return entries_[static_cast<std::size_t>(i)]; }
 
@@ -40,10 +60,11 @@ private:
 
 // The day's price limits (値幅制限); 0 where there is none.
 struct PriceBand {
-    float lower = 0, upper = 0;
-    // `price` lies beyond a known limit (read exactly, as an order's price is).
-    bool Excludes(double price) const {
-        return (upper > 0 && price > Price::Nearest(upper)) || (lower > 0 && price < Price::Nearest(lower));
+    Price lower, upper;
+    // `price` lies beyond a known limit.
+    bool Excludes(Price price) const {
+        return (upper.tenths() > 0 && price.tenths() > upper.tenths()) ||
+               (lower.tenths() > 0 && price.tenths() < lower.tenths());
     }
 };
 // The limits around a base price (the previous close); none without one.
@@ -64,7 +85,7 @@ Board WithOverlay(const Board& market, const BoardOverlay& overlay, bool preOpen
 struct BoardCells {
     std::array<std::string, 20> text{};  // prices 0–9, then quantities
     std::array<bool, kBoardLevels> highlighted{};
-    std::array<float, 20> shown{};        // the values behind the texts
+    Board shown{};                        // the values behind the texts
     bool decimalPrices = false;           // the pattern the prices were written with
     bool written = false;
 };
@@ -88,17 +109,17 @@ struct CorrectionInputs {
 // orders); the sides are refilled with synthetic levels one price step apart, each on the tick
 // grid and none beyond the day's price limits (a side at its limit stays short). The caller lays
 // the overlay on a copy (WithOverlay).
-void 板補正(Board& board, std::int32_t deki, float yaku, const CorrectionInputs& in);
+void 板補正(Board& board, std::int32_t deki, Price yaku, const CorrectionInputs& in);
 
-// `price` on the grid of `step` (0.1-yen steps drift in single precision otherwise).
-float OnTick(double price, double step);
+// `price` on the grid of `step`, exact.
+Price OnTick(double price, double step);
 
 // A synthetic level's quantity: about a tenth of the board total, varied by −7 to +8 units, and
 // one to five units when that is not positive.
-float SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random);
+Shares SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& random);
 
 // 板瞬時反映: the quantity shown at `kakaku` on the order's side rises by `suryo`; the board
 // itself stays as it is. Nothing happens when no level shows the price.
-void 板瞬時反映(BoardCells& cells, const Board& board, float kakaku, std::int32_t suryo, bool sw);
+void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, std::int32_t suryo, bool sw);
 
 }  // namespace corvala

@@ -69,7 +69,7 @@ json StartJson(const SessionStart& s) {
                {"hideBoardAndTape", s.hideBoardAndTape},
                {"fillSound", s.fillSound},
                {"tradeMarker", s.tradeMarker},
-               {"clickedPrice", s.clickedPrice}};
+               {"clickedPrice", s.clickedPrice.yen()}};
     if (!s.givenTape.empty()) start["tape"] = s.givenTape;
     if (!s.alerts.empty()) start["alerts"] = s.alerts;
     return start;
@@ -152,7 +152,7 @@ bool ReadStart(const json& j, SessionStart& s, std::string& why) {
     flag("fillSound", s.fillSound);
     flag("tradeMarker", s.tradeMarker);
     if (st.contains("name") && st["name"].is_string()) s.name = st["name"].get<std::string>();
-    if (st.contains("clickedPrice") && st["clickedPrice"].is_number()) s.clickedPrice = st["clickedPrice"].get<float>();
+    if (st.contains("clickedPrice") && st["clickedPrice"].is_number()) s.clickedPrice = Price::Nearest(st["clickedPrice"].get<double>());
     if (st.contains("alerts") && st["alerts"].is_array())
         for (const json& a : st["alerts"])
             if (a.is_number() && a.get<double>() > 0 && s.alerts.size() < 10) s.alerts.push_back(a.get<double>());

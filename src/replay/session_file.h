@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/values.h"
 #include "platform/text.h"
 
 namespace corvala {
@@ -50,7 +51,7 @@ struct SessionStart {
     std::int64_t investment = 0, profitTotal = 0, lossTotal = 0;
     bool cashOnly = false;
     bool boardOption = true, hideBoardAndTape = false, fillSound = false, tradeMarker = true;
-    float clickedPrice = 0;  // a board price clicked before the start (its age is read as a board click)
+    Price clickedPrice;  // a board price clicked before the start (its age is read as a board click)
     std::vector<std::string> givenTape;  // the day's prints when they were given, not estimated
     std::vector<double> alerts;  // the price alerts set when the run began
     std::vector<SessionDataFile> files;

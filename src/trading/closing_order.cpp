@@ -69,8 +69,8 @@ EntryOutcome SubmitClosingOrder(const ClosingOrderForm& form, const OrderEntryCo
     o.isMarket = f.kind == kKindNormal && f.normalMarket;
     o.limitPrice = f.kind == kKindStop || o.isMarket ? Price{} : p;
     const Order old = ctx.correctionSlot ? book.pendingClosingOrders[static_cast<std::size_t>(*slot)] : Order{};
-    const float ahead = ctx.cells ? 板数量チェック(*ctx.cells, static_cast<float>(p.yen()), ctx.tradingUnit, ClosingOrderSells(o.side)) : 0;
-    KeepOrResetQueuePlace(o, old, static_cast<Shares>(ahead));
+    const Shares ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, ClosingOrderSells(o.side)) : 0;
+    KeepOrResetQueuePlace(o, old, ahead);
     const bool stop = f.kind != kKindNormal;
     o.triggerPrice = stop ? Price::Nearest(ReadFormattedNumber(f.trigger)) : Price{};
     o.triggerDirection = stop && f.triggerBelow ? StopDirection::AtOrBelow : StopDirection::AtOrAbove;

@@ -73,7 +73,7 @@ bool MarketState::NotePrint(double price, bool opening) {
         limits = DailyPriceBand(price);
         limitsFromFirstPrint = false;
     }
-    WidenLimits(price);
+    WidenLimits(Price::Nearest(price));
     return known;
 }
 
@@ -85,34 +85,34 @@ MarketState::PrintSpan MarketState::TakePrintSpan() {
     return span;
 }
 
-void MarketState::WidenLimits(double price) {
-    if (limits.upper > 0 && price > limits.upper) limits.upper = static_cast<float>(price);
-    if (limits.lower > 0 && price > 0 && price < limits.lower) limits.lower = static_cast<float>(price);
+void MarketState::WidenLimits(Price price) {
+    const std::int64_t p = price.tenths();
+    if (limits.upper.tenths() > 0 && p > limits.upper.tenths()) limits.upper = price;
+    if (limits.lower.tenths() > 0 && p > 0 && p < limits.lower.tenths()) limits.lower = price;
 }
 
-void MarketState::TakeRecordedBoard(const Board& recorded) {
-    marketBoard = recorded;
-    for (int i = 0; i < kBoardLevels; ++i) WidenLimits(recorded[static_cast<std::size_t>(i)]);
+void MarketState::TakeRecordedBoard(const BoardRow& recorded) {
+    marketBoard = BoardOf(recorded);
+    for (const Price p : marketBoard.price) WidenLimits(p);
 }
 
-void MarketState::TakeFromMarket(bool sells, double quantity) {
+void MarketState::TakeFromMarket(bool sells, Shares quantity) {
     const int first = sells ? 5 : 0;
     Board& b = marketBoard;
     for (int i = first; i < first + 5 && quantity > 0; ++i) {
-        float& q = b[static_cast<std::size_t>(i + kBoardLevels)];
-        const double take = std::min<double>(q, quantity);
-        q = static_cast<float>(q - take);
+        const Shares take = std::min(b.Qty(i), quantity);
+        b.Qty(i) -= take;
         quantity -= take;
     }
     // Emptied levels leave the side; the rest move up to the best places.
     int to = first;
     for (int i = first; i < first + 5; ++i) {
-        if (b[static_cast<std::size_t>(i + kBoardLevels)] <= 0) continue;
-        b[static_cast<std::size_t>(to)] = b[static_cast<std::size_t>(i)];
-        b[static_cast<std::size_t>(to + kBoardLevels)] = b[static_cast<std::size_t>(i + kBoardLevels)];
+        if (b.Qty(i) <= 0) continue;
+        b.At(to) = b.At(i);
+        b.Qty(to) = b.Qty(i);
         ++to;
     }
-    for (; to < first + 5; ++to) b[static_cast<std::size_t>(to)] = b[static_cast<std::size_t>(to + kBoardLevels)] = 0;
+    for (; to < first + 5; ++to) b.Empty(to);
 }
 
 bool MarketState::FiredOnThisLine(bool closing, int number) const {
@@ -232,14 +232,14 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
             // The marked print closes the step: the board is the snapshot it leads to, not the
             // step's own, whose levels the step has traded through.
             // (A line split in pieces marks each: the first brings it, with what changed.)
-            const Board& next = ctx.stock->board[static_cast<std::size_t>(ctx.currentRow + 1)];
-            if (m_.marketBoard != next) {
+            const BoardRow& next = ctx.stock->board[static_cast<std::size_t>(ctx.currentRow + 1)];
+            if (m_.marketBoard != BoardOf(next)) {
                 m_.TakeRecordedBoard(next);
                 m_.ComposeBoard(ctx.preOpen);
                 ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/false);
             }
         } else if (t.volume && t.price && ctx.random) {
-            板補正(m_.marketBoard, static_cast<std::int32_t>(std::max(0.0, *t.volume)), static_cast<float>(*t.price),
+            板補正(m_.marketBoard, static_cast<std::int32_t>(std::max(0.0, *t.volume)), Price::Nearest(*t.price),
                  CorrectionInputs{ctx.fineTickMode, ctx.boardTotalQty, ctx.tradingUnit, *ctx.random, m_.limits});
             m_.ComposeBoard(ctx.preOpen);
             ShowBoardWithChanges(m_.cells, m_.board, ctx.decimalPrices, /*atOldPlace=*/true);
@@ -254,11 +254,9 @@ void MatchingEngine::MatchPrint(const std::string& line, int clock, const MatchC
 // shown on the board, and is withdrawn with its reservation given back.
 void MatchingEngine::WithdrawOrdersBeyondLimits(const MatchContext& ctx) {
     const PriceBand band = m_.limits;
-    const auto beyond = [&](double price) {
-        return price > 0 && band.Excludes(price);
-    };
+    const auto beyond = [&](Price price) { return price.tenths() > 0 && band.Excludes(price); };
     const auto outside = [&](const Order& o) {
-        return o.InUse() && (beyond(o.isMarket ? 0.0 : o.limitPrice.yen()) || beyond(o.triggerPrice) || beyond(o.stopLimitPrice));
+        return o.InUse() && (beyond(o.isMarket ? Price{} : o.limitPrice) || beyond(o.triggerPrice) || beyond(o.stopLimitPrice));
     };
     for (int slot = 0; slot < kOrderSlots; ++slot) {
         for (const bool closing : {false, true}) {

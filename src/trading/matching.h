@@ -123,14 +123,14 @@ struct MarketState {
     PrintSpan TakePrintSpan();
     // The recording's board for the step, taken as the market's. Its quotes show the limits as
     // its prints do: a quote beyond them widens them, so no board shows a price beyond the band.
-    void TakeRecordedBoard(const Board& recorded);
+    void TakeRecordedBoard(const BoardRow& recorded);
     // The user's market or marketable order took `quantity` from the opposite side of the market's
     // board: what is left is what the next order of the step meets.
-    void TakeFromMarket(bool sells, double quantity);
+    void TakeFromMarket(bool sells, Shares quantity);
     bool FiredOnThisLine(bool closing, int number) const;
 
 private:
-    void WidenLimits(double price);
+    void WidenLimits(Price price);
 };
 
 // What one pass needs from the replay.
@@ -208,7 +208,7 @@ private:
 // 板数量チェック: the quantity shown at `kakaku` on the side an order of `sells` waits on; eight
 // units for a price beyond that side's fifth level of a full book, 0 otherwise. The other side's
 // quantity is never a queue: an order at its price trades at once.
-float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit, bool sells);
+Shares 板数量チェック(const BoardCells& cells, Price kakaku, int tradingUnit, bool sells);
 
 // 初期板: the board of a recorded row with the user's orders, every cell redrawn.
 void 初期板(MarketState& market, const DaySeries& stock, int row, bool preOpen, bool decimalPrices);

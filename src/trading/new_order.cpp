@@ -93,7 +93,7 @@ bool CheckPrices(const NewOrderForm& f, const OrderEntryContext& ctx, EntryOutco
             return BadPrice(out, name + "の" + YenText(typed) + "は呼値の単位（" +
                                      YenText(PriceStep(p, ctx.fineTickMode)) + "）に合っていません。");
         const PriceBand& band = ctx.limits;
-        if (band.Excludes(p))
+        if (band.Excludes(Price::Nearest(p)))
             return BadPrice(out, name + "の" + YenText(typed) + "は値幅制限（" + YenText(band.lower) + "～" +
                                      YenText(band.upper) + "）の外です。");
     }
@@ -139,7 +139,7 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     // The quantity as whole units, the prices as the numbers typed.
     o.quantity = QuantityInUnits(f.quantity, ctx.tradingUnit);
     const auto q = static_cast<double>(o.quantity);
-    const double upper = ctx.limits.upper;  // 0: not known
+    const double upper = ctx.limits.upper.yen();  // 0: not known
     const Price p = Number(f.price), t = Number(f.stopPrice), trigger = Number(f.trigger);
     const auto setStop = [&] {
         o.triggerPrice = trigger;
@@ -147,7 +147,7 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         o.stopExecution = f.stopMarket ? StopExecution::Market : StopExecution::Limit;
         o.stopLimitPrice = f.stopMarket ? Price{} : t;
     };
-    const auto ahead = ctx.cells ? static_cast<Shares>(板数量チェック(*ctx.cells, static_cast<float>(p.yen()), ctx.tradingUnit, f.sell)) : 0;
+    const Shares ahead = ctx.cells ? 板数量チェック(*ctx.cells, p, ctx.tradingUnit, f.sell) : 0;
     // The worst price a limit can fill at. A buy never pays more than its limit. A short sale
     // sells into the bid at once when that is higher, and at an opening print (or into a market
     // that has not traded yet) at whatever price it opens, which only the upper limit bounds.

@@ -19,10 +19,10 @@ namespace {
 
 bool Sells(const Order& o, bool closing) { return closing ? ClosingOrderSells(o.side) : NewOrderSells(o.side); }
 
-// A level's price read exactly (the board keeps it in single precision), and its shares.
-double Level(const Board& b, int i) { return Price::Nearest(b[static_cast<std::size_t>(i)]).yen(); }
-Price LevelPrice(const Board& b, int i) { return Price::Nearest(b[static_cast<std::size_t>(i)]); }
-double LevelQty(const Board& b, int i) { return b[static_cast<std::size_t>(i + kBoardLevels)]; }
+// A level's price (as a double, to compare with the tape's prints, and exact) and its shares.
+double Level(const Board& b, int i) { return b.At(i).yen(); }
+Price LevelPrice(const Board& b, int i) { return b.At(i); }
+Shares LevelQty(const Board& b, int i) { return b.Qty(i); }
 
 // The first level of the side an order of `sells` waits on, and of the side it trades against.
 int OwnSide(bool sells) { return sells ? 0 : 5; }
@@ -30,13 +30,15 @@ int OppositeSide(bool sells) { return sells ? 5 : 0; }
 
 }  // namespace
 
-float 板数量チェック(const BoardCells& cells, float kakaku, int tradingUnit, bool sells) {
+Shares 板数量チェック(const BoardCells& cells, Price kakaku, int tradingUnit, bool sells) {
+    const Board& shown = cells.shown;
     const int first = OwnSide(sells);
     for (int i = first; i < first + 5; ++i)
-        if (cells.shown[static_cast<std::size_t>(i)] == kakaku) return cells.shown[static_cast<std::size_t>(i + kBoardLevels)];
-    const float fifth = cells.shown[static_cast<std::size_t>(first + 4)];
-    if (cells.shown[4] != 0 && cells.shown[9] != 0 && (sells ? kakaku > fifth : kakaku < fifth))
-        return 8.0f * static_cast<float>(tradingUnit);
+        if (shown.At(i).tenths() == kakaku.tenths()) return std::max<Shares>(0, shown.Qty(i));
+    const std::int64_t fifth = shown.At(first + 4).tenths();
+    if (shown.At(4).tenths() != 0 && shown.At(9).tenths() != 0 &&
+        (sells ? kakaku.tenths() > fifth : kakaku.tenths() < fifth))
+        return Shares{8} * tradingUnit;
     return 0;
 }
 
@@ -98,7 +100,7 @@ void MatchingEngine::TestOrder(Order& order, bool closing, int slot, Line& line,
     const auto honest = Honest(order, closing, *price, ctx);
     if (!honest) return;  // the order waits for a price the rules allow
     line.filled += static_cast<double>(order.quantity);
-    if (takes && !line.opening) m_.TakeFromMarket(sells, static_cast<double>(order.quantity));
+    if (takes && !line.opening) m_.TakeFromMarket(sells, order.quantity);
     Fill(order, closing, slot, *honest, line, ctx);
 }
 
@@ -121,7 +123,7 @@ std::optional<Price> MatchingEngine::Honest(const Order& o, bool closing, Price 
     }
     if (!(p > 0) || !OnPriceGrid(p, ctx.fineTickMode)) return std::nullopt;
     const PriceBand& band = m_.limits;
-    if (band.Excludes(p)) return std::nullopt;
+    if (band.Excludes(Price::Nearest(p))) return std::nullopt;
     if (!o.isMarket && o.limitPrice > 0 && (sells ? p < o.limitPrice : p > o.limitPrice)) return std::nullopt;
     if (!closing && !sells && p * static_cast<double>(o.quantity) > o.reservedAmount + 0.5) {
         auto& told = m_.heldBackTold;
@@ -141,9 +143,8 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const Line& lin
     if (!fires) return false;
     const bool sells = Sells(o, closing);
     o.limitPrice = o.stopLimitPrice;
-    const auto limit = static_cast<float>(o.limitPrice.yen());
-    o.boardQtyAhead = static_cast<Shares>(板数量チェック(m_.cells, limit, ctx.tradingUnit, sells));
-    if (!o.isMarket) 板瞬時反映(m_.cells, m_.board, limit, static_cast<std::int32_t>(o.quantity), sells);
+    o.boardQtyAhead = 板数量チェック(m_.cells, o.limitPrice, ctx.tradingUnit, sells);
+    if (!o.isMarket) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), sells);
     if (!closing && o.stopExecution == StopExecution::Limit && account_) {
         // The order now holds what its limit can fill at, never more than it was checked for:
         // what it holds beyond that comes back.
@@ -176,7 +177,7 @@ std::optional<Price> MatchingEngine::MarketFillPrice(const Order& o, bool sells,
     Shares remaining = o.quantity;
     std::int64_t costTenths = 0;  // counted exactly: the average's rounding must not hang on noise
     for (int i = first; i < first + 5 && remaining > 0; ++i) {
-        const Shares take = std::min(static_cast<Shares>(LevelQty(b, i)), remaining);
+        const Shares take = std::min(LevelQty(b, i), remaining);
         costTenths += take * LevelPrice(b, i).tenths();
         remaining -= take;
     }
@@ -233,7 +234,7 @@ std::optional<Price> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
         Shares covered = 0;
         std::int64_t costTenths = 0;  // exact: a level equal to the average is not beyond it
         for (int i = first; i < first + 5 && covered < o.quantity; ++i) {
-            const auto quantity = static_cast<Shares>(LevelQty(mb, i));
+            const Shares quantity = LevelQty(mb, i);
             covered += quantity;
             costTenths += quantity * LevelPrice(mb, i).tenths();
         }
@@ -270,7 +271,7 @@ std::optional<Price> MatchingEngine::LimitFillPrice(Order& o, bool sells, Line& 
         o.boardQtyAhead = QueueOnBoard(o, b, sells);
         const double v = line.t.volume.value_or(0);
         if (line.due) o.volumeAtPrice += static_cast<Shares>(v);
-        if ((o.volumeAtPrice >= o.boardQtyAhead && o.volumeAtPrice != 0) || at < 0 || LevelQty(b, at) <= v)
+        if ((o.volumeAtPrice >= o.boardQtyAhead && o.volumeAtPrice != 0) || at < 0 || static_cast<double>(LevelQty(b, at)) <= v)
             return o.limitPrice;
         return std::nullopt;
     }

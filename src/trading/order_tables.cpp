@@ -49,9 +49,9 @@ std::vector<std::string> RebuildPendingList(const OrderBook& book, bool decimalP
 Shares QueueOnBoard(const Order& o, const Board& b, bool sells) {
     int at = -1;
     for (int i = sells ? 0 : 5; i < (sells ? 5 : kBoardLevels); ++i)
-        if (Price::Nearest(b[static_cast<std::size_t>(i)]).tenths() == o.limitPrice.tenths()) at = i;
+        if (b.At(i).tenths() == o.limitPrice.tenths()) at = i;
     if (at < 0) return 0;
-    const auto level = static_cast<Shares>(b[static_cast<std::size_t>(at + kBoardLevels)]);
+    const Shares level = b.Qty(at);
     return level < o.boardQtyAhead ? std::max<Shares>(0, level - o.quantity) : o.boardQtyAhead;
 }
 
@@ -76,9 +76,9 @@ std::array<std::optional<QueueMark>, kBoardLevels> BoardQueueMarks(const OrderBo
         if (!ahead) return;
         for (int level = sells ? 0 : 5; level < (sells ? 5 : kBoardLevels); ++level) {
             const auto at = static_cast<std::size_t>(level);
-            if (cells.shown[at] != o.limitPrice) continue;
+            if (cells.shown.At(level).tenths() != o.limitPrice.tenths()) continue;
             auto& m = marks[at];
-            if (!m || *ahead < m->ahead) m = QueueMark{*ahead, cells.shown[at + kBoardLevels]};
+            if (!m || *ahead < m->ahead) m = QueueMark{*ahead, static_cast<double>(cells.shown.Qty(level))};
         }
     };
     for (const Order& o : book.pendingNewOrders) mark(o, NewOrderSells(o.side));

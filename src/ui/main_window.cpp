@@ -323,7 +323,7 @@ void MainWindow::ConnectAccountPanel() {
     });
     connect(board_, &BoardView::priceMenuRequested, this, [this](int level, QPoint global) {
         if (!sim_->chart().showsDay()) return;  // a board left from another day
-        const float price = sim_->trading().market().board[static_cast<std::size_t>(level)];
+        const double price = sim_->trading().market().board.At(level).yen();
         AlertMenu(price > 0 ? std::optional<double>(price) : std::nullopt, std::nullopt, global);
     });
     connect(chart_, &ChartView::moved, this, [this](double x, double y, bool held) {

@@ -340,7 +340,7 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
     PlayTo(2);
     ASSERT_FALSE(d().holdingLines[0].empty());
     ASSERT_EQ(d().pendingLines.size(), 1u);
-    ASSERT_EQ(sim->trading().market().board[18], 700 + 100);  // the bid at 996 carries the order
+    ASSERT_EQ(sim->trading().market().board.Qty(8), 700 + 100);  // the bid at 996 carries the order
     dialogs.answers = {true, false};  // stop, and do not keep the run
     Press(kStop);
     ASSERT_TRUE(RunUntil([&] { return !sim->replay().running(); }));
@@ -352,7 +352,7 @@ TEST_F(OrderDialogsTest, ADiscardedRunLeavesNoOrderHoldingOrLineBehind) {
         EXPECT_FALSE(sim->trading().orders().positions[static_cast<std::size_t>(i)].InUse());
     }
     EXPECT_EQ(sim->trading().market().overlay.size(), 0);
-    EXPECT_EQ(sim->trading().market().board[18], 700);  // and the board no longer shows it
+    EXPECT_EQ(sim->trading().market().board.Qty(8), 700);  // and the board no longer shows it
     EXPECT_EQ(sim->trading().market().cells.text[18], "700");
     EXPECT_EQ(d().buyingPowerText, "3,000,000");
     // Nothing is left to double-click, and no dialog opens without a replay.

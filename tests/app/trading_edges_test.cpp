@@ -25,7 +25,7 @@ protected:
     float BidAt(float price) const {
         const Board& b = sim->trading().market().board;
         for (int i = 5; i < 10; ++i)
-            if (b[static_cast<std::size_t>(i)] == price) return b[static_cast<std::size_t>(i + 10)];
+            if (b.At(i) == price) return b.Qty(i);
         return 0;
     }
     bool RunToClock(const std::string& clock) {
@@ -76,8 +76,8 @@ TEST_F(TradingEdgesTest, ACancelledOrderLeavesOnlyItsOwnLevel) {
     ASSERT_TRUE(sim->trading().CancelOrder(0, false));
     const Board& b = sim->trading().market().board;
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(b[static_cast<std::size_t>(5 + i)], 999.0f - static_cast<float>(i)) << i;
-        EXPECT_EQ(b[static_cast<std::size_t>(15 + i)], 700) << i;  // the better bids untouched
+        EXPECT_EQ(b.At(5 + i), 999.0f - static_cast<float>(i)) << i;
+        EXPECT_EQ(b.Qty(5 + i), 700) << i;  // the better bids untouched
     }
     EXPECT_TRUE(sim->trading().market().cells.highlighted[8]);  // the withdrawn quantity, at its level
     EXPECT_EQ(d().buyingPowerText, "3,000,000");

@@ -102,7 +102,7 @@ private:
     bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
     int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
     std::string Price() {
-        const double at = sim_.trading().market().board[static_cast<std::size_t>(Pick(kBoardLevels))];
+        const double at = sim_.trading().market().board.At(Pick(kBoardLevels));
         return at > 0 ? std::to_string(static_cast<long>(at)) : "";
     }
     // The form of an open dialog, typed: a limit near the board or the market.

@@ -18,9 +18,8 @@ bool InSession(int s) {
 
 bool Ordered(const Board& b) {
     for (int i = 1; i < 5; ++i) {
-        const auto a = static_cast<std::size_t>(i);
-        if (b[a] != 0 && b[a - 1] != 0 && !(b[a] > b[a - 1])) return false;
-        if (b[a + 5] != 0 && b[a + 4] != 0 && !(b[a + 5] < b[a + 4])) return false;
+        if (b.At(i) != 0 && b.At(i - 1) != 0 && !(b.At(i) > b.At(i - 1))) return false;
+        if (b.At(i + 5) != 0 && b.At(i + 4) != 0 && !(b.At(i + 5) < b.At(i + 4))) return false;
     }
     return true;
 }
@@ -28,10 +27,10 @@ bool Ordered(const Board& b) {
 // Every price on the board is one the exchange allows: on the tick grid of its band.
 bool OnGrid(const Board& b, bool fineTickMode) {
     for (int i = 0; i < 10; ++i) {
-        const double p = b[static_cast<std::size_t>(i)];
+        const double p = b.At(i);
         if (p == 0) continue;
         const double step = PriceStep(p, fineTickMode);
-        if (static_cast<float>(std::round(p / step) * step) != b[static_cast<std::size_t>(i)]) return false;
+        if (Price::Nearest(std::round(p / step) * step).tenths() != b.At(i).tenths()) return false;
     }
     return true;
 }

@@ -34,10 +34,10 @@ private:
 Board SampleBoard() {
     Board b{};
     for (int i = 0; i < 5; ++i) {
-        b[static_cast<std::size_t>(i)] = static_cast<float>(501 + i);
-        b[static_cast<std::size_t>(10 + i)] = static_cast<float>(100 * (i + 1));
-        b[static_cast<std::size_t>(5 + i)] = static_cast<float>(500 - i);
-        b[static_cast<std::size_t>(15 + i)] = static_cast<float>(1000 * (i + 1));
+        b.At(i) = static_cast<int>(501 + i);
+        b.Qty(i) = static_cast<int>(100 * (i + 1));
+        b.At(5 + i) = static_cast<int>(500 - i);
+        b.Qty(5 + i) = static_cast<int>(1000 * (i + 1));
     }
     return b;
 }
@@ -51,34 +51,34 @@ BoardOverlay Overlay(std::initializer_list<OverlayEntry> entries) {
 // Non-empty asks rise and non-empty bids fall from the best level outward.
 void ExpectOrdered(const Board& b) {
     for (int i = 1; i < 5; ++i) {
-        if (b[static_cast<std::size_t>(i)] != 0 && b[static_cast<std::size_t>(i - 1)] != 0) {
-            EXPECT_GT(b[static_cast<std::size_t>(i)], b[static_cast<std::size_t>(i - 1)]) << i;
+        if (b.At(i) != 0 && b.At(i - 1) != 0) {
+            EXPECT_GT(b.At(i), b.At(i - 1)) << i;
         }
-        if (b[static_cast<std::size_t>(5 + i)] != 0 && b[static_cast<std::size_t>(4 + i)] != 0) {
-            EXPECT_LT(b[static_cast<std::size_t>(5 + i)], b[static_cast<std::size_t>(4 + i)]) << i;
+        if (b.At(5 + i) != 0 && b.At(4 + i) != 0) {
+            EXPECT_LT(b.At(5 + i), b.At(4 + i)) << i;
         }
     }
 }
 
 TEST(BoardOverlayTest, SellInsideTheSpreadBecomesTheBestAskAndDropsTheFifth) {
     Board b = SampleBoard();
-    b[0] = 502;  // spread 500 / 502 … 506
-    for (int i = 1; i < 5; ++i) b[static_cast<std::size_t>(i)] = static_cast<float>(502 + i);
+    b.At(0) = 502;  // spread 500 / 502 … 506
+    for (int i = 1; i < 5; ++i) b.At(i) = static_cast<int>(502 + i);
     LayOverlay(b, Overlay({{300, 501, true}}), false);
-    EXPECT_EQ(b[0], 501);
-    EXPECT_EQ(b[10], 300);
-    EXPECT_EQ(b[1], 502);
-    EXPECT_EQ(b[11], 100);
-    EXPECT_EQ(b[4], 505);  // 506 dropped off
-    EXPECT_EQ(b[14], 400);
+    EXPECT_EQ(b.At(0), 501);
+    EXPECT_EQ(b.Qty(0), 300);
+    EXPECT_EQ(b.At(1), 502);
+    EXPECT_EQ(b.Qty(1), 100);
+    EXPECT_EQ(b.At(4), 505);  // 506 dropped off
+    EXPECT_EQ(b.Qty(4), 400);
 }
 
 TEST(BoardOverlayTest, BuysJoinTheirLevelAndOutsideOrdersShowOnlyBeforeTheOpen) {
     Board b = SampleBoard();
     LayOverlay(b, Overlay({{200, 498, false}, {100, 495, false}}), false);
-    EXPECT_EQ(b[17], 3200);  // joined 498
-    EXPECT_EQ(b[9], 496);    // 495 lies beyond the fifth bid
-    EXPECT_EQ(b[19], 5000);
+    EXPECT_EQ(b.Qty(7), 3200);  // joined 498
+    EXPECT_EQ(b.At(9), 496);    // 495 lies beyond the fifth bid
+    EXPECT_EQ(b.Qty(9), 5000);
 
     // A sell below the best bid is shown only before the open, on the best ask.
     Board open = SampleBoard();
@@ -86,8 +86,8 @@ TEST(BoardOverlayTest, BuysJoinTheirLevelAndOutsideOrdersShowOnlyBeforeTheOpen) 
     EXPECT_EQ(open, SampleBoard());
     Board preOpen = SampleBoard();
     LayOverlay(preOpen, Overlay({{700, 499, true}, {50, 0, true}, {60, 0, false}}), true);
-    EXPECT_EQ(preOpen[10], 100 + 700 + 50);  // market sells join the best ask
-    EXPECT_EQ(preOpen[15], 1000);            // a market buy is not shown
+    EXPECT_EQ(preOpen.Qty(0), 100 + 700 + 50);  // market sells join the best ask
+    EXPECT_EQ(preOpen.Qty(5), 1000);            // a market buy is not shown
 }
 
 TEST(BoardOverlayTest, TheListEndsAtAnEmptyEntryAndRefusesTheFiftyFirst) {
@@ -113,8 +113,8 @@ TEST(BoardOverlayTest, TheListEndsAtAnEmptyEntryAndRefusesTheFiftyFirst) {
 
     Board b = SampleBoard();
     LayOverlay(b, Overlay({{100, 498, false}, {0, 0, false}, {100, 497, false}}), false);
-    EXPECT_EQ(b[17], 3100);
-    EXPECT_EQ(b[18], 4000);  // after the empty entry nothing counts
+    EXPECT_EQ(b.Qty(7), 3100);
+    EXPECT_EQ(b.Qty(8), 4000);  // after the empty entry nothing counts
 }
 
 TEST(BoardCorrectionTest, PrintAtTheThirdAskEmptiesTheNearerLevelsAndRefillsAbove) {
@@ -122,14 +122,14 @@ TEST(BoardCorrectionTest, PrintAtTheThirdAskEmptiesTheNearerLevelsAndRefillsAbov
     ScriptedRandom random;
     板補正(b, 100, 503, {false, 50'000, 100, random});
     // 503 keeps 200; 504 and 505 follow; two levels are synthesised at 506 and 507.
-    EXPECT_EQ(b[0], 503);
-    EXPECT_EQ(b[10], 200);
-    EXPECT_EQ(b[1], 504);
-    EXPECT_EQ(b[2], 505);
-    EXPECT_EQ(b[3], 506);
-    EXPECT_EQ(b[4], 507);
+    EXPECT_EQ(b.At(0), 503);
+    EXPECT_EQ(b.Qty(0), 200);
+    EXPECT_EQ(b.At(1), 504);
+    EXPECT_EQ(b.At(2), 505);
+    EXPECT_EQ(b.At(3), 506);
+    EXPECT_EQ(b.At(4), 507);
     EXPECT_EQ(random.count, 2);
-    EXPECT_EQ(b[5], 500);  // bids untouched
+    EXPECT_EQ(b.At(5), 500);  // bids untouched
     ExpectOrdered(b);
 }
 
@@ -137,25 +137,25 @@ TEST(BoardCorrectionTest, PrintAboveTheFifthAskSweepsTheSellSide) {
     Board b = SampleBoard();
     ScriptedRandom random;
     板補正(b, 5000, 510, {false, 50'000, 100, random});
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(b[static_cast<std::size_t>(i)], 510 + i) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b.At(i), 510 + i) << i;
     EXPECT_EQ(random.count, 5);
     ExpectOrdered(b);
 
     // Below the fifth bid the buy side goes; each level below is one step of the price a yen
     // lower, so 3000 steps down by the 1-yen step.
     Board high{};
-    high[0] = 3035;
-    high[10] = 100;
+    high.At(0) = 3035;
+    high.Qty(0) = 100;
     for (int i = 5; i < 10; ++i) {
-        high[static_cast<std::size_t>(i)] = static_cast<float>(3030 - (i - 5) * 5);
-        high[static_cast<std::size_t>(i + 10)] = 100;
+        high.At(i) = static_cast<int>(3030 - (i - 5) * 5);
+        high.Qty(i) = 100;
     }
     板補正(high, 100, 3005, {false, 0, 100, random});
-    EXPECT_EQ(high[5], 3005);
-    EXPECT_EQ(high[6], 3000);
-    EXPECT_EQ(high[7], 2999);
-    EXPECT_EQ(high[9], 2997);
-    EXPECT_EQ(high[0], 3035);
+    EXPECT_EQ(high.At(5), 3005);
+    EXPECT_EQ(high.At(6), 3000);
+    EXPECT_EQ(high.At(7), 2999);
+    EXPECT_EQ(high.At(9), 2997);
+    EXPECT_EQ(high.At(0), 3035);
     ExpectOrdered(high);
 }
 
@@ -163,23 +163,23 @@ TEST(BoardCorrectionTest, BuySidePrintsAndALockedBoardConsumeTheNearerLevels) {
     ScriptedRandom random;
     Board b = SampleBoard();
     板補正(b, 1000, 498, {false, 10'000, 100, random});  // the third bid
-    EXPECT_EQ(b[5], 498);
-    EXPECT_EQ(b[15], 2000);  // 500 and 499 are gone, 498 keeps 2,000
-    EXPECT_EQ(b[0], 501);    // asks untouched
+    EXPECT_EQ(b.At(5), 498);
+    EXPECT_EQ(b.Qty(5), 2000);  // 500 and 499 are gone, 498 keeps 2,000
+    EXPECT_EQ(b.At(0), 501);    // asks untouched
     ExpectOrdered(b);
 
     // Best ask equal to best bid: a print into the asks also empties the best bid.
     Board locked = SampleBoard();
-    for (int i = 0; i < 5; ++i) locked[static_cast<std::size_t>(i)] = static_cast<float>(500 + i);
+    for (int i = 0; i < 5; ++i) locked.At(i) = static_cast<int>(500 + i);
     板補正(locked, 100, 502, {false, 10'000, 100, random});
-    EXPECT_EQ(locked[0], 502);
-    EXPECT_NE(locked[5], 500);  // the bid at 500 lost its quantity and left the side
+    EXPECT_EQ(locked.At(0), 502);
+    EXPECT_NE(locked.At(5), 500);  // the bid at 500 lost its quantity and left the side
 }
 
 TEST(BoardOverlayTest, APreOpenBuyAboveTheBestAskJoinsTheBestBid) {
     Board b = SampleBoard();
     LayOverlay(b, Overlay({{400, 502, false}}), true);
-    EXPECT_EQ(b[15], 1400);
+    EXPECT_EQ(b.Qty(5), 1400);
     Board open = SampleBoard();
     LayOverlay(open, Overlay({{400, 502, false}}), false);
     EXPECT_EQ(open, SampleBoard());
@@ -206,7 +206,7 @@ TEST(BoardCorrectionTest, SyntheticQuantitiesFollowTheBoardTotal) {
     EXPECT_EQ(SyntheticQuantity(0, 100, emptyHigh), 500);
     for (double r = 0; r < 1; r += 0.01) {
         ScriptedRandom any({r, r});
-        const float q = SyntheticQuantity(50'000, 100, any);
+        const Shares q = SyntheticQuantity(50'000, 100, any);
         EXPECT_GE(q, 4300);
         EXPECT_LE(q, 5800);
         EXPECT_EQ(static_cast<int>(q) % 100, 0);
@@ -220,67 +220,67 @@ TEST(BoardCorrectionTest, UserOrdersAreLaidOnACopyAndNeverPileUpOverAStep) {
     for (int print = 0; print < 5; ++print) {
         板補正(market, 10, 502, {false, 10'000, 100, random});
         const Board shown = WithOverlay(market, mine, false);
-        EXPECT_EQ(shown[16], 2000 + 300) << print;  // the recorded bid and the order, once
-        EXPECT_EQ(market[16], 2000) << print;       // the market's board never carries it
+        EXPECT_EQ(shown.Qty(6), 2000 + 300) << print;  // the recorded bid and the order, once
+        EXPECT_EQ(market.Qty(6), 2000) << print;       // the market's board never carries it
         ExpectOrdered(shown);
     }
     // A print that takes the market's whole level leaves the order alone at its price.
     板補正(market, 2000, 499, {false, 10'000, 100, random});
     const Board shown = WithOverlay(market, mine, false);
-    EXPECT_EQ(shown[5], 499);
-    EXPECT_EQ(shown[15], 300);
+    EXPECT_EQ(shown.At(5), 499);
+    EXPECT_EQ(shown.Qty(5), 300);
 }
 
 TEST(BoardOverlayTest, AnEmptyFifthLevelOrAnEmptySideBoundsNothing) {
     // Two asks only: a sell beyond them is the next level, not "above the fifth".
     Board thin = SampleBoard();
-    for (int i = 2; i < 5; ++i) thin[static_cast<std::size_t>(i)] = thin[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 2; i < 5; ++i) thin.At(i) = thin.Qty(i) = 0;
     LayOverlay(thin, Overlay({{300, 505, true}, {100, 502, true}}), false);
-    EXPECT_EQ(thin[2], 505);
-    EXPECT_EQ(thin[12], 300);
-    EXPECT_EQ(thin[11], 200 + 100);
+    EXPECT_EQ(thin.At(2), 505);
+    EXPECT_EQ(thin.Qty(2), 300);
+    EXPECT_EQ(thin.Qty(1), 200 + 100);
     ExpectOrdered(thin);
 
     // The upper price limit: no asks at all, the best bid is the limit. A sell there is the best
     // ask and a buy there joins the bid; orders beyond the limit are not shown.
     const PriceBand band{490, 500};
     Board limitUp = SampleBoard();
-    for (int i = 0; i < 5; ++i) limitUp[static_cast<std::size_t>(i)] = limitUp[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 0; i < 5; ++i) limitUp.At(i) = limitUp.Qty(i) = 0;
     LayOverlay(limitUp, Overlay({{100, 510, true}, {100, 500, true}, {400, 500, false}, {200, 501, false}}), false, band);
-    EXPECT_EQ(limitUp[0], 500);
-    EXPECT_EQ(limitUp[10], 100);
-    EXPECT_EQ(limitUp[1], 0);
-    EXPECT_EQ(limitUp[5], 500);
-    EXPECT_EQ(limitUp[15], 1000 + 400);
+    EXPECT_EQ(limitUp.At(0), 500);
+    EXPECT_EQ(limitUp.Qty(0), 100);
+    EXPECT_EQ(limitUp.At(1), 0);
+    EXPECT_EQ(limitUp.At(5), 500);
+    EXPECT_EQ(limitUp.Qty(5), 1000 + 400);
     ExpectOrdered(limitUp);
 
     // A thin book away from the limits: an empty ask side bounds nothing.
     Board thinAsks = SampleBoard();
-    for (int i = 0; i < 5; ++i) thinAsks[static_cast<std::size_t>(i)] = thinAsks[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 0; i < 5; ++i) thinAsks.At(i) = thinAsks.Qty(i) = 0;
     LayOverlay(thinAsks, Overlay({{100, 510, true}, {200, 501, false}}), false, {400, 600});
-    EXPECT_EQ(thinAsks[0], 510);
-    EXPECT_EQ(thinAsks[5], 501);  // a buy above the best bid is the new best bid
-    EXPECT_EQ(thinAsks[15], 200);
+    EXPECT_EQ(thinAsks.At(0), 510);
+    EXPECT_EQ(thinAsks.At(5), 501);  // a buy above the best bid is the new best bid
+    EXPECT_EQ(thinAsks.Qty(5), 200);
     ExpectOrdered(thinAsks);
 
     // Orders without a price show only before the open, never as a level at 0 on a thin side.
     Board empty{};
-    empty[5] = 500;
-    empty[15] = 100;
+    empty.At(5) = 500;
+    empty.Qty(5) = 100;
     LayOverlay(empty, Overlay({{100, 0, true}, {200, 0, false}}), false);
-    EXPECT_EQ(empty[10], 0);
-    EXPECT_EQ(empty[16], 0);
+    EXPECT_EQ(empty.Qty(0), 0);
+    EXPECT_EQ(empty.Qty(6), 0);
 
     // The lower limit, the other way round.
     Board limitDown = SampleBoard();
-    for (int i = 5; i < 10; ++i) limitDown[static_cast<std::size_t>(i)] = limitDown[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 5; i < 10; ++i) limitDown.At(i) = limitDown.Qty(i) = 0;
     LayOverlay(limitDown, Overlay({{100, 490, false}, {300, 501, false}, {400, 501, true}, {200, 500, true}}), false,
                PriceBand{501, 600});
-    EXPECT_EQ(limitDown[5], 501);
-    EXPECT_EQ(limitDown[15], 300);
-    EXPECT_EQ(limitDown[6], 0);
-    EXPECT_EQ(limitDown[0], 501);
-    EXPECT_EQ(limitDown[10], 100 + 400);
+    EXPECT_EQ(limitDown.At(5), 501);
+    EXPECT_EQ(limitDown.Qty(5), 300);
+    EXPECT_EQ(limitDown.At(6), 0);
+    EXPECT_EQ(limitDown.At(0), 501);
+    EXPECT_EQ(limitDown.Qty(0), 100 + 400);
     ExpectOrdered(limitDown);
 }
 
@@ -290,30 +290,25 @@ TEST(BoardCorrectionTest, SyntheticLevelsOfDecimalPricesStayOnTheTickGrid) {
     ScriptedRandom random;
     Board up{};
     for (int i = 0; i < 5; ++i) {
-        up[static_cast<std::size_t>(i)] = 999.0f + 0.1f * static_cast<float>(i);
-        up[static_cast<std::size_t>(i + 10)] = 100;
-        up[static_cast<std::size_t>(i + 5)] = 998.9f - 0.1f * static_cast<float>(i);
-        up[static_cast<std::size_t>(i + 15)] = 100;
+        up.At(i) = Price::FromTenths(9990 + i);
+        up.Qty(i) = 100;
+        up.At(i + 5) = Price::FromTenths(9989 - i);
+        up.Qty(i + 5) = 100;
     }
-    板補正(up, 500, 999.8f, {true, 10'000, 100, random});
-    const float asks[] = {999.8f, 999.9f, 1000.0f, 1000.5f, 1001.0f};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(up[static_cast<std::size_t>(i)], asks[i]) << i;
+    板補正(up, 500, Price::FromTenths(9998), {true, 10'000, 100, random});
+    const std::int64_t asks[] = {9998, 9999, 10000, 10005, 10010};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(up.At(i).tenths(), asks[i]) << i;
 
     Board down{};
-    down[0] = 1003.5f;
-    down[10] = 100;
+    down.At(0) = Price::FromTenths(10035);
+    down.Qty(0) = 100;
     for (int i = 5; i < 10; ++i) {
-        down[static_cast<std::size_t>(i)] = 1003.0f - 0.5f * static_cast<float>(i - 5);
-        down[static_cast<std::size_t>(i + 10)] = 100;
+        down.At(i) = Price::FromTenths(10030 - 5 * (i - 5));
+        down.Qty(i) = 100;
     }
-    板補正(down, 100, 1000.5f, {true, 10'000, 100, random});
-    const float bids[] = {1000.5f, 1000.0f, 999.9f, 999.8f, 999.7f};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(down[static_cast<std::size_t>(i + 5)], bids[i]) << i;
-    // Whatever the walk, every level equals the price a print or a limit typed there reads as.
-    for (int i = 0; i < 10; ++i) {
-        const float p = down[static_cast<std::size_t>(i)];
-        EXPECT_EQ(p, static_cast<float>(std::round(static_cast<double>(p) * 10) / 10)) << i;
-    }
+    板補正(down, 100, Price::FromTenths(10005), {true, 10'000, 100, random});
+    const std::int64_t bids[] = {10005, 10000, 9999, 9998, 9997};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(down.At(i + 5).tenths(), bids[i]) << i;
 }
 
 TEST(BoardDisplayTest, CellsPatternsHighlightAndInstantReflection) {
@@ -322,8 +317,8 @@ TEST(BoardDisplayTest, CellsPatternsHighlightAndInstantReflection) {
     ShowBoard(cells, b, false);
     EXPECT_EQ(cells.text[0], "501");
     EXPECT_EQ(cells.text[15], "1,000");
-    b[10] = 0;
-    b[0] = 0;
+    b.Qty(0) = 0;
+    b.At(0) = 0;
     ShowBoard(cells, b, true);
     EXPECT_EQ(cells.text[0], "");   // an empty level shows blank
     EXPECT_EQ(cells.text[10], "");
@@ -335,12 +330,12 @@ TEST(BoardDisplayTest, CellsPatternsHighlightAndInstantReflection) {
     ShowBoard(cells, before, false);
     Board after = before;
     for (int i = 0; i < 4; ++i) {  // asks move down one place: 502 … 505 and a new 506
-        after[static_cast<std::size_t>(i)] = before[static_cast<std::size_t>(i + 1)];
-        after[static_cast<std::size_t>(10 + i)] = before[static_cast<std::size_t>(11 + i)];
+        after.At(i) = before.At(i + 1);
+        after.Qty(i) = before.Qty(1 + i);
     }
-    after[4] = 506;
-    after[14] = 900;
-    after[11] = 999;  // 503 changed
+    after.At(4) = 506;
+    after.Qty(4) = 900;
+    after.Qty(1) = 999;  // 503 changed
     BoardCells atNew = cells;
     ShowBoardWithChanges(atNew, after, false, false);
     EXPECT_TRUE(atNew.highlighted[1]);
@@ -354,6 +349,24 @@ TEST(BoardDisplayTest, CellsPatternsHighlightAndInstantReflection) {
     const auto shown = cells.text;
     板瞬時反映(cells, before, 490, 500, false);  // no level at 490
     EXPECT_EQ(cells.text, shown);
+}
+
+TEST(BoardOverlayTest, RecordedFiguresAndLargeOrdersAreExact) {
+    // A recorded row in single precision reads as the prices and shares it stands for.
+    BoardRow row{};
+    row[0] = 999.8f;
+    row[5] = 999.7f;
+    row[10] = 123'456'789.0f;  // 123,456,792 in single precision: whole shares, rounded once
+    row[15] = -5;              // no count at all
+    const Board b = BoardOf(row);
+    EXPECT_EQ(b.At(0).tenths(), 9998);
+    EXPECT_EQ(b.At(5).tenths(), 9997);
+    EXPECT_EQ(b.Qty(0), 123'456'792);
+    EXPECT_EQ(b.Qty(5), 0);
+    // An order of 100,000,100 shares stands on the board as 100,000,100, not as a float's 100,000,096.
+    Board big = SampleBoard();
+    LayOverlay(big, Overlay({{100'000'100, 498, false}}), false);
+    EXPECT_EQ(big.Qty(7), 3000 + 100'000'100);
 }
 
 }  // namespace

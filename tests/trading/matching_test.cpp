@@ -95,11 +95,11 @@ TEST_F(MatchingTest, RowsAreColouredAgainstThePreviousPrice) {
 TEST_F(MatchingTest, PrintsCorrectTheBoardAndMarkedLinesResynchronise) {
     Lines({"10:00:01 1,500 501.0", "10:00:02 100 502.0 @"});
     engine.MatchPendingOrders(1, ctx);
-    EXPECT_EQ(market.board[0], 502);  // 501 traded out
+    EXPECT_EQ(market.board.At(0), 502);  // 501 traded out
     EXPECT_EQ(market.cells.text[0], "502");
     engine.MatchPendingOrders(2, ctx);
-    EXPECT_EQ(market.board[0], 501);  // back to the recording
-    EXPECT_EQ(market.board[10], 1000);
+    EXPECT_EQ(market.board.At(0), 501);  // back to the recording
+    EXPECT_EQ(market.board.Qty(0), 1000);
 }
 
 TEST_F(MatchingTest, SkippingStepsLeavesTheBoardAlone) {
@@ -130,10 +130,10 @@ TEST_F(MatchingTest, MarkedLinesResynchroniseOnlyUpToRow2722) {
     Lines({"10:00:01 100 501.0 @", "10:00:02 100 501.0 @"});
     ctx.currentRow = 2722;
     engine.MatchPendingOrders(1, ctx);
-    EXPECT_EQ(market.board[0], 600);
+    EXPECT_EQ(market.board.At(0), 600);
     ctx.currentRow = 2723;
     engine.MatchPendingOrders(2, ctx);
-    EXPECT_NE(market.board[0], 700);  // corrected by the print instead
+    EXPECT_NE(market.board.At(0), 700);  // corrected by the print instead
 }
 
 TEST_F(MatchingTest, TheOpeningLinesAreNeverHeldAndOnlyAProcessedLineOpensTheAfternoon) {

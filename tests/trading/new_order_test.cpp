@@ -17,7 +17,7 @@ class NewOrderTest : public ::testing::Test {
 protected:
     NewOrderTest() {
         Board b{};
-        b[0] = 501, b[10] = 1000, b[5] = 500, b[15] = 3000;
+        b.At(0) = 501, b.Qty(0) = 1000, b.At(5) = 500, b.Qty(5) = 3000;
         ShowBoard(cells, b, false);
         ctx.nowSeconds = 9 * 3600 + 34 * 60;
         ctx.code = 8473;

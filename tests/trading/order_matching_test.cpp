@@ -27,10 +27,10 @@ protected:
     OrderMatchingTest() {
         // Asks 501–505 with 1,000 each; bids 500–496 with 5,000 each.
         for (int i = 0; i < 5; ++i) {
-            market.marketBoard[static_cast<std::size_t>(i)] = 501.0f + static_cast<float>(i);
-            market.marketBoard[static_cast<std::size_t>(10 + i)] = 1000;
-            market.marketBoard[static_cast<std::size_t>(5 + i)] = 500.0f - static_cast<float>(i);
-            market.marketBoard[static_cast<std::size_t>(15 + i)] = 5000;
+            market.marketBoard.At(i) = 501 + i;
+            market.marketBoard.Qty(i) = 1000;
+            market.marketBoard.At(5 + i) = 500 - i;
+            market.marketBoard.Qty(5 + i) = 5000;
         }
         market.limits = DailyPriceBand(500);  // 400–600
         Show();
@@ -76,13 +76,13 @@ protected:
         market.tape.Add(line);
         engine.MatchPendingOrders(second, ctx);
     }
-    void SetAsks(std::initializer_list<std::pair<float, float>> levels) {
+    void SetAsks(std::initializer_list<std::pair<int, Shares>> levels) {
         for (int i = 0; i < 5; ++i)
-            market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(10 + i)] = 0;
+            market.marketBoard.At(i) = market.marketBoard.Qty(i) = 0;
         int i = 0;
         for (auto [price, qty] : levels) {
-            market.marketBoard[static_cast<std::size_t>(i)] = price;
-            market.marketBoard[static_cast<std::size_t>(10 + i)] = qty;
+            market.marketBoard.At(i) = price;
+            market.marketBoard.Qty(i) = qty;
             ++i;
         }
         Show();
@@ -117,7 +117,7 @@ TEST_F(OrderMatchingTest, ARestingBuyFillsWhenTheQueueAheadHasTraded) {
 }
 
 TEST_F(OrderMatchingTest, APrintBelowTheBestBidCountsAtTheBestBid) {
-    market.marketBoard[5] = 498;  // the market's best bid 498 with 5,000
+    market.marketBoard.At(5) = 498;  // the market's best bid 498 with 5,000
     Place(kSideMarginBuy, 100, 498, 4000);
     Place(kSideMarginBuy, 100, 499);  // the best bid shown, alone at its price
     Print("10:00:01 1,000 495.0");
@@ -129,14 +129,14 @@ TEST_F(OrderMatchingTest, APrintBelowTheBestBidCountsAtTheBestBid) {
 
 TEST_F(OrderMatchingTest, APrintThroughARestingLimitFillsItAtItsPrice) {
     Place(kSideMarginBuy, 100, 500, 3000);
-    market.marketBoard[5] = 499;  // the market's bids went below it
+    market.marketBoard.At(5) = 499;  // the market's bids went below it
     Print("10:00:01 100 499.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
     EXPECT_EQ(recorder.fills[0].price, 500);
 }
 
 TEST_F(OrderMatchingTest, APrintThatTakesTheWholeLevelFillsTheQueue) {
-    market.marketBoard[15] = 1000;  // only 1,000 shown at 500
+    market.marketBoard.Qty(5) = 1000;  // only 1,000 shown at 500
     Place(kSideMarginBuy, 100, 500, 3000);
     Print("10:00:01 1,000 500.0");
     ASSERT_EQ(recorder.fills.size(), 1u);
@@ -226,8 +226,8 @@ TEST_F(OrderMatchingTest, DecimalPricesOfALineEqualTheSamePricesTyped) {
     // 999.8 read from a line and 999.8 typed into an order are the same exact price.
     ctx.decimalPrices = ctx.fineTickMode = true;
     for (int i = 0; i < 5; ++i) {
-        market.marketBoard[static_cast<std::size_t>(i)] = static_cast<float>(999.9 + 0.1 * i);
-        market.marketBoard[static_cast<std::size_t>(5 + i)] = static_cast<float>(999.8 - 0.1 * i);
+        market.marketBoard.At(i) = Price::FromTenths(9999 + i);
+        market.marketBoard.At(5 + i) = Price::FromTenths(9998 - i);
     }
     market.limits = DailyPriceBand(999.8);
     Show();
@@ -297,7 +297,7 @@ TEST_F(OrderMatchingTest, APassForANewOrderTestsOnlyItAndNoVolumeBeforeItsLine) 
 // behind it, with no bid at all, meets neither that ask nor the last trade (nobody's offer now):
 // it waits, said once, and sells to the next print at the print's price.
 TEST_F(OrderMatchingTest, APassForNewOrdersGivesNoOrderThePriceAnotherMet) {
-    for (int i = 5; i < 10; ++i) market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 5; i < 10; ++i) market.marketBoard.At(i) = market.marketBoard.Qty(i) = 0;
     market.currentPrintPrice = 499;
     Place(kSideMarginBuy, 100, 501).fresh = true;  // at the ask: trades at once
     Order& sell = Place(kSideMarginSell, 100, 0);
@@ -316,7 +316,7 @@ TEST_F(OrderMatchingTest, APassForNewOrdersGivesNoOrderThePriceAnotherMet) {
 // A limit buy just placed above the last trade, with no ask on the market's board and the
 // user's own orders around it: nobody sells now, so it waits for the next print.
 TEST_F(OrderMatchingTest, ALimitJustPlacedFacingAnEmptySideWaitsForAPrint) {
-    for (int i = 0; i < 5; ++i) market.marketBoard[static_cast<std::size_t>(i)] = market.marketBoard[static_cast<std::size_t>(i + 10)] = 0;
+    for (int i = 0; i < 5; ++i) market.marketBoard.At(i) = market.marketBoard.Qty(i) = 0;
     market.currentPrintPrice = 499;  // minutes ago
     Place(kSideMarginSell, 100, 502);
     Place(kSideMarginBuy, 100, 497);

@@ -146,10 +146,10 @@ TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksThei
     // Asks 1001–1005 over bids 999–995: the buy at the best bid, the sell at the second ask.
     BoardCells cells;
     for (int i = 0; i < 5; ++i) {
-        cells.shown[static_cast<std::size_t>(i)] = static_cast<float>(1001 + i);
-        cells.shown[static_cast<std::size_t>(5 + i)] = static_cast<float>(999 - i);
-        cells.shown[static_cast<std::size_t>(10 + i)] = 500;
-        cells.shown[static_cast<std::size_t>(15 + i)] = 900;
+        cells.shown.At(i) = 1001 + i;
+        cells.shown.At(5 + i) = 999 - i;
+        cells.shown.Qty(i) = 500;
+        cells.shown.Qty(5 + i) = 900;
     }
     Order second = limit;  // a second buy at the same price, further back
     second.number = 103, second.boardQtyAhead = 900, second.volumeAtPrice = 0;
@@ -167,14 +167,14 @@ TEST(OrderTablesTest, TheQueueFigureIsTheEnginesForRestingLimitsOnlyAndMarksThei
     // The engine's rule at a print: a level thinned below the queue cuts it to what the level
     // holds besides the order; a price gone from the board leaves nothing ahead.
     Board board{};
-    board[5] = 999, board[15] = 5000;
+    board.At(5) = 999, board.Qty(5) = 5000;
     EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 700);
-    board[15] = 350;
+    board.Qty(5) = 350;
     EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 250);
-    board[5] = 998;
+    board.At(5) = 998;
     EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 0);
     // The asks at the price are no queue for a buy.
-    board[0] = 999, board[10] = 5000;
+    board.At(0) = 999, board.Qty(0) = 5000;
     EXPECT_DOUBLE_EQ(QueueOnBoard(limit, board, false), 0);
 }
 

@@ -164,7 +164,7 @@ int Run(const QString& out) {
     // The order dialogs at that moment: a limit buy at the second bid resting in its queue (the
     // pending list's last column and the bar on the board), a limit buy below the market typed
     // in, the short to be closed, and the resting order to correct or cancel.
-    const std::string secondBid = std::to_string(static_cast<int>(sim.trading().market().cells.shown[6]));
+    const std::string secondBid = std::to_string(static_cast<int>(sim.trading().market().cells.shown.At(6)));
     sim.trading().PlaceNewOrder(Order("100", secondBid.c_str(), false));
     ok = Save(w, out + "/queue.png") && ok;
     int price = 0;

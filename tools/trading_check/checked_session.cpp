@@ -465,10 +465,10 @@ private:
         const bool fine = sim_.day().data().fineTickMode;
         for (const Board* b : {&m.board, &m.marketBoard}) {
             for (int i = 0; i < kBoardLevels; ++i) {
-                const double p = (*b)[static_cast<std::size_t>(i)];
+                const double p = b->At(i);
                 if (p == 0) continue;
                 if (p < 0 || !OnPriceGrid(p, fine)) Fail("a board price " + Num(p) + " off the price grid");
-                if (m.limits.upper > 0 && (p < m.limits.lower || p > m.limits.upper))
+                if (m.limits.upper > 0 && m.limits.Excludes(b->At(i)))
                     Fail("a board price " + Num(p) + " beyond the day's limits " + Num(m.limits.lower) + "–" +
                          Num(m.limits.upper));
             }
@@ -790,7 +790,7 @@ private:
         const Board& b = sim_.trading().market().board;
         std::vector<double> levels;
         for (int i = 0; i < kBoardLevels; ++i)
-            if (b[static_cast<std::size_t>(i)] > 0) levels.push_back(b[static_cast<std::size_t>(i)]);
+            if (b.At(i) > 0) levels.push_back(b.At(i));
         double base = ReadFormattedNumber(sim_.display().priceLabel);
         if (!levels.empty() && (base <= 0 || Chance(70))) base = levels[static_cast<std::size_t>(Between(0, static_cast<int>(levels.size()) - 1))];
         if (base <= 0) base = prevClose_ > 0 ? prevClose_ : 1000;
