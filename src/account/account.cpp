@@ -27,24 +27,29 @@ double Account::Tax() const {
     return net > 0 ? net * kTaxPercent / 100 : 0;
 }
 
-double Account::InvestmentField() const { return AsShownYen(static_cast<double>(baseInvestment) + NetAfterTax()); }
+Yen Account::InvestmentField() const { return AsShownYen(static_cast<double>(baseInvestment) + NetAfterTax()); }
 
-double AsShownYen(double value) { return ReadFormattedNumber(Format(value, "###,###")); }
+Yen AsShownYen(double value) {
+    if (!(std::fabs(value) < 1e18)) return 0;  // no figure the account could hold
+    return static_cast<Yen>(ReadFormattedNumber(Format(value, "###,###")));
+}
 
-double Equity(const Account& a, double openResult) { return a.InvestmentField() + std::min(openResult, 0.0); }
+double Equity(const Account& a, double openResult) {
+    return static_cast<double>(a.InvestmentField()) + std::min(openResult, 0.0);
+}
 
 // An account under water keeps its running figure (every fill and order still moves it as
 // before) but may commit nothing; leverage on a debt is no capacity, so not even a negative one.
-double ShownBuyingPower(const Account& a, double openResult) {
+Yen ShownBuyingPower(const Account& a, double openResult) {
     return Equity(a, openResult) > 0 ? a.buyingPower : 0;
 }
 
 AccountTexts ShowAccount(const Account& a, double openResult) {
     AccountTexts t;
-    t.investment = Format(a.InvestmentField(), "###,###");
-    t.buyingPower = Format(ShownBuyingPower(a, openResult), "###,###");
+    t.investment = Format(static_cast<double>(a.InvestmentField()), "###,###");
+    t.buyingPower = Format(static_cast<double>(ShownBuyingPower(a, openResult)), "###,###");
     t.buyingPowerCaption = a.cashOnly ? "買付可能額" : "新規建余力";
-    t.runPnl = Format(a.runPnl, "###,##0");
+    t.runPnl = Format(static_cast<double>(a.runPnl), "###,##0");
     t.netPnl = Format(a.Net(), "###,##0");
     t.netPnlAfterTax = Format(a.NetAfterTax(), "###,##0");
     t.netPnlTooltip = "利益分： " + Format(a.profitTotal, "###,##0") + "円 　  損失分： " +
@@ -53,11 +58,11 @@ AccountTexts ShowAccount(const Account& a, double openResult) {
     return t;
 }
 
-double RestingBuyingPower(const Account& a) { return std::max(0.0, AsShownYen(a.InvestmentField() * a.Leverage())); }
+Yen RestingBuyingPower(const Account& a) { return std::max<Yen>(0, a.InvestmentField() * a.Leverage()); }
 
 void ResetBuyingPower(Account& a) { a.buyingPower = RestingBuyingPower(a); }
 
-void AdjustBuyingPower(Account& a, double delta) { a.buyingPower = AsShownYen(a.buyingPower + delta); }
+void AdjustBuyingPower(Account& a, double delta) { a.buyingPower = AsShownYen(static_cast<double>(a.buyingPower) + delta); }
 
 std::string ApplyCashOnlyRule(Account& a) {
     if (a.InvestmentField() >= kCashOnlyBelow) return {};
@@ -75,11 +80,16 @@ bool ToggleCashOnly(Account& a, bool checked) {
     return checked;
 }
 
-void CreditResult(Account& a, double pnl) {
+Yen CreditResult(Account& a, double pnl) {
     std::int64_t& total = pnl >= 0 ? a.profitTotal : a.lossTotal;
-    const double sum = static_cast<double>(total) + std::fabs(pnl);
-    total = ToYen(sum);
-    if (RoundHalfEven(sum) > static_cast<double>(kMaxYen)) a.totalsCapped = true;
+    const double size = RoundHalfEven(std::fabs(pnl));
+    // Beyond what the total can hold, it takes what fits.
+    const bool capped = !(size <= static_cast<double>(kMaxYen - total));
+    const Yen yen = capped ? kMaxYen - total : static_cast<Yen>(size);
+    a.totalsCapped = a.totalsCapped || capped;
+    total += yen;
+    a.runPnl += pnl >= 0 ? yen : -yen;
+    return pnl >= 0 ? yen : -yen;
 }
 
 bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, std::string& message) {
@@ -104,7 +114,7 @@ bool ChangeInvestment(Account& a, const std::string& typed, Dialogs& dialogs, st
         changed = true;
     }
     // A refused change leaves the field at the old amount.
-    a.buyingPower = std::max(0.0, AsShownYen((static_cast<double>(a.baseInvestment) + a.NetAfterTax()) * a.Leverage()));
+    a.buyingPower = std::max<Yen>(0, AsShownYen((static_cast<double>(a.baseInvestment) + a.NetAfterTax()) * a.Leverage()));
     return changed;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/values.h"
 #include "platform/ports.h"
 
 namespace corvala {
@@ -28,8 +29,8 @@ struct Account {
     std::int64_t lossTotal = 0;    // 損失分
     std::array<std::int64_t, 2> totalsSnapshot{};  // the totals when the day was displayed
     bool cashOnly = false;
-    double buyingPower = 0;  // whole yen, as its "###,###" label reads back
-    double runPnl = 0;       // 今回の損益
+    Yen buyingPower = 0;  // whole yen, as its "###,###" label reads back
+    Yen runPnl = 0;       // 今回の損益: each result credited in whole yen, as the totals take it
     bool totalsCapped = false;  // a total reached kMaxYen: what went beyond it is not in it
 
     int Leverage() const { return cashOnly ? 1 : 3; }
@@ -38,7 +39,7 @@ struct Account {
     double NetAfterTax() const;
     double Tax() const;
     // The 投資金額 field: the base amount plus the after-tax total, as its label reads back.
-    double InvestmentField() const;
+    Yen InvestmentField() const;
 };
 
 // What the account is worth: the 投資金額 field (the realised results of the run are in it) plus
@@ -46,7 +47,7 @@ struct Account {
 double Equity(const Account& a, double openResult);
 // The buying power shown and checked: the running figure, but 0 while the account is worth
 // nothing (Equity at or below 0).
-double ShownBuyingPower(const Account& a, double openResult);
+Yen ShownBuyingPower(const Account& a, double openResult);
 
 // What the account panel shows, with the open positions' result at the current price.
 struct AccountTexts {
@@ -55,13 +56,13 @@ struct AccountTexts {
 };
 AccountTexts ShowAccount(const Account& a, double openResult = 0);
 
-// A figure as its "###,###" label would read it back.
-double AsShownYen(double value);
+// A figure as its "###,###" label would read it back: whole yen, a half away from zero.
+Yen AsShownYen(double value);
 
 // buyingPower := investment field × leverage.
 // The buying power of an account at rest (no order, no position): the 投資金額 field times the
 // leverage, and 0 when the field is at or below 0, as a loss beyond the investment leaves it.
-double RestingBuyingPower(const Account& a);
+Yen RestingBuyingPower(const Account& a);
 void ResetBuyingPower(Account& a);
 // buyingPower := buyingPower + delta, through its label.
 void AdjustBuyingPower(Account& a, double delta);
@@ -70,9 +71,11 @@ std::string ApplyCashOnlyRule(Account& a);
 // A click on 現物のみ; returns the box's state afterwards (it re-checks itself below 300,000 yen).
 bool ToggleCashOnly(Account& a, bool checked);
 
-// A realised result credited to the totals: a gain to profitTotal, a loss to lossTotal. A total
-// that would pass kMaxYen stays at it, and `totalsCapped` says so.
-void CreditResult(Account& a, double pnl);
+// A realised result (exact, in tenths of a yen) credited in whole yen, a half to even, to the
+// run's result and to the totals: a gain to profitTotal, a loss to lossTotal. A total that would
+// pass kMaxYen stays at it, `totalsCapped` says so, and the run's result moves only as far as the
+// total did. Returns the yen credited.
+Yen CreditResult(Account& a, double pnl);
 
 // The change-of-investment box cleared with `typed` in the field. Asks through `dialogs` when the
 // amount differs; true when it changed (the totals were wiped and a reset marker is due). An amount

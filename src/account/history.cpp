@@ -71,7 +71,7 @@ HistoryAppend FormatRun(const HistoryBuffers& b, const HistorySummary& s) {
     HistoryAppend out;
     out.realized = b.realized + kCrLf + kCrLf;
     out.realized += eleven + "投資金額," + s.investment + kCrLf;
-    out.realized += eleven + s.buyingPowerCaption + "," + PlainNumber(s.buyingPower) + kCrLf;
+    out.realized += eleven + s.buyingPowerCaption + "," + PlainNumber(static_cast<double>(s.buyingPower)) + kCrLf;
     out.realized += eleven + "今回の損益," + s.runPnl + kCrLf;
     out.realized += eleven + "全損益," + s.netPnl + kCrLf;
     out.realized += eleven + "全損益(税考慮)," + s.netPnlAfterTax + kCrLf;

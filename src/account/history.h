@@ -67,7 +67,7 @@ struct HistoryBuffers {
 // as a plain number so that a spreadsheet reads it as one cell.
 struct HistorySummary {
     std::string investment, buyingPowerCaption;
-    double buyingPower = 0;
+    Yen buyingPower = 0;
     std::string runPnl, netPnl, netPnlAfterTax;
 };
 

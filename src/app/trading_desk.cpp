@@ -386,7 +386,6 @@ void TradingDesk::SettleAll(double price) {
         const double pnl = PositionResult(p.side, p.price, p.quantity, at);
         AdjustBuyingPower(account_, p.side == kSideMarginSell ? TimesShares(p.price, p.quantity) + pnl
                                                               : TimesShares(at, p.quantity));
-        account_.runPnl += pnl;
         CreditResult(account_, pnl);
         c.limitPrice = at;
         RecordExecution(Execution{now, true, c.side, c.quantity, at, c.number, i, i}, book_);
@@ -785,8 +784,8 @@ SessionOutcome TradingDesk::RunOutcome() const {
         o.fills.push_back({FormatTimeOfDay(e.seconds), e.closing, static_cast<double>(CodeOf(e.side)),
                            static_cast<double>(e.quantity), e.price.yen(), static_cast<double>(e.orderNumber)});
     }
-    o.account = {account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.buyingPower,
-                 account_.runPnl, account_.cashOnly};
+    o.account = {account_.baseInvestment, account_.profitTotal, account_.lossTotal, account_.buyingPower, account_.runPnl,
+                 account_.cashOnly};
     return o;
 }
 

@@ -14,34 +14,42 @@ using Yen = std::int64_t;
 // bound that keeps a price times shares in tenths of a yen far inside 64 bits.
 inline constexpr Shares kMaxShares = 100'000'000'000;
 
-// A price, exact: integer tenths of a yen, the finest step any stock has. It reads as a double
-// (exactly the nearest double to its tenths) wherever it is compared or multiplied; it is made
-// from whole yen implicitly and from a double only by rounding on purpose (`Price::Nearest`).
-class Price {
+// A figure exact to a tenth of a yen, the finest step any stock has, kept as an integer count of
+// tenths. It reads as a double (exactly the nearest double to its tenths) wherever it is compared
+// or multiplied; it is made from whole yen implicitly and from a double only by rounding on
+// purpose (`Nearest`). `Tag` keeps a price and an amount of money apart.
+template <typename Tag>
+class Tenths {
 public:
-    constexpr Price() = default;
+    constexpr Tenths() = default;
     template <std::integral T>
-    constexpr Price(T yen) : tenths_(static_cast<std::int64_t>(yen) * 10) {}  // NOLINT: whole yen are exact
-    static constexpr Price FromTenths(std::int64_t tenths) {
-        Price p;
+    constexpr Tenths(T yen) : tenths_(static_cast<std::int64_t>(yen) * 10) {}  // NOLINT: whole yen are exact
+    static constexpr Tenths FromTenths(std::int64_t tenths) {
+        Tenths p;
         p.tenths_ = tenths;
         return p;
     }
-    // The nearest tenth of a yen: for prices read from text or from float arithmetic.
-    static constexpr Price Nearest(double yen) {
+    // The nearest tenth of a yen: for figures read from text or from float arithmetic.
+    static constexpr Tenths Nearest(double yen) {
         const double tenths = yen * 10;
-        // Beyond any price (or not a number at all) is no price; a half rounds away from zero.
-        if (!(tenths > -1e15 && tenths < 1e15)) return Price{};
+        // Beyond any figure (or not a number at all) is none; a half rounds away from zero.
+        if (!(tenths > -1e15 && tenths < 1e15)) return Tenths{};
         return FromTenths(static_cast<std::int64_t>(tenths + (tenths < 0 ? -0.5 : 0.5)));
     }
     constexpr std::int64_t tenths() const { return tenths_; }
     constexpr double yen() const { return static_cast<double>(tenths_) / 10; }
-    constexpr operator double() const { return yen(); }  // NOLINT: reads as the price it is
+    constexpr operator double() const { return yen(); }  // NOLINT: reads as the figure it is
     constexpr bool whole() const { return tenths_ % 10 == 0; }
 
 private:
     std::int64_t tenths_ = 0;
 };
+
+// A price: a stock's decimal prices step by a tenth of a yen at the finest.
+using Price = Tenths<struct PriceTag>;
+// An amount of money a decimal price times shares comes to, such as the buying power an order
+// holds back.
+using Money = Tenths<struct MoneyTag>;
 
 // A price times shares, in yen: exact (counted in tenths), a decimal price's tenths kept.
 inline double TimesShares(Price price, Shares shares) {

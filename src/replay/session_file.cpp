@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -88,8 +89,13 @@ json OutcomeJson(const SessionOutcome& o) {
     const SessionAccount& a = o.account;
     return json{{"fills", fills},
                 {"account", {{"investment", a.investment}, {"profitTotal", a.profitTotal}, {"lossTotal", a.lossTotal},
-                             {"buyingPower", a.buyingPower}, {"runPnl", a.runPnl}, {"cashOnly", a.cashOnly}}}};
+                             // written as the numbers with a point they always were
+                             {"buyingPower", static_cast<double>(a.buyingPower)}, {"runPnl", static_cast<double>(a.runPnl)},
+                             {"cashOnly", a.cashOnly}}}};
 }
+
+// A figure of the account as a file holds it, in whole yen (one beyond any account is none).
+Yen WholeYen(double v) { return std::fabs(v) < 1e18 ? static_cast<Yen>(std::llround(v)) : 0; }
 
 std::optional<SessionOutcome> ReadOutcome(const json& j) {
     if (!j.is_object() || !j.contains("fills") || !j["fills"].is_array() || !j.contains("account") ||
@@ -110,7 +116,7 @@ std::optional<SessionOutcome> ReadOutcome(const json& j) {
     if (!number(a, "buyingPower") || !number(a, "runPnl") || !a.contains("cashOnly") || !a["cashOnly"].is_boolean())
         return std::nullopt;
     out.account = {a["investment"].get<std::int64_t>(), a["profitTotal"].get<std::int64_t>(), a["lossTotal"].get<std::int64_t>(),
-                   a["buyingPower"].get<double>(), a["runPnl"].get<double>(), a["cashOnly"].get<bool>()};
+                   WholeYen(a["buyingPower"].get<double>()), WholeYen(a["runPnl"].get<double>()), a["cashOnly"].get<bool>()};
     return out;
 }
 

@@ -80,7 +80,7 @@ struct SessionFill {
 };
 struct SessionAccount {
     std::int64_t investment = 0, profitTotal = 0, lossTotal = 0;
-    double buyingPower = 0, runPnl = 0;
+    Yen buyingPower = 0, runPnl = 0;
     bool cashOnly = false;
     friend bool operator==(const SessionAccount&, const SessionAccount&) = default;
 };

@@ -138,7 +138,6 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
     o.side = f.sell ? kSideMarginSell : f.cashCaption ? kSideCash : kSideMarginBuy;
     // The quantity as whole units, the prices as the numbers typed.
     o.quantity = QuantityInUnits(f.quantity, ctx.tradingUnit);
-    const auto q = static_cast<double>(o.quantity);
     const double upper = ctx.limits.upper.yen();  // 0: not known
     const Price p = Number(f.price), t = Number(f.stopPrice), trigger = Number(f.trigger);
     const auto setStop = [&] {
@@ -183,7 +182,8 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         out.message = "この日は値幅制限が分からないため、この注文は出せません。";
         return out;
     }
-    const double amount = perShare * q;
+    // Counted in tenths: a decimal price times shares is exact.
+    const Money amount = Money::FromTenths(Price::Nearest(perShare).tenths() * o.quantity);
     KeepOrResetQueuePlace(o, ctx.correctionSlot ? old : Order{}, ahead);
     const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
     if (ctx.underWater || !(ctx.capacity > required)) {

@@ -149,7 +149,8 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const Line& lin
         // The order now holds what its limit can fill at, never more than it was checked for:
         // what it holds beyond that comes back.
         const double bid = Level(m_.marketBoard, 5);
-        const double reserve = std::min(o.reservedAmount, LimitReservation(o.limitPrice, static_cast<double>(o.quantity), sells, bid > 0 ? bid : p));
+        const Money reserve = Money::Nearest(
+            std::min<double>(o.reservedAmount, LimitReservation(o.limitPrice, static_cast<double>(o.quantity), sells, bid > 0 ? bid : p)));
         AdjustBuyingPower(*account_, o.reservedAmount - reserve);
         o.reservedAmount = reserve;
     }

@@ -38,7 +38,6 @@ double ClosingFillAccounting(Account& a, ClosingOrder& order, const OrderBook& b
         pnl = 単一取引の損益計算(order, book, fillPrice, order.side, false);
         AdjustBuyingPower(a, TimesShares(fillPrice, order.quantity));
     }
-    a.runPnl = ReadFormattedNumber(Format(a.runPnl + pnl, "###,##0"));
     CreditResult(a, pnl);
     order.placedAt = nowSeconds;
     order.limitPrice = fillPrice;

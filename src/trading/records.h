@@ -28,7 +28,7 @@ struct Order {
     StopDirection triggerDirection = StopDirection::AtOrAbove;
     StopExecution stopExecution = StopExecution::Limit;
     Price stopLimitPrice;
-    double reservedAmount = 0;  // new orders: buying power held back (money is kept in double)
+    Money reservedAmount;  // new orders: buying power held back
     bool isMarket = false;
     Shares boardQtyAhead = 0;  // the queue that stood ahead at limitPrice
     Shares volumeAtPrice = 0;  // shares printed at limitPrice since the order was placed

@@ -227,6 +227,20 @@ TEST_F(ClosingFillTest, ADecimalCloseIsTheSameYenInTheAccountAndTheHistory) {
     EXPECT_NE(rows.realized.find(",1002.9,売埋,10:00:00,1000,-8700,3000000"), std::string::npos) << rows.realized;
 }
 
+// A result in tenths of a yen (three shares of a decimal stock) is credited as whole yen, and the
+// run's result moves by exactly what the totals took: 今回の損益 and 全損益 never part.
+TEST_F(ClosingFillTest, AResultInTenthsIsCreditedAsTheSameWholeYenToTheRunAndTheTotals) {
+    a = Account{};
+    Position(7, kSideMarginBuy, 3, Price::Nearest(1002.9));
+    ClosingOrder sell = Close(kSideMarginBuy, 3, "7", "3");
+    EXPECT_NEAR(ClosingFillAccounting(a, sell, book, 1000, 36'000), -8.7, 1e-9);
+    EXPECT_EQ(a.lossTotal, 9);
+    EXPECT_EQ(a.runPnl, -9);
+    for (const double pnl : {12.5, -3.5, 0.4, 7.6}) CreditResult(a, pnl);
+    EXPECT_EQ(a.runPnl, a.Net());
+    EXPECT_EQ(ShowAccount(a).runPnl, ShowAccount(a).netPnl);
+}
+
 TEST_F(ClosingFillTest, MismatchedOrBrokenAllocationsRealiseNothing) {
     Position(0, kSideMarginBuy, 100, 500);
     EXPECT_EQ(単一取引の損益計算(Close(kSideMarginBuy, 100, "0,1", "100"), book, 510, kSideMarginBuy, false), 0);

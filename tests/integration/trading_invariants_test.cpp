@@ -326,7 +326,7 @@ TEST(TradingInvariantsTest, AFillWithThirtyOpenPositionsKeepsTheMoneyAccountedFo
     const OrderBook& book = d.sim.trading().orders();
     ASSERT_EQ(Used(book.positions), kOrderSlots);
     double reserved = 0, positions = 0;
-    for (const Order& o : book.pendingNewOrders) reserved += o.InUse() ? o.reservedAmount : 0;
+    for (const Order& o : book.pendingNewOrders) reserved += o.InUse() ? o.reservedAmount.yen() : 0;
     for (const Position& p : book.positions) positions += p.InUse() ? static_cast<double>(p.price) * p.quantity : 0;
     int orphaned = 0;
     for (const auto& f : d.sim.trading().fills()) orphaned += f.positionNumbers.empty() ? 1 : 0;

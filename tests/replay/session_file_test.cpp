@@ -34,7 +34,7 @@ SessionStart AStart() {
 
 SessionOutcome AnOutcome() {
     return {{{"09:00:00", false, 1, 100, 1000.1f, 100}, {"10:00:00", true, 1, 100, 1001, 300}},
-            {3'000'000'000, 4'000'000'000, 0, 9'000'000'000.0, -0.5, true}};
+            {3'000'000'000, 4'000'000'000, 0, 9'000'000'000, -5, true}};
 }
 
 TEST(SessionFileTest, WhatIsWrittenReadsBackAsItWas) {

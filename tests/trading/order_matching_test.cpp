@@ -51,7 +51,7 @@ protected:
         o.isMarket = limit == 0;
         o.boardQtyAhead = ahead;
         // What the entry reserves: a market order at the upper limit, a limit at its price.
-        o.reservedAmount = (limit == 0 ? market.limits.upper : o.limitPrice.yen()) * static_cast<double>(qty);
+        o.reservedAmount = Money::FromTenths((limit == 0 ? market.limits.upper : o.limitPrice).tenths() * qty);
         return o;
     }
     // A stop order: 以下 when `below`, then a limit at `stopLimit`, or 成行 when it is 0.
@@ -200,7 +200,7 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
     market.tapeCursor = 0;
     Place(kSideMarginBuy, 100, 0);
     // A short before the open is held at the upper limit: the opening price is not known yet.
-    Place(kSideMarginSell, 200, 495).reservedAmount = market.limits.upper * 200;
+    Place(kSideMarginSell, 200, 495).reservedAmount = Money::FromTenths(market.limits.upper.tenths() * 200);
     Print("09:00:00 34,500 498", 0);
     ASSERT_EQ(recorder.fills.size(), 2u);
     EXPECT_EQ(recorder.fills[0].price, 498);
@@ -210,8 +210,8 @@ TEST_F(OrderMatchingTest, PreOpenOrdersFillAtTheFirstLinesPrice) {
 TEST_F(OrderMatchingTest, AFiredShortSaleStopKeepsWhatItWillSellAt) {
     // 売建 stop: 以下 499, then a limit of 1 yen, which sells at the 500 bid at once.
     Order& stop = PlaceStop(kSideMarginSell, 2000, 499, true, 1);
-    stop.reservedAmount = 500.0 * 2000;
-    account.buyingPower = 3'000'000 - stop.reservedAmount;
+    stop.reservedAmount = 500 * 2000;
+    account.buyingPower = 3'000'000 - 500 * 2000;
     Print("10:00:01 100 499.0");
     ASSERT_EQ(recorder.stops.size(), 1u);
     EXPECT_EQ(book.pendingNewOrders[0].reservedAmount, 500.0 * 2000);  // not 1 yen a share
