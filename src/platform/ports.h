@@ -97,7 +97,10 @@ public:
         std::string url;
         std::vector<std::pair<std::string, std::string>> headers;
         std::string body;
+        // The whole exchange, however slowly the answer trickles, and the largest answer taken:
+        // beyond either the request is cut and counts as no answer.
         int timeoutMs = 4000;
+        std::size_t maxBytes = 1 << 20;
     };
     struct Reply {
         int status = 0;      // 0 when no answer came (refused, cut, timed out)

@@ -4,7 +4,11 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 
 namespace corvala {
 
@@ -32,13 +36,28 @@ void QtHttpClient::Send(const Request& request, std::function<void(Reply)> done)
         reply = manager_->put(r, body);
     else
         reply = manager_->get(r);
-    QObject::connect(reply, &QNetworkReply::finished, &context_, [reply, done = std::move(done)] {
+    // Why the request was cut short, when it was: an answer without end is no answer.
+    const auto cut = std::make_shared<std::string>();
+    QTimer::singleShot(request.timeoutMs, reply, [reply, cut] {
+        if (!reply->isRunning()) return;
+        *cut = "応答が時間内に終わりませんでした";
+        reply->abort();
+    });
+    const auto maxBytes = static_cast<qint64>(std::min<std::size_t>(request.maxBytes, INT64_MAX));
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &context_, [reply, cut, maxBytes](qint64 got, qint64 total) {
+        if (!cut->empty() || (got <= maxBytes && total <= maxBytes)) return;
+        *cut = "応答が大きすぎます";
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &context_, [reply, cut, done = std::move(done)] {
         reply->deleteLater();
         Reply out;
-        out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        out.body = reply->readAll().toStdString();
+        if (cut->empty()) {
+            out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (reply->isOpen()) out.body = reply->readAll().toStdString();
+        }
         // An HTTP error status still is an answer; only a missing one is a failure of the line.
-        if (out.status == 0) out.error = reply->errorString().toStdString();
+        if (out.status == 0) out.error = cut->empty() ? reply->errorString().toStdString() : *cut;
         done(std::move(out));
     });
 }
