@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <cstdlib>
@@ -45,10 +47,20 @@ const char* const kRecordText =
     "      saw the first trade); a lost connection is retried and its steps repeat the\n"
     "      last rows; run again the same day, it continues its files. Afterwards the month's\n"
     "      search data is rebuilt. Progress goes to standard error; prints {\"date\",\"files\":\n"
-    "      [{\"code\",\"path\",\"rows\",\"resumedAt\",\"repaired\",\"repeated\"}],\"reconnects\",\n"
-    "      \"noData\",\"searchMonth\",\"searchRead\"}; exit 2 when it cannot record (a password\n"
+    "      [{\"code\",\"path\",\"rows\",\"resumedAt\",\"repaired\",\"repeated\",\"notAsked\",\"failed\"}],\n"
+    "      \"reconnects\",\"noData\",\"searchMonth\",\"searchRead\",\"stopped\"}: \"repeated\" counts\n"
+    "      the rows that repeat the row before, \"notAsked\" those of steps its board was not asked\n"
+    "      at (more symbols than a step has requests for: eight a second), \"failed\" the answers\n"
+    "      that were errors or no board (a bad body, a crossed or negative board, a trade time\n"
+    "      after the moment). Ctrl+C or SIGTERM stops it early\n"
+    "      once the step being asked is written, with the summary (\"stopped\": true, exit 0;\n"
+    "      a second one ends it at once). Exit 2 when it cannot record (a password\n"
     "      refused, a code unknown, more than 50 symbols, another recording in the folder),\n"
-    "      with existing files untouched.\n";
+    "      with existing files untouched. The station runs on Windows: from Debian --api is\n"
+    "      usually the Windows machine's address (the station must accept connections from\n"
+    "      the network), and then the password crosses the network in clear; a warning says\n"
+    "      so. A file that is no recording to continue (lines ended by LF alone, a line that\n"
+    "      is no row) is refused and left as it is.\n";
 
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> out;
@@ -97,6 +109,26 @@ std::string PromptPassword() {
     return FirstLine(line);
 }
 
+// SIGINT and SIGTERM while recording: the first asks for a clean stop, a second ends the process.
+struct StopSignals {
+    static inline volatile std::sig_atomic_t asked = 0;
+    static void Handle(int) {
+        if (asked) _exit(130);
+        asked = 1;
+    }
+    StopSignals() {
+        asked = 0;
+        std::signal(SIGINT, Handle);
+        std::signal(SIGTERM, Handle);
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+};
+
 int RunRecord(RecordArgs a) {
     if (a.password->count() > 0) {
         std::fprintf(stderr, "corvala-cli record: the password is never taken from the command line (others "
@@ -128,6 +160,11 @@ int RunRecord(RecordArgs a) {
     }
     options.closeSeconds = *CloseSeconds(close);
     while (!api.empty() && api.back() == '/') api.pop_back();
+    if (!LocalApi(api))
+        std::fprintf(stderr,
+                     "corvala-cli record: warning: --api names another computer (%s); the API password and "
+                     "every answer cross the network in clear over HTTP\n",
+                     ApiHost(api).c_str());
 
     if (install.empty()) install = ProgramInstallFolder();
     if (data.empty()) data = ProgramDataFolder(install);
@@ -166,6 +203,14 @@ int RunRecord(RecordArgs a) {
         ended = true;
         loop.quit();
     });
+    // Ctrl+C or SIGTERM stops the recording once the step being asked is written; a second one
+    // ends the process at once.
+    StopSignals stopOnSignal;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&recorder] {
+        if (StopSignals::asked) recorder.Stop();
+    });
+    watch.start(100);
     if (!ended) loop.exec();
     if (!outcome.ok) {
         std::fprintf(stderr, "corvala-cli record: %s\n", outcome.error.c_str());
@@ -176,11 +221,12 @@ int RunRecord(RecordArgs a) {
     out["files"] = nlohmann::json::array();
     for (const RecordedFileReport& f : outcome.files)
         out["files"].push_back({{"code", f.file}, {"path", f.path}, {"rows", f.rows}, {"resumedAt", f.resumedAt},
-                                {"repaired", f.repaired}, {"repeated", f.repeated}});
+                                {"repaired", f.repaired}, {"repeated", f.repeated}, {"notAsked", f.notAsked}, {"failed", f.failed}});
     out["reconnects"] = outcome.reconnects;
     out["noData"] = outcome.noData;
     out["searchMonth"] = outcome.searchMonth;
     out["searchRead"] = outcome.searchRead;
+    out["stopped"] = outcome.stopped;
     std::cout << out.dump() << "\n";
     return 0;
 }

@@ -12,7 +12,14 @@ namespace {
 constexpr int kClosingStep = kRecordedSteps;   // the closing line
 constexpr int kCloseDelaySeconds = 10;         // the closing price settles after the bell
 constexpr int kMaxBackoffMs = 60'000;
-constexpr int kPacedAbove = 10;                // more symbols than this are asked 100 ms apart
+// The station takes ten requests a second; eight leaves room. After a 429 it refuses for a second.
+constexpr int kRequestsPerSecond = 8;
+constexpr int kThrottlePauseMs = 1100;
+// Boards asked in one step: eight a second within 4.5 of its five seconds. More symbols than
+// this are asked in turn, and a symbol not asked at a step repeats its row.
+constexpr std::size_t kAskedPerStep = 36;
+// The station's clock and this machine's may differ by a moment.
+constexpr int kClockSlackSeconds = 2;
 constexpr int kCloseTries = 12;                // the closing board, asked again every 5 s
 constexpr int kFuturesCloseLater = 15 * 60;    // the futures' day session closes at 15:45
 // A first trade at most this many steps after the open, or after a board without one, is the
@@ -87,6 +94,8 @@ std::string DayRecorder::Explain(const ApiError& e) const {
                    "。kabuステーションを起動してログインし、APIを有効にして下さい。";
         case ApiFailure::TokenRefused:
             return "APIパスワードが受け付けられませんでした" + api + "。";
+        case ApiFailure::LoggedOut:
+            return "kabuステーションがログインしていません" + api + "。kabuステーションにログインして下さい。";
         case ApiFailure::TooManySymbols:
             return "kabuステーションに登録できる銘柄数 (" + std::to_string(kMaxRecordedSymbols) + ") を超えます" +
                    api + "。記録する銘柄を減らすか、ほかのツールの登録銘柄を解除して下さい。";
@@ -132,6 +141,7 @@ void DayRecorder::Start(std::function<void(const RecorderOutcome&)> finished) {
 }
 
 void DayRecorder::Fail(const std::string& why) {
+    if (finished_) return;  // an answer after a stop
     outcome_.ok = false;
     outcome_.error = why;
     finished_ = true;
@@ -141,9 +151,14 @@ void DayRecorder::Fail(const std::string& why) {
 // A token, then every symbol registered. The first time, the futures' contract and the stocks'
 // trading units are asked for in between, so that a code the station does not know is named.
 void DayRecorder::Connect(bool first, std::function<void()> then) {
+    Paced([this, first, then] { Token(first, then); });
+}
+
+void DayRecorder::Token(bool first, std::function<void()> then) {
     ++inFlight_;
     api_.RequestToken(options_.password, [this, first, then](ApiError e) {
         --inFlight_;
+        if (RetriedWhenThrottled(e, [this, first, then] { Token(first, then); })) return;
         if (!e.ok()) {
             if (first) return Fail(Explain(e));
             reconnecting_ = false;
@@ -159,19 +174,26 @@ void DayRecorder::Connect(bool first, std::function<void()> then) {
 void DayRecorder::RegisterAll(bool first, std::function<void()> then) {
     std::vector<ApiSymbol> symbols;
     for (const Track& t : tracks_) symbols.push_back(t.target.symbol);
-    ++inFlight_;
-    api_.Register(symbols, [this, first, then](ApiError r) {
-        --inFlight_;
-        if (!r.ok() && first) {
-            if (r.failure == ApiFailure::Other)
-                return Fail("kabuステーションに銘柄を登録できませんでした (" + std::to_string(r.code) + " " + r.message +
-                            ")。登録できる銘柄数 (" + std::to_string(kMaxRecordedSymbols) + ") を超えていないか確かめて下さい。");
-            return Fail(Explain(r));
-        }
-        // Later a board asked for registers its symbol itself; a refusal here is not fatal.
-        if (!r.ok()) say_("銘柄の登録に失敗しました: " + Explain(r));
-        then();
+    Paced([this, symbols, first, then] {
+        ++inFlight_;
+        api_.Register(symbols, [this, first, then](ApiError r) {
+            --inFlight_;
+            if (RetriedWhenThrottled(r, [this, first, then] { RegisterAll(first, then); })) return;
+            Registered(r, first, then);
+        });
     });
+}
+
+void DayRecorder::Registered(const ApiError& r, bool first, const std::function<void()>& then) {
+    if (!r.ok() && first) {
+        if (r.failure == ApiFailure::Other)
+            return Fail("kabuステーションに銘柄を登録できませんでした (" + std::to_string(r.code) + " " + r.message +
+                        ")。登録できる銘柄数 (" + std::to_string(kMaxRecordedSymbols) + ") を超えていないか確かめて下さい。");
+        return Fail(Explain(r));
+    }
+    // Later a board asked for registers its symbol itself; a refusal here is not fatal.
+    if (!r.ok()) say_("銘柄の登録に失敗しました: " + Explain(r));
+    then();
 }
 
 // Before the first row: the futures' contract, then each stock's trading unit, one at a time.
@@ -179,37 +201,58 @@ void DayRecorder::Prepare(std::size_t i, std::function<void()> then) {
     if (i == tracks_.size()) return then();
     Track& t = tracks_[i];
     if (!t.target.futureCode.empty() && t.target.symbol.code.empty()) {
-        ++inFlight_;
-        return api_.NearestFuture(t.target.futureCode, [this, i, then](ApiError e, std::string code) {
-            --inFlight_;
-            if (!e.ok()) return Fail(Explain(e));
-            tracks_[i].target.symbol.code = code;
-            Prepare(i + 1, then);
+        return Paced([this, i, then] {
+            ++inFlight_;
+            api_.NearestFuture(tracks_[i].target.futureCode, [this, i, then](ApiError e, std::string code) {
+                --inFlight_;
+                if (RetriedWhenThrottled(e, [this, i, then] { Prepare(i, then); })) return;
+                if (!e.ok()) return Fail(Explain(e));
+                tracks_[i].target.symbol.code = code;
+                Prepare(i + 1, then);
+            });
         });
     }
     if (!t.target.stock) return Prepare(i + 1, then);
-    ++inFlight_;
-    api_.TradingUnit(t.target.symbol, [this, i, then](ApiError e, int unit) {
-        --inFlight_;
-        if (e.failure == ApiFailure::UnknownSymbol)
-            return Fail("銘柄コード " + tracks_[i].target.file + " は見つかりません (" + std::to_string(e.code) + " " +
-                        e.message + ")。");
-        if (!e.ok()) return Fail(Explain(e));
-        tracks_[i].frame.unit = unit > 0 ? unit : 100;
-        Prepare(i + 1, then);
+    Paced([this, i, then] {
+        ++inFlight_;
+        api_.TradingUnit(tracks_[i].target.symbol, [this, i, then](ApiError e, int unit) {
+            --inFlight_;
+            if (RetriedWhenThrottled(e, [this, i, then] { Prepare(i, then); })) return;
+            Unit(i, e, unit, then);
+        });
     });
 }
 
+void DayRecorder::Unit(std::size_t i, const ApiError& e, int unit, const std::function<void()>& then) {
+    if (e.failure == ApiFailure::UnknownSymbol)
+        return Fail("銘柄コード " + tracks_[i].target.file + " は見つかりません (" + std::to_string(e.code) + " " +
+                    e.message + ")。");
+    if (!e.ok()) return Fail(Explain(e));
+    tracks_[i].frame.unit = unit > 0 ? unit : 100;
+    Prepare(i + 1, then);
+}
+
 void DayRecorder::OpenFiles() {
+    if (finished_) return;  // stopped while connecting
     connected_ = true;
     std::vector<std::string> names;
-    for (Track& t : tracks_) {
+    // Every file is read before any is touched: one that is no recording stops the run with all
+    // files as they were.
+    std::vector<std::optional<RecordedFileState>> states;
+    for (const Track& t : tracks_) {
+        const auto bytes = ReadWholeFile(t.path);
+        states.push_back(bytes ? std::optional(ReadRecordedFile(*bytes)) : std::nullopt);
+        if (states.back() && !states.back()->refusal.empty())
+            return Fail(t.path + " は記録の続きとして読めないため、記録しません（" + states.back()->refusal +
+                        "）。ファイルはそのままです。別の名前に移すと、新しく記録します。");
+    }
+    for (std::size_t k = 0; k < tracks_.size(); ++k) {
+        Track& t = tracks_[k];
         names.push_back(t.target.file);
         t.report.file = t.target.file;
         t.report.path = t.path;
-        const auto bytes = ReadWholeFile(t.path);
-        if (!bytes) continue;
-        const RecordedFileState s = ReadRecordedFile(*bytes);
+        if (!states[k]) continue;
+        const RecordedFileState& s = *states[k];
         if (s.cut) {
             if (!TruncateFile(t.path, s.keep)) return Fail(t.path + " の途中で切れた最後の行を除けませんでした。");
             t.report.repaired = true;
@@ -231,6 +274,16 @@ void DayRecorder::OpenFiles() {
         return CloseDay();
     }
     say_("kabuステーションに接続しました。" + today_ + " の " + Join(names) + " を " + folder_ + " に記録します。");
+    if (tracks_.size() > static_cast<std::size_t>(kRequestsPerSecond)) {
+        // Eight boards a second: the last of a step is taken that much after the step's time.
+        const std::size_t asked = std::min(tracks_.size(), kAskedPerStep);
+        const double lateBy = static_cast<double>(asked - 1) / kRequestsPerSecond;
+        say_("板は1秒に " + std::to_string(kRequestsPerSecond) + " 銘柄ずつ聞くため、各行の板は最大で約 " +
+             Format(lateBy, "0.0") + " 秒後に取ったものです。");
+    }
+    if (tracks_.size() > kAskedPerStep)
+        say_(std::to_string(tracks_.size()) + " 銘柄は5秒ごとにすべての板を聞けません。毎回 " +
+             std::to_string(kAskedPerStep) + " 銘柄ずつ順に聞き、聞けなかった行は直前の値を繰り返します。");
     // The first step still ahead; those passed are filled in when the next row is written.
     const std::int64_t now = clock_.MsOfDay();
     step_ = 0;
@@ -240,7 +293,7 @@ void DayRecorder::OpenFiles() {
 }
 
 void DayRecorder::ScheduleStep() {
-    if (finished_) return;
+    if (finished_ || stopping_) return;
     if (step_ < kClosingStep) {
         const std::int64_t wait = std::max<std::int64_t>(0, DueMs(tracks_.front(), step_) - clock_.MsOfDay());
         return scheduler_.After(static_cast<int>(wait), [this] {
@@ -274,29 +327,58 @@ void DayRecorder::AwaitClose() {
 }
 
 void DayRecorder::Sample(int step) {
-    if (step == kRecordedSteps / 2) say_("前場を記録しました。");
-    const bool paced = tracks_.size() > kPacedAbove;
+    if (firstStep_ < 0) firstStep_ = step;
+    // Said only by a run that recorded some of the morning (not by a late start at 12:30).
+    if (step == kRecordedSteps / 2 && firstStep_ < step) say_("前場を記録しました。");
     const std::int64_t now = clock_.MsOfDay();
-    int asked = 0;
-    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    // A crowded step asks kAskedPerStep symbols, from where the step before left off.
+    const bool crowded = step < kClosingStep && tracks_.size() > kAskedPerStep;
+    const std::size_t first = crowded ? rotation_ % tracks_.size() : 0;
+    if (crowded) rotation_ += kAskedPerStep;
+    for (std::size_t k = 0; k < tracks_.size(); ++k) {
+        const std::size_t i = (first + k) % tracks_.size();
         Track& t = tracks_[i];
         if (t.nextRow > step) continue;
         if (step == kClosingStep) {
             if (t.closingAsked || DueMs(t, step) > now) continue;
             t.closingAsked = true;
         }
-        if (!paced || asked == 0) {
-            Ask(i, step);
-        } else {
-            scheduler_.After(asked * 100, [this, i, step] { Ask(i, step); });
+        if (crowded && k >= kAskedPerStep) {
+            ++t.report.notAsked;  // its row repeats the one before, written with its next answer
+            continue;
         }
-        ++asked;
+        Paced([this, i, step] { Ask(i, step); });
     }
+}
+
+void DayRecorder::Paced(std::function<void()> send) {
+    const std::int64_t now = clock_.NowMs();
+    std::int64_t at = std::max(now, pausedUntilMs_);
+    if (sentMs_.size() >= static_cast<std::size_t>(kRequestsPerSecond)) at = std::max(at, sentMs_.front() + 1000);
+    sentMs_.push_back(at);
+    while (sentMs_.size() > static_cast<std::size_t>(kRequestsPerSecond)) sentMs_.pop_front();
+    if (at <= now) return send();
+    scheduler_.After(static_cast<int>(at - now), std::move(send));
+}
+
+bool DayRecorder::RetriedWhenThrottled(const ApiError& e, std::function<void()> retry) {
+    if (e.failure != ApiFailure::Throttled || finished_) return false;
+    pausedUntilMs_ = std::max(pausedUntilMs_, clock_.NowMs() + kThrottlePauseMs);
+    Paced(std::move(retry));
+    return true;
+}
+
+void DayRecorder::SayHowManyWereNotAsked() {
+    int notAsked = 0;
+    for (const Track& t : tracks_) notAsked += t.report.notAsked;
+    if (notAsked > 0)
+        say_("銘柄が多く5秒ごとにすべての板を聞けなかったため、" + std::to_string(notAsked) +
+             " 行が直前の値の繰り返しです。");
 }
 
 void DayRecorder::Ask(std::size_t i, int step) {
     Track& t = tracks_[i];
-    if (finished_ || t.nextRow > step) {
+    if (finished_ || stopping_ || t.nextRow > step) {
         if (step == kClosingStep) t.closingDone = true;
         return;
     }
@@ -316,15 +398,31 @@ void DayRecorder::Ask(std::size_t i, int step) {
         if (finished_ || tracks_[i].asked != step) return;  // too late: the step was written without it
         tracks_[i].asked = -1;
         Answered(i, step, e, q, connection);
+        if (stopping_) StopWhenAnswered();
     });
 }
 
-void DayRecorder::Answered(std::size_t i, int step, const ApiError& e, const BoardQuote& q, int connection) {
+void DayRecorder::Answered(std::size_t i, int step, ApiError e, const BoardQuote& q, int connection) {
     Track& t = tracks_[i];
     const auto write = [&](const BoardQuote* quote) {
         if (step == kClosingStep) t.closingDone = true;
         Write(t, step, quote);
     };
+    // A trade stamped after the moment the board was taken is no answer of that moment.
+    if (e.ok() && q.priceDate == today_ && q.priceSeconds > clock_.SecondsOfDay() + kClockSlackSeconds) {
+        e.failure = ApiFailure::Other;
+        e.message = "最終約定時刻 " + FormatTimeOfDay(q.priceSeconds) + " が今より後です";
+    }
+    // A symbol whose answers fail (an error, a body that is no board) says so when it starts and
+    // when it recovers; a line that is down is said once for all.
+    if (e.failure == ApiFailure::Other || e.failure == ApiFailure::UnknownSymbol) {
+        ++t.report.failed;
+        if (!t.failing) say_(t.target.file + ": 板を取得できません (" + e.message + ")。直前の値を繰り返します。");
+        t.failing = true;
+    } else if (e.ok() && t.failing) {
+        t.failing = false;
+        say_(t.target.file + ": 板を取得できるようになりました。");
+    }
     if (e.ok()) {
         const bool traded = q.price > 0 && q.priceDate == today_;
         // A board without the day's price or volume after the day has traded is a hiccup of the
@@ -334,11 +432,14 @@ void DayRecorder::Answered(std::size_t i, int step, const ApiError& e, const Boa
         else if (step < kClosingStep) t.untradedAt = step;
         return write(&q);
     }
+    if (e.failure == ApiFailure::Throttled) pausedUntilMs_ = std::max(pausedUntilMs_, clock_.NowMs() + kThrottlePauseMs);
     if (e.failure == ApiFailure::Throttled && !throttledSaid_) {
         throttledSaid_ = true;
         say_(Explain(e) + "その行は直前の値を繰り返します。記録する銘柄を減らして下さい。");
     }
-    if ((e.failure == ApiFailure::NoConnection || e.failure == ApiFailure::TokenRefused) && connection == connection_ &&
+    if ((e.failure == ApiFailure::NoConnection || e.failure == ApiFailure::TokenRefused ||
+         e.failure == ApiFailure::LoggedOut) &&
+        connection == connection_ &&
         connected_)
         Lost(e);
     if (step == kClosingStep && t.closeTries < kCloseTries) {
@@ -407,6 +508,24 @@ void DayRecorder::Lost(const ApiError& why) {
     });
 }
 
+void DayRecorder::Stop() {
+    if (finished_ || stopping_) return;
+    stopping_ = true;
+    say_("記録を止めます。");
+    StopWhenAnswered();
+}
+
+void DayRecorder::StopWhenAnswered() {
+    if (finished_ || std::any_of(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.asked >= 0; })) return;
+    finished_ = true;
+    for (const Track& t : tracks_)
+        if (!t.report.file.empty()) outcome_.files.push_back(t.report);  // the files this run opened
+    outcome_.ok = outcome_.stopped = true;
+    SayHowManyWereNotAsked();
+    say_("記録を途中で止めました。同じ日にもう一度始めると、続きから記録します。");
+    if (finishedCallback_) finishedCallback_(outcome_);
+}
+
 void DayRecorder::CloseDay() {
     if (finished_) return;
     for (Track& t : tracks_) {
@@ -425,6 +544,7 @@ void DayRecorder::CloseDay() {
         outcome_.noData = true;
         say_("本日の約定は記録できませんでした。" + today_ + " にデータ未取得の印を置きました。");
     } else {
+        SayHowManyWereNotAsked();
         say_("大引けまで記録しました。");
         if (!options_.installFolder.empty()) {
             outcome_.searchMonth = "20" + today_.substr(0, 4);

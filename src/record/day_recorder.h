@@ -7,6 +7,7 @@
 // and after the closing line builds the month's search data.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -56,6 +57,8 @@ struct RecordedFileReport {
     int resumedAt = 0;     // rows it had before this run
     bool repaired = false; // a line cut short was taken off its end
     int repeated = 0;      // rows of this run that repeat the row before (no answer for the step)
+    int notAsked = 0;      // steps whose board was not asked: more symbols than a step has requests for
+    int failed = 0;        // answers that were errors or no board (garbage, crossed, from the future)
 };
 
 struct RecorderOutcome {
@@ -68,6 +71,7 @@ struct RecorderOutcome {
     std::string searchMonth;  // YYYYMM built after the close, with what it read
     int searchRead = 0;
     std::string searchProblem;
+    bool stopped = false;  // stopped early when asked (Stop): the files end at the last whole step
 };
 
 class DayRecorder {
@@ -84,6 +88,10 @@ public:
     // Requests sent and not yet answered.
     int inFlight() const { return inFlight_; }
     bool finished() const { return finished_; }
+    // Asked to stop early (Ctrl+C, SIGTERM): the boards of the step being asked are written as
+    // they come, then the run finishes with its summary (`stopped`). Started again the same day,
+    // it continues the files.
+    void Stop();
 
 private:
     struct Track {
@@ -97,6 +105,7 @@ private:
         int untradedAt = -1;    // the latest step whose board had no trade of the day yet
         int closeSeconds = 0;
         bool closingAsked = false;
+        bool failing = false;   // its last answer failed (said once until one succeeds)
         bool closingDone = false;  // its closing row written, or given up for
         int closeTries = 0;     // the closing board is asked again for a minute when it fails
         RecordedFileReport report;
@@ -105,17 +114,28 @@ private:
     void Fail(const std::string& why);
     void Finish();
     void Connect(bool first, std::function<void()> then);
+    void Token(bool first, std::function<void()> then);
     void RegisterAll(bool first, std::function<void()> then);
+    void Registered(const ApiError& r, bool first, const std::function<void()>& then);
+    void Unit(std::size_t i, const ApiError& e, int unit, const std::function<void()>& then);
     void Prepare(std::size_t i, std::function<void()> then);
     void OpenFiles();
     void ScheduleStep();
     void AwaitClose();
     void Sample(int step);
     void Ask(std::size_t i, int step);
-    void Answered(std::size_t i, int step, const ApiError& e, const BoardQuote& q, int connection);
+    void Answered(std::size_t i, int step, ApiError e, const BoardQuote& q, int connection);
     void Write(Track& t, int step, const BoardQuote* quote);
     void Lost(const ApiError& why);
     void CloseDay();
+    void StopWhenAnswered();
+    // Every request goes through here: at most kRequestsPerSecond in any second, none while the
+    // station holds back after a 429.
+    void Paced(std::function<void()> send);
+    // A 429: the station refuses for a second; `retry` is sent once it is over. False for any
+    // other answer.
+    bool RetriedWhenThrottled(const ApiError& e, std::function<void()> retry);
+    void SayHowManyWereNotAsked();
     static int StepSeconds(const Track& t, int step);
     static std::int64_t DueMs(const Track& t, int step);
     std::string Explain(const ApiError& e) const;
@@ -141,6 +161,11 @@ private:
     int backoff_ = 0;         // reconnection attempts since the line went
     bool tradedToday_ = false;
     bool finished_ = false;
+    bool stopping_ = false;
+    std::deque<std::int64_t> sentMs_;  // when the last requests went (or go)
+    std::int64_t pausedUntilMs_ = 0;   // after a 429
+    std::size_t rotation_ = 0;         // the first symbol asked at the next crowded step
+    int firstStep_ = -1;  // the first step this run sampled
     int inFlight_ = 0;
     RecorderOutcome outcome_;
 };

@@ -1,5 +1,6 @@
 #include "record/kabu_api.h"
 
+#include <cctype>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -36,6 +37,20 @@ int Digits(std::string_view text, std::size_t at, std::size_t count) {
 }
 
 }  // namespace
+
+std::string ApiHost(std::string_view url) {
+    if (const auto scheme = url.find("://"); scheme != std::string_view::npos) url.remove_prefix(scheme + 3);
+    url = url.substr(0, url.find_first_of("/?#"));
+    if (const auto at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
+    if (!url.empty() && url.front() == '[') return std::string(url.substr(1, url.find(']') - 1));  // [::1]:port
+    return std::string(url.substr(0, url.find(':')));
+}
+
+bool LocalApi(std::string_view url) {
+    std::string host = ApiHost(url);
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
 
 bool ParseApiTime(std::string_view t, std::string& date, int& seconds) {
     // yyyy-mm-ddThh:mm:ss, then optional fractions, then Z, ±hh:mm or nothing (Japan's clock).
@@ -89,6 +104,8 @@ ApiError ClassifyReply(const HttpClient::Reply& reply) {
         e.failure = ApiFailure::UnknownSymbol;
     else if (e.code == 4002006)
         e.failure = ApiFailure::TooManySymbols;
+    else if (e.code == 4001007)
+        e.failure = ApiFailure::LoggedOut;
     else if (reply.status == 429 || e.code == 4001006)
         e.failure = ApiFailure::Throttled;
     else if (reply.status == 401)
@@ -96,6 +113,16 @@ ApiError ClassifyReply(const HttpClient::Reply& reply) {
     else
         e.failure = ApiFailure::Other;
     return e;
+}
+
+std::string BoardProblem(const BoardQuote& q) {
+    bool negative = q.price < 0 || q.volume < 0 || q.vwap < 0 || q.open < 0 || q.high < 0 || q.low < 0;
+    for (const auto* side : {&q.sells, &q.buys})
+        for (const QuoteLevel& l : *side) negative = negative || l.price < 0 || l.qty < 0;
+    if (negative) return "板情報に負の値があります";
+    if (q.sells[0].price > 0 && q.buys[0].price > 0 && q.sells[0].price < q.buys[0].price)
+        return "売り気配が買い気配より安い板です";
+    return {};
 }
 
 bool ParseBoardMessage(std::string_view json, BoardQuote& q) {
@@ -198,6 +225,9 @@ void KabuApi::Board(const ApiSymbol& symbol, std::function<void(ApiError, BoardQ
         if (e.ok() && !ParseBoardMessage(body, q)) {
             e.failure = ApiFailure::Other;
             e.message = "板情報を読めませんでした";
+        } else if (const std::string problem = e.ok() ? BoardProblem(q) : ""; !problem.empty()) {
+            e.failure = ApiFailure::Other;  // a bad answer: the row before stands
+            e.message = problem;
         }
         done(e, q);
     });

@@ -26,6 +26,7 @@ enum class ApiFailure {
     None,
     NoConnection,   // no answer: the station is not running, or the line was cut
     TokenRefused,   // 401: the password (on /token) or the token (elsewhere) was refused
+    LoggedOut,      // 4001007: the station runs but nobody is logged in to it
     UnknownSymbol,  // 4002001
     TooManySymbols, // 4002006: beyond the station's limit of registered symbols
     Throttled,      // 429 or 4001006: too many requests a second
@@ -64,10 +65,17 @@ struct BoardQuote {
 
 // Parses a board message; false when the text is not a JSON object.
 bool ParseBoardMessage(std::string_view json, BoardQuote& out);
+// What makes a board no market's (a negative figure, an ask below the bid); empty when none.
+std::string BoardProblem(const BoardQuote& q);
 
 // "2022-04-04T15:00:00+09:00" read on Japan's clock: the date YYMMDD and seconds since midnight;
 // false when it is not such a time.
 bool ParseApiTime(std::string_view text, std::string& date, int& seconds);
+
+// The host of an API root ("http://host:port/…"), and whether it is this computer (localhost, a
+// 127.x.x.x address or ::1): elsewhere the password crosses the network in clear.
+std::string ApiHost(std::string_view url);
+bool LocalApi(std::string_view url);
 
 // The calls. `base` is the API's root ("http://localhost:18080/kabusapi").
 class KabuApi {

@@ -103,8 +103,27 @@ std::string RepeatedRow(std::string_view last, int snapshotSeconds) {
     return std::string(last.substr(0, a + 1)) + TimeText(snapshotSeconds, true) + std::string(last.substr(b)) + "\r\n";
 }
 
+namespace {
+
+// A row as the recorder writes it begins with its date, "20yy/mm/dd,".
+bool DatedRow(std::string_view line) {
+    if (line.size() < 11 || line.substr(0, 2) != "20" || line[4] != '/' || line[7] != '/' || line[10] != ',') return false;
+    for (const std::size_t i : {2u, 3u, 5u, 6u, 8u, 9u})
+        if (line[i] < '0' || line[i] > '9') return false;
+    return true;
+}
+
+}  // namespace
+
 RecordedFileState ReadRecordedFile(std::string_view bytes) {
     RecordedFileState s;
+    // The recorder ends every line with CR LF: a line ended by LF alone was written or edited by
+    // something else, and cutting at the last CR LF would throw its rows away.
+    for (std::size_t at = bytes.find('\n'); at != std::string_view::npos; at = bytes.find('\n', at + 1))
+        if (at == 0 || bytes[at - 1] != '\r') {
+            s.refusal = "行末が LF だけの行があります（記録の行末は CR LF です）";
+            return s;
+        }
     const std::size_t end = bytes.rfind("\r\n");
     if (end == std::string_view::npos) {
         s.cut = !bytes.empty();
@@ -115,6 +134,11 @@ RecordedFileState ReadRecordedFile(std::string_view bytes) {
     std::size_t pos = 0, lineStart = 0;
     while (pos < s.keep) {
         const std::size_t next = bytes.find("\r\n", pos);
+        if (!DatedRow(bytes.substr(pos, next - pos))) {
+            RecordedFileState refused;
+            refused.refusal = std::to_string(s.rows + 1) + " 行目が記録の行（日付で始まる行）ではありません";
+            return refused;
+        }
         ++s.rows;
         lineStart = pos;
         pos = next + 2;

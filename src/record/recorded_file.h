@@ -40,7 +40,10 @@ std::string NoTradeRow(const RowFrame& frame, double prevClose, int snapshotSeco
 std::string RepeatedRow(std::string_view last, int snapshotSeconds);
 
 // A file as a recording left it: its whole lines, and whether bytes of a line cut short follow.
+// A file that does not read as a recording (a line ended by LF alone, a line that is no row) says
+// why in `refusal`, and nothing else: it must be left as it is.
 struct RecordedFileState {
+    std::string refusal;
     std::size_t keep = 0;  // bytes of the whole lines
     bool cut = false;      // bytes after them
     int rows = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -366,6 +367,67 @@ TEST_F(DayRecorderTest, ARestartContinuesTheFilesAndRepairsACutLastLine) {
         ExpectRowFollowsScript(*server, "8473@1", s, static_cast<int>(row), after[row]);
 }
 
+TEST_F(DayRecorderTest, AStopAskedForEndsAtAWholeStepWithTheSummary) {
+    RecorderRun run(*server, data, install, kAt0850, {StockTarget("8473"), *SeriesTarget("N225")});
+    current = &run;
+    run.Go(9 * 3600 + 10 * 60);
+    ASSERT_FALSE(run.recorder->finished());
+    run.recorder->Stop();
+    run.recorder->Stop();  // a second signal changes nothing
+    run.Go();
+    ASSERT_TRUE(run.recorder->finished());
+    EXPECT_TRUE(run.outcome.ok) << run.outcome.error;
+    EXPECT_TRUE(run.outcome.stopped);
+    EXPECT_TRUE(run.outcome.searchMonth.empty());  // the day is not over: no search data yet
+    ASSERT_EQ(run.outcome.files.size(), 2u);
+    const std::vector<std::string> a = Lines(PathOf("8473")), b = Lines(PathOf("N225"));
+    EXPECT_GE(a.size(), 120u);
+    EXPECT_EQ(a.size(), b.size());  // both at the same step
+    EXPECT_EQ(run.outcome.files[0].rows, static_cast<int>(a.size()));
+    for (const std::string& line : a) EXPECT_EQ(line.find("<cut>"), std::string::npos);
+    EXPECT_EQ(run.said.back(), "記録を途中で止めました。同じ日にもう一度始めると、続きから記録します。");
+}
+
+TEST_F(DayRecorderTest, ManySymbolsAreAskedInTurnWithinTheRateAndA429IsAWait) {
+    std::vector<ScriptedSymbol> symbols = ScriptedDay();
+    std::vector<RecordTarget> targets;
+    for (int i = 0; i < 40; ++i) {
+        const std::string code = std::to_string(3000 + i);
+        symbols.push_back(Script(code + "@1", 1000, 1, 9 * 3600, 60, 100, false));
+        targets.push_back(StockTarget(code));
+    }
+    server = std::make_unique<KabuStandIn>(kPassword, "2026-12-09", [this] { return current->clock.SecondsOfDay(); },
+                                           symbols);
+    server->ThrottleNext(3);  // the token and the first units refused: the station's second passes
+    RecorderRun run(*server, data, install, kAt0850, targets);
+    current = &run;
+    run.Go(9 * 3600 + 60);
+    ASSERT_FALSE(run.recorder->finished()) << run.outcome.error;
+    run.recorder->Stop();
+    run.Go();
+    ASSERT_TRUE(run.outcome.ok) << run.outcome.error;
+    ASSERT_EQ(run.outcome.files.size(), 40u);
+    // 36 boards a step, the four others in turn: over ten steps each symbol is left out once.
+    int notAsked = 0, fewest = 1 << 20, most = 0;
+    for (const RecordedFileReport& f : run.outcome.files) {
+        notAsked += f.notAsked;
+        fewest = std::min(fewest, f.notAsked);
+        most = std::max(most, f.notAsked);
+    }
+    EXPECT_EQ(notAsked % 4, 0);
+    const int steps = notAsked / 4;
+    EXPECT_GE(steps, 11);
+    EXPECT_LE(most - fewest, 1);
+    const int boards = server->Requests("/kabusapi/board");
+    EXPECT_LE(boards, 36 * steps);
+    EXPECT_GE(boards, 36 * (steps - 1));
+    const auto said = [&](const std::string& text) {
+        return std::any_of(run.said.begin(), run.said.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(said("40 銘柄は5秒ごとにすべての板を聞けません"));
+    EXPECT_TRUE(said("行が直前の値の繰り返しです"));
+}
+
 // The shares on the day's estimated tape.
 double TapeShares(const DaySeries& s) {
     DayTape tape;
@@ -458,6 +520,20 @@ TEST_F(DayRecorderTest, ARefusalStopsBeforeAnyFileIsTouched) {
         EXPECT_FALSE(FileExists(PathOf("N225")));
     }
     EXPECT_EQ(server->Requests("/kabusapi/board"), 0);
+
+    // The same file with LF line ends (edited elsewhere) is no recording to continue: refused,
+    // and not one byte of it goes.
+    std::string lf = earlier;
+    lf.erase(lf.find('\r'), 1);
+    lf += lf;
+    WriteFile(PathOf("8473"), lf);
+    RecorderRun run(*server, data, install, kAt0850, {StockTarget("8473"), StockTarget("6501")});
+    current = &run;
+    run.Go();
+    EXPECT_FALSE(run.outcome.ok);
+    EXPECT_NE(run.outcome.error.find("LF だけの行"), std::string::npos) << run.outcome.error;
+    EXPECT_EQ(ReadWholeFile(PathOf("8473")).value_or(""), lf);
+    EXPECT_FALSE(FileExists(PathOf("6501")));
 }
 
 TEST_F(DayRecorderTest, ADayWithoutTradesGetsTheNoDataMarker) {
@@ -499,13 +575,33 @@ TEST(KabuApiTest, NullFieldsAndStrangeBodiesDoNotBreakTheBoard) {
     const std::string row = RecordedRow(frame, q, 9 * 3600);
     EXPECT_EQ(Field(row, 3), "-");
     EXPECT_FALSE(ParseBoardMessage("<html>", q));
+    // A board no market shows is a bad answer, not a row.
+    BoardQuote crossed;
+    crossed.sells[0] = {2480, 100};
+    crossed.buys[0] = {2481, 100};
+    EXPECT_EQ(BoardProblem(crossed), "売り気配が買い気配より安い板です");
+    crossed.buys[0].price = 2480;  // locked, as before the open: a board
+    EXPECT_EQ(BoardProblem(crossed), "");
+    crossed.sells[3].qty = -100;
+    EXPECT_EQ(BoardProblem(crossed), "板情報に負の値があります");
     EXPECT_FALSE(ParseBoardMessage("[1,2]", q));
     // An error body that is not JSON is still an error with its status.
     const ApiError e = ClassifyReply({500, "<html>oops</html>", ""});
     EXPECT_EQ(e.failure, ApiFailure::Other);
     EXPECT_EQ(e.message, "HTTP 500");
     EXPECT_EQ(ClassifyReply({429, "", ""}).failure, ApiFailure::Throttled);
+    EXPECT_EQ(ClassifyReply({500, ApiErrorJson(4001007, "ログイン認証エラー"), ""}).failure, ApiFailure::LoggedOut);
     EXPECT_EQ(ClassifyReply({400, ApiErrorJson(4002006, "レジスト数エラー"), ""}).failure, ApiFailure::TooManySymbols);
+}
+
+TEST(KabuApiTest, OnlyThisComputersAddressesAreLocal) {
+    for (const char* url : {"http://localhost:18080/kabusapi", "http://127.0.0.1:18080/kabusapi", "http://[::1]:18080/x",
+                            "http://LOCALHOST/kabusapi", "http://127.9.9.9"})
+        EXPECT_TRUE(LocalApi(url)) << url;
+    for (const char* url : {"http://192.168.1.20:18080/kabusapi", "http://localhost.example.com/x",
+                            "http://127.0.0.1@10.0.0.5:18080/x", "http://[fe80::1]:18080/x", "http://winpc/kabusapi"})
+        EXPECT_FALSE(LocalApi(url)) << url;
+    EXPECT_EQ(ApiHost("http://user:pw@10.0.0.5:18080/kabusapi"), "10.0.0.5");
 }
 
 TEST(JapanClockTest, ReadsJapansHoursWhateverTheMachinesZone) {
@@ -533,12 +629,22 @@ TEST(JapanClockTest, ReadsJapansHoursWhateverTheMachinesZone) {
 TEST(RecordedFileTest, AFileEndsAtItsLastWholeLine) {
     EXPECT_EQ(ReadRecordedFile("").rows, 0);
     EXPECT_TRUE(ReadRecordedFile("2026/12/09,09:0").cut);
-    const RecordedFileState s = ReadRecordedFile("a,1,x\r\nb,2,y\r\nc,3");
+    const RecordedFileState s = ReadRecordedFile("2026/12/09,1,x\r\n2026/12/09,2,y\r\n2026/12/09,3");
     EXPECT_EQ(s.rows, 2);
-    EXPECT_EQ(s.keep, 14u);
+    EXPECT_EQ(s.keep, 32u);
     EXPECT_TRUE(s.cut);
-    EXPECT_EQ(s.lastLine, "b,2,y");
-    EXPECT_EQ(RepeatedRow(s.lastLine, 9 * 3600 + 5), "b,09:00:05,y\r\n");
+    EXPECT_EQ(s.lastLine, "2026/12/09,2,y");
+    EXPECT_EQ(RepeatedRow(s.lastLine, 9 * 3600 + 5), "2026/12/09,09:00:05,y\r\n");
+    // What is no recording is refused, never cut: lines ended by LF alone (the cut would have been
+    // made at the last CR LF, or at 0), a line that is no row.
+    for (const char* bytes : {"2026/12/09,1,x\n2026/12/09,2,y\n", "2026/12/09,1,x\r\n2026/12/09,2,y\n2026/12/09,3",
+                              "2026/12/09,1,x\r\nnotes\r\n"}) {
+        const RecordedFileState r = ReadRecordedFile(bytes);
+        EXPECT_FALSE(r.refusal.empty()) << bytes;
+        EXPECT_EQ(r.keep, 0u);
+        EXPECT_FALSE(r.cut);
+    }
+    EXPECT_NE(ReadRecordedFile("2026/12/09,1,x\r\nnotes\r\n").refusal.find("2 行目"), std::string::npos);
 }
 
 }  // namespace

@@ -135,6 +135,10 @@ KabuStandIn::Answer KabuStandIn::Route(const std::string& method, const std::str
                                        const std::string& body) {
     const int now = now_();
     if (Within(down_, now)) return {0, {}, true};
+    if (throttle_ > 0) {
+        --throttle_;
+        return {429, ApiErrorJson(4001006, "API実行回数エラー")};
+    }
     if (forgetAt_ >= 0 && now >= forgetAt_ && tokenIssuedAt_ < forgetAt_) {
         token_.clear();  // the station restarted: its registrations go too
         registered_.clear();

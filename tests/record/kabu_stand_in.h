@@ -49,6 +49,8 @@ public:
     void AddBlankWindow(int from, int to) { blank_.push_back({from, to}); }
     // At `seconds` the station restarts: the tokens issued before are refused from then on.
     void ForgetTokensAt(int seconds) { forgetAt_ = seconds; }
+    // The next `n` requests are refused with 429, as beyond the station's rate.
+    void ThrottleNext(int n) { throttle_ = n; }
     // Symbols another tool registered.
     void RegisterOthers(int n) {
         for (int i = 0; i < n; ++i) registered_.insert("other" + std::to_string(i) + "@1");
@@ -81,6 +83,7 @@ private:
     int maxRequests_;
     std::vector<std::pair<int, int>> down_, blank_;
     int forgetAt_ = -1;
+    int throttle_ = 0;
     int tokenSerial_ = 0;
     std::string token_;
     int tokenIssuedAt_ = -1;
