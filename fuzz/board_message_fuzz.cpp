@@ -1,6 +1,7 @@
 // A board message from the station and a recorded file as a restart reads it, against arbitrary
 // bytes: nothing crashes; a row made from any message is one line of the day-file layout that the
-// loader takes; a file's whole lines are told apart from a line cut short.
+// loader takes; a file's whole lines are told apart from a line cut short, and a file that is no
+// recording is refused whole.
 
 #include <algorithm>
 #include <cstdint>
@@ -15,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     const RecordedFileState s = ReadRecordedFile(bytes);
-    if (s.keep > bytes.size() || s.cut != (s.keep < bytes.size())) std::abort();
+    // A file that is no recording is refused whole: nothing of it to keep, nothing to cut.
+    if (!s.refusal.empty() && (s.keep != 0 || s.cut || s.rows != 0)) std::abort();
+    if (s.refusal.empty() && (s.keep > bytes.size() || s.cut != (s.keep < bytes.size()))) std::abort();
     if (s.keep > 0 && bytes.substr(s.keep - 2, 2) != "\r\n") std::abort();
     if (s.rows > 0 && s.lastLine.find("\r\n") != std::string::npos) std::abort();
 
@@ -31,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fields != (stock ? 36 : 35)) std::abort();
         if (row.compare(0, 20, "2022/11/02,09:00:00,") != 0) std::abort();
         const RecordedFileState read = ReadRecordedFile(twice);
-        if (read.rows != 2 || read.cut) std::abort();
+        if (read.rows != 2 || read.cut || !read.refusal.empty()) std::abort();
         DayData day;
         const SeriesSlot slot = stock ? SeriesSlot::DayStock : SeriesSlot::DayIndex;
         day.seriesSlots[static_cast<std::size_t>(slot)]->kind = stock ? SeriesKind::Stock : SeriesKind::Nikkei225;

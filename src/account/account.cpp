@@ -82,6 +82,7 @@ bool ToggleCashOnly(Account& a, bool checked) {
 
 Yen CreditResult(Account& a, double pnl) {
     std::int64_t& total = pnl >= 0 ? a.profitTotal : a.lossTotal;
+    total = std::clamp<std::int64_t>(total, 0, kMaxYen);  // a total read from elsewhere, kept in range
     const double size = RoundHalfEven(std::fabs(pnl));
     // Beyond what the total can hold, it takes what fits.
     const bool capped = !(size <= static_cast<double>(kMaxYen - total));

@@ -90,7 +90,8 @@ Shares RecordedShares(float v) {
 Board BoardOf(const BoardRow& row) {
     Board b;
     for (int i = 0; i < kBoardLevels; ++i) {
-        b.At(i) = Price::Nearest(row[static_cast<std::size_t>(i)]);
+        const float price = row[static_cast<std::size_t>(i)];
+        b.At(i) = price > 0 ? Price::Nearest(price) : Price{};
         b.Qty(i) = RecordedShares(row[static_cast<std::size_t>(i + kBoardLevels)]);
     }
     return b;
@@ -243,7 +244,7 @@ void 板補正(Board& board, std::int32_t deki, Price yaku, const CorrectionInpu
     board = w;
 }
 
-void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, std::int32_t suryo, bool sw) {
+void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, Shares suryo, bool sw) {
     const int first = sw ? kAsk : kBid;
     for (int i = first; i < first + 5; ++i) {
         if (board.At(i).tenths() != kakaku.tenths()) continue;

@@ -33,7 +33,7 @@ struct Board {
 };
 
 // A recorded row's board as exact values: prices to the nearest tenth of a yen, quantities to
-// whole shares (a negative or unreadable figure is an empty level).
+// whole shares (a price or quantity that is not positive is none).
 Board BoardOf(const BoardRow& row);
 
 struct OverlayEntry {
@@ -120,6 +120,6 @@ Shares SyntheticQuantity(std::int32_t boardTotalQty, int tradingUnit, Random& ra
 
 // 板瞬時反映: the quantity shown at `kakaku` on the order's side rises by `suryo`; the board
 // itself stays as it is. Nothing happens when no level shows the price.
-void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, std::int32_t suryo, bool sw);
+void 板瞬時反映(BoardCells& cells, const Board& board, Price kakaku, Shares suryo, bool sw);
 
 }  // namespace corvala

@@ -106,6 +106,7 @@ public:
         int status = 0;      // 0 when no answer came (refused, cut, timed out)
         std::string body;
         std::string error;   // why no answer came, as the network layer says it
+        bool tooLarge = false;  // cut at Request::maxBytes: the server answered, with no answer
     };
     virtual ~HttpClient() = default;
     virtual void Send(const Request& request, std::function<void(Reply)> done) = 0;

@@ -241,6 +241,8 @@ void DayRecorder::OpenFiles() {
     std::vector<std::optional<RecordedFileState>> states;
     for (const Track& t : tracks_) {
         const auto bytes = ReadWholeFile(t.path);
+        // A file that is there but cannot be read would be written again from its first row.
+        if (!bytes && FileExists(t.path)) return Fail(t.path + " を読めないため、記録しません。ファイルはそのままです。");
         states.push_back(bytes ? std::optional(ReadRecordedFile(*bytes)) : std::nullopt);
         if (states.back() && !states.back()->refusal.empty())
             return Fail(t.path + " は記録の続きとして読めないため、記録しません（" + states.back()->refusal +
@@ -327,6 +329,7 @@ void DayRecorder::AwaitClose() {
 }
 
 void DayRecorder::Sample(int step) {
+    if (finished_ || stopping_) return;  // a step already due when the run was stopped
     if (firstStep_ < 0) firstStep_ = step;
     // Said only by a run that recorded some of the morning (not by a late start at 12:30).
     if (step == kRecordedSteps / 2 && firstStep_ < step) say_("前場を記録しました。");
@@ -358,7 +361,11 @@ void DayRecorder::Paced(std::function<void()> send) {
     sentMs_.push_back(at);
     while (sentMs_.size() > static_cast<std::size_t>(kRequestsPerSecond)) sentMs_.pop_front();
     if (at <= now) return send();
-    scheduler_.After(static_cast<int>(at - now), std::move(send));
+    scheduler_.After(static_cast<int>(at - now), [this, send = std::move(send)]() mutable {
+        // A 429 that came meanwhile holds this one back too.
+        if (pausedUntilMs_ > clock_.NowMs()) return Paced(std::move(send));
+        send();
+    });
 }
 
 bool DayRecorder::RetriedWhenThrottled(const ApiError& e, std::function<void()> retry) {
@@ -409,9 +416,17 @@ void DayRecorder::Answered(std::size_t i, int step, ApiError e, const BoardQuote
         Write(t, step, quote);
     };
     // A trade stamped after the moment the board was taken is no answer of that moment.
-    if (e.ok() && q.priceDate == today_ && q.priceSeconds > clock_.SecondsOfDay() + kClockSlackSeconds) {
+    const int now = clock_.SecondsOfDay();
+    if (e.ok() && q.priceDate == today_ && q.priceSeconds > now + kClockSlackSeconds) {
         e.failure = ApiFailure::Other;
         e.message = "最終約定時刻 " + FormatTimeOfDay(q.priceSeconds) + " が今より後です";
+    }
+    // In the continuous session of a stock that has traded, an ask below the bid is no board.
+    const bool continuous = q.priceDate == today_ && ((now >= 9 * 3600 + 60 && now < 11 * 3600 + 29 * 60) ||
+                                                      (now >= 12 * 3600 + 31 * 60 && now < 15 * 3600 + 24 * 60));
+    if (const std::string problem = e.ok() ? BoardProblem(q, continuous) : ""; !problem.empty()) {
+        e.failure = ApiFailure::Other;
+        e.message = problem;
     }
     // A symbol whose answers fail (an error, a body that is no board) says so when it starts and
     // when it recovers; a line that is down is said once for all.
@@ -444,7 +459,7 @@ void DayRecorder::Answered(std::size_t i, int step, ApiError e, const BoardQuote
         Lost(e);
     if (step == kClosingStep && t.closeTries < kCloseTries) {
         ++t.closeTries;
-        return scheduler_.After(5000, [this, i, step] { Ask(i, step); });
+        return scheduler_.After(5000, [this, i, step] { Paced([this, i, step] { Ask(i, step); }); });
     }
     write(nullptr);
 }

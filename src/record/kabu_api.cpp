@@ -90,7 +90,8 @@ ApiError ClassifyReply(const HttpClient::Reply& reply) {
     e.httpStatus = reply.status;
     if (reply.status >= 200 && reply.status < 300) return e;
     if (reply.status == 0) {
-        e.failure = ApiFailure::NoConnection;
+        // An answer too large came from a station that is there: a bad answer, not a lost line.
+        e.failure = reply.tooLarge ? ApiFailure::Other : ApiFailure::NoConnection;
         e.message = reply.error;
         return e;
     }
@@ -115,12 +116,12 @@ ApiError ClassifyReply(const HttpClient::Reply& reply) {
     return e;
 }
 
-std::string BoardProblem(const BoardQuote& q) {
+std::string BoardProblem(const BoardQuote& q, bool continuous) {
     bool negative = q.price < 0 || q.volume < 0 || q.vwap < 0 || q.open < 0 || q.high < 0 || q.low < 0;
     for (const auto* side : {&q.sells, &q.buys})
         for (const QuoteLevel& l : *side) negative = negative || l.price < 0 || l.qty < 0;
     if (negative) return "板情報に負の値があります";
-    if (q.sells[0].price > 0 && q.buys[0].price > 0 && q.sells[0].price < q.buys[0].price)
+    if (continuous && q.sells[0].price > 0 && q.buys[0].price > 0 && q.sells[0].price < q.buys[0].price)
         return "売り気配が買い気配より安い板です";
     return {};
 }
@@ -225,7 +226,7 @@ void KabuApi::Board(const ApiSymbol& symbol, std::function<void(ApiError, BoardQ
         if (e.ok() && !ParseBoardMessage(body, q)) {
             e.failure = ApiFailure::Other;
             e.message = "板情報を読めませんでした";
-        } else if (const std::string problem = e.ok() ? BoardProblem(q) : ""; !problem.empty()) {
+        } else if (const std::string problem = e.ok() ? BoardProblem(q, false) : ""; !problem.empty()) {
             e.failure = ApiFailure::Other;  // a bad answer: the row before stands
             e.message = problem;
         }

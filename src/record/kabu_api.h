@@ -65,8 +65,10 @@ struct BoardQuote {
 
 // Parses a board message; false when the text is not a JSON object.
 bool ParseBoardMessage(std::string_view json, BoardQuote& out);
-// What makes a board no market's (a negative figure, an ask below the bid); empty when none.
-std::string BoardProblem(const BoardQuote& q);
+// What makes a board no market's: a negative figure, or (`continuous`: while the stock trades
+// continuously, when orders that meet trade at once) an ask below the bid. In an auction (before
+// the open, 特別気配, the close) the orders waiting may cross. Empty when none.
+std::string BoardProblem(const BoardQuote& q, bool continuous);
 
 // "2022-04-04T15:00:00+09:00" read on Japan's clock: the date YYMMDD and seconds since midnight;
 // false when it is not such a time.

@@ -106,11 +106,22 @@ std::string RepeatedRow(std::string_view last, int snapshotSeconds) {
 namespace {
 
 // A row as the recorder writes it begins with its date, "20yy/mm/dd,".
-bool DatedRow(std::string_view line) {
-    if (line.size() < 11 || line.substr(0, 2) != "20" || line[4] != '/' || line[7] != '/' || line[10] != ',') return false;
-    for (const std::size_t i : {2u, 3u, 5u, 6u, 8u, 9u})
-        if (line[i] < '0' || line[i] > '9') return false;
+constexpr std::string_view kDatePattern = "20dd/dd/dd,";
+
+bool FitsDate(std::string_view text) {
+    for (std::size_t i = 0; i < text.size() && i < kDatePattern.size(); ++i) {
+        const char want = kDatePattern[i];
+        if (want == 'd' ? (text[i] < '0' || text[i] > '9') : text[i] != want) return false;
+    }
     return true;
+}
+
+bool DatedRow(std::string_view line) { return line.size() >= kDatePattern.size() && FitsDate(line); }
+
+// Bytes after the last whole line that a row cut short while being written can be: the start of
+// a dated row, without a line end of any kind.
+bool CutRow(std::string_view tail) {
+    return FitsDate(tail) && tail.find_first_of("\r\n") == std::string_view::npos;
 }
 
 }  // namespace
@@ -125,11 +136,16 @@ RecordedFileState ReadRecordedFile(std::string_view bytes) {
             return s;
         }
     const std::size_t end = bytes.rfind("\r\n");
+    const std::size_t keep = end == std::string_view::npos ? 0 : end + 2;
+    if (!CutRow(bytes.substr(keep))) {
+        s.refusal = "最後の行が記録の行の書きかけではありません";
+        return s;
+    }
     if (end == std::string_view::npos) {
         s.cut = !bytes.empty();
         return s;
     }
-    s.keep = end + 2;
+    s.keep = keep;
     s.cut = s.keep < bytes.size();
     std::size_t pos = 0, lineStart = 0;
     while (pos < s.keep) {

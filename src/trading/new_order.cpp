@@ -182,11 +182,14 @@ EntryOutcome SubmitNewOrder(const NewOrderForm& f, const OrderEntryContext& ctx,
         out.message = "この日は値幅制限が分からないため、この注文は出せません。";
         return out;
     }
-    // Counted in tenths: a decimal price times shares is exact.
-    const Money amount = Money::FromTenths(Price::Nearest(perShare).tenths() * o.quantity);
+    // Counted in tenths: a decimal price times shares is exact. A product beyond 64 bits is far
+    // beyond any account.
+    std::int64_t amountTenths = 0;
+    const bool beyond = __builtin_mul_overflow(Price::Nearest(perShare).tenths(), o.quantity, &amountTenths);
+    const Money amount = Money::FromTenths(amountTenths);
     KeepOrResetQueuePlace(o, ctx.correctionSlot ? old : Order{}, ahead);
     const double required = ctx.correctionSlot ? amount - old.reservedAmount : amount;
-    if (ctx.underWater || !(ctx.capacity > required)) {
+    if (beyond || ctx.underWater || !(ctx.capacity > required)) {
         out.status = EntryOutcome::Status::NoFunds;
         out.title = "注文エラー";
         out.message = "資金が足りません。";

@@ -144,13 +144,13 @@ bool MatchingEngine::StopFires(Order& o, bool closing, int slot, const Line& lin
     const bool sells = Sells(o, closing);
     o.limitPrice = o.stopLimitPrice;
     o.boardQtyAhead = 板数量チェック(m_.cells, o.limitPrice, ctx.tradingUnit, sells);
-    if (!o.isMarket) 板瞬時反映(m_.cells, m_.board, o.limitPrice, static_cast<std::int32_t>(o.quantity), sells);
+    if (!o.isMarket) 板瞬時反映(m_.cells, m_.board, o.limitPrice, o.quantity, sells);
     if (!closing && o.stopExecution == StopExecution::Limit && account_) {
         // The order now holds what its limit can fill at, never more than it was checked for:
         // what it holds beyond that comes back.
         const double bid = Level(m_.marketBoard, 5);
-        const Money reserve = Money::Nearest(
-            std::min<double>(o.reservedAmount, LimitReservation(o.limitPrice, static_cast<double>(o.quantity), sells, bid > 0 ? bid : p)));
+        const double atLimit = LimitReservation(o.limitPrice, static_cast<double>(o.quantity), sells, bid > 0 ? bid : p);
+        const Money reserve = atLimit >= o.reservedAmount ? o.reservedAmount : Money::Nearest(atLimit);
         AdjustBuyingPower(*account_, o.reservedAmount - reserve);
         o.reservedAmount = reserve;
     }

@@ -579,11 +579,12 @@ TEST(KabuApiTest, NullFieldsAndStrangeBodiesDoNotBreakTheBoard) {
     BoardQuote crossed;
     crossed.sells[0] = {2480, 100};
     crossed.buys[0] = {2481, 100};
-    EXPECT_EQ(BoardProblem(crossed), "売り気配が買い気配より安い板です");
-    crossed.buys[0].price = 2480;  // locked, as before the open: a board
-    EXPECT_EQ(BoardProblem(crossed), "");
+    EXPECT_EQ(BoardProblem(crossed, true), "売り気配が買い気配より安い板です");
+    EXPECT_EQ(BoardProblem(crossed, false), "");  // an auction's waiting orders may cross
+    crossed.buys[0].price = 2480;                 // locked: a board
+    EXPECT_EQ(BoardProblem(crossed, true), "");
     crossed.sells[3].qty = -100;
-    EXPECT_EQ(BoardProblem(crossed), "板情報に負の値があります");
+    EXPECT_EQ(BoardProblem(crossed, false), "板情報に負の値があります");
     EXPECT_FALSE(ParseBoardMessage("[1,2]", q));
     // An error body that is not JSON is still an error with its status.
     const ApiError e = ClassifyReply({500, "<html>oops</html>", ""});
@@ -638,7 +639,8 @@ TEST(RecordedFileTest, AFileEndsAtItsLastWholeLine) {
     // What is no recording is refused, never cut: lines ended by LF alone (the cut would have been
     // made at the last CR LF, or at 0), a line that is no row.
     for (const char* bytes : {"2026/12/09,1,x\n2026/12/09,2,y\n", "2026/12/09,1,x\r\n2026/12/09,2,y\n2026/12/09,3",
-                              "2026/12/09,1,x\r\nnotes\r\n"}) {
+                              "2026/12/09,1,x\r\nnotes\r\n", "some notes", "2026/12/09,1,x\r2026/12/09,2,y\r",
+                              "2026/12/09,1,x\r\n2026/12/09,2,y\r\n<html>"}) {
         const RecordedFileState r = ReadRecordedFile(bytes);
         EXPECT_FALSE(r.refusal.empty()) << bytes;
         EXPECT_EQ(r.keep, 0u);

@@ -43,10 +43,12 @@ TEST(QtHttpClientTest, AnAnswerTooLargeOrWithoutEndIsCutAndCountsAsNone) {
     EXPECT_EQ(big.status, 0);
     EXPECT_EQ(big.error, "応答が大きすぎます");
     EXPECT_TRUE(big.body.empty());
+    EXPECT_TRUE(big.tooLarge);
     // A byte every few milliseconds keeps a transfer alive; the whole exchange still has its time.
     const HttpClient::Reply slow = send("/slow", 300, 1 << 20);
     EXPECT_EQ(slow.status, 0);
     EXPECT_EQ(slow.error, "応答が時間内に終わりませんでした");
+    EXPECT_FALSE(slow.tooLarge);
     const HttpClient::Reply ok = send("/ok", 4000, 1 << 20);
     EXPECT_EQ(ok.status, 200);
     EXPECT_EQ(ok.body, "{}");

@@ -11,6 +11,9 @@
 #include <memory>
 
 namespace corvala {
+namespace {
+constexpr const char* kTooLarge = "応答が大きすぎます";
+}  // namespace
 
 QtHttpClient::QtHttpClient() : manager_(std::make_unique<QNetworkAccessManager>()) {
     // The API runs on this machine; a proxy from the environment must not stand between.
@@ -46,7 +49,7 @@ void QtHttpClient::Send(const Request& request, std::function<void(Reply)> done)
     const auto maxBytes = static_cast<qint64>(std::min<std::size_t>(request.maxBytes, INT64_MAX));
     QObject::connect(reply, &QNetworkReply::downloadProgress, &context_, [reply, cut, maxBytes](qint64 got, qint64 total) {
         if (!cut->empty() || (got <= maxBytes && total <= maxBytes)) return;
-        *cut = "応答が大きすぎます";
+        *cut = kTooLarge;
         reply->abort();
     });
     QObject::connect(reply, &QNetworkReply::finished, &context_, [reply, cut, done = std::move(done)] {
@@ -58,6 +61,7 @@ void QtHttpClient::Send(const Request& request, std::function<void(Reply)> done)
         }
         // An HTTP error status still is an answer; only a missing one is a failure of the line.
         if (out.status == 0) out.error = cut->empty() ? reply->errorString().toStdString() : *cut;
+        out.tooLarge = *cut == kTooLarge;
         done(std::move(out));
     });
 }
